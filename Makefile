@@ -1,0 +1,31 @@
+# The two commands of the README: `make run` and `make test`.
+BUILD_DIR ?= build
+BUILD_TYPE ?= RelWithDebInfo
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: deps configure build run test bench clean
+
+deps:
+	@scripts/install-deps
+
+configure: deps
+	@cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: build
+	@scripts/run-tamsel $(BUILD_DIR)
+
+test: build
+	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+
+bench: deps
+	@cmake -S . -B $(BUILD_DIR)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	    -DTAMSEL_BUILD_BENCH=ON -DBUILD_TESTING=OFF $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD_DIR)-bench -j $(JOBS)
+	@scripts/run-benchmarks $(BUILD_DIR)-bench
+
+clean:
+	rm -rf $(BUILD_DIR) $(BUILD_DIR)-bench $(BUILD_DIR)-asan $(BUILD_DIR)-fuzz

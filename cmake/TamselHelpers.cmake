@@ -1,0 +1,34 @@
+# Shared settings for every Tamsel target.
+add_library(tamsel_options INTERFACE)
+target_compile_features(tamsel_options INTERFACE cxx_std_20)
+target_compile_options(tamsel_options INTERFACE -Wall -Wextra -Wpedantic)
+if(TAMSEL_WARNINGS_AS_ERRORS)
+    target_compile_options(tamsel_options INTERFACE -Werror)
+endif()
+if(TAMSEL_SANITIZERS)
+    target_compile_options(tamsel_options INTERFACE
+        -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+    target_link_options(tamsel_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+# tamsel_core_library(NAME SOURCES... DEPENDS deps...): one core subsystem library.
+function(tamsel_core_library name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
+    add_library(${name} STATIC ${ARG_SOURCES})
+    target_include_directories(${name}
+        PUBLIC ${PROJECT_SOURCE_DIR}/core/include
+        PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+    target_link_libraries(${name} PUBLIC ${ARG_DEPENDS} PRIVATE tamsel_options)
+endfunction()
+
+# tamsel_add_test(NAME SOURCES... LIBS libs...): one GoogleTest binary registered with CTest.
+function(tamsel_add_test name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} tamsel_test_support GTest::gtest_main
+                          tamsel_options)
+    gtest_discover_tests(${name}
+        WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
+        PROPERTIES ENVIRONMENT "TAMSEL_DATA_DIR=${PROJECT_SOURCE_DIR}/data"
+        DISCOVERY_TIMEOUT 60)
+endfunction()

@@ -1,0 +1,120 @@
+// The one wrapper around the SQLite engine. Everything in the store reads and writes the
+// project file through these classes; no other code calls the engine's C API.
+//
+// Engine failures are thrown as DatabaseError inside the store; every public store
+// routine catches them and reports through the message sink or its result.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <variant>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace tamsel {
+
+class DatabaseError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A field value as the engine hands it out; std::monostate is Null.
+using DbValue = std::variant<std::monostate, std::int64_t, double, std::string>;
+
+// True when value is Null.
+inline bool IsNull(const DbValue& value) { return std::holds_alternative<std::monostate>(value); }
+
+class Statement;
+
+class Database {
+public:
+    enum class OpenMode { ExistingFile, CreateFile };
+
+    // Opens path. ExistingFile never creates a file; CreateFile creates it when missing.
+    // Foreign keys are enforced on every connection. Throws DatabaseError.
+    Database(const std::string& path, OpenMode mode);
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    const std::string& FileName() const { return m_fileName; }
+
+    // Runs one or more statements that return no rows. Throws DatabaseError.
+    void Execute(std::string_view sql);
+    // Prepares one statement. Throws DatabaseError.
+    Statement Prepare(std::string_view sql);
+    std::int64_t LastInsertRowId() const;
+    // True when the connection cannot write (for example a write-protected file).
+    bool IsReadOnly() const;
+
+    sqlite3* Handle() { return m_db; }
+
+private:
+    sqlite3* m_db = nullptr;
+    std::string m_fileName;
+};
+
+// A prepared statement. Parameters may be bound by position (from 1) or by name; names
+// are matched without regard to case and without their prefix character (":Name",
+// "@Name" and "$Name" all answer to "name"). Unbound parameters are Null.
+class Statement {
+public:
+    Statement(Statement&& other) noexcept;
+    Statement& operator=(Statement&& other) noexcept;
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+    ~Statement();
+
+    void Bind(int index, const DbValue& value);
+    void Bind(std::string_view name, const DbValue& value);
+    void BindNull(std::string_view name) { Bind(name, DbValue{}); }
+
+    // Advances to the next row; false when there is none (the statement is done).
+    bool Step();
+    // Runs a statement that returns no rows, then resets it for reuse.
+    void Run();
+    // Resets the statement and clears its bindings.
+    void Reset();
+
+    int ColumnCount() const;
+    std::string ColumnName(int column) const;  // from 0
+    DbValue Column(int column) const;          // from 0
+    bool ColumnIsNull(int column) const;
+    double ColumnDouble(int column) const;
+    std::int64_t ColumnInt(int column) const;
+    std::string ColumnText(int column) const;  // Null reads as ""
+
+private:
+    friend class Database;
+    Statement(sqlite3* db, sqlite3_stmt* stmt) : m_db(db), m_stmt(stmt) {}
+    int ParameterIndex(std::string_view name) const;
+    [[noreturn]] void Fail(const char* what) const;
+
+    sqlite3* m_db = nullptr;
+    sqlite3_stmt* m_stmt = nullptr;
+};
+
+// A unit of work that is stored whole or not at all. Nests (built on SAVEPOINT): an inner
+// unit that is committed still rolls back with its outer one. A unit destroyed without
+// Commit() is rolled back.
+class Transaction {
+public:
+    explicit Transaction(Database& db);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    // Throws DatabaseError when the engine refuses (a full disk, for example).
+    void Commit();
+
+private:
+    Database& m_db;
+    std::string m_name;
+    bool m_open = true;
+};
+
+}  // namespace tamsel

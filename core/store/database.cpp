@@ -1,0 +1,201 @@
+#include "tamsel/store/database.h"
+
+#include <sqlite3.h>
+
+#include <atomic>
+#include <cctype>
+
+namespace tamsel {
+namespace {
+
+std::string EngineMessage(sqlite3* db, const char* what) {
+    std::string text = what;
+    if (db) {
+        text += ": ";
+        text += sqlite3_errmsg(db);
+    }
+    return text;
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+Database::Database(const std::string& path, OpenMode mode) : m_fileName(path) {
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
+    if (mode == OpenMode::CreateFile) flags |= SQLITE_OPEN_CREATE;
+    if (sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr) != SQLITE_OK) {
+        std::string message = EngineMessage(m_db, "cannot open the database file");
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        throw DatabaseError(message);
+    }
+    sqlite3_extended_result_codes(m_db, 1);
+    try {
+        Execute("PRAGMA foreign_keys = ON;");
+    } catch (...) {
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        throw;
+    }
+}
+
+Database::~Database() { sqlite3_close(m_db); }
+
+void Database::Execute(std::string_view sql) {
+    std::string text(sql);
+    char* error = nullptr;
+    if (sqlite3_exec(m_db, text.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
+        std::string message = error ? error : sqlite3_errmsg(m_db);
+        sqlite3_free(error);
+        throw DatabaseError(message);
+    }
+}
+
+Statement Database::Prepare(std::string_view sql) {
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(m_db, sql.data(), static_cast<int>(sql.size()), &stmt, nullptr) !=
+        SQLITE_OK) {
+        throw DatabaseError(EngineMessage(m_db, "cannot prepare a statement"));
+    }
+    if (!stmt) throw DatabaseError("empty statement");
+    return Statement(m_db, stmt);
+}
+
+std::int64_t Database::LastInsertRowId() const { return sqlite3_last_insert_rowid(m_db); }
+
+bool Database::IsReadOnly() const { return sqlite3_db_readonly(m_db, "main") == 1; }
+
+Statement::Statement(Statement&& other) noexcept : m_db(other.m_db), m_stmt(other.m_stmt) {
+    other.m_stmt = nullptr;
+}
+
+Statement& Statement::operator=(Statement&& other) noexcept {
+    if (this != &other) {
+        sqlite3_finalize(m_stmt);
+        m_db = other.m_db;
+        m_stmt = other.m_stmt;
+        other.m_stmt = nullptr;
+    }
+    return *this;
+}
+
+Statement::~Statement() { sqlite3_finalize(m_stmt); }
+
+void Statement::Fail(const char* what) const { throw DatabaseError(EngineMessage(m_db, what)); }
+
+int Statement::ParameterIndex(std::string_view name) const {
+    int count = sqlite3_bind_parameter_count(m_stmt);
+    for (int i = 1; i <= count; ++i) {
+        const char* declared = sqlite3_bind_parameter_name(m_stmt, i);
+        if (declared && declared[0] != '\0' && EqualNoCase(declared + 1, name)) return i;
+    }
+    throw DatabaseError("no parameter named " + std::string(name));
+}
+
+void Statement::Bind(int index, const DbValue& value) {
+    int rc = SQLITE_OK;
+    if (std::holds_alternative<std::monostate>(value)) {
+        rc = sqlite3_bind_null(m_stmt, index);
+    } else if (const auto* i = std::get_if<std::int64_t>(&value)) {
+        rc = sqlite3_bind_int64(m_stmt, index, *i);
+    } else if (const auto* d = std::get_if<double>(&value)) {
+        rc = sqlite3_bind_double(m_stmt, index, *d);
+    } else {
+        const auto& s = std::get<std::string>(value);
+        rc = sqlite3_bind_text(m_stmt, index, s.data(), static_cast<int>(s.size()),
+                               SQLITE_TRANSIENT);
+    }
+    if (rc != SQLITE_OK) Fail("cannot bind a parameter");
+}
+
+void Statement::Bind(std::string_view name, const DbValue& value) {
+    Bind(ParameterIndex(name), value);
+}
+
+bool Statement::Step() {
+    int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    // Reset so that the statement can be reused after a refused row.
+    sqlite3_reset(m_stmt);
+    Fail("the database refused the statement");
+}
+
+void Statement::Run() {
+    while (Step()) {
+    }
+    sqlite3_reset(m_stmt);
+}
+
+void Statement::Reset() {
+    sqlite3_reset(m_stmt);
+    sqlite3_clear_bindings(m_stmt);
+}
+
+int Statement::ColumnCount() const { return sqlite3_column_count(m_stmt); }
+
+std::string Statement::ColumnName(int column) const {
+    const char* name = sqlite3_column_name(m_stmt, column);
+    return name ? name : "";
+}
+
+DbValue Statement::Column(int column) const {
+    switch (sqlite3_column_type(m_stmt, column)) {
+        case SQLITE_NULL:
+            return std::monostate{};
+        case SQLITE_INTEGER:
+            return static_cast<std::int64_t>(sqlite3_column_int64(m_stmt, column));
+        case SQLITE_FLOAT:
+            return sqlite3_column_double(m_stmt, column);
+        default:
+            return ColumnText(column);
+    }
+}
+
+bool Statement::ColumnIsNull(int column) const {
+    return sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
+}
+
+double Statement::ColumnDouble(int column) const { return sqlite3_column_double(m_stmt, column); }
+
+std::int64_t Statement::ColumnInt(int column) const {
+    return sqlite3_column_int64(m_stmt, column);
+}
+
+std::string Statement::ColumnText(int column) const {
+    const unsigned char* text = sqlite3_column_text(m_stmt, column);
+    if (!text) return {};
+    return std::string(reinterpret_cast<const char*>(text),
+                       static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, column)));
+}
+
+Transaction::Transaction(Database& db) : m_db(db) {
+    static std::atomic<unsigned> counter{0};
+    m_name = "tamsel_unit_" + std::to_string(counter.fetch_add(1));
+    m_db.Execute("SAVEPOINT " + m_name + ";");
+}
+
+Transaction::~Transaction() {
+    if (!m_open) return;
+    try {
+        m_db.Execute("ROLLBACK TO " + m_name + "; RELEASE " + m_name + ";");
+    } catch (const DatabaseError&) {
+        // The engine has already rolled the unit back (for example after a full disk).
+    }
+}
+
+void Transaction::Commit() {
+    m_db.Execute("RELEASE " + m_name + ";");
+    m_open = false;
+}
+
+}  // namespace tamsel

@@ -1,0 +1,47 @@
+#include "tamsel/support/messages.h"
+
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+
+namespace tamsel {
+namespace {
+
+TEST(Messages, LinesAreJoinedWithCarriageReturnLineFeed) {
+    EXPECT_EQ(JoinLines({"first", "second", "third"}), "first\r\nsecond\r\nthird");
+    EXPECT_EQ(JoinLines({"alone"}), "alone");
+}
+
+TEST(Messages, WithoutSinkQuestionsGetTheCautiousAnswer) {
+    MessageSink* previous = InstallMessageSink(nullptr);
+    EXPECT_EQ(Ask("q", MessageButtons::YesNo, MessageIcon::Question), MessageAnswer::No);
+    EXPECT_EQ(Ask("q", MessageButtons::OkCancel, MessageIcon::None), MessageAnswer::Cancel);
+    InstallMessageSink(previous);
+}
+
+TEST(Messages, SinkSeesExactTextAndAnswersInOrder) {
+    test::RecordingSink sink;
+    sink.QueueAnswer(MessageAnswer::No);
+    ShowMessage("plain");
+    EXPECT_EQ(Ask("question?", MessageButtons::YesNo, MessageIcon::Question), MessageAnswer::No);
+    EXPECT_EQ(Ask("again?", MessageButtons::YesNo, MessageIcon::Question), MessageAnswer::Yes);
+    auto entries = sink.Entries();
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].text, "plain");
+    EXPECT_EQ(entries[0].buttons, MessageButtons::Ok);
+    EXPECT_EQ(entries[1].icon, MessageIcon::Question);
+}
+
+TEST(Messages, NestedSinksRestoreTheOuterOne) {
+    test::RecordingSink outer;
+    {
+        test::RecordingSink inner;
+        ShowMessage("to inner");
+        EXPECT_EQ(inner.Count(), 1u);
+    }
+    ShowMessage("to outer");
+    EXPECT_EQ(outer.Texts(), std::vector<std::string>{"to outer"});
+}
+
+}  // namespace
+}  // namespace tamsel
