@@ -1,6 +1,7 @@
-// The result of one prequential step of a model fit, as stored in an Estimates row.
+// The record types that model fits produce and consume, shared with the store.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 namespace tamsel {
@@ -20,6 +21,17 @@ struct EstimateRecord {
     double median = 0.0;
     double uppQ = 0.0;
     double mttf = 0.0;
+};
+
+// The minimiser settings of an inference method (a MinimisationParameters row) as a model
+// fit uses them. maxIter is MaxIter1D for models 1 to 4 and MaxIter2D for models 5 to 8;
+// eta and tolerance are used by models 5 to 8 only.
+struct MinimisationSettings {
+    std::int32_t maxIter = 0;
+    double absolutePrecision = 0.0;
+    double relativePrecision = 0.0;
+    double eta = 0.0;
+    double tolerance = 0.0;
 };
 
 // Per-failure arrays are indexed by failure index: element k belongs to failure k and
