@@ -1,0 +1,184 @@
+// Every read of the project file: the lists and grids of the selection dialogs, the generic
+// selections behind plots and tables, and the single lookups.
+//
+// Values from users and callers are bound as parameters, never pasted into the statement;
+// table and field names must be names of the project file's schema (matched without regard
+// to case), otherwise the routine fails as it does when the engine refuses. Each routine
+// that returns an empty result on failure has shown its message through the sink first.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tamsel/models/records.h"
+#include "tamsel/store/database.h"
+
+namespace tamsel {
+
+// The rows of a selection and the column headings a list or grid shows for them.
+struct RowSet {
+    std::vector<std::string> headings;
+    std::vector<std::vector<DbValue>> rows;
+};
+
+// field1 and field2 of every row of table ordered by orderField; direction is "ASC" or
+// "DESC". The dataset list is ("DataName", "DataSetID", "DataSets", "DataSetID", "DESC"):
+// newest first. Failure: "An error occurred while assigning a recordset to the data
+// control."
+std::optional<RowSet> BindSortedList(Database& db, const std::string& field1,
+                                     const std::string& field2, const std::string& table,
+                                     const std::string& orderField, const std::string& direction);
+
+// The estimates sets of the dataset named dataSetName, oldest first; headings "Set ID",
+// "Model", "Range start", "Range end", "Set size", "Inference method". Failure: "An error
+// occurred while assigning an estimates recordset to the data control."
+std::optional<RowSet> BindEstimatesSets(Database& db, const std::string& dataSetName);
+
+// The predictions sets of the dataset named dataSetName, oldest first; headings "Set ID",
+// "Model", "Recalibration method name            ". Failure: "An error occurred while
+// assigning an predictions recordset to the data control."
+std::optional<RowSet> BindPredictionsSets(Database& db, const std::string& dataSetName);
+
+// Every recalibration method; headings "Method ID", "Recalibration method name          ",
+// "Iter", "NI", "SqMax". Failure: "An error occurred while assigning recalibration methods
+// to the data control."
+std::optional<RowSet> BindRecalibrationMethods(Database& db);
+
+// EstimatesSetID and ModelName of every estimates set of the dataset that estimatesSetId
+// belongs to. Failure: "An error occurred while assigning a model to the data control."
+std::optional<RowSet> BindModelsOfDataSet(Database& db, int estimatesSetId);
+
+// The raw sets (kind 0, the estimates sets, fourth column "Raw predictions") and the
+// predictions sets (kind 1, fourth column the recalibration method's name) of the dataset
+// that estimatesSetId belongs to, raw sets first, each kind by key. Columns: key, kind,
+// "Model       ", "Recalibration                        ". Failure: "An error occurred while
+// assigning prediction sets to the data control."
+std::optional<RowSet> BindAllPredictionSets(Database& db, int estimatesSetId);
+
+// Every column of the rows of table where keyField = keyValue, only those with
+// fromField >= fromIndex when fromField is not empty and fromIndex >= 1, ordered by orderBy
+// when it is not empty. Failure: "An error occurred while extracting a recordset from table
+// " table " where the field " keyField " = " keyValue.
+std::optional<RowSet> SelectRecords(Database& db, const std::string& table,
+                                    const std::string& keyField, const DbValue& keyValue,
+                                    const std::string& orderBy, const std::string& fromField,
+                                    int fromIndex);
+
+struct IndexedValue {
+    int index = 0;
+    double value = 0.0;
+};
+
+// (indexField, valueField) of the rows of table where keyField = keyValue and, when
+// fromIndex > 0, indexField >= fromIndex, always without the row of the largest indexField
+// (the last failure has no observation to be compared with). Ordered by value (equal values
+// by index) when sortByValue, by index otherwise. A Null value is a failure. Failure: "An
+// error occurred while extracting fields from table " table " where the field " keyField
+// " = " keyValue.
+std::optional<std::vector<IndexedValue>> SelectIndexedValues(
+    Database& db, const std::string& table, const std::string& keyField, const DbValue& keyValue,
+    const std::string& indexField, const std::string& valueField, bool sortByValue, int fromIndex);
+
+// field of the first row of table where criteriaField = value, as text: "" for Null,
+// integers in plain decimal, doubles in their shortest exact form. No row, or a failure:
+// "An error occurred while reading the database." and nullopt.
+std::optional<std::string> SelectValue(Database& db, const std::string& field,
+                                       const std::string& criteriaField, const DbValue& value,
+                                       const std::string& table);
+
+// The oldest estimates set with these four keys, or 0. Failure: "An error occurred while
+// reading the EstimatesSets table in the database." and 0.
+int FindEstimatesSet(Database& db, int dataSetId, int modelId, int rangeId, int inferenceMethodId);
+
+// The oldest predictions set of estimatesSetId made by recalibrationMethodId, or 0.
+// Failure: "An error occurred while reading the PredictionsSets table in the database." and
+// 0.
+int FindPredictionsSet(Database& db, int estimatesSetId, int recalibrationMethodId);
+
+// What the selection shows of a recalibrated set. rangeEnd is the dataset's DataNumber when
+// the range has no end; setSize is DataNumber.
+struct RecalibratedSetAttributes {
+    int estimatesSetId = 0;
+    std::string modelName;
+    int rangeStart = 0;
+    int rangeEnd = 0;
+    int setSize = 0;
+    std::string inferenceMethod;
+    std::string recalibrationMethodName;
+};
+
+// Failure or no such set: "An error occurred while retrieving the attributes of a
+// recalibrated set."
+std::optional<RecalibratedSetAttributes> GetRecalibratedSetAttributes(Database& db,
+                                                                      int predictionsSetId);
+
+// The minimiser settings of inferenceMethodId for model modelNumber. Both precisions are
+// always read; models 1 to 4 take maxIter from MaxIter1D and leave eta and tolerance as
+// they were; models 5 to 8 take MaxIter2D, Eta and Tolerance. Any other model number shows
+// "Trying to read parameters from the database for the model with unknown ID: " n "."
+// CR LF "Please, use correct mode ID.", sets only the precisions and returns false. A read
+// failure (no such method, a Null setting) shows "An error occurred while reading the
+// table MinimisationParameters.", leaves settings unchanged and returns false.
+bool GetMinimisationParameters(Database& db, int modelNumber, int inferenceMethodId,
+                               MinimisationSettings& settings);
+
+// The failure indexes a model is applied to: rangeEnd is dataNumber when the range has no
+// end. nullopt when the dataset or range is missing (after SelectValue's message) or a value
+// is not a whole number.
+struct RangeInfo {
+    int dataNumber = 0;
+    int rangeStart = 0;
+    int rangeEnd = 0;
+};
+std::optional<RangeInfo> GetRange(Database& db, int dataSetId, int rangeId);
+
+// The short code ("JM", "Du", ...) of the set's model. Failure or no such set: "An error
+// occurred while reading the model code."
+std::optional<std::string> GetModelCode(Database& db, int estimatesSetId);
+
+struct LastParameters {
+    int failureIndex = 0;
+    double param1 = 0.0;
+    double param2 = 0.0;
+    double param3 = 0.0;
+};
+
+// The largest FailureIndex of the set in table ("Estimates") and its three parameters.
+// Failure or an empty set: "An error occurred while extracting the model parameters"
+std::optional<LastParameters> GetLastParameters(Database& db, const std::string& table,
+                                                int estimatesSetId);
+
+// CumulativeTime of the last failure of the dataset named dataName, rounded to the nearest
+// integer with halves going to the even neighbour. Failure, no such dataset, or a value out
+// of the 32-bit range: "An error occurred while extracting the last cumulative time"
+std::optional<std::int32_t> GetLastCumulativeTime(Database& db, const std::string& dataName);
+
+// One Estimates column of the set in FailureIndex order without the last failure index:
+// element 1 is the first row, element 0 is unused (0). nullopt after SelectIndexedValues'
+// message.
+std::optional<std::vector<double>> ReadEstimatesColumn(Database& db, int estimatesSetId,
+                                                       const std::string& fieldName);
+
+// One FailureTimes column of the dataset in FailureIndex order from the startIndex-th row
+// on (from the first when startIndex <= 1) without the last failure: element 1 is the row
+// with FailureIndex = startIndex, element 0 is unused (0). nullopt after
+// SelectIndexedValues' message, or when startIndex lies beyond the rows read.
+std::optional<std::vector<double>> ReadFailureTimesColumn(Database& db, int dataSetId,
+                                                          const std::string& fieldName,
+                                                          int startIndex);
+
+// The dataset's interfailure times into x[1..N] and cumulative times into t[1..N] (element
+// 0 is 0), N the number of its failures. False, showing nothing, when the engine fails or
+// the rows are not numbered 1..N with values.
+bool ReadFailureTimes(Database& db, int dataSetId, FailureSeries& x, FailureSeries& t);
+
+// The key of the dataset named exactly dataName, 0 when there is none. On an engine failure
+// shows "An error occurred while reading the database." and returns nullopt.
+std::optional<int> FindDataSetId(Database& db, const std::string& dataName);
+
+// Whether a dataset named exactly dataName exists; nullopt as FindDataSetId.
+std::optional<bool> DataSetNameExists(Database& db, const std::string& dataName);
+
+}  // namespace tamsel
