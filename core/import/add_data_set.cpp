@@ -1,0 +1,108 @@
+#include "tamsel/import/add_data_set.h"
+
+#include <exception>
+
+#include "tamsel/store/queries.h"
+#include "tamsel/store/writers.h"
+#include "tamsel/support/messages.h"
+
+namespace tamsel {
+namespace {
+
+bool IsNameBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+DataType ChooseDataType(DataType detected, DataTypeChoice choice) {
+    if (choice == DataTypeChoice::Interfailure && detected == DataType::Cumulative) {
+        MessageAnswer answer =
+            Ask(JoinLines({"The input data set is monotonically increasing, ",
+                           "are you sure you want it read as interfailure times?",
+                           "Click Yes for interfailure times, No for cumulative times."}),
+                MessageButtons::YesNo, MessageIcon::Question);
+        return answer == MessageAnswer::Yes ? DataType::Interfailure : DataType::Cumulative;
+    }
+    if (choice == DataTypeChoice::Cumulative && detected == DataType::Interfailure) {
+        ShowMessage(
+            "The input data set is not monotonically increasing, it will be read as "
+            "interfailure times.",
+            MessageIcon::Exclamation);
+    }
+    return detected;
+}
+
+std::optional<AddedDataSet> AddDataSet(Database& db, const AddDataSetRequest& request) {
+    std::string name = TrimDataName(request.name);
+    if (!CheckDataName(db, name)) return std::nullopt;
+    if (request.fileName.empty()) {
+        ShowMessage(JoinLines({"No input data file selected.", "Please select data file."}));
+        return std::nullopt;
+    }
+    std::optional<std::vector<double>> values;
+    {
+        std::optional<FailureDataArray> data = ReadDataFile(request.fileName);
+        if (!data) return std::nullopt;
+        values = ValidateData(*data);
+    }
+    if (!values) return std::nullopt;
+    DataType type = ChooseDataType(DetectDataType(*values), request.choice);
+    // Read as cumulative times, repeated values become zero interfailure times.
+    if (!ValidateZeros(*values, type)) return std::nullopt;
+
+    AddedDataSet added{name, type, static_cast<int>(values->size())};
+    const int typeId = static_cast<int>(type);
+    Transaction unit(db);
+    if (!InsertDataSet(db, name, request.fileName, typeId, added.failureCount, request.source)) {
+        ShowMessage(JoinLines(
+            {"An error occurred while adding the attributes of a new data set to the database.",
+             "Please re-add the data from file, checking all the data attributes."}));
+        return std::nullopt;
+    }
+    if (!InsertFailureTimes(db, *values, typeId, name)) {
+        // Leaving the unit uncommitted takes the dataset row away again.
+        ShowMessage(
+            JoinLines({"An error occurred while adding the new failure data to the "
+                       "database.",
+                       "Please re-add the data from file (the attributes of the data "
+                       "set will be deleted from the database)."}));
+        return std::nullopt;
+    }
+    unit.Commit();
+    return added;
+}
+
+}  // namespace
+
+std::string TrimDataName(const std::string& name) {
+    std::size_t first = 0;
+    std::size_t last = name.size();
+    while (first < last && IsNameBlank(name[first])) ++first;
+    while (last > first && IsNameBlank(name[last - 1])) --last;
+    return name.substr(first, last - first);
+}
+
+bool CheckDataName(Database& db, const std::string& name) {
+    std::string trimmed = TrimDataName(name);
+    if (trimmed.empty()) {
+        ShowMessage("Please enter a name for the dataset");
+        return false;
+    }
+    std::optional<bool> exists = DataSetNameExists(db, trimmed);
+    if (!exists) return false;  // the lookup has shown its message
+    if (*exists) {
+        ShowMessage(JoinLines({"The data name specified already exists.",
+                               "Please, specify a valid and unique name for the dataset."}));
+        return false;
+    }
+    return true;
+}
+
+std::optional<AddedDataSet> AddDataSetFromFile(Database& db, const AddDataSetRequest& request) {
+    try {
+        return AddDataSet(db, request);
+    } catch (const std::exception&) {
+        // The engine refusing to open or to commit the unit: nothing was stored.
+        ShowMessage("A generic error has occurred while adding a new data set to the database");
+        return std::nullopt;
+    }
+}
+
+}  // namespace tamsel

@@ -1,0 +1,43 @@
+// Adding a dataset from a data file: name check, reading, validation, choice of the data
+// type and storing, with every outcome reported through the message sink.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "tamsel/import/data_file.h"
+#include "tamsel/store/database.h"
+
+namespace tamsel {
+
+// How the numbers of the file are to be read.
+enum class DataTypeChoice { Automatic, Interfailure, Cumulative };
+
+struct AddDataSetRequest {
+    std::string name;      // blanks around it are dropped before it is checked and stored
+    std::string fileName;  // stored as the dataset's DataFile
+    DataTypeChoice choice = DataTypeChoice::Automatic;
+    std::string source = "Unknown source";
+};
+
+// What was stored.
+struct AddedDataSet {
+    std::string name;  // as stored: without surrounding blanks
+    DataType dataType = DataType::Interfailure;
+    int failureCount = 0;
+};
+
+// Drops blanks (spaces, tabs, line ends) around a dataset name.
+std::string TrimDataName(const std::string& name);
+
+// True when name without its surrounding blanks is not empty and no dataset of exactly that
+// name exists; otherwise false after a message.
+bool CheckDataName(Database& db, const std::string& name);
+
+// The whole import: checks the trimmed name before the file is read, reads and validates the
+// file, decides the data type (asking or warning when the choice disagrees with the data),
+// and stores the dataset row and its failure times as one unit. Returns nothing after a
+// message; nothing of the dataset is then left in db.
+std::optional<AddedDataSet> AddDataSetFromFile(Database& db, const AddDataSetRequest& request);
+
+}  // namespace tamsel

@@ -1,0 +1,339 @@
+#include "tamsel/import/add_data_set.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <tuple>
+
+#include "tamsel/store/schema.h"
+#include "test_support.h"
+
+namespace tamsel {
+namespace {
+
+const std::string kQuestion =
+    "The input data set is monotonically increasing, \r\n"
+    "are you sure you want it read as interfailure times?\r\n"
+    "Click Yes for interfailure times, No for cumulative times.";
+const std::string kWarning =
+    "The input data set is not monotonically increasing, it will be read as interfailure times.";
+const std::string kNameExists =
+    "The data name specified already exists.\r\n"
+    "Please, specify a valid and unique name for the dataset.";
+const std::string kEnterName = "Please enter a name for the dataset";
+const std::string kTooManyZeros =
+    "An error has occurred during data validation.\r\nFile contains too many zeros.";
+const std::string kAttributesFailed =
+    "An error occurred while adding the attributes of a new data set to the database.\r\n"
+    "Please re-add the data from file, checking all the data attributes.";
+const std::string kFailuresFailed =
+    "An error occurred while adding the new failure data to the database.\r\n"
+    "Please re-add the data from file (the attributes of the data set will be deleted from the "
+    "database).";
+
+using FailureRow = std::tuple<int, double, double>;  // index, interfailure, cumulative
+
+struct DataSetRow {
+    std::string file;
+    int typeId = 0;
+    int number = 0;
+    std::string source;
+};
+
+class AddDataSet : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string path = m_dir.File("project.db");
+        ASSERT_TRUE(CreateTamselDatabase(path));
+        m_db = OpenTamselDatabase(path);
+        ASSERT_NE(m_db, nullptr);
+    }
+
+    std::string File(const std::string& content) {
+        return m_dir.WriteFile("data" + std::to_string(++m_files) + ".txt", content);
+    }
+
+    AddDataSetRequest Request(const std::string& name, const std::string& content,
+                              DataTypeChoice choice = DataTypeChoice::Automatic) {
+        return AddDataSetRequest{name, File(content), choice, "Field trial, build 7"};
+    }
+
+    std::optional<DataSetRow> DataSetNamed(const std::string& name) {
+        Statement query = m_db->Prepare(
+            "SELECT DataFile, DataTypeID, DataNumber, DataSource FROM DataSets "
+            "WHERE DataName = ?1");
+        query.Bind(1, name);
+        if (!query.Step()) return std::nullopt;
+        return DataSetRow{query.ColumnText(0), static_cast<int>(query.ColumnInt(1)),
+                          static_cast<int>(query.ColumnInt(2)), query.ColumnText(3)};
+    }
+
+    std::vector<FailureRow> FailuresOf(const std::string& name) {
+        Statement query = m_db->Prepare(
+            "SELECT FailureIndex, InterfailureTime, CumulativeTime FROM FailureTimes "
+            "JOIN DataSets ON DataSets.DataSetID = FailureTimes.DataSetID "
+            "WHERE DataName = ?1 ORDER BY FailureIndex");
+        query.Bind(1, name);
+        std::vector<FailureRow> rows;
+        while (query.Step()) {
+            rows.emplace_back(static_cast<int>(query.ColumnInt(0)), query.ColumnDouble(1),
+                              query.ColumnDouble(2));
+        }
+        return rows;
+    }
+
+    std::int64_t Count(const std::string& table) {
+        Statement query = m_db->Prepare("SELECT COUNT(*) FROM " + table);
+        query.Step();
+        return query.ColumnInt(0);
+    }
+
+    void ExpectNothingStored() {
+        EXPECT_EQ(Count("DataSets"), 0);
+        EXPECT_EQ(Count("FailureTimes"), 0);
+    }
+
+    test::TempDir m_dir;
+    std::unique_ptr<Database> m_db;
+    test::RecordingSink m_sink;
+    int m_files = 0;
+};
+
+const std::vector<FailureRow> kRows352{{1, 3, 3}, {2, 5, 8}, {3, 2, 10}};
+
+TEST_F(AddDataSet, DecreasingSeriesIsStoredAsInterfailureTimes) {
+    AddDataSetRequest request = Request("Trial", "3\n5\n2\n");
+    auto added = AddDataSetFromFile(*m_db, request);
+    ASSERT_TRUE(added.has_value());
+    EXPECT_EQ(added->name, "Trial");
+    EXPECT_EQ(added->dataType, DataType::Interfailure);
+    EXPECT_EQ(added->failureCount, 3);
+    EXPECT_EQ(m_sink.Count(), 0u);
+    auto row = DataSetNamed("Trial");
+    ASSERT_TRUE(row.has_value());
+    EXPECT_EQ(row->file, request.fileName);
+    EXPECT_EQ(row->typeId, 1);
+    EXPECT_EQ(row->number, 3);
+    EXPECT_EQ(row->source, "Field trial, build 7");
+    EXPECT_EQ(FailuresOf("Trial"), kRows352);
+}
+
+TEST_F(AddDataSet, RisingSeriesIsStoredAsCumulativeTimes) {
+    auto added = AddDataSetFromFile(*m_db, Request("Rising", "3,8,10"));
+    ASSERT_TRUE(added.has_value());
+    EXPECT_EQ(added->dataType, DataType::Cumulative);
+    EXPECT_EQ(DataSetNamed("Rising")->typeId, 2);
+    EXPECT_EQ(DataSetNamed("Rising")->number, 3);
+    EXPECT_EQ(FailuresOf("Rising"), kRows352);
+    EXPECT_EQ(m_sink.Count(), 0u);
+}
+
+TEST_F(AddDataSet, SingleNumberIsCumulative) {
+    auto added = AddDataSetFromFile(*m_db, Request("One", "7\n"));
+    ASSERT_TRUE(added.has_value());
+    EXPECT_EQ(added->dataType, DataType::Cumulative);
+    EXPECT_EQ(FailuresOf("One"), (std::vector<FailureRow>{{1, 7, 7}}));
+}
+
+TEST_F(AddDataSet, InterfailureChoiceOnRisingSeriesAsks) {
+    struct Case {
+        MessageAnswer answer;
+        int typeId;
+        std::vector<FailureRow> rows;
+    };
+    for (const Case& c : {Case{MessageAnswer::Yes, 1, {{1, 3, 3}, {2, 8, 11}, {3, 10, 21}}},
+                          Case{MessageAnswer::No, 2, kRows352}}) {
+        m_sink.Clear();
+        m_sink.QueueAnswer(c.answer);
+        std::string name = c.answer == MessageAnswer::Yes ? "Yes" : "No";
+        ASSERT_TRUE(
+            AddDataSetFromFile(*m_db, Request(name, "3\n8\n10", DataTypeChoice::Interfailure)));
+        auto entries = m_sink.Entries();
+        ASSERT_EQ(entries.size(), 1u);
+        EXPECT_EQ(entries[0].text, kQuestion);
+        EXPECT_EQ(entries[0].buttons, MessageButtons::YesNo);
+        EXPECT_EQ(entries[0].icon, MessageIcon::Question);
+        EXPECT_EQ(DataSetNamed(name)->typeId, c.typeId);
+        EXPECT_EQ(FailuresOf(name), c.rows);
+    }
+}
+
+TEST_F(AddDataSet, ChoicesThatAgreeWithTheDataAskNothing) {
+    ASSERT_TRUE(AddDataSetFromFile(*m_db, Request("I", "3,5,2", DataTypeChoice::Interfailure)));
+    ASSERT_TRUE(AddDataSetFromFile(*m_db, Request("C", "3,8,10", DataTypeChoice::Cumulative)));
+    EXPECT_EQ(m_sink.Count(), 0u);
+    EXPECT_EQ(DataSetNamed("I")->typeId, 1);
+    EXPECT_EQ(DataSetNamed("C")->typeId, 2);
+}
+
+TEST_F(AddDataSet, CumulativeChoiceOnDecreasingSeriesWarns) {
+    auto added = AddDataSetFromFile(*m_db, Request("W", "3\n5\n2", DataTypeChoice::Cumulative));
+    ASSERT_TRUE(added.has_value());
+    EXPECT_EQ(added->dataType, DataType::Interfailure);
+    auto entries = m_sink.Entries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].text, kWarning);
+    EXPECT_EQ(entries[0].buttons, MessageButtons::Ok);
+    EXPECT_EQ(entries[0].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(FailuresOf("W"), kRows352);
+}
+
+TEST_F(AddDataSet, RepeatedCumulativeTimesCountAsZeros) {
+    EXPECT_FALSE(AddDataSetFromFile(*m_db, Request("Flat", "2\n2\n2")));
+    EXPECT_EQ(m_sink.Texts(), std::vector<std::string>{kTooManyZeros});
+    ExpectNothingStored();
+
+    // Read as interfailure times the same numbers hold no zero.
+    m_sink.Clear();
+    m_sink.QueueAnswer(MessageAnswer::Yes);
+    ASSERT_TRUE(
+        AddDataSetFromFile(*m_db, Request("Flat", "2\n2\n2", DataTypeChoice::Interfailure)));
+    EXPECT_EQ(FailuresOf("Flat"), (std::vector<FailureRow>{{1, 2, 2}, {2, 2, 4}, {3, 2, 6}}));
+}
+
+TEST_F(AddDataSet, ValidationFailuresStoreNothing) {
+    struct Case {
+        std::string content;
+        std::string message;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"3\n-1\n2",
+              "An error has occurred during data validation.\r\n"
+              "File contains negative data."},
+             {"3\nfive\n2",
+              "An error has occurred during data validation.\r\n"
+              "Data is not numeric. Please check data or select another file."},
+             {"1,2,3,4,0,6,7,8,9,0", kTooManyZeros},
+             {"", "An error occurred while reading data from file.\r\nFile contains no data."}}) {
+        m_sink.Clear();
+        EXPECT_FALSE(AddDataSetFromFile(*m_db, Request("Bad", c.content))) << c.content;
+        EXPECT_EQ(m_sink.Texts(), std::vector<std::string>{c.message}) << c.content;
+        ExpectNothingStored();
+    }
+    m_sink.Clear();
+    ASSERT_TRUE(AddDataSetFromFile(*m_db, Request("OneZero", "1,2,3,4,0,6,7,8,9,10")));
+    EXPECT_EQ(m_sink.Count(), 0u);
+}
+
+TEST_F(AddDataSet, NameIsTrimmedOnceAndStoredTrimmed) {
+    auto added = AddDataSetFromFile(*m_db, Request("  \tSYS1 \r\n", "3,5,2"));
+    ASSERT_TRUE(added.has_value());
+    EXPECT_EQ(added->name, "SYS1");
+    EXPECT_TRUE(DataSetNamed("SYS1").has_value());
+    EXPECT_EQ(Count("DataSets"), 1);
+}
+
+TEST_F(AddDataSet, NameProblemsAreReportedBeforeTheFileIsRead) {
+    ASSERT_TRUE(AddDataSetFromFile(*m_db, Request("SYS1", "3,5,2")));
+    struct Case {
+        std::string name;
+        std::string message;
+    };
+    for (const Case& c : std::vector<Case>{{"SYS1", kNameExists},
+                                           {"  SYS1  ", kNameExists},
+                                           {"", kEnterName},
+                                           {" \t ", kEnterName}}) {
+        m_sink.Clear();
+        // The file does not exist: reading it would add a second message.
+        AddDataSetRequest request{c.name, m_dir.File("missing.txt"), DataTypeChoice::Automatic,
+                                  "x"};
+        EXPECT_FALSE(AddDataSetFromFile(*m_db, request)) << c.name;
+        EXPECT_EQ(m_sink.Texts(), std::vector<std::string>{c.message}) << c.name;
+    }
+    EXPECT_EQ(Count("DataSets"), 1);
+}
+
+TEST_F(AddDataSet, CheckDataNameAloneAcceptsFreeNames) {
+    ASSERT_TRUE(AddDataSetFromFile(*m_db, Request("SYS1", "3,5,2")));
+    EXPECT_TRUE(CheckDataName(*m_db, "SYS2"));
+    EXPECT_TRUE(CheckDataName(*m_db, "SYS1 copy"));
+    EXPECT_FALSE(CheckDataName(*m_db, " SYS1"));
+    EXPECT_EQ(m_sink.Texts(), std::vector<std::string>{kNameExists});
+}
+
+TEST_F(AddDataSet, UnusualNamesAreStoredAndMatchedExactly) {
+    const std::vector<std::string> names{"007",
+                                         "2021",
+                                         "O'Brien \"quoted\"",
+                                         "x\"; DROP TABLE DataSets; --",
+                                         "50% of 100_",
+                                         "Zuverl\xC3\xA4ssigkeit \xE2\x9C\x93"};
+    for (const std::string& name : names) {
+        ASSERT_TRUE(AddDataSetFromFile(*m_db, Request(name, "3,5,2"))) << name;
+        EXPECT_EQ(FailuresOf(name), kRows352) << name;
+    }
+    EXPECT_EQ(m_sink.Count(), 0u);
+    for (const std::string& name : names) {
+        m_sink.Clear();
+        EXPECT_FALSE(AddDataSetFromFile(*m_db, Request(name, "3,5,2"))) << name;
+        EXPECT_EQ(m_sink.Texts(), std::vector<std::string>{kNameExists}) << name;
+    }
+    // "7" and "7.0" are other names than "007"; "_" and "%" are no wildcards.
+    EXPECT_TRUE(CheckDataName(*m_db, "7"));
+    EXPECT_TRUE(CheckDataName(*m_db, "50% of 1000"));
+    EXPECT_TRUE(CheckDataName(*m_db, "50_ of 100%"));
+    EXPECT_EQ(Count("DataSets"), static_cast<std::int64_t>(names.size()));
+}
+
+TEST_F(AddDataSet, EmptyFileNameIsRefused) {
+    AddDataSetRequest request{"Name", "", DataTypeChoice::Automatic, "x"};
+    EXPECT_FALSE(AddDataSetFromFile(*m_db, request));
+    EXPECT_EQ(m_sink.Texts(),
+              std::vector<std::string>{"No input data file selected.\r\nPlease select data file."});
+}
+
+TEST_F(AddDataSet, RefusedDataSetRowStoresNothing) {
+    m_db->Execute("PRAGMA query_only = ON;");
+    EXPECT_FALSE(AddDataSetFromFile(*m_db, Request("RO", "3,5,2")));
+    EXPECT_EQ(m_sink.Texts(), std::vector<std::string>{kAttributesFailed});
+    m_db->Execute("PRAGMA query_only = OFF;");
+    ExpectNothingStored();
+}
+
+TEST_F(AddDataSet, RefusedFailureRowTakesTheDataSetRowAway) {
+    m_db->Execute(
+        "CREATE TRIGGER refuse_third BEFORE INSERT ON FailureTimes WHEN NEW.FailureIndex = 3 "
+        "BEGIN SELECT RAISE(ABORT, 'refused'); END;");
+    EXPECT_FALSE(AddDataSetFromFile(*m_db, Request("Partial", "3,5,2,4")));
+    EXPECT_EQ(m_sink.Texts(), std::vector<std::string>{kFailuresFailed});
+    ExpectNothingStored();
+}
+
+TEST_F(AddDataSet, FullDiskStoresNothing) {
+    std::string many;
+    for (int i = 1; i <= 20000; ++i) many += std::to_string(i % 97 + 1) + "\n";
+    Statement pages = m_db->Prepare("PRAGMA page_count");
+    ASSERT_TRUE(pages.Step());
+    m_db->Execute("PRAGMA max_page_count = " + std::to_string(pages.ColumnInt(0) + 2) + ";");
+    EXPECT_FALSE(AddDataSetFromFile(*m_db, Request("Big", many)));
+    EXPECT_EQ(m_sink.Texts(), std::vector<std::string>{kFailuresFailed});
+    ExpectNothingStored();
+}
+
+TEST_F(AddDataSet, FailedCommitIsAGenericErrorAndStoresNothing) {
+    // Another connection in the middle of a read keeps the file from being written at commit.
+    Database reader(m_dir.File("project.db"), Database::OpenMode::ExistingFile);
+    Statement reading = reader.Prepare("SELECT ModelID FROM Models");
+    ASSERT_TRUE(reading.Step());
+    EXPECT_FALSE(AddDataSetFromFile(*m_db, Request("Busy", "3,5,2")));
+    EXPECT_EQ(m_sink.Texts(),
+              std::vector<std::string>{
+                  "A generic error has occurred while adding a new data set to the database"});
+    reading.Reset();
+    ExpectNothingStored();
+}
+
+TEST_F(AddDataSet, ShippedDatasetKeepsItsTimes) {
+    AddDataSetRequest request{"SYS1", test::DataFile("sys1.txt"), DataTypeChoice::Automatic,
+                              "Unknown source"};
+    auto added = AddDataSetFromFile(*m_db, request);
+    ASSERT_TRUE(added.has_value());
+    EXPECT_EQ(added->failureCount, 136);
+    auto rows = FailuresOf("SYS1");
+    ASSERT_EQ(rows.size(), 136u);
+    EXPECT_EQ(rows.back(), (FailureRow{136, 4116, 88682}));
+    EXPECT_EQ(rows[32], (FailureRow{33, 0, 5089}));
+}
+
+}  // namespace
+}  // namespace tamsel
