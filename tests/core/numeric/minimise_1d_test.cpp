@@ -1,0 +1,405 @@
+#include "tamsel/numeric/minimise_1d.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <boost/math/tools/roots.hpp>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "test_support.h"
+
+namespace tamsel {
+namespace {
+
+// The settings shipped for double precision.
+constexpr double kRel = 1e-8;
+constexpr double kAbs = 1e-15;
+constexpr std::int32_t kMaxIter = 300;
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+enum Code : int {
+    kQuadratic = 9,
+    kQuartic = 10,
+    kXLogX = 11,
+    kLikelihood = 12,
+    kLinear = 13,
+    kNonFinite = 14,
+    kFlatBottom = 15,
+};
+
+// Every point a test objective was evaluated at, in order.
+std::vector<double>& Points() {
+    static std::vector<double> points;
+    return points;
+}
+
+double Quadratic(double z, const ObjectiveData& d) {
+    Points().push_back(z);
+    return (z - d.r) * (z - d.r);
+}
+
+double Quartic(double z, const ObjectiveData& d) {
+    Points().push_back(z);
+    return std::pow(z - d.r, 4);
+}
+
+// NaN at 0.
+double XLogX(double z, const ObjectiveData&) {
+    Points().push_back(z);
+    return z * std::log(z);
+}
+
+// -sum ln(1 + y_i k) + c k over the series y (element 0 unused): convex in k >= 0.
+double Likelihood(double k, const ObjectiveData& d) {
+    Points().push_back(k);
+    double sum = 0.0;
+    for (std::size_t i = 1; i < d.series->size(); ++i) sum += std::log1p((*d.series)[i] * k);
+    return -sum + d.c * k;
+}
+
+double Linear(double z, const ObjectiveData& d) {
+    Points().push_back(z);
+    return d.r * z;
+}
+
+// (z - 3)^2 from r on, the value c below r.
+double NonFinite(double z, const ObjectiveData& d) {
+    Points().push_back(z);
+    return z < d.r ? d.c : (z - 3.0) * (z - 3.0);
+}
+
+// |z - r| cut off at c, so every point of [r - c, r + c] is a minimum.
+double FlatBottom(double z, const ObjectiveData& d) {
+    Points().push_back(z);
+    return std::max(std::abs(z - d.r), d.c);
+}
+
+struct Search {
+    Minimise1DResult result;
+    std::vector<double> points;
+};
+
+Search Minimise(int code, const ObjectiveData& data, double x, double lo, double hi,
+                std::int32_t maxIter = kMaxIter) {
+    RegisterObjective1D(kQuadratic, &Quadratic);
+    RegisterObjective1D(kQuartic, &Quartic);
+    RegisterObjective1D(kXLogX, &XLogX);
+    RegisterObjective1D(kLikelihood, &Likelihood);
+    RegisterObjective1D(kLinear, &Linear);
+    RegisterObjective1D(kNonFinite, &NonFinite);
+    RegisterObjective1D(kFlatBottom, &FlatBottom);
+    Points().clear();
+    Minimise1DResult result = Minimise1D(x, lo, hi, kRel, kAbs, maxIter, code, data);
+    return {result, Points()};
+}
+
+ObjectiveData WithR(double r, double c = 0.0) {
+    ObjectiveData data;
+    data.r = r;
+    data.c = c;
+    return data;
+}
+
+// Every evaluation and the returned point lie in [lo, hi], and count says how many were made.
+void ExpectInside(const Search& run, double lo, double hi) {
+    EXPECT_EQ(run.result.count, static_cast<std::int32_t>(run.points.size()));
+    EXPECT_GE(run.result.x, lo);
+    EXPECT_LE(run.result.x, hi);
+    for (double point : run.points) {
+        EXPECT_GE(point, lo);
+        EXPECT_LE(point, hi);
+    }
+}
+
+// Every trial after the first lies at least tol1 from the best point held when it was made
+// (half of tol1 allows for tol1 following x), unless an end stopped it.
+void ExpectTrialsKeepTheirDistance(const Search& run, int code, const ObjectiveData& data,
+                                   double lo, double hi) {
+    double best = run.points[0];
+    double fBest = Objective1D(code, best, data);
+    for (std::size_t i = 1; i < run.points.size(); ++i) {
+        double point = run.points[i];
+        double value = Objective1D(code, point, data);
+        if (point != lo && point != hi) {
+            EXPECT_GE(std::abs(point - best), 0.5 * (kRel * std::abs(best) + kAbs)) << i;
+        }
+        // The first trial also replaces the start on a tie.
+        if (value < fBest || (i == 1 && value <= fBest)) {
+            best = point;
+            fBest = value;
+        }
+    }
+}
+
+// The first failures of SYS1 in thousands of seconds, and the minimum of the likelihood-like
+// objective over them from an independent root finder on its derivative.
+std::vector<double> LikelihoodSeries() {
+    std::vector<double> values = test::ReadDataValues("sys1.txt");
+    std::vector<double> series{0.0};
+    for (std::size_t i = 0; i < 30; ++i) series.push_back(values[i] / 1000.0);
+    return series;
+}
+
+double LikelihoodMinimum(const std::vector<double>& series, double c) {
+    auto derivative = [&](double k) {
+        double sum = 0.0;
+        for (std::size_t i = 1; i < series.size(); ++i) sum += series[i] / (1.0 + series[i] * k);
+        return c - sum;
+    };
+    std::uintmax_t iterations = 200;
+    auto root = boost::math::tools::toms748_solve(
+        derivative, 0.0, 1000.0, boost::math::tools::eps_tolerance<double>(52), iterations);
+    return 0.5 * (root.first + root.second);
+}
+
+TEST(Minimise1D, FindsSmoothMinimaToTheRequestedPrecision) {
+    std::vector<double> series = LikelihoodSeries();
+    ObjectiveData likelihood = WithR(0.0, 2.0);
+    likelihood.series = &series;
+    struct Case {
+        std::string name;
+        int code;
+        ObjectiveData data;
+        double x, lo, hi;
+        double minimum;
+        bool mayTie;
+        std::int32_t maxCount;
+    };
+    const std::vector<Case> cases = {
+        {"quadratic from the left", kQuadratic, WithR(3.0), 1.0, 0.0, 10.0, 3.0, false, 12},
+        {"quadratic from the right", kQuadratic, WithR(3.0), 9.0, 0.0, 10.0, 3.0, false, 12},
+        {"quadratic from its minimum", kQuadratic, WithR(3.0), 3.0, 0.0, 10.0, 3.0, false, 12},
+        {"quadratic, negative minimum", kQuadratic, WithR(-2.5), 4.0, -10.0, 5.0, -2.5, false, 12},
+        {"quadratic far from the start", kQuadratic, WithR(7000.0), 10.0, 0.0, 1e4, 7000.0, false,
+         15},
+        {"quartic", kQuartic, WithR(2.5), 7.0, 0.0, 10.0, 2.5, true, 25},
+        {"x ln x", kXLogX, {}, 2.5, 0.0, 3.0, std::exp(-1.0), true, 25},
+        {"likelihood", kLikelihood, likelihood, 5.0, 0.0, 100.0, LikelihoodMinimum(series, 2.0),
+         true, 15},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Search run = Minimise(c.code, c.data, c.x, c.lo, c.hi);
+        const Minimise1DResult& r = run.result;
+        ExpectInside(run, c.lo, c.hi);
+        ExpectTrialsKeepTheirDistance(run, c.code, c.data, c.lo, c.hi);
+        // The bracket holds the minimum; converged means both its ends lie within tol2 of x.
+        // Where the minimum value is not 0, values near it differ by less than their rounding
+        // and the search may stop on an exact tie (flag 1) first.
+        double tol2 = 2.0 * (kRel * std::abs(r.x) + kAbs);
+        EXPECT_LE(r.lo, c.minimum);
+        EXPECT_GE(r.hi, c.minimum);
+        if (c.mayTie && r.flag == 1) {
+            EXPECT_TRUE(r.x == r.lo || r.x == r.hi);
+        } else {
+            EXPECT_EQ(r.flag, 0);
+            EXPECT_LE(r.x - r.lo, tol2);
+            EXPECT_LE(r.hi - r.x, tol2);
+        }
+        EXPECT_CLOSE_ABS(r.x, c.minimum, tol2);
+        EXPECT_EQ(r.fx, Objective1D(c.code, r.x, c.data));
+        // Parabolic steps take a smooth minimum in few evaluations.
+        EXPECT_LE(r.count, c.maxCount);
+    }
+}
+
+// The interval ends hold however the steps approach them: an expanding step that would
+// overshoot is clipped, and an interval narrower than the minimum start distance keeps the
+// start inside.
+TEST(Minimise1D, NeverEvaluatesOutsideTheInterval) {
+    struct Case {
+        std::string name;
+        int code;
+        ObjectiveData data;
+        double x, lo, hi;
+        double minimum;
+        int flag;
+    };
+    const std::vector<Case> cases = {
+        {"rising line, start near the lower end", kLinear, WithR(1.0), 2.5, 2.0, 10.0, 2.0, 0},
+        {"quadratic with its minimum below the interval", kQuadratic, WithR(-1.0), 5.0, 0.0, 10.0,
+         0.0, 0},
+        {"quadratic with its minimum above the interval", kQuadratic, WithR(20.0), 5.0, 0.0, 10.0,
+         10.0, 0},
+        // The first trial lands on the end and the clipped expanding step stays there: the
+        // repeated value ends the search before any bracket.
+        {"falling line, start within d0 of the upper end", kLinear, WithR(-1.0), 9.5, 2.0, 10.0,
+         10.0, 2},
+        {"interval narrower than d0", kQuadratic, WithR(1.0), 1.0, 0.98, 1.02, 1.0, 0},
+        // lo - x rounds to -x here, and x + (lo - x) to 0.
+        {"rising line, lower end far below x in magnitude", kLinear, WithR(1.0), 5.0, 1e-20, 10.0,
+         1e-20, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Search run = Minimise(c.code, c.data, c.x, c.lo, c.hi);
+        ExpectInside(run, c.lo, c.hi);
+        EXPECT_EQ(run.result.flag, c.flag);
+        double tol2 = 2.0 * (kRel * std::abs(c.minimum) + kAbs);
+        EXPECT_CLOSE_ABS(run.result.x, c.minimum, tol2);
+    }
+}
+
+// |z - 3| from 6 on [0, 10], d0 = 0.6: the trial 6 + d0 is higher, so the expanding step
+// reverses to 6 - 4 d0 = 3.6, which improves; the unbracketed step -4 w = -9.6 is clipped to
+// the end 0, whose value 3 ties with the second-best value f(6): not higher, so 0 becomes the
+// second-best point and brackets the minimum with 6. The parabola through 3.6, 0 and 6 gives
+// 3 exactly, and the one through 3, 3.6 and 0 then gives 2.4.
+TEST(Minimise1D, FollowsTheSteppingRulesOnAKink) {
+    Search run = Minimise(kFlatBottom, WithR(3.0, 0.0), 6.0, 0.0, 10.0);
+    ASSERT_GE(run.points.size(), 6u);
+    const std::vector<double> expected = {6.0, 6.6, 3.6, 0.0, 3.0, 2.4};
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_CLOSE_ABS(run.points[i], expected[i], 1e-12);
+    }
+    EXPECT_EQ(run.result.flag, 0);
+    EXPECT_EQ(run.result.x, 3.0);
+}
+
+TEST(Minimise1D, MinimumAtAnEndIsReachedExactly) {
+    Search rising = Minimise(kLinear, WithR(1.0), 2.5, 2.0, 10.0);
+    EXPECT_EQ(rising.result.flag, 0);
+    EXPECT_EQ(rising.result.x, 2.0);
+    EXPECT_EQ(rising.result.lo, 2.0);
+    EXPECT_EQ(rising.result.fx, 2.0);
+    Search falling = Minimise(kQuadratic, WithR(20.0), 5.0, 0.0, 10.0);
+    EXPECT_EQ(falling.result.flag, 0);
+    EXPECT_EQ(falling.result.x, 10.0);
+    EXPECT_EQ(falling.result.hi, 10.0);
+}
+
+TEST(Minimise1D, StartCloserThanD0ToAnEndIsMovedD0FromIt) {
+    struct Case {
+        double x, lo, hi;
+        double firstPoint;
+    };
+    const std::vector<Case> cases = {
+        {1.0, 0.95, 20.0, 0.95 + (0.1 * 1.0 + 100.0 * kAbs)},
+        {19.99, 0.0, 20.0, 20.0 - (0.1 * 19.99 + 100.0 * kAbs)},
+        {-3.0, 0.0, 20.0, 0.0 + (0.1 * 3.0 + 100.0 * kAbs)},
+        {5.0, 0.0, 20.0, 5.0},
+        // Narrower than twice d0: the middle.
+        {1.0, 0.98, 1.02, 1.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.x);
+        Search run = Minimise(kQuadratic, WithR(7.0), c.x, c.lo, c.hi);
+        ASSERT_FALSE(run.points.empty());
+        EXPECT_CLOSE(run.points[0], c.firstPoint, 1e-15);
+    }
+}
+
+// The set-up trial ties with the start and counts as an improvement; the first loop trial
+// ties again and ends the search there, before any bracket.
+TEST(Minimise1D, ConstantObjectiveStopsAtTheFirstTrialWithFlag2) {
+    double d0 = 0.1 * 5.0 + 100.0 * kAbs;
+    Search flat = Minimise(kLinear, WithR(0.0), 5.0, 0.0, 8.0);
+    EXPECT_EQ(flat.result.flag, 2);
+    EXPECT_EQ(flat.result.count, 3);
+    ASSERT_EQ(flat.points.size(), 3u);
+    EXPECT_CLOSE(flat.points[1], 5.0 + d0, 1e-15);
+    EXPECT_CLOSE(flat.points[2], 5.0 + 5.0 * d0, 1e-15);
+    EXPECT_EQ(flat.result.x, flat.points[1]);
+    EXPECT_EQ(flat.result.fx, 0.0);
+    EXPECT_EQ(flat.result.lo, 5.0);
+    EXPECT_EQ(flat.result.hi, 8.0);
+    // The Duane slot and unregistered codes give 0 everywhere.
+    for (int code : {2, 0, 99, -4}) {
+        SCOPED_TRACE(code);
+        Minimise1DResult r = Minimise1D(5.0, 0.0, 8.0, kRel, kAbs, kMaxIter, code, {});
+        EXPECT_EQ(r.flag, 2);
+        EXPECT_EQ(r.count, 3);
+        EXPECT_EQ(r.x, flat.result.x);
+    }
+}
+
+TEST(Minimise1D, BudgetIsCheckedFromTheThirdEvaluationOn) {
+    struct Case {
+        std::string name;
+        int code;
+        double r;
+        std::int32_t maxIter;
+        int flag;
+        std::int32_t count;
+        double x, lo, hi;
+    };
+    // From 50 on [0, 100], d0 = 5 + 1e-13: trials at 50 - d0, then four steps further.
+    double d0 = 5.0 + 100.0 * kAbs;
+    const std::vector<Case> cases = {
+        {"line, no budget", kLinear, 1.0, 0, 4, 3, 50.0 - 5.0 * d0, 0.0, 100.0},
+        {"line, budget 1", kLinear, 1.0, 1, 4, 3, 50.0 - 5.0 * d0, 0.0, 100.0},
+        {"line, budget 2", kLinear, 1.0, 2, 4, 3, 50.0 - 5.0 * d0, 0.0, 100.0},
+        {"line, budget 3", kLinear, 1.0, 3, 4, 3, 50.0 - 5.0 * d0, 0.0, 100.0},
+        // The fourth trial reaches the end, which brackets the minimum there.
+        {"line, budget 4", kLinear, 1.0, 4, 3, 4, 0.0, 0.0, 50.0 - 5.0 * d0},
+        // The trials on both sides of the start are higher: bracketed at once.
+        {"quadratic, budget 2", kQuadratic, 50.0, 2, 3, 3, 50.0, 50.0 - d0, 50.0 + 4.0 * d0},
+        {"quadratic, budget 3", kQuadratic, 50.0, 3, 3, 3, 50.0, 50.0 - d0, 50.0 + 4.0 * d0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Search run = Minimise(c.code, WithR(c.r), 50.0, 0.0, 100.0, c.maxIter);
+        const Minimise1DResult& r = run.result;
+        EXPECT_EQ(r.flag, c.flag);
+        EXPECT_EQ(r.count, c.count);
+        EXPECT_CLOSE(r.x, c.x, 1e-14);
+        EXPECT_CLOSE(r.lo, c.lo, 1e-14);
+        EXPECT_CLOSE(r.hi, c.hi, 1e-14);
+    }
+}
+
+TEST(Minimise1D, NonFiniteValuesRankAboveEveryFiniteValue) {
+    // (z - 3)^2 above 2, a non-finite value below: the search from 6 evaluates the lower end.
+    for (double value : {kNaN, kInf, -kInf}) {
+        SCOPED_TRACE(value);
+        Search run = Minimise(kNonFinite, WithR(2.0, value), 6.0, 0.0, 10.0);
+        EXPECT_EQ(run.result.flag, 0);
+        EXPECT_CLOSE_ABS(run.result.x, 3.0, 2.0 * (kRel * 3.0 + kAbs));
+        EXPECT_EQ(run.result.fx, (run.result.x - 3.0) * (run.result.x - 3.0));
+        EXPECT_NE(std::find(run.points.begin(), run.points.end(), 0.0), run.points.end());
+    }
+    // z ln z is NaN at its lower end 0.
+    Search xLogX = Minimise(kXLogX, {}, 2.5, 0.0, 3.0);
+    EXPECT_EQ(xLogX.result.flag, 0);
+    EXPECT_NE(std::find(xLogX.points.begin(), xLogX.points.end(), 0.0), xLogX.points.end());
+    EXPECT_CLOSE_ABS(xLogX.result.x, std::exp(-1.0), 2.0 * (kRel * 0.37 + kAbs));
+    // Non-finite everywhere: non-finite values tie with each other, and the search stops.
+    Search nowhere = Minimise(kNonFinite, WithR(100.0, kNaN), 5.0, 0.0, 10.0);
+    EXPECT_EQ(nowhere.result.flag, 2);
+    EXPECT_EQ(nowhere.result.count, 3);
+    EXPECT_EQ(nowhere.result.fx, kInf);
+}
+
+// A trial equal to fx once bracketed: x stays, and the bracket closes on x from the side away
+// from that trial, so that it keeps both tied points.
+TEST(Minimise1D, EqualValueOnceBracketedEndsWithFlag1) {
+    struct Case {
+        double x;
+        bool trialAbove;
+    };
+    for (const Case& c : {Case{0.5, true}, Case{8.0, false}}) {
+        SCOPED_TRACE(c.x);
+        Search run = Minimise(kFlatBottom, WithR(3.0, 0.5), c.x, 0.0, 10.0);
+        const Minimise1DResult& r = run.result;
+        EXPECT_EQ(r.flag, 1);
+        EXPECT_EQ(r.fx, 0.5);
+        EXPECT_GE(r.x, 2.5);
+        EXPECT_LE(r.x, 3.5);
+        double trial = run.points.back();
+        EXPECT_EQ(FlatBottom(trial, WithR(3.0, 0.5)), 0.5);
+        EXPECT_EQ(trial > r.x, c.trialAbove);
+        EXPECT_EQ(c.trialAbove ? r.lo : r.hi, r.x);
+        EXPECT_GE(trial, r.lo);
+        EXPECT_LE(trial, r.hi);
+    }
+}
+
+}  // namespace
+}  // namespace tamsel
