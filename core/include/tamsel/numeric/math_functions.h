@@ -41,16 +41,16 @@ std::optional<double> Gamma(double x);
 // x > 2.55e305 give 1.79e308.
 std::optional<double> GammaLn(double x);
 
-// Passes that each loop of GammaP may make before giving up. Shapes up to about 1e12
-// converge in fewer passes.
+// Passes that each loop of GammaP may make before it gives up. Shapes up to about 1e12
+// converge in fewer passes at any x.
 inline constexpr std::int64_t kGammaPMaxIterations = 10'000'000;
 
 // The regularised lower incomplete gamma function P(a, x) = gamma(a, x) / Gamma(a), for
 // x >= 0 and shape a >= 0 (note the argument order). x == 0 gives 0, else a == 0 gives 1;
-// otherwise the series for x < a + 1 and the continued fraction for x >= a + 1, each to a
-// relative tolerance of 2e-15. A loop that reaches kGammaPMaxIterations has not converged
-// and the result is empty (only degenerate arguments get there, such as a subnormal shape,
-// whose series overflows). A negative a shows GammaLn's negative-argument message.
+// otherwise the series for x < a + 1 and the continued fraction for x >= a + 1, each run
+// until a pass changes the result by less than 2e-15 of it. A loop that reaches
+// kGammaPMaxIterations has not converged (a shape beyond about 1e12 with x near it), and the
+// result is empty. A negative or NaN shape shows GammaLn's message.
 std::optional<double> GammaP(double x, double a);
 
 // The largest (smallest) of the values: the first one, replaced only by a strictly greater
@@ -64,7 +64,7 @@ std::optional<double> Min(std::initializer_list<double> values);
 
 // a - b * trunc(a / b), computed exactly, so the result has the sign of a
 // (Remainder(-7, 2) == -1). NaN in either argument shows "Remainder function called with
-// invalid non-numeric arguments" and gives 0. b == 0 has no remainder: NaN.
+// invalid non-numeric arguments" and gives 0. b == 0 or an infinite a has no remainder: NaN.
 double Remainder(double a, double b);
 
 }  // namespace tamsel
