@@ -30,7 +30,8 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
 }  // namespace
 
 Database::Database(const std::string& path, OpenMode mode) : m_fileName(path) {
-    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
+    int flags = SQLITE_OPEN_NOMUTEX;
+    flags |= mode == OpenMode::ReadOnlyFile ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
     if (mode == OpenMode::CreateFile) flags |= SQLITE_OPEN_CREATE;
     if (sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr) != SQLITE_OK) {
         std::string message = EngineMessage(m_db, "cannot open the database file");

@@ -33,9 +33,10 @@ class Statement;
 
 class Database {
 public:
-    enum class OpenMode { ExistingFile, CreateFile };
+    enum class OpenMode { ExistingFile, CreateFile, ReadOnlyFile };
 
-    // Opens path. ExistingFile never creates a file; CreateFile creates it when missing.
+    // Opens path. ExistingFile never creates a file; CreateFile creates it when missing;
+    // ReadOnlyFile opens an existing file on a connection that cannot write to it.
     // Foreign keys are enforced on every connection. Throws DatabaseError.
     Database(const std::string& path, OpenMode mode);
     ~Database();
