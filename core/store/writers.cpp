@@ -1,0 +1,347 @@
+#include "tamsel/store/writers.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <initializer_list>
+
+#include "tamsel/store/schema.h"
+#include "tamsel/support/messages.h"
+
+namespace tamsel {
+namespace {
+
+constexpr const char* kDeleteFailure =
+    "An error occurred while trying to delete a record from the DataSets table";
+
+// Refused values never reach the engine: it would store NaN as Null.
+class InvalidValue {};
+
+DbValue Finite(double value) {
+    if (!std::isfinite(value)) throw InvalidValue{};
+    return value;
+}
+
+DbValue Long(std::int64_t value) { return value; }
+
+// The newest set with these keys: a set just stored by the caller, even when an older one
+// has the same keys.
+int NewestSet(Database& db, const char* sql, std::initializer_list<std::int64_t> keys) {
+    Statement find = db.Prepare(sql);
+    int position = 1;
+    for (std::int64_t key : keys) find.Bind(position++, key);
+    return find.Step() ? static_cast<int>(find.ColumnInt(0)) : 0;
+}
+
+int NewestEstimatesSet(Database& db, int dataSetId, int modelId, int rangeId,
+                       int inferenceMethodId) {
+    return NewestSet(db,
+                     "SELECT MAX(EstimatesSetID) FROM EstimatesSets WHERE DataSetID = ? AND "
+                     "ModelID = ? AND RangeID = ? AND InferenceMethodID = ?;",
+                     {dataSetId, modelId, rangeId, inferenceMethodId});
+}
+
+int NewestPredictionsSet(Database& db, int estimatesSetId, int recalibrationMethodId) {
+    return NewestSet(db,
+                     "SELECT MAX(PredictionsSetID) FROM PredictionsSets WHERE "
+                     "EstimatesSetID = ? AND RecalibrationMethodID = ?;",
+                     {estimatesSetId, recalibrationMethodId});
+}
+
+void RunInsertEstimatesSet(Database& db, int dataSetId, int modelId, int rangeId,
+                           int inferenceMethodId) {
+    Statement insert = PrepareStoredQuery(db, "InsertEstimatesSet");
+    insert.Bind("EDataSet", Long(dataSetId));
+    insert.Bind("EModel", Long(modelId));
+    insert.Bind("ERange", Long(rangeId));
+    insert.Bind("EInferenceMethod", Long(inferenceMethodId));
+    insert.Run();
+}
+
+void RunInsertPredictionsSet(Database& db, int estimatesSetId, int recalibrationMethodId) {
+    Statement insert = PrepareStoredQuery(db, "InsertPredictionsSet");
+    insert.Bind("PEstimatesSet", Long(estimatesSetId));
+    insert.Bind("PRecalibrationMethod", Long(recalibrationMethodId));
+    insert.Run();
+}
+
+void CheckEstimates(int first, int last, const EstimatesArray& estimates) {
+    if (first > last) return;
+    if (first < 0 || static_cast<std::size_t>(last) >= estimates.size()) throw InvalidValue{};
+    for (int i = first; i <= last; ++i) {
+        const EstimateRecord& e = estimates[i];
+        for (double value : {e.param1, e.param2, e.param3, e.logLhd, e.pdf, e.cdf, e.lowQ, e.median,
+                             e.uppQ, e.mttf})
+            Finite(value);
+    }
+}
+
+void WriteEstimates(Database& db, int setId, int first, int last, const EstimatesArray& estimates) {
+    CheckEstimates(first, last, estimates);
+    Statement insert = PrepareStoredQuery(db, "InsertEstimates");
+    for (int i = first; i <= last; ++i) {
+        const EstimateRecord& e = estimates[i];
+        insert.Bind("ESetID", Long(setId));
+        insert.Bind("Index", Long(i));
+        insert.Bind("Param1", e.param1);
+        insert.Bind("Param2", e.param2);
+        insert.Bind("Param3", e.param3);
+        insert.Bind("LogLhd", e.logLhd);
+        insert.Bind("Pdf", e.pdf);
+        insert.Bind("Cdf", e.cdf);
+        insert.Bind("LowQ", e.lowQ);
+        insert.Bind("Median", e.median);
+        insert.Bind("UppQ", e.uppQ);
+        insert.Bind("MTTF", e.mttf);
+        insert.Run();
+    }
+}
+
+struct PredictionArrays {
+    const std::vector<double>& cdf;
+    const std::vector<double>& pdf;
+    const std::vector<double>& lowQ;
+    const std::vector<double>& median;
+    const std::vector<double>& uppQ;
+};
+
+void CheckPredictions(int base, int stop, int offset, const PredictionArrays& arrays) {
+    const int from = base + offset;
+    if (from > stop - 1) return;
+    // Element k - base + 1 runs from offset + 1 to stop - base.
+    if (offset < 0) throw InvalidValue{};
+    const std::size_t needed = static_cast<std::size_t>(stop - base) + 1;
+    for (const auto* array :
+         {&arrays.cdf, &arrays.pdf, &arrays.lowQ, &arrays.median, &arrays.uppQ}) {
+        if (array->size() < needed) throw InvalidValue{};
+        for (int k = from; k < stop; ++k) Finite((*array)[k - base + 1]);
+    }
+}
+
+void WritePredictions(Database& db, int setId, int base, int stop, int offset,
+                      const PredictionArrays& arrays) {
+    CheckPredictions(base, stop, offset, arrays);
+    Statement insert = PrepareStoredQuery(db, "InsertPredictions");
+    for (int k = base + offset; k < stop; ++k) {
+        const std::size_t j = static_cast<std::size_t>(k - base + 1);
+        insert.Bind("PSetID", Long(setId));
+        insert.Bind("Index", Long(k));
+        insert.Bind("Pdf", arrays.pdf[j]);
+        insert.Bind("Cdf", arrays.cdf[j]);
+        insert.Bind("LowQ", arrays.lowQ[j]);
+        insert.Bind("Median", arrays.median[j]);
+        insert.Bind("UppQ", arrays.uppQ[j]);
+        insert.Run();
+    }
+}
+
+int DataSetIdByName(Database& db, const std::string& dataName) {
+    Statement find = db.Prepare("SELECT DataSetID FROM DataSets WHERE DataName = :name;");
+    find.Bind("name", dataName);
+    return find.Step() ? static_cast<int>(find.ColumnInt(0)) : 0;
+}
+
+// Deletes the one DataSets row that where selects with its bound key; the relations take
+// everything that refers to it.
+bool DeleteOneDataSet(Database& db, const char* where, const DbValue& key) {
+    try {
+        Transaction unit(db);
+        DbValue dataSetId;
+        {
+            Statement find =
+                db.Prepare(std::string("SELECT DataSetID FROM DataSets WHERE ") + where + ";");
+            find.Bind(1, key);
+            if (find.Step()) dataSetId = find.Column(0);
+        }
+        if (!IsNull(dataSetId)) {
+            Statement erase = db.Prepare("DELETE FROM DataSets WHERE DataSetID = ?;");
+            erase.Bind(1, dataSetId);
+            erase.Run();
+            unit.Commit();
+            return true;
+        }
+    } catch (const DatabaseError&) {
+    }
+    ShowMessage(kDeleteFailure);
+    return false;
+}
+
+}  // namespace
+
+bool InsertDataSet(Database& db, const std::string& dataName, const std::string& dataFile,
+                   int dataTypeId, int dataNumber, const std::string& dataSource) {
+    try {
+        Statement insert = PrepareStoredQuery(db, "InsertDataSet");
+        insert.Bind("DName", dataName);
+        insert.Bind("DFile", dataFile);
+        insert.Bind("DTypeID", Long(dataTypeId));
+        insert.Bind("DNumber", Long(dataNumber));
+        insert.Bind("Source", dataSource);
+        insert.Run();
+        return true;
+    } catch (const DatabaseError&) {
+        return false;
+    }
+}
+
+bool InsertFailureTimes(Database& db, const std::vector<double>& data, int dataTypeId,
+                        const std::string& dataName) {
+    if (dataTypeId != 1 && dataTypeId != 2) return false;
+    try {
+        for (double value : data) Finite(value);
+        Transaction unit(db);
+        const int dataSetId = DataSetIdByName(db, dataName);
+        if (dataSetId == 0) return false;
+        Statement insert = PrepareStoredQuery(db, "InsertFailureTimes");
+        double sum = 0.0;
+        for (std::size_t i = 0; i < data.size(); ++i) {
+            double interfailure = data[i];
+            double cumulative = data[i];
+            if (dataTypeId == 1) {
+                sum += data[i];
+                cumulative = sum;
+            } else if (i > 0) {
+                interfailure = data[i] - data[i - 1];
+            }
+            insert.Bind("DataSet", Long(dataSetId));
+            insert.Bind("Index", Long(static_cast<std::int64_t>(i) + 1));
+            insert.Bind("InterFailure", Finite(interfailure));
+            insert.Bind("Cumulative", Finite(cumulative));
+            insert.Run();
+        }
+        unit.Commit();
+        return true;
+    } catch (const DatabaseError&) {
+        return false;
+    } catch (const InvalidValue&) {
+        return false;
+    }
+}
+
+bool InsertEstimatesSet(Database& db, int dataSetId, int modelId, int rangeId,
+                        int inferenceMethodId) {
+    try {
+        RunInsertEstimatesSet(db, dataSetId, modelId, rangeId, inferenceMethodId);
+        return true;
+    } catch (const DatabaseError&) {
+        return false;
+    }
+}
+
+bool InsertEstimates(Database& db, int dataSetId, int modelId, int rangeId, int inferenceMethodId,
+                     int first, int last, const EstimatesArray& estimates) {
+    if (first > last) return true;
+    try {
+        Transaction unit(db);
+        const int setId = NewestEstimatesSet(db, dataSetId, modelId, rangeId, inferenceMethodId);
+        if (setId == 0) return false;
+        WriteEstimates(db, setId, first, last, estimates);
+        unit.Commit();
+        return true;
+    } catch (const DatabaseError&) {
+        return false;
+    } catch (const InvalidValue&) {
+        return false;
+    }
+}
+
+bool InsertPredictionsSet(Database& db, int estimatesSetId, int recalibrationMethodId) {
+    try {
+        RunInsertPredictionsSet(db, estimatesSetId, recalibrationMethodId);
+        return true;
+    } catch (const DatabaseError&) {
+        return false;
+    }
+}
+
+bool InsertPredictions(Database& db, int estimatesSetId, int recalibrationMethodId, int base,
+                       int stop, int offset, const std::vector<double>& cdf,
+                       const std::vector<double>& pdf, const std::vector<double>& lowQ,
+                       const std::vector<double>& median, const std::vector<double>& uppQ) {
+    try {
+        Transaction unit(db);
+        const int setId = NewestPredictionsSet(db, estimatesSetId, recalibrationMethodId);
+        if (setId == 0) return false;
+        WritePredictions(db, setId, base, stop, offset, {cdf, pdf, lowQ, median, uppQ});
+        unit.Commit();
+        return true;
+    } catch (const DatabaseError&) {
+        return false;
+    } catch (const InvalidValue&) {
+        return false;
+    }
+}
+
+int StoreEstimatesSet(Database& db, int dataSetId, int modelId, int rangeId, int inferenceMethodId,
+                      int first, int last, const EstimatesArray& estimates) {
+    try {
+        Transaction unit(db);
+        RunInsertEstimatesSet(db, dataSetId, modelId, rangeId, inferenceMethodId);
+        const int setId = static_cast<int>(db.LastInsertRowId());
+        WriteEstimates(db, setId, first, last, estimates);
+        unit.Commit();
+        return setId;
+    } catch (const DatabaseError&) {
+        return 0;
+    } catch (const InvalidValue&) {
+        return 0;
+    }
+}
+
+int StorePredictionsSet(Database& db, int estimatesSetId, int recalibrationMethodId, int base,
+                        int stop, int offset, const std::vector<double>& cdf,
+                        const std::vector<double>& pdf, const std::vector<double>& lowQ,
+                        const std::vector<double>& median, const std::vector<double>& uppQ) {
+    try {
+        Transaction unit(db);
+        RunInsertPredictionsSet(db, estimatesSetId, recalibrationMethodId);
+        const int setId = static_cast<int>(db.LastInsertRowId());
+        WritePredictions(db, setId, base, stop, offset, {cdf, pdf, lowQ, median, uppQ});
+        unit.Commit();
+        return setId;
+    } catch (const DatabaseError&) {
+        return 0;
+    } catch (const InvalidValue&) {
+        return 0;
+    }
+}
+
+int FindOrCreateRange(Database& db, int rangeTypeId, int start, std::optional<int> end) {
+    if (start < 1 || (end && *end < start)) return 0;
+    const DbValue endValue = end ? Long(*end) : DbValue{};
+    try {
+        Transaction unit(db);
+        int rangeId = 0;
+        {
+            Statement find = db.Prepare(
+                "SELECT MIN(RangeID) FROM Ranges WHERE RangeTypeID = :type AND "
+                "RangeStart = :start AND RangeEnd IS :end;");
+            find.Bind("type", Long(rangeTypeId));
+            find.Bind("start", Long(start));
+            find.Bind("end", endValue);
+            if (find.Step()) rangeId = static_cast<int>(find.ColumnInt(0));
+        }
+        if (rangeId == 0) {
+            Statement insert = PrepareStoredQuery(db, "InsertRange");
+            insert.Bind("RType", Long(rangeTypeId));
+            insert.Bind("RStart", Long(start));
+            insert.Bind("REnd", endValue);
+            insert.Run();
+            rangeId = static_cast<int>(db.LastInsertRowId());
+        }
+        unit.Commit();
+        return rangeId;
+    } catch (const DatabaseError&) {
+        return 0;
+    }
+}
+
+bool DeleteDataSet(Database& db, const std::string& dataName) {
+    return DeleteOneDataSet(db, "DataName = ?", dataName);
+}
+
+bool DeleteDataSetById(Database& db, int dataSetId) {
+    return DeleteOneDataSet(db, "DataSetID = ?", Long(dataSetId));
+}
+
+}  // namespace tamsel
