@@ -1,8 +1,32 @@
+#include <unistd.h>
 #include <CLI/CLI.hpp>
 
+#include <exception>
+#include <iostream>
+
+#include "cli_common.h"
+#include "data_commands.h"
+
 int main(int argc, char** argv) {
+    using namespace tamsel::cli;
+    InstallInterruptHandler();
+    CliMessageSink sink(std::cerr, std::cin, isatty(STDIN_FILENO) == 1);
+    tamsel::ScopedMessageSink installed(&sink);
+
     CLI::App app{"Tamsel: software reliability growth modelling", "tamsel-cli"};
     app.require_subcommand(1);
-    CLI11_PARSE(app, argc, argv);
-    return 0;
+    app.footer(
+        "Exit status: 0 on success, 1 when an operation is refused or fails (the reason "
+        "on stderr), 2 on bad usage.");
+    CommandContext context{sink};
+    AddDataCommands(app, context);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        return app.exit(error) == 0 ? kExitSuccess : kExitUsage;
+    } catch (const std::exception& error) {
+        std::cerr << "tamsel-cli: " << error.what() << '\n';
+        return kExitFailure;
+    }
+    return context.exitCode;
 }

@@ -1,0 +1,225 @@
+#include "data_commands.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+
+#include "tamsel/import/add_data_set.h"
+#include "tamsel/store/schema.h"
+#include "tamsel/store/writers.h"
+
+namespace tamsel::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct NewOptions {
+    std::string db;
+    bool force = false;
+};
+
+struct ImportOptions {
+    std::string db;
+    std::string name;
+    std::string file;
+    DataTypeChoice choice = DataTypeChoice::Automatic;
+    std::string source = "Unknown source";
+    AnswerPolicy policy = AnswerPolicy::Ask;
+};
+
+struct DataSetOptions {
+    std::string db;
+    std::string name;
+    TableFormat format = TableFormat::Text;
+};
+
+// A new project file, unless one would be replaced without leave.
+bool CreateProjectFile(const std::string& fileName, bool force) {
+    std::error_code error;
+    if (!force && fs::exists(fileName, error)) {
+        ShowMessage("The file " + fileName + " already exists. Use --force to replace it.");
+        return false;
+    }
+    return CreateTamselDatabase(fileName);
+}
+
+void ReportAdded(const AddedDataSet& added) {
+    std::cout << "Stored dataset \"" << added.name << "\": " << added.failureCount
+              << (added.failureCount == 1 ? " failure" : " failures") << " read as "
+              << (added.dataType == DataType::Interfailure ? "interfailure" : "cumulative")
+              << " times.\n";
+}
+
+// The dataset's key, or 0 after a message.
+int DataSetIdOf(Database& db, const std::string& name) {
+    std::optional<int> id = FindDataSetId(db, TrimDataName(name));
+    if (!id) return 0;
+    if (*id == 0) ShowMessage("There is no dataset named \"" + TrimDataName(name) + "\".");
+    return *id;
+}
+
+int RunImport(const ImportOptions& options) {
+    return WithProjectDatabase(options.db, [&](Database& db) {
+        // The dataset keeps the full path of its file, as the file dialog would give it.
+        std::string file =
+            options.file.empty() ? "" : fs::absolute(options.file).lexically_normal().string();
+        auto added = AddDataSetFromFile(
+            db, AddDataSetRequest{options.name, file, options.choice, options.source});
+        if (!added) return kExitFailure;
+        ReportAdded(*added);
+        return kExitSuccess;
+    });
+}
+
+int RunDataSets(const DataSetOptions& options) {
+    return WithProjectDatabase(options.db, [&](Database& db) {
+        std::optional<RowSet> list =
+            BindSortedList(db, "DataName", "DataSetID", "DataSets", "DataSetID", "ASC");
+        if (!list) return kExitFailure;
+        RowSet table;
+        for (const auto& entry : list->rows) {
+            std::optional<RowSet> row =
+                SelectRecords(db, "DataSets", "DataSetID", entry[1], "", "", 0);
+            if (!row) return kExitFailure;
+            table.headings = row->headings;
+            for (auto& values : row->rows) table.rows.push_back(std::move(values));
+        }
+        if (table.headings.empty()) {
+            table.headings = {"DataSetID",  "DataName",   "DataFile",
+                              "DataTypeID", "DataNumber", "DataSource"};
+        }
+        PrintTable(std::cout, table, options.format);
+        return kExitSuccess;
+    });
+}
+
+int RunFailures(const DataSetOptions& options) {
+    return WithProjectDatabase(options.db, [&](Database& db) {
+        int id = DataSetIdOf(db, options.name);
+        if (id == 0) return kExitFailure;
+        std::optional<RowSet> rows =
+            SelectRecords(db, "FailureTimes", "DataSetID", std::int64_t{id}, "FailureIndex", "", 0);
+        if (!rows) return kExitFailure;
+        // The row key and the dataset key are of no use to the reader.
+        const std::size_t hidden = std::min<std::size_t>(2, rows->headings.size());
+        rows->headings.erase(rows->headings.begin(), rows->headings.begin() + hidden);
+        for (auto& row : rows->rows) row.erase(row.begin(), row.begin() + hidden);
+        PrintTable(std::cout, *rows, options.format);
+        return kExitSuccess;
+    });
+}
+
+int RunDelete(const DataSetOptions& options) {
+    return WithProjectDatabase(options.db, [&](Database& db) {
+        return DeleteDataSet(db, TrimDataName(options.name)) ? kExitSuccess : kExitFailure;
+    });
+}
+
+fs::path SampleDataDir() {
+    if (const char* dir = std::getenv("TAMSEL_DATA_DIR"); dir && *dir) return dir;
+    return TAMSEL_SOURCE_DATA_DIR;
+}
+
+int RunDemo(const NewOptions& options, CliMessageSink& sink) {
+    fs::path dir = SampleDataDir();
+    std::vector<fs::path> files;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(dir, error)) {
+        if (entry.path().extension() == ".txt") files.push_back(entry.path());
+    }
+    if (files.empty()) {
+        ShowMessage("No sample datasets (*.txt) found in " + dir.string() +
+                    ". Set TAMSEL_DATA_DIR to the data folder.");
+        return kExitFailure;
+    }
+    std::sort(files.begin(), files.end());
+    if (!CreateProjectFile(options.db, options.force)) return kExitFailure;
+    // The sample files hold interfailure times, also where they happen to rise throughout.
+    sink.SetPolicy(AnswerPolicy::Yes);
+    return WithProjectDatabase(options.db, [&](Database& db) {
+        for (const fs::path& file : files) {
+            std::string name = file.stem().string();
+            std::transform(name.begin(), name.end(), name.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+            auto added = AddDataSetFromFile(
+                db, AddDataSetRequest{
+                        name, fs::absolute(file).lexically_normal().string(),
+                        DataTypeChoice::Interfailure,
+                        "Sample dataset " + file.filename().string() + " (see data/SOURCES.md)"});
+            if (!added) return kExitFailure;
+            ReportAdded(*added);
+        }
+        return kExitSuccess;
+    });
+}
+
+}  // namespace
+
+void AddDataCommands(CLI::App& app, CommandContext& context) {
+    auto newOptions = std::make_shared<NewOptions>();
+    CLI::App* create = app.add_subcommand("new", "Create a project file with its reference rows");
+    create->add_option("DB", newOptions->db, "project file to create")->required();
+    create->add_flag("--force", newOptions->force, "replace an existing file");
+    create->callback([&context, newOptions] {
+        context.exitCode =
+            CreateProjectFile(newOptions->db, newOptions->force) ? kExitSuccess : kExitFailure;
+    });
+
+    auto importOptions = std::make_shared<ImportOptions>();
+    CLI::App* import = app.add_subcommand("import", "Add a dataset from a data file");
+    import->add_option("DB", importOptions->db, "project file")->required();
+    import->add_option("NAME", importOptions->name, "name of the new dataset")->required();
+    import->add_option("FILE", importOptions->file, "text file of failure times")->required();
+    AddChoiceOption(*import, "--type",
+                    "how to read the numbers: auto (default; never decreasing means cumulative), "
+                    "interfailure or cumulative",
+                    importOptions->choice,
+                    {{"auto", DataTypeChoice::Automatic},
+                     {"interfailure", DataTypeChoice::Interfailure},
+                     {"cumulative", DataTypeChoice::Cumulative}});
+    import->add_option("--source", importOptions->source,
+                       "where the data come from (default \"Unknown source\")");
+    AddAnswerOptions(*import, importOptions->policy);
+    import->footer(
+        "Interfailure times asked for on numbers that never decrease raise a question: Yes "
+        "reads them as interfailure times, No as cumulative times. It is answered by --yes or "
+        "--no; without them it is asked on the terminal, and answered No when standard input "
+        "is not a terminal.");
+    import->callback([&context, importOptions] {
+        context.sink.SetPolicy(importOptions->policy);
+    context.exitCode = RunImport(*importOptions);
+});
+
+auto listOptions = std::make_shared<DataSetOptions>();
+CLI::App* list = app.add_subcommand("datasets", "List the datasets of a project file");
+list->add_option("DB", listOptions->db, "project file")->required();
+AddFormatOption(*list, listOptions->format);
+list->callback([&context, listOptions] { context.exitCode = RunDataSets(*listOptions); });
+
+auto deleteOptions = std::make_shared<DataSetOptions>();
+CLI::App* remove = app.add_subcommand(
+    "delete", "Delete a dataset with its failure times and everything computed from it");
+remove->add_option("DB", deleteOptions->db, "project file")->required();
+remove->add_option("NAME", deleteOptions->name, "dataset name")->required();
+remove->callback([&context, deleteOptions] { context.exitCode = RunDelete(*deleteOptions); });
+
+auto failureOptions = std::make_shared<DataSetOptions>();
+CLI::App* failures = app.add_subcommand("failures", "Print the failure times of a dataset");
+failures->add_option("DB", failureOptions->db, "project file")->required();
+failures->add_option("NAME", failureOptions->name, "dataset name")->required();
+AddFormatOption(*failures, failureOptions->format);
+failures->callback([&context, failureOptions] { context.exitCode = RunFailures(*failureOptions); });
+
+auto demoOptions = std::make_shared<NewOptions>();
+CLI::App* demo = app.add_subcommand(
+    "demo", "Create a project file holding every sample dataset (from TAMSEL_DATA_DIR)");
+demo->add_option("DB", demoOptions->db, "project file to create")->required();
+demo->add_flag("--force", demoOptions->force, "replace an existing file");
+demo->callback([&context, demoOptions] { context.exitCode = RunDemo(*demoOptions, context.sink); });
+}  // namespace tamsel::cli
+
+}  // namespace tamsel::cli

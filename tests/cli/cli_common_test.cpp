@@ -1,0 +1,196 @@
+#include "cli_common.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <csignal>
+#include <limits>
+#include <sstream>
+
+#include "test_support.h"
+
+namespace tamsel::cli {
+namespace {
+
+TEST(FormatNumber, ShortestExactFormOrGivenDigits) {
+    struct Case {
+        double value;
+        int digits;
+        std::string expected;
+    };
+    for (const Case& c : std::vector<Case>{{88682.0, 0, "88682"},
+                                           {88682.0, 17, "88682"},
+                                           {0.1, 0, "0.1"},
+                                           {0.1, 17, "0.10000000000000001"},
+                                           {1.0 / 3.0, 17, "0.33333333333333331"},
+                                           {-2.5, 0, "-2.5"},
+                                           {1e307, 0, "1e+307"},
+                                           {1e-30, 17, "1.0000000000000001e-30"},
+                                           {0.0, 17, "0"},
+                                           {999999.0, 17, "999999"}}) {
+        EXPECT_EQ(FormatNumber(c.value, c.digits), c.expected) << c.value << " " << c.digits;
+    }
+    EXPECT_EQ(FormatNumber(std::numeric_limits<double>::infinity()), "inf");
+    EXPECT_EQ(FormatNumber(std::nan("")), "nan");
+}
+
+RowSet SampleRows() {
+    return RowSet{{"ID", "Name", "Time"},
+                  {{std::int64_t{1}, std::string("SYS1"), 0.1},
+                   {std::int64_t{12}, std::string("a, \"b\"\r\nc"), 88682.0},
+                   {std::int64_t{3}, DbValue{}, DbValue{}}}};
+}
+
+std::string Printed(const RowSet& rows, TableFormat format) {
+    std::ostringstream out;
+    PrintTable(out, rows, format);
+    return out.str();
+}
+
+TEST(PrintTable, TextAlignsColumnsUnderHeadings) {
+    EXPECT_EQ(Printed(SampleRows(), TableFormat::Text),
+              "ID  Name       Time\n"
+              " 1  SYS1        0.1\n"
+              "12  a, \"b\" c  88682\n"
+              " 3\n");
+}
+
+TEST(PrintTable, TextCountsCharactersNotBytes) {
+    RowSet rows{{"Name", "N"},
+                {{std::string("Zuverl\xC3\xA4ssig"), std::int64_t{1}},
+                 {std::string("ab"), std::int64_t{22}}}};
+    EXPECT_EQ(Printed(rows, TableFormat::Text),
+              "Name          N\n"
+              "Zuverl\xC3\xA4ssig   1\n"
+              "ab           22\n");
+}
+
+TEST(PrintTable, CsvQuotesWhereNeededAndWritesSeventeenDigits) {
+    EXPECT_EQ(Printed(SampleRows(), TableFormat::Csv),
+              "ID,Name,Time\n"
+              "1,SYS1,0.10000000000000001\n"
+              "12,\"a, \"\"b\"\"\r\nc\",88682\n"
+              "3,,\n");
+}
+
+TEST(PrintTable, JsonIsAnArrayOfObjects) {
+    EXPECT_EQ(Printed(SampleRows(), TableFormat::Json),
+              "[\n"
+              "  {\"ID\": 1, \"Name\": \"SYS1\", \"Time\": 0.1},\n"
+              "  {\"ID\": 12, \"Name\": \"a, \\\"b\\\"\\r\\nc\", \"Time\": 88682},\n"
+              "  {\"ID\": 3, \"Name\": null, \"Time\": null}\n"
+              "]\n");
+    RowSet controls{
+        {"Text", "Value"},
+        {{std::string("tab\tback\\slash\x01"), std::numeric_limits<double>::infinity()}}};
+    EXPECT_EQ(Printed(controls, TableFormat::Json),
+              "[\n  {\"Text\": \"tab\\tback\\\\slash\\u0001\", \"Value\": null}\n]\n");
+}
+
+TEST(PrintTable, EmptyTables) {
+    RowSet empty{{"A", "B"}, {}};
+    EXPECT_EQ(Printed(empty, TableFormat::Text), "A  B\n");
+    EXPECT_EQ(Printed(empty, TableFormat::Csv), "A,B\n");
+    EXPECT_EQ(Printed(empty, TableFormat::Json), "[]\n");
+}
+
+struct SinkRun {
+    MessageAnswer answer;
+    std::string err;
+};
+
+SinkRun AskThroughSink(AnswerPolicy policy, bool terminal, const std::string& input,
+                       MessageButtons buttons = MessageButtons::YesNo) {
+    std::ostringstream err;
+    std::istringstream in(input);
+    CliMessageSink sink(err, in, terminal);
+    sink.SetPolicy(policy);
+    MessageAnswer answer = sink.Show("Read them?\r\nSure?", buttons, MessageIcon::Question);
+    return {answer, err.str()};
+}
+
+TEST(CliMessageSink, MessagesGoToErrWithNewlines) {
+    std::ostringstream err;
+    std::istringstream in;
+    CliMessageSink sink(err, in, false);
+    EXPECT_EQ(sink.Show("First line.\r\nSecond line.", MessageButtons::Ok, MessageIcon::None),
+              MessageAnswer::Ok);
+    EXPECT_EQ(err.str(), "First line.\nSecond line.\n");
+}
+
+TEST(CliMessageSink, QuestionsFollowThePolicy) {
+    struct Case {
+        AnswerPolicy policy;
+        bool terminal;
+        std::string input;
+        MessageAnswer expected;
+        std::string trailer;
+    };
+    for (const Case& c :
+         std::vector<Case>{{AnswerPolicy::Yes, false, "", MessageAnswer::Yes, "> yes (--yes)\n"},
+                           {AnswerPolicy::No, true, "y\n", MessageAnswer::No, "> no (--no)\n"},
+                           {AnswerPolicy::Ask, false, "y\n", MessageAnswer::No,
+                            "> no (no terminal to ask: use --yes or --no)\n"},
+                           {AnswerPolicy::Ask, true, "y\n", MessageAnswer::Yes, "[y/N] "},
+                           {AnswerPolicy::Ask, true, " YES \n", MessageAnswer::Yes, "[y/N] "},
+                           {AnswerPolicy::Ask, true, "yeah\n", MessageAnswer::No, "[y/N] "},
+                           {AnswerPolicy::Ask, true, "\n", MessageAnswer::No, "[y/N] "},
+                           {AnswerPolicy::Ask, true, "", MessageAnswer::No, "[y/N] "}}) {
+        SinkRun run = AskThroughSink(c.policy, c.terminal, c.input);
+        EXPECT_EQ(run.answer, c.expected) << c.input;
+        EXPECT_EQ(run.err, "Read them?\nSure?\n" + c.trailer) << c.input;
+    }
+}
+
+TEST(CliMessageSink, OkCancelQuestionsAnswerOkOrCancel) {
+    EXPECT_EQ(AskThroughSink(AnswerPolicy::Yes, false, "", MessageButtons::OkCancel).answer,
+              MessageAnswer::Ok);
+    EXPECT_EQ(AskThroughSink(AnswerPolicy::Ask, false, "", MessageButtons::OkCancel).answer,
+              MessageAnswer::Cancel);
+    EXPECT_EQ(AskThroughSink(AnswerPolicy::Ask, true, "ok\n", MessageButtons::OkCancel).answer,
+              MessageAnswer::Ok);
+}
+
+TEST(TerminalProgress, DrawsEachNewPercentOnOneLine) {
+    std::ostringstream out;
+    TerminalProgress progress(out, true, 10);
+    RunControl control(&progress, nullptr);
+    control.StartProgress(20, 30);
+    control.StepProgress(21);
+    control.StepProgress(21);
+    control.StepProgress(25);
+    control.StepProgress(30);
+    control.EndProgress();
+    EXPECT_EQ(out.str(),
+              "\r[..........] 0%"
+              "\r[#.........] 10%"
+              "\r[#####.....] 50%"
+              "\r[##########] 100%\n");
+}
+
+TEST(TerminalProgress, SilentWithoutTerminalAndClampedOutsideTheRange) {
+    std::ostringstream quiet;
+    TerminalProgress hidden(quiet, false, 10);
+    hidden.OnStart(1, 5);
+    hidden.OnStep(3);
+    hidden.OnEnd();
+    EXPECT_EQ(quiet.str(), "");
+
+    std::ostringstream out;
+    TerminalProgress progress(out, true, 4);
+    progress.OnStart(5, 5);
+    progress.OnStep(99);
+    progress.OnEnd();
+    EXPECT_EQ(out.str(), "\r[####] 100%\n");
+}
+
+TEST(Interrupt, FirstInterruptRequestsCancel) {
+    CancelFlag().store(false);
+    InstallInterruptHandler();
+    std::raise(SIGINT);
+    EXPECT_TRUE(CancelFlag().load());
+    CancelFlag().store(false);
+}
+
+}  // namespace
+}  // namespace tamsel::cli

@@ -1,0 +1,278 @@
+// Runs the built tamsel-cli as a user would, with standard input that is not a terminal.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "test_support.h"
+
+extern char** environ;
+
+namespace tamsel {
+namespace {
+
+struct CliRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Runs tamsel-cli with args in dir; extraEnv entries ("NAME=value") are added to the
+// environment.
+CliRun RunCli(const test::TempDir& dir, std::vector<std::string> args,
+              const std::vector<std::string>& extraEnv = {}) {
+    args.insert(args.begin(), TAMSEL_CLI_PATH);
+    std::vector<char*> argv;
+    for (auto& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    std::vector<std::string> env(extraEnv);
+    for (char** entry = environ; *entry; ++entry) env.emplace_back(*entry);
+    std::vector<char*> envp;
+    for (auto& entry : env) envp.push_back(entry.data());
+    envp.push_back(nullptr);
+
+    std::string outPath = dir.File("stdout.txt");
+    std::string errPath = dir.File("stderr.txt");
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_addchdir_np(&actions, dir.Path().c_str());
+    pid_t pid = 0;
+    CliRun run;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    run.out = ReadAll(outPath);
+    run.err = ReadAll(errPath);
+    return run;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+class Cli : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_EQ(Run({"new", "x.db"}).exitCode, 0); }
+
+    CliRun Run(std::vector<std::string> args, const std::vector<std::string>& env = {}) {
+        return RunCli(m_dir, std::move(args), env);
+    }
+
+    std::string Data(const std::string& content) {
+        return m_dir.WriteFile("data" + std::to_string(++m_files) + ".txt", content);
+    }
+
+    test::TempDir m_dir;
+    int m_files = 0;
+};
+
+TEST_F(Cli, ImportsAndPrintsAShippedDataset) {
+    std::string sys1 = std::filesystem::absolute(test::DataFile("sys1.txt")).string();
+    CliRun imported = Run({"import", "x.db", "SYS1", sys1});
+    EXPECT_EQ(imported.exitCode, 0) << imported.err;
+    EXPECT_EQ(imported.out, "Stored dataset \"SYS1\": 136 failures read as interfailure times.\n");
+    EXPECT_EQ(imported.err, "");
+
+    CliRun csv = Run({"failures", "x.db", "SYS1", "--format", "csv"});
+    EXPECT_EQ(csv.exitCode, 0) << csv.err;
+    std::vector<std::string> lines = Lines(csv.out);
+    ASSERT_EQ(lines.size(), 137u);
+    EXPECT_EQ(lines[0], "FailureIndex,InterfailureTime,CumulativeTime");
+    EXPECT_EQ(lines[1], "1,3,3");
+    EXPECT_EQ(lines[33], "33,0,5089");
+    EXPECT_EQ(lines[136], "136,4116,88682");
+
+    CliRun text = Run({"failures", "x.db", "SYS1"});
+    lines = Lines(text.out);
+    ASSERT_EQ(lines.size(), 137u);
+    EXPECT_EQ(lines[0], "FailureIndex  InterfailureTime  CumulativeTime");
+    EXPECT_EQ(lines[136], "         136              4116           88682");
+}
+
+TEST_F(Cli, JsonAndCsvShapes) {
+    ASSERT_EQ(
+        Run({"import", "x.db", "Trial", Data("3\n5\n2\n"), "--source", "Lab, \"A\""}).exitCode, 0);
+    EXPECT_EQ(Run({"failures", "x.db", "Trial", "--format", "json"}).out,
+              "[\n"
+              "  {\"FailureIndex\": 1, \"InterfailureTime\": 3, \"CumulativeTime\": 3},\n"
+              "  {\"FailureIndex\": 2, \"InterfailureTime\": 5, \"CumulativeTime\": 8},\n"
+              "  {\"FailureIndex\": 3, \"InterfailureTime\": 2, \"CumulativeTime\": 10}\n"
+              "]\n");
+    std::string file = (m_dir.Path() / "data1.txt").string();
+    EXPECT_EQ(Run({"datasets", "x.db", "--format", "csv"}).out,
+              "DataSetID,DataName,DataFile,DataTypeID,DataNumber,DataSource\n"
+              "1,Trial," +
+                  file + ",1,3,\"Lab, \"\"A\"\"\"\n");
+    EXPECT_EQ(Run({"datasets", "x.db", "--format", "JSON"}).out,
+              "[\n  {\"DataSetID\": 1, \"DataName\": \"Trial\", \"DataFile\": \"" + file +
+                  "\", \"DataTypeID\": 1, \"DataNumber\": 3, \"DataSource\": \"Lab, \\\"A\\\"\"}"
+                  "\n]\n");
+}
+
+TEST_F(Cli, EmptyProjectListsNoDatasets) {
+    EXPECT_EQ(Run({"datasets", "x.db", "--format", "json"}).out, "[]\n");
+    EXPECT_EQ(Run({"datasets", "x.db", "--format", "csv"}).out,
+              "DataSetID,DataName,DataFile,DataTypeID,DataNumber,DataSource\n");
+}
+
+TEST_F(Cli, QuestionIsAnsweredFromFlagsOrCautiously) {
+    struct Case {
+        std::string flag;
+        std::string lastCumulative;
+        std::string trailer;
+    };
+    for (const Case& c :
+         std::vector<Case>{{"--yes", "3,10,21", "> yes (--yes)\n"},
+                           {"--no", "3,2,10", "> no (--no)\n"},
+                           {"", "3,2,10", "> no (no terminal to ask: use --yes or --no)\n"}}) {
+        std::string name = "Rising" + c.flag;
+        std::vector<std::string> args{"import",       "x.db",   name,
+                                      Data("3,8,10"), "--type", "interfailure"};
+        if (!c.flag.empty()) args.push_back(c.flag);
+        CliRun run = Run(args);
+        EXPECT_EQ(run.exitCode, 0) << c.flag;
+        EXPECT_EQ(run.err,
+                  "The input data set is monotonically increasing, \n"
+                  "are you sure you want it read as interfailure times?\n"
+                  "Click Yes for interfailure times, No for cumulative times.\n" +
+                      c.trailer)
+            << c.flag;
+        EXPECT_EQ(Lines(Run({"failures", "x.db", name, "--format", "csv"}).out).back(),
+                  c.lastCumulative)
+            << c.flag;
+    }
+}
+
+TEST_F(Cli, CumulativeTypeWarnsOnDecreasingData) {
+    CliRun run = Run({"import", "x.db", "W", Data("3,5,2"), "--type", "cumulative"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.err,
+              "The input data set is not monotonically increasing, it will be read as "
+              "interfailure times.\n");
+    EXPECT_EQ(run.out, "Stored dataset \"W\": 3 failures read as interfailure times.\n");
+}
+
+TEST_F(Cli, RefusedOperationsExitWithOne) {
+    std::string good = Data("3,5,2");
+    ASSERT_EQ(Run({"import", "x.db", "SYS1", good}).exitCode, 0);
+    m_dir.WriteFile("notes.txt", "not a database\n");
+    struct Case {
+        std::vector<std::string> args;
+        std::string err;
+    };
+    for (const Case& c : std::vector<Case>{
+             {{"import", "x.db", "  SYS1 ", good},
+              "The data name specified already exists.\n"
+              "Please, specify a valid and unique name for the dataset.\n"},
+             {{"import", "x.db", "Neg", Data("3\n-1\n")},
+              "An error has occurred during data validation.\nFile contains negative data.\n"},
+             {{"import", "x.db", "Bin", Data(std::string("3\0\n", 3))},
+              "An error occurred while reading data from file.\n"
+              "Data in unknown format. Please check format or select another file.\n"},
+             {{"import", "x.db", "None", ""},
+              "No input data file selected.\nPlease select data file.\n"},
+             {{"new", "x.db"}, "The file x.db already exists. Use --force to replace it.\n"},
+             {{"datasets", "missing.db"}, "An error occurred in selecting a database\n"},
+             {{"datasets", "notes.txt"}, "An error occurred in selecting a database\n"},
+             {{"failures", "x.db", "SYS2"}, "There is no dataset named \"SYS2\".\n"},
+             {{"delete", "x.db", "SYS2"},
+              "An error occurred while trying to delete a record from the DataSets table\n"}}) {
+        CliRun run = Run(c.args);
+        EXPECT_EQ(run.exitCode, 1) << c.args[0] << " " << c.args.back();
+        EXPECT_EQ(run.err, c.err) << c.args[0] << " " << c.args.back();
+        EXPECT_EQ(run.out, "") << c.args[0] << " " << c.args.back();
+    }
+    EXPECT_EQ(Lines(Run({"datasets", "x.db", "--format", "csv"}).out).size(), 2u);
+}
+
+TEST_F(Cli, BadUsageExitsWithTwo) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{},
+                                               {"frobnicate"},
+                                               {"import", "x.db", "SYS1"},
+                                               {"import", "x.db", "A", "f.txt", "--type", "weekly"},
+                                               {"import", "x.db", "A", "f.txt", "--yes", "--no"},
+                                               {"failures", "x.db", "A", "--format", "xml"},
+                                               {"new"},
+                                               {"datasets", "x.db", "extra"}}) {
+        CliRun run = Run(args);
+        EXPECT_EQ(run.exitCode, 2) << ::testing::PrintToString(args);
+        EXPECT_FALSE(run.err.empty()) << ::testing::PrintToString(args);
+    }
+    CliRun help = Run({"import", "--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("--yes"), std::string::npos);
+}
+
+TEST_F(Cli, ForceReplacesAProjectFile) {
+    ASSERT_EQ(Run({"import", "x.db", "A", Data("3,5,2")}).exitCode, 0);
+    CliRun run = Run({"new", "x.db", "--force"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(Run({"datasets", "x.db", "--format", "json"}).out, "[]\n");
+}
+
+TEST_F(Cli, DeleteRemovesTheDatasetAndItsFailures) {
+    ASSERT_EQ(Run({"import", "x.db", "A", Data("3,5,2")}).exitCode, 0);
+    ASSERT_EQ(Run({"import", "x.db", "B", Data("1,2")}).exitCode, 0);
+    EXPECT_EQ(Run({"delete", "x.db", " A "}).exitCode, 0);
+    std::vector<std::string> lines = Lines(Run({"datasets", "x.db", "--format", "csv"}).out);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1].substr(0, 4), "2,B,");
+    EXPECT_EQ(Run({"failures", "x.db", "A"}).exitCode, 1);
+}
+
+TEST_F(Cli, DemoHoldsEverySampleDataset) {
+    CliRun demo = Run({"demo", "demo.db"});
+    EXPECT_EQ(demo.exitCode, 0) << demo.err;
+    EXPECT_EQ(demo.err, "");
+    std::vector<std::string> lines = Lines(Run({"datasets", "demo.db", "--format", "csv"}).out);
+    std::size_t samples = 0;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::filesystem::absolute(test::DataFile("")))) {
+        samples += entry.path().extension() == ".txt";
+    }
+    ASSERT_EQ(lines.size(), samples + 1);
+    std::string all = Run({"datasets", "demo.db"}).out;
+    for (const char* name : {" SYS1 ", " NTDS ", " CSR1 ", " SS1A "}) {
+        EXPECT_NE(all.find(name), std::string::npos) << name;
+    }
+    EXPECT_EQ(Lines(Run({"failures", "demo.db", "NTDS", "--format", "csv"}).out).back(),
+              "26,1,250");
+
+    EXPECT_EQ(Run({"demo", "demo.db"}).exitCode, 1);
+    EXPECT_EQ(Run({"demo", "demo.db", "--force"}).exitCode, 0);
+}
+
+TEST_F(Cli, DemoNeedsTheSampleFolder) {
+    std::filesystem::create_directory(m_dir.Path() / "empty");
+    CliRun run = Run({"demo", "demo.db"}, {"TAMSEL_DATA_DIR=" + m_dir.File("empty")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "No sample datasets (*.txt) found in " + m_dir.File("empty") +
+                           ". Set TAMSEL_DATA_DIR to the data folder.\n");
+    EXPECT_FALSE(std::filesystem::exists(m_dir.File("demo.db")));
+}
+
+}  // namespace
+}  // namespace tamsel
