@@ -186,7 +186,8 @@ std::optional<Extended> GammaLnExtended(double x) {
 // relative accuracy (1 - y is exact there).
 Extended SinPi(double y) { return std::sin(kPi * (y > 0.5 ? 1.0 - y : y)); }
 
-// P(a, x) for x < a + 1 by the series sum x^n / (a (a+1) ... (a+n)); empty past the cap.
+// The sum over n of x^n / (a (a+1) ... (a+n)), which is P(a, x) Gamma(a) e^x x^-a; used for
+// x < a + 1. Empty past the cap.
 std::optional<Extended> GammaPSeries(Extended x, Extended a) {
     Extended ap = a;
     Extended sum = 1.0L / a;
