@@ -1,0 +1,45 @@
+// The Goel-Okumoto model (model 4): the Poisson process with mean value function
+// Mu (1 - e^(-Phi t)), with its homogeneous limit where the data show no reliability growth.
+#pragma once
+
+#include <cstdint>
+
+#include "tamsel/models/prequential.h"
+#include "tamsel/models/records.h"
+
+namespace tamsel {
+
+// The fit at each failure index i with T = t(i) and m = sum t(j) / i. Where T / 2 < m (no
+// growth) the homogeneous limit: Mu = 999999, Phi = 0, Param3 = rate i / T, exponential
+// predictions with MTTF T / i. Otherwise Phi = 1 / z* from minimising ObjectiveGO over
+// [m, 1e8], Mu = i / (1 - e^(-Phi T)), MTTF 1e307 (the predictive distribution is
+// defective). x and t (failure-indexed, element 0 unused) must outlive the returned fit;
+// rangeEnd <= N.
+IndexFit PrepareGO(const FailureSeries& x, const FailureSeries& t, std::int32_t rangeEnd,
+                   const MinimisationSettings& settings);
+
+// Fits rangeStart..rangeEnd into estimates (see RunPrequential).
+EstimationResult EstimateGO(const FailureSeries& x, const FailureSeries& t, std::int32_t rangeStart,
+                            std::int32_t rangeEnd, const MinimisationSettings& settings,
+                            EstimatesArray& estimates, const RunControl& control);
+
+// z (e^(r/z) - e^((r - c)/z)) with r the mean failure time and c the time of the last one;
+// minimising it over z = 1 / Phi maximises the likelihood. A value that would not be finite
+// is +infinity, so that a minimiser moves away from it.
+double ObjectiveGO(double z, double r, double c);
+
+// The distribution function at s of the time to the next failure after T; survival
+// receives 1 minus it. An exponent below -700 gives 1 and survival 0.
+double CdfGO(double t, double s, double phi, double mu, double& survival);
+
+// The p-quantile of that time: 1e30 where the defective distribution never reaches p. A p
+// outside [0, 1] shows the percentile message and gives 0.
+double PercentileGO(double p, double phi, double t, double mu);
+
+// The exponential distribution of the homogeneous limit: distribution function (1 for an
+// exponent below -700) and p-quantile (1e30 for rate <= 1e-30; message and 0 for p outside
+// [0, 1]).
+double CdfHpp(double s, double rate);
+double PercentileHpp(double p, double rate);
+
+}  // namespace tamsel

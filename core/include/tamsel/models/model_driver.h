@@ -1,0 +1,38 @@
+// Applying one model to one dataset: read what the fit needs from the project file, run the
+// model's prequential fit, and store the estimates set whole or not at all.
+#pragma once
+
+#include <string>
+
+#include "tamsel/store/database.h"
+#include "tamsel/support/progress.h"
+
+namespace tamsel {
+
+struct ApplyModelResult {
+    enum class Outcome {
+        Stored,     // the set and all its rows are stored; estimatesSetId is its key
+        Cancelled,  // the user cancelled; nothing stored
+        Refused,    // the model cannot be applied to this dataset and range; nothing fitted
+        Failed,     // an arithmetic fault, or the file could not be read or written; nothing stored
+    };
+    Outcome outcome = Outcome::Failed;
+    int estimatesSetId = 0;
+    // The message this routine showed; empty when Stored, and when a lookup of the store
+    // failed and showed its own.
+    std::string message;
+};
+
+// Fits model modelNumber (1..8) to the dataset over the range rangeId with the settings of
+// inferenceMethodId, at every failure index of the range, and stores one estimates set with
+// one row per index in a single transaction. Clears the cancel flag first and reports
+// progress per index through control. Every outcome but Stored shows its message through
+// the sink: "The calculation was cancelled by user action" (information) on cancel; a
+// refusal before any fit when the range does not fit the dataset (fewer failures than the
+// range start, for example) or the model does not accept it (Duane from failure 1); one
+// message naming the model and the failure index on an arithmetic fault; one when the set
+// cannot be stored. The check that the set does not exist yet is the caller's.
+ApplyModelResult ApplyModel(Database& db, int dataSetId, int modelNumber, int rangeId,
+                            int inferenceMethodId, const RunControl& control);
+
+}  // namespace tamsel

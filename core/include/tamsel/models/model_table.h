@@ -1,0 +1,43 @@
+// The eight models as the program knows them: number, code, names and estimation routine.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "tamsel/models/prequential.h"
+#include "tamsel/models/records.h"
+
+namespace tamsel {
+
+// A model's estimation routine: fits rangeStart..rangeEnd of the failure-indexed
+// interfailure times x and cumulative times t into estimates (see RunPrequential).
+using EstimateFunction = EstimationResult (*)(const FailureSeries& x, const FailureSeries& t,
+                                              std::int32_t rangeStart, std::int32_t rangeEnd,
+                                              const MinimisationSettings& settings,
+                                              EstimatesArray& estimates, const RunControl& control);
+
+enum class Minimiser { ClosedForm, OneDimensional, MultiDimensional };
+
+struct ModelInfo {
+    int number;                                      // ModelID
+    std::string_view code;                           // Model: "JM", "Du", ...
+    std::string_view name;                           // the name the user picks the model by
+    std::array<std::string_view, 3> parameterNames;  // empty where the model has none
+    Minimiser minimiser;
+    std::int32_t firstFailureIndex;  // the smallest range start the model accepts
+    EstimateFunction estimate;
+};
+
+// The models 1..8 in number order.
+std::span<const ModelInfo> ModelTable();
+
+// The model with this number, or null.
+const ModelInfo* FindModel(int number);
+
+// The model named by text: its code without regard to case ("jm", "LNHPP") or its number
+// ("1".."8"). Null for anything else.
+const ModelInfo* FindModel(std::string_view text);
+
+}  // namespace tamsel

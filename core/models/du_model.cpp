@@ -1,0 +1,135 @@
+#include "tamsel/models/du_model.h"
+
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model_support.h"
+#include "tamsel/models/sentinels.h"
+#include "tamsel/numeric/math_functions.h"
+
+namespace tamsel {
+namespace {
+
+constexpr double kExponentFloor = -700.0;
+
+// Running sums over failures 1..i, element i, in failure order.
+struct DuSums {
+    std::vector<double> logTime;         // sum ln t(j)
+    std::vector<std::int32_t> notAfter;  // how many t(j) are <= 0
+};
+
+std::shared_ptr<const DuSums> ComputeSums(const FailureSeries& t, std::int32_t rangeEnd) {
+    auto sums = std::make_shared<DuSums>();
+    auto size = static_cast<std::size_t>(rangeEnd) + 1;
+    sums->logTime.assign(size, 0.0);
+    sums->notAfter.assign(size, 0);
+    for (std::size_t k = 1; k < size; ++k) {
+        bool positive = t[k] > 0.0;
+        sums->logTime[k] = sums->logTime[k - 1] + (positive ? std::log(t[k]) : 0.0);
+        sums->notAfter[k] = sums->notAfter[k - 1] + (positive ? 0 : 1);
+    }
+    return sums;
+}
+
+// g(a, x) = e^x x^-a Gamma(a, x), the continued fraction of the upper incomplete gamma
+// function (modified Lentz), for x >= a + 1 where it converges fast. NaN when it does not.
+double UpperGammaFraction(double a, double x) {
+    constexpr double kTiny = 1e-300;
+    constexpr double kEpsilon = 2e-16;
+    constexpr int kMaxTerms = 100000;
+    double b = x + 1.0 - a;
+    double c = 1.0 / kTiny;
+    double d = 1.0 / b;
+    double h = d;
+    for (int k = 1; k <= kMaxTerms; ++k) {
+        double an = -k * (k - a);
+        b += 2.0;
+        d = an * d + b;
+        if (std::fabs(d) < kTiny) d = kTiny;
+        c = b + an / c;
+        if (std::fabs(c) < kTiny) c = kTiny;
+        d = 1.0 / d;
+        double delta = d * c;
+        h *= delta;
+        if (std::fabs(delta - 1.0) < kEpsilon) return h;
+    }
+    return std::numeric_limits<double>::quiet_NaN();
+}
+
+}  // namespace
+
+double CdfDu(double t, double s, double beta, double alpha, double& survival) {
+    double exponent = -alpha * (Power(t + s, beta) - Power(t, beta));
+    if (exponent < kExponentFloor) {
+        survival = 0.0;
+        return 1.0;
+    }
+    survival = std::exp(exponent);
+    return -std::expm1(exponent);
+}
+
+double PercentileDu(double p, double t, double beta, double alpha) {
+    if (!PercentileLevelValid(p)) return 0.0;
+    return Power(Power(t, beta) - std::log1p(-p) / alpha, 1.0 / beta) - t;
+}
+
+double MttfDu(double beta, double alpha, std::int32_t i, double t) {
+    double a = 1.0 / beta;
+    double mean = 0.0;
+    if (i >= a + 1.0) {
+        // e^i Gamma(a) Q(a, i) = i^a g(a, i): forming Q = 1 - P would cancel every digit
+        // here. (i / Alpha)^a / Beta equals i^a / (Beta Alpha^a) without overflowing.
+        mean = Power(i / alpha, a) * UpperGammaFraction(a, i) / beta;
+    } else {
+        double q = 1.0 - GammaP(i, a).value_or(0.0);
+        double c = beta * Power(alpha, a);
+        if (q > 0.0) mean = std::exp(static_cast<double>(i)) * Gamma(a).value_or(0.0) * q / c;
+    }
+    if (mean > 0.0 && std::isfinite(mean)) return mean;
+    ShowMessage(
+        "An error has occurred during the computation of gamma functions for the mttf "
+        "at step" +
+        std::to_string(i) + ". Using Crow estimate instead.");
+    return t / (i * beta);
+}
+
+IndexFit PrepareDu(const FailureSeries& x, const FailureSeries& t, std::int32_t rangeEnd) {
+    std::shared_ptr<const DuSums> sums = ComputeSums(t, rangeEnd);
+    return [&x, &t, sums, rangeEnd](std::int32_t i) {
+        double time = t[i];
+        double denominator = i * std::log(time) - sums->logTime[i];
+        double beta = 1.0;
+        double alpha = time > 0.0 ? i / time : kInfiniteQuartile;
+        // With a cumulative time of 0 the likelihood has no finite maximum, and with all
+        // cumulative times equal (or i = 1) Beta's denominator vanishes.
+        if (sums->notAfter[i] == 0 && t[1] != time && denominator > 0.0) {
+            beta = i / denominator;
+            alpha = i / Power(time, beta);
+        }
+        EstimateRecord record;
+        record.param1 = beta;
+        record.param2 = alpha;
+        record.mttf = MttfDu(beta, alpha, i, time);
+        record.lowQ = PercentileDu(0.25, time, beta, alpha);
+        record.median = PercentileDu(0.5, time, beta, alpha);
+        record.uppQ = PercentileDu(0.75, time, beta, alpha);
+        if (i < rangeEnd) {
+            double next = x[i + 1];
+            double survival = 0.0;
+            record.cdf = CdfDu(time, next, beta, alpha, survival);
+            record.pdf = alpha * beta * survival * Power(time + next, beta - 1.0);
+        }
+        return record;
+    };
+}
+
+EstimationResult EstimateDu(const FailureSeries& x, const FailureSeries& t, std::int32_t rangeStart,
+                            std::int32_t rangeEnd, const MinimisationSettings& /*settings*/,
+                            EstimatesArray& estimates, const RunControl& control) {
+    return RunPrequential(rangeStart, rangeEnd, PrepareDu(x, t, rangeEnd), estimates, control);
+}
+
+}  // namespace tamsel

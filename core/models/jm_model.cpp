@@ -1,0 +1,138 @@
+#include "tamsel/models/jm_model.h"
+
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <vector>
+
+#include "model_support.h"
+#include "tamsel/models/sentinels.h"
+#include "tamsel/numeric/minimise_1d.h"
+
+namespace tamsel {
+namespace {
+
+constexpr int kObjectiveCode = 1;
+
+// Running sums over failures 1..i, element i, accumulated in failure order so that every
+// index sees the same bits as an incremental loop would.
+struct JmSums {
+    std::vector<double> a;  // sum j * x(j)
+    std::vector<double> h;  // sum 1 / j
+    std::vector<double> j;  // sum j
+    std::vector<double> s;  // sum t(j)
+};
+
+std::shared_ptr<const JmSums> ComputeSums(const FailureSeries& x, const FailureSeries& t,
+                                          std::int32_t rangeEnd) {
+    auto sums = std::make_shared<JmSums>();
+    auto size = static_cast<std::size_t>(rangeEnd) + 1;
+    sums->a.assign(size, 0.0);
+    sums->h.assign(size, 0.0);
+    sums->j.assign(size, 0.0);
+    sums->s.assign(size, 0.0);
+    for (std::size_t k = 1; k < size; ++k) {
+        double index = static_cast<double>(k);
+        sums->a[k] = sums->a[k - 1] + index * x[k];
+        sums->h[k] = sums->h[k - 1] + 1.0 / index;
+        sums->j[k] = sums->j[k - 1] + index;
+        sums->s[k] = sums->s[k - 1] + t[k];
+    }
+    return sums;
+}
+
+struct JmFit {
+    double n = 0.0;
+    double lambda = 0.0;
+    double rate = 0.0;
+    bool regular = false;
+};
+
+JmFit AllFaultsFound(std::int32_t i, double firstLimitDenominator) {
+    return {static_cast<double>(i), i / firstLimitDenominator, kVanishing, false};
+}
+
+JmFit NoFaultReduction(std::int32_t i, double time) {
+    return {kInfiniteFaults, kVanishing, i / time, false};
+}
+
+JmFit FitAt(const FailureSeries& x, const JmSums& sums, double time, std::int32_t i,
+            const MinimisationSettings& settings) {
+    double a = sums.a[i];
+    double r = sums.s[i] / time;
+    double firstLimitDenominator = (i + 1) * time - a;
+    if (sums.h[i] <= i * time / firstLimitDenominator)
+        return AllFaultsFound(i, firstLimitDenominator);
+    // a == time when x(2..i) are all 0; the test below would divide by zero.
+    if (a == time || (sums.j[i] - i) / (a - time) > i / time) return NoFaultReduction(i, time);
+
+    ObjectiveData data;
+    data.n = i;
+    data.r = r;
+    Minimise1DResult found =
+        Minimise1D(1.0 / (2.0 * r), 0.0, 1.0 / r, settings.relativePrecision,
+                   settings.absolutePrecision, settings.maxIter, kObjectiveCode, data);
+    double y = found.x;
+    double n = i - r + 1.0 / y;
+    // The profile likelihood can rise towards N -> infinity (constant interfailure times do
+    // so) while passing both limit tests; the minimiser then ends at or near y = 0.
+    if (!(y > 0.0) || !std::isfinite(n) || n > kInfiniteFaults) return NoFaultReduction(i, time);
+    if (n <= i) return AllFaultsFound(i, firstLimitDenominator);
+    double weighted = 0.0;
+    for (std::int32_t j = 1; j <= i; ++j) weighted += (n - j + 1) * x[j];
+    double lambda = i / weighted;
+    return {n, lambda, (n - i) * lambda, true};
+}
+
+}  // namespace
+
+double ObjectiveJM(double y, std::int32_t n, double r) {
+    double sum = 0.0;
+    for (std::int32_t j = 1; j <= n; ++j) {
+        double term = y * (n + 1 - j - r);
+        if (!(term > -1.0)) return std::numeric_limits<double>::infinity();
+        sum += std::log1p(term);
+    }
+    return -sum;
+}
+
+double PercentileJM(double p, double rate) {
+    if (!PercentileLevelValid(p, MessageIcon::Information)) return 0.0;
+    return -std::log1p(-p) / rate;
+}
+
+IndexFit PrepareJM(const FailureSeries& x, const FailureSeries& t, std::int32_t rangeEnd,
+                   const MinimisationSettings& settings) {
+    RegisterModelObjectives();
+    std::shared_ptr<const JmSums> sums = ComputeSums(x, t, rangeEnd);
+    return [&x, &t, sums, rangeEnd, settings](std::int32_t i) {
+        double time = t[i];
+        JmFit fit = FitAt(x, *sums, time, i, settings);
+        EstimateRecord record;
+        record.param1 = fit.n;
+        record.param2 = fit.lambda;
+        record.lowQ = PercentileJM(0.25, fit.rate);
+        record.median = PercentileJM(0.5, fit.rate);
+        record.uppQ = PercentileJM(0.75, fit.rate);
+        record.mttf = fit.regular ? 1.0 / fit.rate : kNoMttf;
+        if (i < rangeEnd) {
+            if (fit.n == i) {
+                record.cdf = 0.0;
+                record.pdf = kVanishing;
+            } else {
+                record.cdf = -std::expm1(-fit.rate * x[i + 1]);
+                record.pdf = fit.rate * (1.0 - record.cdf);
+            }
+        }
+        return record;
+    };
+}
+
+EstimationResult EstimateJM(const FailureSeries& x, const FailureSeries& t, std::int32_t rangeStart,
+                            std::int32_t rangeEnd, const MinimisationSettings& settings,
+                            EstimatesArray& estimates, const RunControl& control) {
+    return RunPrequential(rangeStart, rangeEnd, PrepareJM(x, t, rangeEnd, settings), estimates,
+                          control);
+}
+
+}  // namespace tamsel

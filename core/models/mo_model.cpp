@@ -1,0 +1,85 @@
+#include "tamsel/models/mo_model.h"
+
+#include <cmath>
+#include <limits>
+
+#include "model_support.h"
+#include "tamsel/models/sentinels.h"
+#include "tamsel/numeric/math_functions.h"
+#include "tamsel/numeric/minimise_1d.h"
+
+namespace tamsel {
+namespace {
+
+constexpr int kObjectiveCode = 3;
+constexpr double kNudge = 2e-16;
+constexpr double kStartOffset = 10.0;
+constexpr double kLargestTheta = 1e8;
+
+double ProfileMO(double theta, std::int32_t n, double t, const FailureSeries& cumulative) {
+    double a = theta * theta;
+    double sum = 0.0;
+    for (std::int32_t j = 1; j <= n; ++j) sum += std::log(a + cumulative[j]);
+    return sum + n * std::log(std::log1p(t / a));
+}
+
+// sqrt(T / (e^i - 1)) written so that e^i never overflows; it underflows to 0 for i beyond
+// about 1490, where the true value is below every double.
+double LowestTheta(std::int32_t i, double t) {
+    return std::sqrt(t / -std::expm1(-static_cast<double>(i))) * std::exp(-0.5 * i);
+}
+
+}  // namespace
+
+double ObjectiveMO(double theta, std::int32_t n, double t, const FailureSeries& cumulative) {
+    double value = ProfileMO(theta, n, t, cumulative);
+    if (std::isfinite(value)) return value;
+    value = ProfileMO(theta + kNudge, n, t, cumulative);
+    return std::isfinite(value) ? value : std::numeric_limits<double>::infinity();
+}
+
+double PercentileMO(double p, double a, double t, double beta0) {
+    if (!PercentileLevelValid(p)) return 0.0;
+    return (a + t) * (Power(1.0 - p, -1.0 / beta0) - 1.0);
+}
+
+IndexFit PrepareMO(const FailureSeries& x, const FailureSeries& t, std::int32_t rangeEnd,
+                   const MinimisationSettings& settings) {
+    RegisterModelObjectives();
+    return [&x, &t, rangeEnd, settings](std::int32_t i) {
+        double time = t[i];
+        double theta0 = LowestTheta(i, time);
+        ObjectiveData data;
+        data.n = i;
+        data.r = time;
+        data.series = &t;
+        Minimise1DResult found =
+            Minimise1D(theta0 + kStartOffset, theta0, kLargestTheta, settings.relativePrecision,
+                       settings.absolutePrecision, settings.maxIter, kObjectiveCode, data);
+        double a = found.x * found.x;
+        double beta0 = i / std::log1p(time / a);
+        EstimateRecord record;
+        record.param1 = a;
+        record.param2 = beta0;
+        record.mttf = beta0 > 1.0 ? (a + time) / (beta0 - 1.0) : kInfiniteMttf;
+        record.lowQ = PercentileMO(0.25, a, time, beta0);
+        record.median = PercentileMO(0.5, a, time, beta0);
+        record.uppQ = PercentileMO(0.75, a, time, beta0);
+        if (i < rangeEnd) {
+            double next = x[i + 1];
+            double survival = Power((a + time) / (a + time + next), beta0);
+            record.cdf = 1.0 - survival;
+            record.pdf = beta0 * survival / (a + time + next);
+        }
+        return record;
+    };
+}
+
+EstimationResult EstimateMO(const FailureSeries& x, const FailureSeries& t, std::int32_t rangeStart,
+                            std::int32_t rangeEnd, const MinimisationSettings& settings,
+                            EstimatesArray& estimates, const RunControl& control) {
+    return RunPrequential(rangeStart, rangeEnd, PrepareMO(x, t, rangeEnd, settings), estimates,
+                          control);
+}
+
+}  // namespace tamsel

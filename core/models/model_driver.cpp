@@ -1,0 +1,110 @@
+#include "tamsel/models/model_driver.h"
+
+#include <optional>
+#include <string>
+
+#include "tamsel/models/model_table.h"
+#include "tamsel/store/queries.h"
+#include "tamsel/store/writers.h"
+#include "tamsel/support/messages.h"
+
+namespace tamsel {
+namespace {
+
+using Outcome = ApplyModelResult::Outcome;
+
+ApplyModelResult Report(Outcome outcome, std::string message,
+                        MessageIcon icon = MessageIcon::None) {
+    ShowMessage(message, icon);
+    return {outcome, 0, std::move(message)};
+}
+
+std::string ModelTitle(const ModelInfo& model) {
+    return "the " + std::string(model.name) + " model";
+}
+
+// Why the model cannot be fitted over first..last of a dataset of dataNumber failures, or
+// nothing when it can.
+std::optional<std::string> RangeRefusal(const ModelInfo& model, const RangeInfo& range) {
+    std::string start = std::to_string(range.rangeStart);
+    std::string end = std::to_string(range.rangeEnd);
+    std::string failures = std::to_string(range.dataNumber);
+    std::string cannot = "The " + std::string(model.name) + " model cannot be applied: ";
+    if (range.rangeStart < 1 || range.rangeEnd < range.rangeStart) {
+        return cannot + "the range from failure " + start + " to failure " + end + " is not valid.";
+    }
+    if (range.dataNumber < range.rangeStart) {
+        return cannot + "the data set has " + failures + " failures, fewer than the start of " +
+               "the range (failure " + start + ").";
+    }
+    if (range.rangeEnd > range.dataNumber) {
+        return cannot + "the range ends at failure " + end + " but the data set has only " +
+               failures + " failures.";
+    }
+    if (range.rangeStart < model.firstFailureIndex) {
+        return cannot + "it needs a range that starts at failure " +
+               std::to_string(model.firstFailureIndex) + " or later.";
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+ApplyModelResult ApplyModel(Database& db, int dataSetId, int modelNumber, int rangeId,
+                            int inferenceMethodId, const RunControl& control) {
+    const ModelInfo* model = FindModel(modelNumber);
+    MinimisationSettings settings;
+    if (!model) {
+        // The settings lookup names the unknown model.
+        GetMinimisationParameters(db, modelNumber, inferenceMethodId, settings);
+        return {Outcome::Refused, 0, {}};
+    }
+    std::optional<RangeInfo> range = GetRange(db, dataSetId, rangeId);
+    if (!range) return {Outcome::Failed, 0, {}};
+    if (std::optional<std::string> refusal = RangeRefusal(*model, *range)) {
+        return Report(Outcome::Refused, *refusal);
+    }
+    if (!GetMinimisationParameters(db, modelNumber, inferenceMethodId, settings)) {
+        return {Outcome::Failed, 0, {}};
+    }
+    FailureSeries x;
+    FailureSeries t;
+    if (!ReadFailureTimes(db, dataSetId, x, t) ||
+        x.size() <= static_cast<std::size_t>(range->rangeEnd)) {
+        return Report(Outcome::Failed,
+                      "An error occurred while reading the failure times of the data set.");
+    }
+
+    control.ClearCancel();
+    control.StartProgress(range->rangeStart, range->rangeEnd);
+    EstimatesArray estimates;
+    EstimationResult run =
+        model->estimate(x, t, range->rangeStart, range->rangeEnd, settings, estimates, control);
+    control.EndProgress();
+
+    switch (run.status) {
+        case EstimationStatus::Cancelled:
+            return Report(Outcome::Cancelled, "The calculation was cancelled by user action",
+                          MessageIcon::Information);
+        case EstimationStatus::ArithmeticFault:
+            return Report(
+                Outcome::Failed,
+                JoinLines({"An arithmetic error occurred while fitting " + ModelTitle(*model) +
+                               " at failure index " + std::to_string(run.faultIndex) + ": " +
+                               run.faultDetail + ".",
+                           "No estimates were stored."}));
+        case EstimationStatus::Completed:
+            break;
+    }
+    int setId = StoreEstimatesSet(db, dataSetId, modelNumber, rangeId, inferenceMethodId,
+                                  range->rangeStart, range->rangeEnd, estimates);
+    if (setId == 0) {
+        return Report(Outcome::Failed,
+                      JoinLines({"An error occurred while storing the estimates of " +
+                                     ModelTitle(*model) + ".",
+                                 "No estimates were stored."}));
+    }
+    return {Outcome::Stored, setId, {}};
+}
+
+}  // namespace tamsel

@@ -1,0 +1,223 @@
+#include "tamsel/models/go_model.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "model_test_support.h"
+#include "tamsel/models/sentinels.h"
+
+namespace tamsel {
+namespace {
+
+using test::FromCumulative;
+using test::FromDataFile;
+using test::ReferenceSettings;
+using test::Series;
+
+EstimateRecord FitGO(const Series& series, std::int32_t i, std::int32_t rangeEnd) {
+    return PrepareGO(series.x, series.t, rangeEnd, ReferenceSettings())(i);
+}
+
+// The log-likelihood of failures 1..i (sum of the failure times sum, last one at time)
+// maximised over Mu for this Phi.
+double ProfileLogLikelihood(std::int32_t i, double sum, double time, double phi) {
+    double mu = i / -std::expm1(-phi * time);
+    return i * std::log(mu) + i * std::log(phi) - phi * sum - i;
+}
+
+double ProfileLogLikelihood(const Series& series, std::int32_t i, double phi) {
+    double sum = 0.0;
+    for (std::int32_t j = 1; j <= i; ++j) sum += series.t[j];
+    return ProfileLogLikelihood(i, sum, series.t[i], phi);
+}
+
+// The Phi in [1e-10 / T, i / sum t(j)] that maximises the profile, by a grid in ln Phi
+// refined by golden section.
+double ProfileArgMax(const Series& series, std::int32_t i) {
+    double sum = 0.0;
+    for (std::int32_t j = 1; j <= i; ++j) sum += series.t[j];
+    const double time = series.t[i];
+    const double bottom = std::log(1e-10 / time);
+    const double top = std::log(i / sum);
+    auto at = [&](double u) { return ProfileLogLikelihood(i, sum, time, std::exp(u)); };
+    const int points = 4000;
+    int best = 0;
+    double bestValue = at(bottom);
+    for (int k = 1; k <= points; ++k) {
+        double value = at(bottom + (top - bottom) * k / points);
+        if (value > bestValue) {
+            best = k;
+            bestValue = value;
+        }
+    }
+    double lo = bottom + (top - bottom) * std::max(best - 1, 0) / points;
+    double hi = bottom + (top - bottom) * std::min(best + 1, points) / points;
+    const double ratio = (std::sqrt(5.0) - 1.0) / 2.0;
+    for (int pass = 0; pass < 200 && hi - lo > 1e-14; ++pass) {
+        double left = hi - ratio * (hi - lo);
+        double right = lo + ratio * (hi - lo);
+        if (at(left) < at(right)) {
+            lo = left;
+        } else {
+            hi = right;
+        }
+    }
+    return std::exp(0.5 * (lo + hi));
+}
+
+TEST(GoelOkumoto, ReproducesThePublishedEstimates) {
+    struct Case {
+        const char* file;
+        std::int32_t i;
+        double mu;
+        double phi;
+    };
+    // z = 1 / Phi is bracketed to a relative 1e-8 by the minimiser's stopping rule.
+    for (const Case& c : {Case{"ntds.txt", 26, 33.99350, 5.790161e-3},
+                          Case{"sys1.txt", 136, 142.88091, 3.4203784e-5}}) {
+        SCOPED_TRACE(c.file);
+        EstimateRecord record = FitGO(FromDataFile(c.file), c.i, c.i);
+        EXPECT_CLOSE(record.param1, c.mu, 1e-6);
+        EXPECT_CLOSE(record.param2, c.phi, 1e-6);
+        EXPECT_EQ(record.param3, 0.0);
+        EXPECT_EQ(record.mttf, kInfiniteMttf);
+    }
+}
+
+TEST(GoelOkumoto, EveryRegularIndexMaximisesTheLikelihood) {
+    for (const char* file : {"ntds.txt", "sys1.txt", "csr3.txt", "ss1b.txt"}) {
+        Series series = FromDataFile(file);
+        for (std::int32_t i = 2; i <= series.Count(); ++i) {
+            EstimateRecord record = FitGO(series, i, series.Count());
+            if (record.param1 == kInfiniteFaults) continue;
+            SCOPED_TRACE(std::string(file) + " at " + std::to_string(i));
+            double best = ProfileArgMax(series, i);
+            // The likelihood decides; where the profile is flat (ss1b) a likelihood within
+            // 1e-9 of the maximum leaves Phi uncertain to a few 1e-4.
+            EXPECT_CLOSE(record.param2, best, 1e-3);
+            EXPECT_GE(ProfileLogLikelihood(series, i, record.param2),
+                      ProfileLogLikelihood(series, i, best) - 1e-9);
+            EXPECT_CLOSE(record.param1 * -std::expm1(-record.param2 * series.t[i]), i, 1e-14);
+        }
+    }
+}
+
+TEST(GoelOkumoto, NoGrowthGivesTheHomogeneousLimit) {
+    // Failure times 1, 2, 3, 4: m = 2.5 > T / 2 = 2.
+    Series series = FromCumulative({1, 2, 3, 4, 6});
+    EstimateRecord record = FitGO(series, 4, 5);
+    EXPECT_EQ(record.param1, kInfiniteFaults);
+    EXPECT_EQ(record.param2, 0.0);
+    EXPECT_EQ(record.param3, 1.0);
+    EXPECT_EQ(record.mttf, 1.0);
+    EXPECT_CLOSE(record.lowQ, -std::log(0.75), 1e-15);
+    EXPECT_CLOSE(record.median, std::numbers::ln2, 1e-15);
+    EXPECT_CLOSE(record.uppQ, std::log(4.0), 1e-15);
+    EXPECT_CLOSE(record.cdf, 1.0 - std::exp(-2.0), 1e-15);
+    EXPECT_CLOSE(record.pdf, std::exp(-2.0), 1e-15);
+}
+
+TEST(GoelOkumoto, GrowthGoesToTheMinimiser) {
+    // Failure times 1, 2, 4, 20: m = 6.75 <= T / 2 = 10.
+    Series series = FromCumulative({1, 2, 4, 20, 30});
+    EstimateRecord record = FitGO(series, 4, 5);
+    EXPECT_GT(1.0 / record.param2, 6.75);
+    EXPECT_CLOSE(record.param2, ProfileArgMax(series, 4), 1e-6);
+    EXPECT_CLOSE(record.param1, 4.0 / (1.0 - std::exp(-20.0 * record.param2)), 1e-14);
+    EXPECT_EQ(record.mttf, kInfiniteMttf);
+    double survival = 0.0;
+    EXPECT_EQ(record.cdf, CdfGO(20.0, 10.0, record.param2, record.param1, survival));
+    EXPECT_CLOSE(record.pdf,
+                 record.param2 * record.param1 * std::exp(-30.0 * record.param2) * survival, 1e-15);
+}
+
+TEST(GoelOkumoto, UpperQuartileIsInfiniteWhenTheDistributionNeverReachesIt) {
+    Series series = FromDataFile("musa_sys3.txt");
+    int infinite = 0;
+    for (std::int32_t i = 20; i <= series.Count(); ++i) {
+        EstimateRecord record = FitGO(series, i, series.Count());
+        if (record.param1 == kInfiniteFaults) continue;
+        SCOPED_TRACE(i);
+        double remaining = record.param1 * std::exp(-record.param2 * series.t[i]);
+        bool reached = -std::expm1(-remaining) > 0.75;
+        EXPECT_EQ(record.uppQ == kInfiniteQuartile, !reached);
+        infinite += reached ? 0 : 1;
+        EXPECT_EQ(record.mttf, kInfiniteMttf);
+    }
+    EXPECT_GT(infinite, 0);
+}
+
+TEST(GoelOkumoto, RecoversPlantedParameters) {
+    // Failure-truncated samples of the process: the k-th failure at Lambda^-1(E_k), E_k the
+    // arrival times of a unit-rate Poisson process.
+    const double mu0 = 300.0;
+    const double phi0 = 1e-3;
+    const std::int32_t observed = 240;
+    for (std::uint64_t seed : {11u, 12u, 13u, 14u, 15u}) {
+        SCOPED_TRACE(seed);
+        test::Simulator simulator(seed);
+        std::vector<double> times;
+        double arrival = 0.0;
+        for (std::int32_t k = 1; k <= observed; ++k) {
+            arrival += simulator.Exponential(1.0);
+            ASSERT_LT(arrival, mu0);
+            times.push_back(-std::log1p(-arrival / mu0) / phi0);
+        }
+        EstimateRecord record = FitGO(FromCumulative(times), observed, observed);
+        double mu = record.param1;
+        double phi = record.param2;
+        double time = times.back();
+        // Standard errors from the observed information of (Mu, Phi).
+        double decay = std::exp(-phi * time);
+        double imm = observed / (mu * mu);
+        double ipp = observed / (phi * phi) - mu * time * time * decay;
+        double imp = time * decay;
+        double det = imm * ipp - imp * imp;
+        ASSERT_GT(det, 0.0);
+        EXPECT_LT(std::fabs(mu - mu0), 4.0 * std::sqrt(ipp / det));
+        EXPECT_LT(std::fabs(phi - phi0), 4.0 * std::sqrt(imm / det));
+    }
+}
+
+TEST(GoelOkumoto, DistributionsAndPercentiles) {
+    test::RecordingSink sink;
+    double survival = -1.0;
+    const double phi = 0.01;
+    const double mu = 50.0;
+    for (double p : {0.1, 0.25, 0.5}) {
+        double s = PercentileGO(p, phi, 100.0, mu);
+        EXPECT_CLOSE(CdfGO(100.0, s, phi, mu, survival), p, 1e-12);
+        EXPECT_CLOSE(survival, 1.0 - p, 1e-12);
+    }
+    // Mu e^(-Phi T) = 0.5 more failures are expected: the distribution stops at 1 - e^-0.5.
+    double stop = -std::expm1(-0.5);
+    EXPECT_EQ(PercentileGO(stop + 1e-9, std::log(100.0) / 100.0, 100.0, 50.0), kInfiniteQuartile);
+    EXPECT_LT(PercentileGO(stop - 1e-9, std::log(100.0) / 100.0, 100.0, 50.0), 1e30);
+    EXPECT_EQ(CdfGO(0.0, 1.0, 1.0, 1e6, survival), 1.0);
+    EXPECT_EQ(survival, 0.0);
+
+    EXPECT_CLOSE(PercentileHpp(0.5, 0.25), 4.0 * std::numbers::ln2, 1e-15);
+    EXPECT_EQ(PercentileHpp(0.5, kVanishing), kInfiniteQuartile);
+    EXPECT_CLOSE(CdfHpp(2.0, 0.5), 1.0 - std::exp(-1.0), 1e-15);
+    EXPECT_EQ(CdfHpp(701.0, 1.0), 1.0);
+    EXPECT_EQ(sink.Count(), 0u);
+
+    EXPECT_EQ(PercentileGO(-0.1, phi, 100.0, mu), 0.0);
+    EXPECT_EQ(PercentileHpp(1.5, 1.0), 0.0);
+    ASSERT_EQ(sink.Count(), 2u);
+    for (const std::string& text : sink.Texts()) {
+        EXPECT_EQ(text,
+                  "The percentile must be a number between 0 and 1.\r\nA value of 0 for this "
+                  "percentile is returned");
+    }
+}
+
+TEST(GoelOkumoto, ObjectiveOverflowIsWorseThanAnyValue) {
+    EXPECT_CLOSE(ObjectiveGO(10.0, 5.0, 20.0), 10.0 * (std::exp(0.5) - std::exp(-1.5)), 1e-15);
+    EXPECT_EQ(ObjectiveGO(1e-3, 1.0, 2.0), std::numeric_limits<double>::infinity());
+}
+
+}  // namespace
+}  // namespace tamsel

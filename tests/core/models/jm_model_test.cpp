@@ -1,0 +1,268 @@
+#include "tamsel/models/jm_model.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "model_test_support.h"
+#include "tamsel/models/sentinels.h"
+
+namespace tamsel {
+namespace {
+
+using test::FromDataFile;
+using test::FromInterfailure;
+using test::ReferenceSettings;
+using test::Series;
+
+EstimateRecord FitJM(const Series& series, std::int32_t i, std::int32_t rangeEnd) {
+    return PrepareJM(series.x, series.t, rangeEnd, ReferenceSettings())(i);
+}
+
+// The log-likelihood of failures 1..i maximised over Lambda for this N.
+double ProfileLogLikelihood(const Series& series, std::int32_t i, double n) {
+    double weighted = 0.0;
+    double logs = 0.0;
+    for (std::int32_t j = 1; j <= i; ++j) {
+        weighted += (n - j + 1) * series.x[j];
+        logs += std::log(n - j + 1);
+    }
+    return logs + i * std::log(i / weighted) - i;
+}
+
+// The N >= i that maximises the profile, found independently of the model: a grid in
+// u = ln(1 + N - i) over N - i in [0, 1e7], refined by golden section.
+double ProfileArgMax(const Series& series, std::int32_t i) {
+    auto at = [&](double u) { return ProfileLogLikelihood(series, i, i + std::expm1(u)); };
+    const int points = 4000;
+    const double top = std::log1p(1e7);
+    int best = 0;
+    double bestValue = at(0.0);
+    for (int k = 1; k <= points; ++k) {
+        double value = at(top * k / points);
+        if (value > bestValue) {
+            best = k;
+            bestValue = value;
+        }
+    }
+    double lo = top * std::max(best - 1, 0) / points;
+    double hi = top * std::min(best + 1, points) / points;
+    const double ratio = (std::sqrt(5.0) - 1.0) / 2.0;
+    for (int pass = 0; pass < 200 && hi - lo > 1e-14; ++pass) {
+        double left = hi - ratio * (hi - lo);
+        double right = lo + ratio * (hi - lo);
+        if (at(left) < at(right)) {
+            lo = left;
+        } else {
+            hi = right;
+        }
+    }
+    return i + std::expm1(0.5 * (lo + hi));
+}
+
+TEST(JelinskiMoranda, ReproducesThePublishedEstimates) {
+    struct Case {
+        const char* file;
+        std::int32_t i;
+        double n;
+        double lambda;
+    };
+    // The minimiser stops when y = 1 / (N - i + R) is bracketed to a relative 1e-8, which
+    // puts N and Lambda within about 1e-8 of the maximum.
+    for (const Case& c : {Case{"ntds.txt", 26, 31.21587, 6.849373e-3},
+                          Case{"sys1.txt", 136, 141.90289, 3.4966516e-5}}) {
+        SCOPED_TRACE(c.file);
+        Series series = FromDataFile(c.file);
+        EstimateRecord record = FitJM(series, c.i, c.i);
+        EXPECT_CLOSE(record.param1, c.n, 1e-6);
+        EXPECT_CLOSE(record.param2, c.lambda, 1e-6);
+        double rate = (record.param1 - c.i) * record.param2;
+        EXPECT_CLOSE(record.mttf, 1.0 / rate, 1e-14);
+        EXPECT_CLOSE(record.median, std::numbers::ln2 / rate, 1e-14);
+        EXPECT_EQ(record.param3, 0.0);
+        EXPECT_EQ(record.logLhd, 0.0);
+        EXPECT_EQ(record.pdf, 0.0);
+        EXPECT_EQ(record.cdf, 0.0);
+    }
+}
+
+TEST(JelinskiMoranda, EveryIndexMaximisesTheLikelihood) {
+    for (const char* file : {"ntds.txt", "sys1.txt", "musa_sys3.txt"}) {
+        Series series = FromDataFile(file);
+        for (std::int32_t i = 2; i <= series.Count(); ++i) {
+            SCOPED_TRACE(std::string(file) + " at " + std::to_string(i));
+            EstimateRecord record = FitJM(series, i, series.Count());
+            double best = ProfileArgMax(series, i);
+            if (record.param1 == i) {
+                // All faults found: the profile falls from N = i on.
+                EXPECT_LT(best - i, 1e-3 * i);
+            } else if (record.param1 == kInfiniteFaults) {
+                // No fault reduction: the profile still rises at N = 1e6.
+                EXPECT_GT(best, 1e6);
+            } else {
+                // Where the profile is flat the grid search places its maximum only to
+                // about the square root of the rounding error.
+                EXPECT_CLOSE(record.param1, best, 1e-4);
+                EXPECT_GE(ProfileLogLikelihood(series, i, record.param1),
+                          ProfileLogLikelihood(series, i, best) - 1e-9);
+            }
+        }
+    }
+}
+
+TEST(JelinskiMoranda, FirstIndexFindsAllFaults) {
+    Series series = FromInterfailure({4.0, 7.0});
+    EstimateRecord record = FitJM(series, 1, 2);
+    EXPECT_EQ(record.param1, 1.0);
+    EXPECT_EQ(record.param2, 0.25);
+    EXPECT_EQ(record.mttf, 0.0);
+    EXPECT_EQ(record.cdf, 0.0);
+    EXPECT_EQ(record.pdf, kVanishing);
+    EXPECT_CLOSE(record.median, std::numbers::ln2 / kVanishing, 1e-15);
+}
+
+// At i = 2 all faults are found exactly when x(2) >= 2 x(1); no fault reduction when
+// x(2) < x(1); in between the minimiser decides. Equal times reach the minimiser too, whose
+// profile rises without end.
+TEST(JelinskiMoranda, SecondIndexCasesFollowTheLimitTests) {
+    enum class Kind { AllFound, NoReduction, Regular };
+    struct Case {
+        double x1, x2;
+        Kind kind;
+    };
+    for (const Case& c :
+         {Case{3, 30, Kind::AllFound}, Case{3, 6, Kind::AllFound}, Case{3, 5, Kind::Regular},
+          Case{3, 3, Kind::NoReduction}, Case{3, 2, Kind::NoReduction}}) {
+        SCOPED_TRACE(std::to_string(c.x1) + ", " + std::to_string(c.x2));
+        Series series = FromInterfailure({c.x1, c.x2, 1.0});
+        EstimateRecord record = FitJM(series, 2, 3);
+        double time = c.x1 + c.x2;
+        switch (c.kind) {
+            case Kind::AllFound:
+                EXPECT_EQ(record.param1, 2.0);
+                EXPECT_CLOSE(record.param2, 2.0 / (3 * time - (c.x1 + 2 * c.x2)), 1e-15);
+                EXPECT_EQ(record.mttf, 0.0);
+                EXPECT_EQ(record.cdf, 0.0);
+                EXPECT_EQ(record.pdf, kVanishing);
+                break;
+            case Kind::NoReduction:
+                EXPECT_EQ(record.param1, kInfiniteFaults);
+                EXPECT_EQ(record.param2, kVanishing);
+                EXPECT_EQ(record.mttf, 0.0);
+                EXPECT_CLOSE(record.median, std::numbers::ln2 * time / 2.0, 1e-15);
+                EXPECT_CLOSE(record.cdf, 1.0 - std::exp(-2.0 / time), 1e-15);
+                break;
+            case Kind::Regular:
+                EXPECT_GT(record.param1, 2.0);
+                EXPECT_LT(record.param1, kInfiniteFaults);
+                EXPECT_CLOSE(record.param1, ProfileArgMax(series, 2), 1e-6);
+                EXPECT_GT(record.mttf, 0.0);
+                break;
+        }
+    }
+}
+
+TEST(JelinskiMoranda, ConstantTimesHaveNoFaultReduction) {
+    Series series = FromInterfailure(std::vector<double>(30, 1.0));
+    for (std::int32_t i = 2; i < 30; ++i) {
+        SCOPED_TRACE(i);
+        EstimateRecord record = FitJM(series, i, 30);
+        EXPECT_EQ(record.param1, kInfiniteFaults);
+        EXPECT_EQ(record.param2, kVanishing);
+        EXPECT_EQ(record.mttf, 0.0);
+        // The quartiles are those of the exponential distribution with mean T / i = 1.
+        EXPECT_CLOSE(record.lowQ, -std::log(0.75), 1e-15);
+        EXPECT_CLOSE(record.median, std::numbers::ln2, 1e-15);
+        EXPECT_CLOSE(record.uppQ, std::log(4.0), 1e-15);
+        EXPECT_CLOSE(record.cdf, 1.0 - std::exp(-1.0), 1e-15);
+    }
+}
+
+// Interfailure times equal to their expectations under N0 faults of hazard 1 / N0: the
+// maximum lies at N0, and beyond 999999 it counts as no fault reduction.
+TEST(JelinskiMoranda, ProfileMaximumBeyondTheSentinelHasNoFaultReduction) {
+    for (double n0 : {1e3, 1e5, 5e5, 2e6, 1e7}) {
+        SCOPED_TRACE(n0);
+        std::vector<double> times;
+        for (int j = 1; j <= 30; ++j) times.push_back(n0 / (n0 - j + 1));
+        EstimateRecord record = FitJM(FromInterfailure(times), 30, 30);
+        if (n0 < kInfiniteFaults) {
+            EXPECT_CLOSE(record.param1, n0, 1e-6);
+            EXPECT_CLOSE(record.param2, 1.0 / n0, 1e-6);
+        } else {
+            EXPECT_EQ(record.param1, kInfiniteFaults);
+            EXPECT_EQ(record.param2, kVanishing);
+            EXPECT_EQ(record.mttf, 0.0);
+        }
+    }
+}
+
+TEST(JelinskiMoranda, LaterTimesOfZeroHaveNoFaultReduction) {
+    // musa_sys3 starts 115, 0: at i = 2 the second limit test would divide by zero.
+    Series series = FromDataFile("musa_sys3.txt");
+    EstimateRecord record = FitJM(series, 2, 3);
+    EXPECT_EQ(record.param1, kInfiniteFaults);
+    EXPECT_EQ(record.param2, kVanishing);
+    EXPECT_CLOSE(record.median, std::numbers::ln2 * 115.0 / 2.0, 1e-15);
+}
+
+TEST(JelinskiMoranda, RecoversPlantedParameters) {
+    const double n0 = 400.0;
+    const double lambda0 = 1e-3;
+    const std::int32_t observed = 360;
+    for (std::uint64_t seed : {1u, 2u, 3u, 4u, 5u}) {
+        SCOPED_TRACE(seed);
+        test::Simulator simulator(seed);
+        std::vector<double> times;
+        for (std::int32_t j = 1; j <= observed; ++j) {
+            times.push_back(simulator.Exponential((n0 - j + 1) * lambda0));
+        }
+        Series series = FromInterfailure(times);
+        EstimateRecord record = FitJM(series, observed, observed);
+        double n = record.param1;
+        double lambda = record.param2;
+        // Standard errors from the observed information of (N, Lambda).
+        double inn = 0.0;
+        for (std::int32_t j = 1; j <= observed; ++j) inn += 1.0 / ((n - j + 1) * (n - j + 1));
+        double ill = observed / (lambda * lambda);
+        double inl = series.t[observed];
+        double det = inn * ill - inl * inl;
+        EXPECT_LT(std::fabs(n - n0), 4.0 * std::sqrt(ill / det));
+        EXPECT_LT(std::fabs(lambda - lambda0), 4.0 * std::sqrt(inn / det));
+    }
+}
+
+TEST(JelinskiMoranda, PercentileOfTheExponential) {
+    test::RecordingSink sink;
+    EXPECT_CLOSE(PercentileJM(0.5, 2.0), std::numbers::ln2 / 2.0, 1e-15);
+    EXPECT_CLOSE(PercentileJM(0.75, 0.5), 2.0 * std::log(4.0), 1e-15);
+    EXPECT_EQ(PercentileJM(0.0, 2.0), 0.0);
+    EXPECT_EQ(sink.Count(), 0u);
+    EXPECT_EQ(PercentileJM(1.5, 2.0), 0.0);
+    EXPECT_EQ(PercentileJM(-0.1, 2.0), 0.0);
+    ASSERT_EQ(sink.Count(), 2u);
+    EXPECT_EQ(sink.Texts()[0],
+              "The percentile must be a number between 0 and 1.\r\nA value of 0 for this "
+              "percentile is returned");
+    EXPECT_EQ(sink.Entries()[0].icon, MessageIcon::Information);
+}
+
+TEST(JelinskiMoranda, ObjectiveIsTheNegativeProfileInY) {
+    // With y = 1 / (N - n + R): -ObjectiveJM(y) + n ln(n / T) - n is the profile.
+    Series series = FromDataFile("ntds.txt");
+    const std::int32_t n = 26;
+    double r = 0.0;
+    for (std::int32_t j = 1; j <= n; ++j) r += series.t[j];
+    r /= series.t[n];
+    for (double faults : {26.5, 31.0, 40.0, 200.0}) {
+        double y = 1.0 / (faults - n + r);
+        double profile = -ObjectiveJM(y, n, r) + n * std::log(n / series.t[n]) - n;
+        EXPECT_CLOSE(profile, ProfileLogLikelihood(series, n, faults), 1e-12);
+    }
+    EXPECT_EQ(ObjectiveJM(0.0, n, r), 0.0);
+    EXPECT_TRUE(std::isinf(ObjectiveJM(2.0 / r, n, r)));
+}
+
+}  // namespace
+}  // namespace tamsel

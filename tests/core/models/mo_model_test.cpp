@@ -1,0 +1,176 @@
+#include "tamsel/models/mo_model.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "model_test_support.h"
+#include "tamsel/models/sentinels.h"
+
+namespace tamsel {
+namespace {
+
+using test::FromCumulative;
+using test::FromDataFile;
+using test::FromInterfailure;
+using test::ReferenceSettings;
+using test::Series;
+
+EstimateRecord FitMO(const Series& series, std::int32_t i, std::int32_t rangeEnd) {
+    return PrepareMO(series.x, series.t, rangeEnd, ReferenceSettings())(i);
+}
+
+// The log-likelihood of failures 1..i maximised over beta0 for this a.
+double ProfileLogLikelihood(const Series& series, std::int32_t i, double a) {
+    double logs = 0.0;
+    for (std::int32_t j = 1; j <= i; ++j) logs += std::log(a + series.t[j]);
+    double beta0 = i / std::log1p(series.t[i] / a);
+    return i * std::log(beta0) - logs - i;
+}
+
+// The a in [T / (e^i - 1), 1e16] (beta0 >= 1) that maximises the profile, by a grid in ln a
+// refined by golden section.
+double ProfileArgMax(const Series& series, std::int32_t i) {
+    const double bottom = std::log(series.t[i]) - std::log(std::expm1(i));
+    const double top = std::log(1e16);
+    auto at = [&](double u) { return ProfileLogLikelihood(series, i, std::exp(u)); };
+    const int points = 3000;
+    int best = 0;
+    double bestValue = at(bottom);
+    for (int k = 1; k <= points; ++k) {
+        double value = at(bottom + (top - bottom) * k / points);
+        if (value > bestValue) {
+            best = k;
+            bestValue = value;
+        }
+    }
+    double lo = bottom + (top - bottom) * std::max(best - 1, 0) / points;
+    double hi = bottom + (top - bottom) * std::min(best + 1, points) / points;
+    const double ratio = (std::sqrt(5.0) - 1.0) / 2.0;
+    for (int pass = 0; pass < 200 && hi - lo > 1e-14; ++pass) {
+        double left = hi - ratio * (hi - lo);
+        double right = lo + ratio * (hi - lo);
+        if (at(left) < at(right)) {
+            lo = left;
+        } else {
+            hi = right;
+        }
+    }
+    return std::exp(0.5 * (lo + hi));
+}
+
+TEST(MusaOkumoto, EveryIndexMaximisesTheLikelihood) {
+    for (const char* file : {"ntds.txt", "sys1.txt", "csr3.txt"}) {
+        Series series = FromDataFile(file);
+        for (std::int32_t i = 2; i <= series.Count(); ++i) {
+            SCOPED_TRACE(std::string(file) + " at " + std::to_string(i));
+            EstimateRecord record = FitMO(series, i, series.Count());
+            double best = ProfileArgMax(series, i);
+            EXPECT_GE(ProfileLogLikelihood(series, i, record.param1),
+                      ProfileLogLikelihood(series, i, best) - 1e-9);
+            // a is located to the minimiser's relative 1e-8 in theta; a flat profile leaves
+            // the grid search's own maximum uncertain to about 1e-4. Far beyond T the
+            // process is homogeneous for every a and only the likelihood can be compared.
+            if (best < 1e6 * series.t[i]) {
+                EXPECT_CLOSE(record.param1, best, 1e-3);
+            }
+            EXPECT_CLOSE(record.param2, i / std::log1p(series.t[i] / record.param1), 1e-14);
+            if (record.param2 > 1.0) {
+                EXPECT_CLOSE(record.mttf, (record.param1 + series.t[i]) / (record.param2 - 1.0),
+                             1e-14);
+            } else {
+                EXPECT_EQ(record.mttf, kInfiniteMttf);
+            }
+        }
+    }
+}
+
+TEST(MusaOkumoto, FirstIndexIsFinite) {
+    Series series = FromInterfailure({30.0, 50.0});
+    EstimateRecord record = FitMO(series, 1, 2);
+    double theta0 = std::sqrt(30.0 / (std::exp(1.0) - 1.0));
+    EXPECT_GE(record.param1, theta0 * theta0 * (1.0 - 1e-12));
+    EXPECT_GE(record.param2, 1.0 - 1e-12);
+    for (double value : {record.param1, record.param2, record.lowQ, record.median, record.uppQ,
+                         record.mttf, record.pdf, record.cdf}) {
+        EXPECT_TRUE(std::isfinite(value));
+    }
+    EXPECT_GT(record.cdf, 0.0);
+    EXPECT_GT(record.pdf, 0.0);
+}
+
+TEST(MusaOkumoto, FitAtTheLowerEndHasUnitScale) {
+    // A first failure at time 0 draws the maximum to a = 0; the search stops at theta0,
+    // where beta0 = 1 up to rounding.
+    Series series = FromInterfailure({0.0, 10.0, 5.0});
+    EstimateRecord record = FitMO(series, 2, 3);
+    EXPECT_CLOSE(record.param2, 1.0, 1e-6);
+    double scale = record.param1 + 10.0;
+    EXPECT_GE(record.mttf, 1e6 * scale);
+    // With beta0 = 1 the quartiles are (a + T) (1 / (1 - p) - 1).
+    EXPECT_CLOSE(record.lowQ, scale / 3.0, 1e-6);
+    EXPECT_CLOSE(record.median, scale, 1e-6);
+    EXPECT_CLOSE(record.uppQ, 3.0 * scale, 1e-6);
+}
+
+TEST(MusaOkumoto, ManyFailuresFitWithoutOverflow) {
+    // The process with beta0 = 100 and a = 50: the k-th failure at a (e^(E_k / beta0) - 1).
+    const double beta00 = 100.0;
+    const double a0 = 50.0;
+    const std::int32_t count = 1000;
+    test::Simulator simulator(7);
+    std::vector<double> times;
+    double arrival = 0.0;
+    for (std::int32_t k = 1; k <= count; ++k) {
+        arrival += simulator.Exponential(1.0);
+        times.push_back(a0 * std::expm1(arrival / beta00));
+    }
+    Series series = FromCumulative(times);
+    EstimatesArray estimates;
+    EstimationResult result =
+        EstimateMO(series.x, series.t, 700, count, ReferenceSettings(), estimates, RunControl());
+    ASSERT_EQ(result.status, EstimationStatus::Completed) << result.faultDetail;
+
+    const EstimateRecord& last = estimates[count];
+    double a = last.param1;
+    double beta0 = last.param2;
+    double time = times.back();
+    // Standard errors from the observed information of (beta0, a).
+    double ibb = count / (beta0 * beta0);
+    double iaa = beta0 * (1.0 / (a * a) - 1.0 / ((a + time) * (a + time)));
+    for (double t : times) iaa -= 1.0 / ((a + t) * (a + t));
+    double iab = 1.0 / (a + time) - 1.0 / a;
+    double det = ibb * iaa - iab * iab;
+    ASSERT_GT(det, 0.0);
+    EXPECT_LT(std::fabs(beta0 - beta00), 4.0 * std::sqrt(iaa / det));
+    EXPECT_LT(std::fabs(a - a0), 4.0 * std::sqrt(ibb / det));
+}
+
+TEST(MusaOkumoto, ObjectiveIsFiniteAtZero) {
+    FailureSeries cumulative{0.0, 0.0, 10.0};
+    EXPECT_TRUE(std::isfinite(ObjectiveMO(0.0, 2, 10.0, cumulative)));
+    double theta = 2.0;
+    double expected = std::log(4.0) + std::log(14.0) + 2.0 * std::log(std::log(3.5));
+    EXPECT_CLOSE(ObjectiveMO(theta, 2, 10.0, cumulative), expected, 1e-14);
+}
+
+TEST(MusaOkumoto, PercentileOfTheNextTime) {
+    test::RecordingSink sink;
+    const double a = 40.0;
+    const double time = 200.0;
+    const double beta0 = 3.5;
+    for (double p : {0.0, 0.25, 0.5, 0.9}) {
+        double s = PercentileMO(p, a, time, beta0);
+        EXPECT_CLOSE(1.0 - std::pow((a + time) / (a + time + s), beta0), p, 1e-14);
+    }
+    EXPECT_EQ(sink.Count(), 0u);
+    EXPECT_EQ(PercentileMO(-0.1, a, time, beta0), 0.0);
+    EXPECT_EQ(PercentileMO(1.5, a, time, beta0), 0.0);
+    ASSERT_EQ(sink.Count(), 2u);
+    EXPECT_EQ(sink.Texts()[1],
+              "The percentile must be a number between 0 and 1.\r\nA value of 0 for this "
+              "percentile is returned");
+}
+
+}  // namespace
+}  // namespace tamsel

@@ -1,0 +1,90 @@
+// Helpers for the model tests: failure series, the reference settings, refitting one index
+// with another observed next time, and simulated data.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "tamsel/models/prequential.h"
+#include "tamsel/models/records.h"
+#include "test_support.h"
+
+namespace tamsel::test {
+
+struct Series {
+    FailureSeries x;  // interfailure times, element 0 unused
+    FailureSeries t;  // cumulative times, element 0 unused
+    std::int32_t Count() const { return static_cast<std::int32_t>(x.size()) - 1; }
+};
+
+inline Series FromInterfailure(const std::vector<double>& values) {
+    Series series{{0.0}, {0.0}};
+    for (double value : values) {
+        series.x.push_back(value);
+        series.t.push_back(series.t.back() + value);
+    }
+    return series;
+}
+
+inline Series FromCumulative(const std::vector<double>& values) {
+    Series series{{0.0}, {0.0}};
+    for (double value : values) {
+        series.x.push_back(value - series.t.back());
+        series.t.push_back(value);
+    }
+    return series;
+}
+
+inline Series FromDataFile(const std::string& name) {
+    return FromInterfailure(ReadDataValues(name));
+}
+
+// The reference inference method's settings (maximum likelihood, parameter set 1).
+inline MinimisationSettings ReferenceSettings() {
+    MinimisationSettings settings;
+    settings.maxIter = 300;
+    settings.absolutePrecision = 1e-15;
+    settings.relativePrecision = 1e-8;
+    settings.eta = 0.4;
+    settings.tolerance = 1e-7;
+    return settings;
+}
+
+// Builds a model's per-index fit for series over 1..rangeEnd.
+using FitMaker =
+    std::function<IndexFit(const FailureSeries& x, const FailureSeries& t, std::int32_t rangeEnd)>;
+
+// The record of index i when the interfailure time after failure i is s: the fit at i does
+// not depend on x(i+1), so Cdf and Pdf of the record are the predictive distribution
+// function and density at s.
+inline EstimateRecord RecordWithNext(const FitMaker& make, Series series, std::int32_t i,
+                                     double s) {
+    if (static_cast<std::int32_t>(series.x.size()) <= i + 1) {
+        series.x.resize(static_cast<std::size_t>(i) + 2);
+        series.t.resize(static_cast<std::size_t>(i) + 2);
+    }
+    series.x[static_cast<std::size_t>(i) + 1] = s;
+    series.t[static_cast<std::size_t>(i) + 1] = series.t[static_cast<std::size_t>(i)] + s;
+    return make(series.x, series.t, i + 1)(i);
+}
+
+// Exponential variates by inversion, so that the simulated data are the same with every
+// standard library.
+class Simulator {
+  public:
+    explicit Simulator(std::uint64_t seed) : m_engine(seed) {}
+    double Exponential(double rate) {
+        double u = (static_cast<double>(m_engine() >> 11) + 0.5) * 0x1.0p-53;
+        return -std::log(u) / rate;
+    }
+
+  private:
+    std::mt19937_64 m_engine;
+};
+
+}  // namespace tamsel::test
