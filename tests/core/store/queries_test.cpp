@@ -1,0 +1,439 @@
+#include "tamsel/store/queries.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+
+#include "store_fixture.h"
+#include "tamsel/store/schema.h"
+#include "tamsel/store/writers.h"
+
+namespace tamsel {
+namespace {
+
+using test::CountRows;
+using test::QueryRows;
+using test::Rows;
+
+DbValue I(std::int64_t value) { return value; }
+DbValue S(const std::string& value) { return value; }
+const DbValue kNull{};
+
+double CdfAt(int i) { return std::fmod(i * 0.37, 1.0); }
+
+// Dataset 1 "DS35": interfailure times 1..35; estimates set 1 (JM) and 2 (GO) over the
+// default range 20..35, whose Cdf goes up and down; predictions set 1 of set 1 by method 1
+// and 2 of set 2 by method 2. Dataset 2 "Other": 25 failures, estimates set 3 (MO).
+class QueryTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::vector<double> times;
+        for (int i = 1; i <= 35; ++i) times.push_back(i);
+        test::AddDataSet(Db(), "DS35", times);
+        test::AddDataSet(Db(), "Other", std::vector<double>(25, 3.0));
+        EstimatesArray estimates = test::MakeEstimates(20, 35);
+        for (int i = 20; i <= 35; ++i) estimates[i].cdf = CdfAt(i);
+        ASSERT_EQ(StoreEstimatesSet(Db(), 1, 1, 1, 1, 20, 35, estimates), 1);
+        ASSERT_EQ(StoreEstimatesSet(Db(), 1, 4, 1, 1, 20, 35, estimates), 2);
+        ASSERT_EQ(StoreEstimatesSet(Db(), 2, 3, 1, 1, 20, 25, test::MakeEstimates(20, 25)), 3);
+        std::vector<double> values(17, 0.5);
+        ASSERT_EQ(
+            StorePredictionsSet(Db(), 1, 1, 20, 35, 15, values, values, values, values, values), 1);
+        ASSERT_EQ(
+            StorePredictionsSet(Db(), 2, 2, 20, 35, 15, values, values, values, values, values), 2);
+    }
+    Database& Db() { return m_fresh.Db(); }
+
+    test::FreshDatabase m_fresh;
+    test::RecordingSink m_sink;
+};
+
+TEST_F(QueryTest, DataSetListIsNewestFirst) {
+    auto list = BindSortedList(Db(), "DataName", "DataSetID", "DataSets", "DataSetID", "DESC");
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->headings, (std::vector<std::string>{"DataName", "DataSetID"}));
+    EXPECT_EQ(list->rows, (Rows{{S("Other"), I(2)}, {S("DS35"), I(1)}}));
+}
+
+TEST_F(QueryTest, BindersShowTheirRowsUnderTheirHeadings) {
+    const std::string jm = "Jelinski-Moranda";
+    const std::string go = "Goel-Okumoto";
+    const std::string ml = "Maximum Likelihood";
+    const std::string pbs = "Parametric B-Splines Recalibration";
+    const std::string test = "Test/Parametric B-Splines Recalibration";
+    struct Case {
+        const char* binder;
+        std::function<std::optional<RowSet>()> bind;
+        std::vector<std::string> headings;
+        Rows rows;
+    };
+    const Case cases[] = {
+        {"BindEstimatesSets",
+         [&] { return BindEstimatesSets(Db(), "DS35"); },
+         {"Set ID", "Model", "Range start", "Range end", "Set size", "Inference method"},
+         {{I(1), S(jm), I(20), kNull, I(35), S(ml)}, {I(2), S(go), I(20), kNull, I(35), S(ml)}}},
+        {"BindEstimatesSets of an unknown dataset",
+         [&] { return BindEstimatesSets(Db(), "DS3"); },
+         {"Set ID", "Model", "Range start", "Range end", "Set size", "Inference method"},
+         {}},
+        {"BindPredictionsSets",
+         [&] { return BindPredictionsSets(Db(), "DS35"); },
+         {"Set ID", "Model", "Recalibration method name            "},
+         {{I(1), S(jm), S(pbs)}, {I(2), S(go), S(test)}}},
+        {"BindRecalibrationMethods",
+         [&] { return BindRecalibrationMethods(Db()); },
+         {"Method ID", "Recalibration method name          ", "Iter", "NI", "SqMax"},
+         {{I(1), S(pbs), I(300), I(4), 1.0}, {I(2), S(test), I(2), I(4), 1.0}}},
+        {"BindModelsOfDataSet",
+         [&] { return BindModelsOfDataSet(Db(), 2); },
+         {"EstimatesSetID", "ModelName"},
+         {{I(1), S(jm)}, {I(2), S(go)}}},
+        {"BindAllPredictionSets",
+         [&] { return BindAllPredictionSets(Db(), 2); },
+         {"EstimatesSetID", "0", "Model       ", "Recalibration                        "},
+         {{I(1), I(0), S(jm), S("Raw predictions")},
+          {I(2), I(0), S(go), S("Raw predictions")},
+          {I(1), I(1), S(jm), S(pbs)},
+          {I(2), I(1), S(go), S(test)}}},
+        {"BindAllPredictionSets of the other dataset",
+         [&] { return BindAllPredictionSets(Db(), 3); },
+         {"EstimatesSetID", "0", "Model       ", "Recalibration                        "},
+         {{I(3), I(0), S("Musa-Okumoto"), S("Raw predictions")}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.binder);
+        auto result = c.bind();
+        ASSERT_TRUE(result);
+        EXPECT_EQ(result->headings, c.headings);
+        EXPECT_EQ(result->rows, c.rows);
+    }
+    EXPECT_EQ(m_sink.Count(), 0u);
+}
+
+TEST_F(QueryTest, EveryReaderShowsItsMessageWhenTheEngineFails) {
+    MinimisationSettings settings;
+    struct Case {
+        std::function<bool()> failed;
+        std::string message;
+    };
+    const Case cases[] = {
+        {[&] {
+             return !BindSortedList(Db(), "DataName", "DataSetID", "DataSets", "DataSetID", "DESC");
+         },
+         "An error occurred while assigning a recordset to the data control."},
+        {[&] { return !BindEstimatesSets(Db(), "DS35"); },
+         "An error occurred while assigning an estimates recordset to the data control."},
+        {[&] { return !BindPredictionsSets(Db(), "DS35"); },
+         "An error occurred while assigning an predictions recordset to the data control."},
+        {[&] { return !BindRecalibrationMethods(Db()); },
+         "An error occurred while assigning recalibration methods to the data control."},
+        {[&] { return !BindModelsOfDataSet(Db(), 1); },
+         "An error occurred while assigning a model to the data control."},
+        {[&] { return !BindAllPredictionSets(Db(), 1); },
+         "An error occurred while assigning prediction sets to the data control."},
+        {[&] { return !SelectRecords(Db(), "Estimates", "EstimatesSetID", I(1), "", "", 0); },
+         "An error occurred while extracting a recordset from table Estimates where the field "
+         "EstimatesSetID = 1"},
+        {[&] {
+             return !SelectIndexedValues(Db(), "FailureTimes", "DataSetID", S("x y"),
+                                         "FailureIndex", "CumulativeTime", false, 0);
+         },
+         "An error occurred while extracting fields from table FailureTimes where the field "
+         "DataSetID = x y"},
+        {[&] { return !SelectValue(Db(), "Model", "ModelID", I(1), "Models"); },
+         "An error occurred while reading the database."},
+        {[&] { return FindEstimatesSet(Db(), 1, 1, 1, 1) == 0; },
+         "An error occurred while reading the EstimatesSets table in the database."},
+        {[&] { return FindPredictionsSet(Db(), 1, 1) == 0; },
+         "An error occurred while reading the PredictionsSets table in the database."},
+        {[&] { return !GetRecalibratedSetAttributes(Db(), 1); },
+         "An error occurred while retrieving the attributes of a recalibrated set."},
+        {[&] { return !GetMinimisationParameters(Db(), 1, 1, settings); },
+         "An error occurred while reading the table MinimisationParameters."},
+        {[&] { return !GetModelCode(Db(), 1); }, "An error occurred while reading the model code."},
+        {[&] { return !GetLastParameters(Db(), "Estimates", 1); },
+         "An error occurred while extracting the model parameters"},
+        {[&] { return !GetLastCumulativeTime(Db(), "DS35"); },
+         "An error occurred while extracting the last cumulative time"},
+        {[&] { return !FindDataSetId(Db(), "DS35"); },
+         "An error occurred while reading the database."},
+    };
+    for (const char* table :
+         {"DataSets", "DataTypes", "Estimates", "EstimatesSets", "FailureTimes",
+          "InferenceMethodNames", "InferenceMethods", "MinimisationParameters", "Models",
+          "Predictions", "PredictionsSets", "Ranges", "RangeTypes", "RecalibrationMethods"}) {
+        Db().Execute(std::string("ALTER TABLE ") + table + " RENAME TO Gone" + table + ";");
+    }
+    for (const Case& c : cases) {
+        m_sink.Clear();
+        EXPECT_TRUE(c.failed()) << c.message;
+        EXPECT_EQ(m_sink.Texts(), std::vector<std::string>{c.message});
+    }
+}
+
+TEST_F(QueryTest, NamesOutsideTheSchemaNeverReachTheEngine) {
+    EXPECT_FALSE(
+        SelectRecords(Db(), "DataSets; DROP TABLE Models; --", "DataSetID", I(1), "", "", 0));
+    EXPECT_FALSE(SelectRecords(Db(), "FailureTimes", "EstimatesSetID", I(1), "", "", 0));
+    EXPECT_FALSE(SelectValue(Db(), "DataName FROM DataSets --", "DataSetID", I(1), "DataSets"));
+    EXPECT_FALSE(BindSortedList(Db(), "DataName", "DataSetID", "DataSets",
+                                "DataSetID; DELETE FROM DataSets", "DESC"));
+    EXPECT_FALSE(BindSortedList(Db(), "DataName", "DataSetID", "DataSets", "DataSetID",
+                                "DESC; DELETE FROM DataSets"));
+    EXPECT_FALSE(GetLastParameters(Db(), "FailureTimes", 1));
+    EXPECT_EQ(m_sink.Texts().front(),
+              "An error occurred while extracting a recordset from table DataSets; DROP TABLE "
+              "Models; -- where the field DataSetID = 1");
+    EXPECT_EQ(m_sink.Count(), 6u);
+    EXPECT_EQ(CountRows(Db(), "Models"), 8);
+    EXPECT_EQ(CountRows(Db(), "DataSets"), 2);
+}
+
+TEST_F(QueryTest, SelectRecordsFiltersAndOrders) {
+    auto failures =
+        SelectRecords(Db(), "failuretimes", "DataSetID", I(1), "FailureIndex", "FailureIndex", 30);
+    ASSERT_TRUE(failures);
+    EXPECT_EQ(failures->headings,
+              (std::vector<std::string>{"FailureID", "DataSetID", "FailureIndex",
+                                        "InterfailureTime", "CumulativeTime"}));
+    ASSERT_EQ(failures->rows.size(), 6u);
+    EXPECT_EQ(failures->rows.front()[2], I(30));
+    EXPECT_EQ(failures->rows.back()[4], DbValue{35.0 * 36 / 2});
+
+    auto byCdf = SelectRecords(Db(), "Estimates", "EstimatesSetID", I(1), "Cdf", "", 0);
+    ASSERT_TRUE(byCdf);
+    ASSERT_EQ(byCdf->rows.size(), 16u) << "every row, the last included";
+    EXPECT_TRUE(std::is_sorted(byCdf->rows.begin(), byCdf->rows.end(),
+                               [](const auto& a, const auto& b) { return a[8] < b[8]; }));
+
+    auto byName = SelectRecords(Db(), "DataSets", "DataName", S("Other"), "", "FailureIndex", 0);
+    ASSERT_TRUE(byName) << "a from-field is ignored when the from-index is 0";
+    EXPECT_EQ(byName->rows.size(), 1u);
+}
+
+TEST_F(QueryTest, SelectIndexedValuesLeavesOutTheLastIndex) {
+    auto byIndex = SelectIndexedValues(Db(), "Estimates", "EstimatesSetID", I(1), "FailureIndex",
+                                       "Cdf", false, 0);
+    auto byValue = SelectIndexedValues(Db(), "Estimates", "EstimatesSetID", I(1), "FailureIndex",
+                                       "Cdf", true, 0);
+    auto fromIndex = SelectIndexedValues(Db(), "Estimates", "EstimatesSetID", I(1), "FailureIndex",
+                                         "Cdf", true, 30);
+    ASSERT_TRUE(byIndex && byValue && fromIndex);
+    std::vector<std::pair<double, int>> expected;
+    ASSERT_EQ(byIndex->size(), 15u);
+    for (int i = 20; i <= 34; ++i) {
+        EXPECT_EQ((*byIndex)[i - 20].index, i);
+        EXPECT_EQ((*byIndex)[i - 20].value, CdfAt(i));
+        expected.push_back({CdfAt(i), i});
+    }
+    std::sort(expected.begin(), expected.end());
+    ASSERT_EQ(byValue->size(), expected.size());
+    for (std::size_t k = 0; k < expected.size(); ++k) {
+        EXPECT_EQ((*byValue)[k].index, expected[k].second);
+    }
+    ASSERT_EQ(fromIndex->size(), 5u);
+    EXPECT_TRUE(std::all_of(fromIndex->begin(), fromIndex->end(),
+                            [](const IndexedValue& v) { return v.index >= 30 && v.index <= 34; }));
+}
+
+TEST_F(QueryTest, SelectValueGivesTextWithNullAsEmpty) {
+    EXPECT_EQ(SelectValue(Db(), "RangeEnd", "RangeID", I(1), "Ranges"), "");
+    EXPECT_EQ(SelectValue(Db(), "RangeStart", "RangeID", I(1), "Ranges"), "20");
+    EXPECT_EQ(
+        SelectValue(Db(), "AbsolutePrecision", "ParameterSetID", I(1), "MinimisationParameters"),
+        "1e-15");
+    EXPECT_EQ(SelectValue(Db(), "ModelID", "ModelName", S("Goel-Okumoto"), "Models"), "4");
+    EXPECT_EQ(SelectValue(Db(), "DataSetID", "EstimatesSetID", S("3"), "EstimatesSets"), "2");
+    EXPECT_EQ(m_sink.Count(), 0u);
+    EXPECT_EQ(SelectValue(Db(), "Model", "ModelID", I(9), "Models"), std::nullopt);
+    EXPECT_EQ(m_sink.Texts(),
+              std::vector<std::string>{"An error occurred while reading the database."});
+}
+
+TEST_F(QueryTest, FindSetsGiveTheKeyOrZero) {
+    EXPECT_EQ(FindEstimatesSet(Db(), 1, 1, 1, 1), 1);
+    EXPECT_EQ(FindEstimatesSet(Db(), 1, 4, 1, 1), 2);
+    EXPECT_EQ(FindEstimatesSet(Db(), 1, 2, 1, 1), 0);
+    EXPECT_EQ(FindEstimatesSet(Db(), 2, 1, 1, 1), 0);
+    EXPECT_EQ(FindPredictionsSet(Db(), 1, 1), 1);
+    EXPECT_EQ(FindPredictionsSet(Db(), 2, 2), 2);
+    EXPECT_EQ(FindPredictionsSet(Db(), 1, 2), 0);
+    EXPECT_EQ(FindDataSetId(Db(), "Other"), 2);
+    EXPECT_EQ(FindDataSetId(Db(), "other"), 0);
+    EXPECT_EQ(m_sink.Count(), 0u);
+}
+
+TEST_F(QueryTest, RecalibratedSetAttributesFollowTheRange) {
+    auto attributes = GetRecalibratedSetAttributes(Db(), 2);
+    ASSERT_TRUE(attributes);
+    EXPECT_EQ(attributes->estimatesSetId, 2);
+    EXPECT_EQ(attributes->modelName, "Goel-Okumoto");
+    EXPECT_EQ(attributes->rangeStart, 20);
+    EXPECT_EQ(attributes->rangeEnd, 35);
+    EXPECT_EQ(attributes->setSize, 35);
+    EXPECT_EQ(attributes->inferenceMethod, "Maximum Likelihood");
+    EXPECT_EQ(attributes->recalibrationMethodName, "Test/Parametric B-Splines Recalibration");
+
+    const int range = FindOrCreateRange(Db(), 1, 18, 30);
+    const int set = StoreEstimatesSet(Db(), 1, 2, range, 1, 18, 30, test::MakeEstimates(18, 30));
+    std::vector<double> values(14, 0.5);
+    const int predictions =
+        StorePredictionsSet(Db(), set, 1, 18, 30, 0, values, values, values, values, values);
+    attributes = GetRecalibratedSetAttributes(Db(), predictions);
+    ASSERT_TRUE(attributes);
+    EXPECT_EQ(attributes->rangeStart, 18);
+    EXPECT_EQ(attributes->rangeEnd, 30);
+    EXPECT_EQ(attributes->setSize, 35);
+
+    EXPECT_FALSE(GetRecalibratedSetAttributes(Db(), 99));
+    EXPECT_EQ(m_sink.Texts(), std::vector<std::string>{"An error occurred while retrieving the "
+                                                       "attributes of a recalibrated set."});
+}
+
+bool SameSettings(const MinimisationSettings& a, const MinimisationSettings& b) {
+    return a.maxIter == b.maxIter && a.absolutePrecision == b.absolutePrecision &&
+           a.relativePrecision == b.relativePrecision && a.eta == b.eta &&
+           a.tolerance == b.tolerance;
+}
+
+TEST_F(QueryTest, MinimisationParametersFollowTheModelNumber) {
+    Db().Execute(
+        "UPDATE MinimisationParameters SET MaxIter2D = 500, Eta = 0.25 WHERE ParameterSetID = 1;");
+    const MinimisationSettings preset{1, 2.0, 3.0, 7.0, 8.0};
+    struct Case {
+        int model;
+        bool read;
+        MinimisationSettings expected;
+    };
+    const Case cases[] = {
+        {3, true, {300, 1e-15, 1e-8, 7.0, 8.0}},   {1, true, {300, 1e-15, 1e-8, 7.0, 8.0}},
+        {6, true, {500, 1e-15, 1e-8, 0.25, 1e-7}}, {8, true, {500, 1e-15, 1e-8, 0.25, 1e-7}},
+        {9, false, {1, 1e-15, 1e-8, 7.0, 8.0}},    {0, false, {1, 1e-15, 1e-8, 7.0, 8.0}},
+    };
+    for (const Case& c : cases) {
+        MinimisationSettings settings = preset;
+        EXPECT_EQ(GetMinimisationParameters(Db(), c.model, 1, settings), c.read) << c.model;
+        EXPECT_TRUE(SameSettings(settings, c.expected)) << c.model;
+    }
+    EXPECT_EQ(m_sink.Texts(),
+              (std::vector<std::string>{
+                  "Trying to read parameters from the database for the model with unknown ID: "
+                  "9.\r\nPlease, use correct mode ID.",
+                  "Trying to read parameters from the database for the model with unknown ID: "
+                  "0.\r\nPlease, use correct mode ID."}));
+
+    m_sink.Clear();
+    MinimisationSettings settings = preset;
+    EXPECT_FALSE(GetMinimisationParameters(Db(), 1, 2, settings)) << "no inference method 2";
+    Db().Execute("UPDATE MinimisationParameters SET Tolerance = NULL;");
+    EXPECT_FALSE(GetMinimisationParameters(Db(), 5, 1, settings)) << "a Null setting";
+    EXPECT_TRUE(SameSettings(settings, preset));
+    EXPECT_EQ(m_sink.Texts(),
+              std::vector<std::string>(
+                  2, "An error occurred while reading the table MinimisationParameters."));
+    EXPECT_TRUE(GetMinimisationParameters(Db(), 4, 1, settings)) << "Tolerance is not read";
+}
+
+TEST_F(QueryTest, RangeEndsAtTheLastFailureWhenItHasNoEnd) {
+    auto range = GetRange(Db(), 1, 1);
+    ASSERT_TRUE(range);
+    EXPECT_EQ(range->dataNumber, 35);
+    EXPECT_EQ(range->rangeStart, 20);
+    EXPECT_EQ(range->rangeEnd, 35);
+    range = GetRange(Db(), 2, FindOrCreateRange(Db(), 1, 5, 22));
+    ASSERT_TRUE(range);
+    EXPECT_EQ(range->dataNumber, 25);
+    EXPECT_EQ(range->rangeStart, 5);
+    EXPECT_EQ(range->rangeEnd, 22);
+    EXPECT_FALSE(GetRange(Db(), 1, 99));
+    EXPECT_FALSE(GetRange(Db(), 9, 1));
+    EXPECT_EQ(m_sink.Texts(),
+              std::vector<std::string>(2, "An error occurred while reading the database."));
+}
+
+TEST_F(QueryTest, ModelCodeAndLastParametersOfASet) {
+    EXPECT_EQ(GetModelCode(Db(), 1), "JM");
+    EXPECT_EQ(GetModelCode(Db(), 3), "MO");
+    auto last = GetLastParameters(Db(), "Estimates", 2);
+    ASSERT_TRUE(last);
+    EXPECT_EQ(last->failureIndex, 35);
+    EXPECT_EQ(last->param1, 35.01);
+    EXPECT_EQ(last->param2, 35.02);
+    EXPECT_EQ(last->param3, 35.03);
+    EXPECT_EQ(m_sink.Count(), 0u);
+    EXPECT_FALSE(GetModelCode(Db(), 99));
+    EXPECT_FALSE(GetLastParameters(Db(), "Estimates", 99));
+    EXPECT_EQ(m_sink.Texts(), (std::vector<std::string>{
+                                  "An error occurred while reading the model code.",
+                                  "An error occurred while extracting the model parameters"}));
+}
+
+TEST(GetLastCumulativeTime, RoundsHalvesToTheEvenNeighbour) {
+    const std::pair<double, std::int32_t> cases[] = {
+        {2.5, 2},    {3.5, 4},    {0.5, 0},         {1.5, 2},
+        {2.4999, 2}, {2.5001, 3}, {88682.0, 88682}, {2147483647.4, 2147483647},
+    };
+    test::FreshDatabase fresh;
+    test::RecordingSink sink;
+    for (const auto& [cumulative, expected] : cases) {
+        const std::string name = std::to_string(cumulative);
+        ASSERT_TRUE(InsertDataSet(fresh.Db(), name, "", 2, 2, ""));
+        ASSERT_TRUE(InsertFailureTimes(fresh.Db(), {0.25, cumulative}, 2, name));
+        EXPECT_EQ(GetLastCumulativeTime(fresh.Db(), name), expected) << name;
+    }
+    ASSERT_TRUE(InsertDataSet(fresh.Db(), "Huge", "", 2, 1, ""));
+    EXPECT_FALSE(GetLastCumulativeTime(fresh.Db(), "Huge")) << "no failure times";
+    ASSERT_TRUE(InsertFailureTimes(fresh.Db(), {2147483647.5}, 2, "Huge"));
+    EXPECT_FALSE(GetLastCumulativeTime(fresh.Db(), "Huge")) << "beyond 32 bits";
+    EXPECT_FALSE(GetLastCumulativeTime(fresh.Db(), "Nothing"));
+    EXPECT_EQ(sink.Texts(), std::vector<std::string>(
+                                3, "An error occurred while extracting the last cumulative time"));
+}
+
+TEST_F(QueryTest, ColumnReadersFillFromElementOne) {
+    auto cdf = ReadEstimatesColumn(Db(), 1, "Cdf");
+    ASSERT_TRUE(cdf);
+    ASSERT_EQ(cdf->size(), 16u) << "failures 20 to 34 in elements 1 to 15";
+    EXPECT_EQ((*cdf)[0], 0.0);
+    EXPECT_EQ((*cdf)[1], CdfAt(20));
+    EXPECT_EQ((*cdf)[15], CdfAt(34));
+
+    const std::pair<int, std::size_t> starts[] = {{0, 35}, {1, 35}, {20, 16}, {34, 2}, {35, 1}};
+    for (const auto& [start, size] : starts) {
+        auto t = ReadFailureTimesColumn(Db(), 1, "CumulativeTime", start);
+        ASSERT_TRUE(t) << start;
+        ASSERT_EQ(t->size(), size) << start;
+        const int first = std::max(start, 1);
+        if (size > 1) {
+            EXPECT_EQ((*t)[1], first * (first + 1) / 2.0) << start;
+        }
+    }
+    EXPECT_FALSE(ReadFailureTimesColumn(Db(), 1, "CumulativeTime", 36));
+    EXPECT_EQ(m_sink.Count(), 0u);
+    EXPECT_FALSE(ReadEstimatesColumn(Db(), 1, "Nonsense"));
+    EXPECT_EQ(m_sink.Count(), 1u);
+}
+
+TEST_F(QueryTest, ReadFailureTimesFillsOneBasedSeries) {
+    FailureSeries x;
+    FailureSeries t;
+    ASSERT_TRUE(ReadFailureTimes(Db(), 1, x, t));
+    ASSERT_EQ(x.size(), 36u);
+    ASSERT_EQ(t.size(), 36u);
+    EXPECT_EQ(x[0], 0.0);
+    EXPECT_EQ(t[0], 0.0);
+    for (int k = 1; k <= 35; ++k) {
+        EXPECT_EQ(x[k], k);
+        EXPECT_EQ(t[k], k * (k + 1) / 2.0);
+    }
+    FailureSeries before = x;
+    Db().Execute("DELETE FROM FailureTimes WHERE DataSetID = 1 AND FailureIndex = 7;");
+    EXPECT_FALSE(ReadFailureTimes(Db(), 1, x, t)) << "a gap in the numbering";
+    EXPECT_EQ(x, before);
+    EXPECT_EQ(m_sink.Count(), 0u);
+}
+
+}  // namespace
+}  // namespace tamsel

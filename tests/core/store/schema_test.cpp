@@ -1,0 +1,416 @@
+#include "tamsel/store/schema.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "store_fixture.h"
+#include "tamsel/store/writers.h"
+
+namespace tamsel {
+namespace {
+
+using test::FreshDatabase;
+using test::QueryRows;
+using test::QueryValue;
+using test::Rows;
+
+DbValue I(std::int64_t value) { return value; }
+DbValue S(const char* value) { return std::string(value); }
+const DbValue kNull{};
+
+struct TableLayout {
+    const char* table;
+    const char* fields;  // "Name:Type ..." with K key, L Long, D Double, T Text, M Memo
+};
+
+const TableLayout kLayouts[] = {
+    {"DataSets", "DataSetID:K DataName:T DataFile:T DataTypeID:L DataNumber:L DataSource:M"},
+    {"DataTypes", "DataTypeID:K DataType:T Comments:M"},
+    {"Estimates",
+     "EstimateID:K EstimatesSetID:L FailureIndex:L Parameter1:D Parameter2:D Parameter3:D "
+     "LogLikelihood:D Pdf:D Cdf:D LowQ:D Median:D UppQ:D MTTF:D"},
+    {"EstimatesSets", "EstimatesSetID:K DataSetID:L ModelID:L RangeID:L InferenceMethodID:L"},
+    {"FailureTimes", "FailureID:K DataSetID:L FailureIndex:L InterfailureTime:D CumulativeTime:D"},
+    {"InferenceMethodNames", "MethodNameID:K MethodName:T Comments:M"},
+    {"InferenceMethods", "InferenceMethodID:K MethodNameID:L ParameterSetID:L"},
+    {"MinimisationParameters",
+     "ParameterSetID:K MaxIter1D:L MaxIter2D:L AbsolutePrecision:D RelativePrecision:D Eta:D "
+     "Tolerance:D StartingPoint1:D StartingPoint2:D Bound1:D Bound2:D Description:M"},
+    {"Models",
+     "ModelID:K Model:T ModelFlag:L ModelName:T ParameterName1:T ParameterName2:T "
+     "ParameterName3:T"},
+    {"Predictions",
+     "PredictionID:K PredictionsSetID:L FailureIndex:L Pdf:D Cdf:D LowQ:D Median:D UppQ:D "
+     "MTTF:D"},
+    {"PredictionsSets", "PredictionsSetID:K EstimatesSetID:L RecalibrationMethodID:L"},
+    {"Ranges", "RangeID:K RangeTypeID:L RangeSize:L RangeStart:L RangeEnd:L"},
+    {"RangeTypes", "RangeTypeID:K RangeType:T Comments:M"},
+    {"RecalibrationMethods",
+     "RecalibrationMethodID:K RecalibrationMethodName:T Iter:L NI:L SqMax:D"},
+};
+
+TEST(Schema, TablesHoldTheirFieldsInOrderWithFittingTypes) {
+    FreshDatabase fresh;
+    Rows tables = QueryRows(fresh.Db(),
+                            "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT "
+                            "LIKE 'sqlite_%' ORDER BY rowid;");
+    ASSERT_EQ(tables.size(), std::size(kLayouts));
+    for (std::size_t t = 0; t < std::size(kLayouts); ++t) {
+        const TableLayout& layout = kLayouts[t];
+        SCOPED_TRACE(layout.table);
+        EXPECT_EQ(tables[t][0], S(layout.table)) << "tables are created in their fixed order";
+        Rows columns = QueryRows(fresh.Db(), std::string("SELECT name, type, \"notnull\", pk "
+                                                         "FROM pragma_table_info('") +
+                                                 layout.table + "') ORDER BY cid;");
+        std::istringstream fields(layout.fields);
+        std::string field;
+        std::size_t c = 0;
+        for (; fields >> field; ++c) {
+            ASSERT_LT(c, columns.size());
+            const std::string name = field.substr(0, field.find(':'));
+            const char type = field.back();
+            const char* expected = type == 'D'   ? "DOUBLE"
+                                   : type == 'T' ? "TEXT"
+                                   : type == 'M' ? "LONGTEXT"
+                                                 : "INTEGER";
+            EXPECT_EQ(columns[c][0], DbValue(name));
+            EXPECT_EQ(columns[c][1], S(expected)) << name;
+            EXPECT_EQ(columns[c][2], I(0)) << name << " may hold Null";
+            EXPECT_EQ(columns[c][3], I(type == 'K' ? 1 : 0)) << name;
+        }
+        EXPECT_EQ(c, columns.size());
+        const auto sql = std::get<std::string>(QueryValue(
+            fresh.Db(),
+            std::string("SELECT sql FROM sqlite_master WHERE name = '") + layout.table + "';"));
+        EXPECT_NE(sql.find("INTEGER PRIMARY KEY AUTOINCREMENT"), std::string::npos);
+    }
+}
+
+TEST(Schema, IndexesBearTheirFieldNamesAndOnlyNamesAreUnique) {
+    FreshDatabase fresh;
+    const Rows expected = {
+        {S("DataSets_DataName"), S("DataSets"), S("DataName"), I(1)},
+        {S("DataSets_DataTypeID"), S("DataSets"), S("DataTypeID"), I(0)},
+        {S("DataTypes_DataType"), S("DataTypes"), S("DataType"), I(1)},
+        {S("EstimatesSets_DataSetID"), S("EstimatesSets"), S("DataSetID"), I(0)},
+        {S("EstimatesSets_InferenceMethodID"), S("EstimatesSets"), S("InferenceMethodID"), I(0)},
+        {S("EstimatesSets_ModelID"), S("EstimatesSets"), S("ModelID"), I(0)},
+        {S("EstimatesSets_RangeID"), S("EstimatesSets"), S("RangeID"), I(0)},
+        {S("Estimates_EstimatesSetID"), S("Estimates"), S("EstimatesSetID"), I(0)},
+        {S("Estimates_FailureIndex"), S("Estimates"), S("FailureIndex"), I(0)},
+        {S("FailureTimes_DataSetID"), S("FailureTimes"), S("DataSetID"), I(0)},
+        {S("InferenceMethods_MethodNameID"), S("InferenceMethods"), S("MethodNameID"), I(0)},
+        {S("InferenceMethods_ParameterSetID"), S("InferenceMethods"), S("ParameterSetID"), I(0)},
+        {S("Models_ModelName"), S("Models"), S("ModelName"), I(1)},
+        {S("PredictionsSets_EstimatesSetID"), S("PredictionsSets"), S("EstimatesSetID"), I(0)},
+        {S("PredictionsSets_RecalibrationMethodID"), S("PredictionsSets"),
+         S("RecalibrationMethodID"), I(0)},
+        {S("Predictions_FailureIndex"), S("Predictions"), S("FailureIndex"), I(0)},
+        {S("Predictions_PredictionsSetID"), S("Predictions"), S("PredictionsSetID"), I(0)},
+        {S("Ranges_RangeTypeID"), S("Ranges"), S("RangeTypeID"), I(0)},
+    };
+    EXPECT_EQ(QueryRows(fresh.Db(),
+                        "SELECT m.name, m.tbl_name, i.name, l.\"unique\" FROM sqlite_master m, "
+                        "pragma_index_info(m.name) i, pragma_index_list(m.tbl_name) l "
+                        "WHERE m.type = 'index' AND l.name = m.name ORDER BY m.name;"),
+              expected);
+}
+
+TEST(Schema, ThirteenNamedRelationsCascadeOnDelete) {
+    FreshDatabase fresh;
+    const Rows expected = {
+        {S("DataSets"), S("DataTypes"), S("DataTypeID"), S("DataTypesDataSets")},
+        {S("Estimates"), S("EstimatesSets"), S("EstimatesSetID"), S("EstimatesSetsEstimates")},
+        {S("EstimatesSets"), S("DataSets"), S("DataSetID"), S("DataSetsEstimatesSets")},
+        {S("EstimatesSets"), S("Models"), S("ModelID"), S("ModelsEstimatesSets")},
+        {S("EstimatesSets"), S("Ranges"), S("RangeID"), S("RangessEstimatesSets")},
+        {S("EstimatesSets"), S("InferenceMethods"), S("InferenceMethodID"),
+         S("InferenceMethodsEstimatesSets")},
+        {S("FailureTimes"), S("DataSets"), S("DataSetID"), S("DataSetsFailureTimes")},
+        {S("InferenceMethods"), S("InferenceMethodNames"), S("MethodNameID"),
+         S("InferenceMethodNamesInferenceMethods")},
+        {S("InferenceMethods"), S("MinimisationParameters"), S("ParameterSetID"),
+         S("MinimisationParametersInferenceMethods")},
+        {S("Predictions"), S("PredictionsSets"), S("PredictionsSetID"),
+         S("PredictionsSetsPredictions")},
+        {S("PredictionsSets"), S("EstimatesSets"), S("EstimatesSetID"),
+         S("EstimatesSetsPredictionsSets")},
+        {S("PredictionsSets"), S("RecalibrationMethods"), S("RecalibrationMethodID"),
+         S("RecalibrationMethodsPredictionsSets")},
+        {S("Ranges"), S("RangeTypes"), S("RangeTypeID"), S("RangeTypesRanges")},
+    };
+    Rows relations = QueryRows(
+        fresh.Db(),
+        "SELECT m.name, f.\"table\", f.\"from\", f.\"to\", f.on_delete, f.on_update, m.sql "
+        "FROM sqlite_master m, pragma_foreign_key_list(m.name) f "
+        "WHERE m.type = 'table' ORDER BY m.name, f.id DESC;");
+    ASSERT_EQ(relations.size(), expected.size());
+    for (std::size_t r = 0; r < relations.size(); ++r) {
+        const auto& row = relations[r];
+        SCOPED_TRACE(std::get<std::string>(expected[r][3]));
+        EXPECT_EQ(row[0], expected[r][0]);
+        EXPECT_EQ(row[1], expected[r][1]);
+        EXPECT_EQ(row[2], expected[r][2]);
+        EXPECT_EQ(row[3], expected[r][2]) << "the field bears the same name on both sides";
+        EXPECT_EQ(row[4], S("CASCADE"));
+        EXPECT_EQ(row[5], S("NO ACTION"));
+        EXPECT_NE(std::get<std::string>(row[6]).find(
+                      "CONSTRAINT " + std::get<std::string>(expected[r][3]) + " FOREIGN KEY (" +
+                      std::get<std::string>(expected[r][2]) + ")"),
+                  std::string::npos);
+    }
+}
+
+TEST(ReferenceRows, NewFileHoldsExactlyTheFixedRows) {
+    FreshDatabase fresh;
+    Database& db = fresh.Db();
+    EXPECT_EQ(QueryRows(db, "SELECT * FROM DataTypes ORDER BY 1;"),
+              (Rows{{I(1), S("Interfailure times"), S("")},
+                    {I(2), S("Cumulative interfailure times"), S("")}}));
+    EXPECT_EQ(QueryRows(db, "SELECT * FROM RangeTypes ORDER BY 1;"),
+              (Rows{{I(1), S("Variable"), S("")}, {I(2), S("Fixed"), S("")}}));
+    EXPECT_EQ(QueryRows(db, "SELECT * FROM InferenceMethodNames;"),
+              (Rows{{I(1), S("Maximum Likelihood"), S("")}}));
+    EXPECT_EQ(QueryRows(db, "SELECT * FROM MinimisationParameters ORDER BY 1;"),
+              (Rows{{I(1), I(300), I(300), 1e-15, 1e-8, 0.4, 1e-7, kNull, kNull, kNull, kNull,
+                     S("Valid if using Double data type")},
+                    {I(2), I(300), I(300), 1e-28, 1e-8, 0.4, 1e-7, kNull, kNull, kNull, kNull,
+                     S("Valid if using Decimal data type (sub-type of Variant)")}}));
+    EXPECT_EQ(
+        QueryRows(db, "SELECT * FROM Models ORDER BY 1;"),
+        (Rows{{I(1), S("JM"), I(1), S("Jelinski-Moranda"), S("N"), S("Lambda"), kNull},
+              {I(2), S("Du"), I(2), S("Duane"), S("Beta"), S("Alpha"), kNull},
+              {I(3), S("MO"), I(4), S("Musa-Okumoto"), S("Beta"), S("Epsilon"), kNull},
+              {I(4), S("GO"), I(8), S("Goel-Okumoto"), S("Mu"), S("Phi"), kNull},
+              {I(5), S("Li"), I(16), S("Littlewood"), S("N"), S("Alpha"), S("Beta")},
+              {I(6), S("LNHPP"), I(32), S("Littlewood NHPP"), S("Mu"), S("Alpha"), S("Beta")},
+              {I(7), S("LV"), I(64), S("Littlewood-Verral"), S("Alpha"), S("Beta1"), S("Beta2")},
+              {I(8), S("KL"), I(128), S("Keiller-Littlewood"), S("Alpha1"), S("Alpha2"),
+               S("Beta")}}));
+    EXPECT_EQ(QueryRows(db, "SELECT * FROM Ranges;"), (Rows{{I(1), I(1), kNull, I(20), kNull}}));
+    EXPECT_EQ(QueryRows(db, "SELECT * FROM InferenceMethods;"), (Rows{{I(1), I(1), I(1)}}));
+    EXPECT_EQ(QueryRows(db, "SELECT * FROM RecalibrationMethods ORDER BY 1;"),
+              (Rows{{I(1), S("Parametric B-Splines Recalibration"), I(300), I(4), 1.0},
+                    {I(2), S("Test/Parametric B-Splines Recalibration"), I(2), I(4), 1.0}}));
+    for (const char* empty : {"DataSets", "FailureTimes", "EstimatesSets", "Estimates",
+                              "PredictionsSets", "Predictions"}) {
+        EXPECT_EQ(test::CountRows(db, empty), 0) << empty;
+    }
+}
+
+TEST(StoredQueries, FourteenInsertsUnderTheirNamesAnswerTheirParameterNames) {
+    const std::vector<std::pair<std::string, std::vector<std::string>>> expected = {
+        {"InsertDataSet", {"DName", "DFile", "DTypeID", "DNumber", "Source"}},
+        {"InsertFailureTimes", {"DataSet", "Index", "InterFailure", "Cumulative"}},
+        {"InsertEstimatesSet", {"EDataSet", "EModel", "ERange", "EInferenceMethod"}},
+        {"InsertEstimates",
+         {"ESetID", "Index", "Param1", "Param2", "Param3", "LogLhd", "Pdf", "Cdf", "LowQ", "Median",
+          "UppQ", "MTTF"}},
+        {"InsertDataType", {"DType", "DComments"}},
+        {"InsertModel", {"Model", "ModelFlag", "ModelName", "PName1", "PName2", "PName3"}},
+        {"InsertRangeType", {"RType", "RComments"}},
+        {"InsertRange", {"RType", "RSize", "RStart", "REnd"}},
+        {"InsertInferenceMethodName", {"MName", "MComments"}},
+        {"InsertInferenceMethod", {"MNameID", "MParameters"}},
+        {"InsertMinimisationParameters",
+         {"MaxIter1D", "MaxIter2D", "AbsolutePrecision", "RelativePrecision", "Eta", "Tolerance",
+          "StartingPoint1", "StartingPoint2", "Bound1", "Bound2", "Description"}},
+        {"InsertRecalibrationMethod", {"MName", "MIter", "MNI", "MSqMax"}},
+        {"InsertPredictionsSet", {"PEstimatesSet", "PRecalibrationMethod"}},
+        {"InsertPredictions", {"PSetID", "Index", "Pdf", "Cdf", "LowQ", "Median", "UppQ", "MTTF"}},
+    };
+    FreshDatabase fresh;
+    ASSERT_EQ(StoredQueries().size(), expected.size());
+    for (std::size_t q = 0; q < expected.size(); ++q) {
+        EXPECT_EQ(StoredQueries()[q].name, expected[q].first);
+        Statement insert = PrepareStoredQuery(fresh.Db(), expected[q].first);
+        for (const std::string& name : expected[q].second) {
+            std::string upper = name;
+            for (char& c : upper) c = static_cast<char>(std::toupper(c));
+            EXPECT_NO_THROW(insert.Bind(upper, DbValue{})) << expected[q].first << " " << name;
+        }
+        EXPECT_THROW(insert.Bind("Unknown", DbValue{}), DatabaseError);
+    }
+    EXPECT_THROW(PrepareStoredQuery(fresh.Db(), "InsertNothing"), DatabaseError);
+}
+
+TEST(Schema, KeysCountFromOneAndAreNeverHandedOutAgain) {
+    FreshDatabase fresh;
+    EXPECT_EQ(test::AddDataSet(fresh.Db(), "A", {1}), 1);
+    EXPECT_EQ(test::AddDataSet(fresh.Db(), "B", {1}), 2);
+    ASSERT_TRUE(DeleteDataSet(fresh.Db(), "B"));
+    EXPECT_EQ(test::AddDataSet(fresh.Db(), "C", {1}), 3);
+}
+
+TEST(Schema, UniqueNamesAndRelationsRefuseRows) {
+    FreshDatabase fresh;
+    Database& db = fresh.Db();
+    test::AddDataSet(db, "A", {1, 2});
+    EXPECT_FALSE(InsertDataSet(db, "A", "other.txt", 1, 1, ""));
+    EXPECT_TRUE(InsertDataSet(db, "a", "other.txt", 1, 1, "")) << "names match exactly";
+    Statement model = PrepareStoredQuery(db, "InsertModel");
+    model.Bind("Model", S("XX"));
+    model.Bind("ModelName", S("Duane"));
+    EXPECT_THROW(model.Run(), DatabaseError);
+    Statement dataType = PrepareStoredQuery(db, "InsertDataType");
+    dataType.Bind("DType", S("Interfailure times"));
+    EXPECT_THROW(dataType.Run(), DatabaseError);
+
+    Statement orphan = PrepareStoredQuery(db, "InsertFailureTimes");
+    orphan.Bind("DataSet", I(99));
+    orphan.Bind("Index", I(1));
+    EXPECT_THROW(orphan.Run(), DatabaseError);
+    EXPECT_FALSE(InsertDataSet(db, "B", "b.txt", 3, 1, "")) << "no data type 3";
+    EXPECT_FALSE(InsertEstimatesSet(db, 1, 9, 1, 1)) << "no model 9";
+    EXPECT_FALSE(InsertPredictionsSet(db, 1, 1)) << "no estimates set 1";
+    EXPECT_TRUE(InsertEstimatesSet(db, 1, 1, 1, 1));
+    EXPECT_TRUE(InsertEstimatesSet(db, 1, 1, 1, 1)) << "equal sets are not refused here";
+    EXPECT_EQ(test::CountRows(db, "FailureTimes"), 2);
+}
+
+TEST(CreateTamselDatabase, ReplacesAnExistingFile) {
+    FreshDatabase fresh;
+    test::AddDataSet(fresh.Db(), "A", {1, 2});
+    fresh.Close();
+    fresh.Dir().WriteFile("project.db-journal", "stale journal of the replaced file");
+    ASSERT_TRUE(CreateTamselDatabase(fresh.Path()));
+    auto db = OpenTamselDatabase(fresh.Path());
+    ASSERT_TRUE(db);
+    EXPECT_EQ(test::CountRows(*db, "DataSets"), 0);
+    EXPECT_EQ(test::CountRows(*db, "Models"), 8);
+    EXPECT_FALSE(std::filesystem::exists(fresh.Path() + ".partial"));
+}
+
+TEST(CreateTamselDatabase, FailureLeavesTheExistingFileUntouched) {
+    test::TempDir dir;
+    test::RecordingSink sink;
+    const std::string path = dir.WriteFile("project.db", "the user's old file");
+    // A directory with content where the new file is built makes the creation fail.
+    std::filesystem::create_directories(path + ".partial/blocker");
+    EXPECT_FALSE(CreateTamselDatabase(path));
+    EXPECT_EQ(sink.Texts(),
+              std::vector<std::string>{"An error occurred in creating a new database"});
+    EXPECT_EQ(test::ReadBytes(path), "the user's old file");
+
+    EXPECT_FALSE(CreateTamselDatabase(dir.File("missing/project.db")));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("missing")));
+}
+
+TEST(CreateQueriesAndReferenceRows, RefusesAFileThatHoldsThemAlready) {
+    FreshDatabase fresh;
+    fresh.Close();
+    const std::string before = test::ReadBytes(fresh.Path());
+    EXPECT_THROW(CreateQueriesAndReferenceRows(fresh.Path()), DatabaseError);
+    EXPECT_EQ(test::ReadBytes(fresh.Path()), before);
+}
+
+// Makes path a file of the given kind.
+using FileMaker = void (*)(const test::TempDir& dir, const std::string& path);
+
+struct ForeignFile {
+    const char* kind;
+    FileMaker make;
+};
+
+// A copy of a project file with some thousand rows at path.
+void CopyBigProject(const std::string& path) {
+    FreshDatabase fresh;
+    test::AddDataSet(fresh.Db(), "Big", std::vector<double>(3000, 1.5));
+    fresh.Close();
+    std::filesystem::copy_file(fresh.Path(), path);
+}
+
+void Truncate(const std::string& path, std::uintmax_t keep) {
+    CopyBigProject(path);
+    std::filesystem::resize_file(path, keep);
+}
+
+const ForeignFile kForeignFiles[] = {
+    {"empty file", [](const test::TempDir& dir, const std::string&) { dir.WriteFile("x.db", ""); }},
+    {"text file",
+     [](const test::TempDir& dir, const std::string&) { dir.WriteFile("x.db", "3\n5\n2\n"); }},
+    {"binary file",
+     [](const test::TempDir& dir, const std::string&) {
+         std::string bytes(40, '\0');
+         bytes.replace(7, 16, "SQLite format 3");
+         bytes[30] = '\xff';
+         dir.WriteFile("x.db", bytes);
+     }},
+    {"foreign database",
+     [](const test::TempDir&, const std::string& path) {
+         Database other(path, Database::OpenMode::CreateFile);
+         other.Execute("CREATE TABLE DataSets (DataSetID INTEGER PRIMARY KEY, Name TEXT);");
+     }},
+    {"project file cut after its first page",
+     [](const test::TempDir&, const std::string& path) { Truncate(path, 4096); }},
+    {"project file with a damaged page",
+     [](const test::TempDir&, const std::string& path) {
+         CopyBigProject(path);
+         std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+         file.seekp(-6000, std::ios::end);
+         file << std::string(3000, 'U');
+     }},
+    {"project file cut in its header",
+     [](const test::TempDir&, const std::string& path) { Truncate(path, 60); }},
+};
+
+TEST(OpenTamselDatabase, RefusesOtherFilesWithoutTouchingThem) {
+    for (const ForeignFile& foreign : kForeignFiles) {
+        SCOPED_TRACE(foreign.kind);
+        test::TempDir dir;
+        const std::string path = dir.File("x.db");
+        foreign.make(dir, path);
+        const std::string before = test::ReadBytes(path);
+        test::RecordingSink sink;
+        EXPECT_EQ(OpenTamselDatabase(path), nullptr);
+        EXPECT_EQ(sink.Texts(),
+                  std::vector<std::string>{"An error occurred in selecting a database"});
+        EXPECT_EQ(test::ReadBytes(path), before);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1)
+            << "no journal or other file is left beside it";
+    }
+    test::TempDir dir;
+    test::RecordingSink sink;
+    EXPECT_EQ(OpenTamselDatabase(dir.File("missing.db")), nullptr);
+    EXPECT_EQ(OpenTamselDatabase(dir.Path().string()), nullptr);
+    EXPECT_EQ(sink.Count(), 2u);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("missing.db")));
+}
+
+TEST(OpenTamselDatabase, OpensAProjectFileWithRelationsEnforced) {
+    FreshDatabase fresh;
+    fresh.Close();
+    test::RecordingSink sink;
+    auto db = OpenTamselDatabase(fresh.Path());
+    ASSERT_TRUE(db);
+    EXPECT_EQ(sink.Count(), 0u);
+    EXPECT_EQ(QueryValue(*db, "PRAGMA foreign_keys;"), I(1));
+    EXPECT_TRUE(InsertDataSet(*db, "A", "a.txt", 1, 1, ""));
+}
+
+TEST(OpenTamselDatabase, RecoversAFileWhoseLastTransactionWasInterrupted) {
+    FreshDatabase fresh;
+    const std::string copy = fresh.Dir().File("crashed.db");
+    Database& db = fresh.Db();
+    // A small page cache makes the engine write into the file before the transaction ends,
+    // so that a copy taken now is what a crash would leave: a changed file and its journal.
+    db.Execute("PRAGMA cache_size = 2; BEGIN;");
+    std::vector<double> times(20000, 2.0);
+    ASSERT_TRUE(InsertDataSet(db, "Unfinished", "u.txt", 1, 20000, ""));
+    ASSERT_TRUE(InsertFailureTimes(db, times, 1, "Unfinished"));
+    ASSERT_TRUE(std::filesystem::exists(fresh.Path() + "-journal"));
+    std::filesystem::copy_file(fresh.Path(), copy);
+    std::filesystem::copy_file(fresh.Path() + "-journal", copy + "-journal");
+    db.Execute("ROLLBACK;");
+
+    auto recovered = OpenTamselDatabase(copy);
+    ASSERT_TRUE(recovered);
+    EXPECT_EQ(test::CountRows(*recovered, "FailureTimes"), 0);
+    EXPECT_EQ(QueryValue(*recovered, "PRAGMA integrity_check;"), S("ok"));
+}
+
+}  // namespace
+}  // namespace tamsel

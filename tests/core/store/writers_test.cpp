@@ -1,0 +1,350 @@
+#include "tamsel/store/writers.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <tuple>
+
+#include "store_fixture.h"
+#include "tamsel/store/queries.h"
+
+namespace tamsel {
+namespace {
+
+using test::CountRows;
+using test::FreshDatabase;
+using test::QueryRows;
+using test::QueryValue;
+using test::Rows;
+
+DbValue I(std::int64_t value) { return value; }
+const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
+
+Rows FailureRows(Database& db) {
+    return QueryRows(db,
+                     "SELECT FailureIndex, InterfailureTime, CumulativeTime FROM FailureTimes "
+                     "ORDER BY FailureIndex;");
+}
+
+TEST(InsertFailureTimes, DerivesTheOtherColumnFromEitherKind) {
+    struct Case {
+        int type;
+        std::vector<double> data;
+        Rows expected;
+    };
+    const Case cases[] = {
+        {1, {3, 5, 2}, {{I(1), 3.0, 3.0}, {I(2), 5.0, 8.0}, {I(3), 2.0, 10.0}}},
+        {2, {3, 8, 10}, {{I(1), 3.0, 3.0}, {I(2), 5.0, 8.0}, {I(3), 2.0, 10.0}}},
+        {1, {4.5}, {{I(1), 4.5, 4.5}}},
+        {2, {4.5}, {{I(1), 4.5, 4.5}}},
+        {1, {}, {}},
+    };
+    for (const Case& c : cases) {
+        FreshDatabase fresh;
+        ASSERT_TRUE(InsertDataSet(fresh.Db(), "D", "d.txt", c.type, 3, ""));
+        EXPECT_TRUE(InsertFailureTimes(fresh.Db(), c.data, c.type, "D"));
+        EXPECT_EQ(FailureRows(fresh.Db()), c.expected) << "type " << c.type;
+    }
+}
+
+TEST(InsertFailureTimes, RefusesWholeSeriesWithoutStoringAny) {
+    struct Case {
+        const char* what;
+        int type;
+        std::vector<double> data;
+        const char* name;
+    };
+    const Case cases[] = {
+        {"NaN", 1, {1, kNaN, 2}, "D"},
+        {"infinity", 2, {1, 2, kInf}, "D"},
+        {"sum overflows", 1, {1e308, 1e308}, "D"},
+        {"difference overflows", 2, {-1e308, 1e308}, "D"},
+        {"unknown data type", 3, {1, 2}, "D"},
+        {"unknown name", 1, {1, 2}, "E"},
+        {"name with blanks", 1, {1, 2}, " D "},
+    };
+    for (const Case& c : cases) {
+        FreshDatabase fresh;
+        ASSERT_TRUE(InsertDataSet(fresh.Db(), "D", "d.txt", 1, 2, ""));
+        EXPECT_FALSE(InsertFailureTimes(fresh.Db(), c.data, c.type, c.name)) << c.what;
+        EXPECT_EQ(CountRows(fresh.Db(), "FailureTimes"), 0) << c.what;
+    }
+}
+
+TEST(InsertDataSet, StoresItsFieldsInOrder) {
+    FreshDatabase fresh;
+    ASSERT_TRUE(InsertDataSet(fresh.Db(), "Name", "/data/file.txt", 2, 17, "From a lab\r\n"));
+    EXPECT_EQ(QueryRows(fresh.Db(), "SELECT * FROM DataSets;"),
+              (Rows{{I(1), std::string("Name"), std::string("/data/file.txt"), I(2), I(17),
+                     std::string("From a lab\r\n")}}));
+}
+
+// A dataset with one estimates set (model 1, range 1, method 1) and no estimates.
+class WriterTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        test::AddDataSet(Db(), "D", std::vector<double>(40, 1.0));
+        ASSERT_TRUE(InsertEstimatesSet(Db(), 1, 1, 1, 1));
+    }
+    Database& Db() { return m_fresh.Db(); }
+    Rows EstimateRows() { return QueryRows(Db(), "SELECT * FROM Estimates ORDER BY EstimateID;"); }
+
+    FreshDatabase m_fresh;
+};
+
+TEST_F(WriterTest, InsertEstimatesStoresTheTenFieldsInColumnOrder) {
+    const EstimatesArray estimates = test::MakeEstimates(20, 22);
+    ASSERT_TRUE(InsertEstimates(Db(), 1, 1, 1, 1, 20, 22, estimates));
+    Rows rows = EstimateRows();
+    ASSERT_EQ(rows.size(), 3u);
+    for (int i = 20; i <= 22; ++i) {
+        std::vector<DbValue> expected = {I(i - 19), I(1), I(i)};
+        for (int f = 1; f <= 10; ++f) expected.push_back(i + f / 100.0);
+        EXPECT_EQ(rows[i - 20], expected);
+    }
+}
+
+TEST_F(WriterTest, InsertEstimatesWritesIntoTheNewestEqualSet) {
+    ASSERT_TRUE(InsertEstimatesSet(Db(), 1, 1, 1, 1));
+    ASSERT_TRUE(InsertEstimates(Db(), 1, 1, 1, 1, 20, 21, test::MakeEstimates(20, 21)));
+    EXPECT_EQ(QueryRows(Db(), "SELECT DISTINCT EstimatesSetID FROM Estimates;"), Rows{{I(2)}});
+}
+
+TEST_F(WriterTest, InsertEstimatesEdgeCases) {
+    EstimatesArray withNaN = test::MakeEstimates(20, 25);
+    withNaN[25].mttf = kNaN;
+    EstimatesArray withInf = test::MakeEstimates(20, 25);
+    withInf[20].param3 = -kInf;
+    struct Case {
+        const char* what;
+        int model, first, last;
+        const EstimatesArray& estimates;
+        bool stored;
+    };
+    const EstimatesArray good = test::MakeEstimates(20, 25);
+    const Case cases[] = {
+        {"first after last", 1, 26, 25, good, true},
+        {"NaN in the last row", 1, 20, 25, withNaN, false},
+        {"infinity in the first row", 1, 20, 25, withInf, false},
+        {"last beyond the array", 1, 20, 26, good, false},
+        {"negative first", 1, -1, 25, good, false},
+        {"no such set", 2, 20, 25, good, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(InsertEstimates(Db(), 1, c.model, 1, 1, c.first, c.last, c.estimates), c.stored)
+            << c.what;
+        EXPECT_EQ(CountRows(Db(), "Estimates"), 0) << c.what;
+    }
+}
+
+TEST_F(WriterTest, StoreEstimatesSetReturnsItsKeyOrStoresNothing) {
+    EXPECT_EQ(StoreEstimatesSet(Db(), 1, 4, 1, 1, 20, 40, test::MakeEstimates(20, 40)), 2);
+    EXPECT_EQ(QueryValue(Db(), "SELECT COUNT(*) FROM Estimates WHERE EstimatesSetID = 2;"), I(21));
+    EstimatesArray bad = test::MakeEstimates(20, 40);
+    bad[40].pdf = kNaN;
+    EXPECT_EQ(StoreEstimatesSet(Db(), 1, 5, 1, 1, 20, 40, bad), 0);
+    EXPECT_EQ(StoreEstimatesSet(Db(), 1, 9, 1, 1, 20, 40, test::MakeEstimates(20, 40)), 0);
+    EXPECT_EQ(CountRows(Db(), "EstimatesSets"), 2);
+    EXPECT_EQ(CountRows(Db(), "Estimates"), 21);
+}
+
+TEST_F(WriterTest, PredictionsTakeElementKMinusBasePlusOne) {
+    // Distinct values per array and element: array a, element j holds 10 * a + j / 100.
+    std::vector<std::vector<double>> arrays(5, std::vector<double>(8, 0.0));
+    for (int a = 0; a < 5; ++a) {
+        for (int j = 1; j < 8; ++j) arrays[a][j] = 10.0 * a + j / 100.0;
+    }
+    const auto& [cdf, pdf, lowQ, median, uppQ] =
+        std::tie(arrays[0], arrays[1], arrays[2], arrays[3], arrays[4]);
+    ASSERT_TRUE(InsertPredictionsSet(Db(), 1, 1));
+    ASSERT_TRUE(InsertPredictions(Db(), 1, 1, 20, 27, 0, cdf, pdf, lowQ, median, uppQ));
+    const int set2 = StorePredictionsSet(Db(), 1, 2, 20, 27, 5, cdf, pdf, lowQ, median, uppQ);
+    EXPECT_EQ(set2, 2);
+
+    Rows rows = QueryRows(Db(),
+                          "SELECT PredictionsSetID, FailureIndex, Pdf, Cdf, LowQ, Median, UppQ, "
+                          "MTTF FROM Predictions ORDER BY PredictionID;");
+    Rows expected;
+    for (int k = 20; k <= 26; ++k) {
+        const double j = (k - 20 + 1) / 100.0;
+        expected.push_back({I(1), I(k), 10 + j, j, 20 + j, 30 + j, 40 + j, DbValue{}});
+    }
+    for (int k = 25; k <= 26; ++k) {
+        const double j = (k - 20 + 1) / 100.0;
+        expected.push_back({I(2), I(k), 10 + j, j, 20 + j, 30 + j, 40 + j, DbValue{}});
+    }
+    EXPECT_EQ(rows, expected);
+}
+
+TEST_F(WriterTest, PredictionsAreRefusedWhole) {
+    std::vector<double> full(8, 0.5);
+    std::vector<double> shortArray(7, 0.5);
+    std::vector<double> withNaN(8, 0.5);
+    withNaN[7] = kNaN;
+    ASSERT_TRUE(InsertPredictionsSet(Db(), 1, 1));
+    EXPECT_FALSE(InsertPredictions(Db(), 1, 1, 20, 27, 0, full, full, full, shortArray, full));
+    EXPECT_FALSE(InsertPredictions(Db(), 1, 1, 20, 27, 0, full, full, full, full, withNaN));
+    EXPECT_FALSE(InsertPredictions(Db(), 1, 2, 20, 27, 0, full, full, full, full, full));
+    EXPECT_EQ(StorePredictionsSet(Db(), 1, 1, 20, 27, 0, withNaN, full, full, full, full), 0);
+    EXPECT_EQ(CountRows(Db(), "PredictionsSets"), 1);
+    EXPECT_EQ(CountRows(Db(), "Predictions"), 0);
+}
+
+TEST_F(WriterTest, FindOrCreateRangeReusesAnEqualRow) {
+    EXPECT_EQ(FindOrCreateRange(Db(), 1, 20, std::nullopt), 1);
+    EXPECT_EQ(FindOrCreateRange(Db(), 1, 5, 30), 2);
+    EXPECT_EQ(FindOrCreateRange(Db(), 1, 5, 30), 2);
+    EXPECT_EQ(FindOrCreateRange(Db(), 1, 5, std::nullopt), 3);
+    EXPECT_EQ(FindOrCreateRange(Db(), 2, 5, 30), 4);
+    EXPECT_EQ(FindOrCreateRange(Db(), 1, 0, 30), 0);
+    EXPECT_EQ(FindOrCreateRange(Db(), 1, 10, 9), 0);
+    EXPECT_EQ(FindOrCreateRange(Db(), 3, 10, 20), 0) << "no range type 3";
+    EXPECT_EQ(QueryRows(Db(), "SELECT * FROM Ranges WHERE RangeID = 2;"),
+              (Rows{{I(2), I(1), DbValue{}, I(5), I(30)}}));
+    EXPECT_EQ(CountRows(Db(), "Ranges"), 4);
+}
+
+// Two datasets, each with failure times, an estimates set with estimates, and a predictions
+// set with predictions.
+void AddComputedDataSet(Database& db, const std::string& name) {
+    const int dataSetId = test::AddDataSet(db, name, std::vector<double>(30, 2.0));
+    const int setId =
+        StoreEstimatesSet(db, dataSetId, 1, 1, 1, 20, 30, test::MakeEstimates(20, 30));
+    ASSERT_NE(setId, 0);
+    std::vector<double> values(12, 0.5);
+    ASSERT_NE(StorePredictionsSet(db, setId, 1, 20, 30, 0, values, values, values, values, values),
+              0);
+}
+
+TEST(DeleteDataSet, CascadeRemovesEverythingOfTheDataSetAndNothingElse) {
+    FreshDatabase fresh;
+    Database& db = fresh.Db();
+    AddComputedDataSet(db, "Keep");
+    AddComputedDataSet(db, "Drop");
+    const char* tables[] = {"DataSets",        "FailureTimes",    "EstimatesSets",
+                            "Estimates",       "PredictionsSets", "Predictions",
+                            "Models",          "Ranges",          "RecalibrationMethods",
+                            "InferenceMethods"};
+    std::vector<std::int64_t> before;
+    for (const char* table : tables) before.push_back(CountRows(db, table));
+    const Rows keptFailures = QueryRows(db, "SELECT * FROM FailureTimes WHERE DataSetID = 1;");
+
+    test::RecordingSink sink;
+    ASSERT_TRUE(DeleteDataSet(db, "Drop"));
+    EXPECT_EQ(sink.Count(), 0u);
+    const std::vector<std::int64_t> expected = {1, 30, 1, 11, 1, 10, 8, 1, 2, 1};
+    for (std::size_t t = 0; t < std::size(tables); ++t) {
+        EXPECT_EQ(CountRows(db, tables[t]), expected[t]) << tables[t];
+        EXPECT_EQ(before[t] - expected[t], t < 6 ? expected[t] : 0) << tables[t];
+    }
+    EXPECT_EQ(QueryRows(db, "SELECT * FROM FailureTimes;"), keptFailures);
+    EXPECT_TRUE(DeleteDataSetById(db, 1));
+    EXPECT_EQ(CountRows(db, "Predictions"), 0);
+}
+
+TEST(DeleteDataSet, AMissingDataSetShowsTheMessageAndDeletesNothing) {
+    FreshDatabase fresh;
+    test::AddDataSet(fresh.Db(), "D", {1, 2});
+    test::RecordingSink sink;
+    EXPECT_FALSE(DeleteDataSet(fresh.Db(), " D"));
+    EXPECT_FALSE(DeleteDataSet(fresh.Db(), "d"));
+    EXPECT_FALSE(DeleteDataSetById(fresh.Db(), 2));
+    const std::string message =
+        "An error occurred while trying to delete a record from the DataSets table";
+    EXPECT_EQ(sink.Texts(), std::vector<std::string>(3, message));
+    EXPECT_EQ(CountRows(fresh.Db(), "FailureTimes"), 2);
+}
+
+TEST(DataSetNames, AwkwardNamesAreStoredFoundRefusedAndDeleted) {
+    const std::string names[] = {
+        "say \"hi\"", "O'Brien", "a; DROP TABLE DataSets; --",
+        "100%",       "_%",      "Müller Ærø 数据",
+        "007",        "2021",    "7",
+    };
+    FreshDatabase fresh;
+    Database& db = fresh.Db();
+    int key = 0;
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        ASSERT_EQ(test::AddDataSet(db, name, {1, 2.5}), ++key);
+        EXPECT_EQ(FindDataSetId(db, name), key);
+        EXPECT_EQ(SelectValue(db, "DataSetID", "DataName", name, "DataSets"), std::to_string(key));
+        EXPECT_EQ(GetLastCumulativeTime(db, name), 4);
+        EXPECT_FALSE(InsertDataSet(db, name, "again.txt", 1, 2, ""));
+    }
+    EXPECT_EQ(DataSetNameExists(db, "07"), false);
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        const std::int64_t remaining = CountRows(db, "DataSets");
+        ASSERT_TRUE(DeleteDataSet(db, name));
+        EXPECT_EQ(DataSetNameExists(db, name), false);
+        EXPECT_EQ(CountRows(db, "DataSets"), remaining - 1);
+    }
+    EXPECT_EQ(CountRows(db, "FailureTimes"), 0);
+}
+
+// The writers of whole sets, each given more rows than a nearly full database can take.
+const std::vector<std::pair<const char*, std::function<bool(Database&)>>> kSetWriters = {
+    {"InsertFailureTimes",
+     [](Database& db) { return InsertFailureTimes(db, std::vector<double>(20000, 1.25), 1, "D"); }},
+    {"StoreEstimatesSet",
+     [](Database& db) {
+         return StoreEstimatesSet(db, 1, 2, 1, 1, 1, 8000, test::MakeEstimates(1, 8000)) != 0;
+     }},
+    {"InsertEstimates",
+     [](Database& db) {
+         return InsertEstimates(db, 1, 1, 1, 1, 1, 8000, test::MakeEstimates(1, 8000));
+     }},
+    {"StorePredictionsSet",
+     [](Database& db) {
+         std::vector<double> values(10001, 0.5);
+         return StorePredictionsSet(db, 1, 1, 1, 10001, 0, values, values, values, values,
+                                    values) != 0;
+     }},
+};
+
+std::vector<std::int64_t> AllCounts(Database& db) {
+    std::vector<std::int64_t> counts;
+    for (const char* table : {"DataSets", "FailureTimes", "EstimatesSets", "Estimates",
+                              "PredictionsSets", "Predictions", "Ranges"})
+        counts.push_back(CountRows(db, table));
+    return counts;
+}
+
+TEST_F(WriterTest, AFullDatabaseLeavesNothingHalfWritten) {
+    const auto pages = std::get<std::int64_t>(QueryValue(Db(), "PRAGMA page_count;"));
+    Db().Execute("PRAGMA max_page_count = " + std::to_string(pages + 3) + ";");
+    const auto before = AllCounts(Db());
+    for (const auto& [name, writer] : kSetWriters) {
+        EXPECT_FALSE(writer(Db())) << name;
+        EXPECT_EQ(AllCounts(Db()), before) << name;
+    }
+    EXPECT_EQ(QueryValue(Db(), "PRAGMA integrity_check;"), DbValue{std::string("ok")});
+    EXPECT_TRUE(InsertFailureTimes(Db(), {1, 2}, 1, "D")) << "small sets still fit";
+}
+
+TEST_F(WriterTest, AReadOnlyFileRefusesEveryWriter) {
+    // Root may write to any file whatever its permissions, so the connection itself is opened
+    // read-only, as the engine does for a write-protected file.
+    m_fresh.Close();
+    Database db(m_fresh.Path(), Database::OpenMode::ReadOnlyFile);
+    const auto before = AllCounts(db);
+    for (const auto& [name, writer] : kSetWriters) {
+        EXPECT_FALSE(writer(db)) << name;
+    }
+    EXPECT_FALSE(InsertDataSet(db, "New", "n.txt", 1, 1, ""));
+    EXPECT_EQ(FindOrCreateRange(db, 1, 3, 9), 0);
+    EXPECT_FALSE(InsertEstimatesSet(db, 1, 2, 1, 1));
+    EXPECT_FALSE(InsertPredictionsSet(db, 1, 1));
+    test::RecordingSink sink;
+    EXPECT_FALSE(DeleteDataSet(db, "D"));
+    EXPECT_EQ(sink.Count(), 1u);
+    EXPECT_EQ(AllCounts(db), before);
+    EXPECT_EQ(QueryValue(db, "PRAGMA integrity_check;"), DbValue{std::string("ok")});
+}
+
+}  // namespace
+}  // namespace tamsel
