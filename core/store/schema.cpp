@@ -214,8 +214,20 @@ std::string CreateIndexSql(const TableDefinition& table, const IndexDefinition& 
 // the new file on its first opening.
 void RemoveJournals(const std::string& fileName) {
     for (const char* suffix : {"-journal", "-wal", "-shm"}) {
-        std::error_code ignored;
-        std::filesystem::remove(fileName + suffix, ignored);
+        std::error_code error;
+        std::filesystem::remove(fileName + suffix, error);
+        if (error) throw DatabaseError("cannot remove " + fileName + suffix);
+    }
+}
+
+// A name beside fileName that nothing uses yet.
+std::string UnusedNameBeside(const std::string& fileName) {
+    for (int n = 0;; ++n) {
+        std::string name = fileName + ".new" + std::to_string(n);
+        std::error_code error;
+        const auto status = std::filesystem::symlink_status(name, error);
+        if (status.type() == std::filesystem::file_type::not_found) return name;
+        if (error) throw DatabaseError("cannot look at " + name);
     }
 }
 
@@ -308,16 +320,20 @@ void CreateNewDatabase(const std::string& fileName) {
 }
 
 bool CreateTamselDatabase(const std::string& fileName) {
-    const std::string partial = fileName + ".partial";
+    std::string partial;
     try {
+        partial = UnusedNameBeside(fileName);
         CreateNewDatabase(partial);
         CreateQueriesAndReferenceRows(partial);
-        RemoveJournals(fileName);
         std::filesystem::rename(partial, fileName);
+        // Journals of the replaced file; they would be played back into the new one.
+        RemoveJournals(fileName);
         return true;
     } catch (const std::exception&) {
-        std::error_code ignored;
-        std::filesystem::remove(partial, ignored);
+        if (!partial.empty()) {
+            std::error_code ignored;
+            std::filesystem::remove(partial, ignored);
+        }
         ShowMessage(kCreateFailure);
         return false;
     }

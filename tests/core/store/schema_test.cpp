@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -271,32 +272,43 @@ TEST(Schema, UniqueNamesAndRelationsRefuseRows) {
     EXPECT_EQ(test::CountRows(db, "FailureTimes"), 2);
 }
 
-TEST(CreateTamselDatabase, ReplacesAnExistingFile) {
+std::vector<std::string> DirectoryEntries(const std::filesystem::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(CreateTamselDatabase, ReplacesAnExistingFileAndItsJournal) {
     FreshDatabase fresh;
     test::AddDataSet(fresh.Db(), "A", {1, 2});
     fresh.Close();
     fresh.Dir().WriteFile("project.db-journal", "stale journal of the replaced file");
+    fresh.Dir().WriteFile("project.db.new0", "a file of the user's");
     ASSERT_TRUE(CreateTamselDatabase(fresh.Path()));
+    EXPECT_EQ(DirectoryEntries(fresh.Dir().Path()),
+              (std::vector<std::string>{"project.db", "project.db.new0"}));
+    EXPECT_EQ(test::ReadBytes(fresh.Path() + ".new0"), "a file of the user's");
     auto db = OpenTamselDatabase(fresh.Path());
     ASSERT_TRUE(db);
     EXPECT_EQ(test::CountRows(*db, "DataSets"), 0);
     EXPECT_EQ(test::CountRows(*db, "Models"), 8);
-    EXPECT_FALSE(std::filesystem::exists(fresh.Path() + ".partial"));
 }
 
-TEST(CreateTamselDatabase, FailureLeavesTheExistingFileUntouched) {
+TEST(CreateTamselDatabase, FailureLeavesWhatWasThereUntouched) {
     test::TempDir dir;
     test::RecordingSink sink;
-    const std::string path = dir.WriteFile("project.db", "the user's old file");
-    // A directory with content where the new file is built makes the creation fail.
-    std::filesystem::create_directories(path + ".partial/blocker");
-    EXPECT_FALSE(CreateTamselDatabase(path));
-    EXPECT_EQ(sink.Texts(),
-              std::vector<std::string>{"An error occurred in creating a new database"});
-    EXPECT_EQ(test::ReadBytes(path), "the user's old file");
-
+    // A directory cannot be replaced by the new file.
+    std::filesystem::create_directory(dir.File("project.db"));
+    dir.WriteFile("project.db/keep.txt", "kept");
+    EXPECT_FALSE(CreateTamselDatabase(dir.File("project.db")));
     EXPECT_FALSE(CreateTamselDatabase(dir.File("missing/project.db")));
-    EXPECT_FALSE(std::filesystem::exists(dir.File("missing")));
+    EXPECT_EQ(sink.Texts(),
+              std::vector<std::string>(2, "An error occurred in creating a new database"));
+    EXPECT_EQ(DirectoryEntries(dir.Path()), std::vector<std::string>{"project.db"});
+    EXPECT_EQ(test::ReadBytes(dir.File("project.db/keep.txt")), "kept");
 }
 
 TEST(CreateQueriesAndReferenceRows, RefusesAFileThatHoldsThemAlready) {
