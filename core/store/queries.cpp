@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "schema_definition.h"
+#include "store_helpers.h"
 #include "tamsel/support/messages.h"
 
 namespace tamsel {
@@ -103,12 +104,6 @@ double RoundHalfEven(double value) {
     return std::fmod(below, 2.0) == 0.0 ? below : below + 1.0;
 }
 
-int DataSetIdOf(Database& db, const std::string& dataName) {
-    Statement find = db.Prepare("SELECT DataSetID FROM DataSets WHERE DataName = :DataName;");
-    find.Bind("DataName", dataName);
-    return find.Step() ? IntColumn(find, 0) : 0;
-}
-
 // One column of a set in index order without its last row, from the startIndex-th row on,
 // into elements 1, 2, ... (element 0 unused).
 std::optional<std::vector<double>> ReadColumn(Database& db, const std::string& table,
@@ -126,6 +121,12 @@ std::optional<std::vector<double>> ReadColumn(Database& db, const std::string& t
 }
 
 }  // namespace
+
+int DataSetKey(Database& db, const std::string& dataName) {
+    Statement find = db.Prepare("SELECT DataSetID FROM DataSets WHERE DataName = :DataName;");
+    find.Bind("DataName", dataName);
+    return find.Step() ? IntColumn(find, 0) : 0;
+}
 
 std::optional<RowSet> BindSortedList(Database& db, const std::string& field1,
                                      const std::string& field2, const std::string& table,
@@ -476,7 +477,7 @@ std::optional<std::int32_t> GetLastCumulativeTime(Database& db, const std::strin
     return ShowOnFailure(
         "An error occurred while extracting the last cumulative time",
         [&]() -> std::optional<std::int32_t> {
-            const int dataSetId = DataSetIdOf(db, dataName);
+            const int dataSetId = DataSetKey(db, dataName);
             if (dataSetId == 0) throw NoRow();
             Statement select = db.Prepare(
                 "SELECT CumulativeTime FROM FailureTimes WHERE DataSetID = :DataSetID "
@@ -527,7 +528,7 @@ bool ReadFailureTimes(Database& db, int dataSetId, FailureSeries& x, FailureSeri
 
 std::optional<int> FindDataSetId(Database& db, const std::string& dataName) {
     return ShowOnFailure("An error occurred while reading the database.",
-                         [&]() -> std::optional<int> { return DataSetIdOf(db, dataName); });
+                         [&]() -> std::optional<int> { return DataSetKey(db, dataName); });
 }
 
 std::optional<bool> DataSetNameExists(Database& db, const std::string& dataName) {

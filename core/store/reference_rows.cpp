@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "store_helpers.h"
 #include "tamsel/store/schema.h"
 
 namespace tamsel {
@@ -59,8 +60,6 @@ struct ReferenceRow {
     std::int64_t key;
     std::vector<std::pair<std::string_view, DbValue>> values;
 };
-
-DbValue Long(std::int64_t value) { return value; }
 
 bool InsertReferenceRows(Database& db, std::string_view queryName,
                          const std::vector<ReferenceRow>& rows) {

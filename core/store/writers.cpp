@@ -1,10 +1,10 @@
 #include "tamsel/store/writers.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <initializer_list>
 
+#include "store_helpers.h"
 #include "tamsel/store/schema.h"
 #include "tamsel/support/messages.h"
 
@@ -21,8 +21,6 @@ DbValue Finite(double value) {
     if (!std::isfinite(value)) throw InvalidValue{};
     return value;
 }
-
-DbValue Long(std::int64_t value) { return value; }
 
 // The newest set with these keys: a set just stored by the caller, even when an older one
 // has the same keys.
@@ -135,12 +133,6 @@ void WritePredictions(Database& db, int setId, int base, int stop, int offset,
     }
 }
 
-int DataSetIdByName(Database& db, const std::string& dataName) {
-    Statement find = db.Prepare("SELECT DataSetID FROM DataSets WHERE DataName = :name;");
-    find.Bind("name", dataName);
-    return find.Step() ? static_cast<int>(find.ColumnInt(0)) : 0;
-}
-
 // Deletes the one DataSets row that where selects with its bound key; the relations take
 // everything that refers to it.
 bool DeleteOneDataSet(Database& db, const char* where, const DbValue& key) {
@@ -190,7 +182,7 @@ bool InsertFailureTimes(Database& db, const std::vector<double>& data, int dataT
     try {
         for (double value : data) Finite(value);
         Transaction unit(db);
-        const int dataSetId = DataSetIdByName(db, dataName);
+        const int dataSetId = DataSetKey(db, dataName);
         if (dataSetId == 0) return false;
         Statement insert = PrepareStoredQuery(db, "InsertFailureTimes");
         double sum = 0.0;
