@@ -1,0 +1,257 @@
+#include "tamsel/recalibration/cub_spl.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+#include "test_support.h"
+
+namespace tamsel {
+namespace {
+
+const SplineSettings kStoredMethod{300, 4, 1.0, 15};
+
+TEST(UPlot, StartsWithTheTwoSentinels) {
+    const UPlot plot;
+    EXPECT_EQ(plot.Abscissae(), (std::vector<double>{0.0, 1.0}));
+    EXPECT_EQ(plot.Counts(), (std::vector<int>{0, 1}));
+    EXPECT_EQ(plot.Ordinates(1), (std::vector<double>{0.0, 1.0}));
+}
+
+TEST(UPlot, InsertsInOrderAndCountsEqualValuesOnce) {
+    UPlot plot;
+    for (double u : {0.5, 0.2, 0.9, 0.5 + 5e-16, 0.2 - 9e-16, 0.7}) plot.Add(u);
+    EXPECT_EQ(plot.Abscissae(), (std::vector<double>{0.0, 0.2, 0.5, 0.7, 0.9, 1.0}));
+    EXPECT_EQ(plot.Counts(), (std::vector<int>{0, 2, 2, 1, 1, 1}));
+    // Six u-values and the sentinel's count.
+    const std::vector<double> y = plot.Ordinates(7);
+    EXPECT_EQ(y.front(), 0.0);
+    EXPECT_CLOSE(y[2], 4.0 / 7.0, 1e-15);
+    EXPECT_EQ(y.back(), 1.0);
+}
+
+TEST(UPlot, ValuesFartherApartThanTheToleranceArePointsOfTheirOwn) {
+    UPlot plot;
+    plot.Add(0.25);
+    plot.Add(0.25 + 2e-15);
+    EXPECT_EQ(plot.Size(), 4);
+}
+
+TEST(UPlot, EndValuesCountAtTheSentinels) {
+    UPlot plot;
+    for (double u : {0.0, 1.0, -1e-12, 1.0 + 1e-12, std::nan("")}) plot.Add(u);
+    EXPECT_EQ(plot.Abscissae(), (std::vector<double>{0.0, 1.0}));
+    EXPECT_EQ(plot.Counts(), (std::vector<int>{3, 3}));
+    EXPECT_CLOSE(plot.Ordinates(6)[0], 0.5, 1e-15);
+}
+
+TEST(ChordLengths, NormaliseTheRunningLengthFromTheOrigin) {
+    const std::vector<double> s = ChordLengths({0.0, 0.3, 1.0}, {0.2, 0.6, 1.0});
+    const double total = 0.2 + 0.5 + std::hypot(0.7, 0.4);
+    ASSERT_EQ(s.size(), 3u);
+    EXPECT_CLOSE(s[0], 0.2 / total, 1e-15);
+    EXPECT_CLOSE(s[1], 0.7 / total, 1e-15);
+    EXPECT_EQ(s[2], 1.0);
+}
+
+// M raw predictions of exponential interfailure times of rate 1 made with rate factor: u
+// is the predicted Cdf, f the predicted Pdf at the observed time. Element 0 unused.
+struct RawPredictions {
+    std::vector<double> u{0.0};
+    std::vector<double> f{0.0};
+};
+
+RawPredictions ExponentialPredictions(std::mt19937& random, int m, double factor) {
+    std::exponential_distribution<double> time(1.0);
+    RawPredictions raw;
+    for (int k = 1; k <= m; ++k) {
+        const double x = time(random);
+        raw.u.push_back(-std::expm1(-factor * x));
+        raw.f.push_back(factor * std::exp(-factor * x));
+    }
+    return raw;
+}
+
+// The u-plot distance from uniformity of values[first..last].
+double Kolmogorov(const std::vector<double>& values, int first, int last) {
+    std::vector<double> u(values.begin() + first, values.begin() + last + 1);
+    std::sort(u.begin(), u.end());
+    const double n = static_cast<double>(u.size());
+    double d = 0.0;
+    for (std::size_t i = 0; i < u.size(); ++i) {
+        d = std::max({d, std::abs(u[i] - (i + 1) / (n + 1)), std::abs(u[i] - i / (n + 1))});
+    }
+    return d;
+}
+
+TEST(CubSpl, TheFirstOffsetIndexesGetNoValues) {
+    std::mt19937 random(1);
+    const RawPredictions raw = ExponentialPredictions(random, 40, 1.0);
+    const SplineRecalibration result = CubSpl(raw.u, raw.f, kStoredMethod, RunControl());
+    EXPECT_EQ(result.status, SplineStatus::Succeeded);
+    ASSERT_EQ(result.recalCdf.size(), 41u);
+    for (const std::vector<double>* output :
+         {&result.recalCdf, &result.recalPdf, &result.level25, &result.level50, &result.level75}) {
+        for (int k = 0; k <= 15; ++k) EXPECT_EQ((*output)[k], 0.0) << "index " << k;
+        for (int k = 16; k <= 40; ++k) EXPECT_NE((*output)[k], 0.0) << "index " << k;
+    }
+}
+
+TEST(CubSpl, WaitsForSixUPlotPoints) {
+    // Three distinct values: the u-plot reaches 6 points when the fourth distinct value
+    // (u(20)) has been added, at index 21.
+    std::vector<double> u(31, 0.5);
+    for (int k = 1; k <= 19; ++k) u[k] = 0.1 * (1 + k % 3);
+    u[20] = 0.9;
+    for (int k = 21; k <= 30; ++k) u[k] = 0.05 * k - 0.6;
+    const std::vector<double> f(31, 1.0);
+    const SplineRecalibration result = CubSpl(u, f, kStoredMethod, RunControl());
+    for (int k = 1; k <= 20; ++k) EXPECT_EQ(result.recalCdf[k], 0.0) << "index " << k;
+    for (int k = 21; k <= 30; ++k) EXPECT_NE(result.recalCdf[k], 0.0) << "index " << k;
+}
+
+TEST(CubSpl, NoFitWithTooFewPredictionsIsNoFailure) {
+    std::mt19937 random(2);
+    const RawPredictions raw = ExponentialPredictions(random, 15, 1.0);
+    const SplineRecalibration result = CubSpl(raw.u, raw.f, kStoredMethod, RunControl());
+    EXPECT_EQ(result.status, SplineStatus::Succeeded);
+    EXPECT_EQ(result.recalCdf, std::vector<double>(16, 0.0));
+}
+
+TEST(CubSpl, LeavesWellCalibratedPredictionsAlmostUnchanged) {
+    std::mt19937 random(3);
+    const int m = 400;
+    const RawPredictions raw = ExponentialPredictions(random, m, 1.0);
+    const SplineRecalibration result = CubSpl(raw.u, raw.f, kStoredMethod, RunControl());
+    ASSERT_EQ(result.status, SplineStatus::Succeeded);
+    // From index 100 on the u-plot has 100 points, whose distance from the diagonal is
+    // of the order 1 / sqrt(100).
+    for (int k = 100; k <= m; ++k) {
+        EXPECT_CLOSE_ABS(result.recalCdf[k], raw.u[k], 0.1) << "index " << k;
+    }
+    EXPECT_CLOSE_ABS(result.level25[m], 0.25, 0.06);
+    EXPECT_CLOSE_ABS(result.level50[m], 0.5, 0.06);
+    EXPECT_CLOSE_ABS(result.level75[m], 0.75, 0.06);
+}
+
+TEST(CubSpl, LearnsTheBiasOfPredictionsWithTwiceTheRate) {
+    // u = 1 - V^2 with V uniform, so G(q) = 1 - sqrt(1 - q): the recalibrated Cdf should
+    // approach G(u), the density f G'(u) = f / (2 sqrt(1 - u)), and the levels
+    // G^-1(1/4, 1/2, 3/4) = 0.4375, 0.75, 0.9375.
+    std::mt19937 random(4);
+    const int m = 1000;
+    const RawPredictions raw = ExponentialPredictions(random, m, 2.0);
+    const SplineRecalibration result = CubSpl(raw.u, raw.f, kStoredMethod, RunControl());
+    ASSERT_EQ(result.status, SplineStatus::Succeeded);
+    for (int k = 400; k <= m; ++k) {
+        const double u = raw.u[k];
+        EXPECT_CLOSE_ABS(result.recalCdf[k], 1.0 - std::sqrt(1.0 - u), 0.05) << "index " << k;
+        // A derivative of a fit to a few hundred points; the tails are left out.
+        if (u > 0.1 && u < 0.9) {
+            EXPECT_CLOSE(result.recalPdf[k], raw.f[k] / (2.0 * std::sqrt(1.0 - u)), 0.3)
+                << "index " << k;
+        }
+    }
+    EXPECT_CLOSE_ABS(result.level25[m], 0.4375, 0.03);
+    EXPECT_CLOSE_ABS(result.level50[m], 0.75, 0.03);
+    EXPECT_CLOSE_ABS(result.level75[m], 0.9375, 0.03);
+}
+
+TEST(CubSpl, TheRecalibratedDensityScalesWithTheRawOne) {
+    std::mt19937 random(8);
+    const RawPredictions raw = ExponentialPredictions(random, 60, 1.5);
+    std::vector<double> doubled = raw.f;
+    for (double& f : doubled) f *= 2.0;
+    const SplineRecalibration once = CubSpl(raw.u, raw.f, kStoredMethod, RunControl());
+    const SplineRecalibration twice = CubSpl(raw.u, doubled, kStoredMethod, RunControl());
+    EXPECT_EQ(once.recalCdf, twice.recalCdf);
+    EXPECT_EQ(once.level50, twice.level50);
+    for (int k = 16; k <= 60; ++k) EXPECT_CLOSE(twice.recalPdf[k], 2.0 * once.recalPdf[k], 1e-15);
+}
+
+TEST(CubSpl, RecalibrationShrinksTheUPlotDistanceOfBiasedPredictions) {
+    for (double factor : {2.0, 0.5}) {
+        for (unsigned seed = 1; seed <= 5; ++seed) {
+            std::mt19937 random(seed);
+            const int m = 200;
+            const RawPredictions raw = ExponentialPredictions(random, m, factor);
+            const SplineRecalibration result = CubSpl(raw.u, raw.f, kStoredMethod, RunControl());
+            const double before = Kolmogorov(raw.u, 16, m);
+            const double after = Kolmogorov(result.recalCdf, 16, m);
+            EXPECT_LT(after, 0.5 * before) << "factor " << factor << " seed " << seed;
+        }
+    }
+}
+
+TEST(CubSpl, CarriesEachCurvesPieceCountFromIndexToIndex) {
+    // At index 16 the u-values 1/16 .. 15/16 put every u-plot point on the diagonal: both
+    // coordinates are straight lines in s, so both fits merge their pieces into one. Later
+    // fits start from that one piece and, fitting well enough, keep it.
+    std::vector<double> u{0.0};
+    for (int i = 0; i < 15; ++i) u.push_back(((7 * i) % 15 + 1) / 16.0);
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    while (u.size() <= 60) u.push_back(unit(random));
+    const std::vector<double> f(u.size(), 1.0);
+    const SplineRecalibration result = CubSpl(u, f, kStoredMethod, RunControl());
+    EXPECT_EQ(result.status, SplineStatus::Succeeded);
+    EXPECT_EQ(result.piecesX, 1);
+    EXPECT_EQ(result.piecesY, 1);
+
+    // Without that first index the counts stay at the method's four pieces.
+    std::vector<double> later(u.begin() + 1, u.end());
+    later.front() = 0.0;
+    const SplineRecalibration other = CubSpl(later, f, kStoredMethod, RunControl());
+    EXPECT_EQ(other.piecesX, 4);
+    EXPECT_EQ(other.piecesY, 4);
+}
+
+TEST(CubSpl, TheStatusIsThatOfTheLastFit) {
+    // With Iter 2 and a small sqMax, the last fit of the first 22 predictions still needs a
+    // refit in its third pass; with Iter 300 it does not fail, and the fits for the later
+    // predictions succeed again.
+    std::mt19937 random(2);
+    const RawPredictions raw = ExponentialPredictions(random, 60, 2.0);
+    const std::vector<double> u(raw.u.begin(), raw.u.begin() + 23);
+    const std::vector<double> f(raw.f.begin(), raw.f.begin() + 23);
+    const SplineSettings testMethod{2, 4, 1e-3, 15};
+
+    const SplineRecalibration failed = CubSpl(u, f, testMethod, RunControl());
+    EXPECT_EQ(failed.status, SplineStatus::FitFailed);
+    for (int k = 16; k <= 22; ++k) EXPECT_NE(failed.recalCdf[k], 0.0) << "index " << k;
+    SplineSettings patient = testMethod;
+    patient.iter = 300;
+    EXPECT_EQ(CubSpl(u, f, patient, RunControl()).status, SplineStatus::Succeeded);
+    EXPECT_EQ(CubSpl(raw.u, raw.f, testMethod, RunControl()).status, SplineStatus::Succeeded);
+}
+
+TEST(CubSpl, ReportsProgressAndStopsAfterTheIndexOfACancel) {
+    std::mt19937 random(5);
+    const RawPredictions raw = ExponentialPredictions(random, 40, 1.0);
+    test::CancellingProgress progress(20);
+    const SplineRecalibration result = CubSpl(raw.u, raw.f, kStoredMethod, progress.Control());
+    EXPECT_EQ(result.status, SplineStatus::Cancelled);
+    EXPECT_EQ(progress.Starts(), 1);
+    EXPECT_EQ(progress.Minimum(), 1);
+    EXPECT_EQ(progress.Maximum(), 40);
+    EXPECT_EQ(progress.Ends(), 1);
+    ASSERT_FALSE(progress.Steps().empty());
+    EXPECT_EQ(progress.Steps().back(), 20);
+    EXPECT_NE(result.recalCdf[20], 0.0);
+    EXPECT_EQ(result.recalCdf[21], 0.0);
+}
+
+TEST(CubSpl, ClearsAnEarlierCancelRequestBeforeStarting) {
+    std::mt19937 random(6);
+    const RawPredictions raw = ExponentialPredictions(random, 30, 1.0);
+    test::CancellingProgress progress;
+    progress.Flag() = true;
+    const SplineRecalibration result = CubSpl(raw.u, raw.f, kStoredMethod, progress.Control());
+    EXPECT_EQ(result.status, SplineStatus::Succeeded);
+    EXPECT_EQ(progress.Steps().size(), 30u);
+}
+
+}  // namespace
+}  // namespace tamsel

@@ -1,0 +1,376 @@
+#include "tamsel/recalibration/spline_fit.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+#include "spline_test_support.h"
+#include "test_support.h"
+
+namespace tamsel {
+namespace {
+
+using test::Cubic;
+
+// The least-squares coefficients from the normal equations in long double: an independent
+// dense solve on the same basis (the B-spline values themselves are checked elsewhere).
+std::vector<double> NormalEquations(const SplineCurve& curve, const std::vector<double>& s,
+                                    const std::vector<double>& v, const std::vector<double>& w) {
+    const std::size_t n = curve.coefficients.size();
+    std::vector<std::vector<long double>> a(n, std::vector<long double>(n + 1, 0.0L));
+    for (std::size_t j = 0; j < s.size(); ++j) {
+        const int piece = PieceOf(curve, s[j]);
+        const std::array<double, 4> b = BSplineValues(curve, piece, s[j]);
+        const long double w2 = static_cast<long double>(w[j]) * w[j];
+        for (int p = 0; p < 4; ++p) {
+            for (int q = 0; q < 4; ++q) a[piece + p][piece + q] += w2 * b[p] * b[q];
+            a[piece + p][n] += w2 * b[p] * v[j];
+        }
+    }
+    for (std::size_t col = 0; col < n; ++col) {
+        for (std::size_t row = col + 1; row < n; ++row) {
+            const long double factor = a[row][col] / a[col][col];
+            for (std::size_t k = col; k <= n; ++k) a[row][k] -= factor * a[col][k];
+        }
+    }
+    std::vector<double> c(n);
+    for (std::size_t i = n; i-- > 0;) {
+        long double sum = a[i][n];
+        for (std::size_t k = i + 1; k < n; ++k) sum -= a[i][k] * c[k];
+        c[i] = static_cast<double>(sum / a[i][i]);
+    }
+    return c;
+}
+
+double SumOfSquares(const SplineCurve& curve, const std::vector<double>& s,
+                    const std::vector<double>& v, const std::vector<double>& w) {
+    double sum = 0.0;
+    for (std::size_t j = 0; j < s.size(); ++j) {
+        const double r = w[j] * (v[j] - EvaluateSpline(curve, s[j]));
+        sum += r * r;
+    }
+    return sum;
+}
+
+TEST(SplineLeastSquares, ReproducesAnyCubicExactlyOnAnyBreaks) {
+    std::mt19937 random(21);
+    std::uniform_real_distribution<double> coefficient(-2.0, 2.0);
+    for (int pieces : {1, 2, 4, 9, 17}) {
+        SplineCurve curve = MakeSplineCurve(test::RandomBreaks(random, pieces));
+        const std::vector<double> s = test::RandomSites(random, 30 * pieces);
+        const Cubic p{coefficient(random), coefficient(random), coefficient(random),
+                      coefficient(random)};
+        std::vector<double> v(s.size());
+        for (std::size_t j = 0; j < s.size(); ++j) v[j] = test::EvaluateCubic(p, s[j], 0);
+        const std::vector<double> w(s.size(), 1.0);
+        const SplineLeastSquares fit = SolveSplineLeastSquares(curve, s, v, w);
+        ASSERT_TRUE(fit.fullRank);
+        const std::vector<double> expected = test::BlossomCoefficients(curve, p);
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            // Orthogonal rotations keep the error near rounding times the condition number.
+            EXPECT_CLOSE_ABS(fit.coefficients[i], expected[i], 1e-9) << pieces << " pieces";
+        }
+    }
+}
+
+TEST(SplineLeastSquares, MatchesADenseNormalEquationsSolveOnRandomData) {
+    std::mt19937 random(4);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::uniform_real_distribution<double> weight(0.5, 2.0);
+    for (int pieces : {1, 4, 11, 17}) {
+        SplineCurve curve = MakeSplineCurve(test::RandomBreaks(random, pieces));
+        const std::vector<double> s = test::RandomSites(random, 25 * pieces);
+        std::vector<double> v(s.size());
+        std::vector<double> w(s.size());
+        for (std::size_t j = 0; j < s.size(); ++j) {
+            v[j] = unit(random);
+            w[j] = weight(random);
+        }
+        const SplineLeastSquares fit = SolveSplineLeastSquares(curve, s, v, w);
+        const std::vector<double> expected = NormalEquations(curve, s, v, w);
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_CLOSE_ABS(fit.coefficients[i], expected[i], 1e-8) << pieces << " pieces";
+        }
+    }
+}
+
+TEST(SplineLeastSquares, TheFactorMeasuresTheExtraSumOfSquaresOfAnyCoefficients) {
+    std::mt19937 random(9);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    SplineCurve curve = MakeSplineCurve(test::RandomBreaks(random, 5));
+    const std::vector<double> s = test::RandomSites(random, 60);
+    std::vector<double> v(s.size());
+    for (double& value : v) value = unit(random);
+    const std::vector<double> w(s.size(), 1.0);
+    const SplineLeastSquares fit = SolveSplineLeastSquares(curve, s, v, w);
+    curve.coefficients = fit.coefficients;
+    const double minimum = SumOfSquares(curve, s, v, w);
+    for (int trial = 0; trial < 5; ++trial) {
+        SplineCurve other = curve;
+        for (double& c : other.coefficients) c += unit(random) - 0.5;
+        double extra = 0.0;
+        for (int i = 0; i < fit.factor.Size(); ++i) {
+            double row = 0.0;
+            for (int k = i; k < fit.factor.Size(); ++k) {
+                row += fit.factor.At(i, k) * (other.coefficients[k] - fit.coefficients[k]);
+            }
+            extra += row * row;
+        }
+        EXPECT_CLOSE(minimum + extra, SumOfSquares(other, s, v, w), 1e-10);
+    }
+}
+
+TEST(SplineLeastSquares, CoefficientsWithoutDataAreZeroAndReported) {
+    // Every site lies in the first of three pieces: coefficients 4 and 5 see no data.
+    SplineCurve curve = MakeSplineCurve({0.0, 0.4, 0.7, 1.0});
+    const std::vector<double> s{0.0, 0.1, 0.2, 0.3, 0.35};
+    const std::vector<double> v{0.0, 0.2, 0.3, 0.5, 0.6};
+    const SplineLeastSquares fit =
+        SolveSplineLeastSquares(curve, s, v, std::vector<double>(5, 1.0));
+    EXPECT_FALSE(fit.fullRank);
+    EXPECT_EQ(fit.coefficients[4], 0.0);
+    EXPECT_EQ(fit.coefficients[5], 0.0);
+}
+
+// Data shaped like a u-plot with a jump: the unconstrained cubic overshoots and dips.
+struct StepData {
+    std::vector<double> s;
+    std::vector<double> v;
+    std::vector<double> w;
+};
+
+StepData MakeStepData(std::mt19937& random, int sites, double jumpAt) {
+    StepData data;
+    data.s = test::RandomSites(random, sites);
+    std::uniform_real_distribution<double> noise(-0.01, 0.01);
+    for (double s : data.s)
+        data.v.push_back((s < jumpAt ? 0.1 * s : 0.9 + 0.1 * s) + noise(random));
+    data.w.assign(data.s.size(), 1.0);
+    return data;
+}
+
+TEST(ConstrainedRefit, MeetsTheOptimalityConditionsOfTheBoundedProblem) {
+    std::mt19937 random(17);
+    int refitsWithHeldBounds = 0;
+    for (int trial = 0; trial < 12; ++trial) {
+        const int pieces = 2 + trial % 6;
+        const StepData data = MakeStepData(random, 40 + 5 * trial, 0.3 + 0.04 * trial);
+        SplineCurve curve = MakeSplineCurve(test::RandomBreaks(random, pieces));
+        const SplineLeastSquares fit = SolveSplineLeastSquares(curve, data.s, data.v, data.w);
+        const ConstrainedRefitResult refit = ConstrainedRefit(curve, fit.factor, fit.coefficients);
+        ASSERT_EQ(refit.status, FitStatus::Succeeded) << "trial " << trial;
+        curve.coefficients = refit.coefficients;
+        const std::vector<double> d = DerivativeCoefficients(curve);
+        const int n = static_cast<int>(curve.coefficients.size());
+        const std::vector<double>& t = curve.knots;
+
+        // Feasibility, and complementarity: the held bounds are met with equality.
+        for (double slope : d) EXPECT_GE(slope, kSmallestSlope - 1e-12);
+        ASSERT_EQ(refit.active.size(), refit.multipliers.size());
+        for (std::size_t a = 0; a < refit.active.size(); ++a) {
+            EXPECT_CLOSE_ABS(d[refit.active[a]], kSmallestSlope, 1e-12);
+            EXPECT_GE(refit.multipliers[a], 0.0);
+        }
+        // Stationarity: R^T R (c - c0) = sum of multiplier times the gradient of the slope.
+        std::vector<double> residual(n, 0.0);
+        for (int i = 0; i < n; ++i) {
+            double row = 0.0;
+            for (int k = i; k < n; ++k) {
+                row += fit.factor.At(i, k) * (refit.coefficients[k] - fit.coefficients[k]);
+            }
+            for (int k = 0; k < n; ++k) residual[k] += fit.factor.At(i, k) * row;
+        }
+        for (std::size_t a = 0; a < refit.active.size(); ++a) {
+            const int j = refit.active[a];
+            const double f = 3.0 / (t[j + 4] - t[j + 1]);
+            residual[j] += refit.multipliers[a] * f;
+            residual[j + 1] -= refit.multipliers[a] * f;
+        }
+        for (int k = 0; k < n; ++k) EXPECT_CLOSE_ABS(residual[k], 0.0, 1e-9) << "trial " << trial;
+        if (!refit.active.empty()) ++refitsWithHeldBounds;
+    }
+    // The data must exercise the bounds, or the checks above prove little.
+    EXPECT_GE(refitsWithHeldBounds, 8);
+}
+
+TEST(ConstrainedRefit, LeavesAnIncreasingFitAlone) {
+    std::mt19937 random(2);
+    SplineCurve curve = MakeSplineCurve(test::RandomBreaks(random, 4));
+    const std::vector<double> s = test::RandomSites(random, 40);
+    const std::vector<double> w(s.size(), 1.0);
+    const SplineLeastSquares fit = SolveSplineLeastSquares(curve, s, s, w);
+    const ConstrainedRefitResult refit = ConstrainedRefit(curve, fit.factor, fit.coefficients);
+    EXPECT_EQ(refit.status, FitStatus::Succeeded);
+    EXPECT_EQ(refit.coefficients, fit.coefficients);
+    EXPECT_TRUE(refit.active.empty());
+}
+
+TEST(ConstrainedRefit, FailsOnASingularFactorAndKeepsTheCoefficients) {
+    SplineCurve curve = MakeSplineCurve({0.0, 0.4, 0.7, 1.0});
+    const std::vector<double> s{0.0, 0.1, 0.2, 0.3, 0.35};
+    const std::vector<double> v{0.5, 0.0, 0.6, 0.1, 0.7};
+    const SplineLeastSquares fit =
+        SolveSplineLeastSquares(curve, s, v, std::vector<double>(5, 1.0));
+    const ConstrainedRefitResult refit = ConstrainedRefit(curve, fit.factor, fit.coefficients);
+    EXPECT_EQ(refit.status, FitStatus::Failed);
+    EXPECT_EQ(refit.coefficients, fit.coefficients);
+}
+
+std::vector<double> Values(const std::vector<double>& s, double (*f)(double)) {
+    std::vector<double> v;
+    for (double x : s) v.push_back(f(x));
+    return v;
+}
+
+double Smooth(double s) { return s + 0.05 * std::sin(7.0 * s) + 0.02 * s * s * s * s; }
+
+TEST(NewAdap, PlacesTheInitialBreaksInEqualSharesOfSites) {
+    struct Case {
+        int sites;
+        int pieces;
+        std::vector<int> breakAfter;  // break b lies between sites j - 1 and j (from 0)
+    };
+    // 8 sites in 5 pieces: the leftover 3 sites widen three pieces, never a fourth, which
+    // would put the last break past the last site.
+    for (const Case& c : {Case{20, 4, {5, 10, 15}}, Case{10, 4, {3, 6, 8}},
+                          Case{8, 5, {2, 4, 6, 7}}, Case{13, 4, {3, 6, 10}}, Case{12, 1, {}}}) {
+        std::vector<double> s(c.sites);
+        for (int j = 0; j < c.sites; ++j)
+            s[j] = std::pow(static_cast<double>(j) / (c.sites - 1), 1.3);
+        const AdaptiveFit fit =
+            NewAdap(s, Values(s, Smooth), std::vector<double>(s.size(), 1.0), c.pieces, 1.0, 300);
+        ASSERT_EQ(fit.status, FitStatus::Succeeded);
+        ASSERT_EQ(fit.passes, 1);
+        ASSERT_EQ(fit.curve.Pieces(), c.pieces) << c.sites << " sites";
+        for (std::size_t b = 0; b < c.breakAfter.size(); ++b) {
+            const int j = c.breakAfter[b];
+            EXPECT_EQ(fit.curve.breaks[b + 1], 0.5 * (s[j - 1] + s[j])) << "break " << b + 1;
+        }
+        EXPECT_EQ(fit.curve.breaks.front(), 0.0);
+        EXPECT_EQ(fit.curve.breaks.back(), 1.0);
+    }
+}
+
+TEST(NewAdap, LimitsThePiecesToSitesLessThreeAndToSeventeen) {
+    struct Case {
+        int sites;
+        int pieces;
+        int expected;
+    };
+    for (const Case& c : {Case{6, 4, 3}, Case{7, 9, 4}, Case{200, 30, 17}, Case{50, 0, 1}}) {
+        std::vector<double> s(c.sites);
+        for (int j = 0; j < c.sites; ++j) s[j] = static_cast<double>(j) / (c.sites - 1);
+        const AdaptiveFit fit =
+            NewAdap(s, Values(s, Smooth), std::vector<double>(s.size(), 1.0), c.pieces, 1.0, 300);
+        EXPECT_EQ(fit.curve.Pieces(), c.expected) << c.sites << " sites, " << c.pieces;
+        EXPECT_EQ(fit.status, FitStatus::Succeeded);
+    }
+}
+
+TEST(NewAdap, MergesPiecesThatAreOneCubic) {
+    std::mt19937 random(6);
+    const std::vector<double> s = test::RandomSites(random, 50);
+    const std::vector<double> v = Values(s, [](double x) { return 0.1 + x * (0.5 + x * x * 0.4); });
+    const AdaptiveFit fit = NewAdap(s, v, std::vector<double>(s.size(), 1.0), 4, 1.0, 300);
+    EXPECT_EQ(fit.status, FitStatus::Succeeded);
+    EXPECT_EQ(fit.passes, 2);
+    EXPECT_EQ(fit.curve.Pieces(), 1);
+    EXPECT_CLOSE_ABS(fit.residual, 0.0, 1e-20);
+}
+
+TEST(NewAdap, SplitsTheWorstPieceUntilTheFitIsCloseEnough) {
+    std::mt19937 random(12);
+    const std::vector<double> s = test::RandomSites(random, 200);
+    const std::vector<double> v = Values(s, [](double x) { return x + 0.2 * std::cbrt(x - 0.62); });
+    const AdaptiveFit coarse = NewAdap(s, v, std::vector<double>(s.size(), 1.0), 4, 1.0, 300);
+    ASSERT_EQ(coarse.passes, 1);
+    ASSERT_GT(coarse.residual, 1e-4);
+    const AdaptiveFit fine = NewAdap(s, v, std::vector<double>(s.size(), 1.0), 4, 1e-4, 300);
+    EXPECT_EQ(fine.status, FitStatus::Succeeded);
+    EXPECT_LT(fine.residual, 1e-4);
+    EXPECT_GT(fine.curve.Pieces(), 4);
+    EXPECT_GT(fine.passes, 1);
+    // The new breaks go where the fit was worst: around the infinite slope.
+    int nearKink = 0;
+    for (double b : fine.curve.breaks) nearKink += std::abs(b - 0.62) < 0.1 ? 1 : 0;
+    EXPECT_GE(nearKink, fine.curve.Pieces() - 4);
+}
+
+TEST(NewAdap, FailsWhenTheFitWouldNeedMoreThanSeventeenPieces) {
+    std::mt19937 random(14);
+    const std::vector<double> s = test::RandomSites(random, 300);
+    // Increasing, and too wiggly for any cubic spline with few pieces to fit within 1e-12.
+    const std::vector<double> v = Values(s, [](double x) { return x + 0.02 * std::sin(40.0 * x); });
+    const AdaptiveFit fit = NewAdap(s, v, std::vector<double>(s.size(), 1.0), 4, 1e-12, 1000);
+    EXPECT_EQ(fit.status, FitStatus::Failed);
+    EXPECT_EQ(fit.curve.Pieces(), kMaxPieces);
+    EXPECT_EQ(fit.passes, kMaxPieces - 4 + 1);
+}
+
+double Fifth(double s) { return s * s * s * s * s; }
+
+TEST(NewAdap, RefitsANonIncreasingFitAndAcceptsIt) {
+    std::mt19937 random(1);
+    const std::vector<double> s = test::RandomSites(random, 120);
+    const std::vector<double> v = Values(s, Fifth);
+    const std::vector<double> w(s.size(), 1.0);
+    // The plain least-squares fit dips below zero slope near s = 0.
+    SplineCurve plain = MakeSplineCurve({0.0, 0.25, 0.5, 0.75, 1.0});
+    plain.coefficients = SolveSplineLeastSquares(plain, s, v, w).coefficients;
+    const std::vector<double> d = DerivativeCoefficients(plain);
+    ASSERT_LT(*std::min_element(d.begin(), d.end()), 0.0);
+
+    const AdaptiveFit fit = NewAdap(s, v, w, 4, 1.0, 300);
+    EXPECT_EQ(fit.status, FitStatus::Succeeded);
+    EXPECT_EQ(fit.passes, 1);
+    EXPECT_EQ(fit.curve.Pieces(), 4);
+    for (double slope : DerivativeCoefficients(fit.curve)) EXPECT_GE(slope, kSmallestSlope - 1e-12);
+}
+
+TEST(NewAdap, FailsWhenARefitIsNeededAfterIterPasses) {
+    std::mt19937 random(1);
+    const std::vector<double> s = test::RandomSites(random, 120);
+    const std::vector<double> v = Values(s, Fifth);
+    // A tiny sqMax keeps the fit refining, and each of its passes needs a refit.
+    const AdaptiveFit fit = NewAdap(s, v, std::vector<double>(s.size(), 1.0), 4, 1e-9, 2);
+    EXPECT_EQ(fit.status, FitStatus::Failed);
+    EXPECT_EQ(fit.passes, 3);
+    // The curve of the failed pass is the refitted one, so it still increases.
+    for (double slope : DerivativeCoefficients(fit.curve)) EXPECT_GE(slope, kSmallestSlope - 1e-12);
+}
+
+TEST(NewAdap, FailsWhenTheBreaksWouldRepeat) {
+    // Noise is no increasing curve: each refit flattens pieces into one, and removing those
+    // breaks and splitting again leads back to breaks already tried.
+    std::mt19937 random(14);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const std::vector<double> s = test::RandomSites(random, 300);
+    std::vector<double> v(s.size());
+    for (double& value : v) value = unit(random);
+    const AdaptiveFit fit = NewAdap(s, v, std::vector<double>(s.size(), 1.0), 4, 1e-6, 1000);
+    EXPECT_EQ(fit.status, FitStatus::Failed);
+    EXPECT_LT(fit.curve.Pieces(), kMaxPieces);
+    EXPECT_LT(fit.passes, 1000);
+}
+
+TEST(NewAdap, EndsWhenRefinementCannotChangeAnything) {
+    // With sqMax 0 no fit is ever close enough; refinement must still come to an end.
+    const std::vector<double> s{0.0, 0.3, 0.6, 1.0};
+    const std::vector<double> v{0.0, 0.5, 0.6, 1.0};
+    const AdaptiveFit fit = NewAdap(s, v, std::vector<double>(4, 1.0), 4, 0.0, 300);
+    EXPECT_EQ(fit.status, FitStatus::Failed);
+    EXPECT_LE(fit.curve.Pieces(), kMaxPieces);
+}
+
+TEST(NewAdap, FailsWithFewerThanFourSites) {
+    const std::vector<double> s{0.0, 0.5, 1.0};
+    const AdaptiveFit fit = NewAdap(s, s, std::vector<double>(3, 1.0), 4, 1.0, 300);
+    EXPECT_EQ(fit.status, FitStatus::Failed);
+    EXPECT_EQ(fit.curve.Pieces(), 1);
+    EXPECT_EQ(fit.curve.coefficients, std::vector<double>(4, 0.0));
+}
+
+}  // namespace
+}  // namespace tamsel
