@@ -17,6 +17,8 @@ std::string EngineMessage(sqlite3* db, const char* what) {
     return text;
 }
 
+}  // namespace
+
 bool EqualNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
@@ -26,8 +28,6 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
     }
     return true;
 }
-
-}  // namespace
 
 Database::Database(const std::string& path, OpenMode mode) : m_fileName(path) {
     int flags = SQLITE_OPEN_NOMUTEX;

@@ -1,6 +1,5 @@
 #include "tamsel/store/schema.h"
 
-#include <cctype>
 #include <filesystem>
 #include <system_error>
 
@@ -12,16 +11,6 @@ namespace {
 
 constexpr const char* kOpenFailure = "An error occurred in selecting a database";
 constexpr const char* kCreateFailure = "An error occurred in creating a new database";
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
 
 TableDefinition* FindTableIn(std::vector<TableDefinition>& tables, std::string_view name) {
     for (auto& table : tables) {

@@ -29,6 +29,9 @@ using DbValue = std::variant<std::monostate, std::int64_t, double, std::string>;
 // True when value is Null.
 inline bool IsNull(const DbValue& value) { return std::holds_alternative<std::monostate>(value); }
 
+// True when a and b differ at most in the case of ASCII letters, as the engine compares names.
+bool EqualNoCase(std::string_view a, std::string_view b);
+
 class Statement;
 
 class Database {
