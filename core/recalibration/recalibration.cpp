@@ -1,0 +1,311 @@
+#include "tamsel/recalibration/recalibration.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "tamsel/models/du_model.h"
+#include "tamsel/models/go_model.h"
+#include "tamsel/models/jm_model.h"
+#include "tamsel/models/kl_model.h"
+#include "tamsel/models/li_model.h"
+#include "tamsel/models/lnhpp_model.h"
+#include "tamsel/models/lv_model.h"
+#include "tamsel/models/mo_model.h"
+#include "tamsel/models/sentinels.h"
+#include "tamsel/store/queries.h"
+#include "tamsel/store/writers.h"
+#include "tamsel/support/messages.h"
+
+namespace tamsel {
+namespace {
+
+using Outcome = RecalibrationResult::Outcome;
+
+constexpr const char* kCancelled = "The recalibration was cancelled by user action";
+constexpr const char* kFitFailed =
+    "An error occurred in the CubSpl function during the recalibration";
+constexpr const char* kFailed = "An error occurred in the recalibration";
+constexpr const char* kAlreadyAvailable =
+    "This recalibration is already available for the current dataset";
+
+// A median stored for the vanishing JM rate gives back that rate only to within rounding.
+constexpr double kRateRounding = 1e-9;
+
+RecalibrationResult Report(Outcome outcome, std::string message) {
+    ShowMessage(message);
+    return {outcome, 0, std::move(message)};
+}
+
+constexpr int kModelCount = 8;
+
+template <typename F>
+void FillQuartiles(QuartileArrays& out, const SplineRecalibration& levels, std::size_t k,
+                   F quartileAt) {
+    out.lowQ[k] = quartileAt(levels.level25[k]);
+    out.median[k] = quartileAt(levels.level50[k]);
+    out.uppQ[k] = quartileAt(levels.level75[k]);
+}
+
+void FillConstant(QuartileArrays& out, std::size_t k, double value) {
+    out.lowQ[k] = value;
+    out.median[k] = value;
+    out.uppQ[k] = value;
+}
+
+// Row k (failure index i) of model modelId, 1..8.
+void FillRow(int modelId, const RawFits& fits, std::size_t k, double i,
+             const SplineRecalibration& levels, QuartileArrays& out) {
+    const double p1 = fits.param1[k];
+    const double p2 = fits.param2[k];
+    const double p3 = fits.param3[k];
+    switch (modelId) {
+        case 1: {
+            const double rate = -std::log1p(-0.5) / fits.median[k];
+            if (rate <= kVanishing * (1.0 + kRateRounding)) {
+                FillConstant(out, k, kInfiniteQuartile);
+            } else {
+                FillQuartiles(out, levels, k, [&](double q) { return PercentileJM(q, rate); });
+            }
+            break;
+        }
+        case 2: {
+            const double t = fits.cumulativeTime[k];
+            FillQuartiles(out, levels, k, [&](double q) { return PercentileDu(q, t, p1, p2); });
+            break;
+        }
+        case 3: {
+            const double t = fits.cumulativeTime[k];
+            FillQuartiles(out, levels, k, [&](double q) { return PercentileMO(q, p1, t, p2); });
+            break;
+        }
+        case 4: {
+            const double t = fits.cumulativeTime[k];
+            if (p1 == kInfiniteFaults) {
+                FillQuartiles(out, levels, k, [&](double q) { return PercentileHpp(q, p3); });
+            } else {
+                FillQuartiles(out, levels, k, [&](double q) { return PercentileGO(q, p2, t, p1); });
+            }
+            break;
+        }
+        case 5: {
+            const double a = (p1 - i) * p2;
+            const double b = p3 + fits.cumulativeTime[k];
+            if (a <= 0.0) {
+                FillConstant(out, k, kInfiniteQuartile);
+            } else {
+                FillQuartiles(out, levels, k, [&](double q) { return PercentileLi(q, a, b); });
+            }
+            break;
+        }
+        case 6: {
+            const double t = fits.cumulativeTime[k];
+            FillQuartiles(out, levels, k,
+                          [&](double q) { return PercentileLNHPP(q, t, p2, p3, p1); });
+            break;
+        }
+        case 7: {
+            const double psi = p2 + p3 * i;
+            if (psi <= 0.0) {
+                FillConstant(out, k, kVanishing);
+            } else {
+                FillQuartiles(out, levels, k, [&](double q) { return PercentileLV(q, psi, p1); });
+            }
+            break;
+        }
+        case 8: {
+            const double s = 1.0 / (p1 + p2 * i);
+            if (s <= 0.0) {
+                FillConstant(out, k, kVanishing);
+            } else {
+                FillQuartiles(out, levels, k, [&](double q) { return PercentileKL(q, p3, s); });
+            }
+            break;
+        }
+    }
+}
+
+std::optional<int> LookUpInteger(Database& db, const std::string& field,
+                                 const std::string& keyField, int key, const std::string& table) {
+    const std::optional<std::string> text =
+        SelectValue(db, field, keyField, std::int64_t{key}, table);
+    if (!text) return std::nullopt;
+    int value = 0;
+    const auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), value);
+    if (error != std::errc() || end != text->data() + text->size()) {
+        ShowMessage(kFailed);
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::optional<double> LookUpDouble(Database& db, const std::string& field,
+                                   const std::string& keyField, int key, const std::string& table) {
+    const std::optional<std::string> text =
+        SelectValue(db, field, keyField, std::int64_t{key}, table);
+    if (!text) return std::nullopt;
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), value);
+    if (error != std::errc() || end != text->data() + text->size()) {
+        ShowMessage(kFailed);
+        return std::nullopt;
+    }
+    return value;
+}
+
+// The column of the set's estimates for failure indexes start..end - 1, or nullopt when the
+// store cannot read it or the set does not cover those indexes.
+std::optional<std::vector<double>> ReadColumn(Database& db, int estimatesSetId,
+                                              const std::string& field, std::size_t size) {
+    std::optional<std::vector<double>> column = ReadEstimatesColumn(db, estimatesSetId, field);
+    if (!column || column->size() < size) return std::nullopt;
+    column->resize(size);
+    return column;
+}
+
+bool AllFinite(const std::vector<double>& values, std::size_t from) {
+    for (std::size_t k = from; k < values.size(); ++k) {
+        if (!std::isfinite(values[k])) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<QuartileArrays> RecalibratedQuartiles(int modelId, std::int32_t start,
+                                                    std::int32_t offset, const RawFits& fits,
+                                                    const SplineRecalibration& levels) {
+    if (modelId < 1 || modelId > kModelCount) return std::nullopt;
+    const std::size_t size = levels.level25.size();
+    QuartileArrays out{std::vector<double>(size, 0.0), std::vector<double>(size, 0.0),
+                       std::vector<double>(size, 0.0)};
+    for (std::size_t k = static_cast<std::size_t>(offset) + 1; k < size; ++k) {
+        const double i = static_cast<double>(start) + static_cast<double>(k) - 1.0;
+        FillRow(modelId, fits, k, i, levels, out);
+    }
+    return out;
+}
+
+RecalibrationResult Recalibrate(Database& db, const RecalibrationRun& run,
+                                const RunControl& control) {
+    const std::int32_t m = run.end - run.start;
+    const std::int32_t offset = run.settings.offset;
+    if (m < offset + 1) {
+        return Report(Outcome::Refused, "The estimates set holds " +
+                                            std::to_string(std::max(m, 0)) +
+                                            " predictions; at least " + std::to_string(offset + 1) +
+                                            " are needed to recalibrate it.");
+    }
+    try {
+        const std::size_t size = static_cast<std::size_t>(m) + 1;
+        const std::optional<std::vector<double>> u =
+            ReadColumn(db, run.estimatesSetId, "Cdf", size);
+        const std::optional<std::vector<double>> f =
+            ReadColumn(db, run.estimatesSetId, "Pdf", size);
+        if (!u || !f) return Report(Outcome::Failed, kFailed);
+
+        UPlot warmUp;
+        for (std::int32_t k = 1; k <= offset; ++k) warmUp.Add((*u)[k]);
+        if (warmUp.Size() < kMinUPlotPoints) {
+            return Report(Outcome::Refused,
+                          "The first " + std::to_string(offset) +
+                              " predictions of the estimates set give fewer than " +
+                              std::to_string(kMinUPlotPoints - 2) +
+                              " distinct u-values between 0 and 1: there is nothing to "
+                              "recalibrate with.");
+        }
+
+        const SplineRecalibration spline = CubSpl(*u, *f, run.settings, control);
+        if (spline.status == SplineStatus::Cancelled) return Report(Outcome::Cancelled, kCancelled);
+        if (spline.status == SplineStatus::FitFailed) return Report(Outcome::Failed, kFitFailed);
+
+        RawFits fits;
+        const std::optional<int> dataSetId =
+            LookUpInteger(db, "DataSetID", "EstimatesSetID", run.estimatesSetId, "EstimatesSets");
+        if (!dataSetId) return Report(Outcome::Failed, kFailed);
+        std::optional<std::vector<double>> times =
+            ReadFailureTimesColumn(db, *dataSetId, "CumulativeTime", run.start);
+        const std::pair<std::vector<double>*, const char*> columns[] = {
+            {&fits.param1, "Parameter1"},
+            {&fits.param2, "Parameter2"},
+            {&fits.param3, "Parameter3"},
+            {&fits.median, "Median"}};
+        for (const auto& [column, field] : columns) {
+            std::optional<std::vector<double>> read =
+                ReadColumn(db, run.estimatesSetId, field, size);
+            if (!read) return Report(Outcome::Failed, kFailed);
+            *column = std::move(*read);
+        }
+        if (!times || times->size() < size) return Report(Outcome::Failed, kFailed);
+        times->resize(size);
+        fits.cumulativeTime = std::move(*times);
+
+        const std::optional<QuartileArrays> quartiles =
+            RecalibratedQuartiles(run.modelId, run.start, offset, fits, spline);
+        if (!quartiles) return Report(Outcome::Failed, kFailed);
+        const auto from = static_cast<std::size_t>(offset) + 1;
+        for (const std::vector<double>* stored :
+             {&spline.recalCdf, &spline.recalPdf, &quartiles->lowQ, &quartiles->median,
+              &quartiles->uppQ}) {
+            if (!AllFinite(*stored, from)) return Report(Outcome::Failed, kFailed);
+        }
+
+        const int predictionsSetId = StorePredictionsSet(
+            db, run.estimatesSetId, run.recalibrationMethodId, run.start, run.end, offset,
+            spline.recalCdf, spline.recalPdf, quartiles->lowQ, quartiles->median, quartiles->uppQ);
+        if (predictionsSetId == 0) return Report(Outcome::Failed, kFailed);
+        return {Outcome::Stored, predictionsSetId, ""};
+    } catch (const std::exception&) {
+        return Report(Outcome::Failed, kFailed);
+    }
+}
+
+RecalibrationResult ApplyRecalibration(Database& db, int estimatesSetId, int recalibrationMethodId,
+                                       const RunControl& control) {
+    if (FindPredictionsSet(db, estimatesSetId, recalibrationMethodId) > 0) {
+        return Report(Outcome::Refused, kAlreadyAvailable);
+    }
+    RecalibrationResult failed{Outcome::Failed, 0, ""};
+    const std::string sets = "EstimatesSets";
+    const std::string methods = "RecalibrationMethods";
+    const std::optional<int> modelId =
+        LookUpInteger(db, "ModelID", "EstimatesSetID", estimatesSetId, sets);
+    const std::optional<int> dataSetId =
+        modelId ? LookUpInteger(db, "DataSetID", "EstimatesSetID", estimatesSetId, sets)
+                : std::nullopt;
+    const std::optional<int> rangeId =
+        dataSetId ? LookUpInteger(db, "RangeID", "EstimatesSetID", estimatesSetId, sets)
+                  : std::nullopt;
+    if (!rangeId) return failed;
+    const std::optional<RangeInfo> range = GetRange(db, *dataSetId, *rangeId);
+    if (!range) return failed;
+    const std::optional<int> iter =
+        LookUpInteger(db, "Iter", "RecalibrationMethodID", recalibrationMethodId, methods);
+    const std::optional<int> ni =
+        iter ? LookUpInteger(db, "NI", "RecalibrationMethodID", recalibrationMethodId, methods)
+             : std::nullopt;
+    const std::optional<double> sqMax =
+        ni ? LookUpDouble(db, "SqMax", "RecalibrationMethodID", recalibrationMethodId, methods)
+           : std::nullopt;
+    if (!sqMax) return failed;
+
+    // The set's own range end: a set that ends before the last failure has no predictions
+    // beyond it.
+    const RecalibrationRun run{
+        estimatesSetId,        *modelId,
+        range->rangeStart,     range->rangeEnd,
+        recalibrationMethodId, SplineSettings{*iter, *ni, *sqMax, kRecalibrationOffset}};
+    return Recalibrate(db, run, control);
+}
+
+bool EstimatesAvailable(Database& db, const std::string& dataSetName) {
+    const std::optional<RowSet> sets = BindEstimatesSets(db, dataSetName);
+    if (!sets) return false;
+    if (sets->rows.empty()) {
+        ShowMessage(JoinLines({"There are no estimates calculated for the current dataset.",
+                               "Please, apply a model first."}));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace tamsel

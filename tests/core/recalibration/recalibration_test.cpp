@@ -1,0 +1,213 @@
+#include "tamsel/recalibration/recalibration.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+#include "tamsel/models/model_driver.h"
+#include "tamsel/store/queries.h"
+#include "tamsel/store/schema.h"
+#include "tamsel/store/writers.h"
+#include "test_support.h"
+
+namespace tamsel {
+namespace {
+
+using Outcome = RecalibrationResult::Outcome;
+
+constexpr int kDefaultRange = 1;
+constexpr int kMaximumLikelihood = 1;
+constexpr int kStoredMethod = 1;
+constexpr int kDuane = 2;
+
+class Recalibration : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        const std::string path = m_dir.File("project.db");
+        ASSERT_TRUE(CreateTamselDatabase(path));
+        m_db = OpenTamselDatabase(path);
+        ASSERT_TRUE(m_db);
+        const std::vector<double> sys1 = test::ReadDataValues("sys1.txt");
+        ASSERT_TRUE(InsertDataSet(*m_db, "SYS1", "sys1.txt", 1, static_cast<int>(sys1.size()), ""));
+        ASSERT_TRUE(InsertFailureTimes(*m_db, sys1, 1, "SYS1"));
+        m_dataSetId = FindDataSetId(*m_db, "SYS1").value_or(0);
+    }
+
+    // The Duane model's set over failures start..end (to the last failure without end).
+    int ApplyDuane(int start = 20, std::optional<int> end = std::nullopt) {
+        const int rangeId = FindOrCreateRange(*m_db, 1, start, end);
+        return ApplyModel(*m_db, m_dataSetId, kDuane, rangeId, kMaximumLikelihood, RunControl())
+            .estimatesSetId;
+    }
+
+    std::int64_t Count(const std::string& sql) {
+        Statement count = m_db->Prepare(sql);
+        count.Step();
+        return count.ColumnInt(0);
+    }
+
+    test::TempDir m_dir;
+    std::unique_ptr<Database> m_db;
+    int m_dataSetId = 0;
+};
+
+TEST_F(Recalibration, StoresTheSplineResultsForEveryFailureIndexFromTheOffsetOn) {
+    const int setId = ApplyDuane();
+    ASSERT_GT(setId, 0);
+    test::RecordingSink sink;
+    const RecalibrationResult result =
+        ApplyRecalibration(*m_db, setId, kStoredMethod, RunControl());
+    ASSERT_EQ(result.outcome, Outcome::Stored);
+    EXPECT_TRUE(sink.Texts().empty());
+    EXPECT_EQ(FindPredictionsSet(*m_db, setId, kStoredMethod), result.predictionsSetId);
+
+    // The same recalibration straight from the raw columns, element k for failure 19 + k.
+    const std::vector<double> u = ReadEstimatesColumn(*m_db, setId, "Cdf").value();
+    const std::vector<double> f = ReadEstimatesColumn(*m_db, setId, "Pdf").value();
+    const SplineRecalibration expected =
+        CubSpl(u, f, SplineSettings{300, 4, 1.0, 15}, RunControl());
+
+    Statement rows = m_db->Prepare(
+        "SELECT FailureIndex, Cdf, Pdf, LowQ, Median, UppQ, MTTF FROM Predictions "
+        "WHERE PredictionsSetID = :set ORDER BY FailureIndex;");
+    rows.Bind("set", std::int64_t{result.predictionsSetId});
+    int index = 35;  // the range start 20 plus the offset
+    while (rows.Step()) {
+        ASSERT_EQ(rows.ColumnInt(0), index);
+        const std::size_t k = static_cast<std::size_t>(index - 19);
+        EXPECT_EQ(rows.ColumnDouble(1), expected.recalCdf[k]);
+        EXPECT_EQ(rows.ColumnDouble(2), expected.recalPdf[k]);
+        EXPECT_GT(rows.ColumnDouble(3), 0.0);
+        EXPECT_GT(rows.ColumnDouble(4), rows.ColumnDouble(3));
+        EXPECT_GT(rows.ColumnDouble(5), rows.ColumnDouble(4));
+        EXPECT_TRUE(rows.ColumnIsNull(6));
+        ++index;
+    }
+    EXPECT_EQ(index, 136);  // the last failure has no observation to predict
+}
+
+TEST_F(Recalibration, ASecondRunOfTheSamePairIsRefused) {
+    const int setId = ApplyDuane();
+    ASSERT_EQ(ApplyRecalibration(*m_db, setId, kStoredMethod, RunControl()).outcome,
+              Outcome::Stored);
+    test::RecordingSink sink;
+    const RecalibrationResult again = ApplyRecalibration(*m_db, setId, kStoredMethod, RunControl());
+    EXPECT_EQ(again.outcome, Outcome::Refused);
+    EXPECT_EQ(sink.Texts(),
+              (std::vector<std::string>{
+                  "This recalibration is already available for the current dataset"}));
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM PredictionsSets;"), 1);
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM Predictions;"), 101);
+}
+
+TEST_F(Recalibration, ACancelStoresNothing) {
+    const int setId = ApplyDuane();
+    test::CancellingProgress progress(30);
+    test::RecordingSink sink;
+    const RecalibrationResult result =
+        ApplyRecalibration(*m_db, setId, kStoredMethod, progress.Control());
+    EXPECT_EQ(result.outcome, Outcome::Cancelled);
+    EXPECT_EQ(sink.Texts(),
+              (std::vector<std::string>{"The recalibration was cancelled by user action"}));
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM PredictionsSets;"), 0);
+}
+
+TEST_F(Recalibration, AFailedLastFitStoresNothing) {
+    // A method that asks more of each fit than 17 pieces can give.
+    Statement insert = PrepareStoredQuery(*m_db, "InsertRecalibrationMethod");
+    insert.Bind("MName", std::string("Demanding"));
+    insert.Bind("MIter", std::int64_t{2});
+    insert.Bind("MNI", std::int64_t{4});
+    insert.Bind("MSqMax", 1e-4);
+    insert.Run();
+    const int methodId = static_cast<int>(m_db->LastInsertRowId());
+    const int setId = ApplyDuane();
+    test::RecordingSink sink;
+    EXPECT_EQ(ApplyRecalibration(*m_db, setId, methodId, RunControl()).outcome, Outcome::Failed);
+    EXPECT_EQ(sink.Texts(),
+              (std::vector<std::string>{
+                  "An error occurred in the CubSpl function during the recalibration"}));
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM PredictionsSets;"), 0);
+}
+
+TEST_F(Recalibration, ARangeThatEndsEarlyIsRecalibratedToItsEnd) {
+    const int setId = ApplyDuane(20, 80);
+    const RecalibrationResult result =
+        ApplyRecalibration(*m_db, setId, kStoredMethod, RunControl());
+    ASSERT_EQ(result.outcome, Outcome::Stored);
+    EXPECT_EQ(Count("SELECT MIN(FailureIndex) FROM Predictions;"), 35);
+    EXPECT_EQ(Count("SELECT MAX(FailureIndex) FROM Predictions;"), 79);
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM Predictions;"), 45);
+}
+
+TEST_F(Recalibration, ASetWithoutARecalibratedPredictionIsRefused) {
+    const int setId = ApplyDuane(121);
+    test::RecordingSink sink;
+    EXPECT_EQ(ApplyRecalibration(*m_db, setId, kStoredMethod, RunControl()).outcome,
+              Outcome::Refused);
+    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{
+                                "The estimates set holds 15 predictions; at least 16 are needed to "
+                                "recalibrate it."}));
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM PredictionsSets;"), 0);
+}
+
+// A stored set of 40 predictions at failures 20..59 with the given Cdf and Pdf.
+int StoreSyntheticSet(Database& db, int dataSetId, const std::function<double(int)>& cdf,
+                      const std::function<double(int)>& pdf) {
+    EstimatesArray estimates(61);
+    for (int i = 20; i <= 60; ++i) {
+        estimates[i].param1 = 0.7;
+        estimates[i].param2 = 0.3;
+        estimates[i].median = 100.0;
+        if (i < 60) {
+            estimates[i].cdf = cdf(i);
+            estimates[i].pdf = pdf(i);
+        }
+    }
+    const int rangeId = FindOrCreateRange(db, 1, 20, 60);
+    return StoreEstimatesSet(db, dataSetId, kDuane, rangeId, kMaximumLikelihood, 20, 60, estimates);
+}
+
+TEST_F(Recalibration, TooFewDistinctEarlyUValuesAreRefused) {
+    const int setId = StoreSyntheticSet(
+        *m_db, m_dataSetId, [](int i) { return i < 35 ? 0.25 * (i % 3) : 0.01 * i; },
+        [](int) { return 0.01; });
+    test::RecordingSink sink;
+    EXPECT_EQ(ApplyRecalibration(*m_db, setId, kStoredMethod, RunControl()).outcome,
+              Outcome::Refused);
+    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{
+                                "The first 15 predictions of the estimates set give fewer than 4 "
+                                "distinct u-values between 0 and 1: there is nothing to "
+                                "recalibrate with."}));
+}
+
+TEST_F(Recalibration, AValueThatIsNotFiniteStoresNothing) {
+    // The recalibrated density G*'(u) f overflows where G*' exceeds 1.
+    const auto cdf = [](int i) { return std::pow(((i * 7) % 40 + 0.5) / 40.0, 3.0); };
+    const int setId = StoreSyntheticSet(*m_db, m_dataSetId, cdf, [](int) { return 1e308; });
+    test::RecordingSink sink;
+    EXPECT_EQ(ApplyRecalibration(*m_db, setId, kStoredMethod, RunControl()).outcome,
+              Outcome::Failed);
+    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"An error occurred in the recalibration"}));
+    EXPECT_EQ(Count("SELECT COUNT(*) FROM PredictionsSets;"), 0);
+
+    const int tameId = StoreSyntheticSet(*m_db, m_dataSetId, cdf, [](int) { return 1e-3; });
+    EXPECT_EQ(ApplyRecalibration(*m_db, tameId, kStoredMethod, RunControl()).outcome,
+              Outcome::Stored);
+}
+
+TEST_F(Recalibration, EstimatesAreAvailableOnceAModelIsApplied) {
+    test::RecordingSink sink;
+    EXPECT_FALSE(EstimatesAvailable(*m_db, "SYS1"));
+    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{
+                                "There are no estimates calculated for the current dataset.\r\n"
+                                "Please, apply a model first."}));
+    ApplyDuane();
+    sink.Clear();
+    EXPECT_TRUE(EstimatesAvailable(*m_db, "SYS1"));
+    EXPECT_TRUE(sink.Texts().empty());
+}
+
+}  // namespace
+}  // namespace tamsel
