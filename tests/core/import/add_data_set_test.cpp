@@ -101,94 +101,78 @@ class AddDataSet : public ::testing::Test {
 
 const std::vector<FailureRow> kRows352{{1, 3, 3}, {2, 5, 8}, {3, 2, 10}};
 
-TEST_F(AddDataSet, DecreasingSeriesIsStoredAsInterfailureTimes) {
-    AddDataSetRequest request = Request("Trial", "3\n5\n2\n");
-    auto added = AddDataSetFromFile(*m_db, request);
-    ASSERT_TRUE(added.has_value());
-    EXPECT_EQ(added->name, "Trial");
-    EXPECT_EQ(added->dataType, DataType::Interfailure);
-    EXPECT_EQ(added->failureCount, 3);
-    EXPECT_EQ(m_sink.Count(), 0u);
-    auto row = DataSetNamed("Trial");
-    ASSERT_TRUE(row.has_value());
-    EXPECT_EQ(row->file, request.fileName);
-    EXPECT_EQ(row->typeId, 1);
-    EXPECT_EQ(row->number, 3);
-    EXPECT_EQ(row->source, "Field trial, build 7");
-    EXPECT_EQ(FailuresOf("Trial"), kRows352);
-}
-
-TEST_F(AddDataSet, RisingSeriesIsStoredAsCumulativeTimes) {
-    auto added = AddDataSetFromFile(*m_db, Request("Rising", "3,8,10"));
-    ASSERT_TRUE(added.has_value());
-    EXPECT_EQ(added->dataType, DataType::Cumulative);
-    EXPECT_EQ(DataSetNamed("Rising")->typeId, 2);
-    EXPECT_EQ(DataSetNamed("Rising")->number, 3);
-    EXPECT_EQ(FailuresOf("Rising"), kRows352);
-    EXPECT_EQ(m_sink.Count(), 0u);
-}
-
-TEST_F(AddDataSet, SingleNumberIsCumulative) {
-    auto added = AddDataSetFromFile(*m_db, Request("One", "7\n"));
-    ASSERT_TRUE(added.has_value());
-    EXPECT_EQ(added->dataType, DataType::Cumulative);
-    EXPECT_EQ(FailuresOf("One"), (std::vector<FailureRow>{{1, 7, 7}}));
-}
-
-TEST_F(AddDataSet, InterfailureChoiceOnRisingSeriesAsks) {
+TEST_F(AddDataSet, TypeFollowsTheDataAndTheChoice) {
     struct Case {
-        MessageAnswer answer;
-        int typeId;
+        std::string content;
+        DataTypeChoice choice;
+        MessageAnswer answer;  // to the question, if it is asked
+        DataType type;
         std::vector<FailureRow> rows;
+        std::vector<std::string> messages;
     };
-    for (const Case& c : {Case{MessageAnswer::Yes, 1, {{1, 3, 3}, {2, 8, 11}, {3, 10, 21}}},
-                          Case{MessageAnswer::No, 2, kRows352}}) {
+    const auto automatic = DataTypeChoice::Automatic;
+    const auto interfailure = DataTypeChoice::Interfailure;
+    const auto cumulative = DataTypeChoice::Cumulative;
+    const auto yes = MessageAnswer::Yes;
+    const std::vector<Case> cases{
+        {"3\n5\n2\n", automatic, yes, DataType::Interfailure, kRows352, {}},
+        {"3,8,10", automatic, yes, DataType::Cumulative, kRows352, {}},
+        {"7\n", automatic, yes, DataType::Cumulative, {{1, 7, 7}}, {}},
+        {"3,5,2", interfailure, yes, DataType::Interfailure, kRows352, {}},
+        {"3,8,10", cumulative, yes, DataType::Cumulative, kRows352, {}},
+        {"3,8,10",
+         interfailure,
+         yes,
+         DataType::Interfailure,
+         {{1, 3, 3}, {2, 8, 11}, {3, 10, 21}},
+         {kQuestion}},
+        {"3,8,10", interfailure, MessageAnswer::No, DataType::Cumulative, kRows352, {kQuestion}},
+        // Read as interfailure times, repeated values are no zeros.
+        {"2,2,2",
+         interfailure,
+         yes,
+         DataType::Interfailure,
+         {{1, 2, 2}, {2, 2, 4}, {3, 2, 6}},
+         {kQuestion}},
+        {"3,5,2", cumulative, yes, DataType::Interfailure, kRows352, {kWarning}}};
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
         m_sink.Clear();
-        m_sink.QueueAnswer(c.answer);
-        std::string name = c.answer == MessageAnswer::Yes ? "Yes" : "No";
-        ASSERT_TRUE(
-            AddDataSetFromFile(*m_db, Request(name, "3\n8\n10", DataTypeChoice::Interfailure)));
-        auto entries = m_sink.Entries();
-        ASSERT_EQ(entries.size(), 1u);
-        EXPECT_EQ(entries[0].text, kQuestion);
-        EXPECT_EQ(entries[0].buttons, MessageButtons::YesNo);
-        EXPECT_EQ(entries[0].icon, MessageIcon::Question);
-        EXPECT_EQ(DataSetNamed(name)->typeId, c.typeId);
-        EXPECT_EQ(FailuresOf(name), c.rows);
+        m_sink.SetDefaultAnswer(c.answer);
+        std::string name = "Set " + std::to_string(i);
+        AddDataSetRequest request = Request(name, c.content, c.choice);
+        auto added = AddDataSetFromFile(*m_db, request);
+        ASSERT_TRUE(added.has_value()) << i;
+        EXPECT_EQ(added->name, name);
+        EXPECT_EQ(added->dataType, c.type) << i;
+        EXPECT_EQ(added->failureCount, static_cast<int>(c.rows.size())) << i;
+        EXPECT_EQ(m_sink.Texts(), c.messages) << i;
+        auto row = DataSetNamed(name);
+        ASSERT_TRUE(row.has_value()) << i;
+        EXPECT_EQ(row->file, request.fileName);
+        EXPECT_EQ(row->typeId, static_cast<int>(c.type)) << i;
+        EXPECT_EQ(row->number, static_cast<int>(c.rows.size())) << i;
+        EXPECT_EQ(row->source, "Field trial, build 7");
+        EXPECT_EQ(FailuresOf(name), c.rows) << i;
     }
 }
 
-TEST_F(AddDataSet, ChoicesThatAgreeWithTheDataAskNothing) {
-    ASSERT_TRUE(AddDataSetFromFile(*m_db, Request("I", "3,5,2", DataTypeChoice::Interfailure)));
-    ASSERT_TRUE(AddDataSetFromFile(*m_db, Request("C", "3,8,10", DataTypeChoice::Cumulative)));
-    EXPECT_EQ(m_sink.Count(), 0u);
-    EXPECT_EQ(DataSetNamed("I")->typeId, 1);
-    EXPECT_EQ(DataSetNamed("C")->typeId, 2);
-}
-
-TEST_F(AddDataSet, CumulativeChoiceOnDecreasingSeriesWarns) {
-    auto added = AddDataSetFromFile(*m_db, Request("W", "3\n5\n2", DataTypeChoice::Cumulative));
-    ASSERT_TRUE(added.has_value());
-    EXPECT_EQ(added->dataType, DataType::Interfailure);
+TEST_F(AddDataSet, QuestionAndWarningUseTheirButtonsAndIcons) {
+    m_sink.QueueAnswer(MessageAnswer::Yes);
+    ASSERT_TRUE(AddDataSetFromFile(*m_db, Request("Q", "3,8,10", DataTypeChoice::Interfailure)));
+    ASSERT_TRUE(AddDataSetFromFile(*m_db, Request("W", "3,5,2", DataTypeChoice::Cumulative)));
     auto entries = m_sink.Entries();
-    ASSERT_EQ(entries.size(), 1u);
-    EXPECT_EQ(entries[0].text, kWarning);
-    EXPECT_EQ(entries[0].buttons, MessageButtons::Ok);
-    EXPECT_EQ(entries[0].icon, MessageIcon::Exclamation);
-    EXPECT_EQ(FailuresOf("W"), kRows352);
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].buttons, MessageButtons::YesNo);
+    EXPECT_EQ(entries[0].icon, MessageIcon::Question);
+    EXPECT_EQ(entries[1].buttons, MessageButtons::Ok);
+    EXPECT_EQ(entries[1].icon, MessageIcon::Exclamation);
 }
 
 TEST_F(AddDataSet, RepeatedCumulativeTimesCountAsZeros) {
     EXPECT_FALSE(AddDataSetFromFile(*m_db, Request("Flat", "2\n2\n2")));
     EXPECT_EQ(m_sink.Texts(), std::vector<std::string>{kTooManyZeros});
     ExpectNothingStored();
-
-    // Read as interfailure times the same numbers hold no zero.
-    m_sink.Clear();
-    m_sink.QueueAnswer(MessageAnswer::Yes);
-    ASSERT_TRUE(
-        AddDataSetFromFile(*m_db, Request("Flat", "2\n2\n2", DataTypeChoice::Interfailure)));
-    EXPECT_EQ(FailuresOf("Flat"), (std::vector<FailureRow>{{1, 2, 2}, {2, 2, 4}, {3, 2, 6}}));
 }
 
 TEST_F(AddDataSet, ValidationFailuresStoreNothing) {
@@ -241,14 +225,6 @@ TEST_F(AddDataSet, NameProblemsAreReportedBeforeTheFileIsRead) {
         EXPECT_EQ(m_sink.Texts(), std::vector<std::string>{c.message}) << c.name;
     }
     EXPECT_EQ(Count("DataSets"), 1);
-}
-
-TEST_F(AddDataSet, CheckDataNameAloneAcceptsFreeNames) {
-    ASSERT_TRUE(AddDataSetFromFile(*m_db, Request("SYS1", "3,5,2")));
-    EXPECT_TRUE(CheckDataName(*m_db, "SYS2"));
-    EXPECT_TRUE(CheckDataName(*m_db, "SYS1 copy"));
-    EXPECT_FALSE(CheckDataName(*m_db, " SYS1"));
-    EXPECT_EQ(m_sink.Texts(), std::vector<std::string>{kNameExists});
 }
 
 TEST_F(AddDataSet, UnusualNamesAreStoredAndMatchedExactly) {
