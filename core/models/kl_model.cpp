@@ -1,0 +1,109 @@
+#include "tamsel/models/kl_model.h"
+
+#include <cmath>
+#include <vector>
+
+#include "littlewood_support.h"
+#include "model_support.h"
+
+namespace tamsel {
+namespace {
+
+constexpr int kObjectiveCode = 8;
+constexpr double kStart = 1.0;
+
+// s(j) / s(1) = 1 / (w0 + A w1) on the window 1..n, with the weights from exact integer
+// ratios so that the last one is exactly A.
+double RelativeShape(std::int32_t j, std::int32_t n, double ratio) {
+    return (n - 1) / ((n - j) + ratio * (j - 1));
+}
+
+}  // namespace
+
+double ObjectiveKL(std::span<const double> p, std::span<double> g, std::int32_t n, double eps,
+                   const FailureSeries& x) {
+    const double ratio = p[0] * p[0] + eps;
+    const double beta = p[1] * p[1] + eps;
+    double sumShapeLog = 0.0;    // sum k_j ln(1 + x_j / Beta)
+    double sumShapeLast = 0.0;   // sum k_j w1
+    double sumShapeSqLog = 0.0;  // sum k_j^2 w1 ln(1 + x_j / Beta)
+    double sumInvShifted = 0.0;  // sum 1 / (Beta + x_j)
+    double sumShapeShare = 0.0;  // sum k_j x_j / ((Beta + x_j) Beta)
+    double sumLogShifted = 0.0;  // sum ln(Beta + x_j)
+    double sumLogShape = 0.0;    // sum ln k_j
+    for (std::int32_t j = 1; j <= n; ++j) {
+        const double lastWeight = static_cast<double>(j - 1) / (n - 1);
+        const double shape = RelativeShape(j, n, ratio);
+        const double shifted = beta + x[j];
+        const double logRatio = std::log1p(x[j] / beta);
+        sumShapeLog += shape * logRatio;
+        sumShapeLast += shape * lastWeight;
+        sumShapeSqLog += shape * shape * lastWeight * logRatio;
+        sumInvShifted += 1.0 / shifted;
+        sumShapeShare += shape * x[j] / (shifted * beta);
+        sumLogShifted += std::log(shifted);
+        sumLogShape += std::log(shape);
+    }
+    const double level = n / sumShapeLog;  // s(j) = level k_j
+    // Envelope form: the level is held at its profile value.
+    g[0] = 2.0 * p[0] * (sumShapeLast - level * sumShapeSqLog);
+    g[1] = 2.0 * p[1] * (sumInvShifted - level * sumShapeShare);
+    return GuardObjective(n * (1.0 - std::log(level)) - sumLogShape + sumLogShifted, g);
+}
+
+EstimateRecord RecordKL(const FailureSeries& x, std::int32_t i, std::int32_t rangeEnd, double ratio,
+                        double beta) {
+    double sumShapeLog = 0.0;
+    for (std::int32_t j = 1; j <= i; ++j) {
+        sumShapeLog += RelativeShape(j, i, ratio) * std::log1p(x[j] / beta);
+    }
+    const double firstInverse = sumShapeLog / i;  // 1 / s(1) at its profile value
+    const double slope = (ratio * firstInverse - firstInverse) / (i - 1);
+    // 1 / s(i) is A / s(1) itself: Alpha1 + Alpha2 i cancels badly when A is much below 1.
+    const double shape = 1.0 / (ratio * firstInverse);
+    EstimateRecord record;
+    record.param1 = firstInverse - slope;
+    record.param2 = slope;
+    record.param3 = beta;
+    record.mttf = MttfKL(shape, beta);
+    record.lowQ = PercentileKL(0.25, beta, shape);
+    record.median = PercentileKL(0.5, beta, shape);
+    record.uppQ = PercentileKL(0.75, beta, shape);
+    if (i < rangeEnd) {
+        ParetoPoint next = ParetoAt(x[i + 1], shape, beta);
+        record.cdf = next.cdf;
+        record.pdf = next.pdf;
+    }
+    return record;
+}
+
+IndexFit PrepareKL(const FailureSeries& x, std::int32_t rangeEnd,
+                   const MinimisationSettings& settings) {
+    RegisterModelObjectives();
+    return [&x, rangeEnd, settings](std::int32_t i) {
+        const double eps = settings.absolutePrecision;
+        ObjectiveData data;
+        data.n = i;
+        data.r = eps;
+        data.series = &x;
+        std::vector<double> p = MinimiseFrom(kStart, kStart, kObjectiveCode, data, settings);
+        return RecordKL(x, i, rangeEnd, p[0] * p[0] + eps, p[1] * p[1] + eps);
+    };
+}
+
+EstimationResult EstimateKL(const FailureSeries& x, const FailureSeries& /*t*/,
+                            std::int32_t rangeStart, std::int32_t rangeEnd,
+                            const MinimisationSettings& settings, EstimatesArray& estimates,
+                            const RunControl& control) {
+    return RunPrequential(rangeStart, rangeEnd, PrepareKL(x, rangeEnd, settings), estimates,
+                          control);
+}
+
+double MttfKL(double s, double beta) { return ParetoMean(s, beta); }
+
+double PercentileKL(double p, double beta, double s) {
+    if (!PercentileLevelValid(p)) return 0.0;
+    return ParetoQuantile(p, s, beta);
+}
+
+}  // namespace tamsel

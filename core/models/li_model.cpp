@@ -1,0 +1,103 @@
+#include "tamsel/models/li_model.h"
+
+#include <cmath>
+#include <vector>
+
+#include "littlewood_support.h"
+#include "model_support.h"
+
+namespace tamsel {
+namespace {
+
+constexpr int kObjectiveCode = 5;
+constexpr double kStart = 10.0;
+
+// The Alpha that maximises the likelihood for N - n = remaining and Beta. The sum
+// ln(1 + t_j / Beta) stands for sum ln(Beta + t_j) - n ln Beta, which loses every digit
+// to cancellation when Beta is large.
+double ProfileAlpha(const FailureSeries& t, std::int32_t n, double remaining, double beta) {
+    double sum = 0.0;
+    for (std::int32_t j = 1; j <= n; ++j) sum += std::log1p(t[j] / beta);
+    return n / (sum + remaining * std::log1p(t[n] / beta));
+}
+
+}  // namespace
+
+double ObjectiveLi(std::span<const double> p, std::span<double> g, std::int32_t n,
+                   const FailureSeries& t) {
+    const double remaining = p[0] * p[0];
+    const double beta = p[1] * p[1];
+    const double end = t[n];
+    double sumLogScaled = 0.0;  // sum ln(Beta + t_j)
+    double sumLogRatio = 0.0;   // sum ln(1 + t_j / Beta)
+    double sumInvFaults = 0.0;  // sum 1 / (N - j + 1)
+    double sumLogFaults = 0.0;  // sum ln(N - j + 1)
+    double sumInvScaled = 0.0;  // sum 1 / (Beta + t_j)
+    double sumTimeShare = 0.0;  // sum t_j / (Beta + t_j)
+    for (std::int32_t j = 1; j <= n; ++j) {
+        // N - j + 1 from its exact integer part, so that a tiny N - n is not rounded away.
+        const double faults = remaining + (n - j + 1);
+        const double scaled = beta + t[j];
+        sumLogScaled += std::log(scaled);
+        sumLogRatio += std::log1p(t[j] / beta);
+        sumInvFaults += 1.0 / faults;
+        sumLogFaults += std::log(faults);
+        sumInvScaled += 1.0 / scaled;
+        sumTimeShare += t[j] / scaled;
+    }
+    const double logTail = std::log1p(end / beta);
+    const double alpha = n / (sumLogRatio + remaining * logTail);
+    // Envelope form: Alpha is held at its profile value.
+    g[0] = 2.0 * p[0] * (alpha * logTail - sumInvFaults);
+    g[1] = 2.0 * p[1] *
+           (sumInvScaled - alpha * (sumTimeShare + remaining * end / (beta + end)) / beta);
+    return GuardObjective(n * (1.0 - std::log(alpha)) + sumLogScaled - sumLogFaults, g);
+}
+
+EstimateRecord RecordLi(const FailureSeries& x, const FailureSeries& t, std::int32_t i,
+                        std::int32_t rangeEnd, double remaining, double beta) {
+    const double alpha = ProfileAlpha(t, i, remaining, beta);
+    // The remaining faults share the posterior rate Gamma(Alpha, Beta + t_i).
+    const double shape = remaining * alpha;
+    const double scale = beta + t[i];
+    EstimateRecord record;
+    record.param1 = i + remaining;
+    record.param2 = alpha;
+    record.param3 = beta;
+    record.lowQ = PercentileLi(0.25, shape, scale);
+    record.median = PercentileLi(0.5, shape, scale);
+    record.uppQ = PercentileLi(0.75, shape, scale);
+    record.mttf = ParetoMean(shape, scale);
+    if (i < rangeEnd) {
+        ParetoPoint next = ParetoAt(x[i + 1], shape, scale);
+        record.cdf = next.cdf;
+        record.pdf = next.pdf;
+    }
+    return record;
+}
+
+IndexFit PrepareLi(const FailureSeries& x, const FailureSeries& t, std::int32_t rangeEnd,
+                   const MinimisationSettings& settings) {
+    RegisterModelObjectives();
+    return [&x, &t, rangeEnd, settings](std::int32_t i) {
+        ObjectiveData data;
+        data.n = i;
+        data.series = &t;
+        std::vector<double> p = MinimiseFrom(kStart, kStart, kObjectiveCode, data, settings);
+        return RecordLi(x, t, i, rangeEnd, p[0] * p[0], p[1] * p[1]);
+    };
+}
+
+EstimationResult EstimateLi(const FailureSeries& x, const FailureSeries& t, std::int32_t rangeStart,
+                            std::int32_t rangeEnd, const MinimisationSettings& settings,
+                            EstimatesArray& estimates, const RunControl& control) {
+    return RunPrequential(rangeStart, rangeEnd, PrepareLi(x, t, rangeEnd, settings), estimates,
+                          control);
+}
+
+double PercentileLi(double p, double a, double b) {
+    if (!PercentileLevelValid(p)) return 0.0;
+    return ParetoQuantile(p, a, b);
+}
+
+}  // namespace tamsel

@@ -1,0 +1,128 @@
+// At the fitted Alpha, (Beta / (Beta + T))^Alpha is exactly (Mu - n) / Mu, so the expected
+// number of failures after T is Mu - n itself. The code uses that identity instead of 1 - R
+// and Mu R, which lose every digit when Mu - n is large (the fit runs towards Mu - n = 1e14
+// where the likelihood has no interior maximum).
+#include "tamsel/models/lnhpp_model.h"
+
+#include <cmath>
+#include <vector>
+
+#include "littlewood_support.h"
+#include "model_support.h"
+#include "tamsel/models/sentinels.h"
+#include "tamsel/numeric/math_functions.h"
+
+namespace tamsel {
+namespace {
+
+constexpr int kObjectiveCode = 6;
+constexpr double kStart1 = 100.0;
+constexpr double kStart2 = 1000.0;
+// Above this expected number of further failures, 1 - e^(-M) is taken as 1.
+constexpr double kCertainFailure = 700.0;
+
+// The Alpha for which m(T) = n.
+double SolvedAlpha(std::int32_t n, double remaining, double beta, double end) {
+    return std::log1p(n / remaining) / std::log1p(end / beta);
+}
+
+}  // namespace
+
+double ObjectiveLNHPP(std::span<const double> p, std::span<double> g, std::int32_t n, double eps,
+                      double end, const FailureSeries& t) {
+    const double remaining = p[0] * p[0] + eps;
+    const double beta = p[1] * p[1] + eps;
+    const double mu = remaining + n;
+    const double logTail = std::log1p(end / beta);
+    const double alpha = SolvedAlpha(n, remaining, beta, end);
+    double sumLogScaled = 0.0;  // sum ln(Beta + t_j)
+    double sumLogRatio = 0.0;   // sum ln(1 + t_j / Beta)
+    double sumInvScaled = 0.0;  // sum 1 / (Beta + t_j)
+    double sumTimeShare = 0.0;  // sum t_j / (Beta + t_j)
+    for (std::int32_t j = 1; j <= n; ++j) {
+        const double scaled = beta + t[j];
+        sumLogScaled += std::log(scaled);
+        sumLogRatio += std::log1p(t[j] / beta);
+        sumInvScaled += 1.0 / scaled;
+        sumTimeShare += t[j] / scaled;
+    }
+    // d ln L / d Alpha, and the derivatives of Alpha(Mu - n, Beta).
+    const double slopeAlpha = n / alpha - sumLogRatio - remaining * logTail;
+    const double alphaByRemaining = -n / (remaining * mu * logTail);
+    const double alphaByBeta = alpha * end / (logTail * beta * (beta + end));
+    // Total derivatives through Alpha; at fixed Alpha the one in Mu - n vanishes (m(T) = n).
+    g[0] = 2.0 * p[0] * (-alphaByRemaining * slopeAlpha);
+    g[1] = 2.0 * p[1] *
+           (sumInvScaled - alpha * sumTimeShare / beta -
+            remaining * alpha * end / ((beta + end) * beta) - alphaByBeta * slopeAlpha);
+    const double f = n + sumLogScaled + alpha * sumLogRatio - n * (std::log(mu) + std::log(alpha));
+    return GuardObjective(f, g);
+}
+
+EstimateRecord RecordLNHPP(const FailureSeries& x, const FailureSeries& t, std::int32_t i,
+                           std::int32_t rangeEnd, double remaining, double beta) {
+    const double end = t[i];
+    const double alpha = SolvedAlpha(i, remaining, beta, end);
+    const double mu = i + remaining;
+    const double scale = beta + end;
+    EstimateRecord record;
+    record.param1 = mu;
+    record.param2 = alpha;
+    record.param3 = beta;
+    // The intensity at T, Alpha Mu R_T / (Beta + T) with Mu R_T = Mu - i.
+    record.mttf = MttfLNHPP(alpha * remaining / scale, alpha, beta, end);
+    record.lowQ = PercentileLNHPP(0.25, end, alpha, beta, mu);
+    record.median = PercentileLNHPP(0.5, end, alpha, beta, mu);
+    record.uppQ = PercentileLNHPP(0.75, end, alpha, beta, mu);
+    if (i < rangeEnd) {
+        const double next = x[i + 1];
+        // ln(R_x / R_T), and the expected number of failures in (T, T + x].
+        const double logDecay = -alpha * std::log1p(next / scale);
+        const double expected = -remaining * std::expm1(logDecay);
+        record.cdf = -std::expm1(-expected);
+        record.pdf = alpha * remaining * std::exp(logDecay) * SafeExp(-expected) / (scale + next);
+    }
+    return record;
+}
+
+IndexFit PrepareLNHPP(const FailureSeries& x, const FailureSeries& t, std::int32_t rangeEnd,
+                      const MinimisationSettings& settings) {
+    RegisterModelObjectives();
+    return [&x, &t, rangeEnd, settings](std::int32_t i) {
+        const double eps = settings.absolutePrecision;
+        ObjectiveData data;
+        data.n = i;
+        data.r = eps;
+        data.c = t[i];
+        data.series = &t;
+        std::vector<double> p = MinimiseFrom(kStart1, kStart2, kObjectiveCode, data, settings);
+        return RecordLNHPP(x, t, i, rangeEnd, p[0] * p[0] + eps, p[1] * p[1] + eps);
+    };
+}
+
+EstimationResult EstimateLNHPP(const FailureSeries& x, const FailureSeries& t,
+                               std::int32_t rangeStart, std::int32_t rangeEnd,
+                               const MinimisationSettings& settings, EstimatesArray& estimates,
+                               const RunControl& control) {
+    return RunPrequential(rangeStart, rangeEnd, PrepareLNHPP(x, t, rangeEnd, settings), estimates,
+                          control);
+}
+
+double MttfLNHPP(double lambda, double alpha, double beta, double end) {
+    const double expected = (beta + end) * lambda / alpha;
+    const double correction = (1.0 + 1.0 / alpha) / expected;
+    if (correction >= 1.0) return kNoMttf;
+    const double occurs = expected < kCertainFailure ? 1.0 - std::exp(-expected) : 1.0;
+    return (1.0 + correction) / (lambda * occurs);
+}
+
+double PercentileLNHPP(double p, double end, double alpha, double beta, double mu) {
+    if (!PercentileLevelValid(p)) return 0.0;
+    const double growth = SafeExp(alpha * std::log1p(end / beta));  // (1 + T / Beta)^Alpha
+    const double shift = std::log1p(-p) * growth / mu;              // v - 1
+    // v <= 0: the distribution never reaches p (a further failure may never come).
+    if (shift <= -1.0) return kInfiniteQuartile;
+    return CapQuartile((end + beta) * std::expm1(-std::log1p(shift) / alpha));
+}
+
+}  // namespace tamsel

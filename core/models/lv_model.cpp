@@ -1,0 +1,120 @@
+#include "tamsel/models/lv_model.h"
+
+#include <cmath>
+#include <vector>
+
+#include "littlewood_support.h"
+#include "model_support.h"
+
+namespace tamsel {
+namespace {
+
+constexpr int kObjectiveCode = 7;
+constexpr double kStart = 10.0;
+
+// psi(j) on the line through (1, first) and (n, last), its weights taken from exact integer
+// ratios: running sums of 1 / (n - 1) can leave a weight of -1e-17 at j = n, which makes
+// psi(n) negative when the first end is huge and the last tiny.
+struct LinePoint {
+    double firstWeight;
+    double lastWeight;
+    double psi;
+};
+
+LinePoint PointAt(std::int32_t j, std::int32_t n, double first, double last) {
+    const double firstWeight = static_cast<double>(n - j) / (n - 1);
+    const double lastWeight = static_cast<double>(j - 1) / (n - 1);
+    return {firstWeight, lastWeight, first * firstWeight + last * lastWeight};
+}
+
+// The Alpha that maximises the likelihood for that line.
+double ProfileAlpha(const FailureSeries& x, std::int32_t n, double first, double last) {
+    double sum = 0.0;
+    for (std::int32_t j = 1; j <= n; ++j) sum += std::log1p(x[j] / PointAt(j, n, first, last).psi);
+    return n / sum;
+}
+
+}  // namespace
+
+double ObjectiveLV(std::span<const double> p, std::span<double> g, std::int32_t n, double eps,
+                   const FailureSeries& x) {
+    const double first = p[0] * p[0] + eps;
+    const double last = p[1] * p[1] + eps;
+    double sumLogShifted = 0.0;  // sum ln(psi_j + x_j)
+    double sumLogRatio = 0.0;    // sum ln(1 + x_j / psi_j)
+    double sumFirst = 0.0;       // sum w0 / (psi_j + x_j)
+    double sumFirstShare = 0.0;  // sum w0 x_j / ((psi_j + x_j) psi_j)
+    double sumLast = 0.0;        // sum w1 / (psi_j + x_j)
+    double sumLastShare = 0.0;   // sum w1 x_j / ((psi_j + x_j) psi_j)
+    for (std::int32_t j = 1; j <= n; ++j) {
+        const LinePoint point = PointAt(j, n, first, last);
+        const double shifted = point.psi + x[j];
+        const double share = x[j] / (shifted * point.psi);
+        sumLogShifted += std::log(shifted);
+        sumLogRatio += std::log1p(x[j] / point.psi);
+        sumFirst += point.firstWeight / shifted;
+        sumFirstShare += point.firstWeight * share;
+        sumLast += point.lastWeight / shifted;
+        sumLastShare += point.lastWeight * share;
+    }
+    const double alpha = n / sumLogRatio;
+    // (Alpha + 1) / u - Alpha / psi written as 1 / u - Alpha x / (u psi), without the
+    // difference of two large terms.
+    g[0] = 2.0 * p[0] * (sumFirst - alpha * sumFirstShare);
+    g[1] = 2.0 * p[1] * (sumLast - alpha * sumLastShare);
+    return GuardObjective(n * (1.0 - std::log(alpha)) + sumLogShifted, g);
+}
+
+EstimateRecord RecordLV(const FailureSeries& x, std::int32_t i, std::int32_t rangeEnd, double first,
+                        double last) {
+    const double alpha = ProfileAlpha(x, i, first, last);
+    const double slope = (last - first) / (i - 1);
+    // The prediction's scale psi(i) is the last end itself: Beta1 + Beta2 i cancels badly
+    // when it is much smaller than the first.
+    const double psi = last;
+    EstimateRecord record;
+    record.param1 = alpha;
+    record.param2 = first - slope;
+    record.param3 = slope;
+    record.mttf = MttfLV(alpha, psi);
+    record.lowQ = PercentileLV(0.25, psi, alpha);
+    record.median = PercentileLV(0.5, psi, alpha);
+    record.uppQ = PercentileLV(0.75, psi, alpha);
+    if (i < rangeEnd) {
+        ParetoPoint next = ParetoAt(x[i + 1], alpha, psi);
+        record.cdf = next.cdf;
+        record.pdf = next.pdf;
+    }
+    return record;
+}
+
+IndexFit PrepareLV(const FailureSeries& x, std::int32_t rangeEnd,
+                   const MinimisationSettings& settings) {
+    RegisterModelObjectives();
+    return [&x, rangeEnd, settings](std::int32_t i) {
+        const double eps = settings.absolutePrecision;
+        ObjectiveData data;
+        data.n = i;
+        data.r = eps;
+        data.series = &x;
+        std::vector<double> p = MinimiseFrom(kStart, kStart, kObjectiveCode, data, settings);
+        return RecordLV(x, i, rangeEnd, p[0] * p[0] + eps, p[1] * p[1] + eps);
+    };
+}
+
+EstimationResult EstimateLV(const FailureSeries& x, const FailureSeries& /*t*/,
+                            std::int32_t rangeStart, std::int32_t rangeEnd,
+                            const MinimisationSettings& settings, EstimatesArray& estimates,
+                            const RunControl& control) {
+    return RunPrequential(rangeStart, rangeEnd, PrepareLV(x, rangeEnd, settings), estimates,
+                          control);
+}
+
+double MttfLV(double alpha, double psi) { return ParetoMean(alpha, psi); }
+
+double PercentileLV(double p, double psi, double alpha) {
+    if (!PercentileLevelValid(p)) return 0.0;
+    return ParetoQuantile(p, alpha, psi);
+}
+
+}  // namespace tamsel
