@@ -1,0 +1,141 @@
+#include "littlewood_test_support.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace tamsel::test {
+
+std::array<double, 2> CentralDifference(const std::function<double(std::span<const double>)>& f,
+                                        std::array<double, 2> p, double relStep) {
+    std::array<double, 2> derivative{};
+    for (std::size_t k = 0; k < 2; ++k) {
+        const double h = relStep * std::fabs(p[k]);
+        std::array<double, 2> up = p;
+        std::array<double, 2> down = p;
+        up[k] += h;
+        down[k] -= h;
+        derivative[k] = (f(up) - f(down)) / (up[k] - down[k]);
+    }
+    return derivative;
+}
+
+Point3 NelderMead(const Function3& f, Point3 start, double step, int maxEvaluations) {
+    std::array<Point3, 4> simplex;
+    std::array<double, 4> value{};
+    simplex.fill(start);
+    for (std::size_t k = 0; k < 3; ++k) simplex[k + 1][k] += step;
+    int evaluations = 0;
+    auto evaluate = [&](const Point3& p) {
+        ++evaluations;
+        double v = f(p);
+        return std::isnan(v) ? std::numeric_limits<double>::infinity() : v;
+    };
+    for (std::size_t k = 0; k < 4; ++k) value[k] = evaluate(simplex[k]);
+    auto along = [](const Point3& from, const Point3& to, double factor) {
+        Point3 p;
+        for (std::size_t k = 0; k < 3; ++k) p[k] = from[k] + factor * (to[k] - from[k]);
+        return p;
+    };
+    while (evaluations < maxEvaluations) {
+        std::array<std::size_t, 4> order{0, 1, 2, 3};
+        std::sort(order.begin(), order.end(),
+                  [&](std::size_t a, std::size_t b) { return value[a] < value[b]; });
+        const std::size_t best = order[0];
+        const std::size_t worst = order[3];
+        const std::size_t second = order[2];
+        if (std::fabs(value[worst] - value[best]) <= 1e-13 * (1.0 + std::fabs(value[best]))) {
+            break;
+        }
+        Point3 centroid{};
+        for (std::size_t v : {order[0], order[1], order[2]}) {
+            for (std::size_t k = 0; k < 3; ++k) centroid[k] += simplex[v][k] / 3.0;
+        }
+        Point3 reflected = along(centroid, simplex[worst], -1.0);
+        double reflectedValue = evaluate(reflected);
+        if (reflectedValue < value[best]) {
+            Point3 expanded = along(centroid, simplex[worst], -2.0);
+            double expandedValue = evaluate(expanded);
+            bool expand = expandedValue < reflectedValue;
+            simplex[worst] = expand ? expanded : reflected;
+            value[worst] = expand ? expandedValue : reflectedValue;
+        } else if (reflectedValue < value[second]) {
+            simplex[worst] = reflected;
+            value[worst] = reflectedValue;
+        } else {
+            Point3 contracted = along(centroid, simplex[worst], 0.5);
+            double contractedValue = evaluate(contracted);
+            if (contractedValue < value[worst]) {
+                simplex[worst] = contracted;
+                value[worst] = contractedValue;
+            } else {
+                for (std::size_t v : {order[1], order[2], order[3]}) {
+                    simplex[v] = along(simplex[best], simplex[v], 0.5);
+                    value[v] = evaluate(simplex[v]);
+                }
+            }
+        }
+    }
+    return simplex[static_cast<std::size_t>(std::min_element(value.begin(), value.end()) -
+                                            value.begin())];
+}
+
+Point3 StandardErrors(const Function3& nll, const Point3& theta) {
+    std::array<std::array<double, 3>, 3> hessian{};
+    Point3 h;
+    for (std::size_t k = 0; k < 3; ++k) h[k] = 1e-4 * std::fabs(theta[k]);
+    auto at = [&](std::size_t a, double da, std::size_t b, double db) {
+        Point3 p = theta;
+        p[a] += da * h[a];
+        p[b] += db * h[b];
+        return nll(p);
+    };
+    for (std::size_t a = 0; a < 3; ++a) {
+        for (std::size_t b = 0; b < 3; ++b) {
+            hessian[a][b] =
+                (at(a, 1, b, 1) - at(a, 1, b, -1) - at(a, -1, b, 1) + at(a, -1, b, -1)) /
+                (4.0 * h[a] * h[b]);
+        }
+    }
+    // The diagonal of the inverse by cofactors.
+    const auto& m = hessian;
+    const double det = m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
+                       m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+                       m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+    return {std::sqrt((m[1][1] * m[2][2] - m[1][2] * m[2][1]) / det),
+            std::sqrt((m[0][0] * m[2][2] - m[0][2] * m[2][0]) / det),
+            std::sqrt((m[0][0] * m[1][1] - m[0][1] * m[1][0]) / det)};
+}
+
+double LikelihoodShortfall(const Function3& logLik, const Point3& start, const SearchBox& box) {
+    const Function3 cost = [&](const Point3& p) {
+        for (std::size_t k = 0; k < 3; ++k) {
+            if (!(p[k] >= box.lower[k] && p[k] <= box.upper[k])) {
+                return std::numeric_limits<double>::infinity();
+            }
+        }
+        return -logLik(p);
+    };
+    const double stored = -cost(start);
+    Point3 bestGrid = start;
+    double bestGridCost = cost(start);
+    for (int a = -4; a <= 4; ++a) {
+        for (int b = -4; b <= 4; ++b) {
+            for (int c = -4; c <= 4; ++c) {
+                Point3 p{start[0] + 0.5 * a, start[1] + 0.5 * b, start[2] + 0.5 * c};
+                double value = cost(p);
+                if (value < bestGridCost) {
+                    bestGridCost = value;
+                    bestGrid = p;
+                }
+            }
+        }
+    }
+    double best = stored;
+    for (const Point3& from : {start, bestGrid}) {
+        best = std::max(best, -cost(NelderMead(cost, from, 0.1, 3000)));
+    }
+    return best - stored;
+}
+
+}  // namespace tamsel::test

@@ -1,0 +1,38 @@
+// Helpers for the tests of the Littlewood family of models: finite differences, standard
+// errors from the observed information, and an independent likelihood search (a grid, then
+// Nelder-Mead) that checks the stored fits are maxima.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <span>
+
+namespace tamsel::test {
+
+// The central difference of f in each coordinate of p, with step relStep * |p[k]|.
+std::array<double, 2> CentralDifference(const std::function<double(std::span<const double>)>& f,
+                                        std::array<double, 2> p, double relStep);
+
+using Point3 = std::array<double, 3>;
+using Function3 = std::function<double(const Point3&)>;
+
+// Nelder-Mead minimum of f from start with initial simplex edges step, stopping after
+// maxEvaluations or when the simplex values agree to 1e-13 relative.
+Point3 NelderMead(const Function3& f, Point3 start, double step, int maxEvaluations);
+
+// The standard errors of an estimate theta of three parameters: square roots of the diagonal
+// of the inverse of the central-difference Hessian of the negative log-likelihood at theta.
+Point3 StandardErrors(const Function3& nll, const Point3& theta);
+
+// The box of the search in the test's coordinates.
+struct SearchBox {
+    Point3 lower;
+    Point3 upper;
+};
+
+// How much higher than logLik(start) an independent search inside box gets: Nelder-Mead from
+// start and from the best point of a grid of offsets -2..2 in steps of 1/2 in each
+// coordinate (729 points) around start. 0 when nothing better is found.
+double LikelihoodShortfall(const Function3& logLik, const Point3& start, const SearchBox& box);
+
+}  // namespace tamsel::test
