@@ -1,0 +1,54 @@
+// The league table of a dataset's prediction sets: every raw and recalibrated set judged on
+// the same failures by its u-plot, its y-plot and its prequential likelihood.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tamsel/measures/plot_rows.h"
+#include "tamsel/store/database.h"
+
+namespace tamsel {
+
+struct SetEvaluation {
+    PredictionSetRef set;
+    std::string label;           // ModelLabel
+    double uPlotDistance = 0.0;  // Kolmogorov distance of the u-plot
+    double yPlotDistance = 0.0;  // Kolmogorov distance of the y-plot
+    double minusLogPl = 0.0;     // -ln of the prequential likelihood
+    double logPlr = 0.0;         // ln PL(set) - ln PL(reference)
+    int rank = 0;                // 1 for the highest prequential likelihood; ties share
+};
+
+struct Evaluation {
+    // The failure indices judged: from the plot start on, those that every set predicts.
+    int firstIndex = 0;
+    int lastIndex = 0;
+    int points = 0;
+    PredictionSetRef reference;
+    std::string referenceLabel;
+    std::vector<SetEvaluation> sets;  // by rank, then raw before recalibrated, then by key
+};
+
+// Evaluates every estimates set and predictions set of the dataset named dataName over the
+// failure indices from plotStart on that all of them predict. Without a plotStart the
+// largest RangeStart of the dataset's estimates sets plus 15 is taken, where every
+// recalibrated set has begun; without a reference the dataset's first estimates set.
+// Refusals, each with its message: no dataset of that name ("There is no dataset named
+// "<dataName>"."), no estimates set ("There are no estimates calculated for the current
+// dataset." CR LF "Please, apply a model first."), a reference that is not one of the sets
+// ("The reference set <ref> is not a set of the dataset <dataName>."), and no failure index
+// that every set predicts ("The sets of the dataset <dataName> predict no failure in common
+// from failure <plotStart> on."). <ref> is the key, with a "p" before it for a predictions
+// set.
+std::optional<Evaluation> EvaluateDataSet(Database& db, const std::string& dataName,
+                                          std::optional<int> plotStart,
+                                          std::optional<PredictionSetRef> reference);
+
+// A set as the command-line tool names it: the key of an estimates set, or "p" and the key
+// of a predictions set.
+std::string SetRefText(const PredictionSetRef& set);
+std::optional<PredictionSetRef> ParseSetRef(const std::string& text);
+
+}  // namespace tamsel

@@ -1,0 +1,62 @@
+// The plot kinds of the Plot menu, the plot type a window records, and the rules for the
+// plot start of u-plots, y-plots and log(PLR) plots.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace tamsel {
+
+// The plot type a plot window records: the Plot menu index, or the second type a builder
+// chooses (medians of a recalibrated set; y- and u-plots that may also hold recalibrated
+// sets).
+enum class PlotType : int {
+    FailureTimes = 0,
+    CumulativeFailures = 3,
+    Quartiles = 10,
+    RawMedians = 13,
+    RecalibratedMedians = 16,
+    RawYPlots = 20,
+    MixedYPlots = 21,
+    RawUPlots = 23,
+    MixedUPlots = 26,
+    LogPlr = 30,
+};
+
+// Recalibrated predictions exist from failure index RangeStart + kRecalibrationOffset on.
+inline constexpr int kRecalibrationOffset = 15;
+
+// The plot type of a Plot menu index (0, 3, 10, 13, 20, 23 or 30). Any other index shows "An
+// error occurred in the indexing of the plots, please select another plot." and gives
+// nullopt.
+std::optional<PlotType> PlotTypeOfMenuIndex(int menuIndex);
+
+// The type of a y- or u-plot window whose plot start lies plotLag failures after the range
+// start: "Mixed plots" from kRecalibrationOffset on, "Raw plots" before.
+PlotType YPlotType(int plotLag);
+PlotType UPlotType(int plotLag);
+
+bool IsMixedPlot(PlotType type);
+
+// The plot starts the range dialog offers before a y-plot, u-plot or log(PLR) plot.
+struct PlotStartBounds {
+    int proposed = 0;   // RangeStart + 15, kept within [smallest, largest]
+    int smallest = 0;   // RangeStart for a raw y- or u-plot, otherwise RangeStart + 15
+    int largest = 0;    // DataNumber - 1: the last failure with an observed successor
+    int mixedFrom = 0;  // RangeStart + 15: the first start at which recalibrated sets fit
+};
+
+// The bounds for a plot of kind (RawYPlots, RawUPlots or LogPlr) of the current set. A
+// dataset with too few failures after the range start has no allowed start: then shows
+// "There are too few failures after the range start for this plot: its start must be at
+// least <smallest> and at most <largest>." and gives nullopt. Any other kind gives nullopt
+// without a message.
+std::optional<PlotStartBounds> PlotStartRange(PlotType kind, int rangeStart, int dataNumber,
+                                              bool currentIsRecalibrated);
+
+// A whole number read from a range entry (a plot start or an x axis minimum): text that is
+// not a number keeps current; a number is rounded to the nearest whole number (halves to
+// the even neighbour) and clamped to [smallest, largest] without a message.
+int ClampRangeEntry(const std::string& text, int current, int smallest, int largest);
+
+}  // namespace tamsel

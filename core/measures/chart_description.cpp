@@ -1,0 +1,110 @@
+#include "tamsel/measures/chart_description.h"
+
+#include <cstddef>
+
+namespace tamsel {
+namespace {
+
+// Palette entries of the sets with fixed series.
+constexpr int kBlack = 0;
+constexpr int kRed = 1;
+constexpr int kGreen = 2;
+constexpr int kBlue = 3;
+
+void Colour(ChartSeries& series, int paletteIndex, LinePattern pattern = LinePattern::Solid) {
+    series.style.colour = kPalette[static_cast<std::size_t>(paletteIndex)];
+    series.style.pattern = pattern;
+}
+
+// Series k (from 1) of a data group takes palette entry k mod 8.
+void ColourByPosition(ChartGroup& group, LinePattern pattern) {
+    for (std::size_t k = 1; k <= group.series.size(); ++k) {
+        Colour(group.series[k - 1], static_cast<int>(k % kPalette.size()), pattern);
+    }
+}
+
+ChartGroup* Group(ChartDescription& chart, std::size_t index) {
+    return index < chart.groups.size() ? &chart.groups[index] : nullptr;
+}
+
+ChartSeries* Series(ChartDescription& chart, std::size_t group, std::size_t index) {
+    ChartGroup* g = Group(chart, group);
+    return g && index < g->series.size() ? &g->series[index] : nullptr;
+}
+
+void StyleFixed(ChartDescription& chart, std::size_t group, std::size_t index, int paletteIndex,
+                LinePattern pattern = LinePattern::Solid) {
+    if (ChartSeries* series = Series(chart, group, index)) Colour(*series, paletteIndex, pattern);
+}
+
+void SetWidth(ChartDescription& chart, std::size_t group, std::size_t index, int width) {
+    if (ChartSeries* series = Series(chart, group, index)) series->style.width = width;
+}
+
+}  // namespace
+
+void SetSeriesStyles(ChartDescription& chart) {
+    switch (chart.styleSet) {
+        case kLogPlrStyles:
+            for (ChartGroup& group : chart.groups) ColourByPosition(group, LinePattern::Solid);
+            break;
+        case kMeasureStyles:
+            if (ChartGroup* diagonal = Group(chart, 0)) {
+                for (ChartSeries& series : diagonal->series) {
+                    Colour(series, kBlack, LinePattern::Dotted);
+                }
+            }
+            if (ChartGroup* data = Group(chart, 1)) ColourByPosition(*data, LinePattern::Solid);
+            break;
+        case kRawMediansStyles:
+        case kRecalibratedMediansStyles: {
+            // Raw and recalibrated series of the same position share a colour; the pattern
+            // tells them apart.
+            const bool rawFirst = chart.styleSet == kRawMediansStyles;
+            if (ChartGroup* first = Group(chart, 0)) {
+                ColourByPosition(*first, rawFirst ? LinePattern::Solid : LinePattern::Dashed);
+            }
+            if (ChartGroup* second = Group(chart, 1)) {
+                ColourByPosition(*second, rawFirst ? LinePattern::Dashed : LinePattern::Solid);
+            }
+            break;
+        }
+        case kFailureDataStyles:
+            StyleFixed(chart, 0, 0, kBlue);
+            StyleFixed(chart, 1, 0, kRed);
+            break;
+        case kCumulativeFailuresStyles:
+            StyleFixed(chart, 0, 0, kBlue);
+            break;
+        case kQuartilesStyles:
+            StyleFixed(chart, 0, 0, kRed);                         // upper quartiles
+            StyleFixed(chart, 0, 1, kBlack, LinePattern::Dashed);  // MTTF
+            StyleFixed(chart, 0, 2, kBlue);                        // medians
+            StyleFixed(chart, 0, 3, kGreen);                       // lower quartiles
+            break;
+        default:
+            break;
+    }
+}
+
+void ShowFailureDataSeries(ChartDescription& chart, int mode) {
+    if (mode < 0 || mode > 2) return;
+    const bool interfailure = mode != 1;
+    const bool cumulative = mode != 0;
+    if (ChartSeries* series = Series(chart, 0, 0)) series->shown = interfailure;
+    if (ChartSeries* series = Series(chart, 1, 0)) series->shown = cumulative;
+    chart.yAxis.shown = interfailure;
+    chart.y2Axis.shown = cumulative;
+}
+
+void ApplyBoldLines(ChartDescription& chart, PlotType plotType, bool bold) {
+    const int width = bold ? 3 : 1;
+    if (plotType == PlotType::FailureTimes) {
+        SetWidth(chart, 0, 0, width);
+        SetWidth(chart, 1, 0, width);
+    } else if (plotType == PlotType::Quartiles) {
+        for (std::size_t k = 0; k < 4; ++k) SetWidth(chart, 0, k, width);
+    }
+}
+
+}  // namespace tamsel

@@ -1,0 +1,182 @@
+#include "tamsel/measures/evaluation.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <iterator>
+#include <system_error>
+#include <variant>
+
+#include "tamsel/measures/measures.h"
+#include "tamsel/measures/plot_types.h"
+#include "tamsel/store/queries.h"
+#include "tamsel/support/messages.h"
+
+namespace tamsel {
+namespace {
+
+struct Candidate {
+    PredictionSetRef set;
+    std::string label;
+    std::vector<PredictionRow> rows;
+};
+
+std::optional<int> IntValue(const DbValue& value) {
+    const auto* i = std::get_if<std::int64_t>(&value);
+    if (!i || *i < INT32_MIN || *i > INT32_MAX) return std::nullopt;
+    return static_cast<int>(*i);
+}
+
+// The dataset's sets, raw ones first, each kind by key, and the largest range start among
+// the raw ones. nullopt after a message.
+std::optional<std::vector<PredictionSetRef>> SetsOf(Database& db, const std::string& dataName,
+                                                    int& largestRangeStart) {
+    std::optional<RowSet> raw = BindEstimatesSets(db, dataName);
+    if (!raw) return std::nullopt;
+    if (raw->rows.empty()) {
+        ShowMessage(JoinLines({"There are no estimates calculated for the current dataset.",
+                               "Please, apply a model first."}));
+        return std::nullopt;
+    }
+    std::optional<RowSet> recalibrated = BindPredictionsSets(db, dataName);
+    if (!recalibrated) return std::nullopt;
+    std::vector<PredictionSetRef> sets;
+    largestRangeStart = 0;
+    for (const auto& row : raw->rows) {
+        std::optional<int> id = IntValue(row[0]);
+        std::optional<int> rangeStart = IntValue(row[2]);
+        if (!id || !rangeStart) {
+            ShowMessage("An error occurred while reading the database.");
+            return std::nullopt;
+        }
+        sets.push_back({*id, false});
+        largestRangeStart = std::max(largestRangeStart, *rangeStart);
+    }
+    for (const auto& row : recalibrated->rows) {
+        std::optional<int> id = IntValue(row[0]);
+        if (!id) {
+            ShowMessage("An error occurred while reading the database.");
+            return std::nullopt;
+        }
+        sets.push_back({*id, true});
+    }
+    return sets;
+}
+
+std::vector<int> FailureIndices(const std::vector<PredictionRow>& rows) {
+    std::vector<int> indices;
+    indices.reserve(rows.size());
+    for (const PredictionRow& row : rows) indices.push_back(row.failureIndex);
+    return indices;
+}
+
+std::vector<int> CommonIndices(const std::vector<Candidate>& candidates) {
+    std::vector<int> common = FailureIndices(candidates.front().rows);
+    for (const Candidate& candidate : candidates) {
+        std::vector<int> indices = FailureIndices(candidate.rows);
+        std::vector<int> both;
+        std::set_intersection(common.begin(), common.end(), indices.begin(), indices.end(),
+                              std::back_inserter(both));
+        common = std::move(both);
+    }
+    return common;
+}
+
+SetEvaluation Evaluate(const Candidate& candidate, const std::vector<int>& indices) {
+    std::vector<double> u;
+    double minusLogPl = 0.0;
+    for (const PredictionRow& row : candidate.rows) {
+        if (!std::binary_search(indices.begin(), indices.end(), row.failureIndex)) continue;
+        u.push_back(row.cdf);
+        minusLogPl -= LogDensity(row.pdf);
+    }
+    SetEvaluation result;
+    result.set = candidate.set;
+    result.label = candidate.label;
+    result.yPlotDistance = YPlotCurve(u).distance;
+    std::stable_sort(u.begin(), u.end());
+    result.uPlotDistance = UPlotCurve(u).distance;
+    result.minusLogPl = minusLogPl;
+    return result;
+}
+
+}  // namespace
+
+std::string SetRefText(const PredictionSetRef& set) {
+    return (set.recalibrated ? "p" : "") + std::to_string(set.id);
+}
+
+std::optional<PredictionSetRef> ParseSetRef(const std::string& text) {
+    PredictionSetRef set;
+    const char* begin = text.data();
+    const char* end = text.data() + text.size();
+    if (begin != end && (*begin == 'p' || *begin == 'P')) {
+        set.recalibrated = true;
+        ++begin;
+    }
+    auto [stop, error] = std::from_chars(begin, end, set.id);
+    if (begin == end || error != std::errc() || stop != end || set.id < 1) return std::nullopt;
+    return set;
+}
+
+std::optional<Evaluation> EvaluateDataSet(Database& db, const std::string& dataName,
+                                          std::optional<int> plotStart,
+                                          std::optional<PredictionSetRef> reference) {
+    std::optional<int> dataSetId = FindDataSetId(db, dataName);
+    if (!dataSetId) return std::nullopt;
+    if (*dataSetId == 0) {
+        ShowMessage("There is no dataset named \"" + dataName + "\".");
+        return std::nullopt;
+    }
+    int largestRangeStart = 0;
+    std::optional<std::vector<PredictionSetRef>> sets = SetsOf(db, dataName, largestRangeStart);
+    if (!sets) return std::nullopt;
+    const PredictionSetRef referenceSet = reference.value_or(sets->front());
+    auto referencePosition = std::find(sets->begin(), sets->end(), referenceSet);
+    if (referencePosition == sets->end()) {
+        ShowMessage("The reference set " + SetRefText(referenceSet) +
+                    " is not a set of the dataset " + dataName + ".");
+        return std::nullopt;
+    }
+    const int start = plotStart.value_or(largestRangeStart + kRecalibrationOffset);
+
+    std::vector<Candidate> candidates;
+    for (const PredictionSetRef& set : *sets) {
+        std::optional<std::string> label = ModelLabel(db, set);
+        if (!label) return std::nullopt;
+        std::optional<std::vector<PredictionRow>> rows = ReadPredictionRows(db, set, start);
+        if (!rows) return std::nullopt;
+        candidates.push_back({set, *label, std::move(*rows)});
+    }
+    const std::vector<int> indices = CommonIndices(candidates);
+    if (indices.empty()) {
+        ShowMessage("The sets of the dataset " + dataName +
+                    " predict no failure in common from failure " + std::to_string(start) + " on.");
+        return std::nullopt;
+    }
+
+    Evaluation evaluation;
+    evaluation.firstIndex = indices.front();
+    evaluation.lastIndex = indices.back();
+    evaluation.points = static_cast<int>(indices.size());
+    evaluation.reference = referenceSet;
+    for (const Candidate& candidate : candidates) {
+        evaluation.sets.push_back(Evaluate(candidate, indices));
+    }
+    const std::size_t referenceIndex = static_cast<std::size_t>(referencePosition - sets->begin());
+    evaluation.referenceLabel = evaluation.sets[referenceIndex].label;
+    const double referenceMinusLogPl = evaluation.sets[referenceIndex].minusLogPl;
+    for (SetEvaluation& set : evaluation.sets) set.logPlr = referenceMinusLogPl - set.minusLogPl;
+
+    std::stable_sort(
+        evaluation.sets.begin(), evaluation.sets.end(),
+        [](const SetEvaluation& a, const SetEvaluation& b) { return a.minusLogPl < b.minusLogPl; });
+    for (std::size_t k = 0; k < evaluation.sets.size(); ++k) {
+        const bool tied =
+            k > 0 && evaluation.sets[k].minusLogPl == evaluation.sets[k - 1].minusLogPl;
+        evaluation.sets[k].rank = tied ? evaluation.sets[k - 1].rank : static_cast<int>(k) + 1;
+    }
+    return evaluation;
+}
+
+}  // namespace tamsel

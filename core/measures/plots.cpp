@@ -1,0 +1,364 @@
+#include "tamsel/measures/plots.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "tamsel/measures/measures.h"
+#include "tamsel/support/messages.h"
+
+namespace tamsel {
+namespace {
+
+// The "next ref" label sits this far below the legend.
+constexpr int kReferenceLabelGap = 15;
+
+ChartDescription NewChart(const std::string& header, const std::string& xTitle,
+                          const std::string& yTitle, int styleSet) {
+    ChartDescription chart;
+    chart.header = header;
+    chart.xAxis.title = xTitle;
+    chart.yAxis.title = yTitle;
+    chart.styleSet = styleSet;
+    return chart;
+}
+
+ChartGroup Group(DataLayout layout, std::vector<ChartSeries> series = {},
+                 ChartType type = ChartType::Line, VerticalAxis axis = VerticalAxis::Y) {
+    ChartGroup group;
+    group.type = type;
+    group.layout = layout;
+    group.axis = axis;
+    group.series = std::move(series);
+    return group;
+}
+
+ChartSeries Series(std::string label, std::vector<ChartPoint> points) {
+    ChartSeries series;
+    series.label = std::move(label);
+    series.points = std::move(points);
+    return series;
+}
+
+// The state every builder records: the dataset, the estimates set and its range start.
+PlotWindowState BaseState(const CurrentSelection& selection, PlotType type) {
+    PlotWindowState state;
+    state.dataSet = selection.dataSetName;
+    state.estimatesSetId = selection.estimatesSetId;
+    state.rangeStart = selection.rangeStart;
+    state.plotType = type;
+    return state;
+}
+
+PredictionSetRef CurrentSet(const CurrentSelection& selection) {
+    return selection.recalibrated ? PredictionSetRef{selection.predictionsSetId, true}
+                                  : PredictionSetRef{selection.estimatesSetId, false};
+}
+
+std::string PlotStartCaption(const std::string& dataName, const std::string& kind, PlotType type,
+                             int plotStart) {
+    return "PLOT: " + dataName + " - " + kind +
+           (IsMixedPlot(type) ? " - Mixed plots" : " - Raw plots") +
+           " - Range:" + std::to_string(plotStart) + "->end";
+}
+
+std::vector<double> CdfValues(const std::vector<PredictionRow>& rows) {
+    std::vector<double> values;
+    values.reserve(rows.size());
+    for (const PredictionRow& row : rows) values.push_back(row.cdf);
+    return values;
+}
+
+std::optional<ChartSeries> UPlotSeries(Database& db, const PredictionSetRef& set, int plotStart) {
+    std::optional<std::string> label = ModelLabel(db, set);
+    if (!label) return std::nullopt;
+    std::optional<std::vector<PredictionRow>> rows = ReadPredictionRows(db, set, plotStart);
+    if (!rows) return std::nullopt;
+    std::vector<double> u = CdfValues(*rows);
+    std::stable_sort(u.begin(), u.end());
+    MeasureCurve curve = UPlotCurve(u);
+    return Series(KolmogorovLabel(*label, curve.distance), std::move(curve.points));
+}
+
+std::optional<ChartSeries> YPlotSeries(Database& db, const PredictionSetRef& set, int plotStart) {
+    std::optional<std::string> label = ModelLabel(db, set);
+    if (!label) return std::nullopt;
+    std::optional<std::vector<PredictionRow>> rows = ReadPredictionRows(db, set, plotStart);
+    if (!rows) return std::nullopt;
+    MeasureCurve curve = YPlotCurve(CdfValues(*rows));
+    return Series(KolmogorovLabel(*label, curve.distance), std::move(curve.points));
+}
+
+std::optional<ChartSeries> MedianSeries(Database& db, const PredictionSetRef& set) {
+    std::optional<std::string> label = ModelLabel(db, set);
+    if (!label) return std::nullopt;
+    std::optional<std::vector<ChartPoint>> points = ReadMedians(db, set);
+    if (!points) return std::nullopt;
+    return Series(*label, std::move(*points));
+}
+
+// The log(PLR) curve of set against reference, labelled "set:reference".
+std::optional<ChartSeries> PlrSeries(Database& db, const PredictionSetRef& set,
+                                     const PredictionSetRef& reference, int plotStart) {
+    std::optional<std::string> label = ModelLabel(db, set);
+    std::optional<std::string> referenceLabel = label ? ModelLabel(db, reference) : std::nullopt;
+    if (!referenceLabel) return std::nullopt;
+    auto rows = ReadPredictionRows(db, set, plotStart);
+    if (!rows) return std::nullopt;
+    auto referenceRows = ReadPredictionRows(db, reference, plotStart);
+    if (!referenceRows) return std::nullopt;
+    std::vector<ChartPoint> points = LogPlrCurve(*rows, *referenceRows);
+    if (!rows->empty() && points.empty()) {
+        ShowMessage(
+            "The reference set predicts none of the failures that the plotted set predicts "
+            "from failure " +
+            std::to_string(plotStart) + " on. Please select another reference set.");
+        return std::nullopt;
+    }
+    return Series(*label + ":" + *referenceLabel, std::move(points));
+}
+
+ChartLabel ReferenceLabel(const std::string& referenceLabel) {
+    ChartLabel label;
+    label.text = "next ref: " + referenceLabel;
+    label.attachment = LabelAttachment::BelowLegend;
+    label.legendGap = kReferenceLabelGap;
+    return label;
+}
+
+// A u- or y-plot: the diagonal in group 1 and the data series in group 2.
+ChartDescription MeasureChart(const std::string& header, const std::string& xTitle,
+                              ChartSeries series) {
+    ChartDescription chart = NewChart(header, xTitle, "Probability", kMeasureStyles);
+    chart.groups.push_back(Group(DataLayout::SharedX, {Series("", {{0.0, 0.0}, {1.0, 1.0}})}));
+    chart.groups.push_back(Group(DataLayout::PerSeriesX, {std::move(series)}));
+    return chart;
+}
+
+bool AppendSeries(Plot& plot, std::size_t group, std::optional<ChartSeries> series) {
+    if (!series) return false;
+    plot.chart.groups[group].series.push_back(std::move(*series));
+    SetSeriesStyles(plot.chart);
+    return true;
+}
+
+bool IsType(const Plot& plot, PlotType a, PlotType b) {
+    return plot.state.plotType == a || plot.state.plotType == b;
+}
+
+}  // namespace
+
+std::optional<Plot> PlotFailureTimes(Database& db, const CurrentSelection& selection) {
+    auto rows = ReadFailureTimeRows(db, selection.dataSetName);
+    if (!rows) return std::nullopt;
+    std::vector<ChartPoint> interfailure;
+    std::vector<ChartPoint> cumulative;
+    for (const FailureTimeRow& row : *rows) {
+        interfailure.push_back({static_cast<double>(row.failureIndex), row.interfailureTime});
+        cumulative.push_back({static_cast<double>(row.failureIndex), row.cumulativeTime});
+    }
+    Plot plot;
+    plot.caption = "PLOT: " + selection.dataSetName + " - Failure times";
+    plot.chart = NewChart("Failure data for dataset " + selection.dataSetName, "Failure index",
+                          "Time (interfailure)", kFailureDataStyles);
+    plot.chart.y2Axis.title = "Time (cumulative)";
+    plot.chart.groups.push_back(
+        Group(DataLayout::SharedX, {Series("Interfailure times", std::move(interfailure))}));
+    plot.chart.groups.push_back(Group(DataLayout::SharedX,
+                                      {Series("Cumulative times", std::move(cumulative))},
+                                      ChartType::Line, VerticalAxis::Y2));
+    SetSeriesStyles(plot.chart);
+    ShowFailureDataSeries(plot.chart, 0);
+    plot.state = BaseState(selection, PlotType::FailureTimes);
+    return plot;
+}
+
+std::optional<Plot> PlotCumulativeFailures(Database& db, const CurrentSelection& selection) {
+    auto rows = ReadFailureTimeRows(db, selection.dataSetName);
+    if (!rows) return std::nullopt;
+    std::vector<ChartPoint> points;
+    for (const FailureTimeRow& row : *rows) {
+        points.push_back({row.cumulativeTime, static_cast<double>(row.failureIndex)});
+    }
+    Plot plot;
+    plot.caption = "PLOT: " + selection.dataSetName + " - Cumulative failures";
+    plot.chart = NewChart("Failure data for dataset " + selection.dataSetName, "Time",
+                          "Cumulative failures", kCumulativeFailuresStyles);
+    plot.chart.groups.push_back(Group(
+        DataLayout::SharedX, {Series("Cumulative failures", std::move(points))}, ChartType::Area));
+    SetSeriesStyles(plot.chart);
+    plot.state = BaseState(selection, PlotType::CumulativeFailures);
+    return plot;
+}
+
+std::optional<Plot> PlotQuartilesAndMttf(Database& db, const CurrentSelection& selection) {
+    auto rows = ReadQuartiles(db, selection.estimatesSetId);
+    if (!rows) return std::nullopt;
+    std::vector<ChartPoint> upper, mttf, median, lower;
+    std::vector<double> upperValues, mttfValues;
+    for (const QuartileRow& row : *rows) {
+        const double x = row.failureIndex;
+        upper.push_back({x, row.uppQ});
+        mttf.push_back({x, row.mttf});
+        median.push_back({x, row.median});
+        lower.push_back({x, row.lowQ});
+        upperValues.push_back(row.uppQ);
+        mttfValues.push_back(row.mttf);
+    }
+    Plot plot;
+    plot.caption = "PLOT: " + selection.dataSetName + " (" + selection.modelName + " - " +
+                   selection.inferenceMethodName + ") - Quartiles + MTTF ";
+    plot.chart = NewChart("Quartiles and MTTF for dataset " + selection.dataSetName,
+                          "Failure index", "Predicted time", kQuartilesStyles);
+    plot.chart.groups.push_back(
+        Group(DataLayout::SharedX,
+              {Series("Upper quartiles", std::move(upper)), Series("MTTF", std::move(mttf)),
+               Series("Medians", std::move(median)), Series("Lower quartiles", std::move(lower))}));
+    // A maximum of 0 (nothing finite to show) would flatten the axis onto its minimum.
+    const double maximum = QuartilesAxisMaximum(upperValues, mttfValues);
+    if (maximum > 0.0) plot.chart.yAxis.maximum = maximum;
+    SetSeriesStyles(plot.chart);
+    plot.state = BaseState(selection, PlotType::Quartiles);
+    plot.state.setSize = selection.setSize;
+    return plot;
+}
+
+std::optional<Plot> PlotMedians(Database& db, const CurrentSelection& selection) {
+    std::optional<ChartSeries> series = MedianSeries(db, CurrentSet(selection));
+    if (!series) return std::nullopt;
+    Plot plot;
+    plot.caption = "PLOT: " + selection.dataSetName + " - Medians ";
+    plot.chart = NewChart("Medians for dataset " + selection.dataSetName, "Failure index",
+                          "Predicted median time",
+                          selection.recalibrated ? kRecalibratedMediansStyles : kRawMediansStyles);
+    plot.chart.xAxis.minimum = selection.rangeStart;
+    plot.chart.groups.push_back(Group(DataLayout::SharedX, {std::move(*series)}));
+    plot.chart.groups.push_back(Group(DataLayout::SharedX));
+    SetSeriesStyles(plot.chart);
+    plot.state = BaseState(
+        selection, selection.recalibrated ? PlotType::RecalibratedMedians : PlotType::RawMedians);
+    plot.state.setSize = selection.setSize;
+    return plot;
+}
+
+std::optional<Plot> PlotUPlots(Database& db, const CurrentSelection& selection, int plotStart) {
+    std::optional<ChartSeries> series = UPlotSeries(db, CurrentSet(selection), plotStart);
+    if (!series) return std::nullopt;
+    const int lag = plotStart - selection.rangeStart;
+    Plot plot;
+    plot.state = BaseState(selection, UPlotType(lag));
+    plot.state.rangeLag = lag;
+    plot.caption =
+        PlotStartCaption(selection.dataSetName, "U-plots", plot.state.plotType, plotStart);
+    plot.chart = MeasureChart("U-plots for dataset " + selection.dataSetName, "u values",
+                              std::move(*series));
+    plot.chart.labels = {
+        {"Optimistic", LabelAttachment::DataPoint, 0.2, 0.8, 0, kLabelBackground},
+        {"Pessimistic", LabelAttachment::DataPoint, 0.8, 0.2, 0, kLabelBackground}};
+    SetSeriesStyles(plot.chart);
+    return plot;
+}
+
+std::optional<Plot> PlotYPlots(Database& db, const CurrentSelection& selection, int plotStart) {
+    const int lag = plotStart - selection.rangeStart;
+    if (selection.recalibrated && lag < kRecalibrationOffset) {
+        ShowMessage("an error occurred calling a recalibrated y-plot with a premature plot start");
+        return std::nullopt;
+    }
+    std::optional<ChartSeries> series = YPlotSeries(db, CurrentSet(selection), plotStart);
+    if (!series) return std::nullopt;
+    Plot plot;
+    plot.state = BaseState(selection, YPlotType(lag));
+    plot.state.rangeLag = lag;
+    plot.caption =
+        PlotStartCaption(selection.dataSetName, "Y-plots", plot.state.plotType, plotStart);
+    plot.chart = MeasureChart("Y-plots for dataset " + selection.dataSetName, "y values",
+                              std::move(*series));
+    SetSeriesStyles(plot.chart);
+    return plot;
+}
+
+std::optional<Plot> PlotLogPlr(Database& db, const CurrentSelection& selection,
+                               const PredictionSetRef& reference, int plotStart) {
+    std::optional<ChartSeries> series = PlrSeries(db, CurrentSet(selection), reference, plotStart);
+    if (!series) return std::nullopt;
+    std::optional<std::string> referenceLabel = ModelLabel(db, reference);
+    if (!referenceLabel) return std::nullopt;
+    Plot plot;
+    plot.caption = "PLOT: " + selection.dataSetName + " - Prequential likelihood ratios";
+    plot.chart = NewChart("log(PLR)-plots for dataset " + selection.dataSetName, "Failure index",
+                          "log ( PLR )", kLogPlrStyles);
+    plot.chart.groups.push_back(Group(DataLayout::PerSeriesX, {std::move(*series)}));
+    plot.chart.labels.push_back(ReferenceLabel(*referenceLabel));
+    SetSeriesStyles(plot.chart);
+    plot.state = BaseState(selection, PlotType::LogPlr);
+    plot.state.rangeLag = plotStart - selection.rangeStart;
+    plot.state.referenceSetId = reference.id;
+    plot.state.refRecFlag = reference.recalibrated;
+    return plot;
+}
+
+bool AddUPlotSeries(Database& db, Plot& plot, const PredictionSetRef& set) {
+    if (!IsType(plot, PlotType::RawUPlots, PlotType::MixedUPlots)) return false;
+    return AppendSeries(plot, 1, UPlotSeries(db, set, plot.state.PlotStart()));
+}
+
+bool AddYPlotSeries(Database& db, Plot& plot, const PredictionSetRef& set) {
+    if (!IsType(plot, PlotType::RawYPlots, PlotType::MixedYPlots)) return false;
+    if (set.recalibrated && plot.state.rangeLag < kRecalibrationOffset) {
+        ShowMessage("an error occurred plotting a recalibrated set with a premature plot start");
+        return false;
+    }
+    return AppendSeries(plot, 1, YPlotSeries(db, set, plot.state.PlotStart()));
+}
+
+bool AddMedianSeries(Database& db, Plot& plot, const PredictionSetRef& set) {
+    if (!IsType(plot, PlotType::RawMedians, PlotType::RecalibratedMedians)) return false;
+    const bool windowIsRecalibrated = plot.state.plotType == PlotType::RecalibratedMedians;
+    return AppendSeries(plot, set.recalibrated == windowIsRecalibrated ? 0 : 1,
+                        MedianSeries(db, set));
+}
+
+bool AddPlrSeries(Database& db, Plot& plot, const PredictionSetRef& set) {
+    if (plot.state.plotType != PlotType::LogPlr) return false;
+    const PredictionSetRef reference{plot.state.referenceSetId, plot.state.refRecFlag};
+    return AppendSeries(plot, 0, PlrSeries(db, set, reference, plot.state.PlotStart()));
+}
+
+bool AddSetToPlot(Database& db, Plot& plot, const PredictionSetRef& set) {
+    switch (plot.state.plotType) {
+        case PlotType::RawMedians:
+        case PlotType::RecalibratedMedians:
+            return AddMedianSeries(db, plot, set);
+        case PlotType::RawYPlots:
+        case PlotType::MixedYPlots:
+            if (set.recalibrated && !IsMixedPlot(plot.state.plotType)) return false;
+            return AddYPlotSeries(db, plot, set);
+        case PlotType::RawUPlots:
+        case PlotType::MixedUPlots:
+            if (set.recalibrated && !IsMixedPlot(plot.state.plotType)) return false;
+            return AddUPlotSeries(db, plot, set);
+        case PlotType::LogPlr:
+            return AddPlrSeries(db, plot, set);
+        default:
+            return false;
+    }
+}
+
+bool ChangeNextReference(Database& db, Plot& plot, const PredictionSetRef& reference) {
+    if (plot.state.plotType != PlotType::LogPlr) {
+        ShowMessage("An error occurred in the PLR plotting buttons.");
+        return false;
+    }
+    std::optional<std::string> label = ModelLabel(db, reference);
+    if (!label) return false;
+    plot.state.referenceSetId = reference.id;
+    plot.state.refRecFlag = reference.recalibrated;
+    for (ChartLabel& chartLabel : plot.chart.labels) {
+        if (chartLabel.attachment == LabelAttachment::BelowLegend) {
+            chartLabel = ReferenceLabel(*label);
+        }
+    }
+    return true;
+}
+
+}  // namespace tamsel

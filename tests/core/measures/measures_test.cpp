@@ -1,0 +1,150 @@
+#include "tamsel/measures/measures.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "test_support.h"
+
+namespace tamsel {
+namespace {
+
+// -ln(1e-30): what a u of 1 or a density of 0 contributes.
+const double kCap = -std::log(1e-30);
+
+TEST(KolmogorovDistance, LargestGapOnEitherSideOfEachStep) {
+    struct Case {
+        std::vector<double> sample;
+        std::vector<double> positions;
+        double expected;
+    };
+    const Case cases[] = {
+        // |0.9 - 0.6| from the step before the last point.
+        {{0.1, 0.3, 0.6, 0.9}, {0.2, 0.4, 0.6, 0.8}, 0.3},
+        // All on their positions: the gap to the step below, 1 / (n + 1).
+        {{0.25, 0.5, 0.75}, {0.25, 0.5, 0.75}, 0.25},
+        // A sample far left of its positions.
+        {{0.0, 0.0}, {1.0 / 3, 2.0 / 3}, 2.0 / 3},
+        {{}, {}, 0.0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_CLOSE_ABS(KolmogorovDistance(c.sample, c.positions), c.expected, 1e-15);
+    }
+}
+
+TEST(UPlotCurve, PositionsOverNPlusOneAndDistance) {
+    const std::vector<double> u = {0.1, 0.3, 0.6, 0.9};
+    MeasureCurve curve = UPlotCurve(u);
+    ASSERT_EQ(curve.points.size(), 4u);
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(curve.points[i].x, u[i]);
+        EXPECT_CLOSE_ABS(curve.points[i].y, (i + 1) / 5.0, 1e-15);
+    }
+    EXPECT_CLOSE_ABS(curve.distance, 0.3, 1e-15);
+    EXPECT_EQ(KolmogorovLabel("JM", curve.distance), "JM ks=0.300");
+}
+
+TEST(KolmogorovLabel, ThreeDecimals) {
+    EXPECT_EQ(KolmogorovLabel("GO#", 1.0 / 3), "GO# ks=0.333");
+    EXPECT_EQ(KolmogorovLabel("LV", 1.0), "LV ks=1.000");
+    EXPECT_EQ(KolmogorovLabel("KL", 0.0), "KL ks=0.000");
+}
+
+TEST(YPlotCurve, EqualUValuesLieOnTheirPositions) {
+    const std::vector<double> u(8, 0.5);
+    MeasureCurve curve = YPlotCurve(u);
+    ASSERT_EQ(curve.points.size(), 8u);
+    for (std::size_t i = 0; i < 8; ++i) {
+        EXPECT_CLOSE_ABS(curve.points[i].x, (i + 1) / 8.0, 1e-15);
+        EXPECT_CLOSE_ABS(curve.points[i].y, (i + 1) / 8.0, 1e-15);
+    }
+    EXPECT_CLOSE_ABS(curve.distance, 1.0 / 8, 1e-15);
+}
+
+TEST(YPlotCurve, NormalisedRunningSumOfMinusLogSurvival) {
+    MeasureCurve curve = YPlotCurve(std::vector<double>{0.5, 0.75, 0.0});
+    const double total = std::log(2.0) + std::log(4.0);
+    ASSERT_EQ(curve.points.size(), 3u);
+    EXPECT_CLOSE(curve.points[0].x, std::log(2.0) / total, 1e-14);
+    EXPECT_CLOSE(curve.points[1].x, 1.0, 1e-14);
+    EXPECT_CLOSE(curve.points[2].x, 1.0, 1e-14);
+    EXPECT_CLOSE_ABS(curve.points[0].y, 1.0 / 3, 1e-15);
+    // Largest gap: 1 against the first position 1/3, from the second point's step: |1 - 2/3 + 1/3|.
+    EXPECT_CLOSE(curve.distance, 2.0 / 3, 1e-14);
+}
+
+TEST(YPlotCurve, UOfOneAddsTheLogarithmCapAndOutliersAreClamped) {
+    const double cap = kCap;
+    MeasureCurve curve = YPlotCurve(std::vector<double>{0.5, 1.0});
+    EXPECT_CLOSE(curve.points[0].x, std::log(2.0) / (std::log(2.0) + cap), 1e-12);
+    EXPECT_CLOSE_ABS(cap, 69.0776, 1e-4);
+
+    // A recalibrated u a rounding error outside [0, 1] is read as its end.
+    MeasureCurve clamped = YPlotCurve(std::vector<double>{0.5, 1.0 + 1e-12, -1e-12});
+    MeasureCurve ends = YPlotCurve(std::vector<double>{0.5, 1.0, 0.0});
+    ASSERT_EQ(clamped.points.size(), 3u);
+    for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(clamped.points[i], ends.points[i]);
+    EXPECT_EQ(clamped.distance, ends.distance);
+}
+
+TEST(YPlotCurve, DegenerateSamplesGiveNoNaN) {
+    EXPECT_TRUE(YPlotCurve(std::vector<double>{}).points.empty());
+    EXPECT_EQ(YPlotCurve(std::vector<double>{}).distance, 0.0);
+    // Every x is 0, so the sum is 0: all y are 0 instead of 0 / 0.
+    MeasureCurve zeros = YPlotCurve(std::vector<double>{0.0, 0.0});
+    ASSERT_EQ(zeros.points.size(), 2u);
+    EXPECT_EQ(zeros.points[0].x, 0.0);
+    EXPECT_EQ(zeros.points[1].x, 0.0);
+    EXPECT_CLOSE_ABS(zeros.distance, 1.0, 1e-15);
+}
+
+TEST(LogDensity, NonPositiveDensityCountsAsZero) {
+    EXPECT_CLOSE(LogDensity(0.0), -kCap, 1e-15);
+    EXPECT_CLOSE(LogDensity(-1e-20), -kCap, 1e-15);
+    EXPECT_CLOSE(LogDensity(0.25), std::log(0.25), 1e-15);
+}
+
+TEST(LogPlrCurve, RunningLogRatioOverSharedIndices) {
+    const std::vector<PredictionRow> plotted = {{35, 0.1, 0.5}, {36, 0.2, 0.25}, {37, 0.3, 0.0}};
+    // The reference starts earlier and stops earlier: only 35 and 36 pair.
+    const std::vector<PredictionRow> reference = {{34, 0.5, 9.0}, {35, 0.4, 0.125}, {36, 0.5, 0.5}};
+    std::vector<ChartPoint> points = LogPlrCurve(plotted, reference);
+    ASSERT_EQ(points.size(), 2u);
+    EXPECT_EQ(points[0].x, 35.0);
+    EXPECT_CLOSE(points[0].y, std::log(0.5 / 0.125), 1e-14);
+    EXPECT_EQ(points[1].x, 36.0);
+    EXPECT_CLOSE(points[1].y, std::log(0.5 / 0.125) + std::log(0.25 / 0.5), 1e-14);
+}
+
+TEST(LogPlrCurve, ZeroDensityAndDisjointSets) {
+    const std::vector<PredictionRow> plotted = {{20, 0.5, 0.0}};
+    const std::vector<PredictionRow> reference = {{20, 0.5, 1.0}};
+    std::vector<ChartPoint> points = LogPlrCurve(plotted, reference);
+    ASSERT_EQ(points.size(), 1u);
+    EXPECT_CLOSE(points[0].y, -kCap, 1e-14);
+
+    const std::vector<PredictionRow> later = {{21, 0.5, 1.0}};
+    EXPECT_TRUE(LogPlrCurve(plotted, later).empty());
+    EXPECT_TRUE(LogPlrCurve({}, reference).empty());
+}
+
+TEST(QuartilesAxisMaximum, SentinelsOfInfiniteValuesDoNotWidenTheAxis) {
+    struct Case {
+        std::vector<double> upper;
+        std::vector<double> mttf;
+        double expected;
+    };
+    const Case cases[] = {
+        {{3.0, 5.0}, {4.0, 7.0}, 7.0},
+        {{3.0, 9.0}, {4.0, 7.0}, 9.0},
+        {{3.0, 1e30}, {1e307, 2.0}, 3.0},
+        {{1e30}, {1e307}, 0.0},
+        {{}, {}, 0.0},
+        {{-1.0}, {0.0}, 0.0},
+    };
+    for (const Case& c : cases) EXPECT_EQ(QuartilesAxisMaximum(c.upper, c.mttf), c.expected);
+}
+
+}  // namespace
+}  // namespace tamsel
