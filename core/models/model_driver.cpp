@@ -23,20 +23,20 @@ std::string ModelTitle(const ModelInfo& model) {
     return "the " + std::string(model.name) + " model";
 }
 
-// Why the model cannot be fitted over first..last of a dataset of dataNumber failures, or
-// nothing when it can.
+// Why the model cannot be fitted over the range of the dataset, or nothing when it can.
 std::optional<std::string> RangeRefusal(const ModelInfo& model, const RangeInfo& range) {
     std::string start = std::to_string(range.rangeStart);
     std::string end = std::to_string(range.rangeEnd);
     std::string failures = std::to_string(range.dataNumber);
     std::string cannot = "The " + std::string(model.name) + " model cannot be applied: ";
-    if (range.rangeStart < 1 || range.rangeEnd < range.rangeStart) {
-        return cannot + "the range from failure " + start + " to failure " + end + " is not valid.";
-    }
+    std::string invalid =
+        cannot + "the range from failure " + start + " to failure " + end + " is not valid.";
+    if (range.rangeStart < 1) return invalid;
     if (range.dataNumber < range.rangeStart) {
         return cannot + "the data set has " + failures + " failures, fewer than the start of " +
                "the range (failure " + start + ").";
     }
+    if (range.rangeEnd < range.rangeStart) return invalid;
     if (range.rangeEnd > range.dataNumber) {
         return cannot + "the range ends at failure " + end + " but the data set has only " +
                failures + " failures.";
