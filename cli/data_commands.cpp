@@ -8,6 +8,7 @@
 #include <iostream>
 #include <memory>
 
+#include "model_commands.h"
 #include "tamsel/import/add_data_set.h"
 #include "tamsel/store/schema.h"
 #include "tamsel/store/writers.h"
@@ -54,14 +55,6 @@ void ReportAdded(const AddedDataSet& added) {
               << " times.\n";
 }
 
-// The dataset's key, or 0 after a message.
-int DataSetIdOf(Database& db, const std::string& name) {
-    std::optional<int> id = FindDataSetId(db, TrimDataName(name));
-    if (!id) return 0;
-    if (*id == 0) ShowMessage("There is no dataset named \"" + TrimDataName(name) + "\".");
-    return *id;
-}
-
 int RunImport(const ImportOptions& options) {
     return WithProjectDatabase(options.db, [&](Database& db) {
         // The dataset keeps the full path of its file, as the file dialog would give it.
@@ -104,10 +97,7 @@ int RunFailures(const DataSetOptions& options) {
         std::optional<RowSet> rows =
             SelectRecords(db, "FailureTimes", "DataSetID", std::int64_t{id}, "FailureIndex", "", 0);
         if (!rows) return kExitFailure;
-        // The row key and the dataset key are of no use to the reader.
-        const std::size_t hidden = std::min<std::size_t>(2, rows->headings.size());
-        rows->headings.erase(rows->headings.begin(), rows->headings.begin() + hidden);
-        for (auto& row : rows->rows) row.erase(row.begin(), row.begin() + hidden);
+        DropKeyColumns(*rows);
         PrintTable(std::cout, *rows, options.format);
         return kExitSuccess;
     });
@@ -152,12 +142,32 @@ int RunDemo(const NewOptions& options, CliMessageSink& sink) {
                         "Sample dataset " + file.filename().string() + " (see data/SOURCES.md)"});
             if (!added) return kExitFailure;
             ReportAdded(*added);
+            // The default range starts at failure 20.
+            if (added->failureCount > 20 &&
+                ApplyModels(db, DataSetIdOf(db, added->name), AllModels(), kDefaultRangeId) !=
+                    kExitSuccess) {
+                return kExitFailure;
+            }
         }
         return kExitSuccess;
     });
 }
 
 }  // namespace
+
+int DataSetIdOf(Database& db, const std::string& name) {
+    std::optional<int> id = FindDataSetId(db, TrimDataName(name));
+    if (!id) return 0;
+    if (*id == 0) ShowMessage("There is no dataset named \"" + TrimDataName(name) + "\".");
+    return *id;
+}
+
+void DropKeyColumns(RowSet& rows) {
+    // The row key and the set key are of no use to the reader.
+    const std::size_t hidden = std::min<std::size_t>(2, rows.headings.size());
+    rows.headings.erase(rows.headings.begin(), rows.headings.begin() + hidden);
+    for (auto& row : rows.rows) row.erase(row.begin(), row.begin() + std::min(hidden, row.size()));
+}
 
 void AddDataCommands(CLI::App& app, CommandContext& context) {
     auto newOptions = std::make_shared<NewOptions>();
@@ -216,7 +226,9 @@ failures->callback([&context, failureOptions] { context.exitCode = RunFailures(*
 
 auto demoOptions = std::make_shared<NewOptions>();
 CLI::App* demo = app.add_subcommand(
-    "demo", "Create a project file holding every sample dataset (from TAMSEL_DATA_DIR)");
+    "demo",
+    "Create a project file holding every sample dataset (from TAMSEL_DATA_DIR), with every "
+    "model applied to those of more than 20 failures");
 demo->add_option("DB", demoOptions->db, "project file to create")->required();
 demo->add_flag("--force", demoOptions->force, "replace an existing file");
 demo->callback([&context, demoOptions] { context.exitCode = RunDemo(*demoOptions, context.sink); });

@@ -6,6 +6,7 @@
 
 #include "cli_common.h"
 #include "data_commands.h"
+#include "model_commands.h"
 
 int main(int argc, char** argv) {
     using namespace tamsel::cli;
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
         "on stderr), 2 on bad usage.");
     CommandContext context{sink};
     AddDataCommands(app, context);
+    AddModelCommands(app, context);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

@@ -1,0 +1,30 @@
+// The commands on models and their results: apply, sets, estimates.
+#pragma once
+
+#include <span>
+#include <vector>
+
+#include "data_commands.h"
+#include "tamsel/models/model_table.h"
+#include "tamsel/store/database.h"
+
+namespace tamsel::cli {
+
+// The default range (from failure 20 to the last) and the reference inference method.
+inline constexpr int kDefaultRangeId = 1;
+inline constexpr int kReferenceInferenceMethodId = 1;
+
+// Every model, in number order.
+std::vector<const ModelInfo*> AllModels();
+
+// Applies each model in turn to the dataset over rangeId with the reference inference
+// method, with a progress bar on stderr when it is a terminal and Ctrl-C as cancel. A model
+// already applied with these settings is refused with the model dialog's message and the
+// others still run; a cancel stops the command. Stored sets are reported on stdout.
+// kExitSuccess when every model was stored, else kExitFailure.
+int ApplyModels(Database& db, int dataSetId, std::span<const ModelInfo* const> models, int rangeId);
+
+// Adds apply, sets and estimates to app; the one that runs leaves its exit code in context.
+void AddModelCommands(CLI::App& app, CommandContext& context);
+
+}  // namespace tamsel::cli
