@@ -1,0 +1,36 @@
+// The rows of the three tables (failure times, estimates, recalibrated estimates) as a table
+// window shows them, with its captions.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "tamsel/store/database.h"
+#include "tamsel/store/queries.h"
+#include "tamsel/support/selection.h"
+
+namespace tamsel {
+
+// Every field of the stored rows of a set in failure index order, without the row key and
+// the set key, headed by the field names. nullopt after the selection's message.
+std::optional<RowSet> FailureTimesRows(Database& db, int dataSetId);
+std::optional<RowSet> EstimatesRows(Database& db, int estimatesSetId);
+std::optional<RowSet> PredictionsRows(Database& db, int predictionsSetId);
+
+struct TableView {
+    std::string windowCaption;
+    std::string gridCaption;
+    RowSet rows;
+};
+
+// The failure times of the current dataset: window "TABLE: <dataset> - Failure times", grid
+// "Failure Times". nullopt after a message when the dataset or its rows cannot be read.
+std::optional<TableView> ShowFailureTimesTable(Database& db, const CurrentSelection& selection);
+
+// The estimates of the current estimates set: window "TABLE: <dataset> (<model> - <inference
+// method>) - Estimates ", grid "Estimates"; or, when the current set is recalibrated, its
+// predictions: window "Table - <dataset> (<model> - <inference method> - <recalibration
+// method>) - Recalibrated estimates ", grid "Recalibrated Estimates".
+std::optional<TableView> ShowEstimatesTable(Database& db, const CurrentSelection& selection);
+
+}  // namespace tamsel
