@@ -80,7 +80,9 @@ SplineRecalibration CubSpl(const std::vector<double>& u, const std::vector<doubl
                                                                 : SplineStatus::FitFailed;
 
             const SplineInverse atU = InvertSpline(fitX.curve, u[k]);
-            result.recalCdf[k] = EvaluateSpline(fitY.curve, atU.s);
+            // The fitted curves need not pass through (0, 0) and (1, 1) exactly: near the ends
+            // G* can stray a little outside [0, 1], where no probability lies.
+            result.recalCdf[k] = std::clamp(EvaluateSpline(fitY.curve, atU.s), 0.0, 1.0);
             // G*'(u) = y'(s) / x'(s).
             result.recalPdf[k] = EvaluateSpline(fitY.curve, atU.s, 1) * f[k] /
                                  EvaluateSplinePiece(fitX.curve, atU.s, atU.piece, 1);

@@ -159,6 +159,22 @@ TEST(CubSpl, LearnsTheBiasOfPredictionsWithTwiceTheRate) {
     EXPECT_CLOSE_ABS(result.level75[m], 0.9375, 0.03);
 }
 
+TEST(CubSpl, TheRecalibratedDistributionFunctionStaysInsideTheUnitInterval) {
+    // The fitted curves need not pass through the corners of the u-plot: at extreme
+    // u-values G* would stray outside [0, 1] in most of these runs.
+    for (double factor : {0.5, 1.0}) {
+        for (unsigned seed = 1; seed <= 3; ++seed) {
+            std::mt19937 random(seed);
+            const RawPredictions raw = ExponentialPredictions(random, 150, factor);
+            const SplineRecalibration result = CubSpl(raw.u, raw.f, kStoredMethod, RunControl());
+            for (int k = 16; k <= 150; ++k) {
+                EXPECT_GE(result.recalCdf[k], 0.0) << "factor " << factor << " index " << k;
+                EXPECT_LE(result.recalCdf[k], 1.0) << "factor " << factor << " index " << k;
+            }
+        }
+    }
+}
+
 TEST(CubSpl, TheRecalibratedDensityScalesWithTheRawOne) {
     std::mt19937 random(8);
     const RawPredictions raw = ExponentialPredictions(random, 60, 1.5);

@@ -56,7 +56,7 @@ struct SplineRecalibration {
     // Cancelled when a cancel was requested; otherwise the status of the last fit (FitFailed
     // when it failed), Succeeded when no fit ran.
     SplineStatus status = SplineStatus::Succeeded;
-    std::vector<double> recalCdf;  // G*(u(k))
+    std::vector<double> recalCdf;  // G*(u(k)), kept inside [0, 1]
     std::vector<double> recalPdf;  // G*'(u(k)) f(k)
     std::vector<double> level25;   // the raw levels q with G*(q) = 0.25, 0.5, 0.75
     std::vector<double> level50;
