@@ -1,0 +1,81 @@
+#include "shell/grid_selection_dialog.h"
+
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "shell/row_set_model.h"
+
+namespace tamsel {
+
+GridSelectionDialog::GridSelectionDialog(const QString& gridName, QWidget* parent)
+    : QDialog(parent),
+      m_label(new QLabel(this)),
+      m_grid(new QTableView(this)),
+      m_model(new RowSetModel(this)) {
+    m_label->setObjectName(QStringLiteral("Label1"));
+    m_label->setWordWrap(true);
+
+    m_grid->setObjectName(gridName);
+    m_grid->setModel(m_model);
+    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setAlternatingRowColors(true);
+    // Room around the text, so that a column sized to its contents shows them whole.
+    m_grid->setStyleSheet(QStringLiteral("QTableView::item { padding: 0px 6px; }"));
+    m_grid->verticalHeader()->hide();
+    m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 8);
+    m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_grid->horizontalHeader()->setStretchLastSection(true);
+    m_grid->horizontalHeader()->setHighlightSections(false);
+    m_grid->setMinimumSize(420, 180);
+    connect(m_grid, &QAbstractItemView::doubleClicked, this, &QDialog::accept);
+
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    ok->setObjectName(QStringLiteral("Command1"));
+    ok->setDefault(true);
+    QPushButton* cancel =
+        buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("Command2"));
+    connect(buttons, &QDialogButtonBox::accepted, this, [this] {
+        if (SelectedRow()) accept();
+    });
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_label);
+    layout->addWidget(m_grid, 1);
+    layout->addWidget(buttons);
+}
+
+void GridSelectionDialog::SetRows(std::optional<RowSet> rows,
+                                  std::initializer_list<int> hiddenColumns) {
+    m_model->SetRows(rows ? std::move(*rows) : RowSet{});
+    for (int column = 0; column < m_model->columnCount(); ++column) {
+        m_grid->setColumnHidden(column, false);
+    }
+    for (int column : hiddenColumns) m_grid->setColumnHidden(column, true);
+    if (RowCount() > 0) SelectRow(0);
+}
+
+int GridSelectionDialog::RowCount() const { return m_model->rowCount(); }
+
+const std::vector<DbValue>* GridSelectionDialog::SelectedRow() const {
+    // Whole rows are selected; with hidden columns any selected index names the row.
+    const QModelIndexList selected = m_grid->selectionModel()->selectedIndexes();
+    if (selected.isEmpty()) return nullptr;
+    return &m_model->Rows().rows[static_cast<std::size_t>(selected.constFirst().row())];
+}
+
+void GridSelectionDialog::SelectRow(int row) {
+    m_grid->selectionModel()->setCurrentIndex(
+        m_model->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+}  // namespace tamsel

@@ -1,0 +1,45 @@
+// The frame shared by the dialogs that list sets in a grid for the user to choose one:
+// Label1 above the grid, Command1 "OK" and Command2 "Cancel" below. The first row starts
+// selected, so OK always has a row to take while the grid holds any.
+#pragma once
+
+#include <QDialog>
+#include <initializer_list>
+#include <optional>
+#include <vector>
+
+#include "tamsel/store/queries.h"
+
+class QLabel;
+class QTableView;
+
+namespace tamsel {
+
+class RowSetModel;
+
+class GridSelectionDialog : public QDialog {
+    Q_OBJECT
+
+  public:
+    // gridName is the grid's object name (DBGrid1, DBGrid2).
+    GridSelectionDialog(const QString& gridName, QWidget* parent);
+
+    QLabel* Label1() const { return m_label; }
+    QTableView* Grid() const { return m_grid; }
+    RowSetModel* Model() const { return m_model; }
+
+    // Lists rows (none when the binder failed) with hiddenColumns kept out of sight.
+    void SetRows(std::optional<RowSet> rows, std::initializer_list<int> hiddenColumns = {});
+    int RowCount() const;
+    // The values of the selected row; null when no row is selected.
+    const std::vector<DbValue>* SelectedRow() const;
+    // Selects row (from 0).
+    void SelectRow(int row);
+
+  private:
+    QLabel* m_label;
+    QTableView* m_grid;
+    RowSetModel* m_model;
+};
+
+}  // namespace tamsel

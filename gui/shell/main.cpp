@@ -1,0 +1,34 @@
+// tamsel [DATABASE]: the desktop workbench, optionally opening a project file at start.
+#include <QApplication>
+#include <QCommandLineParser>
+
+#include "shell/app_icon.h"
+#include "shell/desktop.h"
+#include "shell/gui_message_sink.h"
+#include "shell/mdi_tamsel.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tamsel"));
+    QApplication::setApplicationVersion(QStringLiteral(TAMSEL_VERSION));
+    QApplication::setWindowIcon(tamsel::TamselIcon());
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Tamsel: a workbench for software reliability growth modelling."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("DATABASE"),
+                                 QStringLiteral("A project database to open at start."),
+                                 QStringLiteral("[DATABASE]"));
+    parser.process(app);
+
+    tamsel::GuiMessageSink sink;
+    tamsel::SystemDesktop desktop;
+    tamsel::MDITamsel window(desktop);
+    window.show();
+    if (!parser.positionalArguments().isEmpty()) {
+        window.OpenDatabaseFile(parser.positionalArguments().constFirst());
+    }
+    return QApplication::exec();
+}

@@ -1,0 +1,418 @@
+#include "shell/mdi_tamsel.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QDir>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QUrl>
+
+#include "shell/child_window.h"
+#include "shell/desktop.h"
+#include "shell/form_add_data.h"
+#include "shell/form_select_data.h"
+#include "shell/form_select_estimates.h"
+#include "shell/form_select_predictions.h"
+#include "shell/form_selections.h"
+#include "shell/frm_about.h"
+#include "shell/frm_model_options.h"
+#include "shell/qt_text.h"
+#include "tamsel/store/schema.h"
+#include "tamsel/support/messages.h"
+
+namespace tamsel {
+namespace {
+
+// The plot kinds of the Plot menu, in menu order, with their captions.
+struct PlotItem {
+    int kind;
+    const char* caption;
+};
+constexpr PlotItem kPlotItems[] = {
+    {0, "Show Plot &Failure Times"},
+    {3, "Show Plot &Cumulative failures"},
+    {10, "Show Plots &Quartiles + MTTF"},
+    {13, "Show &Median plot"},
+    {20, "Show &Y-Plot"},
+    {23, "Show &U-Plot"},
+    {30, "Show log(&PLR)-Plot"},
+};
+
+constexpr const char* kPanelCaptions[] = {"Database: ", "Dataset: ", "Estimates: "};
+constexpr const char* kPanelBlanks = "  ";
+
+QString PlotItemName(int kind) { return QStringLiteral("mnuPlotShowPlot_%1").arg(kind); }
+
+}  // namespace
+
+MDITamsel::MDITamsel(Desktop& desktop, QWidget* parent)
+    : QMainWindow(parent), m_desktop(desktop), m_controller(*this) {
+    setObjectName(QStringLiteral("MDITamsel"));
+    setWindowTitle(QStringLiteral("Tamsel"));
+    m_mdiArea = new QMdiArea(this);
+    m_mdiArea->setObjectName(QStringLiteral("MdiArea"));
+    m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(m_mdiArea);
+    connect(m_mdiArea, &QMdiArea::subWindowActivated, this, [this] { ResetFileMenu(false); });
+
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    bar->setSizeGripEnabled(true);
+    const int stretch[] = {3, 2, 2};
+    for (int i = 0; i < 3; ++i) {
+        m_panels[i] = new QLabel(QString::fromLatin1(kPanelCaptions[i]), bar);
+        m_panels[i]->setObjectName(QStringLiteral("Panel%1").arg(i + 1));
+        m_panels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        m_panels[i]->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        m_panels[i]->setMinimumWidth(120);
+        bar->addWidget(m_panels[i], stretch[i]);
+    }
+    CreateMenus();
+    resize(1000, 700);
+}
+
+MDITamsel::~MDITamsel() {
+    // Child windows outlive this part of the object; they must not call back into it.
+    m_mdiArea->disconnect(this);
+    // Closed windows awaiting deletion are no longer listed by the area but still connected.
+    for (QMdiSubWindow* sub : m_mdiArea->findChildren<QMdiSubWindow*>()) sub->disconnect(this);
+}
+
+QAction* MDITamsel::AddItem(QMenu* menu, const char* name, const QString& caption, bool enabled) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setEnabled(enabled);
+    return action;
+}
+
+void MDITamsel::CreateMenus() {
+    QMenuBar* bar = menuBar();
+
+    QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("mnuFile"));
+    connect(AddItem(file, "mnuFileNewDatabase", QStringLiteral("&New Database..."), true),
+            &QAction::triggered, this, &MDITamsel::NewDatabase);
+    connect(AddItem(file, "mnuFileOpenDatabase", QStringLiteral("&Open Database..."), true),
+            &QAction::triggered, this, &MDITamsel::OpenDatabase);
+    file->addSeparator();
+    AddItem(file, "mnuFileCopyGraph", QStringLiteral("&Copy Graph"), false);
+    AddItem(file, "mnuFileSaveGraph", QStringLiteral("&Save Graph..."), false);
+    AddItem(file, "mnuFilePrintGraph", QStringLiteral("&Print Graph..."), false);
+    file->addSeparator();
+    AddItem(file, "mnuFileSaveTable", QStringLiteral("Save &Table as Text File..."), false);
+    file->addSeparator();
+    connect(AddItem(file, "mnuFileExit", QStringLiteral("&Exit"), true), &QAction::triggered, this,
+            &QWidget::close);
+
+    QMenu* view = bar->addMenu(QStringLiteral("&View"));
+    view->setObjectName(QStringLiteral("mnuView"));
+    connect(AddItem(view, "mnuViewCurrentSelections", QStringLiteral("Current &Selections"), true),
+            &QAction::triggered, this, &MDITamsel::ShowCurrentSelections);
+
+    QMenu* data = bar->addMenu(QStringLiteral("&Data"));
+    data->setObjectName(QStringLiteral("mnuData"));
+    connect(AddItem(data, "mnuDataAddNewDataset", QStringLiteral("&Add New Dataset..."), false),
+            &QAction::triggered, this, &MDITamsel::AddNewDataset);
+    connect(AddItem(data, "mnuDataSelectDataset", QStringLiteral("&Select Dataset..."), false),
+            &QAction::triggered, this, &MDITamsel::SelectDataset);
+    connect(AddItem(data, "mnuDataDeleteDataset", QStringLiteral("&Delete Dataset..."), false),
+            &QAction::triggered, this, &MDITamsel::DeleteDataset);
+
+    QMenu* estimates = bar->addMenu(QStringLiteral("&Estimates"));
+    estimates->setObjectName(QStringLiteral("mnuEstimates"));
+    connect(AddItem(estimates, "mnuEstimatesApplyModel", QStringLiteral("&Apply Model..."), false),
+            &QAction::triggered, this, &MDITamsel::ApplyModel);
+    connect(AddItem(estimates, "mnuEstimatesSelectSet", QStringLiteral("&Select Estimates Set..."),
+                    false),
+            &QAction::triggered, this, &MDITamsel::SelectEstimatesSet);
+    estimates->addSeparator();
+    AddItem(estimates, "mnuEstimatesRecalibrate", QStringLiteral("&Recalibrate Estimates Set..."),
+            false);
+    connect(AddItem(estimates, "mnuEstimatesSelectPredictions",
+                    QStringLiteral("Select Recalibrated &Predictions Set..."), false),
+            &QAction::triggered, this, &MDITamsel::SelectRecalibratedPredictionsSet);
+
+    QMenu* plot = bar->addMenu(QStringLiteral("&Plot"));
+    plot->setObjectName(QStringLiteral("mnuPlot"));
+    for (const PlotItem& item : kPlotItems) {
+        QAction* action = plot->addAction(QString::fromLatin1(item.caption));
+        action->setObjectName(PlotItemName(item.kind));
+        action->setData(item.kind);
+        action->setEnabled(false);
+    }
+
+    QMenu* table = bar->addMenu(QStringLiteral("&Table"));
+    table->setObjectName(QStringLiteral("mnuTable"));
+    AddItem(table, "mnuTableShowTableFT", QStringLiteral("Show Table &Failure Times"), false);
+    AddItem(table, "mnuTableShowTableEstimates", QStringLiteral("Show Table &Estimates"), false);
+
+    QMenu* predictions = bar->addMenu(QStringLiteral("P&redictions"));
+    predictions->setObjectName(QStringLiteral("mnuPredictions"));
+    connect(
+        AddItem(predictions, "mnuPredictionsNextFailure", QStringLiteral("Next Failure"), false),
+        &QAction::triggered, this, &MDITamsel::NextFailure);
+
+    m_windowMenu = bar->addMenu(QStringLiteral("&Window"));
+    m_windowMenu->setObjectName(QStringLiteral("mnuWindow"));
+    connect(AddItem(m_windowMenu, "mnuWindowTileHorizontally", QStringLiteral("Tile &Horizontally"),
+                    true),
+            &QAction::triggered, this, [this] { TileWindows(true); });
+    connect(
+        AddItem(m_windowMenu, "mnuWindowTileVertically", QStringLiteral("Tile &Vertically"), true),
+        &QAction::triggered, this, [this] { TileWindows(false); });
+    connect(AddItem(m_windowMenu, "mnuWindowCascade", QStringLiteral("&Cascade"), true),
+            &QAction::triggered, m_mdiArea, &QMdiArea::cascadeSubWindows);
+    connect(AddItem(m_windowMenu, "mnuWindowArrangeIcons", QStringLiteral("&Arrange Icons"), true),
+            &QAction::triggered, this, &MDITamsel::ArrangeIcons);
+    m_windowListSeparator = m_windowMenu->addSeparator();
+    connect(m_windowMenu, &QMenu::aboutToShow, this, &MDITamsel::FillWindowMenu);
+
+    QMenu* help = bar->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    connect(AddItem(help, "mnuHelpUserGuide", QStringLiteral("&User Guide"), true),
+            &QAction::triggered, this, &MDITamsel::ShowUserGuide);
+    help->addSeparator();
+    connect(AddItem(help, "mnuHelpAbout", QStringLiteral("&About Tamsel"), true),
+            &QAction::triggered, this, &MDITamsel::ShowAbout);
+}
+
+QString MDITamsel::StatusPanelText(int panel) const { return m_panels.at(panel - 1)->text(); }
+
+void MDITamsel::ResetStatusBar(const std::string& databaseText, const std::string& dataSetText,
+                               const std::string& estimatesText, bool recalibrated) {
+    const QString blanks = QString::fromLatin1(kPanelBlanks);
+    if (!databaseText.empty()) {
+        m_panels[0]->setText(QString::fromLatin1(kPanelCaptions[0]) + ToQString(databaseText) +
+                             blanks);
+    }
+    if (estimatesText.empty()) {
+        m_panels[1]->setText(QString::fromLatin1(kPanelCaptions[1]) + ToQString(dataSetText) +
+                             blanks);
+    }
+    m_panels[2]->setText(QString::fromLatin1(kPanelCaptions[2]) + ToQString(estimatesText) +
+                         (recalibrated ? QStringLiteral(", recalibrated") : QString()) + blanks);
+}
+
+void MDITamsel::EnableItems(std::initializer_list<const char*> names, bool enabled) {
+    for (const char* name : names) {
+        QAction* action = findChild<QAction*>(QString::fromLatin1(name));
+        Q_ASSERT(action);
+        action->setEnabled(enabled);
+    }
+}
+
+void MDITamsel::EnableDatabaseCommands(bool enabled) {
+    EnableItems({"mnuDataAddNewDataset", "mnuDataSelectDataset"}, enabled);
+}
+
+void MDITamsel::EnableDataSetCommands(bool enabled) {
+    EnableItems({"mnuDataDeleteDataset", "mnuEstimatesApplyModel", "mnuEstimatesSelectSet",
+                 "mnuEstimatesRecalibrate", "mnuEstimatesSelectPredictions", "mnuTableShowTableFT"},
+                enabled);
+    for (int kind : {0, 3}) findChild<QAction*>(PlotItemName(kind))->setEnabled(enabled);
+}
+
+void MDITamsel::EnableEstimatesCommands(EstimatesCommands commands) {
+    const bool enabled = commands != EstimatesCommands::None;
+    EnableItems({"mnuTableShowTableEstimates", "mnuPredictionsNextFailure"}, enabled);
+    for (int kind : {13, 20, 23, 30}) findChild<QAction*>(PlotItemName(kind))->setEnabled(enabled);
+    // Quartiles of recalibrated predictions are not plotted.
+    findChild<QAction*>(PlotItemName(10))->setEnabled(commands == EstimatesCommands::Raw);
+}
+
+void MDITamsel::CloseChildWindows(const QString& dataSetName) {
+    for (QMdiSubWindow* sub : m_mdiArea->subWindowList()) {
+        const auto* child = qobject_cast<const ChildWindow*>(sub->widget());
+        if (dataSetName.isEmpty() || (child && child->DataSetName() == dataSetName)) {
+            sub->close();
+        }
+    }
+    ResetFileMenu(false);
+}
+
+QMdiSubWindow* MDITamsel::AddChildWindow(ChildWindow* window) {
+    QMdiSubWindow* sub = m_mdiArea->addSubWindow(window);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    connect(sub, &QObject::destroyed, this, [this] { ResetFileMenu(true); });
+    sub->show();
+    m_mdiArea->setActiveSubWindow(sub);
+    return sub;
+}
+
+void MDITamsel::ResetFileMenu(bool closing) {
+    // Dialogs are not child windows: only the MDI area's windows count.
+    const QList<QMdiSubWindow*> windows = m_mdiArea->subWindowList();
+    const QMdiSubWindow* active = m_mdiArea->activeSubWindow();
+    bool graphs = false;
+    bool table = false;
+    if (!windows.isEmpty() && !(closing && windows.size() == 1) && active) {
+        if (const auto* child = qobject_cast<const ChildWindow*>(active->widget())) {
+            graphs = child->WindowKind() == ChildWindow::Kind::Plot;
+            table = child->WindowKind() == ChildWindow::Kind::Table;
+        }
+    }
+    EnableItems({"mnuFileCopyGraph", "mnuFileSaveGraph", "mnuFilePrintGraph"}, graphs);
+    EnableItems({"mnuFileSaveTable"}, table);
+}
+
+void MDITamsel::FillWindowMenu() {
+    const QList<QAction*> actions = m_windowMenu->actions();
+    for (qsizetype i = actions.indexOf(m_windowListSeparator) + 1; i < actions.size(); ++i) {
+        m_windowMenu->removeAction(actions[i]);
+        actions[i]->deleteLater();
+    }
+    const QList<QMdiSubWindow*> windows = m_mdiArea->subWindowList();
+    m_windowListSeparator->setVisible(!windows.isEmpty());
+    int number = 1;
+    for (QMdiSubWindow* sub : windows) {
+        QAction* action =
+            m_windowMenu->addAction(QStringLiteral("&%1 %2").arg(number++).arg(sub->windowTitle()));
+        action->setCheckable(true);
+        action->setChecked(sub == m_mdiArea->activeSubWindow());
+        connect(action, &QAction::triggered, m_mdiArea,
+                [this, sub] { m_mdiArea->setActiveSubWindow(sub); });
+    }
+}
+
+void MDITamsel::TileWindows(bool horizontally) {
+    QList<QMdiSubWindow*> windows;
+    for (QMdiSubWindow* sub : m_mdiArea->subWindowList()) {
+        if (!sub->isMinimized() && sub->isVisible()) windows.append(sub);
+    }
+    if (windows.isEmpty()) return;
+    const QRect area = m_mdiArea->viewport()->rect();
+    const int count = static_cast<int>(windows.size());
+    for (int i = 0; i < count; ++i) {
+        windows[i]->showNormal();
+        if (horizontally) {
+            const int top = area.height() * i / count;
+            const int bottom = area.height() * (i + 1) / count;
+            windows[i]->setGeometry(0, top, area.width(), bottom - top);
+        } else {
+            const int left = area.width() * i / count;
+            const int right = area.width() * (i + 1) / count;
+            windows[i]->setGeometry(left, 0, right - left, area.height());
+        }
+    }
+}
+
+void MDITamsel::ArrangeIcons() {
+    // Minimised windows line up along the bottom edge, left to right, row above row.
+    const QRect area = m_mdiArea->viewport()->rect();
+    int x = 0;
+    int y = area.bottom();
+    for (QMdiSubWindow* sub : m_mdiArea->subWindowList()) {
+        if (!sub->isMinimized()) continue;
+        const QSize size = sub->size();
+        if (x > 0 && x + size.width() > area.width()) {
+            x = 0;
+            y -= size.height();
+        }
+        sub->move(x, y - size.height() + 1);
+        x += size.width();
+    }
+}
+
+void MDITamsel::OpenDatabaseFile(const QString& fileName) {
+    m_controller.CloseDatabase();
+    m_controller.OpenDatabase(ToStdString(fileName));
+}
+
+void MDITamsel::NewDatabase() {
+    const QString fileName = m_desktop.AskFileName(this, FileQuestion::NewDatabase);
+    if (fileName.isEmpty()) return;
+    m_controller.CloseDatabase();
+    if (!CreateTamselDatabase(ToStdString(fileName))) return;
+    m_controller.OpenDatabase(ToStdString(fileName));
+}
+
+void MDITamsel::OpenDatabase() {
+    const QString fileName = m_desktop.AskFileName(this, FileQuestion::OpenDatabase);
+    if (fileName.isEmpty()) return;
+    OpenDatabaseFile(fileName);
+}
+
+void MDITamsel::ShowCurrentSelections() {
+    FormSelections dialog(m_controller.Selection(), m_controller.OpenedDatabase(), this);
+    dialog.exec();
+}
+
+void MDITamsel::AddNewDataset() {
+    FormAddData dialog(*m_controller.OpenedDatabase(), m_controller, m_desktop, this);
+    dialog.exec();
+}
+
+void MDITamsel::SelectDataset() {
+    FormSelectData dialog(*m_controller.OpenedDatabase(), m_controller, this);
+    dialog.PossiblyShow();
+}
+
+void MDITamsel::DeleteDataset() {
+    const std::string& name = m_controller.Selection().dataSetName;
+    const std::string question =
+        JoinLines({"The current dataset is " + name, "Are you sure you want to delete it?",
+                   "This will also delete all the related failure times and estimates sets"});
+    if (Ask(question, MessageButtons::OkCancel, MessageIcon::Question) != MessageAnswer::Ok) {
+        return;
+    }
+    m_controller.DeleteCurrentDataSet();
+}
+
+void MDITamsel::ApplyModel() {
+    frmModelOptions dialog(*m_controller.OpenedDatabase(), m_controller.Selection().dataSetName,
+                           this);
+    dialog.exec();
+}
+
+void MDITamsel::SelectEstimatesSet() {
+    FormSelectEstimates dialog(*m_controller.OpenedDatabase(), m_controller, this);
+    dialog.ShowIfAnySets();
+}
+
+void MDITamsel::SelectRecalibratedPredictionsSet() {
+    FormSelectPredictions dialog(*m_controller.OpenedDatabase(), this);
+    const int key = dialog.GetSelectedPredictionsSetID(m_controller.Selection().dataSetName);
+    if (key != 0) m_controller.SelectRecalibratedSet(key);
+}
+
+void MDITamsel::NextFailure() {
+    if (m_controller.Selection().recalibrated) {
+        ShowMessage("Sorry, this functionality is not yet available for recalibrated sets.");
+    }
+}
+
+QString MDITamsel::UserGuidePath() {
+    return QDir(QStringLiteral(TAMSEL_DOCS_DIR)).filePath(QStringLiteral("user-guide.md"));
+}
+
+QString MDITamsel::TutorialAddress() {
+    QUrl address = QUrl::fromLocalFile(UserGuidePath());
+    address.setFragment(QStringLiteral("a-first-session"));
+    return address.toString();
+}
+
+void MDITamsel::ShowUserGuide() {
+    ShowMessage(
+        JoinLines({"For a basic user guide, see included document: " +
+                       ToStdString(QDir::toNativeSeparators(UserGuidePath())),
+                   "A brief tutorial is also available at:", ToStdString(TutorialAddress())}));
+    m_desktop.OpenDocument(UserGuidePath());
+}
+
+void MDITamsel::ShowAbout() {
+    frmAbout dialog(this);
+    dialog.exec();
+}
+
+void MDITamsel::closeEvent(QCloseEvent* event) {
+    m_controller.CloseDatabase();
+    event->accept();
+}
+
+}  // namespace tamsel

@@ -1,0 +1,36 @@
+// A read-only table model over the rows of a binder: the lists and grids of the selection
+// dialogs show these rows under the binder's headings.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QString>
+
+#include "tamsel/store/queries.h"
+
+namespace tamsel {
+
+// A field as a list shows it: "" for Null, numbers in their shortest exact form.
+QString DisplayText(const DbValue& value);
+// A key or count field as an integer; 0 for Null or text that is not a whole number.
+int ToInt(const DbValue& value);
+
+class RowSetModel : public QAbstractTableModel {
+    Q_OBJECT
+
+  public:
+    explicit RowSetModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
+
+    void SetRows(RowSet rows);
+    const RowSet& Rows() const { return m_rows; }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+  private:
+    RowSet m_rows;
+};
+
+}  // namespace tamsel

@@ -1,0 +1,193 @@
+// tamsel-screenshots DIR: renders the main window and each dialog of the shell, offscreen,
+// into DIR as PNG files. The windows show a demonstration database made on the fly from
+// the shipped SYS1 data with the models applied.
+#include <QApplication>
+#include <QDir>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+#include <memory>
+
+#include "shell/app_icon.h"
+#include "shell/desktop.h"
+#include "shell/form_add_data.h"
+#include "shell/form_select_data.h"
+#include "shell/form_select_estimates.h"
+#include "shell/form_select_model.h"
+#include "shell/form_select_predictions.h"
+#include "shell/form_selections.h"
+#include "shell/frm_about.h"
+#include "shell/frm_model_options.h"
+#include "shell/mdi_tamsel.h"
+#include "shell/qt_text.h"
+#include "shell/row_set_model.h"
+#include "tamsel/import/add_data_set.h"
+#include "tamsel/models/model_driver.h"
+#include "tamsel/models/model_table.h"
+#include "tamsel/store/queries.h"
+#include "tamsel/store/schema.h"
+#include "tamsel/support/messages.h"
+
+namespace tamsel {
+namespace {
+
+// Prints what would have been shown and answers No: nothing may wait for a person.
+class PrintingSink : public MessageSink {
+  public:
+    MessageAnswer Show(const std::string& text, MessageButtons buttons, MessageIcon) override {
+        std::fprintf(stderr, "tamsel-screenshots: message: %s\n",
+                     ToStdString(ToDisplayText(text)).c_str());
+        return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Cancel;
+    }
+};
+
+class NoDesktop : public Desktop {
+  public:
+    QString AskFileName(QWidget*, FileQuestion) override { return {}; }
+    bool OpenDocument(const QString&) override { return false; }
+};
+
+class Renderer {
+  public:
+    explicit Renderer(QDir directory) : m_directory(std::move(directory)) {}
+
+    bool Save(QWidget& widget, const QString& name) {
+        widget.show();
+        QApplication::processEvents();
+        const QString path = m_directory.filePath(name + QStringLiteral(".png"));
+        if (!widget.grab().save(path)) {
+            std::fprintf(stderr, "tamsel-screenshots: cannot write %s\n", qPrintable(path));
+            m_ok = false;
+            return false;
+        }
+        std::printf("%s\n", qPrintable(path));
+        widget.hide();
+        return true;
+    }
+
+    // The main window with one of its menus dropped down, as a user sees it.
+    bool SaveWithMenu(MDITamsel& window, const QString& menuName, const QString& name) {
+        window.show();
+        QApplication::processEvents();
+        QMenu* menu = window.findChild<QMenu*>(menuName);
+        QPixmap image = window.grab();
+        const QRect item = window.menuBar()->actionGeometry(menu->menuAction());
+        menu->popup(window.menuBar()->mapToGlobal(item.bottomLeft()));
+        QApplication::processEvents();
+        QPainter painter(&image);
+        painter.drawPixmap(window.menuBar()->mapTo(&window, item.bottomLeft()), menu->grab());
+        painter.end();
+        menu->hide();
+        const QString path = m_directory.filePath(name + QStringLiteral(".png"));
+        if (!image.save(path)) {
+            m_ok = false;
+            return false;
+        }
+        std::printf("%s\n", qPrintable(path));
+        return true;
+    }
+
+    bool Ok() const { return m_ok; }
+
+  private:
+    QDir m_directory;
+    bool m_ok = true;
+};
+
+int Run(const QString& outputDirectory) {
+    QDir output(QDir(outputDirectory).absolutePath());
+    if (!output.mkpath(QStringLiteral("."))) {
+        std::fprintf(stderr, "tamsel-screenshots: cannot create %s\n", qPrintable(outputDirectory));
+        return 1;
+    }
+    // The status bar shows the path as given: a short one reads better in the pictures.
+    QTemporaryDir scratch;
+    QDir::setCurrent(scratch.path());
+    const std::string dbFile = "demo.db";
+    const std::string dataFile =
+        ToStdString(QDir(QStringLiteral(TAMSEL_DATA_DIR)).filePath(QStringLiteral("sys1.txt")));
+    if (!CreateTamselDatabase(dbFile)) return 1;
+    {
+        std::unique_ptr<Database> db = OpenTamselDatabase(dbFile);
+        if (!db) return 1;
+        for (const char* name : {"NTDS", "CSR1"}) {
+            const std::string file = name == std::string("NTDS") ? "ntds.txt" : "csr1.txt";
+            AddDataSetFromFile(
+                *db,
+                {name, ToStdString(QDir(QStringLiteral(TAMSEL_DATA_DIR)).filePath(ToQString(file))),
+                 DataTypeChoice::Automatic, "Unknown source\r\n"});
+        }
+        if (!AddDataSetFromFile(*db, {"SYS1", dataFile, DataTypeChoice::Automatic,
+                                      "Musa, real-time command and control system"})) {
+            return 1;
+        }
+        const int dataSetId = FindDataSetId(*db, "SYS1").value_or(0);
+        for (const ModelInfo& model : ModelTable()) {
+            if (model.estimate) ApplyModel(*db, dataSetId, model.number, 1, 1, RunControl());
+        }
+    }
+
+    NoDesktop desktop;
+    MDITamsel window(desktop);
+    window.resize(1024, 680);
+    window.OpenDatabaseFile(ToQString(dbFile));
+    SelectionController& controller = window.Controller();
+    controller.OpenCurrentDataSet("SYS1");
+    Database& db = *controller.OpenedDatabase();
+    const std::optional<RowSet> sets = BindEstimatesSets(db, "SYS1");
+    if (!sets || sets->rows.empty()) return 1;
+    const std::vector<DbValue>& first = sets->rows.front();
+    controller.LetEstimatesSet(ToInt(first[0]), ToStdString(DisplayText(first[1])), ToInt(first[2]),
+                               ToInt(first[4]), ToInt(first[4]),
+                               ToStdString(DisplayText(first[5])));
+
+    Renderer renderer(output);
+    renderer.Save(window, QStringLiteral("main-window"));
+    renderer.SaveWithMenu(window, QStringLiteral("mnuEstimates"),
+                          QStringLiteral("main-window-estimates-menu"));
+
+    FormSelectData selectData(db, controller, &window);
+    renderer.Save(selectData, QStringLiteral("select-dataset"));
+    FormSelectEstimates selectEstimates(db, controller, &window);
+    renderer.Save(selectEstimates, QStringLiteral("select-estimates-set"));
+    FormSelectPredictions selectPredictions(db, &window);
+    renderer.Save(selectPredictions, QStringLiteral("select-predictions-set"));
+    FormSelectModel selectModel(db, &window);
+    selectModel.SetRows(BindModelsOfDataSet(db, ToInt(first[0])), {0});
+    renderer.Save(selectModel, QStringLiteral("select-model"));
+    FormSelectAnyPredictions selectAny(db, &window);
+    selectAny.SetRows(BindAllPredictionSets(db, ToInt(first[0])), {0, 1});
+    renderer.Save(selectAny, QStringLiteral("select-any-set"));
+    FormSelections selections(controller.Selection(), &db, &window);
+    renderer.Save(selections, QStringLiteral("current-selections"));
+    frmAbout about(&window);
+    renderer.Save(about, QStringLiteral("about"));
+    frmModelOptions modelOptions(db, "SYS1", &window);
+    modelOptions.findChild<QRadioButton*>(QStringLiteral("Option1_0"))->setChecked(true);
+    renderer.Save(modelOptions, QStringLiteral("model-options"));
+    FormAddData addData(db, controller, desktop, &window);
+    renderer.Save(addData, QStringLiteral("create-dataset"));
+    return renderer.Ok() ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace tamsel
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tamsel"));
+    QApplication::setWindowIcon(tamsel::TamselIcon());
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: tamsel-screenshots DIR\n");
+        return 2;
+    }
+    tamsel::PrintingSink sink;
+    const tamsel::ScopedMessageSink installed(&sink);
+    return tamsel::Run(QString::fromLocal8Bit(argv[1]));
+}
