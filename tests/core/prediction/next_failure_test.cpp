@@ -1,0 +1,280 @@
+#include "tamsel/prediction/next_failure.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "project_fixture.h"
+#include "tamsel/models/model_driver.h"
+#include "tamsel/models/model_table.h"
+#include "tamsel/store/queries.h"
+
+namespace tamsel {
+namespace {
+
+std::vector<std::string> Texts(std::initializer_list<const char*> texts) {
+    return {texts.begin(), texts.end()};
+}
+
+TEST(EvaluateNextFailure, JelinskiMorandaCases) {
+    test::RecordingSink sink;
+    // N = 10.5, Lambda = 0.01 after 10 failures: rate 0.005.
+    std::optional<NextFailurePrediction> p = EvaluateNextFailure({1, 10, 10.5, 0.01, 0, 0}, 100);
+    ASSERT_TRUE(p.has_value());
+    EXPECT_CLOSE(p->u, 1 - std::exp(-0.5), 1e-14);
+    EXPECT_CLOSE(p->u, 0.3935, 1e-4);
+    EXPECT_CLOSE(p->pdf, 0.005 * std::exp(-0.5), 1e-14);
+
+    // Every fault found.
+    p = EvaluateNextFailure({1, 10, 10.0, 0.01, 0, 0}, 100);
+    ASSERT_TRUE(p.has_value());
+    EXPECT_EQ(p->u, 0.0);
+    EXPECT_EQ(p->pdf, 1e-30);
+
+    // No growth: refused by design.
+    EXPECT_FALSE(EvaluateNextFailure({1, 10, 999999.0, 1e-30, 0, 0}, 100).has_value());
+    EXPECT_EQ(sink.Texts(), Texts({"Limit case, next prediction not evaluated"}));
+
+    p = EvaluateNextFailure({1, 10, 12.0, 0.5, 0, 0}, 0.0);
+    ASSERT_TRUE(p.has_value());
+    EXPECT_EQ(p->u, 0.0);
+    EXPECT_CLOSE(p->pdf, 1.0, 1e-15);
+}
+
+TEST(EvaluateNextFailure, GoelOkumotoLimits) {
+    // The homogeneous limit uses Parameter3 as its rate.
+    std::optional<NextFailurePrediction> p =
+        EvaluateNextFailure({4, 30, 999999.0, 0.0, 0.02, 1000.0}, 50);
+    ASSERT_TRUE(p.has_value());
+    EXPECT_CLOSE(p->u, 1 - std::exp(-1.0), 1e-14);
+    EXPECT_CLOSE(p->pdf, 0.02 * std::exp(-1.0), 1e-14);
+
+    p = EvaluateNextFailure({4, 30, 40.0, 0.0, 0.0, 1000.0}, 50);
+    ASSERT_TRUE(p.has_value());
+    EXPECT_EQ(p->u, 0.0);
+    EXPECT_EQ(p->pdf, 1e-30);
+
+    // An exponent below -700: certain failure, vanishing survival.
+    p = EvaluateNextFailure({4, 30, 1e6, 1e-3, 0.0, 10.0}, 1e5);
+    ASSERT_TRUE(p.has_value());
+    EXPECT_EQ(p->u, 1.0);
+    EXPECT_EQ(p->pdf, 0.0);
+    p = EvaluateNextFailure({2, 30, 1.0, 10.0, 0.0, 10.0}, 100.0);
+    ASSERT_TRUE(p.has_value());
+    EXPECT_EQ(p->u, 1.0);
+    EXPECT_EQ(p->pdf, 0.0);
+}
+
+// The distributions as products and powers of the plain formulas, for models 2 to 8.
+struct Closed {
+    double survival;
+    double pdf;
+};
+
+Closed PlainFormula(const NextFailureFit& f, double s) {
+    const double n = f.failureIndex, t = f.cumulativeTime;
+    const double p1 = f.param1, p2 = f.param2, p3 = f.param3;
+    switch (f.modelNumber) {
+        case 2: {
+            const double survival = std::exp(-p2 * (std::pow(t + s, p1) - std::pow(t, p1)));
+            return {survival, survival * p1 * p2 * std::pow(t + s, p1 - 1)};
+        }
+        case 3: {
+            const double survival = std::pow((p1 + t) / (p1 + t + s), p2);
+            return {survival, survival * p2 / (p1 + t + s)};
+        }
+        case 4: {
+            const double survival = std::exp(-p1 * (std::exp(-p2 * t) - std::exp(-p2 * (t + s))));
+            return {survival, p1 * p2 * std::exp(-p2 * (t + s)) * survival};
+        }
+        case 5: {
+            const double a = (p1 - n) * p2, b = p3 + t;
+            const double survival = std::pow(b / (b + s), a);
+            return {survival, a * survival / (b + s)};
+        }
+        case 6: {
+            const double rt = std::pow(1 + t / p3, -p2), rs = std::pow(1 + (t + s) / p3, -p2);
+            const double survival = std::exp(-p1 * (rt - rs));
+            return {survival, survival * p2 * p1 * rs / (p3 + t + s)};
+        }
+        case 7: {
+            const double psi = p2 + p3 * n;
+            const double survival = std::pow(1 + s / psi, -p1);
+            return {survival, survival * p1 / (psi + s)};
+        }
+        default: {
+            const double c = 1 / (p1 + p2 * n);
+            const double survival = std::pow(1 + s / p3, -c);
+            return {survival, c * survival / (p3 + s)};
+        }
+    }
+}
+
+TEST(EvaluateNextFailure, EachModelsPredictiveDistribution) {
+    const NextFailureFit fits[] = {
+        {2, 25, 0.8, 0.5, 0, 1200.0},      {3, 25, 300.0, 12.0, 0, 1200.0},
+        {4, 25, 30.0, 1e-3, 0, 1200.0},    {5, 25, 31.0, 2.5, 400.0, 1200.0},
+        {6, 25, 40.0, 1.5, 900.0, 1200.0}, {7, 25, 2.2, 15.0, 3.5, 1200.0},
+        {8, 25, 0.3, 0.01, 80.0, 1200.0},
+    };
+    test::RecordingSink sink;
+    for (const NextFailureFit& fit : fits) {
+        for (double s : {0.0, 3.0, 60.0, 2500.0}) {
+            std::optional<NextFailurePrediction> p = EvaluateNextFailure(fit, s);
+            ASSERT_TRUE(p.has_value()) << fit.modelNumber;
+            Closed expected = PlainFormula(fit, s);
+            EXPECT_CLOSE_ABS(p->u, 1 - expected.survival, 1e-13) << fit.modelNumber << " " << s;
+            EXPECT_CLOSE(p->pdf, expected.pdf, 1e-12) << fit.modelNumber << " " << s;
+        }
+    }
+    EXPECT_EQ(sink.Count(), 0u);
+}
+
+TEST(EvaluateNextFailure, RefusalsWithTheirMessages) {
+    struct Case {
+        NextFailureFit fit;
+        double s;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{3, 25, 300.0, 12.0, 0, 1200.0},
+         -1.0,
+         "The time to the next failure must be a number of 0 or more."},
+        {{3, 25, 300.0, 12.0, 0, 1200.0},
+         std::numeric_limits<double>::quiet_NaN(),
+         "The time to the next failure must be a number of 0 or more."},
+        {{3, 25, 300.0, 12.0, 0, 1200.0},
+         std::numeric_limits<double>::infinity(),
+         "The time to the next failure must be a number of 0 or more."},
+        {{0, 25, 1, 1, 1, 1},
+         1.0,
+         "An error occurred while computing the next failure for the estimates set"},
+        {{9, 25, 1, 1, 1, 1},
+         1.0,
+         "An error occurred while computing the next failure for the estimates set"},
+        // A negative scale: the logarithm of a negative number.
+        {{7, 25, 2.0, -100.0, 1.0, 0},
+         90.0,
+         "An error occurred while computing the next failure for the LV model"},
+        // An infinite shape: infinity times a vanishing survival.
+        {{8, 25, 0.25, -0.01, 80.0, 0},
+         10.0,
+         "An error occurred while computing the next failure for the KL model"},
+    };
+    for (const Case& c : cases) {
+        test::RecordingSink sink;
+        EXPECT_FALSE(EvaluateNextFailure(c.fit, c.s).has_value()) << c.message;
+        EXPECT_EQ(sink.Texts(), Texts({c.message}));
+    }
+}
+
+class NextFailureStore : public ::testing::Test {
+  protected:
+    test::ProjectFile m_project;
+    test::RecordingSink m_sink;
+};
+
+TEST_F(NextFailureStore, TheExactTimeOfTheLastFittedFailure) {
+    // Cumulative times 2.5, 12.5, 19.5; the set's last row is failure 2.
+    const int dataSet = m_project.AddDataSet("DAYS", {2.5, 10.0, 7.0});
+    EstimatesArray records(3);
+    records[1] = {100.0, 3.0, 0, 0, 0.1, 0.2, 1, 2, 3, 4};
+    records[2] = {200.0, 4.0, 0, 0, 0, 0, 1, 2, 3, 4};
+    const int set = m_project.AddEstimatesSet(dataSet, 3, 1, 1, 2, records);
+
+    std::optional<NextFailureFit> fit = ReadNextFailureFit(m_project.Db(), set);
+    ASSERT_TRUE(fit.has_value());
+    EXPECT_EQ(fit->modelNumber, 3);
+    EXPECT_EQ(fit->failureIndex, 2);
+    EXPECT_EQ(fit->param1, 200.0);
+    EXPECT_EQ(fit->param2, 4.0);
+    EXPECT_EQ(fit->cumulativeTime, 12.5);
+
+    std::optional<NextFailurePrediction> p =
+        PredictNextFailure(m_project.Db(), test::SelectionOf("DAYS", set, 1, 3), 10.0);
+    ASSERT_TRUE(p.has_value());
+    const double survival = std::pow(212.5 / 222.5, 4.0);
+    EXPECT_CLOSE(p->u, 1 - survival, 1e-14);
+    EXPECT_CLOSE(p->pdf, survival * 4.0 / 222.5, 1e-14);
+
+    // A recalibrated set current: nothing happens.
+    EXPECT_FALSE(PredictNextFailure(m_project.Db(), test::SelectionOf("DAYS", set, 1, 3, 5), 10));
+    EXPECT_FALSE(PredictNextFailure(m_project.Db(), test::SelectionOf("DAYS", set, 1, 3), -2));
+    EXPECT_EQ(m_sink.Texts(),
+              Texts({"The time to the next failure must be a number of 0 or more."}));
+}
+
+TEST_F(NextFailureStore, LookupFailures) {
+    EXPECT_FALSE(ReadNextFailureFit(m_project.Db(), 42).has_value());
+    EXPECT_EQ(m_sink.Texts(), Texts({"An error occurred while reading the database."}));
+
+    // A set without rows.
+    const int dataSet = m_project.AddDataSet("DS", {1.0, 2.0});
+    m_project.Db().Execute(
+        "INSERT INTO EstimatesSets (DataSetID, ModelID, RangeID, "
+        "InferenceMethodID) VALUES (" +
+        std::to_string(dataSet) + ", 2, 1, 1);");
+    m_sink.Clear();
+    const int empty = static_cast<int>(m_project.Db().LastInsertRowId());
+    EXPECT_FALSE(ReadNextFailureFit(m_project.Db(), empty).has_value());
+    EXPECT_EQ(m_sink.Texts(), Texts({"An error occurred while extracting the model parameters"}));
+
+    // Rows beyond the dataset's failures.
+    EstimatesArray records(4);
+    records[3] = {1.0, 1.0, 0, 0, 0, 0, 0, 0, 0, 0};
+    const int beyond = m_project.AddEstimatesSet(dataSet, 2, 3, 3, 3, records);
+    m_sink.Clear();
+    EXPECT_FALSE(ReadNextFailureFit(m_project.Db(), beyond).has_value());
+    EXPECT_EQ(m_sink.Texts(),
+              Texts({"An error occurred while extracting the last cumulative time"}));
+    // Jelinski-Moranda needs no time.
+    const int jm = m_project.AddEstimatesSet(dataSet, 1, 3, 3, 3, records);
+    EXPECT_TRUE(ReadNextFailureFit(m_project.Db(), jm).has_value());
+}
+
+// For every model applied to SYS1 and every observed failure of its range, the calculator at
+// the observed next interfailure time, from that row's parameters and time, gives the
+// stored Cdf and Pdf.
+TEST_F(NextFailureStore, AgreesWithTheStoredPredictionsOnSys1) {
+    const std::vector<double> x = test::ReadDataValues("sys1.txt");
+    const int dataSet = m_project.AddDataSet("SYS1", x);
+    FailureSeries times, cumulative;
+    ASSERT_TRUE(ReadFailureTimes(m_project.Db(), dataSet, times, cumulative));
+    for (const ModelInfo& model : ModelTable()) {
+        ApplyModelResult applied = ApplyModel(m_project.Db(), dataSet, model.number, 1, 1, {});
+        ASSERT_EQ(applied.outcome, ApplyModelResult::Outcome::Stored) << model.code;
+        std::optional<RowSet> rows =
+            SelectRecords(m_project.Db(), "Estimates", "EstimatesSetID",
+                          std::int64_t{applied.estimatesSetId}, "FailureIndex", "", 0);
+        ASSERT_TRUE(rows.has_value());
+        ASSERT_EQ(rows->rows.size(), 117u);
+        int checked = 0;
+        for (std::size_t r = 0; r + 1 < rows->rows.size(); ++r) {
+            const auto& row = rows->rows[r];
+            const int i = static_cast<int>(std::get<std::int64_t>(row[2]));
+            NextFailureFit fit{model.number,
+                               i,
+                               std::get<double>(row[3]),
+                               std::get<double>(row[4]),
+                               std::get<double>(row[5]),
+                               cumulative[static_cast<std::size_t>(i)]};
+            std::optional<NextFailurePrediction> p =
+                EvaluateNextFailure(fit, times[static_cast<std::size_t>(i) + 1]);
+            if (model.number == 1 && fit.param1 == 999999.0) {
+                EXPECT_FALSE(p.has_value());
+                continue;
+            }
+            ASSERT_TRUE(p.has_value()) << model.code << " " << i;
+            const double cdf = std::get<double>(row[8]);
+            const double pdf = std::get<double>(row[7]);
+            EXPECT_TRUE(test::IsClose(p->u, cdf, 1e-12, 1e-15)) << model.code << " " << i;
+            EXPECT_CLOSE(p->pdf, pdf, 1e-12) << model.code << " " << i;
+            ++checked;
+        }
+        EXPECT_GT(checked, 0) << model.code;
+    }
+}
+
+}  // namespace
+}  // namespace tamsel
