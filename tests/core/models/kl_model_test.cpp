@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <functional>
 #include <limits>
-#include <span>
 #include <vector>
 
 #include "littlewood_test_support.h"
@@ -36,35 +35,6 @@ double InverseShape(std::int32_t j, std::int32_t n, double first, double last) {
     return (first * (n - j) + last * (j - 1)) / (n - 1);
 }
 
-double Objective(std::array<double, 2> p, std::int32_t n, const FailureSeries& x) {
-    std::array<double, 2> g{};
-    return ObjectiveKL(p, g, n, 1e-15, x);
-}
-
-TEST(KlObjective, GradientMatchesCentralDifferences) {
-    Series sys1 = test::FromDataFile("sys1.txt");
-    for (std::int32_t n : {20, 60, 136}) {
-        for (double p1 : {1e-2, 0.3, 1.0, 4.0, 300.0, 9.9e6}) {
-            for (double p2 : {1e-2, 0.7, 10.0, 300.0, 1e4, 9.9e6}) {
-                std::array<double, 2> p{p1, p2};
-                std::array<double, 2> g{};
-                double f = ObjectiveKL(p, g, n, 1e-15, sys1.x);
-                auto numeric = test::CentralDifference(
-                    [&](std::span<const double> q) {
-                        return Objective({q[0], q[1]}, n, sys1.x);
-                    },
-                    p, 1e-5);
-                for (std::size_t k = 0; k < 2; ++k) {
-                    // Rounding in f limits the difference quotient to about 1e-14 |f| / h.
-                    double noise = 1e-13 * std::fabs(f) / (1e-5 * p[k]);
-                    EXPECT_TRUE(test::IsClose(g[k], numeric[k], 1e-5, noise))
-                        << "n " << n << " p " << p1 << ", " << p2 << " component " << k;
-                }
-            }
-        }
-    }
-}
-
 TEST(KlObjective, IsTheNegativeProfileLogLikelihood) {
     Series sys1 = test::FromDataFile("sys1.txt");
     test::Simulator random(81);
@@ -74,38 +44,19 @@ TEST(KlObjective, IsTheNegativeProfileLogLikelihood) {
         double p2 = std::exp(-1.0 + 9.0 * std::exp(-random.Exponential(1.0)));
         double ratio = p1 * p1 + 1e-15;
         double beta = p2 * p2 + 1e-15;
-        // The maximum over the level 1 / s(1) by golden-section search on its logarithm.
-        auto cost = [&](double logFirst) {
-            double first = std::exp(logFirst);
-            return -KlLogLikelihood(sys1.x, n, beta, [&](std::int32_t j) {
-                return 1.0 / InverseShape(j, n, first, ratio * first);
-            });
-        };
-        const double golden = (std::sqrt(5.0) - 1.0) / 2.0;
-        double lo = -40.0;
-        double hi = 40.0;
-        for (int step = 0; step < 200; ++step) {
-            double a = hi - golden * (hi - lo);
-            double b = lo + golden * (hi - lo);
-            if (cost(a) < cost(b)) {
-                hi = b;
-            } else {
-                lo = a;
-            }
-        }
-        EXPECT_CLOSE(Objective({p1, p2}, n, sys1.x), cost(0.5 * (lo + hi)), 1e-11)
+        // The maximum over the level 1 / s(1).
+        double profile = -test::GoldenSectionMinimum(
+            [&](double logFirst) {
+                double first = std::exp(logFirst);
+                return -KlLogLikelihood(sys1.x, n, beta, [&](std::int32_t j) {
+                    return 1.0 / InverseShape(j, n, first, ratio * first);
+                });
+            },
+            -40.0, 40.0);
+        std::array<double, 2> g{};
+        EXPECT_CLOSE(ObjectiveKL(std::array{p1, p2}, g, n, 1e-15, sys1.x), -profile, 1e-11)
             << "n " << n << " p " << p1 << ", " << p2;
     }
-}
-
-TEST(KlObjective, ArithmeticFaultGivesLargeFiniteValue) {
-    // All interfailure times 0: the level n / sum k ln(1 + x / beta) is infinite.
-    Series zero = test::FromInterfailure({0.0, 0.0, 0.0, 0.0});
-    std::array<double, 2> p{1.0, 1.0};
-    std::array<double, 2> g{1.0, 1.0};
-    EXPECT_EQ(ObjectiveKL(p, g, 4, 1e-15, zero.x), 1e100);
-    EXPECT_EQ(g[0], 0.0);
-    EXPECT_EQ(g[1], 0.0);
 }
 
 TEST(KlRecord, FieldsFollowTheFittedRatioAndScale) {
@@ -175,29 +126,12 @@ TEST(KlRecord, ShapeAtMostOneGivesInfiniteMeanAndFiniteQuartiles) {
     EXPECT_CLOSE(MttfKL(3.0, 10.0), 5.0, 1e-15);
 }
 
-TEST(KlRecord, LastIndexOfRangeLeavesPdfAndCdfAtZero) {
-    Series sys1 = test::FromDataFile("sys1.txt");
-    EstimateRecord record = RecordKL(sys1.x, 50, 50, 2.0, 500.0);
-    EXPECT_EQ(record.pdf, 0.0);
-    EXPECT_EQ(record.cdf, 0.0);
-    EXPECT_GT(record.median, 0.0);
-}
-
 // Fits at every index of the default range of sys1 and ntds are maxima of the likelihood.
 TEST(KlEstimate, FitsAreLikelihoodMaxima) {
-    double largest = 0.0;
-    for (const char* name : {"sys1.txt", "ntds.txt"}) {
-        Series data = test::FromDataFile(name);
-        const std::int32_t n = data.Count();
-        EstimatesArray estimates;
-        ASSERT_EQ(
-            EstimateKL(data.x, data.t, 20, n, test::ReferenceSettings(), estimates, {}).status,
-            EstimationStatus::Completed);
-        for (std::int32_t i = 20; i <= n; ++i) {
-            const EstimateRecord& r = estimates[i];
-            // (ln 1 / s(1), ln 1 / s(i), ln beta), inside the fit's box s(1) / s(i),
-            // beta <= 1e14.
-            auto logLik = [&](const Point3& q) {
+    auto view = [](const Series& data, std::int32_t i, const EstimateRecord& r) {
+        // (ln 1 / s(1), ln 1 / s(i), ln beta), inside the fit's box s(1) / s(i), beta <= 1e14.
+        return test::StoredFit{
+            [&data, i](const Point3& q) {
                 if (q[1] - q[0] > std::log(1e14) || q[1] - q[0] < std::log(1e-15)) {
                     return -std::numeric_limits<double>::infinity();
                 }
@@ -206,17 +140,13 @@ TEST(KlEstimate, FitsAreLikelihoodMaxima) {
                 return KlLogLikelihood(data.x, i, std::exp(q[2]), [&](std::int32_t j) {
                     return 1.0 / InverseShape(j, i, first, last);
                 });
-            };
-            Point3 start{std::log(r.param1 + r.param2), std::log(r.param1 + r.param2 * i),
-                         std::log(r.param3)};
-            test::SearchBox box{{-200.0, -200.0, std::log(1e-15)}, {200.0, 200.0, std::log(1e14)}};
-            double shortfall = test::LikelihoodShortfall(logLik, start, box);
-            largest = std::max(largest, shortfall);
-            // The fit stops once |g| < 1e-7 in (p1, p2): on a ridge that rises slowly
-            // towards the box's limit that leaves up to about 1e-4 unclimbed.
-            EXPECT_LT(shortfall, 2e-4) << name << " i " << i;
-        }
-    }
+            },
+            {std::log(r.param1 + r.param2), std::log(r.param1 + r.param2 * i), std::log(r.param3)},
+            {{-200.0, -200.0, std::log(1e-15)}, {200.0, 200.0, std::log(1e14)}}};
+    };
+    // The fit stops once |g| < 1e-7 in (p1, p2): where the likelihood rises slowly along a
+    // ridge, that leaves up to about 1e-4 unclimbed.
+    double largest = test::LargestShortfallOnReferenceData(&EstimateKL, view, 2e-4);
     std::printf("largest log-likelihood shortfall %.3g\n", largest);
 }
 

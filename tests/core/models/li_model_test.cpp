@@ -6,7 +6,6 @@
 #include <boost/multiprecision/cpp_bin_float.hpp>
 #include <cmath>
 #include <cstdio>
-#include <span>
 #include <vector>
 
 #include "littlewood_test_support.h"
@@ -33,53 +32,13 @@ double LiLogLikelihood(const FailureSeries& t, std::int32_t n, double remaining,
     return sum - remaining * alpha * std::log1p(t[n] / beta);
 }
 
-double Objective(std::array<double, 2> p, std::int32_t n, const FailureSeries& t) {
-    std::array<double, 2> g{};
-    return ObjectiveLi(p, g, n, t);
-}
-
-// The maximum over alpha of ln L by golden-section search on ln alpha.
+// The maximum over alpha of ln L.
 double ProfileLogLikelihood(const FailureSeries& t, std::int32_t n, double remaining, double beta) {
-    auto cost = [&](double logAlpha) {
-        return -LiLogLikelihood(t, n, remaining, std::exp(logAlpha), beta);
-    };
-    const double ratio = (std::sqrt(5.0) - 1.0) / 2.0;
-    double lo = -60.0;
-    double hi = 60.0;
-    for (int k = 0; k < 200; ++k) {
-        double a = hi - ratio * (hi - lo);
-        double b = lo + ratio * (hi - lo);
-        if (cost(a) < cost(b)) {
-            hi = b;
-        } else {
-            lo = a;
-        }
-    }
-    return -cost(0.5 * (lo + hi));
-}
-
-TEST(LiObjective, GradientMatchesCentralDifferences) {
-    Series sys1 = test::FromDataFile("sys1.txt");
-    for (std::int32_t n : {20, 60, 136}) {
-        for (double p1 : {1e-2, 0.7, 10.0, 300.0, 1e4, 9.9e6}) {
-            for (double p2 : {0.3, 10.0, 100.0, 1e3, 1e5, 9.9e6}) {
-                std::array<double, 2> p{p1, p2};
-                std::array<double, 2> g{};
-                double f = ObjectiveLi(p, g, n, sys1.t);
-                auto numeric = test::CentralDifference(
-                    [&](std::span<const double> q) {
-                        return Objective({q[0], q[1]}, n, sys1.t);
-                    },
-                    p, 1e-5);
-                for (std::size_t k = 0; k < 2; ++k) {
-                    // Rounding in f limits the difference quotient to about 1e-14 |f| / h.
-                    double noise = 1e-13 * std::fabs(f) / (1e-5 * p[k]);
-                    EXPECT_TRUE(test::IsClose(g[k], numeric[k], 1e-5, noise))
-                        << "n " << n << " p " << p1 << ", " << p2 << " component " << k;
-                }
-            }
-        }
-    }
+    return -test::GoldenSectionMinimum(
+        [&](double logAlpha) {
+            return -LiLogLikelihood(t, n, remaining, std::exp(logAlpha), beta);
+        },
+        -60.0, 60.0);
 }
 
 TEST(LiObjective, IsTheNegativeProfileLogLikelihood) {
@@ -90,19 +49,10 @@ TEST(LiObjective, IsTheNegativeProfileLogLikelihood) {
         double p1 = std::exp(-2.0 + 8.0 * std::exp(-random.Exponential(1.0)));
         double p2 = std::exp(std::exp(-random.Exponential(1.0)) * 10.0);
         double profile = ProfileLogLikelihood(sys1.t, n, p1 * p1, p2 * p2);
-        EXPECT_CLOSE(Objective({p1, p2}, n, sys1.t), -profile, 1e-11)
+        std::array<double, 2> g{};
+        EXPECT_CLOSE(ObjectiveLi(std::array{p1, p2}, g, n, sys1.t), -profile, 1e-11)
             << "n " << n << " p " << p1 << ", " << p2;
     }
-}
-
-TEST(LiObjective, ArithmeticFaultGivesLargeFiniteValue) {
-    Series sys1 = test::FromDataFile("sys1.txt");
-    // beta = 0: every ln(1 + t / beta) is infinite.
-    std::array<double, 2> p{10.0, 0.0};
-    std::array<double, 2> g{1.0, 1.0};
-    EXPECT_EQ(ObjectiveLi(p, g, 30, sys1.t), 1e100);
-    EXPECT_EQ(g[0], 0.0);
-    EXPECT_EQ(g[1], 0.0);
 }
 
 TEST(LiRecord, FieldsFollowTheFittedValues) {
@@ -143,14 +93,6 @@ TEST(LiRecord, InfiniteMeanWhenShapeAtMostOne) {
     EXPECT_EQ(none.pdf, 0.0);
 }
 
-TEST(LiRecord, LastIndexOfRangeLeavesPdfAndCdfAtZero) {
-    Series sys1 = test::FromDataFile("sys1.txt");
-    EstimateRecord record = RecordLi(sys1.x, sys1.t, 50, 50, 40.0, 3000.0);
-    EXPECT_EQ(record.pdf, 0.0);
-    EXPECT_EQ(record.cdf, 0.0);
-    EXPECT_GT(record.median, 0.0);
-}
-
 // The record's formulas evaluated with 50 significant digits.
 TEST(LiRecord, AccurateWithATrillionRemainingFaults) {
     using Real = boost::multiprecision::cpp_bin_float_50;
@@ -180,30 +122,18 @@ TEST(LiRecord, AccurateWithATrillionRemainingFaults) {
 
 // Fits at every index of the default range of sys1 and ntds are maxima of the likelihood.
 TEST(LiEstimate, FitsAreLikelihoodMaxima) {
-    double largest = 0.0;
-    for (const char* name : {"sys1.txt", "ntds.txt"}) {
-        Series data = test::FromDataFile(name);
-        const std::int32_t n = data.Count();
-        EstimatesArray estimates;
-        ASSERT_EQ(
-            EstimateLi(data.x, data.t, 20, n, test::ReferenceSettings(), estimates, {}).status,
-            EstimationStatus::Completed);
-        for (std::int32_t i = 20; i <= n; ++i) {
-            const EstimateRecord& r = estimates[i];
-            // (ln(N - i), ln alpha, ln beta), inside the fit's box N - i, beta <= 1e14.
-            auto logLik = [&](const Point3& q) {
+    auto view = [](const Series& data, std::int32_t i, const EstimateRecord& r) {
+        // (ln(N - i), ln alpha, ln beta), inside the fit's box N - i, beta <= 1e14.
+        return test::StoredFit{
+            [&data, i](const Point3& q) {
                 return LiLogLikelihood(data.t, i, std::exp(q[0]), std::exp(q[1]), std::exp(q[2]));
-            };
-            Point3 start{std::log(std::max(r.param1 - i, 1e-30)), std::log(r.param2),
-                         std::log(r.param3)};
-            test::SearchBox box{{-70.0, -200.0, -70.0}, {std::log(1e14), 200.0, std::log(1e14)}};
-            double shortfall = test::LikelihoodShortfall(logLik, start, box);
-            largest = std::max(largest, shortfall);
-            // The fit stops once |g| < 1e-7 in (p1, p2): on a ridge that rises slowly
-            // towards the box's limit that leaves up to about 1e-4 unclimbed.
-            EXPECT_LT(shortfall, 2e-4) << name << " i " << i;
-        }
-    }
+            },
+            {std::log(std::max(r.param1 - i, 1e-30)), std::log(r.param2), std::log(r.param3)},
+            {{-70.0, -200.0, -70.0}, {std::log(1e14), 200.0, std::log(1e14)}}};
+    };
+    // The fit stops once |g| < 1e-7 in (p1, p2): where the likelihood rises slowly along a
+    // ridge, that leaves up to about 1e-4 unclimbed.
+    double largest = test::LargestShortfallOnReferenceData(&EstimateLi, view, 2e-4);
     std::printf("largest log-likelihood shortfall %.3g\n", largest);
 }
 

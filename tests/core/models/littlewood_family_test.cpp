@@ -3,12 +3,16 @@
 // driver treats them.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cmath>
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "littlewood_test_support.h"
 #include "model_test_support.h"
 #include "tamsel/models/kl_model.h"
 #include "tamsel/models/li_model.h"
@@ -26,6 +30,70 @@ namespace tamsel {
 namespace {
 
 using test::Series;
+
+using ObjectiveAt = std::function<double(std::span<const double> p, std::span<double> g,
+                                         std::int32_t n, const Series& data)>;
+
+struct Objective {
+    const char* model;
+    ObjectiveAt at;
+};
+
+const std::vector<Objective>& Objectives() {
+    static const std::vector<Objective> objectives{
+        {"Li", [](std::span<const double> p, std::span<double> g, std::int32_t n,
+                  const Series& d) { return ObjectiveLi(p, g, n, d.t); }},
+        {"LNHPP", [](std::span<const double> p, std::span<double> g, std::int32_t n,
+                     const Series& d) { return ObjectiveLNHPP(p, g, n, 1e-15, d.t[n], d.t); }},
+        {"LV", [](std::span<const double> p, std::span<double> g, std::int32_t n,
+                  const Series& d) { return ObjectiveLV(p, g, n, 1e-15, d.x); }},
+        {"KL", [](std::span<const double> p, std::span<double> g, std::int32_t n,
+                  const Series& d) { return ObjectiveKL(p, g, n, 1e-15, d.x); }},
+    };
+    return objectives;
+}
+
+// From close to 0 to the box's edge at 1e7 in each variable.
+TEST(LittlewoodFamily, GradientMatchesCentralDifferences) {
+    Series sys1 = test::FromDataFile("sys1.txt");
+    const double points[] = {1e-2, 0.3, 1.0, 10.0, 300.0, 1e4, 9.9e6};
+    for (const Objective& objective : Objectives()) {
+        for (std::int32_t n : {20, 60, 136}) {
+            for (double p1 : points) {
+                for (double p2 : points) {
+                    std::array<double, 2> p{p1, p2};
+                    std::array<double, 2> g{};
+                    const double f = objective.at(p, g, n, sys1);
+                    auto numeric = test::CentralDifference(
+                        [&](std::span<const double> q) {
+                            std::array<double, 2> ignored{};
+                            return objective.at(q, ignored, n, sys1);
+                        },
+                        p, 1e-5);
+                    for (std::size_t k = 0; k < 2; ++k) {
+                        // Rounding in f limits the difference quotient to about 1e-14 |f| / h.
+                        const double noise = 1e-13 * std::fabs(f) / (1e-5 * p[k]);
+                        EXPECT_TRUE(test::IsClose(g[k], numeric[k], 1e-5, noise))
+                            << objective.model << " n " << n << " p " << p1 << ", " << p2
+                            << " component " << k;
+                    }
+                }
+            }
+        }
+    }
+}
+
+// No time elapses before the fourth failure: every objective meets an infinity or a 0 / 0.
+TEST(LittlewoodFamily, ArithmeticFaultInAnObjectiveGivesALargeFiniteValue) {
+    Series zero = test::FromInterfailure({0.0, 0.0, 0.0, 0.0});
+    for (const Objective& objective : Objectives()) {
+        std::array<double, 2> p{3.0, 0.0};
+        std::array<double, 2> g{1.0, 1.0};
+        EXPECT_EQ(objective.at(p, g, 4, zero), 1e100) << objective.model;
+        EXPECT_EQ(g[0], 0.0) << objective.model;
+        EXPECT_EQ(g[1], 0.0) << objective.model;
+    }
+}
 
 struct Percentile {
     const char* model;

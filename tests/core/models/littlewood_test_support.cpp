@@ -4,7 +4,23 @@
 #include <cmath>
 #include <limits>
 
+#include "test_support.h"
+
 namespace tamsel::test {
+
+double GoldenSectionMinimum(const std::function<double(double)>& f, double lo, double hi) {
+    const double ratio = (std::sqrt(5.0) - 1.0) / 2.0;
+    for (int step = 0; step < 200; ++step) {
+        double a = hi - ratio * (hi - lo);
+        double b = lo + ratio * (hi - lo);
+        if (f(a) < f(b)) {
+            hi = b;
+        } else {
+            lo = a;
+        }
+    }
+    return f(0.5 * (lo + hi));
+}
 
 std::array<double, 2> CentralDifference(const std::function<double(std::span<const double>)>& f,
                                         std::array<double, 2> p, double relStep) {
@@ -136,6 +152,26 @@ double LikelihoodShortfall(const Function3& logLik, const Point3& start, const S
         best = std::max(best, -cost(NelderMead(cost, from, 0.1, 3000)));
     }
     return best - stored;
+}
+
+double LargestShortfallOnReferenceData(EstimateFunction estimate, const FitView& view,
+                                       double tolerance) {
+    double largest = 0.0;
+    for (const char* name : {"sys1.txt", "ntds.txt"}) {
+        Series data = FromDataFile(name);
+        const std::int32_t n = data.Count();
+        EstimatesArray estimates;
+        EXPECT_EQ(estimate(data.x, data.t, 20, n, ReferenceSettings(), estimates, {}).status,
+                  EstimationStatus::Completed)
+            << name;
+        for (std::int32_t i = 20; i <= n && estimates.size() > static_cast<std::size_t>(n); ++i) {
+            StoredFit fit = view(data, i, estimates[i]);
+            double shortfall = LikelihoodShortfall(fit.logLik, fit.start, fit.box);
+            largest = std::max(largest, shortfall);
+            EXPECT_LT(shortfall, tolerance) << name << " i " << i;
+        }
+    }
+    return largest;
 }
 
 }  // namespace tamsel::test

@@ -4,10 +4,17 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <span>
 
+#include "model_test_support.h"
+#include "tamsel/models/model_table.h"
+
 namespace tamsel::test {
+
+// The minimum of a unimodal f on [lo, hi] by golden-section search (200 steps).
+double GoldenSectionMinimum(const std::function<double(double)>& f, double lo, double hi);
 
 // The central difference of f in each coordinate of p, with step relStep * |p[k]|.
 std::array<double, 2> CentralDifference(const std::function<double(std::span<const double>)>& f,
@@ -34,5 +41,20 @@ struct SearchBox {
 // start and from the best point of a grid of offsets -2..2 in steps of 1/2 in each
 // coordinate (729 points) around start. 0 when nothing better is found.
 double LikelihoodShortfall(const Function3& logLik, const Point3& start, const SearchBox& box);
+
+// A stored fit as the likelihood search sees it: the log-likelihood in the test's
+// coordinates, the stored point in them, and the fit's box.
+struct StoredFit {
+    Function3 logLik;
+    Point3 start;
+    SearchBox box;
+};
+using FitView =
+    std::function<StoredFit(const Series& data, std::int32_t i, const EstimateRecord& record)>;
+
+// Runs estimate over the default range 20..N of sys1 and of ntds, expects every stored fit
+// to be a maximum (LikelihoodShortfall below tolerance) and returns the largest shortfall.
+double LargestShortfallOnReferenceData(EstimateFunction estimate, const FitView& view,
+                                       double tolerance);
 
 }  // namespace tamsel::test

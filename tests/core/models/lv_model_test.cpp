@@ -5,7 +5,6 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
-#include <span>
 #include <vector>
 
 #include "littlewood_test_support.h"
@@ -34,35 +33,6 @@ double LvLogLikelihood(const FailureSeries& x, std::int32_t n, double alpha,
     return sum;
 }
 
-double Objective(std::array<double, 2> p, std::int32_t n, const FailureSeries& x) {
-    std::array<double, 2> g{};
-    return ObjectiveLV(p, g, n, 1e-15, x);
-}
-
-TEST(LvObjective, GradientMatchesCentralDifferences) {
-    Series sys1 = test::FromDataFile("sys1.txt");
-    for (std::int32_t n : {20, 60, 136}) {
-        for (double p1 : {1e-2, 0.7, 10.0, 300.0, 1e4, 9.9e6}) {
-            for (double p2 : {1e-2, 0.7, 10.0, 300.0, 1e4, 9.9e6}) {
-                std::array<double, 2> p{p1, p2};
-                std::array<double, 2> g{};
-                double f = ObjectiveLV(p, g, n, 1e-15, sys1.x);
-                auto numeric = test::CentralDifference(
-                    [&](std::span<const double> q) {
-                        return Objective({q[0], q[1]}, n, sys1.x);
-                    },
-                    p, 1e-5);
-                for (std::size_t k = 0; k < 2; ++k) {
-                    // Rounding in f limits the difference quotient to about 1e-14 |f| / h.
-                    double noise = 1e-13 * std::fabs(f) / (1e-5 * p[k]);
-                    EXPECT_TRUE(test::IsClose(g[k], numeric[k], 1e-5, noise))
-                        << "n " << n << " p " << p1 << ", " << p2 << " component " << k;
-                }
-            }
-        }
-    }
-}
-
 TEST(LvObjective, IsTheNegativeProfileLogLikelihood) {
     Series sys1 = test::FromDataFile("sys1.txt");
     test::Simulator random(71);
@@ -73,35 +43,14 @@ TEST(LvObjective, IsTheNegativeProfileLogLikelihood) {
         double first = p1 * p1 + 1e-15;
         double last = p2 * p2 + 1e-15;
         auto psi = [&](std::int32_t j) { return Psi(j, n, first, last); };
-        // The maximum over alpha by golden-section search on ln alpha.
-        auto cost = [&](double logAlpha) {
-            return -LvLogLikelihood(sys1.x, n, std::exp(logAlpha), psi);
-        };
-        const double ratio = (std::sqrt(5.0) - 1.0) / 2.0;
-        double lo = -40.0;
-        double hi = 40.0;
-        for (int step = 0; step < 200; ++step) {
-            double a = hi - ratio * (hi - lo);
-            double b = lo + ratio * (hi - lo);
-            if (cost(a) < cost(b)) {
-                hi = b;
-            } else {
-                lo = a;
-            }
-        }
-        EXPECT_CLOSE(Objective({p1, p2}, n, sys1.x), cost(0.5 * (lo + hi)), 1e-11)
+        // The maximum over alpha.
+        double profile = -test::GoldenSectionMinimum(
+            [&](double logAlpha) { return -LvLogLikelihood(sys1.x, n, std::exp(logAlpha), psi); },
+            -40.0, 40.0);
+        std::array<double, 2> g{};
+        EXPECT_CLOSE(ObjectiveLV(std::array{p1, p2}, g, n, 1e-15, sys1.x), -profile, 1e-11)
             << "n " << n << " p " << p1 << ", " << p2;
     }
-}
-
-TEST(LvObjective, ArithmeticFaultGivesLargeFiniteValue) {
-    // All interfailure times 0: alpha = n / sum ln(1 + x / psi) is infinite.
-    Series zero = test::FromInterfailure({0.0, 0.0, 0.0, 0.0});
-    std::array<double, 2> p{3.0, 3.0};
-    std::array<double, 2> g{1.0, 1.0};
-    EXPECT_EQ(ObjectiveLV(p, g, 4, 1e-15, zero.x), 1e100);
-    EXPECT_EQ(g[0], 0.0);
-    EXPECT_EQ(g[1], 0.0);
 }
 
 // Running weights w1 += 1 / (n - 1) end a hair away from 1 and can make psi(n) negative for a
@@ -157,14 +106,6 @@ TEST(LvRecord, ShapeAtMostOneGivesInfiniteMeanAndFiniteQuartiles) {
     EXPECT_CLOSE(MttfLV(3.0, 10.0), 5.0, 1e-15);
 }
 
-TEST(LvRecord, LastIndexOfRangeLeavesPdfAndCdfAtZero) {
-    Series sys1 = test::FromDataFile("sys1.txt");
-    EstimateRecord record = RecordLV(sys1.x, 50, 50, 100.0, 500.0);
-    EXPECT_EQ(record.pdf, 0.0);
-    EXPECT_EQ(record.cdf, 0.0);
-    EXPECT_GT(record.median, 0.0);
-}
-
 // Interfailure times drawn from the model with alpha = 4, psi(j) = 20 + 5 j.
 TEST(LvEstimate, RecoversPlantedParameters) {
     const double alpha = 4.0;
@@ -194,34 +135,21 @@ TEST(LvEstimate, RecoversPlantedParameters) {
 
 // Fits at every index of the default range of sys1 and ntds are maxima of the likelihood.
 TEST(LvEstimate, FitsAreLikelihoodMaxima) {
-    double largest = 0.0;
-    for (const char* name : {"sys1.txt", "ntds.txt"}) {
-        Series data = test::FromDataFile(name);
-        const std::int32_t n = data.Count();
-        EstimatesArray estimates;
-        ASSERT_EQ(
-            EstimateLV(data.x, data.t, 20, n, test::ReferenceSettings(), estimates, {}).status,
-            EstimationStatus::Completed);
-        for (std::int32_t i = 20; i <= n; ++i) {
-            const EstimateRecord& r = estimates[i];
-            // (ln alpha, ln psi(1), ln psi(i)), inside the fit's box psi <= 1e14.
-            auto logLik = [&](const Point3& q) {
+    auto view = [](const Series& data, std::int32_t i, const EstimateRecord& r) {
+        // (ln alpha, ln psi(1), ln psi(i)), inside the fit's box psi <= 1e14.
+        return test::StoredFit{
+            [&data, i](const Point3& q) {
                 double first = std::exp(q[1]);
                 double last = std::exp(q[2]);
                 return LvLogLikelihood(data.x, i, std::exp(q[0]),
                                        [&](std::int32_t j) { return Psi(j, i, first, last); });
-            };
-            Point3 start{std::log(r.param1), std::log(r.param2 + r.param3),
-                         std::log(r.param2 + r.param3 * i)};
-            test::SearchBox box{{-200.0, std::log(1e-15), std::log(1e-15)},
-                                {200.0, std::log(1e14), std::log(1e14)}};
-            double shortfall = test::LikelihoodShortfall(logLik, start, box);
-            largest = std::max(largest, shortfall);
-            // The fit stops once |g| < 1e-7 in (p1, p2): on a ridge that rises slowly
-            // towards the box's limit that leaves up to about 1e-4 unclimbed.
-            EXPECT_LT(shortfall, 2e-4) << name << " i " << i;
-        }
-    }
+            },
+            {std::log(r.param1), std::log(r.param2 + r.param3), std::log(r.param2 + r.param3 * i)},
+            {{-200.0, std::log(1e-15), std::log(1e-15)}, {200.0, std::log(1e14), std::log(1e14)}}};
+    };
+    // The fit stops once |g| < 1e-7 in (p1, p2): where the likelihood rises slowly along a
+    // ridge, that leaves up to about 1e-4 unclimbed.
+    double largest = test::LargestShortfallOnReferenceData(&EstimateLV, view, 2e-4);
     std::printf("largest log-likelihood shortfall %.3g\n", largest);
 }
 
