@@ -126,7 +126,7 @@ TEST_F(ModelDriver, EveryDatasetGetsCompleteFiniteSets) {
         std::vector<double> values = test::ReadDataValues(file);
         if (values.size() <= 20) continue;
         int dataSetId = AddDataSet(file, values);
-        for (int model : {1, 2, 3, 4}) {
+        for (int model : {1, 2, 3, 4, 5, 6, 7, 8}) {
             SCOPED_TRACE(file + " model " + std::to_string(model));
             ApplyModelResult result = ApplyModel(*m_db, dataSetId, model, kDefaultRange,
                                                  kMaximumLikelihood, RunControl());
@@ -142,7 +142,7 @@ TEST_F(ModelDriver, EveryDatasetGetsCompleteFiniteSets) {
             ++sets;
         }
     }
-    EXPECT_EQ(sets, 4 * 15);
+    EXPECT_EQ(sets, 8 * 15);
     EXPECT_EQ(sink.Count(), 0u);
 }
 

@@ -11,6 +11,10 @@
 #include "tamsel/models/du_model.h"
 #include "tamsel/models/go_model.h"
 #include "tamsel/models/jm_model.h"
+#include "tamsel/models/kl_model.h"
+#include "tamsel/models/li_model.h"
+#include "tamsel/models/lnhpp_model.h"
+#include "tamsel/models/lv_model.h"
 #include "tamsel/models/mo_model.h"
 #include "tamsel/models/sentinels.h"
 
@@ -25,6 +29,10 @@ using test::Series;
 struct ModelCase {
     const char* name;
     FitMaker make;
+    // False for the Littlewood family: LNHPP's mean is a first-order approximation, and the
+    // Pareto tails of the others can be too heavy for 1 - Cdf to keep its digits (their
+    // closed-form means are checked in their own tests).
+    bool meanByIntegral = true;
 };
 
 std::vector<ModelCase> Models() {
@@ -37,6 +45,26 @@ std::vector<ModelCase> Models() {
                   std::int32_t end) { return PrepareMO(x, t, end, ReferenceSettings()); }},
         {"GO", [](const FailureSeries& x, const FailureSeries& t,
                   std::int32_t end) { return PrepareGO(x, t, end, ReferenceSettings()); }},
+        {"Li",
+         [](const FailureSeries& x, const FailureSeries& t, std::int32_t end) {
+             return PrepareLi(x, t, end, ReferenceSettings());
+         },
+         false},
+        {"LNHPP",
+         [](const FailureSeries& x, const FailureSeries& t, std::int32_t end) {
+             return PrepareLNHPP(x, t, end, ReferenceSettings());
+         },
+         false},
+        {"LV",
+         [](const FailureSeries& x, const FailureSeries&, std::int32_t end) {
+             return PrepareLV(x, end, ReferenceSettings());
+         },
+         false},
+        {"KL",
+         [](const FailureSeries& x, const FailureSeries&, std::int32_t end) {
+             return PrepareKL(x, end, ReferenceSettings());
+         },
+         false},
     };
 }
 
@@ -101,6 +129,7 @@ TEST(PredictiveDistribution, MeanIsTheIntegralOfTheSurvivalFunction) {
             };
             // Infinite or unreported means are the models' own tests' business.
             if (record.mttf == kInfiniteMttf || record.mttf == kNoMttf) continue;
+            if (!model.meanByIntegral) continue;
             boost::math::quadrature::exp_sinh<double> integrator;
             EXPECT_CLOSE(record.mttf, integrator.integrate(survival, 1e-10), 1e-7);
             ++integrated;
