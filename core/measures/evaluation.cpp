@@ -138,7 +138,7 @@ std::optional<Evaluation> EvaluateDataSet(Database& db, const std::string& dataN
                     " is not a set of the dataset " + dataName + ".");
         return std::nullopt;
     }
-    const int start = plotStart.value_or(largestRangeStart + kRecalibrationOffset);
+    const int start = plotStart.value_or(largestRangeStart + kMixedPlotLag);
 
     std::vector<Candidate> candidates;
     for (const PredictionSetRef& set : *sets) {

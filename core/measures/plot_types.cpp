@@ -52,11 +52,11 @@ std::optional<PlotType> PlotTypeOfMenuIndex(int menuIndex) {
 }
 
 PlotType YPlotType(int plotLag) {
-    return plotLag >= kRecalibrationOffset ? PlotType::MixedYPlots : PlotType::RawYPlots;
+    return plotLag >= kMixedPlotLag ? PlotType::MixedYPlots : PlotType::RawYPlots;
 }
 
 PlotType UPlotType(int plotLag) {
-    return plotLag >= kRecalibrationOffset ? PlotType::MixedUPlots : PlotType::RawUPlots;
+    return plotLag >= kMixedPlotLag ? PlotType::MixedUPlots : PlotType::RawUPlots;
 }
 
 bool IsMixedPlot(PlotType type) {
@@ -69,7 +69,7 @@ std::optional<PlotStartBounds> PlotStartRange(PlotType kind, int rangeStart, int
         return std::nullopt;
     }
     PlotStartBounds bounds;
-    bounds.mixedFrom = rangeStart + kRecalibrationOffset;
+    bounds.mixedFrom = rangeStart + kMixedPlotLag;
     const bool rawStartAllowed = kind != PlotType::LogPlr && !currentIsRecalibrated;
     bounds.smallest = rawStartAllowed ? rangeStart : bounds.mixedFrom;
     bounds.largest = dataNumber - 1;

@@ -260,7 +260,7 @@ std::optional<Plot> PlotUPlots(Database& db, const CurrentSelection& selection, 
 
 std::optional<Plot> PlotYPlots(Database& db, const CurrentSelection& selection, int plotStart) {
     const int lag = plotStart - selection.rangeStart;
-    if (selection.recalibrated && lag < kRecalibrationOffset) {
+    if (selection.recalibrated && lag < kMixedPlotLag) {
         ShowMessage("an error occurred calling a recalibrated y-plot with a premature plot start");
         return std::nullopt;
     }
@@ -304,7 +304,7 @@ bool AddUPlotSeries(Database& db, Plot& plot, const PredictionSetRef& set) {
 
 bool AddYPlotSeries(Database& db, Plot& plot, const PredictionSetRef& set) {
     if (!IsType(plot, PlotType::RawYPlots, PlotType::MixedYPlots)) return false;
-    if (set.recalibrated && plot.state.rangeLag < kRecalibrationOffset) {
+    if (set.recalibrated && plot.state.rangeLag < kMixedPlotLag) {
         ShowMessage("an error occurred plotting a recalibrated set with a premature plot start");
         return false;
     }

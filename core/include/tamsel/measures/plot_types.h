@@ -23,8 +23,9 @@ enum class PlotType : int {
     LogPlr = 30,
 };
 
-// Recalibrated predictions exist from failure index RangeStart + kRecalibrationOffset on.
-inline constexpr int kRecalibrationOffset = 15;
+// The plot lag from which a window may also hold recalibrated sets: their predictions begin
+// 15 failures after the range start of the estimates set they recalibrate.
+inline constexpr int kMixedPlotLag = 15;
 
 // The plot type of a Plot menu index (0, 3, 10, 13, 20, 23 or 30). Any other index shows "An
 // error occurred in the indexing of the plots, please select another plot." and gives
@@ -32,7 +33,7 @@ inline constexpr int kRecalibrationOffset = 15;
 std::optional<PlotType> PlotTypeOfMenuIndex(int menuIndex);
 
 // The type of a y- or u-plot window whose plot start lies plotLag failures after the range
-// start: "Mixed plots" from kRecalibrationOffset on, "Raw plots" before.
+// start: "Mixed plots" from kMixedPlotLag on, "Raw plots" before.
 PlotType YPlotType(int plotLag);
 PlotType UPlotType(int plotLag);
 
