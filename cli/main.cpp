@@ -7,6 +7,7 @@
 #include "cli_common.h"
 #include "data_commands.h"
 #include "model_commands.h"
+#include "recalibration_commands.h"
 
 int main(int argc, char** argv) {
     using namespace tamsel::cli;
@@ -22,6 +23,7 @@ int main(int argc, char** argv) {
     CommandContext context{sink};
     AddDataCommands(app, context);
     AddModelCommands(app, context);
+    AddRecalibrationCommands(app, context);
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
