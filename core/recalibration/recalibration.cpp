@@ -1,7 +1,10 @@
 #include "tamsel/recalibration/recalibration.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <string>
+#include <utility>
 
 #include "tamsel/models/du_model.h"
 #include "tamsel/models/go_model.h"
@@ -124,26 +127,14 @@ void FillRow(int modelId, const RawFits& fits, std::size_t k, double i,
     }
 }
 
-std::optional<int> LookUpInteger(Database& db, const std::string& field,
-                                 const std::string& keyField, int key, const std::string& table) {
+// field of the row of table whose keyField is key, as a T (int or double).
+template <typename T>
+std::optional<T> LookUp(Database& db, const std::string& field, const std::string& keyField,
+                        int key, const std::string& table) {
     const std::optional<std::string> text =
         SelectValue(db, field, keyField, std::int64_t{key}, table);
     if (!text) return std::nullopt;
-    int value = 0;
-    const auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), value);
-    if (error != std::errc() || end != text->data() + text->size()) {
-        ShowMessage(kFailed);
-        return std::nullopt;
-    }
-    return value;
-}
-
-std::optional<double> LookUpDouble(Database& db, const std::string& field,
-                                   const std::string& keyField, int key, const std::string& table) {
-    const std::optional<std::string> text =
-        SelectValue(db, field, keyField, std::int64_t{key}, table);
-    if (!text) return std::nullopt;
-    double value = 0.0;
+    T value{};
     const auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), value);
     if (error != std::errc() || end != text->data() + text->size()) {
         ShowMessage(kFailed);
@@ -220,7 +211,7 @@ RecalibrationResult Recalibrate(Database& db, const RecalibrationRun& run,
 
         RawFits fits;
         const std::optional<int> dataSetId =
-            LookUpInteger(db, "DataSetID", "EstimatesSetID", run.estimatesSetId, "EstimatesSets");
+            LookUp<int>(db, "DataSetID", "EstimatesSetID", run.estimatesSetId, "EstimatesSets");
         if (!dataSetId) return Report(Outcome::Failed, kFailed);
         std::optional<std::vector<double>> times =
             ReadFailureTimesColumn(db, *dataSetId, "CumulativeTime", run.start);
@@ -268,32 +259,36 @@ RecalibrationResult ApplyRecalibration(Database& db, int estimatesSetId, int rec
     const std::string sets = "EstimatesSets";
     const std::string methods = "RecalibrationMethods";
     const std::optional<int> modelId =
-        LookUpInteger(db, "ModelID", "EstimatesSetID", estimatesSetId, sets);
+        LookUp<int>(db, "ModelID", "EstimatesSetID", estimatesSetId, sets);
     const std::optional<int> dataSetId =
-        modelId ? LookUpInteger(db, "DataSetID", "EstimatesSetID", estimatesSetId, sets)
+        modelId ? LookUp<int>(db, "DataSetID", "EstimatesSetID", estimatesSetId, sets)
                 : std::nullopt;
     const std::optional<int> rangeId =
-        dataSetId ? LookUpInteger(db, "RangeID", "EstimatesSetID", estimatesSetId, sets)
+        dataSetId ? LookUp<int>(db, "RangeID", "EstimatesSetID", estimatesSetId, sets)
                   : std::nullopt;
     if (!rangeId) return failed;
     const std::optional<RangeInfo> range = GetRange(db, *dataSetId, *rangeId);
     if (!range) return failed;
     const std::optional<int> iter =
-        LookUpInteger(db, "Iter", "RecalibrationMethodID", recalibrationMethodId, methods);
+        LookUp<int>(db, "Iter", "RecalibrationMethodID", recalibrationMethodId, methods);
     const std::optional<int> ni =
-        iter ? LookUpInteger(db, "NI", "RecalibrationMethodID", recalibrationMethodId, methods)
+        iter ? LookUp<int>(db, "NI", "RecalibrationMethodID", recalibrationMethodId, methods)
              : std::nullopt;
     const std::optional<double> sqMax =
-        ni ? LookUpDouble(db, "SqMax", "RecalibrationMethodID", recalibrationMethodId, methods)
+        ni ? LookUp<double>(db, "SqMax", "RecalibrationMethodID", recalibrationMethodId, methods)
            : std::nullopt;
     if (!sqMax) return failed;
 
     // The set's own range end: a set that ends before the last failure has no predictions
     // beyond it.
     const RecalibrationRun run{
-        estimatesSetId,        *modelId,
-        range->rangeStart,     range->rangeEnd,
-        recalibrationMethodId, SplineSettings{*iter, *ni, *sqMax, kRecalibrationOffset}};
+        .estimatesSetId = estimatesSetId,
+        .modelId = *modelId,
+        .start = range->rangeStart,
+        .end = range->rangeEnd,
+        .recalibrationMethodId = recalibrationMethodId,
+        .settings = SplineSettings{*iter, *ni, *sqMax, kRecalibrationOffset},
+    };
     return Recalibrate(db, run, control);
 }
 
