@@ -4,7 +4,6 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <istream>
@@ -12,6 +11,7 @@
 #include <variant>
 
 #include "tamsel/store/schema.h"
+#include "tamsel/tables/text_table.h"
 
 namespace tamsel::cli {
 namespace {
@@ -92,30 +92,6 @@ void PrintText(std::ostream& out, const RowSet& rows) {
     };
     printLine(rows.headings);
     for (const auto& line : cells) printLine(line);
-}
-
-std::string CsvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + '"';
-}
-
-void PrintCsv(std::ostream& out, const RowSet& rows) {
-    auto printLine = [&](const auto& values, auto toText) {
-        for (std::size_t c = 0; c < values.size(); ++c) {
-            if (c > 0) out << ',';
-            out << CsvField(toText(values[c]));
-        }
-        out << '\n';
-    };
-    printLine(rows.headings, [](const std::string& heading) { return heading; });
-    for (const auto& row : rows.rows) {
-        printLine(row, [](const DbValue& value) { return CellText(value, 17); });
-    }
 }
 
 std::string JsonString(const std::string& text) {
@@ -230,20 +206,16 @@ void AddAnswerOptions(CLI::App& command, AnswerPolicy& policy) {
 }
 
 void AddFormatOption(CLI::App& command, TableFormat& format) {
-    AddChoiceOption(
-        command, "--format", "table layout (default text)", format,
-        {{"text", TableFormat::Text}, {"csv", TableFormat::Csv}, {"json", TableFormat::Json}});
+    AddChoiceOption(command, "--format",
+                    "table layout (default text; zones: the saved table's print zones)", format,
+                    {{"text", TableFormat::Text},
+                     {"csv", TableFormat::Csv},
+                     {"json", TableFormat::Json},
+                     {"zones", TableFormat::Zones}});
 }
 
 std::string FormatNumber(double value, int significantDigits) {
-    if (std::isnan(value)) return "nan";
-    if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
-    char buffer[64];
-    std::to_chars_result result = significantDigits > 0
-                                      ? std::to_chars(buffer, buffer + sizeof buffer, value,
-                                                      std::chars_format::general, significantDigits)
-                                      : std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, result.ptr);
+    return FormatTableNumber(value, significantDigits);
 }
 
 void PrintTable(std::ostream& out, const RowSet& rows, TableFormat format) {
@@ -252,10 +224,13 @@ void PrintTable(std::ostream& out, const RowSet& rows, TableFormat format) {
             PrintText(out, rows);
             break;
         case TableFormat::Csv:
-            PrintCsv(out, rows);
+            WriteCsvTable(out, rows);
             break;
         case TableFormat::Json:
             PrintJson(out, rows);
+            break;
+        case TableFormat::Zones:
+            WriteTextTable(out, rows);
             break;
     }
     out.flush();

@@ -66,9 +66,9 @@ void AddChoiceOption(CLI::App& command, const std::string& name, const std::stri
         ->transform(CLI::IsMember(words, CLI::ignore_case));
 }
 
-enum class TableFormat { Text, Csv, Json };
+enum class TableFormat { Text, Csv, Json, Zones };
 
-// Adds --format text|csv|json to a table-printing command.
+// Adds --format text|csv|json|zones to a table-printing command.
 void AddFormatOption(CLI::App& command, TableFormat& format);
 
 // The one way numbers are written in tables: the shortest decimal form that reads back as
@@ -78,7 +78,8 @@ std::string FormatNumber(double value, int significantDigits = 0);
 
 // Writes rows to out. Text: aligned columns under a heading line, numbers to the right.
 // Csv: a heading line with the field names, then one line a row, numbers with 17
-// significant digits. Json: an array of objects keyed by the headings.
+// significant digits. Json: an array of objects keyed by the headings. Zones: the text file
+// of Save Table, rows in print zones ended by CR LF, without a heading.
 void PrintTable(std::ostream& out, const RowSet& rows, TableFormat format);
 
 // Opens the existing project file fileName and returns what work returns for it, or

@@ -6,6 +6,7 @@
 
 #include "cli_common.h"
 #include "data_commands.h"
+#include "evaluation_commands.h"
 #include "model_commands.h"
 #include "recalibration_commands.h"
 
@@ -23,6 +24,7 @@ int main(int argc, char** argv) {
     CommandContext context{sink};
     AddDataCommands(app, context);
     AddModelCommands(app, context);
+    AddEvaluationCommands(app, context);
     AddRecalibrationCommands(app, context);
     try {
         app.parse(argc, argv);

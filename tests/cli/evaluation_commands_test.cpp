@@ -1,0 +1,221 @@
+// The evaluation commands of tamsel-cli (evaluate, next) and the print-zone form of the
+// listings.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <sstream>
+
+#include "cli_run.h"
+#include "tamsel/measures/evaluation.h"
+#include "tamsel/measures/plots.h"
+#include "tamsel/store/database.h"
+#include "test_support.h"
+
+namespace tamsel {
+namespace {
+
+using test::CliRun;
+using test::Lines;
+
+// Comma-separated fields of a CSV line without quoted fields.
+std::vector<std::string> Fields(const std::string& line) {
+    std::vector<std::string> fields;
+    std::istringstream in(line);
+    for (std::string field; std::getline(in, field, ',');) fields.push_back(field);
+    return fields;
+}
+
+// SYS1 with every model applied and the Jelinski-Moranda set recalibrated, made once.
+class EvaluationCommands : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        s_dir = std::make_unique<test::TempDir>();
+        const std::string sys1 = std::filesystem::absolute(test::DataFile("sys1.txt")).string();
+        for (std::vector<std::string> args : {std::vector<std::string>{"new", "x.db"},
+                                              {"import", "x.db", "SYS1", sys1},
+                                              {"apply", "x.db", "SYS1", "all"},
+                                              {"recalibrate", "x.db", "1"}}) {
+            CliRun run = test::RunCli(*s_dir, args);
+            ASSERT_EQ(run.exitCode, 0) << args[0] << ": " << run.err;
+        }
+    }
+    static void TearDownTestSuite() { s_dir.reset(); }
+
+    CliRun Run(std::vector<std::string> args) { return test::RunCli(*s_dir, std::move(args)); }
+    std::string DbPath() const { return s_dir->File("x.db"); }
+
+    static std::unique_ptr<test::TempDir> s_dir;
+};
+
+std::unique_ptr<test::TempDir> EvaluationCommands::s_dir;
+
+TEST_F(EvaluationCommands, EvaluateRanksEverySetOfSys1) {
+    CliRun run = Run({"evaluate", "x.db", "SYS1", "--format", "csv"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    std::vector<std::string> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 10u);
+    EXPECT_EQ(lines[0],
+              "Rank,Set,Model,Kind,Points,From,To,U-plot KS,Y-plot KS,-ln PL,log(PLR) vs JM");
+
+    Database db(DbPath(), Database::OpenMode::ReadOnlyFile);
+    std::optional<Evaluation> expected = EvaluateDataSet(db, "SYS1", std::nullopt, std::nullopt);
+    ASSERT_TRUE(expected.has_value());
+    std::set<std::string> models;
+    double previous = 0.0;
+    for (std::size_t k = 0; k < 9; ++k) {
+        std::vector<std::string> fields = Fields(lines[k + 1]);
+        ASSERT_EQ(fields.size(), 11u) << lines[k + 1];
+        const SetEvaluation& set = expected->sets[k];
+        EXPECT_EQ(fields[0], std::to_string(set.rank));
+        EXPECT_EQ(fields[1], SetRefText(set.set));
+        EXPECT_EQ(fields[2], set.label);
+        EXPECT_EQ(fields[3], set.set.recalibrated ? "recalibrated" : "raw");
+        EXPECT_EQ(fields[4], "101");
+        EXPECT_EQ(fields[5], "35");
+        EXPECT_EQ(fields[6], "135");
+        // Seventeen digits read back as the same doubles.
+        EXPECT_EQ(std::stod(fields[7]), set.uPlotDistance);
+        EXPECT_EQ(std::stod(fields[8]), set.yPlotDistance);
+        EXPECT_EQ(std::stod(fields[9]), set.minusLogPl);
+        EXPECT_EQ(std::stod(fields[10]), set.logPlr);
+        EXPECT_GE(set.minusLogPl, previous);
+        previous = set.minusLogPl;
+        models.insert(fields[2]);
+        if (fields[1] == "1") {
+            EXPECT_EQ(fields[10], "0");
+        }
+    }
+    EXPECT_EQ(models,
+              (std::set<std::string>{"JM", "Du", "MO", "GO", "Li", "LNHPP", "LV", "KL", "JM#"}));
+
+    // The u-plot distance is the one the u-plot of the set shows over the same failures.
+    auto jm = std::find_if(expected->sets.begin(), expected->sets.end(),
+                           [](const SetEvaluation& set) { return set.label == "JM"; });
+    CurrentSelection selection;
+    selection.dataSetName = "SYS1";
+    selection.estimatesSetId = jm->set.id;
+    selection.rangeStart = 20;
+    std::optional<Plot> uPlot = PlotUPlots(db, selection, 35);
+    ASSERT_TRUE(uPlot.has_value());
+    EXPECT_EQ(uPlot->chart.groups[1].series[0].label, KolmogorovLabel("JM", jm->uPlotDistance));
+}
+
+TEST_F(EvaluationCommands, EvaluateWithStartReferenceAndOtherFormats) {
+    CliRun csv =
+        Run({"evaluate", "x.db", "SYS1", "--start", "40", "--reference", "p1", "--format", "csv"});
+    ASSERT_EQ(csv.exitCode, 0) << csv.err;
+    std::vector<std::string> lines = Lines(csv.out);
+    ASSERT_EQ(lines.size(), 10u);
+    EXPECT_EQ(Fields(lines[0]).back(), "log(PLR) vs JM#");
+    for (std::size_t k = 1; k < lines.size(); ++k) {
+        std::vector<std::string> fields = Fields(lines[k]);
+        EXPECT_EQ(fields[4], "96");
+        EXPECT_EQ(fields[5], "40");
+        if (fields[1] == "p1") {
+            EXPECT_EQ(fields[10], "0");
+        }
+    }
+
+    CliRun text = Run({"evaluate", "x.db", "SYS1"});
+    ASSERT_EQ(text.exitCode, 0) << text.err;
+    lines = Lines(text.out);
+    ASSERT_EQ(lines.size(), 10u);
+    EXPECT_EQ(lines[0].substr(0, 22), "Rank  Set  Model  Kind");
+    EXPECT_EQ(lines[1].substr(0, 4), "   1");
+
+    CliRun json = Run({"evaluate", "x.db", "SYS1", "--format", "json"});
+    ASSERT_EQ(json.exitCode, 0) << json.err;
+    EXPECT_EQ(json.out.substr(0, 14), "[\n  {\"Rank\": 1");
+    EXPECT_NE(json.out.find("\"Set\": \"p1\""), std::string::npos);
+}
+
+TEST_F(EvaluationCommands, EvaluateRefusals) {
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string err;
+    };
+    const Case cases[] = {
+        {{"evaluate", "x.db", "SYS1", "--reference", "99"},
+         1,
+         "The reference set 99 is not a set of the dataset SYS1.\n"},
+        {{"evaluate", "x.db", "SYS1", "--start", "200"},
+         1,
+         "The sets of the dataset SYS1 predict no failure in common from failure 200 on.\n"},
+        {{"evaluate", "x.db", "NONE"}, 1, "There is no dataset named \"NONE\".\n"},
+    };
+    for (const Case& c : cases) {
+        CliRun run = Run(c.args);
+        EXPECT_EQ(run.exitCode, c.exitCode);
+        EXPECT_EQ(run.err, c.err);
+        EXPECT_EQ(run.out, "");
+    }
+    for (const char* reference : {"x", "p", "0", "p-1"}) {
+        EXPECT_EQ(Run({"evaluate", "x.db", "SYS1", "--reference", reference}).exitCode, 2)
+            << reference;
+    }
+}
+
+TEST_F(EvaluationCommands, NextFromTheLastFit) {
+    // The Jelinski-Moranda set's last row: N and Lambda after 136 failures.
+    Database db(DbPath(), Database::OpenMode::ReadOnlyFile);
+    Statement last = db.Prepare(
+        "SELECT Parameter1, Parameter2 FROM Estimates WHERE EstimatesSetID = 1 "
+        "ORDER BY FailureIndex DESC LIMIT 1;");
+    ASSERT_TRUE(last.Step());
+    const double rate = (last.ColumnDouble(0) - 136) * last.ColumnDouble(1);
+
+    CliRun run = Run({"next", "x.db", "1", "250.5", "--format", "csv"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    std::vector<std::string> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "Failure time,U-value,Pdf");
+    std::vector<std::string> fields = Fields(lines[1]);
+    ASSERT_EQ(fields.size(), 3u);
+    EXPECT_EQ(fields[0], "250.5");
+    EXPECT_CLOSE(std::stod(fields[1]), 1 - std::exp(-rate * 250.5), 1e-13);
+    EXPECT_CLOSE(std::stod(fields[2]), rate * std::exp(-rate * 250.5), 1e-13);
+
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string err;
+    };
+    const Case cases[] = {
+        {{"next", "x.db", "1", "-5"},
+         1,
+         "The time to the next failure must be a number of 0 or more.\n"},
+        {{"next", "x.db", "99", "5"}, 1, "An error occurred while reading the database.\n"},
+    };
+    for (const Case& c : cases) {
+        CliRun refused = Run(c.args);
+        EXPECT_EQ(refused.exitCode, c.exitCode);
+        EXPECT_EQ(refused.err, c.err);
+    }
+    EXPECT_EQ(Run({"next", "x.db", "1", "abc"}).exitCode, 2);
+    EXPECT_EQ(Run({"next", "x.db", "p1", "5"}).exitCode, 2);
+}
+
+TEST_F(EvaluationCommands, ListingsInPrintZones) {
+    CliRun failures = Run({"failures", "x.db", "SYS1", "--format", "zones"});
+    ASSERT_EQ(failures.exitCode, 0) << failures.err;
+    std::vector<std::string> lines = Lines(failures.out);
+    ASSERT_EQ(lines.size(), 136u);
+    // Interfailure time 3, cumulative time 3; each line ends with CR LF.
+    EXPECT_EQ(lines[0], " 1 " + std::string(11, ' ') + " 3 " + std::string(11, ' ') + " 3 \r");
+    EXPECT_EQ(lines[135].substr(0, 5), " 136 ");
+
+    CliRun estimates = Run({"estimates", "x.db", "2", "--format", "zones"});
+    ASSERT_EQ(estimates.exitCode, 0) << estimates.err;
+    lines = Lines(estimates.out);
+    ASSERT_EQ(lines.size(), 117u);
+    EXPECT_EQ(lines[0].substr(0, 14), " 20 " + std::string(10, ' '));
+    EXPECT_EQ(lines[0].back(), '\r');
+}
+
+}  // namespace
+}  // namespace tamsel
