@@ -1,0 +1,30 @@
+// Cost of applying the Jelinski-Moranda, Duane, Musa-Okumoto and Goel-Okumoto models over
+// the default range (failure 20 to the last) of SYS1 and of the two largest shipped
+// datasets, SS1B (375 failures) and CSR1 (397).
+
+#include <benchmark/benchmark.h>
+
+#include "model_bench_support.h"
+#include "tamsel/models/du_model.h"
+#include "tamsel/models/go_model.h"
+#include "tamsel/models/jm_model.h"
+#include "tamsel/models/mo_model.h"
+
+namespace tamsel::bench {
+namespace {
+
+BENCHMARK_CAPTURE(ApplyOverDefaultRange, JM_sys1, &EstimateJM, "sys1.txt");
+BENCHMARK_CAPTURE(ApplyOverDefaultRange, Du_sys1, &EstimateDu, "sys1.txt");
+BENCHMARK_CAPTURE(ApplyOverDefaultRange, MO_sys1, &EstimateMO, "sys1.txt");
+BENCHMARK_CAPTURE(ApplyOverDefaultRange, GO_sys1, &EstimateGO, "sys1.txt");
+BENCHMARK_CAPTURE(ApplyOverDefaultRange, JM_ss1b, &EstimateJM, "ss1b.txt");
+BENCHMARK_CAPTURE(ApplyOverDefaultRange, Du_ss1b, &EstimateDu, "ss1b.txt");
+BENCHMARK_CAPTURE(ApplyOverDefaultRange, MO_ss1b, &EstimateMO, "ss1b.txt");
+BENCHMARK_CAPTURE(ApplyOverDefaultRange, GO_ss1b, &EstimateGO, "ss1b.txt");
+BENCHMARK_CAPTURE(ApplyOverDefaultRange, JM_csr1, &EstimateJM, "csr1.txt");
+BENCHMARK_CAPTURE(ApplyOverDefaultRange, Du_csr1, &EstimateDu, "csr1.txt");
+BENCHMARK_CAPTURE(ApplyOverDefaultRange, MO_csr1, &EstimateMO, "csr1.txt");
+BENCHMARK_CAPTURE(ApplyOverDefaultRange, GO_csr1, &EstimateGO, "csr1.txt");
+
+}  // namespace
+}  // namespace tamsel::bench
