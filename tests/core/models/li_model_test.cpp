@@ -93,7 +93,7 @@ TEST(LiRecord, InfiniteMeanWhenShapeAtMostOne) {
     EXPECT_EQ(none.pdf, 0.0);
 }
 
-// The record's formulas evaluated with 50 significant digits.
+// The record's textbook formulas evaluated with 50 significant digits.
 TEST(LiRecord, AccurateWithATrillionRemainingFaults) {
     using Real = boost::multiprecision::cpp_bin_float_50;
     Series sys1 = test::FromDataFile("sys1.txt");

@@ -67,7 +67,7 @@ TEST(LnhppRecord, FieldsFollowTheFittedValues) {
     const double remaining = 30.0;
     const double beta = 2000.0;
     EstimateRecord record = RecordLNHPP(sys1.x, sys1.t, i, 136, remaining, beta);
-    // The Part's formulas as written.
+    // The textbook forms, without the rewrites that keep digits.
     double end = sys1.t[i];
     double mu = i + remaining;
     double alpha = std::log(1.0 + i / remaining) / std::log(1.0 + end / beta);
@@ -165,7 +165,7 @@ TEST(LnhppRecord, MeanApproximatesTheConditionalMean) {
     EXPECT_GT(compared, 3);
 }
 
-// The record's formulas as the Part writes them, evaluated with 50 significant digits.
+// The record's textbook formulas evaluated with 50 significant digits.
 TEST(LnhppRecord, AccurateWithATrillionRemainingFailures) {
     using Real = boost::multiprecision::cpp_bin_float_50;
     Series sys1 = test::FromDataFile("sys1.txt");
