@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "cli_run.h"
@@ -18,6 +19,22 @@ namespace {
 
 using test::CliRun;
 using test::Lines;
+
+// User and system time of a running process in clock ticks, from /proc.
+long ProcessorTicks(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    // The fields after the command name, which is in parentheses: utime and stime are the
+    // 12th and 13th of them.
+    std::istringstream fields(line.substr(line.rfind(')') + 2));
+    std::string field;
+    long ticks = 0;
+    for (int k = 1; k <= 13 && fields >> field; ++k) {
+        if (k >= 12) ticks += std::stol(field);
+    }
+    return ticks;
+}
 
 class ModelCommands : public ::testing::Test {
   protected:
@@ -196,7 +213,10 @@ TEST_F(ModelCommands, InterruptCancelsTheRunningModelAndStoresNothing) {
     pid_t pid = 0;
     ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
     posix_spawn_file_actions_destroy(&actions);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    // Interrupt once the fit is under way: after 0.3 s of the child's processor time.
+    for (int wait = 0; wait < 1000 && ProcessorTicks(pid) < 30; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
     kill(pid, SIGINT);
     int status = 0;
     waitpid(pid, &status, 0);

@@ -33,38 +33,13 @@ double ProfileLogLikelihood(const Series& series, std::int32_t i, double phi) {
     return ProfileLogLikelihood(i, sum, series.t[i], phi);
 }
 
-// The Phi in [1e-10 / T, i / sum t(j)] that maximises the profile, by a grid in ln Phi
-// refined by golden section.
+// The Phi in [1e-10 / T, i / sum t(j)] that maximises the profile, over ln Phi.
 double ProfileArgMax(const Series& series, std::int32_t i) {
     double sum = 0.0;
     for (std::int32_t j = 1; j <= i; ++j) sum += series.t[j];
     const double time = series.t[i];
-    const double bottom = std::log(1e-10 / time);
-    const double top = std::log(i / sum);
     auto at = [&](double u) { return ProfileLogLikelihood(i, sum, time, std::exp(u)); };
-    const int points = 4000;
-    int best = 0;
-    double bestValue = at(bottom);
-    for (int k = 1; k <= points; ++k) {
-        double value = at(bottom + (top - bottom) * k / points);
-        if (value > bestValue) {
-            best = k;
-            bestValue = value;
-        }
-    }
-    double lo = bottom + (top - bottom) * std::max(best - 1, 0) / points;
-    double hi = bottom + (top - bottom) * std::min(best + 1, points) / points;
-    const double ratio = (std::sqrt(5.0) - 1.0) / 2.0;
-    for (int pass = 0; pass < 200 && hi - lo > 1e-14; ++pass) {
-        double left = hi - ratio * (hi - lo);
-        double right = lo + ratio * (hi - lo);
-        if (at(left) < at(right)) {
-            lo = left;
-        } else {
-            hi = right;
-        }
-    }
-    return std::exp(0.5 * (lo + hi));
+    return std::exp(test::GridArgMax(at, std::log(1e-10 / time), std::log(i / sum)));
 }
 
 TEST(GoelOkumoto, ReproducesThePublishedEstimates) {

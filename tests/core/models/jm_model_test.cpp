@@ -31,34 +31,10 @@ double ProfileLogLikelihood(const Series& series, std::int32_t i, double n) {
     return logs + i * std::log(i / weighted) - i;
 }
 
-// The N >= i that maximises the profile, found independently of the model: a grid in
-// u = ln(1 + N - i) over N - i in [0, 1e7], refined by golden section.
+// The N >= i that maximises the profile, over u = ln(1 + N - i) for N - i in [0, 1e7].
 double ProfileArgMax(const Series& series, std::int32_t i) {
     auto at = [&](double u) { return ProfileLogLikelihood(series, i, i + std::expm1(u)); };
-    const int points = 4000;
-    const double top = std::log1p(1e7);
-    int best = 0;
-    double bestValue = at(0.0);
-    for (int k = 1; k <= points; ++k) {
-        double value = at(top * k / points);
-        if (value > bestValue) {
-            best = k;
-            bestValue = value;
-        }
-    }
-    double lo = top * std::max(best - 1, 0) / points;
-    double hi = top * std::min(best + 1, points) / points;
-    const double ratio = (std::sqrt(5.0) - 1.0) / 2.0;
-    for (int pass = 0; pass < 200 && hi - lo > 1e-14; ++pass) {
-        double left = hi - ratio * (hi - lo);
-        double right = lo + ratio * (hi - lo);
-        if (at(left) < at(right)) {
-            lo = left;
-        } else {
-            hi = right;
-        }
-    }
-    return i + std::expm1(0.5 * (lo + hi));
+    return i + std::expm1(test::GridArgMax(at, 0.0, std::log1p(1e7)));
 }
 
 TEST(JelinskiMoranda, ReproducesThePublishedEstimates) {

@@ -28,35 +28,11 @@ double ProfileLogLikelihood(const Series& series, std::int32_t i, double a) {
     return i * std::log(beta0) - logs - i;
 }
 
-// The a in [T / (e^i - 1), 1e16] (beta0 >= 1) that maximises the profile, by a grid in ln a
-// refined by golden section.
+// The a in [T / (e^i - 1), 1e16] (beta0 >= 1) that maximises the profile, over ln a.
 double ProfileArgMax(const Series& series, std::int32_t i) {
-    const double bottom = std::log(series.t[i]) - std::log(std::expm1(i));
-    const double top = std::log(1e16);
     auto at = [&](double u) { return ProfileLogLikelihood(series, i, std::exp(u)); };
-    const int points = 3000;
-    int best = 0;
-    double bestValue = at(bottom);
-    for (int k = 1; k <= points; ++k) {
-        double value = at(bottom + (top - bottom) * k / points);
-        if (value > bestValue) {
-            best = k;
-            bestValue = value;
-        }
-    }
-    double lo = bottom + (top - bottom) * std::max(best - 1, 0) / points;
-    double hi = bottom + (top - bottom) * std::min(best + 1, points) / points;
-    const double ratio = (std::sqrt(5.0) - 1.0) / 2.0;
-    for (int pass = 0; pass < 200 && hi - lo > 1e-14; ++pass) {
-        double left = hi - ratio * (hi - lo);
-        double right = lo + ratio * (hi - lo);
-        if (at(left) < at(right)) {
-            lo = left;
-        } else {
-            hi = right;
-        }
-    }
-    return std::exp(0.5 * (lo + hi));
+    double bottom = std::log(series.t[i]) - std::log(std::expm1(i));
+    return std::exp(test::GridArgMax(at, bottom, std::log(1e16)));
 }
 
 TEST(MusaOkumoto, EveryIndexMaximisesTheLikelihood) {

@@ -2,6 +2,7 @@
 // with another observed next time, and simulated data.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -71,6 +72,35 @@ inline EstimateRecord RecordWithNext(const FitMaker& make, Series series, std::i
     series.x[static_cast<std::size_t>(i) + 1] = s;
     series.t[static_cast<std::size_t>(i) + 1] = series.t[static_cast<std::size_t>(i)] + s;
     return make(series.x, series.t, i + 1)(i);
+}
+
+// The u in [lo, hi] that maximises f, found without the models' minimiser: the best of a
+// grid of 4000 intervals, refined by golden section between its neighbours. Where f is flat
+// the result is only good to about the square root of the rounding error.
+inline double GridArgMax(const std::function<double(double)>& f, double lo, double hi) {
+    const int points = 4000;
+    int best = 0;
+    double bestValue = f(lo);
+    for (int k = 1; k <= points; ++k) {
+        double value = f(lo + (hi - lo) * k / points);
+        if (value > bestValue) {
+            best = k;
+            bestValue = value;
+        }
+    }
+    double left = lo + (hi - lo) * std::max(best - 1, 0) / points;
+    double right = lo + (hi - lo) * std::min(best + 1, points) / points;
+    const double ratio = (std::sqrt(5.0) - 1.0) / 2.0;
+    for (int pass = 0; pass < 200 && right - left > 1e-14; ++pass) {
+        double a = right - ratio * (right - left);
+        double b = left + ratio * (right - left);
+        if (f(a) < f(b)) {
+            left = a;
+        } else {
+            right = b;
+        }
+    }
+    return 0.5 * (left + right);
 }
 
 // Exponential variates by inversion, so that the simulated data are the same with every
