@@ -139,6 +139,24 @@ TEST(JelinskiMoranda, SecondIndexCasesFollowTheLimitTests) {
     }
 }
 
+// Just short of x(2) = 2 x(1) the maximum lies barely above N = 2; where the minimiser
+// cannot place it above N = i within its tolerance, all faults count as found.
+TEST(JelinskiMoranda, MaximumAtTheFoundFaultsIsAllFaultsFound) {
+    for (double shortfall : {1e-6, 1e-9, 1e-12}) {
+        SCOPED_TRACE(shortfall);
+        EstimateRecord record = FitJM(FromInterfailure({1.0, 2.0 - shortfall, 1.0}), 2, 3);
+        if (shortfall > 1e-8) {
+            EXPECT_CLOSE(record.param1, 2.0 + shortfall, 1e-6);
+            EXPECT_GT(record.mttf, 0.0);
+        } else {
+            EXPECT_EQ(record.param1, 2.0);
+            EXPECT_EQ(record.mttf, 0.0);
+            EXPECT_EQ(record.pdf, kVanishing);
+        }
+        EXPECT_GT(record.median, 0.0);
+    }
+}
+
 TEST(JelinskiMoranda, ConstantTimesHaveNoFaultReduction) {
     Series series = FromInterfailure(std::vector<double>(30, 1.0));
     for (std::int32_t i = 2; i < 30; ++i) {

@@ -90,10 +90,11 @@ TEST(MusaOkumoto, FitAtTheLowerEndHasUnitScale) {
 }
 
 TEST(MusaOkumoto, ManyFailuresFitWithoutOverflow) {
-    // The process with beta0 = 100 and a = 50: the k-th failure at a (e^(E_k / beta0) - 1).
-    const double beta00 = 100.0;
+    // The process with beta0 = 200 and a = 50: the k-th failure at a (e^(E_k / beta0) - 1).
+    // Beyond failure 709 e^i overflows, beyond about 1490 theta0 underflows to 0.
+    const double beta00 = 200.0;
     const double a0 = 50.0;
-    const std::int32_t count = 1000;
+    const std::int32_t count = 2000;
     test::Simulator simulator(7);
     std::vector<double> times;
     double arrival = 0.0;
@@ -104,7 +105,7 @@ TEST(MusaOkumoto, ManyFailuresFitWithoutOverflow) {
     Series series = FromCumulative(times);
     EstimatesArray estimates;
     EstimationResult result =
-        EstimateMO(series.x, series.t, 700, count, ReferenceSettings(), estimates, RunControl());
+        EstimateMO(series.x, series.t, 1400, count, ReferenceSettings(), estimates, RunControl());
     ASSERT_EQ(result.status, EstimationStatus::Completed) << result.faultDetail;
 
     const EstimateRecord& last = estimates[count];
