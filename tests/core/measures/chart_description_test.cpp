@@ -53,26 +53,6 @@ TEST(SetSeriesStyles, MediansDrawRawSolidAndRecalibratedDashed) {
     }
 }
 
-TEST(SetSeriesStyles, FixedSeriesSetsTellTheirSeriesApart) {
-    ChartDescription quartiles;
-    quartiles.styleSet = kQuartilesStyles;
-    quartiles.groups = {GroupOf(4)};
-    SetSeriesStyles(quartiles);
-    for (std::size_t a = 0; a < 4; ++a) {
-        for (std::size_t b = a + 1; b < 4; ++b) {
-            const SeriesStyle& x = quartiles.groups[0].series[a].style;
-            const SeriesStyle& y = quartiles.groups[0].series[b].style;
-            EXPECT_FALSE(x.colour == y.colour && x.pattern == y.pattern) << a << " " << b;
-        }
-    }
-    ChartDescription failures;
-    failures.styleSet = kFailureDataStyles;
-    failures.groups = {GroupOf(1), GroupOf(1)};
-    SetSeriesStyles(failures);
-    EXPECT_FALSE(failures.groups[0].series[0].style.colour ==
-                 failures.groups[1].series[0].style.colour);
-}
-
 TEST(ShowFailureDataSeries, ModesShowSeriesWithTheirAxes) {
     struct Case {
         int mode;

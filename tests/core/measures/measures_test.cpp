@@ -43,12 +43,7 @@ TEST(UPlotCurve, PositionsOverNPlusOneAndDistance) {
     }
     EXPECT_CLOSE_ABS(curve.distance, 0.3, 1e-15);
     EXPECT_EQ(KolmogorovLabel("JM", curve.distance), "JM ks=0.300");
-}
-
-TEST(KolmogorovLabel, ThreeDecimals) {
     EXPECT_EQ(KolmogorovLabel("GO#", 1.0 / 3), "GO# ks=0.333");
-    EXPECT_EQ(KolmogorovLabel("LV", 1.0), "LV ks=1.000");
-    EXPECT_EQ(KolmogorovLabel("KL", 0.0), "KL ks=0.000");
 }
 
 TEST(YPlotCurve, EqualUValuesLieOnTheirPositions) {
@@ -99,12 +94,6 @@ TEST(YPlotCurve, DegenerateSamplesGiveNoNaN) {
     EXPECT_CLOSE_ABS(zeros.distance, 1.0, 1e-15);
 }
 
-TEST(LogDensity, NonPositiveDensityCountsAsZero) {
-    EXPECT_CLOSE(LogDensity(0.0), -kCap, 1e-15);
-    EXPECT_CLOSE(LogDensity(-1e-20), -kCap, 1e-15);
-    EXPECT_CLOSE(LogDensity(0.25), std::log(0.25), 1e-15);
-}
-
 TEST(LogPlrCurve, RunningLogRatioOverSharedIndices) {
     const std::vector<PredictionRow> plotted = {{35, 0.1, 0.5}, {36, 0.2, 0.25}, {37, 0.3, 0.0}};
     // The reference starts earlier and stops earlier: only 35 and 36 pair.
@@ -118,13 +107,15 @@ TEST(LogPlrCurve, RunningLogRatioOverSharedIndices) {
 }
 
 TEST(LogPlrCurve, ZeroDensityAndDisjointSets) {
-    const std::vector<PredictionRow> plotted = {{20, 0.5, 0.0}};
-    const std::vector<PredictionRow> reference = {{20, 0.5, 1.0}};
+    // A density of 0, or below it by rounding, contributes ln(1e-30).
+    const std::vector<PredictionRow> plotted = {{20, 0.5, 0.0}, {21, 0.5, -1e-20}};
+    const std::vector<PredictionRow> reference = {{20, 0.5, 1.0}, {21, 0.5, 1.0}};
     std::vector<ChartPoint> points = LogPlrCurve(plotted, reference);
-    ASSERT_EQ(points.size(), 1u);
+    ASSERT_EQ(points.size(), 2u);
     EXPECT_CLOSE(points[0].y, -kCap, 1e-14);
+    EXPECT_CLOSE(points[1].y, -2 * kCap, 1e-14);
 
-    const std::vector<PredictionRow> later = {{21, 0.5, 1.0}};
+    const std::vector<PredictionRow> later = {{22, 0.5, 1.0}};
     EXPECT_TRUE(LogPlrCurve(plotted, later).empty());
     EXPECT_TRUE(LogPlrCurve({}, reference).empty());
 }
@@ -136,12 +127,9 @@ TEST(QuartilesAxisMaximum, SentinelsOfInfiniteValuesDoNotWidenTheAxis) {
         double expected;
     };
     const Case cases[] = {
-        {{3.0, 5.0}, {4.0, 7.0}, 7.0},
         {{3.0, 9.0}, {4.0, 7.0}, 9.0},
         {{3.0, 1e30}, {1e307, 2.0}, 3.0},
         {{1e30}, {1e307}, 0.0},
-        {{}, {}, 0.0},
-        {{-1.0}, {0.0}, 0.0},
     };
     for (const Case& c : cases) EXPECT_EQ(QuartilesAxisMaximum(c.upper, c.mttf), c.expected);
 }
