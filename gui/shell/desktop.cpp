@@ -8,6 +8,8 @@ namespace tamsel {
 namespace {
 
 const QString kDatabaseFilter = QStringLiteral("Tamsel databases (*.db);;All files (*)");
+const QString kGraphFilter =
+    QStringLiteral("JPEG File Interchange Format (.jpg) (*.jpg);;All files (*.*) (*)");
 const QString kDataFileFilter = QStringLiteral("Data files (*.txt *.dat);;All files (*)");
 
 }  // namespace
@@ -36,6 +38,13 @@ QString SystemDesktop::AskFileName(QWidget* parent, FileQuestion question) {
             dialog.setFileMode(QFileDialog::ExistingFile);
             dialog.setNameFilter(kDataFileFilter);
             dialog.setDefaultSuffix(QStringLiteral("txt"));
+            break;
+        case FileQuestion::SaveGraph:
+            dialog.setWindowTitle(QStringLiteral("Save Graph"));
+            dialog.setAcceptMode(QFileDialog::AcceptSave);
+            dialog.setFileMode(QFileDialog::AnyFile);
+            dialog.setNameFilter(kGraphFilter);
+            dialog.setDefaultSuffix(QStringLiteral("jpg"));
             break;
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};

@@ -12,6 +12,7 @@ enum class FileQuestion {
     OpenDatabase,  // an existing database file
     NewDatabase,   // a database file to create; asks before replacing one
     DataFile,      // an existing failure data file
+    SaveGraph,     // an image file to write a chart to; asks before replacing one
 };
 
 class Desktop {

@@ -77,7 +77,7 @@ FormSelectAnyPredictions::FormSelectAnyPredictions(Database& db, QWidget* parent
     setObjectName(QStringLiteral("FormSelectAnyPredictions"));
     setWindowTitle(QStringLiteral("Select a set to plot"));
     Label1()->setText(QStringLiteral("Please select a set:"));
-    resize(460, 300);
+    resize(460, 360);
 }
 
 FormSelectAnyPredictions::Choice FormSelectAnyPredictions::GetIDAndRecFlag(int mode,

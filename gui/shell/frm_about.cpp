@@ -1,9 +1,9 @@
 #include "shell/frm_about.h"
 
 #include <QApplication>
+#include <QBoxLayout>
 #include <QDialogButtonBox>
 #include <QFrame>
-#include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
 
@@ -43,14 +43,12 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     version->setObjectName(QStringLiteral("lblVersion"));
 
     auto* description = new QLabel(
-        QStringLiteral(
-            "A workbench for software reliability growth modelling.\n"
-            "Tamsel fits eight published reliability growth models to the failure data of "
-            "software under test, one failure at a time, recalibrates their predictions, "
-            "and shows which model predicts the next failures best."),
+        QStringLiteral("A workbench for software reliability growth modelling.\n\n"
+                       "Tamsel fits eight published reliability growth models to the failure\n"
+                       "data of software under test, one failure at a time, recalibrates their\n"
+                       "predictions, and shows which model predicts the next failures best."),
         this);
     description->setObjectName(QStringLiteral("lblDescription"));
-    description->setWordWrap(true);
 
     auto* line = new QFrame(this);
     line->setFrameShape(QFrame::HLine);
@@ -58,7 +56,8 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
 
     auto* disclaimer = new QLabel(ToDisplayText(DisclaimerText()), this);
     disclaimer->setObjectName(QStringLiteral("lblDisclaimer"));
-    disclaimer->setWordWrap(true);
+    // Its lines are broken where they are meant to be; a long one widens the dialog.
+    disclaimer->setWordWrap(false);
     disclaimer->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto* buttons = new QDialogButtonBox(this);
@@ -67,20 +66,28 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     ok->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
 
-    auto* layout = new QGridLayout(this);
-    layout->setHorizontalSpacing(18);
-    layout->addWidget(icon, 0, 0, 3, 1);
-    layout->addWidget(titleLabel, 0, 1);
-    layout->addWidget(version, 1, 1);
-    layout->addWidget(description, 2, 1);
-    layout->addWidget(line, 3, 0, 1, 2);
-    layout->addWidget(disclaimer, 4, 0, 1, 2);
-    layout->addWidget(buttons, 5, 0, 1, 2);
-    layout->setColumnStretch(1, 1);
-    // A fixed size lets the wrapped labels take the height they need.
+    for (QLabel* label : {titleLabel, version, description}) {
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    }
+    auto* heading = new QVBoxLayout;
+    heading->setSpacing(4);
+    heading->addWidget(titleLabel);
+    heading->addWidget(version);
+    heading->addSpacing(8);
+    heading->addWidget(description);
+    heading->addStretch();
+    auto* top = new QHBoxLayout;
+    top->setSpacing(18);
+    top->addWidget(icon, 0, Qt::AlignTop);
+    top->addLayout(heading, 1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(line);
+    layout->addWidget(disclaimer);
+    layout->addWidget(buttons);
+    // The dialog takes the size its texts need and keeps it.
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    description->setFixedWidth(440);
-    disclaimer->setFixedWidth(520);
 }
 
 }  // namespace tamsel

@@ -26,8 +26,6 @@ GridSelectionDialog::GridSelectionDialog(const QString& gridName, QWidget* paren
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setAlternatingRowColors(true);
-    // Room around the text, so that a column sized to its contents shows them whole.
-    m_grid->setStyleSheet(QStringLiteral("QTableView::item { padding: 0px 6px; }"));
     m_grid->verticalHeader()->hide();
     m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 8);
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);

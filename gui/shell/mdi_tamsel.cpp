@@ -12,6 +12,8 @@
 #include <QStatusBar>
 #include <QUrl>
 
+#include "plots/form_plot1.h"
+#include "plots/show_plot.h"
 #include "shell/child_window.h"
 #include "shell/desktop.h"
 #include "shell/form_add_data.h"
@@ -101,9 +103,18 @@ void MDITamsel::CreateMenus() {
     connect(AddItem(file, "mnuFileOpenDatabase", QStringLiteral("&Open Database..."), true),
             &QAction::triggered, this, &MDITamsel::OpenDatabase);
     file->addSeparator();
-    AddItem(file, "mnuFileCopyGraph", QStringLiteral("&Copy Graph"), false);
-    AddItem(file, "mnuFileSaveGraph", QStringLiteral("&Save Graph..."), false);
-    AddItem(file, "mnuFilePrintGraph", QStringLiteral("&Print Graph..."), false);
+    connect(AddItem(file, "mnuFileCopyGraph", QStringLiteral("&Copy Graph"), false),
+            &QAction::triggered, this, [this] {
+                if (FormPlot1* plot = ActivePlotWindow()) plot->CopyGraph();
+            });
+    connect(AddItem(file, "mnuFileSaveGraph", QStringLiteral("&Save Graph..."), false),
+            &QAction::triggered, this, [this] {
+                if (FormPlot1* plot = ActivePlotWindow()) plot->SaveGraph(m_desktop);
+            });
+    connect(AddItem(file, "mnuFilePrintGraph", QStringLiteral("&Print Graph..."), false),
+            &QAction::triggered, this, [this] {
+                if (FormPlot1* plot = ActivePlotWindow()) plot->PrintGraph();
+            });
     file->addSeparator();
     AddItem(file, "mnuFileSaveTable", QStringLiteral("Save &Table as Text File..."), false);
     file->addSeparator();
@@ -145,6 +156,7 @@ void MDITamsel::CreateMenus() {
         action->setObjectName(PlotItemName(item.kind));
         action->setData(item.kind);
         action->setEnabled(false);
+        connect(action, &QAction::triggered, this, [this, kind = item.kind] { ShowPlot(*this, kind); });
     }
 
     QMenu* table = bar->addMenu(QStringLiteral("&Table"));
@@ -243,6 +255,11 @@ QMdiSubWindow* MDITamsel::AddChildWindow(ChildWindow* window) {
     sub->show();
     m_mdiArea->setActiveSubWindow(sub);
     return sub;
+}
+
+FormPlot1* MDITamsel::ActivePlotWindow() const {
+    const QMdiSubWindow* active = m_mdiArea->activeSubWindow();
+    return active ? qobject_cast<FormPlot1*>(active->widget()) : nullptr;
 }
 
 void MDITamsel::ResetFileMenu(bool closing) {

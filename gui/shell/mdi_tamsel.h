@@ -20,6 +20,7 @@ namespace tamsel {
 
 class ChildWindow;
 class Desktop;
+class FormPlot1;
 
 class MDITamsel : public QMainWindow, public SelectionView {
     Q_OBJECT
@@ -53,6 +54,8 @@ class MDITamsel : public QMainWindow, public SelectionView {
     // Enables the graph items for an active plot window and Save Table for an active table
     // window. closing tells that the active child window is being closed.
     void ResetFileMenu(bool closing);
+    // The active child window when it is a plot window, else null.
+    FormPlot1* ActivePlotWindow() const;
 
     // The file name of the user guide and the address of its tutorial.
     static QString UserGuidePath();

@@ -1,16 +1,13 @@
 #include "shell/row_set_model.h"
 
-#include <QLocale>
-
 #include "shell/qt_text.h"
+#include "tamsel/tables/text_table.h"
 
 namespace tamsel {
 
 QString DisplayText(const DbValue& value) {
     if (const auto* integer = std::get_if<std::int64_t>(&value)) return QString::number(*integer);
-    if (const auto* real = std::get_if<double>(&value)) {
-        return QString::number(*real, 'g', QLocale::FloatingPointShortest);
-    }
+    if (const auto* real = std::get_if<double>(&value)) return ToQString(FormatTableNumber(*real));
     if (const auto* text = std::get_if<std::string>(&value)) return ToQString(*text);
     return QString();
 }

@@ -9,7 +9,7 @@
 
 namespace tamsel {
 
-// A field as a list shows it: "" for Null, numbers in their shortest exact form.
+// A field as a list shows it: "" for Null, numbers as tables write them.
 QString DisplayText(const DbValue& value);
 // A key or count field as an integer; 0 for Null or text that is not a whole number.
 int ToInt(const DbValue& value);

@@ -2,7 +2,9 @@
 // into DIR as PNG files. The windows show a demonstration database made on the fly from
 // the shipped SYS1 data with the models applied.
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -29,6 +31,7 @@
 #include "tamsel/import/add_data_set.h"
 #include "tamsel/models/model_driver.h"
 #include "tamsel/models/model_table.h"
+#include "tamsel/recalibration/recalibration.h"
 #include "tamsel/store/queries.h"
 #include "tamsel/store/schema.h"
 #include "tamsel/support/messages.h"
@@ -46,9 +49,13 @@ class PrintingSink : public MessageSink {
     }
 };
 
-class NoDesktop : public Desktop {
+// Chooses a shipped data file when asked for one, nothing else.
+class ScreenshotDesktop : public Desktop {
   public:
-    QString AskFileName(QWidget*, FileQuestion) override { return {}; }
+    QString AskFileName(QWidget*, FileQuestion question) override {
+        if (question != FileQuestion::DataFile) return {};
+        return QDir(QStringLiteral(TAMSEL_DATA_DIR)).filePath(QStringLiteral("ntds.txt"));
+    }
     bool OpenDocument(const QString&) override { return false; }
 };
 
@@ -128,11 +135,14 @@ int Run(const QString& outputDirectory) {
         }
         const int dataSetId = FindDataSetId(*db, "SYS1").value_or(0);
         for (const ModelInfo& model : ModelTable()) {
-            if (model.estimate) ApplyModel(*db, dataSetId, model.number, 1, 1, RunControl());
+            const ApplyModelResult applied =
+                ApplyModel(*db, dataSetId, model.number, 1, 1, RunControl());
+            // Two recalibrated sets, so that the lists of recalibrated sets are not empty.
+            if (model.number <= 2) ApplyRecalibration(*db, applied.estimatesSetId, 1, RunControl());
         }
     }
 
-    NoDesktop desktop;
+    ScreenshotDesktop desktop;
     MDITamsel window(desktop);
     window.resize(1024, 680);
     window.OpenDatabaseFile(ToQString(dbFile));
@@ -156,6 +166,7 @@ int Run(const QString& outputDirectory) {
     FormSelectEstimates selectEstimates(db, controller, &window);
     renderer.Save(selectEstimates, QStringLiteral("select-estimates-set"));
     FormSelectPredictions selectPredictions(db, &window);
+    selectPredictions.SetRows(BindPredictionsSets(db, "SYS1"));
     renderer.Save(selectPredictions, QStringLiteral("select-predictions-set"));
     FormSelectModel selectModel(db, &window);
     selectModel.SetRows(BindModelsOfDataSet(db, ToInt(first[0])), {0});
@@ -171,6 +182,10 @@ int Run(const QString& outputDirectory) {
     modelOptions.findChild<QRadioButton*>(QStringLiteral("Option1_0"))->setChecked(true);
     renderer.Save(modelOptions, QStringLiteral("model-options"));
     FormAddData addData(db, controller, desktop, &window);
+    addData.findChild<QLineEdit*>(QStringLiteral("TxtDataName"))
+        ->setText(QStringLiteral("NTDS copy"));
+    addData.findChild<QPushButton*>(QStringLiteral("Command3"))->click();
+    addData.findChild<QComboBox*>(QStringLiteral("Combo1"))->setCurrentIndex(1);
     renderer.Save(addData, QStringLiteral("create-dataset"));
     return renderer.Ok() ? 0 : 1;
 }
