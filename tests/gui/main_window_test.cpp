@@ -1,0 +1,575 @@
+#include <QAction>
+#include <QDialog>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QtTest>
+#include <fstream>
+#include <memory>
+
+#include "gui_test_support.h"
+#include "shell/child_window.h"
+#include "shell/mdi_tamsel.h"
+#include "tamsel/store/queries.h"
+#include "test_support.h"
+
+using namespace tamsel;
+using guitest::FakeDesktop;
+using guitest::WhenModal;
+
+namespace {
+
+// A plot or table window as the main window sees it.
+class FakeChild : public ChildWindow {
+    Q_OBJECT
+
+  public:
+    FakeChild(Kind kind, const QString& dataSetName) : m_kind(kind), m_dataSetName(dataSetName) {
+        setWindowTitle(dataSetName);
+    }
+    Kind WindowKind() const override { return m_kind; }
+    QString DataSetName() const override { return m_dataSetName; }
+
+  private:
+    Kind m_kind;
+    QString m_dataSetName;
+};
+
+// The items that can be switched, with those the program never disables.
+const QStringList kAlwaysEnabled = {"mnuFileNewDatabase",
+                                    "mnuFileOpenDatabase",
+                                    "mnuFileExit",
+                                    "mnuViewCurrentSelections",
+                                    "mnuWindowTileHorizontally",
+                                    "mnuWindowTileVertically",
+                                    "mnuWindowCascade",
+                                    "mnuWindowArrangeIcons",
+                                    "mnuHelpUserGuide",
+                                    "mnuHelpAbout"};
+const QStringList kDatabaseItems = {"mnuDataAddNewDataset", "mnuDataSelectDataset"};
+const QStringList kDataSetItems = {"mnuDataDeleteDataset",
+                                   "mnuEstimatesApplyModel",
+                                   "mnuEstimatesSelectSet",
+                                   "mnuEstimatesRecalibrate",
+                                   "mnuEstimatesSelectPredictions",
+                                   "mnuTableShowTableFT",
+                                   "mnuPlotShowPlot_0",
+                                   "mnuPlotShowPlot_3"};
+const QStringList kRecalibratedItems = {"mnuTableShowTableEstimates", "mnuPlotShowPlot_13",
+                                        "mnuPlotShowPlot_20",         "mnuPlotShowPlot_23",
+                                        "mnuPlotShowPlot_30",         "mnuPredictionsNextFailure"};
+const QStringList kRawItems = kRecalibratedItems + QStringList{"mnuPlotShowPlot_10"};
+
+QStringList Sorted(QStringList names) {
+    names.sort();
+    return names;
+}
+
+QStringList EnabledItems(const MDITamsel& window) {
+    QStringList names;
+    for (const QAction* action : window.findChildren<QAction*>()) {
+        if (action->objectName().startsWith(QStringLiteral("mnu")) && action->isEnabled()) {
+            names.append(action->objectName());
+        }
+    }
+    return Sorted(names);
+}
+
+QString Trimmed(const QString& text) {
+    QString trimmed = text;
+    while (trimmed.endsWith(QLatin1Char(' '))) trimmed.chop(1);
+    return trimmed;
+}
+
+QAction* Item(const MDITamsel& window, const char* name) {
+    auto* action = window.findChild<QAction*>(QString::fromLatin1(name));
+    Q_ASSERT_X(action, "Item", name);
+    return action;
+}
+
+// A window over a project file holding SYS1 and NTDS, each with a made-up estimates set
+// (SYS1's also with a predictions set).
+struct Session {
+    Session() {
+        fileName = guitest::MakeDatabase(dir.Path().string(),
+                                         {{"SYS1", "sys1.txt"}, {"NTDS", "ntds.txt"}});
+        window = std::make_unique<MDITamsel>(desktop);
+        window->OpenDatabaseFile(QString::fromStdString(fileName));
+        Database& db = *window->Controller().OpenedDatabase();
+        sys1Set = guitest::StoreMadeUpEstimatesSet(db, "SYS1", 1);
+        ntdsSet = guitest::StoreMadeUpEstimatesSet(db, "NTDS", 4);
+        sys1Predictions = guitest::StoreMadeUpPredictionsSet(db, sys1Set);
+    }
+    SelectionController& Controller() { return window->Controller(); }
+    QString Panel(int panel) const { return Trimmed(window->StatusPanelText(panel)); }
+
+    test::TempDir dir;
+    test::RecordingSink sink;
+    FakeDesktop desktop;
+    std::string fileName;
+    std::unique_ptr<MDITamsel> window;
+    int sys1Set = 0;
+    int ntdsSet = 0;
+    int sys1Predictions = 0;
+};
+
+struct MenuEntry {
+    const char* name;  // nullptr for a separator
+    const char* caption;
+    bool enabled;
+};
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void StartsWithEveryMenuItemInItsInitialState() {
+        test::RecordingSink sink;
+        FakeDesktop desktop;
+        MDITamsel window(desktop);
+        QCOMPARE(window.windowTitle(), QStringLiteral("Tamsel"));
+        const std::vector<std::pair<QString, std::vector<MenuEntry>>> menus = {
+            {"&File",
+             {{"mnuFileNewDatabase", "&New Database...", true},
+              {"mnuFileOpenDatabase", "&Open Database...", true},
+              {nullptr, "", false},
+              {"mnuFileCopyGraph", "&Copy Graph", false},
+              {"mnuFileSaveGraph", "&Save Graph...", false},
+              {"mnuFilePrintGraph", "&Print Graph...", false},
+              {nullptr, "", false},
+              {"mnuFileSaveTable", "Save &Table as Text File...", false},
+              {nullptr, "", false},
+              {"mnuFileExit", "&Exit", true}}},
+            {"&View", {{"mnuViewCurrentSelections", "Current &Selections", true}}},
+            {"&Data",
+             {{"mnuDataAddNewDataset", "&Add New Dataset...", false},
+              {"mnuDataSelectDataset", "&Select Dataset...", false},
+              {"mnuDataDeleteDataset", "&Delete Dataset...", false}}},
+            {"&Estimates",
+             {{"mnuEstimatesApplyModel", "&Apply Model...", false},
+              {"mnuEstimatesSelectSet", "&Select Estimates Set...", false},
+              {nullptr, "", false},
+              {"mnuEstimatesRecalibrate", "&Recalibrate Estimates Set...", false},
+              {"mnuEstimatesSelectPredictions", "Select Recalibrated &Predictions Set...", false}}},
+            {"&Plot",
+             {{"mnuPlotShowPlot_0", "Show Plot &Failure Times", false},
+              {"mnuPlotShowPlot_3", "Show Plot &Cumulative failures", false},
+              {"mnuPlotShowPlot_10", "Show Plots &Quartiles + MTTF", false},
+              {"mnuPlotShowPlot_13", "Show &Median plot", false},
+              {"mnuPlotShowPlot_20", "Show &Y-Plot", false},
+              {"mnuPlotShowPlot_23", "Show &U-Plot", false},
+              {"mnuPlotShowPlot_30", "Show log(&PLR)-Plot", false}}},
+            {"&Table",
+             {{"mnuTableShowTableFT", "Show Table &Failure Times", false},
+              {"mnuTableShowTableEstimates", "Show Table &Estimates", false}}},
+            {"P&redictions", {{"mnuPredictionsNextFailure", "Next Failure", false}}},
+            {"&Window",
+             {{"mnuWindowTileHorizontally", "Tile &Horizontally", true},
+              {"mnuWindowTileVertically", "Tile &Vertically", true},
+              {"mnuWindowCascade", "&Cascade", true},
+              {"mnuWindowArrangeIcons", "&Arrange Icons", true},
+              {nullptr, "", false}}},
+            {"&Help",
+             {{"mnuHelpUserGuide", "&User Guide", true},
+              {nullptr, "", false},
+              {"mnuHelpAbout", "&About Tamsel", true}}},
+        };
+        const QList<QAction*> bar = window.menuBar()->actions();
+        QCOMPARE(bar.size(), qsizetype(menus.size()));
+        for (std::size_t m = 0; m < menus.size(); ++m) {
+            QMenu* menu = bar[qsizetype(m)]->menu();
+            QCOMPARE(menu->title(), menus[m].first);
+            const QList<QAction*> items = menu->actions();
+            QCOMPARE(items.size(), qsizetype(menus[m].second.size()));
+            for (std::size_t i = 0; i < menus[m].second.size(); ++i) {
+                const MenuEntry& expected = menus[m].second[i];
+                const QAction* item = items[qsizetype(i)];
+                if (!expected.name) {
+                    QVERIFY2(item->isSeparator(), qPrintable(menu->title()));
+                    continue;
+                }
+                QCOMPARE(item->objectName(), QString::fromLatin1(expected.name));
+                QCOMPARE(item->text(), QString::fromLatin1(expected.caption));
+                QCOMPARE(item->isEnabled(), expected.enabled);
+            }
+        }
+        QCOMPARE(window.StatusPanelText(1), QStringLiteral("Database: "));
+        QCOMPARE(window.StatusPanelText(2), QStringLiteral("Dataset: "));
+        QCOMPARE(window.StatusPanelText(3), QStringLiteral("Estimates: "));
+    }
+
+    void PlotItemsCarryTheirPlotKind() {
+        FakeDesktop desktop;
+        MDITamsel window(desktop);
+        for (int kind : {0, 3, 10, 13, 20, 23, 30}) {
+            const auto* item =
+                window.findChild<QAction*>(QStringLiteral("mnuPlotShowPlot_%1").arg(kind));
+            QVERIFY(item);
+            QCOMPARE(item->data().toInt(), kind);
+        }
+    }
+
+    void MenusFollowTheFourNestedStates() {
+        Session s;
+        SelectionController& c = s.Controller();
+        const QString path = QString::fromStdString(s.fileName);
+        QCOMPARE(EnabledItems(*s.window), Sorted(kAlwaysEnabled + kDatabaseItems));
+        QCOMPARE(s.Panel(1), QStringLiteral("Database: ") + path);
+        QCOMPARE(s.Panel(2), QStringLiteral("Dataset:"));
+        QCOMPARE(s.Panel(3), QStringLiteral("Estimates:"));
+
+        c.OpenCurrentDataSet("SYS1");
+        QCOMPARE(EnabledItems(*s.window), Sorted(kAlwaysEnabled + kDatabaseItems + kDataSetItems));
+        QCOMPARE(s.Panel(2), QStringLiteral("Dataset: SYS1"));
+        QCOMPARE(s.Panel(3), QStringLiteral("Estimates:"));
+
+        c.LetEstimatesSet(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "Maximum likelihood");
+        QCOMPARE(EnabledItems(*s.window),
+                 Sorted(kAlwaysEnabled + kDatabaseItems + kDataSetItems + kRawItems));
+        QCOMPARE(s.Panel(2), QStringLiteral("Dataset: SYS1"));
+        QCOMPARE(s.Panel(3), QStringLiteral("Estimates: Jelinski-Moranda"));
+
+        QVERIFY(c.SelectRecalibratedSet(s.sys1Predictions));
+        QCOMPARE(EnabledItems(*s.window),
+                 Sorted(kAlwaysEnabled + kDatabaseItems + kDataSetItems + kRecalibratedItems));
+        QCOMPARE(s.Panel(2), QStringLiteral("Dataset: SYS1"));
+        QCOMPARE(s.Panel(3), QStringLiteral("Estimates: Jelinski-Moranda, recalibrated"));
+
+        c.CloseCurrentEstimatesSet();
+        QCOMPARE(EnabledItems(*s.window), Sorted(kAlwaysEnabled + kDatabaseItems + kDataSetItems));
+        QCOMPARE(s.Panel(3), QStringLiteral("Estimates:"));
+
+        c.LetEstimatesSet(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "Maximum likelihood");
+        c.CloseCurrentDataSet();
+        QCOMPARE(EnabledItems(*s.window), Sorted(kAlwaysEnabled + kDatabaseItems));
+        QCOMPARE(s.Panel(2), QStringLiteral("Dataset:"));
+        QCOMPARE(s.Panel(3), QStringLiteral("Estimates:"));
+        QVERIFY(c.Selection().dataSetName.empty());
+        QCOMPARE(c.Selection().estimatesSetId, 0);
+
+        c.OpenCurrentDataSet("NTDS");
+        c.LetEstimatesSet(s.ntdsSet, "Goel-Okumoto", 20, 26, 26, "Maximum likelihood");
+        c.CloseDatabase();
+        QCOMPARE(EnabledItems(*s.window), Sorted(kAlwaysEnabled));
+        QCOMPARE(s.Panel(1), QStringLiteral("Database:"));
+        QCOMPARE(s.Panel(2), QStringLiteral("Dataset:"));
+        QCOMPARE(s.Panel(3), QStringLiteral("Estimates:"));
+        QVERIFY(!c.OpenedDatabase());
+        QVERIFY(c.Selection().databaseFileName.empty());
+        QVERIFY(c.Selection().dataSetName.empty());
+        QVERIFY(s.sink.Texts().empty());
+    }
+
+    void ChoosingAnotherDataSetForgetsTheEstimatesSet() {
+        Session s;
+        SelectionController& c = s.Controller();
+        c.OpenCurrentDataSet("SYS1");
+        QVERIFY(c.SelectRecalibratedSet(s.sys1Predictions));
+        c.OpenCurrentDataSet("NTDS");
+        const CurrentSelection& selection = c.Selection();
+        QCOMPARE(selection.dataSetName, std::string("NTDS"));
+        QCOMPARE(selection.estimatesSetId, 0);
+        QCOMPARE(selection.predictionsSetId, 0);
+        QVERIFY(!selection.recalibrated);
+        QVERIFY(selection.modelName.empty());
+        QVERIFY(selection.recalibrationMethodName.empty());
+        QCOMPARE(EnabledItems(*s.window), Sorted(kAlwaysEnabled + kDatabaseItems + kDataSetItems));
+        QCOMPARE(s.Panel(2), QStringLiteral("Dataset: NTDS"));
+        QCOMPARE(s.Panel(3), QStringLiteral("Estimates:"));
+    }
+
+    void SelectionRecordsWhatWasChosen() {
+        Session s;
+        SelectionController& c = s.Controller();
+        c.OpenCurrentDataSet("SYS1");
+        c.LetEstimatesSet(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "Maximum likelihood");
+        QCOMPARE(c.Selection().estimatesSetId, s.sys1Set);
+        QCOMPARE(c.Selection().rangeEnd, 136);
+        QVERIFY(!c.Selection().recalibrated);
+
+        QVERIFY(c.SelectRecalibratedSet(s.sys1Predictions));
+        const CurrentSelection& selection = c.Selection();
+        QCOMPARE(selection.estimatesSetId, s.sys1Set);
+        QCOMPARE(selection.predictionsSetId, s.sys1Predictions);
+        QVERIFY(selection.recalibrated);
+        QCOMPARE(selection.modelName, std::string("Jelinski-Moranda"));
+        QCOMPARE(selection.rangeStart, 20);
+        QCOMPARE(selection.rangeEnd, 136);
+        QCOMPARE(selection.setSize, 136);
+        QVERIFY(!selection.inferenceMethodName.empty());
+        QVERIFY(!selection.recalibrationMethodName.empty());
+
+        // A raw set chosen after a recalibrated one is raw again.
+        c.LetEstimatesSet(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "Maximum likelihood");
+        QVERIFY(!c.Selection().recalibrated);
+        QCOMPARE(c.Selection().predictionsSetId, 0);
+        QVERIFY(c.Selection().recalibrationMethodName.empty());
+        QVERIFY(Item(*s.window, "mnuPlotShowPlot_10")->isEnabled());
+    }
+
+    void FailedRecalibratedLookupChangesNothing() {
+        Session s;
+        SelectionController& c = s.Controller();
+        c.OpenCurrentDataSet("SYS1");
+        c.LetEstimatesSet(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "Maximum likelihood");
+        const QStringList enabled = EnabledItems(*s.window);
+        const QString panel3 = s.window->StatusPanelText(3);
+
+        QVERIFY(!c.SelectRecalibratedSet(s.sys1Predictions + 1000));
+        QCOMPARE(s.sink.Texts(),
+                 std::vector<std::string>{
+                     "An error occurred while retrieving the attributes of a recalibrated set."});
+        QCOMPARE(EnabledItems(*s.window), enabled);
+        QCOMPARE(s.window->StatusPanelText(3), panel3);
+        QCOMPARE(c.Selection().estimatesSetId, s.sys1Set);
+        QCOMPARE(c.Selection().modelName, std::string("Jelinski-Moranda"));
+        QVERIFY(!c.Selection().recalibrated);
+    }
+
+    void FileMenuFollowsTheActiveChildWindow() {
+        Session s;
+        const QStringList graphs = {"mnuFileCopyGraph", "mnuFileSaveGraph", "mnuFilePrintGraph"};
+        auto fileItems = [&] {
+            QStringList enabled;
+            for (const QString& name : graphs + QStringList{"mnuFileSaveTable"}) {
+                if (s.window->findChild<QAction*>(name)->isEnabled()) enabled.append(name);
+            }
+            return enabled;
+        };
+        QMdiArea* area = s.window->MdiArea();
+        QMdiSubWindow* plot =
+            s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Plot, "SYS1"));
+        QCOMPARE(fileItems(), graphs);
+        QMdiSubWindow* table =
+            s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Table, "SYS1"));
+        QCOMPARE(fileItems(), QStringList{"mnuFileSaveTable"});
+        area->setActiveSubWindow(plot);
+        QCOMPARE(fileItems(), graphs);
+
+        // Any other child window disables all four.
+        QMdiSubWindow* other = area->addSubWindow(new QWidget);
+        other->show();
+        area->setActiveSubWindow(other);
+        QCOMPARE(fileItems(), QStringList());
+        area->setActiveSubWindow(table);
+        QCOMPARE(fileItems(), QStringList{"mnuFileSaveTable"});
+        delete other;
+
+        // The last child window being closed leaves nothing to act on.
+        plot->close();
+        QTRY_COMPARE(area->subWindowList().size(), 1);
+        QCOMPARE(fileItems(), QStringList{"mnuFileSaveTable"});
+        s.window->ResetFileMenu(true);
+        QCOMPARE(fileItems(), QStringList());
+        table->close();
+        QTRY_COMPARE(area->subWindowList().size(), 0);
+        QCOMPARE(fileItems(), QStringList());
+    }
+
+    void DialogsDoNotCountAsChildWindows() {
+        Session s;
+        s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Table, "SYS1"));
+        QDialog dialog(s.window.get());
+        dialog.show();
+        s.window->ResetFileMenu(true);
+        // The table window is the only child window, and it is the one being closed.
+        QVERIFY(!Item(*s.window, "mnuFileSaveTable")->isEnabled());
+        s.window->ResetFileMenu(false);
+        QVERIFY(Item(*s.window, "mnuFileSaveTable")->isEnabled());
+    }
+
+    void OpeningAnotherDatabaseClosesEverything() {
+        Session s;
+        s.Controller().OpenCurrentDataSet("SYS1");
+        s.Controller().LetEstimatesSet(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML");
+        s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Plot, "SYS1"));
+        s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Table, "NTDS"));
+        test::TempDir other;
+        const std::string otherFile = guitest::MakeDatabase(other.Path().string(), {});
+        s.desktop.QueueFileName(QString::fromStdString(otherFile));
+        Item(*s.window, "mnuFileOpenDatabase")->trigger();
+        QTRY_COMPARE(s.window->MdiArea()->subWindowList().size(), 0);
+        QCOMPARE(s.desktop.questions, std::vector<FileQuestion>{FileQuestion::OpenDatabase});
+        QCOMPARE(s.Controller().Selection().databaseFileName, otherFile);
+        QVERIFY(s.Controller().Selection().dataSetName.empty());
+        QCOMPARE(s.Controller().Selection().estimatesSetId, 0);
+        QCOMPARE(EnabledItems(*s.window), Sorted(kAlwaysEnabled + kDatabaseItems));
+        QCOMPARE(s.Panel(1), QStringLiteral("Database: ") + QString::fromStdString(otherFile));
+    }
+
+    void OpeningAFileThatIsNotADatabaseIsRefused() {
+        Session s;
+        const std::string text = s.dir.WriteFile("notes.db", "not a database\n");
+        s.desktop.QueueFileName(QString::fromStdString(text));
+        Item(*s.window, "mnuFileOpenDatabase")->trigger();
+        QCOMPARE(s.sink.Texts(),
+                 std::vector<std::string>{"An error occurred in selecting a database"});
+        QVERIFY(!s.Controller().OpenedDatabase());
+        QCOMPARE(EnabledItems(*s.window), Sorted(kAlwaysEnabled));
+        std::ifstream in(text);
+        std::string content((std::istreambuf_iterator<char>(in)), {});
+        QCOMPARE(content, std::string("not a database\n"));
+    }
+
+    void CancellingAFileDialogEndsTheCommandSilently() {
+        Session s;
+        s.Controller().OpenCurrentDataSet("SYS1");
+        Item(*s.window, "mnuFileOpenDatabase")->trigger();
+        Item(*s.window, "mnuFileNewDatabase")->trigger();
+        QCOMPARE(s.desktop.questions, (std::vector<FileQuestion>{FileQuestion::OpenDatabase,
+                                                                 FileQuestion::NewDatabase}));
+        QVERIFY(s.sink.Texts().empty());
+        QVERIFY(s.Controller().OpenedDatabase());
+        QCOMPARE(s.Controller().Selection().dataSetName, std::string("SYS1"));
+    }
+
+    void NewDatabaseCreatesAndOpensAnEmptyProject() {
+        Session s;
+        const std::string created = s.dir.File("new.db");
+        s.desktop.QueueFileName(QString::fromStdString(created));
+        Item(*s.window, "mnuFileNewDatabase")->trigger();
+        QVERIFY(s.sink.Texts().empty());
+        QCOMPARE(s.Controller().Selection().databaseFileName, created);
+        QCOMPARE(guitest::CountRows(*s.Controller().OpenedDatabase(), "DataSets"), 0);
+        QCOMPARE(guitest::CountRows(*s.Controller().OpenedDatabase(), "Models"), 8);
+        QCOMPARE(EnabledItems(*s.window), Sorted(kAlwaysEnabled + kDatabaseItems));
+    }
+
+    void NewDatabaseThatCannotBeMadeShowsTheMessage() {
+        Session s;
+        s.desktop.QueueFileName(QString::fromStdString(s.dir.File("missing/new.db")));
+        Item(*s.window, "mnuFileNewDatabase")->trigger();
+        QCOMPARE(s.sink.Texts(),
+                 std::vector<std::string>{"An error occurred in creating a new database"});
+        QVERIFY(!s.Controller().OpenedDatabase());
+        QCOMPARE(EnabledItems(*s.window), Sorted(kAlwaysEnabled));
+    }
+
+    void DeleteDatasetAsksAndKeepsTheDataOnCancel() {
+        Session s;
+        s.Controller().OpenCurrentDataSet("SYS1");
+        s.sink.QueueAnswer(MessageAnswer::Cancel);
+        Item(*s.window, "mnuDataDeleteDataset")->trigger();
+        const std::vector<test::RecordingSink::Entry> asked = s.sink.Entries();
+        QCOMPARE(asked.size(), std::size_t{1});
+        QCOMPARE(asked[0].text, std::string("The current dataset is SYS1\r\n"
+                                            "Are you sure you want to delete it?\r\n"
+                                            "This will also delete all the related failure "
+                                            "times and estimates sets"));
+        QCOMPARE(asked[0].buttons, MessageButtons::OkCancel);
+        QCOMPARE(guitest::CountRows(*s.Controller().OpenedDatabase(), "DataSets"), 2);
+        QCOMPARE(s.Controller().Selection().dataSetName, std::string("SYS1"));
+    }
+
+    void DeletingTheCurrentDatasetClosesItAndItsWindows() {
+        Session s;
+        s.Controller().OpenCurrentDataSet("SYS1");
+        s.Controller().LetEstimatesSet(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML");
+        s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Plot, "SYS1"));
+        QMdiSubWindow* ntds =
+            s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Table, "NTDS"));
+        s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Table, "SYS1"));
+        s.sink.QueueAnswer(MessageAnswer::Ok);
+        Item(*s.window, "mnuDataDeleteDataset")->trigger();
+        Database& db = *s.Controller().OpenedDatabase();
+        QCOMPARE(FindDataSetId(db, "SYS1"), std::optional<int>(0));
+        QCOMPARE(guitest::CountRows(db, "EstimatesSets"), 1);
+        QCOMPARE(guitest::CountRows(db, "PredictionsSets"), 0);
+        QVERIFY(s.Controller().Selection().dataSetName.empty());
+        QCOMPARE(s.Controller().Selection().estimatesSetId, 0);
+        QStringList enabled = EnabledItems(*s.window);
+        enabled.removeOne(QStringLiteral("mnuFileSaveTable"));  // NTDS's table may be active
+        QCOMPARE(enabled, Sorted(kAlwaysEnabled + kDatabaseItems));
+        QCOMPARE(s.Panel(2), QStringLiteral("Dataset:"));
+        QCOMPARE(s.Panel(3), QStringLiteral("Estimates:"));
+        QTRY_COMPARE(s.window->MdiArea()->subWindowList(), QList<QMdiSubWindow*>{ntds});
+    }
+
+    void NextFailureIsNotOfferedForRecalibratedSets() {
+        Session s;
+        s.Controller().OpenCurrentDataSet("SYS1");
+        s.Controller().LetEstimatesSet(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML");
+        Item(*s.window, "mnuPredictionsNextFailure")->trigger();
+        QVERIFY(s.sink.Texts().empty());
+        QVERIFY(s.Controller().SelectRecalibratedSet(s.sys1Predictions));
+        Item(*s.window, "mnuPredictionsNextFailure")->trigger();
+        QCOMPARE(s.sink.Texts(),
+                 std::vector<std::string>{
+                     "Sorry, this functionality is not yet available for recalibrated sets."});
+    }
+
+    void UserGuideNamesTheGuideAndOpensIt() {
+        test::RecordingSink sink;
+        FakeDesktop desktop;
+        MDITamsel window(desktop);
+        Item(window, "mnuHelpUserGuide")->trigger();
+        const QString guide = MDITamsel::UserGuidePath();
+        QVERIFY2(QFileInfo::exists(guide), qPrintable(guide));
+        QCOMPARE(QString::fromStdString(sink.Texts().at(0)),
+                 QStringLiteral("For a basic user guide, see included document: ") +
+                     QDir::toNativeSeparators(guide) +
+                     QStringLiteral("\r\nA brief tutorial is also available at:\r\n") +
+                     MDITamsel::TutorialAddress());
+        QCOMPARE(desktop.openedDocuments, QStringList{guide});
+        // The tutorial address points into the guide, at a heading that exists.
+        QFile file(guide);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(
+            QString::fromUtf8(file.readAll()).contains(QStringLiteral("\n## A first session\n")));
+        QVERIFY(MDITamsel::TutorialAddress().endsWith(QStringLiteral("#a-first-session")));
+    }
+
+    void WindowMenuArrangesAndListsTheChildWindows() {
+        Session s;
+        s.window->show();
+        QMdiArea* area = s.window->MdiArea();
+        QMdiSubWindow* first =
+            s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Plot, "SYS1"));
+        QMdiSubWindow* second =
+            s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Table, "NTDS"));
+        const QRect viewport = area->viewport()->rect();
+
+        Item(*s.window, "mnuWindowTileHorizontally")->trigger();
+        QCOMPARE(first->geometry().width(), viewport.width());
+        QCOMPARE(second->geometry().width(), viewport.width());
+        QCOMPARE(first->geometry().top(), 0);
+        QCOMPARE(second->geometry().top(), viewport.height() / 2);
+
+        Item(*s.window, "mnuWindowTileVertically")->trigger();
+        QCOMPARE(first->geometry().height(), viewport.height());
+        QCOMPARE(first->geometry().left(), 0);
+        QCOMPARE(second->geometry().left(), viewport.width() / 2);
+
+        QMenu* menu = s.window->findChild<QMenu*>(QStringLiteral("mnuWindow"));
+        QMetaObject::invokeMethod(menu, "aboutToShow");
+        QStringList listed;
+        QList<bool> checked;
+        const QList<QAction*> items = menu->actions();
+        for (qsizetype i = 5; i < items.size(); ++i) {
+            listed.append(items[i]->text());
+            checked.append(items[i]->isChecked());
+        }
+        QCOMPARE(listed, (QStringList{"&1 SYS1", "&2 NTDS"}));
+        QCOMPARE(checked, (QList<bool>{false, true}));
+        items[5]->trigger();
+        QCOMPARE(area->activeSubWindow(), first);
+    }
+
+    void ExitReleasesTheDatabase() {
+        Session s;
+        s.Controller().OpenCurrentDataSet("SYS1");
+        s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Plot, "SYS1"));
+        s.window->show();
+        Item(*s.window, "mnuFileExit")->trigger();
+        QVERIFY(!s.window->isVisible());
+        QVERIFY(!s.Controller().OpenedDatabase());
+        QTRY_COMPARE(s.window->MdiArea()->subWindowList().size(), 0);
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"

@@ -1,0 +1,427 @@
+#include <QAbstractItemModelTester>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QTableView>
+#include <QtTest>
+#include <memory>
+
+#include "gui_test_support.h"
+#include "shell/form_select_data.h"
+#include "shell/form_select_estimates.h"
+#include "shell/form_select_model.h"
+#include "shell/form_select_predictions.h"
+#include "shell/form_selections.h"
+#include "shell/frm_about.h"
+#include "shell/mdi_tamsel.h"
+#include "shell/row_set_model.h"
+#include "tamsel/store/queries.h"
+#include "tamsel/store/writers.h"
+#include "test_support.h"
+
+using namespace tamsel;
+using guitest::Click;
+using guitest::WhenModal;
+
+namespace {
+
+// A main window over a project file holding SYS1 and then NTDS; SYS1 has a raw set and a
+// predictions set of it, NTDS one raw set.
+struct Session {
+    Session() {
+        fileName = guitest::MakeDatabase(dir.Path().string(),
+                                         {{"SYS1", "sys1.txt"}, {"NTDS", "ntds.txt"}});
+        window = std::make_unique<MDITamsel>(desktop);
+        window->OpenDatabaseFile(QString::fromStdString(fileName));
+        sys1Set = guitest::StoreMadeUpEstimatesSet(Db(), "SYS1", 1);
+        sys1Predictions = guitest::StoreMadeUpPredictionsSet(Db(), sys1Set);
+        ntdsSet = guitest::StoreMadeUpEstimatesSet(Db(), "NTDS", 2);
+    }
+    Database& Db() { return *window->Controller().OpenedDatabase(); }
+    SelectionController& Controller() { return window->Controller(); }
+
+    test::TempDir dir;
+    test::RecordingSink sink;
+    guitest::FakeDesktop desktop;
+    std::string fileName;
+    std::unique_ptr<MDITamsel> window;
+    int sys1Set = 0;
+    int sys1Predictions = 0;
+    int ntdsSet = 0;
+};
+
+QStringList VisibleHeadings(const QTableView* grid) {
+    QStringList headings;
+    for (int column = 0; column < grid->model()->columnCount(); ++column) {
+        if (!grid->isColumnHidden(column)) {
+            headings.append(grid->model()->headerData(column, Qt::Horizontal).toString());
+        }
+    }
+    return headings;
+}
+
+}  // namespace
+
+class SelectionDialogsTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void SelectDatasetWithoutDatasetsOnlyTellsSo() {
+        test::TempDir dir;
+        test::RecordingSink sink;
+        guitest::FakeDesktop desktop;
+        MDITamsel window(desktop);
+        window.OpenDatabaseFile(
+            QString::fromStdString(guitest::MakeDatabase(dir.Path().string(), {})));
+        FormSelectData dialog(*window.Controller().OpenedDatabase(), window.Controller());
+        dialog.PossiblyShow();
+        QCOMPARE(sink.Texts(), std::vector<std::string>{
+                                   "There are no datasets stored in the current database.\r\n"
+                                   "Please, add a dataset first."});
+        QVERIFY(!dialog.isVisible());
+    }
+
+    void SelectDatasetListsNewestFirstAndOpensTheChoice() {
+        Session s;
+        FormSelectData dialog(s.Db(), s.Controller());
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Select a dataset"));
+        QCOMPARE(dialog.findChild<QLabel*>("Label1")->text(), QStringLiteral("Dataset"));
+        QComboBox* list = dialog.DBCombo1();
+        QAbstractItemModelTester tester(list->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QCOMPARE(list->count(), 2);
+        QCOMPARE(list->itemText(0), QStringLiteral("NTDS"));
+        QCOMPARE(list->itemText(1), QStringLiteral("SYS1"));
+        QCOMPARE(list->currentIndex(), -1);  // no dataset is current yet
+
+        WhenModal([](QWidget* shown) {
+            auto* form = qobject_cast<FormSelectData*>(shown);
+            form->DBCombo1()->setCurrentIndex(1);
+            Click(form, "Command1");
+        });
+        dialog.PossiblyShow();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(s.Controller().Selection().dataSetName, std::string("SYS1"));
+        QVERIFY(s.window->StatusPanelText(2).startsWith(QStringLiteral("Dataset: SYS1")));
+    }
+
+    void SelectDatasetPreselectsTheCurrentOne() {
+        Session s;
+        s.Controller().OpenCurrentDataSet("SYS1");
+        FormSelectData dialog(s.Db(), s.Controller());
+        QCOMPARE(dialog.DBCombo1()->currentText(), QStringLiteral("SYS1"));
+    }
+
+    void SelectDatasetInsistsOnAChoiceAndCancelChangesNothing() {
+        Session s;
+        s.Controller().OpenCurrentDataSet("NTDS");
+        FormSelectData dialog(s.Db(), s.Controller());
+        bool stayedOpen = false;
+        WhenModal([&](QWidget* shown) {
+            auto* form = qobject_cast<FormSelectData*>(shown);
+            form->DBCombo1()->setCurrentIndex(-1);
+            Click(form, "Command1");
+            stayedOpen = form->isVisible();
+            form->DBCombo1()->setCurrentIndex(1);
+            Click(form, "Command2");
+        });
+        dialog.PossiblyShow();
+        QCOMPARE(s.sink.Texts(),
+                 std::vector<std::string>{"You must select a dataset or click Cancel"});
+        QVERIFY(stayedOpen);
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QCOMPARE(s.Controller().Selection().dataSetName, std::string("NTDS"));
+    }
+
+    void SelectEstimatesSetWithoutSetsOnlyTellsSo() {
+        Session s;
+        s.Controller().OpenCurrentDataSet("NTDS");
+        DeleteDataSet(s.Db(), "NTDS");
+        FormSelectEstimates dialog(s.Db(), s.Controller());
+        dialog.ShowIfAnySets();
+        QCOMPARE(s.sink.Texts(),
+                 std::vector<std::string>{"There are no estimates calculated for the current "
+                                          "dataset.\r\nPlease, apply a model first."});
+        QVERIFY(!dialog.isVisible());
+    }
+
+    void SelectEstimatesSetMakesTheChosenSetCurrent() {
+        Session s;
+        s.Controller().OpenCurrentDataSet("SYS1");
+        const int second = guitest::StoreMadeUpEstimatesSet(s.Db(), "SYS1", 4);
+        FormSelectEstimates dialog(s.Db(), s.Controller());
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Select an estimates set"));
+        QCOMPARE(dialog.Label1()->text(),
+                 QStringLiteral("Select a set of estimates from the list of sets available for "
+                                "the current dataset"));
+        QAbstractItemModelTester tester(dialog.Model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QCOMPARE(VisibleHeadings(dialog.Grid()),
+                 (QStringList{"Set ID", "Model", "Range start", "Range end", "Set size",
+                              "Inference method"}));
+        QCOMPARE(dialog.RowCount(), 2);
+        WhenModal([](QWidget* shown) {
+            auto* form = qobject_cast<FormSelectEstimates*>(shown);
+            form->SelectRow(1);
+            Click(form, "Command1");
+        });
+        dialog.ShowIfAnySets();
+        const CurrentSelection& selection = s.Controller().Selection();
+        QCOMPARE(selection.estimatesSetId, second);
+        QCOMPARE(selection.modelName, std::string("Goel-Okumoto"));
+        QCOMPARE(selection.rangeStart, 20);
+        // The default range has no end: it runs to the last failure.
+        QCOMPARE(selection.rangeEnd, 136);
+        QCOMPARE(selection.setSize, 136);
+        QCOMPARE(selection.inferenceMethodName,
+                 *SelectValue(s.Db(), "MethodName", "MethodNameID", std::int64_t{1},
+                              "InferenceMethodNames"));
+        QVERIFY(!selection.recalibrated);
+        QVERIFY(s.window->StatusPanelText(3).startsWith(QStringLiteral("Estimates: Goel-Okumoto")));
+    }
+
+    void SelectEstimatesSetCancelChangesNothing() {
+        Session s;
+        s.Controller().OpenCurrentDataSet("SYS1");
+        FormSelectEstimates dialog(s.Db(), s.Controller());
+        WhenModal([](QWidget* shown) { Click(shown, "Command2"); });
+        dialog.ShowIfAnySets();
+        QCOMPARE(s.Controller().Selection().estimatesSetId, 0);
+        QVERIFY(s.sink.Texts().empty());
+    }
+
+    void SelectPredictionsSetListsTheNamedDataset() {
+        Session s;
+        s.Controller().OpenCurrentDataSet("SYS1");
+        FormSelectPredictions dialog(s.Db());
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Select a recalibrated predictions set"));
+        // The named dataset, not the current one, decides what is listed.
+        QCOMPARE(dialog.GetSelectedPredictionsSetID("NTDS"), 0);
+        QCOMPARE(s.sink.Texts(), std::vector<std::string>{
+                                     "There are no recalibrated estimates for the current "
+                                     "dataset.\r\nPlease, recalibrate an estimates set first."});
+        QVERIFY(!dialog.isVisible());
+
+        int rows = 0;
+        QStringList headings;
+        WhenModal([&](QWidget* shown) {
+            auto* form = qobject_cast<FormSelectPredictions*>(shown);
+            rows = form->RowCount();
+            headings = VisibleHeadings(form->Grid());
+            Click(form, "Command1");
+        });
+        QCOMPARE(dialog.GetSelectedPredictionsSetID("SYS1"), s.sys1Predictions);
+        QCOMPARE(rows, 1);
+        QCOMPARE(headings,
+                 (QStringList{"Set ID", "Model", "Recalibration method name            "}));
+        QCOMPARE(dialog.findChild<QTableView*>("DBGrid2"), dialog.Grid());
+
+        WhenModal([](QWidget* shown) { Click(shown, "Command2"); });
+        QCOMPARE(dialog.GetSelectedPredictionsSetID("SYS1"), 0);
+    }
+
+    void SelectRecalibratedPredictionsCommandMakesTheSetCurrent() {
+        Session s;
+        s.Controller().OpenCurrentDataSet("SYS1");
+        WhenModal([](QWidget* shown) { Click(shown, "Command1"); });
+        s.window->findChild<QAction*>("mnuEstimatesSelectPredictions")->trigger();
+        QVERIFY(s.Controller().Selection().recalibrated);
+        QCOMPARE(s.Controller().Selection().predictionsSetId, s.sys1Predictions);
+
+        // Cancel leaves the selection as it was.
+        s.Controller().LetEstimatesSet(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML");
+        WhenModal([](QWidget* shown) { Click(shown, "Command2"); });
+        s.window->findChild<QAction*>("mnuEstimatesSelectPredictions")->trigger();
+        QVERIFY(!s.Controller().Selection().recalibrated);
+        QCOMPARE(s.Controller().Selection().estimatesSetId, s.sys1Set);
+        QCOMPARE(guitest::ModalTimeouts(), 0);
+    }
+
+    void SelectModelPromptsByMode_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("0") << 0 << "Select a reference model"
+                           << "The current estimates set will be your first plot.\n "
+                              "Please select a reference model.";
+        for (int mode : {1, 3, 4, 5}) {
+            QTest::addRow("%d", mode) << mode << "Select a model"
+                                      << "Please select a model to plot.";
+        }
+        QTest::newRow("2") << 2 << "Select a reference model"
+                           << "Please select a new reference model.";
+        // Modes from 6 on keep what the dialog showed before (here: mode 2's prompt).
+        QTest::newRow("6") << 6 << "Select a reference model"
+                           << "Please select a new reference model.";
+    }
+
+    void SelectModelPromptsByMode() {
+        QFETCH(int, mode);
+        QFETCH(QString, caption);
+        QFETCH(QString, label);
+        Session s;
+        FormSelectModel dialog(s.Db());
+        WhenModal([](QWidget* shown) { Click(shown, "Command2"); });
+        dialog.GetID(2, s.sys1Set);
+        QString shownCaption;
+        QString shownLabel;
+        WhenModal([&](QWidget* shown) {
+            shownCaption = shown->windowTitle();
+            shownLabel = qobject_cast<FormSelectModel*>(shown)->Label1()->text();
+            Click(shown, "Command2");
+        });
+        dialog.GetID(mode, s.sys1Set);
+        QCOMPARE(shownCaption, caption);
+        QCOMPARE(shownLabel, label);
+    }
+
+    void SelectModelReturnsTheKeyAndNothingAfterCancel() {
+        Session s;
+        const int second = guitest::StoreMadeUpEstimatesSet(s.Db(), "SYS1", 3);
+        FormSelectModel dialog(s.Db());
+        QStringList headings;
+        int rows = 0;
+        WhenModal([&](QWidget* shown) {
+            auto* form = qobject_cast<FormSelectModel*>(shown);
+            headings = VisibleHeadings(form->Grid());
+            rows = form->RowCount();
+            form->SelectRow(1);
+            Click(form, "Command1");
+        });
+        QCOMPARE(dialog.GetID(1, s.sys1Set), second);
+        QCOMPARE(rows, 2);  // SYS1's sets only
+        QCOMPARE(headings, QStringList{"ModelName"});
+        // Cancel adds nothing, whatever was chosen before.
+        WhenModal([](QWidget* shown) { Click(shown, "Command2"); });
+        QCOMPARE(dialog.GetID(1, s.sys1Set), 0);
+    }
+
+    void SelectAnyPredictionsListsRawThenRecalibratedSets() {
+        Session s;
+        FormSelectAnyPredictions dialog(s.Db());
+        QCOMPARE(dialog.Label1()->text(), QStringLiteral("Please select a set:"));
+        QStringList headings;
+        QStringList models;
+        WhenModal([&](QWidget* shown) {
+            auto* form = qobject_cast<FormSelectAnyPredictions*>(shown);
+            headings = VisibleHeadings(form->Grid());
+            for (int row = 0; row < form->RowCount(); ++row) {
+                models.append(form->Model()->index(row, 3).data().toString());
+            }
+            form->SelectRow(1);
+            Click(form, "Command1");
+        });
+        const FormSelectAnyPredictions::Choice chosen = dialog.GetIDAndRecFlag(1, s.sys1Set);
+        QCOMPARE(headings, (QStringList{"Model       ", "Recalibration                        "}));
+        QCOMPARE(models.size(), 2);
+        QCOMPARE(models[0], QStringLiteral("Raw predictions"));
+        QCOMPARE(chosen.id, s.sys1Predictions);
+        QVERIFY(chosen.recalibrated);
+
+        WhenModal([](QWidget* shown) { Click(shown, "Command1"); });
+        const FormSelectAnyPredictions::Choice raw = dialog.GetIDAndRecFlag(0, s.sys1Set);
+        QCOMPARE(raw.id, s.sys1Set);
+        QVERIFY(!raw.recalibrated);
+
+        WhenModal([](QWidget* shown) { Click(shown, "Command2"); });
+        const FormSelectAnyPredictions::Choice none = dialog.GetIDAndRecFlag(2, s.sys1Set);
+        QCOMPARE(none.id, 0);
+        QVERIFY(!none.recalibrated);
+    }
+
+    void SelectAnyPredictionsPromptsByMode_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("label");
+        QTest::newRow("0") << 0 << "Select a reference set"
+                           << "The current predictions set will be your first plot.\n "
+                              "Please select a reference set.";
+        QTest::newRow("1") << 1 << "Select a set to plot"
+                           << "Please select a set of raw or recalibrated predictions.";
+        QTest::newRow("2") << 2 << "Select a reference set"
+                           << "Please select a new reference set.";
+    }
+
+    void SelectAnyPredictionsPromptsByMode() {
+        QFETCH(int, mode);
+        QFETCH(QString, caption);
+        QFETCH(QString, label);
+        Session s;
+        FormSelectAnyPredictions dialog(s.Db());
+        QString shownCaption;
+        QString shownLabel;
+        WhenModal([&](QWidget* shown) {
+            shownCaption = shown->windowTitle();
+            shownLabel = qobject_cast<FormSelectAnyPredictions*>(shown)->Label1()->text();
+            Click(shown, "Command2");
+        });
+        dialog.GetIDAndRecFlag(mode, s.sys1Set);
+        QCOMPARE(shownCaption, caption);
+        QCOMPARE(shownLabel, label);
+    }
+
+    void CurrentSelectionsShowsWhatIsChosen() {
+        Session s;
+        {
+            FormSelections empty(s.Controller().Selection(), &s.Db());
+            QCOMPARE(empty.windowTitle(), QStringLiteral("Current selections"));
+            QCOMPARE(empty.ValueText("Database"), QString::fromStdString(s.fileName));
+            QCOMPARE(empty.ValueText("Dataset"), QString());
+            QCOMPARE(empty.ValueText("Model"), QString());
+        }
+        s.Controller().OpenCurrentDataSet("SYS1");
+        QVERIFY(s.Controller().SelectRecalibratedSet(s.sys1Predictions));
+        FormSelections dialog(s.Controller().Selection(), &s.Db());
+        QCOMPARE(dialog.ValueText("Dataset"), QStringLiteral("SYS1"));
+        QCOMPARE(dialog.ValueText("Data source"), QStringLiteral("Unknown source"));
+        QCOMPARE(dialog.ValueText("Model"), QStringLiteral("Jelinski-Moranda"));
+        QCOMPARE(dialog.ValueText("Range"), QStringLiteral("20 to 136 (set size 136)"));
+        QCOMPARE(dialog.ValueText("Inference method"),
+                 QString::fromStdString(s.Controller().Selection().inferenceMethodName));
+        QCOMPARE(dialog.ValueText("Recalibration method"),
+                 QString::fromStdString(s.Controller().Selection().recalibrationMethodName));
+        QVERIFY(!dialog.ValueText("Recalibration method").isEmpty());
+        for (const char* frame : {"Estimates set", "Recalibration"}) {
+            bool found = false;
+            for (const QGroupBox* box : dialog.findChildren<QGroupBox*>()) {
+                found = found || box->title() == QString::fromLatin1(frame);
+            }
+            QVERIFY2(found, frame);
+        }
+    }
+
+    void CurrentSelectionsOpensFromTheViewMenu() {
+        test::RecordingSink sink;
+        guitest::FakeDesktop desktop;
+        MDITamsel window(desktop);
+        QString shownTitle;
+        WhenModal([&](QWidget* shown) {
+            shownTitle = shown->windowTitle();
+            Click(shown, "Command1");
+        });
+        window.findChild<QAction*>("mnuViewCurrentSelections")->trigger();
+        QCOMPARE(shownTitle, QStringLiteral("Current selections"));
+    }
+
+    void AboutShowsTitleVersionAndDisclaimer() {
+        frmAbout about;
+        QCOMPARE(about.windowTitle(), QStringLiteral("About Tamsel"));
+        QCOMPARE(about.findChild<QLabel*>("lblTitle")->text(), QStringLiteral("Tamsel"));
+        QCOMPARE(about.findChild<QLabel*>("lblVersion")->text(),
+                 QStringLiteral("Version ") + QStringLiteral(TAMSEL_VERSION));
+        QVERIFY(!about.findChild<QLabel*>("lblDescription")->text().isEmpty());
+        QVERIFY(!about.findChild<QLabel*>("picIcon")->pixmap().isNull());
+        const std::string disclaimer = frmAbout::DisclaimerText();
+        const std::string expectedStart =
+            "Disclaimer:\r\nThis software is for personal use only. It is provided 'as is' "
+            "without any liability or warranty.\r\nIt is a research prototype which has not "
+            "been thoroughly tested. Please report bugs to:\r\n";
+        QCOMPARE(disclaimer.substr(0, expectedStart.size()), expectedStart);
+        QVERIFY(disclaimer.size() > expectedStart.size());  // the contact address
+        QCOMPARE(about.findChild<QLabel*>("lblDisclaimer")->text(),
+                 QString::fromStdString(disclaimer).replace("\r\n", "\n"));
+    }
+};
+
+QTEST_MAIN(SelectionDialogsTest)
+#include "selection_dialogs_test.moc"
