@@ -4,7 +4,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps configure build run test bench clean
+.PHONY: deps configure build run test bench screenshots clean
 
 deps:
 	@scripts/install-deps
@@ -20,6 +20,11 @@ run: build
 
 test: build
 	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+
+# Renders the windows of the desktop application offscreen into docs/screenshots.
+screenshots: configure
+	@cmake --build $(BUILD_DIR) --target tamsel-screenshots -j $(JOBS)
+	@QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/gui/tamsel-screenshots docs/screenshots
 
 bench: deps
 	@cmake -S . -B $(BUILD_DIR)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release \
