@@ -27,12 +27,16 @@ namespace {
 int AddPlotMode(PlotType type) {
     switch (type) {
         case PlotType::RawMedians:
-        case PlotType::RecalibratedMedians: return 5;
+        case PlotType::RecalibratedMedians:
+            return 5;
         case PlotType::RawYPlots:
-        case PlotType::MixedYPlots: return 4;
+        case PlotType::MixedYPlots:
+            return 4;
         case PlotType::RawUPlots:
-        case PlotType::MixedUPlots: return 3;
-        default: return 1;
+        case PlotType::MixedUPlots:
+            return 3;
+        default:
+            return 1;
     }
 }
 
@@ -84,9 +88,9 @@ FormPlot1::FormPlot1(Database& db, QWidget* parent)
     m_failureData = MakeOptions(QStringLiteral("FrameOptions_0"),
                                 {"Interfailure times", "Cumulative times", "Both"},
                                 QStringLiteral("OptionFT"), m_panel, failureOptions);
-    m_cumulative = MakeOptions(QStringLiteral("FrameOptions_1"),
-                               {"Area plot", "Line plot", "Bold line plot"},
-                               QStringLiteral("OptionCuf"), m_panel, cumulativeOptions);
+    m_cumulative =
+        MakeOptions(QStringLiteral("FrameOptions_1"), {"Area plot", "Line plot", "Bold line plot"},
+                    QStringLiteral("OptionCuf"), m_panel, cumulativeOptions);
     m_boldFrame = new QGroupBox(m_panel);
     m_boldFrame->setObjectName(QStringLiteral("FrameOptions_2"));
     (new QVBoxLayout(m_boldFrame))->addWidget(m_bold);
@@ -103,9 +107,9 @@ FormPlot1::FormPlot1(Database& db, QWidget* parent)
 
     auto* panelLayout = new QVBoxLayout(m_panel);
     panelLayout->setContentsMargins(0, 0, 0, 0);
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             m_failureData, m_cumulative, m_boldFrame, m_addPlot, m_addRecalibrated,
-             m_changeReference, m_range, m_edit}) {
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{m_failureData, m_cumulative, m_boldFrame, m_addPlot,
+                                         m_addRecalibrated, m_changeReference, m_range, m_edit}) {
         panelLayout->addWidget(control);
         control->hide();
     }
@@ -121,17 +125,27 @@ FormPlot1::FormPlot1(Database& db, QWidget* parent)
 void FormPlot1::PrepareControls(PlotType plotType) {
     std::vector<QWidget*> shown;
     switch (plotType) {
-        case PlotType::FailureTimes: shown = {m_failureData, m_boldFrame}; break;
-        case PlotType::CumulativeFailures: shown = {m_cumulative}; break;
-        case PlotType::Quartiles: shown = {m_boldFrame, m_range}; break;
+        case PlotType::FailureTimes:
+            shown = {m_failureData, m_boldFrame};
+            break;
+        case PlotType::CumulativeFailures:
+            shown = {m_cumulative};
+            break;
+        case PlotType::Quartiles:
+            shown = {m_boldFrame, m_range};
+            break;
         case PlotType::RawMedians:
         case PlotType::RecalibratedMedians:
             shown = {m_addPlot, m_addRecalibrated, m_range, m_edit};
             break;
         case PlotType::RawYPlots:
-        case PlotType::RawUPlots: shown = {m_addPlot, m_edit}; break;
+        case PlotType::RawUPlots:
+            shown = {m_addPlot, m_edit};
+            break;
         case PlotType::MixedYPlots:
-        case PlotType::MixedUPlots: shown = {m_addPlot, m_addRecalibrated, m_edit}; break;
+        case PlotType::MixedUPlots:
+            shown = {m_addPlot, m_addRecalibrated, m_edit};
+            break;
         case PlotType::LogPlr:
             shown = {m_addPlot, m_addRecalibrated, m_changeReference, m_edit};
             break;
@@ -181,13 +195,19 @@ void FormPlot1::EditPlotStyles() {
     int lastGroup = 0;
     switch (GetPlotType()) {
         case PlotType::RawMedians:
-        case PlotType::RecalibratedMedians: lastGroup = 1; break;
-        case PlotType::LogPlr: break;
+        case PlotType::RecalibratedMedians:
+            lastGroup = 1;
+            break;
+        case PlotType::LogPlr:
+            break;
         case PlotType::RawYPlots:
         case PlotType::MixedYPlots:
         case PlotType::RawUPlots:
-        case PlotType::MixedUPlots: firstGroup = lastGroup = 1; break;
-        default: return;
+        case PlotType::MixedUPlots:
+            firstGroup = lastGroup = 1;
+            break;
+        default:
+            return;
     }
     std::vector<SeriesPosition> positions;
     std::vector<QString> labels;

@@ -19,8 +19,7 @@ class FormRange : public QDialog {
     // The plot start before a y-, u- or log(PLR) plot of plotKind (a Plot menu index). On
     // OK a number is clamped into [smallest, largest] and written to start; text that is
     // not a number leaves start alone. False after Cancel, with start unchanged.
-    bool NewRange(int& start, int smallest, int largest, bool currentIsRecalibrated,
-                  int plotKind);
+    bool NewRange(int& start, int smallest, int largest, bool currentIsRecalibrated, int plotKind);
     // The x axis minimum of an open plot, by the same rules.
     bool UpdateRange(int& value, int smallest, int largest);
 

@@ -15,8 +15,8 @@ namespace {
 // the user cancels.
 std::optional<int> AskPlotStart(MDITamsel& main, PlotType kind, int menuIndex) {
     const CurrentSelection& selection = main.Controller().Selection();
-    const std::optional<PlotStartBounds> bounds = PlotStartRange(
-        kind, selection.rangeStart, selection.setSize, selection.recalibrated);
+    const std::optional<PlotStartBounds> bounds =
+        PlotStartRange(kind, selection.rangeStart, selection.setSize, selection.recalibrated);
     if (!bounds) return std::nullopt;
     int start = bounds->proposed;
     FormRange dialog(&main);
@@ -31,10 +31,14 @@ std::optional<Plot> BuildPlot(MDITamsel& main, PlotType kind, int menuIndex) {
     Database& db = *main.Controller().OpenedDatabase();
     const CurrentSelection& selection = main.Controller().Selection();
     switch (kind) {
-        case PlotType::FailureTimes: return PlotFailureTimes(db, selection);
-        case PlotType::CumulativeFailures: return PlotCumulativeFailures(db, selection);
-        case PlotType::Quartiles: return PlotQuartilesAndMttf(db, selection);
-        case PlotType::RawMedians: return PlotMedians(db, selection);
+        case PlotType::FailureTimes:
+            return PlotFailureTimes(db, selection);
+        case PlotType::CumulativeFailures:
+            return PlotCumulativeFailures(db, selection);
+        case PlotType::Quartiles:
+            return PlotQuartilesAndMttf(db, selection);
+        case PlotType::RawMedians:
+            return PlotMedians(db, selection);
         case PlotType::RawYPlots:
         case PlotType::RawUPlots: {
             const std::optional<int> start = AskPlotStart(main, kind, menuIndex);
@@ -56,7 +60,8 @@ std::optional<Plot> BuildPlot(MDITamsel& main, PlotType kind, int menuIndex) {
             if (!start) return std::nullopt;
             return PlotLogPlr(db, selection, {reference.id, reference.recalibrated}, *start);
         }
-        default: return std::nullopt;
+        default:
+            return std::nullopt;
     }
 }
 

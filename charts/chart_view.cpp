@@ -1,0 +1,281 @@
+#include "tamsel/charts/chart_view.h"
+
+#include <QAreaSeries>
+#include <QBrush>
+#include <QChart>
+#include <QGraphicsRectItem>
+#include <QGraphicsSimpleTextItem>
+#include <QLegend>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QPen>
+#include <QValueAxis>
+#include <algorithm>
+#include <limits>
+
+namespace tamsel {
+
+namespace {
+
+constexpr int kHighlightExtraWidth = 2;
+constexpr double kMarkerSize = 7.0;
+constexpr int kLabelPadding = 3;
+
+QColor ToColor(const Rgb& rgb) { return QColor(rgb.red, rgb.green, rgb.blue); }
+
+Qt::PenStyle ToPenStyle(LinePattern pattern) {
+    switch (pattern) {
+        case LinePattern::Dashed:
+            return Qt::DashLine;
+        case LinePattern::Dotted:
+            return Qt::DotLine;
+        case LinePattern::Solid:
+            break;
+    }
+    return Qt::SolidLine;
+}
+
+QString ToQString(const std::string& text) { return QString::fromStdString(text); }
+
+struct Extent {
+    double low = std::numeric_limits<double>::infinity();
+    double high = -std::numeric_limits<double>::infinity();
+    void Add(double value) {
+        low = std::min(low, value);
+        high = std::max(high, value);
+    }
+    bool Empty() const { return low > high; }
+};
+
+// Sets axis to the description's fixed ends, or to rounded ends around the data.
+void SetAxisRange(QValueAxis* axis, const ChartAxis& source, Extent data) {
+    if (data.Empty()) data = Extent{0.0, 1.0};
+    if (data.low == data.high) {
+        data.low -= 0.5;
+        data.high += 0.5;
+    }
+    axis->setRange(data.low, data.high);
+    if (!source.minimum || !source.maximum) axis->applyNiceNumbers();
+    if (source.minimum) axis->setMin(*source.minimum);
+    if (source.maximum) axis->setMax(*source.maximum);
+}
+
+}  // namespace
+
+ChartView::ChartView(QWidget* parent) : QChartView(parent) {
+    setRenderHint(QPainter::Antialiasing);
+    setMinimumSize(200, 150);
+    QChart* drawn = new QChart();
+    setChart(drawn);
+    connect(drawn, &QChart::plotAreaChanged, this, [this] { PlaceLabels(); });
+    connect(drawn->legend(), &QGraphicsWidget::geometryChanged, this, [this] { PlaceLabels(); });
+}
+
+void ChartView::SetDescription(const ChartDescription& description) {
+    m_description = description;
+    Draw();
+}
+
+int ChartView::FlatIndex(SeriesPosition position) const {
+    int index = 0;
+    for (int g = 0; g < static_cast<int>(m_description.groups.size()); ++g) {
+        const int count = static_cast<int>(m_description.groups[g].series.size());
+        if (g == position.group) {
+            return position.series >= 0 && position.series < count ? index + position.series : -1;
+        }
+        index += count;
+    }
+    return -1;
+}
+
+QAbstractSeries* ChartView::SeriesAt(SeriesPosition position) const {
+    if (position.group < 0 || position.group >= static_cast<int>(m_series.size())) return nullptr;
+    const auto& group = m_series[position.group];
+    if (position.series < 0 || position.series >= static_cast<int>(group.size())) return nullptr;
+    return group[position.series];
+}
+
+std::vector<QGraphicsSimpleTextItem*> ChartView::TextLabels() const {
+    std::vector<QGraphicsSimpleTextItem*> items;
+    for (const DrawnLabel& label : m_labels) items.push_back(label.text);
+    return items;
+}
+
+bool ChartView::IsHighlighted(SeriesPosition position) const {
+    const int index = FlatIndex(position);
+    return index >= 0 && index < static_cast<int>(m_highlighted.size()) && m_highlighted[index];
+}
+
+void ChartView::SetHighlighted(SeriesPosition position, bool highlighted) {
+    const int index = FlatIndex(position);
+    if (index < 0) return;
+    m_highlighted.resize(std::max<size_t>(m_highlighted.size(), index + 1), false);
+    if (m_highlighted[index] == highlighted) return;
+    m_highlighted[index] = highlighted;
+    if (QAbstractSeries* series = SeriesAt(position)) {
+        const ChartGroup& group = m_description.groups[position.group];
+        StyleSeries(series, group.series[position.series], group.type == ChartType::Area,
+                    highlighted);
+    }
+}
+
+double ChartView::XMinimum() const { return m_axisX ? m_axisX->min() : 0.0; }
+
+void ChartView::SetXMinimum(double minimum) {
+    m_description.xAxis.minimum = minimum;
+    if (m_axisX) m_axisX->setMin(minimum);
+    PlaceLabels();
+}
+
+void ChartView::StyleSeries(QAbstractSeries* series, const ChartSeries& source, bool area,
+                            bool highlighted) const {
+    const QColor colour = ToColor(source.style.colour);
+    QPen pen(colour);
+    pen.setStyle(ToPenStyle(source.style.pattern));
+    pen.setWidthF(source.style.width + (highlighted ? kHighlightExtraWidth : 0));
+    if (area) {
+        auto* areaSeries = static_cast<QAreaSeries*>(series);
+        QColor fill = colour;
+        fill.setAlpha(highlighted ? 160 : 90);
+        areaSeries->setBrush(fill);
+        areaSeries->setPen(pen);
+        return;
+    }
+    auto* line = static_cast<QLineSeries*>(series);
+    line->setPen(pen);
+    line->setPointsVisible(highlighted);
+    line->setMarkerSize(kMarkerSize);
+}
+
+void ChartView::Draw() {
+    QChart* drawn = chart();
+    for (DrawnLabel& label : m_labels) {
+        delete label.box;
+    }
+    m_labels.clear();
+    drawn->removeAllSeries();
+    for (QAbstractAxis* axis : drawn->axes()) {
+        drawn->removeAxis(axis);
+        delete axis;
+    }
+    m_series.clear();
+
+    QFont headerFont = drawn->titleFont();
+    headerFont.setPointSizeF(12.0);
+    headerFont.setBold(true);
+    drawn->setTitleFont(headerFont);
+    drawn->setTitle(ToQString(m_description.header));
+    drawn->legend()->setAlignment(Qt::AlignRight);
+    drawn->legend()->setShowToolTips(true);
+
+    m_axisX = new QValueAxis();
+    m_axisY = new QValueAxis();
+    m_axisY2 = new QValueAxis();
+    m_axisX->setTitleText(ToQString(m_description.xAxis.title));
+    m_axisY->setTitleText(ToQString(m_description.yAxis.title));
+    m_axisY2->setTitleText(ToQString(m_description.y2Axis.title));
+    for (QValueAxis* axis : {m_axisX, m_axisY, m_axisY2}) {
+        QFont titleFont = axis->titleFont();
+        titleFont.setPointSizeF(10.0);
+        titleFont.setBold(false);
+        axis->setTitleFont(titleFont);
+        axis->setLabelFormat(QStringLiteral("%.4g"));
+    }
+    drawn->addAxis(m_axisX, Qt::AlignBottom);
+    drawn->addAxis(m_axisY, Qt::AlignLeft);
+    drawn->addAxis(m_axisY2, Qt::AlignRight);
+
+    Extent xData;
+    Extent yData;
+    Extent y2Data;
+    int flat = 0;
+    for (const ChartGroup& group : m_description.groups) {
+        std::vector<QAbstractSeries*> drawnGroup;
+        const bool onY2 = group.axis == VerticalAxis::Y2;
+        for (const ChartSeries& source : group.series) {
+            auto* line = new QLineSeries();
+            for (const ChartPoint& point : source.points) {
+                line->append(point.x, point.y);
+                if (!source.shown) continue;
+                xData.Add(point.x);
+                (onY2 ? y2Data : yData).Add(point.y);
+            }
+            QAbstractSeries* series = line;
+            if (group.type == ChartType::Area) {
+                auto* lower = new QLineSeries();
+                for (const ChartPoint& point : source.points) lower->append(point.x, 0.0);
+                auto* area = new QAreaSeries(line, lower);
+                line->setParent(area);
+                lower->setParent(area);
+                if (source.shown) (onY2 ? y2Data : yData).Add(0.0);
+                series = area;
+            }
+            series->setName(ToQString(source.label));
+            drawn->addSeries(series);
+            series->attachAxis(m_axisX);
+            series->attachAxis(onY2 ? m_axisY2 : m_axisY);
+            const bool highlighted =
+                flat < static_cast<int>(m_highlighted.size()) && m_highlighted[flat];
+            StyleSeries(series, source, group.type == ChartType::Area, highlighted);
+            series->setVisible(source.shown);
+            for (QLegendMarker* marker : drawn->legend()->markers(series)) {
+                marker->setVisible(source.shown && !source.label.empty());
+            }
+            drawnGroup.push_back(series);
+            ++flat;
+        }
+        m_series.push_back(std::move(drawnGroup));
+    }
+    m_highlighted.resize(flat, false);
+
+    SetAxisRange(m_axisX, m_description.xAxis, xData);
+    SetAxisRange(m_axisY, m_description.yAxis, yData);
+    SetAxisRange(m_axisY2, m_description.y2Axis, y2Data);
+    m_axisY->setVisible(m_description.yAxis.shown);
+    m_axisY2->setVisible(m_description.y2Axis.shown);
+    m_axisX->setVisible(m_description.xAxis.shown);
+
+    for (const ChartLabel& source : m_description.labels) {
+        DrawnLabel label;
+        label.box = new QGraphicsRectItem(drawn);
+        label.box->setPen(Qt::NoPen);
+        if (source.background) label.box->setBrush(ToColor(*source.background));
+        label.box->setZValue(10.0);
+        label.text = new QGraphicsSimpleTextItem(ToQString(source.text), label.box);
+        label.box->setRect(label.text->boundingRect().adjusted(-kLabelPadding, -kLabelPadding,
+                                                               kLabelPadding, kLabelPadding));
+        m_labels.push_back(label);
+    }
+    PlaceLabels();
+}
+
+void ChartView::PlaceLabels() {
+    QChart* drawn = chart();
+    QAbstractSeries* anchorSeries = nullptr;
+    for (const auto& group : m_series) {
+        for (QAbstractSeries* series : group) {
+            const bool onY = series->attachedAxes().contains(m_axisY);
+            if (onY && !anchorSeries) anchorSeries = series;
+        }
+    }
+    for (size_t i = 0; i < m_labels.size() && i < m_description.labels.size(); ++i) {
+        const ChartLabel& source = m_description.labels[i];
+        QGraphicsRectItem* box = m_labels[i].box;
+        const QSizeF size = m_labels[i].text->boundingRect().size();
+        if (source.attachment == LabelAttachment::BelowLegend) {
+            const QRectF legend = drawn->legend()->geometry();
+            box->setPos(legend.left() + kLabelPadding, legend.bottom() + source.legendGap);
+            continue;
+        }
+        if (!anchorSeries) continue;
+        const QPointF centre = drawn->mapToPosition(QPointF(source.x, source.y), anchorSeries);
+        box->setPos(centre - QPointF(size.width() / 2.0, size.height() / 2.0));
+    }
+}
+
+void ChartView::resizeEvent(QResizeEvent* event) {
+    QChartView::resizeEvent(event);
+    PlaceLabels();
+}
+
+}  // namespace tamsel
