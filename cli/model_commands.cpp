@@ -26,6 +26,7 @@ struct ApplyOptions {
     std::string name;
     std::vector<std::string> models;
     std::string range;
+    int jobs = kHardwareThreads;
 };
 
 struct SetsOptions {
@@ -140,7 +141,7 @@ int RunApply(const ApplyOptions& options) {
         if (dataSetId == 0) return kExitFailure;
         int rangeId = range ? RangeIdFor(db, dataSetId, *range) : kDefaultRangeId;
         if (rangeId == 0) return kExitFailure;
-        return ApplyModels(db, dataSetId, models, rangeId);
+        return ApplyModels(db, dataSetId, models, rangeId, options.jobs);
     });
 }
 
@@ -217,8 +218,8 @@ std::vector<const ModelInfo*> AllModels() {
     return models;
 }
 
-int ApplyModels(Database& db, int dataSetId, std::span<const ModelInfo* const> models,
-                int rangeId) {
+int ApplyModels(Database& db, int dataSetId, std::span<const ModelInfo* const> models, int rangeId,
+                int threads) {
     TerminalProgress progress(std::cerr, isatty(STDERR_FILENO) == 1);
     RunControl control(&progress, &CancelFlag());
     int exitCode = kExitSuccess;
@@ -229,8 +230,8 @@ int ApplyModels(Database& db, int dataSetId, std::span<const ModelInfo* const> m
             exitCode = kExitFailure;
             continue;
         }
-        ApplyModelResult result =
-            ApplyModel(db, dataSetId, model->number, rangeId, kReferenceInferenceMethodId, control);
+        ApplyModelResult result = ApplyModel(db, dataSetId, model->number, rangeId,
+                                             kReferenceInferenceMethodId, control, threads);
         switch (result.outcome) {
             case ApplyModelResult::Outcome::Stored:
                 ReportStored(db, *model, dataSetId, rangeId, result.estimatesSetId);
@@ -257,6 +258,10 @@ void AddModelCommands(CLI::App& app, CommandContext& context) {
         ->required();
     apply->add_option("--range", applyOptions->range,
                       "failures START to END (START alone: to the last failure); default 20");
+    apply
+        ->add_option("--jobs", applyOptions->jobs,
+                     "threads that fit the failure indices; default: every hardware thread")
+        ->check(CLI::Range(1, 4096));
     apply->footer(
         "A model already applied to the dataset over the same range is skipped with a message "
         "and the others still run. Ctrl-C cancels the running model, which stores nothing, "

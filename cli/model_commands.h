@@ -20,9 +20,11 @@ std::vector<const ModelInfo*> AllModels();
 // Applies each model in turn to the dataset over rangeId with the reference inference
 // method, with a progress bar on stderr when it is a terminal and Ctrl-C as cancel. A model
 // already applied with these settings is refused with the model dialog's message and the
-// others still run; a cancel stops the command. Stored sets are reported on stdout.
+// others still run; a cancel stops the command. Stored sets are reported on stdout. Each
+// model's indices are fitted on threads worker threads.
 // kExitSuccess when every model was stored, else kExitFailure.
-int ApplyModels(Database& db, int dataSetId, std::span<const ModelInfo* const> models, int rangeId);
+int ApplyModels(Database& db, int dataSetId, std::span<const ModelInfo* const> models, int rangeId,
+                int threads = kHardwareThreads);
 
 // Adds apply, sets and estimates to app; the one that runs leaves its exit code in context.
 void AddModelCommands(CLI::App& app, CommandContext& context);

@@ -51,7 +51,7 @@ std::optional<std::string> RangeRefusal(const ModelInfo& model, const RangeInfo&
 }  // namespace
 
 ApplyModelResult ApplyModel(Database& db, int dataSetId, int modelNumber, int rangeId,
-                            int inferenceMethodId, const RunControl& control) {
+                            int inferenceMethodId, const RunControl& control, int threads) {
     const ModelInfo* model = FindModel(modelNumber);
     MinimisationSettings settings;
     if (!model) {
@@ -78,8 +78,9 @@ ApplyModelResult ApplyModel(Database& db, int dataSetId, int modelNumber, int ra
     control.ClearCancel();
     control.StartProgress(range->rangeStart, range->rangeEnd);
     EstimatesArray estimates;
-    EstimationResult run =
-        model->estimate(x, t, range->rangeStart, range->rangeEnd, settings, estimates, control);
+    EstimationResult run = RunPrequential(range->rangeStart, range->rangeEnd,
+                                          model->prepare(x, t, range->rangeEnd, settings),
+                                          estimates, control, threads);
     control.EndProgress();
 
     switch (run.status) {

@@ -16,33 +16,86 @@
 namespace tamsel {
 namespace {
 
+IndexFit PrepareDuWith(const FailureSeries& x, const FailureSeries& t, std::int32_t rangeEnd,
+                       const MinimisationSettings&) {
+    return PrepareDu(x, t, rangeEnd);
+}
+
+IndexFit PrepareLVWith(const FailureSeries& x, const FailureSeries&, std::int32_t rangeEnd,
+                       const MinimisationSettings& settings) {
+    return PrepareLV(x, rangeEnd, settings);
+}
+
+IndexFit PrepareKLWith(const FailureSeries& x, const FailureSeries&, std::int32_t rangeEnd,
+                       const MinimisationSettings& settings) {
+    return PrepareKL(x, rangeEnd, settings);
+}
+
 constexpr std::array<ModelInfo, 8> kModels{{
-    {1, "JM", "Jelinski-Moranda", {"N", "Lambda", ""}, Minimiser::OneDimensional, 1, &EstimateJM},
-    {2, "Du", "Duane", {"Beta", "Alpha", ""}, Minimiser::ClosedForm, 2, &EstimateDu},
-    {3, "MO", "Musa-Okumoto", {"Beta", "Epsilon", ""}, Minimiser::OneDimensional, 1, &EstimateMO},
-    {4, "GO", "Goel-Okumoto", {"Mu", "Phi", ""}, Minimiser::OneDimensional, 1, &EstimateGO},
-    {5, "Li", "Littlewood", {"N", "Alpha", "Beta"}, Minimiser::MultiDimensional, 1, &EstimateLi},
+    {1,
+     "JM",
+     "Jelinski-Moranda",
+     {"N", "Lambda", ""},
+     Minimiser::OneDimensional,
+     1,
+     &EstimateJM,
+     &PrepareJM},
+    {2,
+     "Du",
+     "Duane",
+     {"Beta", "Alpha", ""},
+     Minimiser::ClosedForm,
+     2,
+     &EstimateDu,
+     &PrepareDuWith},
+    {3,
+     "MO",
+     "Musa-Okumoto",
+     {"Beta", "Epsilon", ""},
+     Minimiser::OneDimensional,
+     1,
+     &EstimateMO,
+     &PrepareMO},
+    {4,
+     "GO",
+     "Goel-Okumoto",
+     {"Mu", "Phi", ""},
+     Minimiser::OneDimensional,
+     1,
+     &EstimateGO,
+     &PrepareGO},
+    {5,
+     "Li",
+     "Littlewood",
+     {"N", "Alpha", "Beta"},
+     Minimiser::MultiDimensional,
+     1,
+     &EstimateLi,
+     &PrepareLi},
     {6,
      "LNHPP",
      "Littlewood NHPP",
      {"Mu", "Alpha", "Beta"},
      Minimiser::MultiDimensional,
      1,
-     &EstimateLNHPP},
+     &EstimateLNHPP,
+     &PrepareLNHPP},
     {7,
      "LV",
      "Littlewood-Verrall",
      {"Alpha", "Beta1", "Beta2"},
      Minimiser::MultiDimensional,
      2,
-     &EstimateLV},
+     &EstimateLV,
+     &PrepareLVWith},
     {8,
      "KL",
      "Keiller-Littlewood",
      {"Alpha1", "Alpha2", "Beta"},
      Minimiser::MultiDimensional,
      2,
-     &EstimateKL},
+     &EstimateKL,
+     &PrepareKLWith},
 }};
 
 bool EqualNoCase(std::string_view a, std::string_view b) {

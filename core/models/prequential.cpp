@@ -1,9 +1,18 @@
 #include "tamsel/models/prequential.h"
 
+#include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
+#include <condition_variable>
 #include <exception>
+#include <limits>
+#include <mutex>
+#include <optional>
 #include <string_view>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 namespace tamsel {
 namespace {
@@ -30,27 +39,147 @@ std::string_view NonFiniteField(const EstimateRecord& record) {
 
 }  // namespace
 
-EstimationResult RunPrequential(std::int32_t rangeStart, std::int32_t rangeEnd, const IndexFit& fit,
-                                EstimatesArray& estimates, const RunControl& control) {
-    estimates.assign(static_cast<std::size_t>(rangeEnd) + 1, EstimateRecord{});
+int WorkerThreads(int threads) {
+    if (threads > 0) return threads;
+    return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
+
+namespace {
+
+// Fits index i into record; the reason when the fit throws or leaves a value not finite.
+std::optional<std::string> FitIndex(const IndexFit& fit, std::int32_t i, EstimateRecord& record) {
+    try {
+        record = fit(i);
+    } catch (const std::exception& error) {
+        return error.what();
+    } catch (...) {
+        return "an unknown error";
+    }
+    if (std::string_view field = NonFiniteField(record); !field.empty()) {
+        return std::string(field) + " is not a finite number";
+    }
+    return std::nullopt;
+}
+
+EstimationResult RunSequential(std::int32_t rangeStart, std::int32_t rangeEnd, const IndexFit& fit,
+                               EstimatesArray& estimates, const RunControl& control) {
     for (std::int32_t i = rangeStart; i <= rangeEnd; ++i) {
-        EstimateRecord record;
-        try {
-            record = fit(i);
-        } catch (const std::exception& error) {
-            return {EstimationStatus::ArithmeticFault, i, error.what()};
-        } catch (...) {
-            return {EstimationStatus::ArithmeticFault, i, "an unknown error"};
+        if (std::optional<std::string> fault = FitIndex(fit, i, estimates[i])) {
+            return {EstimationStatus::ArithmeticFault, i, std::move(*fault)};
         }
-        if (std::string_view field = NonFiniteField(record); !field.empty()) {
-            return {EstimationStatus::ArithmeticFault, i,
-                    std::string(field) + " is not a finite number"};
-        }
-        estimates[i] = record;
         control.StepProgress(i);
         if (control.CancelRequested()) return {EstimationStatus::Cancelled, 0, {}};
     }
     return {};
+}
+
+// Workers take the indices in increasing order from a shared counter and fit them into
+// their own elements of the estimates; the calling thread only reports: it steps the
+// progress through the prefix of indices that are all fitted, so that progress, cancel and
+// the index named by a fault are what the one-thread loop gives.
+class ParallelRun {
+  public:
+    ParallelRun(std::int32_t rangeStart, std::int32_t rangeEnd, const IndexFit& fit,
+                EstimatesArray& estimates, const RunControl& control)
+        : m_rangeStart(rangeStart),
+          m_rangeEnd(rangeEnd),
+          m_fit(fit),
+          m_estimates(estimates),
+          m_control(control),
+          m_next(rangeStart),
+          m_fitted(static_cast<std::size_t>(rangeEnd - rangeStart) + 1, false) {}
+
+    // Runs on threads workers; falls back to the calling thread when none can be started.
+    EstimationResult Run(int threads) {
+        std::vector<std::jthread> workers;
+        {
+            std::lock_guard lock(m_mutex);
+            try {
+                for (int k = 0; k < threads; ++k) {
+                    workers.emplace_back([this] { Work(); });
+                    ++m_running;
+                }
+            } catch (const std::system_error&) {
+                // Too few threads available: the ones started do the work.
+            }
+        }
+        if (workers.empty()) {
+            return RunSequential(m_rangeStart, m_rangeEnd, m_fit, m_estimates, m_control);
+        }
+        EstimationResult result;
+        try {
+            result = Report();
+        } catch (...) {
+            m_stop = true;
+            throw;
+        }
+        // The workers finish the fits they are in and are joined on return.
+        m_stop = true;
+        return result;
+    }
+
+  private:
+    void Work() {
+        while (!m_stop && !m_control.CancelRequested()) {
+            std::int64_t i = m_next.fetch_add(1);
+            if (i > m_rangeEnd || i > m_faultLimit) break;
+            auto index = static_cast<std::int32_t>(i);
+            std::optional<std::string> fault = FitIndex(m_fit, index, m_estimates[index]);
+            std::lock_guard lock(m_mutex);
+            m_fitted[static_cast<std::size_t>(index - m_rangeStart)] = true;
+            if (fault && index < m_faultLimit) {
+                m_faultLimit = index;
+                m_faultDetail = std::move(*fault);
+            }
+            m_changed.notify_all();
+        }
+        std::lock_guard lock(m_mutex);
+        --m_running;
+        m_changed.notify_all();
+    }
+
+    EstimationResult Report() {
+        for (std::int32_t i = m_rangeStart; i <= m_rangeEnd; ++i) {
+            auto slot = static_cast<std::size_t>(i - m_rangeStart);
+            {
+                std::unique_lock lock(m_mutex);
+                m_changed.wait(lock, [&] { return m_fitted[slot] || m_running == 0; });
+                // Workers leave indices unfitted only once a cancel is requested.
+                if (!m_fitted[slot]) return {EstimationStatus::Cancelled, 0, {}};
+                if (i == m_faultLimit) {
+                    return {EstimationStatus::ArithmeticFault, i, m_faultDetail};
+                }
+            }
+            m_control.StepProgress(i);
+            if (m_control.CancelRequested()) return {EstimationStatus::Cancelled, 0, {}};
+        }
+        return {};
+    }
+
+    const std::int32_t m_rangeStart;
+    const std::int32_t m_rangeEnd;
+    const IndexFit& m_fit;
+    EstimatesArray& m_estimates;
+    const RunControl& m_control;
+    std::atomic<std::int64_t> m_next;
+    // The first index found faulty so far; no index past it is worth fitting.
+    std::atomic<std::int64_t> m_faultLimit = std::numeric_limits<std::int64_t>::max();
+    std::atomic<bool> m_stop = false;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<bool> m_fitted;  // by index - rangeStart
+    std::string m_faultDetail;   // why the index at m_faultLimit failed, once one has
+    int m_running = 0;
+};
+
+}  // namespace
+
+EstimationResult RunPrequential(std::int32_t rangeStart, std::int32_t rangeEnd, const IndexFit& fit,
+                                EstimatesArray& estimates, const RunControl& control, int threads) {
+    estimates.assign(static_cast<std::size_t>(rangeEnd) + 1, EstimateRecord{});
+    int workers = std::min(WorkerThreads(threads), rangeEnd - rangeStart + 1);
+    if (workers <= 1) return RunSequential(rangeStart, rangeEnd, fit, estimates, control);
+    return ParallelRun(rangeStart, rangeEnd, fit, estimates, control).Run(workers);
 }
 
 }  // namespace tamsel

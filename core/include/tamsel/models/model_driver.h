@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "tamsel/models/prequential.h"
 #include "tamsel/store/database.h"
 #include "tamsel/support/progress.h"
 
@@ -31,8 +32,11 @@ struct ApplyModelResult {
 // refusal before any fit when the range does not fit the dataset (fewer failures than the
 // range start, for example) or the model does not accept it (Duane from failure 1); one
 // message naming the model and the failure index on an arithmetic fault; one when the set
-// cannot be stored. The check that the set does not exist yet is the caller's.
+// cannot be stored. The check that the set does not exist yet is the caller's. The indices
+// are fitted on threads worker threads (every hardware thread by default); the stored values
+// are the same to the bit whatever their number.
 ApplyModelResult ApplyModel(Database& db, int dataSetId, int modelNumber, int rangeId,
-                            int inferenceMethodId, const RunControl& control);
+                            int inferenceMethodId, const RunControl& control,
+                            int threads = kHardwareThreads);
 
 }  // namespace tamsel

@@ -18,6 +18,11 @@ using EstimateFunction = EstimationResult (*)(const FailureSeries& x, const Fail
                                               const MinimisationSettings& settings,
                                               EstimatesArray& estimates, const RunControl& control);
 
+// A model's fit at each failure index up to rangeEnd, for RunPrequential; x and t must
+// outlive it. Models that do not use t or the settings ignore them.
+using PrepareFunction = IndexFit (*)(const FailureSeries& x, const FailureSeries& t,
+                                     std::int32_t rangeEnd, const MinimisationSettings& settings);
+
 enum class Minimiser { ClosedForm, OneDimensional, MultiDimensional };
 
 struct ModelInfo {
@@ -28,6 +33,7 @@ struct ModelInfo {
     Minimiser minimiser;
     std::int32_t firstFailureIndex;  // the smallest range start the model accepts
     EstimateFunction estimate;
+    PrepareFunction prepare;
 };
 
 // The models 1..8 in number order.

@@ -26,13 +26,26 @@ struct EstimationResult {
 // that indices may be fitted in any order and on any thread with the same bits as a result.
 using IndexFit = std::function<EstimateRecord(std::int32_t i)>;
 
-// Fits rangeStart..rangeEnd in increasing order into estimates, which is resized to
-// rangeEnd + 1 and cleared (indexed by failure index). After each index it steps the
-// progress and stops with Cancelled when a cancel was requested. A record holding a value
-// that is not finite, or a fit that throws, stops the run with ArithmeticFault naming the
-// index; the records are then incomplete and must not be stored.
+// The thread count that stands for every hardware thread of the machine.
+inline constexpr int kHardwareThreads = 0;
+
+// The number of worker threads a run asked for threads uses: threads itself when positive,
+// otherwise the machine's hardware threads (at least 1).
+int WorkerThreads(int threads);
+
+// Fits rangeStart..rangeEnd into estimates, which is resized to rangeEnd + 1 and cleared
+// (indexed by failure index). With one thread the indices are fitted in increasing order on
+// the calling thread; with more, fit is called concurrently from that many worker threads
+// (so it must be safe to call so, as every model's fit is) and the records are the same to
+// the bit. Either way progress steps once per index in increasing order, from the calling
+// thread, as soon as every index before it is fitted; after each step a requested cancel
+// stops the run with Cancelled, and workers take no new index once a cancel is requested.
+// A record holding a value that is not finite, or a fit that throws, stops the run with
+// ArithmeticFault naming the first such index, with the progress stepped up to the one
+// before; the records are then incomplete and must not be stored.
 // Requires 1 <= rangeStart <= rangeEnd.
 EstimationResult RunPrequential(std::int32_t rangeStart, std::int32_t rangeEnd, const IndexFit& fit,
-                                EstimatesArray& estimates, const RunControl& control);
+                                EstimatesArray& estimates, const RunControl& control,
+                                int threads = 1);
 
 }  // namespace tamsel
