@@ -1,0 +1,301 @@
+#include <QAction>
+#include <QCheckBox>
+#include <QFile>
+#include <QGraphicsSimpleTextItem>
+#include <QImage>
+#include <QLegend>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QSvgRenderer>
+#include <QTableWidget>
+#include <QValueAxis>
+#include <QXYSeries>
+#include <QtTest>
+#include <memory>
+
+#include "gui_test_support.h"
+#include "plots/form_legend.h"
+#include "plots/form_plot1.h"
+#include "plots/form_range.h"
+#include "shell/grid_selection_dialog.h"
+#include "shell/mdi_tamsel.h"
+#include "tamsel/charts/chart_export.h"
+#include "tamsel/charts/chart_view.h"
+#include "tamsel/models/model_driver.h"
+#include "tamsel/recalibration/recalibration.h"
+#include "tamsel/store/queries.h"
+#include "test_support.h"
+
+using namespace tamsel;
+using guitest::Click;
+using guitest::FakeDesktop;
+using guitest::WhenModal;
+
+namespace {
+
+constexpr int kSys1Failures = 136;
+constexpr int kRangeStart = 20;
+
+// A main window over SYS1 with the Jelinski-Moranda and Duane models applied over the
+// default range, and the first recalibrated from the Jelinski-Moranda set.
+struct Session {
+    Session() {
+        fileName = guitest::MakeDatabase(dir.Path().string(), {{"SYS1", "sys1.txt"}});
+        window = std::make_unique<MDITamsel>(desktop);
+        window->OpenDatabaseFile(QString::fromStdString(fileName));
+        Database& db = *window->Controller().OpenedDatabase();
+        const int dataSetId = FindDataSetId(db, "SYS1").value_or(0);
+        jmSet = ApplyModel(db, dataSetId, 1, 1, 1, RunControl()).estimatesSetId;
+        duaneSet = ApplyModel(db, dataSetId, 2, 1, 1, RunControl()).estimatesSetId;
+        jmPredictions = ApplyRecalibration(db, jmSet, 1, RunControl()).predictionsSetId;
+        window->Controller().OpenCurrentDataSet("SYS1");
+        window->Controller().LetEstimatesSet(jmSet, "Jelinski-Moranda", kRangeStart, kSys1Failures,
+                                             kSys1Failures, "Maximum likelihood");
+    }
+
+    // Runs the Plot menu item of kind; answers the range dialog with OK when asked.
+    FormPlot1* ShowPlot(int kind) {
+        window->findChild<QAction*>(QStringLiteral("mnuPlotShowPlot_%1").arg(kind))->trigger();
+        return window->ActivePlotWindow();
+    }
+
+    test::TempDir dir;
+    test::RecordingSink sink;
+    FakeDesktop desktop;
+    std::string fileName;
+    std::unique_ptr<MDITamsel> window;
+    int jmSet = 0;
+    int duaneSet = 0;
+    int jmPredictions = 0;
+};
+
+void AcceptRange(const QString& text) {
+    WhenModal([text](QWidget* shown) {
+        QVERIFY(qobject_cast<FormRange*>(shown));
+        shown->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(text);
+        Click(shown, "Command1");
+    });
+}
+
+void ChooseRow(int row) {
+    WhenModal([row](QWidget* shown) {
+        auto* dialog = qobject_cast<GridSelectionDialog*>(shown);
+        QVERIFY(dialog);
+        dialog->SelectRow(row);
+        Click(shown, "Command1");
+    });
+}
+
+QXYSeries* Line(ChartView* chart, int group, int series) {
+    return qobject_cast<QXYSeries*>(chart->SeriesAt({group, series}));
+}
+
+QStringList LabelTexts(ChartView* chart) {
+    QStringList texts;
+    for (QGraphicsSimpleTextItem* item : chart->TextLabels()) texts << item->text();
+    return texts;
+}
+
+}  // namespace
+
+class PlotWindowTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void UPlotFromMenuDrawsDiagonalSeriesAndLabels() {
+        Session s;
+        AcceptRange(QStringLiteral("35"));
+        FormPlot1* plot = s.ShowPlot(23);
+        QVERIFY(plot);
+        ChartView* chart = plot->Chart();
+        QCOMPARE(chart->chart()->title(), QStringLiteral("U-plots for dataset SYS1"));
+        QCOMPARE(chart->AxisX()->titleText(), QStringLiteral("u values"));
+        QCOMPARE(chart->AxisY()->titleText(), QStringLiteral("Probability"));
+        QCOMPARE(chart->chart()->series().size(), 2);
+        QCOMPARE(Line(chart, 0, 0)->points(), (QList<QPointF>{{0, 0}, {1, 1}}));
+        QXYSeries* uplot = Line(chart, 1, 0);
+        QVERIFY(QRegularExpression(QStringLiteral("^JM ks=0\\.\\d{3}$"))
+                    .match(uplot->name())
+                    .hasMatch());
+        // Failures 35 to 135 were predicted and then observed.
+        const int n = kSys1Failures - 35;
+        QCOMPARE(uplot->count(), n);
+        QCOMPARE(uplot->at(0).y(), 1.0 / (n + 1));
+        QCOMPARE(LabelTexts(chart),
+                 (QStringList{QStringLiteral("Optimistic"), QStringLiteral("Pessimistic")}));
+        QCOMPARE(plot->GetPlotType(), PlotType::MixedUPlots);
+        QVERIFY(plot->findChild<QPushButton*>(QStringLiteral("CmdPlot_1"))->isVisibleTo(plot));
+    }
+
+    void RawUPlotOffersNoRecalibratedSets() {
+        Session s;
+        AcceptRange(QStringLiteral("25"));
+        FormPlot1* plot = s.ShowPlot(23);
+        QVERIFY(plot);
+        QCOMPARE(plot->GetPlotType(), PlotType::RawUPlots);
+        QVERIFY(!plot->findChild<QPushButton*>(QStringLiteral("CmdPlot_1"))->isVisibleTo(plot));
+        QCOMPARE(Line(plot->Chart(), 1, 0)->count(), kSys1Failures - 25);
+    }
+
+    void AddPlotAppendsToTheDataGroup() {
+        Session s;
+        AcceptRange(QStringLiteral("35"));
+        FormPlot1* plot = s.ShowPlot(20);
+        QVERIFY(plot);
+        ChooseRow(1);
+        Click(plot, "CmdPlot_0");
+        QCOMPARE(plot->CurrentPlot().chart.groups.at(1).series.size(), size_t(2));
+        QVERIFY(Line(plot->Chart(), 1, 1)->name().startsWith(QStringLiteral("Du ks=")));
+        WhenModal([](QWidget* shown) { Click(shown, "Command2"); });
+        Click(plot, "CmdPlot_1");
+        QCOMPARE(plot->CurrentPlot().chart.groups.at(1).series.size(), size_t(2));
+        ChooseRow(0);
+        Click(plot, "CmdPlot_1");
+        QCOMPARE(plot->CurrentPlot().chart.groups.at(1).series.size(), size_t(3));
+        QVERIFY(Line(plot->Chart(), 1, 2)->name().startsWith(QStringLiteral("JM# ks=")));
+    }
+
+    void RecalibratedMediansStartFifteenRightOfTheAxisMinimum() {
+        Session s;
+        QVERIFY(s.window->Controller().SelectRecalibratedSet(s.jmPredictions));
+        FormPlot1* plot = s.ShowPlot(13);
+        QVERIFY(plot);
+        QCOMPARE(plot->GetPlotType(), PlotType::RecalibratedMedians);
+        ChartView* chart = plot->Chart();
+        QCOMPARE(chart->chart()->title(), QStringLiteral("Medians for dataset SYS1"));
+        QCOMPARE(chart->AxisX()->min(), double(kRangeStart));
+        QCOMPARE(Line(chart, 0, 0)->at(0).x(), double(kRangeStart + 15));
+        QCOMPARE(Line(chart, 0, 0)->name(), QStringLiteral("JM#"));
+        // A raw set goes to the second group, starting at the range start.
+        ChooseRow(1);
+        Click(plot, "CmdPlot_0");
+        QCOMPARE(Line(chart, 1, 0)->name(), QStringLiteral("Du"));
+        QCOMPARE(Line(chart, 1, 0)->at(0).x(), double(kRangeStart));
+    }
+
+    void ChangingTheReferenceRelabelsAndKeepsTheCurves() {
+        Session s;
+        ChooseRow(1);  // Duane as the reference
+        AcceptRange(QStringLiteral("40"));
+        FormPlot1* plot = s.ShowPlot(30);
+        QVERIFY(plot);
+        ChartView* chart = plot->Chart();
+        QCOMPARE(Line(chart, 0, 0)->name(), QStringLiteral("JM:Du"));
+        QCOMPARE(Line(chart, 0, 0)->count(), kSys1Failures - 40);
+        QCOMPARE(LabelTexts(chart), QStringList{QStringLiteral("next ref: Du")});
+        const QList<QPointF> drawn = Line(chart, 0, 0)->points();
+        ChooseRow(0);
+        Click(plot, "CmdPlot_2");
+        QCOMPARE(LabelTexts(chart), QStringList{QStringLiteral("next ref: JM")});
+        QCOMPARE(Line(chart, 0, 0)->points(), drawn);
+        QCOMPARE(Line(chart, 0, 0)->name(), QStringLiteral("JM:Du"));
+        // The label stays under the legend.
+        s.window->resize(1200, 800);
+        plot->resize(700, 500);
+        QTest::qWait(20);
+        const QRectF legend = chart->chart()->legend()->geometry();
+        const QPointF label = chart->TextLabels().front()->parentItem()->pos();
+        QVERIFY(label.y() >= legend.bottom());
+    }
+
+    void LegendTogglesAndCancelChangesNothing() {
+        Session s;
+        AcceptRange(QStringLiteral("35"));
+        FormPlot1* plot = s.ShowPlot(23);
+        QVERIFY(plot);
+        WhenModal([](QWidget* shown) {
+            auto* grid = qobject_cast<FormLegend*>(shown)->Grid();
+            QCOMPARE(grid->item(0, 1)->text(), QStringLiteral("True"));
+            emit grid->cellDoubleClicked(0, 1);
+            Click(shown, "Command2");
+        });
+        Click(plot, "CmdEdit");
+        QVERIFY(Line(plot->Chart(), 1, 0)->isVisible());
+
+        WhenModal([](QWidget* shown) {
+            auto* grid = qobject_cast<FormLegend*>(shown)->Grid();
+            emit grid->cellDoubleClicked(0, 1);
+            emit grid->cellDoubleClicked(0, 2);
+            Click(shown, "Command1");
+        });
+        Click(plot, "CmdEdit");
+        QVERIFY(!Line(plot->Chart(), 1, 0)->isVisible());
+        QVERIFY(plot->Chart()->IsHighlighted({1, 0}));
+        QCOMPARE(Line(plot->Chart(), 1, 0)->pen().widthF(), 3.0);
+    }
+
+    void RangeDialogClampsAndKeepsTheValueOnText_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("below") << "3" << 20;
+        QTest::newRow("above") << "500" << 135;
+        QTest::newRow("inside") << "60" << 60;
+        QTest::newRow("not a number") << "abc" << 35;
+    }
+    void RangeDialogClampsAndKeepsTheValueOnText() {
+        QFETCH(QString, text);
+        QFETCH(int, expected);
+        FormRange dialog;
+        int value = 35;
+        AcceptRange(text);
+        QVERIFY(dialog.UpdateRange(value, 20, 135));
+        QCOMPARE(value, expected);
+    }
+
+    void EditPlotRangeMovesOnlyTheAxisMinimum() {
+        Session s;
+        FormPlot1* plot = s.ShowPlot(13);
+        QVERIFY(plot);
+        const QList<QPointF> drawn = Line(plot->Chart(), 0, 0)->points();
+        AcceptRange(QStringLiteral("500"));
+        Click(plot, "CmdRange");
+        QCOMPARE(plot->Chart()->AxisX()->min(), double(kSys1Failures - 1));
+        QCOMPARE(Line(plot->Chart(), 0, 0)->points(), drawn);
+    }
+
+    void SaveGraphWritesEachFormat() {
+        Session s;
+        FormPlot1* plot = s.ShowPlot(0);
+        QVERIFY(plot);
+        ChartView* chart = plot->Chart();
+        const QString jpeg = QString::fromStdString((s.dir.Path() / "chart.jpg").string());
+        s.desktop.QueueFileName(jpeg);
+        s.window->findChild<QAction*>(QStringLiteral("mnuFileSaveGraph"))->trigger();
+        QImage image(jpeg);
+        QCOMPARE(image.size(), chart->size());
+        QVERIFY(SaveChartImage(*chart, jpeg + ".png", QSize(800, 500)));
+        QCOMPARE(QImage(jpeg + ".png").size(), QSize(800, 500));
+        QVERIFY(SaveChartImage(*chart, jpeg + ".svg"));
+        QVERIFY(QSvgRenderer(jpeg + ".svg").isValid());
+        QVERIFY(SaveChartImage(*chart, jpeg + ".pdf"));
+        QFile pdf(jpeg + ".pdf");
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        QVERIFY(pdf.read(5) == "%PDF-");
+        QVERIFY(!SaveChartImage(*chart, jpeg + ".bmp2"));
+    }
+
+    void FailureTimesOptionsChooseTheSeries() {
+        Session s;
+        FormPlot1* plot = s.ShowPlot(0);
+        QVERIFY(plot);
+        ChartView* chart = plot->Chart();
+        QCOMPARE(chart->chart()->title(), QStringLiteral("Failure data for dataset SYS1"));
+        QVERIFY(Line(chart, 0, 0)->isVisible());
+        QVERIFY(!Line(chart, 1, 0)->isVisible());
+        QVERIFY(!chart->AxisY2()->isVisible());
+        QCOMPARE(Line(chart, 0, 0)->count(), kSys1Failures);
+        plot->findChild<QRadioButton*>(QStringLiteral("OptionFT_2"))->click();
+        QVERIFY(Line(chart, 1, 0)->isVisible());
+        QVERIFY(chart->AxisY2()->isVisible());
+        plot->findChild<QCheckBox*>(QStringLiteral("CheckBold"))->click();
+        QCOMPARE(Line(chart, 0, 0)->pen().widthF(), 3.0);
+        QCOMPARE(Line(chart, 1, 0)->pen().widthF(), 3.0);
+    }
+};
+
+QTEST_MAIN(PlotWindowTest)
+#include "plot_window_test.moc"
