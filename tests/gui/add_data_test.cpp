@@ -153,15 +153,23 @@ class AddDataTest : public QObject {
         QCOMPARE(Value(s.Db(), "DataTypeID", "NEW"), std::string("1"));
     }
 
+    void NewDatasetBecomesCurrentOnYes_data() {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("yes") << true;
+        QTest::newRow("no") << false;
+    }
+
     void NewDatasetBecomesCurrentOnYes() {
+        QFETCH(bool, yes);
         Session s;
+        s.Controller().OpenCurrentDataSet("SYS1");
         FormAddData dialog(s.Db(), s.Controller(), s.desktop);
         dialog.show();
         s.desktop.QueueFileName(QString::fromStdString(test::DataFile("ntds.txt")));
         Click(&dialog, "Command3");
         Fill(&dialog, " NTDS ", 0);
         dialog.findChild<QPlainTextEdit*>("TxtSource")->setPlainText("Navy\nproduction phase");
-        s.sink.QueueAnswer(MessageAnswer::Yes);
+        s.sink.QueueAnswer(yes ? MessageAnswer::Yes : MessageAnswer::No);
         QVERIFY(PressOk(dialog));
         const std::vector<test::RecordingSink::Entry> shown = s.sink.Entries();
         QCOMPARE(shown.size(), std::size_t{1});
@@ -170,26 +178,10 @@ class AddDataTest : public QObject {
         QCOMPARE(shown[0].buttons, MessageButtons::YesNo);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QVERIFY(!dialog.isVisible());
-        QCOMPARE(s.Controller().Selection().dataSetName, std::string("NTDS"));
-        QVERIFY(s.window->findChild<QAction*>("mnuEstimatesApplyModel")->isEnabled());
+        QCOMPARE(s.Controller().Selection().dataSetName, std::string(yes ? "NTDS" : "SYS1"));
         QCOMPARE(Value(s.Db(), "DataNumber", "NTDS"), std::string("26"));
         QCOMPARE(Value(s.Db(), "DataSource", "NTDS"), std::string("Navy\r\nproduction phase"));
         QCOMPARE(Value(s.Db(), "DataFile", "NTDS"), test::DataFile("ntds.txt"));
-    }
-
-    void NewDatasetStaysAsideOnNo() {
-        Session s;
-        s.Controller().OpenCurrentDataSet("SYS1");
-        FormAddData dialog(s.Db(), s.Controller(), s.desktop);
-        dialog.show();
-        s.desktop.QueueFileName(QString::fromStdString(test::DataFile("ntds.txt")));
-        Click(&dialog, "Command3");
-        Fill(&dialog, "NTDS", 0);
-        s.sink.QueueAnswer(MessageAnswer::No);
-        QVERIFY(PressOk(dialog));
-        QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(s.Controller().Selection().dataSetName, std::string("SYS1"));
-        QCOMPARE(guitest::CountRows(s.Db(), "DataSets"), 2);
     }
 
     void QuestionFromTheImportIsAnsweredOnTheInterfaceThread() {

@@ -6,7 +6,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QtTest>
-#include <fstream>
 #include <memory>
 
 #include "gui_test_support.h"
@@ -195,6 +194,9 @@ class MainWindowTest : public QObject {
                 QCOMPARE(item->objectName(), QString::fromLatin1(expected.name));
                 QCOMPARE(item->text(), QString::fromLatin1(expected.caption));
                 QCOMPARE(item->isEnabled(), expected.enabled);
+                if (item->objectName().startsWith(QStringLiteral("mnuPlotShowPlot_"))) {
+                    QCOMPARE(item->data().toString(), item->objectName().section('_', 1));
+                }
             }
         }
         QCOMPARE(window.StatusPanelText(1), QStringLiteral("Database: "));
@@ -202,97 +204,31 @@ class MainWindowTest : public QObject {
         QCOMPARE(window.StatusPanelText(3), QStringLiteral("Estimates: "));
     }
 
-    void PlotItemsCarryTheirPlotKind() {
-        FakeDesktop desktop;
-        MDITamsel window(desktop);
-        for (int kind : {0, 3, 10, 13, 20, 23, 30}) {
-            const auto* item =
-                window.findChild<QAction*>(QStringLiteral("mnuPlotShowPlot_%1").arg(kind));
-            QVERIFY(item);
-            QCOMPARE(item->data().toInt(), kind);
-        }
-    }
-
     void MenusFollowTheFourNestedStates() {
         Session s;
         SelectionController& c = s.Controller();
-        const QString path = QString::fromStdString(s.fileName);
+        const CurrentSelection& selection = c.Selection();
+        const QStringList dataSetState = kAlwaysEnabled + kDatabaseItems + kDataSetItems;
         QCOMPARE(EnabledItems(*s.window), Sorted(kAlwaysEnabled + kDatabaseItems));
-        QCOMPARE(s.Panel(1), QStringLiteral("Database: ") + path);
+        QCOMPARE(s.Panel(1), QStringLiteral("Database: ") + QString::fromStdString(s.fileName));
         QCOMPARE(s.Panel(2), QStringLiteral("Dataset:"));
         QCOMPARE(s.Panel(3), QStringLiteral("Estimates:"));
 
         c.OpenCurrentDataSet("SYS1");
-        QCOMPARE(EnabledItems(*s.window), Sorted(kAlwaysEnabled + kDatabaseItems + kDataSetItems));
+        QCOMPARE(EnabledItems(*s.window), Sorted(dataSetState));
         QCOMPARE(s.Panel(2), QStringLiteral("Dataset: SYS1"));
         QCOMPARE(s.Panel(3), QStringLiteral("Estimates:"));
 
-        c.LetEstimatesSet(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "Maximum likelihood");
-        QCOMPARE(EnabledItems(*s.window),
-                 Sorted(kAlwaysEnabled + kDatabaseItems + kDataSetItems + kRawItems));
+        c.LetEstimatesSet(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML");
+        QCOMPARE(EnabledItems(*s.window), Sorted(dataSetState + kRawItems));
         QCOMPARE(s.Panel(2), QStringLiteral("Dataset: SYS1"));
         QCOMPARE(s.Panel(3), QStringLiteral("Estimates: Jelinski-Moranda"));
+        QCOMPARE(selection.estimatesSetId, s.sys1Set);
 
         QVERIFY(c.SelectRecalibratedSet(s.sys1Predictions));
-        QCOMPARE(EnabledItems(*s.window),
-                 Sorted(kAlwaysEnabled + kDatabaseItems + kDataSetItems + kRecalibratedItems));
+        QCOMPARE(EnabledItems(*s.window), Sorted(dataSetState + kRecalibratedItems));
         QCOMPARE(s.Panel(2), QStringLiteral("Dataset: SYS1"));
         QCOMPARE(s.Panel(3), QStringLiteral("Estimates: Jelinski-Moranda, recalibrated"));
-
-        c.CloseCurrentEstimatesSet();
-        QCOMPARE(EnabledItems(*s.window), Sorted(kAlwaysEnabled + kDatabaseItems + kDataSetItems));
-        QCOMPARE(s.Panel(3), QStringLiteral("Estimates:"));
-
-        c.LetEstimatesSet(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "Maximum likelihood");
-        c.CloseCurrentDataSet();
-        QCOMPARE(EnabledItems(*s.window), Sorted(kAlwaysEnabled + kDatabaseItems));
-        QCOMPARE(s.Panel(2), QStringLiteral("Dataset:"));
-        QCOMPARE(s.Panel(3), QStringLiteral("Estimates:"));
-        QVERIFY(c.Selection().dataSetName.empty());
-        QCOMPARE(c.Selection().estimatesSetId, 0);
-
-        c.OpenCurrentDataSet("NTDS");
-        c.LetEstimatesSet(s.ntdsSet, "Goel-Okumoto", 20, 26, 26, "Maximum likelihood");
-        c.CloseDatabase();
-        QCOMPARE(EnabledItems(*s.window), Sorted(kAlwaysEnabled));
-        QCOMPARE(s.Panel(1), QStringLiteral("Database:"));
-        QCOMPARE(s.Panel(2), QStringLiteral("Dataset:"));
-        QCOMPARE(s.Panel(3), QStringLiteral("Estimates:"));
-        QVERIFY(!c.OpenedDatabase());
-        QVERIFY(c.Selection().databaseFileName.empty());
-        QVERIFY(c.Selection().dataSetName.empty());
-        QVERIFY(s.sink.Texts().empty());
-    }
-
-    void ChoosingAnotherDataSetForgetsTheEstimatesSet() {
-        Session s;
-        SelectionController& c = s.Controller();
-        c.OpenCurrentDataSet("SYS1");
-        QVERIFY(c.SelectRecalibratedSet(s.sys1Predictions));
-        c.OpenCurrentDataSet("NTDS");
-        const CurrentSelection& selection = c.Selection();
-        QCOMPARE(selection.dataSetName, std::string("NTDS"));
-        QCOMPARE(selection.estimatesSetId, 0);
-        QCOMPARE(selection.predictionsSetId, 0);
-        QVERIFY(!selection.recalibrated);
-        QVERIFY(selection.modelName.empty());
-        QVERIFY(selection.recalibrationMethodName.empty());
-        QCOMPARE(EnabledItems(*s.window), Sorted(kAlwaysEnabled + kDatabaseItems + kDataSetItems));
-        QCOMPARE(s.Panel(2), QStringLiteral("Dataset: NTDS"));
-        QCOMPARE(s.Panel(3), QStringLiteral("Estimates:"));
-    }
-
-    void SelectionRecordsWhatWasChosen() {
-        Session s;
-        SelectionController& c = s.Controller();
-        c.OpenCurrentDataSet("SYS1");
-        c.LetEstimatesSet(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "Maximum likelihood");
-        QCOMPARE(c.Selection().estimatesSetId, s.sys1Set);
-        QCOMPARE(c.Selection().rangeEnd, 136);
-        QVERIFY(!c.Selection().recalibrated);
-
-        QVERIFY(c.SelectRecalibratedSet(s.sys1Predictions));
-        const CurrentSelection& selection = c.Selection();
         QCOMPARE(selection.estimatesSetId, s.sys1Set);
         QCOMPARE(selection.predictionsSetId, s.sys1Predictions);
         QVERIFY(selection.recalibrated);
@@ -303,12 +239,47 @@ class MainWindowTest : public QObject {
         QVERIFY(!selection.inferenceMethodName.empty());
         QVERIFY(!selection.recalibrationMethodName.empty());
 
-        // A raw set chosen after a recalibrated one is raw again.
-        c.LetEstimatesSet(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "Maximum likelihood");
-        QVERIFY(!c.Selection().recalibrated);
-        QCOMPARE(c.Selection().predictionsSetId, 0);
-        QVERIFY(c.Selection().recalibrationMethodName.empty());
-        QVERIFY(Item(*s.window, "mnuPlotShowPlot_10")->isEnabled());
+        // A raw set after a recalibrated one is raw again.
+        c.LetEstimatesSet(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML");
+        QCOMPARE(EnabledItems(*s.window), Sorted(dataSetState + kRawItems));
+        QVERIFY(!selection.recalibrated);
+        QCOMPARE(selection.predictionsSetId, 0);
+        QVERIFY(selection.recalibrationMethodName.empty());
+
+        c.CloseCurrentEstimatesSet();
+        QCOMPARE(EnabledItems(*s.window), Sorted(dataSetState));
+        QCOMPARE(s.Panel(3), QStringLiteral("Estimates:"));
+
+        // Choosing another dataset forgets the estimates set.
+        QVERIFY(c.SelectRecalibratedSet(s.sys1Predictions));
+        c.OpenCurrentDataSet("NTDS");
+        QCOMPARE(EnabledItems(*s.window), Sorted(dataSetState));
+        QCOMPARE(s.Panel(2), QStringLiteral("Dataset: NTDS"));
+        QCOMPARE(s.Panel(3), QStringLiteral("Estimates:"));
+        QCOMPARE(selection.estimatesSetId, 0);
+        QCOMPARE(selection.predictionsSetId, 0);
+        QVERIFY(!selection.recalibrated);
+        QVERIFY(selection.modelName.empty());
+
+        c.LetEstimatesSet(s.ntdsSet, "Goel-Okumoto", 20, 26, 26, "ML");
+        c.CloseCurrentDataSet();
+        QCOMPARE(EnabledItems(*s.window), Sorted(kAlwaysEnabled + kDatabaseItems));
+        QCOMPARE(s.Panel(2), QStringLiteral("Dataset:"));
+        QCOMPARE(s.Panel(3), QStringLiteral("Estimates:"));
+        QVERIFY(selection.dataSetName.empty());
+        QCOMPARE(selection.estimatesSetId, 0);
+
+        c.OpenCurrentDataSet("NTDS");
+        c.LetEstimatesSet(s.ntdsSet, "Goel-Okumoto", 20, 26, 26, "ML");
+        c.CloseDatabase();
+        QCOMPARE(EnabledItems(*s.window), Sorted(kAlwaysEnabled));
+        QCOMPARE(s.Panel(1), QStringLiteral("Database:"));
+        QCOMPARE(s.Panel(2), QStringLiteral("Dataset:"));
+        QCOMPARE(s.Panel(3), QStringLiteral("Estimates:"));
+        QVERIFY(!c.OpenedDatabase());
+        QVERIFY(selection.databaseFileName.empty());
+        QVERIFY(selection.dataSetName.empty());
+        QVERIFY(s.sink.Texts().empty());
     }
 
     void FailedRecalibratedLookupChangesNothing() {
@@ -401,18 +372,29 @@ class MainWindowTest : public QObject {
         QCOMPARE(s.Panel(1), QStringLiteral("Database: ") + QString::fromStdString(otherFile));
     }
 
-    void OpeningAFileThatIsNotADatabaseIsRefused() {
+    void FailedFileCommandsLeaveNoDatabaseOpen_data() {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("open a text file") << "mnuFileOpenDatabase"
+                                          << "notes.txt"
+                                          << "An error occurred in selecting a database";
+        QTest::newRow("new in a missing folder") << "mnuFileNewDatabase"
+                                                 << "missing/new.db"
+                                                 << "An error occurred in creating a new database";
+    }
+
+    void FailedFileCommandsLeaveNoDatabaseOpen() {
+        QFETCH(QString, item);
+        QFETCH(QString, file);
+        QFETCH(QString, message);
         Session s;
-        const std::string text = s.dir.WriteFile("notes.db", "not a database\n");
-        s.desktop.QueueFileName(QString::fromStdString(text));
-        Item(*s.window, "mnuFileOpenDatabase")->trigger();
-        QCOMPARE(s.sink.Texts(),
-                 std::vector<std::string>{"An error occurred in selecting a database"});
+        s.dir.WriteFile("notes.txt", "not a database\n");
+        s.desktop.QueueFileName(QString::fromStdString(s.dir.File(file.toStdString())));
+        Item(*s.window, item.toLatin1().constData())->trigger();
+        QCOMPARE(s.sink.Texts(), std::vector<std::string>{message.toStdString()});
         QVERIFY(!s.Controller().OpenedDatabase());
         QCOMPARE(EnabledItems(*s.window), Sorted(kAlwaysEnabled));
-        std::ifstream in(text);
-        std::string content((std::istreambuf_iterator<char>(in)), {});
-        QCOMPARE(content, std::string("not a database\n"));
     }
 
     void CancellingAFileDialogEndsTheCommandSilently() {
@@ -423,7 +405,6 @@ class MainWindowTest : public QObject {
         QCOMPARE(s.desktop.questions, (std::vector<FileQuestion>{FileQuestion::OpenDatabase,
                                                                  FileQuestion::NewDatabase}));
         QVERIFY(s.sink.Texts().empty());
-        QVERIFY(s.Controller().OpenedDatabase());
         QCOMPARE(s.Controller().Selection().dataSetName, std::string("SYS1"));
     }
 
@@ -439,19 +420,15 @@ class MainWindowTest : public QObject {
         QCOMPARE(EnabledItems(*s.window), Sorted(kAlwaysEnabled + kDatabaseItems));
     }
 
-    void NewDatabaseThatCannotBeMadeShowsTheMessage() {
-        Session s;
-        s.desktop.QueueFileName(QString::fromStdString(s.dir.File("missing/new.db")));
-        Item(*s.window, "mnuFileNewDatabase")->trigger();
-        QCOMPARE(s.sink.Texts(),
-                 std::vector<std::string>{"An error occurred in creating a new database"});
-        QVERIFY(!s.Controller().OpenedDatabase());
-        QCOMPARE(EnabledItems(*s.window), Sorted(kAlwaysEnabled));
-    }
-
-    void DeleteDatasetAsksAndKeepsTheDataOnCancel() {
+    void DeleteDatasetAsksThenClosesItAndItsWindows() {
         Session s;
         s.Controller().OpenCurrentDataSet("SYS1");
+        s.Controller().LetEstimatesSet(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML");
+        s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Plot, "SYS1"));
+        QMdiSubWindow* ntds =
+            s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Table, "NTDS"));
+        s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Table, "SYS1"));
+        Database& db = *s.Controller().OpenedDatabase();
         s.sink.QueueAnswer(MessageAnswer::Cancel);
         Item(*s.window, "mnuDataDeleteDataset")->trigger();
         const std::vector<test::RecordingSink::Entry> asked = s.sink.Entries();
@@ -461,21 +438,11 @@ class MainWindowTest : public QObject {
                                             "This will also delete all the related failure "
                                             "times and estimates sets"));
         QCOMPARE(asked[0].buttons, MessageButtons::OkCancel);
-        QCOMPARE(guitest::CountRows(*s.Controller().OpenedDatabase(), "DataSets"), 2);
-        QCOMPARE(s.Controller().Selection().dataSetName, std::string("SYS1"));
-    }
+        QCOMPARE(guitest::CountRows(db, "DataSets"), 2);
+        QCOMPARE(s.window->MdiArea()->subWindowList().size(), 3);
 
-    void DeletingTheCurrentDatasetClosesItAndItsWindows() {
-        Session s;
-        s.Controller().OpenCurrentDataSet("SYS1");
-        s.Controller().LetEstimatesSet(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML");
-        s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Plot, "SYS1"));
-        QMdiSubWindow* ntds =
-            s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Table, "NTDS"));
-        s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Table, "SYS1"));
         s.sink.QueueAnswer(MessageAnswer::Ok);
         Item(*s.window, "mnuDataDeleteDataset")->trigger();
-        Database& db = *s.Controller().OpenedDatabase();
         QCOMPARE(FindDataSetId(db, "SYS1"), std::optional<int>(0));
         QCOMPARE(guitest::CountRows(db, "EstimatesSets"), 1);
         QCOMPARE(guitest::CountRows(db, "PredictionsSets"), 0);

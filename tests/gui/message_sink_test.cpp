@@ -5,7 +5,6 @@
 
 #include "gui_test_support.h"
 #include "shell/gui_message_sink.h"
-#include "test_support.h"
 
 using namespace tamsel;
 using guitest::WhenModal;
@@ -99,19 +98,6 @@ class MessageSinkTest : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(asked.isFinished(), 10000);
         QCOMPARE(asked.result(), MessageAnswer::No);
         QCOMPARE(shown.text, QStringLiteral("From the worker"));
-    }
-
-    void RestoresThePreviousSinkWhenDestroyed() {
-        test::RecordingSink recording;
-        {
-            GuiMessageSink sink;
-            ShownBox shown;
-            AnswerNextBox(shown, QMessageBox::Ok);
-            ShowMessage("to the box");
-            QCOMPARE(shown.text, QStringLiteral("to the box"));
-        }
-        ShowMessage("to the recorder");
-        QCOMPARE(recording.Texts(), std::vector<std::string>{"to the recorder"});
         QCOMPARE(guitest::ModalTimeouts(), 0);
     }
 };

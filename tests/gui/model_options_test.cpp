@@ -244,18 +244,6 @@ class ModelOptionsTest : public QObject {
         QCOMPARE(s.Sets(), 0);
         QVERIFY(dialog.isVisible());
     }
-
-    void ApplyModelCommandOpensTheDialogForTheCurrentDataset() {
-        Session s;
-        QString caption;
-        WhenModal([&caption](QWidget* shown) {
-            caption = shown->windowTitle();
-            Click(shown, "cmdCancel");
-        });
-        s.window->findChild<QAction*>("mnuEstimatesApplyModel")->trigger();
-        QCOMPARE(caption, QStringLiteral("Select and apply model to dataset SYS1"));
-        QCOMPARE(guitest::ModalTimeouts(), 0);
-    }
 };
 
 QTEST_MAIN(ModelOptionsTest)

@@ -54,14 +54,6 @@ class RowSetModelTest : public QObject {
                                   std::string("Raw predictions")};
         QCOMPARE(tamsel::DisplayText(values[kind]), expected);
     }
-
-    void ToIntReadsKeysInEveryForm() {
-        QCOMPARE(ToInt(DbValue{std::int64_t{12}}), 12);
-        QCOMPARE(ToInt(DbValue{12.0}), 12);
-        QCOMPARE(ToInt(DbValue{std::string(" 12 ")}), 12);
-        QCOMPARE(ToInt(DbValue{std::string("twelve")}), 0);
-        QCOMPARE(ToInt(DbValue{}), 0);
-    }
 };
 
 QTEST_MAIN(RowSetModelTest)

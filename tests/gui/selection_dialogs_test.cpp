@@ -1,6 +1,5 @@
 #include <QAbstractItemModelTester>
 #include <QComboBox>
-#include <QGroupBox>
 #include <QLabel>
 #include <QTableView>
 #include <QtTest>
@@ -105,17 +104,11 @@ class SelectionDialogsTest : public QObject {
         QVERIFY(s.window->StatusPanelText(2).startsWith(QStringLiteral("Dataset: SYS1")));
     }
 
-    void SelectDatasetPreselectsTheCurrentOne() {
-        Session s;
-        s.Controller().OpenCurrentDataSet("SYS1");
-        FormSelectData dialog(s.Db(), s.Controller());
-        QCOMPARE(dialog.DBCombo1()->currentText(), QStringLiteral("SYS1"));
-    }
-
     void SelectDatasetInsistsOnAChoiceAndCancelChangesNothing() {
         Session s;
         s.Controller().OpenCurrentDataSet("NTDS");
         FormSelectData dialog(s.Db(), s.Controller());
+        QCOMPARE(dialog.DBCombo1()->currentText(), QStringLiteral("NTDS"));
         bool stayedOpen = false;
         WhenModal([&](QWidget* shown) {
             auto* form = qobject_cast<FormSelectData*>(shown);
@@ -160,6 +153,9 @@ class SelectionDialogsTest : public QObject {
                  (QStringList{"Set ID", "Model", "Range start", "Range end", "Set size",
                               "Inference method"}));
         QCOMPARE(dialog.RowCount(), 2);
+        WhenModal([](QWidget* shown) { Click(shown, "Command2"); });
+        dialog.ShowIfAnySets();
+        QCOMPARE(s.Controller().Selection().estimatesSetId, 0);
         WhenModal([](QWidget* shown) {
             auto* form = qobject_cast<FormSelectEstimates*>(shown);
             form->SelectRow(1);
@@ -178,16 +174,6 @@ class SelectionDialogsTest : public QObject {
                               "InferenceMethodNames"));
         QVERIFY(!selection.recalibrated);
         QVERIFY(s.window->StatusPanelText(3).startsWith(QStringLiteral("Estimates: Goel-Okumoto")));
-    }
-
-    void SelectEstimatesSetCancelChangesNothing() {
-        Session s;
-        s.Controller().OpenCurrentDataSet("SYS1");
-        FormSelectEstimates dialog(s.Db(), s.Controller());
-        WhenModal([](QWidget* shown) { Click(shown, "Command2"); });
-        dialog.ShowIfAnySets();
-        QCOMPARE(s.Controller().Selection().estimatesSetId, 0);
-        QVERIFY(s.sink.Texts().empty());
     }
 
     void SelectPredictionsSetListsTheNamedDataset() {
@@ -237,40 +223,57 @@ class SelectionDialogsTest : public QObject {
         QCOMPARE(guitest::ModalTimeouts(), 0);
     }
 
-    void SelectModelPromptsByMode_data() {
+    void PlotDialogsPromptByMode_data() {
+        QTest::addColumn<bool>("anySet");
         QTest::addColumn<int>("mode");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("label");
-        QTest::newRow("0") << 0 << "Select a reference model"
-                           << "The current estimates set will be your first plot.\n "
-                              "Please select a reference model.";
+        QTest::newRow("model 0") << false << 0 << "Select a reference model"
+                                 << "The current estimates set will be your first plot.\n "
+                                    "Please select a reference model.";
         for (int mode : {1, 3, 4, 5}) {
-            QTest::addRow("%d", mode) << mode << "Select a model"
-                                      << "Please select a model to plot.";
+            QTest::addRow("model %d", mode) << false << mode << "Select a model"
+                                            << "Please select a model to plot.";
         }
-        QTest::newRow("2") << 2 << "Select a reference model"
-                           << "Please select a new reference model.";
-        // Modes from 6 on keep what the dialog showed before (here: mode 2's prompt).
-        QTest::newRow("6") << 6 << "Select a reference model"
-                           << "Please select a new reference model.";
+        QTest::newRow("model 2") << false << 2 << "Select a reference model"
+                                 << "Please select a new reference model.";
+        // Modes from 6 on keep the prompt of the dialog's previous use (mode 2 here).
+        QTest::newRow("model 6") << false << 6 << "Select a reference model"
+                                 << "Please select a new reference model.";
+        QTest::newRow("set 0") << true << 0 << "Select a reference set"
+                               << "The current predictions set will be your first plot.\n "
+                                  "Please select a reference set.";
+        QTest::newRow("set 1") << true << 1 << "Select a set to plot"
+                               << "Please select a set of raw or recalibrated predictions.";
+        QTest::newRow("set 2") << true << 2 << "Select a reference set"
+                               << "Please select a new reference set.";
     }
 
-    void SelectModelPromptsByMode() {
+    void PlotDialogsPromptByMode() {
+        QFETCH(bool, anySet);
         QFETCH(int, mode);
         QFETCH(QString, caption);
         QFETCH(QString, label);
         Session s;
-        FormSelectModel dialog(s.Db());
+        FormSelectModel models(s.Db());
+        FormSelectAnyPredictions sets(s.Db());
+        auto ask = [&](int askedMode) {
+            if (anySet) {
+                sets.GetIDAndRecFlag(askedMode, s.sys1Set);
+            } else {
+                models.GetID(askedMode, s.sys1Set);
+            }
+        };
         WhenModal([](QWidget* shown) { Click(shown, "Command2"); });
-        dialog.GetID(2, s.sys1Set);
+        ask(2);
         QString shownCaption;
         QString shownLabel;
         WhenModal([&](QWidget* shown) {
             shownCaption = shown->windowTitle();
-            shownLabel = qobject_cast<FormSelectModel*>(shown)->Label1()->text();
+            shownLabel = qobject_cast<GridSelectionDialog*>(shown)->Label1()->text();
             Click(shown, "Command2");
         });
-        dialog.GetID(mode, s.sys1Set);
+        ask(mode);
         QCOMPARE(shownCaption, caption);
         QCOMPARE(shownLabel, label);
     }
@@ -329,37 +332,6 @@ class SelectionDialogsTest : public QObject {
         QVERIFY(!none.recalibrated);
     }
 
-    void SelectAnyPredictionsPromptsByMode_data() {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QString>("label");
-        QTest::newRow("0") << 0 << "Select a reference set"
-                           << "The current predictions set will be your first plot.\n "
-                              "Please select a reference set.";
-        QTest::newRow("1") << 1 << "Select a set to plot"
-                           << "Please select a set of raw or recalibrated predictions.";
-        QTest::newRow("2") << 2 << "Select a reference set"
-                           << "Please select a new reference set.";
-    }
-
-    void SelectAnyPredictionsPromptsByMode() {
-        QFETCH(int, mode);
-        QFETCH(QString, caption);
-        QFETCH(QString, label);
-        Session s;
-        FormSelectAnyPredictions dialog(s.Db());
-        QString shownCaption;
-        QString shownLabel;
-        WhenModal([&](QWidget* shown) {
-            shownCaption = shown->windowTitle();
-            shownLabel = qobject_cast<FormSelectAnyPredictions*>(shown)->Label1()->text();
-            Click(shown, "Command2");
-        });
-        dialog.GetIDAndRecFlag(mode, s.sys1Set);
-        QCOMPARE(shownCaption, caption);
-        QCOMPARE(shownLabel, label);
-    }
-
     void CurrentSelectionsShowsWhatIsChosen() {
         Session s;
         {
@@ -381,26 +353,6 @@ class SelectionDialogsTest : public QObject {
         QCOMPARE(dialog.ValueText("Recalibration method"),
                  QString::fromStdString(s.Controller().Selection().recalibrationMethodName));
         QVERIFY(!dialog.ValueText("Recalibration method").isEmpty());
-        for (const char* frame : {"Estimates set", "Recalibration"}) {
-            bool found = false;
-            for (const QGroupBox* box : dialog.findChildren<QGroupBox*>()) {
-                found = found || box->title() == QString::fromLatin1(frame);
-            }
-            QVERIFY2(found, frame);
-        }
-    }
-
-    void CurrentSelectionsOpensFromTheViewMenu() {
-        test::RecordingSink sink;
-        guitest::FakeDesktop desktop;
-        MDITamsel window(desktop);
-        QString shownTitle;
-        WhenModal([&](QWidget* shown) {
-            shownTitle = shown->windowTitle();
-            Click(shown, "Command1");
-        });
-        window.findChild<QAction*>("mnuViewCurrentSelections")->trigger();
-        QCOMPARE(shownTitle, QStringLiteral("Current selections"));
     }
 
     void AboutShowsTitleVersionAndDisclaimer() {
