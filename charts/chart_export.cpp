@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QImage>
 #include <QPageLayout>
@@ -23,9 +24,16 @@ constexpr int kJpegQuality = 100;
 template <typename Paint>
 void RenderAtSize(ChartView& view, QSize size, Paint paint) {
     const QSize original = view.size();
-    if (!size.isEmpty() && size != original) view.resize(size);
+    if (!size.isEmpty() && size != original) {
+        view.resize(size);
+        // The legend and the axes are laid out by posted events.
+        QCoreApplication::sendPostedEvents();
+    }
     paint(view.size());
-    if (view.size() != original) view.resize(original);
+    if (view.size() != original) {
+        view.resize(original);
+        QCoreApplication::sendPostedEvents();
+    }
 }
 
 }  // namespace

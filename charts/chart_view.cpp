@@ -11,15 +11,22 @@
 #include <QPen>
 #include <QValueAxis>
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace tamsel {
+
+void ChartView::Extent::Add(double value) {
+    low = std::min(low, value);
+    high = std::max(high, value);
+}
 
 namespace {
 
 constexpr int kHighlightExtraWidth = 2;
 constexpr double kMarkerSize = 7.0;
 constexpr int kLabelPadding = 3;
+constexpr double kTargetTicks = 6.0;
 
 QColor ToColor(const Rgb& rgb) { return QColor(rgb.red, rgb.green, rgb.blue); }
 
@@ -37,27 +44,37 @@ Qt::PenStyle ToPenStyle(LinePattern pattern) {
 
 QString ToQString(const std::string& text) { return QString::fromStdString(text); }
 
-struct Extent {
-    double low = std::numeric_limits<double>::infinity();
-    double high = -std::numeric_limits<double>::infinity();
-    void Add(double value) {
-        low = std::min(low, value);
-        high = std::max(high, value);
-    }
-    bool Empty() const { return low > high; }
-};
-
 // Sets axis to the description's fixed ends, or to rounded ends around the data.
-void SetAxisRange(QValueAxis* axis, const ChartAxis& source, Extent data) {
-    if (data.Empty()) data = Extent{0.0, 1.0};
+void SetAxisRange(QValueAxis* axis, const ChartAxis& source, ChartView::Extent data) {
+    if (data.Empty()) data = ChartView::Extent{0.0, 1.0};
     if (data.low == data.high) {
         data.low -= 0.5;
         data.high += 0.5;
     }
-    axis->setRange(data.low, data.high);
-    if (!source.minimum || !source.maximum) axis->applyNiceNumbers();
-    if (source.minimum) axis->setMin(*source.minimum);
-    if (source.maximum) axis->setMax(*source.maximum);
+    if (source.minimum && source.maximum) {
+        axis->setRange(*source.minimum, *source.maximum);
+        return;
+    }
+    if (!source.minimum && !source.maximum) {
+        axis->setRange(data.low, data.high);
+        axis->applyNiceNumbers();
+        return;
+    }
+    // One fixed end (medians start at the range start): a round step from it, so that the
+    // ticks still fall on readable numbers.
+    const double fixed = source.minimum ? *source.minimum : *source.maximum;
+    const double span = std::max(source.minimum ? data.high - fixed : fixed - data.low, 1e-9);
+    const double rough = span / kTargetTicks;
+    const double magnitude = std::pow(10.0, std::floor(std::log10(rough)));
+    double step = magnitude;
+    for (double factor : {1.0, 2.0, 2.5, 5.0, 10.0}) {
+        step = factor * magnitude;
+        if (step >= rough) break;
+    }
+    const int steps = std::max(1, static_cast<int>(std::ceil(span / step - 1e-9)));
+    const double other = source.minimum ? fixed + steps * step : fixed - steps * step;
+    axis->setRange(std::min(fixed, other), std::max(fixed, other));
+    axis->setTickCount(steps + 1);
 }
 
 }  // namespace
@@ -123,7 +140,7 @@ double ChartView::XMinimum() const { return m_axisX ? m_axisX->min() : 0.0; }
 
 void ChartView::SetXMinimum(double minimum) {
     m_description.xAxis.minimum = minimum;
-    if (m_axisX) m_axisX->setMin(minimum);
+    if (m_axisX) SetAxisRange(m_axisX, m_description.xAxis, m_xData);
     PlaceLabels();
 }
 
@@ -185,7 +202,8 @@ void ChartView::Draw() {
     drawn->addAxis(m_axisY, Qt::AlignLeft);
     drawn->addAxis(m_axisY2, Qt::AlignRight);
 
-    Extent xData;
+    Extent& xData = m_xData;
+    xData = Extent{};
     Extent yData;
     Extent y2Data;
     int flat = 0;
@@ -263,8 +281,12 @@ void ChartView::PlaceLabels() {
         QGraphicsRectItem* box = m_labels[i].box;
         const QSizeF size = m_labels[i].text->boundingRect().size();
         if (source.attachment == LabelAttachment::BelowLegend) {
+            // A legend at the side spans the chart's height with its entries centred in it.
             const QRectF legend = drawn->legend()->geometry();
-            box->setPos(legend.left() + kLabelPadding, legend.bottom() + source.legendGap);
+            const QSizeF entries = drawn->legend()->effectiveSizeHint(Qt::PreferredSize);
+            const double entriesBottom =
+                legend.center().y() + std::min(entries.height(), legend.height()) / 2.0;
+            box->setPos(legend.left() + kLabelPadding, entriesBottom + source.legendGap);
             continue;
         }
         if (!anchorSeries) continue;

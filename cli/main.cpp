@@ -8,6 +8,9 @@
 #include "data_commands.h"
 #include "evaluation_commands.h"
 #include "model_commands.h"
+#ifdef TAMSEL_CLI_PLOT
+#include "plot_commands.h"
+#endif
 #include "recalibration_commands.h"
 
 int main(int argc, char** argv) {
@@ -26,6 +29,9 @@ int main(int argc, char** argv) {
     AddModelCommands(app, context);
     AddEvaluationCommands(app, context);
     AddRecalibrationCommands(app, context);
+#ifdef TAMSEL_CLI_PLOT
+    AddPlotCommands(app, context);
+#endif
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

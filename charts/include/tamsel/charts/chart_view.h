@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QChartView>
+#include <limits>
 #include <vector>
 
 #include "tamsel/measures/chart_description.h"
@@ -25,6 +26,14 @@ class ChartView : public QChartView {
     Q_OBJECT
 
   public:
+    // The span of the values drawn against an axis.
+    struct Extent {
+        double low = std::numeric_limits<double>::infinity();
+        double high = -std::numeric_limits<double>::infinity();
+        void Add(double value);
+        bool Empty() const { return low > high; }
+    };
+
     explicit ChartView(QWidget* parent = nullptr);
 
     // Draws description anew; the highlights are kept for series that still exist.
@@ -63,6 +72,7 @@ class ChartView : public QChartView {
     int FlatIndex(SeriesPosition position) const;
 
     ChartDescription m_description;
+    Extent m_xData;
     std::vector<std::vector<QAbstractSeries*>> m_series;  // [group][series]
     std::vector<bool> m_highlighted;                      // by legend order
     std::vector<DrawnLabel> m_labels;
