@@ -1,0 +1,138 @@
+// Cost of whole prequential runs on one thread and on every hardware thread: each model on
+// SYS1, all eight applied and stored on SYS1, and all eight (and each alone) on simulated
+// data sets of 250 to 5,000 failures, from which the growth of the cost with the number of
+// failures is fitted.
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "model_bench_support.h"
+#include "synthetic_data.h"
+#include "tamsel/models/model_driver.h"
+#include "tamsel/models/model_table.h"
+#include "tamsel/models/prequential.h"
+
+namespace tamsel::bench {
+namespace {
+
+constexpr int kDefaultRange = 1;
+constexpr int kMaximumLikelihood = 1;
+constexpr std::int32_t kRangeStart = 20;
+
+const int kAllThreads = WorkerThreads(kHardwareThreads);
+
+const Series& Sys1() {
+    static const Series series = LoadSeries("sys1.txt");
+    return series;
+}
+
+// Runs model over kRangeStart..the last failure of series on threads threads.
+void RunModel(const ModelInfo& model, const Series& series, int threads, EstimatesArray& out) {
+    IndexFit fit = model.prepare(series.x, series.t, LastIndex(series), ReferenceSettings());
+    RunPrequential(kRangeStart, LastIndex(series), fit, out, RunControl(), threads);
+    benchmark::DoNotOptimize(out.data());
+}
+
+// Arguments: model number, threads.
+void BM_ModelOnSys1(benchmark::State& state) {
+    const ModelInfo& model = *FindModel(static_cast<int>(state.range(0)));
+    const auto threads = static_cast<int>(state.range(1));
+    EstimatesArray estimates;
+    for (auto _ : state) RunModel(model, Sys1(), threads, estimates);
+    state.SetLabel(std::string(model.code));
+}
+
+// All eight applied to SYS1 and stored, each in its own transaction, as the demo and the
+// command-line tool do. Argument: threads.
+void BM_AllEightAppliedAndStoredOnSys1(benchmark::State& state) {
+    const auto threads = static_cast<int>(state.range(0));
+    const std::vector<double> sys1(Sys1().x.begin() + 1, Sys1().x.end());
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto project = std::make_unique<TempProject>("sys1");
+        int dataSetId = project->AddDataSet("SYS1", sys1);
+        state.ResumeTiming();
+        for (const ModelInfo& model : ModelTable()) {
+            ApplyModelResult result = ApplyModel(project->Db(), dataSetId, model.number,
+                                                 kDefaultRange, kMaximumLikelihood, {}, threads);
+            if (result.outcome != ApplyModelResult::Outcome::Stored) {
+                state.SkipWithError("a model was not stored");
+            }
+        }
+        state.PauseTiming();
+        project.reset();
+        state.ResumeTiming();
+    }
+}
+
+const Series& Synthetic(int n) {
+    static std::vector<std::pair<int, Series>> cache;
+    for (const auto& [size, series] : cache) {
+        if (size == n) return series;
+    }
+    cache.emplace_back(n, ToSeries(ScalingData(n)));
+    return cache.back().second;
+}
+
+// All eight models over 20..n of the simulated data. Arguments: n, threads.
+void BM_AllEightOnSimulated(benchmark::State& state) {
+    const Series& series = Synthetic(static_cast<int>(state.range(0)));
+    const auto threads = static_cast<int>(state.range(1));
+    EstimatesArray estimates;
+    for (auto _ : state) {
+        for (const ModelInfo& model : ModelTable()) RunModel(model, series, threads, estimates);
+    }
+}
+
+// One model over 20..n of the simulated data on every thread. Arguments: model, n.
+void BM_ModelOnSimulated(benchmark::State& state) {
+    const ModelInfo& model = *FindModel(static_cast<int>(state.range(0)));
+    const Series& series = Synthetic(static_cast<int>(state.range(1)));
+    EstimatesArray estimates;
+    for (auto _ : state) RunModel(model, series, kAllThreads, estimates);
+    state.SetLabel(std::string(model.code));
+}
+
+void ModelAndThreads(benchmark::internal::Benchmark* bench) {
+    for (int model = 1; model <= 8; ++model) {
+        bench->Args({model, 1});
+        bench->Args({model, kAllThreads});
+    }
+}
+
+void SizesAndThreads(benchmark::internal::Benchmark* bench) {
+    for (int n : {250, 500, 1000, 2000}) {
+        bench->Args({n, 1});
+        bench->Args({n, kAllThreads});
+    }
+    // Minutes a run: once is enough to read off its size.
+    bench->Args({5000, kAllThreads});
+}
+
+void ModelsAndSizes(benchmark::internal::Benchmark* bench) {
+    for (int n : {1000, 5000}) {
+        for (int model = 1; model <= 8; ++model) bench->Args({model, n});
+    }
+}
+
+BENCHMARK(BM_ModelOnSys1)->Apply(ModelAndThreads)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AllEightAppliedAndStoredOnSys1)
+    ->Arg(1)
+    ->Arg(kAllThreads)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AllEightOnSimulated)
+    ->Apply(SizesAndThreads)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+BENCHMARK(BM_ModelOnSimulated)
+    ->Apply(ModelsAndSizes)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime();
+
+}  // namespace
+}  // namespace tamsel::bench

@@ -1,0 +1,92 @@
+// Cost of the work around the fits: storing an estimates set of 5,000 rows, recalibrating a
+// set of about 1,000 predictions, and evaluating every model applied to 1,000 failures.
+
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <vector>
+
+#include "synthetic_data.h"
+#include "tamsel/measures/evaluation.h"
+#include "tamsel/models/model_driver.h"
+#include "tamsel/models/model_table.h"
+#include "tamsel/recalibration/recalibration.h"
+#include "tamsel/store/writers.h"
+
+namespace tamsel::bench {
+namespace {
+
+constexpr int kDefaultRange = 1;
+constexpr int kMaximumLikelihood = 1;
+constexpr int kFirstRecalibrationMethod = 1;
+
+void BM_StoreEstimatesSet5000Rows(benchmark::State& state) {
+    constexpr int kRows = 5000;
+    TempProject project("store");
+    int dataSetId = project.AddDataSet("SIM", ScalingData(kRows));
+    EstimatesArray estimates(kRows + 1);
+    for (int i = 1; i <= kRows; ++i) {
+        double v = 1.0 / i;
+        estimates[i] = {i + v, v, 2 * v, -v, v, 0.5 - v / 4, v, 2 * v, 3 * v, 4 * v};
+    }
+    for (auto _ : state) {
+        int setId = StoreEstimatesSet(project.Db(), dataSetId, 1, kDefaultRange, kMaximumLikelihood,
+                                      1, kRows, estimates);
+        if (setId == 0) state.SkipWithError("the set was not stored");
+        state.PauseTiming();
+        project.Db().Execute("DELETE FROM EstimatesSets;");
+        state.ResumeTiming();
+    }
+    state.counters["rows"] = kRows;
+}
+
+// A project holding 1,000 simulated failures with every model applied over the default
+// range, made once: applying the eight takes seconds.
+TempProject& AppliedProject() {
+    static TempProject* project = [] {
+        auto* made = new TempProject("applied");
+        int dataSetId = made->AddDataSet("SIM1000", ScalingData(1000));
+        for (const ModelInfo& model : ModelTable()) {
+            ApplyModel(made->Db(), dataSetId, model.number, kDefaultRange, kMaximumLikelihood, {});
+        }
+        return made;
+    }();
+    return *project;
+}
+
+// The Jelinski-Moranda set of the applied project: failures 20 to 1,000, so 980 predictions
+// that the recalibration fits.
+void BM_RecalibrateSetOf1000Failures(benchmark::State& state) {
+    TempProject& project = AppliedProject();
+    int dataSetId = FindDataSetId(project.Db(), "SIM1000").value_or(0);
+    int setId = FindEstimatesSet(project.Db(), dataSetId, 1, kDefaultRange, kMaximumLikelihood);
+    for (auto _ : state) {
+        RecalibrationResult result =
+            ApplyRecalibration(project.Db(), setId, kFirstRecalibrationMethod, {});
+        if (result.outcome != RecalibrationResult::Outcome::Stored) {
+            state.SkipWithError("the recalibration was not stored");
+        }
+        state.PauseTiming();
+        project.Db().Execute("DELETE FROM PredictionsSets;");
+        state.ResumeTiming();
+    }
+}
+
+void BM_EvaluateEightSetsOf1000Failures(benchmark::State& state) {
+    TempProject& project = AppliedProject();
+    for (auto _ : state) {
+        std::optional<Evaluation> evaluation =
+            EvaluateDataSet(project.Db(), "SIM1000", std::nullopt, std::nullopt);
+        if (!evaluation || evaluation->sets.size() != 8) {
+            state.SkipWithError("the evaluation did not rank eight sets");
+        }
+        benchmark::DoNotOptimize(evaluation);
+    }
+}
+
+BENCHMARK(BM_StoreEstimatesSet5000Rows)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RecalibrateSetOf1000Failures)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EvaluateEightSetsOf1000Failures)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace tamsel::bench
