@@ -1,10 +1,13 @@
 #include "plot_commands.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QString>
+#include <QStringList>
 
 #include <CLI/CLI.hpp>
 
+#include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -144,6 +147,11 @@ std::optional<Plot> BuildPlot(Database& db, const PlotOptions& options,
 int RunPlot(const PlotOptions& options) {
     const std::optional<QSize> size = ParseSize(options.size);
     if (!size) return kExitUsage;
+    const QString suffix = QFileInfo(QString::fromStdString(options.out)).suffix().toLower();
+    if (!QStringList{"png", "jpg", "jpeg", "svg", "pdf"}.contains(suffix)) {
+        ShowMessage("The image file name must end in .png, .jpg, .svg or .pdf.");
+        return kExitUsage;
+    }
     const PlotType kind = static_cast<PlotType>(options.kind);
     const bool needsSet = kind != PlotType::FailureTimes && kind != PlotType::CumulativeFailures;
     if (kind == PlotType::LogPlr && options.reference.empty()) {
@@ -161,8 +169,10 @@ int RunPlot(const PlotOptions& options) {
         const std::optional<RowSet> rawSets = BindEstimatesSets(db, options.name);
         if (!rawSets) return kExitFailure;
         if (needsSet && sets.empty()) {
+            // A comparison shows every raw set; the quartiles show the oldest.
             for (const std::vector<DbValue>& row : rawSets->rows) {
                 sets.push_back({IntOf(row[kSetIdColumn]), false});
+                if (kind == PlotType::Quartiles) break;
             }
             if (sets.empty()) {
                 ShowMessage("Dataset " + options.name + " has no estimates set to plot.");
@@ -178,13 +188,19 @@ int RunPlot(const PlotOptions& options) {
         if (!plot) return kExitFailure;
         for (size_t i = 1; i < sets.size(); ++i) {
             if (!AddSetToPlot(db, *plot, sets[i])) {
-                ShowMessage("Set " + options.sets.at(i) +
-                            " was left out: this plot does not "
-                            "take sets of its kind.");
+                ShowMessage("Set " + std::string(sets[i].recalibrated ? "p" : "") +
+                            std::to_string(sets[i].id) +
+                            " was left out: this plot does not take sets of its kind.");
             }
         }
 
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Qt's notes on the headless platform are no concern of the user's; stderr carries
+        // the command's own messages.
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+            if (type == QtCriticalMsg || type == QtFatalMsg)
+                std::cerr << text.toStdString() << '\n';
+        });
         static int argc = 1;
         static char name[] = "tamsel-cli";
         static char* argv[] = {name, nullptr};
@@ -197,8 +213,7 @@ int RunPlot(const PlotOptions& options) {
         view.show();
         QApplication::processEvents();
         if (!SaveChartImage(view, QString::fromStdString(options.out), *size)) {
-            ShowMessage("The chart could not be written to " + options.out +
-                        ": the file name must end in .png, .jpg, .svg or .pdf and be writable.");
+            ShowMessage("The chart could not be written to " + options.out + ".");
             return kExitFailure;
         }
         return kExitSuccess;
