@@ -10,6 +10,7 @@ namespace {
 const QString kDatabaseFilter = QStringLiteral("Tamsel databases (*.db);;All files (*)");
 const QString kGraphFilter =
     QStringLiteral("JPEG File Interchange Format (.jpg) (*.jpg);;All files (*.*) (*)");
+const QString kTableFilter = QStringLiteral("Text files (.txt) (*.txt);;All files (*.*) (*)");
 const QString kDataFileFilter = QStringLiteral("Data files (*.txt *.dat);;All files (*)");
 
 }  // namespace
@@ -45,6 +46,13 @@ QString SystemDesktop::AskFileName(QWidget* parent, FileQuestion question) {
             dialog.setFileMode(QFileDialog::AnyFile);
             dialog.setNameFilter(kGraphFilter);
             dialog.setDefaultSuffix(QStringLiteral("jpg"));
+            break;
+        case FileQuestion::SaveTable:
+            dialog.setWindowTitle(QStringLiteral("Save Table as Text File"));
+            dialog.setAcceptMode(QFileDialog::AcceptSave);
+            dialog.setFileMode(QFileDialog::AnyFile);
+            dialog.setNameFilter(kTableFilter);
+            dialog.setDefaultSuffix(QStringLiteral("txt"));
             break;
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};

@@ -13,6 +13,7 @@ enum class FileQuestion {
     NewDatabase,   // a database file to create; asks before replacing one
     DataFile,      // an existing failure data file
     SaveGraph,     // an image file to write a chart to; asks before replacing one
+    SaveTable,     // a text file to write a table to; asks before replacing one
 };
 
 class Desktop {

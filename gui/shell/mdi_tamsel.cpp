@@ -24,6 +24,7 @@
 #include "shell/frm_about.h"
 #include "shell/frm_model_options.h"
 #include "shell/qt_text.h"
+#include "tables/form_table1.h"
 #include "tamsel/store/schema.h"
 #include "tamsel/support/messages.h"
 
@@ -116,7 +117,13 @@ void MDITamsel::CreateMenus() {
                 if (FormPlot1* plot = ActivePlotWindow()) plot->PrintGraph();
             });
     file->addSeparator();
-    AddItem(file, "mnuFileSaveTable", QStringLiteral("Save &Table as Text File..."), false);
+    connect(AddItem(file, "mnuFileSaveTable", QStringLiteral("Save &Table as Text File..."), false),
+            &QAction::triggered, this, [this] {
+                const QMdiSubWindow* active = m_mdiArea->activeSubWindow();
+                if (auto* table = active ? qobject_cast<FormTable1*>(active->widget()) : nullptr) {
+                    table->SaveTable(m_desktop);
+                }
+            });
     file->addSeparator();
     connect(AddItem(file, "mnuFileExit", QStringLiteral("&Exit"), true), &QAction::triggered, this,
             &QWidget::close);
@@ -156,13 +163,18 @@ void MDITamsel::CreateMenus() {
         action->setObjectName(PlotItemName(item.kind));
         action->setData(item.kind);
         action->setEnabled(false);
-        connect(action, &QAction::triggered, this, [this, kind = item.kind] { ShowPlot(*this, kind); });
+        connect(action, &QAction::triggered, this,
+                [this, kind = item.kind] { ShowPlot(*this, kind); });
     }
 
     QMenu* table = bar->addMenu(QStringLiteral("&Table"));
     table->setObjectName(QStringLiteral("mnuTable"));
-    AddItem(table, "mnuTableShowTableFT", QStringLiteral("Show Table &Failure Times"), false);
-    AddItem(table, "mnuTableShowTableEstimates", QStringLiteral("Show Table &Estimates"), false);
+    connect(
+        AddItem(table, "mnuTableShowTableFT", QStringLiteral("Show Table &Failure Times"), false),
+        &QAction::triggered, this, [this] { ShowTable(false); });
+    connect(AddItem(table, "mnuTableShowTableEstimates", QStringLiteral("Show Table &Estimates"),
+                    false),
+            &QAction::triggered, this, [this] { ShowTable(true); });
 
     QMenu* predictions = bar->addMenu(QStringLiteral("P&redictions"));
     predictions->setObjectName(QStringLiteral("mnuPredictions"));
@@ -255,6 +267,15 @@ QMdiSubWindow* MDITamsel::AddChildWindow(ChildWindow* window) {
     sub->show();
     m_mdiArea->setActiveSubWindow(sub);
     return sub;
+}
+
+void MDITamsel::ShowTable(bool estimates) {
+    Database* db = m_controller.OpenedDatabase();
+    if (!db) return;
+    const CurrentSelection& selection = m_controller.Selection();
+    std::optional<TableView> table =
+        estimates ? ShowEstimatesTable(*db, selection) : ShowFailureTimesTable(*db, selection);
+    if (table) AddChildWindow(new FormTable1(std::move(*table), selection.dataSetName));
 }
 
 FormPlot1* MDITamsel::ActivePlotWindow() const {

@@ -83,6 +83,8 @@ class MDITamsel : public QMainWindow, public SelectionView {
     void SelectEstimatesSet();
     void SelectRecalibratedPredictionsSet();
     void NextFailure();
+    // Opens a table window on the current dataset's failure times or the current set's rows.
+    void ShowTable(bool estimates);
     void ShowUserGuide();
     void ShowAbout();
 
