@@ -24,6 +24,7 @@
 #include "shell/frm_about.h"
 #include "shell/frm_model_options.h"
 #include "shell/qt_text.h"
+#include "tables/form_next_predictions.h"
 #include "tables/form_table1.h"
 #include "tamsel/store/schema.h"
 #include "tamsel/support/messages.h"
@@ -422,7 +423,10 @@ void MDITamsel::SelectRecalibratedPredictionsSet() {
 void MDITamsel::NextFailure() {
     if (m_controller.Selection().recalibrated) {
         ShowMessage("Sorry, this functionality is not yet available for recalibrated sets.");
+        return;
     }
+    FormNextPredictions dialog(m_controller, this);
+    dialog.exec();
 }
 
 QString MDITamsel::UserGuidePath() {
