@@ -14,6 +14,7 @@
 
 #include "plots/form_plot1.h"
 #include "plots/show_plot.h"
+#include "recalibration/form_recalibration.h"
 #include "shell/child_window.h"
 #include "shell/desktop.h"
 #include "shell/form_add_data.h"
@@ -151,8 +152,13 @@ void MDITamsel::CreateMenus() {
                     false),
             &QAction::triggered, this, &MDITamsel::SelectEstimatesSet);
     estimates->addSeparator();
-    AddItem(estimates, "mnuEstimatesRecalibrate", QStringLiteral("&Recalibrate Estimates Set..."),
-            false);
+    connect(AddItem(estimates, "mnuEstimatesRecalibrate",
+                    QStringLiteral("&Recalibrate Estimates Set..."), false),
+            &QAction::triggered, this, [this] {
+                FormRecalibration dialog(*m_controller.OpenedDatabase(),
+                                         m_controller.Selection().dataSetName, this);
+                dialog.ShowRecalibration();
+            });
     connect(AddItem(estimates, "mnuEstimatesSelectPredictions",
                     QStringLiteral("Select Recalibrated &Predictions Set..."), false),
             &QAction::triggered, this, &MDITamsel::SelectRecalibratedPredictionsSet);

@@ -1,0 +1,89 @@
+#include <QSignalSpy>
+#include <QTableView>
+#include <QtTest>
+
+#include "gui_test_support.h"
+#include "recalibration/form_recalibration.h"
+#include "tamsel/models/model_driver.h"
+#include "tamsel/store/queries.h"
+#include "test_support.h"
+
+using namespace tamsel;
+using guitest::Click;
+
+namespace {
+
+// SYS1 with the Jelinski-Moranda model applied over the default range.
+struct Session {
+    Session()
+        : db(guitest::MakeDatabase(dir.Path().string(), {{"SYS1", "sys1.txt"}}),
+             Database::OpenMode::ExistingFile) {
+        const int dataSetId = FindDataSetId(db, "SYS1").value_or(0);
+        estimatesSet = ApplyModel(db, dataSetId, 1, 1, 1, RunControl()).estimatesSetId;
+    }
+
+    test::TempDir dir;
+    test::RecordingSink sink;
+    Database db;
+    int estimatesSet = 0;
+};
+
+bool WaitForRun(FormRecalibration& form) {
+    QSignalSpy finished(&form, &FormRecalibration::runFinished);
+    return finished.wait(60000);
+}
+
+}  // namespace
+
+class RecalibrationDialogTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void ApplyStoresOneSetAndRefusesThePairAgain() {
+        Session s;
+        FormRecalibration form(s.db, "SYS1");
+        QCOMPARE(form.EstimatesGrid()->model()->rowCount(), 1);
+        form.ApplyRecalibration(false);
+        QVERIFY(WaitForRun(form));
+        QCOMPARE(guitest::CountRows(s.db, "PredictionsSets"), 1);
+        // Failures 35 to 135 are recalibrated.
+        QCOMPARE(guitest::CountRows(s.db, "Predictions"), 101);
+        QCOMPARE(s.sink.Count(), size_t(0));
+
+        form.ApplyRecalibration(false);
+        QVERIFY(!form.IsRunning());
+        QCOMPARE(s.sink.Texts(),
+                 std::vector<std::string>{"This recalibration is already available for the current "
+                                          "dataset"});
+        QCOMPARE(guitest::CountRows(s.db, "PredictionsSets"), 1);
+    }
+
+    void ClosingDuringTheRunStoresNothing() {
+        Session s;
+        FormRecalibration form(s.db, "SYS1");
+        QSignalSpy finished(&form, &FormRecalibration::runFinished);
+        form.ApplyRecalibration(false);
+        QVERIFY(form.IsRunning());
+        form.reject();
+        QVERIFY(finished.wait(60000));
+        QCOMPARE(guitest::CountRows(s.db, "PredictionsSets"), 0);
+        QCOMPARE(guitest::CountRows(s.db, "Predictions"), 0);
+        QCOMPARE(s.sink.Texts(),
+                 std::vector<std::string>{"The recalibration was cancelled by user action"});
+    }
+
+    void NoEstimatesSetShowsTheMessageOnly() {
+        test::TempDir dir;
+        test::RecordingSink sink;
+        Database db(guitest::MakeDatabase(dir.Path().string(), {{"SYS1", "sys1.txt"}}),
+                    Database::OpenMode::ExistingFile);
+        FormRecalibration form(db, "SYS1");
+        form.ShowRecalibration();
+        QCOMPARE(sink.Texts(), std::vector<std::string>{
+                                   "There are no estimates calculated for the current dataset.\r\n"
+                                   "Please, apply a model first."});
+    }
+};
+
+QTEST_MAIN(RecalibrationDialogTest)
+#include "recalibration_dialog_test.moc"
