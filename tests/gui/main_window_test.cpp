@@ -460,7 +460,13 @@ class MainWindowTest : public QObject {
         Session s;
         s.Controller().OpenCurrentDataSet("SYS1");
         s.Controller().LetEstimatesSet(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML");
+        bool dialogShown = false;
+        WhenModal([&dialogShown](QWidget* shown) {
+            dialogShown = true;
+            qobject_cast<QDialog*>(shown)->reject();
+        });
         Item(*s.window, "mnuPredictionsNextFailure")->trigger();
+        QVERIFY(dialogShown);  // a raw set gets the next-failure dialog
         QVERIFY(s.sink.Texts().empty());
         QVERIFY(s.Controller().SelectRecalibratedSet(s.sys1Predictions));
         Item(*s.window, "mnuPredictionsNextFailure")->trigger();
