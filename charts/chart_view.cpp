@@ -60,10 +60,12 @@ void SetAxisRange(QValueAxis* axis, const ChartAxis& source, ChartView::Extent d
         axis->applyNiceNumbers();
         return;
     }
-    // One fixed end (medians start at the range start): a round step from it, so that the
-    // ticks still fall on readable numbers.
+    // One fixed end (medians start at the range start, quartiles stop at their maximum): the
+    // other end and the ticks go in round steps, so that the ticks fall on readable numbers.
     const double fixed = source.minimum ? *source.minimum : *source.maximum;
-    const double span = std::max(source.minimum ? data.high - fixed : fixed - data.low, 1e-9);
+    // Positive data below a fixed maximum are shown from 0.
+    const double low = (data.low >= 0.0 && fixed > 0.0) ? 0.0 : data.low;
+    const double span = std::max(source.minimum ? data.high - fixed : fixed - low, 1e-9);
     const double rough = span / kTargetTicks;
     const double magnitude = std::pow(10.0, std::floor(std::log10(rough)));
     double step = magnitude;
@@ -72,9 +74,15 @@ void SetAxisRange(QValueAxis* axis, const ChartAxis& source, ChartView::Extent d
         if (step >= rough) break;
     }
     const int steps = std::max(1, static_cast<int>(std::ceil(span / step - 1e-9)));
-    const double other = source.minimum ? fixed + steps * step : fixed - steps * step;
-    axis->setRange(std::min(fixed, other), std::max(fixed, other));
-    axis->setTickCount(steps + 1);
+    if (source.minimum) {
+        axis->setRange(fixed, fixed + steps * step);
+        axis->setTickAnchor(fixed);
+    } else {
+        axis->setRange(low == 0.0 ? 0.0 : fixed - steps * step, fixed);
+        axis->setTickAnchor(low == 0.0 ? 0.0 : fixed);
+    }
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickInterval(step);
 }
 
 }  // namespace
@@ -196,11 +204,13 @@ void ChartView::Draw() {
         titleFont.setPointSizeF(10.0);
         titleFont.setBold(false);
         axis->setTitleFont(titleFont);
-        axis->setLabelFormat(QStringLiteral("%.4g"));
+        axis->setLabelFormat(QStringLiteral("%.6g"));
     }
     drawn->addAxis(m_axisX, Qt::AlignBottom);
     drawn->addAxis(m_axisY, Qt::AlignLeft);
     drawn->addAxis(m_axisY2, Qt::AlignRight);
+    // The left axis's grid serves both vertical axes.
+    m_axisY2->setGridLineVisible(false);
 
     Extent& xData = m_xData;
     xData = Extent{};
@@ -282,10 +292,13 @@ void ChartView::PlaceLabels() {
         const QSizeF size = m_labels[i].text->boundingRect().size();
         if (source.attachment == LabelAttachment::BelowLegend) {
             // A legend at the side spans the chart's height with its entries centred in it.
-            const QRectF legend = drawn->legend()->geometry();
-            const QSizeF entries = drawn->legend()->effectiveSizeHint(Qt::PreferredSize);
-            const double entriesBottom =
-                legend.center().y() + std::min(entries.height(), legend.height()) / 2.0;
+            QLegend* legendItem = drawn->legend();
+            const QRectF legend = legendItem->geometry();
+            double entriesBottom = legend.bottom();
+            const QRectF entries = legendItem->mapRectToParent(legendItem->childrenBoundingRect());
+            if (entries.isValid() && entries.bottom() < legend.bottom()) {
+                entriesBottom = entries.bottom();
+            }
             box->setPos(legend.left() + kLabelPadding, entriesBottom + source.legendGap);
             continue;
         }

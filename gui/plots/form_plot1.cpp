@@ -111,10 +111,13 @@ FormPlot1::FormPlot1(Database& db, QWidget* parent)
          std::initializer_list<QWidget*>{m_failureData, m_cumulative, m_boldFrame, m_addPlot,
                                          m_addRecalibrated, m_changeReference, m_range, m_edit}) {
         panelLayout->addWidget(control);
-        control->hide();
     }
     panelLayout->addStretch();
-    m_panel->setFixedWidth(m_panel->sizeHint().width() + 20);
+    // As wide as the widest command, whichever the plot type shows.
+    m_panel->setFixedWidth(m_panel->sizeHint().width() + 8);
+    for (QWidget* control : m_panel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        control->hide();
+    }
 
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(m_chart, 1);

@@ -15,6 +15,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "plots/form_plot1.h"
+#include "recalibration/form_recalibration.h"
 #include "shell/app_icon.h"
 #include "shell/desktop.h"
 #include "shell/form_add_data.h"
@@ -28,13 +30,17 @@
 #include "shell/mdi_tamsel.h"
 #include "shell/qt_text.h"
 #include "shell/row_set_model.h"
+#include "tables/form_next_predictions.h"
+#include "tables/form_table1.h"
 #include "tamsel/import/add_data_set.h"
+#include "tamsel/measures/plots.h"
 #include "tamsel/models/model_driver.h"
 #include "tamsel/models/model_table.h"
 #include "tamsel/recalibration/recalibration.h"
 #include "tamsel/store/queries.h"
 #include "tamsel/store/schema.h"
 #include "tamsel/support/messages.h"
+#include "tamsel/tables/tables.h"
 
 namespace tamsel {
 namespace {
@@ -105,6 +111,56 @@ class Renderer {
     QDir m_directory;
     bool m_ok = true;
 };
+
+// A plot window on plot, with every further set of added drawn in it.
+void SavePlot(Renderer& renderer, Database& db, std::optional<Plot> plot,
+              const std::vector<PredictionSetRef>& added, const QString& name) {
+    if (!plot) return;
+    for (const PredictionSetRef& set : added) AddSetToPlot(db, *plot, set);
+    FormPlot1 window(db);
+    window.PrepareControls(plot->state.plotType);
+    window.ShowPlot(std::move(*plot));
+    window.resize(1000, 600);
+    renderer.Save(window, name);
+}
+
+// Every plot kind, a table window and the recalibration and next-failure dialogs on SYS1;
+// rawSets are the keys of SYS1's estimates sets, the first one current.
+void SavePlotsAndTables(Renderer& renderer, Database& db, SelectionController& controller,
+                        const std::vector<int>& rawSets) {
+    const CurrentSelection& selection = controller.Selection();
+    constexpr int kPlotStart = 35;
+    std::vector<PredictionSetRef> others;
+    for (size_t i = 1; i < rawSets.size(); ++i) others.push_back({rawSets[i], false});
+    std::optional<Plot> failures = PlotFailureTimes(db, selection);
+    if (failures) ShowFailureDataSeries(failures->chart, 2);
+    SavePlot(renderer, db, std::move(failures), {}, QStringLiteral("plot-failure-data"));
+    SavePlot(renderer, db, PlotCumulativeFailures(db, selection), {},
+             QStringLiteral("plot-cumulative-failures"));
+    SavePlot(renderer, db, PlotQuartilesAndMttf(db, selection), {},
+             QStringLiteral("plot-quartiles"));
+    SavePlot(renderer, db, PlotMedians(db, selection),
+             {{rawSets.at(1), false}, {1, true}, {2, true}}, QStringLiteral("plot-medians"));
+    SavePlot(renderer, db, PlotUPlots(db, selection, kPlotStart), others,
+             QStringLiteral("plot-u-plot"));
+    SavePlot(renderer, db, PlotYPlots(db, selection, kPlotStart),
+             {{rawSets.at(1), false}, {1, true}}, QStringLiteral("plot-y-plot"));
+    std::vector<PredictionSetRef> compared(others.begin() + 1, others.end());
+    SavePlot(renderer, db, PlotLogPlr(db, selection, {rawSets.at(1), false}, kPlotStart + 5),
+             compared, QStringLiteral("plot-log-plr"));
+
+    if (std::optional<TableView> table = ShowEstimatesTable(db, selection)) {
+        FormTable1 window(std::move(*table), selection.dataSetName);
+        window.resize(900, 420);
+        renderer.Save(window, QStringLiteral("table-estimates"));
+    }
+    FormRecalibration recalibration(db, selection.dataSetName);
+    renderer.Save(recalibration, QStringLiteral("recalibrate"));
+    FormNextPredictions next(controller);
+    next.findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("1000"));
+    next.Submit();
+    renderer.Save(next, QStringLiteral("next-failure"));
+}
 
 int Run(const QString& outputDirectory) {
     QDir output(QDir(outputDirectory).absolutePath());
@@ -187,6 +243,9 @@ int Run(const QString& outputDirectory) {
     addData.findChild<QPushButton*>(QStringLiteral("Command3"))->click();
     addData.findChild<QComboBox*>(QStringLiteral("Combo1"))->setCurrentIndex(1);
     renderer.Save(addData, QStringLiteral("create-dataset"));
+    std::vector<int> rawSets;
+    for (const std::vector<DbValue>& row : sets->rows) rawSets.push_back(ToInt(row[0]));
+    SavePlotsAndTables(renderer, db, controller, rawSets);
     return renderer.Ok() ? 0 : 1;
 }
 

@@ -194,9 +194,10 @@ class PlotWindowTest : public QObject {
         QCOMPARE(Line(chart, 0, 0)->points(), drawn);
         QCOMPARE(Line(chart, 0, 0)->name(), QStringLiteral("JM:Du"));
         // The label follows the legend, whose entries are centred at the side of the chart.
+        s.window->show();
         for (const QSize size : {QSize(700, 500), QSize(1000, 700)}) {
             chart->resize(size);
-            QCoreApplication::sendPostedEvents();
+            QCoreApplication::processEvents();
             const QRectF legend = chart->chart()->legend()->geometry();
             const QPointF label = chart->TextLabels().front()->parentItem()->pos();
             QVERIFY(label.x() >= legend.left() && label.x() < legend.right());
