@@ -2,10 +2,11 @@
 add_library(tamsel_options INTERFACE)
 target_compile_features(tamsel_options INTERFACE cxx_std_20)
 target_compile_options(tamsel_options INTERFACE -Wall -Wextra -Wpedantic)
-# GCC 12 reports std::variant and std::optional members as maybe-uninitialized at -O2 where
-# they are not; the warning is noise there and would break warnings-as-errors builds.
+# GCC 12 reports std::variant and std::optional members as maybe-uninitialized, and string
+# concatenation as overlapping copies (-Wrestrict), in optimised builds where neither happens;
+# the warnings are noise there and would break warnings-as-errors builds.
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
-    target_compile_options(tamsel_options INTERFACE -Wno-maybe-uninitialized)
+    target_compile_options(tamsel_options INTERFACE -Wno-maybe-uninitialized -Wno-restrict)
 endif()
 if(TAMSEL_WARNINGS_AS_ERRORS)
     target_compile_options(tamsel_options INTERFACE -Werror)
