@@ -195,13 +195,16 @@ class PlotWindowTest : public QObject {
         QCOMPARE(Line(chart, 0, 0)->name(), QStringLiteral("JM:Du"));
         // The label follows the legend, whose entries are centred at the side of the chart.
         s.window->show();
-        for (const QSize size : {QSize(700, 500), QSize(1000, 700)}) {
-            chart->resize(size);
-            QCoreApplication::processEvents();
+        auto underLegend = [chart] {
             const QRectF legend = chart->chart()->legend()->geometry();
             const QPointF label = chart->TextLabels().front()->parentItem()->pos();
-            QVERIFY(label.x() >= legend.left() && label.x() < legend.right());
-            QVERIFY(label.y() > legend.center().y() && label.y() < legend.bottom());
+            return label.x() >= legend.left() && label.x() < legend.right() &&
+                   label.y() > legend.center().y() && label.y() < legend.bottom();
+        };
+        // The legend is laid out by posted events after each resize.
+        for (const QSize size : {QSize(700, 500), QSize(1000, 700)}) {
+            chart->resize(size);
+            QTRY_VERIFY(underLegend());
         }
     }
 
