@@ -65,30 +65,14 @@ EstimateRecord RecordKL(const FailureSeries& x, std::int32_t i, std::int32_t ran
     record.param1 = firstInverse - slope;
     record.param2 = slope;
     record.param3 = beta;
-    record.mttf = MttfKL(shape, beta);
-    record.lowQ = PercentileKL(0.25, beta, shape);
-    record.median = PercentileKL(0.5, beta, shape);
-    record.uppQ = PercentileKL(0.75, beta, shape);
-    if (i < rangeEnd) {
-        ParetoPoint next = ParetoAt(x[i + 1], shape, beta);
-        record.cdf = next.cdf;
-        record.pdf = next.pdf;
-    }
+    SetParetoPrediction(record, shape, beta, x, i, rangeEnd);
     return record;
 }
 
 IndexFit PrepareKL(const FailureSeries& x, std::int32_t rangeEnd,
                    const MinimisationSettings& settings) {
     RegisterModelObjectives();
-    return [&x, rangeEnd, settings](std::int32_t i) {
-        const double eps = settings.absolutePrecision;
-        ObjectiveData data;
-        data.n = i;
-        data.r = eps;
-        data.series = &x;
-        std::vector<double> p = MinimiseFrom(kStart, kStart, kObjectiveCode, data, settings);
-        return RecordKL(x, i, rangeEnd, p[0] * p[0] + eps, p[1] * p[1] + eps);
-    };
+    return PrepareWindowFit(x, rangeEnd, settings, kStart, kObjectiveCode, &RecordKL);
 }
 
 EstimationResult EstimateKL(const FailureSeries& x, const FailureSeries& /*t*/,

@@ -64,15 +64,7 @@ EstimateRecord RecordLi(const FailureSeries& x, const FailureSeries& t, std::int
     record.param1 = i + remaining;
     record.param2 = alpha;
     record.param3 = beta;
-    record.lowQ = PercentileLi(0.25, shape, scale);
-    record.median = PercentileLi(0.5, shape, scale);
-    record.uppQ = PercentileLi(0.75, shape, scale);
-    record.mttf = ParetoMean(shape, scale);
-    if (i < rangeEnd) {
-        ParetoPoint next = ParetoAt(x[i + 1], shape, scale);
-        record.cdf = next.cdf;
-        record.pdf = next.pdf;
-    }
+    SetParetoPrediction(record, shape, scale, x, i, rangeEnd);
     return record;
 }
 

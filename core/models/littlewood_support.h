@@ -9,6 +9,7 @@
 #include <span>
 #include <vector>
 
+#include "tamsel/models/prequential.h"
 #include "tamsel/models/records.h"
 #include "tamsel/models/sentinels.h"
 #include "tamsel/numeric/minimise_nd.h"
@@ -72,6 +73,43 @@ inline ParetoPoint ParetoAt(double x, double shape, double scale) {
 // scale / (shape - 1), the Pareto mean, or kInfiniteMttf when it is infinite (shape <= 1).
 inline double ParetoMean(double shape, double scale) {
     return shape > 1.0 ? scale / (shape - 1.0) : kInfiniteMttf;
+}
+
+// Fills the predictive part of a record whose next interfailure time is Pareto with this
+// shape and scale: the mean, the quartiles and, when failure i + 1 lies inside the range,
+// the distribution function and density at its observed time.
+inline void SetParetoPrediction(EstimateRecord& record, double shape, double scale,
+                                const FailureSeries& x, std::int32_t i, std::int32_t rangeEnd) {
+    record.mttf = ParetoMean(shape, scale);
+    record.lowQ = ParetoQuantile(0.25, shape, scale);
+    record.median = ParetoQuantile(0.5, shape, scale);
+    record.uppQ = ParetoQuantile(0.75, shape, scale);
+    if (i < rangeEnd) {
+        ParetoPoint next = ParetoAt(x[i + 1], shape, scale);
+        record.cdf = next.cdf;
+        record.pdf = next.pdf;
+    }
+}
+
+// The record of a model fitted on the interfailure times from its two squared variables.
+using WindowRecord = EstimateRecord (*)(const FailureSeries& x, std::int32_t i,
+                                        std::int32_t rangeEnd, double first, double second);
+
+// The per-index fit of LV and KL: both minimise over the interfailure times from (start,
+// start), and their parameters are the squared variables plus the absolute precision, which
+// keeps them away from 0.
+inline IndexFit PrepareWindowFit(const FailureSeries& x, std::int32_t rangeEnd,
+                                 const MinimisationSettings& settings, double start, int code,
+                                 WindowRecord record) {
+    return [&x, rangeEnd, settings, start, code, record](std::int32_t i) {
+        const double eps = settings.absolutePrecision;
+        ObjectiveData data;
+        data.n = i;
+        data.r = eps;
+        data.series = &x;
+        std::vector<double> p = MinimiseFrom(start, start, code, data, settings);
+        return record(x, i, rangeEnd, p[0] * p[0] + eps, p[1] * p[1] + eps);
+    };
 }
 
 }  // namespace tamsel

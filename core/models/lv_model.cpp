@@ -76,30 +76,14 @@ EstimateRecord RecordLV(const FailureSeries& x, std::int32_t i, std::int32_t ran
     record.param1 = alpha;
     record.param2 = first - slope;
     record.param3 = slope;
-    record.mttf = MttfLV(alpha, psi);
-    record.lowQ = PercentileLV(0.25, psi, alpha);
-    record.median = PercentileLV(0.5, psi, alpha);
-    record.uppQ = PercentileLV(0.75, psi, alpha);
-    if (i < rangeEnd) {
-        ParetoPoint next = ParetoAt(x[i + 1], alpha, psi);
-        record.cdf = next.cdf;
-        record.pdf = next.pdf;
-    }
+    SetParetoPrediction(record, alpha, psi, x, i, rangeEnd);
     return record;
 }
 
 IndexFit PrepareLV(const FailureSeries& x, std::int32_t rangeEnd,
                    const MinimisationSettings& settings) {
     RegisterModelObjectives();
-    return [&x, rangeEnd, settings](std::int32_t i) {
-        const double eps = settings.absolutePrecision;
-        ObjectiveData data;
-        data.n = i;
-        data.r = eps;
-        data.series = &x;
-        std::vector<double> p = MinimiseFrom(kStart, kStart, kObjectiveCode, data, settings);
-        return RecordLV(x, i, rangeEnd, p[0] * p[0] + eps, p[1] * p[1] + eps);
-    };
+    return PrepareWindowFit(x, rangeEnd, settings, kStart, kObjectiveCode, &RecordLV);
 }
 
 EstimationResult EstimateLV(const FailureSeries& x, const FailureSeries& /*t*/,
