@@ -75,7 +75,6 @@ ApplyModelResult ApplyModel(Database& db, int dataSetId, int modelNumber, int ra
                       "An error occurred while reading the failure times of the data set.");
     }
 
-    control.ClearCancel();
     control.StartProgress(range->rangeStart, range->rangeEnd);
     EstimatesArray estimates;
     EstimationResult run = RunPrequential(range->rangeStart, range->rangeEnd,

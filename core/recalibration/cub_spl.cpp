@@ -60,7 +60,6 @@ SplineRecalibration CubSpl(const std::vector<double>& u, const std::vector<doubl
     result.piecesX = settings.ni;
     result.piecesY = settings.ni;
     control.ResetProgress(1, m);
-    control.ClearCancel();
 
     UPlot plot;
     for (int k = 1; k <= m; ++k) {
