@@ -168,9 +168,7 @@ bool Statement::ColumnIsNull(int column) const {
 
 double Statement::ColumnDouble(int column) const { return sqlite3_column_double(m_stmt, column); }
 
-std::int64_t Statement::ColumnInt(int column) const {
-    return sqlite3_column_int64(m_stmt, column);
-}
+std::int64_t Statement::ColumnInt(int column) const { return sqlite3_column_int64(m_stmt, column); }
 
 std::string Statement::ColumnText(int column) const {
     const unsigned char* text = sqlite3_column_text(m_stmt, column);

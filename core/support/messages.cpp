@@ -28,9 +28,7 @@ std::string JoinLines(std::initializer_list<std::string_view> lines) {
     return text;
 }
 
-void ShowMessage(const std::string& text, MessageIcon icon) {
-    Ask(text, MessageButtons::Ok, icon);
-}
+void ShowMessage(const std::string& text, MessageIcon icon) { Ask(text, MessageButtons::Ok, icon); }
 
 MessageAnswer Ask(const std::string& text, MessageButtons buttons, MessageIcon icon) {
     MessageSink* sink = nullptr;

@@ -8,8 +8,7 @@
 
 namespace tamsel::test {
 
-::testing::AssertionResult IsClose(double actual, double expected, double relTol,
-                                   double absTol) {
+::testing::AssertionResult IsClose(double actual, double expected, double relTol, double absTol) {
     double allowed = absTol + relTol * std::fabs(expected);
     double diff = std::fabs(actual - expected);
     if (diff <= allowed) return ::testing::AssertionSuccess();

@@ -28,7 +28,7 @@ namespace tamsel::test {
 
 // A directory of its own, removed with everything in it when the object goes.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -39,7 +39,7 @@ public:
     // Writes content to a file named name and returns its path.
     std::string WriteFile(const std::string& name, const std::string& content) const;
 
-private:
+  private:
     std::filesystem::path m_path;
 };
 
@@ -51,7 +51,7 @@ std::vector<double> ReadDataValues(const std::string& name);
 // Records every message and answers questions from a queue (Yes when it runs dry,
 // unless told otherwise). Installs itself for its lifetime.
 class RecordingSink : public MessageSink {
-public:
+  public:
     struct Entry {
         std::string text;
         MessageButtons buttons;
@@ -61,8 +61,7 @@ public:
     RecordingSink();
     ~RecordingSink() override;
 
-    MessageAnswer Show(const std::string& text, MessageButtons buttons,
-                       MessageIcon icon) override;
+    MessageAnswer Show(const std::string& text, MessageButtons buttons, MessageIcon icon) override;
 
     void QueueAnswer(MessageAnswer answer);
     void SetDefaultAnswer(MessageAnswer answer);
@@ -71,7 +70,7 @@ public:
     std::size_t Count() const;
     void Clear();
 
-private:
+  private:
     mutable std::mutex m_mutex;
     std::vector<Entry> m_entries;
     std::deque<MessageAnswer> m_answers;
@@ -81,7 +80,7 @@ private:
 
 // Records progress and requests a cancel when the step reaches cancelAt (never when 0).
 class CancellingProgress : public ProgressSink {
-public:
+  public:
     explicit CancellingProgress(int cancelAt = 0) : m_cancelAt(cancelAt) {}
     void OnStart(int minimum, int maximum) override;
     void OnStep(int value) override;
@@ -95,7 +94,7 @@ public:
     int Minimum() const { return m_minimum; }
     int Maximum() const { return m_maximum; }
 
-private:
+  private:
     mutable std::mutex m_mutex;
     int m_cancelAt;
     std::atomic<bool> m_cancel{false};

@@ -19,7 +19,7 @@ struct sqlite3_stmt;
 namespace tamsel {
 
 class DatabaseError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -35,7 +35,7 @@ bool EqualNoCase(std::string_view a, std::string_view b);
 class Statement;
 
 class Database {
-public:
+  public:
     enum class OpenMode { ExistingFile, CreateFile, ReadOnlyFile };
 
     // Opens path. ExistingFile never creates a file; CreateFile creates it when missing;
@@ -58,7 +58,7 @@ public:
 
     sqlite3* Handle() { return m_db; }
 
-private:
+  private:
     sqlite3* m_db = nullptr;
     std::string m_fileName;
 };
@@ -67,7 +67,7 @@ private:
 // are matched without regard to case and without their prefix character (":Name",
 // "@Name" and "$Name" all answer to "name"). Unbound parameters are Null.
 class Statement {
-public:
+  public:
     Statement(Statement&& other) noexcept;
     Statement& operator=(Statement&& other) noexcept;
     Statement(const Statement&) = delete;
@@ -93,7 +93,7 @@ public:
     std::int64_t ColumnInt(int column) const;
     std::string ColumnText(int column) const;  // Null reads as ""
 
-private:
+  private:
     friend class Database;
     Statement(sqlite3* db, sqlite3_stmt* stmt) : m_db(db), m_stmt(stmt) {}
     int ParameterIndex(std::string_view name) const;
@@ -107,7 +107,7 @@ private:
 // unit that is committed still rolls back with its outer one. A unit destroyed without
 // Commit() is rolled back.
 class Transaction {
-public:
+  public:
     explicit Transaction(Database& db);
     ~Transaction();
     Transaction(const Transaction&) = delete;
@@ -115,7 +115,7 @@ public:
     // Throws DatabaseError when the engine refuses (a full disk, for example).
     void Commit();
 
-private:
+  private:
     Database& m_db;
     std::string m_name;
     bool m_open = true;

@@ -18,7 +18,7 @@ enum class MessageIcon { None, Information, Question, Exclamation, Critical };
 enum class MessageAnswer { Ok, Cancel, Yes, No };
 
 class MessageSink {
-public:
+  public:
     virtual ~MessageSink() = default;
     // Shows text and returns the user's answer. For MessageButtons::Ok the answer is Ok.
     // May be called from worker threads: a sink guards its own state.
@@ -45,13 +45,13 @@ MessageSink* InstallMessageSink(MessageSink* sink);
 
 // Installs a sink for the lifetime of the object and restores the previous one after.
 class ScopedMessageSink {
-public:
+  public:
     explicit ScopedMessageSink(MessageSink* sink) : m_previous(InstallMessageSink(sink)) {}
     ~ScopedMessageSink() { InstallMessageSink(m_previous); }
     ScopedMessageSink(const ScopedMessageSink&) = delete;
     ScopedMessageSink& operator=(const ScopedMessageSink&) = delete;
 
-private:
+  private:
     MessageSink* m_previous;
 };
 

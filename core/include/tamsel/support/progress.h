@@ -12,7 +12,7 @@ namespace tamsel {
 // Receives the progress of one run. Called from the thread that does the work; a GUI sink
 // forwards to its progress bar through queued signals.
 class ProgressSink {
-public:
+  public:
     virtual ~ProgressSink() = default;
     virtual void OnStart(int minimum, int maximum) = 0;
     virtual void OnStep(int value) = 0;
@@ -23,7 +23,7 @@ public:
 // cancel request. Both are optional; a default RunControl reports nowhere and is never
 // cancelled. Copies share the caller's sink and flag.
 class RunControl {
-public:
+  public:
     RunControl() = default;
     RunControl(ProgressSink* sink, std::atomic<bool>* cancel) : m_sink(sink), m_cancel(cancel) {}
 
@@ -39,7 +39,7 @@ public:
     void RequestCancel() const;
     void ClearCancel() const;
 
-private:
+  private:
     ProgressSink* m_sink = nullptr;
     std::atomic<bool>* m_cancel = nullptr;
 };
