@@ -3,7 +3,6 @@
 #include <sqlite3.h>
 
 #include <atomic>
-#include <cctype>
 
 namespace tamsel {
 namespace {
@@ -17,14 +16,16 @@ std::string EngineMessage(sqlite3* db, const char* what) {
     return text;
 }
 
+// ASCII lower case, as the engine folds names; inline because a bulk insert looks names up
+// millions of times.
+char FoldCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
 }  // namespace
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
+        if (FoldCase(a[i]) != FoldCase(b[i])) return false;
     }
     return true;
 }
@@ -75,7 +76,19 @@ std::int64_t Database::LastInsertRowId() const { return sqlite3_last_insert_rowi
 
 bool Database::IsReadOnly() const { return sqlite3_db_readonly(m_db, "main") == 1; }
 
-Statement::Statement(Statement&& other) noexcept : m_db(other.m_db), m_stmt(other.m_stmt) {
+Statement::Statement(sqlite3* db, sqlite3_stmt* stmt) : m_db(db), m_stmt(stmt) {
+    const int count = sqlite3_bind_parameter_count(m_stmt);
+    m_parameterNames.reserve(static_cast<std::size_t>(count));
+    for (int i = 1; i <= count; ++i) {
+        const char* declared = sqlite3_bind_parameter_name(m_stmt, i);
+        std::string name = declared && declared[0] != '\0' ? declared + 1 : "";
+        for (char& c : name) c = FoldCase(c);
+        m_parameterNames.push_back(std::move(name));
+    }
+}
+
+Statement::Statement(Statement&& other) noexcept
+    : m_db(other.m_db), m_stmt(other.m_stmt), m_parameterNames(std::move(other.m_parameterNames)) {
     other.m_stmt = nullptr;
 }
 
@@ -84,6 +97,7 @@ Statement& Statement::operator=(Statement&& other) noexcept {
         sqlite3_finalize(m_stmt);
         m_db = other.m_db;
         m_stmt = other.m_stmt;
+        m_parameterNames = std::move(other.m_parameterNames);
         other.m_stmt = nullptr;
     }
     return *this;
@@ -94,10 +108,9 @@ Statement::~Statement() { sqlite3_finalize(m_stmt); }
 void Statement::Fail(const char* what) const { throw DatabaseError(EngineMessage(m_db, what)); }
 
 int Statement::ParameterIndex(std::string_view name) const {
-    int count = sqlite3_bind_parameter_count(m_stmt);
-    for (int i = 1; i <= count; ++i) {
-        const char* declared = sqlite3_bind_parameter_name(m_stmt, i);
-        if (declared && declared[0] != '\0' && EqualNoCase(declared + 1, name)) return i;
+    for (std::size_t k = 0; k < m_parameterNames.size(); ++k) {
+        const std::string& declared = m_parameterNames[k];
+        if (!declared.empty() && EqualNoCase(declared, name)) return static_cast<int>(k) + 1;
     }
     throw DatabaseError("no parameter named " + std::string(name));
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <initializer_list>
 
+#include "batch_insert.h"
 #include "store_helpers.h"
 #include "tamsel/store/schema.h"
 #include "tamsel/support/messages.h"
@@ -76,23 +77,24 @@ void CheckEstimates(int first, int last, const EstimatesArray& estimates) {
 
 void WriteEstimates(Database& db, int setId, int first, int last, const EstimatesArray& estimates) {
     CheckEstimates(first, last, estimates);
-    Statement insert = PrepareStoredQuery(db, "InsertEstimates");
+    BatchInsert insert(db, "InsertEstimates");
     for (int i = first; i <= last; ++i) {
         const EstimateRecord& e = estimates[i];
-        insert.Bind("ESetID", Long(setId));
-        insert.Bind("Index", Long(i));
-        insert.Bind("Param1", e.param1);
-        insert.Bind("Param2", e.param2);
-        insert.Bind("Param3", e.param3);
-        insert.Bind("LogLhd", e.logLhd);
-        insert.Bind("Pdf", e.pdf);
-        insert.Bind("Cdf", e.cdf);
-        insert.Bind("LowQ", e.lowQ);
-        insert.Bind("Median", e.median);
-        insert.Bind("UppQ", e.uppQ);
-        insert.Bind("MTTF", e.mttf);
-        insert.Run();
+        insert.Set("ESetID", Long(setId));
+        insert.Set("Index", Long(i));
+        insert.Set("Param1", e.param1);
+        insert.Set("Param2", e.param2);
+        insert.Set("Param3", e.param3);
+        insert.Set("LogLhd", e.logLhd);
+        insert.Set("Pdf", e.pdf);
+        insert.Set("Cdf", e.cdf);
+        insert.Set("LowQ", e.lowQ);
+        insert.Set("Median", e.median);
+        insert.Set("UppQ", e.uppQ);
+        insert.Set("MTTF", e.mttf);
+        insert.EndRow();
     }
+    insert.Finish();
 }
 
 struct PredictionArrays {
@@ -119,18 +121,19 @@ void CheckPredictions(int base, int stop, int offset, const PredictionArrays& ar
 void WritePredictions(Database& db, int setId, int base, int stop, int offset,
                       const PredictionArrays& arrays) {
     CheckPredictions(base, stop, offset, arrays);
-    Statement insert = PrepareStoredQuery(db, "InsertPredictions");
+    BatchInsert insert(db, "InsertPredictions");
     for (int k = base + offset; k < stop; ++k) {
         const std::size_t j = static_cast<std::size_t>(k - base + 1);
-        insert.Bind("PSetID", Long(setId));
-        insert.Bind("Index", Long(k));
-        insert.Bind("Pdf", arrays.pdf[j]);
-        insert.Bind("Cdf", arrays.cdf[j]);
-        insert.Bind("LowQ", arrays.lowQ[j]);
-        insert.Bind("Median", arrays.median[j]);
-        insert.Bind("UppQ", arrays.uppQ[j]);
-        insert.Run();
+        insert.Set("PSetID", Long(setId));
+        insert.Set("Index", Long(k));
+        insert.Set("Pdf", arrays.pdf[j]);
+        insert.Set("Cdf", arrays.cdf[j]);
+        insert.Set("LowQ", arrays.lowQ[j]);
+        insert.Set("Median", arrays.median[j]);
+        insert.Set("UppQ", arrays.uppQ[j]);
+        insert.EndRow();
     }
+    insert.Finish();
 }
 
 // Deletes the one DataSets row that where selects with its bound key; the relations take
@@ -184,7 +187,7 @@ bool InsertFailureTimes(Database& db, const std::vector<double>& data, int dataT
         Transaction unit(db);
         const int dataSetId = DataSetKey(db, dataName);
         if (dataSetId == 0) return false;
-        Statement insert = PrepareStoredQuery(db, "InsertFailureTimes");
+        BatchInsert insert(db, "InsertFailureTimes");
         double sum = 0.0;
         for (std::size_t i = 0; i < data.size(); ++i) {
             double interfailure = data[i];
@@ -195,12 +198,13 @@ bool InsertFailureTimes(Database& db, const std::vector<double>& data, int dataT
             } else if (i > 0) {
                 interfailure = data[i] - data[i - 1];
             }
-            insert.Bind("DataSet", Long(dataSetId));
-            insert.Bind("Index", Long(static_cast<std::int64_t>(i) + 1));
-            insert.Bind("InterFailure", Finite(interfailure));
-            insert.Bind("Cumulative", Finite(cumulative));
-            insert.Run();
+            insert.Set("DataSet", Long(dataSetId));
+            insert.Set("Index", Long(static_cast<std::int64_t>(i) + 1));
+            insert.Set("InterFailure", Finite(interfailure));
+            insert.Set("Cumulative", Finite(cumulative));
+            insert.EndRow();
         }
+        insert.Finish();
         unit.Commit();
         return true;
     } catch (const DatabaseError&) {

@@ -26,7 +26,7 @@ const double kInf = std::numeric_limits<double>::infinity();
 Rows FailureRows(Database& db) {
     return QueryRows(db,
                      "SELECT FailureIndex, InterfailureTime, CumulativeTime FROM FailureTimes "
-                     "ORDER BY FailureIndex;");
+                     "ORDER BY FailureID;");
 }
 
 TEST(InsertFailureTimes, DerivesTheOtherColumnFromEitherKind) {
@@ -42,7 +42,18 @@ TEST(InsertFailureTimes, DerivesTheOtherColumnFromEitherKind) {
         {2, {4.5}, {{I(1), 4.5, 4.5}}},
         {1, {}, {}},
     };
-    for (const Case& c : cases) {
+    // A series longer than one batch of rows, of either kind.
+    std::vector<double> interfailure, cumulative;
+    Rows longExpected;
+    for (int i = 1; i <= 150; ++i) {
+        interfailure.push_back(i % 7 + 0.25);
+        cumulative.push_back((cumulative.empty() ? 0.0 : cumulative.back()) + interfailure.back());
+        longExpected.push_back({I(i), interfailure.back(), cumulative.back()});
+    }
+    std::vector<Case> all(std::begin(cases), std::end(cases));
+    all.push_back({1, interfailure, longExpected});
+    all.push_back({2, cumulative, longExpected});
+    for (const Case& c : all) {
         FreshDatabase fresh;
         ASSERT_TRUE(InsertDataSet(fresh.Db(), "D", "d.txt", c.type, 3, ""));
         EXPECT_TRUE(InsertFailureTimes(fresh.Db(), c.data, c.type, "D"));
@@ -95,15 +106,21 @@ class WriterTest : public ::testing::Test {
     FreshDatabase m_fresh;
 };
 
-TEST_F(WriterTest, InsertEstimatesStoresTheTenFieldsInColumnOrder) {
-    const EstimatesArray estimates = test::MakeEstimates(20, 22);
-    ASSERT_TRUE(InsertEstimates(Db(), 1, 1, 1, 1, 20, 22, estimates));
-    Rows rows = EstimateRows();
-    ASSERT_EQ(rows.size(), 3u);
-    for (int i = 20; i <= 22; ++i) {
-        std::vector<DbValue> expected = {I(i - 19), I(1), I(i)};
-        for (int f = 1; f <= 10; ++f) expected.push_back(i + f / 100.0);
-        EXPECT_EQ(rows[i - 20], expected);
+TEST_F(WriterTest, EstimatesKeepTheTenFieldsInColumnOrderAcrossBatches) {
+    // Rows go to the engine many to a statement: sets shorter than, equal to and longer
+    // than one batch, and one ending mid-batch, all come back whole and in order.
+    int key = 0;
+    for (const auto& [first, last] : {std::pair{20, 22}, {1, 64}, {5, 69}, {1, 200}}) {
+        ASSERT_TRUE(
+            InsertEstimates(Db(), 1, 1, 1, 1, first, last, test::MakeEstimates(first, last)));
+        Rows rows = QueryRows(Db(), "SELECT * FROM Estimates WHERE EstimateID > " +
+                                        std::to_string(key) + " ORDER BY EstimateID;");
+        ASSERT_EQ(rows.size(), static_cast<std::size_t>(last - first + 1)) << first << ".." << last;
+        for (int i = first; i <= last; ++i) {
+            std::vector<DbValue> expected = {I(++key), I(1), I(i)};
+            for (int f = 1; f <= 10; ++f) expected.push_back(i + f / 100.0);
+            EXPECT_EQ(rows[i - first], expected) << first << ".." << last;
+        }
     }
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -77,6 +78,9 @@ class Statement {
     void Bind(int index, const DbValue& value);
     void Bind(std::string_view name, const DbValue& value);
     void BindNull(std::string_view name) { Bind(name, DbValue{}); }
+    // The position (from 1) of the parameter called name. Throws DatabaseError.
+    int ParameterIndex(std::string_view name) const;
+    int ParameterCount() const { return static_cast<int>(m_parameterNames.size()); }
 
     // Advances to the next row; false when there is none (the statement is done).
     bool Step();
@@ -95,12 +99,15 @@ class Statement {
 
   private:
     friend class Database;
-    Statement(sqlite3* db, sqlite3_stmt* stmt) : m_db(db), m_stmt(stmt) {}
-    int ParameterIndex(std::string_view name) const;
+    Statement(sqlite3* db, sqlite3_stmt* stmt);
     [[noreturn]] void Fail(const char* what) const;
 
     sqlite3* m_db = nullptr;
     sqlite3_stmt* m_stmt = nullptr;
+    // The name of parameter k + 1 in lower case without its prefix ("" when unnamed), read
+    // once: a row of a set binds a dozen names, and asking the engine each time dominated
+    // the cost of storing.
+    std::vector<std::string> m_parameterNames;
 };
 
 // A unit of work that is stored whole or not at all. Nests (built on SAVEPOINT): an inner

@@ -1,0 +1,91 @@
+#include "batch_insert.h"
+
+#include <algorithm>
+#include <cctype>
+#include <string>
+
+#include "tamsel/store/schema.h"
+
+namespace tamsel {
+namespace {
+
+std::string_view StoredQuerySql(std::string_view name) {
+    for (const StoredQuery& query : StoredQueries()) {
+        if (query.name == name) return query.sql;
+    }
+    throw DatabaseError("no stored query named " + std::string(name));
+}
+
+bool IsNameCharacter(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+
+// The stored query with its VALUES list repeated rows times, each ":Name" of row k turned
+// into the numbered parameter ?(k * columns + the name's position in single).
+std::string BatchSql(std::string_view sql, const Statement& single, int columns, int rows) {
+    constexpr std::string_view kValues = "VALUES ";
+    const std::size_t start = sql.find(kValues);
+    const std::size_t end = sql.rfind(')');
+    if (start == std::string_view::npos || end == std::string_view::npos || end < start) {
+        throw DatabaseError("the stored query has no VALUES list");
+    }
+    const std::string_view list =
+        sql.substr(start + kValues.size(), end + 1 - start - kValues.size());
+    std::string text(sql.substr(0, start + kValues.size()));
+    for (int row = 0; row < rows; ++row) {
+        if (row > 0) text += ", ";
+        for (std::size_t k = 0; k < list.size(); ++k) {
+            if (list[k] != ':') {
+                text += list[k];
+                continue;
+            }
+            std::size_t stop = k + 1;
+            while (stop < list.size() && IsNameCharacter(list[stop])) ++stop;
+            const int position = single.ParameterIndex(list.substr(k + 1, stop - k - 1));
+            text += '?' + std::to_string(row * columns + position);
+            k = stop - 1;
+        }
+    }
+    return text + ";";
+}
+
+}  // namespace
+
+BatchInsert::BatchInsert(Database& db, std::string_view queryName)
+    : m_single(PrepareStoredQuery(db, queryName)),
+      m_batch(db.Prepare(BatchSql(StoredQuerySql(queryName), m_single, m_single.ParameterCount(),
+                                  kRowsPerStatement))),
+      m_columns(m_single.ParameterCount()),
+      m_pending(static_cast<std::size_t>(m_columns) * kRowsPerStatement) {}
+
+void BatchInsert::Set(std::string_view name, const DbValue& value) {
+    const int column = m_single.ParameterIndex(name) - 1;
+    m_pending[static_cast<std::size_t>(m_rows * m_columns + column)] = value;
+}
+
+void BatchInsert::EndRow() {
+    ++m_rows;
+    if (m_rows < kRowsPerStatement) return;
+    for (std::size_t k = 0; k < m_pending.size(); ++k)
+        m_batch.Bind(static_cast<int>(k) + 1, m_pending[k]);
+    m_batch.Run();
+    Clear();
+}
+
+void BatchInsert::Finish() {
+    // The last rows, fewer than a batch, one statement each.
+    const int rows = m_rows;
+    for (int row = 0; row < rows; ++row) {
+        for (int column = 0; column < m_columns; ++column) {
+            m_single.Bind(column + 1,
+                          m_pending[static_cast<std::size_t>(row * m_columns + column)]);
+        }
+        m_single.Run();
+    }
+    Clear();
+}
+
+void BatchInsert::Clear() {
+    m_rows = 0;
+    std::fill(m_pending.begin(), m_pending.end(), DbValue{});
+}
+
+}  // namespace tamsel

@@ -1,0 +1,40 @@
+// Many rows through one of the stored insert queries. A single-row insert spends most of its
+// time on the engine's work for each statement (the key sequence, setting up the foreign-key
+// checks), not on the row, so the rows are inserted kRowsPerStatement at a time by a
+// statement that repeats the query's VALUES list.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+#include "tamsel/store/database.h"
+
+namespace tamsel {
+
+class BatchInsert {
+  public:
+    // The multi-row statement built from the stored query called queryName. Throws
+    // DatabaseError.
+    BatchInsert(Database& db, std::string_view queryName);
+
+    // Sets the named value of the row being built; names are matched as Statement::Bind
+    // matches them, and a value not set is Null.
+    void Set(std::string_view name, const DbValue& value);
+    // Ends the row being built; a full batch is inserted at once. Throws DatabaseError.
+    void EndRow();
+    // Inserts the rows still pending. Throws DatabaseError.
+    void Finish();
+
+    static constexpr int kRowsPerStatement = 64;
+
+  private:
+    void Clear();
+
+    Statement m_single;
+    Statement m_batch;
+    int m_columns = 0;
+    std::vector<DbValue> m_pending;  // m_rows rows of m_columns values
+    int m_rows = 0;
+};
+
+}  // namespace tamsel
