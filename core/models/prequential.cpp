@@ -73,10 +73,13 @@ EstimationResult RunSequential(std::int32_t rangeStart, std::int32_t rangeEnd, c
     return {};
 }
 
-// Workers take the indices in increasing order from a shared counter and fit them into
-// their own elements of the estimates; the calling thread only reports: it steps the
-// progress through the prefix of indices that are all fitted, so that progress, cancel and
-// the index named by a fault are what the one-thread loop gives.
+// The calling thread and threads - 1 helpers take the indices in increasing order from a
+// shared counter and fit them into their own elements of the estimates. Between its own
+// fits the calling thread steps the progress through the prefix of indices that are all
+// fitted, so that progress, cancel and the index named by a fault are what the one-thread
+// loop gives; it waits for the helpers only once no index is left to take. (A calling
+// thread that only reported would be woken at every fit, and on two cores each wake-up
+// takes a core from a worker.)
 class ParallelRun {
   public:
     ParallelRun(std::int32_t rangeStart, std::int32_t rangeEnd, const IndexFit& fit,
@@ -89,71 +92,93 @@ class ParallelRun {
           m_next(rangeStart),
           m_fitted(static_cast<std::size_t>(rangeEnd - rangeStart) + 1, false) {}
 
-    // Runs on threads workers; falls back to the calling thread when none can be started.
+    // Runs on threads threads, the calling one included; with fewer helpers than asked for
+    // (none can be started) the ones there are share the work.
     EstimationResult Run(int threads) {
-        std::vector<std::jthread> workers;
+        std::vector<std::jthread> helpers;
         {
             std::lock_guard lock(m_mutex);
             try {
-                for (int k = 0; k < threads; ++k) {
-                    workers.emplace_back([this] { Work(); });
-                    ++m_running;
+                for (int k = 1; k < threads; ++k) {
+                    helpers.emplace_back([this] { Help(); });
+                    ++m_helping;
                 }
             } catch (const std::system_error&) {
-                // Too few threads available: the ones started do the work.
+                // Too few threads available.
             }
-        }
-        if (workers.empty()) {
-            return RunSequential(m_rangeStart, m_rangeEnd, m_fit, m_estimates, m_control);
         }
         EstimationResult result;
         try {
-            result = Report();
+            result = WorkAndReport();
         } catch (...) {
             m_stop = true;
             throw;
         }
-        // The workers finish the fits they are in and are joined on return.
+        // The helpers finish the fits they are in and are joined on return.
         m_stop = true;
         return result;
     }
 
   private:
-    void Work() {
-        while (!m_stop && !m_control.CancelRequested()) {
-            std::int64_t i = m_next.fetch_add(1);
-            if (i > m_rangeEnd || i > m_faultLimit) break;
-            auto index = static_cast<std::int32_t>(i);
-            std::optional<std::string> fault = FitIndex(m_fit, index, m_estimates[index]);
-            std::lock_guard lock(m_mutex);
-            m_fitted[static_cast<std::size_t>(index - m_rangeStart)] = true;
-            if (fault && index < m_faultLimit) {
-                m_faultLimit = index;
-                m_faultDetail = std::move(*fault);
-            }
-            m_changed.notify_all();
+    // Fits the next index not yet taken; false when there is none left to take, the run is
+    // stopped or cancelled, or it lies past an index found faulty.
+    bool FitNext() {
+        if (m_stop || m_control.CancelRequested()) return false;
+        const std::int64_t i = m_next.fetch_add(1);
+        if (i > m_rangeEnd || i > m_faultLimit) return false;
+        const auto index = static_cast<std::int32_t>(i);
+        std::optional<std::string> fault = FitIndex(m_fit, index, m_estimates[index]);
+        std::lock_guard lock(m_mutex);
+        m_fitted[static_cast<std::size_t>(index - m_rangeStart)] = true;
+        if (fault && index < m_faultLimit) {
+            m_faultLimit = index;
+            m_faultDetail = std::move(*fault);
+        }
+        m_changed.notify_all();
+        return true;
+    }
+
+    void Help() {
+        while (FitNext()) {
         }
         std::lock_guard lock(m_mutex);
-        --m_running;
+        --m_helping;
         m_changed.notify_all();
     }
 
-    EstimationResult Report() {
-        for (std::int32_t i = m_rangeStart; i <= m_rangeEnd; ++i) {
-            auto slot = static_cast<std::size_t>(i - m_rangeStart);
-            {
-                std::unique_lock lock(m_mutex);
-                m_changed.wait(lock, [&] { return m_fitted[slot] || m_running == 0; });
-                // Workers leave indices unfitted only once a cancel is requested.
-                if (!m_fitted[slot]) return {EstimationStatus::Cancelled, 0, {}};
-                if (i == m_faultLimit) {
-                    return {EstimationStatus::ArithmeticFault, i, m_faultDetail};
-                }
-            }
-            m_control.StepProgress(i);
-            if (m_control.CancelRequested()) return {EstimationStatus::Cancelled, 0, {}};
+    EstimationResult WorkAndReport() {
+        std::int32_t next = m_rangeStart;  // the first index not yet reported
+        while (next <= m_rangeEnd) {
+            const bool fitted = FitNext();
+            if (std::optional<EstimationResult> end = ReportFitted(next, !fitted)) return *end;
         }
         return {};
+    }
+
+    // Steps the progress from next through the indices fitted since; with wait, waits for
+    // each index until the helpers have fitted it or stopped. The run's result once it is
+    // decided (cancelled, a fault), otherwise nothing.
+    std::optional<EstimationResult> ReportFitted(std::int32_t& next, bool wait) {
+        for (; next <= m_rangeEnd; ++next) {
+            const auto slot = static_cast<std::size_t>(next - m_rangeStart);
+            {
+                std::unique_lock lock(m_mutex);
+                if (wait) m_changed.wait(lock, [&] { return m_fitted[slot] || m_helping == 0; });
+                if (!m_fitted[slot]) {
+                    if (!wait) return std::nullopt;
+                    // Indices are left unfitted only once a cancel is requested.
+                    return EstimationResult{EstimationStatus::Cancelled, 0, {}};
+                }
+                if (next == m_faultLimit) {
+                    return EstimationResult{EstimationStatus::ArithmeticFault, next, m_faultDetail};
+                }
+            }
+            m_control.StepProgress(next);
+            if (m_control.CancelRequested()) {
+                return EstimationResult{EstimationStatus::Cancelled, 0, {}};
+            }
+        }
+        return std::nullopt;
     }
 
     const std::int32_t m_rangeStart;
@@ -169,7 +194,7 @@ class ParallelRun {
     std::condition_variable m_changed;
     std::vector<bool> m_fitted;  // by index - rangeStart
     std::string m_faultDetail;   // why the index at m_faultLimit failed, once one has
-    int m_running = 0;
+    int m_helping = 0;           // helpers still taking indices
 };
 
 }  // namespace
