@@ -5,6 +5,7 @@
 
 #include "littlewood_support.h"
 #include "model_support.h"
+#include "tamsel/numeric/log_sum.h"
 
 namespace tamsel {
 namespace {
@@ -29,8 +30,8 @@ double ObjectiveKL(std::span<const double> p, std::span<double> g, std::int32_t 
     double sumShapeSqLog = 0.0;  // sum k_j^2 w1 ln(1 + x_j / Beta)
     double sumInvShifted = 0.0;  // sum 1 / (Beta + x_j)
     double sumShapeShare = 0.0;  // sum k_j x_j / ((Beta + x_j) Beta)
-    double sumLogShifted = 0.0;  // sum ln(Beta + x_j)
-    double sumLogShape = 0.0;    // sum ln k_j
+    LogSum sumLogShifted;        // sum ln(Beta + x_j)
+    LogSum sumLogShape;          // sum ln k_j
     for (std::int32_t j = 1; j <= n; ++j) {
         const double lastWeight = static_cast<double>(j - 1) / (n - 1);
         const double shape = RelativeShape(j, n, ratio);
@@ -41,14 +42,15 @@ double ObjectiveKL(std::span<const double> p, std::span<double> g, std::int32_t 
         sumShapeSqLog += shape * shape * lastWeight * logRatio;
         sumInvShifted += 1.0 / shifted;
         sumShapeShare += shape * x[j] / (shifted * beta);
-        sumLogShifted += std::log(shifted);
-        sumLogShape += std::log(shape);
+        sumLogShifted.Add(shifted);
+        sumLogShape.Add(shape);
     }
     const double level = n / sumShapeLog;  // s(j) = level k_j
     // Envelope form: the level is held at its profile value.
     g[0] = 2.0 * p[0] * (sumShapeLast - level * sumShapeSqLog);
     g[1] = 2.0 * p[1] * (sumInvShifted - level * sumShapeShare);
-    return GuardObjective(n * (1.0 - std::log(level)) - sumLogShape + sumLogShifted, g);
+    return GuardObjective(n * (1.0 - std::log(level)) - sumLogShape.Value() + sumLogShifted.Value(),
+                          g);
 }
 
 EstimateRecord RecordKL(const FailureSeries& x, std::int32_t i, std::int32_t rangeEnd, double ratio,

@@ -5,6 +5,7 @@
 
 #include "littlewood_support.h"
 #include "model_support.h"
+#include "tamsel/numeric/log_sum.h"
 
 namespace tamsel {
 namespace {
@@ -28,20 +29,20 @@ double ObjectiveLi(std::span<const double> p, std::span<double> g, std::int32_t 
     const double remaining = p[0] * p[0];
     const double beta = p[1] * p[1];
     const double end = t[n];
-    double sumLogScaled = 0.0;  // sum ln(Beta + t_j)
+    LogSum sumLogScaled;        // sum ln(Beta + t_j)
     double sumLogRatio = 0.0;   // sum ln(1 + t_j / Beta)
     double sumInvFaults = 0.0;  // sum 1 / (N - j + 1)
-    double sumLogFaults = 0.0;  // sum ln(N - j + 1)
+    LogSum sumLogFaults;        // sum ln(N - j + 1)
     double sumInvScaled = 0.0;  // sum 1 / (Beta + t_j)
     double sumTimeShare = 0.0;  // sum t_j / (Beta + t_j)
     for (std::int32_t j = 1; j <= n; ++j) {
         // N - j + 1 from its exact integer part, so that a tiny N - n is not rounded away.
         const double faults = remaining + (n - j + 1);
         const double scaled = beta + t[j];
-        sumLogScaled += std::log(scaled);
+        sumLogScaled.Add(scaled);
         sumLogRatio += std::log1p(t[j] / beta);
         sumInvFaults += 1.0 / faults;
-        sumLogFaults += std::log(faults);
+        sumLogFaults.Add(faults);
         sumInvScaled += 1.0 / scaled;
         sumTimeShare += t[j] / scaled;
     }
@@ -51,7 +52,8 @@ double ObjectiveLi(std::span<const double> p, std::span<double> g, std::int32_t 
     g[0] = 2.0 * p[0] * (alpha * logTail - sumInvFaults);
     g[1] = 2.0 * p[1] *
            (sumInvScaled - alpha * (sumTimeShare + remaining * end / (beta + end)) / beta);
-    return GuardObjective(n * (1.0 - std::log(alpha)) + sumLogScaled - sumLogFaults, g);
+    return GuardObjective(n * (1.0 - std::log(alpha)) + sumLogScaled.Value() - sumLogFaults.Value(),
+                          g);
 }
 
 EstimateRecord RecordLi(const FailureSeries& x, const FailureSeries& t, std::int32_t i,

@@ -10,6 +10,7 @@
 #include "littlewood_support.h"
 #include "model_support.h"
 #include "tamsel/models/sentinels.h"
+#include "tamsel/numeric/log_sum.h"
 #include "tamsel/numeric/math_functions.h"
 
 namespace tamsel {
@@ -35,13 +36,13 @@ double ObjectiveLNHPP(std::span<const double> p, std::span<double> g, std::int32
     const double mu = remaining + n;
     const double logTail = std::log1p(end / beta);
     const double alpha = SolvedAlpha(n, remaining, beta, end);
-    double sumLogScaled = 0.0;  // sum ln(Beta + t_j)
+    LogSum sumLogScaled;        // sum ln(Beta + t_j)
     double sumLogRatio = 0.0;   // sum ln(1 + t_j / Beta)
     double sumInvScaled = 0.0;  // sum 1 / (Beta + t_j)
     double sumTimeShare = 0.0;  // sum t_j / (Beta + t_j)
     for (std::int32_t j = 1; j <= n; ++j) {
         const double scaled = beta + t[j];
-        sumLogScaled += std::log(scaled);
+        sumLogScaled.Add(scaled);
         sumLogRatio += std::log1p(t[j] / beta);
         sumInvScaled += 1.0 / scaled;
         sumTimeShare += t[j] / scaled;
@@ -55,7 +56,8 @@ double ObjectiveLNHPP(std::span<const double> p, std::span<double> g, std::int32
     g[1] = 2.0 * p[1] *
            (sumInvScaled - alpha * sumTimeShare / beta -
             remaining * alpha * end / ((beta + end) * beta) - alphaByBeta * slopeAlpha);
-    const double f = n + sumLogScaled + alpha * sumLogRatio - n * (std::log(mu) + std::log(alpha));
+    const double f =
+        n + sumLogScaled.Value() + alpha * sumLogRatio - n * (std::log(mu) + std::log(alpha));
     return GuardObjective(f, g);
 }
 

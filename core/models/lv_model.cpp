@@ -5,6 +5,7 @@
 
 #include "littlewood_support.h"
 #include "model_support.h"
+#include "tamsel/numeric/log_sum.h"
 
 namespace tamsel {
 namespace {
@@ -40,7 +41,7 @@ double ObjectiveLV(std::span<const double> p, std::span<double> g, std::int32_t 
                    const FailureSeries& x) {
     const double first = p[0] * p[0] + eps;
     const double last = p[1] * p[1] + eps;
-    double sumLogShifted = 0.0;  // sum ln(psi_j + x_j)
+    LogSum sumLogShifted;        // sum ln(psi_j + x_j)
     double sumLogRatio = 0.0;    // sum ln(1 + x_j / psi_j)
     double sumFirst = 0.0;       // sum w0 / (psi_j + x_j)
     double sumFirstShare = 0.0;  // sum w0 x_j / ((psi_j + x_j) psi_j)
@@ -50,7 +51,7 @@ double ObjectiveLV(std::span<const double> p, std::span<double> g, std::int32_t 
         const LinePoint point = PointAt(j, n, first, last);
         const double shifted = point.psi + x[j];
         const double share = x[j] / (shifted * point.psi);
-        sumLogShifted += std::log(shifted);
+        sumLogShifted.Add(shifted);
         sumLogRatio += std::log1p(x[j] / point.psi);
         sumFirst += point.firstWeight / shifted;
         sumFirstShare += point.firstWeight * share;
@@ -62,7 +63,7 @@ double ObjectiveLV(std::span<const double> p, std::span<double> g, std::int32_t 
     // difference of two large terms.
     g[0] = 2.0 * p[0] * (sumFirst - alpha * sumFirstShare);
     g[1] = 2.0 * p[1] * (sumLast - alpha * sumLastShare);
-    return GuardObjective(n * (1.0 - std::log(alpha)) + sumLogShifted, g);
+    return GuardObjective(n * (1.0 - std::log(alpha)) + sumLogShifted.Value(), g);
 }
 
 EstimateRecord RecordLV(const FailureSeries& x, std::int32_t i, std::int32_t rangeEnd, double first,
