@@ -87,12 +87,13 @@ void BM_AllEightOnSimulated(benchmark::State& state) {
     }
 }
 
-// One model over 20..n of the simulated data on every thread. Arguments: model, n.
+// One model over 20..n of the simulated data. Arguments: model, n, threads.
 void BM_ModelOnSimulated(benchmark::State& state) {
     const ModelInfo& model = *FindModel(static_cast<int>(state.range(0)));
     const Series& series = Synthetic(static_cast<int>(state.range(1)));
+    const auto threads = static_cast<int>(state.range(2));
     EstimatesArray estimates;
-    for (auto _ : state) RunModel(model, series, kAllThreads, estimates);
+    for (auto _ : state) RunModel(model, series, threads, estimates);
     state.SetLabel(std::string(model.code));
 }
 
@@ -112,9 +113,11 @@ void SizesAndThreads(benchmark::internal::Benchmark* bench) {
     bench->Args({5000, kAllThreads});
 }
 
-void ModelsAndSizes(benchmark::internal::Benchmark* bench) {
-    for (int n : {1000, 5000}) {
-        for (int model = 1; model <= 8; ++model) bench->Args({model, n});
+void ModelsSizesAndThreads(benchmark::internal::Benchmark* bench) {
+    for (int model = 1; model <= 8; ++model) {
+        bench->Args({model, 1000, 1});
+        bench->Args({model, 1000, kAllThreads});
+        bench->Args({model, 5000, kAllThreads});
     }
 }
 
@@ -129,7 +132,7 @@ BENCHMARK(BM_AllEightOnSimulated)
     ->MeasureProcessCPUTime()
     ->UseRealTime();
 BENCHMARK(BM_ModelOnSimulated)
-    ->Apply(ModelsAndSizes)
+    ->Apply(ModelsSizesAndThreads)
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime()
     ->UseRealTime();
