@@ -62,6 +62,19 @@ RawPredictions ExponentialPredictions(std::mt19937& random, int m, double factor
     return raw;
 }
 
+struct Run {
+    RawPredictions raw;
+    SplineRecalibration result;
+};
+
+// Recalibrates m exponential predictions drawn with the given seed by the stored method.
+Run Recalibrate(unsigned seed, int m, double factor, const RunControl& control = RunControl()) {
+    std::mt19937 random(seed);
+    RawPredictions raw = ExponentialPredictions(random, m, factor);
+    SplineRecalibration result = CubSpl(raw.u, raw.f, kStoredMethod, control);
+    return {std::move(raw), std::move(result)};
+}
+
 // The u-plot distance from uniformity of values[first..last].
 double Kolmogorov(const std::vector<double>& values, int first, int last) {
     std::vector<double> u(values.begin() + first, values.begin() + last + 1);
@@ -75,9 +88,12 @@ double Kolmogorov(const std::vector<double>& values, int first, int last) {
 }
 
 TEST(CubSpl, TheFirstOffsetIndexesGetNoValues) {
-    std::mt19937 random(1);
-    const RawPredictions raw = ExponentialPredictions(random, 40, 1.0);
-    const SplineRecalibration result = CubSpl(raw.u, raw.f, kStoredMethod, RunControl());
+    // With no more predictions than the offset there is no fit, and that is no failure.
+    const SplineRecalibration few = Recalibrate(2, 15, 1.0).result;
+    EXPECT_EQ(few.status, SplineStatus::Succeeded);
+    EXPECT_EQ(few.recalCdf, std::vector<double>(16, 0.0));
+
+    const SplineRecalibration result = Recalibrate(1, 40, 1.0).result;
     EXPECT_EQ(result.status, SplineStatus::Succeeded);
     ASSERT_EQ(result.recalCdf.size(), 41u);
     for (const std::vector<double>* output :
@@ -100,51 +116,45 @@ TEST(CubSpl, WaitsForSixUPlotPoints) {
     for (int k = 21; k <= 30; ++k) EXPECT_NE(result.recalCdf[k], 0.0) << "index " << k;
 }
 
-TEST(CubSpl, NoFitWithTooFewPredictionsIsNoFailure) {
-    std::mt19937 random(2);
-    const RawPredictions raw = ExponentialPredictions(random, 15, 1.0);
-    const SplineRecalibration result = CubSpl(raw.u, raw.f, kStoredMethod, RunControl());
-    EXPECT_EQ(result.status, SplineStatus::Succeeded);
-    EXPECT_EQ(result.recalCdf, std::vector<double>(16, 0.0));
-}
-
-TEST(CubSpl, LeavesWellCalibratedPredictionsAlmostUnchanged) {
-    std::mt19937 random(3);
-    const int m = 400;
-    const RawPredictions raw = ExponentialPredictions(random, m, 1.0);
-    const SplineRecalibration result = CubSpl(raw.u, raw.f, kStoredMethod, RunControl());
-    ASSERT_EQ(result.status, SplineStatus::Succeeded);
-    // From index 100 on the u-plot has 100 points, whose distance from the diagonal is
-    // of the order 1 / sqrt(100).
-    for (int k = 100; k <= m; ++k) {
-        EXPECT_CLOSE_ABS(result.recalCdf[k], raw.u[k], 0.1) << "index " << k;
-    }
-    EXPECT_CLOSE_ABS(result.level25[m], 0.25, 0.06);
-    EXPECT_CLOSE_ABS(result.level50[m], 0.5, 0.06);
-    EXPECT_CLOSE_ABS(result.level75[m], 0.75, 0.06);
-}
-
-TEST(CubSpl, LearnsTheBiasOfPredictionsWithTwiceTheRate) {
-    // u = 1 - V^2 with V uniform, so G(q) = 1 - sqrt(1 - q): the recalibrated Cdf should
-    // approach G(u), the density f G'(u) = f / (2 sqrt(1 - u)), and the levels
-    // G^-1(1/4, 1/2, 3/4) = 0.4375, 0.75, 0.9375.
-    std::mt19937 random(4);
-    const int m = 1000;
-    const RawPredictions raw = ExponentialPredictions(random, m, 2.0);
-    const SplineRecalibration result = CubSpl(raw.u, raw.f, kStoredMethod, RunControl());
-    ASSERT_EQ(result.status, SplineStatus::Succeeded);
-    for (int k = 400; k <= m; ++k) {
-        const double u = raw.u[k];
-        EXPECT_CLOSE_ABS(result.recalCdf[k], 1.0 - std::sqrt(1.0 - u), 0.05) << "index " << k;
-        // A derivative of a fit to a few hundred points; the tails are left out.
-        if (u > 0.1 && u < 0.9) {
-            EXPECT_CLOSE(result.recalPdf[k], raw.f[k] / (2.0 * std::sqrt(1.0 - u)), 0.3)
-                << "index " << k;
+// Predictions drawn with rate factor 1 are well calibrated: G(q) = q. With factor 2,
+// u = 1 - V^2 with V uniform, so G(q) = 1 - sqrt(1 - q), whose levels G^-1(1/4, 1/2, 3/4) are
+// 0.4375, 0.75, 0.9375. From the first index checked the u-plot has some hundreds of points,
+// whose distance from the truth is of the order 1 / sqrt(100) at most.
+TEST(CubSpl, LearnsTheBiasOfThePredictions) {
+    struct Case {
+        unsigned seed;
+        int m;
+        double factor;
+        int from;
+        double cdfTol;
+        double levels[3];
+        double levelTol;
+        double (*g)(double);
+        double (*gPrime)(double);
+    };
+    const auto same = [](double q) { return q; };
+    const auto biased = [](double q) { return 1.0 - std::sqrt(1.0 - q); };
+    const auto biasedSlope = [](double q) { return 0.5 / std::sqrt(1.0 - q); };
+    const Case cases[] = {
+        {3, 400, 1.0, 100, 0.1, {0.25, 0.5, 0.75}, 0.06, same, nullptr},
+        {4, 1000, 2.0, 400, 0.05, {0.4375, 0.75, 0.9375}, 0.03, biased, biasedSlope},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "factor " << c.factor);
+        const auto [raw, result] = Recalibrate(c.seed, c.m, c.factor);
+        ASSERT_EQ(result.status, SplineStatus::Succeeded);
+        for (int k = c.from; k <= c.m; ++k) {
+            const double u = raw.u[k];
+            EXPECT_CLOSE_ABS(result.recalCdf[k], c.g(u), c.cdfTol) << "index " << k;
+            // A derivative of a fit to a few hundred points; the tails are left out.
+            if (c.gPrime && u > 0.1 && u < 0.9) {
+                EXPECT_CLOSE(result.recalPdf[k], raw.f[k] * c.gPrime(u), 0.3) << "index " << k;
+            }
         }
+        EXPECT_CLOSE_ABS(result.level25[c.m], c.levels[0], c.levelTol);
+        EXPECT_CLOSE_ABS(result.level50[c.m], c.levels[1], c.levelTol);
+        EXPECT_CLOSE_ABS(result.level75[c.m], c.levels[2], c.levelTol);
     }
-    EXPECT_CLOSE_ABS(result.level25[m], 0.4375, 0.03);
-    EXPECT_CLOSE_ABS(result.level50[m], 0.75, 0.03);
-    EXPECT_CLOSE_ABS(result.level75[m], 0.9375, 0.03);
 }
 
 TEST(CubSpl, TheRecalibratedDistributionFunctionStaysInsideTheUnitInterval) {
@@ -152,9 +162,7 @@ TEST(CubSpl, TheRecalibratedDistributionFunctionStaysInsideTheUnitInterval) {
     // u-values G* would stray outside [0, 1] in most of these runs.
     for (double factor : {0.5, 1.0}) {
         for (unsigned seed = 1; seed <= 3; ++seed) {
-            std::mt19937 random(seed);
-            const RawPredictions raw = ExponentialPredictions(random, 150, factor);
-            const SplineRecalibration result = CubSpl(raw.u, raw.f, kStoredMethod, RunControl());
+            const SplineRecalibration result = Recalibrate(seed, 150, factor).result;
             for (int k = 16; k <= 150; ++k) {
                 EXPECT_GE(result.recalCdf[k], 0.0) << "factor " << factor << " index " << k;
                 EXPECT_LE(result.recalCdf[k], 1.0) << "factor " << factor << " index " << k;
@@ -168,12 +176,9 @@ TEST(CubSpl, RecalibrationShrinksTheUPlotDistanceOfBiasedPredictions) {
     // what it was.
     for (double factor : {2.0, 0.5}) {
         for (unsigned seed = 1; seed <= 5; ++seed) {
-            std::mt19937 random(seed);
-            const int m = 200;
-            const RawPredictions raw = ExponentialPredictions(random, m, factor);
-            const SplineRecalibration result = CubSpl(raw.u, raw.f, kStoredMethod, RunControl());
-            const double before = Kolmogorov(raw.u, 16, m);
-            const double after = Kolmogorov(result.recalCdf, 16, m);
+            const auto [raw, result] = Recalibrate(seed, 200, factor);
+            const double before = Kolmogorov(raw.u, 16, 200);
+            const double after = Kolmogorov(result.recalCdf, 16, 200);
             EXPECT_LT(after, 0.4 * before) << "factor " << factor << " seed " << seed;
         }
     }
@@ -222,10 +227,8 @@ TEST(CubSpl, TheStatusIsThatOfTheLastFit) {
 }
 
 TEST(CubSpl, ReportsProgressAndStopsAfterTheIndexOfACancel) {
-    std::mt19937 random(5);
-    const RawPredictions raw = ExponentialPredictions(random, 40, 1.0);
     test::CancellingProgress progress(20);
-    const SplineRecalibration result = CubSpl(raw.u, raw.f, kStoredMethod, progress.Control());
+    const SplineRecalibration result = Recalibrate(5, 40, 1.0, progress.Control()).result;
     EXPECT_EQ(result.status, SplineStatus::Cancelled);
     EXPECT_EQ(progress.Starts(), 1);
     EXPECT_EQ(progress.Minimum(), 1);
@@ -240,11 +243,9 @@ TEST(CubSpl, ReportsProgressAndStopsAfterTheIndexOfACancel) {
 TEST(CubSpl, HonoursACancelRequestedBeforeItStarts) {
     // The caller clears its flag when it launches the run; a cancel that arrives before the
     // worker gets going must not be wiped out.
-    std::mt19937 random(6);
-    const RawPredictions raw = ExponentialPredictions(random, 30, 1.0);
     test::CancellingProgress progress;
     progress.Flag() = true;
-    const SplineRecalibration result = CubSpl(raw.u, raw.f, kStoredMethod, progress.Control());
+    const SplineRecalibration result = Recalibrate(6, 30, 1.0, progress.Control()).result;
     EXPECT_EQ(result.status, SplineStatus::Cancelled);
     EXPECT_TRUE(progress.Steps().empty());
 }

@@ -47,6 +47,19 @@ class Recalibration : public ::testing::Test {
         return count.ColumnInt(0);
     }
 
+    // Runs the recalibration expecting outcome and exactly message, with the stored predictions
+    // sets and rows left as they were.
+    void ExpectNothingStored(int setId, int methodId, const RunControl& control, Outcome outcome,
+                             const std::string& message) {
+        const std::int64_t sets = Count("SELECT COUNT(*) FROM PredictionsSets;");
+        const std::int64_t rows = Count("SELECT COUNT(*) FROM Predictions;");
+        test::RecordingSink sink;
+        EXPECT_EQ(ApplyRecalibration(*m_db, setId, methodId, control).outcome, outcome);
+        EXPECT_EQ(sink.Texts(), std::vector<std::string>{message});
+        EXPECT_EQ(Count("SELECT COUNT(*) FROM PredictionsSets;"), sets);
+        EXPECT_EQ(Count("SELECT COUNT(*) FROM Predictions;"), rows);
+    }
+
     test::TempDir m_dir;
     std::unique_ptr<Database> m_db;
     int m_dataSetId = 0;
@@ -87,33 +100,12 @@ TEST_F(Recalibration, StoresTheSplineResultsForEveryFailureIndexFromTheOffsetOn)
     EXPECT_EQ(index, 136);  // the last failure has no observation to predict
 }
 
-TEST_F(Recalibration, ASecondRunOfTheSamePairIsRefused) {
-    const int setId = ApplyDuane();
-    ASSERT_EQ(ApplyRecalibration(*m_db, setId, kStoredMethod, RunControl()).outcome,
-              Outcome::Stored);
-    test::RecordingSink sink;
-    const RecalibrationResult again = ApplyRecalibration(*m_db, setId, kStoredMethod, RunControl());
-    EXPECT_EQ(again.outcome, Outcome::Refused);
-    EXPECT_EQ(sink.Texts(),
-              (std::vector<std::string>{
-                  "This recalibration is already available for the current dataset"}));
-    EXPECT_EQ(Count("SELECT COUNT(*) FROM PredictionsSets;"), 1);
-    EXPECT_EQ(Count("SELECT COUNT(*) FROM Predictions;"), 101);
-}
-
-TEST_F(Recalibration, ACancelStoresNothing) {
+TEST_F(Recalibration, ACancelOrAFailedFitStoresNothingAndASecondRunIsRefused) {
     const int setId = ApplyDuane();
     test::CancellingProgress progress(30);
-    test::RecordingSink sink;
-    const RecalibrationResult result =
-        ApplyRecalibration(*m_db, setId, kStoredMethod, progress.Control());
-    EXPECT_EQ(result.outcome, Outcome::Cancelled);
-    EXPECT_EQ(sink.Texts(),
-              (std::vector<std::string>{"The recalibration was cancelled by user action"}));
-    EXPECT_EQ(Count("SELECT COUNT(*) FROM PredictionsSets;"), 0);
-}
+    ExpectNothingStored(setId, kStoredMethod, progress.Control(), Outcome::Cancelled,
+                        "The recalibration was cancelled by user action");
 
-TEST_F(Recalibration, AFailedLastFitStoresNothing) {
     // A method that asks more of each fit than 17 pieces can give.
     Statement insert = PrepareStoredQuery(*m_db, "InsertRecalibrationMethod");
     insert.Bind("MName", std::string("Demanding"));
@@ -121,14 +113,14 @@ TEST_F(Recalibration, AFailedLastFitStoresNothing) {
     insert.Bind("MNI", std::int64_t{4});
     insert.Bind("MSqMax", 1e-4);
     insert.Run();
-    const int methodId = static_cast<int>(m_db->LastInsertRowId());
-    const int setId = ApplyDuane();
-    test::RecordingSink sink;
-    EXPECT_EQ(ApplyRecalibration(*m_db, setId, methodId, RunControl()).outcome, Outcome::Failed);
-    EXPECT_EQ(sink.Texts(),
-              (std::vector<std::string>{
-                  "An error occurred in the CubSpl function during the recalibration"}));
-    EXPECT_EQ(Count("SELECT COUNT(*) FROM PredictionsSets;"), 0);
+    ExpectNothingStored(setId, static_cast<int>(m_db->LastInsertRowId()), RunControl(),
+                        Outcome::Failed,
+                        "An error occurred in the CubSpl function during the recalibration");
+
+    ASSERT_EQ(ApplyRecalibration(*m_db, setId, kStoredMethod, RunControl()).outcome,
+              Outcome::Stored);
+    ExpectNothingStored(setId, kStoredMethod, RunControl(), Outcome::Refused,
+                        "This recalibration is already available for the current dataset");
 }
 
 TEST_F(Recalibration, ARangeThatEndsEarlyIsRecalibratedToItsEnd) {
@@ -139,17 +131,6 @@ TEST_F(Recalibration, ARangeThatEndsEarlyIsRecalibratedToItsEnd) {
     EXPECT_EQ(Count("SELECT MIN(FailureIndex) FROM Predictions;"), 35);
     EXPECT_EQ(Count("SELECT MAX(FailureIndex) FROM Predictions;"), 79);
     EXPECT_EQ(Count("SELECT COUNT(*) FROM Predictions;"), 45);
-}
-
-TEST_F(Recalibration, ASetWithoutARecalibratedPredictionIsRefused) {
-    const int setId = ApplyDuane(121);
-    test::RecordingSink sink;
-    EXPECT_EQ(ApplyRecalibration(*m_db, setId, kStoredMethod, RunControl()).outcome,
-              Outcome::Refused);
-    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{
-                                "The estimates set holds 15 predictions; at least 16 are needed to "
-                                "recalibrate it."}));
-    EXPECT_EQ(Count("SELECT COUNT(*) FROM PredictionsSets;"), 0);
 }
 
 // A stored set of 40 predictions at failures 20..59 with the given Cdf and Pdf.
@@ -169,28 +150,21 @@ int StoreSyntheticSet(Database& db, int dataSetId, const std::function<double(in
     return StoreEstimatesSet(db, dataSetId, kDuane, rangeId, kMaximumLikelihood, 20, 60, estimates);
 }
 
-TEST_F(Recalibration, TooFewDistinctEarlyUValuesAreRefused) {
-    const int setId = StoreSyntheticSet(
+TEST_F(Recalibration, SetsThatCannotBeRecalibratedAreRefusedOrFailAndStoreNothing) {
+    ExpectNothingStored(ApplyDuane(121), kStoredMethod, RunControl(), Outcome::Refused,
+                        "The estimates set holds 15 predictions; at least 16 are needed to "
+                        "recalibrate it.");
+    const int fewDistinct = StoreSyntheticSet(
         *m_db, m_dataSetId, [](int i) { return i < 35 ? 0.25 * (i % 3) : 0.01 * i; },
         [](int) { return 0.01; });
-    test::RecordingSink sink;
-    EXPECT_EQ(ApplyRecalibration(*m_db, setId, kStoredMethod, RunControl()).outcome,
-              Outcome::Refused);
-    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{
-                                "The first 15 predictions of the estimates set give fewer than 4 "
-                                "distinct u-values between 0 and 1: there is nothing to "
-                                "recalibrate with."}));
-}
-
-TEST_F(Recalibration, AValueThatIsNotFiniteStoresNothing) {
+    ExpectNothingStored(fewDistinct, kStoredMethod, RunControl(), Outcome::Refused,
+                        "The first 15 predictions of the estimates set give fewer than 4 distinct "
+                        "u-values between 0 and 1: there is nothing to recalibrate with.");
     // The recalibrated density G*'(u) f overflows where G*' exceeds 1.
     const auto cdf = [](int i) { return std::pow(((i * 7) % 40 + 0.5) / 40.0, 3.0); };
-    const int setId = StoreSyntheticSet(*m_db, m_dataSetId, cdf, [](int) { return 1e308; });
-    test::RecordingSink sink;
-    EXPECT_EQ(ApplyRecalibration(*m_db, setId, kStoredMethod, RunControl()).outcome,
-              Outcome::Failed);
-    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"An error occurred in the recalibration"}));
-    EXPECT_EQ(Count("SELECT COUNT(*) FROM PredictionsSets;"), 0);
+    const int overflowing = StoreSyntheticSet(*m_db, m_dataSetId, cdf, [](int) { return 1e308; });
+    ExpectNothingStored(overflowing, kStoredMethod, RunControl(), Outcome::Failed,
+                        "An error occurred in the recalibration");
 
     const int tameId = StoreSyntheticSet(*m_db, m_dataSetId, cdf, [](int) { return 1e-3; });
     EXPECT_EQ(ApplyRecalibration(*m_db, tameId, kStoredMethod, RunControl()).outcome,

@@ -196,46 +196,40 @@ std::vector<double> Values(const std::vector<double>& s, double (*f)(double)) {
 
 double Smooth(double s) { return s + 0.05 * std::sin(7.0 * s) + 0.02 * s * s * s * s; }
 
-TEST(NewAdap, PlacesTheInitialBreaksInEqualSharesOfSites) {
+// NewAdap with unit weights.
+AdaptiveFit Adapt(const std::vector<double>& s, const std::vector<double>& v, int pieces,
+                  double sqMax, int iter) {
+    return NewAdap(s, v, std::vector<double>(s.size(), 1.0), pieces, sqMax, iter);
+}
+
+TEST(NewAdap, PlacesTheInitialBreaksInEqualSharesOfSitesAndLimitsTheirNumber) {
     struct Case {
         int sites;
         int pieces;
+        int expected;                 // at most sites - 3 and 17, at least 1
         std::vector<int> breakAfter;  // break b lies between sites j - 1 and j (from 0)
     };
     // 8 sites in 5 pieces: the leftover 3 sites widen three pieces, never a fourth, which
     // would put the last break past the last site.
-    for (const Case& c : {Case{20, 4, {5, 10, 15}}, Case{10, 4, {3, 6, 8}},
-                          Case{8, 5, {2, 4, 6, 7}}, Case{13, 4, {3, 6, 10}}, Case{12, 1, {}}}) {
+    for (const Case& c :
+         {Case{20, 4, 4, {5, 10, 15}}, Case{10, 4, 4, {3, 6, 8}}, Case{8, 5, 5, {2, 4, 6, 7}},
+          Case{13, 4, 4, {3, 6, 10}}, Case{12, 1, 1, {}}, Case{6, 4, 3, {}}, Case{7, 9, 4, {}},
+          Case{200, 30, 17, {}}, Case{50, 0, 1, {}}}) {
+        SCOPED_TRACE(::testing::Message() << c.sites << " sites, " << c.pieces << " pieces");
         std::vector<double> s(c.sites);
         for (int j = 0; j < c.sites; ++j)
             s[j] = std::pow(static_cast<double>(j) / (c.sites - 1), 1.3);
-        const AdaptiveFit fit =
-            NewAdap(s, Values(s, Smooth), std::vector<double>(s.size(), 1.0), c.pieces, 1.0, 300);
-        ASSERT_EQ(fit.status, FitStatus::Succeeded);
+        const AdaptiveFit fit = Adapt(s, Values(s, Smooth), c.pieces, 1.0, 300);
+        EXPECT_EQ(fit.status, FitStatus::Succeeded);
+        ASSERT_EQ(fit.curve.Pieces(), c.expected);
+        EXPECT_EQ(fit.curve.breaks.front(), 0.0);
+        EXPECT_EQ(fit.curve.breaks.back(), 1.0);
+        if (c.breakAfter.empty()) continue;
         ASSERT_EQ(fit.passes, 1);
-        ASSERT_EQ(fit.curve.Pieces(), c.pieces) << c.sites << " sites";
         for (std::size_t b = 0; b < c.breakAfter.size(); ++b) {
             const int j = c.breakAfter[b];
             EXPECT_EQ(fit.curve.breaks[b + 1], 0.5 * (s[j - 1] + s[j])) << "break " << b + 1;
         }
-        EXPECT_EQ(fit.curve.breaks.front(), 0.0);
-        EXPECT_EQ(fit.curve.breaks.back(), 1.0);
-    }
-}
-
-TEST(NewAdap, LimitsThePiecesToSitesLessThreeAndToSeventeen) {
-    struct Case {
-        int sites;
-        int pieces;
-        int expected;
-    };
-    for (const Case& c : {Case{6, 4, 3}, Case{7, 9, 4}, Case{200, 30, 17}, Case{50, 0, 1}}) {
-        std::vector<double> s(c.sites);
-        for (int j = 0; j < c.sites; ++j) s[j] = static_cast<double>(j) / (c.sites - 1);
-        const AdaptiveFit fit =
-            NewAdap(s, Values(s, Smooth), std::vector<double>(s.size(), 1.0), c.pieces, 1.0, 300);
-        EXPECT_EQ(fit.curve.Pieces(), c.expected) << c.sites << " sites, " << c.pieces;
-        EXPECT_EQ(fit.status, FitStatus::Succeeded);
     }
 }
 
@@ -243,7 +237,7 @@ TEST(NewAdap, MergesPiecesThatAreOneCubic) {
     std::mt19937 random(6);
     const std::vector<double> s = test::RandomSites(random, 50);
     const std::vector<double> v = Values(s, [](double x) { return 0.1 + x * (0.5 + x * x * 0.4); });
-    const AdaptiveFit fit = NewAdap(s, v, std::vector<double>(s.size(), 1.0), 4, 1.0, 300);
+    const AdaptiveFit fit = Adapt(s, v, 4, 1.0, 300);
     EXPECT_EQ(fit.status, FitStatus::Succeeded);
     EXPECT_EQ(fit.passes, 2);
     EXPECT_EQ(fit.curve.Pieces(), 1);
@@ -254,10 +248,10 @@ TEST(NewAdap, SplitsTheWorstPieceUntilTheFitIsCloseEnough) {
     std::mt19937 random(12);
     const std::vector<double> s = test::RandomSites(random, 200);
     const std::vector<double> v = Values(s, [](double x) { return x + 0.2 * std::cbrt(x - 0.62); });
-    const AdaptiveFit coarse = NewAdap(s, v, std::vector<double>(s.size(), 1.0), 4, 1.0, 300);
+    const AdaptiveFit coarse = Adapt(s, v, 4, 1.0, 300);
     ASSERT_EQ(coarse.passes, 1);
     ASSERT_GT(coarse.residual, 1e-4);
-    const AdaptiveFit fine = NewAdap(s, v, std::vector<double>(s.size(), 1.0), 4, 1e-4, 300);
+    const AdaptiveFit fine = Adapt(s, v, 4, 1e-4, 300);
     EXPECT_EQ(fine.status, FitStatus::Succeeded);
     EXPECT_LT(fine.residual, 1e-4);
     EXPECT_GT(fine.curve.Pieces(), 4);
@@ -273,7 +267,7 @@ TEST(NewAdap, FailsWhenTheFitWouldNeedMoreThanSeventeenPieces) {
     const std::vector<double> s = test::RandomSites(random, 300);
     // Increasing, and too wiggly for any cubic spline with few pieces to fit within 1e-12.
     const std::vector<double> v = Values(s, [](double x) { return x + 0.02 * std::sin(40.0 * x); });
-    const AdaptiveFit fit = NewAdap(s, v, std::vector<double>(s.size(), 1.0), 4, 1e-12, 1000);
+    const AdaptiveFit fit = Adapt(s, v, 4, 1e-12, 1000);
     EXPECT_EQ(fit.status, FitStatus::Failed);
     EXPECT_EQ(fit.curve.Pieces(), kMaxPieces);
     EXPECT_EQ(fit.passes, kMaxPieces - 4 + 1);
@@ -316,7 +310,7 @@ TEST(NewAdap, FailsWhenTheBreaksWouldRepeat) {
     const std::vector<double> s = test::RandomSites(random, 300);
     std::vector<double> v(s.size());
     for (double& value : v) value = unit(random);
-    const AdaptiveFit fit = NewAdap(s, v, std::vector<double>(s.size(), 1.0), 4, 1e-6, 1000);
+    const AdaptiveFit fit = Adapt(s, v, 4, 1e-6, 1000);
     EXPECT_EQ(fit.status, FitStatus::Failed);
     EXPECT_LT(fit.curve.Pieces(), kMaxPieces);
     EXPECT_LT(fit.passes, 1000);
@@ -324,7 +318,7 @@ TEST(NewAdap, FailsWhenTheBreaksWouldRepeat) {
 
 TEST(NewAdap, FailsWithFewerThanFourSites) {
     const std::vector<double> s{0.0, 0.5, 1.0};
-    const AdaptiveFit fit = NewAdap(s, s, std::vector<double>(3, 1.0), 4, 1.0, 300);
+    const AdaptiveFit fit = Adapt(s, s, 4, 1.0, 300);
     EXPECT_EQ(fit.status, FitStatus::Failed);
     EXPECT_EQ(fit.curve.Pieces(), 1);
     EXPECT_EQ(fit.curve.coefficients, std::vector<double>(4, 0.0));
