@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "tamsel/store/queries.h"
 #include "tamsel/store/schema.h"
 #include "tamsel/store/writers.h"
 
@@ -19,10 +20,7 @@ int ProjectFile::AddDataSet(const std::string& name, const std::vector<double>& 
         !InsertFailureTimes(Db(), interfailureTimes, 1, name)) {
         throw std::runtime_error("cannot store dataset " + name);
     }
-    Statement find = Db().Prepare("SELECT DataSetID FROM DataSets WHERE DataName = :name;");
-    find.Bind("name", name);
-    find.Step();
-    return static_cast<int>(find.ColumnInt(0));
+    return FindDataSetId(Db(), name).value();
 }
 
 int ProjectFile::AddEstimatesSet(int dataSetId, int modelId, int rangeStart, int first, int last,
