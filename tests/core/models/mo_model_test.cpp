@@ -131,23 +131,5 @@ TEST(MusaOkumoto, ObjectiveIsFiniteAtZero) {
     EXPECT_CLOSE(ObjectiveMO(theta, 2, 10.0, cumulative), expected, 1e-14);
 }
 
-TEST(MusaOkumoto, PercentileOfTheNextTime) {
-    test::RecordingSink sink;
-    const double a = 40.0;
-    const double time = 200.0;
-    const double beta0 = 3.5;
-    for (double p : {0.0, 0.25, 0.5, 0.9}) {
-        double s = PercentileMO(p, a, time, beta0);
-        EXPECT_CLOSE(1.0 - std::pow((a + time) / (a + time + s), beta0), p, 1e-14);
-    }
-    EXPECT_EQ(sink.Count(), 0u);
-    EXPECT_EQ(PercentileMO(-0.1, a, time, beta0), 0.0);
-    EXPECT_EQ(PercentileMO(1.5, a, time, beta0), 0.0);
-    ASSERT_EQ(sink.Count(), 2u);
-    EXPECT_EQ(sink.Texts()[1],
-              "The percentile must be a number between 0 and 1.\r\nA value of 0 for this "
-              "percentile is returned");
-}
-
 }  // namespace
 }  // namespace tamsel
