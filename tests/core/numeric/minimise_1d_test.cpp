@@ -106,9 +106,12 @@ ObjectiveData WithR(double r, double c = 0.0) {
     return data;
 }
 
-// Every evaluation and the returned point lie in [lo, hi], and count says how many were made.
+// Every evaluation, the returned point and its bracket lie in [lo, hi], and count says how many
+// evaluations were made.
 void ExpectInside(const Search& run, double lo, double hi) {
     EXPECT_EQ(run.result.count, static_cast<std::int32_t>(run.points.size()));
+    EXPECT_GE(run.result.lo, lo);
+    EXPECT_LE(run.result.hi, hi);
     EXPECT_GE(run.result.x, lo);
     EXPECT_LE(run.result.x, hi);
     for (double point : run.points) {
@@ -158,61 +161,16 @@ double LikelihoodMinimum(const std::vector<double>& series, double c) {
     return 0.5 * (root.first + root.second);
 }
 
-TEST(Minimise1D, FindsSmoothMinimaToTheRequestedPrecision) {
+// Smooth minima inside the interval, and minima at or beyond its ends. The ends hold however
+// the steps approach them: an expanding step that would overshoot is clipped, and an interval
+// narrower than the minimum start distance keeps the start inside.
+TEST(Minimise1D, FindsTheMinimumWithoutLeavingTheInterval) {
     std::vector<double> series = LikelihoodSeries();
     ObjectiveData likelihood = WithR(0.0, 2.0);
     likelihood.series = &series;
-    struct Case {
-        std::string name;
-        int code;
-        ObjectiveData data;
-        double x, lo, hi;
-        double minimum;
-        bool mayTie;
-        std::int32_t maxCount;
-    };
-    const std::vector<Case> cases = {
-        {"quadratic from the left", kQuadratic, WithR(3.0), 1.0, 0.0, 10.0, 3.0, false, 12},
-        {"quadratic from the right", kQuadratic, WithR(3.0), 9.0, 0.0, 10.0, 3.0, false, 12},
-        {"quadratic from its minimum", kQuadratic, WithR(3.0), 3.0, 0.0, 10.0, 3.0, false, 12},
-        {"quadratic, negative minimum", kQuadratic, WithR(-2.5), 4.0, -10.0, 5.0, -2.5, false, 12},
-        {"quadratic far from the start", kQuadratic, WithR(7000.0), 10.0, 0.0, 1e4, 7000.0, false,
-         15},
-        {"quartic", kQuartic, WithR(2.5), 7.0, 0.0, 10.0, 2.5, true, 25},
-        {"x ln x", kXLogX, {}, 2.5, 0.0, 3.0, std::exp(-1.0), true, 25},
-        {"likelihood", kLikelihood, likelihood, 5.0, 0.0, 100.0, LikelihoodMinimum(series, 2.0),
-         true, 15},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        Search run = Minimise(c.code, c.data, c.x, c.lo, c.hi);
-        const Minimise1DResult& r = run.result;
-        ExpectInside(run, c.lo, c.hi);
-        ExpectTrialsKeepTheirDistance(run, c.code, c.data, c.lo, c.hi);
-        // The bracket holds the minimum; converged means both its ends lie within tol2 of x.
-        // Where the minimum value is not 0, values near it differ by less than their rounding
-        // and the search may stop on an exact tie (flag 1) first.
-        double tol2 = 2.0 * (kRel * std::abs(r.x) + kAbs);
-        EXPECT_LE(r.lo, c.minimum);
-        EXPECT_GE(r.hi, c.minimum);
-        if (c.mayTie && r.flag == 1) {
-            EXPECT_TRUE(r.x == r.lo || r.x == r.hi);
-        } else {
-            EXPECT_EQ(r.flag, 0);
-            EXPECT_LE(r.x - r.lo, tol2);
-            EXPECT_LE(r.hi - r.x, tol2);
-        }
-        EXPECT_CLOSE_ABS(r.x, c.minimum, tol2);
-        EXPECT_EQ(r.fx, Objective1D(c.code, r.x, c.data));
-        // Parabolic steps take a smooth minimum in few evaluations.
-        EXPECT_LE(r.count, c.maxCount);
-    }
-}
-
-// The interval ends hold however the steps approach them: an expanding step that would
-// overshoot is clipped, and an interval narrower than the minimum start distance keeps the
-// start inside. A minimum at an end is reached exactly, and a converged bracket ends there.
-TEST(Minimise1D, NeverEvaluatesOutsideTheInterval) {
+    // Where the minimum value is not 0, values near it differ by less than their rounding and
+    // the search may stop on an exact tie (flag 1) first.
+    constexpr int kMayTie = -1;
     struct Case {
         std::string name;
         int code;
@@ -220,36 +178,58 @@ TEST(Minimise1D, NeverEvaluatesOutsideTheInterval) {
         double x, lo, hi;
         double minimum;
         int flag;
+        std::int32_t maxCount;  // parabolic steps take a smooth minimum in few evaluations
     };
     const std::vector<Case> cases = {
-        {"rising line, start near the lower end", kLinear, WithR(1.0), 2.5, 2.0, 10.0, 2.0, 0},
-        {"quadratic with its minimum below the interval", kQuadratic, WithR(-1.0), 5.0, 0.0, 10.0,
-         0.0, 0},
-        {"quadratic with its minimum above the interval", kQuadratic, WithR(20.0), 5.0, 0.0, 10.0,
-         10.0, 0},
+        {"quadratic from the left", kQuadratic, WithR(3.0), 1.0, 0.0, 10.0, 3.0, 0, 12},
+        {"quadratic from the right", kQuadratic, WithR(3.0), 9.0, 0.0, 10.0, 3.0, 0, 12},
+        {"quadratic from its minimum", kQuadratic, WithR(3.0), 3.0, 0.0, 10.0, 3.0, 0, 12},
+        {"quadratic, negative minimum", kQuadratic, WithR(-2.5), 4.0, -10.0, 5.0, -2.5, 0, 12},
+        {"quadratic far from the start", kQuadratic, WithR(7e3), 10.0, 0.0, 1e4, 7e3, 0, 15},
+        {"quartic", kQuartic, WithR(2.5), 7.0, 0.0, 10.0, 2.5, kMayTie, 25},
+        // z ln z is NaN at its lower end 0.
+        {"x ln x", kXLogX, {}, 2.5, 0.0, 3.0, std::exp(-1.0), 0, 25},
+        {"likelihood", kLikelihood, likelihood, 5.0, 0.0, 100.0, LikelihoodMinimum(series, 2.0),
+         kMayTie, 15},
+        {"rising line from near the lower end", kLinear, WithR(1.0), 2.5, 2.0, 10.0, 2.0, 0,
+         kMaxIter},
+        {"quadratic, minimum below", kQuadratic, WithR(-1.0), 5.0, 0.0, 10.0, 0.0, 0, kMaxIter},
+        {"quadratic, minimum above", kQuadratic, WithR(20.0), 5.0, 0.0, 10.0, 10.0, 0, kMaxIter},
         // The first trial lands on the end and the clipped expanding step stays there: the
         // repeated value ends the search before any bracket.
-        {"falling line, start within d0 of the upper end", kLinear, WithR(-1.0), 9.5, 2.0, 10.0,
-         10.0, 2},
-        {"interval narrower than d0", kQuadratic, WithR(1.0), 1.0, 0.98, 1.02, 1.0, 0},
+        {"falling line from within d0 of the upper end", kLinear, WithR(-1.0), 9.5, 2.0, 10.0, 10.0,
+         2, kMaxIter},
+        {"interval narrower than d0", kQuadratic, WithR(1.0), 1.0, 0.98, 1.02, 1.0, 0, kMaxIter},
         // lo - x rounds to -x here, and x + (lo - x) to 0.
         {"rising line, lower end far below x in magnitude", kLinear, WithR(1.0), 5.0, 1e-20, 10.0,
-         1e-20, 0},
+         1e-20, 0, kMaxIter},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Search run = Minimise(c.code, c.data, c.x, c.lo, c.hi);
-        ExpectInside(run, c.lo, c.hi);
         const Minimise1DResult& r = run.result;
-        EXPECT_EQ(r.flag, c.flag);
+        ExpectInside(run, c.lo, c.hi);
+        ExpectTrialsKeepTheirDistance(run, c.code, c.data, c.lo, c.hi);
+        EXPECT_EQ(r.fx, Objective1D(c.code, r.x, c.data));
+        EXPECT_LE(r.count, c.maxCount);
+        // The bracket holds the minimum; converged means both its ends lie within tol2 of x.
+        const double tol2 = 2.0 * (kRel * std::abs(r.x) + kAbs);
+        EXPECT_LE(r.lo, c.minimum);
+        EXPECT_GE(r.hi, c.minimum);
+        if (c.flag == kMayTie && r.flag == 1) {
+            EXPECT_TRUE(r.x == r.lo || r.x == r.hi);
+        } else {
+            EXPECT_EQ(r.flag, std::max(c.flag, 0));
+        }
+        if (r.flag == 0) {
+            EXPECT_LE(r.x - r.lo, tol2);
+            EXPECT_LE(r.hi - r.x, tol2);
+        }
+        // A minimum at an end is reached exactly.
         if (c.minimum == c.lo || c.minimum == c.hi) {
             EXPECT_EQ(r.x, c.minimum);
-            EXPECT_EQ(r.fx, Objective1D(c.code, c.minimum, c.data));
-            if (r.flag == 0) {
-                EXPECT_EQ(c.minimum == c.lo ? r.lo : r.hi, c.minimum);
-            }
         } else {
-            EXPECT_CLOSE_ABS(r.x, c.minimum, 2.0 * (kRel * std::abs(c.minimum) + kAbs));
+            EXPECT_CLOSE_ABS(r.x, c.minimum, tol2);
         }
     }
 }
@@ -306,14 +286,6 @@ TEST(Minimise1D, ConstantObjectiveStopsAtTheFirstTrialWithFlag2) {
     EXPECT_EQ(flat.result.fx, 0.0);
     EXPECT_EQ(flat.result.lo, 5.0);
     EXPECT_EQ(flat.result.hi, 8.0);
-    // The Duane slot and unregistered codes give 0 everywhere.
-    for (int code : {2, 0, 99, -4}) {
-        SCOPED_TRACE(code);
-        Minimise1DResult r = Minimise1D(5.0, 0.0, 8.0, kRel, kAbs, kMaxIter, code, {});
-        EXPECT_EQ(r.flag, 2);
-        EXPECT_EQ(r.count, 3);
-        EXPECT_EQ(r.x, flat.result.x);
-    }
 }
 
 TEST(Minimise1D, BudgetIsCheckedFromTheThirdEvaluationOn) {
@@ -330,8 +302,6 @@ TEST(Minimise1D, BudgetIsCheckedFromTheThirdEvaluationOn) {
     double d0 = 5.0 + 100.0 * kAbs;
     const std::vector<Case> cases = {
         {"line, no budget", kLinear, 1.0, 0, 4, 3, 50.0 - 5.0 * d0, 0.0, 100.0},
-        {"line, budget 1", kLinear, 1.0, 1, 4, 3, 50.0 - 5.0 * d0, 0.0, 100.0},
-        {"line, budget 2", kLinear, 1.0, 2, 4, 3, 50.0 - 5.0 * d0, 0.0, 100.0},
         {"line, budget 3", kLinear, 1.0, 3, 4, 3, 50.0 - 5.0 * d0, 0.0, 100.0},
         // The fourth trial reaches the end, which brackets the minimum there.
         {"line, budget 4", kLinear, 1.0, 4, 3, 4, 0.0, 0.0, 50.0 - 5.0 * d0},
@@ -361,11 +331,6 @@ TEST(Minimise1D, NonFiniteValuesRankAboveEveryFiniteValue) {
         EXPECT_EQ(run.result.fx, (run.result.x - 3.0) * (run.result.x - 3.0));
         EXPECT_NE(std::find(run.points.begin(), run.points.end(), 0.0), run.points.end());
     }
-    // z ln z is NaN at its lower end 0.
-    Search xLogX = Minimise(kXLogX, {}, 2.5, 0.0, 3.0);
-    EXPECT_EQ(xLogX.result.flag, 0);
-    EXPECT_NE(std::find(xLogX.points.begin(), xLogX.points.end(), 0.0), xLogX.points.end());
-    EXPECT_CLOSE_ABS(xLogX.result.x, std::exp(-1.0), 2.0 * (kRel * 0.37 + kAbs));
     // Non-finite everywhere: non-finite values tie with each other, and the search stops.
     Search nowhere = Minimise(kNonFinite, WithR(100.0, kNaN), 5.0, 0.0, 10.0);
     EXPECT_EQ(nowhere.result.flag, 2);
