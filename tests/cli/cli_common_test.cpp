@@ -94,21 +94,6 @@ TEST(PrintTable, EmptyTables) {
     EXPECT_EQ(Printed(empty, TableFormat::Json), "[]\n");
 }
 
-struct SinkRun {
-    MessageAnswer answer;
-    std::string err;
-};
-
-SinkRun AskThroughSink(AnswerPolicy policy, bool terminal, const std::string& input,
-                       MessageButtons buttons = MessageButtons::YesNo) {
-    std::ostringstream err;
-    std::istringstream in(input);
-    CliMessageSink sink(err, in, terminal);
-    sink.SetPolicy(policy);
-    MessageAnswer answer = sink.Show("Read them?\r\nSure?", buttons, MessageIcon::Question);
-    return {answer, err.str()};
-}
-
 TEST(CliMessageSink, MessagesGoToErrWithNewlines) {
     std::ostringstream err;
     std::istringstream in;
@@ -119,36 +104,40 @@ TEST(CliMessageSink, MessagesGoToErrWithNewlines) {
 }
 
 TEST(CliMessageSink, QuestionsFollowThePolicy) {
+    const auto yesNo = MessageButtons::YesNo;
+    const auto okCancel = MessageButtons::OkCancel;
+    const std::string ask = "[y/N] ";
     struct Case {
         AnswerPolicy policy;
         bool terminal;
         std::string input;
+        MessageButtons buttons;
         MessageAnswer expected;
         std::string trailer;
     };
-    for (const Case& c :
-         std::vector<Case>{{AnswerPolicy::Yes, false, "", MessageAnswer::Yes, "> yes (--yes)\n"},
-                           {AnswerPolicy::No, true, "y\n", MessageAnswer::No, "> no (--no)\n"},
-                           {AnswerPolicy::Ask, false, "y\n", MessageAnswer::No,
-                            "> no (no terminal to ask: use --yes or --no)\n"},
-                           {AnswerPolicy::Ask, true, "y\n", MessageAnswer::Yes, "[y/N] "},
-                           {AnswerPolicy::Ask, true, " YES \n", MessageAnswer::Yes, "[y/N] "},
-                           {AnswerPolicy::Ask, true, "yeah\n", MessageAnswer::No, "[y/N] "},
-                           {AnswerPolicy::Ask, true, "\n", MessageAnswer::No, "[y/N] "},
-                           {AnswerPolicy::Ask, true, "", MessageAnswer::No, "[y/N] "}}) {
-        SinkRun run = AskThroughSink(c.policy, c.terminal, c.input);
-        EXPECT_EQ(run.answer, c.expected) << c.input;
-        EXPECT_EQ(run.err, "Read them?\nSure?\n" + c.trailer) << c.input;
+    for (const Case& c : std::vector<Case>{
+             {AnswerPolicy::Yes, false, "", yesNo, MessageAnswer::Yes, "> yes (--yes)\n"},
+             {AnswerPolicy::No, true, "y\n", yesNo, MessageAnswer::No, "> no (--no)\n"},
+             {AnswerPolicy::Ask, false, "y\n", yesNo, MessageAnswer::No,
+              "> no (no terminal to ask: use --yes or --no)\n"},
+             {AnswerPolicy::Ask, true, "y\n", yesNo, MessageAnswer::Yes, ask},
+             {AnswerPolicy::Ask, true, " YES \n", yesNo, MessageAnswer::Yes, ask},
+             {AnswerPolicy::Ask, true, "yeah\n", yesNo, MessageAnswer::No, ask},
+             {AnswerPolicy::Ask, true, "\n", yesNo, MessageAnswer::No, ask},
+             {AnswerPolicy::Ask, true, "", yesNo, MessageAnswer::No, ask},
+             {AnswerPolicy::Yes, false, "", okCancel, MessageAnswer::Ok, "> ok (--yes)\n"},
+             {AnswerPolicy::No, false, "", okCancel, MessageAnswer::Cancel, "> cancel (--no)\n"},
+             {AnswerPolicy::Ask, false, "", okCancel, MessageAnswer::Cancel,
+              "> cancel (no terminal to ask: use --yes or --no)\n"},
+             {AnswerPolicy::Ask, true, "ok\n", okCancel, MessageAnswer::Ok, "[o/C] "}}) {
+        SCOPED_TRACE(c.input);
+        std::ostringstream err;
+        std::istringstream in(c.input);
+        CliMessageSink sink(err, in, c.terminal);
+        sink.SetPolicy(c.policy);
+        EXPECT_EQ(sink.Show("Read them?\r\nSure?", c.buttons, MessageIcon::Question), c.expected);
+        EXPECT_EQ(err.str(), "Read them?\nSure?\n" + c.trailer);
     }
-}
-
-TEST(CliMessageSink, OkCancelQuestionsAnswerOkOrCancel) {
-    EXPECT_EQ(AskThroughSink(AnswerPolicy::Yes, false, "", MessageButtons::OkCancel).answer,
-              MessageAnswer::Ok);
-    EXPECT_EQ(AskThroughSink(AnswerPolicy::Ask, false, "", MessageButtons::OkCancel).answer,
-              MessageAnswer::Cancel);
-    EXPECT_EQ(AskThroughSink(AnswerPolicy::Ask, true, "ok\n", MessageButtons::OkCancel).answer,
-              MessageAnswer::Ok);
 }
 
 TEST(TerminalProgress, DrawsEachNewPercentOnOneLine) {
@@ -169,19 +158,14 @@ TEST(TerminalProgress, DrawsEachNewPercentOnOneLine) {
 }
 
 TEST(TerminalProgress, SilentWithoutTerminalAndClampedOutsideTheRange) {
-    std::ostringstream quiet;
-    TerminalProgress hidden(quiet, false, 10);
-    hidden.OnStart(1, 5);
-    hidden.OnStep(3);
-    hidden.OnEnd();
-    EXPECT_EQ(quiet.str(), "");
-
-    std::ostringstream out;
-    TerminalProgress progress(out, true, 4);
-    progress.OnStart(5, 5);
-    progress.OnStep(99);
-    progress.OnEnd();
-    EXPECT_EQ(out.str(), "\r[####] 100%\n");
+    for (bool terminal : {false, true}) {
+        std::ostringstream out;
+        TerminalProgress progress(out, terminal, 4);
+        progress.OnStart(5, 5);
+        progress.OnStep(99);
+        progress.OnEnd();
+        EXPECT_EQ(out.str(), terminal ? "\r[####] 100%\n" : "");
+    }
 }
 
 TEST(Interrupt, FirstInterruptRequestsCancel) {

@@ -1,15 +1,22 @@
-// Running the built tamsel-cli as a user would, with standard input that is not a terminal.
+// Running the built tamsel-cli as a user would, with standard input that is not a terminal,
+// and a project file of the tests' own to run it on.
 #pragma once
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "tamsel/store/database.h"
 #include "test_support.h"
 
 extern char** environ;
@@ -29,10 +36,17 @@ inline std::string ReadAll(const std::string& path) {
     return text.str();
 }
 
-// Runs tamsel-cli with args in dir; extraEnv entries ("NAME=value") are added to the
-// environment.
-inline CliRun RunCli(const test::TempDir& dir, std::vector<std::string> args,
-                     const std::vector<std::string>& extraEnv = {}) {
+inline std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// Starts tamsel-cli with args in dir, its output going to stdout.txt and stderr.txt there;
+// extraEnv entries ("NAME=value") are added to the environment. Returns 0 if it did not start.
+inline pid_t StartCli(const TempDir& dir, std::vector<std::string> args,
+                      const std::vector<std::string>& extraEnv) {
     args.insert(args.begin(), TAMSEL_CLI_PATH);
     std::vector<char*> argv;
     for (auto& arg : args) argv.push_back(arg.data());
@@ -43,8 +57,8 @@ inline CliRun RunCli(const test::TempDir& dir, std::vector<std::string> args,
     for (auto& entry : env) envp.push_back(entry.data());
     envp.push_back(nullptr);
 
-    std::string outPath = dir.File("stdout.txt");
-    std::string errPath = dir.File("stderr.txt");
+    const std::string outPath = dir.File("stdout.txt");
+    const std::string errPath = dir.File("stderr.txt");
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -54,23 +68,80 @@ inline CliRun RunCli(const test::TempDir& dir, std::vector<std::string> args,
                                      0644);
     posix_spawn_file_actions_addchdir_np(&actions, dir.Path().c_str());
     pid_t pid = 0;
-    CliRun run;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0) {
-        int status = 0;
-        waitpid(pid, &status, 0);
-        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid = 0;
     posix_spawn_file_actions_destroy(&actions);
-    run.out = ReadAll(outPath);
-    run.err = ReadAll(errPath);
+    return pid;
+}
+
+inline CliRun FinishCli(const TempDir& dir, pid_t pid) {
+    CliRun run;
+    int status = 0;
+    if (pid != 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
+        run.exitCode = WEXITSTATUS(status);
+    }
+    run.out = ReadAll(dir.File("stdout.txt"));
+    run.err = ReadAll(dir.File("stderr.txt"));
     return run;
 }
 
-inline std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
+inline CliRun RunCli(const TempDir& dir, std::vector<std::string> args,
+                     const std::vector<std::string>& extraEnv = {}) {
+    return FinishCli(dir, StartCli(dir, std::move(args), extraEnv));
 }
+
+// User and system time of a running process in clock ticks, from /proc.
+inline long ProcessorTicks(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    // utime and stime are the 12th and 13th fields after the parenthesised command name.
+    std::istringstream fields(line.substr(line.rfind(')') + 2));
+    std::string field;
+    long ticks = 0;
+    for (int k = 1; k <= 13 && fields >> field; ++k) {
+        if (k >= 12) ticks += std::stol(field);
+    }
+    return ticks;
+}
+
+// Runs tamsel-cli and interrupts it once it has had 0.3 s of processor time, that is once
+// its calculation is under way.
+inline CliRun InterruptCli(const TempDir& dir, std::vector<std::string> args) {
+    const pid_t pid = StartCli(dir, std::move(args), {});
+    for (int wait = 0; pid != 0 && wait < 1000 && ProcessorTicks(pid) < 30; ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (pid != 0) kill(pid, SIGINT);
+    return FinishCli(dir, pid);
+}
+
+// A new project file x.db in a directory of its own.
+class CliProject : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_EQ(Run({"new", "x.db"}).exitCode, 0); }
+
+    CliRun Run(std::vector<std::string> args, const std::vector<std::string>& env = {}) {
+        return RunCli(m_dir, std::move(args), env);
+    }
+
+    // Imports the shipped SYS1 dataset, then runs each of the commands.
+    void ImportSys1(const std::vector<std::vector<std::string>>& then = {}) {
+        const std::string sys1 = std::filesystem::absolute(DataFile("sys1.txt")).string();
+        ASSERT_EQ(Run({"import", "x.db", "SYS1", sys1}).exitCode, 0);
+        for (const auto& args : then) {
+            CliRun run = Run(args);
+            ASSERT_EQ(run.exitCode, 0) << args[0] << ": " << run.err;
+        }
+    }
+
+    std::int64_t Count(const std::string& table) {
+        Database db(m_dir.File("x.db"), Database::OpenMode::ExistingFile);
+        Statement count = db.Prepare("SELECT COUNT(*) FROM " + table + ";");
+        count.Step();
+        return count.ColumnInt(0);
+    }
+
+    TempDir m_dir;
+};
 
 }  // namespace tamsel::test

@@ -11,21 +11,13 @@ namespace {
 
 using test::CliRun;
 using test::Lines;
-using test::RunCli;
 
-class Cli : public ::testing::Test {
+class Cli : public test::CliProject {
   protected:
-    void SetUp() override { ASSERT_EQ(Run({"new", "x.db"}).exitCode, 0); }
-
-    CliRun Run(std::vector<std::string> args, const std::vector<std::string>& env = {}) {
-        return RunCli(m_dir, std::move(args), env);
-    }
-
     std::string Data(const std::string& content) {
         return m_dir.WriteFile("data" + std::to_string(++m_files) + ".txt", content);
     }
 
-    test::TempDir m_dir;
     int m_files = 0;
 };
 
@@ -45,14 +37,13 @@ TEST_F(Cli, ImportsAndPrintsAShippedDataset) {
     EXPECT_EQ(lines[33], "33,0,5089");
     EXPECT_EQ(lines[136], "136,4116,88682");
 
-    CliRun text = Run({"failures", "x.db", "SYS1"});
-    lines = Lines(text.out);
-    ASSERT_EQ(lines.size(), 137u);
-    EXPECT_EQ(lines[0], "FailureIndex  InterfailureTime  CumulativeTime");
-    EXPECT_EQ(lines[136], "         136              4116           88682");
+    lines = Lines(Run({"failures", "x.db", "SYS1"}).out);
+    EXPECT_EQ(lines.front(), "FailureIndex  InterfailureTime  CumulativeTime");
+    EXPECT_EQ(lines.back(), "         136              4116           88682");
 }
 
 TEST_F(Cli, JsonAndCsvShapes) {
+    EXPECT_EQ(Run({"datasets", "x.db", "--format", "json"}).out, "[]\n");
     ASSERT_EQ(
         Run({"import", "x.db", "Trial", Data("3\n5\n2\n"), "--source", "Lab, \"A\""}).exitCode, 0);
     EXPECT_EQ(Run({"failures", "x.db", "Trial", "--format", "json"}).out,
@@ -70,12 +61,6 @@ TEST_F(Cli, JsonAndCsvShapes) {
               "[\n  {\"DataSetID\": 1, \"DataName\": \"Trial\", \"DataFile\": \"" + file +
                   "\", \"DataTypeID\": 1, \"DataNumber\": 3, \"DataSource\": \"Lab, \\\"A\\\"\"}"
                   "\n]\n");
-}
-
-TEST_F(Cli, EmptyProjectListsNoDatasets) {
-    EXPECT_EQ(Run({"datasets", "x.db", "--format", "json"}).out, "[]\n");
-    EXPECT_EQ(Run({"datasets", "x.db", "--format", "csv"}).out,
-              "DataSetID,DataName,DataFile,DataTypeID,DataNumber,DataSource\n");
 }
 
 TEST_F(Cli, QuestionIsAnsweredFromFlagsOrCautiously) {
@@ -167,14 +152,7 @@ TEST_F(Cli, BadUsageExitsWithTwo) {
     EXPECT_NE(help.out.find("--yes"), std::string::npos);
 }
 
-TEST_F(Cli, ForceReplacesAProjectFile) {
-    ASSERT_EQ(Run({"import", "x.db", "A", Data("3,5,2")}).exitCode, 0);
-    CliRun run = Run({"new", "x.db", "--force"});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(Run({"datasets", "x.db", "--format", "json"}).out, "[]\n");
-}
-
-TEST_F(Cli, DeleteRemovesTheDatasetAndItsFailures) {
+TEST_F(Cli, DeleteRemovesTheDatasetAndForceReplacesTheFile) {
     ASSERT_EQ(Run({"import", "x.db", "A", Data("3,5,2")}).exitCode, 0);
     ASSERT_EQ(Run({"import", "x.db", "B", Data("1,2")}).exitCode, 0);
     EXPECT_EQ(Run({"delete", "x.db", " A "}).exitCode, 0);
@@ -182,6 +160,10 @@ TEST_F(Cli, DeleteRemovesTheDatasetAndItsFailures) {
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[1].substr(0, 4), "2,B,");
     EXPECT_EQ(Run({"failures", "x.db", "A"}).exitCode, 1);
+
+    CliRun replaced = Run({"new", "x.db", "--force"});
+    EXPECT_EQ(replaced.exitCode, 0) << replaced.err;
+    EXPECT_EQ(Run({"datasets", "x.db", "--format", "json"}).out, "[]\n");
 }
 
 TEST_F(Cli, DemoHoldsEverySampleDataset) {

@@ -1,16 +1,12 @@
-// The model commands of tamsel-cli: apply, sets, estimates, and the models of the demo.
+// The model and recalibration commands of tamsel-cli: apply, sets, estimates, recalibrate,
+// predictions, and the models of the demo.
 #include <gtest/gtest.h>
-#include <signal.h>
 
-#include <chrono>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
-#include <thread>
 
 #include "cli_run.h"
-#include "tamsel/store/queries.h"
-#include "tamsel/store/schema.h"
 #include "tamsel/store/writers.h"
 #include "test_support.h"
 
@@ -20,40 +16,20 @@ namespace {
 using test::CliRun;
 using test::Lines;
 
-// User and system time of a running process in clock ticks, from /proc.
-long ProcessorTicks(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    std::getline(stat, line);
-    // The fields after the command name, which is in parentheses: utime and stime are the
-    // 12th and 13th of them.
-    std::istringstream fields(line.substr(line.rfind(')') + 2));
-    std::string field;
-    long ticks = 0;
-    for (int k = 1; k <= 13 && fields >> field; ++k) {
-        if (k >= 12) ticks += std::stol(field);
-    }
-    return ticks;
-}
-
-class ModelCommands : public ::testing::Test {
+// SYS1 imported into x.db.
+class ModelCommands : public test::CliProject {
   protected:
     void SetUp() override {
-        ASSERT_EQ(Run({"new", "x.db"}).exitCode, 0);
-        std::string sys1 = std::filesystem::absolute(test::DataFile("sys1.txt")).string();
-        ASSERT_EQ(Run({"import", "x.db", "SYS1", sys1}).exitCode, 0);
+        CliProject::SetUp();
+        if (!HasFatalFailure()) ImportSys1();
     }
 
-    CliRun Run(std::vector<std::string> args) { return test::RunCli(m_dir, std::move(args)); }
-
-    std::int64_t Count(const std::string& sql) {
-        Database db(m_dir.File("x.db"), Database::OpenMode::ExistingFile);
-        Statement count = db.Prepare(sql);
-        count.Step();
-        return count.ColumnInt(0);
+    // A dataset "Long" whose models keep the machine busy for seconds.
+    void ImportLong(int failures, int step, int modulus) {
+        std::string data;
+        for (int k = 1; k <= failures; ++k) data += std::to_string(10 + k * step % modulus) + "\n";
+        ASSERT_EQ(Run({"import", "x.db", "Long", m_dir.WriteFile("long.txt", data)}).exitCode, 0);
     }
-
-    test::TempDir m_dir;
 };
 
 TEST_F(ModelCommands, ApplyStoresEachModelOnceAndGoesOnAfterARepeat) {
@@ -68,17 +44,13 @@ TEST_F(ModelCommands, ApplyStoresEachModelOnceAndGoesOnAfterARepeat) {
     EXPECT_EQ(again.exitCode, 1);
     EXPECT_EQ(again.err, "The selected model is already available for the current data set\n");
     EXPECT_EQ(again.out, "Stored estimates set 3: Musa-Okumoto, failures 20 to 136.\n");
-    EXPECT_EQ(Count("SELECT COUNT(*) FROM EstimatesSets;"), 3);
-    EXPECT_EQ(Count("SELECT COUNT(*) FROM Estimates;"), 3 * 117);
-}
+    EXPECT_EQ(Count("EstimatesSets"), 3);
+    EXPECT_EQ(Count("Estimates"), 3 * 117);
 
-TEST_F(ModelCommands, AllAppliesEveryModel) {
-    CliRun run = Run({"apply", "x.db", "SYS1", "all"});
-    EXPECT_EQ(run.exitCode, 0) << run.err;
-    std::vector<std::string> lines = Lines(run.out);
-    ASSERT_EQ(lines.size(), 8u);
-    EXPECT_EQ(lines[2], "Stored estimates set 3: Musa-Okumoto, failures 20 to 136.");
-    EXPECT_EQ(lines[7], "Stored estimates set 8: Keiller-Littlewood, failures 20 to 136.");
+    CliRun all = Run({"apply", "x.db", "SYS1", "all"});
+    EXPECT_EQ(all.exitCode, 1);
+    EXPECT_EQ(Lines(all.out).back(),
+              "Stored estimates set 8: Keiller-Littlewood, failures 20 to 136.");
     EXPECT_EQ(Lines(Run({"sets", "x.db", "SYS1", "--format", "csv"}).out).size(), 9u);
 }
 
@@ -94,8 +66,8 @@ TEST_F(ModelCommands, RangeOptionUsesOneRangesRowPerRange) {
     EXPECT_EQ(Run({"apply", "x.db", "SYS1", "GO"}).exitCode, 0);
     EXPECT_EQ(Run({"apply", "x.db", "SYS1", "GO", "--range", "20"}).exitCode, 1);
     EXPECT_EQ(Run({"apply", "x.db", "SYS1", "GO", "--range", "100"}).exitCode, 0);
-    EXPECT_EQ(Count("SELECT COUNT(*) FROM Ranges;"), 3);
-    EXPECT_EQ(Count("SELECT COUNT(*) FROM Estimates WHERE EstimatesSetID = 4;"), 37);
+    EXPECT_EQ(Count("Ranges"), 3);
+    EXPECT_EQ(Count("Estimates WHERE EstimatesSetID = 4"), 37);
 
     std::vector<std::string> rows = Lines(Run({"estimates", "x.db", "1", "--format", "csv"}).out);
     ASSERT_EQ(rows.size(), 12u);
@@ -134,24 +106,44 @@ TEST_F(ModelCommands, RangesOutsideTheDataAreRefused) {
         }
         EXPECT_EQ(run.out, "");
     }
-    EXPECT_EQ(Count("SELECT COUNT(*) FROM EstimatesSets;"), 0);
+    EXPECT_EQ(Count("EstimatesSets"), 0);
 }
 
-TEST_F(ModelCommands, UnknownModelsAndDatasetsAreRefused) {
-    CliRun model = Run({"apply", "x.db", "SYS1", "JM", "XX"});
-    EXPECT_EQ(model.exitCode, 2);
-    EXPECT_NE(model.err.find("unknown model \"XX\""), std::string::npos) << model.err;
-    CliRun data = Run({"apply", "x.db", "SYS9", "JM"});
-    EXPECT_EQ(data.exitCode, 1);
-    EXPECT_EQ(data.err, "There is no dataset named \"SYS9\".\n");
-    EXPECT_EQ(Run({"sets", "x.db", "SYS9"}).exitCode, 1);
-    CliRun set = Run({"estimates", "x.db", "7"});
-    EXPECT_EQ(set.exitCode, 1);
-    EXPECT_EQ(set.err, "There is no estimates set with the key 7.\n");
-    EXPECT_EQ(Count("SELECT COUNT(*) FROM EstimatesSets;"), 0);
+TEST_F(ModelCommands, UnknownKeysAreRefused) {
+    ASSERT_EQ(Run({"apply", "x.db", "SYS1", "Du"}).exitCode, 0);
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string err;  // the whole message, or a part of it for bad usage
+    };
+    const Case cases[] = {
+        {{"apply", "x.db", "SYS1", "JM", "XX"}, 2, "unknown model \"XX\""},
+        {{"apply", "x.db", "SYS9", "JM"}, 1, "There is no dataset named \"SYS9\".\n"},
+        {{"sets", "x.db", "SYS9"}, 1, "There is no dataset named \"SYS9\".\n"},
+        {{"estimates", "x.db", "7"}, 1, "There is no estimates set with the key 7.\n"},
+        {{"recalibrate", "x.db", "7"}, 1, "There is no estimates set with the key 7.\n"},
+        {{"recalibrate", "x.db", "1", "--method", "3"},
+         1,
+         "There is no recalibration method with the key 3.\n"},
+        {{"predictions", "x.db", "4"}, 1, "There is no predictions set with the key 4.\n"},
+        {{"predictions", "x.db", "1", "--format", "xml"}, 2, "xml"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        CliRun run = Run(c.args);
+        EXPECT_EQ(run.exitCode, c.exitCode);
+        if (c.exitCode == 1) {
+            EXPECT_EQ(run.err, c.err);
+        } else {
+            EXPECT_NE(run.err.find(c.err), std::string::npos) << run.err;
+        }
+        EXPECT_EQ(run.out, "");
+    }
+    EXPECT_EQ(Count("EstimatesSets"), 1);
+    EXPECT_EQ(Count("PredictionsSets"), 0);
 }
 
-TEST_F(ModelCommands, SetsListsEstimatesAndPredictionsSets) {
+TEST_F(ModelCommands, SetsAndEstimatesListTheStoredRows) {
     ASSERT_EQ(Run({"apply", "x.db", "SYS1", "JM", "GO"}).exitCode, 0);
     {
         Database db(m_dir.File("x.db"), Database::OpenMode::ExistingFile);
@@ -170,14 +162,8 @@ TEST_F(ModelCommands, SetsListsEstimatesAndPredictionsSets) {
     EXPECT_NE(json.find("{\"Kind\": \"estimates\", \"Set ID\": 1, \"Model\": \"Jelinski-Moranda\""),
               std::string::npos)
         << json;
-    std::vector<std::string> text = Lines(Run({"sets", "x.db", "SYS1"}).out);
-    ASSERT_EQ(text.size(), 4u);
-    EXPECT_EQ(text[0].substr(0, 4), "Kind");
-}
 
-TEST_F(ModelCommands, EstimatesPrintsTheStoredRows) {
-    ASSERT_EQ(Run({"apply", "x.db", "SYS1", "GO"}).exitCode, 0);
-    std::vector<std::string> csv = Lines(Run({"estimates", "x.db", "1", "--format", "csv"}).out);
+    std::vector<std::string> csv = Lines(Run({"estimates", "x.db", "2", "--format", "csv"}).out);
     ASSERT_EQ(csv.size(), 118u);
     EXPECT_EQ(csv[0],
               "FailureIndex,Parameter1,Parameter2,Parameter3,LogLikelihood,Pdf,Cdf,LowQ,Median,"
@@ -185,46 +171,63 @@ TEST_F(ModelCommands, EstimatesPrintsTheStoredRows) {
     EXPECT_EQ(csv[117].substr(0, 4), "136,");
     // Goel-Okumoto's mean is infinite in every regular row.
     EXPECT_EQ(csv[117].substr(csv[117].rfind(',') + 1), "9.9999999999999999e+306");
-    std::vector<std::string> text = Lines(Run({"estimates", "x.db", "1"}).out);
-    ASSERT_EQ(text.size(), 118u);
-    EXPECT_EQ(text[0].substr(0, 12), "FailureIndex");
-    std::string json = Run({"estimates", "x.db", "1", "--format", "json"}).out;
-    EXPECT_EQ(json.substr(0, 24), "[\n  {\"FailureIndex\": 20,");
+    EXPECT_EQ(Run({"estimates", "x.db", "2", "--format", "json"}).out.substr(0, 24),
+              "[\n  {\"FailureIndex\": 20,");
+}
+
+TEST_F(ModelCommands, RecalibrateStoresASetOncePerMethod) {
+    ASSERT_EQ(Run({"apply", "x.db", "SYS1", "Du"}).exitCode, 0);
+    CliRun first = Run({"recalibrate", "x.db", "1"});
+    EXPECT_EQ(first.exitCode, 0) << first.err;
+    EXPECT_EQ(first.out,
+              "Stored predictions set 1: estimates set 1 (Duane) recalibrated by Parametric "
+              "B-Splines Recalibration, failures 35 to 135.\n");
+    EXPECT_EQ(first.err, "");
+
+    CliRun again = Run({"recalibrate", "x.db", "1", "--method", "1"});
+    EXPECT_EQ(again.exitCode, 1);
+    EXPECT_EQ(again.err, "This recalibration is already available for the current dataset\n");
+    EXPECT_EQ(again.out, "");
+
+    EXPECT_EQ(Run({"recalibrate", "x.db", "1", "--method", "2"}).exitCode, 0);
+    EXPECT_EQ(Count("PredictionsSets"), 2);
+    EXPECT_EQ(Count("Predictions"), 2 * 101);
+
+    const std::vector<std::string> csv =
+        Lines(Run({"predictions", "x.db", "1", "--format", "csv"}).out);
+    ASSERT_EQ(csv.size(), 102u);
+    EXPECT_EQ(csv[0], "FailureIndex,Pdf,Cdf,LowQ,Median,UppQ,MTTF");
+    EXPECT_EQ(csv[1].substr(0, 3), "35,");
+    EXPECT_EQ(csv[1].back(), ',');  // MTTF is Null
+    EXPECT_EQ(Run({"predictions", "x.db", "1", "--format", "JSON"}).out.substr(0, 24),
+              "[\n  {\"FailureIndex\": 35,");
+    // Print zones: no heading, lines ended by CR LF, each number after a blank (a
+    // non-negative one) at the start of its zone.
+    const std::vector<std::string> zones =
+        Lines(Run({"predictions", "x.db", "1", "--format", "zones"}).out);
+    ASSERT_EQ(zones.size(), 101u);
+    EXPECT_EQ(zones[0].substr(0, 15), " 35" + std::string(12, ' '));
+    EXPECT_TRUE(std::isdigit(static_cast<unsigned char>(zones[0][15])));
+    EXPECT_EQ(zones[0].back(), '\r');
+    EXPECT_EQ(zones[100].substr(0, 5), " 135 ");
 }
 
 TEST_F(ModelCommands, InterruptCancelsTheRunningModelAndStoresNothing) {
-    // 4000 failures keep the Musa-Okumoto fit busy for seconds.
-    std::string data;
-    for (int k = 1; k <= 4000; ++k) data += std::to_string(10 + k % 7) + "\n";
-    ASSERT_EQ(Run({"import", "x.db", "Long", m_dir.WriteFile("long.txt", data)}).exitCode, 0);
+    ImportLong(4000, 1, 7);
+    CliRun run = test::InterruptCli(m_dir, {"apply", "x.db", "Long", "MO", "JM"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "The calculation was cancelled by user action\n");
+    EXPECT_EQ(Count("EstimatesSets"), 0);
+    EXPECT_EQ(Count("Estimates"), 0);
+}
 
-    std::vector<std::string> args{TAMSEL_CLI_PATH, "apply", "x.db", "Long", "MO", "JM"};
-    std::vector<char*> argv;
-    for (auto& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    std::string errPath = m_dir.File("interrupted.txt");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    posix_spawn_file_actions_addchdir_np(&actions, m_dir.Path().c_str());
-    pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    // Interrupt once the fit is under way: after 0.3 s of the child's processor time.
-    for (int wait = 0; wait < 1000 && ProcessorTicks(pid) < 30; ++wait) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    kill(pid, SIGINT);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 1);
-    EXPECT_EQ(test::ReadAll(errPath), "The calculation was cancelled by user action\n");
-    EXPECT_EQ(Count("SELECT COUNT(*) FROM EstimatesSets;"), 0);
-    EXPECT_EQ(Count("SELECT COUNT(*) FROM Estimates;"), 0);
+TEST_F(ModelCommands, InterruptCancelsTheRecalibrationAndStoresNothing) {
+    ImportLong(3000, 7919, 97);
+    ASSERT_EQ(Run({"apply", "x.db", "Long", "Du"}).exitCode, 0);
+    CliRun run = test::InterruptCli(m_dir, {"recalibrate", "x.db", "1"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "The recalibration was cancelled by user action\n");
+    EXPECT_EQ(Count("PredictionsSets"), 0);
 }
 
 TEST_F(ModelCommands, DemoAppliesEveryModelToDatasetsOfMoreThanTwentyFailures) {
@@ -232,7 +235,7 @@ TEST_F(ModelCommands, DemoAppliesEveryModelToDatasetsOfMoreThanTwentyFailures) {
     std::filesystem::create_directory(samples);
     std::filesystem::copy_file(test::DataFile("ntds.txt"), samples / "ntds.txt");
     std::ofstream(samples / "short.txt") << "3\n5\n2\n8\n";
-    CliRun demo = test::RunCli(m_dir, {"demo", "demo.db"}, {"TAMSEL_DATA_DIR=" + samples.string()});
+    CliRun demo = Run({"demo", "demo.db"}, {"TAMSEL_DATA_DIR=" + samples.string()});
     ASSERT_EQ(demo.exitCode, 0) << demo.err;
     EXPECT_EQ(Lines(Run({"sets", "demo.db", "NTDS", "--format", "csv"}).out).size(), 9u);
     EXPECT_EQ(Lines(Run({"sets", "demo.db", "SHORT", "--format", "csv"}).out).size(), 1u);

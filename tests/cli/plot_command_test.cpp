@@ -22,20 +22,14 @@ std::pair<int, int> PngSize(const std::string& bytes) {
     return {word(16), word(20)};
 }
 
-class PlotCommand : public ::testing::Test {
+class PlotCommand : public test::CliProject {
   protected:
     void SetUp() override {
-        ASSERT_EQ(Run({"new", "x.db"}).exitCode, 0);
-        std::string sys1 = std::filesystem::absolute(test::DataFile("sys1.txt")).string();
-        ASSERT_EQ(Run({"import", "x.db", "SYS1", sys1}).exitCode, 0);
-        ASSERT_EQ(Run({"apply", "x.db", "SYS1", "JM"}).exitCode, 0);
-        ASSERT_EQ(Run({"apply", "x.db", "SYS1", "Du"}).exitCode, 0);
+        CliProject::SetUp();
+        if (!HasFatalFailure()) ImportSys1({{"apply", "x.db", "SYS1", "JM", "Du"}});
     }
 
-    CliRun Run(std::vector<std::string> args) { return test::RunCli(m_dir, std::move(args)); }
     std::string Read(const std::string& name) { return test::ReadAll(m_dir.File(name)); }
-
-    test::TempDir m_dir;
 };
 
 TEST_F(PlotCommand, EachKindWritesAnImageOfTheAskedSize) {
