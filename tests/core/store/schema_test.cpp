@@ -14,13 +14,12 @@ namespace tamsel {
 namespace {
 
 using test::FreshDatabase;
+using test::I;
+using test::kNull;
 using test::QueryRows;
 using test::QueryValue;
 using test::Rows;
-
-DbValue I(std::int64_t value) { return value; }
-DbValue S(const char* value) { return std::string(value); }
-const DbValue kNull{};
+using test::S;
 
 struct TableLayout {
     const char* table;
@@ -92,32 +91,31 @@ TEST(Schema, TablesHoldTheirFieldsInOrderWithFittingTypes) {
 
 TEST(Schema, IndexesBearTheirFieldNamesAndOnlyNamesAreUnique) {
     FreshDatabase fresh;
-    const Rows expected = {
-        {S("DataSets_DataName"), S("DataSets"), S("DataName"), I(1)},
-        {S("DataSets_DataTypeID"), S("DataSets"), S("DataTypeID"), I(0)},
-        {S("DataTypes_DataType"), S("DataTypes"), S("DataType"), I(1)},
-        {S("EstimatesSets_DataSetID"), S("EstimatesSets"), S("DataSetID"), I(0)},
-        {S("EstimatesSets_InferenceMethodID"), S("EstimatesSets"), S("InferenceMethodID"), I(0)},
-        {S("EstimatesSets_ModelID"), S("EstimatesSets"), S("ModelID"), I(0)},
-        {S("EstimatesSets_RangeID"), S("EstimatesSets"), S("RangeID"), I(0)},
-        {S("Estimates_EstimatesSetID"), S("Estimates"), S("EstimatesSetID"), I(0)},
-        {S("Estimates_FailureIndex"), S("Estimates"), S("FailureIndex"), I(0)},
-        {S("FailureTimes_DataSetID"), S("FailureTimes"), S("DataSetID"), I(0)},
-        {S("InferenceMethods_MethodNameID"), S("InferenceMethods"), S("MethodNameID"), I(0)},
-        {S("InferenceMethods_ParameterSetID"), S("InferenceMethods"), S("ParameterSetID"), I(0)},
-        {S("Models_ModelName"), S("Models"), S("ModelName"), I(1)},
-        {S("PredictionsSets_EstimatesSetID"), S("PredictionsSets"), S("EstimatesSetID"), I(0)},
-        {S("PredictionsSets_RecalibrationMethodID"), S("PredictionsSets"),
-         S("RecalibrationMethodID"), I(0)},
-        {S("Predictions_FailureIndex"), S("Predictions"), S("FailureIndex"), I(0)},
-        {S("Predictions_PredictionsSetID"), S("Predictions"), S("PredictionsSetID"), I(0)},
-        {S("Ranges_RangeTypeID"), S("Ranges"), S("RangeTypeID"), I(0)},
-    };
-    EXPECT_EQ(QueryRows(fresh.Db(),
-                        "SELECT m.name, m.tbl_name, i.name, l.\"unique\" FROM sqlite_master m, "
-                        "pragma_index_info(m.name) i, pragma_index_list(m.tbl_name) l "
-                        "WHERE m.type = 'index' AND l.name = m.name ORDER BY m.name;"),
-              expected);
+    // Table.Field of each index, in the order of the index names; * marks a unique one.
+    std::istringstream expected(
+        "DataSets.DataName* DataSets.DataTypeID DataTypes.DataType* EstimatesSets.DataSetID "
+        "EstimatesSets.InferenceMethodID EstimatesSets.ModelID EstimatesSets.RangeID "
+        "Estimates.EstimatesSetID Estimates.FailureIndex FailureTimes.DataSetID "
+        "InferenceMethods.MethodNameID InferenceMethods.ParameterSetID Models.ModelName* "
+        "PredictionsSets.EstimatesSetID PredictionsSets.RecalibrationMethodID "
+        "Predictions.FailureIndex Predictions.PredictionsSetID Ranges.RangeTypeID");
+    Rows indexes =
+        QueryRows(fresh.Db(),
+                  "SELECT m.name, m.tbl_name, i.name, l.\"unique\" FROM sqlite_master m, "
+                  "pragma_index_info(m.name) i, pragma_index_list(m.tbl_name) l "
+                  "WHERE m.type = 'index' AND l.name = m.name ORDER BY m.name;");
+    std::size_t r = 0;
+    for (std::string index; expected >> index; ++r) {
+        SCOPED_TRACE(index);
+        ASSERT_LT(r, indexes.size());
+        const bool unique = index.back() == '*';
+        if (unique) index.pop_back();
+        const std::string table = index.substr(0, index.find('.'));
+        const std::string field = index.substr(index.find('.') + 1);
+        EXPECT_EQ(indexes[r], (std::vector<DbValue>{S(table + "_" + field), DbValue(table),
+                                                    DbValue(field), I(unique ? 1 : 0)}));
+    }
+    EXPECT_EQ(r, indexes.size());
 }
 
 TEST(Schema, ThirteenNamedRelationsCascadeOnDelete) {
@@ -238,18 +236,13 @@ TEST(StoredQueries, FourteenInsertsUnderTheirNamesAnswerTheirParameterNames) {
     EXPECT_THROW(PrepareStoredQuery(fresh.Db(), "InsertNothing"), DatabaseError);
 }
 
-TEST(Schema, KeysCountFromOneAndAreNeverHandedOutAgain) {
-    FreshDatabase fresh;
-    EXPECT_EQ(test::AddDataSet(fresh.Db(), "A", {1}), 1);
-    EXPECT_EQ(test::AddDataSet(fresh.Db(), "B", {1}), 2);
-    ASSERT_TRUE(DeleteDataSet(fresh.Db(), "B"));
-    EXPECT_EQ(test::AddDataSet(fresh.Db(), "C", {1}), 3);
-}
-
-TEST(Schema, UniqueNamesAndRelationsRefuseRows) {
+TEST(Schema, KeysAreNeverHandedOutAgainAndRelationsRefuseRows) {
     FreshDatabase fresh;
     Database& db = fresh.Db();
-    test::AddDataSet(db, "A", {1, 2});
+    EXPECT_EQ(test::AddDataSet(db, "A", {1, 2}), 1);
+    EXPECT_EQ(test::AddDataSet(db, "B", {1}), 2);
+    ASSERT_TRUE(DeleteDataSet(db, "B"));
+    EXPECT_EQ(test::AddDataSet(db, "C", {1}), 3);
     EXPECT_FALSE(InsertDataSet(db, "A", "other.txt", 1, 1, ""));
     EXPECT_TRUE(InsertDataSet(db, "a", "other.txt", 1, 1, "")) << "names match exactly";
     Statement model = PrepareStoredQuery(db, "InsertModel");
@@ -269,7 +262,7 @@ TEST(Schema, UniqueNamesAndRelationsRefuseRows) {
     EXPECT_FALSE(InsertPredictionsSet(db, 1, 1)) << "no estimates set 1";
     EXPECT_TRUE(InsertEstimatesSet(db, 1, 1, 1, 1));
     EXPECT_TRUE(InsertEstimatesSet(db, 1, 1, 1, 1)) << "equal sets are not refused here";
-    EXPECT_EQ(test::CountRows(db, "FailureTimes"), 2);
+    EXPECT_EQ(test::CountRows(db, "FailureTimes"), 3);
 }
 
 std::vector<std::string> DirectoryEntries(const std::filesystem::path& dir) {
@@ -309,9 +302,8 @@ TEST(CreateTamselDatabase, FailureLeavesWhatWasThereUntouched) {
               std::vector<std::string>(2, "An error occurred in creating a new database"));
     EXPECT_EQ(DirectoryEntries(dir.Path()), std::vector<std::string>{"project.db"});
     EXPECT_EQ(test::ReadBytes(dir.File("project.db/keep.txt")), "kept");
-}
 
-TEST(CreateQueriesAndReferenceRows, RefusesAFileThatHoldsThemAlready) {
+    // Queries and reference rows go only into a file that holds none yet.
     FreshDatabase fresh;
     fresh.Close();
     const std::string before = test::ReadBytes(fresh.Path());
@@ -392,18 +384,7 @@ TEST(OpenTamselDatabase, RefusesOtherFilesWithoutTouchingThem) {
     EXPECT_FALSE(std::filesystem::exists(dir.File("missing.db")));
 }
 
-TEST(OpenTamselDatabase, OpensAProjectFileWithRelationsEnforced) {
-    FreshDatabase fresh;
-    fresh.Close();
-    test::RecordingSink sink;
-    auto db = OpenTamselDatabase(fresh.Path());
-    ASSERT_TRUE(db);
-    EXPECT_EQ(sink.Count(), 0u);
-    EXPECT_EQ(QueryValue(*db, "PRAGMA foreign_keys;"), I(1));
-    EXPECT_TRUE(InsertDataSet(*db, "A", "a.txt", 1, 1, ""));
-}
-
-TEST(OpenTamselDatabase, RecoversAFileWhoseLastTransactionWasInterrupted) {
+TEST(OpenTamselDatabase, RecoversAnInterruptedFileWithRelationsEnforced) {
     FreshDatabase fresh;
     const std::string copy = fresh.Dir().File("crashed.db");
     Database& db = fresh.Db();
@@ -418,10 +399,14 @@ TEST(OpenTamselDatabase, RecoversAFileWhoseLastTransactionWasInterrupted) {
     std::filesystem::copy_file(fresh.Path() + "-journal", copy + "-journal");
     db.Execute("ROLLBACK;");
 
+    test::RecordingSink sink;
     auto recovered = OpenTamselDatabase(copy);
     ASSERT_TRUE(recovered);
+    EXPECT_EQ(sink.Count(), 0u);
     EXPECT_EQ(test::CountRows(*recovered, "FailureTimes"), 0);
     EXPECT_EQ(QueryValue(*recovered, "PRAGMA integrity_check;"), S("ok"));
+    EXPECT_EQ(QueryValue(*recovered, "PRAGMA foreign_keys;"), I(1)) << "relations are enforced";
+    EXPECT_TRUE(InsertDataSet(*recovered, "A", "a.txt", 1, 1, ""));
 }
 
 }  // namespace

@@ -30,6 +30,11 @@ class FreshDatabase {
 
 using Rows = std::vector<std::vector<DbValue>>;
 
+// Short forms for expected cells.
+inline DbValue I(std::int64_t value) { return value; }
+inline DbValue S(std::string value) { return value; }
+inline const DbValue kNull{};
+
 Rows QueryRows(Database& db, const std::string& sql);
 DbValue QueryValue(Database& db, const std::string& sql);
 std::int64_t CountRows(Database& db, const std::string& table);
