@@ -147,6 +147,11 @@ TEST_F(AddDataSet, TypeFollowsTheDataAndTheChoice) {
         EXPECT_EQ(added->dataType, c.type) << i;
         EXPECT_EQ(added->failureCount, static_cast<int>(c.rows.size())) << i;
         EXPECT_EQ(m_sink.Texts(), c.messages) << i;
+        for (const auto& entry : m_sink.Entries()) {
+            const bool question = entry.text == kQuestion;
+            EXPECT_EQ(entry.buttons, question ? MessageButtons::YesNo : MessageButtons::Ok) << i;
+            EXPECT_EQ(entry.icon, question ? MessageIcon::Question : MessageIcon::Exclamation) << i;
+        }
         auto row = DataSetNamed(name);
         ASSERT_TRUE(row.has_value()) << i;
         EXPECT_EQ(row->file, request.fileName);
@@ -155,24 +160,6 @@ TEST_F(AddDataSet, TypeFollowsTheDataAndTheChoice) {
         EXPECT_EQ(row->source, "Field trial, build 7");
         EXPECT_EQ(FailuresOf(name), c.rows) << i;
     }
-}
-
-TEST_F(AddDataSet, QuestionAndWarningUseTheirButtonsAndIcons) {
-    m_sink.QueueAnswer(MessageAnswer::Yes);
-    ASSERT_TRUE(AddDataSetFromFile(*m_db, Request("Q", "3,8,10", DataTypeChoice::Interfailure)));
-    ASSERT_TRUE(AddDataSetFromFile(*m_db, Request("W", "3,5,2", DataTypeChoice::Cumulative)));
-    auto entries = m_sink.Entries();
-    ASSERT_EQ(entries.size(), 2u);
-    EXPECT_EQ(entries[0].buttons, MessageButtons::YesNo);
-    EXPECT_EQ(entries[0].icon, MessageIcon::Question);
-    EXPECT_EQ(entries[1].buttons, MessageButtons::Ok);
-    EXPECT_EQ(entries[1].icon, MessageIcon::Exclamation);
-}
-
-TEST_F(AddDataSet, RepeatedCumulativeTimesCountAsZeros) {
-    EXPECT_FALSE(AddDataSetFromFile(*m_db, Request("Flat", "2\n2\n2")));
-    EXPECT_EQ(m_sink.Texts(), std::vector<std::string>{kTooManyZeros});
-    ExpectNothingStored();
 }
 
 TEST_F(AddDataSet, ValidationFailuresStoreNothing) {
@@ -188,6 +175,8 @@ TEST_F(AddDataSet, ValidationFailuresStoreNothing) {
               "An error has occurred during data validation.\r\n"
               "Data is not numeric. Please check data or select another file."},
              {"1,2,3,4,0,6,7,8,9,0", kTooManyZeros},
+             // Read as cumulative times, repeated values are zero interfailure times.
+             {"2\n2\n2", kTooManyZeros},
              {"", "An error occurred while reading data from file.\r\nFile contains no data."}}) {
         m_sink.Clear();
         EXPECT_FALSE(AddDataSetFromFile(*m_db, Request("Bad", c.content))) << c.content;
@@ -207,20 +196,23 @@ TEST_F(AddDataSet, NameIsTrimmedOnceAndStoredTrimmed) {
     EXPECT_EQ(Count("DataSets"), 1);
 }
 
-TEST_F(AddDataSet, NameProblemsAreReportedBeforeTheFileIsRead) {
+TEST_F(AddDataSet, NameAndFileNameProblemsAreReportedBeforeTheFileIsRead) {
     ASSERT_TRUE(AddDataSetFromFile(*m_db, Request("SYS1", "3,5,2")));
+    // The file does not exist: reading it would add a second message.
+    const std::string missing = m_dir.File("missing.txt");
     struct Case {
         std::string name;
+        std::string file;
         std::string message;
     };
-    for (const Case& c : std::vector<Case>{{"SYS1", kNameExists},
-                                           {"  SYS1  ", kNameExists},
-                                           {"", kEnterName},
-                                           {" \t ", kEnterName}}) {
+    for (const Case& c : std::vector<Case>{
+             {"SYS1", missing, kNameExists},
+             {"  SYS1  ", missing, kNameExists},
+             {"", missing, kEnterName},
+             {" \t ", missing, kEnterName},
+             {"Name", "", "No input data file selected.\r\nPlease select data file."}}) {
         m_sink.Clear();
-        // The file does not exist: reading it would add a second message.
-        AddDataSetRequest request{c.name, m_dir.File("missing.txt"), DataTypeChoice::Automatic,
-                                  "x"};
+        AddDataSetRequest request{c.name, c.file, DataTypeChoice::Automatic, "x"};
         EXPECT_FALSE(AddDataSetFromFile(*m_db, request)) << c.name;
         EXPECT_EQ(m_sink.Texts(), std::vector<std::string>{c.message}) << c.name;
     }
@@ -249,13 +241,6 @@ TEST_F(AddDataSet, UnusualNamesAreStoredAndMatchedExactly) {
     EXPECT_TRUE(CheckDataName(*m_db, "50% of 1000"));
     EXPECT_TRUE(CheckDataName(*m_db, "50_ of 100%"));
     EXPECT_EQ(Count("DataSets"), static_cast<std::int64_t>(names.size()));
-}
-
-TEST_F(AddDataSet, EmptyFileNameIsRefused) {
-    AddDataSetRequest request{"Name", "", DataTypeChoice::Automatic, "x"};
-    EXPECT_FALSE(AddDataSetFromFile(*m_db, request));
-    EXPECT_EQ(m_sink.Texts(),
-              std::vector<std::string>{"No input data file selected.\r\nPlease select data file."});
 }
 
 TEST_F(AddDataSet, RefusedDataSetRowStoresNothing) {

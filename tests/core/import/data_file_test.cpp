@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <numeric>
 
 #include "test_support.h"
 
@@ -25,45 +24,40 @@ std::vector<double> Numbers(const FailureDataArray& items) {
     return values;
 }
 
-struct LayoutCase {
-    const char* label;
-    std::string text;
-    std::vector<double> expected;
-};
-
-class DataFileLayout : public ::testing::TestWithParam<LayoutCase> {};
-
-TEST_P(DataFileLayout, ReadsTheItemsInFileOrder) {
+TEST(ParseDataText, ReadsTheItemsInFileOrder) {
+    struct Case {
+        const char* what;
+        std::string text;
+        std::vector<double> expected;
+    };
     test::RecordingSink sink;
-    auto items = ParseDataText(GetParam().text);
-    ASSERT_TRUE(items.has_value());
-    EXPECT_EQ(Numbers(*items), GetParam().expected);
+    for (const Case& c : std::vector<Case>{
+             {"line feeds", "3\n5\n2\n", {3, 5, 2}},
+             {"commas", "3,5,2", {3, 5, 2}},
+             {"CR LF", "3\r\n5\r\n2\r\n", {3, 5, 2}},
+             {"carriage returns", "3\r5\r2", {3, 5, 2}},
+             {"lines and commas", "3,5\n2,7\r\n1", {3, 5, 2, 7, 1}},
+             {"blanks and tabs around items", " 3 ,\t5\t, 2  \n", {3, 5, 2}},
+             {"byte order mark",
+              "\xEF\xBB\xBF"
+              "3\n5\n",
+              {3, 5}},
+             {"empty lines", "\n\n3\n\n\n5\n\n", {3, 5}},
+             {"trailing separators", "3,5,2,\n", {3, 5, 2}},
+             {"empty items between commas", "3,,5", {3, 5}},
+             {"exponents and points", "1e3,2.5E-1,.5,5.,+7,1.5e+2", {1000, 0.25, 0.5, 5, 7, 150}},
+             {"quoted numbers", "\"3\", \" 4 \"\n\"5\"", {3, 4, 5}},
+             {"quoted separators stay in the item", "\"4,5\"\n\"6\n7\"", {-999, -999}},
+             {"leading zeros", "007,0.50", {7, 0.5}},
+             {"exact doubles",
+              "0.1\n1.7976931348623157e308\n4.9e-324",
+              {0.1, 1.7976931348623157e308, 4.9e-324}}}) {
+        auto items = ParseDataText(c.text);
+        ASSERT_TRUE(items.has_value()) << c.what;
+        EXPECT_EQ(Numbers(*items), c.expected) << c.what;
+    }
     EXPECT_EQ(sink.Count(), 0u);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Separators, DataFileLayout,
-    ::testing::Values(LayoutCase{"LineFeeds", "3\n5\n2\n", {3, 5, 2}},
-                      LayoutCase{"Commas", "3,5,2", {3, 5, 2}},
-                      LayoutCase{"CarriageReturnLineFeeds", "3\r\n5\r\n2\r\n", {3, 5, 2}},
-                      LayoutCase{"CarriageReturns", "3\r5\r2", {3, 5, 2}},
-                      LayoutCase{"MixedLinesAndCommas", "3,5\n2,7\r\n1", {3, 5, 2, 7, 1}},
-                      LayoutCase{"BlanksAndTabsAroundItems", " 3 ,\t5\t, 2  \n", {3, 5, 2}},
-                      LayoutCase{"ByteOrderMark",
-                                 "\xEF\xBB\xBF"
-                                 "3\n5\n",
-                                 {3, 5}},
-                      LayoutCase{"EmptyLines", "\n\n3\n\n\n5\n\n", {3, 5}},
-                      LayoutCase{"TrailingSeparators", "3,5,2,\n", {3, 5, 2}},
-                      LayoutCase{"EmptyItemsBetweenCommas", "3,,5", {3, 5}},
-                      LayoutCase{"ExponentsAndDecimalPoints",
-                                 "1e3,2.5E-1,.5,5.,+7,1.5e+2",
-                                 {1000, 0.25, 0.5, 5, 7, 150}},
-                      LayoutCase{"QuotedNumbers", "\"3\", \" 4 \"\n\"5\"", {3, 4, 5}},
-                      LayoutCase{
-                          "QuotedSeparatorsStayInTheItem", "\"4,5\"\n\"6\n7\"", {-999, -999}},
-                      LayoutCase{"LeadingZeros", "007,0.50", {7, 0.5}}),
-    [](const auto& info) { return info.param.label; });
 
 TEST(DataFileItems, NonNumbersAreKeptAsNonNumericItems) {
     test::RecordingSink sink;
@@ -94,125 +88,87 @@ TEST(DataFileItems, NegativeZeroReadsAsZero) {
     }
 }
 
-TEST(DataFileItems, ReadsExactDoubles) {
-    auto items = ParseDataText("0.1\n1.7976931348623157e308\n4.9e-324");
-    ASSERT_TRUE(items.has_value());
-    EXPECT_EQ(Numbers(*items), (std::vector<double>{0.1, 1.7976931348623157e308, 4.9e-324}));
-}
-
-struct FailureCase {
-    const char* label;
-    std::string text;
-    std::size_t maxItems;
-    std::string secondLine;
-};
-
-class DataFileFailure : public ::testing::TestWithParam<FailureCase> {};
-
-TEST_P(DataFileFailure, ShowsOneReadingMessage) {
-    test::RecordingSink sink;
-    EXPECT_FALSE(ParseDataText(GetParam().text, GetParam().maxItems).has_value());
-    ASSERT_EQ(sink.Count(), 1u);
-    EXPECT_EQ(sink.Texts()[0], kReadFirstLine + GetParam().secondLine);
-    EXPECT_EQ(sink.Entries()[0].buttons, MessageButtons::Ok);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Reading, DataFileFailure,
-    ::testing::Values(
-        FailureCase{"EmptyFile", "", kMaxDataItems, kNoData},
-        FailureCase{"OnlySeparatorsAndBlanks", " \n\r\n , ,\t\n", kMaxDataItems, kNoData},
-        FailureCase{"OnlyByteOrderMark", "\xEF\xBB\xBF", kMaxDataItems, kNoData},
-        FailureCase{"NulByte", std::string("3\n5\0\n2", 6), kMaxDataItems, kUnknownFormat},
-        FailureCase{"ControlCharacter", "3\n\x1B[0m5\n", kMaxDataItems, kUnknownFormat},
-        FailureCase{"BinaryAfterGoodLines", std::string("3\n5\n\x7F\x45LF\x02\x01", 10),
-                    kMaxDataItems, kUnknownFormat},
-        FailureCase{"UnclosedQuote", "3\n5\n\"2\n", kMaxDataItems,
-                    "Invalid number of data. Please check data or select another file."},
-        FailureCase{"MoreItemsThanAllowed", "1,2,3,4", 3,
-                    "Too many data. Please reduce the number of interfailure times in the "
-                    "data file."}),
-    [](const auto& info) { return info.param.label; });
-
-TEST(DataFileFailure, TheLargestAllowedCountPasses) {
+TEST(ParseDataText, ShowsOneReadingMessageOnFailure) {
+    struct Case {
+        const char* what;
+        std::string text;
+        std::size_t maxItems;
+        std::string secondLine;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"empty", "", kMaxDataItems, kNoData},
+             {"only separators and blanks", " \n\r\n , ,\t\n", kMaxDataItems, kNoData},
+             {"only a byte order mark", "\xEF\xBB\xBF", kMaxDataItems, kNoData},
+             {"NUL byte", std::string("3\n5\0\n2", 6), kMaxDataItems, kUnknownFormat},
+             {"control character", "3\n\x1B[0m5\n", kMaxDataItems, kUnknownFormat},
+             {"binary after good lines", std::string("3\n5\n\x7F\x45LF\x02\x01", 10), kMaxDataItems,
+              kUnknownFormat},
+             {"unclosed quote", "3\n5\n\"2\n", kMaxDataItems,
+              "Invalid number of data. Please check data or select another file."},
+             {"more items than allowed", "1,2,3,4", 3,
+              "Too many data. Please reduce the number of interfailure times in the data "
+              "file."}}) {
+        test::RecordingSink sink;
+        EXPECT_FALSE(ParseDataText(c.text, c.maxItems).has_value()) << c.what;
+        ASSERT_EQ(sink.Count(), 1u) << c.what;
+        EXPECT_EQ(sink.Texts()[0], kReadFirstLine + c.secondLine) << c.what;
+        EXPECT_EQ(sink.Entries()[0].buttons, MessageButtons::Ok) << c.what;
+    }
     test::RecordingSink sink;
     auto items = ParseDataText("1,2,3,,\n", 3);
-    ASSERT_TRUE(items.has_value());
+    ASSERT_TRUE(items.has_value()) << "the largest allowed count passes";
     EXPECT_EQ(items->size(), 3u);
-}
-
-TEST(ReadDataFile, ReadsAShippedDataset) {
-    test::RecordingSink sink;
-    auto items = ReadDataFile(test::DataFile("sys1.txt"));
-    ASSERT_TRUE(items.has_value());
-    std::vector<double> values = Numbers(*items);
-    ASSERT_EQ(values.size(), 136u);
-    EXPECT_EQ(values.front(), 3.0);
-    EXPECT_EQ(values.back(), 4116.0);
-    EXPECT_EQ(std::accumulate(values.begin(), values.end(), 0.0), 88682.0);
-    EXPECT_EQ(sink.Count(), 0u);
 }
 
 TEST(ReadDataFile, UnreadableFilesAreInUnknownFormat) {
     test::TempDir dir;
-    std::string binary = dir.WriteFile("binary.dat", std::string("\x7F\x45LF\x00\x01\x02", 7));
-    for (const std::string& path : {dir.File("missing.txt"), dir.Path().string(), binary}) {
+    const std::string binary =
+        dir.WriteFile("binary.dat", std::string("\x7F\x45LF\x00\x01\x02", 7));
+    for (const auto& [path, secondLine] : std::vector<std::pair<std::string, std::string>>{
+             {dir.File("missing.txt"), kUnknownFormat},
+             {dir.Path().string(), kUnknownFormat},
+             {binary, kUnknownFormat},
+             {dir.WriteFile("empty.txt", ""), kNoData}}) {
         test::RecordingSink sink;
         EXPECT_FALSE(ReadDataFile(path).has_value()) << path;
-        ASSERT_EQ(sink.Count(), 1u) << path;
-        EXPECT_EQ(sink.Texts()[0], kReadFirstLine + kUnknownFormat) << path;
+        EXPECT_EQ(sink.Texts(), std::vector<std::string>{kReadFirstLine + secondLine}) << path;
     }
 }
 
-TEST(ReadDataFile, EmptyFileHasNoData) {
-    test::TempDir dir;
-    test::RecordingSink sink;
-    EXPECT_FALSE(ReadDataFile(dir.WriteFile("empty.txt", "")).has_value());
-    ASSERT_EQ(sink.Count(), 1u);
-    EXPECT_EQ(sink.Texts()[0], kReadFirstLine + kNoData);
-}
-
-struct ValidationCase {
-    const char* label;
-    FailureDataArray data;
-    std::string secondLine;  // empty when the data are valid
-};
-
-class ValidateDataCases : public ::testing::TestWithParam<ValidationCase> {};
-
-TEST_P(ValidateDataCases, ChecksItemsInOrderThenZeros) {
-    test::RecordingSink sink;
-    auto values = ValidateData(GetParam().data);
-    if (GetParam().secondLine.empty()) {
-        ASSERT_TRUE(values.has_value());
-        ASSERT_EQ(values->size(), GetParam().data.size());
-        for (std::size_t i = 0; i < values->size(); ++i) {
-            EXPECT_EQ((*values)[i], *GetParam().data[i]);
+TEST(ValidateData, ChecksItemsInOrderThenZeros) {
+    struct Case {
+        const char* what;
+        FailureDataArray data;
+        std::string secondLine;  // empty when the data are valid
+    };
+    for (const Case& c :
+         std::vector<Case>{{"valid", {3.0, 5.0, 2.0}, ""},
+                           {"one value", {7.0}, ""},
+                           {"one zero in ten", {0.0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, ""},
+                           {"two zeros in ten", {0.0, 1, 2, 3, 4, 5, 6, 7, 8, 0}, kTooManyZeros},
+                           {"two zeros in twenty",
+                            {0.0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0},
+                            ""},
+                           {"only a zero", {0.0}, kTooManyZeros},
+                           {"negative", {3.0, -1.0, 2.0}, kNegative},
+                           {"not numeric", {3.0, std::nullopt, 2.0}, kNotNumeric},
+                           {"negative before non-numeric", {-1.0, std::nullopt}, kNegative},
+                           {"non-numeric before negative", {std::nullopt, -1.0}, kNotNumeric},
+                           {"non-numeric before zeros", {0.0, 0.0, std::nullopt}, kNotNumeric},
+                           {"empty", {}, kNoData}}) {
+        SCOPED_TRACE(c.what);
+        test::RecordingSink sink;
+        auto values = ValidateData(c.data);
+        if (c.secondLine.empty()) {
+            ASSERT_TRUE(values.has_value());
+            EXPECT_EQ(Numbers(c.data), *values);
+            EXPECT_EQ(sink.Count(), 0u);
+        } else {
+            EXPECT_FALSE(values.has_value());
+            EXPECT_EQ(sink.Texts(), std::vector<std::string>{kValidationFirstLine + c.secondLine});
         }
-        EXPECT_EQ(sink.Count(), 0u);
-    } else {
-        EXPECT_FALSE(values.has_value());
-        ASSERT_EQ(sink.Count(), 1u);
-        EXPECT_EQ(sink.Texts()[0], kValidationFirstLine + GetParam().secondLine);
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Validation, ValidateDataCases,
-    ::testing::Values(
-        ValidationCase{"Valid", {3.0, 5.0, 2.0}, ""}, ValidationCase{"SingleValue", {7.0}, ""},
-        ValidationCase{"OneZeroInTen", {0.0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, ""},
-        ValidationCase{"TwoZerosInTen", {0.0, 1, 2, 3, 4, 5, 6, 7, 8, 0}, kTooManyZeros},
-        ValidationCase{
-            "TwoZerosInTwenty", {0.0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0}, ""},
-        ValidationCase{"OnlyZero", {0.0}, kTooManyZeros},
-        ValidationCase{"Negative", {3.0, -1.0, 2.0}, kNegative},
-        ValidationCase{"NotNumeric", {3.0, std::nullopt, 2.0}, kNotNumeric},
-        ValidationCase{"NegativeBeforeNonNumeric", {-1.0, std::nullopt}, kNegative},
-        ValidationCase{"NonNumericBeforeNegative", {std::nullopt, -1.0}, kNotNumeric},
-        ValidationCase{"NonNumericBeforeZeros", {0.0, 0.0, std::nullopt}, kNotNumeric},
-        ValidationCase{"Empty", {}, kNoData}),
-    [](const auto& info) { return info.param.label; });
 
 TEST(DetectDataType, NeverDecreasingMeansCumulative) {
     struct Case {
