@@ -13,8 +13,6 @@ namespace tamsel {
 namespace {
 
 using test::FromCumulative;
-using test::FromDataFile;
-using test::FromInterfailure;
 using test::Series;
 
 EstimateRecord FitDu(const Series& series, std::int32_t i, std::int32_t rangeEnd) {
@@ -77,21 +75,6 @@ TEST(Duane, MeanFallsBackToCrowWhereTheGammaRouteFails) {
     EXPECT_EQ(sink.Texts()[0],
               "An error has occurred during the computation of gamma functions for the mttf at "
               "step20. Using Crow estimate instead.");
-}
-
-TEST(Duane, PercentileInvertsTheDistributionFunction) {
-    test::RecordingSink sink;
-    for (double beta : {0.4, 1.0, 1.7}) {
-        double time = 250.0;
-        double alpha = 26 / std::pow(time, beta);
-        for (double p : {0.1, 0.25, 0.5, 0.75, 0.99}) {
-            double survival = 0.0;
-            double s = PercentileDu(p, time, beta, alpha);
-            EXPECT_CLOSE(CdfDu(time, s, beta, alpha, survival), p, 1e-10);
-            EXPECT_CLOSE(survival, 1.0 - p, 1e-10);
-        }
-    }
-    EXPECT_EQ(sink.Count(), 0u);
 }
 
 TEST(Duane, DistributionFunctionSaturatesBeyondTheExponentFloor) {

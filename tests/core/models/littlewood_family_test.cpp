@@ -34,7 +34,7 @@ using ObjectiveAt = std::function<double(std::span<const double> p, std::span<do
 
 // The maximum of logLik over u in [lo, hi].
 double MaximumOver(const std::function<double(double)>& logLik, double lo, double hi) {
-    return -test::GoldenSectionMinimum([&](double u) { return -logLik(u); }, lo, hi);
+    return logLik(test::GoldenSectionArgMax(logLik, lo, hi));
 }
 
 // The Littlewood NHPP alpha with m(T) = n, by bisection on ln alpha.

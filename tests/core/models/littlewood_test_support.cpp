@@ -43,20 +43,6 @@ double ParetoLogLikelihood(const FailureSeries& x, std::int32_t n,
     return sum;
 }
 
-double GoldenSectionMinimum(const std::function<double(double)>& f, double lo, double hi) {
-    const double ratio = (std::sqrt(5.0) - 1.0) / 2.0;
-    for (int step = 0; step < 200; ++step) {
-        double a = hi - ratio * (hi - lo);
-        double b = lo + ratio * (hi - lo);
-        if (f(a) < f(b)) {
-            hi = b;
-        } else {
-            lo = a;
-        }
-    }
-    return f(0.5 * (lo + hi));
-}
-
 std::array<double, 2> CentralDifference(const std::function<double(std::span<const double>)>& f,
                                         std::array<double, 2> p, double relStep) {
     std::array<double, 2> derivative{};

@@ -35,9 +35,6 @@ double ParetoLogLikelihood(const FailureSeries& x, std::int32_t n,
                            const std::function<double(std::int32_t)>& shape,
                            const std::function<double(std::int32_t)>& scale);
 
-// The minimum of a unimodal f on [lo, hi] by golden-section search (200 steps).
-double GoldenSectionMinimum(const std::function<double(double)>& f, double lo, double hi);
-
 // The central difference of f in each coordinate of p, with step relStep * |p[k]|.
 std::array<double, 2> CentralDifference(const std::function<double(std::span<const double>)>& f,
                                         std::array<double, 2> p, double relStep);

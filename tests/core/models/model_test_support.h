@@ -84,6 +84,22 @@ inline EstimateRecord RecordWithNext(const FitMaker& make, Series series, std::i
     return make(series.x, series.t, i + 1)(i);
 }
 
+// The u in [left, right] that maximises a unimodal f, by golden section down to 1e-14.
+inline double GoldenSectionArgMax(const std::function<double(double)>& f, double left,
+                                  double right) {
+    const double ratio = (std::sqrt(5.0) - 1.0) / 2.0;
+    for (int pass = 0; pass < 200 && right - left > 1e-14; ++pass) {
+        double a = right - ratio * (right - left);
+        double b = left + ratio * (right - left);
+        if (f(a) < f(b)) {
+            left = a;
+        } else {
+            right = b;
+        }
+    }
+    return 0.5 * (left + right);
+}
+
 // The u in [lo, hi] that maximises f, found without the models' minimiser: the best of a
 // grid of 4000 intervals, refined by golden section between its neighbours. Where f is flat
 // the result is only good to about the square root of the rounding error.
@@ -98,19 +114,8 @@ inline double GridArgMax(const std::function<double(double)>& f, double lo, doub
             bestValue = value;
         }
     }
-    double left = lo + (hi - lo) * std::max(best - 1, 0) / points;
-    double right = lo + (hi - lo) * std::min(best + 1, points) / points;
-    const double ratio = (std::sqrt(5.0) - 1.0) / 2.0;
-    for (int pass = 0; pass < 200 && right - left > 1e-14; ++pass) {
-        double a = right - ratio * (right - left);
-        double b = left + ratio * (right - left);
-        if (f(a) < f(b)) {
-            left = a;
-        } else {
-            right = b;
-        }
-    }
-    return 0.5 * (left + right);
+    return GoldenSectionArgMax(f, lo + (hi - lo) * std::max(best - 1, 0) / points,
+                               lo + (hi - lo) * std::min(best + 1, points) / points);
 }
 
 // Exponential variates by inversion, so that the simulated data are the same with every
