@@ -1,15 +1,10 @@
 #include "recalibration/form_recalibration.h"
 
-#include <QCloseEvent>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QProgressBar>
-#include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "shell/background_run.h"
 #include "shell/row_set_model.h"
 #include "tamsel/recalibration/recalibration.h"
 #include "tamsel/store/queries.h"
@@ -31,21 +26,13 @@ QTableView* MakeGrid(const QString& name, RowSetModel* model, QWidget* parent) {
     return grid;
 }
 
-QPushButton* MakeButton(const QString& caption, const QString& name, QWidget* parent) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    return button;
-}
-
 }  // namespace
 
 FormRecalibration::FormRecalibration(Database& db, const std::string& dataSetName, QWidget* parent)
-    : QDialog(parent),
+    : RunDialog(parent),
       m_db(db),
-      m_dataSetName(dataSetName),
       m_estimatesModel(new RowSetModel(this)),
-      m_methodsModel(new RowSetModel(this)),
-      m_run(new BackgroundRun(this)) {
+      m_methodsModel(new RowSetModel(this)) {
     setWindowTitle(QStringLiteral("Recalibrate an estimates set"));
     if (std::optional<RowSet> rows = BindEstimatesSets(db, dataSetName)) {
         m_estimatesModel->SetRows(std::move(*rows));
@@ -60,48 +47,13 @@ FormRecalibration::FormRecalibration(Database& db, const std::string& dataSetNam
         if (grid->model()->rowCount() > 0) grid->selectRow(0);
     }
 
-    m_ok = MakeButton(QStringLiteral("OK"), QStringLiteral("cmdOK"), this);
-    m_cancel = MakeButton(QStringLiteral("Cancel"), QStringLiteral("cmdCancel"), this);
-    m_apply = MakeButton(QStringLiteral("Apply"), QStringLiteral("cmdApply"), this);
-    m_ok->setDefault(true);
-    connect(m_ok, &QPushButton::clicked, this, [this] { ApplyRecalibration(true); });
-    connect(m_apply, &QPushButton::clicked, this, [this] { ApplyRecalibration(false); });
-    connect(m_cancel, &QPushButton::clicked, this, &FormRecalibration::reject);
-
-    auto* progressFrame = new QWidget(this);
-    progressFrame->setObjectName(QStringLiteral("Frame1"));
-    m_progress = new QProgressBar(progressFrame);
-    m_progress->setObjectName(QStringLiteral("prgProcessModel"));
-    m_progress->setFormat(QStringLiteral("Failure %v of %m"));
-    m_cancelProcessing =
-        MakeButton(QStringLiteral("Cancel processing"), QStringLiteral("prgCancel"), progressFrame);
-    connect(m_cancelProcessing, &QPushButton::clicked, this, [this] {
-        m_run->RequestCancel();
-        EndProgress();
-    });
-    auto* progressLayout = new QHBoxLayout(progressFrame);
-    progressLayout->setContentsMargins(0, 0, 0, 0);
-    progressLayout->addWidget(m_progress, 1);
-    progressLayout->addWidget(m_cancelProcessing);
-    m_progress->hide();
-    m_cancelProcessing->hide();
-
-    auto* buttons = new QHBoxLayout();
-    buttons->addStretch();
-    for (QPushButton* button : {m_ok, m_cancel, m_apply}) buttons->addWidget(button);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("Select an estimates set:"), this));
     layout->addWidget(m_estimates, 3);
     layout->addWidget(new QLabel(QStringLiteral("Select a recalibration method:"), this));
     layout->addWidget(m_methods, 2);
-    layout->addWidget(progressFrame);
-    layout->addLayout(buttons);
+    AddRunControls(layout);
     resize(720, 460);
-
-    connect(m_run, &BackgroundRun::progressStarted, this, &FormRecalibration::StartProgress);
-    connect(m_run, &BackgroundRun::progressStepped, m_progress, &QProgressBar::setValue);
-    connect(m_run, &BackgroundRun::progressEnded, this, &FormRecalibration::EndProgress);
-    connect(m_run, &BackgroundRun::finished, this, &FormRecalibration::RunEnded);
 }
 
 void FormRecalibration::ShowRecalibration() {
@@ -120,10 +72,8 @@ int FormRecalibration::SelectedKey(QTableView* grid) const {
     return ToInt(model->Rows().rows.at(rows.front().row()).at(0));
 }
 
-bool FormRecalibration::IsRunning() const { return m_run->IsRunning(); }
-
 void FormRecalibration::ApplyRecalibration(bool close) {
-    if (m_run->IsRunning()) return;
+    if (IsRunning()) return;
     const int estimatesSetId = SelectedKey(m_estimates);
     const int methodId = SelectedKey(m_methods);
     if (estimatesSetId == 0 || methodId == 0) return;
@@ -131,62 +81,10 @@ void FormRecalibration::ApplyRecalibration(bool close) {
         ShowMessage("This recalibration is already available for the current dataset");
         return;
     }
-    m_closeAfterRun = close;
-    SetButtonsEnabled(false);
     Database& db = m_db;
-    m_run->Start([&db, estimatesSetId, methodId](const RunControl& control) {
+    StartRun(close, [&db, estimatesSetId, methodId](const RunControl& control) {
         tamsel::ApplyRecalibration(db, estimatesSetId, methodId, control);
     });
-}
-
-void FormRecalibration::StartProgress(int minimum, int maximum) {
-    // The run clears the cancel flag as it starts: a close that came before must count.
-    if (m_closeRequested) m_run->RequestCancel();
-    m_progress->setRange(minimum, maximum);
-    m_progress->setValue(minimum);
-    m_progress->show();
-    m_cancelProcessing->show();
-    SetButtonsEnabled(false);
-}
-
-void FormRecalibration::EndProgress() {
-    m_progress->hide();
-    m_cancelProcessing->hide();
-    SetButtonsEnabled(!m_run->IsRunning());
-}
-
-void FormRecalibration::RunEnded() {
-    EndProgress();
-    SetButtonsEnabled(true);
-    emit runFinished();
-    if (m_closeRequested) {
-        QDialog::reject();
-    } else if (m_closeAfterRun) {
-        accept();
-    }
-}
-
-void FormRecalibration::SetButtonsEnabled(bool enabled) {
-    for (QPushButton* button : {m_ok, m_cancel, m_apply}) button->setEnabled(enabled);
-}
-
-void FormRecalibration::reject() {
-    if (m_run->IsRunning()) {
-        // Closing stops the run; the dialog goes once the run has ended.
-        m_closeRequested = true;
-        m_run->RequestCancel();
-        return;
-    }
-    QDialog::reject();
-}
-
-void FormRecalibration::closeEvent(QCloseEvent* event) {
-    if (m_run->IsRunning()) {
-        reject();
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
 }
 
 }  // namespace tamsel

@@ -1,12 +1,8 @@
 #include "shell/frm_model_options.h"
 
 #include <QButtonGroup>
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
-#include <QProgressBar>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QShortcut>
@@ -14,7 +10,6 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "shell/background_run.h"
 #include "shell/qt_text.h"
 #include "shell/row_set_model.h"
 #include "tamsel/models/model_driver.h"
@@ -45,10 +40,9 @@ constexpr Tab kTabs[] = {
 }  // namespace
 
 frmModelOptions::frmModelOptions(Database& db, const std::string& dataSetName, QWidget* parent)
-    : QDialog(parent),
+    : RunDialog(parent),
       m_db(db),
       m_dataSetName(dataSetName),
-      m_run(new BackgroundRun(this)),
       m_tabs(new QTabWidget(this)),
       m_options(new QButtonGroup(this)) {
     setObjectName(QStringLiteral("frmModelOptions"));
@@ -87,56 +81,12 @@ frmModelOptions::frmModelOptions(Database& db, const std::string& dataSetName, Q
     auto* nextTab = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), this);
     connect(nextTab, &QShortcut::activated, this, &frmModelOptions::NextTab);
 
-    m_ok = new QPushButton(QStringLiteral("OK"), this);
-    m_ok->setObjectName(QStringLiteral("cmdOK"));
-    m_ok->setDefault(true);
-    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    m_cancel->setObjectName(QStringLiteral("cmdCancel"));
-    m_apply = new QPushButton(QStringLiteral("Apply"), this);
-    m_apply->setObjectName(QStringLiteral("cmdApply"));
-    connect(m_ok, &QPushButton::clicked, this, [this] { ApplySelectedModel(true); });
-    connect(m_apply, &QPushButton::clicked, this, [this] { ApplySelectedModel(false); });
-    connect(m_cancel, &QPushButton::clicked, this, &frmModelOptions::reject);
-
-    auto* progressFrame = new QFrame(this);
-    progressFrame->setObjectName(QStringLiteral("Frame1"));
-    m_progress = new QProgressBar(progressFrame);
-    m_progress->setObjectName(QStringLiteral("prgProcessModel"));
-    m_progress->setFormat(QStringLiteral("Failure %v of %m"));
-    m_cancelProcessing = new QPushButton(QStringLiteral("Cancel processing"), progressFrame);
-    m_cancelProcessing->setObjectName(QStringLiteral("prgCancel"));
-    connect(m_cancelProcessing, &QPushButton::clicked, this, &frmModelOptions::CancelProcessing);
-    for (QWidget* widget :
-         {static_cast<QWidget*>(m_progress), static_cast<QWidget*>(m_cancelProcessing)}) {
-        QSizePolicy policy = widget->sizePolicy();
-        policy.setRetainSizeWhenHidden(true);
-        widget->setSizePolicy(policy);
-        widget->hide();
-    }
-    auto* progressLayout = new QHBoxLayout(progressFrame);
-    progressLayout->setContentsMargins(0, 0, 0, 0);
-    progressLayout->addWidget(m_progress, 1);
-    progressLayout->addWidget(m_cancelProcessing);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_ok);
-    buttons->addWidget(m_cancel);
-    buttons->addWidget(m_apply);
-
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs, 1);
-    layout->addWidget(progressFrame);
-    layout->addLayout(buttons);
+    AddRunControls(layout);
+    KeepProgressRoom();
     setMinimumSize(520, 320);
-
-    connect(m_run, &BackgroundRun::progressStarted, this, &frmModelOptions::StartProgress);
-    connect(m_run, &BackgroundRun::progressStepped, m_progress, &QProgressBar::setValue);
-    connect(m_run, &BackgroundRun::progressEnded, this, &frmModelOptions::EndProgress);
-    connect(m_run, &BackgroundRun::finished, this, &frmModelOptions::RunEnded);
 }
-
-frmModelOptions::~frmModelOptions() = default;
 
 int frmModelOptions::GetSelectedModel() const {
     const int index = m_options->checkedId();
@@ -147,10 +97,7 @@ int frmModelOptions::GetSelectedModel() const {
     return index + 1;
 }
 
-bool frmModelOptions::IsRunning() const { return m_run->IsRunning(); }
-
-void frmModelOptions::ApplySelectedModel(bool close) {
-    if (m_run->IsRunning()) return;
+void frmModelOptions::ApplyChoice(bool close) {
     const int model = GetSelectedModel();
     if (model == 0) return;
     const std::optional<std::string> key =
@@ -161,70 +108,13 @@ void frmModelOptions::ApplySelectedModel(bool close) {
         ShowMessage("The selected model is already available for the current data set");
         return;
     }
-    m_closeAfterRun = close;
-    SetButtonsEnabled(false);
     Database& db = m_db;
-    m_run->Start([&db, dataSetId, model](const RunControl& control) {
+    StartRun(close, [&db, dataSetId, model](const RunControl& control) {
         ApplyModel(db, dataSetId, model, kDefaultRangeId, kDefaultInferenceMethodId, control);
     });
 }
 
-void frmModelOptions::StartProgress(int minimum, int maximum) {
-    // The run clears the cancel flag as it starts: a close that came before must count.
-    if (m_closeRequested) m_run->RequestCancel();
-    m_progress->setRange(minimum, maximum);
-    m_progress->setValue(minimum);
-    m_progress->show();
-    m_cancelProcessing->show();
-    SetButtonsEnabled(false);
-}
-
-void frmModelOptions::EndProgress() {
-    m_progress->hide();
-    m_cancelProcessing->hide();
-    SetButtonsEnabled(!m_run->IsRunning());
-}
-
-void frmModelOptions::CancelProcessing() {
-    m_run->RequestCancel();
-    EndProgress();
-}
-
-void frmModelOptions::RunEnded() {
-    EndProgress();
-    SetButtonsEnabled(true);
-    emit runFinished();
-    if (m_closeRequested) {
-        QDialog::reject();
-    } else if (m_closeAfterRun) {
-        accept();
-    }
-}
-
 void frmModelOptions::NextTab() { m_tabs->setCurrentIndex((m_tabs->currentIndex() + 1) % 4); }
-
-void frmModelOptions::SetButtonsEnabled(bool enabled) {
-    for (QPushButton* button : {m_ok, m_cancel, m_apply}) button->setEnabled(enabled);
-}
-
-void frmModelOptions::reject() {
-    if (m_run->IsRunning()) {
-        // Closing stops the run; the dialog goes once the run has ended.
-        m_closeRequested = true;
-        m_run->RequestCancel();
-        return;
-    }
-    QDialog::reject();
-}
-
-void frmModelOptions::closeEvent(QCloseEvent* event) {
-    if (m_run->IsRunning()) {
-        reject();
-        event->ignore();
-        return;
-    }
-    QDialog::closeEvent(event);
-}
 
 void frmModelOptions::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
