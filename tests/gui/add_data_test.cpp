@@ -5,11 +5,9 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QtTest>
-#include <memory>
 
 #include "gui_test_support.h"
 #include "shell/form_add_data.h"
-#include "shell/form_select_estimates.h"
 #include "shell/form_selections.h"
 #include "shell/mdi_tamsel.h"
 #include "tamsel/store/queries.h"
@@ -17,25 +15,10 @@
 
 using namespace tamsel;
 using guitest::Click;
+using guitest::Session;
 using guitest::WhenModal;
 
 namespace {
-
-struct Session {
-    Session() {
-        fileName = guitest::MakeDatabase(dir.Path().string(), {{"SYS1", "sys1.txt"}});
-        window = std::make_unique<MDITamsel>(desktop);
-        window->OpenDatabaseFile(QString::fromStdString(fileName));
-    }
-    Database& Db() { return *window->Controller().OpenedDatabase(); }
-    SelectionController& Controller() { return window->Controller(); }
-
-    test::TempDir dir;
-    test::RecordingSink sink;
-    guitest::FakeDesktop desktop;
-    std::string fileName;
-    std::unique_ptr<MDITamsel> window;
-};
 
 // Fills the dialog's fields; an empty file leaves the file label as it is.
 void Fill(QWidget* dialog, const QString& name, int type) {

@@ -1,5 +1,6 @@
 #include "gui_test_support.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPushButton>
@@ -11,7 +12,6 @@
 #include "tamsel/store/queries.h"
 #include "tamsel/store/schema.h"
 #include "tamsel/store/writers.h"
-#include "test_support.h"
 
 namespace tamsel::guitest {
 namespace {
@@ -61,8 +61,7 @@ void Click(QWidget* parent, const char* objectName) {
     button->click();
 }
 
-std::string MakeDatabase(const std::string& directory,
-                         const std::vector<std::pair<std::string, std::string>>& dataSets) {
+std::string MakeDatabase(const std::string& directory, const DataSetFiles& dataSets) {
     const std::string fileName = directory + "/project.db";
     if (!CreateTamselDatabase(fileName)) return {};
     std::unique_ptr<Database> db = OpenTamselDatabase(fileName);
@@ -105,6 +104,30 @@ int CountRows(Database& db, const std::string& table) {
     Statement count = db.Prepare("SELECT COUNT(*) FROM " + table);
     count.Step();
     return static_cast<int>(count.ColumnInt(0));
+}
+
+Session::Session(const DataSetFiles& dataSets)
+    : fileName(MakeDatabase(dir.Path().string(), dataSets)),
+      window(std::make_unique<MDITamsel>(desktop)) {
+    window->OpenDatabaseFile(QString::fromStdString(fileName));
+}
+
+QAction* Session::Item(const char* name) const {
+    auto* action = window->findChild<QAction*>(QString::fromLatin1(name));
+    Q_ASSERT_X(action, "Item", name);
+    return action;
+}
+
+QString Session::Panel(int panel) const {
+    QString text = window->StatusPanelText(panel);
+    while (text.endsWith(QLatin1Char(' '))) text.chop(1);
+    return text;
+}
+
+SetsSession::SetsSession() : Session({{"SYS1", "sys1.txt"}, {"NTDS", "ntds.txt"}}) {
+    sys1Set = StoreMadeUpEstimatesSet(Db(), "SYS1", 1);
+    ntdsSet = StoreMadeUpEstimatesSet(Db(), "NTDS", 4);
+    sys1Predictions = StoreMadeUpPredictionsSet(Db(), sys1Set);
 }
 
 }  // namespace tamsel::guitest

@@ -1,5 +1,6 @@
 // Helpers for the tests of the desktop application: a desktop that answers file questions
-// from a queue, a way to act on the next modal dialog, and small project files.
+// from a queue, a way to act on the next modal dialog, small project files and a main window
+// over one.
 #pragma once
 
 #include <QString>
@@ -7,11 +8,17 @@
 #include <QWidget>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "shell/desktop.h"
+#include "shell/mdi_tamsel.h"
 #include "tamsel/store/database.h"
+#include "test_support.h"
+
+class QAction;
 
 namespace tamsel::guitest {
 
@@ -38,10 +45,11 @@ int ModalTimeouts();
 // Clicks the push button called objectName inside parent.
 void Click(QWidget* parent, const char* objectName);
 
-// A new project file named fileName in directory, holding the named datasets of data/
-// (pairs of dataset name and file name), imported as the Add New Dataset command does.
-std::string MakeDatabase(const std::string& directory,
-                         const std::vector<std::pair<std::string, std::string>>& dataSets);
+using DataSetFiles = std::vector<std::pair<std::string, std::string>>;
+
+// A new project file in directory holding the named datasets of data/ (pairs of dataset
+// name and file name), imported as the Add New Dataset command does; returns its path.
+std::string MakeDatabase(const std::string& directory, const DataSetFiles& dataSets);
 
 // Stores an estimates set of modelId for the dataset over the default range and inference
 // method, with simple made-up rows from failure 20 to dataNumber; returns its key.
@@ -52,5 +60,33 @@ int StoreMadeUpPredictionsSet(Database& db, int estimatesSetId);
 
 // The number of rows of table (for checks that nothing was stored).
 int CountRows(Database& db, const std::string& table);
+
+// A main window over a new project file holding dataSets, with a recording sink and a fake
+// desktop; the window goes before the sink and the folder.
+struct Session {
+    explicit Session(const DataSetFiles& dataSets = {{"SYS1", "sys1.txt"}});
+    Database& Db() const { return *window->Controller().OpenedDatabase(); }
+    SelectionController& Controller() const { return window->Controller(); }
+    // The menu item called name.
+    QAction* Item(const char* name) const;
+    // The text of a status panel without its trailing blanks.
+    QString Panel(int panel) const;
+
+    test::TempDir dir;
+    test::RecordingSink sink;
+    FakeDesktop desktop;
+    std::string fileName;
+    std::unique_ptr<MDITamsel> window;
+};
+
+// SYS1 and then NTDS, each with a made-up estimates set (Jelinski-Moranda and Goel-Okumoto),
+// and a predictions set of SYS1's.
+struct SetsSession : Session {
+    SetsSession();
+
+    int sys1Set = 0;
+    int ntdsSet = 0;
+    int sys1Predictions = 0;
+};
 
 }  // namespace tamsel::guitest

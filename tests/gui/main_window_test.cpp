@@ -6,7 +6,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QtTest>
-#include <memory>
 
 #include "gui_test_support.h"
 #include "shell/child_window.h"
@@ -16,7 +15,7 @@
 
 using namespace tamsel;
 using guitest::FakeDesktop;
-using guitest::WhenModal;
+using Session = guitest::SetsSession;
 
 namespace {
 
@@ -75,44 +74,6 @@ QStringList EnabledItems(const MDITamsel& window) {
     }
     return Sorted(names);
 }
-
-QString Trimmed(const QString& text) {
-    QString trimmed = text;
-    while (trimmed.endsWith(QLatin1Char(' '))) trimmed.chop(1);
-    return trimmed;
-}
-
-QAction* Item(const MDITamsel& window, const char* name) {
-    auto* action = window.findChild<QAction*>(QString::fromLatin1(name));
-    Q_ASSERT_X(action, "Item", name);
-    return action;
-}
-
-// A window over a project file holding SYS1 and NTDS, each with a made-up estimates set
-// (SYS1's also with a predictions set).
-struct Session {
-    Session() {
-        fileName = guitest::MakeDatabase(dir.Path().string(),
-                                         {{"SYS1", "sys1.txt"}, {"NTDS", "ntds.txt"}});
-        window = std::make_unique<MDITamsel>(desktop);
-        window->OpenDatabaseFile(QString::fromStdString(fileName));
-        Database& db = *window->Controller().OpenedDatabase();
-        sys1Set = guitest::StoreMadeUpEstimatesSet(db, "SYS1", 1);
-        ntdsSet = guitest::StoreMadeUpEstimatesSet(db, "NTDS", 4);
-        sys1Predictions = guitest::StoreMadeUpPredictionsSet(db, sys1Set);
-    }
-    SelectionController& Controller() { return window->Controller(); }
-    QString Panel(int panel) const { return Trimmed(window->StatusPanelText(panel)); }
-
-    test::TempDir dir;
-    test::RecordingSink sink;
-    FakeDesktop desktop;
-    std::string fileName;
-    std::unique_ptr<MDITamsel> window;
-    int sys1Set = 0;
-    int ntdsSet = 0;
-    int sys1Predictions = 0;
-};
 
 struct MenuEntry {
     const char* name;  // nullptr for a separator
@@ -208,27 +169,25 @@ class MainWindowTest : public QObject {
         Session s;
         SelectionController& c = s.Controller();
         const CurrentSelection& selection = c.Selection();
-        const QStringList dataSetState = kAlwaysEnabled + kDatabaseItems + kDataSetItems;
-        QCOMPARE(EnabledItems(*s.window), Sorted(kAlwaysEnabled + kDatabaseItems));
+        // The enabled items and the texts of the dataset and estimates panels.
+        auto expect = [&s](const QStringList& enabled, const char* dataSet, const char* estimates) {
+            QCOMPARE(EnabledItems(*s.window), Sorted(enabled));
+            QCOMPARE(s.Panel(2), QString::fromLatin1(dataSet));
+            QCOMPARE(s.Panel(3), QString::fromLatin1(estimates));
+        };
+        const QStringList databaseState = kAlwaysEnabled + kDatabaseItems;
+        const QStringList dataSetState = databaseState + kDataSetItems;
+        expect(databaseState, "Dataset:", "Estimates:");
         QCOMPARE(s.Panel(1), QStringLiteral("Database: ") + QString::fromStdString(s.fileName));
-        QCOMPARE(s.Panel(2), QStringLiteral("Dataset:"));
-        QCOMPARE(s.Panel(3), QStringLiteral("Estimates:"));
 
         c.OpenCurrentDataSet("SYS1");
-        QCOMPARE(EnabledItems(*s.window), Sorted(dataSetState));
-        QCOMPARE(s.Panel(2), QStringLiteral("Dataset: SYS1"));
-        QCOMPARE(s.Panel(3), QStringLiteral("Estimates:"));
-
+        expect(dataSetState, "Dataset: SYS1", "Estimates:");
         c.LetEstimatesSet(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML");
-        QCOMPARE(EnabledItems(*s.window), Sorted(dataSetState + kRawItems));
-        QCOMPARE(s.Panel(2), QStringLiteral("Dataset: SYS1"));
-        QCOMPARE(s.Panel(3), QStringLiteral("Estimates: Jelinski-Moranda"));
-        QCOMPARE(selection.estimatesSetId, s.sys1Set);
+        expect(dataSetState + kRawItems, "Dataset: SYS1", "Estimates: Jelinski-Moranda");
 
         QVERIFY(c.SelectRecalibratedSet(s.sys1Predictions));
-        QCOMPARE(EnabledItems(*s.window), Sorted(dataSetState + kRecalibratedItems));
-        QCOMPARE(s.Panel(2), QStringLiteral("Dataset: SYS1"));
-        QCOMPARE(s.Panel(3), QStringLiteral("Estimates: Jelinski-Moranda, recalibrated"));
+        expect(dataSetState + kRecalibratedItems, "Dataset: SYS1",
+               "Estimates: Jelinski-Moranda, recalibrated");
         QCOMPARE(selection.estimatesSetId, s.sys1Set);
         QCOMPARE(selection.predictionsSetId, s.sys1Predictions);
         QVERIFY(selection.recalibrated);
@@ -241,21 +200,18 @@ class MainWindowTest : public QObject {
 
         // A raw set after a recalibrated one is raw again.
         c.LetEstimatesSet(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML");
-        QCOMPARE(EnabledItems(*s.window), Sorted(dataSetState + kRawItems));
+        expect(dataSetState + kRawItems, "Dataset: SYS1", "Estimates: Jelinski-Moranda");
         QVERIFY(!selection.recalibrated);
         QCOMPARE(selection.predictionsSetId, 0);
         QVERIFY(selection.recalibrationMethodName.empty());
 
         c.CloseCurrentEstimatesSet();
-        QCOMPARE(EnabledItems(*s.window), Sorted(dataSetState));
-        QCOMPARE(s.Panel(3), QStringLiteral("Estimates:"));
+        expect(dataSetState, "Dataset: SYS1", "Estimates:");
 
         // Choosing another dataset forgets the estimates set.
         QVERIFY(c.SelectRecalibratedSet(s.sys1Predictions));
         c.OpenCurrentDataSet("NTDS");
-        QCOMPARE(EnabledItems(*s.window), Sorted(dataSetState));
-        QCOMPARE(s.Panel(2), QStringLiteral("Dataset: NTDS"));
-        QCOMPARE(s.Panel(3), QStringLiteral("Estimates:"));
+        expect(dataSetState, "Dataset: NTDS", "Estimates:");
         QCOMPARE(selection.estimatesSetId, 0);
         QCOMPARE(selection.predictionsSetId, 0);
         QVERIFY(!selection.recalibrated);
@@ -263,19 +219,15 @@ class MainWindowTest : public QObject {
 
         c.LetEstimatesSet(s.ntdsSet, "Goel-Okumoto", 20, 26, 26, "ML");
         c.CloseCurrentDataSet();
-        QCOMPARE(EnabledItems(*s.window), Sorted(kAlwaysEnabled + kDatabaseItems));
-        QCOMPARE(s.Panel(2), QStringLiteral("Dataset:"));
-        QCOMPARE(s.Panel(3), QStringLiteral("Estimates:"));
+        expect(databaseState, "Dataset:", "Estimates:");
         QVERIFY(selection.dataSetName.empty());
         QCOMPARE(selection.estimatesSetId, 0);
 
         c.OpenCurrentDataSet("NTDS");
         c.LetEstimatesSet(s.ntdsSet, "Goel-Okumoto", 20, 26, 26, "ML");
         c.CloseDatabase();
-        QCOMPARE(EnabledItems(*s.window), Sorted(kAlwaysEnabled));
+        expect(kAlwaysEnabled, "Dataset:", "Estimates:");
         QCOMPARE(s.Panel(1), QStringLiteral("Database:"));
-        QCOMPARE(s.Panel(2), QStringLiteral("Dataset:"));
-        QCOMPARE(s.Panel(3), QStringLiteral("Estimates:"));
         QVERIFY(!c.OpenedDatabase());
         QVERIFY(selection.databaseFileName.empty());
         QVERIFY(selection.dataSetName.empty());
@@ -334,23 +286,16 @@ class MainWindowTest : public QObject {
         plot->close();
         QTRY_COMPARE(area->subWindowList().size(), 1);
         QCOMPARE(fileItems(), QStringList{"mnuFileSaveTable"});
-        s.window->ResetFileMenu(true);
-        QCOMPARE(fileItems(), QStringList());
-        table->close();
-        QTRY_COMPARE(area->subWindowList().size(), 0);
-        QCOMPARE(fileItems(), QStringList());
-    }
-
-    void DialogsDoNotCountAsChildWindows() {
-        Session s;
-        s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Table, "SYS1"));
+        // The table window is then the only child window, and a dialog does not count as one.
         QDialog dialog(s.window.get());
         dialog.show();
         s.window->ResetFileMenu(true);
-        // The table window is the only child window, and it is the one being closed.
-        QVERIFY(!Item(*s.window, "mnuFileSaveTable")->isEnabled());
+        QCOMPARE(fileItems(), QStringList());
         s.window->ResetFileMenu(false);
-        QVERIFY(Item(*s.window, "mnuFileSaveTable")->isEnabled());
+        QCOMPARE(fileItems(), QStringList{"mnuFileSaveTable"});
+        table->close();
+        QTRY_COMPARE(area->subWindowList().size(), 0);
+        QCOMPARE(fileItems(), QStringList());
     }
 
     void OpeningAnotherDatabaseClosesEverything() {
@@ -362,7 +307,7 @@ class MainWindowTest : public QObject {
         test::TempDir other;
         const std::string otherFile = guitest::MakeDatabase(other.Path().string(), {});
         s.desktop.QueueFileName(QString::fromStdString(otherFile));
-        Item(*s.window, "mnuFileOpenDatabase")->trigger();
+        s.Item("mnuFileOpenDatabase")->trigger();
         QTRY_COMPARE(s.window->MdiArea()->subWindowList().size(), 0);
         QCOMPARE(s.desktop.questions, std::vector<FileQuestion>{FileQuestion::OpenDatabase});
         QCOMPARE(s.Controller().Selection().databaseFileName, otherFile);
@@ -391,7 +336,7 @@ class MainWindowTest : public QObject {
         Session s;
         s.dir.WriteFile("notes.txt", "not a database\n");
         s.desktop.QueueFileName(QString::fromStdString(s.dir.File(file.toStdString())));
-        Item(*s.window, item.toLatin1().constData())->trigger();
+        s.Item(item.toLatin1().constData())->trigger();
         QCOMPARE(s.sink.Texts(), std::vector<std::string>{message.toStdString()});
         QVERIFY(!s.Controller().OpenedDatabase());
         QCOMPARE(EnabledItems(*s.window), Sorted(kAlwaysEnabled));
@@ -400,8 +345,8 @@ class MainWindowTest : public QObject {
     void CancellingAFileDialogEndsTheCommandSilently() {
         Session s;
         s.Controller().OpenCurrentDataSet("SYS1");
-        Item(*s.window, "mnuFileOpenDatabase")->trigger();
-        Item(*s.window, "mnuFileNewDatabase")->trigger();
+        s.Item("mnuFileOpenDatabase")->trigger();
+        s.Item("mnuFileNewDatabase")->trigger();
         QCOMPARE(s.desktop.questions, (std::vector<FileQuestion>{FileQuestion::OpenDatabase,
                                                                  FileQuestion::NewDatabase}));
         QVERIFY(s.sink.Texts().empty());
@@ -412,7 +357,7 @@ class MainWindowTest : public QObject {
         Session s;
         const std::string created = s.dir.File("new.db");
         s.desktop.QueueFileName(QString::fromStdString(created));
-        Item(*s.window, "mnuFileNewDatabase")->trigger();
+        s.Item("mnuFileNewDatabase")->trigger();
         QVERIFY(s.sink.Texts().empty());
         QCOMPARE(s.Controller().Selection().databaseFileName, created);
         QCOMPARE(guitest::CountRows(*s.Controller().OpenedDatabase(), "DataSets"), 0);
@@ -430,7 +375,7 @@ class MainWindowTest : public QObject {
         s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Table, "SYS1"));
         Database& db = *s.Controller().OpenedDatabase();
         s.sink.QueueAnswer(MessageAnswer::Cancel);
-        Item(*s.window, "mnuDataDeleteDataset")->trigger();
+        s.Item("mnuDataDeleteDataset")->trigger();
         const std::vector<test::RecordingSink::Entry> asked = s.sink.Entries();
         QCOMPARE(asked.size(), std::size_t{1});
         QCOMPARE(asked[0].text, std::string("The current dataset is SYS1\r\n"
@@ -442,7 +387,7 @@ class MainWindowTest : public QObject {
         QCOMPARE(s.window->MdiArea()->subWindowList().size(), 3);
 
         s.sink.QueueAnswer(MessageAnswer::Ok);
-        Item(*s.window, "mnuDataDeleteDataset")->trigger();
+        s.Item("mnuDataDeleteDataset")->trigger();
         QCOMPARE(FindDataSetId(db, "SYS1"), std::optional<int>(0));
         QCOMPARE(guitest::CountRows(db, "EstimatesSets"), 1);
         QCOMPARE(guitest::CountRows(db, "PredictionsSets"), 0);
@@ -456,30 +401,11 @@ class MainWindowTest : public QObject {
         QTRY_COMPARE(s.window->MdiArea()->subWindowList(), QList<QMdiSubWindow*>{ntds});
     }
 
-    void NextFailureIsNotOfferedForRecalibratedSets() {
-        Session s;
-        s.Controller().OpenCurrentDataSet("SYS1");
-        s.Controller().LetEstimatesSet(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML");
-        bool dialogShown = false;
-        WhenModal([&dialogShown](QWidget* shown) {
-            dialogShown = true;
-            qobject_cast<QDialog*>(shown)->reject();
-        });
-        Item(*s.window, "mnuPredictionsNextFailure")->trigger();
-        QVERIFY(dialogShown);  // a raw set gets the next-failure dialog
-        QVERIFY(s.sink.Texts().empty());
-        QVERIFY(s.Controller().SelectRecalibratedSet(s.sys1Predictions));
-        Item(*s.window, "mnuPredictionsNextFailure")->trigger();
-        QCOMPARE(s.sink.Texts(),
-                 std::vector<std::string>{
-                     "Sorry, this functionality is not yet available for recalibrated sets."});
-    }
-
     void UserGuideNamesTheGuideAndOpensIt() {
         test::RecordingSink sink;
         FakeDesktop desktop;
         MDITamsel window(desktop);
-        Item(window, "mnuHelpUserGuide")->trigger();
+        window.findChild<QAction*>("mnuHelpUserGuide")->trigger();
         const QString guide = MDITamsel::UserGuidePath();
         QVERIFY2(QFileInfo::exists(guide), qPrintable(guide));
         QCOMPARE(QString::fromStdString(sink.Texts().at(0)),
@@ -506,13 +432,13 @@ class MainWindowTest : public QObject {
             s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Table, "NTDS"));
         const QRect viewport = area->viewport()->rect();
 
-        Item(*s.window, "mnuWindowTileHorizontally")->trigger();
+        s.Item("mnuWindowTileHorizontally")->trigger();
         QCOMPARE(first->geometry().width(), viewport.width());
         QCOMPARE(second->geometry().width(), viewport.width());
         QCOMPARE(first->geometry().top(), 0);
         QCOMPARE(second->geometry().top(), viewport.height() / 2);
 
-        Item(*s.window, "mnuWindowTileVertically")->trigger();
+        s.Item("mnuWindowTileVertically")->trigger();
         QCOMPARE(first->geometry().height(), viewport.height());
         QCOMPARE(first->geometry().left(), 0);
         QCOMPARE(second->geometry().left(), viewport.width() / 2);
@@ -537,7 +463,7 @@ class MainWindowTest : public QObject {
         s.Controller().OpenCurrentDataSet("SYS1");
         s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Plot, "SYS1"));
         s.window->show();
-        Item(*s.window, "mnuFileExit")->trigger();
+        s.Item("mnuFileExit")->trigger();
         QVERIFY(!s.window->isVisible());
         QVERIFY(!s.Controller().OpenedDatabase());
         QTRY_COMPARE(s.window->MdiArea()->subWindowList().size(), 0);

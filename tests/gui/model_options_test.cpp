@@ -1,4 +1,3 @@
-#include <QButtonGroup>
 #include <QGroupBox>
 #include <QProgressBar>
 #include <QPushButton>
@@ -7,12 +6,10 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QtTest>
-#include <memory>
 #include <sstream>
 
 #include "gui_test_support.h"
 #include "shell/frm_model_options.h"
-#include "shell/mdi_tamsel.h"
 #include "tamsel/import/add_data_set.h"
 #include "tamsel/store/queries.h"
 #include "test_support.h"
@@ -23,14 +20,8 @@ using guitest::WhenModal;
 
 namespace {
 
-struct Session {
-    Session() {
-        fileName = guitest::MakeDatabase(dir.Path().string(), {{"SYS1", "sys1.txt"}});
-        window = std::make_unique<MDITamsel>(desktop);
-        window->OpenDatabaseFile(QString::fromStdString(fileName));
-        window->Controller().OpenCurrentDataSet("SYS1");
-    }
-    Database& Db() { return *window->Controller().OpenedDatabase(); }
+struct Session : guitest::Session {
+    Session() { Controller().OpenCurrentDataSet("SYS1"); }
     int Sets() { return guitest::CountRows(Db(), "EstimatesSets"); }
     int Rows() { return guitest::CountRows(Db(), "Estimates"); }
     // Adds a dataset of count failures with slowly growing interfailure times.
@@ -42,12 +33,6 @@ struct Session {
         request.fileName = dir.WriteFile(name + ".txt", text.str());
         QVERIFY(AddDataSetFromFile(Db(), request).has_value());
     }
-
-    test::TempDir dir;
-    test::RecordingSink sink;
-    guitest::FakeDesktop desktop;
-    std::string fileName;
-    std::unique_ptr<MDITamsel> window;
 };
 
 QRadioButton* Option(QWidget* dialog, int index) {

@@ -1,48 +1,34 @@
-#include <QAction>
 #include <QLabel>
 #include <QLineEdit>
 #include <QtTest>
 #include <cmath>
-#include <memory>
 
 #include "gui_test_support.h"
-#include "shell/mdi_tamsel.h"
 #include "tables/form_next_predictions.h"
 #include "test_support.h"
 
 using namespace tamsel;
 using guitest::Click;
-using guitest::FakeDesktop;
 using guitest::WhenModal;
 
 namespace {
 
 // SYS1 with a Jelinski-Moranda set whose last fit has N = n + 0.5 and Lambda = 0.01, so that
 // the rate of the next failure is 0.005.
-struct Session {
-    Session() {
-        fileName = guitest::MakeDatabase(dir.Path().string(), {{"SYS1", "sys1.txt"}});
-        window = std::make_unique<MDITamsel>(desktop);
-        window->OpenDatabaseFile(QString::fromStdString(fileName));
-        Database& db = *window->Controller().OpenedDatabase();
-        estimatesSet = guitest::StoreMadeUpEstimatesSet(db, "SYS1", 1);
-        Statement last = db.Prepare(
+struct Session : guitest::Session {
+    Session() : estimatesSet(guitest::StoreMadeUpEstimatesSet(Db(), "SYS1", 1)) {
+        Statement last = Db().Prepare(
             "UPDATE Estimates SET Parameter1 = FailureIndex + 0.5, Parameter2 = 0.01 "
             "WHERE EstimatesSetID = :set AND FailureIndex = "
             "(SELECT MAX(FailureIndex) FROM Estimates WHERE EstimatesSetID = :set);");
         last.Bind("set", DbValue{std::int64_t{estimatesSet}});
         last.Step();
-        window->Controller().OpenCurrentDataSet("SYS1");
-        window->Controller().LetEstimatesSet(estimatesSet, "Jelinski-Moranda", 20, 136, 136,
-                                             "Maximum likelihood");
+        Controller().OpenCurrentDataSet("SYS1");
+        Controller().LetEstimatesSet(estimatesSet, "Jelinski-Moranda", 20, 136, 136,
+                                     "Maximum likelihood");
     }
 
-    test::TempDir dir;
-    test::RecordingSink sink;
-    FakeDesktop desktop;
-    std::string fileName;
-    std::unique_ptr<MDITamsel> window;
-    int estimatesSet = 0;
+    int estimatesSet;
 };
 
 void Submit(FormNextPredictions& form, const QString& text) {
@@ -58,7 +44,7 @@ class NextPredictionsTest : public QObject {
   private slots:
     void SubmitShowsTimeUValueAndDensity() {
         Session s;
-        FormNextPredictions form(s.window->Controller());
+        FormNextPredictions form(s.Controller());
         Submit(form, QStringLiteral("100"));
         QCOMPARE(form.ValueLabel(0)->text(), QStringLiteral("100"));
         const double u = form.ValueLabel(1)->text().toDouble();
@@ -82,13 +68,12 @@ class NextPredictionsTest : public QObject {
             QCOMPARE(shown->windowTitle(), QStringLiteral("Time to next failure predictions"));
             Click(shown, "Command2");
         });
-        s.window->findChild<QAction*>("mnuPredictionsNextFailure")->trigger();
+        s.Item("mnuPredictionsNextFailure")->trigger();
         QCOMPARE(guitest::ModalTimeouts(), 0);
 
-        const int predictions = guitest::StoreMadeUpPredictionsSet(
-            *s.window->Controller().OpenedDatabase(), s.estimatesSet);
-        QVERIFY(s.window->Controller().SelectRecalibratedSet(predictions));
-        s.window->findChild<QAction*>("mnuPredictionsNextFailure")->trigger();
+        const int predictions = guitest::StoreMadeUpPredictionsSet(s.Db(), s.estimatesSet);
+        QVERIFY(s.Controller().SelectRecalibratedSet(predictions));
+        s.Item("mnuPredictionsNextFailure")->trigger();
         QCOMPARE(s.sink.Texts(), std::vector<std::string>{"Sorry, this functionality is not yet "
                                                           "available for recalibrated sets."});
     }

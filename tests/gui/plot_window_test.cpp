@@ -15,7 +15,6 @@
 #include <QValueAxis>
 #include <QXYSeries>
 #include <QtTest>
-#include <memory>
 
 #include "gui_test_support.h"
 #include "plots/form_legend.h"
@@ -32,7 +31,6 @@
 
 using namespace tamsel;
 using guitest::Click;
-using guitest::FakeDesktop;
 using guitest::WhenModal;
 
 namespace {
@@ -42,34 +40,24 @@ constexpr int kRangeStart = 20;
 
 // A main window over SYS1 with the Jelinski-Moranda and Duane models applied over the
 // default range, and the first recalibrated from the Jelinski-Moranda set.
-struct Session {
+struct Session : guitest::Session {
     Session() {
-        fileName = guitest::MakeDatabase(dir.Path().string(), {{"SYS1", "sys1.txt"}});
-        window = std::make_unique<MDITamsel>(desktop);
-        window->OpenDatabaseFile(QString::fromStdString(fileName));
-        Database& db = *window->Controller().OpenedDatabase();
-        const int dataSetId = FindDataSetId(db, "SYS1").value_or(0);
-        jmSet = ApplyModel(db, dataSetId, 1, 1, 1, RunControl()).estimatesSetId;
-        duaneSet = ApplyModel(db, dataSetId, 2, 1, 1, RunControl()).estimatesSetId;
-        jmPredictions = ApplyRecalibration(db, jmSet, 1, RunControl()).predictionsSetId;
-        window->Controller().OpenCurrentDataSet("SYS1");
-        window->Controller().LetEstimatesSet(jmSet, "Jelinski-Moranda", kRangeStart, kSys1Failures,
-                                             kSys1Failures, "Maximum likelihood");
+        const int dataSetId = FindDataSetId(Db(), "SYS1").value_or(0);
+        jmSet = ApplyModel(Db(), dataSetId, 1, 1, 1, RunControl()).estimatesSetId;
+        ApplyModel(Db(), dataSetId, 2, 1, 1, RunControl());
+        jmPredictions = ApplyRecalibration(Db(), jmSet, 1, RunControl()).predictionsSetId;
+        Controller().OpenCurrentDataSet("SYS1");
+        Controller().LetEstimatesSet(jmSet, "Jelinski-Moranda", kRangeStart, kSys1Failures,
+                                     kSys1Failures, "Maximum likelihood");
     }
 
-    // Runs the Plot menu item of kind; answers the range dialog with OK when asked.
+    // Runs the Plot menu item of kind; returns the plot window it made active.
     FormPlot1* ShowPlot(int kind) {
-        window->findChild<QAction*>(QStringLiteral("mnuPlotShowPlot_%1").arg(kind))->trigger();
+        Item(QStringLiteral("mnuPlotShowPlot_%1").arg(kind).toLatin1().constData())->trigger();
         return window->ActivePlotWindow();
     }
 
-    test::TempDir dir;
-    test::RecordingSink sink;
-    FakeDesktop desktop;
-    std::string fileName;
-    std::unique_ptr<MDITamsel> window;
     int jmSet = 0;
-    int duaneSet = 0;
     int jmPredictions = 0;
 };
 
@@ -106,7 +94,7 @@ class PlotWindowTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void UPlotFromMenuDrawsDiagonalSeriesAndLabels() {
+    void UPlotsDrawTheDiagonalAndOfferRecalibratedSetsFromTheirStart() {
         Session s;
         AcceptRange(QStringLiteral("35"));
         FormPlot1* plot = s.ShowPlot(23);
@@ -129,16 +117,14 @@ class PlotWindowTest : public QObject {
                  (QStringList{QStringLiteral("Optimistic"), QStringLiteral("Pessimistic")}));
         QCOMPARE(plot->GetPlotType(), PlotType::MixedUPlots);
         QVERIFY(plot->findChild<QPushButton*>(QStringLiteral("CmdPlot_1"))->isVisibleTo(plot));
-    }
 
-    void RawUPlotOffersNoRecalibratedSets() {
-        Session s;
+        // A range from before the first recalibrated prediction (35) offers raw sets only.
         AcceptRange(QStringLiteral("25"));
-        FormPlot1* plot = s.ShowPlot(23);
-        QVERIFY(plot);
-        QCOMPARE(plot->GetPlotType(), PlotType::RawUPlots);
-        QVERIFY(!plot->findChild<QPushButton*>(QStringLiteral("CmdPlot_1"))->isVisibleTo(plot));
-        QCOMPARE(Line(plot->Chart(), 1, 0)->count(), kSys1Failures - 25);
+        FormPlot1* raw = s.ShowPlot(23);
+        QVERIFY(raw && raw != plot);
+        QCOMPARE(raw->GetPlotType(), PlotType::RawUPlots);
+        QVERIFY(!raw->findChild<QPushButton*>(QStringLiteral("CmdPlot_1"))->isVisibleTo(raw));
+        QCOMPARE(Line(raw->Chart(), 1, 0)->count(), kSys1Failures - 25);
     }
 
     void AddPlotAppendsToTheDataGroup() {
@@ -159,9 +145,9 @@ class PlotWindowTest : public QObject {
         QVERIFY(Line(plot->Chart(), 1, 2)->name().startsWith(QStringLiteral("JM# ks=")));
     }
 
-    void RecalibratedMediansStartFifteenRightOfTheAxisMinimum() {
+    void MediansPlotPlacesRecalibratedAndRawSetsAndItsRangeMovesOnlyTheAxis() {
         Session s;
-        QVERIFY(s.window->Controller().SelectRecalibratedSet(s.jmPredictions));
+        QVERIFY(s.Controller().SelectRecalibratedSet(s.jmPredictions));
         FormPlot1* plot = s.ShowPlot(13);
         QVERIFY(plot);
         QCOMPARE(plot->GetPlotType(), PlotType::RecalibratedMedians);
@@ -175,6 +161,13 @@ class PlotWindowTest : public QObject {
         Click(plot, "CmdPlot_0");
         QCOMPARE(Line(chart, 1, 0)->name(), QStringLiteral("Du"));
         QCOMPARE(Line(chart, 1, 0)->at(0).x(), double(kRangeStart));
+
+        // Edit Range moves only the axis minimum, clamped to the last failure but one.
+        const QList<QPointF> drawn = Line(chart, 0, 0)->points();
+        AcceptRange(QStringLiteral("500"));
+        Click(plot, "CmdRange");
+        QCOMPARE(chart->AxisX()->min(), double(kSys1Failures - 1));
+        QCOMPARE(Line(chart, 0, 0)->points(), drawn);
     }
 
     void ChangingTheReferenceRelabelsAndKeepsTheCurves() {
@@ -252,39 +245,7 @@ class PlotWindowTest : public QObject {
         QCOMPARE(value, expected);
     }
 
-    void EditPlotRangeMovesOnlyTheAxisMinimum() {
-        Session s;
-        FormPlot1* plot = s.ShowPlot(13);
-        QVERIFY(plot);
-        const QList<QPointF> drawn = Line(plot->Chart(), 0, 0)->points();
-        AcceptRange(QStringLiteral("500"));
-        Click(plot, "CmdRange");
-        QCOMPARE(plot->Chart()->AxisX()->min(), double(kSys1Failures - 1));
-        QCOMPARE(Line(plot->Chart(), 0, 0)->points(), drawn);
-    }
-
-    void SaveGraphWritesEachFormat() {
-        Session s;
-        FormPlot1* plot = s.ShowPlot(0);
-        QVERIFY(plot);
-        ChartView* chart = plot->Chart();
-        const QString jpeg = QString::fromStdString((s.dir.Path() / "chart.jpg").string());
-        s.desktop.QueueFileName(jpeg);
-        s.window->findChild<QAction*>(QStringLiteral("mnuFileSaveGraph"))->trigger();
-        QImage image(jpeg);
-        QCOMPARE(image.size(), chart->size());
-        QVERIFY(SaveChartImage(*chart, jpeg + ".png", QSize(800, 500)));
-        QCOMPARE(QImage(jpeg + ".png").size(), QSize(800, 500));
-        QVERIFY(SaveChartImage(*chart, jpeg + ".svg"));
-        QVERIFY(QSvgRenderer(jpeg + ".svg").isValid());
-        QVERIFY(SaveChartImage(*chart, jpeg + ".pdf"));
-        QFile pdf(jpeg + ".pdf");
-        QVERIFY(pdf.open(QIODevice::ReadOnly));
-        QVERIFY(pdf.read(5) == "%PDF-");
-        QVERIFY(!SaveChartImage(*chart, jpeg + ".bmp2"));
-    }
-
-    void FailureTimesOptionsChooseTheSeries() {
+    void FailureTimesPlotChoosesItsSeriesAndSavesAsAGraph() {
         Session s;
         FormPlot1* plot = s.ShowPlot(0);
         QVERIFY(plot);
@@ -300,6 +261,21 @@ class PlotWindowTest : public QObject {
         plot->findChild<QCheckBox*>(QStringLiteral("CheckBold"))->click();
         QCOMPARE(Line(chart, 0, 0)->pen().widthF(), 3.0);
         QCOMPARE(Line(chart, 1, 0)->pen().widthF(), 3.0);
+
+        // Save Graph writes the window's chart; other formats go through the same export.
+        const QString jpeg = QString::fromStdString((s.dir.Path() / "chart.jpg").string());
+        s.desktop.QueueFileName(jpeg);
+        s.Item("mnuFileSaveGraph")->trigger();
+        QCOMPARE(QImage(jpeg).size(), chart->size());
+        QVERIFY(SaveChartImage(*chart, jpeg + ".png", QSize(800, 500)));
+        QCOMPARE(QImage(jpeg + ".png").size(), QSize(800, 500));
+        QVERIFY(SaveChartImage(*chart, jpeg + ".svg"));
+        QVERIFY(QSvgRenderer(jpeg + ".svg").isValid());
+        QVERIFY(SaveChartImage(*chart, jpeg + ".pdf"));
+        QFile pdf(jpeg + ".pdf");
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        QVERIFY(pdf.read(5) == "%PDF-");
+        QVERIFY(!SaveChartImage(*chart, jpeg + ".bmp2"));
     }
 };
 

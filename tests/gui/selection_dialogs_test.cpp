@@ -1,9 +1,9 @@
 #include <QAbstractItemModelTester>
+#include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QTableView>
 #include <QtTest>
-#include <memory>
 
 #include "gui_test_support.h"
 #include "shell/form_select_data.h"
@@ -21,33 +21,9 @@
 using namespace tamsel;
 using guitest::Click;
 using guitest::WhenModal;
+using Session = guitest::SetsSession;
 
 namespace {
-
-// A main window over a project file holding SYS1 and then NTDS; SYS1 has a raw set and a
-// predictions set of it, NTDS one raw set.
-struct Session {
-    Session() {
-        fileName = guitest::MakeDatabase(dir.Path().string(),
-                                         {{"SYS1", "sys1.txt"}, {"NTDS", "ntds.txt"}});
-        window = std::make_unique<MDITamsel>(desktop);
-        window->OpenDatabaseFile(QString::fromStdString(fileName));
-        sys1Set = guitest::StoreMadeUpEstimatesSet(Db(), "SYS1", 1);
-        sys1Predictions = guitest::StoreMadeUpPredictionsSet(Db(), sys1Set);
-        ntdsSet = guitest::StoreMadeUpEstimatesSet(Db(), "NTDS", 2);
-    }
-    Database& Db() { return *window->Controller().OpenedDatabase(); }
-    SelectionController& Controller() { return window->Controller(); }
-
-    test::TempDir dir;
-    test::RecordingSink sink;
-    guitest::FakeDesktop desktop;
-    std::string fileName;
-    std::unique_ptr<MDITamsel> window;
-    int sys1Set = 0;
-    int sys1Predictions = 0;
-    int ntdsSet = 0;
-};
 
 QStringList VisibleHeadings(const QTableView* grid) {
     QStringList headings;
@@ -65,22 +41,32 @@ class SelectionDialogsTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void SelectDatasetWithoutDatasetsOnlyTellsSo() {
-        test::TempDir dir;
-        test::RecordingSink sink;
-        guitest::FakeDesktop desktop;
-        MDITamsel window(desktop);
-        window.OpenDatabaseFile(
-            QString::fromStdString(guitest::MakeDatabase(dir.Path().string(), {})));
-        FormSelectData dialog(*window.Controller().OpenedDatabase(), window.Controller());
-        dialog.PossiblyShow();
-        QCOMPARE(sink.Texts(), std::vector<std::string>{
-                                   "There are no datasets stored in the current database.\r\n"
-                                   "Please, add a dataset first."});
-        QVERIFY(!dialog.isVisible());
+    // A selection dialog with nothing to list shows only its message.
+    void EmptyListsOnlyTellSo() {
+        Session s;
+        s.Controller().OpenCurrentDataSet("SYS1");
+        FormSelectPredictions predictions(s.Db());
+        // The named dataset, not the current one, decides what is listed.
+        QCOMPARE(predictions.GetSelectedPredictionsSetID("NTDS"), 0);
+        s.Controller().OpenCurrentDataSet("NTDS");
+        DeleteDataSet(s.Db(), "NTDS");
+        FormSelectEstimates estimates(s.Db(), s.Controller());
+        estimates.ShowIfAnySets();
+        DeleteDataSet(s.Db(), "SYS1");
+        FormSelectData data(s.Db(), s.Controller());
+        data.PossiblyShow();
+        QCOMPARE(s.sink.Texts(),
+                 (std::vector<std::string>{
+                     "There are no recalibrated estimates for the current dataset.\r\n"
+                     "Please, recalibrate an estimates set first.",
+                     "There are no estimates calculated for the current dataset.\r\n"
+                     "Please, apply a model first.",
+                     "There are no datasets stored in the current database.\r\n"
+                     "Please, add a dataset first."}));
+        QVERIFY(!predictions.isVisible() && !estimates.isVisible() && !data.isVisible());
     }
 
-    void SelectDatasetListsNewestFirstAndOpensTheChoice() {
+    void SelectDatasetListsNewestFirstAndInsistsOnAChoice() {
         Session s;
         FormSelectData dialog(s.Db(), s.Controller());
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Select a dataset"));
@@ -102,40 +88,25 @@ class SelectionDialogsTest : public QObject {
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(s.Controller().Selection().dataSetName, std::string("SYS1"));
         QVERIFY(s.window->StatusPanelText(2).startsWith(QStringLiteral("Dataset: SYS1")));
-    }
 
-    void SelectDatasetInsistsOnAChoiceAndCancelChangesNothing() {
-        Session s;
-        s.Controller().OpenCurrentDataSet("NTDS");
-        FormSelectData dialog(s.Db(), s.Controller());
-        QCOMPARE(dialog.DBCombo1()->currentText(), QStringLiteral("NTDS"));
+        // The current dataset starts chosen; OK insists on a choice and Cancel changes nothing.
+        FormSelectData again(s.Db(), s.Controller());
+        QCOMPARE(again.DBCombo1()->currentText(), QStringLiteral("SYS1"));
         bool stayedOpen = false;
         WhenModal([&](QWidget* shown) {
             auto* form = qobject_cast<FormSelectData*>(shown);
             form->DBCombo1()->setCurrentIndex(-1);
             Click(form, "Command1");
             stayedOpen = form->isVisible();
-            form->DBCombo1()->setCurrentIndex(1);
+            form->DBCombo1()->setCurrentIndex(0);
             Click(form, "Command2");
         });
-        dialog.PossiblyShow();
+        again.PossiblyShow();
         QCOMPARE(s.sink.Texts(),
                  std::vector<std::string>{"You must select a dataset or click Cancel"});
         QVERIFY(stayedOpen);
-        QCOMPARE(dialog.result(), int(QDialog::Rejected));
-        QCOMPARE(s.Controller().Selection().dataSetName, std::string("NTDS"));
-    }
-
-    void SelectEstimatesSetWithoutSetsOnlyTellsSo() {
-        Session s;
-        s.Controller().OpenCurrentDataSet("NTDS");
-        DeleteDataSet(s.Db(), "NTDS");
-        FormSelectEstimates dialog(s.Db(), s.Controller());
-        dialog.ShowIfAnySets();
-        QCOMPARE(s.sink.Texts(),
-                 std::vector<std::string>{"There are no estimates calculated for the current "
-                                          "dataset.\r\nPlease, apply a model first."});
-        QVERIFY(!dialog.isVisible());
+        QCOMPARE(again.result(), int(QDialog::Rejected));
+        QCOMPARE(s.Controller().Selection().dataSetName, std::string("SYS1"));
     }
 
     void SelectEstimatesSetMakesTheChosenSetCurrent() {
@@ -176,18 +147,11 @@ class SelectionDialogsTest : public QObject {
         QVERIFY(s.window->StatusPanelText(3).startsWith(QStringLiteral("Estimates: Goel-Okumoto")));
     }
 
-    void SelectPredictionsSetListsTheNamedDataset() {
+    void SelectPredictionsSetListsTheDatasetsSetsAndTheCommandMakesOneCurrent() {
         Session s;
         s.Controller().OpenCurrentDataSet("SYS1");
         FormSelectPredictions dialog(s.Db());
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Select a recalibrated predictions set"));
-        // The named dataset, not the current one, decides what is listed.
-        QCOMPARE(dialog.GetSelectedPredictionsSetID("NTDS"), 0);
-        QCOMPARE(s.sink.Texts(), std::vector<std::string>{
-                                     "There are no recalibrated estimates for the current "
-                                     "dataset.\r\nPlease, recalibrate an estimates set first."});
-        QVERIFY(!dialog.isVisible());
-
         int rows = 0;
         QStringList headings;
         WhenModal([&](QWidget* shown) {
@@ -201,26 +165,22 @@ class SelectionDialogsTest : public QObject {
         QCOMPARE(headings,
                  (QStringList{"Set ID", "Model", "Recalibration method name            "}));
         QCOMPARE(dialog.findChild<QTableView*>("DBGrid2"), dialog.Grid());
-
         WhenModal([](QWidget* shown) { Click(shown, "Command2"); });
         QCOMPARE(dialog.GetSelectedPredictionsSetID("SYS1"), 0);
-    }
 
-    void SelectRecalibratedPredictionsCommandMakesTheSetCurrent() {
-        Session s;
-        s.Controller().OpenCurrentDataSet("SYS1");
+        QAction* command = s.Item("mnuEstimatesSelectPredictions");
         WhenModal([](QWidget* shown) { Click(shown, "Command1"); });
-        s.window->findChild<QAction*>("mnuEstimatesSelectPredictions")->trigger();
+        command->trigger();
         QVERIFY(s.Controller().Selection().recalibrated);
         QCOMPARE(s.Controller().Selection().predictionsSetId, s.sys1Predictions);
-
         // Cancel leaves the selection as it was.
         s.Controller().LetEstimatesSet(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML");
         WhenModal([](QWidget* shown) { Click(shown, "Command2"); });
-        s.window->findChild<QAction*>("mnuEstimatesSelectPredictions")->trigger();
+        command->trigger();
         QVERIFY(!s.Controller().Selection().recalibrated);
         QCOMPARE(s.Controller().Selection().estimatesSetId, s.sys1Set);
         QCOMPARE(guitest::ModalTimeouts(), 0);
+        QVERIFY(s.sink.Texts().empty());
     }
 
     void PlotDialogsPromptByMode_data() {

@@ -1,21 +1,16 @@
-#include <QAction>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTableView>
 #include <QtTest>
 #include <fstream>
-#include <memory>
 #include <sstream>
 
 #include "gui_test_support.h"
-#include "shell/mdi_tamsel.h"
-#include "shell/row_set_model.h"
 #include "tables/form_table1.h"
 #include "tamsel/tables/text_table.h"
 #include "test_support.h"
 
 using namespace tamsel;
-using guitest::FakeDesktop;
 
 namespace {
 
@@ -26,27 +21,17 @@ std::string ReadAll(const std::string& path) {
     return text.str();
 }
 
-struct Session {
-    Session() {
-        fileName = guitest::MakeDatabase(dir.Path().string(), {{"SYS1", "sys1.txt"}});
-        window = std::make_unique<MDITamsel>(desktop);
-        window->OpenDatabaseFile(QString::fromStdString(fileName));
-        Database& db = *window->Controller().OpenedDatabase();
-        estimatesSet = guitest::StoreMadeUpEstimatesSet(db, "SYS1", 1);
-        window->Controller().OpenCurrentDataSet("SYS1");
+struct Session : guitest::Session {
+    Session() : estimatesSet(guitest::StoreMadeUpEstimatesSet(Db(), "SYS1", 1)) {
+        Controller().OpenCurrentDataSet("SYS1");
     }
     FormTable1* Show(const char* item) {
-        window->findChild<QAction*>(QString::fromLatin1(item))->trigger();
+        Item(item)->trigger();
         const QMdiSubWindow* active = window->MdiArea()->activeSubWindow();
         return active ? qobject_cast<FormTable1*>(active->widget()) : nullptr;
     }
 
-    test::TempDir dir;
-    test::RecordingSink sink;
-    FakeDesktop desktop;
-    std::string fileName;
-    std::unique_ptr<MDITamsel> window;
-    int estimatesSet = 0;
+    int estimatesSet;
 };
 
 }  // namespace
@@ -55,27 +40,23 @@ class TableWindowTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void FailureTimesTableShowsEveryRowWithoutKeys() {
+    void TablesStayOpenSideBySideAndSaveTheActiveOne() {
         Session s;
-        FormTable1* table = s.Show("mnuTableShowTableFT");
-        QVERIFY(table);
-        QCOMPARE(table->windowTitle(), QStringLiteral("TABLE: SYS1 - Failure times"));
-        QAbstractItemModel* model = table->Grid()->model();
+        s.Controller().LetEstimatesSet(s.estimatesSet, "Jelinski-Moranda", 20, 136, 136,
+                                       "Maximum likelihood");
+        FormTable1* failures = s.Show("mnuTableShowTableFT");
+        QVERIFY(failures);
+        QCOMPARE(failures->windowTitle(), QStringLiteral("TABLE: SYS1 - Failure times"));
+        QAbstractItemModel* model = failures->Grid()->model();
         QCOMPARE(model->rowCount(), 136);
         for (int column = 0; column < model->columnCount(); ++column) {
             QVERIFY(!model->headerData(column, Qt::Horizontal).toString().endsWith("ID"));
         }
-        QVERIFY(s.window->findChild<QAction*>("mnuFileSaveTable")->isEnabled());
-        QVERIFY(!s.window->findChild<QAction*>("mnuFileSaveGraph")->isEnabled());
-    }
+        QVERIFY(s.Item("mnuFileSaveTable")->isEnabled());
+        QVERIFY(!s.Item("mnuFileSaveGraph")->isEnabled());
 
-    void SeveralTablesStayOpenAndSaveTheActiveOne() {
-        Session s;
-        s.window->Controller().LetEstimatesSet(s.estimatesSet, "Jelinski-Moranda", 20, 136, 136,
-                                               "Maximum likelihood");
-        FormTable1* failures = s.Show("mnuTableShowTableFT");
         FormTable1* estimates = s.Show("mnuTableShowTableEstimates");
-        QVERIFY(failures && estimates && failures != estimates);
+        QVERIFY(estimates && failures != estimates);
         QCOMPARE(s.window->MdiArea()->subWindowList().size(), 2);
         QCOMPARE(
             estimates->windowTitle(),
@@ -84,13 +65,13 @@ class TableWindowTest : public QObject {
         const std::string saved = s.dir.File("estimates.txt");
         const std::string expected = s.dir.File("expected.txt");
         s.desktop.QueueFileName(QString::fromStdString(saved));
-        s.window->findChild<QAction*>("mnuFileSaveTable")->trigger();
+        s.Item("mnuFileSaveTable")->trigger();
         QVERIFY(SaveTextTable(expected, estimates->Rows()));
         QCOMPARE(ReadAll(saved), ReadAll(expected));
         QVERIFY(!ReadAll(saved).empty());
 
         // Cancel writes nothing.
-        s.window->findChild<QAction*>("mnuFileSaveTable")->trigger();
+        s.Item("mnuFileSaveTable")->trigger();
         QCOMPARE(s.desktop.questions.size(), size_t(2));
         QCOMPARE(s.sink.Count(), size_t(0));
     }
