@@ -89,6 +89,20 @@ inline CliRun RunCli(const TempDir& dir, std::vector<std::string> args,
     return FinishCli(dir, StartCli(dir, std::move(args), extraEnv));
 }
 
+// Checks how a run ended. For bad usage (exit code 2) err need only be a part of what the
+// run says on standard error, which must say something.
+inline void ExpectRun(const CliRun& run, int exitCode, const std::string& out,
+                      const std::string& err) {
+    EXPECT_EQ(run.exitCode, exitCode);
+    EXPECT_EQ(run.out, out);
+    if (exitCode == 2) {
+        EXPECT_NE(run.err.find(err), std::string::npos) << run.err;
+        EXPECT_FALSE(run.err.empty());
+    } else {
+        EXPECT_EQ(run.err, err);
+    }
+}
+
 // User and system time of a running process in clock ticks, from /proc.
 inline long ProcessorTicks(pid_t pid) {
     std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");

@@ -1,5 +1,4 @@
-// The evaluation commands of tamsel-cli (evaluate, next) and the print-zone form of the
-// listings.
+// The evaluation commands of tamsel-cli: evaluate and next.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -132,7 +131,7 @@ TEST_F(EvaluationCommands, RefusalsOfEvaluateAndNext) {
     struct Case {
         std::vector<std::string> args;
         int exitCode;
-        std::string err;  // checked for refusals; bad usage only says something
+        std::string err;
     };
     const Case cases[] = {
         {{"evaluate", "x.db", "SYS1", "--reference", "99"},
@@ -155,14 +154,7 @@ TEST_F(EvaluationCommands, RefusalsOfEvaluateAndNext) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.args));
-        CliRun run = Run(c.args);
-        EXPECT_EQ(run.exitCode, c.exitCode);
-        if (c.exitCode == 1) {
-            EXPECT_EQ(run.err, c.err);
-        } else {
-            EXPECT_FALSE(run.err.empty());
-        }
-        EXPECT_EQ(run.out, "");
+        test::ExpectRun(Run(c.args), c.exitCode, "", c.err);
     }
 }
 
@@ -185,23 +177,6 @@ TEST_F(EvaluationCommands, NextFromTheLastFit) {
     EXPECT_EQ(fields[0], "250.5");
     EXPECT_CLOSE(std::stod(fields[1]), 1 - std::exp(-rate * 250.5), 1e-13);
     EXPECT_CLOSE(std::stod(fields[2]), rate * std::exp(-rate * 250.5), 1e-13);
-}
-
-TEST_F(EvaluationCommands, ListingsInPrintZones) {
-    CliRun failures = Run({"failures", "x.db", "SYS1", "--format", "zones"});
-    ASSERT_EQ(failures.exitCode, 0) << failures.err;
-    std::vector<std::string> lines = Lines(failures.out);
-    ASSERT_EQ(lines.size(), 136u);
-    // Interfailure time 3, cumulative time 3; each line ends with CR LF.
-    EXPECT_EQ(lines[0], " 1 " + std::string(11, ' ') + " 3 " + std::string(11, ' ') + " 3 \r");
-    EXPECT_EQ(lines[135].substr(0, 5), " 136 ");
-
-    CliRun estimates = Run({"estimates", "x.db", "2", "--format", "zones"});
-    ASSERT_EQ(estimates.exitCode, 0) << estimates.err;
-    lines = Lines(estimates.out);
-    ASSERT_EQ(lines.size(), 117u);
-    EXPECT_EQ(lines[0].substr(0, 14), " 20 " + std::string(10, ' '));
-    EXPECT_EQ(lines[0].back(), '\r');
 }
 
 }  // namespace
