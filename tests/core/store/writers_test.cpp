@@ -75,14 +75,6 @@ TEST(InsertFailureTimes, RefusesWholeSeriesWithoutStoringAny) {
     }
 }
 
-TEST(InsertDataSet, StoresItsFieldsInOrder) {
-    FreshDatabase fresh;
-    ASSERT_TRUE(InsertDataSet(fresh.Db(), "Name", "/data/file.txt", 2, 17, "From a lab\r\n"));
-    EXPECT_EQ(QueryRows(fresh.Db(), "SELECT * FROM DataSets;"),
-              (Rows{{I(1), std::string("Name"), std::string("/data/file.txt"), I(2), I(17),
-                     std::string("From a lab\r\n")}}));
-}
-
 // Rows go to the engine many to a statement: sets one shorter than a batch, one batch, one
 // longer, and two batches and one, all come back whole and in order, from each writer.
 TEST(Writers, SetsAroundTheBatchSizeComeBackWholeAndInOrder) {
