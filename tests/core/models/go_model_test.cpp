@@ -105,38 +105,6 @@ TEST(GoelOkumoto, UpperQuartileIsInfiniteWhenTheDistributionNeverReachesIt) {
     EXPECT_GT(infinite, 0);
 }
 
-TEST(GoelOkumoto, RecoversPlantedParameters) {
-    // Failure-truncated samples of the process: the k-th failure at Lambda^-1(E_k), E_k the
-    // arrival times of a unit-rate Poisson process.
-    const double mu0 = 300.0;
-    const double phi0 = 1e-3;
-    const std::int32_t observed = 240;
-    for (std::uint64_t seed : {11u, 12u, 13u, 14u, 15u}) {
-        SCOPED_TRACE(seed);
-        test::Simulator simulator(seed);
-        std::vector<double> times;
-        double arrival = 0.0;
-        for (std::int32_t k = 1; k <= observed; ++k) {
-            arrival += simulator.Exponential(1.0);
-            ASSERT_LT(arrival, mu0);
-            times.push_back(-std::log1p(-arrival / mu0) / phi0);
-        }
-        EstimateRecord record = FitGO(FromCumulative(times), observed, observed);
-        double mu = record.param1;
-        double phi = record.param2;
-        double time = times.back();
-        // Standard errors from the observed information of (Mu, Phi).
-        double decay = std::exp(-phi * time);
-        double imm = observed / (mu * mu);
-        double ipp = observed / (phi * phi) - mu * time * time * decay;
-        double imp = time * decay;
-        double det = imm * ipp - imp * imp;
-        ASSERT_GT(det, 0.0);
-        EXPECT_LT(std::fabs(mu - mu0), 4.0 * std::sqrt(ipp / det));
-        EXPECT_LT(std::fabs(phi - phi0), 4.0 * std::sqrt(imm / det));
-    }
-}
-
 TEST(GoelOkumoto, DistributionsStopWhereNoFurtherFailureIsExpected) {
     // Mu e^(-Phi T) = 0.5 more failures are expected: the distribution stops at 1 - e^-0.5.
     double stop = -std::expm1(-0.5);

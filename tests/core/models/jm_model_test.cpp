@@ -167,32 +167,6 @@ TEST(JelinskiMoranda, ProfileMaximumBeyondTheSentinelHasNoFaultReduction) {
     }
 }
 
-TEST(JelinskiMoranda, RecoversPlantedParameters) {
-    const double n0 = 400.0;
-    const double lambda0 = 1e-3;
-    const std::int32_t observed = 360;
-    for (std::uint64_t seed : {1u, 2u, 3u, 4u, 5u}) {
-        SCOPED_TRACE(seed);
-        test::Simulator simulator(seed);
-        std::vector<double> times;
-        for (std::int32_t j = 1; j <= observed; ++j) {
-            times.push_back(simulator.Exponential((n0 - j + 1) * lambda0));
-        }
-        Series series = FromInterfailure(times);
-        EstimateRecord record = FitJM(series, observed, observed);
-        double n = record.param1;
-        double lambda = record.param2;
-        // Standard errors from the observed information of (N, Lambda).
-        double inn = 0.0;
-        for (std::int32_t j = 1; j <= observed; ++j) inn += 1.0 / ((n - j + 1) * (n - j + 1));
-        double ill = observed / (lambda * lambda);
-        double inl = series.t[observed];
-        double det = inn * ill - inl * inl;
-        EXPECT_LT(std::fabs(n - n0), 4.0 * std::sqrt(ill / det));
-        EXPECT_LT(std::fabs(lambda - lambda0), 4.0 * std::sqrt(inn / det));
-    }
-}
-
 TEST(JelinskiMoranda, ObjectiveIsTheNegativeProfileInY) {
     // With y = 1 / (N - n + R): -ObjectiveJM(y) + n ln(n / T) - n is the profile.
     Series series = FromDataFile("ntds.txt");

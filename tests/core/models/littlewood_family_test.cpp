@@ -1,7 +1,6 @@
 // What the Littlewood, Littlewood NHPP, Littlewood-Verrall and Keiller-Littlewood models have
 // in common: objectives that are negative profile log-likelihoods with exact gradients, fits
-// that are likelihood maxima, planted parameters recovered, and the limit where two of them
-// become the Musa-Okumoto model.
+// that are likelihood maxima, and the limit where two of them become the Musa-Okumoto model.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -282,65 +281,6 @@ TEST(LittlewoodFamily, LimitFitsAgreeWithMusaOkumoto) {
         }
         EXPECT_GT(fit[136].param1 - 136, 1e6);
         EXPECT_GT(limits, 50);
-    }
-}
-
-// Littlewood NHPP failure times with mu = 1000, alpha = 2, beta = 100 up to m(t) = 950, by
-// transforming the arrivals of a unit-rate Poisson process; Littlewood-Verrall interfailure
-// times with alpha = 4, psi(j) = 20 + 5 j.
-TEST(LittlewoodFamily, RecoversPlantedParameters) {
-    test::Simulator random(2024);
-    std::vector<double> times;
-    for (double arrival = random.Exponential(1.0); arrival < 950.0;
-         arrival += random.Exponential(1.0)) {
-        times.push_back(100.0 * std::expm1(-std::log1p(-arrival / 1000.0) / 2.0));
-    }
-    const Series lnhpp = test::FromCumulative(times);
-    times.clear();
-    random = test::Simulator(2024);
-    for (std::int32_t j = 1; j <= 300; ++j) {
-        times.push_back((20.0 + 5.0 * j) * std::expm1(random.Exponential(1.0) / 4.0));
-    }
-    const Series lv = test::FromInterfailure(times);
-    struct Case {
-        const char* model;
-        const Series& data;
-        EstimateFunction estimate;
-        std::function<double(const Point3&)> logLik;
-        Point3 planted;
-    };
-    const std::int32_t nLnhpp = lnhpp.Count();
-    for (const Case& c : {
-             Case{"LNHPP",
-                  lnhpp,
-                  &EstimateLNHPP,
-                  [&](const Point3& q) {
-                      return test::LnhppLogLikelihood(lnhpp.t, nLnhpp, q[0], q[1], q[2]);
-                  },
-                  {1000.0, 2.0, 100.0}},
-             Case{"LV",
-                  lv,
-                  &EstimateLV,
-                  [&](const Point3& q) {
-                      return test::ParetoLogLikelihood(
-                          lv.x, 300, [&](std::int32_t) { return q[0]; },
-                          [&](std::int32_t j) { return q[1] + q[2] * j; });
-                  },
-                  {4.0, 20.0, 5.0}},
-         }) {
-        SCOPED_TRACE(c.model);
-        const std::int32_t n = c.data.Count();
-        EstimatesArray estimates;
-        ASSERT_EQ(
-            c.estimate(c.data.x, c.data.t, n, n, test::ReferenceSettings(), estimates, {}).status,
-            EstimationStatus::Completed);
-        const EstimateRecord& fit = estimates[n];
-        const Point3 fitted{fit.param1, fit.param2, fit.param3};
-        Point3 se = test::StandardErrors([&](const Point3& q) { return -c.logLik(q); }, fitted);
-        for (std::size_t k = 0; k < 3; ++k) {
-            EXPECT_LT(std::fabs(fitted[k] - c.planted[k]), 3.0 * se[k])
-                << "parameter " << k + 1 << ": " << fitted[k] << " se " << se[k];
-        }
     }
 }
 

@@ -117,31 +117,44 @@ Point3 NelderMead(const Function3& f, Point3 start, double step, int maxEvaluati
                                             value.begin())];
 }
 
-Point3 StandardErrors(const Function3& nll, const Point3& theta) {
-    std::array<std::array<double, 3>, 3> hessian{};
-    Point3 h;
-    for (std::size_t k = 0; k < 3; ++k) h[k] = 1e-4 * std::fabs(theta[k]);
+std::vector<double> StandardErrors(const std::function<double(std::span<const double>)>& nll,
+                                   const std::vector<double>& theta) {
+    const std::size_t n = theta.size();
+    std::vector<double> h(n);
+    for (std::size_t k = 0; k < n; ++k) h[k] = 1e-4 * std::fabs(theta[k]);
     auto at = [&](std::size_t a, double da, std::size_t b, double db) {
-        Point3 p = theta;
+        std::vector<double> p = theta;
         p[a] += da * h[a];
         p[b] += db * h[b];
         return nll(p);
     };
-    for (std::size_t a = 0; a < 3; ++a) {
-        for (std::size_t b = 0; b < 3; ++b) {
-            hessian[a][b] =
-                (at(a, 1, b, 1) - at(a, 1, b, -1) - at(a, -1, b, 1) + at(a, -1, b, -1)) /
-                (4.0 * h[a] * h[b]);
+    // The Hessian beside an identity matrix, reduced by Gauss-Jordan to the identity beside
+    // the inverse.
+    std::vector<std::vector<double>> m(n, std::vector<double>(2 * n, 0.0));
+    for (std::size_t a = 0; a < n; ++a) {
+        for (std::size_t b = 0; b < n; ++b) {
+            m[a][b] = (at(a, 1, b, 1) - at(a, 1, b, -1) - at(a, -1, b, 1) + at(a, -1, b, -1)) /
+                      (4.0 * h[a] * h[b]);
+        }
+        m[a][n + a] = 1.0;
+    }
+    for (std::size_t c = 0; c < n; ++c) {
+        std::size_t pivot = c;
+        for (std::size_t r = c + 1; r < n; ++r) {
+            if (std::fabs(m[r][c]) > std::fabs(m[pivot][c])) pivot = r;
+        }
+        std::swap(m[c], m[pivot]);
+        const double scale = m[c][c];
+        for (double& value : m[c]) value /= scale;
+        for (std::size_t r = 0; r < n; ++r) {
+            if (r == c) continue;
+            const double factor = m[r][c];
+            for (std::size_t k = 0; k < 2 * n; ++k) m[r][k] -= factor * m[c][k];
         }
     }
-    // The diagonal of the inverse by cofactors.
-    const auto& m = hessian;
-    const double det = m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
-                       m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
-                       m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
-    return {std::sqrt((m[1][1] * m[2][2] - m[1][2] * m[2][1]) / det),
-            std::sqrt((m[0][0] * m[2][2] - m[0][2] * m[2][0]) / det),
-            std::sqrt((m[0][0] * m[1][1] - m[0][1] * m[1][0]) / det)};
+    std::vector<double> errors(n);
+    for (std::size_t k = 0; k < n; ++k) errors[k] = std::sqrt(m[k][n + k]);
+    return errors;
 }
 
 double LikelihoodShortfall(const Function3& logLik, const Point3& start, const SearchBox& box) {

@@ -1,12 +1,14 @@
-// Helpers for the tests of the Littlewood family of models: finite differences, standard
-// errors from the observed information, and an independent likelihood search (a grid, then
-// Nelder-Mead) that checks the stored fits are maxima.
+// Helpers for the tests of the Littlewood family of models: their likelihoods, finite
+// differences, standard errors from the observed information (for every model), and an
+// independent likelihood search (a grid, then Nelder-Mead) that checks the stored fits are
+// maxima.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <vector>
 
 #include "model_test_support.h"
 #include "tamsel/models/model_table.h"
@@ -46,9 +48,10 @@ using Function3 = std::function<double(const Point3&)>;
 // maxEvaluations or when the simplex values agree to 1e-13 relative.
 Point3 NelderMead(const Function3& f, Point3 start, double step, int maxEvaluations);
 
-// The standard errors of an estimate theta of three parameters: square roots of the diagonal
-// of the inverse of the central-difference Hessian of the negative log-likelihood at theta.
-Point3 StandardErrors(const Function3& nll, const Point3& theta);
+// The standard errors of an estimate theta: square roots of the diagonal of the inverse of
+// the central-difference Hessian of the negative log-likelihood at theta.
+std::vector<double> StandardErrors(const std::function<double(std::span<const double>)>& nll,
+                                   const std::vector<double>& theta);
 
 // The box of the search in the test's coordinates.
 struct SearchBox {

@@ -89,40 +89,6 @@ TEST(MusaOkumoto, FitAtTheLowerEndHasUnitScale) {
     EXPECT_CLOSE(record.uppQ, 3.0 * scale, 1e-6);
 }
 
-TEST(MusaOkumoto, ManyFailuresFitWithoutOverflow) {
-    // The process with beta0 = 200 and a = 50: the k-th failure at a (e^(E_k / beta0) - 1).
-    // Beyond failure 709 e^i overflows, beyond about 1490 theta0 underflows to 0.
-    const double beta00 = 200.0;
-    const double a0 = 50.0;
-    const std::int32_t count = 2000;
-    test::Simulator simulator(7);
-    std::vector<double> times;
-    double arrival = 0.0;
-    for (std::int32_t k = 1; k <= count; ++k) {
-        arrival += simulator.Exponential(1.0);
-        times.push_back(a0 * std::expm1(arrival / beta00));
-    }
-    Series series = FromCumulative(times);
-    EstimatesArray estimates;
-    EstimationResult result =
-        EstimateMO(series.x, series.t, 1400, count, ReferenceSettings(), estimates, RunControl());
-    ASSERT_EQ(result.status, EstimationStatus::Completed) << result.faultDetail;
-
-    const EstimateRecord& last = estimates[count];
-    double a = last.param1;
-    double beta0 = last.param2;
-    double time = times.back();
-    // Standard errors from the observed information of (beta0, a).
-    double ibb = count / (beta0 * beta0);
-    double iaa = beta0 * (1.0 / (a * a) - 1.0 / ((a + time) * (a + time)));
-    for (double t : times) iaa -= 1.0 / ((a + t) * (a + t));
-    double iab = 1.0 / (a + time) - 1.0 / a;
-    double det = ibb * iaa - iab * iab;
-    ASSERT_GT(det, 0.0);
-    EXPECT_LT(std::fabs(beta0 - beta00), 4.0 * std::sqrt(iaa / det));
-    EXPECT_LT(std::fabs(a - a0), 4.0 * std::sqrt(ibb / det));
-}
-
 TEST(MusaOkumoto, ObjectiveIsFiniteAtZero) {
     FailureSeries cumulative{0.0, 0.0, 10.0};
     EXPECT_TRUE(std::isfinite(ObjectiveMO(0.0, 2, 10.0, cumulative)));
