@@ -13,12 +13,7 @@
 namespace tamsel {
 namespace {
 
-using test::CountRows;
-using test::I;
-using test::kNull;
-using test::QueryRows;
-using test::Rows;
-using test::S;
+using namespace test;
 
 double CdfAt(int i) { return std::fmod(i * 0.37, 1.0); }
 

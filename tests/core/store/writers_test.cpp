@@ -13,13 +13,7 @@
 namespace tamsel {
 namespace {
 
-using test::CountRows;
-using test::FreshDatabase;
-using test::I;
-using test::kNull;
-using test::QueryRows;
-using test::QueryValue;
-using test::Rows;
+using namespace test;
 
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kInf = std::numeric_limits<double>::infinity();
