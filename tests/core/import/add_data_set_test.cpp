@@ -188,16 +188,11 @@ TEST_F(AddDataSet, ValidationFailuresStoreNothing) {
     EXPECT_EQ(m_sink.Count(), 0u);
 }
 
-TEST_F(AddDataSet, NameIsTrimmedOnceAndStoredTrimmed) {
+TEST_F(AddDataSet, NameIsStoredTrimmedAndItsProblemsReportedBeforeTheFileIsRead) {
     auto added = AddDataSetFromFile(*m_db, Request("  \tSYS1 \r\n", "3,5,2"));
     ASSERT_TRUE(added.has_value());
     EXPECT_EQ(added->name, "SYS1");
     EXPECT_TRUE(DataSetNamed("SYS1").has_value());
-    EXPECT_EQ(Count("DataSets"), 1);
-}
-
-TEST_F(AddDataSet, NameAndFileNameProblemsAreReportedBeforeTheFileIsRead) {
-    ASSERT_TRUE(AddDataSetFromFile(*m_db, Request("SYS1", "3,5,2")));
     // The file does not exist: reading it would add a second message.
     const std::string missing = m_dir.File("missing.txt");
     struct Case {
