@@ -87,11 +87,12 @@ void SetAxisRange(QValueAxis* axis, const ChartAxis& source, ChartView::Extent d
 
 }  // namespace
 
-ChartView::ChartView(QWidget* parent) : QChartView(parent) {
+// The chart is given to the base at construction: setChart() would release the view's
+// default chart without deleting it.
+ChartView::ChartView(QWidget* parent) : QChartView(new QChart(), parent) {
     setRenderHint(QPainter::Antialiasing);
     setMinimumSize(200, 150);
-    QChart* drawn = new QChart();
-    setChart(drawn);
+    QChart* drawn = chart();
     connect(drawn, &QChart::plotAreaChanged, this, [this] { PlaceLabels(); });
     connect(drawn->legend(), &QGraphicsWidget::geometryChanged, this, [this] { PlaceLabels(); });
 }
