@@ -119,29 +119,13 @@ std::optional<QSize> ParseSize(const std::string& text) {
 
 std::optional<Plot> BuildPlot(Database& db, const PlotOptions& options,
                               const CurrentSelection& selection) {
-    const PlotType kind = static_cast<PlotType>(options.kind);
-    switch (kind) {
-        case PlotType::FailureTimes:
-            return PlotFailureTimes(db, selection);
-        case PlotType::CumulativeFailures:
-            return PlotCumulativeFailures(db, selection);
-        case PlotType::Quartiles:
-            return PlotQuartilesAndMttf(db, selection);
-        case PlotType::RawMedians:
-            return PlotMedians(db, selection);
-        default:
-            break;
-    }
-    const std::optional<PlotStartBounds> bounds =
-        PlotStartRange(kind, selection.rangeStart, selection.setSize, selection.recalibrated);
-    if (!bounds) return std::nullopt;
-    const int start = ClampRangeEntry(std::to_string(options.start.value_or(bounds->proposed)),
-                                      bounds->proposed, bounds->smallest, bounds->largest);
-    if (kind == PlotType::RawYPlots) return PlotYPlots(db, selection, start);
-    if (kind == PlotType::RawUPlots) return PlotUPlots(db, selection, start);
-    const std::optional<PredictionSetRef> reference = ParseSet(options.reference);
-    if (!reference) return std::nullopt;
-    return PlotLogPlr(db, selection, *reference, start);
+    PlotChoices choose;
+    choose.start = [&options](const PlotStartBounds& bounds) -> std::optional<int> {
+        return ClampRangeEntry(std::to_string(options.start.value_or(bounds.proposed)),
+                               bounds.proposed, bounds.smallest, bounds.largest);
+    };
+    choose.reference = [&options] { return ParseSet(options.reference); };
+    return tamsel::BuildPlot(db, static_cast<PlotType>(options.kind), selection, choose);
 }
 
 int RunPlot(const PlotOptions& options) {

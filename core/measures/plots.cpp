@@ -297,6 +297,39 @@ std::optional<Plot> PlotLogPlr(Database& db, const CurrentSelection& selection,
     return plot;
 }
 
+std::optional<Plot> BuildPlot(Database& db, PlotType kind, const CurrentSelection& selection,
+                              const PlotChoices& choose) {
+    switch (kind) {
+        case PlotType::FailureTimes:
+            return PlotFailureTimes(db, selection);
+        case PlotType::CumulativeFailures:
+            return PlotCumulativeFailures(db, selection);
+        case PlotType::Quartiles:
+            return PlotQuartilesAndMttf(db, selection);
+        case PlotType::RawMedians:
+            return PlotMedians(db, selection);
+        case PlotType::RawYPlots:
+        case PlotType::RawUPlots:
+        case PlotType::LogPlr:
+            break;
+        default:
+            return std::nullopt;
+    }
+    const std::optional<PlotStartBounds> bounds =
+        PlotStartRange(kind, selection.rangeStart, selection.setSize, selection.recalibrated);
+    if (!bounds) return std::nullopt;
+    std::optional<PredictionSetRef> reference;
+    if (kind == PlotType::LogPlr) {
+        reference = choose.reference();
+        if (!reference) return std::nullopt;
+    }
+    const std::optional<int> start = choose.start(*bounds);
+    if (!start) return std::nullopt;
+    if (kind == PlotType::RawYPlots) return PlotYPlots(db, selection, *start);
+    if (kind == PlotType::RawUPlots) return PlotUPlots(db, selection, *start);
+    return PlotLogPlr(db, selection, *reference, *start);
+}
+
 bool AddUPlotSeries(Database& db, Plot& plot, const PredictionSetRef& set) {
     if (!IsType(plot, PlotType::RawUPlots, PlotType::MixedUPlots)) return false;
     return AppendSeries(plot, 1, UPlotSeries(db, set, plot.state.PlotStart()));

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "project_fixture.h"
 #include "tamsel/measures/measures.h"
@@ -363,6 +365,56 @@ TEST_F(PlotsTest, FailureDataPlots) {
     unknown.dataSetName = "XX";
     EXPECT_FALSE(PlotFailureTimes(Db(), unknown).has_value());
     EXPECT_EQ(m_sink.Texts(), std::vector<std::string>{"There is no dataset named \"XX\"."});
+}
+
+TEST_F(PlotsTest, BuildPlotAsksOnlyForWhatTheKindNeeds) {
+    std::vector<std::string> asked;
+    auto choices = [&asked](std::optional<int> start, std::optional<PredictionSetRef> reference) {
+        PlotChoices choose;
+        choose.start = [&asked, start](const PlotStartBounds&) {
+            asked.push_back("start");
+            return start;
+        };
+        choose.reference = [&asked, reference] {
+            asked.push_back("reference");
+            return reference;
+        };
+        return choose;
+    };
+    const PredictionSetRef go{m_go, false};
+    struct Case {
+        PlotType kind;
+        std::optional<int> start;
+        std::optional<PredictionSetRef> reference;
+        std::vector<std::string> asked;
+        bool drawn;
+    };
+    const Case cases[] = {
+        {PlotType::FailureTimes, 25, go, {}, true},
+        {PlotType::CumulativeFailures, 25, go, {}, true},
+        {PlotType::Quartiles, 25, go, {}, true},
+        {PlotType::RawMedians, 25, go, {}, true},
+        {PlotType::RecalibratedMedians, 25, go, {}, false},
+        {PlotType::RawUPlots, 25, go, {"start"}, true},
+        {PlotType::RawYPlots, std::nullopt, go, {"start"}, false},
+        {PlotType::LogPlr, 25, go, {"reference", "start"}, true},
+        {PlotType::LogPlr, 25, std::nullopt, {"reference"}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.kind));
+        asked.clear();
+        std::optional<Plot> plot = BuildPlot(Db(), c.kind, Raw(), choices(c.start, c.reference));
+        EXPECT_EQ(asked, c.asked);
+        ASSERT_EQ(plot.has_value(), c.drawn);
+        if (!plot) continue;
+        EXPECT_EQ(plot->state.plotType, c.kind);
+        if (!c.asked.empty()) {
+            EXPECT_EQ(plot->state.PlotStart(), 25);
+        }
+        if (c.kind == PlotType::LogPlr) {
+            EXPECT_EQ(plot->state.referenceSetId, m_go);
+        }
+    }
 }
 
 }  // namespace

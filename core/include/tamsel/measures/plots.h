@@ -6,6 +6,7 @@
 // show their own) and gives nullopt or false; nothing is written to the project file.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -71,6 +72,20 @@ std::optional<Plot> PlotYPlots(Database& db, const CurrentSelection& selection, 
 // reference set."
 std::optional<Plot> PlotLogPlr(Database& db, const CurrentSelection& selection,
                                const PredictionSetRef& reference, int plotStart);
+
+// Where a plot's start and a log(PLR) plot's reference come from: the desktop application
+// asks the user, the command-line tool reads its options. Each gives nullopt when there is
+// none (the user cancelled, an option was refused), and the plot is then not drawn.
+struct PlotChoices {
+    std::function<std::optional<int>(const PlotStartBounds& bounds)> start;
+    std::function<std::optional<PredictionSetRef>()> reference;
+};
+
+// The plot of kind for the current selection. Y-, u- and log(PLR) plots first check that
+// the set offers a plot start (PlotStartRange), then take the reference (log(PLR) only) and
+// the start from choose.
+std::optional<Plot> BuildPlot(Database& db, PlotType kind, const CurrentSelection& selection,
+                              const PlotChoices& choose);
 
 // Append the series of set to an open plot of the matching kind, with the window's plot
 // start; false (without a message) for a plot of another kind.
