@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <initializer_list>
+#include <utility>
 
 #include "batch_insert.h"
 #include "store_helpers.h"
@@ -21,6 +22,23 @@ class InvalidValue {};
 DbValue Finite(double value) {
     if (!std::isfinite(value)) throw InvalidValue{};
     return value;
+}
+
+// Runs write as one unit of work, committed only when it returns something other than
+// failed. A refusal by the engine or a refused value rolls the whole unit back and gives
+// failed, so that a set is stored whole or not at all.
+template <class Write>
+auto InOneUnit(Database& db, decltype(std::declval<Write>()()) failed, Write write) {
+    try {
+        Transaction unit(db);
+        auto result = write();
+        if (result != failed) unit.Commit();
+        return result;
+    } catch (const DatabaseError&) {
+        return failed;
+    } catch (const InvalidValue&) {
+        return failed;
+    }
 }
 
 // The newest set with these keys: a set just stored by the caller, even when an older one
@@ -182,9 +200,8 @@ bool InsertDataSet(Database& db, const std::string& dataName, const std::string&
 bool InsertFailureTimes(Database& db, const std::vector<double>& data, int dataTypeId,
                         const std::string& dataName) {
     if (dataTypeId != 1 && dataTypeId != 2) return false;
-    try {
+    return InOneUnit(db, false, [&] {
         for (double value : data) Finite(value);
-        Transaction unit(db);
         const int dataSetId = DataSetKey(db, dataName);
         if (dataSetId == 0) return false;
         BatchInsert insert(db, "InsertFailureTimes");
@@ -205,13 +222,8 @@ bool InsertFailureTimes(Database& db, const std::vector<double>& data, int dataT
             insert.EndRow();
         }
         insert.Finish();
-        unit.Commit();
         return true;
-    } catch (const DatabaseError&) {
-        return false;
-    } catch (const InvalidValue&) {
-        return false;
-    }
+    });
 }
 
 bool InsertEstimatesSet(Database& db, int dataSetId, int modelId, int rangeId,
@@ -227,18 +239,12 @@ bool InsertEstimatesSet(Database& db, int dataSetId, int modelId, int rangeId,
 bool InsertEstimates(Database& db, int dataSetId, int modelId, int rangeId, int inferenceMethodId,
                      int first, int last, const EstimatesArray& estimates) {
     if (first > last) return true;
-    try {
-        Transaction unit(db);
+    return InOneUnit(db, false, [&] {
         const int setId = NewestEstimatesSet(db, dataSetId, modelId, rangeId, inferenceMethodId);
         if (setId == 0) return false;
         WriteEstimates(db, setId, first, last, estimates);
-        unit.Commit();
         return true;
-    } catch (const DatabaseError&) {
-        return false;
-    } catch (const InvalidValue&) {
-        return false;
-    }
+    });
 }
 
 bool InsertPredictionsSet(Database& db, int estimatesSetId, int recalibrationMethodId) {
@@ -254,52 +260,34 @@ bool InsertPredictions(Database& db, int estimatesSetId, int recalibrationMethod
                        int stop, int offset, const std::vector<double>& cdf,
                        const std::vector<double>& pdf, const std::vector<double>& lowQ,
                        const std::vector<double>& median, const std::vector<double>& uppQ) {
-    try {
-        Transaction unit(db);
+    return InOneUnit(db, false, [&] {
         const int setId = NewestPredictionsSet(db, estimatesSetId, recalibrationMethodId);
         if (setId == 0) return false;
         WritePredictions(db, setId, base, stop, offset, {cdf, pdf, lowQ, median, uppQ});
-        unit.Commit();
         return true;
-    } catch (const DatabaseError&) {
-        return false;
-    } catch (const InvalidValue&) {
-        return false;
-    }
+    });
 }
 
 int StoreEstimatesSet(Database& db, int dataSetId, int modelId, int rangeId, int inferenceMethodId,
                       int first, int last, const EstimatesArray& estimates) {
-    try {
-        Transaction unit(db);
+    return InOneUnit(db, 0, [&] {
         RunInsertEstimatesSet(db, dataSetId, modelId, rangeId, inferenceMethodId);
         const int setId = static_cast<int>(db.LastInsertRowId());
         WriteEstimates(db, setId, first, last, estimates);
-        unit.Commit();
         return setId;
-    } catch (const DatabaseError&) {
-        return 0;
-    } catch (const InvalidValue&) {
-        return 0;
-    }
+    });
 }
 
 int StorePredictionsSet(Database& db, int estimatesSetId, int recalibrationMethodId, int base,
                         int stop, int offset, const std::vector<double>& cdf,
                         const std::vector<double>& pdf, const std::vector<double>& lowQ,
                         const std::vector<double>& median, const std::vector<double>& uppQ) {
-    try {
-        Transaction unit(db);
+    return InOneUnit(db, 0, [&] {
         RunInsertPredictionsSet(db, estimatesSetId, recalibrationMethodId);
         const int setId = static_cast<int>(db.LastInsertRowId());
         WritePredictions(db, setId, base, stop, offset, {cdf, pdf, lowQ, median, uppQ});
-        unit.Commit();
         return setId;
-    } catch (const DatabaseError&) {
-        return 0;
-    } catch (const InvalidValue&) {
-        return 0;
-    }
+    });
 }
 
 int FindOrCreateRange(Database& db, int rangeTypeId, int start, std::optional<int> end) {
