@@ -19,6 +19,7 @@ run: build
 	@scripts/run-tamsel $(BUILD_DIR)
 
 test: build
+	@scripts/check-deps $(BUILD_DIR)
 	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
 # Renders the windows of the desktop application offscreen into docs/screenshots.

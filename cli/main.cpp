@@ -12,6 +12,7 @@
 #include "plot_commands.h"
 #endif
 #include "recalibration_commands.h"
+#include "tamsel/version.h"
 
 int main(int argc, char** argv) {
     using namespace tamsel::cli;
@@ -20,6 +21,7 @@ int main(int argc, char** argv) {
     tamsel::ScopedMessageSink installed(&sink);
 
     CLI::App app{"Tamsel: software reliability growth modelling", "tamsel-cli"};
+    app.set_version_flag("--version", std::string("Tamsel ") + TAMSEL_VERSION);
     app.require_subcommand(1);
     app.footer(
         "Exit status: 0 on success, 1 when an operation is refused or fails (the reason "

@@ -10,6 +10,7 @@
 #include "shell/app_icon.h"
 #include "shell/qt_text.h"
 #include "tamsel/support/messages.h"
+#include "tamsel/version.h"
 
 namespace tamsel {
 

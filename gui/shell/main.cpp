@@ -1,13 +1,23 @@
 // tamsel [DATABASE]: the desktop workbench, optionally opening a project file at start.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <cstdio>
+#include <cstring>
 
 #include "shell/app_icon.h"
 #include "shell/desktop.h"
 #include "shell/gui_message_sink.h"
 #include "shell/mdi_tamsel.h"
+#include "tamsel/version.h"
 
 int main(int argc, char** argv) {
+    // Answered before the application object exists, which needs a display.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0 || std::strcmp(argv[i], "-v") == 0) {
+            std::printf("Tamsel %s\n", TAMSEL_VERSION);
+            return 0;
+        }
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tamsel"));
     QApplication::setApplicationVersion(QStringLiteral(TAMSEL_VERSION));
@@ -17,7 +27,6 @@ int main(int argc, char** argv) {
     parser.setApplicationDescription(
         QStringLiteral("Tamsel: a workbench for software reliability growth modelling."));
     parser.addHelpOption();
-    parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("DATABASE"),
                                  QStringLiteral("A project database to open at start."),
                                  QStringLiteral("[DATABASE]"));

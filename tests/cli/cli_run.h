@@ -2,11 +2,8 @@
 // and a project file of the tests' own to run it on.
 #pragma once
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <chrono>
 #include <filesystem>
@@ -17,9 +14,8 @@
 #include <vector>
 
 #include "tamsel/store/database.h"
+#include "run_program.h"
 #include "test_support.h"
-
-extern char** environ;
 
 namespace tamsel::test {
 
@@ -47,38 +43,13 @@ inline std::vector<std::string> Lines(const std::string& text) {
 // extraEnv entries ("NAME=value") are added to the environment. Returns 0 if it did not start.
 inline pid_t StartCli(const TempDir& dir, std::vector<std::string> args,
                       const std::vector<std::string>& extraEnv) {
-    args.insert(args.begin(), TAMSEL_CLI_PATH);
-    std::vector<char*> argv;
-    for (auto& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> env(extraEnv);
-    for (char** entry = environ; *entry; ++entry) env.emplace_back(*entry);
-    std::vector<char*> envp;
-    for (auto& entry : env) envp.push_back(entry.data());
-    envp.push_back(nullptr);
-
-    const std::string outPath = dir.File("stdout.txt");
-    const std::string errPath = dir.File("stderr.txt");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    posix_spawn_file_actions_addchdir_np(&actions, dir.Path().c_str());
-    pid_t pid = 0;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid = 0;
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
+    return StartProgram(TAMSEL_CLI_PATH, std::move(args), dir.Path().string(),
+                        dir.File("stdout.txt"), dir.File("stderr.txt"), extraEnv);
 }
 
 inline CliRun FinishCli(const TempDir& dir, pid_t pid) {
     CliRun run;
-    int status = 0;
-    if (pid != 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) {
-        run.exitCode = WEXITSTATUS(status);
-    }
+    run.exitCode = WaitForProgram(pid);
     run.out = ReadAll(dir.File("stdout.txt"));
     run.err = ReadAll(dir.File("stderr.txt"));
     return run;

@@ -17,6 +17,7 @@
 #include "tamsel/store/queries.h"
 #include "tamsel/store/writers.h"
 #include "test_support.h"
+#include "tamsel/version.h"
 
 using namespace tamsel;
 using guitest::Click;
