@@ -178,7 +178,8 @@ double KolmogorovCriticalDistance(int n, double alpha) {
     for (int iteration = 0; iteration < 100 && above - below > 1e-10; ++iteration) {
         const double d = (below * fAbove - above * fBelow) / (fAbove - fBelow);
         const double f = excess(d);
-        if (f == 0.0) return d;
+        // A p-value this close to alpha puts d well within 1e-9 of the root.
+        if (std::fabs(f) <= 1e-10 * alpha) return d;
         if (f > 0.0) {
             below = d;
             fBelow = f;
