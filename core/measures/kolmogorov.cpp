@@ -147,7 +147,8 @@ double KolmogorovLimitPValue(int n, double d) {
 }
 
 double KolmogorovPValue(int n, double d) {
-    if (d <= 0.5 / n) return 1.0;
+    // Written so that a NaN distance stops here too, before it could bound a loop.
+    if (!(d > 0.5 / n)) return 1.0;
     if (d >= 1.0) return 0.0;
     const double tail = DoubledOneSidedTail(n, d);
     if (tail < kTailLimit) return tail;
