@@ -2,12 +2,15 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cmath>
 #include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "tamsel/measures/evaluation.h"
+#include "tamsel/measures/plot_rows.h"
+#include "tamsel/measures/trend.h"
 #include "tamsel/prediction/next_failure.h"
 
 namespace tamsel::cli {
@@ -18,6 +21,12 @@ struct EvaluateOptions {
     std::string name;
     std::optional<int> start;
     std::optional<PredictionSetRef> reference;
+    TableFormat format = TableFormat::Text;
+};
+
+struct TrendOptions {
+    std::string db;
+    std::string name;
     TableFormat format = TableFormat::Text;
 };
 
@@ -38,17 +47,71 @@ RowSet LeagueTable(const Evaluation& evaluation) {
                       "From",
                       "To",
                       "U-plot KS",
+                      "U-plot p",
                       "Y-plot KS",
+                      "Y-plot p",
                       "-ln PL",
-                      "log(PLR) vs " + evaluation.referenceLabel};
+                      "log(PLR) vs " + evaluation.referenceLabel,
+                      "Verdict"};
+    const auto optional = [](std::optional<double> value) {
+        return value ? DbValue{*value} : DbValue{};
+    };
     for (const SetEvaluation& set : evaluation.sets) {
         table.rows.push_back({std::int64_t{set.rank}, SetRefText(set.set), set.label,
                               std::string(set.set.recalibrated ? "recalibrated" : "raw"),
                               std::int64_t{evaluation.points}, std::int64_t{evaluation.firstIndex},
                               std::int64_t{evaluation.lastIndex}, set.uPlotDistance,
-                              set.yPlotDistance, set.minusLogPl, set.logPlr});
+                              optional(set.uPlotP), set.yPlotDistance, optional(set.yPlotP),
+                              set.minusLogPl, set.logPlr, set.verdict});
     }
     return table;
+}
+
+// One row a failure: the Laplace factor and running average up to it, and the verdict of the
+// test on the failures so far.
+RowSet TrendTable(const std::vector<TrendPoint>& trend) {
+    RowSet table;
+    table.headings = {"Failure", "Laplace factor", "Running average", "Trend"};
+    for (const TrendPoint& point : trend) {
+        table.rows.push_back(
+            {std::int64_t{point.failureIndex}, point.laplace ? DbValue{*point.laplace} : DbValue{},
+             point.runningAverage,
+             point.laplace ? DbValue{TrendVerdictText(LaplaceVerdict(*point.laplace))}
+                           : DbValue{}});
+    }
+    return table;
+}
+
+std::string TrendSummary(int failureIndex, double u) {
+    const TrendVerdict verdict = LaplaceVerdict(u);
+    std::string level;
+    if (verdict != TrendVerdict::NoTrend) {
+        level = std::fabs(u) > kLaplace1 ? " (significant at the 1 % level)"
+                                         : " (significant at the 5 % level)";
+    }
+    return "Laplace factor at failure " + std::to_string(failureIndex) + ": " + FormatNumber(u, 4) +
+           "\n" + "One-sided critical values: ±" + FormatNumber(kLaplace5, 4) + " at 5 %, ±" +
+           FormatNumber(kLaplace1, 4) + " at 1 %; negative values mean growth\n" +
+           "Verdict: " + TrendVerdictText(verdict) + level + "\n";
+}
+
+int RunTrend(const TrendOptions& options) {
+    return WithProjectDatabase(options.db, [&](Database& db) {
+        std::optional<std::vector<TrendPoint>> trend = ReadTrend(db, options.name);
+        if (!trend) return kExitFailure;
+        if (trend->empty() || !trend->back().laplace) {
+            ShowMessage("The dataset " + options.name +
+                        " has no Laplace factor at its last failure: the test needs at least 2 "
+                        "failures and a cumulative time above 0.");
+            return kExitFailure;
+        }
+        PrintTable(std::cout, TrendTable(*trend), options.format);
+        // Csv and json stay one table for programs; the last row carries the verdict.
+        if (options.format == TableFormat::Text) {
+            std::cout << '\n' << TrendSummary(trend->back().failureIndex, *trend->back().laplace);
+        }
+        return kExitSuccess;
+    });
 }
 
 int RunEvaluate(const EvaluateOptions& options) {
@@ -102,11 +165,26 @@ void AddEvaluationCommands(CLI::App& app, CommandContext& context) {
     evaluate->footer(
         "Every set is judged on the same failures: those from the start on that all of the "
         "dataset's sets predict. Columns: the Kolmogorov distances of the u-plot and the "
-        "y-plot, minus the log prequential likelihood (smaller is better; the rank follows "
-        "it), and the log prequential likelihood ratio against the reference (positive: the "
-        "set predicted the observed failures better).");
+        "y-plot, each with the p-value of the standard statistic against the uniform "
+        "distribution, minus the log prequential likelihood (smaller is better; the rank "
+        "follows it), the log prequential likelihood ratio against the reference (positive: "
+        "the set predicted the observed failures better), and the verdict: \"biased\" (u-plot) "
+        "or \"drifting\" (y-plot) when either p-value is below 0.05, naming the smaller.");
     evaluate->callback(
         [&context, evaluateOptions] { context.exitCode = RunEvaluate(*evaluateOptions); });
+
+    auto trendOptions = std::make_shared<TrendOptions>();
+    CLI::App* trend = app.add_subcommand(
+        "trend", "Laplace trend test and running average of a dataset's failure times");
+    trend->add_option("DB", trendOptions->db, "project file")->required();
+    trend->add_option("NAME", trendOptions->name, "dataset name")->required();
+    AddFormatOption(*trend, trendOptions->format);
+    trend->footer(
+        "For each failure i: the Laplace factor u(i) of the failures up to i (failure-truncated; "
+        "negative values mean reliability growth), the running average of the interfailure "
+        "times, and the verdict of the one-sided test at 5 %. The text form ends with the "
+        "final factor, the critical values and the verdict.");
+    trend->callback([&context, trendOptions] { context.exitCode = RunTrend(*trendOptions); });
 
     auto nextOptions = std::make_shared<NextOptions>();
     CLI::App* next = app.add_subcommand(

@@ -137,7 +137,9 @@ int RunPlot(const PlotOptions& options) {
         return kExitUsage;
     }
     const PlotType kind = static_cast<PlotType>(options.kind);
-    const bool needsSet = kind != PlotType::FailureTimes && kind != PlotType::CumulativeFailures;
+    // The kinds of the raw failure data need no set.
+    const bool needsSet = kind != PlotType::FailureTimes && kind != PlotType::CumulativeFailures &&
+                          kind != PlotType::LaplaceTrend && kind != PlotType::RunningAverage;
     if (kind == PlotType::LogPlr && options.reference.empty()) {
         ShowMessage("A log(PLR) plot needs --reference.");
         return kExitUsage;
@@ -211,7 +213,8 @@ void AddPlotCommands(CLI::App& app, CommandContext& context) {
     CLI::App* plot = app.add_subcommand("plot", "Draw a plot of a dataset into an image file");
     plot->add_option("DB", options->db, "project file")->required();
     plot->add_option("NAME", options->name, "dataset name")->required();
-    AddChoiceOption(*plot, "KIND", "failures, cumulative, quartiles, medians, yplot, uplot, plr",
+    AddChoiceOption(*plot, "KIND",
+                    "failures, cumulative, quartiles, medians, yplot, uplot, plr, laplace, average",
                     options->kind,
                     {{"failures", 0},
                      {"cumulative", 3},
@@ -219,7 +222,9 @@ void AddPlotCommands(CLI::App& app, CommandContext& context) {
                      {"medians", 13},
                      {"yplot", 20},
                      {"uplot", 23},
-                     {"plr", 30}});
+                     {"plr", 30},
+                     {"laplace", 40},
+                     {"average", 43}});
     plot->get_option("KIND")->required();
     plot->add_option("--set", options->sets,
                      "SETID or pPSETID; the first is the plotted set, the others are added "

@@ -49,9 +49,10 @@ void SetSeriesStyles(ChartDescription& chart) {
             for (ChartGroup& group : chart.groups) ColourByPosition(group, LinePattern::Solid);
             break;
         case kMeasureStyles:
-            if (ChartGroup* diagonal = Group(chart, 0)) {
-                for (ChartSeries& series : diagonal->series) {
-                    Colour(series, kBlack, LinePattern::Dotted);
+            if (ChartGroup* reference = Group(chart, 0)) {
+                for (std::size_t k = 0; k < reference->series.size(); ++k) {
+                    Colour(reference->series[k], kBlack,
+                           k == 0 ? LinePattern::Dotted : LinePattern::Dashed);
                 }
             }
             if (ChartGroup* data = Group(chart, 1)) ColourByPosition(*data, LinePattern::Solid);
@@ -81,6 +82,13 @@ void SetSeriesStyles(ChartDescription& chart) {
             StyleFixed(chart, 0, 1, kBlack, LinePattern::Dashed);  // MTTF
             StyleFixed(chart, 0, 2, kBlue);                        // medians
             StyleFixed(chart, 0, 3, kGreen);                       // lower quartiles
+            break;
+        case kTrendStyles:
+            StyleFixed(chart, 0, 0, kBlue);
+            // The critical lines come in pairs: +-5 %, then +-1 %.
+            for (std::size_t k = 0; k < 4; ++k) {
+                StyleFixed(chart, 1, k, kRed, k < 2 ? LinePattern::Dashed : LinePattern::Dotted);
+            }
             break;
         default:
             break;

@@ -93,9 +93,14 @@ SetEvaluation Evaluate(const Candidate& candidate, const std::vector<int>& indic
     SetEvaluation result;
     result.set = candidate.set;
     result.label = candidate.label;
-    result.yPlotDistance = YPlotCurve(u).distance;
+    const MeasureCurve yPlot = YPlotCurve(u);
     std::stable_sort(u.begin(), u.end());
-    result.uPlotDistance = UPlotCurve(u).distance;
+    const MeasureCurve uPlot = UPlotCurve(u);
+    result.uPlotDistance = uPlot.distance;
+    result.yPlotDistance = yPlot.distance;
+    result.uPlotP = uPlot.pValue;
+    result.yPlotP = yPlot.pValue;
+    result.verdict = BiasVerdict(uPlot.pValue, yPlot.pValue);
     result.minusLogPl = minusLogPl;
     return result;
 }

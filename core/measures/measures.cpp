@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "tamsel/measures/kolmogorov.h"
 #include "tamsel/models/sentinels.h"
 #include "tamsel/numeric/math_functions.h"
 
@@ -24,12 +25,19 @@ double KolmogorovDistance(std::span<const double> sample, std::span<const double
 
 namespace {
 
-MeasureCurve CurveAgainst(const std::vector<double>& values, const std::vector<double>& positions) {
+// tested: how many of the (ascending) values enter the standard statistic.
+MeasureCurve CurveAgainst(const std::vector<double>& values, const std::vector<double>& positions,
+                          std::size_t tested) {
     MeasureCurve curve;
     curve.points.reserve(values.size());
     for (std::size_t i = 0; i < values.size(); ++i)
         curve.points.push_back({values[i], positions[i]});
     curve.distance = KolmogorovDistance(values, positions);
+    curve.testedPoints = static_cast<int>(tested);
+    if (tested > 0) {
+        const double d = KolmogorovStatistic(std::span(values).first(tested));
+        curve.pValue = KolmogorovPValue(curve.testedPoints, d);
+    }
     return curve;
 }
 
@@ -39,7 +47,7 @@ MeasureCurve UPlotCurve(std::span<const double> sortedU) {
     const std::size_t n = sortedU.size();
     std::vector<double> positions(n);
     for (std::size_t i = 0; i < n; ++i) positions[i] = (i + 1.0) / (n + 1.0);
-    return CurveAgainst({sortedU.begin(), sortedU.end()}, positions);
+    return CurveAgainst({sortedU.begin(), sortedU.end()}, positions, n);
 }
 
 MeasureCurve YPlotCurve(std::span<const double> chronologicalU) {
@@ -56,13 +64,33 @@ MeasureCurve YPlotCurve(std::span<const double> chronologicalU) {
         positions[i] = (i + 1.0) / static_cast<double>(n);
         sums[i] = sum > 0.0 ? sums[i] / sum : 0.0;
     }
-    return CurveAgainst(sums, positions);
+    return CurveAgainst(sums, positions, n > 0 ? n - 1 : 0);
 }
 
-std::string KolmogorovLabel(const std::string& modelLabel, double distance) {
+std::string PValueText(double p) {
+    if (p < 0.0005) return "p<0.001";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", p);
+    std::string digits = text;
+    digits.erase(digits.find_last_not_of('0') + 1);
+    if (digits.back() == '.') digits.pop_back();
+    return "p=" + digits;
+}
+
+std::string KolmogorovLabel(const std::string& modelLabel, double distance,
+                            std::optional<double> pValue) {
     char text[64];
     std::snprintf(text, sizeof text, "%.3f", distance);
-    return modelLabel + " ks=" + text;
+    return modelLabel + " ks=" + text + (pValue ? " " + PValueText(*pValue) : "");
+}
+
+std::string BiasVerdict(std::optional<double> uPlotP, std::optional<double> yPlotP) {
+    constexpr double kLevel = 0.05;
+    const bool uBad = uPlotP && *uPlotP < kLevel;
+    const bool yBad = yPlotP && *yPlotP < kLevel;
+    if (uBad && (!yBad || *uPlotP <= *yPlotP)) return "biased (u-plot " + PValueText(*uPlotP) + ")";
+    if (yBad) return "drifting (y-plot " + PValueText(*yPlotP) + ")";
+    return "no evidence of bias";
 }
 
 double LogDensity(double pdf) { return SafeLog(std::max(pdf, 0.0)); }

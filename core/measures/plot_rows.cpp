@@ -143,4 +143,21 @@ std::optional<std::vector<FailureTimeRow>> ReadFailureTimeRows(Database& db,
                                        });
 }
 
+std::optional<std::vector<TrendPoint>> ReadTrend(Database& db, const std::string& dataName) {
+    std::optional<std::vector<FailureTimeRow>> rows = ReadFailureTimeRows(db, dataName);
+    if (!rows) return std::nullopt;
+    std::vector<double> interfailure, cumulative;
+    for (const FailureTimeRow& row : *rows) {
+        interfailure.push_back(row.interfailureTime);
+        cumulative.push_back(row.cumulativeTime);
+    }
+    const std::vector<std::optional<double>> factors = LaplaceFactors(cumulative);
+    const std::vector<double> averages = RunningAverages(interfailure);
+    std::vector<TrendPoint> trend;
+    for (std::size_t k = 0; k < rows->size(); ++k) {
+        trend.push_back({(*rows)[k].failureIndex, factors[k], averages[k]});
+    }
+    return trend;
+}
+
 }  // namespace tamsel

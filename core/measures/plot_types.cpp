@@ -43,6 +43,8 @@ std::optional<PlotType> PlotTypeOfMenuIndex(int menuIndex) {
         case 20:
         case 23:
         case 30:
+        case 40:
+        case 43:
             return static_cast<PlotType>(menuIndex);
         default:
             ShowMessage(

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <utility>
 
+#include "tamsel/measures/kolmogorov.h"
 #include "tamsel/measures/measures.h"
+#include "tamsel/measures/trend.h"
 #include "tamsel/support/messages.h"
 
 namespace tamsel {
@@ -11,6 +13,9 @@ namespace {
 
 // The "next ref" label sits this far below the legend.
 constexpr int kReferenceLabelGap = 15;
+
+// The significance level of the band around the diagonal of u- and y-plots.
+constexpr double kBandLevel = 0.05;
 
 ChartDescription NewChart(const std::string& header, const std::string& xTitle,
                           const std::string& yTitle, int styleSet) {
@@ -76,7 +81,7 @@ std::optional<ChartSeries> UPlotSeries(Database& db, const PredictionSetRef& set
     std::vector<double> u = CdfValues(*rows);
     std::stable_sort(u.begin(), u.end());
     MeasureCurve curve = UPlotCurve(u);
-    return Series(KolmogorovLabel(*label, curve.distance), std::move(curve.points));
+    return Series(KolmogorovLabel(*label, curve.distance, curve.pValue), std::move(curve.points));
 }
 
 std::optional<ChartSeries> YPlotSeries(Database& db, const PredictionSetRef& set, int plotStart) {
@@ -85,7 +90,7 @@ std::optional<ChartSeries> YPlotSeries(Database& db, const PredictionSetRef& set
     std::optional<std::vector<PredictionRow>> rows = ReadPredictionRows(db, set, plotStart);
     if (!rows) return std::nullopt;
     MeasureCurve curve = YPlotCurve(CdfValues(*rows));
-    return Series(KolmogorovLabel(*label, curve.distance), std::move(curve.points));
+    return Series(KolmogorovLabel(*label, curve.distance, curve.pValue), std::move(curve.points));
 }
 
 std::optional<ChartSeries> MedianSeries(Database& db, const PredictionSetRef& set) {
@@ -125,13 +130,40 @@ ChartLabel ReferenceLabel(const std::string& referenceLabel) {
     return label;
 }
 
-// A u- or y-plot: the diagonal in group 1 and the data series in group 2.
+// A u- or y-plot: the diagonal and the band of testedPoints (none for 0) in group 1, the data
+// series in group 2.
 ChartDescription MeasureChart(const std::string& header, const std::string& xTitle,
-                              ChartSeries series) {
+                              ChartSeries series, std::size_t testedPoints) {
     ChartDescription chart = NewChart(header, xTitle, "Probability", kMeasureStyles);
-    chart.groups.push_back(Group(DataLayout::SharedX, {Series("", {{0.0, 0.0}, {1.0, 1.0}})}));
+    std::vector<ChartSeries> reference = {Series("", {{0.0, 0.0}, {1.0, 1.0}})};
+    if (testedPoints > 0) {
+        const double c = KolmogorovCriticalDistance(static_cast<int>(testedPoints), kBandLevel);
+        reference.push_back(Series("", {{0.0, c}, {1.0 - c, 1.0}}));
+        reference.push_back(Series("", {{c, 0.0}, {1.0, 1.0 - c}}));
+    }
+    chart.groups.push_back(Group(DataLayout::SharedX, std::move(reference)));
     chart.groups.push_back(Group(DataLayout::PerSeriesX, {std::move(series)}));
     return chart;
+}
+
+// A trend plot of one dataset: group 1 holds the data series, group 2 the critical lines.
+Plot TrendPlot(const CurrentSelection& selection, const std::string& kind, PlotType type,
+               const std::string& yTitle, ChartSeries series) {
+    Plot plot;
+    plot.caption = "PLOT: " + selection.dataSetName + " - " + kind;
+    plot.chart = NewChart(kind + " for dataset " + selection.dataSetName, "Failure index", yTitle,
+                          kTrendStyles);
+    plot.chart.groups.push_back(Group(DataLayout::SharedX, {std::move(series)}));
+    plot.state = BaseState(selection, type);
+    return plot;
+}
+
+// Horizontal lines at -level and +level from x = first to x = last; the legend names the pair
+// once.
+std::vector<ChartSeries> CriticalLines(double level, const std::string& label, double first,
+                                       double last) {
+    return {Series(label, {{first, -level}, {last, -level}}),
+            Series("", {{first, level}, {last, level}})};
 }
 
 bool AppendSeries(Plot& plot, std::size_t group, std::optional<ChartSeries> series) {
@@ -222,6 +254,41 @@ std::optional<Plot> PlotQuartilesAndMttf(Database& db, const CurrentSelection& s
     return plot;
 }
 
+std::optional<Plot> PlotLaplaceTrend(Database& db, const CurrentSelection& selection) {
+    std::optional<std::vector<TrendPoint>> trend = ReadTrend(db, selection.dataSetName);
+    if (!trend) return std::nullopt;
+    std::vector<ChartPoint> points;
+    for (const TrendPoint& point : *trend) {
+        if (point.laplace)
+            points.push_back({static_cast<double>(point.failureIndex), *point.laplace});
+    }
+    // The lines span the failures that have a factor, at least 1 to 2.
+    const double first = points.empty() ? 1.0 : points.front().x;
+    const double last = points.empty() ? 2.0 : std::max(points.back().x, first + 1.0);
+    Plot plot = TrendPlot(selection, "Laplace trend test", PlotType::LaplaceTrend,
+                          "Laplace factor u(i)", Series("Laplace factor", std::move(points)));
+    std::vector<ChartSeries> lines = CriticalLines(kLaplace5, "5 % critical values", first, last);
+    for (ChartSeries& line : CriticalLines(kLaplace1, "1 % critical values", first, last)) {
+        lines.push_back(std::move(line));
+    }
+    plot.chart.groups.push_back(Group(DataLayout::PerSeriesX, std::move(lines)));
+    SetSeriesStyles(plot.chart);
+    return plot;
+}
+
+std::optional<Plot> PlotRunningAverage(Database& db, const CurrentSelection& selection) {
+    std::optional<std::vector<TrendPoint>> trend = ReadTrend(db, selection.dataSetName);
+    if (!trend) return std::nullopt;
+    std::vector<ChartPoint> points;
+    for (const TrendPoint& point : *trend) {
+        points.push_back({static_cast<double>(point.failureIndex), point.runningAverage});
+    }
+    Plot plot = TrendPlot(selection, "Running average", PlotType::RunningAverage,
+                          "Mean interfailure time", Series("Running average", std::move(points)));
+    SetSeriesStyles(plot.chart);
+    return plot;
+}
+
 std::optional<Plot> PlotMedians(Database& db, const CurrentSelection& selection) {
     std::optional<ChartSeries> series = MedianSeries(db, CurrentSet(selection));
     if (!series) return std::nullopt;
@@ -249,8 +316,9 @@ std::optional<Plot> PlotUPlots(Database& db, const CurrentSelection& selection, 
     plot.state.rangeLag = lag;
     plot.caption =
         PlotStartCaption(selection.dataSetName, "U-plots", plot.state.plotType, plotStart);
+    const std::size_t tested = series->points.size();
     plot.chart = MeasureChart("U-plots for dataset " + selection.dataSetName, "u values",
-                              std::move(*series));
+                              std::move(*series), tested);
     plot.chart.labels = {
         {"Optimistic", LabelAttachment::DataPoint, 0.2, 0.8, 0, kLabelBackground},
         {"Pessimistic", LabelAttachment::DataPoint, 0.8, 0.2, 0, kLabelBackground}};
@@ -271,8 +339,10 @@ std::optional<Plot> PlotYPlots(Database& db, const CurrentSelection& selection, 
     plot.state.rangeLag = lag;
     plot.caption =
         PlotStartCaption(selection.dataSetName, "Y-plots", plot.state.plotType, plotStart);
+    // The last y is always 1: the test takes the others.
+    const std::size_t tested = series->points.empty() ? 0 : series->points.size() - 1;
     plot.chart = MeasureChart("Y-plots for dataset " + selection.dataSetName, "y values",
-                              std::move(*series));
+                              std::move(*series), tested);
     SetSeriesStyles(plot.chart);
     return plot;
 }
@@ -308,6 +378,10 @@ std::optional<Plot> BuildPlot(Database& db, PlotType kind, const CurrentSelectio
             return PlotQuartilesAndMttf(db, selection);
         case PlotType::RawMedians:
             return PlotMedians(db, selection);
+        case PlotType::LaplaceTrend:
+            return PlotLaplaceTrend(db, selection);
+        case PlotType::RunningAverage:
+            return PlotRunningAverage(db, selection);
         case PlotType::RawYPlots:
         case PlotType::RawUPlots:
         case PlotType::LogPlr:

@@ -152,6 +152,9 @@ void FormPlot1::PrepareControls(PlotType plotType) {
         case PlotType::LogPlr:
             shown = {m_addPlot, m_addRecalibrated, m_changeReference, m_edit};
             break;
+        case PlotType::LaplaceTrend:
+        case PlotType::RunningAverage:
+            break;
     }
     for (QWidget* control : m_panel->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         control->setVisible(std::find(shown.begin(), shown.end(), control) != shown.end());

@@ -58,7 +58,8 @@ TEST_F(EvaluationCommands, EvaluateRanksEverySetOfSys1) {
     std::vector<std::string> lines = Lines(run.out);
     ASSERT_EQ(lines.size(), 10u);
     EXPECT_EQ(lines[0],
-              "Rank,Set,Model,Kind,Points,From,To,U-plot KS,Y-plot KS,-ln PL,log(PLR) vs JM");
+              "Rank,Set,Model,Kind,Points,From,To,U-plot KS,U-plot p,Y-plot KS,Y-plot p,-ln PL,"
+              "log(PLR) vs JM,Verdict");
 
     Database db(DbPath(), Database::OpenMode::ReadOnlyFile);
     std::optional<Evaluation> expected = EvaluateDataSet(db, "SYS1", std::nullopt, std::nullopt);
@@ -67,7 +68,7 @@ TEST_F(EvaluationCommands, EvaluateRanksEverySetOfSys1) {
     double previous = 0.0;
     for (std::size_t k = 0; k < 9; ++k) {
         std::vector<std::string> fields = Fields(lines[k + 1]);
-        ASSERT_EQ(fields.size(), 11u) << lines[k + 1];
+        ASSERT_EQ(fields.size(), 14u) << lines[k + 1];
         const SetEvaluation& set = expected->sets[k];
         EXPECT_EQ(fields[0], std::to_string(set.rank));
         EXPECT_EQ(fields[1], SetRefText(set.set));
@@ -78,14 +79,17 @@ TEST_F(EvaluationCommands, EvaluateRanksEverySetOfSys1) {
         EXPECT_EQ(fields[6], "135");
         // Seventeen digits read back as the same doubles.
         EXPECT_EQ(std::stod(fields[7]), set.uPlotDistance);
-        EXPECT_EQ(std::stod(fields[8]), set.yPlotDistance);
-        EXPECT_EQ(std::stod(fields[9]), set.minusLogPl);
-        EXPECT_EQ(std::stod(fields[10]), set.logPlr);
+        EXPECT_EQ(std::stod(fields[8]), set.uPlotP.value());
+        EXPECT_EQ(std::stod(fields[9]), set.yPlotDistance);
+        EXPECT_EQ(std::stod(fields[10]), set.yPlotP.value());
+        EXPECT_EQ(std::stod(fields[11]), set.minusLogPl);
+        EXPECT_EQ(std::stod(fields[12]), set.logPlr);
+        EXPECT_EQ(fields[13], set.verdict);
         EXPECT_GE(set.minusLogPl, previous);
         previous = set.minusLogPl;
         models.insert(fields[2]);
         if (fields[1] == "1") {
-            EXPECT_EQ(fields[10], "0");
+            EXPECT_EQ(fields[12], "0");
         }
     }
     EXPECT_EQ(models,
@@ -100,7 +104,10 @@ TEST_F(EvaluationCommands, EvaluateRanksEverySetOfSys1) {
     selection.rangeStart = 20;
     std::optional<Plot> uPlot = PlotUPlots(db, selection, 35);
     ASSERT_TRUE(uPlot.has_value());
-    EXPECT_EQ(uPlot->chart.groups[1].series[0].label, KolmogorovLabel("JM", jm->uPlotDistance));
+    EXPECT_EQ(uPlot->chart.groups[1].series[0].label,
+              KolmogorovLabel("JM", jm->uPlotDistance, jm->uPlotP));
+    // Over those 101 failures the JM u-values stray from the uniform (p = 0.0031).
+    EXPECT_EQ(jm->verdict, "biased (u-plot p=0.003)");
 }
 
 TEST_F(EvaluationCommands, EvaluateWithStartReferenceAndOtherFormats) {
@@ -109,13 +116,13 @@ TEST_F(EvaluationCommands, EvaluateWithStartReferenceAndOtherFormats) {
     ASSERT_EQ(csv.exitCode, 0) << csv.err;
     std::vector<std::string> lines = Lines(csv.out);
     ASSERT_EQ(lines.size(), 10u);
-    EXPECT_EQ(Fields(lines[0]).back(), "log(PLR) vs JM#");
+    EXPECT_EQ(Fields(lines[0])[12], "log(PLR) vs JM#");
     for (std::size_t k = 1; k < lines.size(); ++k) {
         std::vector<std::string> fields = Fields(lines[k]);
         EXPECT_EQ(fields[4], "96");
         EXPECT_EQ(fields[5], "40");
         if (fields[1] == "p1") {
-            EXPECT_EQ(fields[10], "0");
+            EXPECT_EQ(fields[12], "0");
         }
     }
 
@@ -125,6 +132,38 @@ TEST_F(EvaluationCommands, EvaluateWithStartReferenceAndOtherFormats) {
     const std::string json = Run({"evaluate", "x.db", "SYS1", "--format", "json"}).out;
     EXPECT_EQ(json.substr(0, 14), "[\n  {\"Rank\": 1");
     EXPECT_NE(json.find("\"Set\": \"p1\""), std::string::npos);
+}
+
+TEST_F(EvaluationCommands, TrendOfSys1) {
+    CliRun csv = Run({"trend", "x.db", "SYS1", "--format", "csv"});
+    ASSERT_EQ(csv.exitCode, 0) << csv.err;
+    EXPECT_EQ(csv.err, "");
+    std::vector<std::string> lines = Lines(csv.out);
+    ASSERT_EQ(lines.size(), 137u);
+    EXPECT_EQ(lines[0], "Failure,Laplace factor,Running average,Trend");
+    // SYS1 begins 3, 30, 113: T = 3, 33, 146. u(2) = (3/33 - 1/2) sqrt(12),
+    // u(3) = (18/146 - 1/2) sqrt(24).
+    EXPECT_EQ(lines[1], "1,,3,");
+    const std::vector<std::string> second = Fields(lines[2]);
+    EXPECT_CLOSE(std::stod(second[1]), (3.0 / 33 - 0.5) * std::sqrt(12.0), 1e-14);
+    EXPECT_EQ(second[2], "16.5");
+    EXPECT_EQ(second[3], "no significant trend");
+    const std::vector<std::string> third = Fields(lines[3]);
+    EXPECT_CLOSE(std::stod(third[1]), (18.0 / 146 - 0.5) * std::sqrt(24.0), 1e-14);
+    EXPECT_EQ(third[3], "reliability growth");
+    EXPECT_EQ(Fields(lines[136])[3], "reliability growth");
+
+    // The text form ends with the final factor, the critical values and the verdict.
+    lines = Lines(Run({"trend", "x.db", "SYS1"}).out);
+    ASSERT_EQ(lines.size(), 141u);
+    EXPECT_EQ(lines[137], "");
+    EXPECT_EQ(lines[138].substr(0, 30), "Laplace factor at failure 136:");
+    EXPECT_EQ(lines[139],
+              "One-sided critical values: ±1.645 at 5 %, ±2.326 at 1 %; negative values mean "
+              "growth");
+    EXPECT_EQ(lines[140], "Verdict: reliability growth (significant at the 1 % level)");
+
+    test::ExpectRun(Run({"trend", "x.db", "NONE"}), 1, "", "There is no dataset named \"NONE\".\n");
 }
 
 TEST_F(EvaluationCommands, RefusalsOfEvaluateAndNext) {

@@ -33,8 +33,8 @@ class PlotCommand : public test::CliProject {
 };
 
 TEST_F(PlotCommand, EachKindWritesAnImageOfTheAskedSize) {
-    for (const char* kind :
-         {"failures", "cumulative", "quartiles", "medians", "yplot", "uplot", "plr"}) {
+    for (const char* kind : {"failures", "cumulative", "quartiles", "medians", "yplot", "uplot",
+                             "plr", "laplace", "average"}) {
         SCOPED_TRACE(kind);
         const std::string out = std::string(kind) + ".png";
         CliRun run = Run(
@@ -56,6 +56,8 @@ TEST_F(PlotCommand, SuffixChoosesTheFormat) {
     EXPECT_NE(svg.find("<svg"), std::string::npos);
     EXPECT_NE(svg.find("U-plots for dataset SYS1"), std::string::npos);
     EXPECT_NE(svg.find("Du ks="), std::string::npos);
+    ASSERT_EQ(Run({"plot", "x.db", "SYS1", "laplace", "--out", "l.svg"}).exitCode, 0);
+    EXPECT_NE(Read("l.svg").find("Laplace trend test for dataset SYS1"), std::string::npos);
     ASSERT_EQ(Run({"plot", "x.db", "SYS1", "failures", "--out", "f.pdf"}).exitCode, 0);
     EXPECT_EQ(Read("f.pdf").substr(0, 5), "%PDF-");
     ASSERT_EQ(Run({"plot", "x.db", "SYS1", "failures", "--out", "f.jpg"}).exitCode, 0);

@@ -69,6 +69,20 @@ TEST_F(EvaluationTest, LeagueTableOverTheSharedFailures) {
     EXPECT_EQ(evaluation->sets[0].yPlotDistance, YPlotCurve(u).distance);
     // The recalibrated u lie on their positions.
     EXPECT_CLOSE(evaluation->sets[2].uPlotDistance, 1 / 6.0, 1e-14);
+
+    // Significance (reference values in 60 digits): the raw u-plot's D_5 = 16/21 has
+    // p = 0.00155, its y-plot's D_4 = 0.2918 has p = 0.796; the recalibrated u-plot's D_5 = 1/6
+    // has p = 0.995, its y-plot's D_4 = 0.4429 has p = 0.311.
+    for (std::size_t k : {0u, 1u, 3u}) {
+        const SetEvaluation& raw = evaluation->sets[k];
+        EXPECT_CLOSE(raw.uPlotP.value(), 0.00154637115977, 1e-7);
+        EXPECT_CLOSE(raw.yPlotP.value(), 0.795880958542, 1e-9);
+        EXPECT_EQ(raw.verdict, "biased (u-plot p=0.002)");
+    }
+    const SetEvaluation& recalibrated = evaluation->sets[2];
+    EXPECT_CLOSE(recalibrated.uPlotP.value(), 1.0 - 120.0 * std::pow(2.0 / 15.0, 5), 1e-12);
+    EXPECT_CLOSE(recalibrated.yPlotP.value(), 0.31132583282, 1e-9);
+    EXPECT_EQ(recalibrated.verdict, "no evidence of bias");
 }
 
 TEST_F(EvaluationTest, StartAndReferenceChosen) {

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 #include <vector>
 
+#include "tamsel/measures/kolmogorov.h"
 #include "test_support.h"
 
 namespace tamsel {
@@ -90,6 +92,62 @@ TEST(YPlotCurve, DegenerateSamplesGiveNoNaN) {
     EXPECT_EQ(zeros.points[0].x, 0.0);
     EXPECT_EQ(zeros.points[1].x, 0.0);
     EXPECT_CLOSE_ABS(zeros.distance, 1.0, 1e-15);
+}
+
+TEST(MeasureCurve, SignificanceOfTheStandardStatistic) {
+    // u-plot: D_4 of (0.1, 0.3, 0.6, 0.9) against the uniform is 2/4 - 0.3 = 0.2, not the 0.3
+    // shown against the plotting positions; in (1/8, 1/4], P(D_4 < d) = 4! (2d - 1/4)^4.
+    const MeasureCurve u = UPlotCurve(std::vector<double>{0.1, 0.3, 0.6, 0.9});
+    EXPECT_CLOSE_ABS(u.distance, 0.3, 1e-15);
+    EXPECT_EQ(u.testedPoints, 4);
+    ASSERT_TRUE(u.pValue.has_value());
+    EXPECT_CLOSE(*u.pValue, 1.0 - 24.0 * std::pow(0.15, 4), 1e-12);
+
+    // y-plot of (0.5, 0.75, 0): only y(1) = ln 2 / ln 8 = 1/3 and y(2) = 1 are tested, not
+    // y(3) = 1: D_2 = max(1/2 - 1/3, 1/3, 1 - 1/2, 1 - 1) = 1/2, P(D_2 >= 1/2) = 2 (1/2)^2.
+    const MeasureCurve y = YPlotCurve(std::vector<double>{0.5, 0.75, 0.0});
+    EXPECT_EQ(y.testedPoints, 2);
+    ASSERT_TRUE(y.pValue.has_value());
+    EXPECT_CLOSE(*y.pValue, 0.5, 1e-12);
+
+    // A single u: nothing to test on a y-plot; nothing at all without u-values.
+    EXPECT_FALSE(YPlotCurve(std::vector<double>{0.3}).pValue.has_value());
+    EXPECT_FALSE(UPlotCurve(std::vector<double>{}).pValue.has_value());
+    EXPECT_TRUE(UPlotCurve(std::vector<double>{0.3}).pValue.has_value());
+}
+
+TEST(KolmogorovLabel, DistanceThenPValue) {
+    struct Case {
+        double distance;
+        std::optional<double> p;
+        const char* label;
+    };
+    const Case cases[] = {
+        {0.1708, 0.0048, "JM ks=0.171 p=0.005"}, {0.3, 0.2705, "JM ks=0.300 p=0.271"},
+        {0.2, 0.0100, "JM ks=0.200 p=0.01"},     {0.2, 0.05, "JM ks=0.200 p=0.05"},
+        {0.9, 0.0004, "JM ks=0.900 p<0.001"},    {0.9, 0.0, "JM ks=0.900 p<0.001"},
+        {0.01, 1.0, "JM ks=0.010 p=1"},          {0.0, std::nullopt, "JM ks=0.000"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(KolmogorovLabel("JM", c.distance, c.p), c.label);
+}
+
+TEST(BiasVerdict, TheWorseOfTheTwoBelowFivePercent) {
+    struct Case {
+        std::optional<double> u;
+        std::optional<double> y;
+        const char* verdict;
+    };
+    const Case cases[] = {
+        {0.0048, 0.3, "biased (u-plot p=0.005)"},
+        {0.3, 0.0100, "drifting (y-plot p=0.01)"},
+        {0.01, 0.002, "drifting (y-plot p=0.002)"},
+        {0.002, 0.01, "biased (u-plot p=0.002)"},
+        {0.0001, std::nullopt, "biased (u-plot p<0.001)"},
+        {0.05, 0.05, "no evidence of bias"},
+        {0.6, std::nullopt, "no evidence of bias"},
+        {std::nullopt, std::nullopt, "no evidence of bias"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(BiasVerdict(c.u, c.y), c.verdict);
 }
 
 TEST(LogPlrCurve, RunningLogRatioOverSharedIndices) {

@@ -9,14 +9,14 @@ namespace {
 
 TEST(PlotTypeOfMenuIndex, AcceptsTheMenuIndicesOnly) {
     test::RecordingSink sink;
-    for (int index : {0, 3, 10, 13, 20, 23, 30}) {
+    for (int index : {0, 3, 10, 13, 20, 23, 30, 40, 43}) {
         std::optional<PlotType> type = PlotTypeOfMenuIndex(index);
         ASSERT_TRUE(type.has_value()) << index;
         EXPECT_EQ(static_cast<int>(*type), index);
     }
     EXPECT_EQ(sink.Count(), 0u);
     // The builders' second types are not menu entries.
-    for (int index : {16, 21, 26, 1, -1, 31}) {
+    for (int index : {16, 21, 26, 1, -1, 31, 41}) {
         sink.Clear();
         EXPECT_FALSE(PlotTypeOfMenuIndex(index).has_value()) << index;
         EXPECT_EQ(sink.Texts(),

@@ -80,8 +80,26 @@ TEST_F(PlotsTest, RawUPlotLeavesOutTheUnobservedLastRow) {
     EXPECT_EQ(chart.yAxis.title, "Probability");
     EXPECT_EQ(chart.styleSet, kMeasureStyles);
     ASSERT_EQ(chart.groups.size(), 2u);
-    ASSERT_EQ(chart.groups[0].series.size(), 1u);
+    // The diagonal, then the 5 % band of the six u-values: +-0.519262 (n = 6), dashed.
+    ASSERT_EQ(chart.groups[0].series.size(), 3u);
     EXPECT_EQ(chart.groups[0].series[0].points, (std::vector<ChartPoint>{{0.0, 0.0}, {1.0, 1.0}}));
+    EXPECT_EQ(chart.groups[0].series[0].style.pattern, LinePattern::Dotted);
+    const double band = 0.519262;
+    const std::vector<ChartPoint> upper = chart.groups[0].series[1].points;
+    const std::vector<ChartPoint> lower = chart.groups[0].series[2].points;
+    ASSERT_EQ(upper.size(), 2u);
+    ASSERT_EQ(lower.size(), 2u);
+    for (const auto& [actual, expected] : {std::pair{upper[0], ChartPoint{0.0, band}},
+                                           {upper[1], ChartPoint{1.0 - band, 1.0}},
+                                           {lower[0], ChartPoint{band, 0.0}},
+                                           {lower[1], ChartPoint{1.0, 1.0 - band}}}) {
+        EXPECT_CLOSE_ABS(actual.x, expected.x, 1e-6);
+        EXPECT_CLOSE_ABS(actual.y, expected.y, 1e-6);
+    }
+    for (std::size_t k = 1; k < 3; ++k) {
+        EXPECT_EQ(chart.groups[0].series[k].style.pattern, LinePattern::Dashed);
+        EXPECT_EQ(chart.groups[0].series[k].label, "");
+    }
     EXPECT_EQ(chart.groups[1].layout, DataLayout::PerSeriesX);
     ASSERT_EQ(chart.groups[1].series.size(), 1u);
     const ChartSeries& series = chart.groups[1].series[0];
@@ -91,7 +109,8 @@ TEST_F(PlotsTest, RawUPlotLeavesOutTheUnobservedLastRow) {
         EXPECT_CLOSE(series.points[k].x, (15.0 + k) / 21, 1e-15);
         EXPECT_CLOSE(series.points[k].y, (k + 1) / 7.0, 1e-15);
     }
-    EXPECT_EQ(series.label, "JM ks=0.714");
+    // D_6 of the same values is 15/21 too: P(D_6 >= 15/21) = 0.00129.
+    EXPECT_EQ(series.label, "JM ks=0.714 p=0.001");
     EXPECT_EQ(series.style.colour, kPalette[1]);
 
     ASSERT_EQ(chart.labels.size(), 2u);
@@ -114,7 +133,8 @@ TEST_F(PlotsTest, RecalibratedUPlotUsesAllItsRows) {
     EXPECT_EQ(plot->state.plotType, PlotType::MixedUPlots);
     const ChartSeries& series = plot->chart.groups[1].series[0];
     EXPECT_EQ(Xs(series), (std::vector<double>{1.0 / 6, 2.0 / 6, 3.0 / 6, 4.0 / 6, 5.0 / 6}));
-    EXPECT_EQ(series.label, "JM# ks=0.167");
+    // D_5 = 1/6 lies in (1/10, 1/5]: P(D_5 < 1/6) = 5! (2/6 - 1/5)^5 = 0.00506.
+    EXPECT_EQ(series.label, "JM# ks=0.167 p=0.995");
 }
 
 TEST_F(PlotsTest, YPlotOfTheLastObservedRows) {
@@ -133,6 +153,11 @@ TEST_F(PlotsTest, YPlotOfTheLastObservedRows) {
     EXPECT_EQ(series.points[1].x, 1.0);
     EXPECT_EQ(Ys(series), (std::vector<double>{0.5, 1.0}));
     EXPECT_EQ(plot->state.PlotStart(), 38);
+    // Only y(1) = 0.4358 is tested: D_1 = 0.5642, P(D_1 >= d) = 2 (1 - d) = 0.8715; the band
+    // of one point is 0.975 wide.
+    EXPECT_EQ(series.label, "JM ks=0.500 p=0.872");
+    ASSERT_EQ(plot->chart.groups[0].series.size(), 3u);
+    EXPECT_CLOSE_ABS(plot->chart.groups[0].series[1].points[0].y, 0.975, 1e-9);
 }
 
 TEST_F(PlotsTest, RecalibratedYPlotsNeedAPlotStartFifteenAfterTheRangeStart) {
@@ -252,9 +277,12 @@ TEST_F(PlotsTest, PlotStartPastTheLastPredictionGivesEmptySeries) {
     std::optional<Plot> plr = PlotLogPlr(Db(), Raw(), {m_go, false}, 45);
     ASSERT_TRUE(uPlot && yPlot && plr);
     EXPECT_TRUE(uPlot->chart.groups[1].series[0].points.empty());
+    // Nothing to test: no p-value and no band.
     EXPECT_EQ(uPlot->chart.groups[1].series[0].label, "JM ks=0.000");
+    EXPECT_EQ(uPlot->chart.groups[0].series.size(), 1u);
     EXPECT_TRUE(yPlot->chart.groups[1].series[0].points.empty());
     EXPECT_EQ(yPlot->chart.groups[1].series[0].label, "JM ks=0.000");
+    EXPECT_EQ(yPlot->chart.groups[0].series.size(), 1u);
     EXPECT_TRUE(plr->chart.groups[0].series[0].points.empty());
     EXPECT_EQ(m_sink.Count(), 0u);
 }
@@ -367,6 +395,69 @@ TEST_F(PlotsTest, FailureDataPlots) {
     EXPECT_EQ(m_sink.Texts(), std::vector<std::string>{"There is no dataset named \"XX\"."});
 }
 
+TEST_F(PlotsTest, TrendPlotsOfTheRawData) {
+    // x(i) = i, so T(i) = i (i + 1) / 2: the earlier times average i (i + 1) / 6, which makes
+    // u(i) = -sqrt((i - 1) / 3), and tau(i) = (i + 1) / 2.
+    std::optional<Plot> laplace = PlotLaplaceTrend(Db(), Raw());
+    ASSERT_TRUE(laplace.has_value());
+    EXPECT_EQ(laplace->caption, "PLOT: DS - Laplace trend test");
+    EXPECT_EQ(laplace->state.plotType, PlotType::LaplaceTrend);
+    const ChartDescription& chart = laplace->chart;
+    EXPECT_EQ(chart.header, "Laplace trend test for dataset DS");
+    EXPECT_EQ(chart.xAxis.title, "Failure index");
+    EXPECT_EQ(chart.yAxis.title, "Laplace factor u(i)");
+    ASSERT_EQ(chart.groups.size(), 2u);
+    const ChartSeries& factors = chart.groups[0].series.at(0);
+    EXPECT_EQ(factors.label, "Laplace factor");
+    ASSERT_EQ(factors.points.size(), 39u);
+    for (int i = 2; i <= 40; ++i) {
+        EXPECT_EQ(factors.points[i - 2].x, i);
+        EXPECT_CLOSE(factors.points[i - 2].y, -std::sqrt((i - 1) / 3.0), 1e-13);
+    }
+    // The critical lines over failures 2..40: -5 %, +5 %, -1 %, +1 %, each pair named once.
+    const struct {
+        double y;
+        const char* label;
+        LinePattern pattern;
+    } lines[] = {{-1.6448536, "5 % critical values", LinePattern::Dashed},
+                 {1.6448536, "", LinePattern::Dashed},
+                 {-2.3263479, "1 % critical values", LinePattern::Dotted},
+                 {2.3263479, "", LinePattern::Dotted}};
+    ASSERT_EQ(chart.groups[1].series.size(), 4u);
+    for (std::size_t k = 0; k < 4; ++k) {
+        const ChartSeries& line = chart.groups[1].series[k];
+        EXPECT_EQ(line.label, lines[k].label);
+        EXPECT_EQ(line.style.pattern, lines[k].pattern);
+        EXPECT_EQ(line.style.colour, kPalette[1]);
+        ASSERT_EQ(line.points.size(), 2u);
+        EXPECT_EQ(line.points[0].x, 2.0);
+        EXPECT_EQ(line.points[1].x, 40.0);
+        EXPECT_CLOSE(line.points[0].y, lines[k].y, 1e-7);
+        EXPECT_EQ(line.points[1].y, line.points[0].y);
+    }
+
+    std::optional<Plot> average = PlotRunningAverage(Db(), Raw());
+    ASSERT_TRUE(average.has_value());
+    EXPECT_EQ(average->caption, "PLOT: DS - Running average");
+    EXPECT_EQ(average->chart.header, "Running average for dataset DS");
+    EXPECT_EQ(average->state.plotType, PlotType::RunningAverage);
+    ASSERT_EQ(average->chart.groups.size(), 1u);
+    const ChartSeries& tau = average->chart.groups[0].series.at(0);
+    EXPECT_EQ(tau.label, "Running average");
+    EXPECT_EQ(tau.style.colour, kPalette[3]);
+    ASSERT_EQ(tau.points.size(), 40u);
+    for (int i = 1; i <= 40; ++i) {
+        EXPECT_EQ(tau.points[i - 1].x, i);
+        EXPECT_CLOSE(tau.points[i - 1].y, (i + 1) / 2.0, 1e-15);
+    }
+
+    m_sink.Clear();
+    CurrentSelection unknown = Raw();
+    unknown.dataSetName = "nothing";
+    EXPECT_FALSE(PlotLaplaceTrend(Db(), unknown).has_value());
+    EXPECT_EQ(m_sink.Texts(), std::vector<std::string>{"There is no dataset named \"nothing\"."});
+}
+
 TEST_F(PlotsTest, BuildPlotAsksOnlyForWhatTheKindNeeds) {
     std::vector<std::string> asked;
     auto choices = [&asked](std::optional<int> start, std::optional<PredictionSetRef> reference) {
@@ -399,6 +490,8 @@ TEST_F(PlotsTest, BuildPlotAsksOnlyForWhatTheKindNeeds) {
         {PlotType::RawYPlots, std::nullopt, go, {"start"}, false},
         {PlotType::LogPlr, 25, go, {"reference", "start"}, true},
         {PlotType::LogPlr, 25, std::nullopt, {"reference"}, false},
+        {PlotType::LaplaceTrend, 25, go, {}, true},
+        {PlotType::RunningAverage, 25, go, {}, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.kind));

@@ -41,6 +41,7 @@ inline constexpr int kRawMediansStyles = 3;
 inline constexpr int kRecalibratedMediansStyles = 4;
 inline constexpr int kCumulativeFailuresStyles = 5;
 inline constexpr int kQuartilesStyles = 6;
+inline constexpr int kTrendStyles = 7;  // Laplace trend test and running average
 
 enum class ChartType { Line, Area };
 
@@ -109,15 +110,16 @@ struct ChartDescription {
     ChartAxis y2Axis{"", false, std::nullopt, std::nullopt};
     std::vector<ChartGroup> groups;  // at most two; the legend lists their series in order
     std::vector<ChartLabel> labels;
-    int styleSet = 0;  // 0 to 6, see SetSeriesStyles
+    int styleSet = 0;  // 0 to 7, see SetSeriesStyles
 };
 
 // Styles every series of chart by its style set. Sets 0, 2, 3 and 4 colour series k (from 1,
-// counted within its group) of the data groups with kPalette[k mod 8]; the diagonal group of
-// the u- and y-plots (set 2, group 1) is black and dotted; in the medians sets (3 raw, 4
-// recalibrated) raw series are solid and recalibrated ones dashed. Sets 1 (failure data), 5
-// (cumulative failures) and 6 (quartiles) style their fixed series one by one. Line widths
-// are kept.
+// counted within its group) of the data groups with kPalette[k mod 8]; the reference group of
+// the u- and y-plots (set 2, group 1) is black, its diagonal dotted and its 5 % band dashed; in
+// the medians sets (3 raw, 4 recalibrated) raw series are solid and recalibrated ones dashed.
+// Sets 1 (failure data), 5 (cumulative failures) and 6 (quartiles) style their fixed series
+// one by one; set 7 (trend plots) draws its data series blue and its critical lines red,
+// dashed at 5 % and dotted at 1 %. Line widths are kept.
 void SetSeriesStyles(ChartDescription& chart);
 
 // The failure-times chart's series choice: mode 0 the interfailure times on Y, 1 the

@@ -13,12 +13,15 @@ namespace tamsel {
 
 struct SetEvaluation {
     PredictionSetRef set;
-    std::string label;           // ModelLabel
-    double uPlotDistance = 0.0;  // Kolmogorov distance of the u-plot
-    double yPlotDistance = 0.0;  // Kolmogorov distance of the y-plot
-    double minusLogPl = 0.0;     // -ln of the prequential likelihood
-    double logPlr = 0.0;         // ln PL(set) - ln PL(reference)
-    int rank = 0;                // 1 for the highest prequential likelihood; ties share
+    std::string label;             // ModelLabel
+    double uPlotDistance = 0.0;    // Kolmogorov distance of the u-plot
+    double yPlotDistance = 0.0;    // Kolmogorov distance of the y-plot
+    std::optional<double> uPlotP;  // significance of the u-plot's standard statistic
+    std::optional<double> yPlotP;  // of the y-plot's (none for a single point)
+    std::string verdict;           // BiasVerdict of the two
+    double minusLogPl = 0.0;       // -ln of the prequential likelihood
+    double logPlr = 0.0;           // ln PL(set) - ln PL(reference)
+    int rank = 0;                  // 1 for the highest prequential likelihood; ties share
 };
 
 struct Evaluation {

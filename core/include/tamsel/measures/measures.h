@@ -3,6 +3,7 @@
 // axis maximum. Nothing here reads the project file or shows a message.
 #pragma once
 
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -23,22 +24,38 @@ struct PredictionRow {
 // plotting positions b (same length); 0 for an empty sample.
 double KolmogorovDistance(std::span<const double> sample, std::span<const double> positions);
 
-// A plotted curve and its Kolmogorov distance from the diagonal.
+// A plotted curve, its Kolmogorov distance from the diagonal against the plotting positions
+// (the distance shown), and the significance of the standard statistic D of the same values
+// against the uniform distribution.
 struct MeasureCurve {
     std::vector<ChartPoint> points;
     double distance = 0.0;
+    int testedPoints = 0;          // the n of D
+    std::optional<double> pValue;  // P(D >= the observed D) under uniformity; none for n = 0
 };
 
-// The u-plot of u-values sorted ascending: points (u(i), i / (n + 1)).
+// The u-plot of u-values sorted ascending: points (u(i), i / (n + 1)); D of the n u-values.
 MeasureCurve UPlotCurve(std::span<const double> sortedU);
 
 // The y-plot of u-values in failure order: x(i) = -ln(1 - u(i)) with u clamped to [0, 1]
 // (u = 1 gives -ln(1e-30), about 69.0776), y(i) = (x(1) + ... + x(i)) / (x(1) + ... + x(n)),
-// points (y(i), i / n). When every x(i) is 0 all y(i) are 0. Empty for no u-values.
+// points (y(i), i / n). When every x(i) is 0 all y(i) are 0. Empty for no u-values. D is of
+// y(1..n-1): y(n) is always 1, and the others are then uniform order statistics.
 MeasureCurve YPlotCurve(std::span<const double> chronologicalU);
 
-// modelLabel + " ks=" + distance with three decimals.
-std::string KolmogorovLabel(const std::string& modelLabel, double distance);
+// "p=" and p with three decimals, trailing zeros dropped ("p=0.005", "p=0.01"); "p<0.001"
+// below 0.0005, where three decimals would read as 0.
+std::string PValueText(double p);
+
+// modelLabel + " ks=" + distance with three decimals, then " " + PValueText(pValue) when
+// there is one.
+std::string KolmogorovLabel(const std::string& modelLabel, double distance,
+                            std::optional<double> pValue = std::nullopt);
+
+// The verdict on a set's predictions from the p-values of its u-plot and y-plot: when either
+// is below 0.05, the smaller names the fault, "biased (u-plot p=0.005)" or "drifting (y-plot
+// p=0.01)"; otherwise "no evidence of bias".
+std::string BiasVerdict(std::optional<double> uPlotP, std::optional<double> yPlotP);
 
 // ln pdf, with a density of 0 or below taken as 0: ln(1e-30), about -69.0776.
 double LogDensity(double pdf);

@@ -9,6 +9,7 @@
 
 #include "tamsel/measures/chart_description.h"
 #include "tamsel/measures/measures.h"
+#include "tamsel/measures/trend.h"
 #include "tamsel/store/database.h"
 
 namespace tamsel {
@@ -55,5 +56,9 @@ struct FailureTimeRow {
 // name shows "There is no dataset named \"<dataName>\"."
 std::optional<std::vector<FailureTimeRow>> ReadFailureTimeRows(Database& db,
                                                                const std::string& dataName);
+
+// The Laplace factor and running average at every failure of the dataset named dataName, in
+// failure order; fails as ReadFailureTimeRows.
+std::optional<std::vector<TrendPoint>> ReadTrend(Database& db, const std::string& dataName);
 
 }  // namespace tamsel

@@ -21,15 +21,16 @@ enum class PlotType : int {
     RawUPlots = 23,
     MixedUPlots = 26,
     LogPlr = 30,
+    LaplaceTrend = 40,
+    RunningAverage = 43,
 };
 
 // The plot lag from which a window may also hold recalibrated sets: their predictions begin
 // 15 failures after the range start of the estimates set they recalibrate.
 inline constexpr int kMixedPlotLag = 15;
 
-// The plot type of a Plot menu index (0, 3, 10, 13, 20, 23 or 30). Any other index shows "An
-// error occurred in the indexing of the plots, please select another plot." and gives
-// nullopt.
+// The plot type of a Plot menu index (0, 3, 10, 13, 20, 23, 30, 40 or 43). Any other index shows
+// "An error occurred in the indexing of the plots, please select another plot." and gives nullopt.
 std::optional<PlotType> PlotTypeOfMenuIndex(int menuIndex);
 
 // The type of a y- or u-plot window whose plot start lies plotLag failures after the range

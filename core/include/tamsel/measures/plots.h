@@ -55,14 +55,23 @@ std::optional<Plot> PlotQuartilesAndMttf(Database& db, const CurrentSelection& s
 // starts at RangeStart.
 std::optional<Plot> PlotMedians(Database& db, const CurrentSelection& selection);
 
-// The u-plot of the current set from plotStart on, with the diagonal and the "Optimistic"
+// The Laplace factor u(i) of the dataset against the failure index, with the one-sided
+// critical lines at +-1.645 (5 %) and +-2.326 (1 %).
+std::optional<Plot> PlotLaplaceTrend(Database& db, const CurrentSelection& selection);
+
+// The running average of the interfailure times against the failure index.
+std::optional<Plot> PlotRunningAverage(Database& db, const CurrentSelection& selection);
+
+// The u-plot of the current set from plotStart on, with the diagonal, the 5 % band of the
+// set's own number of u-values (the diagonal +- the critical distance) and the "Optimistic"
 // and "Pessimistic" labels; type 26 ("Mixed plots") when plotStart >= RangeStart + 15,
-// else 23.
+// else 23. Series labels carry the distance and the p-value: "JM ks=0.171 p=0.005".
 std::optional<Plot> PlotUPlots(Database& db, const CurrentSelection& selection, int plotStart);
 
-// The y-plot of the current set from plotStart on, with the diagonal; type 21 or 20 as for
-// u-plots. A recalibrated current set with plotStart < RangeStart + 15 shows "an error
-// occurred calling a recalibrated y-plot with a premature plot start".
+// The y-plot of the current set from plotStart on, with the diagonal and the 5 % band of its
+// n - 1 tested points; type 21 or 20 as for u-plots. A recalibrated current set with plotStart <
+// RangeStart + 15 shows "an error occurred calling a recalibrated y-plot with a premature plot
+// start".
 std::optional<Plot> PlotYPlots(Database& db, const CurrentSelection& selection, int plotStart);
 
 // The log(PLR) of the current set against reference from plotStart on (type 30), with the
