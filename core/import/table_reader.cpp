@@ -128,8 +128,9 @@ std::size_t CountBlankFields(std::string_view line) {
     return fields.size();
 }
 
-// The delimiter that splits every sample line into the same number of fields, in the order
-// tab, semicolon, comma, blanks; failing that, the first that occurs at all.
+// The delimiter that splits each of the first kSampleRows lines of sample (blank lines not
+// counted) into the same number of fields, in the order tab, semicolon, comma, blanks;
+// failing that, the first that occurs at all.
 Delimiter DetectDelimiter(std::string_view sample) {
     std::vector<std::string_view> lines;
     while (!sample.empty()) {
@@ -139,6 +140,7 @@ Delimiter DetectDelimiter(std::string_view sample) {
         std::size_t first = line.find_first_not_of(" \t");
         if (first != std::string_view::npos) {
             lines.push_back(line.substr(first, line.find_last_not_of(" \t") - first + 1));
+            if (lines.size() == kSampleRows) break;
         }
         if (end == std::string_view::npos) break;
         sample.remove_prefix(end + 1);
@@ -174,9 +176,15 @@ class TableReader {
   public:
     explicit TableReader(const TableOptions& options) : m_options(options) {}
 
-    TableResult Read(const ByteSource& source);
+    // The result; a refusal comes without values.
+    TableResult Read(const ByteSource& source) {
+        ReadAll(source);
+        if (m_result.refusal) m_result.values = {};
+        return std::move(m_result);
+    }
 
   private:
+    void ReadAll(const ByteSource& source);
     bool OnRow(std::size_t line, std::span<const std::string> fields);
     bool Decide();
     bool DecideColumn(std::size_t firstLine);
@@ -512,15 +520,16 @@ bool TableReader::Finish() {
     return true;
 }
 
-TableResult TableReader::Read(const ByteSource& source) {
+void TableReader::ReadAll(const ByteSource& source) {
     LineEndNormaliser normaliser;
     std::optional<FieldSplitter> splitter;
     std::string chunk(kChunkBytes, '\0');
     std::string text;  // normalised, not yet split
     bool atEnd = false;
     auto startSplitter = [&] {
-        m_summary.delimiter =
-            m_options.delimiter != Delimiter::Auto ? m_options.delimiter : DetectDelimiter(text);
+        m_summary.delimiter = m_options.delimiter != Delimiter::Auto
+                                  ? m_options.delimiter
+                                  : DetectDelimiter(std::string_view(text).substr(0, kChunkBytes));
         splitter.emplace(m_summary.delimiter,
                          [this](std::size_t line, std::span<const std::string> fields) {
                              return OnRow(line, fields);
@@ -541,32 +550,44 @@ TableResult TableReader::Read(const ByteSource& source) {
         }
         return status == FieldSplitter::Status::Ok;
     };
+    // Complete lines holding more than blanks, counted until the delimiter is chosen.
+    std::size_t scanned = 0;
+    std::size_t sampleLines = 0;
+    bool lineHasText = false;
+    auto sampleComplete = [&] {
+        for (; scanned < text.size(); ++scanned) {
+            const char c = text[scanned];
+            if (c == '\n') {
+                sampleLines += lineHasText ? 1 : 0;
+                lineHasText = false;
+            } else if (c != ' ' && c != '\t') {
+                lineHasText = true;
+            }
+        }
+        return sampleLines >= kSampleRows || text.size() >= kChunkBytes;
+    };
     while (!atEnd) {
         std::size_t size = source(chunk.data(), chunk.size());
         atEnd = size == 0;
-        if (!normaliser.Feed(std::string_view(chunk.data(), size), text)) {
+        // The text before a control byte is read first, so that the first fault in the file
+        // is the one reported, however the file arrives.
+        const bool clean = normaliser.Feed(std::string_view(chunk.data(), size), text);
+        if (!splitter) {
+            if (clean && !atEnd && !sampleComplete()) continue;
+            startSplitter();
+        }
+        if (!splitFault(splitter->Feed(text))) return;
+        text.clear();
+        if (!clean) {
             char byte[8];
             std::snprintf(byte, sizeof byte, "0x%02X", normaliser.FaultByte());
             Refuse(DataFault::UnknownFormat, true,
                    "Line " + std::to_string(normaliser.FaultLine()) + " holds the control byte " +
                        byte + ", so this is no text file. Choose the text file of failure times.");
-            return std::move(m_result);
+            return;
         }
-        // The delimiter is told from the first lines.
-        if (!splitter) {
-            if (!atEnd &&
-                std::count(text.begin(), text.end(), '\n') < std::ptrdiff_t(kSampleRows) &&
-                text.size() < kChunkBytes) {
-                continue;
-            }
-            startSplitter();
-        }
-        if (!splitFault(splitter->Feed(text))) return std::move(m_result);
-        text.clear();
     }
     if (splitFault(splitter->Finish())) Finish();
-    if (m_result.refusal) m_result.values = {};
-    return std::move(m_result);
 }
 
 }  // namespace

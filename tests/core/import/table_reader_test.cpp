@@ -34,6 +34,12 @@ TableResult ReadByteByByte(std::string_view text, const TableOptions& options) {
         options);
 }
 
+std::string Repeat(const std::string& text, int times) {
+    std::string repeated;
+    for (int i = 0; i < times; ++i) repeated += text;
+    return repeated;
+}
+
 TableOptions WithColumn(std::string column) {
     TableOptions options;
     options.column = std::move(column);
@@ -303,6 +309,16 @@ TEST(ReadTable, RefusalsSayWhatWhereAndHow) {
                  "\r\nLine 1, column 2: 'time_between_failures_hours' is not a number. The file "
                  "seems to have a header line: the import skips it with --header, or reads a named "
                  "column with --column time_between_failures_hours."},
+            {"a word before a control byte",
+             Repeat("4\n", 100) + "x\n\a\n",
+             {},
+             kValidation + kNotNumeric +
+                 "\r\nLine 101: 'x' is not a number. Correct it, or remove the line."},
+            {"a word after the first lines",
+             Repeat("4\n", 100) + "x\n",
+             {},
+             kValidation + kNotNumeric +
+                 "\r\nLine 101: 'x' is not a number. Correct it, or remove the line."},
             {"a word among numbers",
              "3\nfive\n2\n",
              {},
