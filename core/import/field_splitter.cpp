@@ -71,7 +71,21 @@ bool LineEndNormaliser::Feed(std::string_view chunk, std::string& out) {
         return Feed(text, out);
     }
     out.reserve(out.size() + chunk.size());
-    for (char c : chunk) {
+    while (!chunk.empty()) {
+        // Ordinary text is copied in runs; only line ends and control bytes need a look.
+        std::size_t run = 0;
+        while (run < chunk.size() && static_cast<unsigned char>(chunk[run]) >= 0x20 &&
+               chunk[run] != 0x7F) {
+            ++run;
+        }
+        if (run > 0) {
+            out.append(chunk.substr(0, run));
+            m_afterCr = false;
+            chunk.remove_prefix(run);
+            continue;
+        }
+        const char c = chunk.front();
+        chunk.remove_prefix(1);
         auto byte = static_cast<unsigned char>(c);
         if (c == '\n') {
             if (!m_afterCr) {

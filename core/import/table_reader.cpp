@@ -445,10 +445,11 @@ bool TableReader::ReadCell(std::size_t line, std::size_t column, std::string_vie
                       Where(line, column) + ": more than " + std::to_string(m_options.maxItems) +
                           " values. Split the data into several datasets.");
     }
-    const std::string where = Where(line, column);
+    // Only a refusal needs the place spelled out.
+    auto where = [&] { return Where(line, column); };
     if (cell.empty()) {
         return Refuse(DataFault::NotNumeric, false,
-                      where +
+                      where() +
                           " is empty. Every line needs its failure time there: fill it in "
                           "or remove the line.");
     }
@@ -459,13 +460,13 @@ bool TableReader::ReadCell(std::size_t line, std::size_t column, std::string_vie
                 break;
             case TimeBase::Fault::NotDateTime:
                 return Refuse(DataFault::NotNumeric, false,
-                              where + ": " + Quoted(cell) + " is not a date-time. " +
+                              where() + ": " + Quoted(cell) + " is not a date-time. " +
                                   std::string(kDateTimeForm));
             case TimeBase::Fault::Skipped:
             case TimeBase::Fault::Repeated:
                 return Refuse(
                     DataFault::UnknownFormat, false,
-                    where + ": " + Quoted(cell) +
+                    where() + ": " + Quoted(cell) +
                         (reading.fault == TimeBase::Fault::Skipped ? " never happened"
                                                                    : " happened twice") +
                         " in " + m_timeBase->ZoneName() +
@@ -474,7 +475,7 @@ bool TableReader::ReadCell(std::size_t line, std::size_t column, std::string_vie
         }
         if (reading.value < 0.0) {
             return Refuse(DataFault::Negative, false,
-                          where + ": " + Quoted(cell) +
+                          where() + ": " + Quoted(cell) +
                               " is before the origin. Correct it, or give an earlier --origin.");
         }
         if (!m_result.values.empty() && reading.value < m_result.values.back()) m_sortNeeded = true;
@@ -483,7 +484,7 @@ bool TableReader::ReadCell(std::size_t line, std::size_t column, std::string_vie
     }
     std::optional<double> value = ParseNumber(cell, m_summary.decimalComma);
     if (!value) {
-        std::string what = where + ": " + Quoted(cell);
+        std::string what = where() + ": " + Quoted(cell);
         if (HasThousandsSeparator(cell, m_summary.decimalComma)) {
             what += " holds a thousands separator. Write the number without it.";
         } else if (!m_summary.decimalComma && cell.find(',') != std::string_view::npos &&
@@ -503,7 +504,7 @@ bool TableReader::ReadCell(std::size_t line, std::size_t column, std::string_vie
     }
     if (*value < 0.0) {
         return Refuse(DataFault::Negative, false,
-                      where + ": " + Quoted(cell) +
+                      where() + ": " + Quoted(cell) +
                           " is below 0. Failure times are never negative: correct it.");
     }
     m_result.values.push_back(*value);
