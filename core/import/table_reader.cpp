@@ -301,6 +301,11 @@ bool TableReader::Decide() {
                 m_summary.header = true;
             }
         }
+        // A mistyped first value would pass for a header: say what was skipped.
+        if (m_summary.header) {
+            m_summary.notes.push_back("took line " + std::to_string(m_sample.front().line) +
+                                      " as the header line (--no-header reads it as data)");
+        }
     } else {
         m_summary.header = m_options.header == HeaderChoice::Present;
     }

@@ -31,6 +31,7 @@ TEST_F(DataCommands, InspectShowsHowAFileReadsAndStoresNothing) {
                     "Delimiter: comma\nHeader line: yes\nDecimal comma: no\nColumns:\n"
                     "  1 index (numbers)\n  2 hours (numbers)  <- failure times\nFirst rows:\n" +
                         rows +
+                        "Note: took line 1 as the header line (--no-header reads it as data)\n"
                         "Note: took column 2 ('hours'), column 1 ('index') is an index\n"
                         "Values: 22\nData type: interfailure times\n",
                     "");
@@ -40,7 +41,8 @@ TEST_F(DataCommands, InspectShowsHowAFileReadsAndStoresNothing) {
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out,
               "Delimiter: semicolon\nHeader line: yes\nDecimal comma: no\nColumns:\n"
-              "  1 a (numbers)\n  2 b (numbers)\n");
+              "  1 a (numbers)\n  2 b (numbers)\n"
+              "Note: took line 1 as the header line (--no-header reads it as data)\n");
     EXPECT_EQ(run.err,
               "An error occurred while reading data from file.\n"
               "Data in unknown format. Please check format or select another file.\n"
@@ -89,6 +91,7 @@ TEST_F(DataCommands, DateTimesImportWithTheirTimeBase) {
                       "2024-03-01 08:00", "--unit", "days", "--timezone", "Europe/Berlin"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out,
+              "Note: took line 1 as the header line (--no-header reads it as data)\n"
               "Note: took column 2 ('opened'), column 1 ('id') is an index\n"
               "Stored dataset \"Tracker\": 20 failures read as cumulative times.\n");
     std::vector<std::string> rows =

@@ -342,6 +342,7 @@ TEST_F(AddDataSet, TableOptionsChooseWhatIsRead) {
     ASSERT_TRUE(added.has_value());
     EXPECT_EQ(added->notes, (std::vector<std::string>{
                                 "read decimal commas (semicolon-separated numbers with commas)",
+                                "took line 1 as the header line (--no-header reads it as data)",
                                 "took column 3 ('hours'), column 1 ('id') is an index"}));
     EXPECT_EQ(FailuresOf("Table"),
               (std::vector<FailureRow>{{1, 4.5, 4.5}, {2, 1, 5.5}, {3, 2, 7.5}}));
