@@ -30,6 +30,9 @@ struct ImportOptions {
     DataTypeChoice choice = DataTypeChoice::Automatic;
     std::string source = "Unknown source";
     AnswerPolicy policy = AnswerPolicy::Ask;
+    TableOptions table;
+    TimestampOptions timestamps;
+    bool readTimestamps = false;
 };
 
 struct DataSetOptions {
@@ -48,11 +51,92 @@ bool CreateProjectFile(const std::string& fileName, bool force) {
     return CreateTamselDatabase(fileName);
 }
 
+// The reading options shared by import and inspect; Complete() applies them after parsing.
+void AddTableOptions(CLI::App& command, ImportOptions& options) {
+    command.add_option("--column", options.table.column,
+                       "the column of failure times: its header name or its number from 1");
+    AddChoiceOption(command, "--delimiter",
+                    "comma, semicolon, tab or blanks (runs of spaces and tabs); detected from "
+                    "the first lines by default",
+                    options.table.delimiter,
+                    {{"auto", Delimiter::Auto},
+                     {"comma", Delimiter::Comma},
+                     {"semicolon", Delimiter::Semicolon},
+                     {"tab", Delimiter::Tab},
+                     {"blanks", Delimiter::Blanks}});
+    auto* header = command.add_flag_callback(
+        "--header", [&options] { options.table.header = HeaderChoice::Present; },
+        "the first line names the columns");
+    auto* noHeader = command.add_flag_callback(
+        "--no-header", [&options] { options.table.header = HeaderChoice::Absent; },
+        "the first line holds data");
+    header->excludes(noHeader);
+    command.add_flag("--decimal-comma", options.table.decimalComma,
+                     "numbers are written with a decimal comma (1,5)");
+    auto* timestamps = command.add_flag(
+        "--timestamps", options.readTimestamps,
+        "the column holds date-times of the failures (YYYY-MM-DD HH:MM[:SS], ISO 8601)");
+    command.add_option("--origin", options.timestamps.origin, "the start of testing, a date-time")
+        ->needs(timestamps);
+    AddChoiceOption(command, "--unit", "seconds, minutes, hours (default) or days",
+                    options.timestamps.unit,
+                    {{"seconds", TimeUnit::Seconds},
+                     {"minutes", TimeUnit::Minutes},
+                     {"hours", TimeUnit::Hours},
+                     {"days", TimeUnit::Days}});
+    command.add_option("--timezone", options.timestamps.timeZone,
+                       "the zone of date-times written without one (default UTC), such as "
+                       "Europe/Berlin");
+}
+
+void CompleteTableOptions(ImportOptions& options) {
+    if (options.readTimestamps) options.table.timestamps = options.timestamps;
+}
+
+std::string DataTypeName(DataType type) {
+    return type == DataType::Interfailure ? "interfailure" : "cumulative";
+}
+
+// How the file reads: the same summary the import preview shows.
+void PrintSummary(std::ostream& out, const TableResult& result) {
+    const TableSummary& summary = result.summary;
+    out << "Delimiter: " << DelimiterName(summary.delimiter) << "\n"
+        << "Header line: " << (summary.header ? "yes" : "no") << "\n"
+        << "Decimal comma: " << (summary.decimalComma ? "yes" : "no") << "\n";
+    if (!summary.columns.empty()) out << "Columns:\n";
+    for (std::size_t c = 0; c < summary.columns.size(); ++c) {
+        const TableColumn& column = summary.columns[c];
+        out << "  " << c + 1 << (column.name.empty() ? "" : " " + column.name) << " ("
+            << ColumnTypeName(column.type) << ")"
+            << (summary.chosenColumn == c ? "  <- failure times" : "") << "\n";
+    }
+    if (!summary.firstRows.empty()) out << "First rows:\n";
+    for (const auto& row : summary.firstRows) {
+        out << " ";
+        for (std::size_t c = 0; c < row.size(); ++c) out << (c == 0 ? " " : " | ") << row[c];
+        out << "\n";
+    }
+    for (const std::string& note : summary.notes) out << "Note: " << note << "\n";
+    if (!summary.timeBase.empty()) out << "Times in " << summary.timeBase << "\n";
+    if (result.refusal) return;
+    out << "Values: " << result.values.size() << "\n"
+        << "Data type: " << DataTypeName(DetectDataType(result.values)) << " times\n";
+}
+
+int RunInspect(const ImportOptions& options) {
+    TableResult result = ReadTableFile(options.file, options.table);
+    PrintSummary(std::cout, result);
+    if (!result.refusal) return kExitSuccess;
+    ShowMessage(DataFaultMessage(result.refusal->fault, result.refusal->whileReading,
+                                 result.refusal->detail));
+    return kExitFailure;
+}
+
 void ReportAdded(const AddedDataSet& added) {
+    for (const std::string& note : added.notes) std::cout << "Note: " << note << "\n";
     std::cout << "Stored dataset \"" << added.name << "\": " << added.failureCount
               << (added.failureCount == 1 ? " failure" : " failures") << " read as "
-              << (added.dataType == DataType::Interfailure ? "interfailure" : "cumulative")
-              << " times.\n";
+              << DataTypeName(added.dataType) << " times.\n";
 }
 
 int RunImport(const ImportOptions& options) {
@@ -60,8 +144,8 @@ int RunImport(const ImportOptions& options) {
         // The dataset keeps the full path of its file, as the file dialog would give it.
         std::string file =
             options.file.empty() ? "" : fs::absolute(options.file).lexically_normal().string();
-        auto added = AddDataSetFromFile(
-            db, AddDataSetRequest{options.name, file, options.choice, options.source});
+        auto added = AddDataSetFromFile(db, AddDataSetRequest{options.name, file, options.choice,
+                                                              options.source, options.table});
         if (!added) return kExitFailure;
         ReportAdded(*added);
         return kExitSuccess;
@@ -194,6 +278,7 @@ void AddDataCommands(CLI::App& app, CommandContext& context) {
     import->add_option("--source", importOptions->source,
                        "where the data come from (default \"Unknown source\")");
     AddAnswerOptions(*import, importOptions->policy);
+    AddTableOptions(*import, *importOptions);
     import->footer(
         "Interfailure times asked for on numbers that never decrease raise a question: Yes "
         "reads them as interfailure times, No as cumulative times. It is answered by --yes or "
@@ -201,7 +286,18 @@ void AddDataCommands(CLI::App& app, CommandContext& context) {
         "is not a terminal.");
     import->callback([&context, importOptions] {
         context.sink.SetPolicy(importOptions->policy);
+    CompleteTableOptions(*importOptions);
     context.exitCode = RunImport(*importOptions);
+});
+
+auto inspectOptions = std::make_shared<ImportOptions>();
+CLI::App* inspect =
+    app.add_subcommand("inspect", "Show how a data file would be read, without storing it");
+inspect->add_option("FILE", inspectOptions->file, "text file of failure times")->required();
+AddTableOptions(*inspect, *inspectOptions);
+inspect->callback([&context, inspectOptions] {
+    CompleteTableOptions(*inspectOptions);
+    context.exitCode = RunInspect(*inspectOptions);
 });
 
 auto listOptions = std::make_shared<DataSetOptions>();

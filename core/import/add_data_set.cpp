@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "tamsel/store/own_tables.h"
 #include "tamsel/store/queries.h"
 #include "tamsel/store/writers.h"
 #include "tamsel/support/messages.h"
@@ -29,6 +30,15 @@ DataType ChooseDataType(DataType detected, DataTypeChoice choice) {
     return detected;
 }
 
+// The time base of date-times, right after their dataset row.
+bool StoreTimeBase(Database& db, const TableSummary& summary, const TableOptions& options) {
+    if (summary.timeBase.empty()) return true;
+    const int dataSetId = static_cast<int>(db.LastInsertRowId());
+    EnsureOwnTables(db);
+    return InsertDataSetTimeBase(db, dataSetId, summary.originUtc, summary.timeZone,
+                                 std::string(TimeUnitName(options.timestamps->unit)));
+}
+
 std::optional<AddedDataSet> AddDataSet(Database& db, const AddDataSetRequest& request) {
     std::string name = TrimDataName(request.name);
     if (!CheckDataName(db, name)) return std::nullopt;
@@ -36,27 +46,34 @@ std::optional<AddedDataSet> AddDataSet(Database& db, const AddDataSetRequest& re
         ShowMessage(JoinLines({"No input data file selected.", "Please select data file."}));
         return std::nullopt;
     }
-    std::optional<std::vector<double>> values;
-    {
-        std::optional<FailureDataArray> data = ReadDataFile(request.fileName);
-        if (!data) return std::nullopt;
-        values = ValidateData(*data);
+    TableResult table = ReadTableFile(request.fileName, request.table);
+    if (table.refusal) {
+        const TableRefusal& refusal = *table.refusal;
+        ShowMessage(DataFaultMessage(refusal.fault, refusal.whileReading, refusal.detail));
+        return std::nullopt;
     }
-    if (!values) return std::nullopt;
-    DataType type = ChooseDataType(DetectDataType(*values), request.choice);
+    const std::vector<double>& values = table.values;
+    DataType type = ChooseDataType(DetectDataType(values), request.choice);
     // Read as cumulative times, repeated values become zero interfailure times.
-    if (!ValidateZeros(*values, type)) return std::nullopt;
+    if (!ValidateZeros(values, type)) return std::nullopt;
 
-    AddedDataSet added{name, type, static_cast<int>(values->size())};
+    const TableSummary& summary = table.summary;
+    std::string source = request.source;
+    if (!summary.timeBase.empty()) {
+        if (!source.empty() && !source.ends_with('\n')) source += kLineBreak;
+        source += "Times in " + summary.timeBase;
+    }
+    AddedDataSet added{name, type, static_cast<int>(values.size()), summary.notes};
     const int typeId = static_cast<int>(type);
     Transaction unit(db);
-    if (!InsertDataSet(db, name, request.fileName, typeId, added.failureCount, request.source)) {
+    if (!InsertDataSet(db, name, request.fileName, typeId, added.failureCount, source) ||
+        !StoreTimeBase(db, summary, request.table)) {
         ShowMessage(JoinLines(
             {"An error occurred while adding the attributes of a new data set to the database.",
              "Please re-add the data from file, checking all the data attributes."}));
         return std::nullopt;
     }
-    if (!InsertFailureTimes(db, *values, typeId, name)) {
+    if (!InsertFailureTimes(db, values, typeId, name)) {
         // Leaving the unit uncommitted takes the dataset row away again.
         ShowMessage(
             JoinLines({"An error occurred while adding the new failure data to the "
@@ -66,6 +83,14 @@ std::optional<AddedDataSet> AddDataSet(Database& db, const AddDataSetRequest& re
         return std::nullopt;
     }
     unit.Commit();
+    if (added.failureCount < kFewFailures) {
+        const std::string count = std::to_string(added.failureCount);
+        ShowMessage("The dataset \"" + name + "\" holds " + count +
+                        " failures, and models are applied from failure 20 by default. Apply "
+                        "them over a range that starts at or before failure " +
+                        count + " (tamsel-cli apply --range START).",
+                    MessageIcon::Information);
+    }
     return added;
 }
 

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "schema_definition.h"
+#include "tamsel/store/own_tables.h"
 #include "tamsel/support/messages.h"
 
 namespace tamsel {
@@ -355,7 +356,9 @@ std::unique_ptr<Database> OpenTamselDatabase(const std::string& fileName) {
             recognised = IsTamselDatabase(probe) && PassesQuickCheck(probe);
         }
         if (recognised) {
-            return std::make_unique<Database>(fileName, Database::OpenMode::ExistingFile);
+            auto db = std::make_unique<Database>(fileName, Database::OpenMode::ExistingFile);
+            if (!db->IsReadOnly()) EnsureOwnTables(*db);
+            return db;
         }
     } catch (const DatabaseError&) {
     }

@@ -12,6 +12,15 @@ namespace {
 using test::CliRun;
 using test::Lines;
 
+// The word on a dataset too short for the default range.
+std::string FewFailures(const std::string& name, int count) {
+    const std::string n = std::to_string(count);
+    return "The dataset \"" + name + "\" holds " + n +
+           " failures, and models are applied from failure 20 by default. Apply them over a "
+           "range that starts at or before failure " +
+           n + " (tamsel-cli apply --range START).\n";
+}
+
 class Cli : public test::CliProject {
   protected:
     std::string Data(const std::string& content) {
@@ -76,7 +85,7 @@ TEST_F(Cli, QuestionIsAnsweredFromFlagsOrCautiously) {
                   "The input data set is monotonically increasing, \n"
                   "are you sure you want it read as interfailure times?\n"
                   "Click Yes for interfailure times, No for cumulative times.\n" +
-                      c.trailer)
+                      c.trailer + FewFailures(name, 3))
             << c.flag;
         EXPECT_EQ(Lines(Run({"failures", "x.db", name, "--format", "csv"}).out).back(),
                   c.lastCumulative)
@@ -86,9 +95,11 @@ TEST_F(Cli, QuestionIsAnsweredFromFlagsOrCautiously) {
 
 TEST_F(Cli, CumulativeTypeWarnsOnDecreasingData) {
     test::ExpectRun(Run({"import", "x.db", "W", Data("3,5,2"), "--type", "cumulative"}), 0,
+                    "Note: read the one line as a list of values\n"
                     "Stored dataset \"W\": 3 failures read as interfailure times.\n",
                     "The input data set is not monotonically increasing, it will be read as "
-                    "interfailure times.\n");
+                    "interfailure times.\n" +
+                        FewFailures("W", 3));
 }
 
 TEST_F(Cli, RefusedOperationsExitWithOne) {
@@ -104,10 +115,13 @@ TEST_F(Cli, RefusedOperationsExitWithOne) {
               "The data name specified already exists.\n"
               "Please, specify a valid and unique name for the dataset.\n"},
              {{"import", "x.db", "Neg", Data("3\n-1\n")},
-              "An error has occurred during data validation.\nFile contains negative data.\n"},
+              "An error has occurred during data validation.\nFile contains negative data.\n"
+              "Line 2: '-1' is below 0. Failure times are never negative: correct it.\n"},
              {{"import", "x.db", "Bin", Data(std::string("3\0\n", 3))},
               "An error occurred while reading data from file.\n"
-              "Data in unknown format. Please check format or select another file.\n"},
+              "Data in unknown format. Please check format or select another file.\n"
+              "Line 1 holds the control byte 0x00, so this is no text file. Choose the text file "
+              "of failure times.\n"},
              {{"import", "x.db", "None", ""},
               "No input data file selected.\nPlease select data file.\n"},
              {{"new", "x.db"}, "The file x.db already exists. Use --force to replace it.\n"},

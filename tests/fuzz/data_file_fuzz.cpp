@@ -1,6 +1,6 @@
-// Feeds arbitrary bytes to the data file reader and validation and checks what they promise:
-// exactly one message on failure and none on success, finite non-negative values, and values
-// that read back unchanged when written out again.
+// Feeds arbitrary bytes to the import's reading and checks what it promises: a refusal with
+// no values or at least one finite, non-negative value; values that read back unchanged when
+// written one a line; and exactly one message when the zeros rule refuses them.
 #include <charconv>
 #include <cmath>
 #include <cstddef>
@@ -9,7 +9,7 @@
 #include <string_view>
 #include <utility>
 
-#include "tamsel/import/data_file.h"
+#include "tamsel/import/table_reader.h"
 #include "tamsel/support/messages.h"
 
 namespace {
@@ -38,29 +38,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static tamsel::ScopedMessageSink installed(&sink);
     std::string_view text(reinterpret_cast<const char*>(data), size);
 
-    auto items = tamsel::ParseDataText(text);
-    Check(sink.Take() == (items ? 0 : 1));
-    if (!items) return 0;
-    Check(!items->empty());
-
-    auto values = tamsel::ValidateData(*items);
-    Check(sink.Take() == (values ? 0 : 1));
-    if (!values) return 0;
-    Check(values->size() == items->size());
+    tamsel::TableResult result = tamsel::ReadTableText(text);
+    if (result.refusal) {
+        Check(result.values.empty());
+        return 0;
+    }
+    Check(!result.values.empty());
 
     std::string written;
-    for (double value : *values) {
+    for (double value : result.values) {
         Check(std::isfinite(value) && value >= 0.0);
         char buffer[32];
-        auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-        written.append(buffer, result.ptr).push_back('\n');
+        auto end = std::to_chars(buffer, buffer + sizeof buffer, value);
+        written.append(buffer, end.ptr).push_back('\n');
     }
-    auto reread = tamsel::ParseDataText(written);
-    Check(reread.has_value() && reread->size() == values->size());
-    for (std::size_t i = 0; i < values->size(); ++i) Check((*reread)[i] == (*values)[i]);
+    tamsel::TableResult reread = tamsel::ReadTableText(written);
+    Check(!reread.refusal && reread.values == result.values);
 
-    tamsel::DataType type = tamsel::DetectDataType(*values);
-    bool zerosPass = tamsel::ValidateZeros(*values, type);
+    tamsel::DataType type = tamsel::DetectDataType(result.values);
+    bool zerosPass = tamsel::ValidateZeros(result.values, type);
     Check(sink.Take() == (zerosPass ? 0 : 1));
     return 0;
 }

@@ -5,7 +5,9 @@
 #include <memory>
 #include <tuple>
 
+#include "tamsel/store/queries.h"
 #include "tamsel/store/schema.h"
+#include "tamsel/store/writers.h"
 #include "test_support.h"
 
 namespace tamsel {
@@ -22,7 +24,7 @@ const std::string kNameExists =
     "Please, specify a valid and unique name for the dataset.";
 const std::string kEnterName = "Please enter a name for the dataset";
 const std::string kTooManyZeros =
-    "An error has occurred during data validation.\r\nFile contains too many zeros.";
+    "An error has occurred during data validation.\r\nFile contains too many zeros.\r\n";
 const std::string kAttributesFailed =
     "An error occurred while adding the attributes of a new data set to the database.\r\n"
     "Please re-add the data from file, checking all the data attributes.";
@@ -93,6 +95,16 @@ class AddDataSet : public ::testing::Test {
         EXPECT_EQ(Count("FailureTimes"), 0);
     }
 
+    // The messages but the information on few failures, which FewFailuresAreStoredWithAWord
+    // checks on its own.
+    std::vector<std::string> Shown() const {
+        std::vector<std::string> texts;
+        for (const auto& entry : m_sink.Entries()) {
+            if (entry.icon != MessageIcon::Information) texts.push_back(entry.text);
+        }
+        return texts;
+    }
+
     test::TempDir m_dir;
     std::unique_ptr<Database> m_db;
     test::RecordingSink m_sink;
@@ -146,8 +158,9 @@ TEST_F(AddDataSet, TypeFollowsTheDataAndTheChoice) {
         EXPECT_EQ(added->name, name);
         EXPECT_EQ(added->dataType, c.type) << i;
         EXPECT_EQ(added->failureCount, static_cast<int>(c.rows.size())) << i;
-        EXPECT_EQ(m_sink.Texts(), c.messages) << i;
+        EXPECT_EQ(Shown(), c.messages) << i;
         for (const auto& entry : m_sink.Entries()) {
+            if (entry.icon == MessageIcon::Information) continue;  // few failures
             const bool question = entry.text == kQuestion;
             EXPECT_EQ(entry.buttons, question ? MessageButtons::YesNo : MessageButtons::Ok) << i;
             EXPECT_EQ(entry.icon, question ? MessageIcon::Question : MessageIcon::Exclamation) << i;
@@ -170,22 +183,29 @@ TEST_F(AddDataSet, ValidationFailuresStoreNothing) {
     for (const Case& c : std::vector<Case>{
              {"3\n-1\n2",
               "An error has occurred during data validation.\r\n"
-              "File contains negative data."},
+              "File contains negative data.\r\n"
+              "Line 2: '-1' is below 0. Failure times are never negative: correct it."},
              {"3\nfive\n2",
               "An error has occurred during data validation.\r\n"
-              "Data is not numeric. Please check data or select another file."},
-             {"1,2,3,4,0,6,7,8,9,0", kTooManyZeros},
+              "Data is not numeric. Please check data or select another file.\r\n"
+              "Line 2: 'five' is not a number. Correct it, or remove the line."},
+             {"1,2,3,4,0,6,7,8,9,0",
+              kTooManyZeros + "2 of the 10 interfailure times are 0; at most one in ten may. "
+                              "Remove the repeated failures or correct their times."},
              // Read as cumulative times, repeated values are zero interfailure times.
-             {"2\n2\n2", kTooManyZeros},
+             {"2\n2\n2", kTooManyZeros +
+                             "2 of the 3 cumulative times repeat their predecessor; at most "
+                             "one in ten may. Remove the repeated failures or correct their "
+                             "times."},
              {"", "An error occurred while reading data from file.\r\nFile contains no data."}}) {
         m_sink.Clear();
         EXPECT_FALSE(AddDataSetFromFile(*m_db, Request("Bad", c.content))) << c.content;
-        EXPECT_EQ(m_sink.Texts(), std::vector<std::string>{c.message}) << c.content;
+        EXPECT_EQ(Shown(), std::vector<std::string>{c.message}) << c.content;
         ExpectNothingStored();
     }
     m_sink.Clear();
     ASSERT_TRUE(AddDataSetFromFile(*m_db, Request("OneZero", "1,2,3,4,0,6,7,8,9,10")));
-    EXPECT_EQ(m_sink.Count(), 0u);
+    EXPECT_TRUE(Shown().empty());
 }
 
 TEST_F(AddDataSet, NameIsStoredTrimmedAndItsProblemsReportedBeforeTheFileIsRead) {
@@ -209,7 +229,7 @@ TEST_F(AddDataSet, NameIsStoredTrimmedAndItsProblemsReportedBeforeTheFileIsRead)
         m_sink.Clear();
         AddDataSetRequest request{c.name, c.file, DataTypeChoice::Automatic, "x"};
         EXPECT_FALSE(AddDataSetFromFile(*m_db, request)) << c.name;
-        EXPECT_EQ(m_sink.Texts(), std::vector<std::string>{c.message}) << c.name;
+        EXPECT_EQ(Shown(), std::vector<std::string>{c.message}) << c.name;
     }
     EXPECT_EQ(Count("DataSets"), 1);
 }
@@ -225,11 +245,11 @@ TEST_F(AddDataSet, UnusualNamesAreStoredAndMatchedExactly) {
         ASSERT_TRUE(AddDataSetFromFile(*m_db, Request(name, "3,5,2"))) << name;
         EXPECT_EQ(FailuresOf(name), kRows352) << name;
     }
-    EXPECT_EQ(m_sink.Count(), 0u);
+    EXPECT_TRUE(Shown().empty());
     for (const std::string& name : names) {
         m_sink.Clear();
         EXPECT_FALSE(AddDataSetFromFile(*m_db, Request(name, "3,5,2"))) << name;
-        EXPECT_EQ(m_sink.Texts(), std::vector<std::string>{kNameExists}) << name;
+        EXPECT_EQ(Shown(), std::vector<std::string>{kNameExists}) << name;
     }
     // "7" and "7.0" are other names than "007"; "_" and "%" are no wildcards.
     EXPECT_TRUE(CheckDataName(*m_db, "7"));
@@ -241,7 +261,7 @@ TEST_F(AddDataSet, UnusualNamesAreStoredAndMatchedExactly) {
 TEST_F(AddDataSet, RefusedDataSetRowStoresNothing) {
     m_db->Execute("PRAGMA query_only = ON;");
     EXPECT_FALSE(AddDataSetFromFile(*m_db, Request("RO", "3,5,2")));
-    EXPECT_EQ(m_sink.Texts(), std::vector<std::string>{kAttributesFailed});
+    EXPECT_EQ(Shown(), std::vector<std::string>{kAttributesFailed});
     m_db->Execute("PRAGMA query_only = OFF;");
     ExpectNothingStored();
 }
@@ -251,7 +271,7 @@ TEST_F(AddDataSet, RefusedFailureRowTakesTheDataSetRowAway) {
         "CREATE TRIGGER refuse_third BEFORE INSERT ON FailureTimes WHEN NEW.FailureIndex = 3 "
         "BEGIN SELECT RAISE(ABORT, 'refused'); END;");
     EXPECT_FALSE(AddDataSetFromFile(*m_db, Request("Partial", "3,5,2,4")));
-    EXPECT_EQ(m_sink.Texts(), std::vector<std::string>{kFailuresFailed});
+    EXPECT_EQ(Shown(), std::vector<std::string>{kFailuresFailed});
     ExpectNothingStored();
 }
 
@@ -262,7 +282,7 @@ TEST_F(AddDataSet, FullDiskStoresNothing) {
     ASSERT_TRUE(pages.Step());
     m_db->Execute("PRAGMA max_page_count = " + std::to_string(pages.ColumnInt(0) + 2) + ";");
     EXPECT_FALSE(AddDataSetFromFile(*m_db, Request("Big", many)));
-    EXPECT_EQ(m_sink.Texts(), std::vector<std::string>{kFailuresFailed});
+    EXPECT_EQ(Shown(), std::vector<std::string>{kFailuresFailed});
     ExpectNothingStored();
 }
 
@@ -272,7 +292,7 @@ TEST_F(AddDataSet, FailedCommitIsAGenericErrorAndStoresNothing) {
     Statement reading = reader.Prepare("SELECT ModelID FROM Models");
     ASSERT_TRUE(reading.Step());
     EXPECT_FALSE(AddDataSetFromFile(*m_db, Request("Busy", "3,5,2")));
-    EXPECT_EQ(m_sink.Texts(),
+    EXPECT_EQ(Shown(),
               std::vector<std::string>{
                   "A generic error has occurred while adding a new data set to the database"});
     reading.Reset();
@@ -289,6 +309,82 @@ TEST_F(AddDataSet, ShippedDatasetKeepsItsTimes) {
     ASSERT_EQ(rows.size(), 136u);
     EXPECT_EQ(rows.back(), (FailureRow{136, 4116, 88682}));
     EXPECT_EQ(rows[32], (FailureRow{33, 0, 5089}));
+}
+
+TEST_F(AddDataSet, EveryShippedDatasetStoresTheValuesOfItsFile) {
+    for (const char* file : {"csr1.txt", "musa_sys3.txt", "ntds.txt", "ss1a.txt", "sys3_207.txt"}) {
+        AddDataSetRequest request{file, test::DataFile(file), DataTypeChoice::Interfailure, ""};
+        ASSERT_TRUE(AddDataSetFromFile(*m_db, request)) << file;
+        std::vector<double> stored;
+        for (const auto& row : FailuresOf(file)) stored.push_back(std::get<1>(row));
+        EXPECT_EQ(stored, test::ReadDataValues(file)) << file;
+    }
+}
+
+TEST_F(AddDataSet, FewFailuresAreStoredWithAWord) {
+    std::string nineteen;
+    for (int i = 1; i <= 19; ++i) nineteen += std::to_string(i % 5 + 1) + "\n";
+    ASSERT_TRUE(AddDataSetFromFile(*m_db, Request("Short", nineteen)));
+    ASSERT_EQ(m_sink.Count(), 1u);
+    EXPECT_EQ(m_sink.Entries()[0].icon, MessageIcon::Information);
+    EXPECT_EQ(m_sink.Texts()[0],
+              "The dataset \"Short\" holds 19 failures, and models are applied from failure 20 "
+              "by default. Apply them over a range that starts at or before failure 19 "
+              "(tamsel-cli apply --range START).");
+    m_sink.Clear();
+    ASSERT_TRUE(AddDataSetFromFile(*m_db, Request("Enough", nineteen + "4\n")));
+    EXPECT_EQ(m_sink.Count(), 0u);
+}
+
+TEST_F(AddDataSet, TableOptionsChooseWhatIsRead) {
+    AddDataSetRequest request = Request("Table", "id;note;hours\n1;x;4,5\n2;y;1\n3;z;2\n");
+    auto added = AddDataSetFromFile(*m_db, request);
+    ASSERT_TRUE(added.has_value());
+    EXPECT_EQ(added->notes, (std::vector<std::string>{
+                                "read decimal commas (semicolon-separated numbers with commas)",
+                                "took line 1 as the header line (--no-header reads it as data)",
+                                "took column 3 ('hours'), column 1 ('id') is an index"}));
+    EXPECT_EQ(FailuresOf("Table"),
+              (std::vector<FailureRow>{{1, 4.5, 4.5}, {2, 1, 5.5}, {3, 2, 7.5}}));
+
+    request = Request("Named", "id;note;hours\n1;x;4\n2;y;1\n");
+    request.table.column = "id";
+    ASSERT_TRUE(AddDataSetFromFile(*m_db, request));
+    EXPECT_EQ(FailuresOf("Named"), (std::vector<FailureRow>{{1, 1, 1}, {2, 1, 2}}));
+}
+
+TEST_F(AddDataSet, DateTimesKeepTheirTimeBaseWithTheDataset) {
+    AddDataSetRequest request = Request("Tracker", "opened\n2024-03-31 03:30\n2024-03-31 01:00\n");
+    request.table.timestamps =
+        TimestampOptions{"2024-03-31 00:00", "Europe/Berlin", TimeUnit::Minutes};
+    auto added = AddDataSetFromFile(*m_db, request);
+    ASSERT_TRUE(added.has_value());
+    EXPECT_EQ(added->dataType, DataType::Cumulative);
+    EXPECT_EQ(FailuresOf("Tracker"), (std::vector<FailureRow>{{1, 60, 60}, {2, 90, 150}}));
+    EXPECT_EQ(DataSetNamed("Tracker")->source,
+              "Field trial, build 7\r\nTimes in minutes from 2024-03-30T23:00:00.000Z "
+              "(Europe/Berlin)");
+    Statement base = m_db->Prepare("SELECT DataSetID, Origin, TimeZone, Unit FROM DataSetTimeBase");
+    ASSERT_TRUE(base.Step());
+    EXPECT_EQ(base.ColumnInt(0), *FindDataSetId(*m_db, "Tracker"));
+    EXPECT_EQ(base.ColumnText(1), "2024-03-30T23:00:00.000Z");
+    EXPECT_EQ(base.ColumnText(2), "Europe/Berlin");
+    EXPECT_EQ(base.ColumnText(3), "minutes");
+    EXPECT_FALSE(base.Step());
+    base.Reset();
+
+    // The time base goes with its dataset.
+    ASSERT_TRUE(DeleteDataSet(*m_db, "Tracker"));
+    EXPECT_EQ(Count("DataSetTimeBase"), 0);
+}
+
+TEST_F(AddDataSet, OlderDatabaseGainsTheTimeBaseTableWhenOpened) {
+    m_db->Execute("DROP TABLE DataSetTimeBase");
+    m_db.reset();
+    m_db = OpenTamselDatabase(m_dir.File("project.db"));
+    ASSERT_NE(m_db, nullptr);
+    EXPECT_EQ(Count("DataSetTimeBase"), 0);
+    EXPECT_TRUE(IsTamselDatabase(*m_db));
 }
 
 }  // namespace

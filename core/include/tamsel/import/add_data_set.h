@@ -5,7 +5,10 @@
 #include <optional>
 #include <string>
 
+#include <vector>
+
 #include "tamsel/import/data_file.h"
+#include "tamsel/import/table_reader.h"
 #include "tamsel/store/database.h"
 
 namespace tamsel {
@@ -18,13 +21,19 @@ struct AddDataSetRequest {
     std::string fileName;  // stored as the dataset's DataFile
     DataTypeChoice choice = DataTypeChoice::Automatic;
     std::string source = "Unknown source";
+    TableOptions table = {};  // how to read the file; a time base is kept with the dataset
 };
+
+// Datasets with fewer failures than this are stored with a warning: models are applied from
+// failure 20 by default.
+inline constexpr int kFewFailures = 20;
 
 // What was stored.
 struct AddedDataSet {
     std::string name;  // as stored: without surrounding blanks
     DataType dataType = DataType::Interfailure;
     int failureCount = 0;
+    std::vector<std::string> notes;  // how the file was read, when worth telling
 };
 
 // Drops blanks (spaces, tabs, line ends) around a dataset name.
@@ -36,8 +45,10 @@ bool CheckDataName(Database& db, const std::string& name);
 
 // The whole import: checks the trimmed name before the file is read, reads and validates the
 // file, decides the data type (asking or warning when the choice disagrees with the data),
-// and stores the dataset row and its failure times as one unit. Returns nothing after a
-// message; nothing of the dataset is then left in db.
+// and stores the dataset row, its failure times and, for date-times, their time base as one
+// unit (the source note names the time base too). Returns nothing after a message; nothing
+// of the dataset is then left in db. A dataset of fewer than kFewFailures failures is
+// stored with an information message on choosing a range.
 std::optional<AddedDataSet> AddDataSetFromFile(Database& db, const AddDataSetRequest& request);
 
 }  // namespace tamsel

@@ -1,0 +1,167 @@
+#include "date_times.h"
+
+#include <date/tz.h>
+
+#include <algorithm>
+#include <cctype>
+#include <sstream>
+
+namespace tamsel {
+namespace {
+
+using Milliseconds = std::chrono::milliseconds;
+
+std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+
+struct SplitDateTime {
+    std::string local;                           // "YYYY-MM-DD HH:MM[:SS[.fff]]"
+    std::optional<std::chrono::minutes> offset;  // from UTC, when the text gives a zone
+};
+
+bool AllDigits(std::string_view text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); });
+}
+
+// "+01:00", "+0100" or "+01" after the time; nothing when malformed.
+std::optional<std::chrono::minutes> ParseOffset(std::string_view text) {
+    int sign = text.front() == '-' ? -1 : 1;
+    text.remove_prefix(1);
+    std::string digits;
+    for (char c : text) {
+        if (c != ':') digits.push_back(c);
+    }
+    if (!AllDigits(digits) || (digits.size() != 2 && digits.size() != 4)) return std::nullopt;
+    int hours = std::stoi(digits.substr(0, 2));
+    int minutes = digits.size() == 4 ? std::stoi(digits.substr(2)) : 0;
+    if (hours > 23 || minutes > 59) return std::nullopt;
+    return std::chrono::minutes(sign * (hours * 60 + minutes));
+}
+
+std::optional<SplitDateTime> Split(std::string_view text) {
+    constexpr std::size_t kDateLength = 10;  // YYYY-MM-DD
+    if (text.size() < kDateLength + 6 || (text[kDateLength] != 'T' && text[kDateLength] != ' ')) {
+        return std::nullopt;
+    }
+    SplitDateTime split;
+    std::string_view time = text.substr(kDateLength + 1);
+    if (time.back() == 'Z' || time.back() == 'z') {
+        split.offset = std::chrono::minutes(0);
+        time.remove_suffix(1);
+    } else if (std::size_t sign = time.find_last_of("+-"); sign != std::string_view::npos) {
+        split.offset = ParseOffset(time.substr(sign));
+        if (!split.offset) return std::nullopt;
+        time = time.substr(0, sign);
+    }
+    while (!time.empty() && time.back() == ' ') time.remove_suffix(1);
+    split.local.assign(text.substr(0, kDateLength)).append(" ").append(time);
+    return split;
+}
+
+std::optional<date::local_time<Milliseconds>> ParseLocal(const std::string& text) {
+    const std::size_t colons = std::count(text.begin(), text.end(), ':');
+    if (colons != 1 && colons != 2) return std::nullopt;
+    std::istringstream in(text);
+    date::local_time<Milliseconds> local;
+    in >> date::parse(colons == 1 ? "%Y-%m-%d %H:%M" : "%Y-%m-%d %H:%M:%S", local);
+    if (in.fail() || in.peek() != std::char_traits<char>::eof()) return std::nullopt;
+    return local;
+}
+
+double SecondsPer(TimeUnit unit) {
+    switch (unit) {
+        case TimeUnit::Seconds:
+            return 1.0;
+        case TimeUnit::Minutes:
+            return 60.0;
+        case TimeUnit::Hours:
+            break;
+        case TimeUnit::Days:
+            return 86400.0;
+    }
+    return 3600.0;
+}
+
+}  // namespace
+
+bool IsDateTime(std::string_view text) {
+    auto split = Split(text);
+    return split && ParseLocal(split->local).has_value();
+}
+
+std::optional<TimeBase> TimeBase::Make(const TimestampOptions& options, std::string& problem) {
+    TimeBase base;
+    base.m_unit = options.unit;
+    base.m_zoneName = options.timeZone.empty() ? "UTC" : options.timeZone;
+    try {
+        base.m_zone = date::locate_zone(base.m_zoneName);
+    } catch (const std::exception&) {
+        problem = "There is no time zone '" + base.m_zoneName +
+                  "'. Name one as the zone database does, such as UTC or Europe/Berlin, with "
+                  "--timezone.";
+        return std::nullopt;
+    }
+    if (options.origin.empty()) {
+        problem =
+            "Date-times are measured from the start of testing: give it with --origin "
+            "TIMESTAMP (for example --origin \"2024-03-01 08:00\").";
+        return std::nullopt;
+    }
+    Fault fault = Fault::None;
+    auto origin = base.ToSystemTime(options.origin, fault);
+    if (!origin) {
+        problem = "The origin " + Quoted(options.origin) +
+                  (fault == Fault::NotDateTime
+                       ? " is not a date-time. " + std::string(kDateTimeForm)
+                       : " does not name one moment in " + base.m_zoneName +
+                             " (the clocks changed). Write it with its offset from UTC, such "
+                             "as " +
+                             options.origin + "+01:00.");
+        return std::nullopt;
+    }
+    base.m_origin = *origin;
+    return base;
+}
+
+std::optional<std::chrono::sys_time<Milliseconds>> TimeBase::ToSystemTime(std::string_view text,
+                                                                          Fault& fault) const {
+    fault = Fault::NotDateTime;
+    auto split = Split(text);
+    if (!split) return std::nullopt;
+    auto local = ParseLocal(split->local);
+    if (!local) return std::nullopt;
+    const auto sinceEpoch = local->time_since_epoch();
+    if (split->offset) {
+        fault = Fault::None;
+        return std::chrono::sys_time<Milliseconds>(sinceEpoch - *split->offset);
+    }
+    date::local_info info = m_zone->get_info(*local);
+    if (info.result == date::local_info::nonexistent) {
+        fault = Fault::Skipped;
+        return std::nullopt;
+    }
+    if (info.result == date::local_info::ambiguous) {
+        fault = Fault::Repeated;
+        return std::nullopt;
+    }
+    fault = Fault::None;
+    return std::chrono::sys_time<Milliseconds>(sinceEpoch - info.first.offset);
+}
+
+TimeBase::Reading TimeBase::Measure(std::string_view text) const {
+    Reading reading;
+    auto time = ToSystemTime(text, reading.fault);
+    if (time) {
+        reading.value =
+            std::chrono::duration<double>(*time - m_origin).count() / SecondsPer(m_unit);
+    }
+    return reading;
+}
+
+std::string TimeBase::OriginUtc() const { return date::format("%FT%TZ", m_origin); }
+
+std::string TimeBase::Describe() const {
+    return std::string(TimeUnitName(m_unit)) + " from " + OriginUtc() + " (" + m_zoneName + ")";
+}
+
+}  // namespace tamsel

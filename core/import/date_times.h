@@ -1,0 +1,55 @@
+// Date-times of failures as times since the start of testing.
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "tamsel/import/table_reader.h"
+
+namespace date {
+class time_zone;
+}
+
+namespace tamsel {
+
+// How a date-time is to be written, for messages.
+inline constexpr std::string_view kDateTimeForm =
+    "Write it as YYYY-MM-DD HH:MM[:SS], optionally with a zone (Z or +01:00).";
+
+// True when text reads as a date-time: YYYY-MM-DD, "T" or a blank, HH:MM[:SS[.fff]], then
+// optionally "Z" or an offset +HH[:MM] / -HH[:MM].
+bool IsDateTime(std::string_view text);
+
+// Measures date-times from an origin in a unit; date-times without a zone are read in the
+// time zone of the options.
+class TimeBase {
+  public:
+    enum class Fault { None, NotDateTime, Skipped, Repeated };
+    struct Reading {
+        double value = 0.0;  // in the unit; negative before the origin
+        Fault fault = Fault::None;
+    };
+
+    // The time base of options, or nothing with what to fix in problem.
+    static std::optional<TimeBase> Make(const TimestampOptions& options, std::string& problem);
+
+    Reading Measure(std::string_view text) const;
+    // "hours from 2024-03-01T07:00:00Z (Europe/Berlin)"
+    std::string Describe() const;
+    std::string OriginUtc() const;
+    const std::string& ZoneName() const { return m_zoneName; }
+
+  private:
+    using Milliseconds = std::chrono::milliseconds;
+    std::optional<std::chrono::sys_time<Milliseconds>> ToSystemTime(std::string_view text,
+                                                                    Fault& fault) const;
+
+    const date::time_zone* m_zone = nullptr;
+    std::string m_zoneName;
+    TimeUnit m_unit = TimeUnit::Hours;
+    std::chrono::sys_time<Milliseconds> m_origin{};
+};
+
+}  // namespace tamsel

@@ -1,0 +1,197 @@
+#include "field_splitter.h"
+
+#include <csv.h>
+
+#include <algorithm>
+#include <new>
+
+namespace tamsel {
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view TrimBlanks(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+// Tab-separated fields keep their tabs as delimiters, not as blanks to drop.
+int IsSpaceOnly(unsigned char c) { return c == ' '; }
+int IsSpaceOrTab(unsigned char c) { return c == ' ' || c == '\t'; }
+
+bool IsForeignControl(unsigned char byte) {
+    return (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r') || byte == 0x7F;
+}
+
+// "2024-03-01" and "08:00" are one date-time, not two fields.
+bool IsDateThenTime(std::string_view date, std::string_view time) {
+    auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    return date.size() == 10 && date[4] == '-' && date[7] == '-' && digit(date[0]) &&
+           !time.empty() && digit(time.front()) && time.find(':') != std::string_view::npos;
+}
+
+}  // namespace
+
+void SplitAtBlanks(std::string_view line, std::vector<std::string_view>& fields) {
+    fields.clear();
+    const char* dateStart = nullptr;
+    while (true) {
+        line = TrimBlanks(line);
+        if (line.empty()) break;
+        std::size_t stop = 0;
+        while (stop < line.size() && !IsBlank(line[stop])) ++stop;
+        std::string_view field = line.substr(0, stop);
+        if (!fields.empty() && dateStart && IsDateThenTime(fields.back(), field)) {
+            fields.back() = std::string_view(dateStart, field.data() + field.size() - dateStart);
+            dateStart = nullptr;
+        } else {
+            // Quotes around a blank-separated field are a courtesy of the writer.
+            if (field.size() >= 2 && field.front() == '"' && field.back() == '"') {
+                field = field.substr(1, field.size() - 2);
+            }
+            fields.push_back(field);
+            dateStart = field.data();
+        }
+        line.remove_prefix(stop);
+    }
+}
+
+bool LineEndNormaliser::Feed(std::string_view chunk, std::string& out) {
+    if (!m_started) {
+        // Hold the first bytes back until they show whether a byte order mark starts the file.
+        m_start.append(chunk);
+        if (m_start.size() < kByteOrderMark.size() && !chunk.empty()) return true;
+        m_started = true;
+        std::string start = std::move(m_start);
+        std::string_view text = start;
+        if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+        return Feed(text, out);
+    }
+    out.reserve(out.size() + chunk.size());
+    while (!chunk.empty()) {
+        // Ordinary text is copied in runs; only line ends and control bytes need a look.
+        std::size_t run = 0;
+        while (run < chunk.size() && static_cast<unsigned char>(chunk[run]) >= 0x20 &&
+               chunk[run] != 0x7F) {
+            ++run;
+        }
+        if (run > 0) {
+            out.append(chunk.substr(0, run));
+            m_afterCr = false;
+            chunk.remove_prefix(run);
+            continue;
+        }
+        const char c = chunk.front();
+        chunk.remove_prefix(1);
+        auto byte = static_cast<unsigned char>(c);
+        if (c == '\n') {
+            if (!m_afterCr) {
+                out.push_back('\n');
+                ++m_line;
+            }
+            m_afterCr = false;
+        } else if (c == '\r') {
+            out.push_back('\n');
+            ++m_line;
+            m_afterCr = true;
+        } else if (IsForeignControl(byte)) {
+            m_faultByte = byte;
+            return false;
+        } else {
+            out.push_back(c);
+            m_afterCr = false;
+        }
+    }
+    return true;
+}
+
+FieldSplitter::FieldSplitter(Delimiter delimiter, RowHandler handler)
+    : m_delimiter(delimiter), m_handler(std::move(handler)) {
+    if (delimiter == Delimiter::Blanks) return;
+    m_parser = new csv_parser;
+    if (csv_init(m_parser, CSV_STRICT | CSV_STRICT_FINI | CSV_REPALL_NL) != 0) {
+        delete m_parser;
+        throw std::bad_alloc();
+    }
+    csv_set_delim(m_parser, delimiter == Delimiter::Semicolon ? ';'
+                            : delimiter == Delimiter::Tab     ? '\t'
+                                                              : ',');
+    csv_set_space_func(m_parser, delimiter == Delimiter::Tab ? IsSpaceOnly : IsSpaceOrTab);
+}
+
+FieldSplitter::~FieldSplitter() {
+    if (m_parser) {
+        csv_free(m_parser);
+        delete m_parser;
+    }
+}
+
+void FieldSplitter::AddField(std::string_view text) {
+    if (m_count == 0) m_rowLine = m_line;
+    // A quoted field may span lines; the next row starts below it.
+    m_line += static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+    text = TrimBlanks(text);
+    if (m_count < m_fields.size()) {
+        m_fields[m_count].assign(text);
+    } else {
+        m_fields.emplace_back(text);
+    }
+    ++m_count;
+}
+
+void FieldSplitter::EndRow(bool lineEnd) {
+    if (m_count > 0 && !m_stopped) {
+        std::span<const std::string> fields(m_fields.data(), m_count);
+        bool blank = std::all_of(fields.begin(), fields.end(),
+                                 [](const std::string& field) { return field.empty(); });
+        if (!blank && !m_handler(m_rowLine, fields)) m_stopped = true;
+    }
+    m_count = 0;
+    if (lineEnd) ++m_line;
+    m_rowLine = m_line;
+}
+
+void FieldSplitter::OnField(void* data, std::size_t size, void* self) {
+    static_cast<FieldSplitter*>(self)->AddField(
+        std::string_view(static_cast<const char*>(data), size));
+}
+
+void FieldSplitter::OnRowEnd(int terminator, void* self) {
+    static_cast<FieldSplitter*>(self)->EndRow(terminator == '\n');
+}
+
+FieldSplitter::Status FieldSplitter::FeedBlanks(std::string_view text) {
+    while (!text.empty() && !m_stopped) {
+        std::size_t end = text.find('\n');
+        m_pendingLine.append(text.substr(0, end));
+        if (end == std::string_view::npos) break;
+        text.remove_prefix(end + 1);
+        SplitAtBlanks(m_pendingLine, m_blankFields);
+        for (std::string_view field : m_blankFields) AddField(field);
+        EndRow(true);
+        m_pendingLine.clear();
+    }
+    return m_stopped ? Status::Stopped : Status::Ok;
+}
+
+FieldSplitter::Status FieldSplitter::Feed(std::string_view text) {
+    if (m_stopped) return Status::Stopped;
+    if (!m_parser) return FeedBlanks(text);
+    if (csv_parse(m_parser, text.data(), text.size(), OnField, OnRowEnd, this) != text.size()) {
+        if (csv_error(m_parser) == CSV_ENOMEM) throw std::bad_alloc();
+        return Status::MisplacedQuote;
+    }
+    return m_stopped ? Status::Stopped : Status::Ok;
+}
+
+FieldSplitter::Status FieldSplitter::Finish() {
+    if (m_stopped) return Status::Stopped;
+    if (!m_parser) return FeedBlanks("\n");
+    if (csv_fini(m_parser, OnField, OnRowEnd, this) != 0) return Status::UnclosedQuote;
+    return m_stopped ? Status::Stopped : Status::Ok;
+}
+
+}  // namespace tamsel

@@ -1,0 +1,696 @@
+#include "tamsel/import/table_reader.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <system_error>
+
+#include "date_times.h"
+#include "field_splitter.h"
+
+namespace tamsel {
+namespace {
+
+// Rows looked at before the header, the column types and the column are decided.
+constexpr std::size_t kSampleRows = 64;
+constexpr std::size_t kChunkBytes = 1 << 16;
+
+std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+
+std::optional<double> ParseNumber(std::string_view text, bool decimalComma) {
+    std::string replaced;
+    if (decimalComma && text.find(',') != std::string_view::npos) {
+        // With decimal commas a point can only be a thousands separator.
+        if (text.find('.') != std::string_view::npos) return std::nullopt;
+        replaced.assign(text);
+        std::replace(replaced.begin(), replaced.end(), ',', '.');
+        text = replaced;
+    }
+    // from_chars refuses a leading plus sign, which a hand-written file may well carry.
+    if (text.size() > 1 && text.front() == '+' && text[1] != '-' && text[1] != '+') {
+        text.remove_prefix(1);
+    }
+    double value = 0.0;
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value, std::chars_format::general);
+    if (ec != std::errc() || ptr != end || !std::isfinite(value)) return std::nullopt;
+    return value + 0.0;  // turns -0 into 0
+}
+
+// Digits with separators in them ("1,234.5", "1'000", "2,5"): meant as a number, but
+// written in a way the reader refuses with its own reason.
+bool LooksLikeNumber(std::string_view text) {
+    if (!text.empty() && (text.front() == '+' || text.front() == '-')) text.remove_prefix(1);
+    if (text.empty() ||
+        !(std::isdigit(static_cast<unsigned char>(text.front())) || text.front() == '.')) {
+        return false;
+    }
+    bool digit = false;
+    for (char c : text) {
+        if (std::isdigit(static_cast<unsigned char>(c))) {
+            digit = true;
+        } else if (c != ',' && c != '.' && c != '\'' && c != ' ') {
+            return false;
+        }
+    }
+    return digit;
+}
+
+// Digit groups of three after separators that are not the decimal mark: "1,234.5", "1.234,5",
+// "1'000", "12 345".
+bool HasThousandsSeparator(std::string_view text, bool decimalComma) {
+    const char decimalMark = decimalComma ? ',' : '.';
+    std::size_t mark = text.find(decimalMark);
+    std::string_view whole = text.substr(0, mark);
+    if (whole.find_first_of(decimalComma ? ".' " : ",' ") == std::string_view::npos) return false;
+    std::size_t digitsInGroup = 0;
+    bool firstGroup = true;
+    for (char c : whole) {
+        if (std::isdigit(static_cast<unsigned char>(c))) {
+            ++digitsInGroup;
+        } else if (c == '+' || c == '-') {
+            continue;
+        } else {
+            if (digitsInGroup == 0 || (!firstGroup && digitsInGroup != 3)) return false;
+            firstGroup = false;
+            digitsInGroup = 0;
+        }
+    }
+    return digitsInGroup == 3;
+}
+
+ColumnType CellType(std::string_view cell, bool decimalComma) {
+    if (cell.empty()) return ColumnType::Empty;
+    if (ParseNumber(cell, decimalComma) || LooksLikeNumber(cell)) return ColumnType::Number;
+    if (IsDateTime(cell)) return ColumnType::DateTime;
+    return ColumnType::Text;
+}
+
+ColumnType Combine(ColumnType a, ColumnType b) {
+    if (a == ColumnType::Empty) return b;
+    if (b == ColumnType::Empty || a == b) return a;
+    return ColumnType::Text;
+}
+
+// The count of fields without empty ones at the end, which trailing delimiters leave.
+std::size_t TrimmedCount(std::span<const std::string> fields) {
+    std::size_t count = fields.size();
+    while (count > 0 && fields[count - 1].empty()) --count;
+    return count;
+}
+
+struct SampleRow {
+    std::size_t line;
+    std::vector<std::string> fields;
+};
+
+// The delimiter counted outside quotes on each line of the sample.
+std::size_t CountOutsideQuotes(std::string_view line, char delimiter) {
+    std::size_t count = 0;
+    bool quoted = false;
+    for (char c : line) {
+        if (c == '"') quoted = !quoted;
+        if (c == delimiter && !quoted) ++count;
+    }
+    return count;
+}
+
+std::size_t CountBlankFields(std::string_view line) {
+    std::vector<std::string_view> fields;
+    SplitAtBlanks(line, fields);
+    return fields.size();
+}
+
+// The delimiter that splits each of the first kSampleRows lines of sample (blank lines not
+// counted) into the same number of fields, in the order tab, semicolon, comma, blanks;
+// failing that, the first that occurs at all.
+Delimiter DetectDelimiter(std::string_view sample) {
+    std::vector<std::string_view> lines;
+    while (!sample.empty()) {
+        std::size_t end = sample.find('\n');
+        // Blanks at the ends of a line say nothing about the delimiter.
+        std::string_view line = sample.substr(0, end);
+        std::size_t first = line.find_first_not_of(" \t");
+        if (first != std::string_view::npos) {
+            lines.push_back(line.substr(first, line.find_last_not_of(" \t") - first + 1));
+            if (lines.size() == kSampleRows) break;
+        }
+        if (end == std::string_view::npos) break;
+        sample.remove_prefix(end + 1);
+    }
+    struct Candidate {
+        Delimiter delimiter;
+        std::function<std::size_t(std::string_view)> count;
+        std::size_t least;  // the count that shows the delimiter in use
+    };
+    const std::vector<Candidate> candidates{
+        {Delimiter::Tab, [](std::string_view l) { return CountOutsideQuotes(l, '\t'); }, 1},
+        {Delimiter::Semicolon, [](std::string_view l) { return CountOutsideQuotes(l, ';'); }, 1},
+        {Delimiter::Comma, [](std::string_view l) { return CountOutsideQuotes(l, ','); }, 1},
+        {Delimiter::Blanks, CountBlankFields, 2}};
+    for (const Candidate& candidate : candidates) {
+        std::size_t first = lines.empty() ? 0 : candidate.count(lines.front());
+        bool same = first >= candidate.least &&
+                    std::all_of(lines.begin(), lines.end(),
+                                [&](std::string_view l) { return candidate.count(l) == first; });
+        if (same) return candidate.delimiter;
+    }
+    for (const Candidate& candidate : candidates) {
+        if (std::any_of(lines.begin(), lines.end(), [&](std::string_view l) {
+                return candidate.count(l) >= candidate.least;
+            })) {
+            return candidate.delimiter;
+        }
+    }
+    return Delimiter::Comma;
+}
+
+class TableReader {
+  public:
+    explicit TableReader(const TableOptions& options) : m_options(options) {}
+
+    // The result; a refusal comes without values.
+    TableResult Read(const ByteSource& source) {
+        ReadAll(source);
+        if (m_result.refusal) m_result.values = {};
+        return std::move(m_result);
+    }
+
+  private:
+    void ReadAll(const ByteSource& source);
+    bool OnRow(std::size_t line, std::span<const std::string> fields);
+    bool Decide();
+    bool DecideColumn(std::size_t firstLine);
+    bool ReadRow(std::size_t line, std::span<const std::string> fields);
+    bool ReadCell(std::size_t line, std::size_t column, std::string_view cell);
+    bool Finish();
+    std::string DescribeColumns(bool candidatesOnly) const;
+    bool Refuse(DataFault fault, bool whileReading, std::string detail);
+    std::string Where(std::size_t line, std::size_t column) const;
+    std::string ColumnLabel(std::size_t column) const;
+
+    const TableOptions& m_options;
+    TableResult m_result;
+    TableSummary& m_summary = m_result.summary;
+    std::vector<SampleRow> m_sample;
+    bool m_decided = false;
+    bool m_listMode = false;
+    std::size_t m_width = 0;
+    std::size_t m_firstDataLine = 0;
+    std::optional<TimeBase> m_timeBase;
+    bool m_sortNeeded = false;
+};
+
+bool TableReader::Refuse(DataFault fault, bool whileReading, std::string detail) {
+    if (!m_result.refusal) m_result.refusal = TableRefusal{fault, whileReading, std::move(detail)};
+    return false;
+}
+
+std::string TableReader::ColumnLabel(std::size_t column) const {
+    std::string label = "column " + std::to_string(column + 1);
+    if (column < m_summary.columns.size() && !m_summary.columns[column].name.empty()) {
+        label += " (" + Quoted(m_summary.columns[column].name) + ")";
+    }
+    return label;
+}
+
+std::string TableReader::Where(std::size_t line, std::size_t column) const {
+    if (m_width <= 1 && !m_listMode) return "Line " + std::to_string(line);
+    return "Line " + std::to_string(line) + ", column " + std::to_string(column + 1);
+}
+
+std::string TableReader::DescribeColumns(bool candidatesOnly) const {
+    std::string text;
+    for (std::size_t i = 0; i < m_summary.columns.size(); ++i) {
+        ColumnType type = m_summary.columns[i].type;
+        if (candidatesOnly && type != ColumnType::Number && type != ColumnType::DateTime) continue;
+        if (!text.empty()) text += ", ";
+        text += std::to_string(i + 1);
+        if (!m_summary.columns[i].name.empty()) text += " " + Quoted(m_summary.columns[i].name);
+        text += " (" + std::string(ColumnTypeName(type)) + ")";
+    }
+    return text;
+}
+
+bool TableReader::OnRow(std::size_t line, std::span<const std::string> fields) {
+    if (m_decided) return ReadRow(line, fields);
+    m_sample.push_back({line, std::vector<std::string>(fields.begin(), fields.end())});
+    if (m_sample.size() < kSampleRows) return true;
+    return Decide();
+}
+
+bool TableReader::Decide() {
+    m_decided = true;
+    if (m_sample.empty()) return true;
+    const bool anyComma = std::any_of(m_sample.begin(), m_sample.end(), [](const SampleRow& row) {
+        return std::any_of(row.fields.begin(), row.fields.end(), [](const std::string& f) {
+            return f.find(',') != std::string::npos && LooksLikeNumber(f);
+        });
+    });
+    m_summary.decimalComma =
+        m_options.decimalComma || (m_summary.delimiter == Delimiter::Semicolon && anyComma);
+    if (m_summary.decimalComma && !m_options.decimalComma) {
+        m_summary.notes.push_back("read decimal commas (semicolon-separated numbers with commas)");
+    }
+    const bool decimalComma = m_summary.decimalComma;
+
+    // One line of several values is the old list form: every value a failure.
+    m_listMode = m_sample.size() == 1 && m_sample.front().fields.size() > 1 &&
+                 m_options.header != HeaderChoice::Present && m_options.column.empty();
+    if (m_listMode) {
+        m_summary.notes.push_back("read the one line as a list of values");
+        m_width = m_sample.front().fields.size();
+        m_firstDataLine = m_sample.front().line;
+        m_summary.firstRows.push_back(m_sample.front().fields);
+        for (std::size_t i = 0; i < m_width; ++i) {
+            if (!m_sample.front().fields[i].empty()) {
+                if (!ReadCell(m_firstDataLine, i, m_sample.front().fields[i])) return false;
+            }
+        }
+        m_sample.clear();
+        return true;
+    }
+
+    // The first line sets the width; a longer line later is refused, not read as more values.
+    m_width = TrimmedCount(m_sample.front().fields);
+    std::vector<ColumnType> firstRowTypes(m_width, ColumnType::Empty);
+    std::vector<ColumnType> restTypes(m_width, ColumnType::Empty);
+    for (std::size_t r = 0; r < m_sample.size(); ++r) {
+        const auto& fields = m_sample[r].fields;
+        for (std::size_t c = 0; c < std::min(fields.size(), m_width); ++c) {
+            ColumnType type = CellType(fields[c], decimalComma);
+            if (r == 0) {
+                firstRowTypes[c] = type;
+            } else {
+                restTypes[c] = Combine(restTypes[c], type);
+            }
+        }
+    }
+    if (m_options.header == HeaderChoice::Auto) {
+        // A header: a name above a column of numbers or date-times.
+        for (std::size_t c = 0; c < m_width && m_sample.size() > 1; ++c) {
+            if (firstRowTypes[c] == ColumnType::Text &&
+                (restTypes[c] == ColumnType::Number || restTypes[c] == ColumnType::DateTime)) {
+                m_summary.header = true;
+            }
+        }
+        // A mistyped first value would pass for a header: say what was skipped.
+        if (m_summary.header) {
+            m_summary.notes.push_back("took line " + std::to_string(m_sample.front().line) +
+                                      " as the header line (--no-header reads it as data)");
+        }
+    } else {
+        m_summary.header = m_options.header == HeaderChoice::Present;
+    }
+    m_summary.columns.assign(m_width, TableColumn{});
+    for (std::size_t c = 0; c < m_width; ++c) {
+        m_summary.columns[c].type =
+            m_summary.header ? restTypes[c] : Combine(firstRowTypes[c], restTypes[c]);
+        if (m_summary.header && c < m_sample.front().fields.size()) {
+            m_summary.columns[c].name = m_sample.front().fields[c];
+        }
+    }
+    std::size_t firstData = m_summary.header ? 1 : 0;
+    if (firstData >= m_sample.size()) {
+        return Refuse(DataFault::NoData, true,
+                      "Line " + std::to_string(m_sample.front().line) +
+                          " is a header line and no line of data follows it.");
+    }
+    m_firstDataLine = m_sample[firstData].line;
+    if (!DecideColumn(m_sample.front().line)) return false;
+    for (std::size_t r = firstData; r < m_sample.size(); ++r) {
+        if (!ReadRow(m_sample[r].line, m_sample[r].fields)) return false;
+    }
+    m_sample.clear();
+    return true;
+}
+
+bool TableReader::DecideColumn(std::size_t firstLine) {
+    const std::string fix =
+        " Choose the column of failure times with --column NAME or --column NUMBER.";
+    std::optional<std::size_t> chosen;
+    if (!m_options.column.empty()) {
+        const auto& columns = m_summary.columns;
+        auto named = [&](bool ignoreCase) -> std::optional<std::size_t> {
+            for (std::size_t c = 0; c < columns.size(); ++c) {
+                const std::string& name = columns[c].name;
+                bool same = ignoreCase
+                                ? name.size() == m_options.column.size() &&
+                                      std::equal(name.begin(), name.end(), m_options.column.begin(),
+                                                 [](char a, char b) {
+                                                     return std::tolower(a) == std::tolower(b);
+                                                 })
+                                : name == m_options.column;
+                if (!name.empty() && same) return c;
+            }
+            return std::nullopt;
+        };
+        chosen = named(false);
+        if (!chosen) chosen = named(true);
+        std::size_t number = 0;
+        const std::string& text = m_options.column;
+        auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
+        if (!chosen && ec == std::errc() && ptr == text.data() + text.size() && number >= 1 &&
+            number <= m_width) {
+            chosen = number - 1;
+        }
+        if (!chosen) {
+            return Refuse(DataFault::UnknownFormat, true,
+                          "Line " + std::to_string(firstLine) + ": there is no column " +
+                              Quoted(m_options.column) + ". The columns are " +
+                              DescribeColumns(false) + "." + fix);
+        }
+    } else if (m_width == 1) {
+        chosen = 0;
+    } else {
+        std::vector<std::size_t> candidates;
+        for (std::size_t c = 0; c < m_width; ++c) {
+            ColumnType type = m_summary.columns[c].type;
+            if (type == ColumnType::Number || type == ColumnType::DateTime) candidates.push_back(c);
+        }
+        auto isIndex = [&](std::size_t column) {
+            std::size_t expected = 1;
+            for (std::size_t r = m_summary.header ? 1 : 0; r < m_sample.size(); ++r, ++expected) {
+                const auto& fields = m_sample[r].fields;
+                if (column >= fields.size() ||
+                    ParseNumber(fields[column], m_summary.decimalComma) != double(expected)) {
+                    return false;
+                }
+            }
+            return true;
+        };
+        if (candidates.size() == 1) {
+            chosen = candidates.front();
+            m_summary.notes.push_back("took " + ColumnLabel(*chosen) + ", the only numeric column");
+        } else if (candidates.size() == 2 && (isIndex(candidates[0]) || isIndex(candidates[1]))) {
+            std::size_t index = isIndex(candidates[0]) ? candidates[0] : candidates[1];
+            chosen = index == candidates[0] ? candidates[1] : candidates[0];
+            m_summary.notes.push_back("took " + ColumnLabel(*chosen) + ", " + ColumnLabel(index) +
+                                      " is an index");
+        } else if (candidates.empty()) {
+            return Refuse(DataFault::NotNumeric, false,
+                          "Line " + std::to_string(firstLine) +
+                              ": no column holds numbers or date-times. The columns are " +
+                              DescribeColumns(false) + " as read with the delimiter " +
+                              std::string(DelimiterName(m_summary.delimiter)) +
+                              "; choose another with --delimiter, or a column with --column.");
+        } else {
+            return Refuse(
+                DataFault::UnknownFormat, true,
+                "Line " + std::to_string(firstLine) + ": " + std::to_string(candidates.size()) +
+                    " columns could hold the failure times: " + DescribeColumns(true) + "." + fix);
+        }
+    }
+    m_summary.chosenColumn = chosen;
+    ColumnType type = m_summary.columns[*chosen].type;
+    if (m_options.timestamps) {
+        std::string problem;
+        m_timeBase = TimeBase::Make(*m_options.timestamps, problem);
+        if (!m_timeBase) return Refuse(DataFault::UnknownFormat, true, problem);
+        m_summary.timeBase = m_timeBase->Describe();
+        m_summary.originUtc = m_timeBase->OriginUtc();
+        m_summary.timeZone = m_timeBase->ZoneName();
+    } else if (type == ColumnType::DateTime) {
+        return Refuse(DataFault::NotNumeric, false,
+                      "Line " + std::to_string(m_firstDataLine) + ": " + ColumnLabel(*chosen) +
+                          " holds date-times. Read them as times since the start of testing "
+                          "with --timestamps --origin TIMESTAMP [--unit hours] [--timezone UTC].");
+    }
+    return true;
+}
+
+bool TableReader::ReadRow(std::size_t line, std::span<const std::string> fields) {
+    if (m_summary.firstRows.size() < kPreviewRows) {
+        m_summary.firstRows.emplace_back(fields.begin(), fields.end());
+    }
+    const std::size_t count = TrimmedCount(fields);
+    if (count > m_width) {
+        return Refuse(DataFault::UnknownFormat, true,
+                      "Line " + std::to_string(line) + " has " + std::to_string(count) +
+                          " fields where the table has " + std::to_string(m_width) +
+                          " (read with the delimiter " +
+                          std::string(DelimiterName(m_summary.delimiter)) +
+                          "). Give every line the same fields, or choose the delimiter with "
+                          "--delimiter.");
+    }
+    const std::size_t column = *m_summary.chosenColumn;
+    return ReadCell(line, column, column < count ? std::string_view(fields[column]) : "");
+}
+
+bool TableReader::ReadCell(std::size_t line, std::size_t column, std::string_view cell) {
+    if (m_result.values.size() >= m_options.maxItems) {
+        return Refuse(DataFault::TooManyData, true,
+                      Where(line, column) + ": more than " + std::to_string(m_options.maxItems) +
+                          " values. Split the data into several datasets.");
+    }
+    // Only a refusal needs the place spelled out.
+    auto where = [&] { return Where(line, column); };
+    if (cell.empty()) {
+        return Refuse(DataFault::NotNumeric, false,
+                      where() +
+                          " is empty. Every line needs its failure time there: fill it in "
+                          "or remove the line.");
+    }
+    if (m_timeBase) {
+        TimeBase::Reading reading = m_timeBase->Measure(cell);
+        switch (reading.fault) {
+            case TimeBase::Fault::None:
+                break;
+            case TimeBase::Fault::NotDateTime:
+                return Refuse(DataFault::NotNumeric, false,
+                              where() + ": " + Quoted(cell) + " is not a date-time. " +
+                                  std::string(kDateTimeForm));
+            case TimeBase::Fault::Skipped:
+            case TimeBase::Fault::Repeated:
+                return Refuse(
+                    DataFault::UnknownFormat, false,
+                    where() + ": " + Quoted(cell) +
+                        (reading.fault == TimeBase::Fault::Skipped ? " never happened"
+                                                                   : " happened twice") +
+                        " in " + m_timeBase->ZoneName() +
+                        " (the clocks changed). Write it with its offset from UTC, such as " +
+                        std::string(cell) + "+01:00.");
+        }
+        if (reading.value < 0.0) {
+            return Refuse(DataFault::Negative, false,
+                          where() + ": " + Quoted(cell) +
+                              " is before the origin. Correct it, or give an earlier --origin.");
+        }
+        if (!m_result.values.empty() && reading.value < m_result.values.back()) m_sortNeeded = true;
+        m_result.values.push_back(reading.value + 0.0);
+        return true;
+    }
+    std::optional<double> value = ParseNumber(cell, m_summary.decimalComma);
+    if (!value) {
+        std::string what = where() + ": " + Quoted(cell);
+        if (HasThousandsSeparator(cell, m_summary.decimalComma)) {
+            what += " holds a thousands separator. Write the number without it.";
+        } else if (!m_summary.decimalComma && cell.find(',') != std::string_view::npos &&
+                   ParseNumber(cell, true)) {
+            what +=
+                " holds a decimal comma. Write a decimal point, or read decimal commas with "
+                "--decimal-comma.";
+        } else if (line == m_firstDataLine && !m_summary.header && !m_listMode) {
+            what +=
+                " is not a number. The file seems to have a header line: the import skips it "
+                "with --header, or reads a named column with --column " +
+                std::string(cell) + ".";
+        } else {
+            what += " is not a number. Correct it, or remove the line.";
+        }
+        return Refuse(DataFault::NotNumeric, false, what);
+    }
+    if (*value < 0.0) {
+        return Refuse(DataFault::Negative, false,
+                      where() + ": " + Quoted(cell) +
+                          " is below 0. Failure times are never negative: correct it.");
+    }
+    m_result.values.push_back(*value);
+    return true;
+}
+
+bool TableReader::Finish() {
+    if (!m_decided && !Decide()) return false;
+    if (m_result.values.empty()) return Refuse(DataFault::NoData, true, "");
+    if (m_sortNeeded) {
+        std::sort(m_result.values.begin(), m_result.values.end());
+        m_summary.notes.push_back("sorted the date-times");
+    }
+    return true;
+}
+
+void TableReader::ReadAll(const ByteSource& source) {
+    LineEndNormaliser normaliser;
+    std::optional<FieldSplitter> splitter;
+    std::string chunk(kChunkBytes, '\0');
+    std::string text;  // normalised, not yet split
+    bool atEnd = false;
+    auto startSplitter = [&] {
+        m_summary.delimiter = m_options.delimiter != Delimiter::Auto
+                                  ? m_options.delimiter
+                                  : DetectDelimiter(std::string_view(text).substr(0, kChunkBytes));
+        splitter.emplace(m_summary.delimiter,
+                         [this](std::size_t line, std::span<const std::string> fields) {
+                             return OnRow(line, fields);
+                         });
+    };
+    auto splitFault = [&](FieldSplitter::Status status) {
+        if (status == FieldSplitter::Status::UnclosedQuote) {
+            return Refuse(DataFault::IncompleteItem, true,
+                          "Line " + std::to_string(splitter->Line()) +
+                              ": a double quote opens a field that never closes. Close it or "
+                              "remove it.");
+        }
+        if (status == FieldSplitter::Status::MisplacedQuote) {
+            return Refuse(DataFault::UnknownFormat, true,
+                          "Line " + std::to_string(splitter->Line()) +
+                              ": a double quote stands inside a field. Quote whole fields only, "
+                              "doubling any quote inside them.");
+        }
+        return status == FieldSplitter::Status::Ok;
+    };
+    // Complete lines holding more than blanks, counted until the delimiter is chosen.
+    std::size_t scanned = 0;
+    std::size_t sampleLines = 0;
+    bool lineHasText = false;
+    auto sampleComplete = [&] {
+        for (; scanned < text.size(); ++scanned) {
+            const char c = text[scanned];
+            if (c == '\n') {
+                sampleLines += lineHasText ? 1 : 0;
+                lineHasText = false;
+            } else if (c != ' ' && c != '\t') {
+                lineHasText = true;
+            }
+        }
+        return sampleLines >= kSampleRows || text.size() >= kChunkBytes;
+    };
+    while (!atEnd) {
+        std::size_t size = source(chunk.data(), chunk.size());
+        atEnd = size == 0;
+        // The text before a control byte is read first, so that the first fault in the file
+        // is the one reported, however the file arrives.
+        const bool clean = normaliser.Feed(std::string_view(chunk.data(), size), text);
+        if (!splitter) {
+            if (clean && !atEnd && !sampleComplete()) continue;
+            startSplitter();
+        }
+        if (!splitFault(splitter->Feed(text))) return;
+        text.clear();
+        if (!clean) {
+            char byte[8];
+            std::snprintf(byte, sizeof byte, "0x%02X", normaliser.FaultByte());
+            Refuse(DataFault::UnknownFormat, true,
+                   "Line " + std::to_string(normaliser.FaultLine()) + " holds the control byte " +
+                       byte + ", so this is no text file. Choose the text file of failure times.");
+            return;
+        }
+    }
+    if (splitFault(splitter->Finish())) Finish();
+}
+
+}  // namespace
+
+TableResult ReadTable(const ByteSource& source, const TableOptions& options) {
+    try {
+        return TableReader(options).Read(source);
+    } catch (const std::exception&) {
+        // Out of memory on a huge file.
+        TableResult result;
+        result.refusal = TableRefusal{DataFault::UnknownFormat, true,
+                                      "The file is too large to read in the memory available."};
+        return result;
+    }
+}
+
+TableResult ReadTableText(std::string_view text, const TableOptions& options) {
+    return ReadTable(
+        [&text](char* buffer, std::size_t size) {
+            std::size_t count = std::min(size, text.size());
+            std::copy_n(text.data(), count, buffer);
+            text.remove_prefix(count);
+            return count;
+        },
+        options);
+}
+
+TableResult ReadTableFile(const std::string& fileName, const TableOptions& options) {
+    int error = 0;
+    int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) error = errno;
+    TableResult result;
+    if (fd >= 0) {
+        result = ReadTable(
+            [fd, &error](char* buffer, std::size_t size) -> std::size_t {
+                while (error == 0) {
+                    ssize_t count = ::read(fd, buffer, size);
+                    if (count >= 0) return static_cast<std::size_t>(count);
+                    if (errno != EINTR) error = errno;
+                }
+                return 0;
+            },
+            options);
+        ::close(fd);
+    }
+    if (error != 0) {
+        result = TableResult{};
+        result.refusal = TableRefusal{DataFault::UnknownFormat, true,
+                                      "Cannot read " + Quoted(fileName) + ": " +
+                                          std::generic_category().message(error) +
+                                          ". Check the path and that the file may be read."};
+    }
+    return result;
+}
+
+std::string_view DelimiterName(Delimiter delimiter) {
+    switch (delimiter) {
+        case Delimiter::Auto:
+            return "auto";
+        case Delimiter::Comma:
+            break;
+        case Delimiter::Semicolon:
+            return "semicolon";
+        case Delimiter::Tab:
+            return "tab";
+        case Delimiter::Blanks:
+            return "blanks";
+    }
+    return "comma";
+}
+
+std::string_view ColumnTypeName(ColumnType type) {
+    switch (type) {
+        case ColumnType::Empty:
+            return "empty";
+        case ColumnType::Number:
+            break;
+        case ColumnType::DateTime:
+            return "date-times";
+        case ColumnType::Text:
+            return "text";
+    }
+    return "numbers";
+}
+
+std::string_view TimeUnitName(TimeUnit unit) {
+    switch (unit) {
+        case TimeUnit::Seconds:
+            return "seconds";
+        case TimeUnit::Minutes:
+            return "minutes";
+        case TimeUnit::Hours:
+            break;
+        case TimeUnit::Days:
+            return "days";
+    }
+    return "hours";
+}
+
+}  // namespace tamsel

@@ -1,0 +1,467 @@
+#include "tamsel/import/table_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+
+#include "test_support.h"
+
+namespace tamsel {
+namespace {
+
+const std::string kRead = "An error occurred while reading data from file.\r\n";
+const std::string kValidation = "An error has occurred during data validation.\r\n";
+const std::string kNotNumeric = "Data is not numeric. Please check data or select another file.";
+const std::string kUnknownFormat =
+    "Data in unknown format. Please check format or select another file.";
+
+std::string Message(const TableResult& result) {
+    if (!result.refusal) return "";
+    const TableRefusal& refusal = *result.refusal;
+    return DataFaultMessage(refusal.fault, refusal.whileReading, refusal.detail);
+}
+
+// The reader fed one byte at a time, so that every boundary falls inside a chunk.
+TableResult ReadByteByByte(std::string_view text, const TableOptions& options) {
+    return ReadTable(
+        [&text](char* buffer, std::size_t size) -> std::size_t {
+            if (text.empty() || size == 0) return 0;
+            buffer[0] = text.front();
+            text.remove_prefix(1);
+            return 1;
+        },
+        options);
+}
+
+std::string Repeat(const std::string& text, int times) {
+    std::string repeated;
+    for (int i = 0; i < times; ++i) repeated += text;
+    return repeated;
+}
+
+TableOptions WithColumn(std::string column) {
+    TableOptions options;
+    options.column = std::move(column);
+    return options;
+}
+
+std::string IndexTimeRows(int count) {
+    std::string text;
+    for (int i = 1; i <= count; ++i)
+        text += std::to_string(i) + "," + std::to_string(i * 10 + 3) + "\n";
+    return text;
+}
+
+TEST(ReadTable, ReadsEachLayout) {
+    struct Case {
+        const char* what;
+        std::string text;
+        TableOptions options;
+        std::vector<double> values;
+        Delimiter delimiter;
+        bool header;
+        std::optional<std::size_t> column;
+        std::vector<std::string> notes;
+    };
+    TableOptions decimalComma;
+    decimalComma.decimalComma = true;
+    decimalComma.column = "t";
+    TableOptions noHeader;
+    noHeader.header = HeaderChoice::Absent;
+    const std::vector<std::string> indexNote{"took column 2, column 1 is an index"};
+    const std::string header = "took line 1 as the header line (--no-header reads it as data)";
+    for (const Case& c : std::vector<Case>{
+             {"one value a line", "3\n5\n2\n", {}, {3, 5, 2}, Delimiter::Comma, false, 0, {}},
+             {"one line of values",
+              "3,5,2",
+              {},
+              {3, 5, 2},
+              Delimiter::Comma,
+              false,
+              {},
+              {"read the one line as a list of values"}},
+             {"empty items in the one line",
+              "3,,5,\n",
+              {},
+              {3, 5},
+              Delimiter::Comma,
+              false,
+              {},
+              {"read the one line as a list of values"}},
+             {"CR LF and CR", "3\r\n5\r2\r\n", {}, {3, 5, 2}, Delimiter::Comma, false, 0, {}},
+             {"byte order mark is no header",
+              "\xEF\xBB\xBF"
+              "3\n5\n",
+              {},
+              {3, 5},
+              Delimiter::Comma,
+              false,
+              0,
+              {}},
+             {"byte order mark before a header",
+              "\xEF\xBB\xBFtime\r\n3\r\n5\r\n",
+              {},
+              {3, 5},
+              Delimiter::Comma,
+              true,
+              0,
+              {header}},
+             {"blank lines and blanks",
+              "\n 3 \n\n\t5\n  \n",
+              {},
+              {3, 5},
+              Delimiter::Comma,
+              false,
+              0,
+              {}},
+             {"numbers as written by hand",
+              "1e3\n2.5E-1\n.5\n+7\n-0\n007\n",
+              {},
+              {1000, 0.25, 0.5, 7, 0, 7},
+              Delimiter::Comma,
+              false,
+              0,
+              {}},
+             {"index and time without header",
+              IndexTimeRows(3),
+              {},
+              {13, 23, 33},
+              Delimiter::Comma,
+              false,
+              1,
+              indexNote},
+             {"index and time with header",
+              "index,time\n" + IndexTimeRows(2),
+              {},
+              {13, 23},
+              Delimiter::Comma,
+              true,
+              1,
+              {header, "took column 2 ('time'), column 1 ('index') is an index"}},
+             {"trailing delimiters",
+              "1,4.5,\n2,6,\n",
+              {},
+              {4.5, 6},
+              Delimiter::Comma,
+              false,
+              1,
+              indexNote},
+             {"tab with a text column",
+              "id\tseverity\thours\n1\tmajor\t4\n2\tminor\t1.5\n",
+              {},
+              {4, 1.5},
+              Delimiter::Tab,
+              true,
+              2,
+              {header, "took column 3 ('hours'), column 1 ('id') is an index"}},
+             {"tab fields keep their blanks out",
+              "1\t 4 \n2\t5\n",
+              {},
+              {4, 5},
+              Delimiter::Tab,
+              false,
+              1,
+              indexNote},
+             {"semicolon with decimal commas",
+              "n;t\n1;1,5\n2;2,25\n",
+              {},
+              {1.5, 2.25},
+              Delimiter::Semicolon,
+              true,
+              1,
+              {"read decimal commas (semicolon-separated numbers with commas)", header,
+               "took column 2 ('t'), column 1 ('n') is an index"}},
+             {"decimal comma asked for",
+              "x\tt\n7\t0,5\n9\t1,25\n",
+              {decimalComma},
+              {0.5, 1.25},
+              Delimiter::Tab,
+              true,
+              {},
+              {header}},
+             {"runs of blanks",
+              "  1   3.5\n  2 \t 7\n",
+              {},
+              {3.5, 7},
+              Delimiter::Blanks,
+              false,
+              1,
+              indexNote},
+             {"quoted fields",
+              "\"time\",\"note\"\n\"3.5\",\"a, b\"\n\"4\",\"say \"\"hi\"\"\nagain\"\n5,x\n",
+              {},
+              {3.5, 4, 5},
+              Delimiter::Comma,
+              true,
+              0,
+              {header, "took column 1 ('time'), the only numeric column"}},
+             {"column by name",
+              "a,b\n1,2\n3,4\n",
+              WithColumn("b"),
+              {2, 4},
+              Delimiter::Comma,
+              true,
+              1,
+              {header}},
+             {"column by name in any case",
+              "a,b\n1,2\n3,4\n",
+              WithColumn("B"),
+              {2, 4},
+              Delimiter::Comma,
+              true,
+              1,
+              {header}},
+             {"column by number",
+              "1,2\n3,4\n",
+              WithColumn("1"),
+              {1, 3},
+              Delimiter::Comma,
+              false,
+              0,
+              {}},
+             {"header forced away keeps the first line",
+              "5\n6\n",
+              noHeader,
+              {5, 6},
+              Delimiter::Comma,
+              false,
+              0,
+              {}}}) {
+        SCOPED_TRACE(c.what);
+        for (const TableResult& result :
+             {ReadTableText(c.text, c.options), ReadByteByByte(c.text, c.options)}) {
+            ASSERT_FALSE(result.refusal) << Message(result);
+            EXPECT_EQ(result.values, c.values);
+            EXPECT_EQ(result.summary.delimiter, c.delimiter);
+            EXPECT_EQ(result.summary.header, c.header);
+            if (c.column) {
+                EXPECT_EQ(result.summary.chosenColumn, c.column);
+            }
+            EXPECT_EQ(result.summary.notes, c.notes);
+            EXPECT_FALSE(std::signbit(result.values.back()));
+        }
+    }
+}
+
+// The two-column file that used to be stored as twice as many failures.
+TEST(ReadTable, IndexAndTimeAreNeverInterleaved) {
+    std::string text = IndexTimeRows(80);
+    TableResult result = ReadTableText(text);
+    ASSERT_FALSE(result.refusal) << Message(result);
+    ASSERT_EQ(result.values.size(), 80u);
+    for (std::size_t i = 0; i < 80; ++i) EXPECT_EQ(result.values[i], (i + 1) * 10.0 + 3);
+    EXPECT_EQ(result.summary.firstRows.size(), kPreviewRows);
+    EXPECT_EQ(result.summary.firstRows[1], (std::vector<std::string>{"2", "23"}));
+    // Without an index the columns are not guessed at.
+    TableResult two = ReadTableText("5,13\n2,23\n7,33\n");
+    EXPECT_TRUE(two.values.empty());
+    EXPECT_EQ(Message(two),
+              kRead + kUnknownFormat +
+                  "\r\nLine 1: 2 columns could hold the failure times: 1 (numbers), 2 (numbers). "
+                  "Choose the column of failure times with --column NAME or --column NUMBER.");
+}
+
+TEST(ReadTable, RefusalsSayWhatWhereAndHow) {
+    struct Case {
+        const char* what;
+        std::string text;
+        TableOptions options;
+        std::string message;
+    };
+    TableOptions noHeaderSecond = WithColumn("2");
+    noHeaderSecond.header = HeaderChoice::Absent;
+    TableOptions header;
+    header.header = HeaderChoice::Present;
+    TableOptions three;
+    three.maxItems = 3;
+    TableOptions blanks;
+    blanks.delimiter = Delimiter::Blanks;
+    const std::string choose =
+        " Choose the column of failure times with --column NAME or --column NUMBER.";
+    for (
+        const Case& c : std::vector<Case>{
+            {"empty file", "", {}, kRead + "File contains no data."},
+            {"only blanks", " \n\r\n\t\n", {}, kRead + "File contains no data."},
+            {"only a header", "time,x\n", header,
+             kRead + "File contains no data.\r\nLine 1 is a header line and no line of data "
+                     "follows it."},
+            {"several numeric columns",
+             "a,b,c\n1,2,3\n4,5,6\n",
+             {},
+             kRead + kUnknownFormat +
+                 "\r\nLine 1: 3 columns could hold the failure times: 1 'a' (numbers), 2 'b' "
+                 "(numbers), 3 'c' (numbers)." +
+                 choose},
+            {"no such column", "a,b\n1,2\n", WithColumn("c"),
+             kRead + kUnknownFormat +
+                 "\r\nLine 1: there is no column 'c'. The columns are 1 'a' (numbers), 2 'b' "
+                 "(numbers)." +
+                 choose},
+            {"no numeric column",
+             "a,b\nx,y\n",
+             {},
+             kValidation + kNotNumeric +
+                 "\r\nLine 1: no column holds numbers or date-times. The columns are 1 (text), 2 "
+                 "(text) as read with the delimiter comma; choose another with --delimiter, or a "
+                 "column with --column."},
+            {"header read as data", "index,time_between_failures_hours\n1,3\n2,5\n", noHeaderSecond,
+             kValidation + kNotNumeric +
+                 "\r\nLine 1, column 2: 'time_between_failures_hours' is not a number. The file "
+                 "seems to have a header line: the import skips it with --header, or reads a named "
+                 "column with --column time_between_failures_hours."},
+            {"a word before a control byte",
+             Repeat("4\n", 100) + "x\n\a\n",
+             {},
+             kValidation + kNotNumeric +
+                 "\r\nLine 101: 'x' is not a number. Correct it, or remove the line."},
+            {"a word after the first lines",
+             Repeat("4\n", 100) + "x\n",
+             {},
+             kValidation + kNotNumeric +
+                 "\r\nLine 101: 'x' is not a number. Correct it, or remove the line."},
+            {"a word among numbers",
+             "3\nfive\n2\n",
+             {},
+             kValidation + kNotNumeric +
+                 "\r\nLine 2: 'five' is not a number. Correct it, or remove the line."},
+            {"thousands separator",
+             "time\n\"1,234.5\"\n7\n",
+             {},
+             kValidation + kNotNumeric +
+                 "\r\nLine 2: '1,234.5' holds a thousands separator. Write the number without it."},
+            {"thousands separator in a list",
+             "1'000\n7\n",
+             {},
+             kValidation + kNotNumeric +
+                 "\r\nLine 1: '1'000' holds a thousands separator. Write the number without it."},
+            {"decimal comma unasked",
+             "\"1,5\"\n2\n",
+             {},
+             kValidation + kNotNumeric +
+                 "\r\nLine 1: '1,5' holds a decimal comma. Write a decimal point, or read decimal "
+                 "commas with --decimal-comma."},
+            {"points with decimal commas",
+             "n;t\n1;1.234,5\n2;3\n",
+             {},
+             kValidation + kNotNumeric +
+                 "\r\nLine 2, column 2: '1.234,5' holds a thousands separator. Write the number "
+                 "without it."},
+            {"negative",
+             "3\n-1\n2\n",
+             {},
+             kValidation + "File contains negative data.\r\nLine 2: '-1' is below 0. Failure times "
+                           "are never negative: correct it."},
+            {"empty cell",
+             "i,t\n1,3\n2,\n3,4\n",
+             {},
+             kValidation + kNotNumeric +
+                 "\r\nLine 3, column 2 is empty. Every line needs its failure time there: fill it "
+                 "in or remove the line."},
+            {"longer line",
+             "i,t\n1,3\n2,4,5\n",
+             {},
+             kRead + kUnknownFormat +
+                 "\r\nLine 3 has 3 fields where the table has 2 (read with the delimiter comma). "
+                 "Give every line the same fields, or choose the delimiter with --delimiter."},
+            {"lines and commas mixed",
+             "3,5\n2,7\r\n1",
+             {},
+             kRead + kUnknownFormat +
+                 "\r\nLine 1: 2 columns could hold the failure times: 1 (numbers), 2 (numbers)." +
+                 choose},
+            {"unclosed quote",
+             "3\n\"5\n2\n",
+             {},
+             kRead + "Invalid number of data. Please check data or select another file.\r\nLine 2: "
+                     "a double quote opens a field that never closes. Close it or remove it."},
+            {"quote inside a field",
+             "3\n5\"x\n",
+             {},
+             kRead + kUnknownFormat +
+                 "\r\nLine 2: a double quote stands inside a field. Quote whole fields only, "
+                 "doubling any quote inside them."},
+            {"control byte",
+             "3\n5\x1B[0m\n",
+             {},
+             kRead + kUnknownFormat +
+                 "\r\nLine 2 holds the control byte 0x1B, so this is no text file. Choose the text "
+                 "file of failure times."},
+            {"NUL byte",
+             std::string("3\r\n5\r\n\0", 7),
+             {},
+             kRead + kUnknownFormat +
+                 "\r\nLine 3 holds the control byte 0x00, so this is no text file. Choose the text "
+                 "file of failure times."},
+            {"too many values", "1\n2\n3\n4\n", three,
+             kRead + "Too many data. Please reduce the number of interfailure times in the data "
+                     "file.\r\nLine 4: more than 3 values. Split the data into several datasets."},
+            {"date-times without an origin",
+             "when\n2024-03-01 10:00\n2024-03-02 11:00\n",
+             {},
+             kValidation + kNotNumeric +
+                 "\r\nLine 2: column 1 ('when') holds date-times. Read them as times since the "
+                 "start of testing with --timestamps --origin TIMESTAMP [--unit hours] [--timezone "
+                 "UTC]."},
+            {"blanks keep a date-time whole", "2024-03-01 10:00\n2024-03-02 11:00\n", blanks,
+             kValidation + kNotNumeric +
+                 "\r\nLine 1: column 1 holds date-times. Read them as times since the start of "
+                 "testing with --timestamps --origin TIMESTAMP [--unit hours] [--timezone "
+                 "UTC]."}}) {
+        SCOPED_TRACE(c.what);
+        for (const TableResult& result :
+             {ReadTableText(c.text, c.options), ReadByteByByte(c.text, c.options)}) {
+            EXPECT_EQ(Message(result), c.message);
+            EXPECT_TRUE(result.values.empty());
+        }
+    }
+}
+
+TEST(ReadTableFile, SaysWhyAFileCannotBeRead) {
+    test::TempDir dir;
+    for (const auto& [path, reason] : std::vector<std::pair<std::string, std::string>>{
+             {dir.File("missing.txt"), "No such file or directory"},
+             {dir.Path().string(), "Is a directory"}}) {
+        TableResult result = ReadTableFile(path);
+        EXPECT_EQ(Message(result), kRead + kUnknownFormat + "\r\nCannot read '" + path + "': " +
+                                       reason + ". Check the path and that the file may be read.");
+    }
+    TableResult read = ReadTableFile(dir.WriteFile("ok.csv", "t\n1\n2\n"));
+    EXPECT_EQ(read.values, (std::vector<double>{1, 2}));
+}
+
+// Every shipped dataset reads to the values it always had, one a line.
+TEST(ReadTableFile, ShippedDatasetsKeepTheirValues) {
+    std::size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(
+             std::filesystem::path(test::DataFile("sys1.txt")).parent_path())) {
+        if (entry.path().extension() != ".txt") continue;
+        ++files;
+        TableResult result = ReadTableFile(entry.path().string());
+        ASSERT_FALSE(result.refusal) << entry.path() << Message(result);
+        EXPECT_EQ(result.values, test::ReadDataValues(entry.path().filename().string()))
+            << entry.path();
+        EXPECT_TRUE(result.summary.notes.empty()) << entry.path();
+    }
+    EXPECT_GE(files, 15u);
+}
+
+TEST(ReadTable, LargeFilesReadInChunksAcrossTheirBoundaries) {
+    // Lines long enough that chunk ends fall inside numbers, quotes and CR LF pairs.
+    std::string text = "\xEF\xBB\xBF\"index\",\"time\"\r\n";
+    std::vector<double> expected;
+    for (int i = 1; i <= 30000; ++i) {
+        double value = i * 0.125 + 1e-9 * i;
+        expected.push_back(value);
+        char line[64];
+        std::snprintf(line, sizeof line, "%d,\"%.17g\"\r\n", i, value);
+        text += line;
+    }
+    TableResult result = ReadTableText(text);
+    ASSERT_FALSE(result.refusal) << Message(result);
+    EXPECT_EQ(result.values, expected);
+    EXPECT_EQ(result.summary.chosenColumn, 1u);
+}
+
+}  // namespace
+}  // namespace tamsel
