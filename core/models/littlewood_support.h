@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "tamsel/models/prequential.h"
-#include "tamsel/models/records.h"
 #include "tamsel/models/sentinels.h"
 #include "tamsel/numeric/minimise_nd.h"
+#include "tamsel/records/records.h"
 
 namespace tamsel {
 

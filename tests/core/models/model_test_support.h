@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "tamsel/models/prequential.h"
-#include "tamsel/models/records.h"
+#include "tamsel/records/records.h"
 #include "tamsel/store/database.h"
 #include "tamsel/store/queries.h"
 #include "tamsel/store/schema.h"

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "tamsel/models/prequential.h"
-#include "tamsel/models/records.h"
+#include "tamsel/records/records.h"
 
 namespace tamsel {
 

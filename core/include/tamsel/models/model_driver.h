@@ -5,8 +5,8 @@
 #include <string>
 
 #include "tamsel/models/prequential.h"
+#include "tamsel/records/progress.h"
 #include "tamsel/store/database.h"
-#include "tamsel/support/progress.h"
 
 namespace tamsel {
 

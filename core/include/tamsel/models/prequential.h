@@ -6,8 +6,8 @@
 #include <functional>
 #include <string>
 
-#include "tamsel/models/records.h"
-#include "tamsel/support/progress.h"
+#include "tamsel/records/progress.h"
+#include "tamsel/records/records.h"
 
 namespace tamsel {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "tamsel/support/progress.h"
+#include "tamsel/records/progress.h"
 
 namespace tamsel {
 

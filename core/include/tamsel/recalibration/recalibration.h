@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "tamsel/recalibration/cub_spl.h"
+#include "tamsel/records/progress.h"
 #include "tamsel/store/database.h"
-#include "tamsel/support/progress.h"
 
 namespace tamsel {
 
