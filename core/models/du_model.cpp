@@ -141,8 +141,12 @@ double QuantileDu(const StoredFit& fit, double p) {
 
 std::optional<double> Regular(const StoredFit&) { return std::nullopt; }
 
+double MeanDu(const StoredFit& fit) {
+    return *MttfDu(fit.param1, fit.param2, fit.index, fit.time).value;
+}
+
 }  // namespace
 
-const Predictive kPredictiveDu{&NextDu, &QuantileDu, &Regular, nullptr};
+const Predictive kPredictiveDu{&NextDu, &QuantileDu, &Regular, &MeanDu, nullptr};
 
 }  // namespace tamsel

@@ -146,8 +146,13 @@ double QuantileGO(const StoredFit& fit, double p) {
 
 std::optional<double> Regular(const StoredFit&) { return std::nullopt; }
 
+// The defective distribution of the regular fit has no finite mean.
+double MeanGO(const StoredFit& fit) {
+    return fit.param1 == kInfiniteFaults ? fit.time / fit.index : kInfiniteMttf;
+}
+
 }  // namespace
 
-const Predictive kPredictiveGO{&NextGO, &QuantileGO, &Regular, nullptr};
+const Predictive kPredictiveGO{&NextGO, &QuantileGO, &Regular, &MeanGO, nullptr};
 
 }  // namespace tamsel

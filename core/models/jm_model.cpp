@@ -154,8 +154,14 @@ std::optional<double> LimitQuantileJM(const StoredFit& fit) {
 
 bool NoNextPredictionJM(const StoredFit& fit) { return fit.param1 == kInfiniteFaults; }
 
+double MeanJM(const StoredFit& fit) {
+    if (fit.param1 <= fit.index || fit.param1 == kInfiniteFaults) return kNoMttf;
+    return 1.0 / ((fit.param1 - fit.index) * fit.param2);
+}
+
 }  // namespace
 
-const Predictive kPredictiveJM{&NextJM, &QuantileJM, &LimitQuantileJM, &NoNextPredictionJM};
+const Predictive kPredictiveJM{&NextJM, &QuantileJM, &LimitQuantileJM, &MeanJM,
+                               &NoNextPredictionJM};
 
 }  // namespace tamsel

@@ -110,8 +110,10 @@ std::optional<double> LimitQuantileKL(const StoredFit& fit) {
     return std::nullopt;
 }
 
+double MeanKL(const StoredFit& fit) { return MttfKL(ShapeKL(fit), fit.param3); }
+
 }  // namespace
 
-const Predictive kPredictiveKL{&NextKL, &QuantileKL, &LimitQuantileKL, nullptr};
+const Predictive kPredictiveKL{&NextKL, &QuantileKL, &LimitQuantileKL, &MeanKL, nullptr};
 
 }  // namespace tamsel

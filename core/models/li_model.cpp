@@ -114,8 +114,10 @@ std::optional<double> LimitQuantileLi(const StoredFit& fit) {
     return std::nullopt;
 }
 
+double MeanLi(const StoredFit& fit) { return ParetoMean(ShapeLi(fit), ScaleLi(fit)); }
+
 }  // namespace
 
-const Predictive kPredictiveLi{&NextLi, &QuantileLi, &LimitQuantileLi, nullptr};
+const Predictive kPredictiveLi{&NextLi, &QuantileLi, &LimitQuantileLi, &MeanLi, nullptr};
 
 }  // namespace tamsel

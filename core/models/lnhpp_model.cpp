@@ -148,8 +148,15 @@ double QuantileLNHPP(const StoredFit& fit, double p) {
 
 std::optional<double> Regular(const StoredFit&) { return std::nullopt; }
 
+double MeanLNHPP(const StoredFit& fit) {
+    const double remaining = fit.param1 - fit.index;
+    const double alpha = fit.param2;
+    const double beta = fit.param3;
+    return MttfLNHPP(alpha * remaining / (beta + fit.time), alpha, beta, fit.time);
+}
+
 }  // namespace
 
-const Predictive kPredictiveLNHPP{&NextLNHPP, &QuantileLNHPP, &Regular, nullptr};
+const Predictive kPredictiveLNHPP{&NextLNHPP, &QuantileLNHPP, &Regular, &MeanLNHPP, nullptr};
 
 }  // namespace tamsel

@@ -119,8 +119,10 @@ std::optional<double> LimitQuantileLV(const StoredFit& fit) {
     return std::nullopt;
 }
 
+double MeanLV(const StoredFit& fit) { return MttfLV(fit.param1, PsiLV(fit)); }
+
 }  // namespace
 
-const Predictive kPredictiveLV{&NextLV, &QuantileLV, &LimitQuantileLV, nullptr};
+const Predictive kPredictiveLV{&NextLV, &QuantileLV, &LimitQuantileLV, &MeanLV, nullptr};
 
 }  // namespace tamsel

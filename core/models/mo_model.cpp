@@ -90,8 +90,12 @@ double QuantileMO(const StoredFit& fit, double p) {
 
 std::optional<double> Regular(const StoredFit&) { return std::nullopt; }
 
+double MeanMO(const StoredFit& fit) {
+    return fit.param2 > 1.0 ? (fit.param1 + fit.time) / (fit.param2 - 1.0) : kInfiniteMttf;
+}
+
 }  // namespace
 
-const Predictive kPredictiveMO{&NextMO, &QuantileMO, &Regular, nullptr};
+const Predictive kPredictiveMO{&NextMO, &QuantileMO, &Regular, &MeanMO, nullptr};
 
 }  // namespace tamsel

@@ -327,7 +327,7 @@ TEST(FitTermination, EachFitSaysHowItEnded) {
 }
 
 // Each model's predictive distribution at its own stored fits on SYS1 agrees with the fit:
-// the stored Cdf and Pdf at the observed next time, the stored quartiles, the quantile as the
+// the stored MTTF, Cdf and Pdf at the observed next time, the stored quartiles, the quantile as the
 // inverse of the distribution function and the density as its derivative.
 TEST(Predictive, AgreesWithTheStoredFitOfEveryModel) {
     const test::Series sys1 = test::FromDataFile("sys1.txt");
@@ -350,6 +350,7 @@ TEST(Predictive, AgreesWithTheStoredFitOfEveryModel) {
             if (model.predictive->noNextPrediction && model.predictive->noNextPrediction(fit)) {
                 continue;
             }
+            EXPECT_CLOSE(model.predictive->mean(fit), record.mttf, 1e-9);
             const PredictivePoint next = model.predictive->at(fit, sys1.x[i + 1]);
             EXPECT_CLOSE(next.cdf, record.cdf, 1e-12);
             EXPECT_CLOSE(next.pdf, record.pdf, 1e-12);

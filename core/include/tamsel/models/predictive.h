@@ -32,6 +32,9 @@ struct Predictive {
     double (*quantile)(const StoredFit& fit, double p);
     // The value every quantile of a limit fit takes, or nothing for a regular fit.
     std::optional<double> (*limitQuantile)(const StoredFit& fit);
+    // The mean of the next interfailure time, as the fit stores it as MTTF (kInfiniteMttf
+    // where it is infinite, kNoMttf where none is reported).
+    double (*mean)(const StoredFit& fit);
     // Whether the fit is a limit at which no next prediction is made; null when none is.
     bool (*noNextPrediction)(const StoredFit& fit);
 };
