@@ -3,10 +3,8 @@
 #include <cmath>
 #include <limits>
 #include <memory>
-#include <string>
 #include <vector>
 
-#include "model_support.h"
 #include "tamsel/models/sentinels.h"
 #include "tamsel/numeric/math_functions.h"
 
@@ -72,11 +70,11 @@ double CdfDu(double t, double s, double beta, double alpha, double& survival) {
 }
 
 double PercentileDu(double p, double t, double beta, double alpha) {
-    if (!PercentileLevelValid(p)) return 0.0;
+    if (!IsProbability(p)) return 0.0;
     return Power(Power(t, beta) - std::log1p(-p) / alpha, 1.0 / beta) - t;
 }
 
-double MttfDu(double beta, double alpha, std::int32_t i, double t) {
+Guarded MttfDu(double beta, double alpha, std::int32_t i, double t) {
     double a = 1.0 / beta;
     double mean = 0.0;
     if (i >= a + 1.0) {
@@ -84,16 +82,12 @@ double MttfDu(double beta, double alpha, std::int32_t i, double t) {
         // here. (i / Alpha)^a / Beta equals i^a / (Beta Alpha^a) without overflowing.
         mean = Power(i / alpha, a) * UpperGammaFraction(a, i) / beta;
     } else {
-        double q = 1.0 - GammaP(i, a).value_or(0.0);
+        double q = 1.0 - GammaP(i, a).value.value_or(0.0);
         double c = beta * Power(alpha, a);
-        if (q > 0.0) mean = std::exp(static_cast<double>(i)) * Gamma(a).value_or(0.0) * q / c;
+        if (q > 0.0) mean = std::exp(static_cast<double>(i)) * Gamma(a).value.value_or(0.0) * q / c;
     }
-    if (mean > 0.0 && std::isfinite(mean)) return mean;
-    ShowMessage(
-        "An error has occurred during the computation of gamma functions for the mttf "
-        "at step" +
-        std::to_string(i) + ". Using Crow estimate instead.");
-    return t / (i * beta);
+    if (mean > 0.0 && std::isfinite(mean)) return {mean};
+    return {t / (i * beta), MathFault::MttfGamma};
 }
 
 IndexFit PrepareDu(const FailureSeries& x, const FailureSeries& t, std::int32_t rangeEnd) {
@@ -109,10 +103,11 @@ IndexFit PrepareDu(const FailureSeries& x, const FailureSeries& t, std::int32_t 
             beta = i / denominator;
             alpha = i / Power(time, beta);
         }
+        const Guarded mttf = MttfDu(beta, alpha, i, time);
         EstimateRecord record;
         record.param1 = beta;
         record.param2 = alpha;
-        record.mttf = MttfDu(beta, alpha, i, time);
+        record.mttf = *mttf.value;
         record.lowQ = PercentileDu(0.25, time, beta, alpha);
         record.median = PercentileDu(0.5, time, beta, alpha);
         record.uppQ = PercentileDu(0.75, time, beta, alpha);
@@ -122,7 +117,7 @@ IndexFit PrepareDu(const FailureSeries& x, const FailureSeries& t, std::int32_t 
             record.cdf = CdfDu(time, next, beta, alpha, survival);
             record.pdf = alpha * beta * survival * Power(time + next, beta - 1.0);
         }
-        return record;
+        return IndexResult{record, {FitMethod::ClosedForm}, mttf.fault};
     };
 }
 
@@ -131,5 +126,27 @@ EstimationResult EstimateDu(const FailureSeries& x, const FailureSeries& t, std:
                             EstimatesArray& estimates, const RunControl& control) {
     return RunPrequential(rangeStart, rangeEnd, PrepareDu(x, t, rangeEnd), estimates, control);
 }
+
+namespace {
+
+PredictivePoint NextDu(const StoredFit& fit, double s) {
+    double survival = 0.0;
+    const double u = CdfDu(fit.time, s, fit.param1, fit.param2, survival);
+    return {u, survival * fit.param1 * fit.param2 * Power(fit.time + s, fit.param1 - 1.0)};
+}
+
+double QuantileDu(const StoredFit& fit, double p) {
+    return PercentileDu(p, fit.time, fit.param1, fit.param2);
+}
+
+std::optional<double> Regular(const StoredFit&) { return std::nullopt; }
+
+double MeanDu(const StoredFit& fit) {
+    return *MttfDu(fit.param1, fit.param2, fit.index, fit.time).value;
+}
+
+}  // namespace
+
+const Predictive kPredictiveDu{&NextDu, &QuantileDu, &Regular, &MeanDu, nullptr};
 
 }  // namespace tamsel

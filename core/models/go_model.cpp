@@ -6,14 +6,13 @@
 #include <memory>
 #include <vector>
 
-#include "model_support.h"
 #include "tamsel/models/sentinels.h"
+#include "tamsel/numeric/math_functions.h"
 #include "tamsel/numeric/minimise_1d.h"
 
 namespace tamsel {
 namespace {
 
-constexpr int kObjectiveCode = 4;
 constexpr double kExponentFloor = -700.0;
 // The time scale 1 / Phi is searched up to 1e8 data time units, and further for data whose
 // last failure time exceeds 1: the maximum lies ever further out as the mean failure time
@@ -79,7 +78,7 @@ double CdfGO(double t, double s, double phi, double mu, double& survival) {
 }
 
 double PercentileGO(double p, double phi, double t, double mu) {
-    if (!PercentileLevelValid(p)) return 0.0;
+    if (!IsProbability(p)) return 0.0;
     double q = 1.0 + std::exp(phi * t) * std::log1p(-p) / mu;
     if (q <= 0.0) return kInfiniteQuartile;
     return -std::log(q) / phi;
@@ -92,31 +91,30 @@ double CdfHpp(double s, double rate) {
 }
 
 double PercentileHpp(double p, double rate) {
-    if (!PercentileLevelValid(p)) return 0.0;
+    if (!IsProbability(p)) return 0.0;
     if (rate <= kVanishing) return kInfiniteQuartile;
     return -std::log1p(-p) / rate;
 }
 
 IndexFit PrepareGO(const FailureSeries& x, const FailureSeries& t, std::int32_t rangeEnd,
                    const MinimisationSettings& settings) {
-    RegisterModelObjectives();
     std::shared_ptr<const std::vector<double>> sums = ComputeSums(t, rangeEnd);
     return [&x, &t, sums, rangeEnd, settings](std::int32_t i) {
         double time = t[i];
         double mean = (*sums)[i] / i;
-        EstimateRecord record;
+        IndexResult result;
         if (time / 2.0 < mean) {
-            FillHomogeneous(record, i / time, time, i, x, rangeEnd);
-            return record;
+            FillHomogeneous(result.record, i / time, time, i, x, rangeEnd);
+            result.termination.method = FitMethod::LimitCase;
+            return result;
         }
-        ObjectiveData data;
-        data.r = mean;
-        data.c = time;
-        Minimise1DResult found = Minimise1D(time, mean, kLargestTimeScale * std::max(1.0, time),
-                                            settings.relativePrecision, settings.absolutePrecision,
-                                            settings.maxIter, kObjectiveCode, data);
-        FillRegular(record, 1.0 / found.x, time, i, x, rangeEnd);
-        return record;
+        Minimise1DResult found =
+            Minimise1D([&](double z) { return ObjectiveGO(z, mean, time); }, time, mean,
+                       kLargestTimeScale * std::max(1.0, time), settings.relativePrecision,
+                       settings.absolutePrecision, settings.maxIter);
+        FillRegular(result.record, 1.0 / found.x, time, i, x, rangeEnd);
+        result.termination = {FitMethod::Minimised, found.termination};
+        return result;
     };
 }
 
@@ -126,5 +124,35 @@ EstimationResult EstimateGO(const FailureSeries& x, const FailureSeries& t, std:
     return RunPrequential(rangeStart, rangeEnd, PrepareGO(x, t, rangeEnd, settings), estimates,
                           control);
 }
+
+namespace {
+
+// Param1 = kInfiniteFaults marks the homogeneous limit, whose rate is Param3.
+PredictivePoint NextGO(const StoredFit& fit, double s) {
+    const double mu = fit.param1;
+    const double phi = fit.param2;
+    if (mu == kInfiniteFaults)
+        return {CdfHpp(s, fit.param3), fit.param3 * std::exp(-fit.param3 * s)};
+    if (phi == 0.0) return {0.0, kVanishing};
+    double survival = 0.0;
+    const double u = CdfGO(fit.time, s, phi, mu, survival);
+    return {u, mu * phi * std::exp(-phi * (fit.time + s)) * survival};
+}
+
+double QuantileGO(const StoredFit& fit, double p) {
+    if (fit.param1 == kInfiniteFaults) return PercentileHpp(p, fit.param3);
+    return PercentileGO(p, fit.param2, fit.time, fit.param1);
+}
+
+std::optional<double> Regular(const StoredFit&) { return std::nullopt; }
+
+// The defective distribution of the regular fit has no finite mean.
+double MeanGO(const StoredFit& fit) {
+    return fit.param1 == kInfiniteFaults ? fit.time / fit.index : kInfiniteMttf;
+}
+
+}  // namespace
+
+const Predictive kPredictiveGO{&NextGO, &QuantileGO, &Regular, &MeanGO, nullptr};
 
 }  // namespace tamsel

@@ -5,14 +5,12 @@
 #include <memory>
 #include <vector>
 
-#include "model_support.h"
 #include "tamsel/models/sentinels.h"
+#include "tamsel/numeric/math_functions.h"
 #include "tamsel/numeric/minimise_1d.h"
 
 namespace tamsel {
 namespace {
-
-constexpr int kObjectiveCode = 1;
 
 // Running sums over failures 1..i, element i, accumulated in failure order so that every
 // index sees the same bits as an incremental loop would.
@@ -45,15 +43,15 @@ struct JmFit {
     double n = 0.0;
     double lambda = 0.0;
     double rate = 0.0;
-    bool regular = false;
+    FitTermination termination{FitMethod::LimitCase};
 };
 
 JmFit AllFaultsFound(std::int32_t i, double firstLimitDenominator) {
-    return {static_cast<double>(i), i / firstLimitDenominator, kVanishing, false};
+    return {static_cast<double>(i), i / firstLimitDenominator, kVanishing};
 }
 
 JmFit NoFaultReduction(std::int32_t i, double time) {
-    return {kInfiniteFaults, kVanishing, i / time, false};
+    return {kInfiniteFaults, kVanishing, i / time};
 }
 
 JmFit FitAt(const FailureSeries& x, const JmSums& sums, double time, std::int32_t i,
@@ -66,12 +64,9 @@ JmFit FitAt(const FailureSeries& x, const JmSums& sums, double time, std::int32_
     // a == time when x(2..i) are all 0; the test below would divide by zero.
     if (a == time || (sums.j[i] - i) / (a - time) > i / time) return NoFaultReduction(i, time);
 
-    ObjectiveData data;
-    data.n = i;
-    data.r = r;
     Minimise1DResult found =
-        Minimise1D(1.0 / (2.0 * r), 0.0, 1.0 / r, settings.relativePrecision,
-                   settings.absolutePrecision, settings.maxIter, kObjectiveCode, data);
+        Minimise1D([&](double y) { return ObjectiveJM(y, i, r); }, 1.0 / (2.0 * r), 0.0, 1.0 / r,
+                   settings.relativePrecision, settings.absolutePrecision, settings.maxIter);
     double y = found.x;
     double n = i - r + 1.0 / y;
     // The profile likelihood can rise towards N -> infinity (constant interfailure times do
@@ -81,7 +76,7 @@ JmFit FitAt(const FailureSeries& x, const JmSums& sums, double time, std::int32_
     double weighted = 0.0;
     for (std::int32_t j = 1; j <= i; ++j) weighted += (n - j + 1) * x[j];
     double lambda = i / weighted;
-    return {n, lambda, (n - i) * lambda, true};
+    return {n, lambda, (n - i) * lambda, {FitMethod::Minimised, found.termination}};
 }
 
 }  // namespace
@@ -97,13 +92,12 @@ double ObjectiveJM(double y, std::int32_t n, double r) {
 }
 
 double PercentileJM(double p, double rate) {
-    if (!PercentileLevelValid(p, MessageIcon::Information)) return 0.0;
+    if (!IsProbability(p)) return 0.0;
     return -std::log1p(-p) / rate;
 }
 
 IndexFit PrepareJM(const FailureSeries& x, const FailureSeries& t, std::int32_t rangeEnd,
                    const MinimisationSettings& settings) {
-    RegisterModelObjectives();
     std::shared_ptr<const JmSums> sums = ComputeSums(x, t, rangeEnd);
     return [&x, &t, sums, rangeEnd, settings](std::int32_t i) {
         double time = t[i];
@@ -114,7 +108,7 @@ IndexFit PrepareJM(const FailureSeries& x, const FailureSeries& t, std::int32_t 
         record.lowQ = PercentileJM(0.25, fit.rate);
         record.median = PercentileJM(0.5, fit.rate);
         record.uppQ = PercentileJM(0.75, fit.rate);
-        record.mttf = fit.regular ? 1.0 / fit.rate : kNoMttf;
+        record.mttf = fit.termination.method == FitMethod::Minimised ? 1.0 / fit.rate : kNoMttf;
         if (i < rangeEnd) {
             if (fit.n == i) {
                 record.cdf = 0.0;
@@ -124,7 +118,7 @@ IndexFit PrepareJM(const FailureSeries& x, const FailureSeries& t, std::int32_t 
                 record.pdf = fit.rate * (1.0 - record.cdf);
             }
         }
-        return record;
+        return IndexResult{record, fit.termination};
     };
 }
 
@@ -134,5 +128,40 @@ EstimationResult EstimateJM(const FailureSeries& x, const FailureSeries& t, std:
     return RunPrequential(rangeStart, rangeEnd, PrepareJM(x, t, rangeEnd, settings), estimates,
                           control);
 }
+
+namespace {
+
+// A median stored for the vanishing rate gives back that rate only to within rounding.
+constexpr double kRateRounding = 1e-9;
+
+PredictivePoint NextJM(const StoredFit& fit, double s) {
+    const double n = fit.index;
+    if (fit.param1 <= n) return {0.0, kVanishing};
+    const double rate = (fit.param1 - n) * fit.param2;
+    return {-std::expm1(-rate * s), rate * std::exp(-rate * s)};
+}
+
+// The rate is recovered from the stored median, ln 2 / median, so that both limit cases come
+// out right: a vanishing rate gives infinite quantiles.
+double RateFromMedian(const StoredFit& fit) { return -std::log1p(-0.5) / fit.median; }
+
+double QuantileJM(const StoredFit& fit, double p) { return PercentileJM(p, RateFromMedian(fit)); }
+
+std::optional<double> LimitQuantileJM(const StoredFit& fit) {
+    if (RateFromMedian(fit) <= kVanishing * (1.0 + kRateRounding)) return kInfiniteQuartile;
+    return std::nullopt;
+}
+
+bool NoNextPredictionJM(const StoredFit& fit) { return fit.param1 == kInfiniteFaults; }
+
+double MeanJM(const StoredFit& fit) {
+    if (fit.param1 <= fit.index || fit.param1 == kInfiniteFaults) return kNoMttf;
+    return 1.0 / ((fit.param1 - fit.index) * fit.param2);
+}
+
+}  // namespace
+
+const Predictive kPredictiveJM{&NextJM, &QuantileJM, &LimitQuantileJM, &MeanJM,
+                               &NoNextPredictionJM};
 
 }  // namespace tamsel

@@ -4,13 +4,12 @@
 #include <vector>
 
 #include "littlewood_support.h"
-#include "model_support.h"
 #include "tamsel/numeric/log_sum.h"
+#include "tamsel/numeric/math_functions.h"
 
 namespace tamsel {
 namespace {
 
-constexpr int kObjectiveCode = 8;
 constexpr double kStart = 1.0;
 
 // s(j) / s(1) = 1 / (w0 + A w1) on the window 1..n, with the weights from exact integer
@@ -73,8 +72,7 @@ EstimateRecord RecordKL(const FailureSeries& x, std::int32_t i, std::int32_t ran
 
 IndexFit PrepareKL(const FailureSeries& x, std::int32_t rangeEnd,
                    const MinimisationSettings& settings) {
-    RegisterModelObjectives();
-    return PrepareWindowFit(x, rangeEnd, settings, kStart, kObjectiveCode, &RecordKL);
+    return PrepareWindowFit(x, rangeEnd, settings, kStart, &ObjectiveKL, &RecordKL);
 }
 
 EstimationResult EstimateKL(const FailureSeries& x, const FailureSeries& /*t*/,
@@ -88,8 +86,34 @@ EstimationResult EstimateKL(const FailureSeries& x, const FailureSeries& /*t*/,
 double MttfKL(double s, double beta) { return ParetoMean(s, beta); }
 
 double PercentileKL(double p, double beta, double s) {
-    if (!PercentileLevelValid(p)) return 0.0;
+    if (!IsProbability(p)) return 0.0;
     return ParetoQuantile(p, s, beta);
 }
+
+namespace {
+
+// The next interfailure time is Pareto with shape s(n), 1 / s(n) = Alpha1 + Alpha2 n, and
+// scale Beta.
+double ShapeKL(const StoredFit& fit) { return 1.0 / (fit.param1 + fit.param2 * fit.index); }
+
+PredictivePoint NextKL(const StoredFit& fit, double s) {
+    const ParetoPoint point = ParetoAt(s, ShapeKL(fit), fit.param3);
+    return {point.cdf, point.pdf};
+}
+
+double QuantileKL(const StoredFit& fit, double p) {
+    return PercentileKL(p, fit.param3, ShapeKL(fit));
+}
+
+std::optional<double> LimitQuantileKL(const StoredFit& fit) {
+    if (ShapeKL(fit) <= 0.0) return kVanishing;
+    return std::nullopt;
+}
+
+double MeanKL(const StoredFit& fit) { return MttfKL(ShapeKL(fit), fit.param3); }
+
+}  // namespace
+
+const Predictive kPredictiveKL{&NextKL, &QuantileKL, &LimitQuantileKL, &MeanKL, nullptr};
 
 }  // namespace tamsel

@@ -4,13 +4,12 @@
 #include <vector>
 
 #include "littlewood_support.h"
-#include "model_support.h"
 #include "tamsel/numeric/log_sum.h"
+#include "tamsel/numeric/math_functions.h"
 
 namespace tamsel {
 namespace {
 
-constexpr int kObjectiveCode = 5;
 constexpr double kStart = 10.0;
 
 // The Alpha that maximises the likelihood for N - n = remaining and Beta. The sum
@@ -72,13 +71,13 @@ EstimateRecord RecordLi(const FailureSeries& x, const FailureSeries& t, std::int
 
 IndexFit PrepareLi(const FailureSeries& x, const FailureSeries& t, std::int32_t rangeEnd,
                    const MinimisationSettings& settings) {
-    RegisterModelObjectives();
     return [&x, &t, rangeEnd, settings](std::int32_t i) {
-        ObjectiveData data;
-        data.n = i;
-        data.series = &t;
-        std::vector<double> p = MinimiseFrom(kStart, kStart, kObjectiveCode, data, settings);
-        return RecordLi(x, t, i, rangeEnd, p[0] * p[0], p[1] * p[1]);
+        const MinimiseNDResult found = MinimiseFrom(
+            kStart, kStart,
+            [&](std::span<const double> p, std::span<double> g) { return ObjectiveLi(p, g, i, t); },
+            settings);
+        const std::vector<double>& p = found.x;
+        return IndexResult{RecordLi(x, t, i, rangeEnd, p[0] * p[0], p[1] * p[1]), Minimised(found)};
     };
 }
 
@@ -90,8 +89,35 @@ EstimationResult EstimateLi(const FailureSeries& x, const FailureSeries& t, std:
 }
 
 double PercentileLi(double p, double a, double b) {
-    if (!PercentileLevelValid(p)) return 0.0;
+    if (!IsProbability(p)) return 0.0;
     return ParetoQuantile(p, a, b);
 }
+
+namespace {
+
+// The next interfailure time is Pareto with shape (N - n) Alpha and scale Beta + T.
+double ShapeLi(const StoredFit& fit) { return (fit.param1 - fit.index) * fit.param2; }
+double ScaleLi(const StoredFit& fit) { return fit.param3 + fit.time; }
+
+PredictivePoint NextLi(const StoredFit& fit, double s) {
+    const ParetoPoint point = ParetoAt(s, ShapeLi(fit), ScaleLi(fit));
+    return {point.cdf, point.pdf};
+}
+
+double QuantileLi(const StoredFit& fit, double p) {
+    return PercentileLi(p, ShapeLi(fit), ScaleLi(fit));
+}
+
+// With no fault left the next failure never comes.
+std::optional<double> LimitQuantileLi(const StoredFit& fit) {
+    if (ShapeLi(fit) <= 0.0) return kInfiniteQuartile;
+    return std::nullopt;
+}
+
+double MeanLi(const StoredFit& fit) { return ParetoMean(ShapeLi(fit), ScaleLi(fit)); }
+
+}  // namespace
+
+const Predictive kPredictiveLi{&NextLi, &QuantileLi, &LimitQuantileLi, &MeanLi, nullptr};
 
 }  // namespace tamsel

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "littlewood_support.h"
-#include "model_support.h"
 #include "tamsel/models/sentinels.h"
 #include "tamsel/numeric/log_sum.h"
 #include "tamsel/numeric/math_functions.h"
@@ -16,7 +15,6 @@
 namespace tamsel {
 namespace {
 
-constexpr int kObjectiveCode = 6;
 constexpr double kStart1 = 100.0;
 constexpr double kStart2 = 1000.0;
 // Above this expected number of further failures, 1 - e^(-M) is taken as 1.
@@ -89,16 +87,17 @@ EstimateRecord RecordLNHPP(const FailureSeries& x, const FailureSeries& t, std::
 
 IndexFit PrepareLNHPP(const FailureSeries& x, const FailureSeries& t, std::int32_t rangeEnd,
                       const MinimisationSettings& settings) {
-    RegisterModelObjectives();
     return [&x, &t, rangeEnd, settings](std::int32_t i) {
         const double eps = settings.absolutePrecision;
-        ObjectiveData data;
-        data.n = i;
-        data.r = eps;
-        data.c = t[i];
-        data.series = &t;
-        std::vector<double> p = MinimiseFrom(kStart1, kStart2, kObjectiveCode, data, settings);
-        return RecordLNHPP(x, t, i, rangeEnd, p[0] * p[0] + eps, p[1] * p[1] + eps);
+        const MinimiseNDResult found = MinimiseFrom(
+            kStart1, kStart2,
+            [&](std::span<const double> p, std::span<double> g) {
+                return ObjectiveLNHPP(p, g, i, eps, t[i], t);
+            },
+            settings);
+        const std::vector<double>& p = found.x;
+        return IndexResult{RecordLNHPP(x, t, i, rangeEnd, p[0] * p[0] + eps, p[1] * p[1] + eps),
+                           Minimised(found)};
     };
 }
 
@@ -119,12 +118,45 @@ double MttfLNHPP(double lambda, double alpha, double beta, double end) {
 }
 
 double PercentileLNHPP(double p, double end, double alpha, double beta, double mu) {
-    if (!PercentileLevelValid(p)) return 0.0;
+    if (!IsProbability(p)) return 0.0;
     const double growth = SafeExp(alpha * std::log1p(end / beta));  // (1 + T / Beta)^Alpha
     const double shift = std::log1p(-p) * growth / mu;              // v - 1
     // v <= 0: the distribution never reaches p (a further failure may never come).
     if (shift <= -1.0) return kInfiniteQuartile;
     return CapQuartile((end + beta) * std::expm1(-std::log1p(shift) / alpha));
 }
+
+namespace {
+
+PredictivePoint NextLNHPP(const StoredFit& fit, double s) {
+    const double mu = fit.param1;
+    const double alpha = fit.param2;
+    const double beta = fit.param3;
+    const double t = fit.time;
+    // ln R(T) and ln(R(T + s) / R(T)) of R(x) = (1 + x / Beta)^(-Alpha).
+    const double logAtT = -alpha * std::log1p(t / beta);
+    const double logDecay = -alpha * std::log1p(s / (beta + t));
+    const double expected = -mu * std::exp(logAtT) * std::expm1(logDecay);
+    const double survival = SafeExp(-expected);
+    return {-std::expm1(-expected),
+            survival * alpha * mu * std::exp(logAtT + logDecay) / (beta + t + s)};
+}
+
+double QuantileLNHPP(const StoredFit& fit, double p) {
+    return PercentileLNHPP(p, fit.time, fit.param2, fit.param3, fit.param1);
+}
+
+std::optional<double> Regular(const StoredFit&) { return std::nullopt; }
+
+double MeanLNHPP(const StoredFit& fit) {
+    const double remaining = fit.param1 - fit.index;
+    const double alpha = fit.param2;
+    const double beta = fit.param3;
+    return MttfLNHPP(alpha * remaining / (beta + fit.time), alpha, beta, fit.time);
+}
+
+}  // namespace
+
+const Predictive kPredictiveLNHPP{&NextLNHPP, &QuantileLNHPP, &Regular, &MeanLNHPP, nullptr};
 
 }  // namespace tamsel

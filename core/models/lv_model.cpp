@@ -4,13 +4,12 @@
 #include <vector>
 
 #include "littlewood_support.h"
-#include "model_support.h"
 #include "tamsel/numeric/log_sum.h"
+#include "tamsel/numeric/math_functions.h"
 
 namespace tamsel {
 namespace {
 
-constexpr int kObjectiveCode = 7;
 constexpr double kStart = 10.0;
 
 // psi(j) on the line through (1, first) and (n, last), its weights taken from exact integer
@@ -83,8 +82,7 @@ EstimateRecord RecordLV(const FailureSeries& x, std::int32_t i, std::int32_t ran
 
 IndexFit PrepareLV(const FailureSeries& x, std::int32_t rangeEnd,
                    const MinimisationSettings& settings) {
-    RegisterModelObjectives();
-    return PrepareWindowFit(x, rangeEnd, settings, kStart, kObjectiveCode, &RecordLV);
+    return PrepareWindowFit(x, rangeEnd, settings, kStart, &ObjectiveLV, &RecordLV);
 }
 
 EstimationResult EstimateLV(const FailureSeries& x, const FailureSeries& /*t*/,
@@ -98,8 +96,33 @@ EstimationResult EstimateLV(const FailureSeries& x, const FailureSeries& /*t*/,
 double MttfLV(double alpha, double psi) { return ParetoMean(alpha, psi); }
 
 double PercentileLV(double p, double psi, double alpha) {
-    if (!PercentileLevelValid(p)) return 0.0;
+    if (!IsProbability(p)) return 0.0;
     return ParetoQuantile(p, alpha, psi);
 }
+
+namespace {
+
+// The next interfailure time is Pareto with shape Alpha and scale psi(n) = Beta1 + Beta2 n.
+double PsiLV(const StoredFit& fit) { return fit.param2 + fit.param3 * fit.index; }
+
+PredictivePoint NextLV(const StoredFit& fit, double s) {
+    const ParetoPoint point = ParetoAt(s, fit.param1, PsiLV(fit));
+    return {point.cdf, point.pdf};
+}
+
+double QuantileLV(const StoredFit& fit, double p) {
+    return PercentileLV(p, PsiLV(fit), fit.param1);
+}
+
+std::optional<double> LimitQuantileLV(const StoredFit& fit) {
+    if (PsiLV(fit) <= 0.0) return kVanishing;
+    return std::nullopt;
+}
+
+double MeanLV(const StoredFit& fit) { return MttfLV(fit.param1, PsiLV(fit)); }
+
+}  // namespace
+
+const Predictive kPredictiveLV{&NextLV, &QuantileLV, &LimitQuantileLV, &MeanLV, nullptr};
 
 }  // namespace tamsel

@@ -3,7 +3,6 @@
 #include <cmath>
 #include <limits>
 
-#include "model_support.h"
 #include "tamsel/models/sentinels.h"
 #include "tamsel/numeric/math_functions.h"
 #include "tamsel/numeric/minimise_1d.h"
@@ -11,7 +10,6 @@
 namespace tamsel {
 namespace {
 
-constexpr int kObjectiveCode = 3;
 constexpr double kNudge = 2e-16;
 constexpr double kStartOffset = 10.0;
 constexpr double kLargestTheta = 1e8;
@@ -39,23 +37,19 @@ double ObjectiveMO(double theta, std::int32_t n, double t, const FailureSeries& 
 }
 
 double PercentileMO(double p, double a, double t, double beta0) {
-    if (!PercentileLevelValid(p)) return 0.0;
+    if (!IsProbability(p)) return 0.0;
     return (a + t) * (Power(1.0 - p, -1.0 / beta0) - 1.0);
 }
 
 IndexFit PrepareMO(const FailureSeries& x, const FailureSeries& t, std::int32_t rangeEnd,
                    const MinimisationSettings& settings) {
-    RegisterModelObjectives();
     return [&x, &t, rangeEnd, settings](std::int32_t i) {
         double time = t[i];
         double theta0 = LowestTheta(i, time);
-        ObjectiveData data;
-        data.n = i;
-        data.r = time;
-        data.series = &t;
         Minimise1DResult found =
-            Minimise1D(theta0 + kStartOffset, theta0, kLargestTheta, settings.relativePrecision,
-                       settings.absolutePrecision, settings.maxIter, kObjectiveCode, data);
+            Minimise1D([&](double theta) { return ObjectiveMO(theta, i, time, t); },
+                       theta0 + kStartOffset, theta0, kLargestTheta, settings.relativePrecision,
+                       settings.absolutePrecision, settings.maxIter);
         double a = found.x * found.x;
         double beta0 = i / std::log1p(time / a);
         EstimateRecord record;
@@ -71,7 +65,7 @@ IndexFit PrepareMO(const FailureSeries& x, const FailureSeries& t, std::int32_t 
             record.cdf = 1.0 - survival;
             record.pdf = beta0 * survival / (a + time + next);
         }
-        return record;
+        return IndexResult{record, {FitMethod::Minimised, found.termination}};
     };
 }
 
@@ -81,5 +75,27 @@ EstimationResult EstimateMO(const FailureSeries& x, const FailureSeries& t, std:
     return RunPrequential(rangeStart, rangeEnd, PrepareMO(x, t, rangeEnd, settings), estimates,
                           control);
 }
+
+namespace {
+
+PredictivePoint NextMO(const StoredFit& fit, double s) {
+    const double a = fit.param1;
+    const double survival = Power((a + fit.time) / (a + fit.time + s), fit.param2);
+    return {1.0 - survival, survival * fit.param2 / (a + fit.time + s)};
+}
+
+double QuantileMO(const StoredFit& fit, double p) {
+    return PercentileMO(p, fit.param1, fit.time, fit.param2);
+}
+
+std::optional<double> Regular(const StoredFit&) { return std::nullopt; }
+
+double MeanMO(const StoredFit& fit) {
+    return fit.param2 > 1.0 ? (fit.param1 + fit.time) / (fit.param2 - 1.0) : kInfiniteMttf;
+}
+
+}  // namespace
+
+const Predictive kPredictiveMO{&NextMO, &QuantileMO, &Regular, &MeanMO, nullptr};
 
 }  // namespace tamsel

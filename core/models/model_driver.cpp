@@ -81,6 +81,14 @@ ApplyModelResult ApplyModel(Database& db, int dataSetId, int modelNumber, int ra
                                           model->prepare(x, t, range->rangeEnd, settings),
                                           estimates, control, threads);
     control.EndProgress();
+    // Faults a fit worked round are told in index order before the run's own outcome.
+    for (std::int32_t i = range->rangeStart; i <= range->rangeEnd; ++i) {
+        if (run.faults[i] == MathFault::None) continue;
+        const bool gamma =
+            run.faults[i] != MathFault::MttfGamma && run.faults[i] != MathFault::PercentileLevel;
+        ShowMessage(MathFaultText(run.faults[i], i),
+                    gamma ? MessageIcon::Information : MessageIcon::None);
+    }
 
     switch (run.status) {
         case EstimationStatus::Cancelled:

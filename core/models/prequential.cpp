@@ -46,29 +46,53 @@ int WorkerThreads(int threads) {
 
 namespace {
 
-// Fits index i into record; the reason when the fit throws or leaves a value not finite.
-std::optional<std::string> FitIndex(const IndexFit& fit, std::int32_t i, EstimateRecord& record) {
+EstimationResult Cancelled() {
+    EstimationResult result;
+    result.status = EstimationStatus::Cancelled;
+    return result;
+}
+
+EstimationResult Faulted(std::int32_t i, std::string detail) {
+    EstimationResult result;
+    result.status = EstimationStatus::ArithmeticFault;
+    result.faultIndex = i;
+    result.faultDetail = std::move(detail);
+    return result;
+}
+
+// Where the fit of each index goes; every index has its own elements.
+struct Slots {
+    EstimatesArray& estimates;
+    std::vector<FitTermination>& terminations;
+    std::vector<MathFault>& faults;
+};
+
+// Fits index i into its slots; the reason when the fit throws or leaves a value not finite.
+std::optional<std::string> FitIndex(const IndexFit& fit, std::int32_t i, const Slots& slots) {
     try {
-        record = fit(i);
+        IndexResult result = fit(i);
+        slots.estimates[i] = result.record;
+        slots.terminations[i] = result.termination;
+        slots.faults[i] = result.fault;
     } catch (const std::exception& error) {
         return error.what();
     } catch (...) {
         return "an unknown error";
     }
-    if (std::string_view field = NonFiniteField(record); !field.empty()) {
+    if (std::string_view field = NonFiniteField(slots.estimates[i]); !field.empty()) {
         return std::string(field) + " is not a finite number";
     }
     return std::nullopt;
 }
 
 EstimationResult RunSequential(std::int32_t rangeStart, std::int32_t rangeEnd, const IndexFit& fit,
-                               EstimatesArray& estimates, const RunControl& control) {
+                               const Slots& slots, const RunControl& control) {
     for (std::int32_t i = rangeStart; i <= rangeEnd; ++i) {
-        if (std::optional<std::string> fault = FitIndex(fit, i, estimates[i])) {
-            return {EstimationStatus::ArithmeticFault, i, std::move(*fault)};
+        if (std::optional<std::string> fault = FitIndex(fit, i, slots)) {
+            return Faulted(i, std::move(*fault));
         }
         control.StepProgress(i);
-        if (control.CancelRequested()) return {EstimationStatus::Cancelled, 0, {}};
+        if (control.CancelRequested()) return Cancelled();
     }
     return {};
 }
@@ -83,11 +107,11 @@ EstimationResult RunSequential(std::int32_t rangeStart, std::int32_t rangeEnd, c
 class ParallelRun {
   public:
     ParallelRun(std::int32_t rangeStart, std::int32_t rangeEnd, const IndexFit& fit,
-                EstimatesArray& estimates, const RunControl& control)
+                const Slots& slots, const RunControl& control)
         : m_rangeStart(rangeStart),
           m_rangeEnd(rangeEnd),
           m_fit(fit),
-          m_estimates(estimates),
+          m_slots(slots),
           m_control(control),
           m_next(rangeStart),
           m_fitted(static_cast<std::size_t>(rangeEnd - rangeStart) + 1, false) {}
@@ -127,7 +151,7 @@ class ParallelRun {
         const std::int64_t i = m_next.fetch_add(1);
         if (i > m_rangeEnd || i > m_faultLimit) return false;
         const auto index = static_cast<std::int32_t>(i);
-        std::optional<std::string> fault = FitIndex(m_fit, index, m_estimates[index]);
+        std::optional<std::string> fault = FitIndex(m_fit, index, m_slots);
         std::lock_guard lock(m_mutex);
         m_fitted[static_cast<std::size_t>(index - m_rangeStart)] = true;
         if (fault && index < m_faultLimit) {
@@ -167,15 +191,15 @@ class ParallelRun {
                 if (!m_fitted[slot]) {
                     if (!wait) return std::nullopt;
                     // Indices are left unfitted only once a cancel is requested.
-                    return EstimationResult{EstimationStatus::Cancelled, 0, {}};
+                    return Cancelled();
                 }
                 if (next == m_faultLimit) {
-                    return EstimationResult{EstimationStatus::ArithmeticFault, next, m_faultDetail};
+                    return Faulted(next, m_faultDetail);
                 }
             }
             m_control.StepProgress(next);
             if (m_control.CancelRequested()) {
-                return EstimationResult{EstimationStatus::Cancelled, 0, {}};
+                return Cancelled();
             }
         }
         return std::nullopt;
@@ -184,7 +208,7 @@ class ParallelRun {
     const std::int32_t m_rangeStart;
     const std::int32_t m_rangeEnd;
     const IndexFit& m_fit;
-    EstimatesArray& m_estimates;
+    const Slots& m_slots;
     const RunControl& m_control;
     std::atomic<std::int64_t> m_next;
     // The first index found faulty so far; no index past it is worth fitting.
@@ -201,10 +225,18 @@ class ParallelRun {
 
 EstimationResult RunPrequential(std::int32_t rangeStart, std::int32_t rangeEnd, const IndexFit& fit,
                                 EstimatesArray& estimates, const RunControl& control, int threads) {
-    estimates.assign(static_cast<std::size_t>(rangeEnd) + 1, EstimateRecord{});
+    const auto size = static_cast<std::size_t>(rangeEnd) + 1;
+    estimates.assign(size, EstimateRecord{});
+    std::vector<FitTermination> terminations(size);
+    std::vector<MathFault> faults(size, MathFault::None);
+    const Slots slots{estimates, terminations, faults};
     int workers = std::min(WorkerThreads(threads), rangeEnd - rangeStart + 1);
-    if (workers <= 1) return RunSequential(rangeStart, rangeEnd, fit, estimates, control);
-    return ParallelRun(rangeStart, rangeEnd, fit, estimates, control).Run(workers);
+    EstimationResult result =
+        workers <= 1 ? RunSequential(rangeStart, rangeEnd, fit, slots, control)
+                     : ParallelRun(rangeStart, rangeEnd, fit, slots, control).Run(workers);
+    result.terminations = std::move(terminations);
+    result.faults = std::move(faults);
+    return result;
 }
 
 }  // namespace tamsel

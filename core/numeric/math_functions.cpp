@@ -4,9 +4,6 @@
 #include <cmath>
 #include <limits>
 #include <string>
-#include <string_view>
-
-#include "tamsel/support/messages.h"
 
 namespace tamsel {
 namespace {
@@ -82,11 +79,6 @@ constexpr Table kQ4 = {2.690530175870899333379843e3L,  6.39388565430009239898423
                        4.135599930241388052042842e7L,  1.120872109616147941376570e9L,
                        1.488613728678813811542398e10L, 1.016803586272438228077304e11L,
                        3.417476345507377132798597e11L, 4.463158187419713286462081e11L};
-
-constexpr std::string_view kGammaNonNumericMessage =
-    "Gamma function called with invalid non-numeric argument!";
-
-void Inform(std::string_view text) { ShowMessage(std::string(text), MessageIcon::Information); }
 
 // ln Gamma(y) by Stirling's series, y >= 12. Past kFrtBig the correction is below rounding.
 Extended LnGammaStirling(Extended y) {
@@ -168,16 +160,14 @@ Extended LnGammaPositive(Extended y) {
     return LnGammaStirling(y);
 }
 
-// GammaLn in extended precision, with its guards and messages.
-std::optional<Extended> GammaLnExtended(double x) {
-    if (std::isnan(x)) {
-        Inform(kGammaNonNumericMessage);
-        return std::nullopt;
-    }
-    if (x < 0.0) {
-        Inform("GammaLn function called with invalid negative argument!");
-        return std::nullopt;
-    }
+// GammaLn in extended precision with its guards: the fault when x has no value.
+MathFault GammaLnFault(double x) {
+    if (std::isnan(x)) return MathFault::GammaNotNumeric;
+    if (x < 0.0) return MathFault::GammaLnNegative;
+    return MathFault::None;
+}
+
+Extended GammaLnExtended(double x) {
     if (x == 0.0 || x > kGammaLnXBig) return kXInf;
     return LnGammaPositive(x);
 }
@@ -228,21 +218,30 @@ std::optional<Extended> GammaQContinuedFraction(Extended x, Extended a) {
     return g;
 }
 
-template <typename Better>
-std::optional<double> Extreme(std::span<const double> values, std::string_view message,
-                              Better better) {
-    if (values.size() < 2) {
-        Inform(message);
-        return std::nullopt;
-    }
-    double result = values[0];
-    for (double value : values.subspan(1)) {
-        if (better(value, result)) result = value;
-    }
-    return result;
-}
-
 }  // namespace
+
+std::string MathFaultText(MathFault fault, std::int32_t step) {
+    switch (fault) {
+        case MathFault::None:
+            return {};
+        case MathFault::GammaNotNumeric:
+            return "Gamma function called with invalid non-numeric argument!";
+        case MathFault::GammaZero:
+            return "Gamma function called with argument=0 is infinite!";
+        case MathFault::GammaNegative:
+            return "Gamma function called with invalid negative argument!";
+        case MathFault::GammaLnNegative:
+            return "GammaLn function called with invalid negative argument!";
+        case MathFault::PercentileLevel:
+            return "The percentile must be a number between 0 and 1.\r\n"
+                   "A value of 0 for this percentile is returned";
+        case MathFault::MttfGamma:
+            return "An error has occurred during the computation of gamma functions for the "
+                   "mttf at step" +
+                   std::to_string(step) + ". Using Crow estimate instead.";
+    }
+    return {};
+}
 
 double Power(double x, double y) {
     if (x == 0.0) return 0.0;
@@ -250,93 +249,52 @@ double Power(double x, double y) {
 }
 
 double SafeExp(double v) {
-    if (std::isnan(v)) {
-        ShowMessage(JoinLines({"The argument of an exponential is not numeric.",
-                               "A value of 0 is returned"}),
-                    MessageIcon::Information);
-        return 0.0;
-    }
+    if (std::isnan(v)) return 0.0;
     if (std::fabs(v) > kExpLimit) return v > 0.0 ? kExpOverflow : 0.0;
     return std::exp(v);
 }
 
 double SafeLog(double x) { return std::log(x == 0.0 ? kLogOfZeroArgument : x); }
 
-std::optional<double> Gamma(double x) {
-    if (std::isnan(x)) {
-        Inform(kGammaNonNumericMessage);
-        return std::nullopt;
-    }
-    if (x == 0.0) {
-        Inform("Gamma function called with argument=0 is infinite!");
-        return kGammaGuardResult;
-    }
-    if (x < kReflectionLimit) {
-        Inform("Gamma function called with invalid negative argument!");
-        return kGammaGuardResult;
-    }
-    if (x > 0.0) return static_cast<double>(GammaPositive(x));
+Guarded Gamma(double x) {
+    if (std::isnan(x)) return {std::nullopt, MathFault::GammaNotNumeric};
+    if (x == 0.0) return {kGammaGuardResult, MathFault::GammaZero};
+    if (x < kReflectionLimit) return {kGammaGuardResult, MathFault::GammaNegative};
+    if (x > 0.0) return {static_cast<double>(GammaPositive(x))};
 
     // Reflection: Gamma(-y) = -pi / (sin(pi y) Gamma(1 + y)). Here 0 < y < 1, so the integer
     // part of y is 0 and the sign change for an odd integer part never arises.
     const double y = -x;
     const Extended result = -kPi / SinPi(y) / GammaPositive(1.0L + y);
-    if (-result > std::numeric_limits<double>::max()) return -kXInf;
-    return static_cast<double>(result);
+    if (-result > std::numeric_limits<double>::max()) return {-kXInf};
+    return {static_cast<double>(result)};
 }
 
-std::optional<double> GammaLn(double x) {
-    const std::optional<Extended> result = GammaLnExtended(x);
-    if (!result) return std::nullopt;
-    return static_cast<double>(*result);
+Guarded GammaLn(double x) {
+    if (const MathFault fault = GammaLnFault(x); fault != MathFault::None) {
+        return {std::nullopt, fault};
+    }
+    return {static_cast<double>(GammaLnExtended(x))};
 }
 
-std::optional<double> GammaP(double x, double a) {
-    // Evaluated first so that an invalid shape is reported whatever x is; an empty result
-    // counts as 0.
-    const Extended gln = GammaLnExtended(a).value_or(0.0L);
-    if (x == 0.0) return 0.0;
-    if (a == 0.0) return 1.0;
+Guarded GammaP(double x, double a) {
+    // An invalid shape is reported whatever x is; its ln Gamma counts as 0.
+    const MathFault fault = GammaLnFault(a);
+    const Extended gln = fault == MathFault::None ? GammaLnExtended(a) : 0.0L;
+    if (x == 0.0) return {0.0, fault};
+    if (a == 0.0) return {1.0, fault};
 
     const Extended ex = x;
     const Extended ea = a;
     const Extended prefactor = std::exp(-ex + ea * std::log(ex) - gln);
     if (x < a + 1.0) {
         const std::optional<Extended> sum = GammaPSeries(ex, ea);
-        if (!sum) return std::nullopt;
-        return static_cast<double>(*sum * prefactor);
+        if (!sum) return {std::nullopt, fault};
+        return {static_cast<double>(*sum * prefactor), fault};
     }
     const std::optional<Extended> fraction = GammaQContinuedFraction(ex, ea);
-    if (!fraction) return std::nullopt;
-    return static_cast<double>(1.0L - prefactor * *fraction);
-}
-
-std::optional<double> Max(std::span<const double> values) {
-    return Extreme(values, "Max function needs at least two inputs",
-                   [](double candidate, double best) { return candidate > best; });
-}
-
-std::optional<double> Max(std::initializer_list<double> values) {
-    return Max(std::span<const double>(values.begin(), values.size()));
-}
-
-std::optional<double> Min(std::span<const double> values) {
-    return Extreme(values, "Min function needs at least two inputs",
-                   [](double candidate, double best) { return candidate < best; });
-}
-
-std::optional<double> Min(std::initializer_list<double> values) {
-    return Min(std::span<const double>(values.begin(), values.size()));
-}
-
-double Remainder(double a, double b) {
-    if (std::isnan(a) || std::isnan(b)) {
-        Inform("Remainder function called with invalid non-numeric arguments");
-        return 0.0;
-    }
-    // fmod is a - b * trunc(a / b) with the exact quotient, free of the rounding that
-    // a / b would bring in.
-    return std::fmod(a, b);
+    if (!fraction) return {std::nullopt, fault};
+    return {static_cast<double>(1.0L - prefactor * *fraction), fault};
 }
 
 }  // namespace tamsel

@@ -24,14 +24,13 @@ double BracketedStep(double a, double b, double w, double tol1) {
 // Points are kept as absolute positions (x, xw, xv and the bracket ends lower, upper); the
 // relative quantities a, b, w, v are derived from them. A trial that lands on an end then
 // coincides with that end exactly, which is what marks a minimum at an end as bracketed.
-Minimise1DResult Minimise1D(double x, double lo, double hi, double relativePrecision,
-                            double absolutePrecision, std::int32_t maxIter, int code,
-                            const ObjectiveData& data) {
+Minimise1DResult Minimise1D(Objective1D f, double x, double lo, double hi, double relativePrecision,
+                            double absolutePrecision, std::int32_t maxIter) {
     std::int32_t count = 0;
     // Ranking non-finite values above every finite one keeps NaN out of every comparison.
     auto evaluate = [&](double point) {
         ++count;
-        double value = Objective1D(code, point, data);
+        double value = f(point);
         return std::isfinite(value) ? value : std::numeric_limits<double>::infinity();
     };
     // Relative steps are added to x with rounding; the true ends are never passed.
@@ -130,7 +129,9 @@ Minimise1DResult Minimise1D(double x, double lo, double hi, double relativePreci
                     upper = x;
                 }
             }
-            return {x, fx, lower, upper, count, bracketed ? 1 : 2};
+            return {x,     fx,
+                    lower, upper,
+                    count, bracketed ? Termination::TiedTrial : Termination::TiedBeforeBracket};
         }
 
         double a = lower - x;
@@ -138,11 +139,11 @@ Minimise1DResult Minimise1D(double x, double lo, double hi, double relativePreci
         double w = xw - x;
         double v = xv - x;
         if (v * w < 0.0) bracketed = true;
-        if (std::max(-a, b) <= tol2) return {x, fx, lower, upper, count, 0};
+        if (std::max(-a, b) <= tol2) return {x, fx, lower, upper, count, Termination::Converged};
         // Checked only here, so the two set-up trials and the first loop trial are always made.
         if (count >= maxIter) {
-            if (bracketed) return {x, fx, lower, upper, count, 3};
-            return {x, fx, lo, hi, count, 4};
+            if (bracketed) return {x, fx, lower, upper, count, Termination::IterationBudget};
+            return {x, fx, lo, hi, count, Termination::BudgetBeforeBracket};
         }
 
         double ePrev = e;

@@ -33,15 +33,12 @@ bool AllFinite(const Vector& v) {
 // The objective at one point with its gradient, as the minimiser sees it.
 class Objective {
   public:
-    Objective(int code, const ObjectiveData& data) : m_code(code), m_data(data) {}
+    explicit Objective(ObjectiveND f) : m_f(f) {}
 
-    double operator()(const Vector& x, Vector& g) const {
-        return ObjectiveND(m_code, x, g, m_data);
-    }
+    double operator()(const Vector& x, Vector& g) const { return m_f(x, g); }
 
   private:
-    int m_code;
-    const ObjectiveData& m_data;
+    ObjectiveND m_f;
 };
 
 // The best point found so far.
@@ -311,14 +308,14 @@ void MoveStartInside(Vector& x, const Vector& b, double tolerance) {
 
 }  // namespace
 
-MinimiseNDResult MinimiseND(std::vector<double> x, const std::vector<double>& b,
+MinimiseNDResult MinimiseND(ObjectiveND f, std::vector<double> x, const std::vector<double>& b,
                             double absolutePrecision, double eta, double tolerance,
-                            std::int32_t maxIter, int code, const ObjectiveData& data) {
+                            std::int32_t maxIter) {
     if (x.empty() || b.size() != x.size()) {
         throw std::invalid_argument("MinimiseND needs at least one variable and one bound each");
     }
     const std::size_t n = x.size();
-    const Objective objective(code, data);
+    const Objective objective(f);
     const double toleranceSq = tolerance * tolerance;
     const double sAbs = std::sqrt(absolutePrecision);
     const LineSearchSettings settings{sAbs, absolutePrecision, eta,
@@ -330,8 +327,8 @@ MinimiseNDResult MinimiseND(std::vector<double> x, const std::vector<double>& b,
 
     MinimiseNDResult result;
     result.evaluations = 1;
-    auto finish = [&](int flag) {
-        result.flag = flag;
+    auto finish = [&](Termination termination) {
+        result.termination = termination;
         result.x = std::move(best.x);
         result.fx = best.f;
         return std::move(result);
@@ -340,7 +337,7 @@ MinimiseNDResult MinimiseND(std::vector<double> x, const std::vector<double>& b,
 
     for (;;) {
         // Without a finite gradient there is no direction to follow.
-        if (!AllFinite(best.g)) return finish(1);
+        if (!AllFinite(best.g)) return finish(Termination::NonFiniteGradient);
         const double gg = Dot(best.g, best.g);
         const Factorisation f =
             ModifiedCholesky(FiniteDifferenceHessian(best, objective), absolutePrecision);
@@ -350,7 +347,7 @@ MinimiseNDResult MinimiseND(std::vector<double> x, const std::vector<double>& b,
         if (gg >= toleranceSq) {
             p = NewtonDirection(f, best.g);
         } else if (f.mostNegative == 0) {
-            return finish(0);
+            return finish(Termination::Converged);
         } else {
             p = NegativeCurvatureDirection(f, f.mostNegative);
             if (Dot(best.g, p) > 0.0) {
@@ -360,7 +357,7 @@ MinimiseNDResult MinimiseND(std::vector<double> x, const std::vector<double>& b,
         const LineSearchResult newton =
             SearchLine(best, p, 1.0, MaxFeasibleStep(best.x, p, b), b, settings, objective);
         result.evaluations += newton.evaluations;
-        if (overBudget()) return finish(1);
+        if (overBudget()) return finish(Termination::IterationBudget);
         if (newton.step >= sAbs) continue;
 
         // Too short a step: the search is held by a bound or has stalled. The objective is
@@ -378,7 +375,7 @@ MinimiseNDResult MinimiseND(std::vector<double> x, const std::vector<double>& b,
             if (b[k] - best.x[k] <= sAbs) projected[k] = std::max(projected[k], 0.0);
         }
         const double pg = Dot(projected, projected);
-        if (pg < toleranceSq) return finish(0);
+        if (pg < toleranceSq) return finish(Termination::Converged);
         Vector d(n);
         for (std::size_t k = 0; k < n; ++k) d[k] = -projected[k] / std::sqrt(pg);
         const double norm = std::sqrt(Dot(best.x, best.x));
@@ -386,10 +383,10 @@ MinimiseNDResult MinimiseND(std::vector<double> x, const std::vector<double>& b,
             SearchLine(best, d, norm > 0.0 ? 0.1 * norm : 1.0, MaxFeasibleStep(best.x, d, b), b,
                        settings, objective);
         result.evaluations += descent.evaluations;
-        if (overBudget()) return finish(1);
+        if (overBudget()) return finish(Termination::IterationBudget);
         // Nothing lower along the projected steepest descent: every later iteration would
         // repeat this one until the budget ran out.
-        if (descent.step == 0.0) return finish(1);
+        if (descent.step == 0.0) return finish(Termination::NoLowerPoint);
     }
 }
 

@@ -6,15 +6,8 @@
 #include <string>
 #include <utility>
 
-#include "tamsel/models/du_model.h"
-#include "tamsel/models/go_model.h"
-#include "tamsel/models/jm_model.h"
-#include "tamsel/models/kl_model.h"
-#include "tamsel/models/li_model.h"
-#include "tamsel/models/lnhpp_model.h"
-#include "tamsel/models/lv_model.h"
-#include "tamsel/models/mo_model.h"
-#include "tamsel/models/sentinels.h"
+#include "tamsel/models/model_table.h"
+#include "tamsel/numeric/math_functions.h"
 #include "tamsel/store/queries.h"
 #include "tamsel/store/writers.h"
 #include "tamsel/support/messages.h"
@@ -31,19 +24,18 @@ constexpr const char* kFailed = "An error occurred in the recalibration";
 constexpr const char* kAlreadyAvailable =
     "This recalibration is already available for the current dataset";
 
-// A median stored for the vanishing JM rate gives back that rate only to within rounding.
-constexpr double kRateRounding = 1e-9;
-
 RecalibrationResult Report(Outcome outcome, std::string message) {
     ShowMessage(message);
     return {outcome, 0, std::move(message)};
 }
 
-constexpr int kModelCount = 8;
-
+// A level outside [0, 1] gives the quartile 0 and is counted.
 template <typename F>
 void FillQuartiles(QuartileArrays& out, const SplineRecalibration& levels, std::size_t k,
                    F quartileAt) {
+    for (double level : {levels.level25[k], levels.level50[k], levels.level75[k]}) {
+        if (!IsProbability(level)) ++out.levelFaults;
+    }
     out.lowQ[k] = quartileAt(levels.level25[k]);
     out.median[k] = quartileAt(levels.level50[k]);
     out.uppQ[k] = quartileAt(levels.level75[k]);
@@ -55,76 +47,16 @@ void FillConstant(QuartileArrays& out, std::size_t k, double value) {
     out.uppQ[k] = value;
 }
 
-// Row k (failure index i) of model modelId, 1..8.
-void FillRow(int modelId, const RawFits& fits, std::size_t k, double i,
+// Row k (failure index i) of the model's recalibrated quartiles.
+void FillRow(const ModelInfo& model, const RawFits& fits, std::size_t k, std::int32_t i,
              const SplineRecalibration& levels, QuartileArrays& out) {
-    const double p1 = fits.param1[k];
-    const double p2 = fits.param2[k];
-    const double p3 = fits.param3[k];
-    switch (modelId) {
-        case 1: {
-            const double rate = -std::log1p(-0.5) / fits.median[k];
-            if (rate <= kVanishing * (1.0 + kRateRounding)) {
-                FillConstant(out, k, kInfiniteQuartile);
-            } else {
-                FillQuartiles(out, levels, k, [&](double q) { return PercentileJM(q, rate); });
-            }
-            break;
-        }
-        case 2: {
-            const double t = fits.cumulativeTime[k];
-            FillQuartiles(out, levels, k, [&](double q) { return PercentileDu(q, t, p1, p2); });
-            break;
-        }
-        case 3: {
-            const double t = fits.cumulativeTime[k];
-            FillQuartiles(out, levels, k, [&](double q) { return PercentileMO(q, p1, t, p2); });
-            break;
-        }
-        case 4: {
-            const double t = fits.cumulativeTime[k];
-            if (p1 == kInfiniteFaults) {
-                FillQuartiles(out, levels, k, [&](double q) { return PercentileHpp(q, p3); });
-            } else {
-                FillQuartiles(out, levels, k, [&](double q) { return PercentileGO(q, p2, t, p1); });
-            }
-            break;
-        }
-        case 5: {
-            const double a = (p1 - i) * p2;
-            const double b = p3 + fits.cumulativeTime[k];
-            if (a <= 0.0) {
-                FillConstant(out, k, kInfiniteQuartile);
-            } else {
-                FillQuartiles(out, levels, k, [&](double q) { return PercentileLi(q, a, b); });
-            }
-            break;
-        }
-        case 6: {
-            const double t = fits.cumulativeTime[k];
-            FillQuartiles(out, levels, k,
-                          [&](double q) { return PercentileLNHPP(q, t, p2, p3, p1); });
-            break;
-        }
-        case 7: {
-            const double psi = p2 + p3 * i;
-            if (psi <= 0.0) {
-                FillConstant(out, k, kVanishing);
-            } else {
-                FillQuartiles(out, levels, k, [&](double q) { return PercentileLV(q, psi, p1); });
-            }
-            break;
-        }
-        case 8: {
-            const double s = 1.0 / (p1 + p2 * i);
-            if (s <= 0.0) {
-                FillConstant(out, k, kVanishing);
-            } else {
-                FillQuartiles(out, levels, k, [&](double q) { return PercentileKL(q, p3, s); });
-            }
-            break;
-        }
+    const StoredFit fit{
+        i, fits.param1[k], fits.param2[k], fits.param3[k], fits.median[k], fits.cumulativeTime[k]};
+    if (const std::optional<double> limit = model.predictive->limitQuantile(fit)) {
+        FillConstant(out, k, *limit);
+        return;
     }
+    FillQuartiles(out, levels, k, [&](double q) { return model.predictive->quantile(fit, q); });
 }
 
 // field of the row of table whose keyField is key, as a T (int or double).
@@ -165,13 +97,13 @@ bool AllFinite(const std::vector<double>& values, std::size_t from) {
 std::optional<QuartileArrays> RecalibratedQuartiles(int modelId, std::int32_t start,
                                                     std::int32_t offset, const RawFits& fits,
                                                     const SplineRecalibration& levels) {
-    if (modelId < 1 || modelId > kModelCount) return std::nullopt;
+    const ModelInfo* model = FindModel(modelId);
+    if (!model) return std::nullopt;
     const std::size_t size = levels.level25.size();
     QuartileArrays out{std::vector<double>(size, 0.0), std::vector<double>(size, 0.0),
                        std::vector<double>(size, 0.0)};
     for (std::size_t k = static_cast<std::size_t>(offset) + 1; k < size; ++k) {
-        const double i = static_cast<double>(start) + static_cast<double>(k) - 1.0;
-        FillRow(modelId, fits, k, i, levels, out);
+        FillRow(*model, fits, k, start + static_cast<std::int32_t>(k) - 1, levels, out);
     }
     return out;
 }
@@ -233,6 +165,9 @@ RecalibrationResult Recalibrate(Database& db, const RecalibrationRun& run,
         const std::optional<QuartileArrays> quartiles =
             RecalibratedQuartiles(run.modelId, run.start, offset, fits, spline);
         if (!quartiles) return Report(Outcome::Failed, kFailed);
+        for (std::int32_t k = 0; k < quartiles->levelFaults; ++k) {
+            ShowMessage(MathFaultText(MathFault::PercentileLevel));
+        }
         const auto from = static_cast<std::size_t>(offset) + 1;
         for (const std::vector<double>* stored :
              {&spline.recalCdf, &spline.recalPdf, &quartiles->lowQ, &quartiles->median,

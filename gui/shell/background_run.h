@@ -8,7 +8,7 @@
 #include <atomic>
 #include <functional>
 
-#include "tamsel/support/progress.h"
+#include "tamsel/records/progress.h"
 
 namespace tamsel {
 

@@ -8,7 +8,7 @@
 #include <QDialog>
 #include <functional>
 
-#include "tamsel/support/progress.h"
+#include "tamsel/records/progress.h"
 
 class QBoxLayout;
 class QProgressBar;

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "tamsel/records/progress.h"
 #include "tamsel/support/messages.h"
-#include "tamsel/support/progress.h"
 
 namespace tamsel::test {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tamsel/models/records.h"
+#include "tamsel/records/records.h"
 #include "tamsel/store/database.h"
 #include "tamsel/support/selection.h"
 #include "test_support.h"

@@ -17,7 +17,7 @@ using test::ReferenceSettings;
 using test::Series;
 
 EstimateRecord FitGO(const Series& series, std::int32_t i, std::int32_t rangeEnd) {
-    return PrepareGO(series.x, series.t, rangeEnd, ReferenceSettings())(i);
+    return PrepareGO(series.x, series.t, rangeEnd, ReferenceSettings())(i).record;
 }
 
 // The log-likelihood of failures 1..i (sum of the failure times sum, last one at time)

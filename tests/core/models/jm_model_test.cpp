@@ -17,7 +17,7 @@ using test::ReferenceSettings;
 using test::Series;
 
 EstimateRecord FitJM(const Series& series, std::int32_t i, std::int32_t rangeEnd) {
-    return PrepareJM(series.x, series.t, rangeEnd, ReferenceSettings())(i);
+    return PrepareJM(series.x, series.t, rangeEnd, ReferenceSettings())(i).record;
 }
 
 // The log-likelihood of failures 1..i maximised over Lambda for this N.

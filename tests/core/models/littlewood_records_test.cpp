@@ -218,7 +218,6 @@ TEST(LittlewoodFamily, ShapeAtMostOneGivesInfiniteMeanAndFiniteQuartiles) {
 }
 
 TEST(LittlewoodFamily, PercentileEndsAreZeroAndInfinite) {
-    test::RecordingSink sink;
     const std::pair<const char*, std::function<double(double p)>> percentiles[] = {
         {"Li", [](double p) { return PercentileLi(p, 3.0, 400.0); }},
         {"LNHPP", [](double p) { return PercentileLNHPP(p, 300.0, 2.0, 100.0, 1600.0); }},
@@ -233,7 +232,6 @@ TEST(LittlewoodFamily, PercentileEndsAreZeroAndInfinite) {
             EXPECT_CLOSE(at(0.875), 400.0, 1e-14) << model;
         }
     }
-    EXPECT_EQ(sink.Count(), 0u);
 }
 
 // Running weights w1 += 1 / (n - 1) end a hair away from 1 and can make psi(n) negative for a
@@ -300,7 +298,8 @@ TEST(LnhppRecord, MeanApproximatesTheConditionalMean) {
     Series sys1 = test::FromDataFile("sys1.txt");
     int compared = 0;
     for (std::int32_t i : {25, 40, 60, 90, 120, 136}) {
-        EstimateRecord record = PrepareLNHPP(sys1.x, sys1.t, i, test::ReferenceSettings())(i);
+        EstimateRecord record =
+            PrepareLNHPP(sys1.x, sys1.t, i, test::ReferenceSettings())(i).record;
         const double expected = record.param1 - i;  // M
         const double alpha = record.param2;
         const double scale = record.param3 + sys1.t[i];

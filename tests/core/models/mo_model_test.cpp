@@ -17,7 +17,7 @@ using test::ReferenceSettings;
 using test::Series;
 
 EstimateRecord FitMO(const Series& series, std::int32_t i, std::int32_t rangeEnd) {
-    return PrepareMO(series.x, series.t, rangeEnd, ReferenceSettings())(i);
+    return PrepareMO(series.x, series.t, rangeEnd, ReferenceSettings())(i).record;
 }
 
 // The log-likelihood of failures 1..i maximised over beta0 for this a.

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "tamsel/models/prequential.h"
-#include "tamsel/models/records.h"
+#include "tamsel/records/records.h"
 #include "tamsel/store/database.h"
 #include "tamsel/store/queries.h"
 #include "tamsel/store/schema.h"
@@ -81,7 +81,7 @@ inline EstimateRecord RecordWithNext(const FitMaker& make, Series series, std::i
     }
     series.x[static_cast<std::size_t>(i) + 1] = s;
     series.t[static_cast<std::size_t>(i) + 1] = series.t[static_cast<std::size_t>(i)] + s;
-    return make(series.x, series.t, i + 1)(i);
+    return make(series.x, series.t, i + 1)(i).record;
 }
 
 // The u in [left, right] that maximises a unimodal f, by golden section down to 1e-14.

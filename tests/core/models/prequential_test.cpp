@@ -25,10 +25,20 @@ EstimateRecord Marked(std::int32_t i) {
     return record;
 }
 
+// The termination and fault SlowFirst marks index i with.
+FitTermination MarkedEnd(std::int32_t i) {
+    return {i % 2 == 0 ? FitMethod::Minimised : FitMethod::LimitCase,
+            i % 3 == 0 ? Termination::NoLowerPoint : Termination::Converged};
+}
+
+MathFault MarkedFault(std::int32_t i) {
+    return i % 5 == 0 ? MathFault::MttfGamma : MathFault::None;
+}
+
 // Lower indices take longer, so that with several workers later indices finish first.
-EstimateRecord SlowFirst(std::int32_t i) {
+IndexResult SlowFirst(std::int32_t i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(i % 2 == 0 ? 4 : 1));
-    return Marked(i);
+    return {Marked(i), MarkedEnd(i), MarkedFault(i)};
 }
 
 std::vector<int> Indices(int first, int last) {
@@ -50,6 +60,12 @@ TEST(Prequential, StoresEveryIndexAndStepsTheProgressInOrder) {
         EXPECT_EQ(estimates[2].param1, 0.0);
         EXPECT_EQ(estimates[3].param1, 3.0);
         EXPECT_EQ(estimates[30].mttf, 15.0);
+        ASSERT_EQ(result.terminations.size(), 31u);
+        ASSERT_EQ(result.faults.size(), 31u);
+        for (std::int32_t i = 3; i <= 30; ++i) {
+            EXPECT_EQ(result.terminations[i], MarkedEnd(i)) << i;
+            EXPECT_EQ(result.faults[i], MarkedFault(i)) << i;
+        }
     }
 }
 
@@ -92,7 +108,7 @@ TEST(Prequential, FaultsNameTheFirstFaultyIndex) {
                     std::this_thread::sleep_for(std::chrono::milliseconds(20));
                     record.lowQ = c.bad;
                 }
-                return record;
+                return IndexResult{record, {}, MathFault::None};
             };
             test::CancellingProgress progress;
             EstimatesArray estimates;

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,15 +24,14 @@ constexpr std::int32_t kMaxIter = 300;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-enum Code : int {
-    kQuadratic = 9,
-    kQuartic = 10,
-    kXLogX = 11,
-    kLikelihood = 12,
-    kLinear = 13,
-    kNonFinite = 14,
-    kFlatBottom = 15,
+// What a test objective needs besides the point.
+struct ObjectiveData {
+    double r = 0.0;
+    double c = 0.0;
+    const std::vector<double>* series = nullptr;
 };
+
+using TestObjective = double (*)(double z, const ObjectiveData& data);
 
 // Every point a test objective was evaluated at, in order.
 std::vector<double>& Points() {
@@ -85,17 +85,11 @@ struct Search {
     std::vector<double> points;
 };
 
-Search Minimise(int code, const ObjectiveData& data, double x, double lo, double hi,
+Search Minimise(TestObjective f, const ObjectiveData& data, double x, double lo, double hi,
                 std::int32_t maxIter = kMaxIter) {
-    RegisterObjective1D(kQuadratic, &Quadratic);
-    RegisterObjective1D(kQuartic, &Quartic);
-    RegisterObjective1D(kXLogX, &XLogX);
-    RegisterObjective1D(kLikelihood, &Likelihood);
-    RegisterObjective1D(kLinear, &Linear);
-    RegisterObjective1D(kNonFinite, &NonFinite);
-    RegisterObjective1D(kFlatBottom, &FlatBottom);
     Points().clear();
-    Minimise1DResult result = Minimise1D(x, lo, hi, kRel, kAbs, maxIter, code, data);
+    Minimise1DResult result =
+        Minimise1D([&](double z) { return f(z, data); }, x, lo, hi, kRel, kAbs, maxIter);
     return {result, Points()};
 }
 
@@ -122,13 +116,13 @@ void ExpectInside(const Search& run, double lo, double hi) {
 
 // Every trial after the first lies at least tol1 from the best point held when it was made
 // (half of tol1 allows for tol1 following x), unless an end stopped it.
-void ExpectTrialsKeepTheirDistance(const Search& run, int code, const ObjectiveData& data,
+void ExpectTrialsKeepTheirDistance(const Search& run, TestObjective code, const ObjectiveData& data,
                                    double lo, double hi) {
     double best = run.points[0];
-    double fBest = Objective1D(code, best, data);
+    double fBest = code(best, data);
     for (std::size_t i = 1; i < run.points.size(); ++i) {
         double point = run.points[i];
-        double value = Objective1D(code, point, data);
+        double value = code(point, data);
         if (point != lo && point != hi) {
             EXPECT_GE(std::abs(point - best), 0.5 * (kRel * std::abs(best) + kAbs)) << i;
         }
@@ -169,59 +163,65 @@ TEST(Minimise1D, FindsTheMinimumWithoutLeavingTheInterval) {
     ObjectiveData likelihood = WithR(0.0, 2.0);
     likelihood.series = &series;
     // Where the minimum value is not 0, values near it differ by less than their rounding and
-    // the search may stop on an exact tie (flag 1) first.
-    constexpr int kMayTie = -1;
+    // the search may stop on an exact tie first.
+    constexpr std::nullopt_t kMayTie = std::nullopt;
+    constexpr Termination kConverged = Termination::Converged;
     struct Case {
         std::string name;
-        int code;
+        TestObjective f;
         ObjectiveData data;
         double x, lo, hi;
         double minimum;
-        int flag;
+        std::optional<Termination> termination;  // kMayTie: converged or tied
         std::int32_t maxCount;  // parabolic steps take a smooth minimum in few evaluations
     };
     const std::vector<Case> cases = {
-        {"quadratic from the left", kQuadratic, WithR(3.0), 1.0, 0.0, 10.0, 3.0, 0, 12},
-        {"quadratic from the right", kQuadratic, WithR(3.0), 9.0, 0.0, 10.0, 3.0, 0, 12},
-        {"quadratic from its minimum", kQuadratic, WithR(3.0), 3.0, 0.0, 10.0, 3.0, 0, 12},
-        {"quadratic, negative minimum", kQuadratic, WithR(-2.5), 4.0, -10.0, 5.0, -2.5, 0, 12},
-        {"quadratic far from the start", kQuadratic, WithR(7e3), 10.0, 0.0, 1e4, 7e3, 0, 15},
-        {"quartic", kQuartic, WithR(2.5), 7.0, 0.0, 10.0, 2.5, kMayTie, 25},
+        {"quadratic from the left", &Quadratic, WithR(3.0), 1.0, 0.0, 10.0, 3.0, kConverged, 12},
+        {"quadratic from the right", &Quadratic, WithR(3.0), 9.0, 0.0, 10.0, 3.0, kConverged, 12},
+        {"quadratic from its minimum", &Quadratic, WithR(3.0), 3.0, 0.0, 10.0, 3.0, kConverged, 12},
+        {"quadratic, negative minimum", &Quadratic, WithR(-2.5), 4.0, -10.0, 5.0, -2.5, kConverged,
+         12},
+        {"quadratic far from the start", &Quadratic, WithR(7e3), 10.0, 0.0, 1e4, 7e3, kConverged,
+         15},
+        {"quartic", &Quartic, WithR(2.5), 7.0, 0.0, 10.0, 2.5, kMayTie, 25},
         // z ln z is NaN at its lower end 0.
-        {"x ln x", kXLogX, {}, 2.5, 0.0, 3.0, std::exp(-1.0), 0, 25},
-        {"likelihood", kLikelihood, likelihood, 5.0, 0.0, 100.0, LikelihoodMinimum(series, 2.0),
+        {"x ln x", &XLogX, {}, 2.5, 0.0, 3.0, std::exp(-1.0), kConverged, 25},
+        {"likelihood", &Likelihood, likelihood, 5.0, 0.0, 100.0, LikelihoodMinimum(series, 2.0),
          kMayTie, 15},
-        {"rising line from near the lower end", kLinear, WithR(1.0), 2.5, 2.0, 10.0, 2.0, 0,
+        {"rising line from near the lower end", &Linear, WithR(1.0), 2.5, 2.0, 10.0, 2.0,
+         kConverged, kMaxIter},
+        {"quadratic, minimum below", &Quadratic, WithR(-1.0), 5.0, 0.0, 10.0, 0.0, kConverged,
          kMaxIter},
-        {"quadratic, minimum below", kQuadratic, WithR(-1.0), 5.0, 0.0, 10.0, 0.0, 0, kMaxIter},
-        {"quadratic, minimum above", kQuadratic, WithR(20.0), 5.0, 0.0, 10.0, 10.0, 0, kMaxIter},
+        {"quadratic, minimum above", &Quadratic, WithR(20.0), 5.0, 0.0, 10.0, 10.0, kConverged,
+         kMaxIter},
         // The first trial lands on the end and the clipped expanding step stays there: the
         // repeated value ends the search before any bracket.
-        {"falling line from within d0 of the upper end", kLinear, WithR(-1.0), 9.5, 2.0, 10.0, 10.0,
-         2, kMaxIter},
-        {"interval narrower than d0", kQuadratic, WithR(1.0), 1.0, 0.98, 1.02, 1.0, 0, kMaxIter},
+        {"falling line from within d0 of the upper end", &Linear, WithR(-1.0), 9.5, 2.0, 10.0, 10.0,
+         Termination::TiedBeforeBracket, kMaxIter},
+        {"interval narrower than d0", &Quadratic, WithR(1.0), 1.0, 0.98, 1.02, 1.0, kConverged,
+         kMaxIter},
         // lo - x rounds to -x here, and x + (lo - x) to 0.
-        {"rising line, lower end far below x in magnitude", kLinear, WithR(1.0), 5.0, 1e-20, 10.0,
-         1e-20, 0, kMaxIter},
+        {"rising line, lower end far below x in magnitude", &Linear, WithR(1.0), 5.0, 1e-20, 10.0,
+         1e-20, kConverged, kMaxIter},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Search run = Minimise(c.code, c.data, c.x, c.lo, c.hi);
+        Search run = Minimise(c.f, c.data, c.x, c.lo, c.hi);
         const Minimise1DResult& r = run.result;
         ExpectInside(run, c.lo, c.hi);
-        ExpectTrialsKeepTheirDistance(run, c.code, c.data, c.lo, c.hi);
-        EXPECT_EQ(r.fx, Objective1D(c.code, r.x, c.data));
+        ExpectTrialsKeepTheirDistance(run, c.f, c.data, c.lo, c.hi);
+        EXPECT_EQ(r.fx, c.f(r.x, c.data));
         EXPECT_LE(r.count, c.maxCount);
         // The bracket holds the minimum; converged means both its ends lie within tol2 of x.
         const double tol2 = 2.0 * (kRel * std::abs(r.x) + kAbs);
         EXPECT_LE(r.lo, c.minimum);
         EXPECT_GE(r.hi, c.minimum);
-        if (c.flag == kMayTie && r.flag == 1) {
+        if (!c.termination && r.termination == Termination::TiedTrial) {
             EXPECT_TRUE(r.x == r.lo || r.x == r.hi);
         } else {
-            EXPECT_EQ(r.flag, std::max(c.flag, 0));
+            EXPECT_EQ(r.termination, c.termination.value_or(kConverged));
         }
-        if (r.flag == 0) {
+        if (r.termination == Termination::Converged) {
             EXPECT_LE(r.x - r.lo, tol2);
             EXPECT_LE(r.hi - r.x, tol2);
         }
@@ -240,14 +240,14 @@ TEST(Minimise1D, FindsTheMinimumWithoutLeavingTheInterval) {
 // second-best point and brackets the minimum with 6. The parabola through 3.6, 0 and 6 gives
 // 3 exactly, and the one through 3, 3.6 and 0 then gives 2.4.
 TEST(Minimise1D, FollowsTheSteppingRulesOnAKink) {
-    Search run = Minimise(kFlatBottom, WithR(3.0, 0.0), 6.0, 0.0, 10.0);
+    Search run = Minimise(&FlatBottom, WithR(3.0, 0.0), 6.0, 0.0, 10.0);
     ASSERT_GE(run.points.size(), 6u);
     const std::vector<double> expected = {6.0, 6.6, 3.6, 0.0, 3.0, 2.4};
     for (std::size_t i = 0; i < expected.size(); ++i) {
         SCOPED_TRACE(i);
         EXPECT_CLOSE_ABS(run.points[i], expected[i], 1e-12);
     }
-    EXPECT_EQ(run.result.flag, 0);
+    EXPECT_EQ(run.result.termination, Termination::Converged);
     EXPECT_EQ(run.result.x, 3.0);
 }
 
@@ -266,7 +266,7 @@ TEST(Minimise1D, StartCloserThanD0ToAnEndIsMovedD0FromIt) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.x);
-        Search run = Minimise(kQuadratic, WithR(7.0), c.x, c.lo, c.hi);
+        Search run = Minimise(&Quadratic, WithR(7.0), c.x, c.lo, c.hi);
         ASSERT_FALSE(run.points.empty());
         EXPECT_CLOSE(run.points[0], c.firstPoint, 1e-15);
     }
@@ -276,8 +276,8 @@ TEST(Minimise1D, StartCloserThanD0ToAnEndIsMovedD0FromIt) {
 // ties again and ends the search there, before any bracket.
 TEST(Minimise1D, ConstantObjectiveStopsAtTheFirstTrialWithFlag2) {
     double d0 = 0.1 * 5.0 + 100.0 * kAbs;
-    Search flat = Minimise(kLinear, WithR(0.0), 5.0, 0.0, 8.0);
-    EXPECT_EQ(flat.result.flag, 2);
+    Search flat = Minimise(&Linear, WithR(0.0), 5.0, 0.0, 8.0);
+    EXPECT_EQ(flat.result.termination, Termination::TiedBeforeBracket);
     EXPECT_EQ(flat.result.count, 3);
     ASSERT_EQ(flat.points.size(), 3u);
     EXPECT_CLOSE(flat.points[1], 5.0 + d0, 1e-15);
@@ -291,29 +291,34 @@ TEST(Minimise1D, ConstantObjectiveStopsAtTheFirstTrialWithFlag2) {
 TEST(Minimise1D, BudgetIsCheckedFromTheThirdEvaluationOn) {
     struct Case {
         std::string name;
-        int code;
+        TestObjective f;
         double r;
         std::int32_t maxIter;
-        int flag;
+        Termination termination;
         std::int32_t count;
         double x, lo, hi;
     };
     // From 50 on [0, 100], d0 = 5 + 1e-13: trials at 50 - d0, then four steps further.
     double d0 = 5.0 + 100.0 * kAbs;
     const std::vector<Case> cases = {
-        {"line, no budget", kLinear, 1.0, 0, 4, 3, 50.0 - 5.0 * d0, 0.0, 100.0},
-        {"line, budget 3", kLinear, 1.0, 3, 4, 3, 50.0 - 5.0 * d0, 0.0, 100.0},
+        {"line, no budget", &Linear, 1.0, 0, Termination::BudgetBeforeBracket, 3, 50.0 - 5.0 * d0,
+         0.0, 100.0},
+        {"line, budget 3", &Linear, 1.0, 3, Termination::BudgetBeforeBracket, 3, 50.0 - 5.0 * d0,
+         0.0, 100.0},
         // The fourth trial reaches the end, which brackets the minimum there.
-        {"line, budget 4", kLinear, 1.0, 4, 3, 4, 0.0, 0.0, 50.0 - 5.0 * d0},
+        {"line, budget 4", &Linear, 1.0, 4, Termination::IterationBudget, 4, 0.0, 0.0,
+         50.0 - 5.0 * d0},
         // The trials on both sides of the start are higher: bracketed at once.
-        {"quadratic, budget 2", kQuadratic, 50.0, 2, 3, 3, 50.0, 50.0 - d0, 50.0 + 4.0 * d0},
-        {"quadratic, budget 3", kQuadratic, 50.0, 3, 3, 3, 50.0, 50.0 - d0, 50.0 + 4.0 * d0},
+        {"quadratic, budget 2", &Quadratic, 50.0, 2, Termination::IterationBudget, 3, 50.0,
+         50.0 - d0, 50.0 + 4.0 * d0},
+        {"quadratic, budget 3", &Quadratic, 50.0, 3, Termination::IterationBudget, 3, 50.0,
+         50.0 - d0, 50.0 + 4.0 * d0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Search run = Minimise(c.code, WithR(c.r), 50.0, 0.0, 100.0, c.maxIter);
+        Search run = Minimise(c.f, WithR(c.r), 50.0, 0.0, 100.0, c.maxIter);
         const Minimise1DResult& r = run.result;
-        EXPECT_EQ(r.flag, c.flag);
+        EXPECT_EQ(r.termination, c.termination);
         EXPECT_EQ(r.count, c.count);
         EXPECT_CLOSE(r.x, c.x, 1e-14);
         EXPECT_CLOSE(r.lo, c.lo, 1e-14);
@@ -325,15 +330,15 @@ TEST(Minimise1D, NonFiniteValuesRankAboveEveryFiniteValue) {
     // (z - 3)^2 above 2, a non-finite value below: the search from 6 evaluates the lower end.
     for (double value : {kNaN, kInf, -kInf}) {
         SCOPED_TRACE(value);
-        Search run = Minimise(kNonFinite, WithR(2.0, value), 6.0, 0.0, 10.0);
-        EXPECT_EQ(run.result.flag, 0);
+        Search run = Minimise(&NonFinite, WithR(2.0, value), 6.0, 0.0, 10.0);
+        EXPECT_EQ(run.result.termination, Termination::Converged);
         EXPECT_CLOSE_ABS(run.result.x, 3.0, 2.0 * (kRel * 3.0 + kAbs));
         EXPECT_EQ(run.result.fx, (run.result.x - 3.0) * (run.result.x - 3.0));
         EXPECT_NE(std::find(run.points.begin(), run.points.end(), 0.0), run.points.end());
     }
     // Non-finite everywhere: non-finite values tie with each other, and the search stops.
-    Search nowhere = Minimise(kNonFinite, WithR(100.0, kNaN), 5.0, 0.0, 10.0);
-    EXPECT_EQ(nowhere.result.flag, 2);
+    Search nowhere = Minimise(&NonFinite, WithR(100.0, kNaN), 5.0, 0.0, 10.0);
+    EXPECT_EQ(nowhere.result.termination, Termination::TiedBeforeBracket);
     EXPECT_EQ(nowhere.result.count, 3);
     EXPECT_EQ(nowhere.result.fx, kInf);
 }
@@ -347,9 +352,9 @@ TEST(Minimise1D, EqualValueOnceBracketedEndsWithFlag1) {
     };
     for (const Case& c : {Case{0.5, true}, Case{8.0, false}}) {
         SCOPED_TRACE(c.x);
-        Search run = Minimise(kFlatBottom, WithR(3.0, 0.5), c.x, 0.0, 10.0);
+        Search run = Minimise(&FlatBottom, WithR(3.0, 0.5), c.x, 0.0, 10.0);
         const Minimise1DResult& r = run.result;
-        EXPECT_EQ(r.flag, 1);
+        EXPECT_EQ(r.termination, Termination::TiedTrial);
         EXPECT_EQ(r.fx, 0.5);
         EXPECT_GE(r.x, 2.5);
         EXPECT_LE(r.x, 3.5);

@@ -5,6 +5,8 @@
 
 #include "tamsel/models/jm_model.h"
 #include "tamsel/recalibration/recalibration.h"
+
+#include "tamsel/numeric/math_functions.h"
 #include "test_support.h"
 
 namespace tamsel {
@@ -96,18 +98,17 @@ TEST(RecalibratedQuartiles, LimitCasesGiveTheirSentinels) {
     }
 }
 
-TEST(RecalibratedQuartiles, ALevelOutsideTheUnitIntervalGivesZeroAndTheMessage) {
-    test::RecordingSink sink;
+TEST(RecalibratedQuartiles, ALevelOutsideTheUnitIntervalGivesZeroAndIsCounted) {
     const std::optional<QuartileArrays> q =
         RecalibratedQuartiles(2, kStart, kOffset, OneRow(0.7, 0.3, 0.0), Levels(-0.01, 0.5, 1.2));
     ASSERT_TRUE(q);
     EXPECT_EQ(q->lowQ[2], 0.0);
     EXPECT_GT(q->median[2], 0.0);
     EXPECT_EQ(q->uppQ[2], 0.0);
-    const std::string message =
-        "The percentile must be a number between 0 and 1.\r\nA value of 0 for this percentile "
-        "is returned";
-    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{message, message}));
+    EXPECT_EQ(q->levelFaults, 2);
+    EXPECT_EQ(MathFaultText(MathFault::PercentileLevel),
+              "The percentile must be a number between 0 and 1.\r\nA value of 0 for this "
+              "percentile is returned");
 }
 
 TEST(RecalibratedQuartiles, AnUnknownModelHasNone) {

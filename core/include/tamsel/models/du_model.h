@@ -4,8 +4,10 @@
 
 #include <cstdint>
 
+#include "tamsel/models/predictive.h"
 #include "tamsel/models/prequential.h"
-#include "tamsel/models/records.h"
+#include "tamsel/numeric/math_functions.h"
+#include "tamsel/records/records.h"
 
 namespace tamsel {
 
@@ -13,7 +15,7 @@ namespace tamsel {
 // Alpha = i / T^Beta (so that Alpha * T^Beta = i); quartiles, MTTF and, for i < rangeEnd,
 // Pdf and Cdf at x(i+1) of the time to the next event. Where that fit is undefined (i = 1,
 // a cumulative time of 0 among t(1..i), or all of them equal) the record is that of the
-// homogeneous process fitted to the same failures: Beta = 1, Alpha = i / T (1e30 for
+// homogeneous process fitted to the same failures: Beta = 1, Alpha = i / T (kInfiniteQuartile for
 // T = 0). x and t (failure-indexed, element 0 unused) must outlive the returned fit;
 // rangeEnd <= N.
 IndexFit PrepareDu(const FailureSeries& x, const FailureSeries& t, std::int32_t rangeEnd);
@@ -29,15 +31,16 @@ EstimationResult EstimateDu(const FailureSeries& x, const FailureSeries& t, std:
 // exponent below -700 gives 1 and survival 0.
 double CdfDu(double t, double s, double beta, double alpha, double& survival);
 
-// The s at which CdfDu(T, s, ...) = p. A p outside [0, 1] shows the percentile message and
-// gives 0.
+// The s at which CdfDu(T, s, ...) = p. A p outside [0, 1] gives 0.
 double PercentileDu(double p, double t, double beta, double alpha);
 
 // The mean time to the next event after the i-th, at T, for Alpha * T^Beta = i:
 // e^i Gamma(a) Q(a, i) / (Beta Alpha^a) with a = 1 / Beta and Q the regularised upper
-// incomplete gamma function. Where that cannot be computed it shows "An error has occurred
-// during the computation of gamma functions for the mttf at step" i ". Using Crow estimate
-// instead." and gives Crow's estimate T / (i Beta).
-double MttfDu(double beta, double alpha, std::int32_t i, double t);
+// incomplete gamma function. Where that cannot be computed it gives Crow's estimate
+// T / (i Beta) with the fault MathFault::MttfGamma.
+Guarded MttfDu(double beta, double alpha, std::int32_t i, double t);
+
+// The predictive distribution at a stored fit.
+extern const Predictive kPredictiveDu;
 
 }  // namespace tamsel

@@ -4,15 +4,16 @@
 
 #include <cstdint>
 
+#include "tamsel/models/predictive.h"
 #include "tamsel/models/prequential.h"
-#include "tamsel/models/records.h"
+#include "tamsel/records/records.h"
 
 namespace tamsel {
 
 // The fit at each failure index i with T = t(i) and m = sum t(j) / i. Where T / 2 < m (no
-// growth) the homogeneous limit: Mu = 999999, Phi = 0, Param3 = rate i / T, exponential
+// growth) the homogeneous limit: Mu = kInfiniteFaults, Phi = 0, Param3 = rate i / T, exponential
 // predictions with MTTF T / i. Otherwise Phi = 1 / z* from minimising ObjectiveGO over
-// [m, 1e8], Mu = i / (1 - e^(-Phi T)), MTTF 1e307 (the predictive distribution is
+// [m, 1e8], Mu = i / (1 - e^(-Phi T)), MTTF kInfiniteMttf (the predictive distribution is
 // defective). x and t (failure-indexed, element 0 unused) must outlive the returned fit;
 // rangeEnd <= N.
 IndexFit PrepareGO(const FailureSeries& x, const FailureSeries& t, std::int32_t rangeEnd,
@@ -32,14 +33,17 @@ double ObjectiveGO(double z, double r, double c);
 // receives 1 minus it. An exponent below -700 gives 1 and survival 0.
 double CdfGO(double t, double s, double phi, double mu, double& survival);
 
-// The p-quantile of that time: 1e30 where the defective distribution never reaches p. A p
-// outside [0, 1] shows the percentile message and gives 0.
+// The p-quantile of that time: kInfiniteQuartile where the defective distribution never reaches p.
+// A p outside [0, 1] gives 0.
 double PercentileGO(double p, double phi, double t, double mu);
 
 // The exponential distribution of the homogeneous limit: distribution function (1 for an
-// exponent below -700) and p-quantile (1e30 for rate <= 1e-30; message and 0 for p outside
+// exponent below -700) and p-quantile (kInfiniteQuartile for rate <= kVanishing; 0 for p outside
 // [0, 1]).
 double CdfHpp(double s, double rate);
 double PercentileHpp(double p, double rate);
+
+// The predictive distribution at a stored fit.
+extern const Predictive kPredictiveGO;
 
 }  // namespace tamsel

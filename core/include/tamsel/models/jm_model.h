@@ -4,17 +4,18 @@
 
 #include <cstdint>
 
+#include "tamsel/models/predictive.h"
 #include "tamsel/models/prequential.h"
-#include "tamsel/models/records.h"
+#include "tamsel/records/records.h"
 
 namespace tamsel {
 
 // The fit at each failure index i: Param1 = N (real), Param2 = Lambda, quartiles and
 // MTTF = 1 / rate of the next interfailure time, rate = (N - i) * Lambda; Pdf and Cdf at
 // x(i+1) for i < rangeEnd. Two limit cases are decided in closed form: all faults found
-// (N = i, rate 1e-30, Cdf 0, Pdf 1e-30) and no fault reduction (N = 999999,
-// Lambda = 1e-30, rate i / T); both store MTTF 0. A profile maximum that the minimiser
-// places at N beyond 999999 (or infinite) is the second case, one at N <= i the first.
+// (N = i, rate kVanishing, Cdf 0, Pdf kVanishing) and no fault reduction (N = kInfiniteFaults,
+// Lambda = kVanishing, rate i / T); both store MTTF 0. A profile maximum that the minimiser
+// places at N beyond kInfiniteFaults (or infinite) is the second case, one at N <= i the first.
 // x and t (failure-indexed, element 0 unused) must outlive the returned fit;
 // rangeEnd <= N.
 IndexFit PrepareJM(const FailureSeries& x, const FailureSeries& t, std::int32_t rangeEnd,
@@ -31,7 +32,10 @@ EstimationResult EstimateJM(const FailureSeries& x, const FailureSeries& t, std:
 double ObjectiveJM(double y, std::int32_t n, double r);
 
 // The p-quantile of the exponential distribution with this rate, -ln(1 - p) / rate. A p
-// outside [0, 1] shows the percentile message and gives 0; p = 1 gives +infinity.
+// outside [0, 1] gives 0; p = 1 gives +infinity.
 double PercentileJM(double p, double rate);
+
+// The predictive distribution at a stored fit.
+extern const Predictive kPredictiveJM;
 
 }  // namespace tamsel

@@ -6,8 +6,9 @@
 #include <cstdint>
 #include <span>
 
+#include "tamsel/models/predictive.h"
 #include "tamsel/models/prequential.h"
-#include "tamsel/models/records.h"
+#include "tamsel/records/records.h"
 
 namespace tamsel {
 
@@ -37,11 +38,14 @@ EstimationResult EstimateKL(const FailureSeries& x, const FailureSeries& t, std:
                             std::int32_t rangeEnd, const MinimisationSettings& settings,
                             EstimatesArray& estimates, const RunControl& control);
 
-// Beta / (s - 1), or 1e307 when s <= 1 (the mean is infinite).
+// Beta / (s - 1), or kInfiniteMttf when s <= 1 (the mean is infinite).
 double MttfKL(double s, double beta);
 
-// The p-quantile Beta ((1 - p)^(-1/s) - 1). A p outside [0, 1] shows the percentile message
-// and gives 0; a quantile at or beyond 1e30 (p = 1) gives 1e30.
+// The p-quantile Beta ((1 - p)^(-1/s) - 1). A p outside [0, 1] gives 0; a quantile at or beyond
+// kInfiniteQuartile (p = 1) gives kInfiniteQuartile.
 double PercentileKL(double p, double beta, double s);
+
+// The predictive distribution at a stored fit.
+extern const Predictive kPredictiveKL;
 
 }  // namespace tamsel

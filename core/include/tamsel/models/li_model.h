@@ -6,8 +6,9 @@
 #include <cstdint>
 #include <span>
 
+#include "tamsel/models/predictive.h"
 #include "tamsel/models/prequential.h"
-#include "tamsel/models/records.h"
+#include "tamsel/records/records.h"
 
 namespace tamsel {
 
@@ -22,7 +23,7 @@ double ObjectiveLi(std::span<const double> p, std::span<double> g, std::int32_t 
 // The record at failure index i for the fitted N - i = remaining >= 0 and Beta > 0:
 // Param1 = N, Param2 = Alpha (profile value), Param3 = Beta; the quartiles and MTTF of the
 // next interfailure time, Pareto with shape a = (N - i) Alpha and scale b = Beta + t(i)
-// (MTTF b / (a - 1), or 1e307 when a <= 1); Pdf and Cdf at x(i+1) for i < rangeEnd.
+// (MTTF b / (a - 1), or kInfiniteMttf when a <= 1); Pdf and Cdf at x(i+1) for i < rangeEnd.
 EstimateRecord RecordLi(const FailureSeries& x, const FailureSeries& t, std::int32_t i,
                         std::int32_t rangeEnd, double remaining, double beta);
 
@@ -38,8 +39,11 @@ EstimationResult EstimateLi(const FailureSeries& x, const FailureSeries& t, std:
                             EstimatesArray& estimates, const RunControl& control);
 
 // The p-quantile b ((1 - p)^(-1/a) - 1) of the next interfailure time for shape a > 0 and
-// scale b > 0. A p outside [0, 1] shows the percentile message and gives 0; a quantile at or
-// beyond 1e30 (p = 1) gives 1e30.
+// scale b > 0. A p outside [0, 1] gives 0; a quantile at or
+// beyond kInfiniteQuartile (p = 1) gives kInfiniteQuartile.
 double PercentileLi(double p, double a, double b);
+
+// The predictive distribution at a stored fit.
+extern const Predictive kPredictiveLi;
 
 }  // namespace tamsel

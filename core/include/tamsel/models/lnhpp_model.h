@@ -5,8 +5,9 @@
 #include <cstdint>
 #include <span>
 
+#include "tamsel/models/predictive.h"
 #include "tamsel/models/prequential.h"
-#include "tamsel/models/records.h"
+#include "tamsel/records/records.h"
 
 namespace tamsel {
 
@@ -44,10 +45,13 @@ EstimationResult EstimateLNHPP(const FailureSeries& x, const FailureSeries& t,
 double MttfLNHPP(double lambda, double alpha, double beta, double end);
 
 // The p-quantile of the time to the next failure after T = end for the fit (Alpha, Beta, Mu):
-// (T + Beta) (v^(-1/Alpha) - 1) with v = 1 + ln(1 - p) (1 + T / Beta)^Alpha / Mu. It is 1e30
-// where v <= 0, that is for p at or beyond 1 - e^(-M), the probability that a further failure
-// occurs at all, and where the quantile is at or beyond 1e30. A p outside [0, 1] shows the
-// percentile message and gives 0.
+// (T + Beta) (v^(-1/Alpha) - 1) with v = 1 + ln(1 - p) (1 + T / Beta)^Alpha / Mu. It is
+// kInfiniteQuartile where v <= 0, that is for p at or beyond 1 - e^(-M), the probability that a
+// further failure occurs at all, and where the quantile is at or beyond kInfiniteQuartile. A p
+// outside [0, 1] gives 0.
 double PercentileLNHPP(double p, double end, double alpha, double beta, double mu);
+
+// The predictive distribution at a stored fit.
+extern const Predictive kPredictiveLNHPP;
 
 }  // namespace tamsel

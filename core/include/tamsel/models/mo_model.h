@@ -4,15 +4,16 @@
 
 #include <cstdint>
 
+#include "tamsel/models/predictive.h"
 #include "tamsel/models/prequential.h"
-#include "tamsel/models/records.h"
+#include "tamsel/records/records.h"
 
 namespace tamsel {
 
 // The fit at each failure index i with T = t(i): theta* minimises ObjectiveMO over
 // [theta0, 1e8] with theta0 = sqrt(T / (e^i - 1)), the theta at which beta0 is 1;
 // Param1 = a = theta*^2, Param2 = beta0 = i / ln(1 + T / a); MTTF (a + T) / (beta0 - 1)
-// where beta0 > 1, else 1e307. theta0 is computed without overflow for any i. x and t
+// where beta0 > 1, else kInfiniteMttf. theta0 is computed without overflow for any i. x and t
 // (failure-indexed, element 0 unused) must outlive the returned fit; rangeEnd <= N.
 IndexFit PrepareMO(const FailureSeries& x, const FailureSeries& t, std::int32_t rangeEnd,
                    const MinimisationSettings& settings);
@@ -29,7 +30,10 @@ EstimationResult EstimateMO(const FailureSeries& x, const FailureSeries& t, std:
 double ObjectiveMO(double theta, std::int32_t n, double t, const FailureSeries& cumulative);
 
 // The p-quantile of the time to the next failure after T: (a + T)((1 - p)^(-1/beta0) - 1),
-// the power taken with Power. A p outside [0, 1] shows the percentile message and gives 0.
+// the power taken with Power. A p outside [0, 1] gives 0.
 double PercentileMO(double p, double a, double t, double beta0);
+
+// The predictive distribution at a stored fit.
+extern const Predictive kPredictiveMO;
 
 }  // namespace tamsel

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "tamsel/models/prequential.h"
+#include "tamsel/records/progress.h"
 #include "tamsel/store/database.h"
-#include "tamsel/support/progress.h"
 
 namespace tamsel {
 
@@ -26,12 +26,13 @@ struct ApplyModelResult {
 
 // Fits model modelNumber (1..8) to the dataset over the range rangeId with the settings of
 // inferenceMethodId, at every failure index of the range, and stores one estimates set with
-// one row per index in a single transaction. Clears the cancel flag first and reports
-// progress per index through control. Every outcome but Stored shows its message through
-// the sink: "The calculation was cancelled by user action" (information) on cancel; a
-// refusal before any fit when the range does not fit the dataset (fewer failures than the
-// range start, for example) or the model does not accept it (Duane from failure 1); one
-// message naming the model and the failure index on an arithmetic fault; one when the set
+// one row per index in a single transaction, and reports progress per index through control.
+// The cancel flag is the caller's: one already set stops the run before anything is stored. A fault
+// that a fit worked round (Duane's mean by Crow's estimate) shows its message. Every outcome but
+// Stored shows its message through the sink: "The calculation was cancelled by user action"
+// (information) on cancel; a refusal before any fit when the range does not fit the dataset (fewer
+// failures than the range start, for example) or the model does not accept it (Duane from failure
+// 1); one message naming the model and the failure index on an arithmetic fault; one when the set
 // cannot be stored. The check that the set does not exist yet is the caller's. The indices
 // are fitted on threads worker threads (every hardware thread by default); the stored values
 // are the same to the bit whatever their number.

@@ -1,4 +1,5 @@
-// The eight models as the program knows them: number, code, names and estimation routine.
+// The eight models as the program knows them: number, code, names, how each is fitted and
+// what it predicts. A new model is its own file and one line of the table.
 #pragma once
 
 #include <array>
@@ -6,8 +7,9 @@
 #include <span>
 #include <string_view>
 
+#include "tamsel/models/predictive.h"
 #include "tamsel/models/prequential.h"
-#include "tamsel/models/records.h"
+#include "tamsel/records/records.h"
 
 namespace tamsel {
 
@@ -34,6 +36,8 @@ struct ModelInfo {
     std::int32_t firstFailureIndex;  // the smallest range start the model accepts
     EstimateFunction estimate;
     PrepareFunction prepare;
+    bool usesCurrentTime;  // whether its predictive distribution reads T, the time of failure n
+    const Predictive* predictive;
 };
 
 // The models 1..8 in number order.

@@ -2,21 +2,26 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
-#include "tamsel/numeric/objective.h"
+#include "tamsel/numeric/function_ref.h"
+#include "tamsel/records/termination.h"
 
 namespace tamsel {
 
 struct MinimiseNDResult {
-    std::vector<double> x;         // the best point
-    double fx = 0.0;               // objective at x
-    int flag = 1;                  // 0 converged, 1 not converged (see MinimiseND)
-    std::int32_t iterations = 0;   // Newton iterations made
-    std::int32_t evaluations = 0;  // objective evaluations made
+    std::vector<double> x;                                   // the best point
+    double fx = 0.0;                                         // objective at x
+    Termination termination = Termination::IterationBudget;  // see MinimiseND
+    std::int32_t iterations = 0;                             // Newton iterations made
+    std::int32_t evaluations = 0;                            // objective evaluations made
 };
 
-// Minimises ObjectiveND(code, ., ., data) over the box |x[k]| <= b[k] from the start x
+// f(x) of a multi-variable objective, filling its gradient g (the size of x; both 0-based).
+using ObjectiveND = FunctionRef<double(std::span<const double> x, std::span<double> g)>;
+
+// Minimises f over the box |x[k]| <= b[k] from the start x
 // (n = x.size() variables, b of the same size, every b[k] > 0). The objective must fill its
 // analytic gradient and be symmetric in the sign of each variable: the minimiser reflects
 // negative coordinates when its steps stall, as they do at a bound.
@@ -28,16 +33,13 @@ struct MinimiseNDResult {
 //
 // absolutePrecision is the small-pivot threshold of the factorisation and, through its
 // square root, the shortest step worth taking; eta is the line search's accuracy (it stops
-// once the slope has shrunk to eta times the initial slope). Flag 0: the squared gradient
-// norm is below tolerance^2 at a point of positive curvature, or, at a point the search
-// cannot leave, the gradient projected on the box is. Flag 1: 2 * (iterations + evaluations)
-// exceeded maxIter, the gradient at the best point is not finite, or nothing lower lies along
-// the projected steepest descent although the projected gradient is not small. The best point
-// found is returned in every case. A start on or outside the box is moved inside before the
-// first evaluation. A non-finite objective value counts as worse than every finite one.
-// Throws std::invalid_argument when x is empty or b is not of its size.
-MinimiseNDResult MinimiseND(std::vector<double> x, const std::vector<double>& b,
+// once the slope has shrunk to eta times the initial slope). It ends Converged,
+// IterationBudget (2 * (iterations + evaluations) exceeded maxIter), NonFiniteGradient or
+// NoLowerPoint; the best point found is returned in every case. A start on or outside the box is
+// moved inside before the first evaluation. A non-finite objective value counts as worse than every
+// finite one. Throws std::invalid_argument when x is empty or b is not of its size.
+MinimiseNDResult MinimiseND(ObjectiveND f, std::vector<double> x, const std::vector<double>& b,
                             double absolutePrecision, double eta, double tolerance,
-                            std::int32_t maxIter, int code, const ObjectiveData& data);
+                            std::int32_t maxIter);
 
 }  // namespace tamsel

@@ -27,9 +27,9 @@ struct NextFailurePrediction {
 
 // The predictive distribution function and density at s of the time to the next failure
 // after failure n under fit, with the limit conventions of the stored estimates (a density of
-// 1e-30 where it vanishes, a distribution function of 1 where its exponent is below -700).
+// kVanishing where it vanishes, a distribution function of 1 where its exponent is below -700).
 // Refusals show their message and give nullopt: a negative or non-finite s ("The time to
-// the next failure must be a number of 0 or more."), Jelinski-Moranda with N = 999999
+// the next failure must be a number of 0 or more."), Jelinski-Moranda with N = kInfiniteFaults
 // exactly ("Limit case, next prediction not evaluated"), a model number outside 1 to 8 ("An
 // error occurred while computing the next failure for the estimates set"), and a result that
 // is not finite ("An error occurred while computing the next failure for the <code> model",

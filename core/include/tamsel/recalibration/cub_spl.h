@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "tamsel/support/progress.h"
+#include "tamsel/records/progress.h"
 
 namespace tamsel {
 
@@ -71,7 +71,7 @@ struct SplineRecalibration {
 // Prediction k is recalibrated from u(1..k - 1) when k > offset and the u-plot holds at
 // least kMinUPlotPoints points: x(s) and y(s) are fitted to the u-plot with NewAdap, each
 // from the piece count the previous fit of that curve reached (the method's ni at first),
-// and G* is y(x^-1). Clears the cancel flag, reports progress over 1..M and stops after the
+// and G* is y(x^-1). Reports progress over 1..M and stops after the
 // index at which it finds a cancel request.
 SplineRecalibration CubSpl(const std::vector<double>& u, const std::vector<double>& f,
                            const SplineSettings& settings, const RunControl& control);

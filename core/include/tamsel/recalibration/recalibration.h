@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "tamsel/recalibration/cub_spl.h"
+#include "tamsel/records/progress.h"
 #include "tamsel/store/database.h"
-#include "tamsel/support/progress.h"
 
 namespace tamsel {
 
@@ -32,14 +32,15 @@ struct QuartileArrays {
     std::vector<double> lowQ;
     std::vector<double> median;
     std::vector<double> uppQ;
+    std::int32_t levelFaults = 0;  // levels outside [0, 1], each of which gave the quartile 0
 };
 
 // The recalibrated quartiles for k = offset + 1..M (0 elsewhere): each model's percentile
 // routine at the recalibrated levels with the parameters of row k, with the model's limit
-// cases (Li with no shape: 1e30; LV and KL with no scale or shape: 1e-30). A JM rate is
-// recovered from the stored median, ln 2 / median, so that both of its limit cases come
-// out right: a vanishing rate gives 1e30. A level outside [0, 1] shows the percentile
-// message and gives 0. nullopt for a model number outside 1..8.
+// cases (Li with no shape: kInfiniteQuartile; LV and KL with no scale or shape: kVanishing). A JM
+// rate is recovered from the stored median, ln 2 / median, so that both of its limit cases come out
+// right: a vanishing rate gives kInfiniteQuartile. A level outside [0, 1] gives 0 and is counted in
+// levelFaults. nullopt for a model number outside 1..8.
 std::optional<QuartileArrays> RecalibratedQuartiles(int modelId, std::int32_t start,
                                                     std::int32_t offset, const RawFits& fits,
                                                     const SplineRecalibration& levels);

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "tamsel/models/records.h"
+#include "tamsel/records/records.h"
 #include "tamsel/store/database.h"
 
 namespace tamsel {

@@ -1,4 +1,4 @@
-#include "tamsel/support/progress.h"
+#include "tamsel/records/progress.h"
 
 namespace tamsel {
 
@@ -20,14 +20,6 @@ void RunControl::EndProgress() const {
 
 bool RunControl::CancelRequested() const {
     return m_cancel && m_cancel->load(std::memory_order_relaxed);
-}
-
-void RunControl::RequestCancel() const {
-    if (m_cancel) m_cancel->store(true, std::memory_order_relaxed);
-}
-
-void RunControl::ClearCancel() const {
-    if (m_cancel) m_cancel->store(false, std::memory_order_relaxed);
 }
 
 }  // namespace tamsel

@@ -36,8 +36,6 @@ class RunControl {
     void EndProgress() const;
 
     bool CancelRequested() const;
-    void RequestCancel() const;
-    void ClearCancel() const;
 
   private:
     ProgressSink* m_sink = nullptr;
