@@ -4,11 +4,11 @@
 
 namespace tamsel {
 
-class FormPlot1;
-class MDITamsel;
+class PlotWindow;
+class MainWindow;
 
 // menuIndex is a Plot menu index (0, 3, 10, 13, 20, 23, 30). Returns the new window, or null
 // when the user cancelled or the builder refused (after its message).
-FormPlot1* ShowPlot(MDITamsel& main, int menuIndex);
+PlotWindow* ShowPlot(MainWindow& main, int menuIndex);
 
 }  // namespace tamsel

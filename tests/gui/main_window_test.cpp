@@ -9,7 +9,7 @@
 
 #include "gui_test_support.h"
 #include "shell/child_window.h"
-#include "shell/mdi_tamsel.h"
+#include "shell/main_window.h"
 #include "tamsel/store/queries.h"
 #include "test_support.h"
 
@@ -65,7 +65,7 @@ QStringList Sorted(QStringList names) {
     return names;
 }
 
-QStringList EnabledItems(const MDITamsel& window) {
+QStringList EnabledItems(const MainWindow& window) {
     QStringList names;
     for (const QAction* action : window.findChildren<QAction*>()) {
         if (action->objectName().startsWith(QStringLiteral("mnu")) && action->isEnabled()) {
@@ -90,7 +90,7 @@ class MainWindowTest : public QObject {
     void StartsWithEveryMenuItemInItsInitialState() {
         test::RecordingSink sink;
         FakeDesktop desktop;
-        MDITamsel window(desktop);
+        MainWindow window(desktop);
         QCOMPARE(window.windowTitle(), QStringLiteral("Tamsel"));
         const std::vector<std::pair<QString, std::vector<MenuEntry>>> menus = {
             {"&File",
@@ -404,22 +404,22 @@ class MainWindowTest : public QObject {
     void UserGuideNamesTheGuideAndOpensIt() {
         test::RecordingSink sink;
         FakeDesktop desktop;
-        MDITamsel window(desktop);
+        MainWindow window(desktop);
         window.findChild<QAction*>("mnuHelpUserGuide")->trigger();
-        const QString guide = MDITamsel::UserGuidePath();
+        const QString guide = MainWindow::UserGuidePath();
         QVERIFY2(QFileInfo::exists(guide), qPrintable(guide));
         QCOMPARE(QString::fromStdString(sink.Texts().at(0)),
                  QStringLiteral("For a basic user guide, see included document: ") +
                      QDir::toNativeSeparators(guide) +
                      QStringLiteral("\r\nA brief tutorial is also available at:\r\n") +
-                     MDITamsel::TutorialAddress());
+                     MainWindow::TutorialAddress());
         QCOMPARE(desktop.openedDocuments, QStringList{guide});
         // The tutorial address points into the guide, at a heading that exists.
         QFile file(guide);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(
             QString::fromUtf8(file.readAll()).contains(QStringLiteral("\n## A first session\n")));
-        QVERIFY(MDITamsel::TutorialAddress().endsWith(QStringLiteral("#a-first-session")));
+        QVERIFY(MainWindow::TutorialAddress().endsWith(QStringLiteral("#a-first-session")));
     }
 
     void WindowMenuArrangesAndListsTheChildWindows() {

@@ -17,11 +17,11 @@
 #include <QtTest>
 
 #include "gui_test_support.h"
-#include "plots/form_legend.h"
-#include "plots/form_plot1.h"
-#include "plots/form_range.h"
+#include "plots/plot_range_dialog.h"
+#include "plots/plot_window.h"
+#include "plots/series_styles_dialog.h"
 #include "shell/grid_selection_dialog.h"
-#include "shell/mdi_tamsel.h"
+#include "shell/main_window.h"
 #include "tamsel/charts/chart_export.h"
 #include "tamsel/charts/chart_view.h"
 #include "tamsel/models/model_driver.h"
@@ -52,7 +52,7 @@ struct Session : guitest::Session {
     }
 
     // Runs the Plot menu item of kind; returns the plot window it made active.
-    FormPlot1* ShowPlot(int kind) {
+    PlotWindow* ShowPlot(int kind) {
         Item(QStringLiteral("mnuPlotShowPlot_%1").arg(kind).toLatin1().constData())->trigger();
         return window->ActivePlotWindow();
     }
@@ -63,7 +63,7 @@ struct Session : guitest::Session {
 
 void AcceptRange(const QString& text) {
     WhenModal([text](QWidget* shown) {
-        QVERIFY(qobject_cast<FormRange*>(shown));
+        QVERIFY(qobject_cast<PlotRangeDialog*>(shown));
         shown->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(text);
         Click(shown, "Command1");
     });
@@ -97,7 +97,7 @@ class PlotWindowTest : public QObject {
     void UPlotsDrawTheDiagonalAndOfferRecalibratedSetsFromTheirStart() {
         Session s;
         AcceptRange(QStringLiteral("35"));
-        FormPlot1* plot = s.ShowPlot(23);
+        PlotWindow* plot = s.ShowPlot(23);
         QVERIFY(plot);
         ChartView* chart = plot->Chart();
         QCOMPARE(chart->chart()->title(), QStringLiteral("U-plots for dataset SYS1"));
@@ -120,7 +120,7 @@ class PlotWindowTest : public QObject {
 
         // A range from before the first recalibrated prediction (35) offers raw sets only.
         AcceptRange(QStringLiteral("25"));
-        FormPlot1* raw = s.ShowPlot(23);
+        PlotWindow* raw = s.ShowPlot(23);
         QVERIFY(raw && raw != plot);
         QCOMPARE(raw->GetPlotType(), PlotType::RawUPlots);
         QVERIFY(!raw->findChild<QPushButton*>(QStringLiteral("CmdPlot_1"))->isVisibleTo(raw));
@@ -130,7 +130,7 @@ class PlotWindowTest : public QObject {
     void AddPlotAppendsToTheDataGroup() {
         Session s;
         AcceptRange(QStringLiteral("35"));
-        FormPlot1* plot = s.ShowPlot(20);
+        PlotWindow* plot = s.ShowPlot(20);
         QVERIFY(plot);
         ChooseRow(1);
         Click(plot, "CmdPlot_0");
@@ -148,7 +148,7 @@ class PlotWindowTest : public QObject {
     void MediansPlotPlacesRecalibratedAndRawSetsAndItsRangeMovesOnlyTheAxis() {
         Session s;
         QVERIFY(s.Controller().SelectRecalibratedSet(s.jmPredictions));
-        FormPlot1* plot = s.ShowPlot(13);
+        PlotWindow* plot = s.ShowPlot(13);
         QVERIFY(plot);
         QCOMPARE(plot->GetPlotType(), PlotType::RecalibratedMedians);
         ChartView* chart = plot->Chart();
@@ -174,7 +174,7 @@ class PlotWindowTest : public QObject {
         Session s;
         ChooseRow(1);  // Duane as the reference
         AcceptRange(QStringLiteral("40"));
-        FormPlot1* plot = s.ShowPlot(30);
+        PlotWindow* plot = s.ShowPlot(30);
         QVERIFY(plot);
         ChartView* chart = plot->Chart();
         QCOMPARE(Line(chart, 0, 0)->name(), QStringLiteral("JM:Du"));
@@ -204,10 +204,10 @@ class PlotWindowTest : public QObject {
     void LegendTogglesAndCancelChangesNothing() {
         Session s;
         AcceptRange(QStringLiteral("35"));
-        FormPlot1* plot = s.ShowPlot(23);
+        PlotWindow* plot = s.ShowPlot(23);
         QVERIFY(plot);
         WhenModal([](QWidget* shown) {
-            auto* grid = qobject_cast<FormLegend*>(shown)->Grid();
+            auto* grid = qobject_cast<SeriesStylesDialog*>(shown)->Grid();
             QCOMPARE(grid->item(0, 1)->text(), QStringLiteral("True"));
             emit grid->cellDoubleClicked(0, 1);
             Click(shown, "Command2");
@@ -216,7 +216,7 @@ class PlotWindowTest : public QObject {
         QVERIFY(Line(plot->Chart(), 1, 0)->isVisible());
 
         WhenModal([](QWidget* shown) {
-            auto* grid = qobject_cast<FormLegend*>(shown)->Grid();
+            auto* grid = qobject_cast<SeriesStylesDialog*>(shown)->Grid();
             emit grid->cellDoubleClicked(0, 1);
             emit grid->cellDoubleClicked(0, 2);
             Click(shown, "Command1");
@@ -238,7 +238,7 @@ class PlotWindowTest : public QObject {
     void RangeDialogClampsAndKeepsTheValueOnText() {
         QFETCH(QString, text);
         QFETCH(int, expected);
-        FormRange dialog;
+        PlotRangeDialog dialog;
         int value = 35;
         AcceptRange(text);
         QVERIFY(dialog.UpdateRange(value, 20, 135));
@@ -247,7 +247,7 @@ class PlotWindowTest : public QObject {
 
     void FailureTimesPlotChoosesItsSeriesAndSavesAsAGraph() {
         Session s;
-        FormPlot1* plot = s.ShowPlot(0);
+        PlotWindow* plot = s.ShowPlot(0);
         QVERIFY(plot);
         ChartView* chart = plot->Chart();
         QCOMPARE(chart->chart()->title(), QStringLiteral("Failure data for dataset SYS1"));

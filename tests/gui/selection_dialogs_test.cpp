@@ -6,14 +6,14 @@
 #include <QtTest>
 
 #include "gui_test_support.h"
-#include "shell/form_select_data.h"
-#include "shell/form_select_estimates.h"
-#include "shell/form_select_model.h"
-#include "shell/form_select_predictions.h"
-#include "shell/form_selections.h"
-#include "shell/frm_about.h"
-#include "shell/mdi_tamsel.h"
+#include "shell/about_dialog.h"
+#include "shell/current_selections_dialog.h"
+#include "shell/main_window.h"
 #include "shell/row_set_model.h"
+#include "shell/select_data_set_dialog.h"
+#include "shell/select_estimates_dialog.h"
+#include "shell/select_model_dialog.h"
+#include "shell/select_predictions_dialog.h"
 #include "tamsel/store/queries.h"
 #include "tamsel/store/writers.h"
 #include "test_support.h"
@@ -45,15 +45,15 @@ class SelectionDialogsTest : public QObject {
     void EmptyListsOnlyTellSo() {
         Session s;
         s.Controller().OpenCurrentDataSet("SYS1");
-        FormSelectPredictions predictions(s.Db());
+        SelectPredictionsDialog predictions(s.Db());
         // The named dataset, not the current one, decides what is listed.
         QCOMPARE(predictions.GetSelectedPredictionsSetID("NTDS"), 0);
         s.Controller().OpenCurrentDataSet("NTDS");
         DeleteDataSet(s.Db(), "NTDS");
-        FormSelectEstimates estimates(s.Db(), s.Controller());
+        SelectEstimatesDialog estimates(s.Db(), s.Controller());
         estimates.ShowIfAnySets();
         DeleteDataSet(s.Db(), "SYS1");
-        FormSelectData data(s.Db(), s.Controller());
+        SelectDataSetDialog data(s.Db(), s.Controller());
         data.PossiblyShow();
         QCOMPARE(s.sink.Texts(),
                  (std::vector<std::string>{
@@ -68,7 +68,7 @@ class SelectionDialogsTest : public QObject {
 
     void SelectDatasetListsNewestFirstAndInsistsOnAChoice() {
         Session s;
-        FormSelectData dialog(s.Db(), s.Controller());
+        SelectDataSetDialog dialog(s.Db(), s.Controller());
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Select a dataset"));
         QCOMPARE(dialog.findChild<QLabel*>("Label1")->text(), QStringLiteral("Dataset"));
         QComboBox* list = dialog.DBCombo1();
@@ -80,7 +80,7 @@ class SelectionDialogsTest : public QObject {
         QCOMPARE(list->currentIndex(), -1);  // no dataset is current yet
 
         WhenModal([](QWidget* shown) {
-            auto* form = qobject_cast<FormSelectData*>(shown);
+            auto* form = qobject_cast<SelectDataSetDialog*>(shown);
             form->DBCombo1()->setCurrentIndex(1);
             Click(form, "Command1");
         });
@@ -90,11 +90,11 @@ class SelectionDialogsTest : public QObject {
         QVERIFY(s.window->StatusPanelText(2).startsWith(QStringLiteral("Dataset: SYS1")));
 
         // The current dataset starts chosen; OK insists on a choice and Cancel changes nothing.
-        FormSelectData again(s.Db(), s.Controller());
+        SelectDataSetDialog again(s.Db(), s.Controller());
         QCOMPARE(again.DBCombo1()->currentText(), QStringLiteral("SYS1"));
         bool stayedOpen = false;
         WhenModal([&](QWidget* shown) {
-            auto* form = qobject_cast<FormSelectData*>(shown);
+            auto* form = qobject_cast<SelectDataSetDialog*>(shown);
             form->DBCombo1()->setCurrentIndex(-1);
             Click(form, "Command1");
             stayedOpen = form->isVisible();
@@ -113,7 +113,7 @@ class SelectionDialogsTest : public QObject {
         Session s;
         s.Controller().OpenCurrentDataSet("SYS1");
         const int second = guitest::StoreMadeUpEstimatesSet(s.Db(), "SYS1", 4);
-        FormSelectEstimates dialog(s.Db(), s.Controller());
+        SelectEstimatesDialog dialog(s.Db(), s.Controller());
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Select an estimates set"));
         QCOMPARE(dialog.Label1()->text(),
                  QStringLiteral("Select a set of estimates from the list of sets available for "
@@ -128,7 +128,7 @@ class SelectionDialogsTest : public QObject {
         dialog.ShowIfAnySets();
         QCOMPARE(s.Controller().Selection().estimatesSetId, 0);
         WhenModal([](QWidget* shown) {
-            auto* form = qobject_cast<FormSelectEstimates*>(shown);
+            auto* form = qobject_cast<SelectEstimatesDialog*>(shown);
             form->SelectRow(1);
             Click(form, "Command1");
         });
@@ -150,12 +150,12 @@ class SelectionDialogsTest : public QObject {
     void SelectPredictionsSetListsTheDatasetsSetsAndTheCommandMakesOneCurrent() {
         Session s;
         s.Controller().OpenCurrentDataSet("SYS1");
-        FormSelectPredictions dialog(s.Db());
+        SelectPredictionsDialog dialog(s.Db());
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Select a recalibrated predictions set"));
         int rows = 0;
         QStringList headings;
         WhenModal([&](QWidget* shown) {
-            auto* form = qobject_cast<FormSelectPredictions*>(shown);
+            auto* form = qobject_cast<SelectPredictionsDialog*>(shown);
             rows = form->RowCount();
             headings = VisibleHeadings(form->Grid());
             Click(form, "Command1");
@@ -215,8 +215,8 @@ class SelectionDialogsTest : public QObject {
         QFETCH(QString, caption);
         QFETCH(QString, label);
         Session s;
-        FormSelectModel models(s.Db());
-        FormSelectAnyPredictions sets(s.Db());
+        SelectModelDialog models(s.Db());
+        SelectAnyPredictionsDialog sets(s.Db());
         auto ask = [&](int askedMode) {
             if (anySet) {
                 sets.GetIDAndRecFlag(askedMode, s.sys1Set);
@@ -241,11 +241,11 @@ class SelectionDialogsTest : public QObject {
     void SelectModelReturnsTheKeyAndNothingAfterCancel() {
         Session s;
         const int second = guitest::StoreMadeUpEstimatesSet(s.Db(), "SYS1", 3);
-        FormSelectModel dialog(s.Db());
+        SelectModelDialog dialog(s.Db());
         QStringList headings;
         int rows = 0;
         WhenModal([&](QWidget* shown) {
-            auto* form = qobject_cast<FormSelectModel*>(shown);
+            auto* form = qobject_cast<SelectModelDialog*>(shown);
             headings = VisibleHeadings(form->Grid());
             rows = form->RowCount();
             form->SelectRow(1);
@@ -261,12 +261,12 @@ class SelectionDialogsTest : public QObject {
 
     void SelectAnyPredictionsListsRawThenRecalibratedSets() {
         Session s;
-        FormSelectAnyPredictions dialog(s.Db());
+        SelectAnyPredictionsDialog dialog(s.Db());
         QCOMPARE(dialog.Label1()->text(), QStringLiteral("Please select a set:"));
         QStringList headings;
         QStringList models;
         WhenModal([&](QWidget* shown) {
-            auto* form = qobject_cast<FormSelectAnyPredictions*>(shown);
+            auto* form = qobject_cast<SelectAnyPredictionsDialog*>(shown);
             headings = VisibleHeadings(form->Grid());
             for (int row = 0; row < form->RowCount(); ++row) {
                 models.append(form->Model()->index(row, 3).data().toString());
@@ -274,7 +274,7 @@ class SelectionDialogsTest : public QObject {
             form->SelectRow(1);
             Click(form, "Command1");
         });
-        const FormSelectAnyPredictions::Choice chosen = dialog.GetIDAndRecFlag(1, s.sys1Set);
+        const SelectAnyPredictionsDialog::Choice chosen = dialog.GetIDAndRecFlag(1, s.sys1Set);
         QCOMPARE(headings, (QStringList{"Model       ", "Recalibration                        "}));
         QCOMPARE(models.size(), 2);
         QCOMPARE(models[0], QStringLiteral("Raw predictions"));
@@ -282,12 +282,12 @@ class SelectionDialogsTest : public QObject {
         QVERIFY(chosen.recalibrated);
 
         WhenModal([](QWidget* shown) { Click(shown, "Command1"); });
-        const FormSelectAnyPredictions::Choice raw = dialog.GetIDAndRecFlag(0, s.sys1Set);
+        const SelectAnyPredictionsDialog::Choice raw = dialog.GetIDAndRecFlag(0, s.sys1Set);
         QCOMPARE(raw.id, s.sys1Set);
         QVERIFY(!raw.recalibrated);
 
         WhenModal([](QWidget* shown) { Click(shown, "Command2"); });
-        const FormSelectAnyPredictions::Choice none = dialog.GetIDAndRecFlag(2, s.sys1Set);
+        const SelectAnyPredictionsDialog::Choice none = dialog.GetIDAndRecFlag(2, s.sys1Set);
         QCOMPARE(none.id, 0);
         QVERIFY(!none.recalibrated);
     }
@@ -295,7 +295,7 @@ class SelectionDialogsTest : public QObject {
     void CurrentSelectionsShowsWhatIsChosen() {
         Session s;
         {
-            FormSelections empty(s.Controller().Selection(), &s.Db());
+            CurrentSelectionsDialog empty(s.Controller().Selection(), &s.Db());
             QCOMPARE(empty.windowTitle(), QStringLiteral("Current selections"));
             QCOMPARE(empty.ValueText("Database"), QString::fromStdString(s.fileName));
             QCOMPARE(empty.ValueText("Dataset"), QString());
@@ -303,7 +303,7 @@ class SelectionDialogsTest : public QObject {
         }
         s.Controller().OpenCurrentDataSet("SYS1");
         QVERIFY(s.Controller().SelectRecalibratedSet(s.sys1Predictions));
-        FormSelections dialog(s.Controller().Selection(), &s.Db());
+        CurrentSelectionsDialog dialog(s.Controller().Selection(), &s.Db());
         QCOMPARE(dialog.ValueText("Dataset"), QStringLiteral("SYS1"));
         QCOMPARE(dialog.ValueText("Data source"), QStringLiteral("Unknown source"));
         QCOMPARE(dialog.ValueText("Model"), QStringLiteral("Jelinski-Moranda"));
@@ -316,14 +316,14 @@ class SelectionDialogsTest : public QObject {
     }
 
     void AboutShowsTitleVersionAndDisclaimer() {
-        frmAbout about;
+        AboutDialog about;
         QCOMPARE(about.windowTitle(), QStringLiteral("About Tamsel"));
         QCOMPARE(about.findChild<QLabel*>("lblTitle")->text(), QStringLiteral("Tamsel"));
         QCOMPARE(about.findChild<QLabel*>("lblVersion")->text(),
                  QStringLiteral("Version ") + QStringLiteral(TAMSEL_VERSION));
         QVERIFY(!about.findChild<QLabel*>("lblDescription")->text().isEmpty());
         QVERIFY(!about.findChild<QLabel*>("picIcon")->pixmap().isNull());
-        const std::string disclaimer = frmAbout::DisclaimerText();
+        const std::string disclaimer = AboutDialog::DisclaimerText();
         const std::string expectedStart =
             "Disclaimer:\r\nThis software is for personal use only. It is provided 'as is' "
             "without any liability or warranty.\r\nIt is a research prototype which has not "

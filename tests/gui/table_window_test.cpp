@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "gui_test_support.h"
-#include "tables/form_table1.h"
+#include "tables/table_window.h"
 #include "tamsel/tables/text_table.h"
 #include "test_support.h"
 
@@ -25,10 +25,10 @@ struct Session : guitest::Session {
     Session() : estimatesSet(guitest::StoreMadeUpEstimatesSet(Db(), "SYS1", 1)) {
         Controller().OpenCurrentDataSet("SYS1");
     }
-    FormTable1* Show(const char* item) {
+    TableWindow* Show(const char* item) {
         Item(item)->trigger();
         const QMdiSubWindow* active = window->MdiArea()->activeSubWindow();
-        return active ? qobject_cast<FormTable1*>(active->widget()) : nullptr;
+        return active ? qobject_cast<TableWindow*>(active->widget()) : nullptr;
     }
 
     int estimatesSet;
@@ -44,7 +44,7 @@ class TableWindowTest : public QObject {
         Session s;
         s.Controller().LetEstimatesSet(s.estimatesSet, "Jelinski-Moranda", 20, 136, 136,
                                        "Maximum likelihood");
-        FormTable1* failures = s.Show("mnuTableShowTableFT");
+        TableWindow* failures = s.Show("mnuTableShowTableFT");
         QVERIFY(failures);
         QCOMPARE(failures->windowTitle(), QStringLiteral("TABLE: SYS1 - Failure times"));
         QAbstractItemModel* model = failures->Grid()->model();
@@ -55,7 +55,7 @@ class TableWindowTest : public QObject {
         QVERIFY(s.Item("mnuFileSaveTable")->isEnabled());
         QVERIFY(!s.Item("mnuFileSaveGraph")->isEnabled());
 
-        FormTable1* estimates = s.Show("mnuTableShowTableEstimates");
+        TableWindow* estimates = s.Show("mnuTableShowTableEstimates");
         QVERIFY(estimates && failures != estimates);
         QCOMPARE(s.window->MdiArea()->subWindowList().size(), 2);
         QCOMPARE(
