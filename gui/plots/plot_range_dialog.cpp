@@ -6,15 +6,11 @@
 #include <QPushButton>
 #include <QScrollBar>
 
-#include "tamsel/measures/plot_types.h"
-
 namespace tamsel {
 
 namespace {
 
 const QString kDefaultCaption = QStringLiteral("Plotting minimum:");
-constexpr int kYPlotKind = 20;
-constexpr int kUPlotKind = 23;
 
 }  // namespace
 
@@ -56,39 +52,38 @@ PlotRangeDialog::PlotRangeDialog(QWidget* parent)
     setMinimumWidth(420);
 }
 
-bool PlotRangeDialog::NewRange(int& start, int smallest, int largest, bool currentIsRecalibrated,
-                               int plotKind) {
+std::optional<int> PlotRangeDialog::NewRange(const PlotStartBounds& bounds,
+                                             bool currentIsRecalibrated, PlotType kind) {
     m_explanation->clear();
     m_caption->setText(kDefaultCaption);
-    if (plotKind == kYPlotKind || plotKind == kUPlotKind) {
+    if (kind == PlotType::RawYPlots || kind == PlotType::RawUPlots) {
         m_caption->setText(QStringLiteral("Range start"));
         if (!currentIsRecalibrated) {
             m_explanation->setText(
                 QStringLiteral("For a graph with raw predictions plots only, select any allowed "
                                "value.\nFor a graph with raw and recalibrated predictions, "
                                "select a value equal to or higher than %1.")
-                    .arg(start));
+                    .arg(bounds.proposed));
         }
     }
-    return Ask(start, smallest, largest);
+    return Ask(bounds.proposed, bounds.smallest, bounds.largest);
 }
 
-bool PlotRangeDialog::UpdateRange(int& value, int smallest, int largest) {
+std::optional<int> PlotRangeDialog::UpdateRange(int value, int smallest, int largest) {
     m_explanation->clear();
     m_caption->setText(kDefaultCaption);
     return Ask(value, smallest, largest);
 }
 
-bool PlotRangeDialog::Ask(int& value, int smallest, int largest) {
+std::optional<int> PlotRangeDialog::Ask(int value, int smallest, int largest) {
     const QSignalBlocker blocker(m_upDown);
     m_upDown->setRange(smallest, largest);
     m_upDown->setValue(value);
     m_text->setText(QString::number(value));
     m_text->selectAll();
     m_text->setFocus();
-    if (exec() != QDialog::Accepted) return false;
-    value = ClampRangeEntry(m_text->text().toStdString(), value, smallest, largest);
-    return true;
+    if (exec() != QDialog::Accepted) return std::nullopt;
+    return ClampRangeEntry(m_text->text().toStdString(), value, smallest, largest);
 }
 
 }  // namespace tamsel

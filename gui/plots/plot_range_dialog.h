@@ -3,6 +3,9 @@
 #pragma once
 
 #include <QDialog>
+#include <optional>
+
+#include "tamsel/measures/plot_types.h"
 
 class QLabel;
 class QLineEdit;
@@ -16,15 +19,16 @@ class PlotRangeDialog : public QDialog {
   public:
     explicit PlotRangeDialog(QWidget* parent = nullptr);
 
-    // The plot start before a y-, u- or log(PLR) plot of plotKind (a Plot menu index). On
-    // OK a number is clamped into [smallest, largest] and written to start; text that is
-    // not a number leaves start alone. False after Cancel, with start unchanged.
-    bool NewRange(int& start, int smallest, int largest, bool currentIsRecalibrated, int plotKind);
-    // The x axis minimum of an open plot, by the same rules.
-    bool UpdateRange(int& value, int smallest, int largest);
+    // The plot start before a y-, u- or log(PLR) plot of kind, proposing bounds.proposed.
+    // On OK a number is clamped into [smallest, largest]; text that is not a number keeps
+    // the proposal. Nothing after Cancel.
+    std::optional<int> NewRange(const PlotStartBounds& bounds, bool currentIsRecalibrated,
+                                PlotType kind);
+    // The x axis minimum of an open plot, starting from value, by the same rules.
+    std::optional<int> UpdateRange(int value, int smallest, int largest);
 
   private:
-    bool Ask(int& value, int smallest, int largest);
+    std::optional<int> Ask(int value, int smallest, int largest);
 
     QLineEdit* m_text;
     QScrollBar* m_upDown;

@@ -23,23 +23,6 @@ namespace tamsel {
 
 namespace {
 
-// The "Add plot" dialog's mode by plot type: what the dialog asks the user to choose.
-int AddPlotMode(PlotType type) {
-    switch (type) {
-        case PlotType::RawMedians:
-        case PlotType::RecalibratedMedians:
-            return 5;
-        case PlotType::RawYPlots:
-        case PlotType::MixedYPlots:
-            return 4;
-        case PlotType::RawUPlots:
-        case PlotType::MixedUPlots:
-            return 3;
-        default:
-            return 1;
-    }
-}
-
 QPushButton* MakeButton(const QString& caption, const QString& name, QWidget* parent) {
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(name);
@@ -97,7 +80,7 @@ PlotWindow::PlotWindow(Database& db, QWidget* parent)
 
     connect(failureOptions, &QButtonGroup::idClicked, this, &PlotWindow::ShowFailureData);
     connect(cumulativeOptions, &QButtonGroup::idClicked, this,
-            &PlotWindow::DrawCumulativeFailuresAs);
+            [this](int id) { DrawCumulativeFailuresAs(static_cast<CumulativeStyle>(id)); });
     connect(m_bold, &QCheckBox::toggled, this, &PlotWindow::SetBold);
     connect(m_addPlot, &QPushButton::clicked, this, &PlotWindow::AddRawPlot);
     connect(m_addRecalibrated, &QPushButton::clicked, this, &PlotWindow::AddRecalibratedPlot);
@@ -168,28 +151,25 @@ void PlotWindow::Redraw() { m_chart->SetDescription(m_plot.chart); }
 
 void PlotWindow::AddRawPlot() {
     SelectModelDialog dialog(m_db, this);
-    const int id = dialog.GetID(AddPlotMode(GetPlotType()), GetEstimatesSetID());
-    if (id == 0) return;
-    if (AddSetToPlot(m_db, m_plot, {id, false})) Redraw();
+    const std::optional<int> id = dialog.ChooseModel(m_plot.state.estimatesSetId);
+    if (id && AddSetToPlot(m_db, m_plot, {*id, false})) Redraw();
 }
 
 void PlotWindow::AddRecalibratedPlot() {
     SelectPredictionsDialog dialog(m_db, this);
-    const int id = dialog.GetSelectedPredictionsSetID(GetDataSet());
-    if (id == 0) return;
-    if (AddSetToPlot(m_db, m_plot, {id, true})) Redraw();
+    const std::optional<int> id = dialog.ChooseSet(m_plot.state.dataSet);
+    if (id && AddSetToPlot(m_db, m_plot, {*id, true})) Redraw();
 }
 
 void PlotWindow::ChangeNextReference() {
-    if (GetPlotType() != PlotType::LogPlr) {
+    if (Type() != PlotType::LogPlr) {
         ShowMessage("An error occurred in the PLR plotting buttons.");
         return;
     }
     SelectAnyPredictionsDialog dialog(m_db, this);
-    const SelectAnyPredictionsDialog::Choice choice =
-        dialog.GetIDAndRecFlag(2, GetEstimatesSetID());
-    if (choice.id == 0) return;
-    if (tamsel::ChangeNextReference(m_db, m_plot, {choice.id, choice.recalibrated})) Redraw();
+    const std::optional<PredictionSetRef> reference =
+        dialog.ChooseReference(ReferencePrompt::Next, m_plot.state.estimatesSetId);
+    if (reference && tamsel::ChangeNextReference(m_db, m_plot, *reference)) Redraw();
 }
 
 void PlotWindow::EditPlotStyles() {
@@ -197,7 +177,7 @@ void PlotWindow::EditPlotStyles() {
     // u- and y-plots (the first is the diagonal).
     int firstGroup = 0;
     int lastGroup = 0;
-    switch (GetPlotType()) {
+    switch (Type()) {
         case PlotType::RawMedians:
         case PlotType::RecalibratedMedians:
             lastGroup = 1;
@@ -214,39 +194,38 @@ void PlotWindow::EditPlotStyles() {
             return;
     }
     std::vector<SeriesPosition> positions;
-    std::vector<QString> labels;
-    std::vector<bool> shown;
-    std::vector<bool> highlighted;
+    std::vector<LegendEntry> styles;
     auto& groups = m_plot.chart.groups;
     for (int g = firstGroup; g <= lastGroup && g < static_cast<int>(groups.size()); ++g) {
         for (int s = 0; s < static_cast<int>(groups[g].series.size()); ++s) {
             positions.push_back({g, s});
-            labels.push_back(QString::fromStdString(groups[g].series[s].label));
-            shown.push_back(groups[g].series[s].shown);
-            highlighted.push_back(m_chart->IsHighlighted({g, s}));
+            styles.push_back({QString::fromStdString(groups[g].series[s].label),
+                              groups[g].series[s].shown, m_chart->IsHighlighted({g, s})});
         }
     }
     SeriesStylesDialog dialog(this);
-    if (!dialog.UpdateLegend(labels, shown, highlighted)) return;
+    const std::optional<std::vector<LegendEntry>> edited = dialog.EditStyles(std::move(styles));
+    if (!edited) return;
     for (size_t i = 0; i < positions.size(); ++i) {
-        groups[positions[i].group].series[positions[i].series].shown = shown[i];
-        m_chart->SetHighlighted(positions[i], highlighted[i]);
+        groups[positions[i].group].series[positions[i].series].shown = (*edited)[i].shown;
+        m_chart->SetHighlighted(positions[i], (*edited)[i].highlighted);
     }
     Redraw();
 }
 
 void PlotWindow::EditPlotRange() {
-    const PlotType type = GetPlotType();
+    const PlotType type = Type();
     if (type != PlotType::Quartiles && type != PlotType::RawMedians &&
         type != PlotType::RecalibratedMedians) {
         return;
     }
-    const double current = m_chart->XMinimum();
-    int value = static_cast<int>(std::lround(current));
     PlotRangeDialog dialog(this);
-    if (!dialog.UpdateRange(value, GetRangeStart(), GetSetSize() - 1)) return;
-    m_plot.chart.xAxis.minimum = value;
-    m_chart->SetXMinimum(value);
+    const std::optional<int> minimum =
+        dialog.UpdateRange(static_cast<int>(std::lround(m_chart->XMinimum())),
+                           m_plot.state.rangeStart, m_plot.state.setSize - 1);
+    if (!minimum) return;
+    m_plot.chart.xAxis.minimum = *minimum;
+    m_chart->SetXMinimum(*minimum);
 }
 
 void PlotWindow::ShowFailureData(int mode) {
@@ -254,16 +233,18 @@ void PlotWindow::ShowFailureData(int mode) {
     Redraw();
 }
 
-void PlotWindow::DrawCumulativeFailuresAs(int choice) {
-    if (GetPlotType() != PlotType::CumulativeFailures || m_plot.chart.groups.empty()) return;
+void PlotWindow::DrawCumulativeFailuresAs(CumulativeStyle style) {
+    if (Type() != PlotType::CumulativeFailures || m_plot.chart.groups.empty()) return;
     ChartGroup& group = m_plot.chart.groups.front();
-    group.type = choice == 0 ? ChartType::Area : ChartType::Line;
-    for (ChartSeries& series : group.series) series.style.width = choice == 2 ? 3 : 1;
+    group.type = style == CumulativeStyle::Area ? ChartType::Area : ChartType::Line;
+    for (ChartSeries& series : group.series) {
+        series.style.width = style == CumulativeStyle::BoldLine ? 3 : 1;
+    }
     Redraw();
 }
 
 void PlotWindow::SetBold(bool bold) {
-    ApplyBoldLines(m_plot.chart, GetPlotType(), bold);
+    ApplyBoldLines(m_plot.chart, Type(), bold);
     Redraw();
 }
 

@@ -23,6 +23,9 @@ class ChartView;
 class Database;
 class Desktop;
 
+// The cumulative-failures drawing options, in the panel's order.
+enum class CumulativeStyle { Area, Line, BoldLine };
+
 class PlotWindow : public ChildWindow {
     Q_OBJECT
 
@@ -31,24 +34,8 @@ class PlotWindow : public ChildWindow {
     explicit PlotWindow(Database& db, QWidget* parent = nullptr);
 
     Kind WindowKind() const override { return Kind::Plot; }
-    QString DataSetName() const override { return QString::fromStdString(GetDataSet()); }
-
-    void LetDataSet(const std::string& name) { m_plot.state.dataSet = name; }
-    void LetEstimatesSetID(int id) { m_plot.state.estimatesSetId = id; }
-    void LetReferenceSetID(int id) { m_plot.state.referenceSetId = id; }
-    void LetRangeStart(int start) { m_plot.state.rangeStart = start; }
-    void LetRangeLag(int lag) { m_plot.state.rangeLag = lag; }
-    void LetSetSize(int size) { m_plot.state.setSize = size; }
-    void LetRefRecFlag(bool recalibrated) { m_plot.state.refRecFlag = recalibrated; }
-    void LetPlotType(PlotType type) { m_plot.state.plotType = type; }
-    const std::string& GetDataSet() const { return m_plot.state.dataSet; }
-    int GetEstimatesSetID() const { return m_plot.state.estimatesSetId; }
-    int GetReferenceSetID() const { return m_plot.state.referenceSetId; }
-    int GetRangeStart() const { return m_plot.state.rangeStart; }
-    int GetRangeLag() const { return m_plot.state.rangeLag; }
-    int GetSetSize() const { return m_plot.state.setSize; }
-    bool GetRefRecFlag() const { return m_plot.state.refRecFlag; }
-    PlotType GetPlotType() const { return m_plot.state.plotType; }
+    QString DataSetName() const override { return QString::fromStdString(m_plot.state.dataSet); }
+    PlotType Type() const { return m_plot.state.plotType; }
 
     // Shows the command panel's controls for plotType and hides the others.
     void PrepareControls(PlotType plotType);
@@ -64,8 +51,9 @@ class PlotWindow : public ChildWindow {
     void ChangeNextReference();
     void EditPlotStyles();
     void EditPlotRange();
+    // mode as the failure data options number them: interfailure times, cumulative, both.
     void ShowFailureData(int mode);
-    void DrawCumulativeFailuresAs(int choice);  // 0 area, 1 line, 2 bold line
+    void DrawCumulativeFailuresAs(CumulativeStyle style);
     void SetBold(bool bold);
 
     // The File menu's chart commands. SaveGraph asks desktop for the file name; the image

@@ -12,8 +12,8 @@ namespace {
 
 constexpr int kVisibleColumn = 1;
 constexpr int kHighlightedColumn = 2;
-
-QString CellText(bool set) { return set ? QStringLiteral("True") : QString(); }
+// Where a flag cell keeps its state; its text only shows it.
+constexpr int kSetRole = Qt::UserRole;
 
 }  // namespace
 
@@ -57,34 +57,41 @@ SeriesStylesDialog::SeriesStylesDialog(QWidget* parent)
     resize(460, 320);
 }
 
-void SeriesStylesDialog::ToggleCell(int row, int column) {
-    if (column != kVisibleColumn && column != kHighlightedColumn) return;
-    QTableWidgetItem* cell = m_grid->item(row, column);
-    cell->setText(CellText(!IsTrue(cell->text())));
+bool SeriesStylesDialog::IsSet(int row, int column) const {
+    return m_grid->item(row, column)->data(kSetRole).toBool();
 }
 
-bool SeriesStylesDialog::UpdateLegend(const std::vector<QString>& labels, std::vector<bool>& shown,
-                                      std::vector<bool>& highlighted) {
-    const int count = static_cast<int>(labels.size());
+void SeriesStylesDialog::SetCell(int row, int column, bool set) {
+    QTableWidgetItem* cell = m_grid->item(row, column);
+    if (!cell) {
+        cell = new QTableWidgetItem;
+        cell->setTextAlignment(Qt::AlignCenter);
+        m_grid->setItem(row, column, cell);
+    }
+    cell->setData(kSetRole, set);
+    cell->setText(set ? QStringLiteral("True") : QString());
+}
+
+void SeriesStylesDialog::ToggleCell(int row, int column) {
+    if (column != kVisibleColumn && column != kHighlightedColumn) return;
+    SetCell(row, column, !IsSet(row, column));
+}
+
+std::optional<std::vector<LegendEntry>> SeriesStylesDialog::EditStyles(
+    std::vector<LegendEntry> series) {
+    const int count = static_cast<int>(series.size());
     m_grid->setRowCount(count);
     for (int row = 0; row < count; ++row) {
-        auto* label = new QTableWidgetItem(labels[row]);
-        m_grid->setItem(row, 0, label);
-        for (int column : {kVisibleColumn, kHighlightedColumn}) {
-            const bool set = column == kVisibleColumn ? shown[row] : highlighted[row];
-            auto* cell = new QTableWidgetItem(CellText(set));
-            cell->setTextAlignment(Qt::AlignCenter);
-            m_grid->setItem(row, column, cell);
-        }
+        m_grid->setItem(row, 0, new QTableWidgetItem(series[row].label));
+        SetCell(row, kVisibleColumn, series[row].shown);
+        SetCell(row, kHighlightedColumn, series[row].highlighted);
     }
-    if (exec() != QDialog::Accepted) return false;
+    if (exec() != QDialog::Accepted) return std::nullopt;
     for (int row = 0; row < count; ++row) {
-        shown[row] = IsTrue(m_grid->item(row, kVisibleColumn)->text());
+        series[row].shown = IsSet(row, kVisibleColumn);
+        series[row].highlighted = IsSet(row, kHighlightedColumn);
     }
-    for (int row = 0; row < count; ++row) {
-        highlighted[row] = IsTrue(m_grid->item(row, kHighlightedColumn)->text());
-    }
-    return true;
+    return series;
 }
 
 }  // namespace tamsel

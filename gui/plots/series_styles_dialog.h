@@ -1,14 +1,23 @@
 // "Plot styles": the series of a plot in legend order, with a "Visible" and a
-// "Highlighted" column that the user toggles by double-clicking a cell.
+// "Highlighted" column that the user toggles by double-clicking a cell (a set cell reads
+// "True", a cleared one is empty).
 #pragma once
 
 #include <QDialog>
 #include <QString>
+#include <optional>
 #include <vector>
 
 class QTableWidget;
 
 namespace tamsel {
+
+// One series as the dialog lists it.
+struct LegendEntry {
+    QString label;
+    bool shown = true;
+    bool highlighted = false;
+};
 
 class SeriesStylesDialog : public QDialog {
     Q_OBJECT
@@ -16,18 +25,16 @@ class SeriesStylesDialog : public QDialog {
   public:
     explicit SeriesStylesDialog(QWidget* parent = nullptr);
 
-    // Shows the series modally. On OK shown and highlighted take the user's choices; after
-    // Cancel they are left as they were. All three hold one element a series.
-    bool UpdateLegend(const std::vector<QString>& labels, std::vector<bool>& shown,
-                      std::vector<bool>& highlighted);
-
-    // A cell is set exactly when it reads "True".
-    static bool IsTrue(const QString& cellText) { return cellText == QStringLiteral("True"); }
+    // Shows the series modally; on OK returns them with the user's choices, in the same
+    // order. Nothing after Cancel.
+    std::optional<std::vector<LegendEntry>> EditStyles(std::vector<LegendEntry> series);
 
     QTableWidget* Grid() const { return m_grid; }
 
   private:
     void ToggleCell(int row, int column);
+    bool IsSet(int row, int column) const;
+    void SetCell(int row, int column, bool set);
 
     QTableWidget* m_grid;
 };

@@ -13,35 +13,26 @@ namespace {
 
 // The plot of kind for the current selection, asking the user for the log(PLR) reference
 // and the plot start.
-std::optional<Plot> BuildPlot(MainWindow& main, PlotType kind, int menuIndex) {
+std::optional<Plot> BuildPlot(MainWindow& main, PlotType kind) {
     Database& db = *main.Controller().OpenedDatabase();
     const CurrentSelection& selection = main.Controller().Selection();
     PlotChoices choose;
-    choose.start = [&](const PlotStartBounds& bounds) -> std::optional<int> {
-        int start = bounds.proposed;
+    choose.start = [&](const PlotStartBounds& bounds) {
         PlotRangeDialog dialog(&main);
-        if (!dialog.NewRange(start, bounds.smallest, bounds.largest, selection.recalibrated,
-                             menuIndex)) {
-            return std::nullopt;
-        }
-        return start;
+        return dialog.NewRange(bounds, selection.recalibrated, kind);
     };
-    choose.reference = [&]() -> std::optional<PredictionSetRef> {
+    choose.reference = [&] {
         SelectAnyPredictionsDialog dialog(db, &main);
-        const SelectAnyPredictionsDialog::Choice reference =
-            dialog.GetIDAndRecFlag(0, selection.estimatesSetId);
-        if (reference.id == 0) return std::nullopt;
-        return PredictionSetRef{reference.id, reference.recalibrated};
+        return dialog.ChooseReference(ReferencePrompt::First, selection.estimatesSetId);
     };
     return tamsel::BuildPlot(db, kind, selection, choose);
 }
 
 }  // namespace
 
-PlotWindow* ShowPlot(MainWindow& main, int menuIndex) {
-    const std::optional<PlotType> kind = PlotTypeOfMenuIndex(menuIndex);
-    if (!kind || !main.Controller().OpenedDatabase()) return nullptr;
-    std::optional<Plot> plot = BuildPlot(main, *kind, menuIndex);
+PlotWindow* ShowPlot(MainWindow& main, PlotType kind) {
+    if (!main.Controller().OpenedDatabase()) return nullptr;
+    std::optional<Plot> plot = BuildPlot(main, kind);
     if (!plot) return nullptr;
     auto* window = new PlotWindow(*main.Controller().OpenedDatabase());
     window->PrepareControls(plot->state.plotType);

@@ -66,18 +66,20 @@ void RecalibrationDialog::ShowRecalibration() {
     exec();
 }
 
-int RecalibrationDialog::SelectedKey(QTableView* grid) const {
+std::optional<int> RecalibrationDialog::SelectedKey(QTableView* grid) const {
     const QModelIndexList rows = grid->selectionModel()->selectedRows();
-    if (rows.isEmpty()) return 0;
+    if (rows.isEmpty()) return std::nullopt;
     const auto* model = static_cast<const RowSetModel*>(grid->model());
     return ToInt(model->Rows().rows.at(rows.front().row()).at(0));
 }
 
 void RecalibrationDialog::ApplyRecalibration(bool close) {
     if (IsRunning()) return;
-    const int estimatesSetId = SelectedKey(m_estimates);
-    const int methodId = SelectedKey(m_methods);
-    if (estimatesSetId == 0 || methodId == 0) return;
+    const std::optional<int> chosenSet = SelectedKey(m_estimates);
+    const std::optional<int> chosenMethod = SelectedKey(m_methods);
+    if (!chosenSet || !chosenMethod) return;
+    const int estimatesSetId = *chosenSet;
+    const int methodId = *chosenMethod;
     if (FindPredictionsSet(m_db, estimatesSetId, methodId) > 0) {
         ShowMessage("This recalibration is already available for the current dataset");
         return;

@@ -3,6 +3,7 @@
 // chosen method on a worker thread, with progress and "Cancel processing".
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "shell/run_dialog.h"
@@ -29,11 +30,10 @@ class RecalibrationDialog : public RunDialog {
     void ApplyRecalibration(bool close);
 
     QTableView* EstimatesGrid() const { return m_estimates; }
-    QTableView* MethodsGrid() const { return m_methods; }
 
   private:
     void ApplyChoice(bool close) override { ApplyRecalibration(close); }
-    int SelectedKey(QTableView* grid) const;
+    std::optional<int> SelectedKey(QTableView* grid) const;
 
     Database& m_db;
     QTableView* m_estimates;

@@ -33,25 +33,33 @@
 namespace tamsel {
 namespace {
 
-// The plot kinds of the Plot menu, in menu order, with their captions.
+// What a Plot menu item needs before it can be chosen.
+enum class PlotNeeds { DataSet, EstimatesSet, RawEstimatesSet };
+
+// The plot kinds of the Plot menu, in menu order. Quartiles of recalibrated predictions are
+// not plotted.
 struct PlotItem {
-    int kind;
+    PlotType kind;
     const char* caption;
+    PlotNeeds needs;
 };
 constexpr PlotItem kPlotItems[] = {
-    {0, "Show Plot &Failure Times"},
-    {3, "Show Plot &Cumulative failures"},
-    {10, "Show Plots &Quartiles + MTTF"},
-    {13, "Show &Median plot"},
-    {20, "Show &Y-Plot"},
-    {23, "Show &U-Plot"},
-    {30, "Show log(&PLR)-Plot"},
+    {PlotType::FailureTimes, "Show Plot &Failure Times", PlotNeeds::DataSet},
+    {PlotType::CumulativeFailures, "Show Plot &Cumulative failures", PlotNeeds::DataSet},
+    {PlotType::Quartiles, "Show Plots &Quartiles + MTTF", PlotNeeds::RawEstimatesSet},
+    {PlotType::RawMedians, "Show &Median plot", PlotNeeds::EstimatesSet},
+    {PlotType::RawYPlots, "Show &Y-Plot", PlotNeeds::EstimatesSet},
+    {PlotType::RawUPlots, "Show &U-Plot", PlotNeeds::EstimatesSet},
+    {PlotType::LogPlr, "Show log(&PLR)-Plot", PlotNeeds::EstimatesSet},
 };
 
 constexpr const char* kPanelCaptions[] = {"Database: ", "Dataset: ", "Estimates: "};
+// A shown value keeps some room before the next panel.
 constexpr const char* kPanelBlanks = "  ";
 
-QString PlotItemName(int kind) { return QStringLiteral("mnuPlotShowPlot_%1").arg(kind); }
+void SetEnabled(std::initializer_list<QAction*> actions, bool enabled) {
+    for (QAction* action : actions) action->setEnabled(enabled);
+}
 
 }  // namespace
 
@@ -64,14 +72,14 @@ MainWindow::MainWindow(Desktop& desktop, QWidget* parent)
     m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_mdiArea);
-    connect(m_mdiArea, &QMdiArea::subWindowActivated, this, [this] { ResetFileMenu(false); });
+    connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &MainWindow::UpdateActions);
 
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar1"));
     bar->setSizeGripEnabled(true);
     const int stretch[] = {3, 2, 2};
     for (int i = 0; i < 3; ++i) {
-        m_panels[i] = new QLabel(QString::fromLatin1(kPanelCaptions[i]), bar);
+        m_panels[i] = new QLabel(bar);
         m_panels[i]->setObjectName(QStringLiteral("Panel%1").arg(i + 1));
         m_panels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         m_panels[i]->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -79,6 +87,7 @@ MainWindow::MainWindow(Desktop& desktop, QWidget* parent)
         bar->addWidget(m_panels[i], stretch[i]);
     }
     CreateMenus();
+    SelectionChanged();
     resize(1000, 700);
 }
 
@@ -89,172 +98,159 @@ MainWindow::~MainWindow() {
     for (QMdiSubWindow* sub : m_mdiArea->findChildren<QMdiSubWindow*>()) sub->disconnect(this);
 }
 
-QAction* MainWindow::AddItem(QMenu* menu, const char* name, const QString& caption, bool enabled) {
+template <typename Command>
+QAction* MainWindow::AddItem(QMenu* menu, const char* name, const QString& caption,
+                             Command command) {
     QAction* action = menu->addAction(caption);
     action->setObjectName(QString::fromLatin1(name));
-    action->setEnabled(enabled);
+    connect(action, &QAction::triggered, this, command);
     return action;
 }
 
 void MainWindow::CreateMenus() {
     QMenuBar* bar = menuBar();
+    Actions& a = m_actions;
 
     QMenu* file = bar->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("mnuFile"));
-    connect(AddItem(file, "mnuFileNewDatabase", QStringLiteral("&New Database..."), true),
-            &QAction::triggered, this, &MainWindow::NewDatabase);
-    connect(AddItem(file, "mnuFileOpenDatabase", QStringLiteral("&Open Database..."), true),
-            &QAction::triggered, this, &MainWindow::OpenDatabase);
+    AddItem(file, "mnuFileNewDatabase", QStringLiteral("&New Database..."),
+            &MainWindow::NewDatabase);
+    AddItem(file, "mnuFileOpenDatabase", QStringLiteral("&Open Database..."),
+            &MainWindow::OpenDatabase);
     file->addSeparator();
-    connect(AddItem(file, "mnuFileCopyGraph", QStringLiteral("&Copy Graph"), false),
-            &QAction::triggered, this, [this] {
-                if (PlotWindow* plot = ActivePlotWindow()) plot->CopyGraph();
-            });
-    connect(AddItem(file, "mnuFileSaveGraph", QStringLiteral("&Save Graph..."), false),
-            &QAction::triggered, this, [this] {
-                if (PlotWindow* plot = ActivePlotWindow()) plot->SaveGraph(m_desktop);
-            });
-    connect(AddItem(file, "mnuFilePrintGraph", QStringLiteral("&Print Graph..."), false),
-            &QAction::triggered, this, [this] {
-                if (PlotWindow* plot = ActivePlotWindow()) plot->PrintGraph();
-            });
+    a.copyGraph = AddItem(file, "mnuFileCopyGraph", QStringLiteral("&Copy Graph"), [this] {
+        if (PlotWindow* plot = ActivePlotWindow()) plot->CopyGraph();
+    });
+    a.saveGraph = AddItem(file, "mnuFileSaveGraph", QStringLiteral("&Save Graph..."), [this] {
+        if (PlotWindow* plot = ActivePlotWindow()) plot->SaveGraph(m_desktop);
+    });
+    a.printGraph = AddItem(file, "mnuFilePrintGraph", QStringLiteral("&Print Graph..."), [this] {
+        if (PlotWindow* plot = ActivePlotWindow()) plot->PrintGraph();
+    });
     file->addSeparator();
-    connect(AddItem(file, "mnuFileSaveTable", QStringLiteral("Save &Table as Text File..."), false),
-            &QAction::triggered, this, [this] {
-                const QMdiSubWindow* active = m_mdiArea->activeSubWindow();
-                if (auto* table = active ? qobject_cast<TableWindow*>(active->widget()) : nullptr) {
-                    table->SaveTable(m_desktop);
-                }
-            });
+    a.saveTable =
+        AddItem(file, "mnuFileSaveTable", QStringLiteral("Save &Table as Text File..."), [this] {
+            if (TableWindow* table = ActiveTableWindow()) table->SaveTable(m_desktop);
+        });
     file->addSeparator();
-    connect(AddItem(file, "mnuFileExit", QStringLiteral("&Exit"), true), &QAction::triggered, this,
-            &QWidget::close);
+    AddItem(file, "mnuFileExit", QStringLiteral("&Exit"), &QWidget::close);
 
     QMenu* view = bar->addMenu(QStringLiteral("&View"));
     view->setObjectName(QStringLiteral("mnuView"));
-    connect(AddItem(view, "mnuViewCurrentSelections", QStringLiteral("Current &Selections"), true),
-            &QAction::triggered, this, &MainWindow::ShowCurrentSelections);
+    AddItem(view, "mnuViewCurrentSelections", QStringLiteral("Current &Selections"),
+            &MainWindow::ShowCurrentSelections);
 
     QMenu* data = bar->addMenu(QStringLiteral("&Data"));
     data->setObjectName(QStringLiteral("mnuData"));
-    connect(AddItem(data, "mnuDataAddNewDataset", QStringLiteral("&Add New Dataset..."), false),
-            &QAction::triggered, this, &MainWindow::AddNewDataset);
-    connect(AddItem(data, "mnuDataSelectDataset", QStringLiteral("&Select Dataset..."), false),
-            &QAction::triggered, this, &MainWindow::SelectDataset);
-    connect(AddItem(data, "mnuDataDeleteDataset", QStringLiteral("&Delete Dataset..."), false),
-            &QAction::triggered, this, &MainWindow::DeleteDataset);
+    a.addNewDataset = AddItem(data, "mnuDataAddNewDataset", QStringLiteral("&Add New Dataset..."),
+                              &MainWindow::AddNewDataset);
+    a.selectDataset = AddItem(data, "mnuDataSelectDataset", QStringLiteral("&Select Dataset..."),
+                              &MainWindow::SelectDataset);
+    a.deleteDataset = AddItem(data, "mnuDataDeleteDataset", QStringLiteral("&Delete Dataset..."),
+                              &MainWindow::DeleteDataset);
 
     QMenu* estimates = bar->addMenu(QStringLiteral("&Estimates"));
     estimates->setObjectName(QStringLiteral("mnuEstimates"));
-    connect(AddItem(estimates, "mnuEstimatesApplyModel", QStringLiteral("&Apply Model..."), false),
-            &QAction::triggered, this, &MainWindow::ApplyModel);
-    connect(AddItem(estimates, "mnuEstimatesSelectSet", QStringLiteral("&Select Estimates Set..."),
-                    false),
-            &QAction::triggered, this, &MainWindow::SelectEstimatesSet);
+    a.applyModel = AddItem(estimates, "mnuEstimatesApplyModel", QStringLiteral("&Apply Model..."),
+                           &MainWindow::ApplyModel);
+    a.selectEstimatesSet =
+        AddItem(estimates, "mnuEstimatesSelectSet", QStringLiteral("&Select Estimates Set..."),
+                &MainWindow::SelectEstimatesSet);
     estimates->addSeparator();
-    connect(AddItem(estimates, "mnuEstimatesRecalibrate",
-                    QStringLiteral("&Recalibrate Estimates Set..."), false),
-            &QAction::triggered, this, [this] {
-                RecalibrationDialog dialog(*m_controller.OpenedDatabase(),
-                                           m_controller.Selection().dataSetName, this);
-                dialog.ShowRecalibration();
-            });
-    connect(AddItem(estimates, "mnuEstimatesSelectPredictions",
-                    QStringLiteral("Select Recalibrated &Predictions Set..."), false),
-            &QAction::triggered, this, &MainWindow::SelectRecalibratedPredictionsSet);
+    a.recalibrate =
+        AddItem(estimates, "mnuEstimatesRecalibrate",
+                QStringLiteral("&Recalibrate Estimates Set..."), &MainWindow::Recalibrate);
+    a.selectPredictions = AddItem(estimates, "mnuEstimatesSelectPredictions",
+                                  QStringLiteral("Select Recalibrated &Predictions Set..."),
+                                  &MainWindow::SelectRecalibratedPredictionsSet);
 
     QMenu* plot = bar->addMenu(QStringLiteral("&Plot"));
     plot->setObjectName(QStringLiteral("mnuPlot"));
     for (const PlotItem& item : kPlotItems) {
-        QAction* action = plot->addAction(QString::fromLatin1(item.caption));
-        action->setObjectName(PlotItemName(item.kind));
-        action->setData(item.kind);
-        action->setEnabled(false);
-        connect(action, &QAction::triggered, this,
-                [this, kind = item.kind] { ShowPlot(*this, kind); });
+        const QByteArray name =
+            "mnuPlotShowPlot_" + QByteArray::number(static_cast<int>(item.kind));
+        a.plots[item.kind] = AddItem(plot, name.constData(), QString::fromLatin1(item.caption),
+                                     [this, kind = item.kind] { ShowPlot(*this, kind); });
     }
 
     QMenu* table = bar->addMenu(QStringLiteral("&Table"));
     table->setObjectName(QStringLiteral("mnuTable"));
-    connect(
-        AddItem(table, "mnuTableShowTableFT", QStringLiteral("Show Table &Failure Times"), false),
-        &QAction::triggered, this, [this] { ShowTable(false); });
-    connect(AddItem(table, "mnuTableShowTableEstimates", QStringLiteral("Show Table &Estimates"),
-                    false),
-            &QAction::triggered, this, [this] { ShowTable(true); });
+    a.failureTimesTable =
+        AddItem(table, "mnuTableShowTableFT", QStringLiteral("Show Table &Failure Times"),
+                [this] { ShowTable(false); });
+    a.estimatesTable =
+        AddItem(table, "mnuTableShowTableEstimates", QStringLiteral("Show Table &Estimates"),
+                [this] { ShowTable(true); });
 
     QMenu* predictions = bar->addMenu(QStringLiteral("P&redictions"));
     predictions->setObjectName(QStringLiteral("mnuPredictions"));
-    connect(
-        AddItem(predictions, "mnuPredictionsNextFailure", QStringLiteral("Next Failure"), false),
-        &QAction::triggered, this, &MainWindow::NextFailure);
+    a.nextFailure = AddItem(predictions, "mnuPredictionsNextFailure",
+                            QStringLiteral("Next Failure"), &MainWindow::NextFailure);
 
     m_windowMenu = bar->addMenu(QStringLiteral("&Window"));
     m_windowMenu->setObjectName(QStringLiteral("mnuWindow"));
-    connect(AddItem(m_windowMenu, "mnuWindowTileHorizontally", QStringLiteral("Tile &Horizontally"),
-                    true),
-            &QAction::triggered, this, [this] { TileWindows(true); });
-    connect(
-        AddItem(m_windowMenu, "mnuWindowTileVertically", QStringLiteral("Tile &Vertically"), true),
-        &QAction::triggered, this, [this] { TileWindows(false); });
-    connect(AddItem(m_windowMenu, "mnuWindowCascade", QStringLiteral("&Cascade"), true),
-            &QAction::triggered, m_mdiArea, &QMdiArea::cascadeSubWindows);
-    connect(AddItem(m_windowMenu, "mnuWindowArrangeIcons", QStringLiteral("&Arrange Icons"), true),
-            &QAction::triggered, this, &MainWindow::ArrangeIcons);
+    AddItem(m_windowMenu, "mnuWindowTileHorizontally", QStringLiteral("Tile &Horizontally"),
+            [this] { TileWindows(true); });
+    AddItem(m_windowMenu, "mnuWindowTileVertically", QStringLiteral("Tile &Vertically"),
+            [this] { TileWindows(false); });
+    AddItem(m_windowMenu, "mnuWindowCascade", QStringLiteral("&Cascade"),
+            [this] { m_mdiArea->cascadeSubWindows(); });
+    AddItem(m_windowMenu, "mnuWindowArrangeIcons", QStringLiteral("&Arrange Icons"),
+            &MainWindow::ArrangeIcons);
     m_windowListSeparator = m_windowMenu->addSeparator();
     connect(m_windowMenu, &QMenu::aboutToShow, this, &MainWindow::FillWindowMenu);
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
-    connect(AddItem(help, "mnuHelpUserGuide", QStringLiteral("&User Guide"), true),
-            &QAction::triggered, this, &MainWindow::ShowUserGuide);
+    AddItem(help, "mnuHelpUserGuide", QStringLiteral("&User Guide"), &MainWindow::ShowUserGuide);
     help->addSeparator();
-    connect(AddItem(help, "mnuHelpAbout", QStringLiteral("&About Tamsel"), true),
-            &QAction::triggered, this, &MainWindow::ShowAbout);
+    AddItem(help, "mnuHelpAbout", QStringLiteral("&About Tamsel"), &MainWindow::ShowAbout);
 }
 
 QString MainWindow::StatusPanelText(int panel) const { return m_panels.at(panel - 1)->text(); }
 
-void MainWindow::ResetStatusBar(const std::string& databaseText, const std::string& dataSetText,
-                                const std::string& estimatesText, bool recalibrated) {
-    const QString blanks = QString::fromLatin1(kPanelBlanks);
-    if (!databaseText.empty()) {
-        m_panels[0]->setText(QString::fromLatin1(kPanelCaptions[0]) + ToQString(databaseText) +
-                             blanks);
-    }
-    if (estimatesText.empty()) {
-        m_panels[1]->setText(QString::fromLatin1(kPanelCaptions[1]) + ToQString(dataSetText) +
-                             blanks);
-    }
-    m_panels[2]->setText(QString::fromLatin1(kPanelCaptions[2]) + ToQString(estimatesText) +
-                         (recalibrated ? QStringLiteral(", recalibrated") : QString()) + blanks);
+void MainWindow::SelectionChanged() {
+    UpdateActions();
+    ShowSelection(m_controller.Selection());
 }
 
-void MainWindow::EnableItems(std::initializer_list<const char*> names, bool enabled) {
-    for (const char* name : names) {
-        QAction* action = findChild<QAction*>(QString::fromLatin1(name));
-        Q_ASSERT(action);
-        action->setEnabled(enabled);
+void MainWindow::ShowSelection(const CurrentSelection& selection) {
+    QString estimates;
+    if (selection.estimatesSetId != 0) {
+        estimates = ToQString(selection.modelName);
+        if (selection.recalibrated) estimates += QStringLiteral(", recalibrated");
+    }
+    const QString values[] = {ToQString(selection.databaseFileName),
+                              ToQString(selection.dataSetName), estimates};
+    for (int i = 0; i < 3; ++i) {
+        m_panels[i]->setText(QString::fromLatin1(kPanelCaptions[i]) + values[i] +
+                             (values[i].isEmpty() ? QString() : QString::fromLatin1(kPanelBlanks)));
     }
 }
 
-void MainWindow::EnableDatabaseCommands(bool enabled) {
-    EnableItems({"mnuDataAddNewDataset", "mnuDataSelectDataset"}, enabled);
-}
-
-void MainWindow::EnableDataSetCommands(bool enabled) {
-    EnableItems({"mnuDataDeleteDataset", "mnuEstimatesApplyModel", "mnuEstimatesSelectSet",
-                 "mnuEstimatesRecalibrate", "mnuEstimatesSelectPredictions", "mnuTableShowTableFT"},
-                enabled);
-    for (int kind : {0, 3}) findChild<QAction*>(PlotItemName(kind))->setEnabled(enabled);
-}
-
-void MainWindow::EnableEstimatesCommands(EstimatesCommands commands) {
-    const bool enabled = commands != EstimatesCommands::None;
-    EnableItems({"mnuTableShowTableEstimates", "mnuPredictionsNextFailure"}, enabled);
-    for (int kind : {13, 20, 23, 30}) findChild<QAction*>(PlotItemName(kind))->setEnabled(enabled);
-    // Quartiles of recalibrated predictions are not plotted.
-    findChild<QAction*>(PlotItemName(10))->setEnabled(commands == EstimatesCommands::Raw);
+void MainWindow::UpdateActions() {
+    const CurrentSelection& selection = m_controller.Selection();
+    const bool database = m_controller.OpenedDatabase() != nullptr;
+    const bool dataSet = database && !selection.dataSetName.empty();
+    const bool set = dataSet && selection.estimatesSetId != 0;
+    const bool rawSet = set && !selection.recalibrated;
+    const Actions& a = m_actions;
+    SetEnabled({a.addNewDataset, a.selectDataset}, database);
+    SetEnabled({a.deleteDataset, a.applyModel, a.selectEstimatesSet, a.recalibrate,
+                a.selectPredictions, a.failureTimesTable},
+               dataSet);
+    SetEnabled({a.estimatesTable, a.nextFailure}, set);
+    for (const PlotItem& item : kPlotItems) {
+        a.plots.at(item.kind)->setEnabled(item.needs == PlotNeeds::DataSet        ? dataSet
+                                          : item.needs == PlotNeeds::EstimatesSet ? set
+                                                                                  : rawSet);
+    }
+    // Dialogs are not child windows: only the MDI area's windows count.
+    const ChildWindow* child = ActiveChildWindow();
+    const bool plot = child && child->WindowKind() == ChildWindow::Kind::Plot;
+    const bool table = child && child->WindowKind() == ChildWindow::Kind::Table;
+    SetEnabled({a.copyGraph, a.saveGraph, a.printGraph}, plot);
+    a.saveTable->setEnabled(table);
 }
 
 void MainWindow::CloseChildWindows(const QString& dataSetName) {
@@ -264,13 +260,13 @@ void MainWindow::CloseChildWindows(const QString& dataSetName) {
             sub->close();
         }
     }
-    ResetFileMenu(false);
+    UpdateActions();
 }
 
 QMdiSubWindow* MainWindow::AddChildWindow(ChildWindow* window) {
     QMdiSubWindow* sub = m_mdiArea->addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
-    connect(sub, &QObject::destroyed, this, [this] { ResetFileMenu(true); });
+    connect(sub, &QObject::destroyed, this, &MainWindow::UpdateActions);
     sub->show();
     m_mdiArea->setActiveSubWindow(sub);
     return sub;
@@ -285,25 +281,19 @@ void MainWindow::ShowTable(bool estimates) {
     if (table) AddChildWindow(new TableWindow(std::move(*table), selection.dataSetName));
 }
 
+const ChildWindow* MainWindow::ActiveChildWindow() const {
+    const QMdiSubWindow* active = m_mdiArea->activeSubWindow();
+    return active ? qobject_cast<const ChildWindow*>(active->widget()) : nullptr;
+}
+
 PlotWindow* MainWindow::ActivePlotWindow() const {
     const QMdiSubWindow* active = m_mdiArea->activeSubWindow();
     return active ? qobject_cast<PlotWindow*>(active->widget()) : nullptr;
 }
 
-void MainWindow::ResetFileMenu(bool closing) {
-    // Dialogs are not child windows: only the MDI area's windows count.
-    const QList<QMdiSubWindow*> windows = m_mdiArea->subWindowList();
+TableWindow* MainWindow::ActiveTableWindow() const {
     const QMdiSubWindow* active = m_mdiArea->activeSubWindow();
-    bool graphs = false;
-    bool table = false;
-    if (!windows.isEmpty() && !(closing && windows.size() == 1) && active) {
-        if (const auto* child = qobject_cast<const ChildWindow*>(active->widget())) {
-            graphs = child->WindowKind() == ChildWindow::Kind::Plot;
-            table = child->WindowKind() == ChildWindow::Kind::Table;
-        }
-    }
-    EnableItems({"mnuFileCopyGraph", "mnuFileSaveGraph", "mnuFilePrintGraph"}, graphs);
-    EnableItems({"mnuFileSaveTable"}, table);
+    return active ? qobject_cast<TableWindow*>(active->widget()) : nullptr;
 }
 
 void MainWindow::FillWindowMenu() {
@@ -420,10 +410,17 @@ void MainWindow::SelectEstimatesSet() {
     dialog.ShowIfAnySets();
 }
 
+void MainWindow::Recalibrate() {
+    RecalibrationDialog dialog(*m_controller.OpenedDatabase(), m_controller.Selection().dataSetName,
+                               this);
+    dialog.ShowRecalibration();
+}
+
 void MainWindow::SelectRecalibratedPredictionsSet() {
     SelectPredictionsDialog dialog(*m_controller.OpenedDatabase(), this);
-    const int key = dialog.GetSelectedPredictionsSetID(m_controller.Selection().dataSetName);
-    if (key != 0) m_controller.SelectRecalibratedSet(key);
+    if (const std::optional<int> key = dialog.ChooseSet(m_controller.Selection().dataSetName)) {
+        m_controller.SelectRecalibratedSet(*key);
+    }
 }
 
 void MainWindow::NextFailure() {

@@ -7,8 +7,10 @@
 #include <QMainWindow>
 #include <QString>
 #include <array>
+#include <map>
 
 #include "shell/selection_controller.h"
+#include "tamsel/measures/plot_types.h"
 
 class QAction;
 class QLabel;
@@ -21,6 +23,7 @@ namespace tamsel {
 class ChildWindow;
 class Desktop;
 class PlotWindow;
+class TableWindow;
 
 class MainWindow : public QMainWindow, public SelectionView {
     Q_OBJECT
@@ -31,7 +34,6 @@ class MainWindow : public QMainWindow, public SelectionView {
     ~MainWindow() override;
 
     SelectionController& Controller() { return m_controller; }
-    Desktop& DesktopServices() { return m_desktop; }
     QMdiArea* MdiArea() const { return m_mdiArea; }
 
     // The text of status bar panel 1, 2 or 3.
@@ -44,18 +46,19 @@ class MainWindow : public QMainWindow, public SelectionView {
     void OpenDatabaseFile(const QString& fileName);
 
     // SelectionView
-    void ResetStatusBar(const std::string& databaseText, const std::string& dataSetText,
-                        const std::string& estimatesText, bool recalibrated) override;
-    void EnableDatabaseCommands(bool enabled) override;
-    void EnableDataSetCommands(bool enabled) override;
-    void EnableEstimatesCommands(EstimatesCommands commands) override;
+    void SelectionChanged() override;
     void CloseChildWindows(const QString& dataSetName) override;
 
-    // Enables the graph items for an active plot window and Save Table for an active table
-    // window. closing tells that the active child window is being closed.
-    void ResetFileMenu(bool closing);
+    // Enables each command that the open database, the current selection and the active
+    // child window give something to act on, and disables the others.
+    void UpdateActions();
+    // The status bar panels: the database file, the dataset and the estimates set.
+    void ShowSelection(const CurrentSelection& selection);
+
     // The active child window when it is a plot window, else null.
     PlotWindow* ActivePlotWindow() const;
+    // The active child window when it is a table window, else null.
+    TableWindow* ActiveTableWindow() const;
 
     // The file name of the user guide and the address of its tutorial.
     static QString UserGuidePath();
@@ -66,8 +69,10 @@ class MainWindow : public QMainWindow, public SelectionView {
 
   private:
     void CreateMenus();
-    QAction* AddItem(QMenu* menu, const char* name, const QString& caption, bool enabled);
-    void EnableItems(std::initializer_list<const char*> names, bool enabled);
+    // Adds an item called name to menu, running command when chosen.
+    template <typename Command>
+    QAction* AddItem(QMenu* menu, const char* name, const QString& caption, Command command);
+    const ChildWindow* ActiveChildWindow() const;
     void FillWindowMenu();
     // Horizontally: full-width windows one above the other; otherwise side by side.
     void TileWindows(bool horizontally);
@@ -81,6 +86,7 @@ class MainWindow : public QMainWindow, public SelectionView {
     void DeleteDataset();
     void ApplyModel();
     void SelectEstimatesSet();
+    void Recalibrate();
     void SelectRecalibratedPredictionsSet();
     void NextFailure();
     // Opens a table window on the current dataset's failure times or the current set's rows.
@@ -88,11 +94,31 @@ class MainWindow : public QMainWindow, public SelectionView {
     void ShowUserGuide();
     void ShowAbout();
 
+    // The items whose state follows the selection or the active child window.
+    struct Actions {
+        QAction* copyGraph = nullptr;
+        QAction* saveGraph = nullptr;
+        QAction* printGraph = nullptr;
+        QAction* saveTable = nullptr;
+        QAction* addNewDataset = nullptr;
+        QAction* selectDataset = nullptr;
+        QAction* deleteDataset = nullptr;
+        QAction* applyModel = nullptr;
+        QAction* selectEstimatesSet = nullptr;
+        QAction* recalibrate = nullptr;
+        QAction* selectPredictions = nullptr;
+        QAction* failureTimesTable = nullptr;
+        QAction* estimatesTable = nullptr;
+        QAction* nextFailure = nullptr;
+        std::map<PlotType, QAction*> plots;
+    };
+
     Desktop& m_desktop;
     SelectionController m_controller;
     QMdiArea* m_mdiArea = nullptr;
     QMenu* m_windowMenu = nullptr;
     QAction* m_windowListSeparator = nullptr;
+    Actions m_actions;
     std::array<QLabel*, 3> m_panels{};
 };
 

@@ -89,18 +89,19 @@ ModelOptionsDialog::ModelOptionsDialog(Database& db, const std::string& dataSetN
     setMinimumSize(520, 320);
 }
 
-int ModelOptionsDialog::GetSelectedModel() const {
+std::optional<int> ModelOptionsDialog::SelectedModel() const {
     const int index = m_options->checkedId();
     if (index < 0) {
         ShowMessage("You must select an option or press cancel");
-        return 0;
+        return std::nullopt;
     }
     return index + 1;
 }
 
 void ModelOptionsDialog::ApplyChoice(bool close) {
-    const int model = GetSelectedModel();
-    if (model == 0) return;
+    const std::optional<int> chosen = SelectedModel();
+    if (!chosen) return;
+    const int model = *chosen;
     const std::optional<std::string> key =
         SelectValue(m_db, "DataSetID", "DataName", m_dataSetName, "DataSets");
     if (!key) return;

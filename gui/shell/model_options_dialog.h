@@ -4,6 +4,7 @@
 // processing" or closing the dialog stops it with nothing stored.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "shell/run_dialog.h"
@@ -21,8 +22,9 @@ class ModelOptionsDialog : public RunDialog {
   public:
     ModelOptionsDialog(Database& db, const std::string& dataSetName, QWidget* parent = nullptr);
 
-    // The model number (1..8) of the chosen option; 0, after a message, when none is chosen.
-    int GetSelectedModel() const;
+    // The model number (1..8) of the chosen option; nothing, after a message, when none is
+    // chosen.
+    std::optional<int> SelectedModel() const;
 
   protected:
     void showEvent(QShowEvent* event) override;

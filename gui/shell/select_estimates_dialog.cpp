@@ -22,7 +22,7 @@ SelectEstimatesDialog::SelectEstimatesDialog(Database& db, SelectionController& 
         "Select a set of estimates from the list of sets available for the current dataset"));
     SetRows(BindEstimatesSets(db, controller.Selection().dataSetName));
     resize(640, 360);
-    connect(this, &QDialog::accepted, this, &SelectEstimatesDialog::LetSelectedSet);
+    connect(this, &QDialog::accepted, this, &SelectEstimatesDialog::SelectChosenSet);
 }
 
 void SelectEstimatesDialog::ShowIfAnySets() {
@@ -34,14 +34,14 @@ void SelectEstimatesDialog::ShowIfAnySets() {
     exec();
 }
 
-void SelectEstimatesDialog::LetSelectedSet() {
+void SelectEstimatesDialog::SelectChosenSet() {
     const std::vector<DbValue>& row = *SelectedRow();
     const int setSize = ToInt(row[kSetSize]);
     // A range with no end runs to the last failure of the dataset.
     const int rangeEnd = IsNull(row[kRangeEnd]) ? setSize : ToInt(row[kRangeEnd]);
-    m_controller.LetEstimatesSet(ToInt(row[kSetId]), DisplayText(row[kModel]).toStdString(),
-                                 ToInt(row[kRangeStart]), rangeEnd, setSize,
-                                 DisplayText(row[kInferenceMethod]).toStdString());
+    m_controller.SelectEstimatesSet({ToInt(row[kSetId]), DisplayText(row[kModel]).toStdString(),
+                                     ToInt(row[kRangeStart]), rangeEnd, setSize,
+                                     DisplayText(row[kInferenceMethod]).toStdString()});
 }
 
 }  // namespace tamsel

@@ -18,7 +18,7 @@ class SelectEstimatesDialog : public GridSelectionDialog {
     void ShowIfAnySets();
 
   private:
-    void LetSelectedSet();
+    void SelectChosenSet();
 
     SelectionController& m_controller;
 };

@@ -17,15 +17,15 @@ SelectPredictionsDialog::SelectPredictionsDialog(Database& db, QWidget* parent)
     resize(520, 300);
 }
 
-int SelectPredictionsDialog::GetSelectedPredictionsSetID(const std::string& dataSetName) {
+std::optional<int> SelectPredictionsDialog::ChooseSet(const std::string& dataSetName) {
     // The list is of the named dataset, so that a plot window never mixes datasets.
     SetRows(BindPredictionsSets(m_db, dataSetName));
     if (RowCount() == 0) {
         ShowMessage(JoinLines({"There are no recalibrated estimates for the current dataset.",
                                "Please, recalibrate an estimates set first."}));
-        return 0;
+        return std::nullopt;
     }
-    if (exec() != QDialog::Accepted) return 0;
+    if (exec() != QDialog::Accepted) return std::nullopt;
     return ToInt(SelectedRow()->at(0));
 }
 

@@ -1,6 +1,7 @@
 // "Select a recalibrated predictions set": the predictions sets of a dataset.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "shell/grid_selection_dialog.h"
@@ -14,8 +15,8 @@ class SelectPredictionsDialog : public GridSelectionDialog {
     SelectPredictionsDialog(Database& db, QWidget* parent = nullptr);
 
     // Lists the predictions sets of the dataset named dataSetName and returns the key the
-    // user chooses; 0 after Cancel, or after a message when the dataset has none.
-    int GetSelectedPredictionsSetID(const std::string& dataSetName);
+    // user chooses; nothing after Cancel, or after a message when the dataset has none.
+    std::optional<int> ChooseSet(const std::string& dataSetName);
 
   private:
     Database& m_db;

@@ -208,9 +208,9 @@ int Run(const QString& outputDirectory) {
     const std::optional<RowSet> sets = BindEstimatesSets(db, "SYS1");
     if (!sets || sets->rows.empty()) return 1;
     const std::vector<DbValue>& first = sets->rows.front();
-    controller.LetEstimatesSet(ToInt(first[0]), ToStdString(DisplayText(first[1])), ToInt(first[2]),
-                               ToInt(first[4]), ToInt(first[4]),
-                               ToStdString(DisplayText(first[5])));
+    controller.SelectEstimatesSet({ToInt(first[0]), ToStdString(DisplayText(first[1])),
+                                   ToInt(first[2]), ToInt(first[4]), ToInt(first[4]),
+                                   ToStdString(DisplayText(first[5]))});
 
     Renderer renderer(output);
     renderer.Save(window, QStringLiteral("main-window"));

@@ -24,8 +24,8 @@ struct Session : guitest::Session {
         last.Bind("set", DbValue{std::int64_t{estimatesSet}});
         last.Step();
         Controller().OpenCurrentDataSet("SYS1");
-        Controller().LetEstimatesSet(estimatesSet, "Jelinski-Moranda", 20, 136, 136,
-                                     "Maximum likelihood");
+        Controller().SelectEstimatesSet(
+            {estimatesSet, "Jelinski-Moranda", 20, 136, 136, "Maximum likelihood"});
     }
 
     int estimatesSet;

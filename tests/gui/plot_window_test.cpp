@@ -47,8 +47,8 @@ struct Session : guitest::Session {
         ApplyModel(Db(), dataSetId, 2, 1, 1, RunControl());
         jmPredictions = ApplyRecalibration(Db(), jmSet, 1, RunControl()).predictionsSetId;
         Controller().OpenCurrentDataSet("SYS1");
-        Controller().LetEstimatesSet(jmSet, "Jelinski-Moranda", kRangeStart, kSys1Failures,
-                                     kSys1Failures, "Maximum likelihood");
+        Controller().SelectEstimatesSet({jmSet, "Jelinski-Moranda", kRangeStart, kSys1Failures,
+                                         kSys1Failures, "Maximum likelihood"});
     }
 
     // Runs the Plot menu item of kind; returns the plot window it made active.
@@ -115,14 +115,14 @@ class PlotWindowTest : public QObject {
         QCOMPARE(uplot->at(0).y(), 1.0 / (n + 1));
         QCOMPARE(LabelTexts(chart),
                  (QStringList{QStringLiteral("Optimistic"), QStringLiteral("Pessimistic")}));
-        QCOMPARE(plot->GetPlotType(), PlotType::MixedUPlots);
+        QCOMPARE(plot->Type(), PlotType::MixedUPlots);
         QVERIFY(plot->findChild<QPushButton*>(QStringLiteral("CmdPlot_1"))->isVisibleTo(plot));
 
         // A range from before the first recalibrated prediction (35) offers raw sets only.
         AcceptRange(QStringLiteral("25"));
         PlotWindow* raw = s.ShowPlot(23);
         QVERIFY(raw && raw != plot);
-        QCOMPARE(raw->GetPlotType(), PlotType::RawUPlots);
+        QCOMPARE(raw->Type(), PlotType::RawUPlots);
         QVERIFY(!raw->findChild<QPushButton*>(QStringLiteral("CmdPlot_1"))->isVisibleTo(raw));
         QCOMPARE(Line(raw->Chart(), 1, 0)->count(), kSys1Failures - 25);
     }
@@ -150,7 +150,7 @@ class PlotWindowTest : public QObject {
         QVERIFY(s.Controller().SelectRecalibratedSet(s.jmPredictions));
         PlotWindow* plot = s.ShowPlot(13);
         QVERIFY(plot);
-        QCOMPARE(plot->GetPlotType(), PlotType::RecalibratedMedians);
+        QCOMPARE(plot->Type(), PlotType::RecalibratedMedians);
         ChartView* chart = plot->Chart();
         QCOMPARE(chart->chart()->title(), QStringLiteral("Medians for dataset SYS1"));
         QCOMPARE(chart->AxisX()->min(), double(kRangeStart));
@@ -239,10 +239,8 @@ class PlotWindowTest : public QObject {
         QFETCH(QString, text);
         QFETCH(int, expected);
         PlotRangeDialog dialog;
-        int value = 35;
         AcceptRange(text);
-        QVERIFY(dialog.UpdateRange(value, 20, 135));
-        QCOMPARE(value, expected);
+        QCOMPARE(dialog.UpdateRange(35, 20, 135), std::optional<int>(expected));
     }
 
     void FailureTimesPlotChoosesItsSeriesAndSavesAsAGraph() {

@@ -47,7 +47,7 @@ class SelectionDialogsTest : public QObject {
         s.Controller().OpenCurrentDataSet("SYS1");
         SelectPredictionsDialog predictions(s.Db());
         // The named dataset, not the current one, decides what is listed.
-        QCOMPARE(predictions.GetSelectedPredictionsSetID("NTDS"), 0);
+        QVERIFY(!predictions.ChooseSet("NTDS"));
         s.Controller().OpenCurrentDataSet("NTDS");
         DeleteDataSet(s.Db(), "NTDS");
         SelectEstimatesDialog estimates(s.Db(), s.Controller());
@@ -160,13 +160,13 @@ class SelectionDialogsTest : public QObject {
             headings = VisibleHeadings(form->Grid());
             Click(form, "Command1");
         });
-        QCOMPARE(dialog.GetSelectedPredictionsSetID("SYS1"), s.sys1Predictions);
+        QCOMPARE(dialog.ChooseSet("SYS1"), std::optional<int>(s.sys1Predictions));
         QCOMPARE(rows, 1);
         QCOMPARE(headings,
                  (QStringList{"Set ID", "Model", "Recalibration method name            "}));
         QCOMPARE(dialog.findChild<QTableView*>("DBGrid2"), dialog.Grid());
         WhenModal([](QWidget* shown) { Click(shown, "Command2"); });
-        QCOMPARE(dialog.GetSelectedPredictionsSetID("SYS1"), 0);
+        QVERIFY(!dialog.ChooseSet("SYS1"));
 
         QAction* command = s.Item("mnuEstimatesSelectPredictions");
         WhenModal([](QWidget* shown) { Click(shown, "Command1"); });
@@ -174,7 +174,7 @@ class SelectionDialogsTest : public QObject {
         QVERIFY(s.Controller().Selection().recalibrated);
         QCOMPARE(s.Controller().Selection().predictionsSetId, s.sys1Predictions);
         // Cancel leaves the selection as it was.
-        s.Controller().LetEstimatesSet(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML");
+        s.Controller().SelectEstimatesSet({s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML"});
         WhenModal([](QWidget* shown) { Click(shown, "Command2"); });
         command->trigger();
         QVERIFY(!s.Controller().Selection().recalibrated);
@@ -183,49 +183,38 @@ class SelectionDialogsTest : public QObject {
         QVERIFY(s.sink.Texts().empty());
     }
 
-    void PlotDialogsPromptByMode_data() {
-        QTest::addColumn<bool>("anySet");
-        QTest::addColumn<int>("mode");
+    void PlotDialogsPromptForWhatTheyChoose_data() {
+        QTest::addColumn<int>("prompt");  // a ReferencePrompt, or -1 for a model to plot
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("label");
-        QTest::newRow("model 0") << false << 0 << "Select a reference model"
-                                 << "The current estimates set will be your first plot.\n "
-                                    "Please select a reference model.";
-        for (int mode : {1, 3, 4, 5}) {
-            QTest::addRow("model %d", mode) << false << mode << "Select a model"
-                                            << "Please select a model to plot.";
-        }
-        QTest::newRow("model 2") << false << 2 << "Select a reference model"
-                                 << "Please select a new reference model.";
-        // Modes from 6 on keep the prompt of the dialog's previous use (mode 2 here).
-        QTest::newRow("model 6") << false << 6 << "Select a reference model"
-                                 << "Please select a new reference model.";
-        QTest::newRow("set 0") << true << 0 << "Select a reference set"
-                               << "The current predictions set will be your first plot.\n "
-                                  "Please select a reference set.";
-        QTest::newRow("set 1") << true << 1 << "Select a set to plot"
-                               << "Please select a set of raw or recalibrated predictions.";
-        QTest::newRow("set 2") << true << 2 << "Select a reference set"
-                               << "Please select a new reference set.";
+        QTest::newRow("model to plot") << -1 << "Select a model"
+                                       << "Please select a model to plot.";
+        QTest::newRow("first reference")
+            << int(ReferencePrompt::First) << "Select a reference set"
+            << "The current predictions set will be your first plot.\n Please select a reference "
+               "set.";
+        QTest::newRow("next reference") << int(ReferencePrompt::Next) << "Select a reference set"
+                                        << "Please select a new reference set.";
     }
 
-    void PlotDialogsPromptByMode() {
-        QFETCH(bool, anySet);
-        QFETCH(int, mode);
+    void PlotDialogsPromptForWhatTheyChoose() {
+        QFETCH(int, prompt);
         QFETCH(QString, caption);
         QFETCH(QString, label);
         Session s;
         SelectModelDialog models(s.Db());
         SelectAnyPredictionsDialog sets(s.Db());
-        auto ask = [&](int askedMode) {
-            if (anySet) {
-                sets.GetIDAndRecFlag(askedMode, s.sys1Set);
+        auto ask = [&](int asked) {
+            if (asked < 0) {
+                models.ChooseModel(s.sys1Set);
             } else {
-                models.GetID(askedMode, s.sys1Set);
+                sets.ChooseReference(static_cast<ReferencePrompt>(asked), s.sys1Set);
             }
         };
+        // An earlier use with the other prompt must not leave its texts behind.
         WhenModal([](QWidget* shown) { Click(shown, "Command2"); });
-        ask(2);
+        ask(prompt == int(ReferencePrompt::First) ? int(ReferencePrompt::Next)
+                                                  : int(ReferencePrompt::First));
         QString shownCaption;
         QString shownLabel;
         WhenModal([&](QWidget* shown) {
@@ -233,7 +222,7 @@ class SelectionDialogsTest : public QObject {
             shownLabel = qobject_cast<GridSelectionDialog*>(shown)->Label1()->text();
             Click(shown, "Command2");
         });
-        ask(mode);
+        ask(prompt);
         QCOMPARE(shownCaption, caption);
         QCOMPARE(shownLabel, label);
     }
@@ -251,18 +240,17 @@ class SelectionDialogsTest : public QObject {
             form->SelectRow(1);
             Click(form, "Command1");
         });
-        QCOMPARE(dialog.GetID(1, s.sys1Set), second);
+        QCOMPARE(dialog.ChooseModel(s.sys1Set), std::optional<int>(second));
         QCOMPARE(rows, 2);  // SYS1's sets only
         QCOMPARE(headings, QStringList{"ModelName"});
         // Cancel adds nothing, whatever was chosen before.
         WhenModal([](QWidget* shown) { Click(shown, "Command2"); });
-        QCOMPARE(dialog.GetID(1, s.sys1Set), 0);
+        QVERIFY(!dialog.ChooseModel(s.sys1Set));
     }
 
     void SelectAnyPredictionsListsRawThenRecalibratedSets() {
         Session s;
         SelectAnyPredictionsDialog dialog(s.Db());
-        QCOMPARE(dialog.Label1()->text(), QStringLiteral("Please select a set:"));
         QStringList headings;
         QStringList models;
         WhenModal([&](QWidget* shown) {
@@ -274,22 +262,19 @@ class SelectionDialogsTest : public QObject {
             form->SelectRow(1);
             Click(form, "Command1");
         });
-        const SelectAnyPredictionsDialog::Choice chosen = dialog.GetIDAndRecFlag(1, s.sys1Set);
+        const std::optional<PredictionSetRef> chosen =
+            dialog.ChooseReference(ReferencePrompt::Next, s.sys1Set);
         QCOMPARE(headings, (QStringList{"Model       ", "Recalibration                        "}));
         QCOMPARE(models.size(), 2);
         QCOMPARE(models[0], QStringLiteral("Raw predictions"));
-        QCOMPARE(chosen.id, s.sys1Predictions);
-        QVERIFY(chosen.recalibrated);
+        QCOMPARE(chosen, std::optional(PredictionSetRef{s.sys1Predictions, true}));
 
         WhenModal([](QWidget* shown) { Click(shown, "Command1"); });
-        const SelectAnyPredictionsDialog::Choice raw = dialog.GetIDAndRecFlag(0, s.sys1Set);
-        QCOMPARE(raw.id, s.sys1Set);
-        QVERIFY(!raw.recalibrated);
+        QCOMPARE(dialog.ChooseReference(ReferencePrompt::First, s.sys1Set),
+                 std::optional(PredictionSetRef{s.sys1Set, false}));
 
         WhenModal([](QWidget* shown) { Click(shown, "Command2"); });
-        const SelectAnyPredictionsDialog::Choice none = dialog.GetIDAndRecFlag(2, s.sys1Set);
-        QCOMPARE(none.id, 0);
-        QVERIFY(!none.recalibrated);
+        QVERIFY(!dialog.ChooseReference(ReferencePrompt::Next, s.sys1Set));
     }
 
     void CurrentSelectionsShowsWhatIsChosen() {
