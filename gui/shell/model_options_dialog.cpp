@@ -6,7 +6,6 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QShortcut>
-#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -26,15 +25,14 @@ constexpr int kDefaultInferenceMethodId = 1;
 
 struct Tab {
     const char* caption;
-    const char* key;
     const char* toolTip;
     const char* frame;
 };
 constexpr Tab kTabs[] = {
-    {"Model", "Group1", "Set model", "Model options"},
-    {"(Range)", "Group2", "Not yet available", "Range options"},
-    {"(Inference)", "Group3", "Not yet available", "Inference method"},
-    {"(Parameters)", "Group4", "Not yet available", "Parameter settings"},
+    {"Model", "Set model", "Model options"},
+    {"(Range)", "Not yet available", "Range options"},
+    {"(Inference)", "Not yet available", "Inference method"},
+    {"(Parameters)", "Not yet available", "Parameter settings"},
 };
 
 }  // namespace
@@ -59,7 +57,6 @@ ModelOptionsDialog::ModelOptionsDialog(Database& db, const std::string& dataSetN
         panelLayout->addWidget(frame);
         m_tabs->addTab(panel, QString::fromLatin1(kTabs[i].caption));
         m_tabs->setTabToolTip(i, QString::fromLatin1(kTabs[i].toolTip));
-        m_tabs->tabBar()->setTabData(i, QString::fromLatin1(kTabs[i].key));
         if (i == 0) {
             auto* grid = new QGridLayout(frame);
             grid->setVerticalSpacing(10);

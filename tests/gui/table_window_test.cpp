@@ -1,5 +1,4 @@
 #include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QTableView>
 #include <QtTest>
 #include <fstream>
@@ -27,8 +26,7 @@ struct Session : guitest::Session {
     }
     TableWindow* Show(const char* item) {
         Item(item)->trigger();
-        const QMdiSubWindow* active = window->MdiArea()->activeSubWindow();
-        return active ? qobject_cast<TableWindow*>(active->widget()) : nullptr;
+        return window->ActiveTableWindow();
     }
 
     int estimatesSet;
