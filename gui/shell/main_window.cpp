@@ -53,6 +53,9 @@ constexpr PlotItem kPlotItems[] = {
     {PlotType::LogPlr, "Show log(&PLR)-Plot", PlotNeeds::EstimatesSet},
 };
 
+// A new child window takes at most this share of the work area in each direction.
+constexpr int kLargestNewWindowPercent = 70;
+
 constexpr const char* kPanelCaptions[] = {"Database: ", "Dataset: ", "Estimates: "};
 // A shown value keeps some room before the next panel.
 constexpr const char* kPanelBlanks = "  ";
@@ -194,7 +197,7 @@ void MainWindow::CreateMenus() {
     AddItem(m_windowMenu, "mnuWindowTileVertically", QStringLiteral("Tile &Vertically"),
             [this] { TileWindows(false); });
     AddItem(m_windowMenu, "mnuWindowCascade", QStringLiteral("&Cascade"),
-            [this] { m_mdiArea->cascadeSubWindows(); });
+            &MainWindow::CascadeWindows);
     AddItem(m_windowMenu, "mnuWindowArrangeIcons", QStringLiteral("&Arrange Icons"),
             &MainWindow::ArrangeIcons);
     m_windowListSeparator = m_windowMenu->addSeparator();
@@ -264,10 +267,20 @@ void MainWindow::CloseChildWindows(const QString& dataSetName) {
 }
 
 QMdiSubWindow* MainWindow::AddChildWindow(ChildWindow* window) {
+    // The area gives a new window the size of its contents' hint; it gets the size it asked for.
+    const QSize asked = window->size();
     QMdiSubWindow* sub = m_mdiArea->addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     connect(sub, &QObject::destroyed, this, &MainWindow::UpdateActions);
     sub->show();
+    QSize size = asked + sub->size() - window->size();
+    // A main window that is not shown yet has no work area to fit into.
+    if (m_mdiArea->isVisible()) {
+        const QSize area = m_mdiArea->viewport()->size();
+        size = size.boundedTo(QSize(area.width() * kLargestNewWindowPercent / 100,
+                                    area.height() * kLargestNewWindowPercent / 100));
+    }
+    sub->resize(size);
     m_mdiArea->setActiveSubWindow(sub);
     return sub;
 }
@@ -335,6 +348,26 @@ void MainWindow::TileWindows(bool horizontally) {
             windows[i]->setGeometry(left, 0, right - left, area.height());
         }
     }
+}
+
+void MainWindow::CascadeWindows() {
+    // QMdiArea's own cascade shrinks each window to its contents' hint; this one keeps sizes.
+    const QRect area = m_mdiArea->viewport()->rect();
+    QMdiSubWindow* active = m_mdiArea->activeSubWindow();
+    QPoint corner;
+    for (QMdiSubWindow* sub : m_mdiArea->subWindowList()) {
+        if (sub->isMinimized() || !sub->isVisible()) continue;
+        sub->showNormal();
+        if (corner.x() + sub->width() > area.width() ||
+            corner.y() + sub->height() > area.height()) {
+            corner = QPoint();
+        }
+        sub->move(corner);
+        sub->raise();
+        const int step = sub->height() - sub->widget()->height();
+        corner += QPoint(step, step);
+    }
+    if (active) m_mdiArea->setActiveSubWindow(active);
 }
 
 void MainWindow::ArrangeIcons() {

@@ -76,6 +76,8 @@ class MainWindow : public QMainWindow, public SelectionView {
     void FillWindowMenu();
     // Horizontally: full-width windows one above the other; otherwise side by side.
     void TileWindows(bool horizontally);
+    // Each window a title bar's height below and right of the one before, keeping its size.
+    void CascadeWindows();
     void ArrangeIcons();
 
     void NewDatabase();

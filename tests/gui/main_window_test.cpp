@@ -424,6 +424,34 @@ class MainWindowTest : public QObject {
         QCOMPARE(area->activeSubWindow(), first);
     }
 
+    void ChildWindowsOpenAtTheirAskedSizeAndCascadeKeepsIt() {
+        Session s;
+        s.window->resize(1600, 1200);
+        s.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(s.window.get()));
+        auto* asked = new FakeChild(ChildWindow::Kind::Plot, "SYS1");
+        asked->resize(900, 560);
+        QMdiSubWindow* first = s.window->AddChildWindow(asked);
+        QCOMPARE(asked->size(), QSize(900, 560));
+
+        // In a smaller work area a window takes 70 % of it.
+        s.window->resize(800, 600);
+        QTRY_VERIFY(s.window->MdiArea()->viewport()->width() < 800);
+        const QSize area = s.window->MdiArea()->viewport()->size();
+        auto* large = new FakeChild(ChildWindow::Kind::Table, "SYS1");
+        large->resize(2000, 2000);
+        QMdiSubWindow* second = s.window->AddChildWindow(large);
+        QCOMPARE(second->size(), QSize(area.width() * 7 / 10, area.height() * 7 / 10));
+
+        const QSize firstSize = first->size();
+        const QSize secondSize = second->size();
+        s.Item("mnuWindowCascade")->trigger();
+        QCOMPARE(first->size(), firstSize);
+        QCOMPARE(second->size(), secondSize);
+        QCOMPARE(first->pos(), QPoint(0, 0));
+        QVERIFY(second->x() > 0 && second->y() > 0);
+    }
+
     void ExitReleasesTheDatabase() {
         Session s;
         s.Controller().OpenCurrentDataSet("SYS1");
