@@ -58,12 +58,24 @@ std::optional<int> PlotRangeDialog::NewRange(const PlotStartBounds& bounds,
     m_caption->setText(kDefaultCaption);
     if (kind == PlotType::RawYPlots || kind == PlotType::RawUPlots) {
         m_caption->setText(QStringLiteral("Range start"));
+        // Recalibrated predictions begin bounds.mixedFrom: on a short dataset that can lie
+        // beyond every allowed start.
         if (!currentIsRecalibrated) {
-            m_explanation->setText(
-                QStringLiteral("For a graph with raw predictions plots only, select any allowed "
-                               "value.\nFor a graph with raw and recalibrated predictions, "
-                               "select a value equal to or higher than %1.")
-                    .arg(bounds.proposed));
+            const QString mixed =
+                bounds.mixedFrom <= bounds.largest
+                    ? QStringLiteral(
+                          "For a graph with raw and recalibrated predictions, select a "
+                          "value equal to or higher than %1.")
+                          .arg(bounds.mixedFrom)
+                    : QStringLiteral(
+                          "Raw and recalibrated predictions cannot be mixed on this "
+                          "dataset: that needs a start of %1 or more, and the largest "
+                          "allowed start is %2.")
+                          .arg(bounds.mixedFrom)
+                          .arg(bounds.largest);
+            m_explanation->setText(QStringLiteral("For a graph with raw predictions plots only, "
+                                                  "select any allowed value.\n") +
+                                   mixed);
         }
     }
     return Ask(bounds.proposed, bounds.smallest, bounds.largest);

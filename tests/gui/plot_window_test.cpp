@@ -1,8 +1,10 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFile>
+#include <QGraphicsLineItem>
 #include <QGraphicsSimpleTextItem>
 #include <QImage>
+#include <QLabel>
 #include <QLegend>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -170,8 +172,33 @@ class PlotWindowTest : public QObject {
         QCOMPARE(Line(chart, 0, 0)->points(), drawn);
     }
 
+    // A recalibrated set is dashed and takes its raw twin's colour: the legend draws a stretch
+    // of each line, its pattern included.
+    void LegendMarkersShowEachLinesPattern() {
+        Session s;
+        QVERIFY(s.Controller().SelectRecalibratedSet(s.jmPredictions));
+        PlotWindow* plot = s.ShowPlot(13);
+        QVERIFY(plot);
+        ChooseRow(0);
+        Click(plot, "CmdPlot_0");
+        // The lines the legend draws as markers, in legend order.
+        QList<Qt::PenStyle> drawn;
+        std::function<void(const QGraphicsItem*)> collect = [&](const QGraphicsItem* item) {
+            if (const auto* line = qgraphicsitem_cast<const QGraphicsLineItem*>(item)) {
+                if (line->isVisible()) drawn.append(line->pen().style());
+            }
+            for (const QGraphicsItem* child : item->childItems()) collect(child);
+        };
+        collect(plot->Chart()->chart()->legend());
+        QCOMPARE(drawn, (QList<Qt::PenStyle>{Qt::DashLine, Qt::SolidLine}));
+        QCOMPARE(Line(plot->Chart(), 0, 0)->name(), QStringLiteral("JM#"));
+        QCOMPARE(Line(plot->Chart(), 1, 0)->name(), QStringLiteral("JM"));
+        QCOMPARE(Line(plot->Chart(), 0, 0)->color(), Line(plot->Chart(), 1, 0)->color());
+    }
+
     void ChangingTheReferenceRelabelsAndKeepsTheCurves() {
         Session s;
+        s.window->show();
         ChooseRow(1);  // Duane as the reference
         AcceptRange(QStringLiteral("40"));
         PlotWindow* plot = s.ShowPlot(30);
@@ -180,24 +207,34 @@ class PlotWindowTest : public QObject {
         QCOMPARE(Line(chart, 0, 0)->name(), QStringLiteral("JM:Du"));
         QCOMPARE(Line(chart, 0, 0)->count(), kSys1Failures - 40);
         QCOMPARE(LabelTexts(chart), QStringList{QStringLiteral("next ref: Du")});
+        // The label stays just below the legend's entries, which are centred at the side of
+        // the chart and laid out by posted events.
+        auto belowEntries = [chart] {
+            QLegend* legend = chart->chart()->legend();
+            const QRectF entries = legend->mapRectToParent(legend->childrenBoundingRect());
+            const QGraphicsItem* label = chart->TextLabels().front()->parentItem();
+            const QPointF at = label->pos();
+            return at.x() >= legend->geometry().left() && at.x() < legend->geometry().right() &&
+                   at.y() >= entries.bottom() &&
+                   at.y() < entries.bottom() + 3 * label->boundingRect().height();
+        };
+        QTRY_VERIFY(belowEntries());
+
         const QList<QPointF> drawn = Line(chart, 0, 0)->points();
         ChooseRow(0);
         Click(plot, "CmdPlot_2");
         QCOMPARE(LabelTexts(chart), QStringList{QStringLiteral("next ref: JM")});
         QCOMPARE(Line(chart, 0, 0)->points(), drawn);
         QCOMPARE(Line(chart, 0, 0)->name(), QStringLiteral("JM:Du"));
-        // The label follows the legend, whose entries are centred at the side of the chart.
-        s.window->show();
-        auto underLegend = [chart] {
-            const QRectF legend = chart->chart()->legend()->geometry();
-            const QPointF label = chart->TextLabels().front()->parentItem()->pos();
-            return label.x() >= legend.left() && label.x() < legend.right() &&
-                   label.y() > legend.center().y() && label.y() < legend.bottom();
-        };
-        // The legend is laid out by posted events after each resize.
+        QTRY_VERIFY(belowEntries());
+
+        ChooseRow(1);
+        Click(plot, "CmdPlot_0");
+        QCOMPARE(Line(chart, 0, 1)->name(), QStringLiteral("Du:JM"));
+        QTRY_VERIFY(belowEntries());
         for (const QSize size : {QSize(700, 500), QSize(1000, 700)}) {
             chart->resize(size);
-            QTRY_VERIFY(underLegend());
+            QTRY_VERIFY(belowEntries());
         }
     }
 
@@ -241,6 +278,43 @@ class PlotWindowTest : public QObject {
         PlotRangeDialog dialog;
         AcceptRange(text);
         QCOMPARE(dialog.UpdateRange(35, 20, 135), std::optional<int>(expected));
+    }
+
+    // Recalibrated predictions begin 15 failures after the range start (20): on NTDS (26
+    // failures) that is beyond the last allowed start.
+    void RangeDialogExplainsWhereRawAndRecalibratedPlotsMix_data() {
+        QTest::addColumn<int>("dataNumber");
+        QTest::addColumn<bool>("recalibrated");
+        QTest::addColumn<QString>("explanation");
+        const QString rawOnly =
+            "For a graph with raw predictions plots only, select any allowed value.\n";
+        QTest::newRow("SYS1") << kSys1Failures << false
+                              << rawOnly +
+                                     "For a graph with raw and recalibrated predictions, "
+                                     "select a value equal to or higher than 35.";
+        QTest::newRow("NTDS") << 26 << false
+                              << rawOnly +
+                                     "Raw and recalibrated predictions cannot be mixed on "
+                                     "this dataset: that needs a start of 35 or more, and "
+                                     "the largest allowed start is 25.";
+        QTest::newRow("recalibrated set") << kSys1Failures << true << "";
+    }
+
+    void RangeDialogExplainsWhereRawAndRecalibratedPlotsMix() {
+        QFETCH(int, dataNumber);
+        QFETCH(bool, recalibrated);
+        QFETCH(QString, explanation);
+        const std::optional<PlotStartBounds> bounds =
+            PlotStartRange(PlotType::RawUPlots, kRangeStart, dataNumber, recalibrated);
+        QVERIFY(bounds);
+        QString shown;
+        WhenModal([&shown](QWidget* dialog) {
+            shown = dialog->findChild<QLabel*>(QStringLiteral("Label1"))->text();
+            Click(dialog, "Command2");
+        });
+        PlotRangeDialog dialog;
+        QVERIFY(!dialog.NewRange(*bounds, recalibrated, PlotType::RawUPlots));
+        QCOMPARE(shown, explanation);
     }
 
     void FailureTimesPlotChoosesItsSeriesAndSavesAsAGraph() {
