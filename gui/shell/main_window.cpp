@@ -60,6 +60,13 @@ constexpr const char* kPanelCaptions[] = {"Database: ", "Dataset: ", "Estimates:
 // A shown value keeps some room before the next panel.
 constexpr const char* kPanelBlanks = "  ";
 
+// The active child window of area when it is a Window, else null.
+template <typename Window>
+Window* ActiveWidget(const QMdiArea* area) {
+    const QMdiSubWindow* active = area->activeSubWindow();
+    return active ? qobject_cast<Window*>(active->widget()) : nullptr;
+}
+
 void SetEnabled(std::initializer_list<QAction*> actions, bool enabled) {
     for (QAction* action : actions) action->setEnabled(enabled);
 }
@@ -249,7 +256,7 @@ void MainWindow::UpdateActions() {
                                                                                   : rawSet);
     }
     // Dialogs are not child windows: only the MDI area's windows count.
-    const ChildWindow* child = ActiveChildWindow();
+    const ChildWindow* child = ActiveWidget<ChildWindow>(m_mdiArea);
     const bool plot = child && child->WindowKind() == ChildWindow::Kind::Plot;
     const bool table = child && child->WindowKind() == ChildWindow::Kind::Table;
     SetEnabled({a.copyGraph, a.saveGraph, a.printGraph}, plot);
@@ -294,20 +301,9 @@ void MainWindow::ShowTable(bool estimates) {
     if (table) AddChildWindow(new TableWindow(std::move(*table), selection.dataSetName));
 }
 
-const ChildWindow* MainWindow::ActiveChildWindow() const {
-    const QMdiSubWindow* active = m_mdiArea->activeSubWindow();
-    return active ? qobject_cast<const ChildWindow*>(active->widget()) : nullptr;
-}
+PlotWindow* MainWindow::ActivePlotWindow() const { return ActiveWidget<PlotWindow>(m_mdiArea); }
 
-PlotWindow* MainWindow::ActivePlotWindow() const {
-    const QMdiSubWindow* active = m_mdiArea->activeSubWindow();
-    return active ? qobject_cast<PlotWindow*>(active->widget()) : nullptr;
-}
-
-TableWindow* MainWindow::ActiveTableWindow() const {
-    const QMdiSubWindow* active = m_mdiArea->activeSubWindow();
-    return active ? qobject_cast<TableWindow*>(active->widget()) : nullptr;
-}
+TableWindow* MainWindow::ActiveTableWindow() const { return ActiveWidget<TableWindow>(m_mdiArea); }
 
 void MainWindow::FillWindowMenu() {
     const QList<QAction*> actions = m_windowMenu->actions();

@@ -72,7 +72,6 @@ class MainWindow : public QMainWindow, public SelectionView {
     // Adds an item called name to menu, running command when chosen.
     template <typename Command>
     QAction* AddItem(QMenu* menu, const char* name, const QString& caption, Command command);
-    const ChildWindow* ActiveChildWindow() const;
     void FillWindowMenu();
     // Horizontally: full-width windows one above the other; otherwise side by side.
     void TileWindows(bool horizontally);
