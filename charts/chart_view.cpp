@@ -3,6 +3,7 @@
 #include <QAreaSeries>
 #include <QBrush>
 #include <QChart>
+#include <QGraphicsLayout>
 #include <QGraphicsRectItem>
 #include <QGraphicsSimpleTextItem>
 #include <QLegend>
@@ -193,6 +194,9 @@ void ChartView::Draw() {
     drawn->setTitle(ToQString(m_description.header));
     drawn->legend()->setAlignment(Qt::AlignRight);
     drawn->legend()->setShowToolTips(true);
+    // A line's marker is a short stretch of it, so that its pattern tells dashed from solid
+    // series of the same colour.
+    drawn->legend()->setMarkerShape(QLegend::MarkerShapeFromSeries);
 
     m_axisX = new QValueAxis();
     m_axisY = new QValueAxis();
@@ -275,6 +279,9 @@ void ChartView::Draw() {
                                                                kLabelPadding, kLabelPadding));
         m_labels.push_back(label);
     }
+    // The legend lays out its new entries on a posted event, and its geometry need not change
+    // with them: lay them out now, so that a label placed below them lands there.
+    if (QGraphicsLayout* legendLayout = drawn->legend()->layout()) legendLayout->activate();
     PlaceLabels();
 }
 

@@ -2,10 +2,10 @@
 
 #include <optional>
 
-#include "plots/form_plot1.h"
-#include "plots/form_range.h"
-#include "shell/form_select_model.h"
-#include "shell/mdi_tamsel.h"
+#include "plots/plot_range_dialog.h"
+#include "plots/plot_window.h"
+#include "shell/main_window.h"
+#include "shell/select_model_dialog.h"
 
 namespace tamsel {
 
@@ -13,37 +13,28 @@ namespace {
 
 // The plot of kind for the current selection, asking the user for the log(PLR) reference
 // and the plot start.
-std::optional<Plot> BuildPlot(MDITamsel& main, PlotType kind, int menuIndex) {
+std::optional<Plot> BuildPlot(MainWindow& main, PlotType kind) {
     Database& db = *main.Controller().OpenedDatabase();
     const CurrentSelection& selection = main.Controller().Selection();
     PlotChoices choose;
-    choose.start = [&](const PlotStartBounds& bounds) -> std::optional<int> {
-        int start = bounds.proposed;
-        FormRange dialog(&main);
-        if (!dialog.NewRange(start, bounds.smallest, bounds.largest, selection.recalibrated,
-                             menuIndex)) {
-            return std::nullopt;
-        }
-        return start;
+    choose.start = [&](const PlotStartBounds& bounds) {
+        PlotRangeDialog dialog(&main);
+        return dialog.NewRange(bounds, selection.recalibrated, kind);
     };
-    choose.reference = [&]() -> std::optional<PredictionSetRef> {
-        FormSelectAnyPredictions dialog(db, &main);
-        const FormSelectAnyPredictions::Choice reference =
-            dialog.GetIDAndRecFlag(0, selection.estimatesSetId);
-        if (reference.id == 0) return std::nullopt;
-        return PredictionSetRef{reference.id, reference.recalibrated};
+    choose.reference = [&] {
+        SelectAnyPredictionsDialog dialog(db, &main);
+        return dialog.ChooseReference(ReferencePrompt::First, selection.estimatesSetId);
     };
     return tamsel::BuildPlot(db, kind, selection, choose);
 }
 
 }  // namespace
 
-FormPlot1* ShowPlot(MDITamsel& main, int menuIndex) {
-    const std::optional<PlotType> kind = PlotTypeOfMenuIndex(menuIndex);
-    if (!kind || !main.Controller().OpenedDatabase()) return nullptr;
-    std::optional<Plot> plot = BuildPlot(main, *kind, menuIndex);
+PlotWindow* ShowPlot(MainWindow& main, PlotType kind) {
+    if (!main.Controller().OpenedDatabase()) return nullptr;
+    std::optional<Plot> plot = BuildPlot(main, kind);
     if (!plot) return nullptr;
-    auto* window = new FormPlot1(*main.Controller().OpenedDatabase());
+    auto* window = new PlotWindow(*main.Controller().OpenedDatabase());
     window->PrepareControls(plot->state.plotType);
     window->ShowPlot(std::move(*plot));
     main.AddChildWindow(window);

@@ -2,13 +2,15 @@
 // runs the kind's builder on the current selection and opens a plot window with the result.
 #pragma once
 
+#include "tamsel/measures/plot_types.h"
+
 namespace tamsel {
 
-class FormPlot1;
-class MDITamsel;
+class PlotWindow;
+class MainWindow;
 
-// menuIndex is a Plot menu index (0, 3, 10, 13, 20, 23, 30). Returns the new window, or null
-// when the user cancelled or the builder refused (after its message).
-FormPlot1* ShowPlot(MDITamsel& main, int menuIndex);
+// kind is one of the Plot menu's kinds (the raw type for medians, y- and u-plots). Returns
+// the new window, or null when the user cancelled or the builder refused (after its message).
+PlotWindow* ShowPlot(MainWindow& main, PlotType kind);
 
 }  // namespace tamsel

@@ -7,7 +7,7 @@
 #include "shell/app_icon.h"
 #include "shell/desktop.h"
 #include "shell/gui_message_sink.h"
-#include "shell/mdi_tamsel.h"
+#include "shell/main_window.h"
 #include "tamsel/version.h"
 
 int main(int argc, char** argv) {
@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
 
     tamsel::GuiMessageSink sink;
     tamsel::SystemDesktop desktop;
-    tamsel::MDITamsel window(desktop);
+    tamsel::MainWindow window(desktop);
     window.show();
     if (!parser.positionalArguments().isEmpty()) {
         window.OpenDatabaseFile(parser.positionalArguments().constFirst());

@@ -7,60 +7,47 @@
 
 namespace tamsel {
 
-// Each change makes its own status bar call last: the blanks the nested calls leave in the
-// panels then depend only on the change itself.
-
 bool SelectionController::OpenDatabase(const std::string& fileName) {
     std::unique_ptr<Database> database = OpenTamselDatabase(fileName);
     if (!database) return false;
     m_database = std::move(database);
     m_selection.databaseFileName = fileName;
-    m_view.EnableDatabaseCommands(true);
-    m_view.ResetStatusBar(fileName, "", "", false);
+    m_view.SelectionChanged();
     return true;
 }
 
 void SelectionController::CloseDatabase() {
-    CloseCurrentDataSet();
+    m_selection.Clear();
     m_view.CloseChildWindows(QString());
     m_database.reset();
-    m_selection.databaseFileName.clear();
-    m_view.EnableDatabaseCommands(false);
-    m_view.ResetStatusBar("  ", "", "", false);
+    m_view.SelectionChanged();
 }
 
 void SelectionController::OpenCurrentDataSet(const std::string& name) {
+    m_selection.ClearEstimatesSet();
     m_selection.dataSetName = name;
-    CloseCurrentEstimatesSet();
-    m_view.EnableDataSetCommands(true);
-    m_view.ResetStatusBar("", name, "", false);
+    m_view.SelectionChanged();
 }
 
 void SelectionController::CloseCurrentDataSet() {
-    m_selection.dataSetName.clear();
-    CloseCurrentEstimatesSet();
-    m_view.EnableDataSetCommands(false);
-    m_view.ResetStatusBar("", " ", "", false);
+    m_selection.ClearDataSet();
+    m_view.SelectionChanged();
 }
 
 void SelectionController::CloseCurrentEstimatesSet() {
     m_selection.ClearEstimatesSet();
-    m_view.EnableEstimatesCommands(EstimatesCommands::None);
-    m_view.ResetStatusBar("", "", " ", false);
+    m_view.SelectionChanged();
 }
 
-void SelectionController::LetEstimatesSet(int estimatesSetId, const std::string& modelName,
-                                          int rangeStart, int rangeEnd, int setSize,
-                                          const std::string& inferenceMethodName) {
+void SelectionController::SelectEstimatesSet(const EstimatesSetChoice& set) {
     m_selection.ClearEstimatesSet();
-    m_selection.estimatesSetId = estimatesSetId;
-    m_selection.modelName = modelName;
-    m_selection.rangeStart = rangeStart;
-    m_selection.rangeEnd = rangeEnd;
-    m_selection.setSize = setSize;
-    m_selection.inferenceMethodName = inferenceMethodName;
-    m_view.EnableEstimatesCommands(EstimatesCommands::Raw);
-    m_view.ResetStatusBar("", "", modelName, false);
+    m_selection.estimatesSetId = set.id;
+    m_selection.modelName = set.modelName;
+    m_selection.rangeStart = set.rangeStart;
+    m_selection.rangeEnd = set.rangeEnd;
+    m_selection.setSize = set.setSize;
+    m_selection.inferenceMethodName = set.inferenceMethodName;
+    m_view.SelectionChanged();
 }
 
 bool SelectionController::SelectRecalibratedSet(int predictionsSetId) {
@@ -70,7 +57,7 @@ bool SelectionController::SelectRecalibratedSet(int predictionsSetId) {
     const std::optional<RecalibratedSetAttributes> attributes =
         GetRecalibratedSetAttributes(*m_database, predictionsSetId);
     if (!attributes) return false;
-    CloseCurrentEstimatesSet();
+    m_selection.ClearEstimatesSet();
     m_selection.estimatesSetId = attributes->estimatesSetId;
     m_selection.modelName = attributes->modelName;
     m_selection.rangeStart = attributes->rangeStart;
@@ -80,8 +67,7 @@ bool SelectionController::SelectRecalibratedSet(int predictionsSetId) {
     m_selection.recalibrationMethodName = attributes->recalibrationMethodName;
     m_selection.predictionsSetId = predictionsSetId;
     m_selection.recalibrated = true;
-    m_view.EnableEstimatesCommands(EstimatesCommands::Recalibrated);
-    m_view.ResetStatusBar("", "", m_selection.modelName, true);
+    m_view.SelectionChanged();
     return true;
 }
 

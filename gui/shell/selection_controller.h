@@ -1,7 +1,6 @@
-// The open database and the current selection, and the four nested states the menus follow:
-// no database; database open; dataset current; estimates set current (raw or recalibrated).
-// Every change of the selection goes through this controller, which keeps the menus and
-// the status bar of its view in step.
+// The open database and the current selection, in four nested states: no database; database
+// open; dataset current; estimates set current (raw or recalibrated). Every change goes
+// through this controller, which tells its view after each one.
 #pragma once
 
 #include <QString>
@@ -13,28 +12,25 @@
 
 namespace tamsel {
 
-// Which estimates commands a selection makes meaningful.
-enum class EstimatesCommands {
-    None,          // no estimates set is current
-    Raw,           // a raw estimates set is current
-    Recalibrated,  // a recalibrated predictions set is current (no quartile plot)
-};
-
 // The main window as the controller sees it.
 class SelectionView {
   public:
     virtual ~SelectionView() = default;
-    // An empty databaseText keeps the first panel; an empty estimatesText lets dataSetText
-    // replace the second panel; the third panel is always replaced.
-    virtual void ResetStatusBar(const std::string& databaseText, const std::string& dataSetText,
-                                const std::string& estimatesText, bool recalibrated) = 0;
-    // Add New Dataset and Select Dataset.
-    virtual void EnableDatabaseCommands(bool enabled) = 0;
-    // The commands that act on the current dataset.
-    virtual void EnableDataSetCommands(bool enabled) = 0;
-    virtual void EnableEstimatesCommands(EstimatesCommands commands) = 0;
+    // The open database or the current selection has changed: the menus and the status bar
+    // follow.
+    virtual void SelectionChanged() = 0;
     // Closes the child windows that show dataSetName's rows, or all of them when it is empty.
     virtual void CloseChildWindows(const QString& dataSetName) = 0;
+};
+
+// An estimates set as the selection dialogs list it.
+struct EstimatesSetChoice {
+    int id = 0;
+    std::string modelName;
+    int rangeStart = 0;
+    int rangeEnd = 0;  // the dataset's DataNumber when the range has no end
+    int setSize = 0;
+    std::string inferenceMethodName;
 };
 
 class SelectionController {
@@ -56,8 +52,8 @@ class SelectionController {
     void OpenCurrentDataSet(const std::string& name);
     void CloseCurrentDataSet();
     void CloseCurrentEstimatesSet();
-    void LetEstimatesSet(int estimatesSetId, const std::string& modelName, int rangeStart,
-                         int rangeEnd, int setSize, const std::string& inferenceMethodName);
+    // Makes a raw estimates set current.
+    void SelectEstimatesSet(const EstimatesSetChoice& set);
     // Makes a recalibrated predictions set current. When its attributes cannot be read the
     // message has been shown and nothing changes: false.
     bool SelectRecalibratedSet(int predictionsSetId);

@@ -15,23 +15,23 @@
 #include <cstdio>
 #include <memory>
 
-#include "plots/form_plot1.h"
-#include "recalibration/form_recalibration.h"
+#include "plots/plot_window.h"
+#include "recalibration/recalibration_dialog.h"
+#include "shell/about_dialog.h"
+#include "shell/add_data_dialog.h"
 #include "shell/app_icon.h"
+#include "shell/current_selections_dialog.h"
 #include "shell/desktop.h"
-#include "shell/form_add_data.h"
-#include "shell/form_select_data.h"
-#include "shell/form_select_estimates.h"
-#include "shell/form_select_model.h"
-#include "shell/form_select_predictions.h"
-#include "shell/form_selections.h"
-#include "shell/frm_about.h"
-#include "shell/frm_model_options.h"
-#include "shell/mdi_tamsel.h"
+#include "shell/main_window.h"
+#include "shell/model_options_dialog.h"
 #include "shell/qt_text.h"
 #include "shell/row_set_model.h"
-#include "tables/form_next_predictions.h"
-#include "tables/form_table1.h"
+#include "shell/select_data_set_dialog.h"
+#include "shell/select_estimates_dialog.h"
+#include "shell/select_model_dialog.h"
+#include "shell/select_predictions_dialog.h"
+#include "tables/next_failure_dialog.h"
+#include "tables/table_window.h"
 #include "tamsel/import/add_data_set.h"
 #include "tamsel/measures/plots.h"
 #include "tamsel/models/model_driver.h"
@@ -84,7 +84,7 @@ class Renderer {
     }
 
     // The main window with one of its menus dropped down, as a user sees it.
-    bool SaveWithMenu(MDITamsel& window, const QString& menuName, const QString& name) {
+    bool SaveWithMenu(MainWindow& window, const QString& menuName, const QString& name) {
         window.show();
         QApplication::processEvents();
         QMenu* menu = window.findChild<QMenu*>(menuName);
@@ -117,7 +117,7 @@ void SavePlot(Renderer& renderer, Database& db, std::optional<Plot> plot,
               const std::vector<PredictionSetRef>& added, const QString& name) {
     if (!plot) return;
     for (const PredictionSetRef& set : added) AddSetToPlot(db, *plot, set);
-    FormPlot1 window(db);
+    PlotWindow window(db);
     window.PrepareControls(plot->state.plotType);
     window.ShowPlot(std::move(*plot));
     window.resize(1000, 600);
@@ -150,13 +150,13 @@ void SavePlotsAndTables(Renderer& renderer, Database& db, SelectionController& c
              compared, QStringLiteral("plot-log-plr"));
 
     if (std::optional<TableView> table = ShowEstimatesTable(db, selection)) {
-        FormTable1 window(std::move(*table), selection.dataSetName);
+        TableWindow window(std::move(*table), selection.dataSetName);
         window.resize(900, 420);
         renderer.Save(window, QStringLiteral("table-estimates"));
     }
-    FormRecalibration recalibration(db, selection.dataSetName);
+    RecalibrationDialog recalibration(db, selection.dataSetName);
     renderer.Save(recalibration, QStringLiteral("recalibrate"));
-    FormNextPredictions next(controller);
+    NextFailureDialog next(controller);
     next.findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("1000"));
     next.Submit();
     renderer.Save(next, QStringLiteral("next-failure"));
@@ -199,7 +199,7 @@ int Run(const QString& outputDirectory) {
     }
 
     ScreenshotDesktop desktop;
-    MDITamsel window(desktop);
+    MainWindow window(desktop);
     window.resize(1024, 680);
     window.OpenDatabaseFile(ToQString(dbFile));
     SelectionController& controller = window.Controller();
@@ -208,36 +208,36 @@ int Run(const QString& outputDirectory) {
     const std::optional<RowSet> sets = BindEstimatesSets(db, "SYS1");
     if (!sets || sets->rows.empty()) return 1;
     const std::vector<DbValue>& first = sets->rows.front();
-    controller.LetEstimatesSet(ToInt(first[0]), ToStdString(DisplayText(first[1])), ToInt(first[2]),
-                               ToInt(first[4]), ToInt(first[4]),
-                               ToStdString(DisplayText(first[5])));
+    controller.SelectEstimatesSet({ToInt(first[0]), ToStdString(DisplayText(first[1])),
+                                   ToInt(first[2]), ToInt(first[4]), ToInt(first[4]),
+                                   ToStdString(DisplayText(first[5]))});
 
     Renderer renderer(output);
     renderer.Save(window, QStringLiteral("main-window"));
     renderer.SaveWithMenu(window, QStringLiteral("mnuEstimates"),
                           QStringLiteral("main-window-estimates-menu"));
 
-    FormSelectData selectData(db, controller, &window);
+    SelectDataSetDialog selectData(db, controller, &window);
     renderer.Save(selectData, QStringLiteral("select-dataset"));
-    FormSelectEstimates selectEstimates(db, controller, &window);
+    SelectEstimatesDialog selectEstimates(db, controller, &window);
     renderer.Save(selectEstimates, QStringLiteral("select-estimates-set"));
-    FormSelectPredictions selectPredictions(db, &window);
+    SelectPredictionsDialog selectPredictions(db, &window);
     selectPredictions.SetRows(BindPredictionsSets(db, "SYS1"));
     renderer.Save(selectPredictions, QStringLiteral("select-predictions-set"));
-    FormSelectModel selectModel(db, &window);
+    SelectModelDialog selectModel(db, &window);
     selectModel.SetRows(BindModelsOfDataSet(db, ToInt(first[0])), {0});
     renderer.Save(selectModel, QStringLiteral("select-model"));
-    FormSelectAnyPredictions selectAny(db, &window);
+    SelectAnyPredictionsDialog selectAny(db, &window);
     selectAny.SetRows(BindAllPredictionSets(db, ToInt(first[0])), {0, 1});
     renderer.Save(selectAny, QStringLiteral("select-any-set"));
-    FormSelections selections(controller.Selection(), &db, &window);
+    CurrentSelectionsDialog selections(controller.Selection(), &db, &window);
     renderer.Save(selections, QStringLiteral("current-selections"));
-    frmAbout about(&window);
+    AboutDialog about(&window);
     renderer.Save(about, QStringLiteral("about"));
-    frmModelOptions modelOptions(db, "SYS1", &window);
+    ModelOptionsDialog modelOptions(db, "SYS1", &window);
     modelOptions.findChild<QRadioButton*>(QStringLiteral("Option1_0"))->setChecked(true);
     renderer.Save(modelOptions, QStringLiteral("model-options"));
-    FormAddData addData(db, controller, desktop, &window);
+    AddDataDialog addData(db, controller, desktop, &window);
     addData.findChild<QLineEdit*>(QStringLiteral("TxtDataName"))
         ->setText(QStringLiteral("NTDS copy"));
     addData.findChild<QPushButton*>(QStringLiteral("Command3"))->click();

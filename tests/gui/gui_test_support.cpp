@@ -108,7 +108,7 @@ int CountRows(Database& db, const std::string& table) {
 
 Session::Session(const DataSetFiles& dataSets)
     : fileName(MakeDatabase(dir.Path().string(), dataSets)),
-      window(std::make_unique<MDITamsel>(desktop)) {
+      window(std::make_unique<MainWindow>(desktop)) {
     window->OpenDatabaseFile(QString::fromStdString(fileName));
 }
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "shell/desktop.h"
-#include "shell/mdi_tamsel.h"
+#include "shell/main_window.h"
 #include "tamsel/store/database.h"
 #include "test_support.h"
 
@@ -76,7 +76,7 @@ struct Session {
     test::RecordingSink sink;
     FakeDesktop desktop;
     std::string fileName;
-    std::unique_ptr<MDITamsel> window;
+    std::unique_ptr<MainWindow> window;
 };
 
 // SYS1 and then NTDS, each with a made-up estimates set (Jelinski-Moranda and Goel-Okumoto),

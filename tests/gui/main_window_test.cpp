@@ -9,7 +9,7 @@
 
 #include "gui_test_support.h"
 #include "shell/child_window.h"
-#include "shell/mdi_tamsel.h"
+#include "shell/main_window.h"
 #include "tamsel/store/queries.h"
 #include "test_support.h"
 
@@ -65,7 +65,7 @@ QStringList Sorted(QStringList names) {
     return names;
 }
 
-QStringList EnabledItems(const MDITamsel& window) {
+QStringList EnabledItems(const MainWindow& window) {
     QStringList names;
     for (const QAction* action : window.findChildren<QAction*>()) {
         if (action->objectName().startsWith(QStringLiteral("mnu")) && action->isEnabled()) {
@@ -75,11 +75,18 @@ QStringList EnabledItems(const MDITamsel& window) {
     return Sorted(names);
 }
 
-struct MenuEntry {
-    const char* name;  // nullptr for a separator
-    const char* caption;
-    bool enabled;
-};
+// Each menu as "Title: caption | caption | - | ...", a separator shown as "-".
+QStringList MenuListing(const MainWindow& window) {
+    QStringList menus;
+    for (const QAction* menu : window.menuBar()->actions()) {
+        QStringList items;
+        for (const QAction* item : menu->menu()->actions()) {
+            items.append(item->isSeparator() ? QStringLiteral("-") : item->text());
+        }
+        menus.append(menu->text() + QStringLiteral(": ") + items.join(QStringLiteral(" | ")));
+    }
+    return menus;
+}
 
 }  // namespace
 
@@ -87,79 +94,28 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void StartsWithEveryMenuItemInItsInitialState() {
+    void StartsWithItsMenusAndAnEmptyStatusBar() {
         test::RecordingSink sink;
         FakeDesktop desktop;
-        MDITamsel window(desktop);
+        MainWindow window(desktop);
         QCOMPARE(window.windowTitle(), QStringLiteral("Tamsel"));
-        const std::vector<std::pair<QString, std::vector<MenuEntry>>> menus = {
-            {"&File",
-             {{"mnuFileNewDatabase", "&New Database...", true},
-              {"mnuFileOpenDatabase", "&Open Database...", true},
-              {nullptr, "", false},
-              {"mnuFileCopyGraph", "&Copy Graph", false},
-              {"mnuFileSaveGraph", "&Save Graph...", false},
-              {"mnuFilePrintGraph", "&Print Graph...", false},
-              {nullptr, "", false},
-              {"mnuFileSaveTable", "Save &Table as Text File...", false},
-              {nullptr, "", false},
-              {"mnuFileExit", "&Exit", true}}},
-            {"&View", {{"mnuViewCurrentSelections", "Current &Selections", true}}},
-            {"&Data",
-             {{"mnuDataAddNewDataset", "&Add New Dataset...", false},
-              {"mnuDataSelectDataset", "&Select Dataset...", false},
-              {"mnuDataDeleteDataset", "&Delete Dataset...", false}}},
-            {"&Estimates",
-             {{"mnuEstimatesApplyModel", "&Apply Model...", false},
-              {"mnuEstimatesSelectSet", "&Select Estimates Set...", false},
-              {nullptr, "", false},
-              {"mnuEstimatesRecalibrate", "&Recalibrate Estimates Set...", false},
-              {"mnuEstimatesSelectPredictions", "Select Recalibrated &Predictions Set...", false}}},
-            {"&Plot",
-             {{"mnuPlotShowPlot_0", "Show Plot &Failure Times", false},
-              {"mnuPlotShowPlot_3", "Show Plot &Cumulative failures", false},
-              {"mnuPlotShowPlot_10", "Show Plots &Quartiles + MTTF", false},
-              {"mnuPlotShowPlot_13", "Show &Median plot", false},
-              {"mnuPlotShowPlot_20", "Show &Y-Plot", false},
-              {"mnuPlotShowPlot_23", "Show &U-Plot", false},
-              {"mnuPlotShowPlot_30", "Show log(&PLR)-Plot", false}}},
-            {"&Table",
-             {{"mnuTableShowTableFT", "Show Table &Failure Times", false},
-              {"mnuTableShowTableEstimates", "Show Table &Estimates", false}}},
-            {"P&redictions", {{"mnuPredictionsNextFailure", "Next Failure", false}}},
-            {"&Window",
-             {{"mnuWindowTileHorizontally", "Tile &Horizontally", true},
-              {"mnuWindowTileVertically", "Tile &Vertically", true},
-              {"mnuWindowCascade", "&Cascade", true},
-              {"mnuWindowArrangeIcons", "&Arrange Icons", true},
-              {nullptr, "", false}}},
-            {"&Help",
-             {{"mnuHelpUserGuide", "&User Guide", true},
-              {nullptr, "", false},
-              {"mnuHelpAbout", "&About Tamsel", true}}},
-        };
-        const QList<QAction*> bar = window.menuBar()->actions();
-        QCOMPARE(bar.size(), qsizetype(menus.size()));
-        for (std::size_t m = 0; m < menus.size(); ++m) {
-            QMenu* menu = bar[qsizetype(m)]->menu();
-            QCOMPARE(menu->title(), menus[m].first);
-            const QList<QAction*> items = menu->actions();
-            QCOMPARE(items.size(), qsizetype(menus[m].second.size()));
-            for (std::size_t i = 0; i < menus[m].second.size(); ++i) {
-                const MenuEntry& expected = menus[m].second[i];
-                const QAction* item = items[qsizetype(i)];
-                if (!expected.name) {
-                    QVERIFY2(item->isSeparator(), qPrintable(menu->title()));
-                    continue;
-                }
-                QCOMPARE(item->objectName(), QString::fromLatin1(expected.name));
-                QCOMPARE(item->text(), QString::fromLatin1(expected.caption));
-                QCOMPARE(item->isEnabled(), expected.enabled);
-                if (item->objectName().startsWith(QStringLiteral("mnuPlotShowPlot_"))) {
-                    QCOMPARE(item->data().toString(), item->objectName().section('_', 1));
-                }
-            }
-        }
+        QCOMPARE(MenuListing(window),
+                 (QStringList{
+                     "&File: &New Database... | &Open Database... | - | &Copy Graph | &Save "
+                     "Graph... | &Print Graph... | - | Save &Table as Text File... | - | &Exit",
+                     "&View: Current &Selections",
+                     "&Data: &Add New Dataset... | &Select Dataset... | &Delete Dataset...",
+                     "&Estimates: &Apply Model... | &Select Estimates Set... | - | &Recalibrate "
+                     "Estimates Set... | Select Recalibrated &Predictions Set...",
+                     "&Plot: Show Plot &Failure Times | Show Plot &Cumulative failures | Show "
+                     "Plots &Quartiles + MTTF | Show &Median plot | Show &Y-Plot | Show &U-Plot "
+                     "| Show log(&PLR)-Plot",
+                     "&Table: Show Table &Failure Times | Show Table &Estimates",
+                     "P&redictions: Next Failure",
+                     "&Window: Tile &Horizontally | Tile &Vertically | &Cascade | &Arrange Icons "
+                     "| -",
+                     "&Help: &User Guide | - | &About Tamsel"}));
+        QCOMPARE(EnabledItems(window), Sorted(kAlwaysEnabled));
         QCOMPARE(window.StatusPanelText(1), QStringLiteral("Database: "));
         QCOMPARE(window.StatusPanelText(2), QStringLiteral("Dataset: "));
         QCOMPARE(window.StatusPanelText(3), QStringLiteral("Estimates: "));
@@ -182,7 +138,7 @@ class MainWindowTest : public QObject {
 
         c.OpenCurrentDataSet("SYS1");
         expect(dataSetState, "Dataset: SYS1", "Estimates:");
-        c.LetEstimatesSet(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML");
+        c.SelectEstimatesSet({s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML"});
         expect(dataSetState + kRawItems, "Dataset: SYS1", "Estimates: Jelinski-Moranda");
 
         QVERIFY(c.SelectRecalibratedSet(s.sys1Predictions));
@@ -199,7 +155,7 @@ class MainWindowTest : public QObject {
         QVERIFY(!selection.recalibrationMethodName.empty());
 
         // A raw set after a recalibrated one is raw again.
-        c.LetEstimatesSet(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML");
+        c.SelectEstimatesSet({s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML"});
         expect(dataSetState + kRawItems, "Dataset: SYS1", "Estimates: Jelinski-Moranda");
         QVERIFY(!selection.recalibrated);
         QCOMPARE(selection.predictionsSetId, 0);
@@ -217,14 +173,14 @@ class MainWindowTest : public QObject {
         QVERIFY(!selection.recalibrated);
         QVERIFY(selection.modelName.empty());
 
-        c.LetEstimatesSet(s.ntdsSet, "Goel-Okumoto", 20, 26, 26, "ML");
+        c.SelectEstimatesSet({s.ntdsSet, "Goel-Okumoto", 20, 26, 26, "ML"});
         c.CloseCurrentDataSet();
         expect(databaseState, "Dataset:", "Estimates:");
         QVERIFY(selection.dataSetName.empty());
         QCOMPARE(selection.estimatesSetId, 0);
 
         c.OpenCurrentDataSet("NTDS");
-        c.LetEstimatesSet(s.ntdsSet, "Goel-Okumoto", 20, 26, 26, "ML");
+        c.SelectEstimatesSet({s.ntdsSet, "Goel-Okumoto", 20, 26, 26, "ML"});
         c.CloseDatabase();
         expect(kAlwaysEnabled, "Dataset:", "Estimates:");
         QCOMPARE(s.Panel(1), QStringLiteral("Database:"));
@@ -238,7 +194,7 @@ class MainWindowTest : public QObject {
         Session s;
         SelectionController& c = s.Controller();
         c.OpenCurrentDataSet("SYS1");
-        c.LetEstimatesSet(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "Maximum likelihood");
+        c.SelectEstimatesSet({s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "Maximum likelihood"});
         const QStringList enabled = EnabledItems(*s.window);
         const QString panel3 = s.window->StatusPanelText(3);
 
@@ -282,18 +238,28 @@ class MainWindowTest : public QObject {
         QCOMPARE(fileItems(), QStringList{"mnuFileSaveTable"});
         delete other;
 
-        // The last child window being closed leaves nothing to act on.
-        plot->close();
-        QTRY_COMPARE(area->subWindowList().size(), 1);
-        QCOMPARE(fileItems(), QStringList{"mnuFileSaveTable"});
-        // The table window is then the only child window, and a dialog does not count as one.
+        // A dialog is not a child window.
         QDialog dialog(s.window.get());
         dialog.show();
-        s.window->ResetFileMenu(true);
-        QCOMPARE(fileItems(), QStringList());
-        s.window->ResetFileMenu(false);
+        s.window->UpdateActions();
         QCOMPARE(fileItems(), QStringList{"mnuFileSaveTable"});
+        dialog.close();
+
+        // Closing one of several windows leaves the commands of the one that becomes active.
+        QMdiSubWindow* secondPlot =
+            s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Plot, "NTDS"));
+        area->setActiveSubWindow(table);
         table->close();
+        QTRY_COMPARE(area->subWindowList().size(), 2);
+        QVERIFY(area->activeSubWindow() != nullptr);
+        QCOMPARE(fileItems(), graphs);
+        area->setActiveSubWindow(secondPlot);
+        secondPlot->close();
+        QTRY_COMPARE(area->subWindowList(), QList<QMdiSubWindow*>{plot});
+        QCOMPARE(area->activeSubWindow(), plot);
+        QCOMPARE(fileItems(), graphs);
+        // The last child window being closed leaves nothing to act on.
+        plot->close();
         QTRY_COMPARE(area->subWindowList().size(), 0);
         QCOMPARE(fileItems(), QStringList());
     }
@@ -301,7 +267,7 @@ class MainWindowTest : public QObject {
     void OpeningAnotherDatabaseClosesEverything() {
         Session s;
         s.Controller().OpenCurrentDataSet("SYS1");
-        s.Controller().LetEstimatesSet(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML");
+        s.Controller().SelectEstimatesSet({s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML"});
         s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Plot, "SYS1"));
         s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Table, "NTDS"));
         test::TempDir other;
@@ -368,7 +334,7 @@ class MainWindowTest : public QObject {
     void DeleteDatasetAsksThenClosesItAndItsWindows() {
         Session s;
         s.Controller().OpenCurrentDataSet("SYS1");
-        s.Controller().LetEstimatesSet(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML");
+        s.Controller().SelectEstimatesSet({s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML"});
         s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Plot, "SYS1"));
         QMdiSubWindow* ntds =
             s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Table, "NTDS"));
@@ -404,22 +370,22 @@ class MainWindowTest : public QObject {
     void UserGuideNamesTheGuideAndOpensIt() {
         test::RecordingSink sink;
         FakeDesktop desktop;
-        MDITamsel window(desktop);
+        MainWindow window(desktop);
         window.findChild<QAction*>("mnuHelpUserGuide")->trigger();
-        const QString guide = MDITamsel::UserGuidePath();
+        const QString guide = MainWindow::UserGuidePath();
         QVERIFY2(QFileInfo::exists(guide), qPrintable(guide));
         QCOMPARE(QString::fromStdString(sink.Texts().at(0)),
                  QStringLiteral("For a basic user guide, see included document: ") +
                      QDir::toNativeSeparators(guide) +
                      QStringLiteral("\r\nA brief tutorial is also available at:\r\n") +
-                     MDITamsel::TutorialAddress());
+                     MainWindow::TutorialAddress());
         QCOMPARE(desktop.openedDocuments, QStringList{guide});
         // The tutorial address points into the guide, at a heading that exists.
         QFile file(guide);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(
             QString::fromUtf8(file.readAll()).contains(QStringLiteral("\n## A first session\n")));
-        QVERIFY(MDITamsel::TutorialAddress().endsWith(QStringLiteral("#a-first-session")));
+        QVERIFY(MainWindow::TutorialAddress().endsWith(QStringLiteral("#a-first-session")));
     }
 
     void WindowMenuArrangesAndListsTheChildWindows() {
@@ -456,6 +422,34 @@ class MainWindowTest : public QObject {
         QCOMPARE(checked, (QList<bool>{false, true}));
         items[5]->trigger();
         QCOMPARE(area->activeSubWindow(), first);
+    }
+
+    void ChildWindowsOpenAtTheirAskedSizeAndCascadeKeepsIt() {
+        Session s;
+        s.window->resize(1600, 1200);
+        s.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(s.window.get()));
+        auto* asked = new FakeChild(ChildWindow::Kind::Plot, "SYS1");
+        asked->resize(900, 560);
+        QMdiSubWindow* first = s.window->AddChildWindow(asked);
+        QCOMPARE(asked->size(), QSize(900, 560));
+
+        // In a smaller work area a window takes 70 % of it.
+        s.window->resize(800, 600);
+        QTRY_VERIFY(s.window->MdiArea()->viewport()->width() < 800);
+        const QSize area = s.window->MdiArea()->viewport()->size();
+        auto* large = new FakeChild(ChildWindow::Kind::Table, "SYS1");
+        large->resize(2000, 2000);
+        QMdiSubWindow* second = s.window->AddChildWindow(large);
+        QCOMPARE(second->size(), QSize(area.width() * 7 / 10, area.height() * 7 / 10));
+
+        const QSize firstSize = first->size();
+        const QSize secondSize = second->size();
+        s.Item("mnuWindowCascade")->trigger();
+        QCOMPARE(first->size(), firstSize);
+        QCOMPARE(second->size(), secondSize);
+        QCOMPARE(first->pos(), QPoint(0, 0));
+        QVERIFY(second->x() > 0 && second->y() > 0);
     }
 
     void ExitReleasesTheDatabase() {

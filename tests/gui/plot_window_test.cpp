@@ -1,8 +1,10 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFile>
+#include <QGraphicsLineItem>
 #include <QGraphicsSimpleTextItem>
 #include <QImage>
+#include <QLabel>
 #include <QLegend>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -17,11 +19,11 @@
 #include <QtTest>
 
 #include "gui_test_support.h"
-#include "plots/form_legend.h"
-#include "plots/form_plot1.h"
-#include "plots/form_range.h"
+#include "plots/plot_range_dialog.h"
+#include "plots/plot_window.h"
+#include "plots/series_styles_dialog.h"
 #include "shell/grid_selection_dialog.h"
-#include "shell/mdi_tamsel.h"
+#include "shell/main_window.h"
 #include "tamsel/charts/chart_export.h"
 #include "tamsel/charts/chart_view.h"
 #include "tamsel/models/model_driver.h"
@@ -47,12 +49,12 @@ struct Session : guitest::Session {
         ApplyModel(Db(), dataSetId, 2, 1, 1, RunControl());
         jmPredictions = ApplyRecalibration(Db(), jmSet, 1, RunControl()).predictionsSetId;
         Controller().OpenCurrentDataSet("SYS1");
-        Controller().LetEstimatesSet(jmSet, "Jelinski-Moranda", kRangeStart, kSys1Failures,
-                                     kSys1Failures, "Maximum likelihood");
+        Controller().SelectEstimatesSet({jmSet, "Jelinski-Moranda", kRangeStart, kSys1Failures,
+                                         kSys1Failures, "Maximum likelihood"});
     }
 
     // Runs the Plot menu item of kind; returns the plot window it made active.
-    FormPlot1* ShowPlot(int kind) {
+    PlotWindow* ShowPlot(int kind) {
         Item(QStringLiteral("mnuPlotShowPlot_%1").arg(kind).toLatin1().constData())->trigger();
         return window->ActivePlotWindow();
     }
@@ -63,7 +65,7 @@ struct Session : guitest::Session {
 
 void AcceptRange(const QString& text) {
     WhenModal([text](QWidget* shown) {
-        QVERIFY(qobject_cast<FormRange*>(shown));
+        QVERIFY(qobject_cast<PlotRangeDialog*>(shown));
         shown->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(text);
         Click(shown, "Command1");
     });
@@ -97,7 +99,7 @@ class PlotWindowTest : public QObject {
     void UPlotsDrawTheDiagonalAndOfferRecalibratedSetsFromTheirStart() {
         Session s;
         AcceptRange(QStringLiteral("35"));
-        FormPlot1* plot = s.ShowPlot(23);
+        PlotWindow* plot = s.ShowPlot(23);
         QVERIFY(plot);
         ChartView* chart = plot->Chart();
         QCOMPARE(chart->chart()->title(), QStringLiteral("U-plots for dataset SYS1"));
@@ -116,14 +118,14 @@ class PlotWindowTest : public QObject {
         QCOMPARE(uplot->at(0).y(), 1.0 / (n + 1));
         QCOMPARE(LabelTexts(chart),
                  (QStringList{QStringLiteral("Optimistic"), QStringLiteral("Pessimistic")}));
-        QCOMPARE(plot->GetPlotType(), PlotType::MixedUPlots);
+        QCOMPARE(plot->Type(), PlotType::MixedUPlots);
         QVERIFY(plot->findChild<QPushButton*>(QStringLiteral("CmdPlot_1"))->isVisibleTo(plot));
 
         // A range from before the first recalibrated prediction (35) offers raw sets only.
         AcceptRange(QStringLiteral("25"));
-        FormPlot1* raw = s.ShowPlot(23);
+        PlotWindow* raw = s.ShowPlot(23);
         QVERIFY(raw && raw != plot);
-        QCOMPARE(raw->GetPlotType(), PlotType::RawUPlots);
+        QCOMPARE(raw->Type(), PlotType::RawUPlots);
         QVERIFY(!raw->findChild<QPushButton*>(QStringLiteral("CmdPlot_1"))->isVisibleTo(raw));
         QCOMPARE(Line(raw->Chart(), 1, 0)->count(), kSys1Failures - 25);
     }
@@ -131,7 +133,7 @@ class PlotWindowTest : public QObject {
     void AddPlotAppendsToTheDataGroup() {
         Session s;
         AcceptRange(QStringLiteral("35"));
-        FormPlot1* plot = s.ShowPlot(20);
+        PlotWindow* plot = s.ShowPlot(20);
         QVERIFY(plot);
         ChooseRow(1);
         Click(plot, "CmdPlot_0");
@@ -149,9 +151,9 @@ class PlotWindowTest : public QObject {
     void MediansPlotPlacesRecalibratedAndRawSetsAndItsRangeMovesOnlyTheAxis() {
         Session s;
         QVERIFY(s.Controller().SelectRecalibratedSet(s.jmPredictions));
-        FormPlot1* plot = s.ShowPlot(13);
+        PlotWindow* plot = s.ShowPlot(13);
         QVERIFY(plot);
-        QCOMPARE(plot->GetPlotType(), PlotType::RecalibratedMedians);
+        QCOMPARE(plot->Type(), PlotType::RecalibratedMedians);
         ChartView* chart = plot->Chart();
         QCOMPARE(chart->chart()->title(), QStringLiteral("Medians for dataset SYS1"));
         QCOMPARE(chart->AxisX()->min(), double(kRangeStart));
@@ -171,44 +173,79 @@ class PlotWindowTest : public QObject {
         QCOMPARE(Line(chart, 0, 0)->points(), drawn);
     }
 
+    // A recalibrated set is dashed and takes its raw twin's colour: the legend draws a stretch
+    // of each line, its pattern included.
+    void LegendMarkersShowEachLinesPattern() {
+        Session s;
+        QVERIFY(s.Controller().SelectRecalibratedSet(s.jmPredictions));
+        PlotWindow* plot = s.ShowPlot(13);
+        QVERIFY(plot);
+        ChooseRow(0);
+        Click(plot, "CmdPlot_0");
+        // The lines the legend draws as markers, in legend order.
+        QList<Qt::PenStyle> drawn;
+        std::function<void(const QGraphicsItem*)> collect = [&](const QGraphicsItem* item) {
+            if (const auto* line = qgraphicsitem_cast<const QGraphicsLineItem*>(item)) {
+                if (line->isVisible()) drawn.append(line->pen().style());
+            }
+            for (const QGraphicsItem* child : item->childItems()) collect(child);
+        };
+        collect(plot->Chart()->chart()->legend());
+        QCOMPARE(drawn, (QList<Qt::PenStyle>{Qt::DashLine, Qt::SolidLine}));
+        QCOMPARE(Line(plot->Chart(), 0, 0)->name(), QStringLiteral("JM#"));
+        QCOMPARE(Line(plot->Chart(), 1, 0)->name(), QStringLiteral("JM"));
+        QCOMPARE(Line(plot->Chart(), 0, 0)->color(), Line(plot->Chart(), 1, 0)->color());
+    }
+
     void ChangingTheReferenceRelabelsAndKeepsTheCurves() {
         Session s;
+        s.window->show();
         ChooseRow(1);  // Duane as the reference
         AcceptRange(QStringLiteral("40"));
-        FormPlot1* plot = s.ShowPlot(30);
+        PlotWindow* plot = s.ShowPlot(30);
         QVERIFY(plot);
         ChartView* chart = plot->Chart();
         QCOMPARE(Line(chart, 0, 0)->name(), QStringLiteral("JM:Du"));
         QCOMPARE(Line(chart, 0, 0)->count(), kSys1Failures - 40);
         QCOMPARE(LabelTexts(chart), QStringList{QStringLiteral("next ref: Du")});
+        // The label stays just below the legend's entries, which are centred at the side of
+        // the chart and laid out by posted events.
+        auto belowEntries = [chart] {
+            QLegend* legend = chart->chart()->legend();
+            const QRectF entries = legend->mapRectToParent(legend->childrenBoundingRect());
+            const QGraphicsItem* label = chart->TextLabels().front()->parentItem();
+            const QPointF at = label->pos();
+            return at.x() >= legend->geometry().left() && at.x() < legend->geometry().right() &&
+                   at.y() >= entries.bottom() &&
+                   at.y() < entries.bottom() + 3 * label->boundingRect().height();
+        };
+        QTRY_VERIFY(belowEntries());
+
         const QList<QPointF> drawn = Line(chart, 0, 0)->points();
         ChooseRow(0);
         Click(plot, "CmdPlot_2");
         QCOMPARE(LabelTexts(chart), QStringList{QStringLiteral("next ref: JM")});
         QCOMPARE(Line(chart, 0, 0)->points(), drawn);
         QCOMPARE(Line(chart, 0, 0)->name(), QStringLiteral("JM:Du"));
-        // The label follows the legend, whose entries are centred at the side of the chart.
-        s.window->show();
-        auto underLegend = [chart] {
-            const QRectF legend = chart->chart()->legend()->geometry();
-            const QPointF label = chart->TextLabels().front()->parentItem()->pos();
-            return label.x() >= legend.left() && label.x() < legend.right() &&
-                   label.y() > legend.center().y() && label.y() < legend.bottom();
-        };
-        // The legend is laid out by posted events after each resize.
+        QTRY_VERIFY(belowEntries());
+
+        ChooseRow(1);
+        Click(plot, "CmdPlot_0");
+        QCOMPARE(Line(chart, 0, 1)->name(), QStringLiteral("Du:JM"));
+        QTRY_VERIFY(belowEntries());
         for (const QSize size : {QSize(700, 500), QSize(1000, 700)}) {
             chart->resize(size);
-            QTRY_VERIFY(underLegend());
+            QTRY_VERIFY(belowEntries());
         }
     }
 
     void LegendTogglesAndCancelChangesNothing() {
         Session s;
         AcceptRange(QStringLiteral("35"));
-        FormPlot1* plot = s.ShowPlot(23);
+        PlotWindow* plot = s.ShowPlot(23);
         QVERIFY(plot);
         WhenModal([](QWidget* shown) {
-            auto* grid = qobject_cast<FormLegend*>(shown)->Grid();
+            auto* grid = qobject_cast<SeriesStylesDialog*>(shown)->Grid();
             QCOMPARE(grid->item(0, 1)->text(), QStringLiteral("True"));
             emit grid->cellDoubleClicked(0, 1);
             Click(shown, "Command2");
@@ -217,7 +254,7 @@ class PlotWindowTest : public QObject {
         QVERIFY(Line(plot->Chart(), 1, 0)->isVisible());
 
         WhenModal([](QWidget* shown) {
-            auto* grid = qobject_cast<FormLegend*>(shown)->Grid();
+            auto* grid = qobject_cast<SeriesStylesDialog*>(shown)->Grid();
             emit grid->cellDoubleClicked(0, 1);
             emit grid->cellDoubleClicked(0, 2);
             Click(shown, "Command1");
@@ -239,16 +276,51 @@ class PlotWindowTest : public QObject {
     void RangeDialogClampsAndKeepsTheValueOnText() {
         QFETCH(QString, text);
         QFETCH(int, expected);
-        FormRange dialog;
-        int value = 35;
+        PlotRangeDialog dialog;
         AcceptRange(text);
-        QVERIFY(dialog.UpdateRange(value, 20, 135));
-        QCOMPARE(value, expected);
+        QCOMPARE(dialog.UpdateRange(35, 20, 135), std::optional<int>(expected));
+    }
+
+    // Recalibrated predictions begin 15 failures after the range start (20): on NTDS (26
+    // failures) that is beyond the last allowed start.
+    void RangeDialogExplainsWhereRawAndRecalibratedPlotsMix_data() {
+        QTest::addColumn<int>("dataNumber");
+        QTest::addColumn<bool>("recalibrated");
+        QTest::addColumn<QString>("explanation");
+        const QString rawOnly =
+            "For a graph with raw predictions plots only, select any allowed value.\n";
+        QTest::newRow("SYS1") << kSys1Failures << false
+                              << rawOnly +
+                                     "For a graph with raw and recalibrated predictions, "
+                                     "select a value equal to or higher than 35.";
+        QTest::newRow("NTDS") << 26 << false
+                              << rawOnly +
+                                     "Raw and recalibrated predictions cannot be mixed on "
+                                     "this dataset: that needs a start of 35 or more, and "
+                                     "the largest allowed start is 25.";
+        QTest::newRow("recalibrated set") << kSys1Failures << true << "";
+    }
+
+    void RangeDialogExplainsWhereRawAndRecalibratedPlotsMix() {
+        QFETCH(int, dataNumber);
+        QFETCH(bool, recalibrated);
+        QFETCH(QString, explanation);
+        const std::optional<PlotStartBounds> bounds =
+            PlotStartRange(PlotType::RawUPlots, kRangeStart, dataNumber, recalibrated);
+        QVERIFY(bounds);
+        QString shown;
+        WhenModal([&shown](QWidget* dialog) {
+            shown = dialog->findChild<QLabel*>(QStringLiteral("Label1"))->text();
+            Click(dialog, "Command2");
+        });
+        PlotRangeDialog dialog;
+        QVERIFY(!dialog.NewRange(*bounds, recalibrated, PlotType::RawUPlots));
+        QCOMPARE(shown, explanation);
     }
 
     void FailureTimesPlotChoosesItsSeriesAndSavesAsAGraph() {
         Session s;
-        FormPlot1* plot = s.ShowPlot(0);
+        PlotWindow* plot = s.ShowPlot(0);
         QVERIFY(plot);
         ChartView* chart = plot->Chart();
         QCOMPARE(chart->chart()->title(), QStringLiteral("Failure data for dataset SYS1"));

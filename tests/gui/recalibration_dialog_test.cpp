@@ -3,7 +3,7 @@
 #include <QtTest>
 
 #include "gui_test_support.h"
-#include "recalibration/form_recalibration.h"
+#include "recalibration/recalibration_dialog.h"
 #include "tamsel/models/model_driver.h"
 #include "tamsel/store/queries.h"
 #include "test_support.h"
@@ -28,8 +28,8 @@ struct Session {
     int estimatesSet = 0;
 };
 
-bool WaitForRun(FormRecalibration& form) {
-    QSignalSpy finished(&form, &FormRecalibration::runFinished);
+bool WaitForRun(RecalibrationDialog& form) {
+    QSignalSpy finished(&form, &RecalibrationDialog::runFinished);
     return finished.wait(60000);
 }
 
@@ -41,7 +41,7 @@ class RecalibrationDialogTest : public QObject {
   private slots:
     void ApplyStoresOneSetAndRefusesThePairAgain() {
         Session s;
-        FormRecalibration form(s.db, "SYS1");
+        RecalibrationDialog form(s.db, "SYS1");
         QCOMPARE(form.EstimatesGrid()->model()->rowCount(), 1);
         form.ApplyRecalibration(false);
         QVERIFY(WaitForRun(form));
@@ -70,8 +70,8 @@ class RecalibrationDialogTest : public QObject {
                     Database::OpenMode::ExistingFile);
         const int dataSetId = FindDataSetId(db, "LONG").value_or(0);
         QVERIFY(ApplyModel(db, dataSetId, 2, 1, 1, RunControl()).estimatesSetId > 0);
-        FormRecalibration form(db, "LONG");
-        QSignalSpy finished(&form, &FormRecalibration::runFinished);
+        RecalibrationDialog form(db, "LONG");
+        QSignalSpy finished(&form, &RecalibrationDialog::runFinished);
         form.ApplyRecalibration(false);
         QVERIFY(form.IsRunning());
         form.reject();
@@ -87,7 +87,7 @@ class RecalibrationDialogTest : public QObject {
         test::RecordingSink sink;
         Database db(guitest::MakeDatabase(dir.Path().string(), {{"SYS1", "sys1.txt"}}),
                     Database::OpenMode::ExistingFile);
-        FormRecalibration form(db, "SYS1");
+        RecalibrationDialog form(db, "SYS1");
         form.ShowRecalibration();
         QCOMPARE(sink.Texts(), std::vector<std::string>{
                                    "There are no estimates calculated for the current dataset.\r\n"

@@ -6,14 +6,14 @@
 #include <QtTest>
 
 #include "gui_test_support.h"
-#include "shell/form_select_data.h"
-#include "shell/form_select_estimates.h"
-#include "shell/form_select_model.h"
-#include "shell/form_select_predictions.h"
-#include "shell/form_selections.h"
-#include "shell/frm_about.h"
-#include "shell/mdi_tamsel.h"
+#include "shell/about_dialog.h"
+#include "shell/current_selections_dialog.h"
+#include "shell/main_window.h"
 #include "shell/row_set_model.h"
+#include "shell/select_data_set_dialog.h"
+#include "shell/select_estimates_dialog.h"
+#include "shell/select_model_dialog.h"
+#include "shell/select_predictions_dialog.h"
 #include "tamsel/store/queries.h"
 #include "tamsel/store/writers.h"
 #include "test_support.h"
@@ -46,15 +46,15 @@ class SelectionDialogsTest : public QObject {
     void EmptyListsOnlyTellSo() {
         Session s;
         s.Controller().OpenCurrentDataSet("SYS1");
-        FormSelectPredictions predictions(s.Db());
+        SelectPredictionsDialog predictions(s.Db());
         // The named dataset, not the current one, decides what is listed.
-        QCOMPARE(predictions.GetSelectedPredictionsSetID("NTDS"), 0);
+        QVERIFY(!predictions.ChooseSet("NTDS"));
         s.Controller().OpenCurrentDataSet("NTDS");
         DeleteDataSet(s.Db(), "NTDS");
-        FormSelectEstimates estimates(s.Db(), s.Controller());
+        SelectEstimatesDialog estimates(s.Db(), s.Controller());
         estimates.ShowIfAnySets();
         DeleteDataSet(s.Db(), "SYS1");
-        FormSelectData data(s.Db(), s.Controller());
+        SelectDataSetDialog data(s.Db(), s.Controller());
         data.PossiblyShow();
         QCOMPARE(s.sink.Texts(),
                  (std::vector<std::string>{
@@ -69,7 +69,7 @@ class SelectionDialogsTest : public QObject {
 
     void SelectDatasetListsNewestFirstAndInsistsOnAChoice() {
         Session s;
-        FormSelectData dialog(s.Db(), s.Controller());
+        SelectDataSetDialog dialog(s.Db(), s.Controller());
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Select a dataset"));
         QCOMPARE(dialog.findChild<QLabel*>("Label1")->text(), QStringLiteral("Dataset"));
         QComboBox* list = dialog.DBCombo1();
@@ -81,7 +81,7 @@ class SelectionDialogsTest : public QObject {
         QCOMPARE(list->currentIndex(), -1);  // no dataset is current yet
 
         WhenModal([](QWidget* shown) {
-            auto* form = qobject_cast<FormSelectData*>(shown);
+            auto* form = qobject_cast<SelectDataSetDialog*>(shown);
             form->DBCombo1()->setCurrentIndex(1);
             Click(form, "Command1");
         });
@@ -91,11 +91,11 @@ class SelectionDialogsTest : public QObject {
         QVERIFY(s.window->StatusPanelText(2).startsWith(QStringLiteral("Dataset: SYS1")));
 
         // The current dataset starts chosen; OK insists on a choice and Cancel changes nothing.
-        FormSelectData again(s.Db(), s.Controller());
+        SelectDataSetDialog again(s.Db(), s.Controller());
         QCOMPARE(again.DBCombo1()->currentText(), QStringLiteral("SYS1"));
         bool stayedOpen = false;
         WhenModal([&](QWidget* shown) {
-            auto* form = qobject_cast<FormSelectData*>(shown);
+            auto* form = qobject_cast<SelectDataSetDialog*>(shown);
             form->DBCombo1()->setCurrentIndex(-1);
             Click(form, "Command1");
             stayedOpen = form->isVisible();
@@ -114,7 +114,7 @@ class SelectionDialogsTest : public QObject {
         Session s;
         s.Controller().OpenCurrentDataSet("SYS1");
         const int second = guitest::StoreMadeUpEstimatesSet(s.Db(), "SYS1", 4);
-        FormSelectEstimates dialog(s.Db(), s.Controller());
+        SelectEstimatesDialog dialog(s.Db(), s.Controller());
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Select an estimates set"));
         QCOMPARE(dialog.Label1()->text(),
                  QStringLiteral("Select a set of estimates from the list of sets available for "
@@ -129,7 +129,7 @@ class SelectionDialogsTest : public QObject {
         dialog.ShowIfAnySets();
         QCOMPARE(s.Controller().Selection().estimatesSetId, 0);
         WhenModal([](QWidget* shown) {
-            auto* form = qobject_cast<FormSelectEstimates*>(shown);
+            auto* form = qobject_cast<SelectEstimatesDialog*>(shown);
             form->SelectRow(1);
             Click(form, "Command1");
         });
@@ -151,23 +151,23 @@ class SelectionDialogsTest : public QObject {
     void SelectPredictionsSetListsTheDatasetsSetsAndTheCommandMakesOneCurrent() {
         Session s;
         s.Controller().OpenCurrentDataSet("SYS1");
-        FormSelectPredictions dialog(s.Db());
+        SelectPredictionsDialog dialog(s.Db());
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Select a recalibrated predictions set"));
         int rows = 0;
         QStringList headings;
         WhenModal([&](QWidget* shown) {
-            auto* form = qobject_cast<FormSelectPredictions*>(shown);
+            auto* form = qobject_cast<SelectPredictionsDialog*>(shown);
             rows = form->RowCount();
             headings = VisibleHeadings(form->Grid());
             Click(form, "Command1");
         });
-        QCOMPARE(dialog.GetSelectedPredictionsSetID("SYS1"), s.sys1Predictions);
+        QCOMPARE(dialog.ChooseSet("SYS1"), std::optional<int>(s.sys1Predictions));
         QCOMPARE(rows, 1);
         QCOMPARE(headings,
                  (QStringList{"Set ID", "Model", "Recalibration method name            "}));
         QCOMPARE(dialog.findChild<QTableView*>("DBGrid2"), dialog.Grid());
         WhenModal([](QWidget* shown) { Click(shown, "Command2"); });
-        QCOMPARE(dialog.GetSelectedPredictionsSetID("SYS1"), 0);
+        QVERIFY(!dialog.ChooseSet("SYS1"));
 
         QAction* command = s.Item("mnuEstimatesSelectPredictions");
         WhenModal([](QWidget* shown) { Click(shown, "Command1"); });
@@ -175,7 +175,7 @@ class SelectionDialogsTest : public QObject {
         QVERIFY(s.Controller().Selection().recalibrated);
         QCOMPARE(s.Controller().Selection().predictionsSetId, s.sys1Predictions);
         // Cancel leaves the selection as it was.
-        s.Controller().LetEstimatesSet(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML");
+        s.Controller().SelectEstimatesSet({s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML"});
         WhenModal([](QWidget* shown) { Click(shown, "Command2"); });
         command->trigger();
         QVERIFY(!s.Controller().Selection().recalibrated);
@@ -184,49 +184,38 @@ class SelectionDialogsTest : public QObject {
         QVERIFY(s.sink.Texts().empty());
     }
 
-    void PlotDialogsPromptByMode_data() {
-        QTest::addColumn<bool>("anySet");
-        QTest::addColumn<int>("mode");
+    void PlotDialogsPromptForWhatTheyChoose_data() {
+        QTest::addColumn<int>("prompt");  // a ReferencePrompt, or -1 for a model to plot
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("label");
-        QTest::newRow("model 0") << false << 0 << "Select a reference model"
-                                 << "The current estimates set will be your first plot.\n "
-                                    "Please select a reference model.";
-        for (int mode : {1, 3, 4, 5}) {
-            QTest::addRow("model %d", mode) << false << mode << "Select a model"
-                                            << "Please select a model to plot.";
-        }
-        QTest::newRow("model 2") << false << 2 << "Select a reference model"
-                                 << "Please select a new reference model.";
-        // Modes from 6 on keep the prompt of the dialog's previous use (mode 2 here).
-        QTest::newRow("model 6") << false << 6 << "Select a reference model"
-                                 << "Please select a new reference model.";
-        QTest::newRow("set 0") << true << 0 << "Select a reference set"
-                               << "The current predictions set will be your first plot.\n "
-                                  "Please select a reference set.";
-        QTest::newRow("set 1") << true << 1 << "Select a set to plot"
-                               << "Please select a set of raw or recalibrated predictions.";
-        QTest::newRow("set 2") << true << 2 << "Select a reference set"
-                               << "Please select a new reference set.";
+        QTest::newRow("model to plot") << -1 << "Select a model"
+                                       << "Please select a model to plot.";
+        QTest::newRow("first reference")
+            << int(ReferencePrompt::First) << "Select a reference set"
+            << "The current predictions set will be your first plot.\n Please select a reference "
+               "set.";
+        QTest::newRow("next reference") << int(ReferencePrompt::Next) << "Select a reference set"
+                                        << "Please select a new reference set.";
     }
 
-    void PlotDialogsPromptByMode() {
-        QFETCH(bool, anySet);
-        QFETCH(int, mode);
+    void PlotDialogsPromptForWhatTheyChoose() {
+        QFETCH(int, prompt);
         QFETCH(QString, caption);
         QFETCH(QString, label);
         Session s;
-        FormSelectModel models(s.Db());
-        FormSelectAnyPredictions sets(s.Db());
-        auto ask = [&](int askedMode) {
-            if (anySet) {
-                sets.GetIDAndRecFlag(askedMode, s.sys1Set);
+        SelectModelDialog models(s.Db());
+        SelectAnyPredictionsDialog sets(s.Db());
+        auto ask = [&](int asked) {
+            if (asked < 0) {
+                models.ChooseModel(s.sys1Set);
             } else {
-                models.GetID(askedMode, s.sys1Set);
+                sets.ChooseReference(static_cast<ReferencePrompt>(asked), s.sys1Set);
             }
         };
+        // An earlier use with the other prompt must not leave its texts behind.
         WhenModal([](QWidget* shown) { Click(shown, "Command2"); });
-        ask(2);
+        ask(prompt == int(ReferencePrompt::First) ? int(ReferencePrompt::Next)
+                                                  : int(ReferencePrompt::First));
         QString shownCaption;
         QString shownLabel;
         WhenModal([&](QWidget* shown) {
@@ -234,7 +223,7 @@ class SelectionDialogsTest : public QObject {
             shownLabel = qobject_cast<GridSelectionDialog*>(shown)->Label1()->text();
             Click(shown, "Command2");
         });
-        ask(mode);
+        ask(prompt);
         QCOMPARE(shownCaption, caption);
         QCOMPARE(shownLabel, label);
     }
@@ -242,32 +231,31 @@ class SelectionDialogsTest : public QObject {
     void SelectModelReturnsTheKeyAndNothingAfterCancel() {
         Session s;
         const int second = guitest::StoreMadeUpEstimatesSet(s.Db(), "SYS1", 3);
-        FormSelectModel dialog(s.Db());
+        SelectModelDialog dialog(s.Db());
         QStringList headings;
         int rows = 0;
         WhenModal([&](QWidget* shown) {
-            auto* form = qobject_cast<FormSelectModel*>(shown);
+            auto* form = qobject_cast<SelectModelDialog*>(shown);
             headings = VisibleHeadings(form->Grid());
             rows = form->RowCount();
             form->SelectRow(1);
             Click(form, "Command1");
         });
-        QCOMPARE(dialog.GetID(1, s.sys1Set), second);
+        QCOMPARE(dialog.ChooseModel(s.sys1Set), std::optional<int>(second));
         QCOMPARE(rows, 2);  // SYS1's sets only
         QCOMPARE(headings, QStringList{"ModelName"});
         // Cancel adds nothing, whatever was chosen before.
         WhenModal([](QWidget* shown) { Click(shown, "Command2"); });
-        QCOMPARE(dialog.GetID(1, s.sys1Set), 0);
+        QVERIFY(!dialog.ChooseModel(s.sys1Set));
     }
 
     void SelectAnyPredictionsListsRawThenRecalibratedSets() {
         Session s;
-        FormSelectAnyPredictions dialog(s.Db());
-        QCOMPARE(dialog.Label1()->text(), QStringLiteral("Please select a set:"));
+        SelectAnyPredictionsDialog dialog(s.Db());
         QStringList headings;
         QStringList models;
         WhenModal([&](QWidget* shown) {
-            auto* form = qobject_cast<FormSelectAnyPredictions*>(shown);
+            auto* form = qobject_cast<SelectAnyPredictionsDialog*>(shown);
             headings = VisibleHeadings(form->Grid());
             for (int row = 0; row < form->RowCount(); ++row) {
                 models.append(form->Model()->index(row, 3).data().toString());
@@ -275,28 +263,25 @@ class SelectionDialogsTest : public QObject {
             form->SelectRow(1);
             Click(form, "Command1");
         });
-        const FormSelectAnyPredictions::Choice chosen = dialog.GetIDAndRecFlag(1, s.sys1Set);
+        const std::optional<PredictionSetRef> chosen =
+            dialog.ChooseReference(ReferencePrompt::Next, s.sys1Set);
         QCOMPARE(headings, (QStringList{"Model       ", "Recalibration                        "}));
         QCOMPARE(models.size(), 2);
         QCOMPARE(models[0], QStringLiteral("Raw predictions"));
-        QCOMPARE(chosen.id, s.sys1Predictions);
-        QVERIFY(chosen.recalibrated);
+        QCOMPARE(chosen, std::optional(PredictionSetRef{s.sys1Predictions, true}));
 
         WhenModal([](QWidget* shown) { Click(shown, "Command1"); });
-        const FormSelectAnyPredictions::Choice raw = dialog.GetIDAndRecFlag(0, s.sys1Set);
-        QCOMPARE(raw.id, s.sys1Set);
-        QVERIFY(!raw.recalibrated);
+        QCOMPARE(dialog.ChooseReference(ReferencePrompt::First, s.sys1Set),
+                 std::optional(PredictionSetRef{s.sys1Set, false}));
 
         WhenModal([](QWidget* shown) { Click(shown, "Command2"); });
-        const FormSelectAnyPredictions::Choice none = dialog.GetIDAndRecFlag(2, s.sys1Set);
-        QCOMPARE(none.id, 0);
-        QVERIFY(!none.recalibrated);
+        QVERIFY(!dialog.ChooseReference(ReferencePrompt::Next, s.sys1Set));
     }
 
     void CurrentSelectionsShowsWhatIsChosen() {
         Session s;
         {
-            FormSelections empty(s.Controller().Selection(), &s.Db());
+            CurrentSelectionsDialog empty(s.Controller().Selection(), &s.Db());
             QCOMPARE(empty.windowTitle(), QStringLiteral("Current selections"));
             QCOMPARE(empty.ValueText("Database"), QString::fromStdString(s.fileName));
             QCOMPARE(empty.ValueText("Dataset"), QString());
@@ -304,7 +289,7 @@ class SelectionDialogsTest : public QObject {
         }
         s.Controller().OpenCurrentDataSet("SYS1");
         QVERIFY(s.Controller().SelectRecalibratedSet(s.sys1Predictions));
-        FormSelections dialog(s.Controller().Selection(), &s.Db());
+        CurrentSelectionsDialog dialog(s.Controller().Selection(), &s.Db());
         QCOMPARE(dialog.ValueText("Dataset"), QStringLiteral("SYS1"));
         QCOMPARE(dialog.ValueText("Data source"), QStringLiteral("Unknown source"));
         QCOMPARE(dialog.ValueText("Model"), QStringLiteral("Jelinski-Moranda"));
@@ -317,14 +302,14 @@ class SelectionDialogsTest : public QObject {
     }
 
     void AboutShowsTitleVersionAndDisclaimer() {
-        frmAbout about;
+        AboutDialog about;
         QCOMPARE(about.windowTitle(), QStringLiteral("About Tamsel"));
         QCOMPARE(about.findChild<QLabel*>("lblTitle")->text(), QStringLiteral("Tamsel"));
         QCOMPARE(about.findChild<QLabel*>("lblVersion")->text(),
                  QStringLiteral("Version ") + QStringLiteral(TAMSEL_VERSION));
         QVERIFY(!about.findChild<QLabel*>("lblDescription")->text().isEmpty());
         QVERIFY(!about.findChild<QLabel*>("picIcon")->pixmap().isNull());
-        const std::string disclaimer = frmAbout::DisclaimerText();
+        const std::string disclaimer = AboutDialog::DisclaimerText();
         const std::string expectedStart =
             "Disclaimer:\r\nThis software is for personal use only. It is provided 'as is' "
             "without any liability or warranty.\r\nIt is a research prototype which has not "

@@ -1,12 +1,11 @@
 #include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QTableView>
 #include <QtTest>
 #include <fstream>
 #include <sstream>
 
 #include "gui_test_support.h"
-#include "tables/form_table1.h"
+#include "tables/table_window.h"
 #include "tamsel/tables/text_table.h"
 #include "test_support.h"
 
@@ -25,10 +24,9 @@ struct Session : guitest::Session {
     Session() : estimatesSet(guitest::StoreMadeUpEstimatesSet(Db(), "SYS1", 1)) {
         Controller().OpenCurrentDataSet("SYS1");
     }
-    FormTable1* Show(const char* item) {
+    TableWindow* Show(const char* item) {
         Item(item)->trigger();
-        const QMdiSubWindow* active = window->MdiArea()->activeSubWindow();
-        return active ? qobject_cast<FormTable1*>(active->widget()) : nullptr;
+        return window->ActiveTableWindow();
     }
 
     int estimatesSet;
@@ -42,9 +40,9 @@ class TableWindowTest : public QObject {
   private slots:
     void TablesStayOpenSideBySideAndSaveTheActiveOne() {
         Session s;
-        s.Controller().LetEstimatesSet(s.estimatesSet, "Jelinski-Moranda", 20, 136, 136,
-                                       "Maximum likelihood");
-        FormTable1* failures = s.Show("mnuTableShowTableFT");
+        s.Controller().SelectEstimatesSet(
+            {s.estimatesSet, "Jelinski-Moranda", 20, 136, 136, "Maximum likelihood"});
+        TableWindow* failures = s.Show("mnuTableShowTableFT");
         QVERIFY(failures);
         QCOMPARE(failures->windowTitle(), QStringLiteral("TABLE: SYS1 - Failure times"));
         QAbstractItemModel* model = failures->Grid()->model();
@@ -55,7 +53,7 @@ class TableWindowTest : public QObject {
         QVERIFY(s.Item("mnuFileSaveTable")->isEnabled());
         QVERIFY(!s.Item("mnuFileSaveGraph")->isEnabled());
 
-        FormTable1* estimates = s.Show("mnuTableShowTableEstimates");
+        TableWindow* estimates = s.Show("mnuTableShowTableEstimates");
         QVERIFY(estimates && failures != estimates);
         QCOMPARE(s.window->MdiArea()->subWindowList().size(), 2);
         QCOMPARE(

@@ -1,0 +1,93 @@
+#include "recalibration/recalibration_dialog.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "shell/row_set_model.h"
+#include "tamsel/recalibration/recalibration.h"
+#include "tamsel/store/queries.h"
+#include "tamsel/support/messages.h"
+
+namespace tamsel {
+
+namespace {
+
+QTableView* MakeGrid(const QString& name, RowSetModel* model, QWidget* parent) {
+    auto* grid = new QTableView(parent);
+    grid->setObjectName(name);
+    grid->setModel(model);
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->verticalHeader()->hide();
+    grid->horizontalHeader()->setStretchLastSection(true);
+    return grid;
+}
+
+}  // namespace
+
+RecalibrationDialog::RecalibrationDialog(Database& db, const std::string& dataSetName,
+                                         QWidget* parent)
+    : RunDialog(parent),
+      m_db(db),
+      m_estimatesModel(new RowSetModel(this)),
+      m_methodsModel(new RowSetModel(this)) {
+    setWindowTitle(QStringLiteral("Recalibrate an estimates set"));
+    if (std::optional<RowSet> rows = BindEstimatesSets(db, dataSetName)) {
+        m_estimatesModel->SetRows(std::move(*rows));
+    }
+    if (std::optional<RowSet> rows = BindRecalibrationMethods(db)) {
+        m_methodsModel->SetRows(std::move(*rows));
+    }
+    m_estimates = MakeGrid(QStringLiteral("DBGrid1"), m_estimatesModel, this);
+    m_methods = MakeGrid(QStringLiteral("DBGrid2"), m_methodsModel, this);
+    for (QTableView* grid : {m_estimates, m_methods}) {
+        grid->resizeColumnsToContents();
+        if (grid->model()->rowCount() > 0) grid->selectRow(0);
+    }
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("Select an estimates set:"), this));
+    layout->addWidget(m_estimates, 3);
+    layout->addWidget(new QLabel(QStringLiteral("Select a recalibration method:"), this));
+    layout->addWidget(m_methods, 2);
+    AddRunControls(layout);
+    resize(720, 460);
+}
+
+void RecalibrationDialog::ShowRecalibration() {
+    if (m_estimatesModel->rowCount() == 0) {
+        ShowMessage(JoinLines({"There are no estimates calculated for the current dataset.",
+                               "Please, apply a model first."}));
+        return;
+    }
+    exec();
+}
+
+std::optional<int> RecalibrationDialog::SelectedKey(QTableView* grid) const {
+    const QModelIndexList rows = grid->selectionModel()->selectedRows();
+    if (rows.isEmpty()) return std::nullopt;
+    const auto* model = static_cast<const RowSetModel*>(grid->model());
+    return ToInt(model->Rows().rows.at(rows.front().row()).at(0));
+}
+
+void RecalibrationDialog::ApplyRecalibration(bool close) {
+    if (IsRunning()) return;
+    const std::optional<int> chosenSet = SelectedKey(m_estimates);
+    const std::optional<int> chosenMethod = SelectedKey(m_methods);
+    if (!chosenSet || !chosenMethod) return;
+    const int estimatesSetId = *chosenSet;
+    const int methodId = *chosenMethod;
+    if (FindPredictionsSet(m_db, estimatesSetId, methodId) > 0) {
+        ShowMessage("This recalibration is already available for the current dataset");
+        return;
+    }
+    Database& db = m_db;
+    StartRun(close, [&db, estimatesSetId, methodId](const RunControl& control) {
+        tamsel::ApplyRecalibration(db, estimatesSetId, methodId, control);
+    });
+}
+
+}  // namespace tamsel

@@ -1,0 +1,492 @@
+#include "shell/main_window.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QDir>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QUrl>
+
+#include "plots/plot_window.h"
+#include "plots/show_plot.h"
+#include "recalibration/recalibration_dialog.h"
+#include "shell/about_dialog.h"
+#include "shell/add_data_dialog.h"
+#include "shell/child_window.h"
+#include "shell/current_selections_dialog.h"
+#include "shell/desktop.h"
+#include "shell/model_options_dialog.h"
+#include "shell/qt_text.h"
+#include "shell/select_data_set_dialog.h"
+#include "shell/select_estimates_dialog.h"
+#include "shell/select_predictions_dialog.h"
+#include "tables/next_failure_dialog.h"
+#include "tables/table_window.h"
+#include "tamsel/store/schema.h"
+#include "tamsel/support/messages.h"
+
+namespace tamsel {
+namespace {
+
+// What a Plot menu item needs before it can be chosen.
+enum class PlotNeeds { DataSet, EstimatesSet, RawEstimatesSet };
+
+// The plot kinds of the Plot menu, in menu order. Quartiles of recalibrated predictions are
+// not plotted.
+struct PlotItem {
+    PlotType kind;
+    const char* caption;
+    PlotNeeds needs;
+};
+constexpr PlotItem kPlotItems[] = {
+    {PlotType::FailureTimes, "Show Plot &Failure Times", PlotNeeds::DataSet},
+    {PlotType::CumulativeFailures, "Show Plot &Cumulative failures", PlotNeeds::DataSet},
+    {PlotType::Quartiles, "Show Plots &Quartiles + MTTF", PlotNeeds::RawEstimatesSet},
+    {PlotType::RawMedians, "Show &Median plot", PlotNeeds::EstimatesSet},
+    {PlotType::RawYPlots, "Show &Y-Plot", PlotNeeds::EstimatesSet},
+    {PlotType::RawUPlots, "Show &U-Plot", PlotNeeds::EstimatesSet},
+    {PlotType::LogPlr, "Show log(&PLR)-Plot", PlotNeeds::EstimatesSet},
+};
+
+// A new child window takes at most this share of the work area in each direction.
+constexpr int kLargestNewWindowPercent = 70;
+
+constexpr const char* kPanelCaptions[] = {"Database: ", "Dataset: ", "Estimates: "};
+// A shown value keeps some room before the next panel.
+constexpr const char* kPanelBlanks = "  ";
+
+// The active child window of area when it is a Window, else null.
+template <typename Window>
+Window* ActiveWidget(const QMdiArea* area) {
+    const QMdiSubWindow* active = area->activeSubWindow();
+    return active ? qobject_cast<Window*>(active->widget()) : nullptr;
+}
+
+void SetEnabled(std::initializer_list<QAction*> actions, bool enabled) {
+    for (QAction* action : actions) action->setEnabled(enabled);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(Desktop& desktop, QWidget* parent)
+    : QMainWindow(parent), m_desktop(desktop), m_controller(*this) {
+    setObjectName(QStringLiteral("MDITamsel"));
+    setWindowTitle(QStringLiteral("Tamsel"));
+    m_mdiArea = new QMdiArea(this);
+    m_mdiArea->setObjectName(QStringLiteral("MdiArea"));
+    m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(m_mdiArea);
+    connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &MainWindow::UpdateActions);
+
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    bar->setSizeGripEnabled(true);
+    const int stretch[] = {3, 2, 2};
+    for (int i = 0; i < 3; ++i) {
+        m_panels[i] = new QLabel(bar);
+        m_panels[i]->setObjectName(QStringLiteral("Panel%1").arg(i + 1));
+        m_panels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        m_panels[i]->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        m_panels[i]->setMinimumWidth(120);
+        bar->addWidget(m_panels[i], stretch[i]);
+    }
+    CreateMenus();
+    SelectionChanged();
+    resize(1000, 700);
+}
+
+MainWindow::~MainWindow() {
+    // Child windows outlive this part of the object; they must not call back into it.
+    m_mdiArea->disconnect(this);
+    // Closed windows awaiting deletion are no longer listed by the area but still connected.
+    for (QMdiSubWindow* sub : m_mdiArea->findChildren<QMdiSubWindow*>()) sub->disconnect(this);
+}
+
+template <typename Command>
+QAction* MainWindow::AddItem(QMenu* menu, const char* name, const QString& caption,
+                             Command command) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QString::fromLatin1(name));
+    connect(action, &QAction::triggered, this, command);
+    return action;
+}
+
+void MainWindow::CreateMenus() {
+    QMenuBar* bar = menuBar();
+    Actions& a = m_actions;
+
+    QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("mnuFile"));
+    AddItem(file, "mnuFileNewDatabase", QStringLiteral("&New Database..."),
+            &MainWindow::NewDatabase);
+    AddItem(file, "mnuFileOpenDatabase", QStringLiteral("&Open Database..."),
+            &MainWindow::OpenDatabase);
+    file->addSeparator();
+    a.copyGraph = AddItem(file, "mnuFileCopyGraph", QStringLiteral("&Copy Graph"), [this] {
+        if (PlotWindow* plot = ActivePlotWindow()) plot->CopyGraph();
+    });
+    a.saveGraph = AddItem(file, "mnuFileSaveGraph", QStringLiteral("&Save Graph..."), [this] {
+        if (PlotWindow* plot = ActivePlotWindow()) plot->SaveGraph(m_desktop);
+    });
+    a.printGraph = AddItem(file, "mnuFilePrintGraph", QStringLiteral("&Print Graph..."), [this] {
+        if (PlotWindow* plot = ActivePlotWindow()) plot->PrintGraph();
+    });
+    file->addSeparator();
+    a.saveTable =
+        AddItem(file, "mnuFileSaveTable", QStringLiteral("Save &Table as Text File..."), [this] {
+            if (TableWindow* table = ActiveTableWindow()) table->SaveTable(m_desktop);
+        });
+    file->addSeparator();
+    AddItem(file, "mnuFileExit", QStringLiteral("&Exit"), &QWidget::close);
+
+    QMenu* view = bar->addMenu(QStringLiteral("&View"));
+    view->setObjectName(QStringLiteral("mnuView"));
+    AddItem(view, "mnuViewCurrentSelections", QStringLiteral("Current &Selections"),
+            &MainWindow::ShowCurrentSelections);
+
+    QMenu* data = bar->addMenu(QStringLiteral("&Data"));
+    data->setObjectName(QStringLiteral("mnuData"));
+    a.addNewDataset = AddItem(data, "mnuDataAddNewDataset", QStringLiteral("&Add New Dataset..."),
+                              &MainWindow::AddNewDataset);
+    a.selectDataset = AddItem(data, "mnuDataSelectDataset", QStringLiteral("&Select Dataset..."),
+                              &MainWindow::SelectDataset);
+    a.deleteDataset = AddItem(data, "mnuDataDeleteDataset", QStringLiteral("&Delete Dataset..."),
+                              &MainWindow::DeleteDataset);
+
+    QMenu* estimates = bar->addMenu(QStringLiteral("&Estimates"));
+    estimates->setObjectName(QStringLiteral("mnuEstimates"));
+    a.applyModel = AddItem(estimates, "mnuEstimatesApplyModel", QStringLiteral("&Apply Model..."),
+                           &MainWindow::ApplyModel);
+    a.selectEstimatesSet =
+        AddItem(estimates, "mnuEstimatesSelectSet", QStringLiteral("&Select Estimates Set..."),
+                &MainWindow::SelectEstimatesSet);
+    estimates->addSeparator();
+    a.recalibrate =
+        AddItem(estimates, "mnuEstimatesRecalibrate",
+                QStringLiteral("&Recalibrate Estimates Set..."), &MainWindow::Recalibrate);
+    a.selectPredictions = AddItem(estimates, "mnuEstimatesSelectPredictions",
+                                  QStringLiteral("Select Recalibrated &Predictions Set..."),
+                                  &MainWindow::SelectRecalibratedPredictionsSet);
+
+    QMenu* plot = bar->addMenu(QStringLiteral("&Plot"));
+    plot->setObjectName(QStringLiteral("mnuPlot"));
+    for (const PlotItem& item : kPlotItems) {
+        const QByteArray name =
+            "mnuPlotShowPlot_" + QByteArray::number(static_cast<int>(item.kind));
+        a.plots[item.kind] = AddItem(plot, name.constData(), QString::fromLatin1(item.caption),
+                                     [this, kind = item.kind] { ShowPlot(*this, kind); });
+    }
+
+    QMenu* table = bar->addMenu(QStringLiteral("&Table"));
+    table->setObjectName(QStringLiteral("mnuTable"));
+    a.failureTimesTable =
+        AddItem(table, "mnuTableShowTableFT", QStringLiteral("Show Table &Failure Times"),
+                [this] { ShowTable(false); });
+    a.estimatesTable =
+        AddItem(table, "mnuTableShowTableEstimates", QStringLiteral("Show Table &Estimates"),
+                [this] { ShowTable(true); });
+
+    QMenu* predictions = bar->addMenu(QStringLiteral("P&redictions"));
+    predictions->setObjectName(QStringLiteral("mnuPredictions"));
+    a.nextFailure = AddItem(predictions, "mnuPredictionsNextFailure",
+                            QStringLiteral("Next Failure"), &MainWindow::NextFailure);
+
+    m_windowMenu = bar->addMenu(QStringLiteral("&Window"));
+    m_windowMenu->setObjectName(QStringLiteral("mnuWindow"));
+    AddItem(m_windowMenu, "mnuWindowTileHorizontally", QStringLiteral("Tile &Horizontally"),
+            [this] { TileWindows(true); });
+    AddItem(m_windowMenu, "mnuWindowTileVertically", QStringLiteral("Tile &Vertically"),
+            [this] { TileWindows(false); });
+    AddItem(m_windowMenu, "mnuWindowCascade", QStringLiteral("&Cascade"),
+            &MainWindow::CascadeWindows);
+    AddItem(m_windowMenu, "mnuWindowArrangeIcons", QStringLiteral("&Arrange Icons"),
+            &MainWindow::ArrangeIcons);
+    m_windowListSeparator = m_windowMenu->addSeparator();
+    connect(m_windowMenu, &QMenu::aboutToShow, this, &MainWindow::FillWindowMenu);
+
+    QMenu* help = bar->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    AddItem(help, "mnuHelpUserGuide", QStringLiteral("&User Guide"), &MainWindow::ShowUserGuide);
+    help->addSeparator();
+    AddItem(help, "mnuHelpAbout", QStringLiteral("&About Tamsel"), &MainWindow::ShowAbout);
+}
+
+QString MainWindow::StatusPanelText(int panel) const { return m_panels.at(panel - 1)->text(); }
+
+void MainWindow::SelectionChanged() {
+    UpdateActions();
+    ShowSelection(m_controller.Selection());
+}
+
+void MainWindow::ShowSelection(const CurrentSelection& selection) {
+    QString estimates;
+    if (selection.estimatesSetId != 0) {
+        estimates = ToQString(selection.modelName);
+        if (selection.recalibrated) estimates += QStringLiteral(", recalibrated");
+    }
+    const QString values[] = {ToQString(selection.databaseFileName),
+                              ToQString(selection.dataSetName), estimates};
+    for (int i = 0; i < 3; ++i) {
+        m_panels[i]->setText(QString::fromLatin1(kPanelCaptions[i]) + values[i] +
+                             (values[i].isEmpty() ? QString() : QString::fromLatin1(kPanelBlanks)));
+    }
+}
+
+void MainWindow::UpdateActions() {
+    const CurrentSelection& selection = m_controller.Selection();
+    const bool database = m_controller.OpenedDatabase() != nullptr;
+    const bool dataSet = database && !selection.dataSetName.empty();
+    const bool set = dataSet && selection.estimatesSetId != 0;
+    const bool rawSet = set && !selection.recalibrated;
+    const Actions& a = m_actions;
+    SetEnabled({a.addNewDataset, a.selectDataset}, database);
+    SetEnabled({a.deleteDataset, a.applyModel, a.selectEstimatesSet, a.recalibrate,
+                a.selectPredictions, a.failureTimesTable},
+               dataSet);
+    SetEnabled({a.estimatesTable, a.nextFailure}, set);
+    for (const PlotItem& item : kPlotItems) {
+        a.plots.at(item.kind)->setEnabled(item.needs == PlotNeeds::DataSet        ? dataSet
+                                          : item.needs == PlotNeeds::EstimatesSet ? set
+                                                                                  : rawSet);
+    }
+    // Dialogs are not child windows: only the MDI area's windows count.
+    const ChildWindow* child = ActiveWidget<ChildWindow>(m_mdiArea);
+    const bool plot = child && child->WindowKind() == ChildWindow::Kind::Plot;
+    const bool table = child && child->WindowKind() == ChildWindow::Kind::Table;
+    SetEnabled({a.copyGraph, a.saveGraph, a.printGraph}, plot);
+    a.saveTable->setEnabled(table);
+}
+
+void MainWindow::CloseChildWindows(const QString& dataSetName) {
+    for (QMdiSubWindow* sub : m_mdiArea->subWindowList()) {
+        const auto* child = qobject_cast<const ChildWindow*>(sub->widget());
+        if (dataSetName.isEmpty() || (child && child->DataSetName() == dataSetName)) {
+            sub->close();
+        }
+    }
+    UpdateActions();
+}
+
+QMdiSubWindow* MainWindow::AddChildWindow(ChildWindow* window) {
+    // The area gives a new window the size of its contents' hint; it gets the size it asked for.
+    const QSize asked = window->size();
+    QMdiSubWindow* sub = m_mdiArea->addSubWindow(window);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    connect(sub, &QObject::destroyed, this, &MainWindow::UpdateActions);
+    sub->show();
+    QSize size = asked + sub->size() - window->size();
+    // A main window that is not shown yet has no work area to fit into.
+    if (m_mdiArea->isVisible()) {
+        const QSize area = m_mdiArea->viewport()->size();
+        size = size.boundedTo(QSize(area.width() * kLargestNewWindowPercent / 100,
+                                    area.height() * kLargestNewWindowPercent / 100));
+    }
+    sub->resize(size);
+    m_mdiArea->setActiveSubWindow(sub);
+    return sub;
+}
+
+void MainWindow::ShowTable(bool estimates) {
+    Database* db = m_controller.OpenedDatabase();
+    if (!db) return;
+    const CurrentSelection& selection = m_controller.Selection();
+    std::optional<TableView> table =
+        estimates ? ShowEstimatesTable(*db, selection) : ShowFailureTimesTable(*db, selection);
+    if (table) AddChildWindow(new TableWindow(std::move(*table), selection.dataSetName));
+}
+
+PlotWindow* MainWindow::ActivePlotWindow() const { return ActiveWidget<PlotWindow>(m_mdiArea); }
+
+TableWindow* MainWindow::ActiveTableWindow() const { return ActiveWidget<TableWindow>(m_mdiArea); }
+
+void MainWindow::FillWindowMenu() {
+    const QList<QAction*> actions = m_windowMenu->actions();
+    for (qsizetype i = actions.indexOf(m_windowListSeparator) + 1; i < actions.size(); ++i) {
+        m_windowMenu->removeAction(actions[i]);
+        actions[i]->deleteLater();
+    }
+    const QList<QMdiSubWindow*> windows = m_mdiArea->subWindowList();
+    m_windowListSeparator->setVisible(!windows.isEmpty());
+    int number = 1;
+    for (QMdiSubWindow* sub : windows) {
+        QAction* action =
+            m_windowMenu->addAction(QStringLiteral("&%1 %2").arg(number++).arg(sub->windowTitle()));
+        action->setCheckable(true);
+        action->setChecked(sub == m_mdiArea->activeSubWindow());
+        connect(action, &QAction::triggered, m_mdiArea,
+                [this, sub] { m_mdiArea->setActiveSubWindow(sub); });
+    }
+}
+
+void MainWindow::TileWindows(bool horizontally) {
+    QList<QMdiSubWindow*> windows;
+    for (QMdiSubWindow* sub : m_mdiArea->subWindowList()) {
+        if (!sub->isMinimized() && sub->isVisible()) windows.append(sub);
+    }
+    if (windows.isEmpty()) return;
+    const QRect area = m_mdiArea->viewport()->rect();
+    const int count = static_cast<int>(windows.size());
+    for (int i = 0; i < count; ++i) {
+        windows[i]->showNormal();
+        if (horizontally) {
+            const int top = area.height() * i / count;
+            const int bottom = area.height() * (i + 1) / count;
+            windows[i]->setGeometry(0, top, area.width(), bottom - top);
+        } else {
+            const int left = area.width() * i / count;
+            const int right = area.width() * (i + 1) / count;
+            windows[i]->setGeometry(left, 0, right - left, area.height());
+        }
+    }
+}
+
+void MainWindow::CascadeWindows() {
+    // QMdiArea's own cascade shrinks each window to its contents' hint; this one keeps sizes.
+    const QRect area = m_mdiArea->viewport()->rect();
+    QMdiSubWindow* active = m_mdiArea->activeSubWindow();
+    QPoint corner;
+    for (QMdiSubWindow* sub : m_mdiArea->subWindowList()) {
+        if (sub->isMinimized() || !sub->isVisible()) continue;
+        sub->showNormal();
+        if (corner.x() + sub->width() > area.width() ||
+            corner.y() + sub->height() > area.height()) {
+            corner = QPoint();
+        }
+        sub->move(corner);
+        sub->raise();
+        const int step = sub->height() - sub->widget()->height();
+        corner += QPoint(step, step);
+    }
+    if (active) m_mdiArea->setActiveSubWindow(active);
+}
+
+void MainWindow::ArrangeIcons() {
+    // Minimised windows line up along the bottom edge, left to right, row above row.
+    const QRect area = m_mdiArea->viewport()->rect();
+    int x = 0;
+    int y = area.bottom();
+    for (QMdiSubWindow* sub : m_mdiArea->subWindowList()) {
+        if (!sub->isMinimized()) continue;
+        const QSize size = sub->size();
+        if (x > 0 && x + size.width() > area.width()) {
+            x = 0;
+            y -= size.height();
+        }
+        sub->move(x, y - size.height() + 1);
+        x += size.width();
+    }
+}
+
+void MainWindow::OpenDatabaseFile(const QString& fileName) {
+    m_controller.CloseDatabase();
+    m_controller.OpenDatabase(ToStdString(fileName));
+}
+
+void MainWindow::NewDatabase() {
+    const QString fileName = m_desktop.AskFileName(this, FileQuestion::NewDatabase);
+    if (fileName.isEmpty()) return;
+    m_controller.CloseDatabase();
+    if (!CreateTamselDatabase(ToStdString(fileName))) return;
+    m_controller.OpenDatabase(ToStdString(fileName));
+}
+
+void MainWindow::OpenDatabase() {
+    const QString fileName = m_desktop.AskFileName(this, FileQuestion::OpenDatabase);
+    if (fileName.isEmpty()) return;
+    OpenDatabaseFile(fileName);
+}
+
+void MainWindow::ShowCurrentSelections() {
+    CurrentSelectionsDialog dialog(m_controller.Selection(), m_controller.OpenedDatabase(), this);
+    dialog.exec();
+}
+
+void MainWindow::AddNewDataset() {
+    AddDataDialog dialog(*m_controller.OpenedDatabase(), m_controller, m_desktop, this);
+    dialog.exec();
+}
+
+void MainWindow::SelectDataset() {
+    SelectDataSetDialog dialog(*m_controller.OpenedDatabase(), m_controller, this);
+    dialog.PossiblyShow();
+}
+
+void MainWindow::DeleteDataset() {
+    const std::string& name = m_controller.Selection().dataSetName;
+    const std::string question =
+        JoinLines({"The current dataset is " + name, "Are you sure you want to delete it?",
+                   "This will also delete all the related failure times and estimates sets"});
+    if (Ask(question, MessageButtons::OkCancel, MessageIcon::Question) != MessageAnswer::Ok) {
+        return;
+    }
+    m_controller.DeleteCurrentDataSet();
+}
+
+void MainWindow::ApplyModel() {
+    ModelOptionsDialog dialog(*m_controller.OpenedDatabase(), m_controller.Selection().dataSetName,
+                              this);
+    dialog.exec();
+}
+
+void MainWindow::SelectEstimatesSet() {
+    SelectEstimatesDialog dialog(*m_controller.OpenedDatabase(), m_controller, this);
+    dialog.ShowIfAnySets();
+}
+
+void MainWindow::Recalibrate() {
+    RecalibrationDialog dialog(*m_controller.OpenedDatabase(), m_controller.Selection().dataSetName,
+                               this);
+    dialog.ShowRecalibration();
+}
+
+void MainWindow::SelectRecalibratedPredictionsSet() {
+    SelectPredictionsDialog dialog(*m_controller.OpenedDatabase(), this);
+    if (const std::optional<int> key = dialog.ChooseSet(m_controller.Selection().dataSetName)) {
+        m_controller.SelectRecalibratedSet(*key);
+    }
+}
+
+void MainWindow::NextFailure() {
+    if (m_controller.Selection().recalibrated) {
+        ShowMessage("Sorry, this functionality is not yet available for recalibrated sets.");
+        return;
+    }
+    NextFailureDialog dialog(m_controller, this);
+    dialog.exec();
+}
+
+QString MainWindow::UserGuidePath() {
+    return QDir(QStringLiteral(TAMSEL_DOCS_DIR)).filePath(QStringLiteral("user-guide.md"));
+}
+
+QString MainWindow::TutorialAddress() {
+    QUrl address = QUrl::fromLocalFile(UserGuidePath());
+    address.setFragment(QStringLiteral("a-first-session"));
+    return address.toString();
+}
+
+void MainWindow::ShowUserGuide() {
+    ShowMessage(
+        JoinLines({"For a basic user guide, see included document: " +
+                       ToStdString(QDir::toNativeSeparators(UserGuidePath())),
+                   "A brief tutorial is also available at:", ToStdString(TutorialAddress())}));
+    m_desktop.OpenDocument(UserGuidePath());
+}
+
+void MainWindow::ShowAbout() {
+    AboutDialog dialog(this);
+    dialog.exec();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    m_controller.CloseDatabase();
+    event->accept();
+}
+
+}  // namespace tamsel

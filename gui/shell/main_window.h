@@ -1,0 +1,126 @@
+// The main window: a multiple-document window that owns the open database and the current
+// selection (through its SelectionController), shows them in a three-panel status bar and
+// offers every command through its menus. Menu items carry their historical object names
+// (mnuFileNewDatabase, ...; the plot items mnuPlotShowPlot_<kind>).
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <array>
+#include <map>
+
+#include "shell/selection_controller.h"
+#include "tamsel/measures/plot_types.h"
+
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+
+namespace tamsel {
+
+class ChildWindow;
+class Desktop;
+class PlotWindow;
+class TableWindow;
+
+class MainWindow : public QMainWindow, public SelectionView {
+    Q_OBJECT
+
+  public:
+    // desktop answers the file questions and opens the user guide; it must outlive the window.
+    explicit MainWindow(Desktop& desktop, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    SelectionController& Controller() { return m_controller; }
+    QMdiArea* MdiArea() const { return m_mdiArea; }
+
+    // The text of status bar panel 1, 2 or 3.
+    QString StatusPanelText(int panel) const;
+
+    // Shows window as a child window of the main window and makes it the active one.
+    QMdiSubWindow* AddChildWindow(ChildWindow* window);
+
+    // The Open Database command for a file name that is already known (the command line).
+    void OpenDatabaseFile(const QString& fileName);
+
+    // SelectionView
+    void SelectionChanged() override;
+    void CloseChildWindows(const QString& dataSetName) override;
+
+    // Enables each command that the open database, the current selection and the active
+    // child window give something to act on, and disables the others.
+    void UpdateActions();
+    // The status bar panels: the database file, the dataset and the estimates set.
+    void ShowSelection(const CurrentSelection& selection);
+
+    // The active child window when it is a plot window, else null.
+    PlotWindow* ActivePlotWindow() const;
+    // The active child window when it is a table window, else null.
+    TableWindow* ActiveTableWindow() const;
+
+    // The file name of the user guide and the address of its tutorial.
+    static QString UserGuidePath();
+    static QString TutorialAddress();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void CreateMenus();
+    // Adds an item called name to menu, running command when chosen.
+    template <typename Command>
+    QAction* AddItem(QMenu* menu, const char* name, const QString& caption, Command command);
+    void FillWindowMenu();
+    // Horizontally: full-width windows one above the other; otherwise side by side.
+    void TileWindows(bool horizontally);
+    // Each window a title bar's height below and right of the one before, keeping its size.
+    void CascadeWindows();
+    void ArrangeIcons();
+
+    void NewDatabase();
+    void OpenDatabase();
+    void ShowCurrentSelections();
+    void AddNewDataset();
+    void SelectDataset();
+    void DeleteDataset();
+    void ApplyModel();
+    void SelectEstimatesSet();
+    void Recalibrate();
+    void SelectRecalibratedPredictionsSet();
+    void NextFailure();
+    // Opens a table window on the current dataset's failure times or the current set's rows.
+    void ShowTable(bool estimates);
+    void ShowUserGuide();
+    void ShowAbout();
+
+    // The items whose state follows the selection or the active child window.
+    struct Actions {
+        QAction* copyGraph = nullptr;
+        QAction* saveGraph = nullptr;
+        QAction* printGraph = nullptr;
+        QAction* saveTable = nullptr;
+        QAction* addNewDataset = nullptr;
+        QAction* selectDataset = nullptr;
+        QAction* deleteDataset = nullptr;
+        QAction* applyModel = nullptr;
+        QAction* selectEstimatesSet = nullptr;
+        QAction* recalibrate = nullptr;
+        QAction* selectPredictions = nullptr;
+        QAction* failureTimesTable = nullptr;
+        QAction* estimatesTable = nullptr;
+        QAction* nextFailure = nullptr;
+        std::map<PlotType, QAction*> plots;
+    };
+
+    Desktop& m_desktop;
+    SelectionController m_controller;
+    QMdiArea* m_mdiArea = nullptr;
+    QMenu* m_windowMenu = nullptr;
+    QAction* m_windowListSeparator = nullptr;
+    Actions m_actions;
+    std::array<QLabel*, 3> m_panels{};
+};
+
+}  // namespace tamsel

@@ -1,0 +1,52 @@
+#include "shell/select_model_dialog.h"
+
+#include <QLabel>
+
+#include "shell/qt_text.h"
+#include "shell/row_set_model.h"
+#include "tamsel/support/messages.h"
+
+namespace tamsel {
+namespace {
+
+enum AnyPredictionsColumn { kKey, kKind };
+
+}  // namespace
+
+SelectModelDialog::SelectModelDialog(Database& db, QWidget* parent)
+    : GridSelectionDialog(QStringLiteral("DBGrid1"), parent), m_db(db) {
+    setObjectName(QStringLiteral("FormSelectModel"));
+    setWindowTitle(QStringLiteral("Select a model"));
+    Label1()->setText(QStringLiteral("Please select a model to plot."));
+    resize(380, 300);
+}
+
+std::optional<int> SelectModelDialog::ChooseModel(int estimatesSetId) {
+    SetRows(BindModelsOfDataSet(m_db, estimatesSetId), {0});
+    if (exec() != QDialog::Accepted) return std::nullopt;
+    return ToInt(SelectedRow()->at(0));
+}
+
+SelectAnyPredictionsDialog::SelectAnyPredictionsDialog(Database& db, QWidget* parent)
+    : GridSelectionDialog(QStringLiteral("DBGrid1"), parent), m_db(db) {
+    setObjectName(QStringLiteral("FormSelectAnyPredictions"));
+    setWindowTitle(QStringLiteral("Select a set to plot"));
+    Label1()->setText(QStringLiteral("Please select a set:"));
+    resize(460, 360);
+}
+
+std::optional<PredictionSetRef> SelectAnyPredictionsDialog::ChooseReference(ReferencePrompt prompt,
+                                                                            int estimatesSetId) {
+    setWindowTitle(QStringLiteral("Select a reference set"));
+    Label1()->setText(
+        ToDisplayText(prompt == ReferencePrompt::First
+                          ? JoinLines({"The current predictions set will be your first plot.",
+                                       " Please select a reference set."})
+                          : "Please select a new reference set."));
+    SetRows(BindAllPredictionSets(m_db, estimatesSetId), {kKey, kKind});
+    if (exec() != QDialog::Accepted) return std::nullopt;
+    const std::vector<DbValue>& row = *SelectedRow();
+    return PredictionSetRef{ToInt(row[kKey]), ToInt(row[kKind]) == 1};
+}
+
+}  // namespace tamsel

@@ -1,0 +1,52 @@
+#include "tables/table_window.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "shell/desktop.h"
+#include "shell/row_set_model.h"
+#include "tamsel/support/messages.h"
+#include "tamsel/tables/text_table.h"
+
+namespace tamsel {
+
+TableWindow::TableWindow(TableView table, const std::string& dataSetName, QWidget* parent)
+    : ChildWindow(parent),
+      m_dataSetName(QString::fromStdString(dataSetName)),
+      m_caption(new QLabel(QString::fromStdString(table.gridCaption), this)),
+      m_grid(new QTableView(this)),
+      m_model(new RowSetModel(this)) {
+    setWindowTitle(QString::fromStdString(table.windowCaption));
+    m_caption->setObjectName(QStringLiteral("DBGrid1Caption"));
+    m_caption->setAlignment(Qt::AlignCenter);
+    QFont bold = m_caption->font();
+    bold.setBold(true);
+    m_caption->setFont(bold);
+    m_grid->setObjectName(QStringLiteral("DBGrid1"));
+    m_model->SetRows(std::move(table.rows));
+    m_grid->setModel(m_model);
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setAlternatingRowColors(true);
+    m_grid->verticalHeader()->setDefaultSectionSize(m_grid->fontMetrics().height() + 6);
+    m_grid->resizeColumnsToContents();
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(m_caption);
+    layout->addWidget(m_grid);
+    resize(760, 420);
+}
+
+const RowSet& TableWindow::Rows() const { return m_model->Rows(); }
+
+void TableWindow::SaveTable(Desktop& desktop) {
+    const QString fileName = desktop.AskFileName(this, FileQuestion::SaveTable);
+    if (fileName.isEmpty()) return;
+    if (!SaveTextTable(fileName.toStdString(), Rows())) {
+        ShowMessage("The table could not be saved to " + fileName.toStdString() + ".");
+    }
+}
+
+}  // namespace tamsel

@@ -1,0 +1,43 @@
+// A table window: the stored rows of a dataset's failure times, of an estimates set or of a
+// recalibrated predictions set in a read-only grid under the table's caption. Several can
+// be open at once.
+#pragma once
+
+#include <QString>
+
+#include "shell/child_window.h"
+#include "tamsel/tables/tables.h"
+
+class QLabel;
+class QTableView;
+
+namespace tamsel {
+
+class Desktop;
+class RowSetModel;
+
+class TableWindow : public ChildWindow {
+    Q_OBJECT
+
+  public:
+    // dataSetName is the dataset whose rows table holds.
+    TableWindow(TableView table, const std::string& dataSetName, QWidget* parent = nullptr);
+
+    Kind WindowKind() const override { return Kind::Table; }
+    QString DataSetName() const override { return m_dataSetName; }
+
+    QTableView* Grid() const { return m_grid; }
+    const RowSet& Rows() const;
+
+    // Save Table as Text File: asks desktop for the file name and writes the rows in print
+    // zones. Cancel writes nothing; a file that cannot be written is reported.
+    void SaveTable(Desktop& desktop);
+
+  private:
+    QString m_dataSetName;
+    QLabel* m_caption;
+    QTableView* m_grid;
+    RowSetModel* m_model;
+};
+
+}  // namespace tamsel
