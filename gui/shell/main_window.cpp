@@ -46,6 +46,8 @@ struct PlotItem {
 constexpr PlotItem kPlotItems[] = {
     {PlotType::FailureTimes, "Show Plot &Failure Times", PlotNeeds::DataSet},
     {PlotType::CumulativeFailures, "Show Plot &Cumulative failures", PlotNeeds::DataSet},
+    {PlotType::LaplaceTrend, "Show &Laplace trend test", PlotNeeds::DataSet},
+    {PlotType::RunningAverage, "Show Running &average", PlotNeeds::DataSet},
     {PlotType::Quartiles, "Show Plots &Quartiles + MTTF", PlotNeeds::RawEstimatesSet},
     {PlotType::RawMedians, "Show &Median plot", PlotNeeds::EstimatesSet},
     {PlotType::RawYPlots, "Show &Y-Plot", PlotNeeds::EstimatesSet},

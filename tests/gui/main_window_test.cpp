@@ -54,7 +54,9 @@ const QStringList kDataSetItems = {"mnuDataDeleteDataset",
                                    "mnuEstimatesSelectPredictions",
                                    "mnuTableShowTableFT",
                                    "mnuPlotShowPlot_0",
-                                   "mnuPlotShowPlot_3"};
+                                   "mnuPlotShowPlot_3",
+                                   "mnuPlotShowPlot_40",
+                                   "mnuPlotShowPlot_43"};
 const QStringList kRecalibratedItems = {"mnuTableShowTableEstimates", "mnuPlotShowPlot_13",
                                         "mnuPlotShowPlot_20",         "mnuPlotShowPlot_23",
                                         "mnuPlotShowPlot_30",         "mnuPredictionsNextFailure"};
@@ -108,6 +110,7 @@ class MainWindowTest : public QObject {
                      "&Estimates: &Apply Model... | &Select Estimates Set... | - | &Recalibrate "
                      "Estimates Set... | Select Recalibrated &Predictions Set...",
                      "&Plot: Show Plot &Failure Times | Show Plot &Cumulative failures | Show "
+                     "&Laplace trend test | Show Running &average | Show "
                      "Plots &Quartiles + MTTF | Show &Median plot | Show &Y-Plot | Show &U-Plot "
                      "| Show log(&PLR)-Plot",
                      "&Table: Show Table &Failure Times | Show Table &Estimates",

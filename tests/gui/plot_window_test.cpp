@@ -350,6 +350,22 @@ class PlotWindowTest : public QObject {
         QVERIFY(pdf.read(5) == "%PDF-");
         QVERIFY(!SaveChartImage(*chart, jpeg + ".bmp2"));
     }
+
+    void TrendPlotsOpenFromThePlotMenu() {
+        Session s;
+        const struct {
+            int kind;
+            const char* title;
+            int points;  // the Laplace factor starts at failure 2
+        } kinds[] = {{40, "Laplace trend test for dataset SYS1", kSys1Failures - 1},
+                     {43, "Running average for dataset SYS1", kSys1Failures}};
+        for (const auto& kind : kinds) {
+            PlotWindow* plot = s.ShowPlot(kind.kind);
+            QVERIFY(plot);
+            QCOMPARE(plot->Chart()->chart()->title(), QString::fromLatin1(kind.title));
+            QCOMPARE(Line(plot->Chart(), 0, 0)->count(), kind.points);
+        }
+    }
 };
 
 QTEST_MAIN(PlotWindowTest)
