@@ -123,6 +123,10 @@ TEST_F(NextFailureStore, TheExactTimeOfTheLastFittedFailure) {
     EXPECT_CLOSE(p->u, 1 - survival, 1e-14);
     EXPECT_CLOSE(p->pdf, survival * 4.0 / 222.5, 1e-14);
 
+    // Littlewood NHPP also predicts from the current time.
+    const int lnhpp = m_project.AddEstimatesSet(dataSet, 6, 1, 1, 2, records);
+    EXPECT_EQ(ReadNextFailureFit(m_project.Db(), lnhpp).value().cumulativeTime, 12.5);
+
     // A recalibrated set current: nothing happens.
     EXPECT_FALSE(PredictNextFailure(m_project.Db(), test::SelectionOf("DAYS", set, 1, 3, 5), 10));
     EXPECT_FALSE(PredictNextFailure(m_project.Db(), test::SelectionOf("DAYS", set, 1, 3), -2));
