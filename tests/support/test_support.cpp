@@ -59,6 +59,13 @@ std::vector<double> ReadDataValues(const std::string& name) {
     return values;
 }
 
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
 RecordingSink::RecordingSink() : m_previous(InstallMessageSink(this)) {}
 
 RecordingSink::~RecordingSink() { InstallMessageSink(m_previous); }

@@ -47,6 +47,8 @@ class TempDir {
 std::string DataFile(const std::string& name);
 // The values of a shipped dataset, one per line.
 std::vector<double> ReadDataValues(const std::string& name);
+// The whole content of a file, byte for byte ("" when it cannot be read).
+std::string ReadBytes(const std::string& path);
 
 // Records every message and answers questions from a queue (Yes when it runs dry,
 // unless told otherwise). Installs itself for its lifetime.

@@ -48,50 +48,45 @@ TEST(UPlotCurve, PositionsOverNPlusOneAndDistance) {
     EXPECT_EQ(KolmogorovLabel("GO#", 1.0 / 3), "GO# ks=0.333");
 }
 
-TEST(YPlotCurve, EqualUValuesLieOnTheirPositions) {
-    const std::vector<double> u(8, 0.5);
-    MeasureCurve curve = YPlotCurve(u);
-    ASSERT_EQ(curve.points.size(), 8u);
-    for (std::size_t i = 0; i < 8; ++i) {
-        EXPECT_CLOSE_ABS(curve.points[i].x, (i + 1) / 8.0, 1e-15);
-        EXPECT_CLOSE_ABS(curve.points[i].y, (i + 1) / 8.0, 1e-15);
-    }
-    EXPECT_CLOSE_ABS(curve.distance, 1.0 / 8, 1e-15);
-}
-
+// x: the normalised running sum of -ln(1 - u); y: i / n.
 TEST(YPlotCurve, NormalisedRunningSumOfMinusLogSurvival) {
-    MeasureCurve curve = YPlotCurve(std::vector<double>{0.5, 0.75, 0.0});
-    const double total = std::log(2.0) + std::log(4.0);
-    ASSERT_EQ(curve.points.size(), 3u);
-    EXPECT_CLOSE(curve.points[0].x, std::log(2.0) / total, 1e-14);
-    EXPECT_CLOSE(curve.points[1].x, 1.0, 1e-14);
-    EXPECT_CLOSE(curve.points[2].x, 1.0, 1e-14);
-    EXPECT_CLOSE_ABS(curve.points[0].y, 1.0 / 3, 1e-15);
-    // Largest gap: 1 against the first position 1/3, from the second point's step: |1 - 2/3 + 1/3|.
-    EXPECT_CLOSE(curve.distance, 2.0 / 3, 1e-14);
+    const double ln2 = std::log(2.0);
+    struct Case {
+        std::vector<double> u;
+        std::vector<double> x;
+        std::optional<double> distance;
+    };
+    const Case cases[] = {
+        // Equal u-values lie on their positions.
+        {std::vector<double>(8, 0.5), {0.125, 0.25, 0.375, 0.5, 0.625, 0.75, 0.875, 1.0}, 0.125},
+        // Largest gap: 1 against the first position 1/3, from the second point's step.
+        {{0.5, 0.75, 0.0}, {ln2 / (3 * ln2), 1.0, 1.0}, 2.0 / 3},
+        // A u of 1 adds the logarithm cap.
+        {{0.5, 1.0}, {ln2 / (ln2 + kCap), 1.0}, std::nullopt},
+        // Every x is 0, so the sum is 0: all x are 0 instead of 0 / 0.
+        {{0.0, 0.0}, {0.0, 0.0}, 1.0},
+        {{}, {}, 0.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.u.size() << " values");
+        const MeasureCurve curve = YPlotCurve(c.u);
+        ASSERT_EQ(curve.points.size(), c.x.size());
+        for (std::size_t i = 0; i < c.x.size(); ++i) {
+            EXPECT_CLOSE_ABS(curve.points[i].x, c.x[i], 1e-14);
+            EXPECT_CLOSE_ABS(curve.points[i].y, (i + 1.0) / c.x.size(), 1e-15);
+        }
+        if (c.distance) {
+            EXPECT_CLOSE_ABS(curve.distance, *c.distance, 1e-14);
+        }
+    }
 }
 
-TEST(YPlotCurve, UOfOneAddsTheLogarithmCapAndOutliersAreClamped) {
-    MeasureCurve curve = YPlotCurve(std::vector<double>{0.5, 1.0});
-    EXPECT_CLOSE(curve.points[0].x, std::log(2.0) / (std::log(2.0) + kCap), 1e-12);
-
+TEST(YPlotCurve, OutliersAreClamped) {
     // A recalibrated u a rounding error outside [0, 1] is read as its end.
     MeasureCurve clamped = YPlotCurve(std::vector<double>{0.5, 1.0 + 1e-12, -1e-12});
     MeasureCurve ends = YPlotCurve(std::vector<double>{0.5, 1.0, 0.0});
-    ASSERT_EQ(clamped.points.size(), 3u);
-    for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(clamped.points[i], ends.points[i]);
+    EXPECT_EQ(clamped.points, ends.points);
     EXPECT_EQ(clamped.distance, ends.distance);
-}
-
-TEST(YPlotCurve, DegenerateSamplesGiveNoNaN) {
-    EXPECT_TRUE(YPlotCurve(std::vector<double>{}).points.empty());
-    EXPECT_EQ(YPlotCurve(std::vector<double>{}).distance, 0.0);
-    // Every x is 0, so the sum is 0: all y are 0 instead of 0 / 0.
-    MeasureCurve zeros = YPlotCurve(std::vector<double>{0.0, 0.0});
-    ASSERT_EQ(zeros.points.size(), 2u);
-    EXPECT_EQ(zeros.points[0].x, 0.0);
-    EXPECT_EQ(zeros.points[1].x, 0.0);
-    EXPECT_CLOSE_ABS(zeros.distance, 1.0, 1e-15);
 }
 
 TEST(MeasureCurve, SignificanceOfTheStandardStatistic) {

@@ -17,53 +17,43 @@ std::vector<std::string> Texts(std::initializer_list<const char*> texts) {
     return {texts.begin(), texts.end()};
 }
 
-TEST(EvaluateNextFailure, JelinskiMorandaCases) {
+TEST(EvaluateNextFailure, ClosedFormsAndLimits) {
+    struct Case {
+        const char* what;
+        NextFailureFit fit;
+        double s;
+        double u, pdf;
+        double relTol;  // 0: exactly
+    };
+    const double e1 = std::exp(-1.0);
+    const Case cases[] = {
+        // N = 10.5, Lambda = 0.01 after 10 failures: rate 0.005.
+        {"JM", {1, 10, 10.5, 0.01, 0, 0}, 100, 1 - std::exp(-0.5), 0.005 * std::exp(-0.5), 1e-14},
+        {"JM, every fault found", {1, 10, 10.0, 0.01, 0, 0}, 100, 0.0, 1e-30, 0},
+        {"JM at time 0", {1, 10, 12.0, 0.5, 0, 0}, 0.0, 0.0, 1.0, 1e-15},
+        {"GO homogeneous limit, Parameter3 the rate",
+         {4, 30, 999999.0, 0.0, 0.02, 1000.0},
+         50,
+         1 - e1,
+         0.02 * e1,
+         1e-14},
+        {"GO, every fault found", {4, 30, 40.0, 0.0, 0.0, 1000.0}, 50, 0.0, 1e-30, 0},
+        // An exponent below -700: certain failure, vanishing survival.
+        {"GO, exponent below -700", {4, 30, 1e6, 1e-3, 0.0, 10.0}, 1e5, 1.0, 0.0, 0},
+        {"Duane, exponent below -700", {2, 30, 1.0, 10.0, 0.0, 10.0}, 100.0, 1.0, 0.0, 0},
+    };
     test::RecordingSink sink;
-    // N = 10.5, Lambda = 0.01 after 10 failures: rate 0.005.
-    std::optional<NextFailurePrediction> p = EvaluateNextFailure({1, 10, 10.5, 0.01, 0, 0}, 100);
-    ASSERT_TRUE(p.has_value());
-    EXPECT_CLOSE(p->u, 1 - std::exp(-0.5), 1e-14);
-    EXPECT_CLOSE(p->u, 0.3935, 1e-4);
-    EXPECT_CLOSE(p->pdf, 0.005 * std::exp(-0.5), 1e-14);
-
-    // Every fault found.
-    p = EvaluateNextFailure({1, 10, 10.0, 0.01, 0, 0}, 100);
-    ASSERT_TRUE(p.has_value());
-    EXPECT_EQ(p->u, 0.0);
-    EXPECT_EQ(p->pdf, 1e-30);
-
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::optional<NextFailurePrediction> p = EvaluateNextFailure(c.fit, c.s);
+        ASSERT_TRUE(p.has_value());
+        EXPECT_TRUE(test::IsClose(p->u, c.u, c.relTol));
+        EXPECT_TRUE(test::IsClose(p->pdf, c.pdf, c.relTol));
+    }
+    EXPECT_EQ(sink.Count(), 0u);
     // No growth: refused by design.
     EXPECT_FALSE(EvaluateNextFailure({1, 10, 999999.0, 1e-30, 0, 0}, 100).has_value());
     EXPECT_EQ(sink.Texts(), Texts({"Limit case, next prediction not evaluated"}));
-
-    p = EvaluateNextFailure({1, 10, 12.0, 0.5, 0, 0}, 0.0);
-    ASSERT_TRUE(p.has_value());
-    EXPECT_EQ(p->u, 0.0);
-    EXPECT_CLOSE(p->pdf, 1.0, 1e-15);
-}
-
-TEST(EvaluateNextFailure, GoelOkumotoLimits) {
-    // The homogeneous limit uses Parameter3 as its rate.
-    std::optional<NextFailurePrediction> p =
-        EvaluateNextFailure({4, 30, 999999.0, 0.0, 0.02, 1000.0}, 50);
-    ASSERT_TRUE(p.has_value());
-    EXPECT_CLOSE(p->u, 1 - std::exp(-1.0), 1e-14);
-    EXPECT_CLOSE(p->pdf, 0.02 * std::exp(-1.0), 1e-14);
-
-    p = EvaluateNextFailure({4, 30, 40.0, 0.0, 0.0, 1000.0}, 50);
-    ASSERT_TRUE(p.has_value());
-    EXPECT_EQ(p->u, 0.0);
-    EXPECT_EQ(p->pdf, 1e-30);
-
-    // An exponent below -700: certain failure, vanishing survival.
-    p = EvaluateNextFailure({4, 30, 1e6, 1e-3, 0.0, 10.0}, 1e5);
-    ASSERT_TRUE(p.has_value());
-    EXPECT_EQ(p->u, 1.0);
-    EXPECT_EQ(p->pdf, 0.0);
-    p = EvaluateNextFailure({2, 30, 1.0, 10.0, 0.0, 10.0}, 100.0);
-    ASSERT_TRUE(p.has_value());
-    EXPECT_EQ(p->u, 1.0);
-    EXPECT_EQ(p->pdf, 0.0);
 }
 
 TEST(EvaluateNextFailure, RefusalsWithTheirMessages) {
@@ -132,6 +122,10 @@ TEST_F(NextFailureStore, TheExactTimeOfTheLastFittedFailure) {
     const double survival = std::pow(212.5 / 222.5, 4.0);
     EXPECT_CLOSE(p->u, 1 - survival, 1e-14);
     EXPECT_CLOSE(p->pdf, survival * 4.0 / 222.5, 1e-14);
+
+    // Littlewood NHPP also predicts from the current time.
+    const int lnhpp = m_project.AddEstimatesSet(dataSet, 6, 1, 1, 2, records);
+    EXPECT_EQ(ReadNextFailureFit(m_project.Db(), lnhpp).value().cumulativeTime, 12.5);
 
     // A recalibrated set current: nothing happens.
     EXPECT_FALSE(PredictNextFailure(m_project.Db(), test::SelectionOf("DAYS", set, 1, 3, 5), 10));

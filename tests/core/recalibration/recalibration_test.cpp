@@ -3,13 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
 
+#include "store_fixture.h"
 #include "tamsel/models/model_driver.h"
 #include "tamsel/store/queries.h"
 #include "tamsel/store/schema.h"
 #include "tamsel/store/writers.h"
-#include "test_support.h"
 
 namespace tamsel {
 namespace {
@@ -24,27 +23,19 @@ constexpr int kDuane = 2;
 class Recalibration : public ::testing::Test {
   protected:
     void SetUp() override {
-        const std::string path = m_dir.File("project.db");
-        ASSERT_TRUE(CreateTamselDatabase(path));
-        m_db = OpenTamselDatabase(path);
-        ASSERT_TRUE(m_db);
-        const std::vector<double> sys1 = test::ReadDataValues("sys1.txt");
-        ASSERT_TRUE(InsertDataSet(*m_db, "SYS1", "sys1.txt", 1, static_cast<int>(sys1.size()), ""));
-        ASSERT_TRUE(InsertFailureTimes(*m_db, sys1, 1, "SYS1"));
-        m_dataSetId = FindDataSetId(*m_db, "SYS1").value_or(0);
+        m_dataSetId = test::AddDataSet(Db(), "SYS1", test::ReadDataValues("sys1.txt"));
     }
+    Database& Db() { return m_fresh.Db(); }
 
     // The Duane model's set over failures start..end (to the last failure without end).
     int ApplyDuane(int start = 20, std::optional<int> end = std::nullopt) {
-        const int rangeId = FindOrCreateRange(*m_db, 1, start, end);
-        return ApplyModel(*m_db, m_dataSetId, kDuane, rangeId, kMaximumLikelihood, RunControl())
+        const int rangeId = FindOrCreateRange(Db(), 1, start, end);
+        return ApplyModel(Db(), m_dataSetId, kDuane, rangeId, kMaximumLikelihood, RunControl())
             .estimatesSetId;
     }
 
     std::int64_t Count(const std::string& sql) {
-        Statement count = m_db->Prepare(sql);
-        count.Step();
-        return count.ColumnInt(0);
+        return std::get<std::int64_t>(test::QueryValue(Db(), sql));
     }
 
     // Runs the recalibration expecting outcome and exactly message, with the stored predictions
@@ -54,14 +45,13 @@ class Recalibration : public ::testing::Test {
         const std::int64_t sets = Count("SELECT COUNT(*) FROM PredictionsSets;");
         const std::int64_t rows = Count("SELECT COUNT(*) FROM Predictions;");
         test::RecordingSink sink;
-        EXPECT_EQ(ApplyRecalibration(*m_db, setId, methodId, control).outcome, outcome);
+        EXPECT_EQ(ApplyRecalibration(Db(), setId, methodId, control).outcome, outcome);
         EXPECT_EQ(sink.Texts(), std::vector<std::string>{message});
         EXPECT_EQ(Count("SELECT COUNT(*) FROM PredictionsSets;"), sets);
         EXPECT_EQ(Count("SELECT COUNT(*) FROM Predictions;"), rows);
     }
 
-    test::TempDir m_dir;
-    std::unique_ptr<Database> m_db;
+    test::FreshDatabase m_fresh;
     int m_dataSetId = 0;
 };
 
@@ -69,19 +59,18 @@ TEST_F(Recalibration, StoresTheSplineResultsForEveryFailureIndexFromTheOffsetOn)
     const int setId = ApplyDuane();
     ASSERT_GT(setId, 0);
     test::RecordingSink sink;
-    const RecalibrationResult result =
-        ApplyRecalibration(*m_db, setId, kStoredMethod, RunControl());
+    const RecalibrationResult result = ApplyRecalibration(Db(), setId, kStoredMethod, RunControl());
     ASSERT_EQ(result.outcome, Outcome::Stored);
     EXPECT_TRUE(sink.Texts().empty());
-    EXPECT_EQ(FindPredictionsSet(*m_db, setId, kStoredMethod), result.predictionsSetId);
+    EXPECT_EQ(FindPredictionsSet(Db(), setId, kStoredMethod), result.predictionsSetId);
 
     // The same recalibration straight from the raw columns, element k for failure 19 + k.
-    const std::vector<double> u = ReadEstimatesColumn(*m_db, setId, "Cdf").value();
-    const std::vector<double> f = ReadEstimatesColumn(*m_db, setId, "Pdf").value();
+    const std::vector<double> u = ReadEstimatesColumn(Db(), setId, "Cdf").value();
+    const std::vector<double> f = ReadEstimatesColumn(Db(), setId, "Pdf").value();
     const SplineRecalibration expected =
         CubSpl(u, f, SplineSettings{300, 4, 1.0, 15}, RunControl());
 
-    Statement rows = m_db->Prepare(
+    Statement rows = Db().Prepare(
         "SELECT FailureIndex, Cdf, Pdf, LowQ, Median, UppQ, MTTF FROM Predictions "
         "WHERE PredictionsSetID = :set ORDER BY FailureIndex;");
     rows.Bind("set", std::int64_t{result.predictionsSetId});
@@ -107,17 +96,17 @@ TEST_F(Recalibration, ACancelOrAFailedFitStoresNothingAndASecondRunIsRefused) {
                         "The recalibration was cancelled by user action");
 
     // A method that asks more of each fit than 17 pieces can give.
-    Statement insert = PrepareStoredQuery(*m_db, "InsertRecalibrationMethod");
+    Statement insert = PrepareStoredQuery(Db(), "InsertRecalibrationMethod");
     insert.Bind("MName", std::string("Demanding"));
     insert.Bind("MIter", std::int64_t{2});
     insert.Bind("MNI", std::int64_t{4});
     insert.Bind("MSqMax", 1e-4);
     insert.Run();
-    ExpectNothingStored(setId, static_cast<int>(m_db->LastInsertRowId()), RunControl(),
+    ExpectNothingStored(setId, static_cast<int>(Db().LastInsertRowId()), RunControl(),
                         Outcome::Failed,
                         "An error occurred in the CubSpl function during the recalibration");
 
-    ASSERT_EQ(ApplyRecalibration(*m_db, setId, kStoredMethod, RunControl()).outcome,
+    ASSERT_EQ(ApplyRecalibration(Db(), setId, kStoredMethod, RunControl()).outcome,
               Outcome::Stored);
     ExpectNothingStored(setId, kStoredMethod, RunControl(), Outcome::Refused,
                         "This recalibration is already available for the current dataset");
@@ -125,8 +114,7 @@ TEST_F(Recalibration, ACancelOrAFailedFitStoresNothingAndASecondRunIsRefused) {
 
 TEST_F(Recalibration, ARangeThatEndsEarlyIsRecalibratedToItsEnd) {
     const int setId = ApplyDuane(20, 80);
-    const RecalibrationResult result =
-        ApplyRecalibration(*m_db, setId, kStoredMethod, RunControl());
+    const RecalibrationResult result = ApplyRecalibration(Db(), setId, kStoredMethod, RunControl());
     ASSERT_EQ(result.outcome, Outcome::Stored);
     EXPECT_EQ(Count("SELECT MIN(FailureIndex) FROM Predictions;"), 35);
     EXPECT_EQ(Count("SELECT MAX(FailureIndex) FROM Predictions;"), 79);
@@ -155,31 +143,31 @@ TEST_F(Recalibration, SetsThatCannotBeRecalibratedAreRefusedOrFailAndStoreNothin
                         "The estimates set holds 15 predictions; at least 16 are needed to "
                         "recalibrate it.");
     const int fewDistinct = StoreSyntheticSet(
-        *m_db, m_dataSetId, [](int i) { return i < 35 ? 0.25 * (i % 3) : 0.01 * i; },
+        Db(), m_dataSetId, [](int i) { return i < 35 ? 0.25 * (i % 3) : 0.01 * i; },
         [](int) { return 0.01; });
     ExpectNothingStored(fewDistinct, kStoredMethod, RunControl(), Outcome::Refused,
                         "The first 15 predictions of the estimates set give fewer than 4 distinct "
                         "u-values between 0 and 1: there is nothing to recalibrate with.");
     // The recalibrated density G*'(u) f overflows where G*' exceeds 1.
     const auto cdf = [](int i) { return std::pow(((i * 7) % 40 + 0.5) / 40.0, 3.0); };
-    const int overflowing = StoreSyntheticSet(*m_db, m_dataSetId, cdf, [](int) { return 1e308; });
+    const int overflowing = StoreSyntheticSet(Db(), m_dataSetId, cdf, [](int) { return 1e308; });
     ExpectNothingStored(overflowing, kStoredMethod, RunControl(), Outcome::Failed,
                         "An error occurred in the recalibration");
 
-    const int tameId = StoreSyntheticSet(*m_db, m_dataSetId, cdf, [](int) { return 1e-3; });
-    EXPECT_EQ(ApplyRecalibration(*m_db, tameId, kStoredMethod, RunControl()).outcome,
+    const int tameId = StoreSyntheticSet(Db(), m_dataSetId, cdf, [](int) { return 1e-3; });
+    EXPECT_EQ(ApplyRecalibration(Db(), tameId, kStoredMethod, RunControl()).outcome,
               Outcome::Stored);
 }
 
 TEST_F(Recalibration, EstimatesAreAvailableOnceAModelIsApplied) {
     test::RecordingSink sink;
-    EXPECT_FALSE(EstimatesAvailable(*m_db, "SYS1"));
+    EXPECT_FALSE(EstimatesAvailable(Db(), "SYS1"));
     EXPECT_EQ(sink.Texts(), (std::vector<std::string>{
                                 "There are no estimates calculated for the current dataset.\r\n"
                                 "Please, apply a model first."}));
     ApplyDuane();
     sink.Clear();
-    EXPECT_TRUE(EstimatesAvailable(*m_db, "SYS1"));
+    EXPECT_TRUE(EstimatesAvailable(Db(), "SYS1"));
     EXPECT_TRUE(sink.Texts().empty());
 }
 

@@ -299,6 +299,7 @@ TEST_F(QueryTest, MinimisationParametersFollowTheModelNumber) {
     };
     const Case cases[] = {
         {3, true, {300, 1e-15, 1e-8, 7.0, 8.0}},   {1, true, {300, 1e-15, 1e-8, 7.0, 8.0}},
+        {4, true, {300, 1e-15, 1e-8, 7.0, 8.0}},   {5, true, {500, 1e-15, 1e-8, 0.25, 1e-7}},
         {6, true, {500, 1e-15, 1e-8, 0.25, 1e-7}}, {8, true, {500, 1e-15, 1e-8, 0.25, 1e-7}},
         {9, false, {1, 1e-15, 1e-8, 7.0, 8.0}},    {0, false, {1, 1e-15, 1e-8, 7.0, 8.0}},
     };

@@ -1,8 +1,5 @@
 #include "store_fixture.h"
 
-#include <fstream>
-#include <sstream>
-
 #include "tamsel/store/schema.h"
 #include "tamsel/store/writers.h"
 
@@ -32,13 +29,6 @@ DbValue QueryValue(Database& db, const std::string& sql) {
 
 std::int64_t CountRows(Database& db, const std::string& table) {
     return std::get<std::int64_t>(QueryValue(db, "SELECT COUNT(*) FROM " + table + ";"));
-}
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
 }
 
 int AddDataSet(Database& db, const std::string& name, const std::vector<double>& times) {

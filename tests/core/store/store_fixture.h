@@ -38,7 +38,6 @@ inline const DbValue kNull{};
 Rows QueryRows(Database& db, const std::string& sql);
 DbValue QueryValue(Database& db, const std::string& sql);
 std::int64_t CountRows(Database& db, const std::string& table);
-std::string ReadBytes(const std::string& path);
 
 // Stores a dataset of interfailure times and returns its key.
 int AddDataSet(Database& db, const std::string& name, const std::vector<double>& times);

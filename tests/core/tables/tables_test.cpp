@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sstream>
 
 #include "project_fixture.h"
@@ -12,13 +11,6 @@ namespace tamsel {
 namespace {
 
 std::string Blanks(std::size_t n) { return std::string(n, ' '); }
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class TablesTest : public ::testing::Test {
   protected:
@@ -48,8 +40,8 @@ TEST_F(TablesTest, FailureTimesWithoutKeysSavedInPrintZones) {
               (std::vector<std::string>{"FailureIndex", "InterfailureTime", "CumulativeTime"}));
     const std::string path = m_project.Dir().File("times.txt");
     ASSERT_TRUE(SaveTextTable(path, view->rows));
-    EXPECT_EQ(ReadFile(path), " 1 " + Blanks(11) + " 3 " + Blanks(11) + " 3 \r\n" + " 2 " +
-                                  Blanks(11) + " 5 " + Blanks(11) + " 8 \r\n");
+    EXPECT_EQ(test::ReadBytes(path), " 1 " + Blanks(11) + " 3 " + Blanks(11) + " 3 \r\n" + " 2 " +
+                                         Blanks(11) + " 5 " + Blanks(11) + " 8 \r\n");
 }
 
 TEST_F(TablesTest, EstimatesTableOfARawSet) {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
 #include <limits>
 #include <sstream>
 
@@ -18,13 +17,6 @@ std::string TextOf(const RowSet& rows) {
     std::ostringstream out;
     WriteTextTable(out, rows);
     return out.str();
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 TEST(FormatTableNumber, ShortestExactFormOrGivenDigits) {
@@ -50,14 +42,6 @@ TEST(FormatTableNumber, ShortestExactFormOrGivenDigits) {
     EXPECT_EQ(FormatTableNumber(std::nan("")), "nan");
 }
 
-TEST(WriteTextTable, TwoFailureRowsInThreePrintZones) {
-    RowSet rows;
-    rows.headings = {"FailureIndex", "InterfailureTime", "CumulativeTime"};
-    rows.rows = {{std::int64_t{1}, 3.0, 3.0}, {std::int64_t{2}, 5.0, 8.0}};
-    EXPECT_EQ(TextOf(rows), " 1 " + Blanks(11) + " 3 " + Blanks(11) + " 3 \r\n" + " 2 " +
-                                Blanks(11) + " 5 " + Blanks(11) + " 8 \r\n");
-}
-
 TEST(WriteTextTable, SignsNullsTextAndLongValues) {
     RowSet rows;
     rows.rows = {
@@ -80,7 +64,7 @@ TEST(SaveTextTable, ReplacesTheFileAndReportsFailure) {
     RowSet rows;
     rows.rows = {{std::int64_t{7}, 1.5}};
     ASSERT_TRUE(SaveTextTable(path, rows));
-    EXPECT_EQ(ReadFile(path), " 7 " + Blanks(11) + " 1.5 \r\n");
+    EXPECT_EQ(test::ReadBytes(path), " 7 " + Blanks(11) + " 1.5 \r\n");
     EXPECT_FALSE(SaveTextTable(dir.File("missing/table.txt"), rows));
 }
 
