@@ -137,6 +137,10 @@ void SavePlotsAndTables(Renderer& renderer, Database& db, SelectionController& c
     SavePlot(renderer, db, std::move(failures), {}, QStringLiteral("plot-failure-data"));
     SavePlot(renderer, db, PlotCumulativeFailures(db, selection), {},
              QStringLiteral("plot-cumulative-failures"));
+    SavePlot(renderer, db, PlotLaplaceTrend(db, selection), {},
+             QStringLiteral("plot-laplace-trend"));
+    SavePlot(renderer, db, PlotRunningAverage(db, selection), {},
+             QStringLiteral("plot-running-average"));
     SavePlot(renderer, db, PlotQuartilesAndMttf(db, selection), {},
              QStringLiteral("plot-quartiles"));
     SavePlot(renderer, db, PlotMedians(db, selection),

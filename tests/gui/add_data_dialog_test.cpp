@@ -174,9 +174,13 @@ class AddDataTest : public QObject {
         s.sink.QueueAnswer(MessageAnswer::No);   // do not make the dataset current
         QVERIFY(PressOk(dialog));
         const std::vector<test::RecordingSink::Entry> shown = s.sink.Entries();
-        QCOMPARE(shown.size(), std::size_t{2});
+        // The type question, the note on a dataset shorter than the default range start, and
+        // the question whether to make it current.
+        QCOMPARE(shown.size(), std::size_t{3});
         QCOMPARE(shown[0].buttons, MessageButtons::YesNo);
         QCOMPARE(shown[0].icon, MessageIcon::Question);
+        QCOMPARE(shown[1].icon, MessageIcon::Information);
+        QVERIFY(shown[1].text.find("holds 3 failures") != std::string::npos);
         QCOMPARE(Value(s.Db(), "DataTypeID", "C"), std::string("1"));
         QCOMPARE(GetLastCumulativeTime(s.Db(), "C"), std::optional<std::int32_t>(21));
     }
