@@ -11,7 +11,7 @@ const QString kDatabaseFilter = QStringLiteral("Tamsel databases (*.db);;All fil
 const QString kGraphFilter =
     QStringLiteral("JPEG File Interchange Format (.jpg) (*.jpg);;All files (*.*) (*)");
 const QString kTableFilter = QStringLiteral("Text files (.txt) (*.txt);;All files (*.*) (*)");
-const QString kDataFileFilter = QStringLiteral("Data files (*.txt *.dat);;All files (*)");
+const QString kDataFileFilter = QStringLiteral("Data files (*.txt *.dat *.csv *.tsv);;All files (*)");
 
 }  // namespace
 

@@ -38,7 +38,7 @@ class DesktopTest : public QObject {
         QTest::newRow("data file")
             << int(FileQuestion::DataFile) << int(QFileDialog::AcceptOpen)
             << int(QFileDialog::ExistingFile)
-            << QStringList{"Data files (*.txt *.dat)", "All files (*)"} << "txt";
+            << QStringList{"Data files (*.txt *.dat *.csv *.tsv)", "All files (*)"} << "txt";
     }
 
     void FileDialogsAskWhatEachQuestionNeeds() {
