@@ -13,6 +13,7 @@
 #include "plots/plot_range_dialog.h"
 #include "plots/series_styles_dialog.h"
 #include "shell/desktop.h"
+#include "shell/named_button.h"
 #include "shell/select_model_dialog.h"
 #include "shell/select_predictions_dialog.h"
 #include "tamsel/charts/chart_export.h"
@@ -22,12 +23,6 @@
 namespace tamsel {
 
 namespace {
-
-QPushButton* MakeButton(const QString& caption, const QString& name, QWidget* parent) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    return button;
-}
 
 QGroupBox* MakeOptions(const QString& name, std::initializer_list<const char*> captions,
                        const QString& optionName, QWidget* parent, QButtonGroup*& group) {

@@ -7,17 +7,9 @@
 #include <QPushButton>
 
 #include "shell/background_run.h"
+#include "shell/named_button.h"
 
 namespace tamsel {
-namespace {
-
-QPushButton* MakeButton(const QString& caption, const QString& name, QWidget* parent) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    return button;
-}
-
-}  // namespace
 
 RunDialog::RunDialog(QWidget* parent) : QDialog(parent), m_run(new BackgroundRun(this)) {}
 
