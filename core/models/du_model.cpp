@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "fit_support.h"
 #include "tamsel/models/sentinels.h"
 #include "tamsel/numeric/math_functions.h"
 
@@ -97,16 +98,24 @@ IndexFit PrepareDu(const FailureSeries& x, const FailureSeries& t, std::int32_t 
         double denominator = i * std::log(time) - sums->logTime[i];
         double beta = 1.0;
         double alpha = time > 0.0 ? i / time : kInfiniteQuartile;
-        // With a cumulative time of 0 the likelihood has no finite maximum, and with all
-        // cumulative times equal (or i = 1) Beta's denominator vanishes.
+        // With a cumulative time of 0, or all cumulative times equal (Beta -> infinity), the
+        // likelihood has no finite maximum.
+        FitTermination end{FitOutcome::Singular, {}, 0};
+        double logLhd = time > 0.0 ? HppLogLhd(i, time) : 0.0;
         if (sums->notAfter[i] == 0 && t[1] != time && denominator > 0.0) {
             beta = i / denominator;
             alpha = i / Power(time, beta);
+            // At the maximum Alpha T^Beta = i.
+            logLhd = i * std::log(alpha * beta) + (beta - 1.0) * sums->logTime[i] - i;
+            end = {};
+        } else if (sums->notAfter[i] == 0 && t[1] != time) {
+            end = LimitEnd("homogeneous", 0);
         }
         const Guarded mttf = MttfDu(beta, alpha, i, time);
         EstimateRecord record;
         record.param1 = beta;
         record.param2 = alpha;
+        record.logLhd = logLhd;
         record.mttf = *mttf.value;
         record.lowQ = PercentileDu(0.25, time, beta, alpha);
         record.median = PercentileDu(0.5, time, beta, alpha);
@@ -117,7 +126,7 @@ IndexFit PrepareDu(const FailureSeries& x, const FailureSeries& t, std::int32_t 
             record.cdf = CdfDu(time, next, beta, alpha, survival);
             record.pdf = alpha * beta * survival * Power(time + next, beta - 1.0);
         }
-        return IndexResult{record, {FitMethod::ClosedForm}, mttf.fault};
+        return IndexResult{record, end, mttf.fault};
     };
 }
 

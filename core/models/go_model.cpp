@@ -1,23 +1,18 @@
 #include "tamsel/models/go_model.h"
 
-#include <algorithm>
 #include <cmath>
-#include <limits>
 #include <memory>
+#include <optional>
 #include <vector>
 
+#include "fit_support.h"
 #include "tamsel/models/sentinels.h"
 #include "tamsel/numeric/math_functions.h"
-#include "tamsel/numeric/minimise_1d.h"
 
 namespace tamsel {
 namespace {
 
 constexpr double kExponentFloor = -700.0;
-// The time scale 1 / Phi is searched up to 1e8 data time units, and further for data whose
-// last failure time exceeds 1: the maximum lies ever further out as the mean failure time
-// approaches T / 2, and a fixed bound would cut it off for data counted in seconds.
-constexpr double kLargestTimeScale = 1e8;
 
 // sum t(j) over failures 1..i, element i, in failure order.
 std::shared_ptr<const std::vector<double>> ComputeSums(const FailureSeries& t,
@@ -60,12 +55,42 @@ void FillRegular(EstimateRecord& record, double phi, double time, std::int32_t i
     }
 }
 
-}  // namespace
-
-double ObjectiveGO(double z, double r, double c) {
-    double value = z * (std::exp(r / z) - std::exp((r - c) / z));
-    return std::isfinite(value) ? value : std::numeric_limits<double>::infinity();
+// 1/z - 1/(e^z - 1), which falls from 1/2 at z = 0 towards 0; its series keeps every digit
+// where the two terms cancel.
+double GrowthShare(double z) {
+    if (z < 0.1) {
+        const double z2 = z * z;
+        return 0.5 - z / 12.0 * (1.0 - z2 / 60.0 * (1.0 - z2 / 42.0 * (1.0 - z2 / 40.0)));
+    }
+    return 1.0 / z - 1.0 / std::expm1(z);
 }
+
+struct GoRoot {
+    std::optional<double> z;  // Phi T at the maximum; none for the homogeneous limit
+    std::int32_t evaluations = 0;
+};
+
+// With Phi profiled out the log-likelihood is i (ln(z / (1 - e^-z)) - z share) plus terms
+// free of z = Phi T, share = sum t(j) / (i T); its slope is i (GrowthShare(z) - share), so
+// the maximum is the one root of GrowthShare(z) = share when share < 1/2, and the
+// homogeneous limit z -> 0 otherwise. Bisection on ln z keeps every digit of the root
+// whatever the data's unit.
+GoRoot ShapeRoot(double share) {
+    if (!(share < 0.5)) return {};
+    double lo = 6.0 * (0.5 - share);  // GrowthShare(z) >= 1/2 - z / 12 > share there
+    double hi = 1.0 / share;          // GrowthShare(z) < 1 / z
+    GoRoot root;
+    while (hi > lo * (1.0 + 4e-16)) {
+        const double mid = std::sqrt(lo * hi);
+        if (mid <= lo || mid >= hi) break;
+        ++root.evaluations;
+        (GrowthShare(mid) > share ? lo : hi) = mid;
+    }
+    root.z = std::sqrt(lo * hi);
+    return root;
+}
+
+}  // namespace
 
 double CdfGO(double t, double s, double phi, double mu, double& survival) {
     double exponent = -mu * (std::exp(-phi * t) - std::exp(-phi * (t + s)));
@@ -97,23 +122,24 @@ double PercentileHpp(double p, double rate) {
 }
 
 IndexFit PrepareGO(const FailureSeries& x, const FailureSeries& t, std::int32_t rangeEnd,
-                   const MinimisationSettings& settings) {
+                   const MinimisationSettings&) {
     std::shared_ptr<const std::vector<double>> sums = ComputeSums(t, rangeEnd);
-    return [&x, &t, sums, rangeEnd, settings](std::int32_t i) {
-        double time = t[i];
-        double mean = (*sums)[i] / i;
+    return [&x, &t, sums, rangeEnd](std::int32_t i) {
+        const double time = t[i];
+        const double share = (*sums)[i] / (i * time);
         IndexResult result;
-        if (time / 2.0 < mean) {
+        const GoRoot root = ShapeRoot(share);
+        if (!root.z) {
             FillHomogeneous(result.record, i / time, time, i, x, rangeEnd);
-            result.termination.method = FitMethod::LimitCase;
+            result.record.logLhd = HppLogLhd(i, time);
+            result.termination = LimitEnd("homogeneous", root.evaluations);
             return result;
         }
-        Minimise1DResult found =
-            Minimise1D([&](double z) { return ObjectiveGO(z, mean, time); }, time, mean,
-                       kLargestTimeScale * std::max(1.0, time), settings.relativePrecision,
-                       settings.absolutePrecision, settings.maxIter);
-        FillRegular(result.record, 1.0 / found.x, time, i, x, rangeEnd);
-        result.termination = {FitMethod::Minimised, found.termination};
+        const double z = *root.z;
+        FillRegular(result.record, z / time, time, i, x, rangeEnd);
+        result.record.logLhd =
+            HppLogLhd(i, time) + i * (std::log(z) - std::log(-std::expm1(-z)) - z * share);
+        result.termination = {FitOutcome::Converged, {}, root.evaluations};
         return result;
     };
 }

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "fit_support.h"
 #include "tamsel/models/sentinels.h"
 #include "tamsel/numeric/math_functions.h"
 #include "tamsel/numeric/minimise_1d.h"
@@ -43,26 +44,48 @@ struct JmFit {
     double n = 0.0;
     double lambda = 0.0;
     double rate = 0.0;
-    FitTermination termination{FitMethod::LimitCase};
+    double logLhd = 0.0;
+    FitTermination termination;
 };
 
-JmFit AllFaultsFound(std::int32_t i, double firstLimitDenominator) {
-    return {static_cast<double>(i), i / firstLimitDenominator, kVanishing};
+// The log-likelihood of failures 1..i at N with Lambda at its profile value i / W,
+// W = sum (N - j + 1) x(j): i ln(i / W) + sum ln(N - j + 1) - i.
+double LogLhdJM(const FailureSeries& x, std::int32_t i, double n) {
+    double weighted = 0.0;
+    double logFaults = 0.0;
+    for (std::int32_t j = 1; j <= i; ++j) {
+        weighted += (n - j + 1) * x[j];
+        logFaults += std::log(n - j + 1);
+    }
+    return i * std::log(i / weighted) + logFaults - i;
 }
 
-JmFit NoFaultReduction(std::int32_t i, double time) {
-    return {kInfiniteFaults, kVanishing, i / time};
+JmFit AllFaultsFound(const FailureSeries& x, std::int32_t i, double firstLimitDenominator,
+                     std::int32_t evaluations) {
+    return {static_cast<double>(i),
+            i / firstLimitDenominator,
+            kVanishing,
+            LogLhdJM(x, i, i),
+            {FitOutcome::Boundary, "N", evaluations}};
 }
 
+JmFit NoFaultReduction(std::int32_t i, double time, std::int32_t evaluations) {
+    return {kInfiniteFaults, kVanishing, i / time, HppLogLhd(i, time),
+            LimitEnd("homogeneous", evaluations)};
+}
+
+// The profile likelihood in N decides between its two limits by its slope at each, and
+// between an interior maximum and the limits by value, so that a maximum the search only
+// approached along a flat profile does not stand for a limit that lies higher.
 JmFit FitAt(const FailureSeries& x, const JmSums& sums, double time, std::int32_t i,
             const MinimisationSettings& settings) {
     double a = sums.a[i];
     double r = sums.s[i] / time;
     double firstLimitDenominator = (i + 1) * time - a;
     if (sums.h[i] <= i * time / firstLimitDenominator)
-        return AllFaultsFound(i, firstLimitDenominator);
+        return AllFaultsFound(x, i, firstLimitDenominator, 0);
     // a == time when x(2..i) are all 0; the test below would divide by zero.
-    if (a == time || (sums.j[i] - i) / (a - time) > i / time) return NoFaultReduction(i, time);
+    if (a == time || (sums.j[i] - i) / (a - time) > i / time) return NoFaultReduction(i, time, 0);
 
     Minimise1DResult found =
         Minimise1D([&](double y) { return ObjectiveJM(y, i, r); }, 1.0 / (2.0 * r), 0.0, 1.0 / r,
@@ -71,12 +94,19 @@ JmFit FitAt(const FailureSeries& x, const JmSums& sums, double time, std::int32_
     double n = i - r + 1.0 / y;
     // The profile likelihood can rise towards N -> infinity (constant interfailure times do
     // so) while passing both limit tests; the minimiser then ends at or near y = 0.
-    if (!(y > 0.0) || !std::isfinite(n) || n > kInfiniteFaults) return NoFaultReduction(i, time);
-    if (n <= i) return AllFaultsFound(i, firstLimitDenominator);
+    if (!(y > 0.0) || !std::isfinite(n) || n > kInfiniteFaults)
+        return NoFaultReduction(i, time, found.count);
+    if (n <= i) return AllFaultsFound(x, i, firstLimitDenominator, found.count);
+    JmFit fit{n, 0.0, 0.0, LogLhdJM(x, i, n), SearchEnd(found.termination, found.count)};
+    JmFit homogeneous = NoFaultReduction(i, time, found.count);
+    if (LimitWins(homogeneous.logLhd, fit.logLhd)) return homogeneous;
+    JmFit allFound = AllFaultsFound(x, i, firstLimitDenominator, found.count);
+    if (LimitWins(allFound.logLhd, fit.logLhd)) return allFound;
     double weighted = 0.0;
     for (std::int32_t j = 1; j <= i; ++j) weighted += (n - j + 1) * x[j];
-    double lambda = i / weighted;
-    return {n, lambda, (n - i) * lambda, {FitMethod::Minimised, found.termination}};
+    fit.lambda = i / weighted;
+    fit.rate = (n - i) * fit.lambda;
+    return fit;
 }
 
 }  // namespace
@@ -108,7 +138,11 @@ IndexFit PrepareJM(const FailureSeries& x, const FailureSeries& t, std::int32_t 
         record.lowQ = PercentileJM(0.25, fit.rate);
         record.median = PercentileJM(0.5, fit.rate);
         record.uppQ = PercentileJM(0.75, fit.rate);
-        record.mttf = fit.termination.method == FitMethod::Minimised ? 1.0 / fit.rate : kNoMttf;
+        record.logLhd = fit.logLhd;
+        record.mttf = fit.termination.outcome == FitOutcome::Limit ||
+                              fit.termination.outcome == FitOutcome::Boundary
+                          ? kNoMttf
+                          : 1.0 / fit.rate;
         if (i < rangeEnd) {
             if (fit.n == i) {
                 record.cdf = 0.0;

@@ -1,11 +1,13 @@
 #include "tamsel/models/kl_model.h"
 
+#include <array>
 #include <cmath>
 #include <vector>
 
 #include "littlewood_support.h"
 #include "tamsel/numeric/log_sum.h"
 #include "tamsel/numeric/math_functions.h"
+#include "window_fit.h"
 
 namespace tamsel {
 namespace {
@@ -70,9 +72,28 @@ EstimateRecord RecordKL(const FailureSeries& x, std::int32_t i, std::int32_t ran
     return record;
 }
 
+namespace {
+
+// The exponential limit: 1 / s(j) runs from 1 / s(1) to A / s(1) with A = m(n) / m(1), and
+// Beta = kInfiniteShape m(1), so that Beta / s(j) = m(j).
+std::array<double, 2> LimitEndsKL(const ExponentialLimit& limit) {
+    return {limit.last / limit.first, kInfiniteShape * limit.first};
+}
+
+// Further starts for A and Beta, Beta in units of the mean interfailure time.
+constexpr std::array<std::array<double, 2>, 4> kStarts{{{1, 1}, {0.3, 3}, {3, 0.3}, {1, 10}}};
+
+const LineModel kLineKL{
+    {&ObjectiveKL, {false, true}, {kStart, kStart}, kStarts, {"Alpha2", "Beta"}},
+    &RecordKL,
+    &LimitEndsKL,
+    &kPredictiveKL};
+
+}  // namespace
+
 IndexFit PrepareKL(const FailureSeries& x, std::int32_t rangeEnd,
                    const MinimisationSettings& settings) {
-    return PrepareWindowFit(x, rangeEnd, settings, kStart, &ObjectiveKL, &RecordKL);
+    return PrepareLineFit(x, rangeEnd, settings, kLineKL);
 }
 
 EstimationResult EstimateKL(const FailureSeries& x, const FailureSeries& /*t*/,

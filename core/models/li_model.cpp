@@ -1,11 +1,17 @@
 #include "tamsel/models/li_model.h"
 
+#include <array>
 #include <cmath>
 #include <vector>
 
+#include "fit_support.h"
 #include "littlewood_support.h"
+#include "tamsel/models/jm_model.h"
+#include "tamsel/models/mo_model.h"
+#include "tamsel/models/sentinels.h"
 #include "tamsel/numeric/log_sum.h"
 #include "tamsel/numeric/math_functions.h"
+#include "window_fit.h"
 
 namespace tamsel {
 namespace {
@@ -69,15 +75,61 @@ EstimateRecord RecordLi(const FailureSeries& x, const FailureSeries& t, std::int
     return record;
 }
 
+namespace {
+
+double WindowObjectiveLi(std::span<const double> p, std::span<double> g, std::int32_t n, double,
+                         const FailureSeries& t) {
+    return ObjectiveLi(p, g, n, t);
+}
+
+// Further starts for N - n and Beta, Beta in units of the mean interfailure time.
+constexpr std::array<std::array<double, 2>, 4> kStarts{{{1, 10}, {10, 100}, {100, 1000}, {10, 10}}};
+
+const WindowModel kWindowLi{
+    &WindowObjectiveLi, {false, true}, {kStart, kStart}, kStarts, {"N", "Beta"}};
+
+// The MO limit (N -> infinity, (N - n) Alpha -> beta0, Beta = a) and the JM limit (Alpha and
+// Beta -> infinity, Alpha / Beta -> Lambda) as Li parameters; the records keep their limit's
+// predictions.
+IndexResult FromMO(IndexResult mo, std::int32_t i) {
+    EstimateRecord& r = mo.record;
+    const double remaining = kInfiniteFaults - i;
+    if (r.param1 == kInfiniteQuartile) {  // homogeneous: Param3 is the rate
+        r.param2 = kInfiniteShape;
+        r.param3 = kInfiniteShape * remaining / r.param3;
+    } else {
+        const double a = r.param1;
+        r.param2 = r.param2 / remaining;
+        r.param3 = a;
+    }
+    r.param1 = kInfiniteFaults;
+    return AsLimit(mo, "MO", 0);
+}
+
+IndexResult FromJM(IndexResult jm, std::int32_t i, double time) {
+    EstimateRecord& r = jm.record;
+    const double lambda = r.param1 == kInfiniteFaults ? i / time / (kInfiniteFaults - i) : r.param2;
+    r.param2 = kInfiniteShape;
+    r.param3 = kInfiniteShape / lambda;
+    return AsLimit(jm, "JM", 0);
+}
+
+}  // namespace
+
 IndexFit PrepareLi(const FailureSeries& x, const FailureSeries& t, std::int32_t rangeEnd,
                    const MinimisationSettings& settings) {
-    return [&x, &t, rangeEnd, settings](std::int32_t i) {
-        const MinimiseNDResult found = MinimiseFrom(
-            kStart, kStart,
-            [&](std::span<const double> p, std::span<double> g) { return ObjectiveLi(p, g, i, t); },
-            settings);
-        const std::vector<double>& p = found.x;
-        return IndexResult{RecordLi(x, t, i, rangeEnd, p[0] * p[0], p[1] * p[1]), Minimised(found)};
+    IndexFit mo = PrepareMO(x, t, rangeEnd, settings);
+    IndexFit jm = PrepareJM(x, t, rangeEnd, settings);
+    return [&x, &t, rangeEnd, settings, mo, jm](std::int32_t i) {
+        const WindowOptimum found = FitWindow(kWindowLi, t, i, WindowScale(i, t[i]), settings);
+        IndexResult interior{RecordLi(x, t, i, rangeEnd, found.values[0], found.values[1]),
+                             found.termination};
+        interior.record.logLhd = found.logLhd;
+        std::array<IndexResult, 2> limits{FromMO(mo(i), i), FromJM(jm(i), i, t[i])};
+        for (IndexResult& limit : limits) {
+            PredictFromParameters(kPredictiveLi, limit.record, i, t[i], x, rangeEnd);
+        }
+        return BestOfLimits(interior, limits);
     };
 }
 

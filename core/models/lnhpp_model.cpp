@@ -4,13 +4,18 @@
 // where the likelihood has no interior maximum).
 #include "tamsel/models/lnhpp_model.h"
 
+#include <array>
 #include <cmath>
 #include <vector>
 
+#include "fit_support.h"
 #include "littlewood_support.h"
+#include "tamsel/models/go_model.h"
+#include "tamsel/models/mo_model.h"
 #include "tamsel/models/sentinels.h"
 #include "tamsel/numeric/log_sum.h"
 #include "tamsel/numeric/math_functions.h"
+#include "window_fit.h"
 
 namespace tamsel {
 namespace {
@@ -85,19 +90,64 @@ EstimateRecord RecordLNHPP(const FailureSeries& x, const FailureSeries& t, std::
     return record;
 }
 
+namespace {
+
+double WindowObjectiveLNHPP(std::span<const double> p, std::span<double> g, std::int32_t n,
+                            double eps, const FailureSeries& t) {
+    return ObjectiveLNHPP(p, g, n, eps, t[n], t);
+}
+
+// Further starts for Mu - n and Beta, Beta in units of the mean interfailure time.
+constexpr std::array<std::array<double, 2>, 4> kStarts{{{1, 10}, {10, 100}, {100, 1000}, {10, 10}}};
+
+const WindowModel kWindowLNHPP{
+    &WindowObjectiveLNHPP, {false, true}, {kStart1, kStart2}, kStarts, {"Mu", "Beta"}};
+
+// The MO limit (Mu -> infinity, Mu Alpha -> beta0, Beta = a) and the GO limit (Alpha and
+// Beta -> infinity, Alpha / Beta -> Phi) as LNHPP parameters; the records keep their
+// limit's predictions. A homogeneous limit is the GO one with Mu = kInfiniteFaults.
+IndexResult Homogeneous(IndexResult limit, double rate) {
+    EstimateRecord& r = limit.record;
+    r.param1 = kInfiniteFaults;
+    r.param2 = kInfiniteShape;
+    r.param3 = kInfiniteShape * kInfiniteFaults / rate;
+    return limit;
+}
+
+IndexResult FromMO(IndexResult mo) {
+    EstimateRecord& r = mo.record;
+    if (r.param1 == kInfiniteQuartile) return AsLimit(Homogeneous(mo, r.param3), "MO", 0);
+    const double a = r.param1;
+    r.param2 = r.param2 / kInfiniteFaults;
+    r.param3 = a;
+    r.param1 = kInfiniteFaults;
+    return AsLimit(mo, "MO", 0);
+}
+
+IndexResult FromGO(IndexResult go) {
+    EstimateRecord& r = go.record;
+    if (r.param1 == kInfiniteFaults) return AsLimit(Homogeneous(go, r.param3), "GO", 0);
+    r.param3 = kInfiniteShape / r.param2;
+    r.param2 = kInfiniteShape;
+    return AsLimit(go, "GO", 0);
+}
+
+}  // namespace
+
 IndexFit PrepareLNHPP(const FailureSeries& x, const FailureSeries& t, std::int32_t rangeEnd,
                       const MinimisationSettings& settings) {
-    return [&x, &t, rangeEnd, settings](std::int32_t i) {
-        const double eps = settings.absolutePrecision;
-        const MinimiseNDResult found = MinimiseFrom(
-            kStart1, kStart2,
-            [&](std::span<const double> p, std::span<double> g) {
-                return ObjectiveLNHPP(p, g, i, eps, t[i], t);
-            },
-            settings);
-        const std::vector<double>& p = found.x;
-        return IndexResult{RecordLNHPP(x, t, i, rangeEnd, p[0] * p[0] + eps, p[1] * p[1] + eps),
-                           Minimised(found)};
+    IndexFit mo = PrepareMO(x, t, rangeEnd, settings);
+    IndexFit go = PrepareGO(x, t, rangeEnd, settings);
+    return [&x, &t, rangeEnd, settings, mo, go](std::int32_t i) {
+        const WindowOptimum found = FitWindow(kWindowLNHPP, t, i, WindowScale(i, t[i]), settings);
+        IndexResult interior{RecordLNHPP(x, t, i, rangeEnd, found.values[0], found.values[1]),
+                             found.termination};
+        interior.record.logLhd = found.logLhd;
+        std::array<IndexResult, 2> limits{FromMO(mo(i)), FromGO(go(i))};
+        for (IndexResult& limit : limits) {
+            PredictFromParameters(kPredictiveLNHPP, limit.record, i, t[i], x, rangeEnd);
+        }
+        return BestOfLimits(interior, limits);
     };
 }
 

@@ -1,11 +1,13 @@
 #include "tamsel/models/lv_model.h"
 
+#include <array>
 #include <cmath>
 #include <vector>
 
 #include "littlewood_support.h"
 #include "tamsel/numeric/log_sum.h"
 #include "tamsel/numeric/math_functions.h"
+#include "window_fit.h"
 
 namespace tamsel {
 namespace {
@@ -80,9 +82,26 @@ EstimateRecord RecordLV(const FailureSeries& x, std::int32_t i, std::int32_t ran
     return record;
 }
 
+namespace {
+
+// The exponential limit as psi = kInfiniteShape m at both ends of the window.
+std::array<double, 2> LimitEndsLV(const ExponentialLimit& limit) {
+    return {kInfiniteShape * limit.first, kInfiniteShape * limit.last};
+}
+
+// Further starts for psi(1), psi(n) in units of the mean interfailure time.
+constexpr std::array<std::array<double, 2>, 4> kStarts{{{1, 1}, {0.2, 2}, {5, 5}, {2, 20}}};
+
+const LineModel kLineLV{{&ObjectiveLV, {true, true}, {kStart, kStart}, kStarts, {"Beta1", "Beta1"}},
+                        &RecordLV,
+                        &LimitEndsLV,
+                        &kPredictiveLV};
+
+}  // namespace
+
 IndexFit PrepareLV(const FailureSeries& x, std::int32_t rangeEnd,
                    const MinimisationSettings& settings) {
-    return PrepareWindowFit(x, rangeEnd, settings, kStart, &ObjectiveLV, &RecordLV);
+    return PrepareLineFit(x, rangeEnd, settings, kLineLV);
 }
 
 EstimationResult EstimateLV(const FailureSeries& x, const FailureSeries& /*t*/,

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <limits>
 
+#include "fit_support.h"
+#include "tamsel/models/go_model.h"
 #include "tamsel/models/sentinels.h"
 #include "tamsel/numeric/math_functions.h"
 #include "tamsel/numeric/minimise_1d.h"
@@ -27,6 +29,29 @@ double LowestTheta(std::int32_t i, double t) {
     return std::sqrt(t / -std::expm1(-static_cast<double>(i))) * std::exp(-0.5 * i);
 }
 
+// The grid covers a / T from e^-18 to e^18; beyond, the profile is within rounding of the
+// homogeneous limit or far below the maximum.
+constexpr int kLogScaleReach = 18;
+
+// The homogeneous limit a -> infinity with beta0 / (a + T) held at the rate i / T: a is
+// kInfiniteQuartile, Param3 the rate, and the predictions are the exponential distribution's.
+void HomogeneousRecord(EstimateRecord& record, const FailureSeries& x, double time, std::int32_t i,
+                       std::int32_t rangeEnd) {
+    const double rate = i / time;
+    record.param1 = kInfiniteQuartile;
+    record.param2 = i / std::log1p(time / kInfiniteQuartile);
+    record.param3 = rate;
+    record.logLhd = HppLogLhd(i, time);
+    record.mttf = 1.0 / rate;
+    record.lowQ = PercentileHpp(0.25, rate);
+    record.median = PercentileHpp(0.5, rate);
+    record.uppQ = PercentileHpp(0.75, rate);
+    if (i < rangeEnd) {
+        record.cdf = CdfHpp(x[i + 1], rate);
+        record.pdf = rate * std::exp(-rate * x[i + 1]);
+    }
+}
+
 }  // namespace
 
 double ObjectiveMO(double theta, std::int32_t n, double t, const FailureSeries& cumulative) {
@@ -44,17 +69,34 @@ double PercentileMO(double p, double a, double t, double beta0) {
 IndexFit PrepareMO(const FailureSeries& x, const FailureSeries& t, std::int32_t rangeEnd,
                    const MinimisationSettings& settings) {
     return [&x, &t, rangeEnd, settings](std::int32_t i) {
-        double time = t[i];
-        double theta0 = LowestTheta(i, time);
-        Minimise1DResult found =
-            Minimise1D([&](double theta) { return ObjectiveMO(theta, i, time, t); },
-                       theta0 + kStartOffset, theta0, kLargestTheta, settings.relativePrecision,
-                       settings.absolutePrecision, settings.maxIter);
-        double a = found.x * found.x;
-        double beta0 = i / std::log1p(time / a);
+        const double time = t[i];
+        const double theta0 = LowestTheta(i, time);
+        const auto profile = [&](double theta) { return ObjectiveMO(theta, i, time, t); };
+        const Minimise1DResult defined =
+            Minimise1D(profile, theta0 + kStartOffset, theta0, kLargestTheta,
+                       settings.relativePrecision, settings.absolutePrecision, settings.maxIter);
+        // The defined start can end in a local minimum or at its bound; the grid on
+        // ln(a / T) sees the whole profile in the data's own unit.
+        const auto scaled = [&](double u) { return profile(std::sqrt(time * std::exp(u))); };
+        const Minimise1DResult grid = GridMinimise1D(scaled, -kLogScaleReach, kLogScaleReach,
+                                                     2 * kLogScaleReach, settings.relativePrecision,
+                                                     settings.absolutePrecision, settings.maxIter);
+        // A failure at time 0 draws the maximum to a = 0, where the likelihood is unbounded;
+        // the defined search stops at its lower bound.
+        const bool singular = t[1] == 0.0;
+        const bool onGrid = !singular && grid.fx < defined.fx;
+        const double a = onGrid ? time * std::exp(grid.x) : defined.x * defined.x;
+        const double logLhd = i * std::log(i) - i - (onGrid ? grid.fx : defined.fx);
+        const std::int32_t evaluations = defined.count + grid.count;
         EstimateRecord record;
+        if (!singular && LimitWins(HppLogLhd(i, time), logLhd)) {
+            HomogeneousRecord(record, x, time, i, rangeEnd);
+            return IndexResult{record, LimitEnd("homogeneous", evaluations)};
+        }
+        double beta0 = i / std::log1p(time / a);
         record.param1 = a;
         record.param2 = beta0;
+        record.logLhd = logLhd;
         record.mttf = beta0 > 1.0 ? (a + time) / (beta0 - 1.0) : kInfiniteMttf;
         record.lowQ = PercentileMO(0.25, a, time, beta0);
         record.median = PercentileMO(0.5, a, time, beta0);
@@ -65,7 +107,9 @@ IndexFit PrepareMO(const FailureSeries& x, const FailureSeries& t, std::int32_t 
             record.cdf = 1.0 - survival;
             record.pdf = beta0 * survival / (a + time + next);
         }
-        return IndexResult{record, {FitMethod::Minimised, found.termination}};
+        FitTermination end = SearchEnd((onGrid ? grid : defined).termination, evaluations);
+        if (singular) end.outcome = FitOutcome::Singular;
+        return IndexResult{record, end};
     };
 }
 

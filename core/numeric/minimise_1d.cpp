@@ -178,4 +178,25 @@ Minimise1DResult Minimise1D(Objective1D f, double x, double lo, double hi, doubl
     }
 }
 
+Minimise1DResult GridMinimise1D(Objective1D f, double lo, double hi, std::int32_t intervals,
+                                double relativePrecision, double absolutePrecision,
+                                std::int32_t maxIter) {
+    const auto at = [&](std::int32_t k) { return lo + (hi - lo) * k / intervals; };
+    std::int32_t best = 0;
+    double bestValue = f(lo);
+    for (std::int32_t k = 1; k <= intervals; ++k) {
+        const double value = f(at(k));
+        // NaN and infinities never win, as in Minimise1D.
+        if (value < bestValue || (!std::isfinite(bestValue) && std::isfinite(value))) {
+            best = k;
+            bestValue = value;
+        }
+    }
+    Minimise1DResult result =
+        Minimise1D(f, at(best), at(std::max(best - 1, 0)), at(std::min(best + 1, intervals)),
+                   relativePrecision, absolutePrecision, maxIter);
+    result.count += intervals + 1;
+    return result;
+}
+
 }  // namespace tamsel

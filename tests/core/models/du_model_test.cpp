@@ -34,7 +34,9 @@ TEST(Duane, ClosedFormFitOnTwoFailures) {
     EXPECT_CLOSE(record.param2, 2.0 / (std::numbers::e * std::numbers::e), 1e-15);
     EXPECT_CLOSE(record.param2 * std::pow(std::numbers::e, record.param1), 2.0, 1e-15);
     EXPECT_EQ(record.param3, 0.0);
-    EXPECT_EQ(record.logLhd, 0.0);
+    // 2 ln(Alpha Beta) + (Beta - 1) sum ln t(j) - Alpha T^Beta at the maximum.
+    EXPECT_CLOSE(record.logLhd, 2.0 * std::log(4.0 / (std::numbers::e * std::numbers::e)) - 1.0,
+                 1e-14);
     double survival = 0.0;
     EXPECT_EQ(record.cdf,
               CdfDu(std::numbers::e, 4.0 - std::numbers::e, 2.0, record.param2, survival));

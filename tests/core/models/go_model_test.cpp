@@ -117,10 +117,5 @@ TEST(GoelOkumoto, DistributionsStopWhereNoFurtherFailureIsExpected) {
     EXPECT_EQ(CdfHpp(701.0, 1.0), 1.0);
 }
 
-TEST(GoelOkumoto, ObjectiveOverflowIsWorseThanAnyValue) {
-    EXPECT_CLOSE(ObjectiveGO(10.0, 5.0, 20.0), 10.0 * (std::exp(0.5) - std::exp(-1.5)), 1e-15);
-    EXPECT_EQ(ObjectiveGO(1e-3, 1.0, 2.0), std::numeric_limits<double>::infinity());
-}
-
 }  // namespace
 }  // namespace tamsel

@@ -238,7 +238,7 @@ TEST(ModelDriver, ArithmeticFaultIsReportedOnceAndStoresNothing) {
     for (const Case& c :
          {Case{1, std::vector<double>(25, 0.0),
                "An arithmetic error occurred while fitting the Jelinski-Moranda model at failure "
-               "index 20: Pdf is not a finite number.\r\nNo estimates were stored."},
+               "index 20: LogLhd is not a finite number.\r\nNo estimates were stored."},
           Case{7, lateStart,
                "An arithmetic error occurred while fitting the Littlewood-Verrall model at "
                "failure index 20: Param1 is not a finite number.\r\nNo estimates were stored."}}) {

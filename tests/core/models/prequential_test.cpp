@@ -27,8 +27,7 @@ EstimateRecord Marked(std::int32_t i) {
 
 // The termination and fault SlowFirst marks index i with.
 FitTermination MarkedEnd(std::int32_t i) {
-    return {i % 2 == 0 ? FitMethod::Minimised : FitMethod::LimitCase,
-            i % 3 == 0 ? Termination::NoLowerPoint : Termination::Converged};
+    return {i % 2 == 0 ? FitOutcome::Converged : FitOutcome::Limit, i % 3 == 0 ? "MO" : "", i};
 }
 
 MathFault MarkedFault(std::int32_t i) {

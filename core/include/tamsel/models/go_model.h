@@ -10,12 +10,12 @@
 
 namespace tamsel {
 
-// The fit at each failure index i with T = t(i) and m = sum t(j) / i. Where T / 2 < m (no
-// growth) the homogeneous limit: Mu = kInfiniteFaults, Phi = 0, Param3 = rate i / T, exponential
-// predictions with MTTF T / i. Otherwise Phi = 1 / z* from minimising ObjectiveGO over
-// [m, 1e8], Mu = i / (1 - e^(-Phi T)), MTTF kInfiniteMttf (the predictive distribution is
-// defective). x and t (failure-indexed, element 0 unused) must outlive the returned fit;
-// rangeEnd <= N.
+// The fit at each failure index i with T = t(i) and m = sum t(j) / i, the likelihood's global
+// maximum (LogLhd). Where T / 2 <= m (no growth) the homogeneous limit: Mu = kInfiniteFaults,
+// Phi = 0, Param3 = rate i / T, exponential predictions with MTTF T / i. Otherwise the one
+// interior maximum, Mu = i / (1 - e^(-Phi T)), MTTF kInfiniteMttf (the predictive distribution
+// is defective). x and t (failure-indexed, element 0 unused) must outlive the returned fit;
+// rangeEnd <= N. The settings are not used: the maximum is a root found to full precision.
 IndexFit PrepareGO(const FailureSeries& x, const FailureSeries& t, std::int32_t rangeEnd,
                    const MinimisationSettings& settings);
 
@@ -23,11 +23,6 @@ IndexFit PrepareGO(const FailureSeries& x, const FailureSeries& t, std::int32_t 
 EstimationResult EstimateGO(const FailureSeries& x, const FailureSeries& t, std::int32_t rangeStart,
                             std::int32_t rangeEnd, const MinimisationSettings& settings,
                             EstimatesArray& estimates, const RunControl& control);
-
-// z (e^(r/z) - e^((r - c)/z)) with r the mean failure time and c the time of the last one;
-// minimising it over z = 1 / Phi maximises the likelihood. A value that would not be finite
-// is +infinity, so that a minimiser moves away from it.
-double ObjectiveGO(double z, double r, double c);
 
 // The distribution function at s of the time to the next failure after T; survival
 // receives 1 minus it. An exponent below -700 gives 1 and survival 0.

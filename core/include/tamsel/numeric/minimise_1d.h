@@ -32,4 +32,11 @@ using Objective1D = FunctionRef<double(double)>;
 Minimise1DResult Minimise1D(Objective1D f, double x, double lo, double hi, double relativePrecision,
                             double absolutePrecision, std::int32_t maxIter);
 
+// Minimises f over [lo, hi] where it may have several local minima: evaluates f at intervals + 1
+// equally spaced points and refines the lowest with Minimise1D between its neighbours. The
+// count includes the grid's evaluations. Requires lo < hi and intervals >= 2.
+Minimise1DResult GridMinimise1D(Objective1D f, double lo, double hi, std::int32_t intervals,
+                                double relativePrecision, double absolutePrecision,
+                                std::int32_t maxIter);
+
 }  // namespace tamsel

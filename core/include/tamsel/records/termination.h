@@ -1,8 +1,10 @@
 // How a minimiser ended, and how the fit at one failure index ended: a fit that ran out of
-// iterations is not the same result as one that converged, and callers may want to say so.
+// iterations, or whose supremum is a limit, is not the same result as one that converged.
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 namespace tamsel {
 
@@ -28,17 +30,40 @@ enum class Termination : std::uint8_t {
     NoLowerPoint,
 };
 
-// How the fit at one failure index was obtained.
-enum class FitMethod : std::uint8_t {
-    ClosedForm,  // a formula, no search (Duane)
-    LimitCase,   // the data showed a limit, and the record is the limit's (JM, GO)
-    Minimised,   // the minimiser's optimum; its termination says how the search ended
+// How the fit at one failure index ended.
+enum class FitOutcome : std::uint8_t {
+    Converged,   // an interior maximum of the likelihood, found to the settings' tolerance
+    Limit,       // the likelihood's supremum is a limit model's (which names it)
+    Boundary,    // the maximum lies on the edge of the parameter space (which names the parameter)
+    Iterations,  // the evaluation budget ran out before the search converged
+    Singular,    // the likelihood is unbounded; the row predicts from an earlier fit
 };
 
 struct FitTermination {
-    FitMethod method = FitMethod::ClosedForm;
-    Termination minimiser = Termination::Converged;  // meaningful for Minimised only
+    FitOutcome outcome = FitOutcome::Converged;
+    // For Limit the limit ("homogeneous", "MO", "JM", "GO", "exponential"); for Boundary the
+    // parameter; empty otherwise. Always a literal.
+    std::string_view which;
+    std::int32_t evaluations = 0;  // likelihood evaluations the fit made
     bool operator==(const FitTermination&) const = default;
 };
+
+// The outcome as text: "converged", "limit:homogeneous", "boundary:N", "iterations",
+// "singular".
+inline std::string OutcomeText(const FitTermination& end) {
+    switch (end.outcome) {
+        case FitOutcome::Converged:
+            return "converged";
+        case FitOutcome::Limit:
+            return "limit:" + std::string(end.which);
+        case FitOutcome::Boundary:
+            return "boundary:" + std::string(end.which);
+        case FitOutcome::Iterations:
+            return "iterations";
+        case FitOutcome::Singular:
+            return "singular";
+    }
+    return {};
+}
 
 }  // namespace tamsel

@@ -1,0 +1,201 @@
+#include "window_fit.h"
+
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "fit_support.h"
+#include "tamsel/models/predictive.h"
+#include "tamsel/numeric/minimise_nd.h"
+
+namespace tamsel {
+namespace {
+
+// Every search keeps |p1|, |p2| <= kHalfWidth, in the window's unit: variables up to 1e14
+// times the mean interfailure time.
+constexpr double kHalfWidth = 1e7;
+
+MinimiseNDResult MinimiseFrom(std::array<double, 2> start, ObjectiveND f,
+                              const MinimisationSettings& settings) {
+    return MinimiseND(f, {start[0], start[1]}, {kHalfWidth, kHalfWidth}, settings.absolutePrecision,
+                      settings.eta, settings.tolerance, settings.maxIter);
+}
+
+FailureSeries Scaled(const FailureSeries& data, std::int32_t i, double scale) {
+    FailureSeries scaled(static_cast<std::size_t>(i) + 1, 0.0);
+    for (std::int32_t j = 1; j <= i; ++j) scaled[j] = data[j] / scale;
+    return scaled;
+}
+
+double Unit(bool timeValued, double scale) { return timeValued ? scale : 1.0; }
+
+}  // namespace
+
+WindowOptimum FitWindow(const WindowModel& model, const FailureSeries& data, std::int32_t i,
+                        double scale, const MinimisationSettings& settings) {
+    const double eps = settings.absolutePrecision;
+    const MinimiseNDResult defined = MinimiseFrom(
+        model.definedStart,
+        [&](std::span<const double> p, std::span<double> g) {
+            return model.objective(p, g, i, eps, data);
+        },
+        settings);
+    const FailureSeries scaled = Scaled(data, i, scale);
+    const auto objective = [&](std::span<const double> p, std::span<double> g) {
+        return model.objective(p, g, i, eps, scaled);
+    };
+    // The defined start's optimum, taken to the window's unit, is the first start there.
+    std::vector<std::array<double, 2>> starts;
+    std::array<double, 2> first{};
+    for (int k = 0; k < 2; ++k) {
+        const double value = defined.x[k] * defined.x[k] + eps;
+        first[k] = std::sqrt(std::fmax(value / Unit(model.timeValued[k], scale) - eps, 0.0));
+    }
+    starts.push_back(first);
+    for (const auto& start : model.starts) {
+        starts.push_back({std::sqrt(start[0]), std::sqrt(start[1])});
+    }
+    MinimiseNDResult best;
+    best.fx = std::numeric_limits<double>::infinity();
+    std::int32_t evaluations = defined.evaluations;
+    for (const auto& start : starts) {
+        MinimiseNDResult found = MinimiseFrom(start, objective, settings);
+        evaluations += found.evaluations;
+        if (found.fx < best.fx) best = std::move(found);
+    }
+    WindowOptimum optimum;
+    optimum.logLhd = -best.fx - i * std::log(scale);
+    optimum.termination = SearchEnd(best.termination, evaluations);
+    for (int k = 0; k < 2; ++k) {
+        const double squared = best.x[k] * best.x[k];
+        optimum.values[k] = (squared + eps) * Unit(model.timeValued[k], scale);
+        // A variable that ends within rounding of its floor sits on the boundary.
+        if (squared <= 1e-12 && optimum.termination.outcome == FitOutcome::Converged) {
+            optimum.termination = {FitOutcome::Boundary, model.names[k], evaluations};
+        }
+    }
+    return optimum;
+}
+
+namespace {
+
+// sum ln m(j) + x(j) / m(j) for m(j) on the line through (1, p1^2 + eps) and (n, p2^2 + eps),
+// with its gradient in p.
+double ObjectiveExponential(std::span<const double> p, std::span<double> g, std::int32_t n,
+                            double eps, const FailureSeries& x) {
+    const double first = p[0] * p[0] + eps;
+    const double last = p[1] * p[1] + eps;
+    double f = 0.0;
+    double slopeFirst = 0.0;
+    double slopeLast = 0.0;
+    for (std::int32_t j = 1; j <= n; ++j) {
+        const double firstWeight = static_cast<double>(n - j) / (n - 1);
+        const double lastWeight = static_cast<double>(j - 1) / (n - 1);
+        const double mean = first * firstWeight + last * lastWeight;
+        f += std::log(mean) + x[j] / mean;
+        const double slope = (1.0 - x[j] / mean) / mean;
+        slopeFirst += firstWeight * slope;
+        slopeLast += lastWeight * slope;
+    }
+    g[0] = 2.0 * p[0] * slopeFirst;
+    g[1] = 2.0 * p[1] * slopeLast;
+    return f;
+}
+
+// Starts for the means at the two ends, in the window's unit.
+constexpr std::array<std::array<double, 2>, 3> kExponentialStarts{{{1, 1}, {0.25, 4}, {4, 0.25}}};
+
+}  // namespace
+
+ExponentialLimit FitExponentialLimit(const FailureSeries& x, std::int32_t i, double scale,
+                                     const MinimisationSettings& settings) {
+    // The limit has no defined start of its own: its first start is the window's mean.
+    const WindowModel model{&ObjectiveExponential,
+                            {true, true},
+                            {std::sqrt(scale), std::sqrt(scale)},
+                            kExponentialStarts,
+                            {"", ""}};
+    const WindowOptimum found = FitWindow(model, x, i, scale, settings);
+    return {found.values[0], found.values[1], found.logLhd, found.termination.evaluations};
+}
+
+IndexResult BestOfLimits(IndexResult interior, std::span<const IndexResult> limits) {
+    const IndexResult* best = nullptr;
+    for (const IndexResult& limit : limits) {
+        if (!best || limit.record.logLhd > best->record.logLhd) best = &limit;
+    }
+    std::int32_t evaluations = interior.termination.evaluations;
+    for (const IndexResult& limit : limits) evaluations += limit.termination.evaluations;
+    IndexResult result =
+        best && LimitWins(best->record.logLhd, interior.record.logLhd) ? *best : interior;
+    result.termination.evaluations = evaluations;
+    return result;
+}
+
+void PredictFromParameters(const Predictive& predictive, EstimateRecord& record, std::int32_t i,
+                           double time, const FailureSeries& x, std::int32_t rangeEnd) {
+    StoredFit fit{i, record.param1, record.param2, record.param3, record.median, time};
+    const std::optional<double> limit = predictive.limitQuantile(fit);
+    record.lowQ = limit.value_or(predictive.quantile(fit, 0.25));
+    record.median = limit.value_or(predictive.quantile(fit, 0.5));
+    record.uppQ = limit.value_or(predictive.quantile(fit, 0.75));
+    record.mttf = predictive.mean(fit);
+    if (i < rangeEnd) {
+        const PredictivePoint next = predictive.at(fit, x[i + 1]);
+        record.cdf = next.cdf;
+        record.pdf = next.pdf;
+    }
+}
+
+IndexFit PrepareLineFit(const FailureSeries& x, std::int32_t rangeEnd,
+                        const MinimisationSettings& settings, const LineModel& line) {
+    auto sums = std::make_shared<std::vector<double>>(static_cast<std::size_t>(rangeEnd) + 1);
+    for (std::size_t j = 1; j < sums->size(); ++j) (*sums)[j] = (*sums)[j - 1] + x[j];
+    const auto fit = [&x, rangeEnd, settings, &line, sums](std::int32_t i) {
+        const double scale = WindowScale(i, (*sums)[i]);
+        const WindowOptimum interior = FitWindow(line.window, x, i, scale, settings);
+        const ExponentialLimit limit = FitExponentialLimit(x, i, scale, settings);
+        const std::int32_t evaluations = interior.termination.evaluations + limit.evaluations;
+        IndexResult result;
+        if (LimitWins(limit.logLhd, interior.logLhd)) {
+            const std::array<double, 2> values = line.limitValues(limit);
+            result.record = line.record(x, i, rangeEnd, values[0], values[1]);
+            result.record.logLhd = limit.logLhd;
+            result.termination = LimitEnd("exponential", evaluations);
+        } else {
+            result.record = line.record(x, i, rangeEnd, interior.values[0], interior.values[1]);
+            result.record.logLhd = interior.logLhd;
+            result.termination = interior.termination;
+            result.termination.evaluations = evaluations;
+        }
+        return result;
+    };
+    return [&x, rangeEnd, &line, fit, sums](std::int32_t i) {
+        // A zero time at either end of the window lets the density there grow without
+        // bound: the row predicts from the nearest earlier window that has none.
+        std::int32_t k = i;
+        while (k >= 2 && (x[k] == 0.0 || x[1] == 0.0)) --k;
+        if (k == i) return fit(i);
+        IndexResult result;
+        if (k >= 2) {
+            // The earlier fit's parameters, predicting at index i as any stored row does.
+            result = fit(k);
+            result.record.pdf = 0.0;
+            result.record.cdf = 0.0;
+            PredictFromParameters(*line.predictive, result.record, i, 0.0, x, rangeEnd);
+        } else {
+            // No earlier window: the exponential with the window's mean, whose likelihood
+            // stays bounded.
+            const double mean = (*sums)[i] / i;
+            const std::array<double, 2> values = line.limitValues({mean, mean, 0.0, 0});
+            result.record = line.record(x, i, rangeEnd, values[0], values[1]);
+            result.record.logLhd = HppLogLhd(i, (*sums)[i]);
+        }
+        result.termination = {FitOutcome::Singular, {}, result.termination.evaluations};
+        return result;
+    };
+}
+
+}  // namespace tamsel

@@ -1,0 +1,61 @@
+// make check-fits: every index of every bundled data set, every model, against the oracle.
+// Prints one line per data set and model: rows, the largest shortfall of the stored
+// log-likelihood below the oracle's supremum, the rows short by more than
+// 1e-6 max(1, |l|), and the outcome counts.
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "fit_oracle.h"
+#include "model_test_support.h"
+#include "tamsel/models/model_table.h"
+
+int main() {
+    using namespace tamsel;
+    const char* files[] = {"sys1.txt",      "ntds.txt",       "ntds_full.txt", "musa_sys2.txt",
+                           "musa_sys3.txt", "musa_sys27.txt", "ss3.txt",       "ss1a.txt",
+                           "ss1b.txt",      "ss1c.txt",       "csr1.txt",      "csr2.txt",
+                           "csr3.txt",      "sys2_86.txt",    "sys3_207.txt"};
+    const auto started = std::chrono::steady_clock::now();
+    std::printf("| data set | model | rows | largest shortfall | rows short | outcomes |\n");
+    std::printf("|---|---|---|---|---|---|\n");
+    int totalShort = 0;
+    for (const char* file : files) {
+        const test::Series series = test::FromDataFile(file);
+        const std::int32_t n = series.Count();
+        for (const ModelInfo& model : ModelTable()) {
+            EstimatesArray estimates;
+            const std::int32_t first = std::max(model.firstFailureIndex, 2);
+            const EstimationResult run = RunPrequential(
+                first, n, model.prepare(series.x, series.t, n, test::ReferenceSettings()),
+                estimates, RunControl(), 2);
+            double largest = 0.0;
+            int rowsShort = 0;
+            std::map<std::string, int> outcomes;
+            for (std::int32_t i = first; i <= n; ++i) {
+                ++outcomes[OutcomeText(run.terminations[i])];
+                if (test::OracleSingular(model.code, series, i)) continue;
+                const double l = estimates[i].logLhd;
+                const double shortfall = test::OracleSupremum(model.code, series, i) - l;
+                largest = std::max(largest, shortfall);
+                if (shortfall > 1e-6 * std::max(1.0, std::fabs(l))) ++rowsShort;
+            }
+            totalShort += rowsShort;
+            std::string counts;
+            for (const auto& [text, count] : outcomes) {
+                counts += (counts.empty() ? "" : ", ") + text + " " + std::to_string(count);
+            }
+            std::printf("| %s | %s | %d | %.2g | %d | %s |\n", file,
+                        std::string(model.code).c_str(), n - first + 1, largest, rowsShort,
+                        counts.c_str());
+            std::fflush(stdout);
+        }
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    std::printf("\n%d rows short in all; %.0f s\n", totalShort, seconds);
+    return totalShort == 0 ? 0 : 1;
+}

@@ -1,0 +1,188 @@
+#include "fit_oracle.h"
+
+#include <algorithm>
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <vector>
+
+#include "littlewood_test_support.h"
+
+namespace tamsel::test {
+namespace {
+
+using Log1 = std::function<double(double)>;
+using Log2 = std::function<double(double, double)>;
+
+double Hpp(std::int32_t i, double time) { return i * std::log(i / time) - i; }
+
+// The best of f on a grid over [lo, hi] with the given step, refined by golden section.
+double Best1(const Log1& f, double lo, double hi, double step) {
+    double bestU = lo;
+    double best = -std::numeric_limits<double>::infinity();
+    for (double u = lo; u <= hi; u += step) {
+        const double value = f(u);
+        if (value > best) best = value, bestU = u;
+    }
+    return std::max(best, f(GoldenSectionArgMax(f, bestU - step, bestU + step)));
+}
+
+// The best of f on a grid over [lo, hi]^2 with the given step, refined by Nelder-Mead from
+// the two best grid points.
+double Best2(const Log2& f, double lo1, double hi1, double lo2, double hi2, double step) {
+    std::vector<std::pair<double, Point3>> grid;
+    for (double u = lo1; u <= hi1; u += step) {
+        for (double v = lo2; v <= hi2; v += step) {
+            const double value = f(u, v);
+            if (std::isfinite(value)) grid.push_back({value, {u, v, 0.0}});
+        }
+    }
+    std::partial_sort(grid.begin(), grid.begin() + std::min<std::size_t>(2, grid.size()),
+                      grid.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    const Function3 cost = [&](const Point3& p) {
+        const double value = f(p[0], p[1]);
+        return std::isfinite(value) ? -value : std::numeric_limits<double>::infinity();
+    };
+    double best = grid.empty() ? -std::numeric_limits<double>::infinity() : grid[0].first;
+    for (std::size_t k = 0; k < std::min<std::size_t>(2, grid.size()); ++k) {
+        best = std::max(best, -cost(NelderMead(cost, grid[k].second, 0.5 * step, 4000)));
+    }
+    return best;
+}
+
+double JM(const Series& s, std::int32_t i) {
+    const auto at = [&](double n) {
+        double weighted = 0.0;
+        double logFaults = 0.0;
+        for (std::int32_t j = 1; j <= i; ++j) {
+            weighted += (n - j + 1) * s.x[j];
+            logFaults += std::log(n - j + 1);
+        }
+        return i * std::log(i / weighted) + logFaults - i;
+    };
+    return std::max({at(i), Hpp(i, s.t[i]),
+                     Best1([&](double v) { return at(i + std::exp(v)); }, -20, 30, 0.25)});
+}
+
+double GO(const Series& s, std::int32_t i) {
+    const double time = s.t[i];
+    double sum = 0.0;
+    for (std::int32_t j = 1; j <= i; ++j) sum += s.t[j];
+    const auto at = [&](double u) {
+        const double z = std::exp(u);
+        return i * std::log(i / -std::expm1(-z)) + i * std::log(z / time) - z * sum / time - i;
+    };
+    return std::max(Hpp(i, time), Best1(at, -30, 8, 0.25));
+}
+
+double MO(const Series& s, std::int32_t i) {
+    const double time = s.t[i];
+    const auto at = [&](double u) {
+        const double a = time * std::exp(u);
+        double sum = 0.0;
+        for (std::int32_t j = 1; j <= i; ++j) sum += std::log(a + s.t[j]);
+        return i * std::log(i / std::log1p(time / a)) - i - sum;
+    };
+    return std::max(Hpp(i, time), Best1(at, -30, 30, 0.25));
+}
+
+double Du(const Series& s, std::int32_t i) {
+    const double time = s.t[i];
+    double logSum = 0.0;
+    for (std::int32_t j = 1; j <= i; ++j) logSum += std::log(s.t[j]);
+    const auto at = [&](double u) {
+        const double beta = std::exp(u);
+        return i * std::log(i * beta / std::pow(time, beta)) + (beta - 1.0) * logSum - i;
+    };
+    return Best1(at, -8, 4, 0.05);
+}
+
+double Li(const Series& s, std::int32_t i) {
+    const double time = s.t[i];
+    const auto at = [&](double u, double v) {
+        const double remaining = std::exp(u);
+        const double beta = time * std::exp(v);
+        double sum = remaining * std::log1p(time / beta);
+        for (std::int32_t j = 1; j <= i; ++j) sum += std::log1p(s.t[j] / beta);
+        return LiLogLikelihood(s.t, i, remaining, i / sum, beta);
+    };
+    return std::max({MO(s, i), JM(s, i), Best2(at, -16, 16, -16, 16, 1.0)});
+}
+
+double LNHPP(const Series& s, std::int32_t i) {
+    const double time = s.t[i];
+    const auto at = [&](double u, double v) {
+        const double alpha = std::exp(u);
+        const double beta = time * std::exp(v);
+        const double mu = i / -std::expm1(-alpha * std::log1p(time / beta));
+        return LnhppLogLikelihood(s.t, i, mu, alpha, beta);
+    };
+    return std::max({MO(s, i), GO(s, i), Best2(at, -16, 16, -16, 16, 1.0)});
+}
+
+double Mean(const Series& s, std::int32_t i) { return s.t[i] / i; }
+
+double ExponentialLine(const Series& s, std::int32_t i) {
+    const double mean = Mean(s, i);
+    const auto at = [&](double u, double v) {
+        const double first = mean * std::exp(u);
+        const double last = mean * std::exp(v);
+        double sum = 0.0;
+        for (std::int32_t j = 1; j <= i; ++j) {
+            const double m = OnLine(j, i, first, last);
+            sum -= std::log(m) + s.x[j] / m;
+        }
+        return sum;
+    };
+    return Best2(at, -8, 8, -8, 8, 0.5);
+}
+
+double LV(const Series& s, std::int32_t i) {
+    const double mean = Mean(s, i);
+    const auto at = [&](double u, double v) {
+        const double first = mean * std::exp(u);
+        const double last = mean * std::exp(v);
+        const auto scale = [&](std::int32_t j) { return OnLine(j, i, first, last); };
+        double sum = 0.0;
+        for (std::int32_t j = 1; j <= i; ++j) sum += std::log1p(s.x[j] / scale(j));
+        const double alpha = i / sum;
+        return ParetoLogLikelihood(
+            s.x, i, [&](std::int32_t) { return alpha; }, scale);
+    };
+    return std::max(ExponentialLine(s, i), Best2(at, -14, 20, -14, 20, 1.0));
+}
+
+double KL(const Series& s, std::int32_t i) {
+    const double mean = Mean(s, i);
+    const auto at = [&](double u, double v) {
+        const double ratio = std::exp(u);
+        const double beta = mean * std::exp(v);
+        const auto relative = [&](std::int32_t j) { return 1.0 / OnLine(j, i, 1.0, ratio); };
+        double sum = 0.0;
+        for (std::int32_t j = 1; j <= i; ++j) sum += relative(j) * std::log1p(s.x[j] / beta);
+        const double level = i / sum;
+        return ParetoLogLikelihood(
+            s.x, i, [&](std::int32_t j) { return level * relative(j); },
+            [&](std::int32_t) { return beta; });
+    };
+    return std::max(ExponentialLine(s, i), Best2(at, -12, 12, -14, 20, 1.0));
+}
+
+}  // namespace
+
+double OracleSupremum(std::string_view code, const Series& series, std::int32_t i) {
+    const std::pair<std::string_view, double (*)(const Series&, std::int32_t)> models[] = {
+        {"JM", &JM}, {"Du", &Du},       {"MO", &MO}, {"GO", &GO},
+        {"Li", &Li}, {"LNHPP", &LNHPP}, {"LV", &LV}, {"KL", &KL}};
+    for (const auto& [name, supremum] : models) {
+        if (name == code) return supremum(series, i);
+    }
+    return std::numeric_limits<double>::quiet_NaN();
+}
+
+bool OracleSingular(std::string_view code, const Series& series, std::int32_t i) {
+    if (code == "Du") return series.t[1] == series.t[i];
+    return (code == "LV" || code == "KL") && (series.x[i] == 0.0 || series.x[1] == 0.0);
+}
+
+}  // namespace tamsel::test
