@@ -4,7 +4,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps configure build run test bench screenshots clean
+.PHONY: deps configure build run test bench screenshots check-fits clean
 
 deps:
 	@scripts/install-deps
@@ -32,6 +32,12 @@ bench: deps
 	    -DTAMSEL_BUILD_BENCH=ON -DBUILD_TESTING=OFF $(CMAKE_FLAGS) >/dev/null
 	@cmake --build $(BUILD_DIR)-bench -j $(JOBS)
 	@scripts/run-benchmarks $(BUILD_DIR)-bench
+
+# Every index of every bundled data set against the independent likelihood search; prints the
+# table of docs/numerics.md.
+check-fits: configure
+	@cmake --build $(BUILD_DIR) --target tamsel_check_fits -j $(JOBS)
+	@TAMSEL_DATA_DIR=$(CURDIR)/data $(BUILD_DIR)/tests/core/models/tamsel_check_fits
 
 clean:
 	rm -rf $(BUILD_DIR) $(BUILD_DIR)-bench $(BUILD_DIR)-asan $(BUILD_DIR)-fuzz
