@@ -1,5 +1,6 @@
 #include "window_fit.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -16,6 +17,8 @@ namespace {
 // Every search keeps |p1|, |p2| <= kHalfWidth, in the window's unit: variables up to 1e14
 // times the mean interfailure time.
 constexpr double kHalfWidth = 1e7;
+// The budget of each start's first search.
+constexpr std::int32_t kScreeningBudget = 40;
 
 MinimiseNDResult MinimiseFrom(std::array<double, 2> start, ObjectiveND f,
                               const MinimisationSettings& settings) {
@@ -36,34 +39,40 @@ double Unit(bool timeValued, double scale) { return timeValued ? scale : 1.0; }
 WindowOptimum FitWindow(const WindowModel& model, const FailureSeries& data, std::int32_t i,
                         double scale, const MinimisationSettings& settings) {
     const double eps = settings.absolutePrecision;
+    // Every start is searched briefly, and only the best followed to the end: most end on a
+    // ridge towards a limit, where a full budget buys nothing.
+    MinimisationSettings screening = settings;
+    screening.maxIter = std::min(settings.maxIter, kScreeningBudget);
     const MinimiseNDResult defined = MinimiseFrom(
         model.definedStart,
         [&](std::span<const double> p, std::span<double> g) {
             return model.objective(p, g, i, eps, data);
         },
-        settings);
+        screening);
     const FailureSeries scaled = Scaled(data, i, scale);
     const auto objective = [&](std::span<const double> p, std::span<double> g) {
         return model.objective(p, g, i, eps, scaled);
     };
-    // The defined start's optimum, taken to the window's unit, is the first start there.
-    std::vector<std::array<double, 2>> starts;
-    std::array<double, 2> first{};
+    // The defined start's search, taken to the window's unit, is the first candidate there.
+    MinimiseNDResult best;
+    best.x.resize(2);
     for (int k = 0; k < 2; ++k) {
         const double value = defined.x[k] * defined.x[k] + eps;
-        first[k] = std::sqrt(std::fmax(value / Unit(model.timeValued[k], scale) - eps, 0.0));
+        best.x[k] = std::sqrt(std::fmax(value / Unit(model.timeValued[k], scale) - eps, 0.0));
     }
-    starts.push_back(first);
+    std::array<double, 2> gradient{};
+    best.fx = objective(best.x, gradient);
+    best.termination = defined.termination;
+    std::int32_t evaluations = defined.evaluations + 1;
     for (const auto& start : model.starts) {
-        starts.push_back({std::sqrt(start[0]), std::sqrt(start[1])});
-    }
-    MinimiseNDResult best;
-    best.fx = std::numeric_limits<double>::infinity();
-    std::int32_t evaluations = defined.evaluations;
-    for (const auto& start : starts) {
-        MinimiseNDResult found = MinimiseFrom(start, objective, settings);
+        MinimiseNDResult found =
+            MinimiseFrom({std::sqrt(start[0]), std::sqrt(start[1])}, objective, screening);
         evaluations += found.evaluations;
         if (found.fx < best.fx) best = std::move(found);
+    }
+    if (best.termination != Termination::Converged) {
+        best = MinimiseFrom({best.x[0], best.x[1]}, objective, settings);
+        evaluations += best.evaluations;
     }
     WindowOptimum optimum;
     optimum.logLhd = -best.fx - i * std::log(scale);
