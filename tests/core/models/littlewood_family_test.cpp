@@ -58,8 +58,6 @@ struct Model {
     // Where random points (p1, p2) = exp(lo + span e^-E) are drawn, E standard exponential.
     std::array<double, 4> draw;  // lo1, span1, lo2, span2
     std::uint64_t seed;
-    EstimateFunction estimate;
-    test::FitView view;
 };
 
 const std::vector<Model>& Models() {
@@ -76,18 +74,7 @@ const std::vector<Model>& Models() {
                  -60.0, 60.0);
          },
          {-2.0, 8.0, 0.0, 10.0},
-         51,
-         &EstimateLi,
-         // (ln(N - i), ln alpha, ln beta), inside the fit's box N - i, beta <= 1e14.
-         [](const Series& data, std::int32_t i, const EstimateRecord& r) {
-             return test::StoredFit{
-                 [&data, i](const Point3& q) {
-                     return test::LiLogLikelihood(data.t, i, std::exp(q[0]), std::exp(q[1]),
-                                                  std::exp(q[2]));
-                 },
-                 {std::log(std::max(r.param1 - i, 1e-30)), std::log(r.param2), std::log(r.param3)},
-                 {{-70.0, -200.0, -70.0}, {std::log(1e14), 200.0, std::log(1e14)}}};
-         }},
+         51},
         {"LNHPP",
          [](std::span<const double> p, std::span<double> g, std::int32_t n, const Series& d) {
              return ObjectiveLNHPP(p, g, n, 1e-15, d.t[n], d.t);
@@ -99,19 +86,7 @@ const std::vector<Model>& Models() {
                                              beta);
          },
          {-2.0, 10.0, 0.0, 12.0},
-         61,
-         &EstimateLNHPP,
-         // (ln(mu - i), ln alpha, ln beta), inside the fit's box mu - i, beta <= 1e14.
-         [](const Series& data, std::int32_t i, const EstimateRecord& r) {
-             return test::StoredFit{
-                 [&data, i](const Point3& q) {
-                     return test::LnhppLogLikelihood(data.t, i, i + std::exp(q[0]), std::exp(q[1]),
-                                                     std::exp(q[2]));
-                 },
-                 {std::log(r.param1 - i), std::log(r.param2), std::log(r.param3)},
-                 {{std::log(1e-15), -200.0, std::log(1e-15)},
-                  {std::log(1e14), 200.0, std::log(1e14)}}};
-         }},
+         61},
         {"LV",
          [](std::span<const double> p, std::span<double> g, std::int32_t n, const Series& d) {
              return ObjectiveLV(p, g, n, 1e-15, d.x);
@@ -128,22 +103,7 @@ const std::vector<Model>& Models() {
                  -40.0, 40.0);
          },
          {-1.0, 9.0, -1.0, 9.0},
-         71,
-         &EstimateLV,
-         // (ln alpha, ln psi(1), ln psi(i)), inside the fit's box psi <= 1e14.
-         [](const Series& data, std::int32_t i, const EstimateRecord& r) {
-             return test::StoredFit{[&data, i](const Point3& q) {
-                                        return test::ParetoLogLikelihood(
-                                            data.x, i, [&](std::int32_t) { return std::exp(q[0]); },
-                                            [&](std::int32_t j) {
-                                                return OnLine(j, i, std::exp(q[1]), std::exp(q[2]));
-                                            });
-                                    },
-                                    {std::log(r.param1), std::log(r.param2 + r.param3),
-                                     std::log(r.param2 + r.param3 * i)},
-                                    {{-200.0, std::log(1e-15), std::log(1e-15)},
-                                     {200.0, std::log(1e14), std::log(1e14)}}};
-         }},
+         71},
         {"KL",
          [](std::span<const double> p, std::span<double> g, std::int32_t n, const Series& d) {
              return ObjectiveKL(p, g, n, 1e-15, d.x);
@@ -163,26 +123,7 @@ const std::vector<Model>& Models() {
                  -40.0, 40.0);
          },
          {-2.0, 4.0, -1.0, 9.0},
-         81,
-         &EstimateKL,
-         // (ln 1 / s(1), ln 1 / s(i), ln beta), inside the fit's box s(1) / s(i), beta <= 1e14.
-         [](const Series& data, std::int32_t i, const EstimateRecord& r) {
-             return test::StoredFit{
-                 [&data, i](const Point3& q) {
-                     if (q[1] - q[0] > std::log(1e14) || q[1] - q[0] < std::log(1e-15)) {
-                         return -std::numeric_limits<double>::infinity();
-                     }
-                     return test::ParetoLogLikelihood(
-                         data.x, i,
-                         [&](std::int32_t j) {
-                             return 1.0 / OnLine(j, i, std::exp(q[0]), std::exp(q[1]));
-                         },
-                         [&](std::int32_t) { return std::exp(q[2]); });
-                 },
-                 {std::log(r.param1 + r.param2), std::log(r.param1 + r.param2 * i),
-                  std::log(r.param3)},
-                 {{-200.0, -200.0, std::log(1e-15)}, {200.0, 200.0, std::log(1e14)}}};
-         }},
+         81},
     };
     return models;
 }

@@ -53,30 +53,4 @@ Point3 NelderMead(const Function3& f, Point3 start, double step, int maxEvaluati
 std::vector<double> StandardErrors(const std::function<double(std::span<const double>)>& nll,
                                    const std::vector<double>& theta);
 
-// The box of the search in the test's coordinates.
-struct SearchBox {
-    Point3 lower;
-    Point3 upper;
-};
-
-// How much higher than logLik(start) an independent search inside box gets: Nelder-Mead from
-// start and from the best point of a grid of offsets -2..2 in steps of 1/2 in each
-// coordinate (729 points) around start. 0 when nothing better is found.
-double LikelihoodShortfall(const Function3& logLik, const Point3& start, const SearchBox& box);
-
-// A stored fit as the likelihood search sees it: the log-likelihood in the test's
-// coordinates, the stored point in them, and the fit's box.
-struct StoredFit {
-    Function3 logLik;
-    Point3 start;
-    SearchBox box;
-};
-using FitView =
-    std::function<StoredFit(const Series& data, std::int32_t i, const EstimateRecord& record)>;
-
-// Runs estimate over the default range 20..N of sys1 and of ntds, expects every stored fit
-// to be a maximum (LikelihoodShortfall below tolerance) and returns the largest shortfall.
-double LargestShortfallOnReferenceData(EstimateFunction estimate, const FitView& view,
-                                       double tolerance);
-
 }  // namespace tamsel::test
