@@ -1,8 +1,11 @@
 #include "tamsel/models/mo_model.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
+#include "process_support.h"
 #include "tamsel/models/sentinels.h"
 #include "tamsel/numeric/math_functions.h"
 #include "tamsel/numeric/minimise_1d.h"
@@ -97,5 +100,27 @@ double MeanMO(const StoredFit& fit) {
 }  // namespace
 
 const Predictive kPredictiveMO{&NextMO, &QuantileMO, &Regular, &MeanMO, nullptr};
+
+namespace {
+
+// The mean value function Beta0 ln(1 + t / Beta1) has the intensity Beta0 / (Beta1 + t).
+double IntensityMO(const StoredFit& fit) { return fit.param2 / (fit.param1 + fit.time); }
+
+double ExpectedFailuresMO(const StoredFit& fit, double t) {
+    return fit.param2 * std::log1p(t / (fit.param1 + fit.time));
+}
+
+TargetReach ReachMO(const StoredFit& fit, double target) {
+    return ReachDecayingPower(IntensityMO(fit), target, fit.param1 + fit.time, 1.0);
+}
+
+double ReliabilityMO(const StoredFit& fit, double t) {
+    return std::exp(-ExpectedFailuresMO(fit, t));
+}
+
+}  // namespace
+
+const FailureProcess kProcessMO{&IntensityMO, &ExpectedFailuresMO, nullptr, &ReachMO,
+                                &ReliabilityMO};
 
 }  // namespace tamsel
