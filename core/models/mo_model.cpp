@@ -103,7 +103,7 @@ const Predictive kPredictiveMO{&NextMO, &QuantileMO, &Regular, &MeanMO, nullptr}
 
 namespace {
 
-// The mean value function Beta0 ln(1 + t / Beta1) has the intensity Beta0 / (Beta1 + t).
+// The mean value function Beta0 ln(1 + t / a) has the intensity Beta0 / (a + t).
 double IntensityMO(const StoredFit& fit) { return fit.param2 / (fit.param1 + fit.time); }
 
 double ExpectedFailuresMO(const StoredFit& fit, double t) {
