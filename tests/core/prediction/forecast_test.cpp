@@ -143,10 +143,10 @@ TEST(Forecast, NextFailureAndMissionAgreeWithSimulation) {
         }
         // The intensity is the hazard of the next interfailure time at 0, and the mission's
         // reliability that time's survival.
-        EXPECT_CLOSE(f.intensity, model.predictive->at(c.fit, 0.0).pdf, 1e-12);
+        EXPECT_CLOSE(*f.intensity, model.predictive->at(c.fit, 0.0).pdf, 1e-12);
         EXPECT_CLOSE(*f.reliability, 1.0 - model.predictive->at(c.fit, c.mission).cdf, 1e-12);
         if (c.intensity) {
-            EXPECT_CLOSE(f.intensity, c.intensity(0.0), 1e-12);
+            EXPECT_CLOSE(*f.intensity, c.intensity(0.0), 1e-12);
         }
     }
 }
@@ -166,7 +166,7 @@ TEST(Forecast, FaultsRemaining) {
     const Forecast unbounded = ForecastAt(*FindModel("JM"), homogeneous, {});
     EXPECT_TRUE(unbounded.countsFaults);
     EXPECT_FALSE(unbounded.faultsRemaining);
-    EXPECT_CLOSE(unbounded.intensity, 0.03, 1e-15);  // i / T
+    EXPECT_CLOSE(*unbounded.intensity, 0.03, 1e-15);  // i / T
 }
 
 // The further time or fixes to a target: where the intensity reaches it (closed-form
@@ -176,7 +176,7 @@ TEST(Forecast, TargetIntensity) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.code);
         const ModelInfo& model = *FindModel(c.code);
-        const double now = ForecastAt(model, c.fit, {}).intensity;
+        const double now = *ForecastAt(model, c.fit, {}).intensity;
         EXPECT_EQ(ForecastAt(model, c.fit, {std::nullopt, now * 1.01}).target->status,
                   TargetReach::Status::Reached);
         const TargetReach reach = *ForecastAt(model, c.fit, {std::nullopt, now * 0.4}).target;
@@ -244,6 +244,56 @@ TEST(Forecast, TargetsNeverReached) {
         *ForecastAt(*FindModel("LV"), {30, 0.8, 10.0, 2.0, 0.0, 0.0}, {std::nullopt, 0.001}).target;
     EXPECT_EQ(heavy.status, TargetReach::Status::After);
     EXPECT_EQ(heavy.time, kInf);
+}
+
+// A recalibrated prediction's next failure and forecast at index k come from the function
+// that recalibrated prediction k: the same values as the whole set's recalibration.
+TEST(Forecast, RecalibratedNextFailureMatchesTheRecalibratedSet) {
+    const std::vector<double> data = test::ReadDataValues("sys1.txt");
+    FailureSeries x{0.0}, t{0.0};
+    for (double value : data) {
+        x.push_back(value);
+        t.push_back(t.back() + value);
+    }
+    const ModelInfo& model = *FindModel("MO");
+    const std::int32_t start = 20;
+    const auto end = static_cast<std::int32_t>(data.size());
+    MinimisationSettings settings;
+    settings.maxIter = 300;
+    settings.absolutePrecision = 1e-15;
+    settings.relativePrecision = 1e-8;
+    EstimatesArray estimates;
+    ASSERT_EQ(model.estimate(x, t, start, end, settings, estimates, RunControl()).status,
+              EstimationStatus::Completed);
+    // Prediction k = 1.. is the fit at failure index start + k - 1.
+    std::vector<double> u{0.0}, f{0.0};
+    for (std::int32_t i = start; i < end; ++i) {
+        u.push_back(estimates[i].cdf);
+        f.push_back(estimates[i].pdf);
+    }
+    const SplineSettings method{300, 4, 1.0, 15};
+    const SplineRecalibration whole = CubSpl(u, f, method, RunControl());
+    for (const int k : {16, 60, 115}) {
+        SCOPED_TRACE(k);
+        const std::int32_t i = start + k - 1;
+        const SplineRecalibration upToK = CubSpl(
+            {u.begin(), u.begin() + k + 1}, {f.begin(), f.begin() + k + 1}, method, RunControl());
+        ASSERT_TRUE(upToK.last);
+        const EstimateRecord& row = estimates[i];
+        const StoredFit fit{i, row.param1, row.param2, row.param3, row.median, t[i]};
+        const PredictivePoint next = RecalibratedAt(model, fit, *upToK.last, x[i + 1]);
+        EXPECT_CLOSE(next.cdf, whole.recalCdf[k], 1e-15);
+        EXPECT_CLOSE(next.pdf, whole.recalPdf[k], 1e-15);
+        const Forecast forecast = RecalibratedForecastAt(model, fit, *upToK.last, {1000.0, {}});
+        EXPECT_CLOSE(forecast.median, model.predictive->quantile(fit, whole.level50[k]), 1e-15);
+        EXPECT_LT(forecast.lower, forecast.median);
+        EXPECT_LT(forecast.median, forecast.upper);
+        EXPECT_CLOSE(*forecast.reliability,
+                     1.0 - RecalibratedAt(model, fit, *upToK.last, 1000.0).cdf, 1e-15);
+        EXPECT_FALSE(forecast.intensity);
+        EXPECT_FALSE(forecast.mttf);
+        EXPECT_FALSE(forecast.countsFaults);
+    }
 }
 
 TEST(ReciprocalSum, AgreesWithDigammaDifferences) {

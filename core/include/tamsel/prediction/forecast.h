@@ -7,6 +7,7 @@
 #include "tamsel/models/failure_process.h"
 #include "tamsel/models/model_table.h"
 #include "tamsel/models/predictive.h"
+#include "tamsel/recalibration/cub_spl.h"
 
 namespace tamsel {
 
@@ -16,9 +17,10 @@ struct ForecastRequest {
     std::optional<double> targetIntensity;
 };
 
-// Times and means are +infinity where infinite (never stored, only shown).
+// Times and means are +infinity where infinite (never stored, only shown). What a forecast
+// does not define is nothing.
 struct Forecast {
-    double intensity = 0.0;
+    std::optional<double> intensity;
     // The mean of the next interfailure time; nothing where the model reports none.
     std::optional<double> mttf;
     double median = 0.0;
@@ -40,5 +42,15 @@ inline constexpr double kForecastInterval = 0.90;
 
 // The forecast of model at its stored fit.
 Forecast ForecastAt(const ModelInfo& model, const StoredFit& fit, const ForecastRequest& request);
+
+// The next failure after a recalibrated prediction: model's predictive distribution at its
+// stored fit passed through the recalibrating function g.
+PredictivePoint RecalibratedAt(const ModelInfo& model, const StoredFit& fit,
+                               const RecalibratingFunction& g, double s);
+
+// The forecast of a recalibrated prediction, which recalibrates the next interfailure time
+// only: its median, interval and the reliability over the mission; nothing else is defined.
+Forecast RecalibratedForecastAt(const ModelInfo& model, const StoredFit& fit,
+                                const RecalibratingFunction& g, const ForecastRequest& request);
 
 }  // namespace tamsel
