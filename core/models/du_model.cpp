@@ -1,11 +1,14 @@
 #include "tamsel/models/du_model.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "fit_support.h"
+#include "process_support.h"
 #include "tamsel/models/sentinels.h"
 #include "tamsel/numeric/math_functions.h"
 
@@ -157,5 +160,35 @@ double MeanDu(const StoredFit& fit) {
 }  // namespace
 
 const Predictive kPredictiveDu{&NextDu, &QuantileDu, &Regular, &MeanDu, nullptr};
+
+namespace {
+
+// The intensity Alpha Beta t^(Beta - 1) of the mean value function Alpha t^Beta.
+double IntensityDu(const StoredFit& fit) {
+    return fit.param2 * fit.param1 * std::pow(fit.time, fit.param1 - 1.0);
+}
+
+// Alpha ((T + t)^Beta - T^Beta), without the difference of two close powers.
+double ExpectedFailuresDu(const StoredFit& fit, double t) {
+    return fit.param2 * std::pow(fit.time, fit.param1) *
+           std::expm1(fit.param1 * std::log1p(t / fit.time));
+}
+
+// The intensity decays as (T / (T + u))^(1 - Beta) only when Beta < 1.
+TargetReach ReachDu(const StoredFit& fit, double target) {
+    const double now = IntensityDu(fit);
+    if (now <= target) return ReachedNow();
+    if (fit.param1 >= 1.0) return NeverReached();
+    return ReachDecayingPower(now, target, fit.time, 1.0 - fit.param1);
+}
+
+double ReliabilityDu(const StoredFit& fit, double t) {
+    return std::exp(-ExpectedFailuresDu(fit, t));
+}
+
+}  // namespace
+
+const FailureProcess kProcessDu{&IntensityDu, &ExpectedFailuresDu, nullptr, &ReachDu,
+                                &ReliabilityDu};
 
 }  // namespace tamsel

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fit_support.h"
+#include "process_support.h"
 #include "tamsel/models/sentinels.h"
 #include "tamsel/numeric/math_functions.h"
 
@@ -180,5 +181,41 @@ double MeanGO(const StoredFit& fit) {
 }  // namespace
 
 const Predictive kPredictiveGO{&NextGO, &QuantileGO, &Regular, &MeanGO, nullptr};
+
+namespace {
+
+// Mu Phi exp(-Phi T), or the homogeneous limit's rate Param3.
+double IntensityGO(const StoredFit& fit) {
+    if (fit.param1 == kInfiniteFaults) return fit.param3;
+    return fit.param1 * fit.param2 * std::exp(-fit.param2 * fit.time);
+}
+
+// Mu exp(-Phi T) (1 - exp(-Phi t)).
+double ExpectedFailuresGO(const StoredFit& fit, double t) {
+    if (fit.param1 == kInfiniteFaults) return fit.param3 * t;
+    return -fit.param1 * std::exp(-fit.param2 * fit.time) * std::expm1(-fit.param2 * t);
+}
+
+// Mu - m(T) = Mu exp(-Phi T), which equals Mu - n at the likelihood's maximum.
+std::optional<double> FaultsRemainingGO(const StoredFit& fit) {
+    if (fit.param1 == kInfiniteFaults) return std::nullopt;
+    return fit.param1 * std::exp(-fit.param2 * fit.time);
+}
+
+TargetReach ReachGO(const StoredFit& fit, double target) {
+    const double now = IntensityGO(fit);
+    if (now <= target) return ReachedNow();
+    if (fit.param1 == kInfiniteFaults) return NeverReached();
+    return ReachedAfter(std::log(now / target) / fit.param2);
+}
+
+double ReliabilityGO(const StoredFit& fit, double t) {
+    return std::exp(-ExpectedFailuresGO(fit, t));
+}
+
+}  // namespace
+
+const FailureProcess kProcessGO{&IntensityGO, &ExpectedFailuresGO, &FaultsRemainingGO, &ReachGO,
+                                &ReliabilityGO};
 
 }  // namespace tamsel

@@ -1,12 +1,16 @@
 #include "tamsel/models/jm_model.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "fit_support.h"
+#include "process_support.h"
 #include "tamsel/models/sentinels.h"
+#include "tamsel/numeric/harmonic.h"
 #include "tamsel/numeric/math_functions.h"
 #include "tamsel/numeric/minimise_1d.h"
 
@@ -197,5 +201,45 @@ double MeanJM(const StoredFit& fit) {
 
 const Predictive kPredictiveJM{&NextJM, &QuantileJM, &LimitQuantileJM, &MeanJM,
                                &NoNextPredictionJM};
+
+namespace {
+
+// The rate of the next interfailure time: i / T in the homogeneous limit, none once every
+// fault is found.
+double RateJM(const StoredFit& fit) {
+    if (fit.param1 == kInfiniteFaults) return fit.index / fit.time;
+    if (fit.param1 <= fit.index) return 0.0;
+    return (fit.param1 - fit.index) * fit.param2;
+}
+
+// Each of the N - n faults left is found within t with probability 1 - exp(-Lambda t).
+double ExpectedFailuresJM(const StoredFit& fit, double t) {
+    if (fit.param1 == kInfiniteFaults) return RateJM(fit) * t;
+    if (fit.param1 <= fit.index) return 0.0;
+    return -(fit.param1 - fit.index) * std::expm1(-fit.param2 * t);
+}
+
+std::optional<double> FaultsRemainingJM(const StoredFit& fit) {
+    if (fit.param1 == kInfiniteFaults) return std::nullopt;
+    return std::max(0.0, fit.param1 - fit.index);
+}
+
+// The rate falls by Lambda with each fix; the k fixes it needs take the expected time
+// sum_{j<k} 1 / ((N - n - j) Lambda).
+TargetReach ReachJM(const StoredFit& fit, double target) {
+    if (RateJM(fit) <= target) return ReachedNow();
+    if (fit.param1 == kInfiniteFaults) return NeverReached();
+    const double remaining = fit.param1 - fit.index;
+    const double fixes = FixesToLevel(-remaining, 1.0, -target / fit.param2);
+    return ReachedAfter(ReciprocalSum(remaining, static_cast<std::int64_t>(fixes)) / fit.param2,
+                        fixes);
+}
+
+double ReliabilityJM(const StoredFit& fit, double t) { return std::exp(-RateJM(fit) * t); }
+
+}  // namespace
+
+const FailureProcess kProcessJM{&RateJM, &ExpectedFailuresJM, &FaultsRemainingJM, &ReachJM,
+                                &ReliabilityJM};
 
 }  // namespace tamsel

@@ -1,10 +1,15 @@
 #include "tamsel/models/kl_model.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
+#include <optional>
 #include <vector>
 
 #include "littlewood_support.h"
+#include "process_support.h"
+#include "tamsel/numeric/harmonic.h"
 #include "tamsel/numeric/log_sum.h"
 #include "tamsel/numeric/math_functions.h"
 #include "window_fit.h"
@@ -136,5 +141,40 @@ double MeanKL(const StoredFit& fit) { return MttfKL(ShapeKL(fit), fit.param3); }
 }  // namespace
 
 const Predictive kPredictiveKL{&NextKL, &QuantileKL, &LimitQuantileKL, &MeanKL, nullptr};
+
+namespace {
+
+// The hazard s(n) / Beta of the next interfailure time at 0; a fit with 1 / s(n) <= 0
+// predicts the next failure at once.
+double IntensityKL(const StoredFit& fit) {
+    const double shape = ShapeKL(fit);
+    return shape > 0.0 ? shape / fit.param3 : std::numeric_limits<double>::infinity();
+}
+
+// Each fix moves 1 / s up by Alpha2; the k fixes that bring s(n + k) / Beta to the target take
+// the expected time sum_{j<k} Beta / (s(n + j) - 1), infinite once some s(n + j) <= 1.
+TargetReach ReachKL(const StoredFit& fit, double target) {
+    const double inverseShape = fit.param1 + fit.param2 * fit.index;
+    if (IntensityKL(fit) <= target) return ReachedNow();
+    if (fit.param2 <= 0.0) return NeverReached();
+    const double k = FixesToLevel(inverseShape, fit.param2, 1.0 / (fit.param3 * target));
+    if (inverseShape + fit.param2 * (k - 1.0) >= 1.0) {
+        return ReachedAfter(std::numeric_limits<double>::infinity(), k);
+    }
+    // Beta c / (1 - c) = Beta (1 / (1 - c) - 1) for c = 1 / s(n + j), and
+    // 1 / (1 - c) = (1 / Alpha2) / (d - j) with d = (1 - c(n)) / Alpha2.
+    const double d = (1.0 - inverseShape) / fit.param2;
+    const double sum = ReciprocalSum(d, static_cast<std::int64_t>(k)) / fit.param2 - k;
+    return ReachedAfter(fit.param3 * sum, k);
+}
+
+double ReliabilityKL(const StoredFit& fit, double t) {
+    if (ShapeKL(fit) <= 0.0) return 0.0;
+    return std::exp(-ShapeKL(fit) * std::log1p(t / fit.param3));
+}
+
+}  // namespace
+
+const FailureProcess kProcessKL{&IntensityKL, nullptr, nullptr, &ReachKL, &ReliabilityKL};
 
 }  // namespace tamsel

@@ -1,11 +1,15 @@
 #include "tamsel/models/li_model.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
+#include <optional>
 #include <vector>
 
 #include "fit_support.h"
 #include "littlewood_support.h"
+#include "process_support.h"
 #include "tamsel/models/jm_model.h"
 #include "tamsel/models/mo_model.h"
 #include "tamsel/models/sentinels.h"
@@ -171,5 +175,40 @@ double MeanLi(const StoredFit& fit) { return ParetoMean(ShapeLi(fit), ScaleLi(fi
 }  // namespace
 
 const Predictive kPredictiveLi{&NextLi, &QuantileLi, &LimitQuantileLi, &MeanLi, nullptr};
+
+namespace {
+
+// Each of the N - n faults left is found after T with the Pareto survival
+// ((Beta + T) / (Beta + T + u))^Alpha, so the expected count found by T + u decays in u as
+// LNHPP's does.
+double IntensityLi(const StoredFit& fit) {
+    if (fit.param1 <= fit.index) return 0.0;
+    return ShapeLi(fit) / ScaleLi(fit);
+}
+
+double ExpectedFailuresLi(const StoredFit& fit, double t) {
+    if (fit.param1 <= fit.index) return 0.0;
+    return -(fit.param1 - fit.index) * std::expm1(-fit.param2 * std::log1p(t / ScaleLi(fit)));
+}
+
+std::optional<double> FaultsRemainingLi(const StoredFit& fit) {
+    if (fit.param1 == kInfiniteFaults) return std::nullopt;
+    return std::max(0.0, fit.param1 - fit.index);
+}
+
+// Where the expected intensity falls to the target.
+TargetReach ReachLi(const StoredFit& fit, double target) {
+    return ReachDecayingPower(IntensityLi(fit), target, ScaleLi(fit), fit.param2 + 1.0);
+}
+
+double ReliabilityLi(const StoredFit& fit, double t) {
+    if (fit.param1 <= fit.index) return 1.0;
+    return std::exp(-ShapeLi(fit) * std::log1p(t / ScaleLi(fit)));
+}
+
+}  // namespace
+
+const FailureProcess kProcessLi{&IntensityLi, &ExpectedFailuresLi, &FaultsRemainingLi, &ReachLi,
+                                &ReliabilityLi};
 
 }  // namespace tamsel

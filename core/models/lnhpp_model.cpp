@@ -4,12 +4,16 @@
 // where the likelihood has no interior maximum).
 #include "tamsel/models/lnhpp_model.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
+#include <optional>
 #include <vector>
 
 #include "fit_support.h"
 #include "littlewood_support.h"
+#include "process_support.h"
 #include "tamsel/models/go_model.h"
 #include "tamsel/models/mo_model.h"
 #include "tamsel/models/sentinels.h"
@@ -208,5 +212,40 @@ double MeanLNHPP(const StoredFit& fit) {
 }  // namespace
 
 const Predictive kPredictiveLNHPP{&NextLNHPP, &QuantileLNHPP, &Regular, &MeanLNHPP, nullptr};
+
+namespace {
+
+// ln R(T) of R(x) = (1 + x / Beta)^(-Alpha); the mean value function is Mu (1 - R).
+double LogSurvivingShare(const StoredFit& fit) {
+    return -fit.param2 * std::log1p(fit.time / fit.param3);
+}
+
+double IntensityLNHPP(const StoredFit& fit) {
+    return fit.param1 * fit.param2 * std::exp(LogSurvivingShare(fit)) / (fit.param3 + fit.time);
+}
+
+double ExpectedFailuresLNHPP(const StoredFit& fit, double t) {
+    return -fit.param1 * std::exp(LogSurvivingShare(fit)) *
+           std::expm1(-fit.param2 * std::log1p(t / (fit.param3 + fit.time)));
+}
+
+// Mu - m(T) = Mu R(T), which equals Mu - n at the likelihood's maximum.
+std::optional<double> FaultsRemainingLNHPP(const StoredFit& fit) {
+    if (fit.param1 == kInfiniteFaults) return std::nullopt;
+    return fit.param1 * std::exp(LogSurvivingShare(fit));
+}
+
+TargetReach ReachLNHPP(const StoredFit& fit, double target) {
+    return ReachDecayingPower(IntensityLNHPP(fit), target, fit.param3 + fit.time, fit.param2 + 1.0);
+}
+
+double ReliabilityLNHPP(const StoredFit& fit, double t) {
+    return std::exp(-ExpectedFailuresLNHPP(fit, t));
+}
+
+}  // namespace
+
+const FailureProcess kProcessLNHPP{&IntensityLNHPP, &ExpectedFailuresLNHPP, &FaultsRemainingLNHPP,
+                                   &ReachLNHPP, &ReliabilityLNHPP};
 
 }  // namespace tamsel

@@ -1,10 +1,14 @@
 #include "tamsel/models/lv_model.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
+#include <optional>
 #include <vector>
 
 #include "littlewood_support.h"
+#include "process_support.h"
 #include "tamsel/numeric/log_sum.h"
 #include "tamsel/numeric/math_functions.h"
 #include "window_fit.h"
@@ -143,5 +147,35 @@ double MeanLV(const StoredFit& fit) { return MttfLV(fit.param1, PsiLV(fit)); }
 }  // namespace
 
 const Predictive kPredictiveLV{&NextLV, &QuantileLV, &LimitQuantileLV, &MeanLV, nullptr};
+
+namespace {
+
+// The hazard Alpha / psi(n) of the next interfailure time at 0; a fit with psi(n) <= 0
+// predicts the next failure at once.
+double IntensityLV(const StoredFit& fit) {
+    const double psi = PsiLV(fit);
+    return psi > 0.0 ? fit.param1 / psi : std::numeric_limits<double>::infinity();
+}
+
+// Each fix moves psi up by Beta2; the k fixes that bring Alpha / psi(n + k) to the target take
+// the expected time sum_{j<k} psi(n + j) / (Alpha - 1), infinite for Alpha <= 1.
+TargetReach ReachLV(const StoredFit& fit, double target) {
+    const double psi = PsiLV(fit);
+    if (IntensityLV(fit) <= target) return ReachedNow();
+    if (fit.param3 <= 0.0) return NeverReached();
+    const double k = FixesToLevel(psi, fit.param3, fit.param1 / target);
+    if (fit.param1 <= 1.0) return ReachedAfter(std::numeric_limits<double>::infinity(), k);
+    const double sumPsi = k * psi + fit.param3 * k * (k - 1.0) / 2.0;
+    return ReachedAfter(sumPsi / (fit.param1 - 1.0), k);
+}
+
+double ReliabilityLV(const StoredFit& fit, double t) {
+    if (PsiLV(fit) <= 0.0) return 0.0;
+    return std::exp(-fit.param1 * std::log1p(t / PsiLV(fit)));
+}
+
+}  // namespace
+
+const FailureProcess kProcessLV{&IntensityLV, nullptr, nullptr, &ReachLV, &ReliabilityLV};
 
 }  // namespace tamsel

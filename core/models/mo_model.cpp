@@ -1,9 +1,12 @@
 #include "tamsel/models/mo_model.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "fit_support.h"
+#include "process_support.h"
 #include "tamsel/models/go_model.h"
 #include "tamsel/models/sentinels.h"
 #include "tamsel/numeric/math_functions.h"
@@ -141,5 +144,27 @@ double MeanMO(const StoredFit& fit) {
 }  // namespace
 
 const Predictive kPredictiveMO{&NextMO, &QuantileMO, &Regular, &MeanMO, nullptr};
+
+namespace {
+
+// The mean value function Beta0 ln(1 + t / a) has the intensity Beta0 / (a + t).
+double IntensityMO(const StoredFit& fit) { return fit.param2 / (fit.param1 + fit.time); }
+
+double ExpectedFailuresMO(const StoredFit& fit, double t) {
+    return fit.param2 * std::log1p(t / (fit.param1 + fit.time));
+}
+
+TargetReach ReachMO(const StoredFit& fit, double target) {
+    return ReachDecayingPower(IntensityMO(fit), target, fit.param1 + fit.time, 1.0);
+}
+
+double ReliabilityMO(const StoredFit& fit, double t) {
+    return std::exp(-ExpectedFailuresMO(fit, t));
+}
+
+}  // namespace
+
+const FailureProcess kProcessMO{&IntensityMO, &ExpectedFailuresMO, nullptr, &ReachMO,
+                                &ReliabilityMO};
 
 }  // namespace tamsel

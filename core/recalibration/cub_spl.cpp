@@ -49,6 +49,20 @@ std::vector<double> ChordLengths(const std::vector<double>& x, const std::vector
     return s;
 }
 
+double RecalibratingFunction::Cdf(double u) const {
+    return std::clamp(EvaluateSpline(y, InvertSpline(x, u).s), 0.0, 1.0);
+}
+
+double RecalibratingFunction::Pdf(double u, double f) const {
+    // G*'(u) = y'(s) / x'(s).
+    const SplineInverse at = InvertSpline(x, u);
+    return EvaluateSpline(y, at.s, 1) * f / EvaluateSplinePiece(x, at.s, at.piece, 1);
+}
+
+double RecalibratingFunction::Level(double p) const {
+    return EvaluateSpline(x, InvertSpline(y, p).s);
+}
+
 SplineRecalibration CubSpl(const std::vector<double>& u, const std::vector<double>& f,
                            const SplineSettings& settings, const RunControl& control) {
     const int m = static_cast<int>(std::min(u.size(), f.size())) - 1;
@@ -77,19 +91,13 @@ SplineRecalibration CubSpl(const std::vector<double>& u, const std::vector<doubl
             result.piecesY = fitY.curve.Pieces();
             result.status = fitY.status == FitStatus::Succeeded ? SplineStatus::Succeeded
                                                                 : SplineStatus::FitFailed;
-
-            const SplineInverse atU = InvertSpline(fitX.curve, u[k]);
-            // The fitted curves need not pass through (0, 0) and (1, 1) exactly: near the ends
-            // G* can stray a little outside [0, 1], where no probability lies.
-            result.recalCdf[k] = std::clamp(EvaluateSpline(fitY.curve, atU.s), 0.0, 1.0);
-            // G*'(u) = y'(s) / x'(s).
-            result.recalPdf[k] = EvaluateSpline(fitY.curve, atU.s, 1) * f[k] /
-                                 EvaluateSplinePiece(fitX.curve, atU.s, atU.piece, 1);
-            std::vector<double>* levels[] = {&result.level25, &result.level50, &result.level75};
-            for (int quartile = 1; quartile <= 3; ++quartile) {
-                const SplineInverse atP = InvertSpline(fitY.curve, 0.25 * quartile);
-                (*levels[quartile - 1])[k] = EvaluateSpline(fitX.curve, atP.s);
-            }
+            RecalibratingFunction g{fitX.curve, fitY.curve};
+            result.recalCdf[k] = g.Cdf(u[k]);
+            result.recalPdf[k] = g.Pdf(u[k], f[k]);
+            result.level25[k] = g.Level(0.25);
+            result.level50[k] = g.Level(0.5);
+            result.level75[k] = g.Level(0.75);
+            if (k == m) result.last = std::move(g);
         }
         control.StepProgress(k);
         if (control.CancelRequested()) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "tamsel/models/failure_process.h"
 #include "tamsel/models/predictive.h"
 #include "tamsel/models/prequential.h"
 #include "tamsel/numeric/math_functions.h"
@@ -42,5 +43,8 @@ Guarded MttfDu(double beta, double alpha, std::int32_t i, double t);
 
 // The predictive distribution at a stored fit.
 extern const Predictive kPredictiveDu;
+
+// The failure process at a stored fit.
+extern const FailureProcess kProcessDu;
 
 }  // namespace tamsel

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "tamsel/models/failure_process.h"
 #include "tamsel/models/predictive.h"
 #include "tamsel/models/prequential.h"
 #include "tamsel/records/records.h"
@@ -40,5 +41,8 @@ double PercentileHpp(double p, double rate);
 
 // The predictive distribution at a stored fit.
 extern const Predictive kPredictiveGO;
+
+// The failure process at a stored fit.
+extern const FailureProcess kProcessGO;
 
 }  // namespace tamsel

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "tamsel/models/failure_process.h"
 #include "tamsel/models/predictive.h"
 #include "tamsel/models/prequential.h"
 #include "tamsel/records/records.h"
@@ -37,5 +38,8 @@ double PercentileJM(double p, double rate);
 
 // The predictive distribution at a stored fit.
 extern const Predictive kPredictiveJM;
+
+// The failure process at a stored fit.
+extern const FailureProcess kProcessJM;
 
 }  // namespace tamsel

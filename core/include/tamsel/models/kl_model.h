@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 
+#include "tamsel/models/failure_process.h"
 #include "tamsel/models/predictive.h"
 #include "tamsel/models/prequential.h"
 #include "tamsel/records/records.h"
@@ -47,5 +48,8 @@ double PercentileKL(double p, double beta, double s);
 
 // The predictive distribution at a stored fit.
 extern const Predictive kPredictiveKL;
+
+// The failure process at a stored fit.
+extern const FailureProcess kProcessKL;
 
 }  // namespace tamsel

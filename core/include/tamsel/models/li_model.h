@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 
+#include "tamsel/models/failure_process.h"
 #include "tamsel/models/predictive.h"
 #include "tamsel/models/prequential.h"
 #include "tamsel/records/records.h"
@@ -45,5 +46,8 @@ double PercentileLi(double p, double a, double b);
 
 // The predictive distribution at a stored fit.
 extern const Predictive kPredictiveLi;
+
+// The failure process at a stored fit.
+extern const FailureProcess kProcessLi;
 
 }  // namespace tamsel

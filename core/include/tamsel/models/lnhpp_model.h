@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 
+#include "tamsel/models/failure_process.h"
 #include "tamsel/models/predictive.h"
 #include "tamsel/models/prequential.h"
 #include "tamsel/records/records.h"
@@ -53,5 +54,8 @@ double PercentileLNHPP(double p, double end, double alpha, double beta, double m
 
 // The predictive distribution at a stored fit.
 extern const Predictive kPredictiveLNHPP;
+
+// The failure process at a stored fit.
+extern const FailureProcess kProcessLNHPP;
 
 }  // namespace tamsel

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 
+#include "tamsel/models/failure_process.h"
 #include "tamsel/models/predictive.h"
 #include "tamsel/models/prequential.h"
 #include "tamsel/records/records.h"
@@ -47,5 +48,8 @@ double PercentileLV(double p, double psi, double alpha);
 
 // The predictive distribution at a stored fit.
 extern const Predictive kPredictiveLV;
+
+// The failure process at a stored fit.
+extern const FailureProcess kProcessLV;
 
 }  // namespace tamsel

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "tamsel/models/failure_process.h"
 #include "tamsel/models/predictive.h"
 #include "tamsel/models/prequential.h"
 #include "tamsel/records/records.h"
@@ -35,5 +36,8 @@ double PercentileMO(double p, double a, double t, double beta0);
 
 // The predictive distribution at a stored fit.
 extern const Predictive kPredictiveMO;
+
+// The failure process at a stored fit.
+extern const FailureProcess kProcessMO;
 
 }  // namespace tamsel

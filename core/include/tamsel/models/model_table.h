@@ -7,6 +7,7 @@
 #include <span>
 #include <string_view>
 
+#include "tamsel/models/failure_process.h"
 #include "tamsel/models/predictive.h"
 #include "tamsel/models/prequential.h"
 #include "tamsel/records/records.h"
@@ -38,6 +39,7 @@ struct ModelInfo {
     PrepareFunction prepare;
     bool usesCurrentTime;  // whether its predictive distribution reads T, the time of failure n
     const Predictive* predictive;
+    const FailureProcess* process;
 };
 
 // The models 1..8 in number order.

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
+#include "tamsel/recalibration/spline_curve.h"
 #include "tamsel/records/progress.h"
 
 namespace tamsel {
@@ -51,6 +53,21 @@ inline constexpr int kMinUPlotPoints = 6;
 
 enum class SplineStatus : std::int16_t { Succeeded = 0, FitFailed = 1, Cancelled = 2 };
 
+// A recalibrating function G*, as the two fitted coordinate curves x(s) and y(s) of the
+// u-plot: G*(u) = y(x^-1(u)).
+struct RecalibratingFunction {
+    SplineCurve x;
+    SplineCurve y;
+
+    // G*(u), kept inside [0, 1]: the curves need not pass through (0, 0) and (1, 1) exactly,
+    // and near the ends G* can stray a little outside, where no probability lies.
+    double Cdf(double u) const;
+    // G*'(u) f, the recalibrated density of a raw prediction with density f at level u.
+    double Pdf(double u, double f) const;
+    // The raw level q with G*(q) = p: a raw quantile at q is the recalibrated p-quantile.
+    double Level(double p) const;
+};
+
 // Arrays indexed k = 1..M like the raw inputs (element 0 unused), 0 where not computed.
 struct SplineRecalibration {
     // Cancelled when a cancel was requested; otherwise the status of the last fit (FitFailed
@@ -64,6 +81,8 @@ struct SplineRecalibration {
     // The piece counts of the two curves at the end, which each fit starts from in turn.
     int piecesX = 0;
     int piecesY = 0;
+    // The function that recalibrated prediction M, when one did.
+    std::optional<RecalibratingFunction> last;
 };
 
 // Recalibrates the raw predictions u(1..M) (their Cdf at the observed times) and f(1..M)

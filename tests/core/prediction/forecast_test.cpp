@@ -1,0 +1,317 @@
+// Forecasts checked against simulations of each fitted model, written here from the models'
+// definitions (intensities, fault detection times, gamma-mixed rates), not from the formulas
+// under test.
+#include "tamsel/prediction/forecast.h"
+
+#include <gtest/gtest.h>
+
+#include <boost/math/special_functions/digamma.hpp>
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "tamsel/models/sentinels.h"
+#include "tamsel/numeric/harmonic.h"
+#include "test_support.h"
+
+namespace tamsel {
+namespace {
+
+using Rng = std::mt19937_64;
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr int kRuns = 200000;
+
+double Uniform(Rng& rng) { return std::uniform_real_distribution<double>(0.0, 1.0)(rng); }
+double Exponential(Rng& rng, double rate) { return -std::log1p(-Uniform(rng)) / rate; }
+
+// One simulated future from failure n: the time to the next failure (infinite when none comes
+// before horizon) and the number of failures within the mission.
+struct Future {
+    double next = kInf;
+    int inMission = 0;
+};
+using Simulator = std::function<Future(Rng&, double mission)>;
+
+// A non-homogeneous Poisson process with a non-increasing intensity after T, by thinning.
+Simulator Thinning(std::function<double(double)> intensity, double horizon) {
+    return [intensity, horizon](Rng& rng, double mission) {
+        const double bound = intensity(0.0);
+        Future future;
+        for (double s = Exponential(rng, bound); s <= horizon; s += Exponential(rng, bound)) {
+            if (Uniform(rng) * bound > intensity(s)) continue;
+            if (future.next == kInf) future.next = s;
+            if (s > mission) break;
+            ++future.inMission;
+        }
+        return future;
+    };
+}
+
+// remaining faults, each found after T at an independent time drawn by detect.
+Simulator Faults(int remaining, std::function<double(Rng&)> detect) {
+    return [remaining, detect](Rng& rng, double mission) {
+        Future future;
+        for (int k = 0; k < remaining; ++k) {
+            const double s = detect(rng);
+            future.next = std::min(future.next, s);
+            if (s <= mission) ++future.inMission;
+        }
+        return future;
+    };
+}
+
+// An exponential time whose rate is Gamma(shape, rate scale): the next failure only.
+double GammaMixed(Rng& rng, double shape, double scale) {
+    return Exponential(rng, std::gamma_distribution<double>(shape, 1.0 / scale)(rng));
+}
+Simulator NextOnly(double shape, double scale) {
+    return [shape, scale](Rng& rng, double) { return Future{GammaMixed(rng, shape, scale), 0}; };
+}
+
+struct Case {
+    const char* code;
+    StoredFit fit;
+    double mission;
+    std::function<double(double)> intensity;  // after T, where the model has one
+    Simulator simulate;
+};
+
+std::vector<Case> Cases() {
+    // Planted fits at n = 30 with realistic scales; intensities written from each model's
+    // mean value function.
+    auto go = [](double s) { return 60.0 * 0.002 * std::exp(-0.002 * (500.0 + s)); };
+    auto mo = [](double s) { return 8.0 / (50.0 + 300.0 + s); };
+    auto du = [](double s) { return 2.0 * 0.6 * std::pow(500.0 + s, -0.4); };
+    auto lnhpp = [](double s) {
+        return 50.0 * 1.5 / 400.0 * std::pow(1.0 + (600.0 + s) / 400.0, -2.5);
+    };
+    auto pareto = [](double shape, double scale) {
+        return [shape, scale](Rng& rng) {
+            return scale * (std::pow(1.0 - Uniform(rng), -1.0 / shape) - 1.0);
+        };
+    };
+    return {
+        {"JM",
+         {30, 40.0, 0.004, 0.0, std::log(2.0) / 0.04, 1000.0},
+         10.0,
+         nullptr,
+         Faults(10, [](Rng& rng) { return Exponential(rng, 0.004); })},
+        {"Du", {30, 0.6, 2.0, 0.0, 0.0, 500.0}, 10.0, du, Thinning(du, 2000.0)},
+        {"MO", {30, 50.0, 8.0, 0.0, 0.0, 300.0}, 20.0, mo, Thinning(mo, 1e6)},
+        {"GO", {30, 60.0, 0.002, 0.0, 0.0, 500.0}, 20.0, go, Thinning(go, 1e4)},
+        {"Li", {30, 45.0, 2.0, 300.0, 0.0, 700.0}, 20.0, nullptr, Faults(15, pareto(2.0, 1000.0))},
+        {"LNHPP", {30, 50.0, 1.5, 400.0, 0.0, 600.0}, 20.0, lnhpp, Thinning(lnhpp, 1e6)},
+        {"LV", {30, 4.0, 10.0, 2.0, 0.0, 0.0}, 20.0, nullptr, NextOnly(4.0, 70.0)},
+        {"KL", {30, 0.05, 0.005, 100.0, 0.0, 0.0}, 20.0, nullptr, NextOnly(5.0, 100.0)},
+    };
+}
+
+// A simulated proportion or mean agrees within five standard errors.
+::testing::AssertionResult Agrees(double simulated, double standardError, double expected) {
+    return test::IsClose(simulated, expected, 0.0, 5.0 * standardError + 1e-12);
+}
+
+TEST(Forecast, NextFailureAndMissionAgreeWithSimulation) {
+    for (const Case& c : Cases()) {
+        SCOPED_TRACE(c.code);
+        const ModelInfo& model = *FindModel(c.code);
+        const Forecast f = ForecastAt(model, c.fit, {c.mission, std::nullopt});
+        Rng rng(20261207);
+        double survived = 0, belowLower = 0, belowMedian = 0, aboveUpper = 0, count = 0,
+               countSq = 0;
+        for (int run = 0; run < kRuns; ++run) {
+            const Future future = c.simulate(rng, c.mission);
+            survived += future.next > c.mission;
+            belowLower += future.next < f.lower;
+            belowMedian += future.next < f.median;
+            aboveUpper += future.next > f.upper;
+            count += future.inMission;
+            countSq += static_cast<double>(future.inMission) * future.inMission;
+        }
+        auto share = [](double k) { return k / kRuns; };
+        auto se = [](double p) { return std::sqrt(p * (1.0 - p) / kRuns); };
+        EXPECT_TRUE(Agrees(share(survived), se(*f.reliability), *f.reliability));
+        EXPECT_TRUE(Agrees(share(belowLower), se(0.05), 0.05));
+        EXPECT_TRUE(Agrees(share(belowMedian), se(0.5), 0.5));
+        EXPECT_TRUE(Agrees(share(aboveUpper), se(0.05), 0.05));
+        if (f.expectedFailures) {
+            const double mean = count / kRuns;
+            const double sd = std::sqrt(countSq / kRuns - mean * mean);
+            EXPECT_TRUE(Agrees(mean, sd / std::sqrt(kRuns), *f.expectedFailures));
+        }
+        // The intensity is the hazard of the next interfailure time at 0, and the mission's
+        // reliability that time's survival.
+        EXPECT_CLOSE(*f.intensity, model.predictive->at(c.fit, 0.0).pdf, 1e-12);
+        EXPECT_CLOSE(*f.reliability, 1.0 - model.predictive->at(c.fit, c.mission).cdf, 1e-12);
+        if (c.intensity) {
+            EXPECT_CLOSE(*f.intensity, c.intensity(0.0), 1e-12);
+        }
+    }
+}
+
+TEST(Forecast, FaultsRemaining) {
+    const std::vector<Case> cases = Cases();
+    auto remaining = [&](int k) {
+        return ForecastAt(*FindModel(cases[k].code), cases[k].fit, {}).faultsRemaining;
+    };
+    EXPECT_CLOSE(*remaining(0), 10.0, 1e-15);                        // JM: N - n
+    EXPECT_CLOSE(*remaining(3), 60.0 * std::exp(-1.0), 1e-14);       // GO: Mu - m(T)
+    EXPECT_CLOSE(*remaining(4), 15.0, 1e-15);                        // Li: N - n
+    EXPECT_CLOSE(*remaining(5), 50.0 * std::pow(2.5, -1.5), 1e-14);  // LNHPP: Mu R(T)
+    for (int k : {1, 2, 6, 7})
+        EXPECT_FALSE(ForecastAt(*FindModel(cases[k].code), cases[k].fit, {}).countsFaults);
+    StoredFit homogeneous{30, kInfiniteFaults, kVanishing, 0.0, 100.0, 1000.0};
+    const Forecast unbounded = ForecastAt(*FindModel("JM"), homogeneous, {});
+    EXPECT_TRUE(unbounded.countsFaults);
+    EXPECT_FALSE(unbounded.faultsRemaining);
+    EXPECT_CLOSE(*unbounded.intensity, 0.03, 1e-15);  // i / T
+}
+
+// The further time or fixes to a target: where the intensity reaches it (closed-form
+// intensities), or the simulated time of the fixes it takes.
+TEST(Forecast, TargetIntensity) {
+    const std::vector<Case> cases = Cases();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.code);
+        const ModelInfo& model = *FindModel(c.code);
+        const double now = *ForecastAt(model, c.fit, {}).intensity;
+        EXPECT_EQ(ForecastAt(model, c.fit, {std::nullopt, now * 1.01}).target->status,
+                  TargetReach::Status::Reached);
+        const TargetReach reach = *ForecastAt(model, c.fit, {std::nullopt, now * 0.4}).target;
+        ASSERT_EQ(reach.status, TargetReach::Status::After);
+        if (c.intensity) {
+            EXPECT_CLOSE(c.intensity(reach.time), now * 0.4, 1e-10);
+        }
+    }
+    // Li: the expected intensity m Alpha (Beta + T)^Alpha / (Beta + T + u)^(Alpha + 1).
+    const TargetReach li =
+        *ForecastAt(*FindModel("Li"), cases[4].fit, {std::nullopt, 0.012}).target;
+    EXPECT_CLOSE(15.0 * 2.0 * std::pow(1000.0, 2.0) / std::pow(1000.0 + li.time, 3.0), 0.012,
+                 1e-12);
+
+    struct FixCase {
+        int caseIndex;
+        double target;
+        double fixes;
+        std::function<double(Rng&, int j)> interfailure;  // after the j-th further fix
+    };
+    const std::vector<FixCase> fixCases{
+        {0, 0.015, 7, [](Rng& rng, int j) { return Exponential(rng, (10 - j) * 0.004); }},
+        {6, 0.03, 32, [](Rng& rng, int j) { return GammaMixed(rng, 4.0, 70.0 + 2.0 * j); }},
+        {7, 0.03, 27,
+         [](Rng& rng, int j) { return GammaMixed(rng, 1.0 / (0.2 + 0.005 * j), 100.0); }},
+    };
+    for (const FixCase& fc : fixCases) {
+        const Case& c = cases[fc.caseIndex];
+        SCOPED_TRACE(c.code);
+        const TargetReach reach =
+            *ForecastAt(*FindModel(c.code), c.fit, {std::nullopt, fc.target}).target;
+        ASSERT_EQ(reach.status, TargetReach::Status::After);
+        EXPECT_EQ(reach.fixes, fc.fixes);
+        Rng rng(7);
+        double sum = 0, sumSq = 0;
+        for (int run = 0; run < kRuns / 4; ++run) {
+            double time = 0;
+            for (int j = 0; j < fc.fixes; ++j) time += fc.interfailure(rng, j);
+            sum += time;
+            sumSq += time * time;
+        }
+        const double runs = kRuns / 4;
+        const double mean = sum / runs;
+        EXPECT_TRUE(Agrees(mean, std::sqrt((sumSq / runs - mean * mean) / runs), reach.time));
+    }
+}
+
+TEST(Forecast, TargetsNeverReached) {
+    const StoredFit homogeneousJM{30, kInfiniteFaults, kVanishing, 0.0, 100.0, 1000.0};
+    const StoredFit homogeneousGO{30, kInfiniteFaults, 0.0, 0.03, 0.0, 1000.0};
+    const StoredFit growingDu{30, 1.2, 0.01, 0.0, 0.0, 1000.0};
+    const StoredFit flatLV{30, 4.0, 70.0, 0.0, 0.0, 0.0};
+    const StoredFit flatKL{30, 0.2, -0.001, 100.0, 0.0, 0.0};
+    for (const auto& [code, fit] : {std::pair{"JM", homogeneousJM},
+                                    {"GO", homogeneousGO},
+                                    {"Du", growingDu},
+                                    {"LV", flatLV},
+                                    {"KL", flatKL}}) {
+        SCOPED_TRACE(code);
+        EXPECT_EQ(ForecastAt(*FindModel(code), fit, {std::nullopt, 1e-6}).target->status,
+                  TargetReach::Status::Never);
+    }
+    // LV with Alpha <= 1: reached with certainty, after an infinite expected time.
+    const TargetReach heavy =
+        *ForecastAt(*FindModel("LV"), {30, 0.8, 10.0, 2.0, 0.0, 0.0}, {std::nullopt, 0.001}).target;
+    EXPECT_EQ(heavy.status, TargetReach::Status::After);
+    EXPECT_EQ(heavy.time, kInf);
+}
+
+// A recalibrated prediction's next failure and forecast at index k come from the function
+// that recalibrated prediction k: the same values as the whole set's recalibration.
+TEST(Forecast, RecalibratedNextFailureMatchesTheRecalibratedSet) {
+    const std::vector<double> data = test::ReadDataValues("sys1.txt");
+    FailureSeries x{0.0}, t{0.0};
+    for (double value : data) {
+        x.push_back(value);
+        t.push_back(t.back() + value);
+    }
+    const ModelInfo& model = *FindModel("MO");
+    const std::int32_t start = 20;
+    const auto end = static_cast<std::int32_t>(data.size());
+    MinimisationSettings settings;
+    settings.maxIter = 300;
+    settings.absolutePrecision = 1e-15;
+    settings.relativePrecision = 1e-8;
+    EstimatesArray estimates;
+    ASSERT_EQ(model.estimate(x, t, start, end, settings, estimates, RunControl()).status,
+              EstimationStatus::Completed);
+    // Prediction k = 1.. is the fit at failure index start + k - 1.
+    std::vector<double> u{0.0}, f{0.0};
+    for (std::int32_t i = start; i < end; ++i) {
+        u.push_back(estimates[i].cdf);
+        f.push_back(estimates[i].pdf);
+    }
+    const SplineSettings method{300, 4, 1.0, 15};
+    const SplineRecalibration whole = CubSpl(u, f, method, RunControl());
+    for (const int k : {16, 60, 115}) {
+        SCOPED_TRACE(k);
+        const std::int32_t i = start + k - 1;
+        const SplineRecalibration upToK = CubSpl(
+            {u.begin(), u.begin() + k + 1}, {f.begin(), f.begin() + k + 1}, method, RunControl());
+        ASSERT_TRUE(upToK.last);
+        const EstimateRecord& row = estimates[i];
+        const StoredFit fit{i, row.param1, row.param2, row.param3, row.median, t[i]};
+        const PredictivePoint next = RecalibratedAt(model, fit, *upToK.last, x[i + 1]);
+        EXPECT_CLOSE(next.cdf, whole.recalCdf[k], 1e-15);
+        EXPECT_CLOSE(next.pdf, whole.recalPdf[k], 1e-15);
+        const Forecast forecast = RecalibratedForecastAt(model, fit, *upToK.last, {1000.0, {}});
+        EXPECT_CLOSE(forecast.median, model.predictive->quantile(fit, whole.level50[k]), 1e-15);
+        EXPECT_LT(forecast.lower, forecast.median);
+        EXPECT_LT(forecast.median, forecast.upper);
+        EXPECT_CLOSE(*forecast.reliability,
+                     1.0 - RecalibratedAt(model, fit, *upToK.last, 1000.0).cdf, 1e-15);
+        EXPECT_FALSE(forecast.intensity);
+        EXPECT_FALSE(forecast.mttf);
+        EXPECT_FALSE(forecast.countsFaults);
+    }
+}
+
+TEST(ReciprocalSum, AgreesWithDigammaDifferences) {
+    for (double x : {0.3, 1.0, 1.4616321449683623, 7.5, 10.0, 123.25, 1e6})
+        EXPECT_CLOSE_ABS(Digamma(x), boost::math::digamma(x),
+                         1e-14 * std::max(1.0, std::abs(boost::math::digamma(x))));
+    for (const auto& [d, k] : {std::pair{10.0, 5L},
+                               {9.5, 10L},
+                               {1e6 + 0.25, 100L},
+                               {1e9, 5000L},
+                               {5000.5, 5000L},
+                               {3.7, 4L}}) {
+        SCOPED_TRACE(d);
+        long double exact = 0;
+        for (long j = 0; j < k; ++j) exact += 1.0L / (static_cast<long double>(d) - j);
+        EXPECT_CLOSE(ReciprocalSum(d, k), static_cast<double>(exact), 1e-13);
+    }
+}
+
+}  // namespace
+}  // namespace tamsel
