@@ -18,7 +18,8 @@ namespace {
 // times the mean interfailure time.
 constexpr double kHalfWidth = 1e7;
 // The budget of each start's first search.
-constexpr std::int32_t kScreeningBudget = 40;
+constexpr std::int32_t kScreeningBudget = 60;
+constexpr double kPolishTolerance = 1e-10;
 
 MinimiseNDResult MinimiseFrom(std::array<double, 2> start, ObjectiveND f,
                               const MinimisationSettings& settings) {
@@ -70,10 +71,13 @@ WindowOptimum FitWindow(const WindowModel& model, const FailureSeries& data, std
         evaluations += found.evaluations;
         if (found.fx < best.fx) best = std::move(found);
     }
-    if (best.termination != Termination::Converged) {
-        best = MinimiseFrom({best.x[0], best.x[1]}, objective, settings);
-        evaluations += best.evaluations;
-    }
+    // The best is followed to a gradient well below the settings' tolerance: where the
+    // likelihood is flat, that tolerance leaves predictions that differ by 1e-6 between time
+    // units.
+    MinimisationSettings polish = settings;
+    polish.tolerance = std::min(settings.tolerance, kPolishTolerance);
+    best = MinimiseFrom({best.x[0], best.x[1]}, objective, polish);
+    evaluations += best.evaluations;
     WindowOptimum optimum;
     optimum.logLhd = -best.fx - i * std::log(scale);
     optimum.termination = SearchEnd(best.termination, evaluations);
