@@ -143,6 +143,9 @@ ImportPreview::ImportPreview(QWidget* parent)
     m_timestamps->setObjectName(QStringLiteral("fraTimestamps"));
     m_origin->setObjectName(QStringLiteral("txtOrigin"));
     m_origin->setPlaceholderText(QStringLiteral("YYYY-MM-DD HH:MM"));
+    m_origin->setMinimumWidth(
+        m_origin->fontMetrics().horizontalAdvance(QStringLiteral("2024-03-01 08:00:00+01:00")) +
+        12);
     m_unit->setCurrentIndex(m_unit->findData(int(TimeUnit::Hours)));
     m_zone->setObjectName(QStringLiteral("cboTimeZone"));
     m_zone->setEditable(true);
@@ -156,6 +159,8 @@ ImportPreview::ImportPreview(QWidget* parent)
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionMode(QAbstractItemView::NoSelection);
     m_table->horizontalHeader()->setStretchLastSection(true);
+    m_table->horizontalHeader()->setMinimumSectionSize(
+        m_table->fontMetrics().horizontalAdvance(QStringLiteral("0000000")));
     m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
     m_table->setMinimumHeight(m_table->verticalHeader()->defaultSectionSize() * 9);
     m_summary->setObjectName(QStringLiteral("lblPreviewSummary"));
