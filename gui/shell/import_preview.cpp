@@ -14,6 +14,7 @@
 #include <QTableView>
 #include <QTimeZone>
 #include <QTimer>
+#include <QtConcurrent>
 
 #include "shell/qt_text.h"
 
@@ -26,6 +27,21 @@ constexpr int kTypingPauseMs = 400;
 bool HoldsDateTimes(const TableSummary& summary) {
     return summary.chosenColumn && *summary.chosenColumn < summary.columns.size() &&
            summary.columns[*summary.chosenColumn].type == ColumnType::DateTime;
+}
+
+// The file read with options; when the column of failure times turns out to hold date-times,
+// read again measured from origin (when given) in zone and unit.
+PreviewReading ReadPreview(const std::string& fileName, TableOptions options,
+                           const std::string& origin, const std::string& zone, TimeUnit unit) {
+    PreviewReading reading{options, ReadTableFile(fileName, options)};
+    if (HoldsDateTimes(reading.result.summary)) {
+        reading.needsOrigin = origin.empty();
+        if (!reading.needsOrigin) {
+            reading.options.timestamps = TimestampOptions{origin, zone, unit};
+            reading.result = ReadTableFile(fileName, reading.options);
+        }
+    }
+    return reading;
 }
 
 // "2 'time' (numbers)", as `inspect` lists the columns.
@@ -219,6 +235,8 @@ ImportPreview::ImportPreview(QWidget* parent)
         if (m_pending) Read();
     });
     connect(m_typing, &QTimer::timeout, this, read);
+    connect(&m_reading, &QFutureWatcher<PreviewReading>::finished, this,
+            &ImportPreview::ReadingEnded);
     Read();
 }
 
@@ -247,28 +265,39 @@ TableOptions ImportPreview::OptionsShown() const {
 
 void ImportPreview::Read() {
     m_typing->stop();
-    m_pending = false;
-    TableOptions options = OptionsShown();
-    TableResult result;
-    bool needsOrigin = false;
-    if (!m_file.isEmpty()) {
-        result = ReadTableFile(ToStdString(m_file), options);
-        // Date-times need a time base: read again with it once the column shows them.
-        if (HoldsDateTimes(result.summary)) {
-            const QString origin = m_origin->text().trimmed();
-            needsOrigin = origin.isEmpty();
-            if (!needsOrigin) {
-                options.timestamps =
-                    TimestampOptions{ToStdString(origin), ToStdString(m_zone->currentText()),
-                                     static_cast<TimeUnit>(m_unit->currentData().toInt())};
-                result = ReadTableFile(ToStdString(m_file), options);
-            }
-        }
+    m_pending = true;
+    if (m_reading.isRunning()) {
+        m_readAgain = true;
+    } else if (m_file.isEmpty()) {
+        m_pending = false;
+        m_options = OptionsShown();
+        m_clean = false;
+        ShowColumns({});
+        ShowResult({}, false);
+    } else {
+        StartReading();
     }
-    m_options = options;
-    m_clean = !m_file.isEmpty() && !result.refusal && !needsOrigin;
-    ShowColumns(result.summary);
-    ShowResult(result, needsOrigin);
+    emit changed();
+}
+
+void ImportPreview::StartReading() {
+    m_reading.setFuture(QtConcurrent::run(
+        &ReadPreview, ToStdString(m_file), OptionsShown(), ToStdString(m_origin->text().trimmed()),
+        ToStdString(m_zone->currentText()), static_cast<TimeUnit>(m_unit->currentData().toInt())));
+}
+
+void ImportPreview::ReadingEnded() {
+    if (m_readAgain) {
+        m_readAgain = false;
+        Read();
+        return;
+    }
+    const PreviewReading reading = m_reading.result();
+    m_pending = m_typing->isActive();  // typed while this was read
+    m_options = reading.options;
+    m_clean = !reading.result.refusal && !reading.needsOrigin;
+    ShowColumns(reading.result.summary);
+    ShowResult(reading.result, reading.needsOrigin);
     emit changed();
 }
 

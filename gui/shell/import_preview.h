@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QFutureWatcher>
 #include <QWidget>
 
 #include "tamsel/import/table_reader.h"
@@ -36,6 +37,15 @@ class PreviewTableModel : public QAbstractTableModel {
     int m_columns = 0;  // the widest of the header and the rows
 };
 
+// A reading of the preview: the options the file was read with and what came of them.
+struct PreviewReading {
+    TableOptions options;
+    TableResult result;
+    bool needsOrigin = false;  // the column holds date-times and no origin was given
+};
+
+// Reads on a worker thread, so that a large file leaves the dialog responsive; a change made
+// while a reading runs is read once that one has ended.
 class ImportPreview : public QWidget {
     Q_OBJECT
 
@@ -47,6 +57,8 @@ class ImportPreview : public QWidget {
 
     // True when the file reads without a refusal with the options shown.
     bool ReadsCleanly() const;
+    // True until the reading of the options shown has ended.
+    bool IsReading() const { return m_pending; }
     // The options of the reading shown; the import reads the file with exactly these.
     const TableOptions& Options() const { return m_options; }
 
@@ -57,6 +69,8 @@ class ImportPreview : public QWidget {
   private:
     void Read();
     void ReadSoon();
+    void StartReading();
+    void ReadingEnded();
     TableOptions OptionsShown() const;
     void ShowColumns(const TableSummary& summary);
     void ShowResult(const TableResult& result, bool needsOrigin);
@@ -64,7 +78,9 @@ class ImportPreview : public QWidget {
     QString m_file;
     TableOptions m_options;
     bool m_clean = false;
-    bool m_pending = false;  // an edited origin or zone not read yet
+    bool m_pending = false;  // the options shown have not been read yet
+    bool m_readAgain = false;
+    QFutureWatcher<PreviewReading> m_reading;
     QTimer* m_typing;
     PreviewTableModel* m_model;
     QComboBox* m_delimiter;

@@ -25,6 +25,7 @@
 #include "shell/app_icon.h"
 #include "shell/current_selections_dialog.h"
 #include "shell/desktop.h"
+#include "shell/import_preview.h"
 #include "shell/main_window.h"
 #include "shell/model_options_dialog.h"
 #include "shell/qt_text.h"
@@ -161,6 +162,12 @@ bool WriteTrackerFiles() {
     return true;
 }
 
+// Lets the preview of dialog read what it shows.
+void WaitForPreview(QWidget& dialog) {
+    const auto* preview = dialog.findChild<ImportPreview*>();
+    while (preview->IsReading()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
 // "Create a dataset" previewing each tracker file.
 void SaveCreateDataset(Renderer& renderer, ScreenshotDesktop& desktop, Database& db,
                        SelectionController& controller, QWidget* parent) {
@@ -170,15 +177,19 @@ void SaveCreateDataset(Renderer& renderer, ScreenshotDesktop& desktop, Database&
         ->setText(QStringLiteral("NTDS tracker"));
     desktop.dataFile = QStringLiteral("failure-log.csv");
     addData.findChild<QPushButton*>(QStringLiteral("Command3"))->click();
+    WaitForPreview(addData);
     renderer.Save(addData, QStringLiteral("create-dataset"));
 
     desktop.dataFile = QStringLiteral("bug-reports.csv");
     addData.findChild<QPushButton*>(QStringLiteral("Command3"))->click();
+    WaitForPreview(addData);
     auto* origin = addData.findChild<QLineEdit*>(QStringLiteral("txtOrigin"));
     origin->setText(QStringLiteral("2024-03-04 08:00"));
     addData.findChild<QComboBox*>(QStringLiteral("cboTimeZone"))
         ->setCurrentText(QStringLiteral("Europe/Berlin"));
     emit origin->editingFinished();  // as leaving the field does
+    WaitForPreview(addData);
+    addData.findChild<QComboBox*>(QStringLiteral("Combo1"))->setFocus();
     renderer.Save(addData, QStringLiteral("create-dataset-timestamps"));
 }
 

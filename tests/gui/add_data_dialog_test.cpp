@@ -27,6 +27,12 @@ void Fill(QWidget* dialog, const QString& name, int type) {
     dialog->findChild<QComboBox*>("Combo1")->setCurrentIndex(type);
 }
 
+// Clicks the file button and waits for the preview of the file chosen.
+void ChooseFile(QWidget* dialog) {
+    Click(dialog, "Command3");
+    QVERIFY(guitest::PreviewSettled(dialog));
+}
+
 // Presses OK and waits for the import to end, as a person waits for the dialog.
 bool PressOk(AddDataDialog& dialog) {
     QSignalSpy finished(&dialog, &AddDataDialog::importFinished);
@@ -71,9 +77,9 @@ class AddDataTest : public QObject {
         AddDataDialog dialog(s.Db(), s.Controller(), s.desktop);
         const QString file = QString::fromStdString(test::DataFile("ntds.txt"));
         s.desktop.QueueFileName(file);
-        Click(&dialog, "Command3");
+        ChooseFile(&dialog);
         QCOMPARE(dialog.findChild<QLabel*>("InputFileLabel")->text(), file);
-        Click(&dialog, "Command3");  // cancelled
+        ChooseFile(&dialog);  // cancelled
         QCOMPARE(dialog.findChild<QLabel*>("InputFileLabel")->text(), file);
         QCOMPARE(s.desktop.questions,
                  (std::vector<FileQuestion>{FileQuestion::DataFile, FileQuestion::DataFile}));
@@ -98,7 +104,7 @@ class AddDataTest : public QObject {
         dialog.show();
         Fill(&dialog, name, 0);
         s.desktop.QueueFileName(QString::fromStdString(test::DataFile("ntds.txt")));
-        Click(&dialog, "Command3");
+        ChooseFile(&dialog);
         QVERIFY(PressOk(dialog));
         QCOMPARE(s.sink.Texts(), std::vector<std::string>{message.toStdString()});
         QVERIFY(dialog.isVisible());
@@ -112,7 +118,7 @@ class AddDataTest : public QObject {
         dialog.show();
         const std::string file = s.dir.WriteFile("data.txt", "");
         s.desktop.QueueFileName(QString::fromStdString(file));
-        Click(&dialog, "Command3");
+        ChooseFile(&dialog);
         Fill(&dialog, "NEW", 0);
         QCOMPARE(dialog.findChild<QLabel*>("lblPreviewMessage")->text(),
                  QStringLiteral("An error occurred while reading data from file.\nFile contains "
@@ -121,7 +127,7 @@ class AddDataTest : public QObject {
 
         s.dir.WriteFile("data.txt", "3\n5\n2\n");
         s.desktop.QueueFileName(QString::fromStdString(file));
-        Click(&dialog, "Command3");
+        ChooseFile(&dialog);
         s.sink.QueueAnswer(MessageAnswer::No);
         QVERIFY(PressOk(dialog));
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
@@ -142,7 +148,7 @@ class AddDataTest : public QObject {
         AddDataDialog dialog(s.Db(), s.Controller(), s.desktop);
         dialog.show();
         s.desktop.QueueFileName(QString::fromStdString(test::DataFile("ntds.txt")));
-        Click(&dialog, "Command3");
+        ChooseFile(&dialog);
         Fill(&dialog, " NTDS ", 0);
         dialog.findChild<QPlainTextEdit*>("TxtSource")->setPlainText("Navy\nproduction phase");
         s.sink.QueueAnswer(yes ? MessageAnswer::Yes : MessageAnswer::No);
@@ -165,7 +171,7 @@ class AddDataTest : public QObject {
         AddDataDialog dialog(s.Db(), s.Controller(), s.desktop);
         dialog.show();
         s.desktop.QueueFileName(QString::fromStdString(s.dir.WriteFile("c.txt", "3\n8\n10\n")));
-        Click(&dialog, "Command3");
+        ChooseFile(&dialog);
         Fill(&dialog, "C", 1);  // Interfailure times, but the values never decrease
         s.sink.QueueAnswer(MessageAnswer::Yes);  // read them as interfailure times
         s.sink.QueueAnswer(MessageAnswer::No);   // do not make the dataset current
@@ -187,7 +193,7 @@ class AddDataTest : public QObject {
         AddDataDialog dialog(s.Db(), s.Controller(), s.desktop);
         s.desktop.QueueFileName(QString::fromStdString(test::DataFile("ntds.txt")));
         WhenModal([](QWidget* shown) {
-            Click(shown, "Command3");
+            ChooseFile(shown);
             Fill(shown, "NTDS", 0);
             Click(shown, "Command2");
         });
@@ -212,7 +218,7 @@ class AddDataTest : public QObject {
 
         desktop.QueueFileName(QString::fromStdString(test::DataFile("sys1.txt")));
         WhenModal([](QWidget* shown) {
-            Click(shown, "Command3");
+            ChooseFile(shown);
             Fill(shown, "SYS1", 0);
             Click(shown, "Command1");
         });

@@ -15,6 +15,7 @@
 
 using namespace tamsel;
 using guitest::Click;
+using guitest::PreviewSettled;
 using guitest::Session;
 
 namespace {
@@ -25,8 +26,14 @@ struct PreviewDialog {
         : dialog(s.Db(), s.Controller(), s.desktop) {
         dialog.show();
         dialog.findChild<QLineEdit*>("TxtDataName")->setText("NEW");
+        Choose(s, fileName);
+    }
+
+    // Chooses fileName and waits for its preview.
+    void Choose(Session& s, const std::string& fileName) {
         s.desktop.QueueFileName(QString::fromStdString(fileName));
         Click(&dialog, "Command3");
+        QVERIFY(PreviewSettled(&dialog));
     }
 
     template <typename T>
@@ -84,14 +91,24 @@ class ImportPreviewTest : public QObject {
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
         QVERIFY(!preview.ReadsCleanly());
         preview.SetFile(QString::fromStdString(dir.WriteFile("a.csv", "a;b;c\n1;2;3\n4;5\n")));
+        QVERIFY(!preview.ReadsCleanly());  // while it is read
+        // A change made while the file is read is read after it.
+        auto* header = preview.findChild<QComboBox*>("cboHeader");
+        header->setCurrentIndex(2);  // no header: the first line holds no numbers
+        QVERIFY(PreviewSettled(&preview));
+        QCOMPARE(preview.Options().header, HeaderChoice::Absent);
+        QVERIFY(!preview.ReadsCleanly());
+        header->setCurrentIndex(0);
+        QVERIFY(PreviewSettled(&preview));
         preview.findChild<QComboBox*>("cboColumn")->setCurrentIndex(2);
+        QVERIFY(PreviewSettled(&preview));
         QVERIFY(preview.ReadsCleanly());
         QCOMPARE(preview.Options().column, std::string("2"));
-        preview.findChild<QComboBox*>("cboHeader")->setCurrentIndex(2);  // no header
-        QVERIFY(!preview.ReadsCleanly());
         preview.SetFile(QString::fromStdString(dir.WriteFile("b.txt", "")));
+        QVERIFY(PreviewSettled(&preview));
         QCOMPARE(preview.findChild<QTableView*>("tblPreview")->model()->rowCount(), 0);
         preview.SetFile(QString::fromStdString(dir.File("missing.txt")));
+        QVERIFY(PreviewSettled(&preview));
         QVERIFY(!preview.ReadsCleanly());
     }
 
@@ -129,16 +146,21 @@ class ImportPreviewTest : public QObject {
         QCOMPARE(d.Model()->rowCount(), 3);  // the rows to choose from
         QCOMPARE(d.Highlighted(), QList<int>{});
         d.Get<QComboBox>("cboColumn")->setCurrentIndex(2);
+        QVERIFY(!d.OkEnabled());  // until the column chosen has been read
+        QVERIFY(PreviewSettled(&d.dialog));
         QVERIFY(d.OkEnabled());
         QCOMPARE(d.Highlighted(), QList<int>{1});
         QCOMPARE(d.Get<QComboBox>("cboColumn")->currentText(), QStringLiteral("2 'b' (numbers)"));
         QVERIFY(d.Summary().endsWith("Values: 3, read as cumulative failure times"));
         // Another delimiter splits the lines anew and forgets the column chosen.
         d.Get<QComboBox>("cboDelimiter")->setCurrentText("Comma");
+        QVERIFY(PreviewSettled(&d.dialog));
         QVERIFY(!d.OkEnabled());
         QCOMPARE(d.Get<QComboBox>("cboColumn")->currentIndex(), 0);
         d.Get<QComboBox>("cboDelimiter")->setCurrentText("Detect");
+        QVERIFY(PreviewSettled(&d.dialog));
         d.Get<QComboBox>("cboColumn")->setCurrentIndex(2);
+        QVERIFY(PreviewSettled(&d.dialog));
         s.sink.QueueAnswer(MessageAnswer::No);
         QVERIFY(d.Import());
         QCOMPARE(StoredCumulativeTimes(s.Db(), "NEW"), (std::vector<double>{30, 70, 90}));
@@ -151,6 +173,7 @@ class ImportPreviewTest : public QObject {
         QVERIFY2(d.Message().contains("Line 2: '1,5' holds a decimal comma."),
                  qPrintable(d.Message()));
         d.Get<QCheckBox>("chkDecimalComma")->setChecked(true);
+        QVERIFY(PreviewSettled(&d.dialog));
         QVERIFY(d.OkEnabled());
         QVERIFY(d.Summary().contains("Decimal comma: yes"));
         s.sink.QueueAnswer(MessageAnswer::No);
@@ -182,15 +205,13 @@ class ImportPreviewTest : public QObject {
                  QStringLiteral("Detect: 2 'opened' (date-times)"));
         // A local time the clocks skipped is refused with its line.
         s.dir.WriteFile("bugs.csv", "opened\n2024-03-31 02:30\n");
-        s.desktop.QueueFileName(QString::fromStdString(file));
-        Click(&d.dialog, "Command3");
+        d.Choose(s, file);
         QVERIFY(!d.OkEnabled());
         QVERIFY2(d.Message().contains("Line 2: '2024-03-31 02:30' never happened in Europe/Berlin"),
                  qPrintable(d.Message()));
 
         s.dir.WriteFile("bugs.csv", "opened\n2024-03-31 03:30\n2024-03-31 01:15\n");
-        s.desktop.QueueFileName(QString::fromStdString(file));
-        Click(&d.dialog, "Command3");
+        d.Choose(s, file);
         QVERIFY(d.OkEnabled());
         s.sink.QueueAnswer(MessageAnswer::No);
         QVERIFY(d.Import());
