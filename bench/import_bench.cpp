@@ -1,5 +1,6 @@
-// Cost of importing 1,000,000 interfailure times: reading a two-column CSV table alone, and
-// the whole import of a file of one value a line (read, validate, store). Time, and the peak
+// Cost of importing 1,000,000 interfailure times: reading a two-column CSV table alone,
+// storing the values alone, and the whole import of a file of one value a line (read,
+// validate, store). Time, and the peak
 // resident memory of the process, which runs nothing else; run one benchmark a process
 // (--benchmark_filter) to see each one's peak.
 
@@ -13,6 +14,7 @@
 #include "synthetic_data.h"
 #include "tamsel/import/add_data_set.h"
 #include "tamsel/import/table_reader.h"
+#include "tamsel/store/writers.h"
 
 namespace tamsel::bench {
 namespace {
@@ -105,7 +107,30 @@ void BM_ImportMillionValues(benchmark::State& state) {
     state.counters["peak_rss_before_MB"] = before;
 }
 
+// The storing alone: the dataset row and its failure times in one unit, as the import
+// stores them.
+void BM_StoreMillionValues(benchmark::State& state) {
+    const std::vector<double> values = SimulateJelinskiMoranda(kValues, 2 * kValues, 1e-6, 7);
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto project = std::make_unique<TempProject>("store");
+        state.ResumeTiming();
+        Database& db = project->Db();
+        Transaction unit(db);
+        if (!InsertDataSet(db, "BIG", "big.txt", 1, kValues, "simulated") ||
+            !InsertFailureTimes(db, values, 1, "BIG")) {
+            state.SkipWithError("not stored");
+        }
+        unit.Commit();
+        state.PauseTiming();
+        project.reset();
+        state.ResumeTiming();
+    }
+    state.counters["peak_rss_MB"] = PeakResidentMegabytes();
+}
+
 BENCHMARK(BM_ReadMillionRowCsv)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_StoreMillionValues)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_ImportMillionValues)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace

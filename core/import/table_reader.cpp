@@ -188,6 +188,7 @@ class TableReader {
     bool OnRow(std::size_t line, std::span<const std::string> fields);
     bool Decide();
     bool DecideColumn(std::size_t firstLine);
+    void KeepPreviewRow(std::span<const std::string> fields);
     bool ReadRow(std::size_t line, std::span<const std::string> fields);
     bool ReadCell(std::size_t line, std::size_t column, std::string_view cell);
     bool Finish();
@@ -240,7 +241,10 @@ std::string TableReader::DescribeColumns(bool candidatesOnly) const {
 }
 
 bool TableReader::OnRow(std::size_t line, std::span<const std::string> fields) {
-    if (m_decided) return ReadRow(line, fields);
+    if (m_decided) {
+        KeepPreviewRow(fields);
+        return ReadRow(line, fields);
+    }
     m_sample.push_back({line, std::vector<std::string>(fields.begin(), fields.end())});
     if (m_sample.size() < kSampleRows) return true;
     return Decide();
@@ -324,6 +328,8 @@ bool TableReader::Decide() {
                           " is a header line and no line of data follows it.");
     }
     m_firstDataLine = m_sample[firstData].line;
+    // Kept before the column is chosen, so that a refused choice still shows the rows.
+    for (std::size_t r = firstData; r < m_sample.size(); ++r) KeepPreviewRow(m_sample[r].fields);
     if (!DecideColumn(m_sample.front().line)) return false;
     for (std::size_t r = firstData; r < m_sample.size(); ++r) {
         if (!ReadRow(m_sample[r].line, m_sample[r].fields)) return false;
@@ -426,10 +432,13 @@ bool TableReader::DecideColumn(std::size_t firstLine) {
     return true;
 }
 
-bool TableReader::ReadRow(std::size_t line, std::span<const std::string> fields) {
+void TableReader::KeepPreviewRow(std::span<const std::string> fields) {
     if (m_summary.firstRows.size() < kPreviewRows) {
         m_summary.firstRows.emplace_back(fields.begin(), fields.end());
     }
+}
+
+bool TableReader::ReadRow(std::size_t line, std::span<const std::string> fields) {
     const std::size_t count = TrimmedCount(fields);
     if (count > m_width) {
         return Refuse(DataFault::UnknownFormat, true,

@@ -56,8 +56,9 @@ BatchInsert::BatchInsert(Database& db, std::string_view queryName)
       m_columns(m_single.ParameterCount()),
       m_pending(static_cast<std::size_t>(m_columns) * kRowsPerStatement) {}
 
-void BatchInsert::Set(std::string_view name, const DbValue& value) {
-    const int column = m_single.ParameterIndex(name) - 1;
+int BatchInsert::Column(std::string_view name) const { return m_single.ParameterIndex(name) - 1; }
+
+void BatchInsert::Set(int column, const DbValue& value) {
     m_pending[static_cast<std::size_t>(m_rows * m_columns + column)] = value;
 }
 

@@ -205,6 +205,10 @@ bool InsertFailureTimes(Database& db, const std::vector<double>& data, int dataT
         const int dataSetId = DataSetKey(db, dataName);
         if (dataSetId == 0) return false;
         BatchInsert insert(db, "InsertFailureTimes");
+        const int dataSetColumn = insert.Column("DataSet");
+        const int indexColumn = insert.Column("Index");
+        const int interfailureColumn = insert.Column("InterFailure");
+        const int cumulativeColumn = insert.Column("Cumulative");
         double sum = 0.0;
         for (std::size_t i = 0; i < data.size(); ++i) {
             double interfailure = data[i];
@@ -215,10 +219,10 @@ bool InsertFailureTimes(Database& db, const std::vector<double>& data, int dataT
             } else if (i > 0) {
                 interfailure = data[i] - data[i - 1];
             }
-            insert.Set("DataSet", Long(dataSetId));
-            insert.Set("Index", Long(static_cast<std::int64_t>(i) + 1));
-            insert.Set("InterFailure", Finite(interfailure));
-            insert.Set("Cumulative", Finite(cumulative));
+            insert.Set(dataSetColumn, Long(dataSetId));
+            insert.Set(indexColumn, Long(static_cast<std::int64_t>(i) + 1));
+            insert.Set(interfailureColumn, Finite(interfailure));
+            insert.Set(cumulativeColumn, Finite(cumulative));
             insert.EndRow();
         }
         insert.Finish();

@@ -13,6 +13,7 @@
 
 #include "shell/background_run.h"
 #include "shell/desktop.h"
+#include "shell/import_preview.h"
 #include "shell/qt_text.h"
 #include "shell/selection_controller.h"
 #include "tamsel/import/add_data_set.h"
@@ -41,6 +42,7 @@ AddDataDialog::AddDataDialog(Database& db, SelectionController& controller, Desk
       m_name(new QLineEdit(this)),
       m_fileName(new QLabel(this)),
       m_browse(new QPushButton(QStringLiteral("..."), this)),
+      m_preview(new ImportPreview(this)),
       m_type(new QComboBox(this)),
       m_source(new QPlainTextEdit(this)),
       m_busy(new QProgressBar(this)) {
@@ -96,6 +98,8 @@ AddDataDialog::AddDataDialog(Database& db, SelectionController& controller, Desk
     m_cancel->setObjectName(QStringLiteral("Command2"));
     connect(buttons, &QDialogButtonBox::accepted, this, &AddDataDialog::Ok);
     connect(buttons, &QDialogButtonBox::rejected, this, &AddDataDialog::reject);
+    connect(m_preview, &ImportPreview::changed, this, &AddDataDialog::EnableOk);
+    EnableOk();
 
     auto* grid = new QGridLayout;
     grid->addWidget(nameLabel, 0, 0, 1, 2);
@@ -103,14 +107,16 @@ AddDataDialog::AddDataDialog(Database& db, SelectionController& controller, Desk
     grid->addWidget(fileLabel, 2, 0, 1, 2);
     grid->addWidget(m_fileName, 3, 0);
     grid->addWidget(m_browse, 3, 1);
-    grid->addWidget(typeLabel, 4, 0, 1, 2);
-    grid->addWidget(m_type, 5, 0, 1, 2);
-    grid->addWidget(sourceLabel, 6, 0, 1, 2);
-    grid->addWidget(m_source, 7, 0, 1, 2);
+    grid->addWidget(m_preview, 4, 0, 1, 2);
+    grid->addWidget(typeLabel, 5, 0, 1, 2);
+    grid->addWidget(m_type, 6, 0, 1, 2);
+    grid->addWidget(sourceLabel, 7, 0, 1, 2);
+    grid->addWidget(m_source, 8, 0, 1, 2);
     grid->setRowMinimumHeight(2, 28);
-    grid->setRowMinimumHeight(4, 28);
-    grid->setRowMinimumHeight(6, 28);
+    grid->setRowMinimumHeight(5, 28);
+    grid->setRowMinimumHeight(7, 28);
     grid->setColumnStretch(0, 1);
+    grid->setRowStretch(4, 1);
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(m_busy, 1);
@@ -129,7 +135,9 @@ bool AddDataDialog::IsRunning() const { return m_run->IsRunning(); }
 
 void AddDataDialog::BrowseDataFile() {
     const QString fileName = m_desktop.AskFileName(this, FileQuestion::DataFile);
-    if (!fileName.isEmpty()) m_fileName->setText(fileName);
+    if (fileName.isEmpty()) return;
+    m_fileName->setText(fileName);
+    m_preview->SetFile(fileName);
 }
 
 void AddDataDialog::Ok() {
@@ -141,8 +149,8 @@ void AddDataDialog::Ok() {
                                            DataTypeChoice::Cumulative};
     request.choice = kChoices[m_type->currentIndex()];
     request.source = StoredText(m_source->toPlainText());
+    request.table = m_preview->Options();
     m_addedName.reset();
-    SetBusy(true);
     Database& db = m_db;
     m_run->Start([this, &db, request](const RunControl&) {
         // Only the result crosses back; finished() is delivered after this has returned.
@@ -150,6 +158,7 @@ void AddDataDialog::Ok() {
             m_addedName = added->name;
         }
     });
+    SetBusy(true);
 }
 
 void AddDataDialog::ImportEnded() {
@@ -169,15 +178,20 @@ void AddDataDialog::AskToSelectNewDataSet(const std::string& name) {
 
 void AddDataDialog::SetBusy(bool busy) {
     for (QWidget* widget :
-         std::initializer_list<QWidget*>{m_name, m_browse, m_type, m_source, m_ok, m_cancel}) {
+         std::initializer_list<QWidget*>{m_name, m_browse, m_preview, m_type, m_source, m_cancel}) {
         widget->setEnabled(!busy);
     }
+    EnableOk();
     m_busy->setVisible(busy);
     if (busy) {
         setCursor(Qt::BusyCursor);
     } else {
         unsetCursor();
     }
+}
+
+void AddDataDialog::EnableOk() {
+    m_ok->setEnabled(!m_run->IsRunning() && m_preview->ReadsCleanly());
 }
 
 void AddDataDialog::reject() {

@@ -1,5 +1,6 @@
-// "Create a dataset": names a dataset, picks its data file, says how the numbers are to be
-// read and stores it; then offers to make it the current dataset. The import runs on a
+// "Create a dataset": names a dataset, picks its data file, previews how the file reads with
+// the chosen options, says how the numbers are to be read and stores it; then offers to make
+// it the current dataset. The import runs on a
 // worker thread, so that a large file leaves the window responsive.
 #pragma once
 
@@ -17,6 +18,7 @@ namespace tamsel {
 class BackgroundRun;
 class Database;
 class Desktop;
+class ImportPreview;
 class SelectionController;
 
 class AddDataDialog : public QDialog {
@@ -43,6 +45,7 @@ class AddDataDialog : public QDialog {
     void ImportEnded();
     void AskToSelectNewDataSet(const std::string& name);
     void SetBusy(bool busy);
+    void EnableOk();
 
     Database& m_db;
     SelectionController& m_controller;
@@ -51,6 +54,7 @@ class AddDataDialog : public QDialog {
     QLineEdit* m_name;
     QLabel* m_fileName;
     QPushButton* m_browse;
+    ImportPreview* m_preview;
     QComboBox* m_type;
     QPlainTextEdit* m_source;
     QPushButton* m_ok;

@@ -3,7 +3,9 @@
 // the shipped SYS1 data with the models applied.
 #include <QApplication>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -11,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTextStream>
 #include <QTimer>
 #include <cstdio>
 #include <memory>
@@ -22,6 +25,7 @@
 #include "shell/app_icon.h"
 #include "shell/current_selections_dialog.h"
 #include "shell/desktop.h"
+#include "shell/import_preview.h"
 #include "shell/main_window.h"
 #include "shell/model_options_dialog.h"
 #include "shell/qt_text.h"
@@ -55,14 +59,15 @@ class PrintingSink : public MessageSink {
     }
 };
 
-// Chooses a shipped data file when asked for one, nothing else.
+// Chooses dataFile when asked for a data file, nothing else.
 class ScreenshotDesktop : public Desktop {
   public:
     QString AskFileName(QWidget*, FileQuestion question) override {
-        if (question != FileQuestion::DataFile) return {};
-        return QDir(QStringLiteral(TAMSEL_DATA_DIR)).filePath(QStringLiteral("ntds.txt"));
+        return question == FileQuestion::DataFile ? dataFile : QString();
     }
     bool OpenDocument(const QString&) override { return false; }
+
+    QString dataFile;
 };
 
 class Renderer {
@@ -122,6 +127,70 @@ void SavePlot(Renderer& renderer, Database& db, std::optional<Plot> plot,
     window.ShowPlot(std::move(*plot));
     window.resize(1000, 600);
     renderer.Save(window, name);
+}
+
+// Two data files as a bug tracker exports them, in the working folder: the NTDS failures as
+// a table with a header line (failure-log.csv), and as the date-times the failures were
+// reported at, timed in hours (bug-reports.csv).
+bool WriteTrackerFiles() {
+    QFile ntds(QDir(QStringLiteral(TAMSEL_DATA_DIR)).filePath(QStringLiteral("ntds.txt")));
+    QFile table(QStringLiteral("failure-log.csv"));
+    QFile reports(QStringLiteral("bug-reports.csv"));
+    if (!ntds.open(QIODevice::ReadOnly | QIODevice::Text) || !table.open(QIODevice::WriteOnly) ||
+        !reports.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    const QString severities[] = {QStringLiteral("major"), QStringLiteral("minor"),
+                                  QStringLiteral("minor"), QStringLiteral("critical")};
+    QTextStream tableOut(&table);
+    QTextStream reportsOut(&reports);
+    tableOut << "failure,time_between_failures_hours,severity\n";
+    reportsOut << "id,reported,component\n";
+    const QDateTime origin(QDate(2024, 3, 4), QTime(8, 0));
+    double hours = 0.0;
+    for (int index = 1; !ntds.atEnd(); ++index) {
+        const QString value = QString::fromLatin1(ntds.readLine()).trimmed();
+        if (value.isEmpty()) continue;
+        hours += value.toDouble();
+        const QString severity = severities[index % 4];
+        tableOut << index << ',' << value << ',' << severity << '\n';
+        reportsOut
+            << "BUG-" << 400 + 7 * index << ','
+            << origin.addSecs(qint64(hours * 3600)).toString(QStringLiteral("yyyy-MM-dd HH:mm"))
+            << ',' << (index % 3 == 0 ? "parser" : "scheduler") << '\n';
+    }
+    return true;
+}
+
+// Lets the preview of dialog read what it shows.
+void WaitForPreview(QWidget& dialog) {
+    const auto* preview = dialog.findChild<ImportPreview*>();
+    while (preview->IsReading()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+// "Create a dataset" previewing each tracker file.
+void SaveCreateDataset(Renderer& renderer, ScreenshotDesktop& desktop, Database& db,
+                       SelectionController& controller, QWidget* parent) {
+    AddDataDialog addData(db, controller, desktop, parent);
+    addData.resize(720, 720);
+    addData.findChild<QLineEdit*>(QStringLiteral("TxtDataName"))
+        ->setText(QStringLiteral("NTDS tracker"));
+    desktop.dataFile = QStringLiteral("failure-log.csv");
+    addData.findChild<QPushButton*>(QStringLiteral("Command3"))->click();
+    WaitForPreview(addData);
+    renderer.Save(addData, QStringLiteral("create-dataset"));
+
+    desktop.dataFile = QStringLiteral("bug-reports.csv");
+    addData.findChild<QPushButton*>(QStringLiteral("Command3"))->click();
+    WaitForPreview(addData);
+    auto* origin = addData.findChild<QLineEdit*>(QStringLiteral("txtOrigin"));
+    origin->setText(QStringLiteral("2024-03-04 08:00"));
+    addData.findChild<QComboBox*>(QStringLiteral("cboTimeZone"))
+        ->setCurrentText(QStringLiteral("Europe/Berlin"));
+    emit origin->editingFinished();  // as leaving the field does
+    WaitForPreview(addData);
+    addData.findChild<QComboBox*>(QStringLiteral("Combo1"))->setFocus();
+    renderer.Save(addData, QStringLiteral("create-dataset-timestamps"));
 }
 
 // Every plot kind, a table window and the recalibration and next-failure dialogs on SYS1;
@@ -241,12 +310,8 @@ int Run(const QString& outputDirectory) {
     ModelOptionsDialog modelOptions(db, "SYS1", &window);
     modelOptions.findChild<QRadioButton*>(QStringLiteral("Option1_0"))->setChecked(true);
     renderer.Save(modelOptions, QStringLiteral("model-options"));
-    AddDataDialog addData(db, controller, desktop, &window);
-    addData.findChild<QLineEdit*>(QStringLiteral("TxtDataName"))
-        ->setText(QStringLiteral("NTDS copy"));
-    addData.findChild<QPushButton*>(QStringLiteral("Command3"))->click();
-    addData.findChild<QComboBox*>(QStringLiteral("Combo1"))->setCurrentIndex(1);
-    renderer.Save(addData, QStringLiteral("create-dataset"));
+    if (!WriteTrackerFiles()) return 1;
+    SaveCreateDataset(renderer, desktop, db, controller, &window);
     std::vector<int> rawSets;
     for (const std::vector<DbValue>& row : sets->rows) rawSets.push_back(ToInt(row[0]));
     SavePlotsAndTables(renderer, db, controller, rawSets);

@@ -41,7 +41,7 @@ TEST_F(DataCommands, InspectShowsHowAFileReadsAndStoresNothing) {
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.out,
               "Delimiter: semicolon\nHeader line: yes\nDecimal comma: no\nColumns:\n"
-              "  1 a (numbers)\n  2 b (numbers)\n"
+              "  1 a (numbers)\n  2 b (numbers)\nFirst rows:\n  1 | 2\n  3 | 4\n"
               "Note: took line 1 as the header line (--no-header reads it as data)\n");
     EXPECT_EQ(run.err,
               "An error occurred while reading data from file.\n"

@@ -2,6 +2,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QtTest>
@@ -24,6 +25,12 @@ namespace {
 void Fill(QWidget* dialog, const QString& name, int type) {
     dialog->findChild<QLineEdit*>("TxtDataName")->setText(name);
     dialog->findChild<QComboBox*>("Combo1")->setCurrentIndex(type);
+}
+
+// Clicks the file button and waits for the preview of the file chosen.
+void ChooseFile(QWidget* dialog) {
+    Click(dialog, "Command3");
+    QVERIFY(guitest::PreviewSettled(dialog));
 }
 
 // Presses OK and waits for the import to end, as a person waits for the dialog.
@@ -61,6 +68,8 @@ class AddDataTest : public QObject {
         QCOMPARE(dialog.findChild<QPlainTextEdit*>("TxtSource")->toPlainText(),
                  QStringLiteral("Unknown source\n"));
         QVERIFY(dialog.findChild<QLineEdit*>("TxtDataName")->text().isEmpty());
+        // Nothing to import before a file reads cleanly.
+        QVERIFY(!dialog.findChild<QPushButton*>("Command1")->isEnabled());
     }
 
     void BrowseShowsTheChosenFileAndCancelKeepsIt() {
@@ -68,9 +77,9 @@ class AddDataTest : public QObject {
         AddDataDialog dialog(s.Db(), s.Controller(), s.desktop);
         const QString file = QString::fromStdString(test::DataFile("ntds.txt"));
         s.desktop.QueueFileName(file);
-        Click(&dialog, "Command3");
+        ChooseFile(&dialog);
         QCOMPARE(dialog.findChild<QLabel*>("InputFileLabel")->text(), file);
-        Click(&dialog, "Command3");  // cancelled
+        ChooseFile(&dialog);  // cancelled
         QCOMPARE(dialog.findChild<QLabel*>("InputFileLabel")->text(), file);
         QCOMPARE(s.desktop.questions,
                  (std::vector<FileQuestion>{FileQuestion::DataFile, FileQuestion::DataFile}));
@@ -78,29 +87,24 @@ class AddDataTest : public QObject {
 
     void RefusalsKeepTheDialogOpenWithItsInput_data() {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("withFile");
         QTest::addColumn<QString>("message");
-        QTest::newRow("no name") << "   " << true << "Please enter a name for the dataset";
+        QTest::newRow("no name") << "   "
+                                 << "Please enter a name for the dataset";
         QTest::newRow("existing name with blanks")
-            << "  SYS1 " << false
+            << "  SYS1 "
             << "The data name specified already exists.\r\n"
                "Please, specify a valid and unique name for the dataset.";
-        QTest::newRow("no file") << "NTDS" << false
-                                 << "No input data file selected.\r\nPlease select data file.";
     }
 
     void RefusalsKeepTheDialogOpenWithItsInput() {
         QFETCH(QString, name);
-        QFETCH(bool, withFile);
         QFETCH(QString, message);
         Session s;
         AddDataDialog dialog(s.Db(), s.Controller(), s.desktop);
         dialog.show();
         Fill(&dialog, name, 0);
-        if (withFile) {
-            s.desktop.QueueFileName(QString::fromStdString(test::DataFile("ntds.txt")));
-            Click(&dialog, "Command3");
-        }
+        s.desktop.QueueFileName(QString::fromStdString(test::DataFile("ntds.txt")));
+        ChooseFile(&dialog);
         QVERIFY(PressOk(dialog));
         QCOMPARE(s.sink.Texts(), std::vector<std::string>{message.toStdString()});
         QVERIFY(dialog.isVisible());
@@ -108,23 +112,22 @@ class AddDataTest : public QObject {
         QCOMPARE(guitest::CountRows(s.Db(), "DataSets"), 1);
     }
 
-    void AFileThatFailsCanBeCorrectedAndTriedAgain() {
+    void AFileThatFailsCanBeCorrectedAndChosenAgain() {
         Session s;
         AddDataDialog dialog(s.Db(), s.Controller(), s.desktop);
         dialog.show();
         const std::string file = s.dir.WriteFile("data.txt", "");
         s.desktop.QueueFileName(QString::fromStdString(file));
-        Click(&dialog, "Command3");
+        ChooseFile(&dialog);
         Fill(&dialog, "NEW", 0);
-        QVERIFY(PressOk(dialog));
-        QCOMPARE(s.sink.Texts(),
-                 std::vector<std::string>{
-                     "An error occurred while reading data from file.\r\nFile contains no data."});
-        QVERIFY(dialog.isVisible());
-        QCOMPARE(guitest::CountRows(s.Db(), "DataSets"), 1);
+        QCOMPARE(dialog.findChild<QLabel*>("lblPreviewMessage")->text(),
+                 QStringLiteral("An error occurred while reading data from file.\nFile contains "
+                                "no data."));
+        QVERIFY(!dialog.findChild<QPushButton*>("Command1")->isEnabled());
 
         s.dir.WriteFile("data.txt", "3\n5\n2\n");
-        s.sink.Clear();
+        s.desktop.QueueFileName(QString::fromStdString(file));
+        ChooseFile(&dialog);
         s.sink.QueueAnswer(MessageAnswer::No);
         QVERIFY(PressOk(dialog));
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
@@ -145,7 +148,7 @@ class AddDataTest : public QObject {
         AddDataDialog dialog(s.Db(), s.Controller(), s.desktop);
         dialog.show();
         s.desktop.QueueFileName(QString::fromStdString(test::DataFile("ntds.txt")));
-        Click(&dialog, "Command3");
+        ChooseFile(&dialog);
         Fill(&dialog, " NTDS ", 0);
         dialog.findChild<QPlainTextEdit*>("TxtSource")->setPlainText("Navy\nproduction phase");
         s.sink.QueueAnswer(yes ? MessageAnswer::Yes : MessageAnswer::No);
@@ -168,7 +171,7 @@ class AddDataTest : public QObject {
         AddDataDialog dialog(s.Db(), s.Controller(), s.desktop);
         dialog.show();
         s.desktop.QueueFileName(QString::fromStdString(s.dir.WriteFile("c.txt", "3\n8\n10\n")));
-        Click(&dialog, "Command3");
+        ChooseFile(&dialog);
         Fill(&dialog, "C", 1);  // Interfailure times, but the values never decrease
         s.sink.QueueAnswer(MessageAnswer::Yes);  // read them as interfailure times
         s.sink.QueueAnswer(MessageAnswer::No);   // do not make the dataset current
@@ -190,7 +193,7 @@ class AddDataTest : public QObject {
         AddDataDialog dialog(s.Db(), s.Controller(), s.desktop);
         s.desktop.QueueFileName(QString::fromStdString(test::DataFile("ntds.txt")));
         WhenModal([](QWidget* shown) {
-            Click(shown, "Command3");
+            ChooseFile(shown);
             Fill(shown, "NTDS", 0);
             Click(shown, "Command2");
         });
@@ -215,7 +218,7 @@ class AddDataTest : public QObject {
 
         desktop.QueueFileName(QString::fromStdString(test::DataFile("sys1.txt")));
         WhenModal([](QWidget* shown) {
-            Click(shown, "Command3");
+            ChooseFile(shown);
             Fill(shown, "SYS1", 0);
             Click(shown, "Command1");
         });

@@ -5,9 +5,11 @@
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QTimer>
+#include <QtTest>
 #include <atomic>
 #include <memory>
 
+#include "shell/import_preview.h"
 #include "tamsel/import/add_data_set.h"
 #include "tamsel/store/queries.h"
 #include "tamsel/store/schema.h"
@@ -59,6 +61,13 @@ void Click(QWidget* parent, const char* objectName) {
     auto* button = parent->findChild<QPushButton*>(QString::fromLatin1(objectName));
     Q_ASSERT_X(button, "Click", objectName);
     button->click();
+}
+
+bool PreviewSettled(QWidget* parent) {
+    auto* preview = qobject_cast<ImportPreview*>(parent);
+    if (!preview) preview = parent->findChild<ImportPreview*>();
+    Q_ASSERT(preview);
+    return QTest::qWaitFor([preview] { return !preview->IsReading(); }, 10000);
 }
 
 std::string MakeDatabase(const std::string& directory, const DataSetFiles& dataSets) {

@@ -45,6 +45,10 @@ int ModalTimeouts();
 // Clicks the push button called objectName inside parent.
 void Click(QWidget* parent, const char* objectName);
 
+// Waits until the import preview inside parent (or parent itself) has read the options it
+// shows; false when it has not within a few seconds.
+bool PreviewSettled(QWidget* parent);
+
 using DataSetFiles = std::vector<std::pair<std::string, std::string>>;
 
 // A new project file in directory holding the named datasets of data/ (pairs of dataset

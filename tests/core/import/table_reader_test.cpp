@@ -260,6 +260,11 @@ TEST(ReadTable, IndexAndTimeAreNeverInterleaved) {
               kRead + kUnknownFormat +
                   "\r\nLine 1: 2 columns could hold the failure times: 1 (numbers), 2 (numbers). "
                   "Choose the column of failure times with --column NAME or --column NUMBER.");
+    // The refusal still shows the rows and the columns to choose from.
+    EXPECT_EQ(two.summary.firstRows,
+              (std::vector<std::vector<std::string>>{{"5", "13"}, {"2", "23"}, {"7", "33"}}));
+    EXPECT_EQ(two.summary.columns.size(), 2u);
+    EXPECT_FALSE(two.summary.chosenColumn);
 }
 
 TEST(ReadTable, RefusalsSayWhatWhereAndHow) {
