@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "tamsel/models/sentinels.h"
@@ -59,8 +60,19 @@ double UpperGammaFraction(double a, double x) {
 
 }  // namespace
 
+namespace {
+
+// Alpha ((T + s)^Beta - T^Beta) as Alpha T^Beta ((1 + s / T)^Beta - 1), which keeps its
+// digits when s is small beside T.
+double ExpectedEvents(double t, double s, double beta, double alpha) {
+    if (t <= 0.0) return alpha * Power(s, beta);
+    return alpha * Power(t, beta) * std::expm1(beta * std::log1p(s / t));
+}
+
+}  // namespace
+
 double CdfDu(double t, double s, double beta, double alpha, double& survival) {
-    double exponent = -alpha * (Power(t + s, beta) - Power(t, beta));
+    double exponent = -ExpectedEvents(t, s, beta, alpha);
     if (exponent < kExponentFloor) {
         survival = 0.0;
         return 1.0;
@@ -71,7 +83,12 @@ double CdfDu(double t, double s, double beta, double alpha, double& survival) {
 
 double PercentileDu(double p, double t, double beta, double alpha) {
     if (!IsProbability(p)) return 0.0;
-    return Power(Power(t, beta) - std::log1p(-p) / alpha, 1.0 / beta) - t;
+    const double events = -std::log1p(-p) / alpha;  // Alpha ((T + s)^Beta - T^Beta) = -ln(1 - p)
+    // T ((1 + events / T^Beta)^(1 / Beta) - 1): the difference of the two powers cancels when
+    // the quantile is small beside T.
+    const double quantile = t > 0.0 ? t * std::expm1(std::log1p(events / Power(t, beta)) / beta)
+                                    : std::pow(events, 1.0 / beta);
+    return std::isfinite(quantile) ? quantile : kInfiniteQuartile;
 }
 
 Guarded MttfDu(double beta, double alpha, std::int32_t i, double t) {
@@ -81,10 +98,12 @@ Guarded MttfDu(double beta, double alpha, std::int32_t i, double t) {
         // e^i Gamma(a) Q(a, i) = i^a g(a, i): forming Q = 1 - P would cancel every digit
         // here. (i / Alpha)^a / Beta equals i^a / (Beta Alpha^a) without overflowing.
         mean = Power(i / alpha, a) * UpperGammaFraction(a, i) / beta;
-    } else {
-        double q = 1.0 - GammaP(i, a).value.value_or(0.0);
-        double c = beta * Power(alpha, a);
-        if (q > 0.0) mean = std::exp(static_cast<double>(i)) * Gamma(a).value.value_or(0.0) * q / c;
+    } else if (const std::optional<double> lower = GammaP(i, a).value) {
+        // Here Q is not small, but e^i Gamma(a) / Alpha^a may overflow on its own: the
+        // product is taken in logarithms, and a mean beyond the doubles is infinite.
+        const double logMean =
+            i + *GammaLn(a).value + std::log1p(-*lower) - std::log(beta) - a * std::log(alpha);
+        mean = logMean < std::log(kInfiniteMttf) ? std::exp(logMean) : kInfiniteMttf;
     }
     if (mean > 0.0 && std::isfinite(mean)) return {mean};
     return {t / (i * beta), MathFault::MttfGamma};

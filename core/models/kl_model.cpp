@@ -1,6 +1,7 @@
 #include "tamsel/models/kl_model.h"
 
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "littlewood_support.h"
@@ -16,6 +17,16 @@ constexpr double kStart = 1.0;
 // ratios so that the last one is exactly A.
 double RelativeShape(std::int32_t j, std::int32_t n, double ratio) {
     return (n - 1) / ((n - j) + ratio * (j - 1));
+}
+
+// The next interfailure time is Pareto with shape s(n), 1 / s(n) = Alpha1 + Alpha2 n summed
+// in extended precision (the terms nearly cancel when A is far below 1), and scale Beta. A
+// sum <= 0 stands for an infinite shape.
+Pareto ParetoKL(const StoredFit& fit) {
+    const long double inverse = static_cast<long double>(fit.param2) * fit.index + fit.param1;
+    const long double shape =
+        inverse > 0.0L ? 1.0L / inverse : std::numeric_limits<long double>::infinity();
+    return MakePareto(shape, fit.param3);
 }
 
 }  // namespace
@@ -60,13 +71,11 @@ EstimateRecord RecordKL(const FailureSeries& x, std::int32_t i, std::int32_t ran
     }
     const double firstInverse = sumShapeLog / i;  // 1 / s(1) at its profile value
     const double slope = (ratio * firstInverse - firstInverse) / (i - 1);
-    // 1 / s(i) is A / s(1) itself: Alpha1 + Alpha2 i cancels badly when A is much below 1.
-    const double shape = 1.0 / (ratio * firstInverse);
     EstimateRecord record;
     record.param1 = firstInverse - slope;
     record.param2 = slope;
     record.param3 = beta;
-    SetParetoPrediction(record, shape, beta, x, i, rangeEnd);
+    SetParetoPrediction(record, &ParetoKL, 0.0, x, i, rangeEnd);
     return record;
 }
 
@@ -83,37 +92,13 @@ EstimationResult EstimateKL(const FailureSeries& x, const FailureSeries& /*t*/,
                           control);
 }
 
-double MttfKL(double s, double beta) { return ParetoMean(s, beta); }
+double MttfKL(double s, double beta) { return ParetoMean(MakePareto(s, beta)); }
 
 double PercentileKL(double p, double beta, double s) {
     if (!IsProbability(p)) return 0.0;
-    return ParetoQuantile(p, s, beta);
+    return ParetoQuantile(p, MakePareto(s, beta));
 }
 
-namespace {
-
-// The next interfailure time is Pareto with shape s(n), 1 / s(n) = Alpha1 + Alpha2 n, and
-// scale Beta.
-double ShapeKL(const StoredFit& fit) { return 1.0 / (fit.param1 + fit.param2 * fit.index); }
-
-PredictivePoint NextKL(const StoredFit& fit, double s) {
-    const ParetoPoint point = ParetoAt(s, ShapeKL(fit), fit.param3);
-    return {point.cdf, point.pdf};
-}
-
-double QuantileKL(const StoredFit& fit, double p) {
-    return PercentileKL(p, fit.param3, ShapeKL(fit));
-}
-
-std::optional<double> LimitQuantileKL(const StoredFit& fit) {
-    if (ShapeKL(fit) <= 0.0) return kVanishing;
-    return std::nullopt;
-}
-
-double MeanKL(const StoredFit& fit) { return MttfKL(ShapeKL(fit), fit.param3); }
-
-}  // namespace
-
-const Predictive kPredictiveKL{&NextKL, &QuantileKL, &LimitQuantileKL, &MeanKL, nullptr};
+const Predictive kPredictiveKL = ParetoPredictive<&ParetoKL>();
 
 }  // namespace tamsel

@@ -21,6 +21,14 @@ double ProfileAlpha(const FailureSeries& t, std::int32_t n, double remaining, do
     return n / (sum + remaining * std::log1p(t[n] / beta));
 }
 
+// The remaining faults share the posterior rate Gamma(Alpha, Beta + T): the next interfailure
+// time is Pareto with shape (N - n) Alpha and scale Beta + T. N - n is taken from the stored N
+// (exact in extended precision), so that the prediction is the stored parameters' own.
+Pareto ParetoLi(const StoredFit& fit) {
+    const long double remaining = static_cast<long double>(fit.param1) - fit.index;
+    return MakePareto(remaining * fit.param2, fit.param3 + fit.time);
+}
+
 }  // namespace
 
 double ObjectiveLi(std::span<const double> p, std::span<double> g, std::int32_t n,
@@ -57,15 +65,11 @@ double ObjectiveLi(std::span<const double> p, std::span<double> g, std::int32_t 
 
 EstimateRecord RecordLi(const FailureSeries& x, const FailureSeries& t, std::int32_t i,
                         std::int32_t rangeEnd, double remaining, double beta) {
-    const double alpha = ProfileAlpha(t, i, remaining, beta);
-    // The remaining faults share the posterior rate Gamma(Alpha, Beta + t_i).
-    const double shape = remaining * alpha;
-    const double scale = beta + t[i];
     EstimateRecord record;
     record.param1 = i + remaining;
-    record.param2 = alpha;
+    record.param2 = ProfileAlpha(t, i, remaining, beta);
     record.param3 = beta;
-    SetParetoPrediction(record, shape, scale, x, i, rangeEnd);
+    SetParetoPrediction(record, &ParetoLi, t[i], x, i, rangeEnd);
     return record;
 }
 
@@ -90,34 +94,9 @@ EstimationResult EstimateLi(const FailureSeries& x, const FailureSeries& t, std:
 
 double PercentileLi(double p, double a, double b) {
     if (!IsProbability(p)) return 0.0;
-    return ParetoQuantile(p, a, b);
+    return ParetoQuantile(p, MakePareto(a, b));
 }
 
-namespace {
-
-// The next interfailure time is Pareto with shape (N - n) Alpha and scale Beta + T.
-double ShapeLi(const StoredFit& fit) { return (fit.param1 - fit.index) * fit.param2; }
-double ScaleLi(const StoredFit& fit) { return fit.param3 + fit.time; }
-
-PredictivePoint NextLi(const StoredFit& fit, double s) {
-    const ParetoPoint point = ParetoAt(s, ShapeLi(fit), ScaleLi(fit));
-    return {point.cdf, point.pdf};
-}
-
-double QuantileLi(const StoredFit& fit, double p) {
-    return PercentileLi(p, ShapeLi(fit), ScaleLi(fit));
-}
-
-// With no fault left the next failure never comes.
-std::optional<double> LimitQuantileLi(const StoredFit& fit) {
-    if (ShapeLi(fit) <= 0.0) return kInfiniteQuartile;
-    return std::nullopt;
-}
-
-double MeanLi(const StoredFit& fit) { return ParetoMean(ShapeLi(fit), ScaleLi(fit)); }
-
-}  // namespace
-
-const Predictive kPredictiveLi{&NextLi, &QuantileLi, &LimitQuantileLi, &MeanLi, nullptr};
+const Predictive kPredictiveLi = ParetoPredictive<&ParetoLi>();
 
 }  // namespace tamsel

@@ -113,7 +113,7 @@ double MttfLNHPP(double lambda, double alpha, double beta, double end) {
     const double expected = (beta + end) * lambda / alpha;
     const double correction = (1.0 + 1.0 / alpha) / expected;
     if (correction >= 1.0) return kNoMttf;
-    const double occurs = expected < kCertainFailure ? 1.0 - std::exp(-expected) : 1.0;
+    const double occurs = expected < kCertainFailure ? -std::expm1(-expected) : 1.0;
     return (1.0 + correction) / (lambda * occurs);
 }
 

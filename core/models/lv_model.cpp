@@ -34,6 +34,14 @@ double ProfileAlpha(const FailureSeries& x, std::int32_t n, double first, double
     return n / sum;
 }
 
+// The next interfailure time is Pareto with shape Alpha and scale psi(n) = Beta1 + Beta2 n,
+// summed in extended precision: the two terms nearly cancel when psi(n) is far below psi(1),
+// and the prediction must be that of the stored parameters.
+Pareto ParetoLV(const StoredFit& fit) {
+    const long double psi = static_cast<long double>(fit.param3) * fit.index + fit.param2;
+    return MakePareto(fit.param1, static_cast<double>(psi));
+}
+
 }  // namespace
 
 double ObjectiveLV(std::span<const double> p, std::span<double> g, std::int32_t n, double eps,
@@ -67,16 +75,12 @@ double ObjectiveLV(std::span<const double> p, std::span<double> g, std::int32_t 
 
 EstimateRecord RecordLV(const FailureSeries& x, std::int32_t i, std::int32_t rangeEnd, double first,
                         double last) {
-    const double alpha = ProfileAlpha(x, i, first, last);
     const double slope = (last - first) / (i - 1);
-    // The prediction's scale psi(i) is the last end itself: Beta1 + Beta2 i cancels badly
-    // when it is much smaller than the first.
-    const double psi = last;
     EstimateRecord record;
-    record.param1 = alpha;
+    record.param1 = ProfileAlpha(x, i, first, last);
     record.param2 = first - slope;
     record.param3 = slope;
-    SetParetoPrediction(record, alpha, psi, x, i, rangeEnd);
+    SetParetoPrediction(record, &ParetoLV, 0.0, x, i, rangeEnd);
     return record;
 }
 
@@ -93,36 +97,13 @@ EstimationResult EstimateLV(const FailureSeries& x, const FailureSeries& /*t*/,
                           control);
 }
 
-double MttfLV(double alpha, double psi) { return ParetoMean(alpha, psi); }
+double MttfLV(double alpha, double psi) { return ParetoMean(MakePareto(alpha, psi)); }
 
 double PercentileLV(double p, double psi, double alpha) {
     if (!IsProbability(p)) return 0.0;
-    return ParetoQuantile(p, alpha, psi);
+    return ParetoQuantile(p, MakePareto(alpha, psi));
 }
 
-namespace {
-
-// The next interfailure time is Pareto with shape Alpha and scale psi(n) = Beta1 + Beta2 n.
-double PsiLV(const StoredFit& fit) { return fit.param2 + fit.param3 * fit.index; }
-
-PredictivePoint NextLV(const StoredFit& fit, double s) {
-    const ParetoPoint point = ParetoAt(s, fit.param1, PsiLV(fit));
-    return {point.cdf, point.pdf};
-}
-
-double QuantileLV(const StoredFit& fit, double p) {
-    return PercentileLV(p, PsiLV(fit), fit.param1);
-}
-
-std::optional<double> LimitQuantileLV(const StoredFit& fit) {
-    if (PsiLV(fit) <= 0.0) return kVanishing;
-    return std::nullopt;
-}
-
-double MeanLV(const StoredFit& fit) { return MttfLV(fit.param1, PsiLV(fit)); }
-
-}  // namespace
-
-const Predictive kPredictiveLV{&NextLV, &QuantileLV, &LimitQuantileLV, &MeanLV, nullptr};
+const Predictive kPredictiveLV = ParetoPredictive<&ParetoLV>();
 
 }  // namespace tamsel

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "pareto.h"
 #include "tamsel/models/sentinels.h"
 #include "tamsel/numeric/math_functions.h"
 #include "tamsel/numeric/minimise_1d.h"
@@ -27,6 +28,11 @@ double LowestTheta(std::int32_t i, double t) {
     return std::sqrt(t / -std::expm1(-static_cast<double>(i))) * std::exp(-0.5 * i);
 }
 
+// The next interfailure time after T is Pareto with shape Beta0 and scale a + T. Near the
+// homogeneous limit Beta0 runs to 1e15 and beyond, where only the expm1 and log1p forms of
+// the Pareto functions keep any digit.
+Pareto ParetoMO(const StoredFit& fit) { return MakePareto(fit.param2, fit.param1 + fit.time); }
+
 }  // namespace
 
 double ObjectiveMO(double theta, std::int32_t n, double t, const FailureSeries& cumulative) {
@@ -38,7 +44,7 @@ double ObjectiveMO(double theta, std::int32_t n, double t, const FailureSeries& 
 
 double PercentileMO(double p, double a, double t, double beta0) {
     if (!IsProbability(p)) return 0.0;
-    return (a + t) * (Power(1.0 - p, -1.0 / beta0) - 1.0);
+    return ParetoQuantile(p, MakePareto(beta0, a + t));
 }
 
 IndexFit PrepareMO(const FailureSeries& x, const FailureSeries& t, std::int32_t rangeEnd,
@@ -55,16 +61,7 @@ IndexFit PrepareMO(const FailureSeries& x, const FailureSeries& t, std::int32_t 
         EstimateRecord record;
         record.param1 = a;
         record.param2 = beta0;
-        record.mttf = beta0 > 1.0 ? (a + time) / (beta0 - 1.0) : kInfiniteMttf;
-        record.lowQ = PercentileMO(0.25, a, time, beta0);
-        record.median = PercentileMO(0.5, a, time, beta0);
-        record.uppQ = PercentileMO(0.75, a, time, beta0);
-        if (i < rangeEnd) {
-            double next = x[i + 1];
-            double survival = Power((a + time) / (a + time + next), beta0);
-            record.cdf = 1.0 - survival;
-            record.pdf = beta0 * survival / (a + time + next);
-        }
+        SetParetoPrediction(record, &ParetoMO, time, x, i, rangeEnd);
         return IndexResult{record, {FitMethod::Minimised, found.termination}};
     };
 }
@@ -76,26 +73,6 @@ EstimationResult EstimateMO(const FailureSeries& x, const FailureSeries& t, std:
                           control);
 }
 
-namespace {
-
-PredictivePoint NextMO(const StoredFit& fit, double s) {
-    const double a = fit.param1;
-    const double survival = Power((a + fit.time) / (a + fit.time + s), fit.param2);
-    return {1.0 - survival, survival * fit.param2 / (a + fit.time + s)};
-}
-
-double QuantileMO(const StoredFit& fit, double p) {
-    return PercentileMO(p, fit.param1, fit.time, fit.param2);
-}
-
-std::optional<double> Regular(const StoredFit&) { return std::nullopt; }
-
-double MeanMO(const StoredFit& fit) {
-    return fit.param2 > 1.0 ? (fit.param1 + fit.time) / (fit.param2 - 1.0) : kInfiniteMttf;
-}
-
-}  // namespace
-
-const Predictive kPredictiveMO{&NextMO, &QuantileMO, &Regular, &MeanMO, nullptr};
+const Predictive kPredictiveMO = ParetoPredictive<&ParetoMO>();
 
 }  // namespace tamsel
