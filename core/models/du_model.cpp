@@ -1,7 +1,6 @@
 #include "tamsel/models/du_model.h"
 
 #include <cmath>
-#include <limits>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -32,35 +31,6 @@ std::shared_ptr<const DuSums> ComputeSums(const FailureSeries& t, std::int32_t r
     }
     return sums;
 }
-
-// g(a, x) = e^x x^-a Gamma(a, x), the continued fraction of the upper incomplete gamma
-// function (modified Lentz), for x >= a + 1 where it converges fast. NaN when it does not.
-double UpperGammaFraction(double a, double x) {
-    constexpr double kTiny = 1e-300;
-    constexpr double kEpsilon = 2e-16;
-    constexpr int kMaxTerms = 100000;
-    double b = x + 1.0 - a;
-    double c = 1.0 / kTiny;
-    double d = 1.0 / b;
-    double h = d;
-    for (int k = 1; k <= kMaxTerms; ++k) {
-        double an = -k * (k - a);
-        b += 2.0;
-        d = an * d + b;
-        if (std::fabs(d) < kTiny) d = kTiny;
-        c = b + an / c;
-        if (std::fabs(c) < kTiny) c = kTiny;
-        d = 1.0 / d;
-        double delta = d * c;
-        h *= delta;
-        if (std::fabs(delta - 1.0) < kEpsilon) return h;
-    }
-    return std::numeric_limits<double>::quiet_NaN();
-}
-
-}  // namespace
-
-namespace {
 
 // Alpha ((T + s)^Beta - T^Beta) as Alpha T^Beta ((1 + s / T)^Beta - 1), which keeps its
 // digits when s is small beside T.
@@ -97,7 +67,9 @@ Guarded MttfDu(double beta, double alpha, std::int32_t i, double t) {
     if (i >= a + 1.0) {
         // e^i Gamma(a) Q(a, i) = i^a g(a, i): forming Q = 1 - P would cancel every digit
         // here. (i / Alpha)^a / Beta equals i^a / (Beta Alpha^a) without overflowing.
-        mean = Power(i / alpha, a) * UpperGammaFraction(a, i) / beta;
+        if (const std::optional<double> scaled = ScaledUpperGamma(i, a)) {
+            mean = Power(i / alpha, a) * *scaled / beta;
+        }
     } else if (const std::optional<double> lower = GammaP(i, a).value) {
         // Here Q is not small, but e^i Gamma(a) / Alpha^a may overflow on its own: the
         // product is taken in logarithms, and a mean beyond the doubles is infinite.

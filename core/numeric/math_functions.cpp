@@ -297,4 +297,11 @@ Guarded GammaP(double x, double a) {
     return {static_cast<double>(1.0L - prefactor * *fraction), fault};
 }
 
+std::optional<double> ScaledUpperGamma(double x, double a) {
+    if (!(a > 0.0) || !(x >= a + 1.0)) return std::nullopt;
+    const std::optional<Extended> fraction = GammaQContinuedFraction(x, a);
+    if (!fraction) return std::nullopt;
+    return static_cast<double>(*fraction);
+}
+
 }  // namespace tamsel

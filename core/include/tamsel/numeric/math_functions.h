@@ -75,4 +75,11 @@ inline constexpr std::int64_t kGammaPMaxIterations = 10'000'000;
 // the value computed as though ln Gamma(a) were 0.
 Guarded GammaP(double x, double a);
 
+// e^x x^-a Gamma(a, x), the upper incomplete gamma function scaled so that it neither
+// overflows nor underflows, by GammaP's continued fraction, for a > 0 and x >= a + 1: there
+// Q(a, x) = 1 - P(a, x) is small, and this gives it without the cancellation of 1 - P. Empty
+// outside that domain or where the fraction has not converged within kGammaPMaxIterations
+// passes.
+std::optional<double> ScaledUpperGamma(double x, double a);
+
 }  // namespace tamsel
