@@ -36,7 +36,7 @@ std::shared_ptr<const DuSums> ComputeSums(const FailureSeries& t, std::int32_t r
 // digits when s is small beside T.
 double ExpectedEvents(double t, double s, double beta, double alpha) {
     if (t <= 0.0) return alpha * Power(s, beta);
-    return alpha * Power(t, beta) * std::expm1(beta * std::log1p(s / t));
+    return alpha * Power(t, beta) * std::expm1(beta * Log1pRatio(s, t));
 }
 
 }  // namespace
@@ -56,7 +56,7 @@ double PercentileDu(double p, double t, double beta, double alpha) {
     const double events = -std::log1p(-p) / alpha;  // Alpha ((T + s)^Beta - T^Beta) = -ln(1 - p)
     // T ((1 + events / T^Beta)^(1 / Beta) - 1): the difference of the two powers cancels when
     // the quantile is small beside T.
-    const double quantile = t > 0.0 ? t * std::expm1(std::log1p(events / Power(t, beta)) / beta)
+    const double quantile = t > 0.0 ? t * std::expm1(Log1pRatio(events, Power(t, beta)) / beta)
                                     : std::pow(events, 1.0 / beta);
     return std::isfinite(quantile) ? quantile : kInfiniteQuartile;
 }

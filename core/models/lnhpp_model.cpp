@@ -77,7 +77,7 @@ EstimateRecord RecordLNHPP(const FailureSeries& x, const FailureSeries& t, std::
     if (i < rangeEnd) {
         const double next = x[i + 1];
         // ln(R_x / R_T), and the expected number of failures in (T, T + x].
-        const double logDecay = -alpha * std::log1p(next / scale);
+        const double logDecay = -alpha * Log1pRatio(next, scale);
         const double expected = -remaining * std::expm1(logDecay);
         record.cdf = -std::expm1(-expected);
         record.pdf = alpha * remaining * std::exp(logDecay) * SafeExp(-expected) / (scale + next);
@@ -119,11 +119,11 @@ double MttfLNHPP(double lambda, double alpha, double beta, double end) {
 
 double PercentileLNHPP(double p, double end, double alpha, double beta, double mu) {
     if (!IsProbability(p)) return 0.0;
-    const double growth = SafeExp(alpha * std::log1p(end / beta));  // (1 + T / Beta)^Alpha
-    const double shift = std::log1p(-p) * growth / mu;              // v - 1
+    const double growth = SafeExp(alpha * Log1pRatio(end, beta));  // (1 + T / Beta)^Alpha
+    const double shift = std::log1p(-p) * growth / mu;             // v - 1
     // v <= 0: the distribution never reaches p (a further failure may never come).
     if (shift <= -1.0) return kInfiniteQuartile;
-    return CapQuartile((end + beta) * std::expm1(-std::log1p(shift) / alpha));
+    return QuartileOrInfinite((end + beta) * std::expm1(-std::log1p(shift) / alpha));
 }
 
 namespace {
@@ -134,8 +134,8 @@ PredictivePoint NextLNHPP(const StoredFit& fit, double s) {
     const double beta = fit.param3;
     const double t = fit.time;
     // ln R(T) and ln(R(T + s) / R(T)) of R(x) = (1 + x / Beta)^(-Alpha).
-    const double logAtT = -alpha * std::log1p(t / beta);
-    const double logDecay = -alpha * std::log1p(s / (beta + t));
+    const double logAtT = -alpha * Log1pRatio(t, beta);
+    const double logDecay = -alpha * Log1pRatio(s, beta + t);
     const double expected = -mu * std::exp(logAtT) * std::expm1(logDecay);
     const double survival = SafeExp(-expected);
     return {-std::expm1(-expected),

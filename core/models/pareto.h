@@ -32,20 +32,21 @@ inline Pareto MakePareto(long double shape, double scale) {
 inline bool NeverFails(const Pareto& d) { return !(d.shape > 0.0); }
 inline bool FailsAtOnce(const Pareto& d) { return d.scale <= 0.0 || std::isinf(d.shape); }
 
-// A quantile at or beyond kInfiniteQuartile stands for an infinite one.
-inline double CapQuartile(double quantile) {
-    return quantile >= kInfiniteQuartile ? kInfiniteQuartile : quantile;
+// A quantile beyond the doubles stands for an infinite one. Finite quantiles stay as they
+// are, also beyond kInfiniteQuartile, which data in large units can reach.
+inline double QuartileOrInfinite(double quantile) {
+    return std::isfinite(quantile) ? quantile : kInfiniteQuartile;
 }
 
 // scale * ((1 - p)^(-1/shape) - 1) for p in [0, 1], by expm1 and log1p: the power form loses
 // every digit when the shape is large (the quantile is then a tiny fraction of the scale).
-// p = 1 and a distribution that never fails give kInfiniteQuartile; one that fails at once
-// gives kVanishing.
+// p = 1, a quantile beyond the doubles and a distribution that never fails give
+// kInfiniteQuartile; one that fails at once gives kVanishing.
 inline double ParetoQuantile(double p, const Pareto& d) {
     if (p == 0.0) return 0.0;
     if (NeverFails(d)) return kInfiniteQuartile;
     if (FailsAtOnce(d)) return kVanishing;
-    return CapQuartile(d.scale * std::expm1(-std::log1p(-p) / d.shape));
+    return QuartileOrInfinite(d.scale * std::expm1(-std::log1p(-p) / d.shape));
 }
 
 // The value every quantile takes where the distribution never fails or fails at once.
@@ -60,7 +61,7 @@ inline std::optional<double> ParetoLimitQuantile(const Pareto& d) {
 inline PredictivePoint ParetoAt(double x, const Pareto& d) {
     if (NeverFails(d)) return {0.0, kVanishing};
     if (FailsAtOnce(d)) return {1.0, kVanishing};
-    const double logSurvival = -d.shape * std::log1p(x / d.scale);
+    const double logSurvival = -d.shape * Log1pRatio(x, d.scale);
     return {-std::expm1(logSurvival), d.shape * std::exp(logSurvival) / (d.scale + x)};
 }
 

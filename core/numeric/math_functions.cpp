@@ -256,6 +256,11 @@ double SafeExp(double v) {
 
 double SafeLog(double x) { return std::log(x == 0.0 ? kLogOfZeroArgument : x); }
 
+double Log1pRatio(double x, double y) {
+    const double ratio = x / y;
+    return std::isinf(ratio) ? std::log(x) - std::log(y) : std::log1p(ratio);
+}
+
 Guarded Gamma(double x) {
     if (std::isnan(x)) return {std::nullopt, MathFault::GammaNotNumeric};
     if (x == 0.0) return {kGammaGuardResult, MathFault::GammaZero};

@@ -3,9 +3,11 @@
 
 Every stored Pdf, Cdf, LowQ, Median, UppQ and MTTF is recomputed from the row's stored
 parameters and the data with mpmath, by each model's defining formulas (no rewriting for
-accuracy: 50 digits absorb the cancellation the program has to avoid), and compared relative
-to the reference. The stand-in values (1e30 for an infinite quartile, 1e307 for an infinite
-mean, 1e-30 for a vanishing density, 0 for no mean) are expected exactly where they apply.
+accuracy: the working precision, 50 digits plus one for each decade of every input's
+magnitude, absorbs the cancellation the program has to avoid), and compared relative to the
+reference. The stand-in values (1e30 for an infinite quartile, also one beyond the
+doubles, 1e307 for an infinite mean, 1e-30 for a vanishing density, 0 for no mean) are
+expected exactly where they apply.
 Values whose reference is below 1e-290 count as equal to 0.
 
 Usage: prediction_reference.py DB [--tolerance 1e-9] [--rows]
@@ -28,12 +30,14 @@ INFINITE_QUARTILE = mp.mpf(1e30)
 VANISHING = mp.mpf(1e-30)
 INFINITE_FAULTS = 999999.0
 TINY = mp.mpf(1e-290)
+LARGEST = mp.mpf(1.7976931348623157e308)
 LEVELS = (0.25, 0.5, 0.75)
 FIELDS = ("Pdf", "Cdf", "LowQ", "Median", "UppQ", "MTTF")
 
 
 def cap(q):
-    return INFINITE_QUARTILE if q >= INFINITE_QUARTILE else q
+    """A quantile beyond the doubles is stored as an infinite one."""
+    return INFINITE_QUARTILE if q > LARGEST else q
 
 
 def exponential(rate, x, mean):
@@ -75,7 +79,7 @@ def du(p, i, t, x):
     base = alpha * t**beta
     a = 1 / beta
     mean = mp.exp(base) * mp.gammainc(a, base) / (beta * alpha**a)
-    quartiles = [(t**beta - mp.log(1 - mp.mpf(q)) / alpha) ** a - t for q in LEVELS]
+    quartiles = [cap((t**beta - mp.log(1 - mp.mpf(q)) / alpha) ** a - t) for q in LEVELS]
     point = None
     if x is not None:
         exponent = -alpha * ((t + x) ** beta - t**beta)
@@ -148,6 +152,15 @@ def kl(p, i, t, x):
 MODELS = {"JM": jm, "Du": du, "MO": mo, "GO": go, "Li": li, "LNHPP": lnhpp, "LV": lv, "KL": kl}
 
 
+def reference(model, parameters, i, t, x):
+    """The model's references at a precision that covers the cancellation of its inputs."""
+    inputs = [v for v in (*parameters, t, x) if v]
+    digits = 50 + sum(int(abs(mp.log10(abs(mp.mpf(v))))) + 1 for v in inputs)
+    with mp.workdps(digits):
+        quartiles, mean, point = MODELS[model](parameters, i, mp.mpf(t), None if x is None else mp.mpf(x))
+        return [+v for v in quartiles], +mean, None if point is None else tuple(+v for v in point)
+
+
 def relative_error(stored, exact):
     if abs(exact) < TINY:
         return 0.0 if abs(stored) < TINY else float("inf")
@@ -169,8 +182,8 @@ def check(db, tolerance, list_rows):
             "WHERE DataSetID = ? ORDER BY FailureIndex",
             (data_id,),
         ).fetchall()
-        x = {k: mp.mpf(v) for k, v, _ in times}
-        cumulative = {k: mp.mpf(c) for k, _, c in times}
+        x = {k: v for k, v, _ in times}
+        cumulative = {k: c for k, _, c in times}
         rows = con.execute(
             "SELECT FailureIndex, Parameter1, Parameter2, Parameter3, Pdf, Cdf, LowQ, Median, UppQ, "
             "MTTF FROM Estimates WHERE EstimatesSetID = ? ORDER BY FailureIndex",
@@ -181,8 +194,7 @@ def check(db, tolerance, list_rows):
         bad = 0
         for row in rows:
             i = row[0]
-            reference = MODELS[model](row[1:4], i, cumulative[i], x[i + 1] if i < last else None)
-            quartiles, mean, point = reference
+            quartiles, mean, point = reference(model, row[1:4], i, cumulative[i], x[i + 1] if i < last else None)
             expected = dict(zip(("LowQ", "Median", "UppQ"), quartiles), MTTF=mean)
             if point is not None:
                 expected["Cdf"], expected["Pdf"] = point
@@ -205,8 +217,7 @@ def check(db, tolerance, list_rows):
 
 
 def case(model, i, t, *rest):
-    p, s = [float(v) for v in rest[:3]], mp.mpf(rest[3])
-    quartiles, mean, point = MODELS[model](p, int(i), mp.mpf(t), s)
+    quartiles, mean, point = reference(model, [float(v) for v in rest[:3]], int(i), float(t), float(rest[3]))
     for value in (*point, *quartiles, mean):
         print(mp.nstr(mp.mpf(value), 20, min_fixed=1, max_fixed=0))
 

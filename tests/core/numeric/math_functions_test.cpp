@@ -95,6 +95,21 @@ TEST(SafeLog, ZeroGivesLogOf1e30) {
 
 // Values, guards, faults and their messages. The reflection keeps its accuracy up to the guard at
 // -0.999999999999999, where sin(pi x) nearly vanishes.
+TEST(Log1pRatio, KeepsItsDigitsWhereTheRatioIsTinyOrOverflows) {
+    struct Case {
+        double x, y, expected;
+    };
+    const Case cases[] = {
+        {3.0, 1.0, std::log(4.0)},
+        {1e-20, 3.0, 1e-20 / 3.0},                    // log(1 + 3.3e-21) would be 0
+        {1e300, 1e-300, 600.0 * std::numbers::ln10},  // the ratio overflows
+        {0.0, 1e-300, 0.0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_CLOSE(Log1pRatio(c.x, c.y), c.expected, 1e-15) << c.x << " / " << c.y;
+    }
+}
+
 TEST(Gamma, ValuesAndGuards) {
     struct Case {
         double x;

@@ -42,8 +42,8 @@ EstimationResult EstimateLV(const FailureSeries& x, const FailureSeries& t, std:
 // psi / (Alpha - 1), or kInfiniteMttf when Alpha <= 1 (the mean is infinite).
 double MttfLV(double alpha, double psi);
 
-// The p-quantile psi ((1 - p)^(-1/Alpha) - 1). A p outside [0, 1] gives 0; a quantile at or beyond
-// kInfiniteQuartile (p = 1) gives kInfiniteQuartile.
+// The p-quantile psi ((1 - p)^(-1/Alpha) - 1). A p outside [0, 1] gives 0; p = 1, and a quantile
+// beyond the doubles, give kInfiniteQuartile.
 double PercentileLV(double p, double psi, double alpha);
 
 // The predictive distribution at a stored fit.

@@ -50,6 +50,10 @@ double SafeExp(double v);
 // contract (the result is NaN).
 double SafeLog(double x);
 
+// ln(1 + x / y) for x >= 0 and y > 0, keeping its digits where x / y is tiny (log1p) and
+// where x / y overflows (the difference of the logarithms).
+double Log1pRatio(double x, double y);
+
 // The gamma function by Cody's rational Chebyshev approximation on [1, 2), recurrence below
 // 12 and Stirling's series above. Guards, each with its fault: NaN gives no value; x == 0
 // and x < -0.999999999999999 give 1e15; -0.999999999999999 <= x < 0 goes through the
