@@ -39,6 +39,13 @@ double ExpectedEvents(double t, double s, double beta, double alpha) {
     return alpha * Power(t, beta) * std::expm1(beta * Log1pRatio(s, t));
 }
 
+// The density at s for its survival: the intensity Alpha Beta (T + s)^(Beta - 1) times the
+// survival, in logarithms so that no factor under- or overflows on its own.
+double DensityDu(double t, double s, double beta, double alpha, double survival) {
+    if (survival == 0.0 || t + s <= 0.0) return 0.0;
+    return beta * std::exp(std::log(alpha) + (beta - 1.0) * std::log(t + s) + std::log(survival));
+}
+
 }  // namespace
 
 double CdfDu(double t, double s, double beta, double alpha, double& survival) {
@@ -106,7 +113,7 @@ IndexFit PrepareDu(const FailureSeries& x, const FailureSeries& t, std::int32_t 
             double next = x[i + 1];
             double survival = 0.0;
             record.cdf = CdfDu(time, next, beta, alpha, survival);
-            record.pdf = alpha * beta * survival * Power(time + next, beta - 1.0);
+            record.pdf = DensityDu(time, next, beta, alpha, survival);
         }
         return IndexResult{record, {FitMethod::ClosedForm}, mttf.fault};
     };
@@ -123,7 +130,7 @@ namespace {
 PredictivePoint NextDu(const StoredFit& fit, double s) {
     double survival = 0.0;
     const double u = CdfDu(fit.time, s, fit.param1, fit.param2, survival);
-    return {u, survival * fit.param1 * fit.param2 * Power(fit.time + s, fit.param1 - 1.0)};
+    return {u, DensityDu(fit.time, s, fit.param1, fit.param2, survival)};
 }
 
 double QuantileDu(const StoredFit& fit, double p) {

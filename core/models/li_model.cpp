@@ -23,10 +23,11 @@ double ProfileAlpha(const FailureSeries& t, std::int32_t n, double remaining, do
 
 // The remaining faults share the posterior rate Gamma(Alpha, Beta + T): the next interfailure
 // time is Pareto with shape (N - n) Alpha and scale Beta + T. N - n is taken from the stored N
-// (exact in extended precision), so that the prediction is the stored parameters' own.
+// (exact for N below 2^53), so that the prediction is the stored parameters' own, and fma
+// rounds the shape's excess over 1 only once.
 Pareto ParetoLi(const StoredFit& fit) {
-    const long double remaining = static_cast<long double>(fit.param1) - fit.index;
-    return MakePareto(remaining * fit.param2, fit.param3 + fit.time);
+    const double remaining = fit.param1 - fit.index;
+    return {remaining * fit.param2, fit.param3 + fit.time, std::fma(remaining, fit.param2, -1.0)};
 }
 
 }  // namespace

@@ -65,11 +65,12 @@ inline PredictivePoint ParetoAt(double x, const Pareto& d) {
     return {-std::expm1(logSurvival), d.shape * std::exp(logSurvival) / (d.scale + x)};
 }
 
-// scale / (shape - 1), kInfiniteMttf when it is infinite (shape <= 1) and kVanishing for a
-// distribution that fails at once.
+// scale / (shape - 1), kInfiniteMttf when it is infinite (shape <= 1) or beyond the doubles,
+// and kVanishing for a distribution that fails at once.
 inline double ParetoMean(const Pareto& d) {
     if (!NeverFails(d) && FailsAtOnce(d)) return kVanishing;
-    return d.excess > 0.0 ? d.scale / d.excess : kInfiniteMttf;
+    const double mean = d.scale / d.excess;
+    return d.excess > 0.0 && std::isfinite(mean) ? mean : kInfiniteMttf;
 }
 
 // The Pareto distribution of the next interfailure time at a stored fit.

@@ -12,8 +12,9 @@
 namespace tamsel {
 namespace {
 
-// The stored results are to be within 1e-9 of these references; the functions do better.
-constexpr double kAccuracy = 1e-12;
+// The stored results are to be within 1e-9 of these references. Most cases agree to 1e-13;
+// Duane's density, a sum of logarithms near 700 in size, to about 1.5e-11.
+constexpr double kAccuracy = 1e-10;
 
 const Predictive& PredictiveOf(const char* code) { return *FindModel(code)->predictive; }
 
@@ -66,6 +67,16 @@ TEST(PredictionAccuracy, MatchesExtendedPrecisionAtExtremeParameters) {
          1.4492698750154915152e+4,
          2.9089662477288606651e+4,
          2.105034722222222178e+4},
+        {"Du with a density whose factors underflow",
+         "Du",
+         {257, 44.717640416073863, 3.037885823023345e-290, 0, 0, 3374715.4177816496},
+         57096.52344026931,
+         1.0,
+         1.3192428561339995581e-127,
+         8.4430707031854918702e+1,
+         2.032725282775125978e+2,
+         4.0601121915835613335e+2,
+         2.9253817387849511047e+2},
         {"Du with i below 1 / Beta",
          "Du",
          {4, 0.1, 2, 0, 0, 1024},
@@ -96,16 +107,17 @@ TEST(PredictionAccuracy, MatchesExtendedPrecisionAtExtremeParameters) {
          5.7829046054321041138,
          1.1579186005134419363e+1,
          8.3612040133779264772},
-        {"Li with its shape a hair above 1",
+        {"Li with its shape 1e-14 above 1",
          "Li",
-         {30, 33, 0.33333333333333337, 500, 0, 2000},
-         5,
-         1.9960079840319363491e-3,
-         3.9840478723192342293e-4,
-         8.3333333333333322687e+2,
-         2.4999999999999996152e+3,
-         7.4999999999999984609e+3,
-         2.251799813685248e+19},
+         {177, 5668790.4314179327, 1.7640998316406252e-07, 285611071.18572831, 0,
+          643.23135426662816},
+         2502.7969044432762,
+         8.7628582668494360364e-6,
+         3.5011955878671786158e-9,
+         9.5203904805692419565e+7,
+         2.8561171441707616975e+8,
+         8.5683514325122210081e+8,
+         1.764641181245179806e+22},
         {"LNHPP with N - i huge",
          "LNHPP",
          {30, 1e14, 2.73e-13, 1000, 0, 2000},

@@ -55,7 +55,7 @@ def pareto(shape, scale, x):
     if scale <= 0 or shape == mp.inf:
         return [VANISHING] * 3, VANISHING, None if x is None else (1, VANISHING)
     quartiles = [cap(scale * ((1 - mp.mpf(p)) ** (-1 / shape) - 1)) for p in LEVELS]
-    mean = scale / (shape - 1) if shape > 1 else INFINITE_MTTF
+    mean = scale / (shape - 1) if shape > 1 and scale / (shape - 1) <= LARGEST else INFINITE_MTTF
     point = None
     if x is not None:
         survival = (scale / (scale + x)) ** shape
@@ -79,6 +79,7 @@ def du(p, i, t, x):
     base = alpha * t**beta
     a = 1 / beta
     mean = mp.exp(base) * mp.gammainc(a, base) / (beta * alpha**a)
+    mean = INFINITE_MTTF if mean > LARGEST else mean
     quartiles = [cap((t**beta - mp.log(1 - mp.mpf(q)) / alpha) ** a - t) for q in LEVELS]
     point = None
     if x is not None:

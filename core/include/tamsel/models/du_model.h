@@ -37,8 +37,9 @@ double PercentileDu(double p, double t, double beta, double alpha);
 
 // The mean time to the next event after the i-th, at T, for Alpha * T^Beta = i:
 // e^i Gamma(a) Q(a, i) / (Beta Alpha^a) with a = 1 / Beta and Q the regularised upper
-// incomplete gamma function; kInfiniteMttf where it exceeds that. Where the gamma functions
-// give no value it gives Crow's estimate T / (i Beta) with the fault MathFault::MttfGamma.
+// incomplete gamma function; kInfiniteMttf where it is beyond the doubles. Where the gamma
+// functions give no value it gives Crow's estimate T / (i Beta) with the fault
+// MathFault::MttfGamma.
 Guarded MttfDu(double beta, double alpha, std::int32_t i, double t);
 
 // The predictive distribution at a stored fit.
