@@ -15,8 +15,8 @@
 
 namespace tamsel {
 
-// Survival (scale / (scale + x))^shape. excess is shape - 1, which the mean divides by; it
-// is rounded from the shape's extended-precision value, so that a shape just above 1 keeps
+// Survival (scale / (scale + x))^shape. excess is shape - 1, which the mean divides by,
+// formed from the parameters before the shape is rounded, so that a shape just above 1 keeps
 // the digits of its excess. A shape <= 0 (no fault left) never fails; a scale <= 0 or an
 // infinite shape fails at once.
 struct Pareto {
@@ -25,6 +25,7 @@ struct Pareto {
     double excess = 0.0;
 };
 
+// From a shape formed in extended precision.
 inline Pareto MakePareto(long double shape, double scale) {
     return {static_cast<double>(shape), scale, static_cast<double>(shape - 1.0L)};
 }
