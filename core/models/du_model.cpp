@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -36,35 +35,24 @@ std::shared_ptr<const DuSums> ComputeSums(const FailureSeries& t, std::int32_t r
     return sums;
 }
 
-// g(a, x) = e^x x^-a Gamma(a, x), the continued fraction of the upper incomplete gamma
-// function (modified Lentz), for x >= a + 1 where it converges fast. NaN when it does not.
-double UpperGammaFraction(double a, double x) {
-    constexpr double kTiny = 1e-300;
-    constexpr double kEpsilon = 2e-16;
-    constexpr int kMaxTerms = 100000;
-    double b = x + 1.0 - a;
-    double c = 1.0 / kTiny;
-    double d = 1.0 / b;
-    double h = d;
-    for (int k = 1; k <= kMaxTerms; ++k) {
-        double an = -k * (k - a);
-        b += 2.0;
-        d = an * d + b;
-        if (std::fabs(d) < kTiny) d = kTiny;
-        c = b + an / c;
-        if (std::fabs(c) < kTiny) c = kTiny;
-        d = 1.0 / d;
-        double delta = d * c;
-        h *= delta;
-        if (std::fabs(delta - 1.0) < kEpsilon) return h;
-    }
-    return std::numeric_limits<double>::quiet_NaN();
+// Alpha ((T + s)^Beta - T^Beta) as Alpha T^Beta ((1 + s / T)^Beta - 1), which keeps its
+// digits when s is small beside T.
+double ExpectedEvents(double t, double s, double beta, double alpha) {
+    if (t <= 0.0) return alpha * Power(s, beta);
+    return alpha * Power(t, beta) * std::expm1(beta * Log1pRatio(s, t));
+}
+
+// The density at s for its survival: the intensity Alpha Beta (T + s)^(Beta - 1) times the
+// survival, in logarithms so that no factor under- or overflows on its own.
+double DensityDu(double t, double s, double beta, double alpha, double survival) {
+    if (survival == 0.0 || t + s <= 0.0) return 0.0;
+    return beta * std::exp(std::log(alpha) + (beta - 1.0) * std::log(t + s) + std::log(survival));
 }
 
 }  // namespace
 
 double CdfDu(double t, double s, double beta, double alpha, double& survival) {
-    double exponent = -alpha * (Power(t + s, beta) - Power(t, beta));
+    double exponent = -ExpectedEvents(t, s, beta, alpha);
     if (exponent < kExponentFloor) {
         survival = 0.0;
         return 1.0;
@@ -75,7 +63,12 @@ double CdfDu(double t, double s, double beta, double alpha, double& survival) {
 
 double PercentileDu(double p, double t, double beta, double alpha) {
     if (!IsProbability(p)) return 0.0;
-    return Power(Power(t, beta) - std::log1p(-p) / alpha, 1.0 / beta) - t;
+    const double events = -std::log1p(-p) / alpha;  // Alpha ((T + s)^Beta - T^Beta) = -ln(1 - p)
+    // T ((1 + events / T^Beta)^(1 / Beta) - 1): the difference of the two powers cancels when
+    // the quantile is small beside T.
+    const double quantile = t > 0.0 ? t * std::expm1(Log1pRatio(events, Power(t, beta)) / beta)
+                                    : std::pow(events, 1.0 / beta);
+    return std::isfinite(quantile) ? quantile : kInfiniteQuartile;
 }
 
 Guarded MttfDu(double beta, double alpha, std::int32_t i, double t) {
@@ -84,11 +77,15 @@ Guarded MttfDu(double beta, double alpha, std::int32_t i, double t) {
     if (i >= a + 1.0) {
         // e^i Gamma(a) Q(a, i) = i^a g(a, i): forming Q = 1 - P would cancel every digit
         // here. (i / Alpha)^a / Beta equals i^a / (Beta Alpha^a) without overflowing.
-        mean = Power(i / alpha, a) * UpperGammaFraction(a, i) / beta;
-    } else {
-        double q = 1.0 - GammaP(i, a).value.value_or(0.0);
-        double c = beta * Power(alpha, a);
-        if (q > 0.0) mean = std::exp(static_cast<double>(i)) * Gamma(a).value.value_or(0.0) * q / c;
+        if (const std::optional<double> scaled = ScaledUpperGamma(i, a)) {
+            mean = Power(i / alpha, a) * *scaled / beta;
+        }
+    } else if (const std::optional<double> lower = GammaP(i, a).value) {
+        // Here Q is not small, but e^i Gamma(a) / Alpha^a may overflow on its own: the
+        // product is taken in logarithms, and a mean beyond the doubles is infinite.
+        const double logMean =
+            i + *GammaLn(a).value + std::log1p(-*lower) - std::log(beta) - a * std::log(alpha);
+        mean = logMean < std::log(kInfiniteMttf) ? std::exp(logMean) : kInfiniteMttf;
     }
     if (mean > 0.0 && std::isfinite(mean)) return {mean};
     return {t / (i * beta), MathFault::MttfGamma};
@@ -127,7 +124,7 @@ IndexFit PrepareDu(const FailureSeries& x, const FailureSeries& t, std::int32_t 
             double next = x[i + 1];
             double survival = 0.0;
             record.cdf = CdfDu(time, next, beta, alpha, survival);
-            record.pdf = alpha * beta * survival * Power(time + next, beta - 1.0);
+            record.pdf = DensityDu(time, next, beta, alpha, survival);
         }
         return IndexResult{record, end, mttf.fault};
     };
@@ -144,7 +141,7 @@ namespace {
 PredictivePoint NextDu(const StoredFit& fit, double s) {
     double survival = 0.0;
     const double u = CdfDu(fit.time, s, fit.param1, fit.param2, survival);
-    return {u, survival * fit.param1 * fit.param2 * Power(fit.time + s, fit.param1 - 1.0)};
+    return {u, DensityDu(fit.time, s, fit.param1, fit.param2, survival)};
 }
 
 double QuantileDu(const StoredFit& fit, double p) {

@@ -94,7 +94,8 @@ GoRoot ShapeRoot(double share) {
 }  // namespace
 
 double CdfGO(double t, double s, double phi, double mu, double& survival) {
-    double exponent = -mu * (std::exp(-phi * t) - std::exp(-phi * (t + s)));
+    // Mu e^(-Phi T) (1 - e^(-Phi s)) without the difference of two nearly equal exponentials.
+    double exponent = mu * std::exp(-phi * t) * std::expm1(-phi * s);
     if (exponent < kExponentFloor) {
         survival = 0.0;
         return 1.0;
@@ -105,9 +106,11 @@ double CdfGO(double t, double s, double phi, double mu, double& survival) {
 
 double PercentileGO(double p, double phi, double t, double mu) {
     if (!IsProbability(p)) return 0.0;
-    double q = 1.0 + std::exp(phi * t) * std::log1p(-p) / mu;
-    if (q <= 0.0) return kInfiniteQuartile;
-    return -std::log(q) / phi;
+    // q = 1 + shift is the survival the quantile leaves to e^(-Phi s); log1p keeps the digits
+    // of a shift far below 1 (many faults remain).
+    double shift = std::exp(phi * t) * std::log1p(-p) / mu;
+    if (shift <= -1.0) return kInfiniteQuartile;
+    return -std::log1p(shift) / phi;
 }
 
 double CdfHpp(double s, double rate) {

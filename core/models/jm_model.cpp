@@ -44,6 +44,12 @@ std::shared_ptr<const JmSums> ComputeSums(const FailureSeries& x, const FailureS
     return sums;
 }
 
+// The next interfailure time at this rate, its density not rate (1 - Cdf): far in the tail
+// 1 - Cdf has lost its digits.
+PredictivePoint ExponentialAt(double rate, double s) {
+    return {-std::expm1(-rate * s), rate * std::exp(-rate * s)};
+}
+
 struct JmFit {
     double n = 0.0;
     double lambda = 0.0;
@@ -152,8 +158,9 @@ IndexFit PrepareJM(const FailureSeries& x, const FailureSeries& t, std::int32_t 
                 record.cdf = 0.0;
                 record.pdf = kVanishing;
             } else {
-                record.cdf = -std::expm1(-fit.rate * x[i + 1]);
-                record.pdf = fit.rate * (1.0 - record.cdf);
+                const PredictivePoint next = ExponentialAt(fit.rate, x[i + 1]);
+                record.cdf = next.cdf;
+                record.pdf = next.pdf;
             }
         }
         return IndexResult{record, fit.termination};
@@ -175,8 +182,7 @@ constexpr double kRateRounding = 1e-9;
 PredictivePoint NextJM(const StoredFit& fit, double s) {
     const double n = fit.index;
     if (fit.param1 <= n) return {0.0, kVanishing};
-    const double rate = (fit.param1 - n) * fit.param2;
-    return {-std::expm1(-rate * s), rate * std::exp(-rate * s)};
+    return ExponentialAt((fit.param1 - n) * fit.param2, s);
 }
 
 // The rate is recovered from the stored median, ln 2 / median, so that both limit cases come

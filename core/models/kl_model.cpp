@@ -25,6 +25,16 @@ double RelativeShape(std::int32_t j, std::int32_t n, double ratio) {
     return (n - 1) / ((n - j) + ratio * (j - 1));
 }
 
+// The next interfailure time is Pareto with shape s(n), 1 / s(n) = Alpha1 + Alpha2 n summed
+// in extended precision (the terms nearly cancel when A is far below 1), and scale Beta. A
+// sum <= 0 stands for an infinite shape.
+Pareto ParetoKL(const StoredFit& fit) {
+    const long double inverse = static_cast<long double>(fit.param2) * fit.index + fit.param1;
+    const long double shape =
+        inverse > 0.0L ? 1.0L / inverse : std::numeric_limits<long double>::infinity();
+    return MakePareto(shape, fit.param3);
+}
+
 }  // namespace
 
 double ObjectiveKL(std::span<const double> p, std::span<double> g, std::int32_t n, double eps,
@@ -67,13 +77,11 @@ EstimateRecord RecordKL(const FailureSeries& x, std::int32_t i, std::int32_t ran
     }
     const double firstInverse = sumShapeLog / i;  // 1 / s(1) at its profile value
     const double slope = (ratio * firstInverse - firstInverse) / (i - 1);
-    // 1 / s(i) is A / s(1) itself: Alpha1 + Alpha2 i cancels badly when A is much below 1.
-    const double shape = 1.0 / (ratio * firstInverse);
     EstimateRecord record;
     record.param1 = firstInverse - slope;
     record.param2 = slope;
     record.param3 = beta;
-    SetParetoPrediction(record, shape, beta, x, i, rangeEnd);
+    SetParetoPrediction(record, &ParetoKL, 0.0, x, i, rangeEnd);
     return record;
 }
 
@@ -109,54 +117,26 @@ EstimationResult EstimateKL(const FailureSeries& x, const FailureSeries& /*t*/,
                           control);
 }
 
-double MttfKL(double s, double beta) { return ParetoMean(s, beta); }
+double MttfKL(double s, double beta) { return ParetoMean(MakePareto(s, beta)); }
 
 double PercentileKL(double p, double beta, double s) {
     if (!IsProbability(p)) return 0.0;
-    return ParetoQuantile(p, s, beta);
+    return ParetoQuantile(p, MakePareto(s, beta));
 }
+
+const Predictive kPredictiveKL = ParetoPredictive<&ParetoKL>();
 
 namespace {
 
-// The next interfailure time is Pareto with shape s(n), 1 / s(n) = Alpha1 + Alpha2 n, and
-// scale Beta.
-double ShapeKL(const StoredFit& fit) { return 1.0 / (fit.param1 + fit.param2 * fit.index); }
-
-PredictivePoint NextKL(const StoredFit& fit, double s) {
-    const ParetoPoint point = ParetoAt(s, ShapeKL(fit), fit.param3);
-    return {point.cdf, point.pdf};
-}
-
-double QuantileKL(const StoredFit& fit, double p) {
-    return PercentileKL(p, fit.param3, ShapeKL(fit));
-}
-
-std::optional<double> LimitQuantileKL(const StoredFit& fit) {
-    if (ShapeKL(fit) <= 0.0) return kVanishing;
-    return std::nullopt;
-}
-
-double MeanKL(const StoredFit& fit) { return MttfKL(ShapeKL(fit), fit.param3); }
-
-}  // namespace
-
-const Predictive kPredictiveKL{&NextKL, &QuantileKL, &LimitQuantileKL, &MeanKL, nullptr};
-
-namespace {
-
-// The hazard s(n) / Beta of the next interfailure time at 0; a fit with 1 / s(n) <= 0
-// predicts the next failure at once.
-double IntensityKL(const StoredFit& fit) {
-    const double shape = ShapeKL(fit);
-    return shape > 0.0 ? shape / fit.param3 : std::numeric_limits<double>::infinity();
-}
+// The hazard s(n) / Beta of the next interfailure time at 0.
+double IntensityKL(const StoredFit& fit) { return ParetoIntensity(ParetoKL(fit)); }
 
 // Each fix moves 1 / s up by Alpha2; the k fixes that bring s(n + k) / Beta to the target take
 // the expected time sum_{j<k} Beta / (s(n + j) - 1), infinite once some s(n + j) <= 1.
 TargetReach ReachKL(const StoredFit& fit, double target) {
-    const double inverseShape = fit.param1 + fit.param2 * fit.index;
     if (IntensityKL(fit) <= target) return ReachedNow();
     if (fit.param2 <= 0.0) return NeverReached();
+    const double inverseShape = fit.param1 + fit.param2 * fit.index;
     const double k = FixesToLevel(inverseShape, fit.param2, 1.0 / (fit.param3 * target));
     if (inverseShape + fit.param2 * (k - 1.0) >= 1.0) {
         return ReachedAfter(std::numeric_limits<double>::infinity(), k);
@@ -168,10 +148,7 @@ TargetReach ReachKL(const StoredFit& fit, double target) {
     return ReachedAfter(fit.param3 * sum, k);
 }
 
-double ReliabilityKL(const StoredFit& fit, double t) {
-    if (ShapeKL(fit) <= 0.0) return 0.0;
-    return std::exp(-ShapeKL(fit) * std::log1p(t / fit.param3));
-}
+double ReliabilityKL(const StoredFit& fit, double t) { return ParetoReliability(ParetoKL(fit), t); }
 
 }  // namespace
 

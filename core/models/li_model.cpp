@@ -31,6 +31,15 @@ double ProfileAlpha(const FailureSeries& t, std::int32_t n, double remaining, do
     return n / (sum + remaining * std::log1p(t[n] / beta));
 }
 
+// The remaining faults share the posterior rate Gamma(Alpha, Beta + T): the next interfailure
+// time is Pareto with shape (N - n) Alpha and scale Beta + T. N - n is taken from the stored N
+// (exact for N below 2^53), so that the prediction is the stored parameters' own, and fma
+// rounds the shape's excess over 1 only once.
+Pareto ParetoLi(const StoredFit& fit) {
+    const double remaining = fit.param1 - fit.index;
+    return {remaining * fit.param2, fit.param3 + fit.time, std::fma(remaining, fit.param2, -1.0)};
+}
+
 }  // namespace
 
 double ObjectiveLi(std::span<const double> p, std::span<double> g, std::int32_t n,
@@ -67,15 +76,11 @@ double ObjectiveLi(std::span<const double> p, std::span<double> g, std::int32_t 
 
 EstimateRecord RecordLi(const FailureSeries& x, const FailureSeries& t, std::int32_t i,
                         std::int32_t rangeEnd, double remaining, double beta) {
-    const double alpha = ProfileAlpha(t, i, remaining, beta);
-    // The remaining faults share the posterior rate Gamma(Alpha, Beta + t_i).
-    const double shape = remaining * alpha;
-    const double scale = beta + t[i];
     EstimateRecord record;
     record.param1 = i + remaining;
-    record.param2 = alpha;
+    record.param2 = ProfileAlpha(t, i, remaining, beta);
     record.param3 = beta;
-    SetParetoPrediction(record, shape, scale, x, i, rangeEnd);
+    SetParetoPrediction(record, &ParetoLi, t[i], x, i, rangeEnd);
     return record;
 }
 
@@ -146,49 +151,21 @@ EstimationResult EstimateLi(const FailureSeries& x, const FailureSeries& t, std:
 
 double PercentileLi(double p, double a, double b) {
     if (!IsProbability(p)) return 0.0;
-    return ParetoQuantile(p, a, b);
+    return ParetoQuantile(p, MakePareto(a, b));
 }
 
-namespace {
-
-// The next interfailure time is Pareto with shape (N - n) Alpha and scale Beta + T.
-double ShapeLi(const StoredFit& fit) { return (fit.param1 - fit.index) * fit.param2; }
-double ScaleLi(const StoredFit& fit) { return fit.param3 + fit.time; }
-
-PredictivePoint NextLi(const StoredFit& fit, double s) {
-    const ParetoPoint point = ParetoAt(s, ShapeLi(fit), ScaleLi(fit));
-    return {point.cdf, point.pdf};
-}
-
-double QuantileLi(const StoredFit& fit, double p) {
-    return PercentileLi(p, ShapeLi(fit), ScaleLi(fit));
-}
-
-// With no fault left the next failure never comes.
-std::optional<double> LimitQuantileLi(const StoredFit& fit) {
-    if (ShapeLi(fit) <= 0.0) return kInfiniteQuartile;
-    return std::nullopt;
-}
-
-double MeanLi(const StoredFit& fit) { return ParetoMean(ShapeLi(fit), ScaleLi(fit)); }
-
-}  // namespace
-
-const Predictive kPredictiveLi{&NextLi, &QuantileLi, &LimitQuantileLi, &MeanLi, nullptr};
+const Predictive kPredictiveLi = ParetoPredictive<&ParetoLi>();
 
 namespace {
 
 // Each of the N - n faults left is found after T with the Pareto survival
 // ((Beta + T) / (Beta + T + u))^Alpha, so the expected count found by T + u decays in u as
 // LNHPP's does.
-double IntensityLi(const StoredFit& fit) {
-    if (fit.param1 <= fit.index) return 0.0;
-    return ShapeLi(fit) / ScaleLi(fit);
-}
+double IntensityLi(const StoredFit& fit) { return ParetoIntensity(ParetoLi(fit)); }
 
 double ExpectedFailuresLi(const StoredFit& fit, double t) {
     if (fit.param1 <= fit.index) return 0.0;
-    return -(fit.param1 - fit.index) * std::expm1(-fit.param2 * std::log1p(t / ScaleLi(fit)));
+    return -(fit.param1 - fit.index) * std::expm1(-fit.param2 * Log1pRatio(t, ParetoLi(fit).scale));
 }
 
 std::optional<double> FaultsRemainingLi(const StoredFit& fit) {
@@ -198,13 +175,10 @@ std::optional<double> FaultsRemainingLi(const StoredFit& fit) {
 
 // Where the expected intensity falls to the target.
 TargetReach ReachLi(const StoredFit& fit, double target) {
-    return ReachDecayingPower(IntensityLi(fit), target, ScaleLi(fit), fit.param2 + 1.0);
+    return ReachDecayingPower(IntensityLi(fit), target, ParetoLi(fit).scale, fit.param2 + 1.0);
 }
 
-double ReliabilityLi(const StoredFit& fit, double t) {
-    if (fit.param1 <= fit.index) return 1.0;
-    return std::exp(-ShapeLi(fit) * std::log1p(t / ScaleLi(fit)));
-}
+double ReliabilityLi(const StoredFit& fit, double t) { return ParetoReliability(ParetoLi(fit), t); }
 
 }  // namespace
 

@@ -86,7 +86,7 @@ EstimateRecord RecordLNHPP(const FailureSeries& x, const FailureSeries& t, std::
     if (i < rangeEnd) {
         const double next = x[i + 1];
         // ln(R_x / R_T), and the expected number of failures in (T, T + x].
-        const double logDecay = -alpha * std::log1p(next / scale);
+        const double logDecay = -alpha * Log1pRatio(next, scale);
         const double expected = -remaining * std::expm1(logDecay);
         record.cdf = -std::expm1(-expected);
         record.pdf = alpha * remaining * std::exp(logDecay) * SafeExp(-expected) / (scale + next);
@@ -167,17 +167,17 @@ double MttfLNHPP(double lambda, double alpha, double beta, double end) {
     const double expected = (beta + end) * lambda / alpha;
     const double correction = (1.0 + 1.0 / alpha) / expected;
     if (correction >= 1.0) return kNoMttf;
-    const double occurs = expected < kCertainFailure ? 1.0 - std::exp(-expected) : 1.0;
+    const double occurs = expected < kCertainFailure ? -std::expm1(-expected) : 1.0;
     return (1.0 + correction) / (lambda * occurs);
 }
 
 double PercentileLNHPP(double p, double end, double alpha, double beta, double mu) {
     if (!IsProbability(p)) return 0.0;
-    const double growth = SafeExp(alpha * std::log1p(end / beta));  // (1 + T / Beta)^Alpha
-    const double shift = std::log1p(-p) * growth / mu;              // v - 1
+    const double growth = SafeExp(alpha * Log1pRatio(end, beta));  // (1 + T / Beta)^Alpha
+    const double shift = std::log1p(-p) * growth / mu;             // v - 1
     // v <= 0: the distribution never reaches p (a further failure may never come).
     if (shift <= -1.0) return kInfiniteQuartile;
-    return CapQuartile((end + beta) * std::expm1(-std::log1p(shift) / alpha));
+    return QuartileOrInfinite((end + beta) * std::expm1(-std::log1p(shift) / alpha));
 }
 
 namespace {
@@ -188,8 +188,8 @@ PredictivePoint NextLNHPP(const StoredFit& fit, double s) {
     const double beta = fit.param3;
     const double t = fit.time;
     // ln R(T) and ln(R(T + s) / R(T)) of R(x) = (1 + x / Beta)^(-Alpha).
-    const double logAtT = -alpha * std::log1p(t / beta);
-    const double logDecay = -alpha * std::log1p(s / (beta + t));
+    const double logAtT = -alpha * Log1pRatio(t, beta);
+    const double logDecay = -alpha * Log1pRatio(s, beta + t);
     const double expected = -mu * std::exp(logAtT) * std::expm1(logDecay);
     const double survival = SafeExp(-expected);
     return {-std::expm1(-expected),

@@ -40,6 +40,14 @@ double ProfileAlpha(const FailureSeries& x, std::int32_t n, double first, double
     return n / sum;
 }
 
+// The next interfailure time is Pareto with shape Alpha and scale psi(n) = Beta1 + Beta2 n,
+// summed in extended precision: the two terms nearly cancel when psi(n) is far below psi(1),
+// and the prediction must be that of the stored parameters.
+Pareto ParetoLV(const StoredFit& fit) {
+    const long double psi = static_cast<long double>(fit.param3) * fit.index + fit.param2;
+    return MakePareto(fit.param1, static_cast<double>(psi));
+}
+
 }  // namespace
 
 double ObjectiveLV(std::span<const double> p, std::span<double> g, std::int32_t n, double eps,
@@ -73,16 +81,12 @@ double ObjectiveLV(std::span<const double> p, std::span<double> g, std::int32_t 
 
 EstimateRecord RecordLV(const FailureSeries& x, std::int32_t i, std::int32_t rangeEnd, double first,
                         double last) {
-    const double alpha = ProfileAlpha(x, i, first, last);
     const double slope = (last - first) / (i - 1);
-    // The prediction's scale psi(i) is the last end itself: Beta1 + Beta2 i cancels badly
-    // when it is much smaller than the first.
-    const double psi = last;
     EstimateRecord record;
-    record.param1 = alpha;
+    record.param1 = ProfileAlpha(x, i, first, last);
     record.param2 = first - slope;
     record.param3 = slope;
-    SetParetoPrediction(record, alpha, psi, x, i, rangeEnd);
+    SetParetoPrediction(record, &ParetoLV, 0.0, x, i, rangeEnd);
     return record;
 }
 
@@ -116,63 +120,33 @@ EstimationResult EstimateLV(const FailureSeries& x, const FailureSeries& /*t*/,
                           control);
 }
 
-double MttfLV(double alpha, double psi) { return ParetoMean(alpha, psi); }
+double MttfLV(double alpha, double psi) { return ParetoMean(MakePareto(alpha, psi)); }
 
 double PercentileLV(double p, double psi, double alpha) {
     if (!IsProbability(p)) return 0.0;
-    return ParetoQuantile(p, alpha, psi);
+    return ParetoQuantile(p, MakePareto(alpha, psi));
 }
+
+const Predictive kPredictiveLV = ParetoPredictive<&ParetoLV>();
 
 namespace {
 
-// The next interfailure time is Pareto with shape Alpha and scale psi(n) = Beta1 + Beta2 n.
-double PsiLV(const StoredFit& fit) { return fit.param2 + fit.param3 * fit.index; }
-
-PredictivePoint NextLV(const StoredFit& fit, double s) {
-    const ParetoPoint point = ParetoAt(s, fit.param1, PsiLV(fit));
-    return {point.cdf, point.pdf};
-}
-
-double QuantileLV(const StoredFit& fit, double p) {
-    return PercentileLV(p, PsiLV(fit), fit.param1);
-}
-
-std::optional<double> LimitQuantileLV(const StoredFit& fit) {
-    if (PsiLV(fit) <= 0.0) return kVanishing;
-    return std::nullopt;
-}
-
-double MeanLV(const StoredFit& fit) { return MttfLV(fit.param1, PsiLV(fit)); }
-
-}  // namespace
-
-const Predictive kPredictiveLV{&NextLV, &QuantileLV, &LimitQuantileLV, &MeanLV, nullptr};
-
-namespace {
-
-// The hazard Alpha / psi(n) of the next interfailure time at 0; a fit with psi(n) <= 0
-// predicts the next failure at once.
-double IntensityLV(const StoredFit& fit) {
-    const double psi = PsiLV(fit);
-    return psi > 0.0 ? fit.param1 / psi : std::numeric_limits<double>::infinity();
-}
+// The hazard Alpha / psi(n) of the next interfailure time at 0.
+double IntensityLV(const StoredFit& fit) { return ParetoIntensity(ParetoLV(fit)); }
 
 // Each fix moves psi up by Beta2; the k fixes that bring Alpha / psi(n + k) to the target take
 // the expected time sum_{j<k} psi(n + j) / (Alpha - 1), infinite for Alpha <= 1.
 TargetReach ReachLV(const StoredFit& fit, double target) {
-    const double psi = PsiLV(fit);
     if (IntensityLV(fit) <= target) return ReachedNow();
     if (fit.param3 <= 0.0) return NeverReached();
+    const double psi = ParetoLV(fit).scale;
     const double k = FixesToLevel(psi, fit.param3, fit.param1 / target);
     if (fit.param1 <= 1.0) return ReachedAfter(std::numeric_limits<double>::infinity(), k);
     const double sumPsi = k * psi + fit.param3 * k * (k - 1.0) / 2.0;
     return ReachedAfter(sumPsi / (fit.param1 - 1.0), k);
 }
 
-double ReliabilityLV(const StoredFit& fit, double t) {
-    if (PsiLV(fit) <= 0.0) return 0.0;
-    return std::exp(-fit.param1 * std::log1p(t / PsiLV(fit)));
-}
+double ReliabilityLV(const StoredFit& fit, double t) { return ParetoReliability(ParetoLV(fit), t); }
 
 }  // namespace
 

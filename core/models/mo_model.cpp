@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "fit_support.h"
+#include "pareto.h"
 #include "process_support.h"
 #include "tamsel/models/go_model.h"
 #include "tamsel/models/sentinels.h"
@@ -55,6 +56,11 @@ void HomogeneousRecord(EstimateRecord& record, const FailureSeries& x, double ti
     }
 }
 
+// The next interfailure time after T is Pareto with shape Beta0 and scale a + T. Near the
+// homogeneous limit Beta0 runs to 1e15 and beyond, where only the expm1 and log1p forms of
+// the Pareto functions keep any digit.
+Pareto ParetoMO(const StoredFit& fit) { return MakePareto(fit.param2, fit.param1 + fit.time); }
+
 }  // namespace
 
 double ObjectiveMO(double theta, std::int32_t n, double t, const FailureSeries& cumulative) {
@@ -66,7 +72,7 @@ double ObjectiveMO(double theta, std::int32_t n, double t, const FailureSeries& 
 
 double PercentileMO(double p, double a, double t, double beta0) {
     if (!IsProbability(p)) return 0.0;
-    return (a + t) * (Power(1.0 - p, -1.0 / beta0) - 1.0);
+    return ParetoQuantile(p, MakePareto(beta0, a + t));
 }
 
 IndexFit PrepareMO(const FailureSeries& x, const FailureSeries& t, std::int32_t rangeEnd,
@@ -100,16 +106,7 @@ IndexFit PrepareMO(const FailureSeries& x, const FailureSeries& t, std::int32_t 
         record.param1 = a;
         record.param2 = beta0;
         record.logLhd = logLhd;
-        record.mttf = beta0 > 1.0 ? (a + time) / (beta0 - 1.0) : kInfiniteMttf;
-        record.lowQ = PercentileMO(0.25, a, time, beta0);
-        record.median = PercentileMO(0.5, a, time, beta0);
-        record.uppQ = PercentileMO(0.75, a, time, beta0);
-        if (i < rangeEnd) {
-            double next = x[i + 1];
-            double survival = Power((a + time) / (a + time + next), beta0);
-            record.cdf = 1.0 - survival;
-            record.pdf = beta0 * survival / (a + time + next);
-        }
+        SetParetoPrediction(record, &ParetoMO, time, x, i, rangeEnd);
         FitTermination end = SearchEnd((onGrid ? grid : defined).termination, evaluations);
         if (singular) end.outcome = FitOutcome::Singular;
         return IndexResult{record, end};
@@ -123,27 +120,7 @@ EstimationResult EstimateMO(const FailureSeries& x, const FailureSeries& t, std:
                           control);
 }
 
-namespace {
-
-PredictivePoint NextMO(const StoredFit& fit, double s) {
-    const double a = fit.param1;
-    const double survival = Power((a + fit.time) / (a + fit.time + s), fit.param2);
-    return {1.0 - survival, survival * fit.param2 / (a + fit.time + s)};
-}
-
-double QuantileMO(const StoredFit& fit, double p) {
-    return PercentileMO(p, fit.param1, fit.time, fit.param2);
-}
-
-std::optional<double> Regular(const StoredFit&) { return std::nullopt; }
-
-double MeanMO(const StoredFit& fit) {
-    return fit.param2 > 1.0 ? (fit.param1 + fit.time) / (fit.param2 - 1.0) : kInfiniteMttf;
-}
-
-}  // namespace
-
-const Predictive kPredictiveMO{&NextMO, &QuantileMO, &Regular, &MeanMO, nullptr};
+const Predictive kPredictiveMO = ParetoPredictive<&ParetoMO>();
 
 namespace {
 
@@ -151,7 +128,7 @@ namespace {
 double IntensityMO(const StoredFit& fit) { return fit.param2 / (fit.param1 + fit.time); }
 
 double ExpectedFailuresMO(const StoredFit& fit, double t) {
-    return fit.param2 * std::log1p(t / (fit.param1 + fit.time));
+    return fit.param2 * Log1pRatio(t, fit.param1 + fit.time);
 }
 
 TargetReach ReachMO(const StoredFit& fit, double target) {

@@ -256,6 +256,11 @@ double SafeExp(double v) {
 
 double SafeLog(double x) { return std::log(x == 0.0 ? kLogOfZeroArgument : x); }
 
+double Log1pRatio(double x, double y) {
+    const double ratio = x / y;
+    return std::isinf(ratio) ? std::log(x) - std::log(y) : std::log1p(ratio);
+}
+
 Guarded Gamma(double x) {
     if (std::isnan(x)) return {std::nullopt, MathFault::GammaNotNumeric};
     if (x == 0.0) return {kGammaGuardResult, MathFault::GammaZero};
@@ -295,6 +300,13 @@ Guarded GammaP(double x, double a) {
     const std::optional<Extended> fraction = GammaQContinuedFraction(ex, ea);
     if (!fraction) return {std::nullopt, fault};
     return {static_cast<double>(1.0L - prefactor * *fraction), fault};
+}
+
+std::optional<double> ScaledUpperGamma(double x, double a) {
+    if (!(a > 0.0) || !(x >= a + 1.0)) return std::nullopt;
+    const std::optional<Extended> fraction = GammaQContinuedFraction(x, a);
+    if (!fraction) return std::nullopt;
+    return static_cast<double>(*fraction);
 }
 
 }  // namespace tamsel

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <boost/math/special_functions/gamma.hpp>
 #include <cmath>
 #include <limits>
@@ -94,6 +95,21 @@ TEST(SafeLog, ZeroGivesLogOf1e30) {
 
 // Values, guards, faults and their messages. The reflection keeps its accuracy up to the guard at
 // -0.999999999999999, where sin(pi x) nearly vanishes.
+TEST(Log1pRatio, KeepsItsDigitsWhereTheRatioIsTinyOrOverflows) {
+    struct Case {
+        double x, y, expected;
+    };
+    const Case cases[] = {
+        {3.0, 1.0, std::log(4.0)},
+        {1e-20, 3.0, 1e-20 / 3.0},                    // log(1 + 3.3e-21) would be 0
+        {1e300, 1e-300, 600.0 * std::numbers::ln10},  // the ratio overflows
+        {0.0, 1e-300, 0.0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_CLOSE(Log1pRatio(c.x, c.y), c.expected, 1e-15) << c.x << " / " << c.y;
+    }
+}
+
 TEST(Gamma, ValuesAndGuards) {
     struct Case {
         double x;
@@ -248,6 +264,25 @@ TEST(GammaP, AgreesWithBoostAcrossBothBranches) {
         }
         EXPECT_GT(seriesPoints, 0) << shape.a;
     }
+}
+
+// Against e^x x^-a Gamma(a, x) from Boost in extended precision, where Q(a, x) runs down to
+// e^-5000 (far below the doubles) and 1 - P would have lost every digit.
+TEST(ScaledUpperGamma, AgreesWithBoostBeyondTheReachOfOneMinusP) {
+    for (double a : {0.05, 0.5, 1.0, 3.7, 50.0, 500.0}) {
+        for (double point : Branch{"", a + 1, 5000.0, true}.Points(200)) {
+            const double x = std::max(point, a + 1);  // the logarithms may round below a + 1
+            const long double la = a;
+            const long double lx = x;
+            const long double expected =
+                boost::math::tgamma(la, lx) * std::exp(lx) * std::pow(lx, -la);
+            EXPECT_CLOSE(ScaledUpperGamma(x, a).value(), static_cast<double>(expected), 1e-14)
+                << x << ", " << a;
+        }
+    }
+    EXPECT_FALSE(ScaledUpperGamma(1.9, 1.0).has_value());  // x < a + 1: the series' side
+    EXPECT_FALSE(ScaledUpperGamma(2.0, 0.0).has_value());
+    EXPECT_FALSE(ScaledUpperGamma(2.0, kNaN).has_value());
 }
 
 TEST(GammaP, HugeShapeStopsAtTheIterationCap) {

@@ -78,14 +78,10 @@ TEST(EvaluateNextFailure, RefusalsWithTheirMessages) {
         {{9, 25, 1, 1, 1, 1},
          1.0,
          "An error occurred while computing the next failure for the estimates set"},
-        // A negative scale: the logarithm of a negative number.
-        {{7, 25, 2.0, -100.0, 1.0, 0},
-         90.0,
-         "An error occurred while computing the next failure for the LV model"},
-        // An infinite shape: infinity times a vanishing survival.
-        {{8, 25, 0.25, -0.01, 80.0, 0},
-         10.0,
-         "An error occurred while computing the next failure for the KL model"},
+        // A negative rate: the distribution function overflows.
+        {{1, 25, 30.0, -1.0, 0, 0},
+         1000.0,
+         "An error occurred while computing the next failure for the JM model"},
     };
     for (const Case& c : cases) {
         test::RecordingSink sink;

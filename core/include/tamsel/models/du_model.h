@@ -32,13 +32,15 @@ EstimationResult EstimateDu(const FailureSeries& x, const FailureSeries& t, std:
 // exponent below -700 gives 1 and survival 0.
 double CdfDu(double t, double s, double beta, double alpha, double& survival);
 
-// The s at which CdfDu(T, s, ...) = p. A p outside [0, 1] gives 0.
+// The s at which CdfDu(T, s, ...) = p. A p outside [0, 1] gives 0; p = 1, and a quantile
+// beyond the doubles, give kInfiniteQuartile.
 double PercentileDu(double p, double t, double beta, double alpha);
 
 // The mean time to the next event after the i-th, at T, for Alpha * T^Beta = i:
 // e^i Gamma(a) Q(a, i) / (Beta Alpha^a) with a = 1 / Beta and Q the regularised upper
-// incomplete gamma function. Where that cannot be computed it gives Crow's estimate
-// T / (i Beta) with the fault MathFault::MttfGamma.
+// incomplete gamma function; kInfiniteMttf where it is beyond the doubles. Where the gamma
+// functions give no value it gives Crow's estimate T / (i Beta) with the fault
+// MathFault::MttfGamma.
 Guarded MttfDu(double beta, double alpha, std::int32_t i, double t);
 
 // The predictive distribution at a stored fit.

@@ -42,8 +42,8 @@ EstimationResult EstimateKL(const FailureSeries& x, const FailureSeries& t, std:
 // Beta / (s - 1), or kInfiniteMttf when s <= 1 (the mean is infinite).
 double MttfKL(double s, double beta);
 
-// The p-quantile Beta ((1 - p)^(-1/s) - 1). A p outside [0, 1] gives 0; a quantile at or beyond
-// kInfiniteQuartile (p = 1) gives kInfiniteQuartile.
+// The p-quantile Beta ((1 - p)^(-1/s) - 1). A p outside [0, 1] gives 0; p = 1, and a quantile
+// beyond the doubles, give kInfiniteQuartile.
 double PercentileKL(double p, double beta, double s);
 
 // The predictive distribution at a stored fit.

@@ -40,8 +40,8 @@ EstimationResult EstimateLi(const FailureSeries& x, const FailureSeries& t, std:
                             EstimatesArray& estimates, const RunControl& control);
 
 // The p-quantile b ((1 - p)^(-1/a) - 1) of the next interfailure time for shape a > 0 and
-// scale b > 0. A p outside [0, 1] gives 0; a quantile at or
-// beyond kInfiniteQuartile (p = 1) gives kInfiniteQuartile.
+// scale b > 0. A p outside [0, 1] gives 0; p = 1, and a quantile beyond the doubles, give
+// kInfiniteQuartile.
 double PercentileLi(double p, double a, double b);
 
 // The predictive distribution at a stored fit.

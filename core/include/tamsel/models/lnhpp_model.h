@@ -48,7 +48,7 @@ double MttfLNHPP(double lambda, double alpha, double beta, double end);
 // The p-quantile of the time to the next failure after T = end for the fit (Alpha, Beta, Mu):
 // (T + Beta) (v^(-1/Alpha) - 1) with v = 1 + ln(1 - p) (1 + T / Beta)^Alpha / Mu. It is
 // kInfiniteQuartile where v <= 0, that is for p at or beyond 1 - e^(-M), the probability that a
-// further failure occurs at all, and where the quantile is at or beyond kInfiniteQuartile. A p
+// further failure occurs at all, and where the quantile is beyond the doubles. A p
 // outside [0, 1] gives 0.
 double PercentileLNHPP(double p, double end, double alpha, double beta, double mu);
 

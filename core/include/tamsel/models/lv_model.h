@@ -23,7 +23,8 @@ double ObjectiveLV(std::span<const double> p, std::span<double> g, std::int32_t 
 // The record at failure index i >= 2 for the fitted window ends A = psi(1) > 0 and
 // B = psi(i) > 0: Param1 = Alpha (profile value), Param2 = Beta1 = A - Beta2,
 // Param3 = Beta2 = (B - A) / (i - 1); the next interfailure time is Pareto with shape Alpha
-// and scale B (quartiles, MttfLV), with Pdf and Cdf at x(i+1) for i < rangeEnd.
+// and scale Beta1 + Beta2 i of the stored parameters, B to within rounding (quartiles,
+// MttfLV), with Pdf and Cdf at x(i+1) for i < rangeEnd.
 EstimateRecord RecordLV(const FailureSeries& x, std::int32_t i, std::int32_t rangeEnd, double first,
                         double last);
 
@@ -42,8 +43,8 @@ EstimationResult EstimateLV(const FailureSeries& x, const FailureSeries& t, std:
 // psi / (Alpha - 1), or kInfiniteMttf when Alpha <= 1 (the mean is infinite).
 double MttfLV(double alpha, double psi);
 
-// The p-quantile psi ((1 - p)^(-1/Alpha) - 1). A p outside [0, 1] gives 0; a quantile at or beyond
-// kInfiniteQuartile (p = 1) gives kInfiniteQuartile.
+// The p-quantile psi ((1 - p)^(-1/Alpha) - 1). A p outside [0, 1] gives 0; p = 1, and a quantile
+// beyond the doubles, give kInfiniteQuartile.
 double PercentileLV(double p, double psi, double alpha);
 
 // The predictive distribution at a stored fit.

@@ -31,7 +31,8 @@ EstimationResult EstimateMO(const FailureSeries& x, const FailureSeries& t, std:
 double ObjectiveMO(double theta, std::int32_t n, double t, const FailureSeries& cumulative);
 
 // The p-quantile of the time to the next failure after T: (a + T)((1 - p)^(-1/beta0) - 1),
-// the power taken with Power. A p outside [0, 1] gives 0.
+// computed without cancellation for any beta0. A p outside [0, 1] gives 0; p = 1, and a quantile
+// beyond the doubles, give kInfiniteQuartile.
 double PercentileMO(double p, double a, double t, double beta0);
 
 // The predictive distribution at a stored fit.

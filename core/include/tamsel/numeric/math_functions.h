@@ -50,6 +50,10 @@ double SafeExp(double v);
 // contract (the result is NaN).
 double SafeLog(double x);
 
+// ln(1 + x / y) for x >= 0 and y > 0, keeping its digits where x / y is tiny (log1p) and
+// where x / y overflows (the difference of the logarithms).
+double Log1pRatio(double x, double y);
+
 // The gamma function by Cody's rational Chebyshev approximation on [1, 2), recurrence below
 // 12 and Stirling's series above. Guards, each with its fault: NaN gives no value; x == 0
 // and x < -0.999999999999999 give 1e15; -0.999999999999999 <= x < 0 goes through the
@@ -74,5 +78,12 @@ inline constexpr std::int64_t kGammaPMaxIterations = 10'000'000;
 // value is empty. A negative or NaN shape gives GammaLn's fault, with
 // the value computed as though ln Gamma(a) were 0.
 Guarded GammaP(double x, double a);
+
+// e^x x^-a Gamma(a, x), the upper incomplete gamma function scaled so that it neither
+// overflows nor underflows, by GammaP's continued fraction, for a > 0 and x >= a + 1: there
+// Q(a, x) = 1 - P(a, x) is small, and this gives it without the cancellation of 1 - P. Empty
+// outside that domain or where the fraction has not converged within kGammaPMaxIterations
+// passes.
+std::optional<double> ScaledUpperGamma(double x, double a);
 
 }  // namespace tamsel
