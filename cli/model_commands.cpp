@@ -12,9 +12,9 @@
 #include <string>
 
 #include "tamsel/import/add_data_set.h"
-#include "tamsel/models/model_driver.h"
 #include "tamsel/store/queries.h"
 #include "tamsel/store/writers.h"
+#include "tamsel/workbench/apply_model.h"
 
 namespace tamsel::cli {
 namespace {
@@ -224,12 +224,6 @@ int ApplyModels(Database& db, int dataSetId, std::span<const ModelInfo* const> m
     RunControl control(&progress, &CancelFlag());
     int exitCode = kExitSuccess;
     for (const ModelInfo* model : models) {
-        if (FindEstimatesSet(db, dataSetId, model->number, rangeId, kReferenceInferenceMethodId) !=
-            0) {
-            ShowMessage("The selected model is already available for the current data set");
-            exitCode = kExitFailure;
-            continue;
-        }
         ApplyModelResult result = ApplyModel(db, dataSetId, model->number, rangeId,
                                              kReferenceInferenceMethodId, control, threads);
         switch (result.outcome) {
@@ -238,6 +232,7 @@ int ApplyModels(Database& db, int dataSetId, std::span<const ModelInfo* const> m
                 break;
             case ApplyModelResult::Outcome::Cancelled:
                 return kExitFailure;
+            case ApplyModelResult::Outcome::Exists:
             case ApplyModelResult::Outcome::Refused:
             case ApplyModelResult::Outcome::Failed:
                 exitCode = kExitFailure;

@@ -1,4 +1,4 @@
-#include "tamsel/models/model_driver.h"
+#include "tamsel/workbench/apply_model.h"
 
 #include <optional>
 #include <string>
@@ -52,6 +52,10 @@ std::optional<std::string> RangeRefusal(const ModelInfo& model, const RangeInfo&
 
 ApplyModelResult ApplyModel(Database& db, int dataSetId, int modelNumber, int rangeId,
                             int inferenceMethodId, const RunControl& control, int threads) {
+    if (FindEstimatesSet(db, dataSetId, modelNumber, rangeId, inferenceMethodId) != 0) {
+        return Report(Outcome::Exists,
+                      "The selected model is already available for the current data set");
+    }
     const ModelInfo* model = FindModel(modelNumber);
     MinimisationSettings settings;
     if (!model) {

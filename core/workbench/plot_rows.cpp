@@ -1,4 +1,4 @@
-#include "tamsel/measures/plot_rows.h"
+#include "tamsel/workbench/plot_rows.h"
 
 #include <algorithm>
 #include <cstdint>
