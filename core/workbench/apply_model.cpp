@@ -57,18 +57,23 @@ ApplyModelResult ApplyModel(Database& db, int dataSetId, int modelNumber, int ra
                       "The selected model is already available for the current data set");
     }
     const ModelInfo* model = FindModel(modelNumber);
-    MinimisationSettings settings;
     if (!model) {
-        // The settings lookup names the unknown model.
-        GetMinimisationParameters(db, modelNumber, inferenceMethodId, settings);
-        return {Outcome::Refused, 0, {}};
+        return Report(Outcome::Refused,
+                      JoinLines({"Trying to read parameters from the database for the model with "
+                                 "unknown ID: " +
+                                     std::to_string(modelNumber) + ".",
+                                 "Please, use correct mode ID."}));
     }
     std::optional<RangeInfo> range = GetRange(db, dataSetId, rangeId);
     if (!range) return {Outcome::Failed, 0, {}};
     if (std::optional<std::string> refusal = RangeRefusal(*model, *range)) {
         return Report(Outcome::Refused, *refusal);
     }
-    if (!GetMinimisationParameters(db, modelNumber, inferenceMethodId, settings)) {
+    MinimisationSettings settings;
+    const MinimiserSettings kind = model->minimiser == Minimiser::MultiDimensional
+                                       ? MinimiserSettings::MultiDimensional
+                                       : MinimiserSettings::OneDimensional;
+    if (!GetMinimisationParameters(db, kind, inferenceMethodId, settings)) {
         return {Outcome::Failed, 0, {}};
     }
     FailureSeries x;

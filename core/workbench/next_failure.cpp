@@ -1,11 +1,10 @@
 #include "tamsel/workbench/next_failure.h"
 
-#include <cstdint>
-#include <exception>
 #include <string>
 
 #include "tamsel/models/model_table.h"
 #include "tamsel/store/queries.h"
+#include "tamsel/store/sets.h"
 #include "tamsel/support/messages.h"
 
 namespace tamsel {
@@ -14,18 +13,6 @@ namespace {
 constexpr const char* kCumulativeTimeFailure =
     "An error occurred while extracting the last cumulative time";
 constexpr const char* kInvalidTime = "The time to the next failure must be a number of 0 or more.";
-
-std::optional<int> IntegerLookup(Database& db, const std::string& field, int estimatesSetId) {
-    std::optional<std::string> text =
-        SelectValue(db, field, "EstimatesSetID", std::int64_t{estimatesSetId}, "EstimatesSets");
-    if (!text) return std::nullopt;
-    try {
-        return std::stoi(*text);
-    } catch (const std::exception&) {
-        ShowMessage("An error occurred while computing the next failure");
-        return std::nullopt;
-    }
-}
 
 }  // namespace
 
@@ -52,20 +39,18 @@ std::optional<NextFailurePrediction> EvaluateNextFailure(const NextFailureFit& f
 }
 
 std::optional<NextFailureFit> ReadNextFailureFit(Database& db, int estimatesSetId) {
-    std::optional<int> modelNumber = IntegerLookup(db, "ModelID", estimatesSetId);
-    if (!modelNumber) return std::nullopt;
+    std::optional<EstimatesSetInfo> set = GetEstimatesSet(db, estimatesSetId);
+    if (!set) return std::nullopt;
     std::optional<LastParameters> last = GetLastParameters(db, "Estimates", estimatesSetId);
     if (!last) return std::nullopt;
-    NextFailureFit fit{*modelNumber, last->failureIndex, last->param1,
-                       last->param2, last->param3,       0.0};
+    NextFailureFit fit{set->modelNumber, last->failureIndex, last->param1,
+                       last->param2,     last->param3,       0.0};
     const ModelInfo* model = FindModel(fit.modelNumber);
     if (!model || !model->usesCurrentTime) return fit;
 
-    std::optional<int> dataSetId = IntegerLookup(db, "DataSetID", estimatesSetId);
-    if (!dataSetId) return std::nullopt;
     FailureSeries x;
     FailureSeries t;
-    if (!ReadFailureTimes(db, *dataSetId, x, t) || fit.failureIndex < 1 ||
+    if (!ReadFailureTimes(db, set->dataSetId, x, t) || fit.failureIndex < 1 ||
         static_cast<std::size_t>(fit.failureIndex) >= t.size()) {
         ShowMessage(kCumulativeTimeFailure);
         return std::nullopt;

@@ -1,7 +1,6 @@
 #include "tamsel/workbench/recalibrate.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <optional>
@@ -12,6 +11,7 @@
 #include "tamsel/numeric/math_functions.h"
 #include "tamsel/recalibration/recalibration.h"
 #include "tamsel/store/queries.h"
+#include "tamsel/store/sets.h"
 #include "tamsel/store/writers.h"
 #include "tamsel/support/messages.h"
 
@@ -36,28 +36,13 @@ RecalibrationResult Report(Outcome outcome, std::string message) {
 // range and the method with its settings.
 struct RecalibrationRun {
     int estimatesSetId = 0;
+    int dataSetId = 0;
     int modelId = 0;
     std::int32_t start = 0;
     std::int32_t end = 0;
     int recalibrationMethodId = 0;
     SplineSettings settings;
 };
-
-// field of the row of table whose keyField is key, as a T (int or double).
-template <typename T>
-std::optional<T> LookUp(Database& db, const std::string& field, const std::string& keyField,
-                        int key, const std::string& table) {
-    const std::optional<std::string> text =
-        SelectValue(db, field, keyField, std::int64_t{key}, table);
-    if (!text) return std::nullopt;
-    T value{};
-    const auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), value);
-    if (error != std::errc() || end != text->data() + text->size()) {
-        ShowMessage(kFailed);
-        return std::nullopt;
-    }
-    return value;
-}
 
 // The column of the set's estimates for failure indexes start..end - 1, or nullopt when the
 // store cannot read it or the set does not cover those indexes.
@@ -110,11 +95,8 @@ RecalibrationResult Recalibrate(Database& db, const RecalibrationRun& run,
         if (spline.status == SplineStatus::FitFailed) return Report(Outcome::Failed, kFitFailed);
 
         RawFits fits;
-        const std::optional<int> dataSetId =
-            LookUp<int>(db, "DataSetID", "EstimatesSetID", run.estimatesSetId, "EstimatesSets");
-        if (!dataSetId) return Report(Outcome::Failed, kFailed);
         std::optional<std::vector<double>> times =
-            ReadFailureTimesColumn(db, *dataSetId, "CumulativeTime", run.start);
+            ReadFailureTimesColumn(db, run.dataSetId, "CumulativeTime", run.start);
         const std::pair<std::vector<double>*, const char*> columns[] = {
             {&fits.param1, "Parameter1"},
             {&fits.param2, "Parameter2"},
@@ -160,39 +142,21 @@ RecalibrationResult ApplyRecalibration(Database& db, int estimatesSetId, int rec
     if (FindPredictionsSet(db, estimatesSetId, recalibrationMethodId) > 0) {
         return Report(Outcome::Exists, kAlreadyAvailable);
     }
-    RecalibrationResult failed{Outcome::Failed, 0, ""};
-    const std::string sets = "EstimatesSets";
-    const std::string methods = "RecalibrationMethods";
-    const std::optional<int> modelId =
-        LookUp<int>(db, "ModelID", "EstimatesSetID", estimatesSetId, sets);
-    const std::optional<int> dataSetId =
-        modelId ? LookUp<int>(db, "DataSetID", "EstimatesSetID", estimatesSetId, sets)
-                : std::nullopt;
-    const std::optional<int> rangeId =
-        dataSetId ? LookUp<int>(db, "RangeID", "EstimatesSetID", estimatesSetId, sets)
-                  : std::nullopt;
-    if (!rangeId) return failed;
-    const std::optional<RangeInfo> range = GetRange(db, *dataSetId, *rangeId);
-    if (!range) return failed;
-    const std::optional<int> iter =
-        LookUp<int>(db, "Iter", "RecalibrationMethodID", recalibrationMethodId, methods);
-    const std::optional<int> ni =
-        iter ? LookUp<int>(db, "NI", "RecalibrationMethodID", recalibrationMethodId, methods)
-             : std::nullopt;
-    const std::optional<double> sqMax =
-        ni ? LookUp<double>(db, "SqMax", "RecalibrationMethodID", recalibrationMethodId, methods)
-           : std::nullopt;
-    if (!sqMax) return failed;
+    const std::optional<EstimatesSetInfo> set = GetEstimatesSet(db, estimatesSetId);
+    const std::optional<RecalibrationMethodInfo> method =
+        set ? GetRecalibrationMethod(db, recalibrationMethodId) : std::nullopt;
+    if (!method) return {Outcome::Failed, 0, ""};
 
     // The set's own range end: a set that ends before the last failure has no predictions
     // beyond it.
     const RecalibrationRun run{
         .estimatesSetId = estimatesSetId,
-        .modelId = *modelId,
-        .start = range->rangeStart,
-        .end = range->rangeEnd,
+        .dataSetId = set->dataSetId,
+        .modelId = set->modelNumber,
+        .start = set->rangeStart,
+        .end = set->rangeEnd,
         .recalibrationMethodId = recalibrationMethodId,
-        .settings = SplineSettings{*iter, *ni, *sqMax, kRecalibrationOffset},
+        .settings = SplineSettings{method->iter, method->ni, method->sqMax, kRecalibrationOffset},
     };
     return Recalibrate(db, run, control);
 }

@@ -10,9 +10,8 @@
 #include <QVBoxLayout>
 
 #include "shell/qt_text.h"
-#include "shell/row_set_model.h"
 #include "tamsel/models/model_table.h"
-#include "tamsel/store/queries.h"
+#include "tamsel/store/sets.h"
 #include "tamsel/support/messages.h"
 #include "tamsel/workbench/apply_model.h"
 
@@ -99,10 +98,9 @@ void ModelOptionsDialog::ApplyChoice(bool close) {
     const std::optional<int> chosen = SelectedModel();
     if (!chosen) return;
     const int model = *chosen;
-    const std::optional<std::string> key =
-        SelectValue(m_db, "DataSetID", "DataName", m_dataSetName, "DataSets");
-    if (!key) return;
-    const int dataSetId = ToInt(DbValue(*key));
+    const std::optional<DataSetInfo> dataSet = FindDataSet(m_db, m_dataSetName);
+    if (!dataSet) return;
+    const int dataSetId = dataSet->id;
     Database& db = m_db;
     StartRun(close, [&db, dataSetId, model](const RunControl& control) {
         return ApplyModel(db, dataSetId, model, kDefaultRangeId, kDefaultInferenceMethodId, control)

@@ -182,7 +182,9 @@ class AddDataTest : public QObject {
         QCOMPARE(shown[1].icon, MessageIcon::Information);
         QVERIFY(shown[1].text.find("holds 3 failures") != std::string::npos);
         QCOMPARE(Value(s.Db(), "DataTypeID", "C"), std::string("1"));
-        QCOMPARE(GetLastCumulativeTime(s.Db(), "C"), std::optional<std::int32_t>(21));
+        FailureSeries x, t;
+        QVERIFY(ReadFailureTimes(s.Db(), FindDataSetId(s.Db(), "C").value_or(0), x, t));
+        QCOMPARE(t.back(), 21.0);
     }
 
     void CancelStoresNothing() {
