@@ -13,6 +13,7 @@
 
 #include "tamsel/import/add_data_set.h"
 #include "tamsel/store/queries.h"
+#include "tamsel/store/sets.h"
 #include "tamsel/store/writers.h"
 #include "tamsel/workbench/apply_model.h"
 
@@ -93,10 +94,9 @@ std::vector<const ModelInfo*> ResolveModels(const std::vector<std::string>& name
 
 // The number of failures of the dataset, or nothing after a message.
 std::optional<int> FailureCount(Database& db, int dataSetId) {
-    std::optional<std::string> text =
-        SelectValue(db, "DataNumber", "DataSetID", std::int64_t{dataSetId}, "DataSets");
-    if (!text) return std::nullopt;
-    return ParseIndex(*text);
+    const std::optional<DataSetInfo> dataSet = GetDataSet(db, dataSetId);
+    if (!dataSet) return std::nullopt;
+    return dataSet->count;
 }
 
 // The Ranges row of the requested range, or 0 after a message.

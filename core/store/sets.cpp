@@ -73,18 +73,28 @@ T Only(std::vector<T> sets) {
     return std::move(sets.front());
 }
 
-}  // namespace
-
-std::optional<DataSetInfo> FindDataSet(Database& db, const std::string& name) {
+// The first dataset whose field equals key.
+std::optional<DataSetInfo> SelectDataSet(Database& db, const char* field, const DbValue& key) {
     return ShowOnFailure(kReadFailure, [&]() -> std::optional<DataSetInfo> {
         Statement select = db.Prepare(
             "SELECT DataSetID, DataName, DataFile, DataTypeID, DataNumber, DataSource "
-            "FROM DataSets WHERE DataName = :Name ORDER BY DataSetID LIMIT 1;");
-        select.Bind("Name", name);
+            "FROM DataSets WHERE " +
+            std::string(field) + " = :Key ORDER BY DataSetID LIMIT 1;");
+        select.Bind("Key", key);
         if (!select.Step()) throw NoRow();
         return DataSetInfo{IntColumn(select, 0), select.ColumnText(1), select.ColumnText(2),
                            IntColumn(select, 3), IntColumn(select, 4), select.ColumnText(5)};
     });
+}
+
+}  // namespace
+
+std::optional<DataSetInfo> FindDataSet(Database& db, const std::string& name) {
+    return SelectDataSet(db, "DataName", name);
+}
+
+std::optional<DataSetInfo> GetDataSet(Database& db, int dataSetId) {
+    return SelectDataSet(db, "DataSetID", Long(dataSetId));
 }
 
 std::optional<EstimatesSetInfo> GetEstimatesSet(Database& db, int estimatesSetId) {

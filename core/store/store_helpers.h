@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 
 #include "tamsel/store/database.h"
@@ -44,6 +45,13 @@ inline double DoubleColumn(const Statement& select, int column) {
     if (select.ColumnIsNull(column)) throw DatabaseError("a Null value");
     return select.ColumnDouble(column);
 }
+
+// field of the first row of table where criteriaField = value, as text: "" for Null,
+// integers in plain decimal, doubles in their shortest exact form. No row, or a failure:
+// "An error occurred while reading the database." and nullopt.
+std::optional<std::string> SelectValue(Database& db, const std::string& field,
+                                       const std::string& criteriaField, const DbValue& value,
+                                       const std::string& table);
 
 // The key of the dataset named exactly dataName, 0 when there is none. Throws DatabaseError.
 int DataSetKey(Database& db, const std::string& dataName);

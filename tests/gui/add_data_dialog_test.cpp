@@ -34,7 +34,9 @@ bool PressOk(AddDataDialog& dialog) {
 }
 
 std::string Value(Database& db, const std::string& field, const std::string& name) {
-    return SelectValue(db, field, "DataName", name, "DataSets").value_or("<none>");
+    Statement select = db.Prepare("SELECT " + field + " FROM DataSets WHERE DataName = ?;");
+    select.Bind(1, name);
+    return select.Step() ? select.ColumnText(0) : "<none>";
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "store_fixture.h"
+#include "store_helpers.h"
 #include "tamsel/store/schema.h"
 #include "tamsel/store/sets.h"
 #include "tamsel/store/writers.h"
@@ -277,6 +278,7 @@ TEST_F(QueryTest, TypedReadsOfSetsAndMethods) {
     EXPECT_EQ(other->type, 1);
     EXPECT_EQ(other->count, 25);
     EXPECT_EQ(other->source, "test");
+    EXPECT_EQ(GetDataSet(Db(), 2)->name, "Other");
 
     // The default range has no end: it ends at the dataset's last failure.
     const std::optional<std::vector<EstimatesSetInfo>> sets = ListEstimatesSets(Db(), "DS35");
@@ -318,11 +320,12 @@ TEST_F(QueryTest, TypedReadsOfSetsAndMethods) {
     EXPECT_EQ(m_sink.Count(), 0u);
 
     EXPECT_FALSE(FindDataSet(Db(), "other"));
+    EXPECT_FALSE(GetDataSet(Db(), 3));
     EXPECT_FALSE(GetEstimatesSet(Db(), 9));
     EXPECT_FALSE(GetPredictionsSet(Db(), 9));
     EXPECT_FALSE(GetRecalibrationMethod(Db(), 9));
     EXPECT_EQ(m_sink.Texts(),
-              std::vector<std::string>(4, "An error occurred while reading the database."));
+              std::vector<std::string>(5, "An error occurred while reading the database."));
 }
 
 TEST_F(QueryTest, RecalibratedSetAttributesFollowTheRange) {

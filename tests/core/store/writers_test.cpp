@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "store_fixture.h"
+#include "store_helpers.h"
 #include "tamsel/store/queries.h"
 
 namespace tamsel {

@@ -81,13 +81,6 @@ std::optional<std::vector<IndexedValue>> SelectIndexedValues(
     Database& db, const std::string& table, const std::string& keyField, const DbValue& keyValue,
     const std::string& indexField, const std::string& valueField, bool sortByValue, int fromIndex);
 
-// field of the first row of table where criteriaField = value, as text: "" for Null,
-// integers in plain decimal, doubles in their shortest exact form. No row, or a failure:
-// "An error occurred while reading the database." and nullopt.
-std::optional<std::string> SelectValue(Database& db, const std::string& field,
-                                       const std::string& criteriaField, const DbValue& value,
-                                       const std::string& table);
-
 // The oldest estimates set with these four keys, or 0. Failure: "An error occurred while
 // reading the EstimatesSets table in the database." and 0.
 int FindEstimatesSet(Database& db, int dataSetId, int modelId, int rangeId, int inferenceMethodId);
@@ -129,7 +122,8 @@ bool GetMinimisationParameters(Database& db, MinimiserSettings kind, int inferen
                                MinimisationSettings& settings);
 
 // The failure indexes a model is applied to: rangeEnd is dataNumber when the range has no
-// end. nullopt when the dataset or range is missing (after SelectValue's message) or a value
+// end. nullopt when the dataset or range is missing (after "An error occurred while reading
+// the database.") or a value
 // is not a whole number.
 struct RangeInfo {
     int dataNumber = 0;

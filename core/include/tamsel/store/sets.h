@@ -24,6 +24,10 @@ struct DataSetInfo {
 // the database."
 std::optional<DataSetInfo> FindDataSet(Database& db, const std::string& name);
 
+// The dataset whose key is dataSetId. Failure or no such dataset: "An error occurred while
+// reading the database."
+std::optional<DataSetInfo> GetDataSet(Database& db, int dataSetId);
+
 // An estimates set with what the lists show of it.
 struct EstimatesSetInfo {
     int id = 0;
