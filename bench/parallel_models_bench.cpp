@@ -11,9 +11,9 @@
 
 #include "model_bench_support.h"
 #include "synthetic_data.h"
-#include "tamsel/models/model_driver.h"
 #include "tamsel/models/model_table.h"
 #include "tamsel/models/prequential.h"
+#include "tamsel/workbench/apply_model.h"
 
 namespace tamsel::bench {
 namespace {

@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "synthetic_data.h"
-#include "tamsel/measures/evaluation.h"
-#include "tamsel/models/model_driver.h"
 #include "tamsel/models/model_table.h"
-#include "tamsel/recalibration/recalibration.h"
 #include "tamsel/store/writers.h"
+#include "tamsel/workbench/apply_model.h"
+#include "tamsel/workbench/evaluation.h"
+#include "tamsel/workbench/recalibrate.h"
 
 namespace tamsel::bench {
 namespace {

@@ -8,10 +8,10 @@
 #include <optional>
 #include <string>
 
-#include "tamsel/measures/evaluation.h"
-#include "tamsel/measures/plot_rows.h"
 #include "tamsel/measures/trend.h"
-#include "tamsel/prediction/next_failure.h"
+#include "tamsel/workbench/evaluation.h"
+#include "tamsel/workbench/next_failure.h"
+#include "tamsel/workbench/plot_rows.h"
 
 namespace tamsel::cli {
 namespace {

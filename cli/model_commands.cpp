@@ -12,9 +12,10 @@
 #include <string>
 
 #include "tamsel/import/add_data_set.h"
-#include "tamsel/models/model_driver.h"
 #include "tamsel/store/queries.h"
+#include "tamsel/store/sets.h"
 #include "tamsel/store/writers.h"
+#include "tamsel/workbench/apply_model.h"
 
 namespace tamsel::cli {
 namespace {
@@ -93,10 +94,9 @@ std::vector<const ModelInfo*> ResolveModels(const std::vector<std::string>& name
 
 // The number of failures of the dataset, or nothing after a message.
 std::optional<int> FailureCount(Database& db, int dataSetId) {
-    std::optional<std::string> text =
-        SelectValue(db, "DataNumber", "DataSetID", std::int64_t{dataSetId}, "DataSets");
-    if (!text) return std::nullopt;
-    return ParseIndex(*text);
+    const std::optional<DataSetInfo> dataSet = GetDataSet(db, dataSetId);
+    if (!dataSet) return std::nullopt;
+    return dataSet->count;
 }
 
 // The Ranges row of the requested range, or 0 after a message.
@@ -224,12 +224,6 @@ int ApplyModels(Database& db, int dataSetId, std::span<const ModelInfo* const> m
     RunControl control(&progress, &CancelFlag());
     int exitCode = kExitSuccess;
     for (const ModelInfo* model : models) {
-        if (FindEstimatesSet(db, dataSetId, model->number, rangeId, kReferenceInferenceMethodId) !=
-            0) {
-            ShowMessage("The selected model is already available for the current data set");
-            exitCode = kExitFailure;
-            continue;
-        }
         ApplyModelResult result = ApplyModel(db, dataSetId, model->number, rangeId,
                                              kReferenceInferenceMethodId, control, threads);
         switch (result.outcome) {
@@ -238,6 +232,7 @@ int ApplyModels(Database& db, int dataSetId, std::span<const ModelInfo* const> m
                 break;
             case ApplyModelResult::Outcome::Cancelled:
                 return kExitFailure;
+            case ApplyModelResult::Outcome::Exists:
             case ApplyModelResult::Outcome::Refused:
             case ApplyModelResult::Outcome::Failed:
                 exitCode = kExitFailure;

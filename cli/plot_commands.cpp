@@ -15,8 +15,8 @@
 
 #include "tamsel/charts/chart_export.h"
 #include "tamsel/charts/chart_view.h"
-#include "tamsel/measures/plots.h"
 #include "tamsel/store/queries.h"
+#include "tamsel/workbench/plots.h"
 
 namespace tamsel::cli {
 namespace {

@@ -11,8 +11,9 @@
 
 #include "tamsel/recalibration/recalibration.h"
 #include "tamsel/store/queries.h"
-#include "tamsel/tables/tables.h"
 #include "tamsel/tables/text_table.h"
+#include "tamsel/workbench/recalibrate.h"
+#include "tamsel/workbench/table_views.h"
 
 namespace tamsel::cli {
 namespace {

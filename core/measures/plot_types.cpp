@@ -5,8 +5,6 @@
 #include <cmath>
 #include <system_error>
 
-#include "tamsel/support/messages.h"
-
 namespace tamsel {
 namespace {
 
@@ -34,25 +32,6 @@ std::optional<double> ParseNumber(const std::string& text) {
 
 }  // namespace
 
-std::optional<PlotType> PlotTypeOfMenuIndex(int menuIndex) {
-    switch (menuIndex) {
-        case 0:
-        case 3:
-        case 10:
-        case 13:
-        case 20:
-        case 23:
-        case 30:
-        case 40:
-        case 43:
-            return static_cast<PlotType>(menuIndex);
-        default:
-            ShowMessage(
-                "An error occurred in the indexing of the plots, please select another plot.");
-            return std::nullopt;
-    }
-}
-
 PlotType YPlotType(int plotLag) {
     return plotLag >= kMixedPlotLag ? PlotType::MixedYPlots : PlotType::RawYPlots;
 }
@@ -65,8 +44,8 @@ bool IsMixedPlot(PlotType type) {
     return type == PlotType::MixedYPlots || type == PlotType::MixedUPlots;
 }
 
-std::optional<PlotStartBounds> PlotStartRange(PlotType kind, int rangeStart, int dataNumber,
-                                              bool currentIsRecalibrated) {
+std::optional<PlotStartBounds> PlotStartBoundsOf(PlotType kind, int rangeStart, int dataNumber,
+                                                 bool currentIsRecalibrated) {
     if (kind != PlotType::RawYPlots && kind != PlotType::RawUPlots && kind != PlotType::LogPlr) {
         return std::nullopt;
     }
@@ -75,15 +54,10 @@ std::optional<PlotStartBounds> PlotStartRange(PlotType kind, int rangeStart, int
     const bool rawStartAllowed = kind != PlotType::LogPlr && !currentIsRecalibrated;
     bounds.smallest = rawStartAllowed ? rangeStart : bounds.mixedFrom;
     bounds.largest = dataNumber - 1;
-    if (bounds.smallest > bounds.largest) {
-        ShowMessage(
-            "There are too few failures after the range start for this plot: its start must be "
-            "at least " +
-            std::to_string(bounds.smallest) + " and at most " + std::to_string(bounds.largest) +
-            ".");
-        return std::nullopt;
+    // std::clamp needs smallest <= largest; crossed bounds offer no start to propose.
+    if (bounds.smallest <= bounds.largest) {
+        bounds.proposed = std::clamp(bounds.mixedFrom, bounds.smallest, bounds.largest);
     }
-    bounds.proposed = std::clamp(bounds.mixedFrom, bounds.smallest, bounds.largest);
     return bounds;
 }
 

@@ -13,21 +13,6 @@
 namespace tamsel {
 namespace {
 
-// A selection that has no row where the caller needs one.
-DatabaseError NoRow() { return DatabaseError("no matching row"); }
-
-// Runs body; when the engine (or a name check) fails, shows message and returns the empty
-// result of body's type.
-template <typename Body>
-auto ShowOnFailure(const std::string& message, Body&& body) -> decltype(body()) {
-    try {
-        return body();
-    } catch (const DatabaseError&) {
-        ShowMessage(message);
-        return {};
-    }
-}
-
 std::string ValueText(const DbValue& value) {
     if (const auto* i = std::get_if<std::int64_t>(&value)) return std::to_string(*i);
     if (const auto* d = std::get_if<double>(&value)) {
@@ -49,21 +34,6 @@ RowSet ReadRows(Statement& select) {
         result.rows.push_back(std::move(row));
     }
     return result;
-}
-
-// The value of column as a 32-bit integer; Null, text and out-of-range values are refused.
-int IntColumn(const Statement& select, int column) {
-    DbValue value = select.Column(column);
-    const auto* i = std::get_if<std::int64_t>(&value);
-    if (!i || *i < std::numeric_limits<int>::min() || *i > std::numeric_limits<int>::max()) {
-        throw DatabaseError("not a 32-bit integer");
-    }
-    return static_cast<int>(*i);
-}
-
-double DoubleColumn(const Statement& select, int column) {
-    if (select.ColumnIsNull(column)) throw DatabaseError("a Null value");
-    return select.ColumnDouble(column);
 }
 
 int FirstKey(Database& db, const std::string& sql,
@@ -93,15 +63,6 @@ std::optional<int> ParseInt(const std::string& text) {
         return std::nullopt;
     }
     return value;
-}
-
-// Nearest integer, halves to the even neighbour, whatever the floating-point rounding mode.
-double RoundHalfEven(double value) {
-    const double below = std::floor(value);
-    const double fraction = value - below;
-    if (fraction < 0.5) return below;
-    if (fraction > 0.5) return below + 1.0;
-    return std::fmod(below, 2.0) == 0.0 ? below : below + 1.0;
 }
 
 // One column of a set in index order without its last row, from the startIndex-th row on,
@@ -384,7 +345,7 @@ std::optional<RecalibratedSetAttributes> GetRecalibratedSetAttributes(Database& 
         });
 }
 
-bool GetMinimisationParameters(Database& db, int modelNumber, int inferenceMethodId,
+bool GetMinimisationParameters(Database& db, MinimiserSettings kind, int inferenceMethodId,
                                MinimisationSettings& settings) {
     // Columns of MinimisationParameters.* in the table's field order.
     enum Column { kMaxIter1D = 1, kMaxIter2D, kAbsolute, kRelative, kEta, kTolerance };
@@ -400,9 +361,9 @@ bool GetMinimisationParameters(Database& db, int modelNumber, int inferenceMetho
             MinimisationSettings result = settings;
             result.absolutePrecision = DoubleColumn(select, kAbsolute);
             result.relativePrecision = DoubleColumn(select, kRelative);
-            if (modelNumber >= 1 && modelNumber <= 4) {
+            if (kind == MinimiserSettings::OneDimensional) {
                 result.maxIter = IntColumn(select, kMaxIter1D);
-            } else if (modelNumber >= 5 && modelNumber <= 8) {
+            } else {
                 result.maxIter = IntColumn(select, kMaxIter2D);
                 result.eta = DoubleColumn(select, kEta);
                 result.tolerance = DoubleColumn(select, kTolerance);
@@ -410,16 +371,7 @@ bool GetMinimisationParameters(Database& db, int modelNumber, int inferenceMetho
             settings = result;
             return true;
         });
-    if (!read) return false;
-    if (modelNumber < 1 || modelNumber > 8) {
-        ShowMessage(
-            JoinLines({"Trying to read parameters from the database for the model with "
-                       "unknown ID: " +
-                           std::to_string(modelNumber) + ".",
-                       "Please, use correct mode ID."}));
-        return false;
-    }
-    return true;
+    return read;
 }
 
 std::optional<RangeInfo> GetRange(Database& db, int dataSetId, int rangeId) {
@@ -470,27 +422,6 @@ std::optional<LastParameters> GetLastParameters(Database& db, const std::string&
             if (!select.Step()) throw NoRow();
             return LastParameters{IntColumn(select, 0), DoubleColumn(select, 1),
                                   DoubleColumn(select, 2), DoubleColumn(select, 3)};
-        });
-}
-
-std::optional<std::int32_t> GetLastCumulativeTime(Database& db, const std::string& dataName) {
-    return ShowOnFailure(
-        "An error occurred while extracting the last cumulative time",
-        [&]() -> std::optional<std::int32_t> {
-            const int dataSetId = DataSetKey(db, dataName);
-            if (dataSetId == 0) throw NoRow();
-            Statement select = db.Prepare(
-                "SELECT CumulativeTime FROM FailureTimes WHERE DataSetID = :DataSetID "
-                "AND FailureIndex = (SELECT MAX(FailureIndex) FROM FailureTimes "
-                "WHERE DataSetID = :DataSetID);");
-            select.Bind("DataSetID", std::int64_t{dataSetId});
-            if (!select.Step()) throw NoRow();
-            const double rounded = RoundHalfEven(DoubleColumn(select, 0));
-            if (!(rounded >= std::numeric_limits<std::int32_t>::min() &&
-                  rounded <= std::numeric_limits<std::int32_t>::max())) {
-                throw DatabaseError("the last cumulative time is out of range");
-            }
-            return static_cast<std::int32_t>(rounded);
         });
 }
 

@@ -41,30 +41,6 @@ auto InOneUnit(Database& db, decltype(std::declval<Write>()()) failed, Write wri
     }
 }
 
-// The newest set with these keys: a set just stored by the caller, even when an older one
-// has the same keys.
-int NewestSet(Database& db, const char* sql, std::initializer_list<std::int64_t> keys) {
-    Statement find = db.Prepare(sql);
-    int position = 1;
-    for (std::int64_t key : keys) find.Bind(position++, key);
-    return find.Step() ? static_cast<int>(find.ColumnInt(0)) : 0;
-}
-
-int NewestEstimatesSet(Database& db, int dataSetId, int modelId, int rangeId,
-                       int inferenceMethodId) {
-    return NewestSet(db,
-                     "SELECT MAX(EstimatesSetID) FROM EstimatesSets WHERE DataSetID = ? AND "
-                     "ModelID = ? AND RangeID = ? AND InferenceMethodID = ?;",
-                     {dataSetId, modelId, rangeId, inferenceMethodId});
-}
-
-int NewestPredictionsSet(Database& db, int estimatesSetId, int recalibrationMethodId) {
-    return NewestSet(db,
-                     "SELECT MAX(PredictionsSetID) FROM PredictionsSets WHERE "
-                     "EstimatesSetID = ? AND RecalibrationMethodID = ?;",
-                     {estimatesSetId, recalibrationMethodId});
-}
-
 void RunInsertEstimatesSet(Database& db, int dataSetId, int modelId, int rangeId,
                            int inferenceMethodId) {
     Statement insert = PrepareStoredQuery(db, "InsertEstimatesSet");
@@ -154,31 +130,6 @@ void WritePredictions(Database& db, int setId, int base, int stop, int offset,
     insert.Finish();
 }
 
-// Deletes the one DataSets row that where selects with its bound key; the relations take
-// everything that refers to it.
-bool DeleteOneDataSet(Database& db, const char* where, const DbValue& key) {
-    try {
-        Transaction unit(db);
-        DbValue dataSetId;
-        {
-            Statement find =
-                db.Prepare(std::string("SELECT DataSetID FROM DataSets WHERE ") + where + ";");
-            find.Bind(1, key);
-            if (find.Step()) dataSetId = find.Column(0);
-        }
-        if (!IsNull(dataSetId)) {
-            Statement erase = db.Prepare("DELETE FROM DataSets WHERE DataSetID = ?;");
-            erase.Bind(1, dataSetId);
-            erase.Run();
-            unit.Commit();
-            return true;
-        }
-    } catch (const DatabaseError&) {
-    }
-    ShowMessage(kDeleteFailure);
-    return false;
-}
-
 }  // namespace
 
 bool InsertDataSet(Database& db, const std::string& dataName, const std::string& dataFile,
@@ -226,48 +177,6 @@ bool InsertFailureTimes(Database& db, const std::vector<double>& data, int dataT
             insert.EndRow();
         }
         insert.Finish();
-        return true;
-    });
-}
-
-bool InsertEstimatesSet(Database& db, int dataSetId, int modelId, int rangeId,
-                        int inferenceMethodId) {
-    try {
-        RunInsertEstimatesSet(db, dataSetId, modelId, rangeId, inferenceMethodId);
-        return true;
-    } catch (const DatabaseError&) {
-        return false;
-    }
-}
-
-bool InsertEstimates(Database& db, int dataSetId, int modelId, int rangeId, int inferenceMethodId,
-                     int first, int last, const EstimatesArray& estimates) {
-    if (first > last) return true;
-    return InOneUnit(db, false, [&] {
-        const int setId = NewestEstimatesSet(db, dataSetId, modelId, rangeId, inferenceMethodId);
-        if (setId == 0) return false;
-        WriteEstimates(db, setId, first, last, estimates);
-        return true;
-    });
-}
-
-bool InsertPredictionsSet(Database& db, int estimatesSetId, int recalibrationMethodId) {
-    try {
-        RunInsertPredictionsSet(db, estimatesSetId, recalibrationMethodId);
-        return true;
-    } catch (const DatabaseError&) {
-        return false;
-    }
-}
-
-bool InsertPredictions(Database& db, int estimatesSetId, int recalibrationMethodId, int base,
-                       int stop, int offset, const std::vector<double>& cdf,
-                       const std::vector<double>& pdf, const std::vector<double>& lowQ,
-                       const std::vector<double>& median, const std::vector<double>& uppQ) {
-    return InOneUnit(db, false, [&] {
-        const int setId = NewestPredictionsSet(db, estimatesSetId, recalibrationMethodId);
-        if (setId == 0) return false;
-        WritePredictions(db, setId, base, stop, offset, {cdf, pdf, lowQ, median, uppQ});
         return true;
     });
 }
@@ -325,11 +234,25 @@ int FindOrCreateRange(Database& db, int rangeTypeId, int start, std::optional<in
 }
 
 bool DeleteDataSet(Database& db, const std::string& dataName) {
-    return DeleteOneDataSet(db, "DataName = ?", dataName);
-}
-
-bool DeleteDataSetById(Database& db, int dataSetId) {
-    return DeleteOneDataSet(db, "DataSetID = ?", Long(dataSetId));
+    try {
+        Transaction unit(db);
+        DbValue dataSetId;
+        {
+            Statement find = db.Prepare("SELECT DataSetID FROM DataSets WHERE DataName = ?;");
+            find.Bind(1, dataName);
+            if (find.Step()) dataSetId = find.Column(0);
+        }
+        if (!IsNull(dataSetId)) {
+            Statement erase = db.Prepare("DELETE FROM DataSets WHERE DataSetID = ?;");
+            erase.Bind(1, dataSetId);
+            erase.Run();
+            unit.Commit();
+            return true;
+        }
+    } catch (const DatabaseError&) {
+    }
+    ShowMessage(kDeleteFailure);
+    return false;
 }
 
 }  // namespace tamsel

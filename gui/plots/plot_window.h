@@ -8,7 +8,7 @@
 #include <string>
 
 #include "shell/child_window.h"
-#include "tamsel/measures/plots.h"
+#include "tamsel/workbench/plots.h"
 
 class QCheckBox;
 class QFrame;

@@ -6,9 +6,9 @@
 #include <QVBoxLayout>
 
 #include "shell/row_set_model.h"
-#include "tamsel/recalibration/recalibration.h"
 #include "tamsel/store/queries.h"
 #include "tamsel/support/messages.h"
+#include "tamsel/workbench/recalibrate.h"
 
 namespace tamsel {
 
@@ -80,13 +80,10 @@ void RecalibrationDialog::ApplyRecalibration(bool close) {
     if (!chosenSet || !chosenMethod) return;
     const int estimatesSetId = *chosenSet;
     const int methodId = *chosenMethod;
-    if (FindPredictionsSet(m_db, estimatesSetId, methodId) > 0) {
-        ShowMessage("This recalibration is already available for the current dataset");
-        return;
-    }
     Database& db = m_db;
     StartRun(close, [&db, estimatesSetId, methodId](const RunControl& control) {
-        tamsel::ApplyRecalibration(db, estimatesSetId, methodId, control);
+        return tamsel::ApplyRecalibration(db, estimatesSetId, methodId, control).outcome !=
+               RecalibrationResult::Outcome::Exists;
     });
 }
 

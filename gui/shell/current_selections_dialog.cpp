@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "shell/qt_text.h"
-#include "tamsel/store/queries.h"
+#include "tamsel/store/sets.h"
 
 namespace tamsel {
 namespace {
@@ -44,10 +44,9 @@ CurrentSelectionsDialog::CurrentSelectionsDialog(const CurrentSelection& selecti
     const bool hasSet = hasDataSet && selection.estimatesSetId != 0;
     QString source;
     if (hasDataSet) {
-        source = ToDisplayText(
-                     SelectValue(*db, "DataSource", "DataName", selection.dataSetName, "DataSets")
-                         .value_or(std::string()))
-                     .trimmed();
+        if (const std::optional<DataSetInfo> dataSet = FindDataSet(*db, selection.dataSetName)) {
+            source = ToDisplayText(dataSet->source).trimmed();
+        }
     }
 
     auto* top = new QFormLayout;

@@ -10,11 +10,10 @@
 #include <QVBoxLayout>
 
 #include "shell/qt_text.h"
-#include "shell/row_set_model.h"
-#include "tamsel/models/model_driver.h"
 #include "tamsel/models/model_table.h"
-#include "tamsel/store/queries.h"
+#include "tamsel/store/sets.h"
 #include "tamsel/support/messages.h"
+#include "tamsel/workbench/apply_model.h"
 
 namespace tamsel {
 namespace {
@@ -99,17 +98,13 @@ void ModelOptionsDialog::ApplyChoice(bool close) {
     const std::optional<int> chosen = SelectedModel();
     if (!chosen) return;
     const int model = *chosen;
-    const std::optional<std::string> key =
-        SelectValue(m_db, "DataSetID", "DataName", m_dataSetName, "DataSets");
-    if (!key) return;
-    const int dataSetId = ToInt(DbValue(*key));
-    if (FindEstimatesSet(m_db, dataSetId, model, kDefaultRangeId, kDefaultInferenceMethodId) != 0) {
-        ShowMessage("The selected model is already available for the current data set");
-        return;
-    }
+    const std::optional<DataSetInfo> dataSet = FindDataSet(m_db, m_dataSetName);
+    if (!dataSet) return;
+    const int dataSetId = dataSet->id;
     Database& db = m_db;
     StartRun(close, [&db, dataSetId, model](const RunControl& control) {
-        ApplyModel(db, dataSetId, model, kDefaultRangeId, kDefaultInferenceMethodId, control);
+        return ApplyModel(db, dataSetId, model, kDefaultRangeId, kDefaultInferenceMethodId, control)
+                   .outcome != ApplyModelResult::Outcome::Exists;
     });
 }
 

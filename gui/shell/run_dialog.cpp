@@ -67,10 +67,12 @@ void RunDialog::KeepProgressRoom() {
     }
 }
 
-void RunDialog::StartRun(bool closeAfterRun, std::function<void(const RunControl&)> work) {
+void RunDialog::StartRun(bool closeAfterRun, std::function<bool(const RunControl&)> work) {
     m_closeAfterRun = closeAfterRun;
+    m_refused = false;
     SetButtonsEnabled(false);
-    m_run->Start(std::move(work));
+    m_run->Start(
+        [this, work = std::move(work)](const RunControl& control) { m_refused = !work(control); });
 }
 
 void RunDialog::StartProgress(int minimum, int maximum) {
@@ -95,7 +97,7 @@ void RunDialog::RunEnded() {
     emit runFinished();
     if (m_closeRequested) {
         QDialog::reject();
-    } else if (m_closeAfterRun) {
+    } else if (m_closeAfterRun && !m_refused) {
         accept();
     }
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QDialog>
+#include <atomic>
 #include <functional>
 
 #include "tamsel/records/progress.h"
@@ -43,8 +44,9 @@ class RunDialog : public QDialog {
     // The hidden progress row keeps its room, so the dialog does not jump when a run starts.
     void KeepProgressRoom();
     // Starts work (which must not touch widgets); the dialog is accepted when it ends if
-    // closeAfterRun. Requires !IsRunning().
-    void StartRun(bool closeAfterRun, std::function<void(const RunControl&)> work);
+    // closeAfterRun, unless work returned false (it refused to start, and the user may choose
+    // again). Requires !IsRunning().
+    void StartRun(bool closeAfterRun, std::function<bool(const RunControl&)> work);
 
     void closeEvent(QCloseEvent* event) override;
 
@@ -61,6 +63,7 @@ class RunDialog : public QDialog {
     QProgressBar* m_progress = nullptr;
     QPushButton* m_cancelProcessing = nullptr;
     bool m_closeAfterRun = false;
+    std::atomic<bool> m_refused{false};  // written by the worker, read once the run has ended
     bool m_closeRequested = false;
 };
 

@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "shell/grid_selection_dialog.h"
-#include "tamsel/measures/plot_rows.h"
+#include "tamsel/workbench/plot_rows.h"
 
 namespace tamsel {
 

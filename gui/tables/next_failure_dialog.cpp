@@ -6,7 +6,7 @@
 #include <QPushButton>
 
 #include "shell/selection_controller.h"
-#include "tamsel/prediction/next_failure.h"
+#include "tamsel/workbench/next_failure.h"
 
 namespace tamsel {
 

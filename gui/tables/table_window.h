@@ -6,7 +6,7 @@
 #include <QString>
 
 #include "shell/child_window.h"
-#include "tamsel/tables/tables.h"
+#include "tamsel/workbench/table_views.h"
 
 class QLabel;
 class QTableView;

@@ -37,14 +37,14 @@
 #include "tables/next_failure_dialog.h"
 #include "tables/table_window.h"
 #include "tamsel/import/add_data_set.h"
-#include "tamsel/measures/plots.h"
-#include "tamsel/models/model_driver.h"
 #include "tamsel/models/model_table.h"
-#include "tamsel/recalibration/recalibration.h"
 #include "tamsel/store/queries.h"
 #include "tamsel/store/schema.h"
 #include "tamsel/support/messages.h"
-#include "tamsel/tables/tables.h"
+#include "tamsel/workbench/apply_model.h"
+#include "tamsel/workbench/plots.h"
+#include "tamsel/workbench/recalibrate.h"
+#include "tamsel/workbench/table_views.h"
 
 namespace tamsel {
 namespace {

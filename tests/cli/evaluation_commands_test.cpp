@@ -8,9 +8,9 @@
 #include <sstream>
 
 #include "cli_run.h"
-#include "tamsel/measures/evaluation.h"
-#include "tamsel/measures/plots.h"
 #include "tamsel/store/database.h"
+#include "tamsel/workbench/evaluation.h"
+#include "tamsel/workbench/plots.h"
 #include "test_support.h"
 
 namespace tamsel {

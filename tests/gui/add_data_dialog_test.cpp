@@ -41,7 +41,9 @@ bool PressOk(AddDataDialog& dialog) {
 }
 
 std::string Value(Database& db, const std::string& field, const std::string& name) {
-    return SelectValue(db, field, "DataName", name, "DataSets").value_or("<none>");
+    Statement select = db.Prepare("SELECT " + field + " FROM DataSets WHERE DataName = ?;");
+    select.Bind(1, name);
+    return select.Step() ? select.ColumnText(0) : "<none>";
 }
 
 }  // namespace
@@ -185,7 +187,9 @@ class AddDataTest : public QObject {
         QCOMPARE(shown[1].icon, MessageIcon::Information);
         QVERIFY(shown[1].text.find("holds 3 failures") != std::string::npos);
         QCOMPARE(Value(s.Db(), "DataTypeID", "C"), std::string("1"));
-        QCOMPARE(GetLastCumulativeTime(s.Db(), "C"), std::optional<std::int32_t>(21));
+        FailureSeries x, t;
+        QVERIFY(ReadFailureTimes(s.Db(), FindDataSetId(s.Db(), "C").value_or(0), x, t));
+        QCOMPARE(t.back(), 21.0);
     }
 
     void CancelStoresNothing() {

@@ -26,9 +26,9 @@
 #include "shell/main_window.h"
 #include "tamsel/charts/chart_export.h"
 #include "tamsel/charts/chart_view.h"
-#include "tamsel/models/model_driver.h"
-#include "tamsel/recalibration/recalibration.h"
 #include "tamsel/store/queries.h"
+#include "tamsel/workbench/apply_model.h"
+#include "tamsel/workbench/recalibrate.h"
 #include "test_support.h"
 
 using namespace tamsel;

@@ -4,8 +4,8 @@
 
 #include "gui_test_support.h"
 #include "recalibration/recalibration_dialog.h"
-#include "tamsel/models/model_driver.h"
 #include "tamsel/store/queries.h"
+#include "tamsel/workbench/apply_model.h"
 #include "test_support.h"
 
 using namespace tamsel;
@@ -51,7 +51,7 @@ class RecalibrationDialogTest : public QObject {
         QCOMPARE(s.sink.Count(), size_t(0));
 
         form.ApplyRecalibration(false);
-        QVERIFY(!form.IsRunning());
+        QVERIFY(WaitForRun(form));
         QCOMPARE(s.sink.Texts(),
                  std::vector<std::string>{"This recalibration is already available for the current "
                                           "dataset"});

@@ -15,10 +15,6 @@
 
 #include "tamsel/models/prequential.h"
 #include "tamsel/records/records.h"
-#include "tamsel/store/database.h"
-#include "tamsel/store/queries.h"
-#include "tamsel/store/schema.h"
-#include "tamsel/store/writers.h"
 #include "test_support.h"
 
 namespace tamsel::test {
@@ -130,60 +126,6 @@ class Simulator {
 
   private:
     std::mt19937_64 m_engine;
-};
-
-// A new project file in a directory of its own.
-class TestProject {
-  public:
-    TestProject() {
-        const std::string path = m_dir.File("project.db");
-        EXPECT_TRUE(CreateTamselDatabase(path));
-        m_db = OpenTamselDatabase(path);
-        EXPECT_TRUE(m_db);
-    }
-    Database& Db() { return *m_db; }
-
-    // Adds a data set of interfailure times and returns its key.
-    int AddDataSet(const std::string& name, const std::vector<double>& interfailure) {
-        EXPECT_TRUE(InsertDataSet(*m_db, name, name + ".txt", 1,
-                                  static_cast<int>(interfailure.size()), ""));
-        EXPECT_TRUE(InsertFailureTimes(*m_db, interfailure, 1, name));
-        return FindDataSetId(*m_db, name).value_or(0);
-    }
-    int AddDataFile(const std::string& file) { return AddDataSet(file, ReadDataValues(file)); }
-
-    // The integer the query returns first.
-    std::int64_t Scalar(const std::string& sql) {
-        Statement query = m_db->Prepare(sql);
-        query.Step();
-        return query.ColumnInt(0);
-    }
-    std::int64_t Count(const std::string& table) { return Scalar("SELECT COUNT(*) FROM " + table); }
-
-    // The stored rows of a set with their failure indices, in order; no value may be null.
-    std::vector<std::pair<int, EstimateRecord>> Rows(int setId) {
-        Statement rows = m_db->Prepare(
-            "SELECT FailureIndex, Parameter1, Parameter2, Parameter3, LogLikelihood, Pdf, Cdf, "
-            "LowQ, Median, UppQ, MTTF FROM Estimates WHERE EstimatesSetID = :set "
-            "ORDER BY FailureIndex;");
-        rows.Bind("set", std::int64_t{setId});
-        std::vector<std::pair<int, EstimateRecord>> result;
-        while (rows.Step()) {
-            EstimateRecord r;
-            double* fields[] = {&r.param1, &r.param2, &r.param3, &r.logLhd, &r.pdf,
-                                &r.cdf,    &r.lowQ,   &r.median, &r.uppQ,   &r.mttf};
-            for (int k = 0; k < 10; ++k) {
-                EXPECT_FALSE(rows.ColumnIsNull(k + 1));
-                *fields[k] = rows.ColumnDouble(k + 1);
-            }
-            result.emplace_back(static_cast<int>(rows.ColumnInt(0)), r);
-        }
-        return result;
-    }
-
-  private:
-    TempDir m_dir;
-    std::unique_ptr<Database> m_db;
 };
 
 }  // namespace tamsel::test

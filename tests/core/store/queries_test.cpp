@@ -7,7 +7,9 @@
 #include <functional>
 
 #include "store_fixture.h"
+#include "store_helpers.h"
 #include "tamsel/store/schema.h"
+#include "tamsel/store/sets.h"
 #include "tamsel/store/writers.h"
 
 namespace tamsel {
@@ -143,15 +145,28 @@ TEST_F(QueryTest, EveryReaderShowsItsMessageWhenTheEngineFails) {
          "An error occurred while reading the PredictionsSets table in the database."},
         {[&] { return !GetRecalibratedSetAttributes(Db(), 1); },
          "An error occurred while retrieving the attributes of a recalibrated set."},
-        {[&] { return !GetMinimisationParameters(Db(), 1, 1, settings); },
+        {[&] {
+             return !GetMinimisationParameters(Db(), MinimiserSettings::OneDimensional, 1,
+                                               settings);
+         },
          "An error occurred while reading the table MinimisationParameters."},
         {[&] { return !GetModelCode(Db(), 1); }, "An error occurred while reading the model code."},
         {[&] { return !GetLastParameters(Db(), "Estimates", 1); },
          "An error occurred while extracting the model parameters"},
-        {[&] { return !GetLastCumulativeTime(Db(), "DS35"); },
-         "An error occurred while extracting the last cumulative time"},
         {[&] { return !FindDataSetId(Db(), "DS35"); },
          "An error occurred while reading the database."},
+        {[&] { return !FindDataSet(Db(), "DS35"); },
+         "An error occurred while reading the database."},
+        {[&] { return !GetEstimatesSet(Db(), 1); },
+         "An error occurred while reading the database."},
+        {[&] { return !GetPredictionsSet(Db(), 1); },
+         "An error occurred while reading the database."},
+        {[&] { return !GetRecalibrationMethod(Db(), 1); },
+         "An error occurred while reading the database."},
+        {[&] { return !ListEstimatesSets(Db(), "DS35"); },
+         "An error occurred while assigning an estimates recordset to the data control."},
+        {[&] { return !ListPredictionsSets(Db(), "DS35"); },
+         "An error occurred while assigning an predictions recordset to the data control."},
     };
     for (const char* table :
          {"DataSets", "DataTypes", "Estimates", "EstimatesSets", "FailureTimes",
@@ -255,6 +270,64 @@ TEST_F(QueryTest, SelectValueGivesTextWithNullAsEmptyAndFindersTheKey) {
     EXPECT_EQ(m_sink.Count(), 0u);
 }
 
+TEST_F(QueryTest, TypedReadsOfSetsAndMethods) {
+    const std::optional<DataSetInfo> other = FindDataSet(Db(), "Other");
+    ASSERT_TRUE(other);
+    EXPECT_EQ(other->id, 2);
+    EXPECT_EQ(other->file, "Other.txt");
+    EXPECT_EQ(other->type, 1);
+    EXPECT_EQ(other->count, 25);
+    EXPECT_EQ(other->source, "test");
+    EXPECT_EQ(GetDataSet(Db(), 2)->name, "Other");
+
+    // The default range has no end: it ends at the dataset's last failure.
+    const std::optional<std::vector<EstimatesSetInfo>> sets = ListEstimatesSets(Db(), "DS35");
+    ASSERT_TRUE(sets);
+    ASSERT_EQ(sets->size(), 2u);
+    const EstimatesSetInfo& go = (*sets)[1];
+    EXPECT_EQ(go.id, 2);
+    EXPECT_EQ(go.dataSetId, 1);
+    EXPECT_EQ(go.modelNumber, 4);
+    EXPECT_EQ(go.modelName, "Goel-Okumoto");
+    EXPECT_EQ(go.rangeId, 1);
+    EXPECT_EQ(go.rangeStart, 20);
+    EXPECT_EQ(go.rangeEnd, 35);
+    EXPECT_EQ(go.size, 35);
+    EXPECT_EQ(go.inferenceMethodId, 1);
+    EXPECT_EQ(go.inference, "Maximum Likelihood");
+    const int bounded = FindOrCreateRange(Db(), 1, 5, 30);
+    ASSERT_EQ(StoreEstimatesSet(Db(), 2, 3, bounded, 1, 5, 4, {}), 4);
+    EXPECT_EQ(GetEstimatesSet(Db(), 4)->rangeEnd, 30);
+    EXPECT_EQ(GetEstimatesSet(Db(), 4)->size, 25);
+
+    const std::optional<std::vector<RecalibratedSetInfo>> recalibrated =
+        ListPredictionsSets(Db(), "DS35");
+    ASSERT_TRUE(recalibrated);
+    ASSERT_EQ(recalibrated->size(), 2u);
+    EXPECT_EQ((*recalibrated)[1].id, 2);
+    EXPECT_EQ((*recalibrated)[1].estimatesSetId, 2);
+    EXPECT_EQ((*recalibrated)[1].recalibrationMethodId, 2);
+    EXPECT_EQ(GetPredictionsSet(Db(), 1)->modelName, "Jelinski-Moranda");
+    EXPECT_TRUE(ListPredictionsSets(Db(), "Other")->empty());
+
+    const std::optional<RecalibrationMethodInfo> method = GetRecalibrationMethod(Db(), 1);
+    ASSERT_TRUE(method);
+    EXPECT_EQ(method->name, "Parametric B-Splines Recalibration");
+    EXPECT_EQ(SelectValue(Db(), "Iter", "RecalibrationMethodID", I(1), "RecalibrationMethods"),
+              std::to_string(method->iter));
+    EXPECT_EQ(SelectValue(Db(), "NI", "RecalibrationMethodID", I(1), "RecalibrationMethods"),
+              std::to_string(method->ni));
+    EXPECT_EQ(m_sink.Count(), 0u);
+
+    EXPECT_FALSE(FindDataSet(Db(), "other"));
+    EXPECT_FALSE(GetDataSet(Db(), 3));
+    EXPECT_FALSE(GetEstimatesSet(Db(), 9));
+    EXPECT_FALSE(GetPredictionsSet(Db(), 9));
+    EXPECT_FALSE(GetRecalibrationMethod(Db(), 9));
+    EXPECT_EQ(m_sink.Texts(),
+              std::vector<std::string>(5, "An error occurred while reading the database."));
+}
+
 TEST_F(QueryTest, RecalibratedSetAttributesFollowTheRange) {
     auto attributes = GetRecalibratedSetAttributes(Db(), 2);
     ASSERT_TRUE(attributes);
@@ -288,43 +361,31 @@ bool SameSettings(const MinimisationSettings& a, const MinimisationSettings& b) 
            a.tolerance == b.tolerance;
 }
 
-TEST_F(QueryTest, MinimisationParametersFollowTheModelNumber) {
+TEST_F(QueryTest, MinimisationParametersFollowTheMinimiser) {
     Db().Execute(
         "UPDATE MinimisationParameters SET MaxIter2D = 500, Eta = 0.25 WHERE ParameterSetID = 1;");
     const MinimisationSettings preset{1, 2.0, 3.0, 7.0, 8.0};
-    struct Case {
-        int model;
-        bool read;
-        MinimisationSettings expected;
-    };
-    const Case cases[] = {
-        {3, true, {300, 1e-15, 1e-8, 7.0, 8.0}},   {1, true, {300, 1e-15, 1e-8, 7.0, 8.0}},
-        {4, true, {300, 1e-15, 1e-8, 7.0, 8.0}},   {5, true, {500, 1e-15, 1e-8, 0.25, 1e-7}},
-        {6, true, {500, 1e-15, 1e-8, 0.25, 1e-7}}, {8, true, {500, 1e-15, 1e-8, 0.25, 1e-7}},
-        {9, false, {1, 1e-15, 1e-8, 7.0, 8.0}},    {0, false, {1, 1e-15, 1e-8, 7.0, 8.0}},
-    };
-    for (const Case& c : cases) {
-        MinimisationSettings settings = preset;
-        EXPECT_EQ(GetMinimisationParameters(Db(), c.model, 1, settings), c.read) << c.model;
-        EXPECT_TRUE(SameSettings(settings, c.expected)) << c.model;
-    }
-    EXPECT_EQ(m_sink.Texts(),
-              (std::vector<std::string>{
-                  "Trying to read parameters from the database for the model with unknown ID: "
-                  "9.\r\nPlease, use correct mode ID.",
-                  "Trying to read parameters from the database for the model with unknown ID: "
-                  "0.\r\nPlease, use correct mode ID."}));
-
-    m_sink.Clear();
+    using enum MinimiserSettings;
     MinimisationSettings settings = preset;
-    EXPECT_FALSE(GetMinimisationParameters(Db(), 1, 2, settings)) << "no inference method 2";
+    EXPECT_TRUE(GetMinimisationParameters(Db(), OneDimensional, 1, settings));
+    EXPECT_TRUE(SameSettings(settings, {300, 1e-15, 1e-8, 7.0, 8.0}));
+    settings = preset;
+    EXPECT_TRUE(GetMinimisationParameters(Db(), MultiDimensional, 1, settings));
+    EXPECT_TRUE(SameSettings(settings, {500, 1e-15, 1e-8, 0.25, 1e-7}));
+    EXPECT_TRUE(m_sink.Texts().empty());
+
+    settings = preset;
+    EXPECT_FALSE(GetMinimisationParameters(Db(), OneDimensional, 2, settings))
+        << "no inference method 2";
     Db().Execute("UPDATE MinimisationParameters SET Tolerance = NULL;");
-    EXPECT_FALSE(GetMinimisationParameters(Db(), 5, 1, settings)) << "a Null setting";
+    EXPECT_FALSE(GetMinimisationParameters(Db(), MultiDimensional, 1, settings))
+        << "a Null setting";
     EXPECT_TRUE(SameSettings(settings, preset));
     EXPECT_EQ(m_sink.Texts(),
               std::vector<std::string>(
                   2, "An error occurred while reading the table MinimisationParameters."));
-    EXPECT_TRUE(GetMinimisationParameters(Db(), 4, 1, settings)) << "Tolerance is not read";
+    EXPECT_TRUE(GetMinimisationParameters(Db(), OneDimensional, 1, settings))
+        << "Tolerance is not read";
 }
 
 TEST_F(QueryTest, RangeModelCodeAndLastParametersOfASet) {
@@ -354,27 +415,6 @@ TEST_F(QueryTest, RangeModelCodeAndLastParametersOfASet) {
                                   "An error occurred while reading the database.",
                                   "An error occurred while reading the model code.",
                                   "An error occurred while extracting the model parameters"}));
-}
-
-TEST(GetLastCumulativeTime, RoundsHalvesToTheEvenNeighbour) {
-    const std::pair<double, std::int32_t> cases[] = {
-        {2.5, 2}, {3.5, 4}, {0.5, 0}, {2.4999, 2}, {2.5001, 3}, {2147483647.4, 2147483647},
-    };
-    test::FreshDatabase fresh;
-    test::RecordingSink sink;
-    for (const auto& [cumulative, expected] : cases) {
-        const std::string name = std::to_string(cumulative);
-        ASSERT_TRUE(InsertDataSet(fresh.Db(), name, "", 2, 2, ""));
-        ASSERT_TRUE(InsertFailureTimes(fresh.Db(), {0.25, cumulative}, 2, name));
-        EXPECT_EQ(GetLastCumulativeTime(fresh.Db(), name), expected) << name;
-    }
-    ASSERT_TRUE(InsertDataSet(fresh.Db(), "Huge", "", 2, 1, ""));
-    EXPECT_FALSE(GetLastCumulativeTime(fresh.Db(), "Huge")) << "no failure times";
-    ASSERT_TRUE(InsertFailureTimes(fresh.Db(), {2147483647.5}, 2, "Huge"));
-    EXPECT_FALSE(GetLastCumulativeTime(fresh.Db(), "Huge")) << "beyond 32 bits";
-    EXPECT_FALSE(GetLastCumulativeTime(fresh.Db(), "Nothing"));
-    EXPECT_EQ(sink.Texts(), std::vector<std::string>(
-                                3, "An error occurred while extracting the last cumulative time"));
 }
 
 TEST_F(QueryTest, ColumnReadersFillFromElementOne) {

@@ -252,10 +252,11 @@ TEST(Schema, KeysAreNeverHandedOutAgainAndRelationsRefuseRows) {
     orphan.Bind("Index", I(1));
     EXPECT_THROW(orphan.Run(), DatabaseError);
     EXPECT_FALSE(InsertDataSet(db, "B", "b.txt", 3, 1, "")) << "no data type 3";
-    EXPECT_FALSE(InsertEstimatesSet(db, 1, 9, 1, 1)) << "no model 9";
-    EXPECT_FALSE(InsertPredictionsSet(db, 1, 1)) << "no estimates set 1";
-    EXPECT_TRUE(InsertEstimatesSet(db, 1, 1, 1, 1));
-    EXPECT_TRUE(InsertEstimatesSet(db, 1, 1, 1, 1)) << "equal sets are not refused here";
+    EXPECT_EQ(StoreEstimatesSet(db, 1, 9, 1, 1, 1, 0, {}), 0) << "no model 9";
+    EXPECT_EQ(StorePredictionsSet(db, 1, 1, 1, 1, 0, {}, {}, {}, {}, {}), 0)
+        << "no estimates set 1";
+    EXPECT_EQ(StoreEstimatesSet(db, 1, 1, 1, 1, 1, 0, {}), 1);
+    EXPECT_EQ(StoreEstimatesSet(db, 1, 1, 1, 1, 1, 0, {}), 2) << "equal sets are not refused here";
     EXPECT_EQ(test::CountRows(db, "FailureTimes"), 3);
 }
 

@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "store_fixture.h"
+#include "store_helpers.h"
 #include "tamsel/store/queries.h"
 
 namespace tamsel {
@@ -87,8 +88,7 @@ TEST(Writers, SetsAroundTheBatchSizeComeBackWholeAndInOrder) {
         ASSERT_TRUE(InsertFailureTimes(db, cumulative, 2, "D"));
         EXPECT_EQ(FailureRows(db), failures);
 
-        ASSERT_TRUE(InsertEstimatesSet(db, 1, 1, 1, 1));
-        ASSERT_TRUE(InsertEstimates(db, 1, 1, 1, 1, 1, n, test::MakeEstimates(1, n)));
+        ASSERT_EQ(StoreEstimatesSet(db, 1, 1, 1, 1, 1, n, test::MakeEstimates(1, n)), 1);
         Rows estimates;
         for (int i = 1; i <= n; ++i) {
             estimates.push_back({I(i), I(1), I(i)});
@@ -116,20 +116,14 @@ class WriterTest : public ::testing::Test {
   protected:
     void SetUp() override {
         test::AddDataSet(Db(), "D", std::vector<double>(40, 1.0));
-        ASSERT_TRUE(InsertEstimatesSet(Db(), 1, 1, 1, 1));
+        ASSERT_EQ(StoreEstimatesSet(Db(), 1, 1, 1, 1, 1, 0, {}), 1);
     }
     Database& Db() { return m_fresh.Db(); }
 
     FreshDatabase m_fresh;
 };
 
-TEST_F(WriterTest, InsertEstimatesWritesIntoTheNewestEqualSet) {
-    ASSERT_TRUE(InsertEstimatesSet(Db(), 1, 1, 1, 1));
-    ASSERT_TRUE(InsertEstimates(Db(), 1, 1, 1, 1, 20, 21, test::MakeEstimates(20, 21)));
-    EXPECT_EQ(QueryRows(Db(), "SELECT DISTINCT EstimatesSetID FROM Estimates;"), Rows{{I(2)}});
-}
-
-TEST_F(WriterTest, InsertEstimatesEdgeCases) {
+TEST_F(WriterTest, StoreEstimatesSetEdgeCases) {
     EstimatesArray withNaN = test::MakeEstimates(20, 25);
     withNaN[25].mttf = kNaN;
     EstimatesArray withInf = test::MakeEstimates(20, 25);
@@ -142,16 +136,17 @@ TEST_F(WriterTest, InsertEstimatesEdgeCases) {
     };
     const EstimatesArray good = test::MakeEstimates(20, 25);
     const Case cases[] = {
-        {"first after last", 1, 26, 25, good, true},
         {"NaN in the last row", 1, 20, 25, withNaN, false},
         {"infinity in the first row", 1, 20, 25, withInf, false},
         {"last beyond the array", 1, 20, 26, good, false},
         {"negative first", 1, -1, 25, good, false},
-        {"no such set", 2, 20, 25, good, false},
+        {"no such model", 9, 20, 25, good, false},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(InsertEstimates(Db(), 1, c.model, 1, 1, c.first, c.last, c.estimates), c.stored)
+        EXPECT_EQ(StoreEstimatesSet(Db(), 1, c.model, 1, 1, c.first, c.last, c.estimates) != 0,
+                  c.stored)
             << c.what;
+        EXPECT_EQ(CountRows(Db(), "EstimatesSets"), 1) << c.what;
         EXPECT_EQ(CountRows(Db(), "Estimates"), 0) << c.what;
     }
 }
@@ -175,8 +170,7 @@ TEST_F(WriterTest, PredictionsTakeElementKMinusBasePlusOne) {
     }
     const auto& [cdf, pdf, lowQ, median, uppQ] =
         std::tie(arrays[0], arrays[1], arrays[2], arrays[3], arrays[4]);
-    ASSERT_TRUE(InsertPredictionsSet(Db(), 1, 1));
-    ASSERT_TRUE(InsertPredictions(Db(), 1, 1, 20, 27, 0, cdf, pdf, lowQ, median, uppQ));
+    EXPECT_EQ(StorePredictionsSet(Db(), 1, 1, 20, 27, 0, cdf, pdf, lowQ, median, uppQ), 1);
     const int set2 = StorePredictionsSet(Db(), 1, 2, 20, 27, 5, cdf, pdf, lowQ, median, uppQ);
     EXPECT_EQ(set2, 2);
 
@@ -200,12 +194,12 @@ TEST_F(WriterTest, PredictionsAreRefusedWhole) {
     std::vector<double> shortArray(7, 0.5);
     std::vector<double> withNaN(8, 0.5);
     withNaN[7] = kNaN;
-    ASSERT_TRUE(InsertPredictionsSet(Db(), 1, 1));
-    EXPECT_FALSE(InsertPredictions(Db(), 1, 1, 20, 27, 0, full, full, full, shortArray, full));
-    EXPECT_FALSE(InsertPredictions(Db(), 1, 1, 20, 27, 0, full, full, full, full, withNaN));
-    EXPECT_FALSE(InsertPredictions(Db(), 1, 2, 20, 27, 0, full, full, full, full, full));
+    EXPECT_EQ(StorePredictionsSet(Db(), 1, 1, 20, 27, 0, full, full, full, shortArray, full), 0);
+    EXPECT_EQ(StorePredictionsSet(Db(), 1, 1, 20, 27, 0, full, full, full, full, withNaN), 0);
+    EXPECT_EQ(StorePredictionsSet(Db(), 2, 1, 20, 27, 0, full, full, full, full, full), 0)
+        << "no estimates set 2";
     EXPECT_EQ(StorePredictionsSet(Db(), 1, 1, 20, 27, 0, withNaN, full, full, full, full), 0);
-    EXPECT_EQ(CountRows(Db(), "PredictionsSets"), 1);
+    EXPECT_EQ(CountRows(Db(), "PredictionsSets"), 0);
     EXPECT_EQ(CountRows(Db(), "Predictions"), 0);
 }
 
@@ -257,7 +251,7 @@ TEST(DeleteDataSet, CascadeRemovesEverythingOfTheDataSetAndNothingElse) {
         EXPECT_EQ(before[t] - expected[t], t < 6 ? expected[t] : 0) << tables[t];
     }
     EXPECT_EQ(QueryRows(db, "SELECT * FROM FailureTimes;"), keptFailures);
-    EXPECT_TRUE(DeleteDataSetById(db, 1));
+    EXPECT_TRUE(DeleteDataSet(db, "Keep"));
     EXPECT_EQ(CountRows(db, "Predictions"), 0);
 }
 
@@ -267,10 +261,9 @@ TEST(DeleteDataSet, AMissingDataSetShowsTheMessageAndDeletesNothing) {
     test::RecordingSink sink;
     EXPECT_FALSE(DeleteDataSet(fresh.Db(), " D"));
     EXPECT_FALSE(DeleteDataSet(fresh.Db(), "d"));
-    EXPECT_FALSE(DeleteDataSetById(fresh.Db(), 2));
     const std::string message =
         "An error occurred while trying to delete a record from the DataSets table";
-    EXPECT_EQ(sink.Texts(), std::vector<std::string>(3, message));
+    EXPECT_EQ(sink.Texts(), std::vector<std::string>(2, message));
     EXPECT_EQ(CountRows(fresh.Db(), "FailureTimes"), 2);
 }
 
@@ -288,7 +281,6 @@ TEST(DataSetNames, AwkwardNamesAreStoredFoundRefusedAndDeleted) {
         ASSERT_EQ(test::AddDataSet(db, name, {1, 2.5}), ++key);
         EXPECT_EQ(FindDataSetId(db, name), key);
         EXPECT_EQ(SelectValue(db, "DataSetID", "DataName", name, "DataSets"), std::to_string(key));
-        EXPECT_EQ(GetLastCumulativeTime(db, name), 4);
         EXPECT_FALSE(InsertDataSet(db, name, "again.txt", 1, 2, ""));
     }
     EXPECT_EQ(DataSetNameExists(db, "07"), false);
@@ -309,10 +301,6 @@ const std::vector<std::pair<const char*, std::function<bool(Database&)>>> kSetWr
     {"StoreEstimatesSet",
      [](Database& db) {
          return StoreEstimatesSet(db, 1, 2, 1, 1, 1, 8000, test::MakeEstimates(1, 8000)) != 0;
-     }},
-    {"InsertEstimates",
-     [](Database& db) {
-         return InsertEstimates(db, 1, 1, 1, 1, 1, 8000, test::MakeEstimates(1, 8000));
      }},
     {"StorePredictionsSet",
      [](Database& db) {
@@ -353,8 +341,6 @@ TEST_F(WriterTest, AReadOnlyFileRefusesEveryWriter) {
     }
     EXPECT_FALSE(InsertDataSet(db, "New", "n.txt", 1, 1, ""));
     EXPECT_EQ(FindOrCreateRange(db, 1, 3, 9), 0);
-    EXPECT_FALSE(InsertEstimatesSet(db, 1, 2, 1, 1));
-    EXPECT_FALSE(InsertPredictionsSet(db, 1, 1));
     test::RecordingSink sink;
     EXPECT_FALSE(DeleteDataSet(db, "D"));
     EXPECT_EQ(sink.Count(), 1u);

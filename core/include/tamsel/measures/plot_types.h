@@ -1,5 +1,5 @@
-// The plot kinds of the Plot menu, the plot type a window records, and the rules for the
-// plot start of u-plots, y-plots and log(PLR) plots.
+// The plot type a plot window records, and the rules for the plot start of u-plots, y-plots
+// and log(PLR) plots.
 #pragma once
 
 #include <optional>
@@ -29,10 +29,6 @@ enum class PlotType : int {
 // 15 failures after the range start of the estimates set they recalibrate.
 inline constexpr int kMixedPlotLag = 15;
 
-// The plot type of a Plot menu index (0, 3, 10, 13, 20, 23, 30, 40 or 43). Any other index shows
-// "An error occurred in the indexing of the plots, please select another plot." and gives nullopt.
-std::optional<PlotType> PlotTypeOfMenuIndex(int menuIndex);
-
 // The type of a y- or u-plot window whose plot start lies plotLag failures after the range
 // start: "Mixed plots" from kMixedPlotLag on, "Raw plots" before.
 PlotType YPlotType(int plotLag);
@@ -48,13 +44,11 @@ struct PlotStartBounds {
     int mixedFrom = 0;  // RangeStart + 15: the first start at which recalibrated sets fit
 };
 
-// The bounds for a plot of kind (RawYPlots, RawUPlots or LogPlr) of the current set. A
-// dataset with too few failures after the range start has no allowed start: then shows
-// "There are too few failures after the range start for this plot: its start must be at
-// least <smallest> and at most <largest>." and gives nullopt. Any other kind gives nullopt
-// without a message.
-std::optional<PlotStartBounds> PlotStartRange(PlotType kind, int rangeStart, int dataNumber,
-                                              bool currentIsRecalibrated);
+// The bounds for a plot of kind (RawYPlots, RawUPlots or LogPlr) of the current set; nullopt
+// for any other kind. A dataset with too few failures after the range start has no allowed
+// start: then smallest > largest.
+std::optional<PlotStartBounds> PlotStartBoundsOf(PlotType kind, int rangeStart, int dataNumber,
+                                                 bool currentIsRecalibrated);
 
 // A whole number read from a range entry (a plot start or an x axis minimum): text that is
 // not a number keeps current; a number is rounded to the nearest whole number (halves to

@@ -81,13 +81,6 @@ std::optional<std::vector<IndexedValue>> SelectIndexedValues(
     Database& db, const std::string& table, const std::string& keyField, const DbValue& keyValue,
     const std::string& indexField, const std::string& valueField, bool sortByValue, int fromIndex);
 
-// field of the first row of table where criteriaField = value, as text: "" for Null,
-// integers in plain decimal, doubles in their shortest exact form. No row, or a failure:
-// "An error occurred while reading the database." and nullopt.
-std::optional<std::string> SelectValue(Database& db, const std::string& field,
-                                       const std::string& criteriaField, const DbValue& value,
-                                       const std::string& table);
-
 // The oldest estimates set with these four keys, or 0. Failure: "An error occurred while
 // reading the EstimatesSets table in the database." and 0.
 int FindEstimatesSet(Database& db, int dataSetId, int modelId, int rangeId, int inferenceMethodId);
@@ -114,18 +107,23 @@ struct RecalibratedSetAttributes {
 std::optional<RecalibratedSetAttributes> GetRecalibratedSetAttributes(Database& db,
                                                                       int predictionsSetId);
 
-// The minimiser settings of inferenceMethodId for model modelNumber. Both precisions are
-// always read; models 1 to 4 take maxIter from MaxIter1D and leave eta and tolerance as
-// they were; models 5 to 8 take MaxIter2D, Eta and Tolerance. Any other model number shows
-// "Trying to read parameters from the database for the model with unknown ID: " n "."
-// CR LF "Please, use correct mode ID.", sets only the precisions and returns false. A read
-// failure (no such method, a Null setting) shows "An error occurred while reading the
-// table MinimisationParameters.", leaves settings unchanged and returns false.
-bool GetMinimisationParameters(Database& db, int modelNumber, int inferenceMethodId,
+// Which settings of an inference method a minimiser takes.
+enum class MinimiserSettings {
+    OneDimensional,    // the iteration budget MaxIter1D
+    MultiDimensional,  // MaxIter2D, Eta and Tolerance
+};
+
+// The minimiser settings of inferenceMethodId for a minimiser of kind. Both precisions are
+// always read; OneDimensional takes maxIter from MaxIter1D and leaves eta and tolerance as
+// they were; MultiDimensional takes MaxIter2D, Eta and Tolerance. A read failure (no such
+// method, a Null setting) shows "An error occurred while reading the table
+// MinimisationParameters.", leaves settings unchanged and returns false.
+bool GetMinimisationParameters(Database& db, MinimiserSettings kind, int inferenceMethodId,
                                MinimisationSettings& settings);
 
 // The failure indexes a model is applied to: rangeEnd is dataNumber when the range has no
-// end. nullopt when the dataset or range is missing (after SelectValue's message) or a value
+// end. nullopt when the dataset or range is missing (after "An error occurred while reading
+// the database.") or a value
 // is not a whole number.
 struct RangeInfo {
     int dataNumber = 0;
@@ -149,11 +147,6 @@ struct LastParameters {
 // Failure or an empty set: "An error occurred while extracting the model parameters"
 std::optional<LastParameters> GetLastParameters(Database& db, const std::string& table,
                                                 int estimatesSetId);
-
-// CumulativeTime of the last failure of the dataset named dataName, rounded to the nearest
-// integer with halves going to the even neighbour. Failure, no such dataset, or a value out
-// of the 32-bit range: "An error occurred while extracting the last cumulative time"
-std::optional<std::int32_t> GetLastCumulativeTime(Database& db, const std::string& dataName);
 
 // One Estimates column of the set in FailureIndex order without the last failure index:
 // element 1 is the first row, element 0 is unused (0). nullopt after SelectIndexedValues'

@@ -30,35 +30,16 @@ bool InsertDataSet(Database& db, const std::string& dataName, const std::string&
 bool InsertFailureTimes(Database& db, const std::vector<double>& data, int dataTypeId,
                         const std::string& dataName);
 
-// Stores an EstimatesSets row.
-bool InsertEstimatesSet(Database& db, int dataSetId, int modelId, int rangeId,
-                        int inferenceMethodId);
-
-// Stores estimates[first..last] (indexed by failure index) as the Estimates rows of the
-// newest estimates set with these four keys. first > last stores nothing and returns true;
-// an index outside estimates, or no such set, stores nothing and returns false.
-bool InsertEstimates(Database& db, int dataSetId, int modelId, int rangeId, int inferenceMethodId,
-                     int first, int last, const EstimatesArray& estimates);
-
-// Stores a PredictionsSets row.
-bool InsertPredictionsSet(Database& db, int estimatesSetId, int recalibrationMethodId);
-
-// Stores the Predictions rows of the newest predictions set of estimatesSetId made by
-// recalibrationMethodId: failure index k = base + offset .. stop - 1 takes element
-// k - base + 1 of each array (element 1 is the first, element 0 unused). MTTF stays Null.
-// An element outside an array, or no such set, stores nothing and returns false.
-bool InsertPredictions(Database& db, int estimatesSetId, int recalibrationMethodId, int base,
-                       int stop, int offset, const std::vector<double>& cdf,
-                       const std::vector<double>& pdf, const std::vector<double>& lowQ,
-                       const std::vector<double>& median, const std::vector<double>& uppQ);
-
-// Stores an estimates set and its rows estimates[first..last] as one unit and returns the
-// new EstimatesSetID, or 0 with nothing stored.
+// Stores an estimates set and its rows estimates[first..last] (indexed by failure index) as one
+// unit and returns the new EstimatesSetID, or 0 with nothing stored. first > last stores a set
+// without rows; an index outside estimates stores nothing.
 int StoreEstimatesSet(Database& db, int dataSetId, int modelId, int rangeId, int inferenceMethodId,
                       int first, int last, const EstimatesArray& estimates);
 
-// Stores a predictions set and its rows (as InsertPredictions) as one unit and returns the
-// new PredictionsSetID, or 0 with nothing stored.
+// Stores a predictions set and its rows as one unit and returns the new PredictionsSetID, or 0
+// with nothing stored: failure index k = base + offset .. stop - 1 takes element k - base + 1 of
+// each array (element 1 is the first, element 0 unused); MTTF stays Null. An element outside an
+// array stores nothing.
 int StorePredictionsSet(Database& db, int estimatesSetId, int recalibrationMethodId, int base,
                         int stop, int offset, const std::vector<double>& cdf,
                         const std::vector<double>& pdf, const std::vector<double>& lowQ,
@@ -74,7 +55,4 @@ int FindOrCreateRange(Database& db, int rangeTypeId, int start, std::optional<in
 // dataset or the engine refuses, shows "An error occurred while trying to delete a record
 // from the DataSets table", changes nothing and returns false.
 bool DeleteDataSet(Database& db, const std::string& dataName);
-// As DeleteDataSet, for the dataset whose key is dataSetId.
-bool DeleteDataSetById(Database& db, int dataSetId);
-
 }  // namespace tamsel

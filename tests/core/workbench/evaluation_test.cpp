@@ -1,4 +1,4 @@
-#include "tamsel/measures/evaluation.h"
+#include "tamsel/workbench/evaluation.h"
 
 #include <gtest/gtest.h>
 

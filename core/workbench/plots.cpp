@@ -1,4 +1,4 @@
-#include "tamsel/measures/plots.h"
+#include "tamsel/workbench/plots.h"
 
 #include <algorithm>
 #include <utility>
@@ -365,6 +365,21 @@ std::optional<Plot> PlotLogPlr(Database& db, const CurrentSelection& selection,
     plot.state.referenceSetId = reference.id;
     plot.state.refRecFlag = reference.recalibrated;
     return plot;
+}
+
+std::optional<PlotStartBounds> PlotStartRange(PlotType kind, int rangeStart, int dataNumber,
+                                              bool currentIsRecalibrated) {
+    std::optional<PlotStartBounds> bounds =
+        PlotStartBoundsOf(kind, rangeStart, dataNumber, currentIsRecalibrated);
+    if (bounds && bounds->smallest > bounds->largest) {
+        ShowMessage(
+            "There are too few failures after the range start for this plot: its start must be "
+            "at least " +
+            std::to_string(bounds->smallest) + " and at most " + std::to_string(bounds->largest) +
+            ".");
+        return std::nullopt;
+    }
+    return bounds;
 }
 
 std::optional<Plot> BuildPlot(Database& db, PlotType kind, const CurrentSelection& selection,

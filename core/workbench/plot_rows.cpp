@@ -1,4 +1,4 @@
-#include "tamsel/measures/plot_rows.h"
+#include "tamsel/workbench/plot_rows.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -7,6 +7,7 @@
 #include <variant>
 
 #include "tamsel/store/queries.h"
+#include "tamsel/store/sets.h"
 #include "tamsel/support/messages.h"
 
 namespace tamsel {
@@ -67,27 +68,13 @@ std::optional<std::vector<Value>> ReadSetRows(
     }
 }
 
-// The key of the estimates set behind a predictions set.
-std::optional<int> EstimatesSetOf(Database& db, int predictionsSetId) {
-    std::optional<std::string> text =
-        SelectValue(db, "EstimatesSetID", "PredictionsSetID", std::int64_t{predictionsSetId},
-                    "PredictionsSets");
-    if (!text) return std::nullopt;
-    try {
-        return std::stoi(*text);
-    } catch (const std::exception&) {
-        ShowMessage("An error occurred while reading the database.");
-        return std::nullopt;
-    }
-}
-
 }  // namespace
 
 std::optional<std::string> ModelLabel(Database& db, const PredictionSetRef& set) {
     if (!set.recalibrated) return GetModelCode(db, set.id);
-    std::optional<int> estimatesSetId = EstimatesSetOf(db, set.id);
-    if (!estimatesSetId) return std::nullopt;
-    std::optional<std::string> code = GetModelCode(db, *estimatesSetId);
+    std::optional<RecalibratedSetInfo> predictions = GetPredictionsSet(db, set.id);
+    if (!predictions) return std::nullopt;
+    std::optional<std::string> code = GetModelCode(db, predictions->estimatesSetId);
     if (!code) return std::nullopt;
     return *code + "#";
 }

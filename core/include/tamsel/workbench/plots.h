@@ -11,10 +11,10 @@
 #include <string>
 
 #include "tamsel/measures/chart_description.h"
-#include "tamsel/measures/plot_rows.h"
 #include "tamsel/measures/plot_types.h"
 #include "tamsel/store/database.h"
 #include "tamsel/support/selection.h"
+#include "tamsel/workbench/plot_rows.h"
 
 namespace tamsel {
 
@@ -81,6 +81,13 @@ std::optional<Plot> PlotYPlots(Database& db, const CurrentSelection& selection, 
 // reference set."
 std::optional<Plot> PlotLogPlr(Database& db, const CurrentSelection& selection,
                                const PredictionSetRef& reference, int plotStart);
+
+// PlotStartBoundsOf for the plot kinds that ask for a start. A dataset with too few failures
+// after the range start has no allowed start: then shows "There are too few failures after the
+// range start for this plot: its start must be at least <smallest> and at most <largest>." and
+// gives nullopt. Any other kind gives nullopt without a message.
+std::optional<PlotStartBounds> PlotStartRange(PlotType kind, int rangeStart, int dataNumber,
+                                              bool currentIsRecalibrated);
 
 // Where a plot's start and a log(PLR) plot's reference come from: the desktop application
 // asks the user, the command-line tool reads its options. Each gives nullopt when there is

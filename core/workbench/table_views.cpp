@@ -1,10 +1,9 @@
-#include "tamsel/tables/tables.h"
+#include "tamsel/workbench/table_views.h"
 
 #include <algorithm>
 #include <cstdint>
-#include <exception>
 
-#include "tamsel/support/messages.h"
+#include "tamsel/store/sets.h"
 
 namespace tamsel {
 namespace {
@@ -40,17 +39,9 @@ std::optional<RowSet> PredictionsRows(Database& db, int predictionsSetId) {
 }
 
 std::optional<TableView> ShowFailureTimesTable(Database& db, const CurrentSelection& selection) {
-    std::optional<std::string> key =
-        SelectValue(db, "DataSetID", "DataName", selection.dataSetName, "DataSets");
-    if (!key) return std::nullopt;
-    int dataSetId = 0;
-    try {
-        dataSetId = std::stoi(*key);
-    } catch (const std::exception&) {
-        ShowMessage("An error occurred while reading the database.");
-        return std::nullopt;
-    }
-    std::optional<RowSet> rows = FailureTimesRows(db, dataSetId);
+    const std::optional<DataSetInfo> dataSet = FindDataSet(db, selection.dataSetName);
+    if (!dataSet) return std::nullopt;
+    std::optional<RowSet> rows = FailureTimesRows(db, dataSet->id);
     if (!rows) return std::nullopt;
     return TableView{"TABLE: " + selection.dataSetName + " - Failure times", "Failure Times",
                      std::move(*rows)};

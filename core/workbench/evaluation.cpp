@@ -1,15 +1,14 @@
-#include "tamsel/measures/evaluation.h"
+#include "tamsel/workbench/evaluation.h"
 
 #include <algorithm>
 #include <charconv>
-#include <cstdint>
 #include <iterator>
 #include <system_error>
-#include <variant>
 
 #include "tamsel/measures/measures.h"
 #include "tamsel/measures/plot_types.h"
 #include "tamsel/store/queries.h"
+#include "tamsel/store/sets.h"
 #include "tamsel/support/messages.h"
 
 namespace tamsel {
@@ -21,45 +20,27 @@ struct Candidate {
     std::vector<PredictionRow> rows;
 };
 
-std::optional<int> IntValue(const DbValue& value) {
-    const auto* i = std::get_if<std::int64_t>(&value);
-    if (!i || *i < INT32_MIN || *i > INT32_MAX) return std::nullopt;
-    return static_cast<int>(*i);
-}
-
 // The dataset's sets, raw ones first, each kind by key, and the largest range start among
 // the raw ones. nullopt after a message.
 std::optional<std::vector<PredictionSetRef>> SetsOf(Database& db, const std::string& dataName,
                                                     int& largestRangeStart) {
-    std::optional<RowSet> raw = BindEstimatesSets(db, dataName);
+    std::optional<std::vector<EstimatesSetInfo>> raw = ListEstimatesSets(db, dataName);
     if (!raw) return std::nullopt;
-    if (raw->rows.empty()) {
+    if (raw->empty()) {
         ShowMessage(JoinLines({"There are no estimates calculated for the current dataset.",
                                "Please, apply a model first."}));
         return std::nullopt;
     }
-    std::optional<RowSet> recalibrated = BindPredictionsSets(db, dataName);
+    std::optional<std::vector<RecalibratedSetInfo>> recalibrated =
+        ListPredictionsSets(db, dataName);
     if (!recalibrated) return std::nullopt;
     std::vector<PredictionSetRef> sets;
     largestRangeStart = 0;
-    for (const auto& row : raw->rows) {
-        std::optional<int> id = IntValue(row[0]);
-        std::optional<int> rangeStart = IntValue(row[2]);
-        if (!id || !rangeStart) {
-            ShowMessage("An error occurred while reading the database.");
-            return std::nullopt;
-        }
-        sets.push_back({*id, false});
-        largestRangeStart = std::max(largestRangeStart, *rangeStart);
+    for (const EstimatesSetInfo& set : *raw) {
+        sets.push_back({set.id, false});
+        largestRangeStart = std::max(largestRangeStart, set.rangeStart);
     }
-    for (const auto& row : recalibrated->rows) {
-        std::optional<int> id = IntValue(row[0]);
-        if (!id) {
-            ShowMessage("An error occurred while reading the database.");
-            return std::nullopt;
-        }
-        sets.push_back({*id, true});
-    }
+    for (const RecalibratedSetInfo& set : *recalibrated) sets.push_back({set.id, true});
     return sets;
 }
 

@@ -1,4 +1,4 @@
-#include "tamsel/prediction/next_failure.h"
+#include "tamsel/workbench/next_failure.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +6,9 @@
 #include <limits>
 
 #include "project_fixture.h"
-#include "tamsel/models/model_driver.h"
 #include "tamsel/models/model_table.h"
 #include "tamsel/store/queries.h"
+#include "tamsel/workbench/apply_model.h"
 
 namespace tamsel {
 namespace {

@@ -1,14 +1,15 @@
-#include "tamsel/recalibration/recalibration.h"
+#include "tamsel/workbench/recalibrate.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "store_fixture.h"
-#include "tamsel/models/model_driver.h"
+#include "tamsel/recalibration/cub_spl.h"
 #include "tamsel/store/queries.h"
 #include "tamsel/store/schema.h"
 #include "tamsel/store/writers.h"
+#include "tamsel/workbench/apply_model.h"
 
 namespace tamsel {
 namespace {
@@ -108,7 +109,7 @@ TEST_F(Recalibration, ACancelOrAFailedFitStoresNothingAndASecondRunIsRefused) {
 
     ASSERT_EQ(ApplyRecalibration(Db(), setId, kStoredMethod, RunControl()).outcome,
               Outcome::Stored);
-    ExpectNothingStored(setId, kStoredMethod, RunControl(), Outcome::Refused,
+    ExpectNothingStored(setId, kStoredMethod, RunControl(), Outcome::Exists,
                         "This recalibration is already available for the current dataset");
 }
 
@@ -157,18 +158,6 @@ TEST_F(Recalibration, SetsThatCannotBeRecalibratedAreRefusedOrFailAndStoreNothin
     const int tameId = StoreSyntheticSet(Db(), m_dataSetId, cdf, [](int) { return 1e-3; });
     EXPECT_EQ(ApplyRecalibration(Db(), tameId, kStoredMethod, RunControl()).outcome,
               Outcome::Stored);
-}
-
-TEST_F(Recalibration, EstimatesAreAvailableOnceAModelIsApplied) {
-    test::RecordingSink sink;
-    EXPECT_FALSE(EstimatesAvailable(Db(), "SYS1"));
-    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{
-                                "There are no estimates calculated for the current dataset.\r\n"
-                                "Please, apply a model first."}));
-    ApplyDuane();
-    sink.Clear();
-    EXPECT_TRUE(EstimatesAvailable(Db(), "SYS1"));
-    EXPECT_TRUE(sink.Texts().empty());
 }
 
 }  // namespace

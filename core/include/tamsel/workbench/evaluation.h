@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "tamsel/measures/plot_rows.h"
 #include "tamsel/store/database.h"
+#include "tamsel/workbench/plot_rows.h"
 
 namespace tamsel {
 

@@ -1,4 +1,4 @@
-#include "tamsel/tables/tables.h"
+#include "tamsel/workbench/table_views.h"
 
 #include <gtest/gtest.h>
 

@@ -14,6 +14,7 @@ struct ApplyModelResult {
     enum class Outcome {
         Stored,     // the set and all its rows are stored; estimatesSetId is its key
         Cancelled,  // the user cancelled; nothing stored
+        Exists,     // the dataset has a set of this model, range and method already; nothing fitted
         Refused,    // the model cannot be applied to this dataset and range; nothing fitted
         Failed,     // an arithmetic fault, or the file could not be read or written; nothing stored
     };
@@ -33,9 +34,10 @@ struct ApplyModelResult {
 // (information) on cancel; a refusal before any fit when the range does not fit the dataset (fewer
 // failures than the range start, for example) or the model does not accept it (Duane from failure
 // 1); one message naming the model and the failure index on an arithmetic fault; one when the set
-// cannot be stored. The check that the set does not exist yet is the caller's. The indices
-// are fitted on threads worker threads (every hardware thread by default); the stored values
-// are the same to the bit whatever their number.
+// cannot be stored. A set of this model, range and inference method that exists already is
+// not fitted again: "The selected model is already available for the current data set"
+// (Exists). The indices are fitted on threads worker threads (every hardware thread by default);
+// the stored values are the same to the bit whatever their number.
 ApplyModelResult ApplyModel(Database& db, int dataSetId, int modelNumber, int rangeId,
                             int inferenceMethodId, const RunControl& control,
                             int threads = kHardwareThreads);

@@ -1,4 +1,4 @@
-#include "tamsel/measures/plots.h"
+#include "tamsel/workbench/plots.h"
 
 #include <gtest/gtest.h>
 
@@ -508,6 +508,22 @@ TEST_F(PlotsTest, BuildPlotAsksOnlyForWhatTheKindNeeds) {
             EXPECT_EQ(plot->state.referenceSetId, m_go);
         }
     }
+}
+
+TEST(PlotStartRange, CrossedBoundsAreRefused) {
+    test::RecordingSink sink;
+    // 21 to 35 failures with the range starting at 20: no start from 35 on has a successor.
+    EXPECT_FALSE(PlotStartRange(PlotType::LogPlr, 20, 35, false).has_value());
+    EXPECT_FALSE(PlotStartRange(PlotType::RawUPlots, 20, 25, true).has_value());
+    EXPECT_EQ(sink.Texts(),
+              (std::vector<std::string>{
+                  "There are too few failures after the range start for this plot: its start "
+                  "must be at least 35 and at most 34.",
+                  "There are too few failures after the range start for this plot: its start "
+                  "must be at least 35 and at most 24."}));
+    sink.Clear();
+    EXPECT_FALSE(PlotStartRange(PlotType::Quartiles, 20, 136, false).has_value());
+    EXPECT_EQ(sink.Count(), 0u);
 }
 
 }  // namespace

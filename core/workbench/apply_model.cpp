@@ -1,4 +1,4 @@
-#include "tamsel/models/model_driver.h"
+#include "tamsel/workbench/apply_model.h"
 
 #include <optional>
 #include <string>
@@ -52,19 +52,28 @@ std::optional<std::string> RangeRefusal(const ModelInfo& model, const RangeInfo&
 
 ApplyModelResult ApplyModel(Database& db, int dataSetId, int modelNumber, int rangeId,
                             int inferenceMethodId, const RunControl& control, int threads) {
+    if (FindEstimatesSet(db, dataSetId, modelNumber, rangeId, inferenceMethodId) != 0) {
+        return Report(Outcome::Exists,
+                      "The selected model is already available for the current data set");
+    }
     const ModelInfo* model = FindModel(modelNumber);
-    MinimisationSettings settings;
     if (!model) {
-        // The settings lookup names the unknown model.
-        GetMinimisationParameters(db, modelNumber, inferenceMethodId, settings);
-        return {Outcome::Refused, 0, {}};
+        return Report(Outcome::Refused,
+                      JoinLines({"Trying to read parameters from the database for the model with "
+                                 "unknown ID: " +
+                                     std::to_string(modelNumber) + ".",
+                                 "Please, use correct mode ID."}));
     }
     std::optional<RangeInfo> range = GetRange(db, dataSetId, rangeId);
     if (!range) return {Outcome::Failed, 0, {}};
     if (std::optional<std::string> refusal = RangeRefusal(*model, *range)) {
         return Report(Outcome::Refused, *refusal);
     }
-    if (!GetMinimisationParameters(db, modelNumber, inferenceMethodId, settings)) {
+    MinimisationSettings settings;
+    const MinimiserSettings kind = model->minimiser == Minimiser::MultiDimensional
+                                       ? MinimiserSettings::MultiDimensional
+                                       : MinimiserSettings::OneDimensional;
+    if (!GetMinimisationParameters(db, kind, inferenceMethodId, settings)) {
         return {Outcome::Failed, 0, {}};
     }
     FailureSeries x;
