@@ -38,7 +38,7 @@ double Unit(bool timeValued, double scale) { return timeValued ? scale : 1.0; }
 }  // namespace
 
 WindowOptimum FitWindow(const WindowModel& model, const FailureSeries& data, std::int32_t i,
-                        double scale, const MinimisationSettings& settings) {
+                        double scale, const MinimisationSettings& settings, double limitLogLhd) {
     const double eps = settings.absolutePrecision;
     // Every start is searched briefly, and only the best followed to the end: most end on a
     // ridge towards a limit, where a full budget buys nothing.
@@ -73,13 +73,25 @@ WindowOptimum FitWindow(const WindowModel& model, const FailureSeries& data, std
     }
     // The best is followed to a gradient well below the settings' tolerance: where the
     // likelihood is flat, that tolerance leaves predictions that differ by 1e-6 between time
-    // units.
+    // units. It is followed first for a screening budget: a search then still creeping along
+    // a ridge and still below the best limit ends at that limit, where the ridge leads. Each
+    // iteration recomputes its Hessian, so resuming from where the first search stopped
+    // takes the very steps one long search would.
     MinimisationSettings polish = settings;
     polish.tolerance = std::min(settings.tolerance, kPolishTolerance);
+    polish.maxIter = screening.maxIter;
     best = MinimiseFrom({best.x[0], best.x[1]}, objective, polish);
     evaluations += best.evaluations;
+    const double logOffset = i * std::log(scale);
+    const bool creeping = best.termination == Termination::IterationBudget;
+    const std::int32_t rest = settings.maxIter - 2 * (best.iterations + best.evaluations);
+    if (creeping && rest > 0 && !LimitWins(limitLogLhd, -best.fx - logOffset)) {
+        polish.maxIter = rest;
+        best = MinimiseFrom({best.x[0], best.x[1]}, objective, polish);
+        evaluations += best.evaluations;
+    }
     WindowOptimum optimum;
-    optimum.logLhd = -best.fx - i * std::log(scale);
+    optimum.logLhd = -best.fx - logOffset;
     optimum.termination = SearchEnd(best.termination, evaluations);
     for (int k = 0; k < 2; ++k) {
         const double squared = best.x[k] * best.x[k];
@@ -130,8 +142,15 @@ ExponentialLimit FitExponentialLimit(const FailureSeries& x, std::int32_t i, dou
                             {std::sqrt(scale), std::sqrt(scale)},
                             kExponentialStarts,
                             {"", ""}};
-    const WindowOptimum found = FitWindow(model, x, i, scale, settings);
+    const WindowOptimum found =
+        FitWindow(model, x, i, scale, settings, -std::numeric_limits<double>::infinity());
     return {found.values[0], found.values[1], found.logLhd, found.termination.evaluations};
+}
+
+double HighestLogLhd(std::span<const IndexResult> limits) {
+    double highest = -std::numeric_limits<double>::infinity();
+    for (const IndexResult& limit : limits) highest = std::fmax(highest, limit.record.logLhd);
+    return highest;
 }
 
 IndexResult BestOfLimits(IndexResult interior, std::span<const IndexResult> limits) {
@@ -168,8 +187,8 @@ IndexFit PrepareLineFit(const FailureSeries& x, std::int32_t rangeEnd,
     for (std::size_t j = 1; j < sums->size(); ++j) (*sums)[j] = (*sums)[j - 1] + x[j];
     const auto fit = [&x, rangeEnd, settings, &line, sums](std::int32_t i) {
         const double scale = WindowScale(i, (*sums)[i]);
-        const WindowOptimum interior = FitWindow(line.window, x, i, scale, settings);
         const ExponentialLimit limit = FitExponentialLimit(x, i, scale, settings);
+        const WindowOptimum interior = FitWindow(line.window, x, i, scale, settings, limit.logLhd);
         const std::int32_t evaluations = interior.termination.evaluations + limit.evaluations;
         IndexResult result;
         if (LimitWins(limit.logLhd, interior.logLhd)) {
