@@ -17,14 +17,37 @@ namespace {
 // Every search keeps |p1|, |p2| <= kHalfWidth, in the window's unit: variables up to 1e14
 // times the mean interfailure time.
 constexpr double kHalfWidth = 1e7;
-// The budget of each start's first search.
+// The budget of each start's first search, and of the first stage of each search.
 constexpr std::int32_t kScreeningBudget = 60;
+constexpr std::int32_t kScreeningStage = 30;
 constexpr double kPolishTolerance = 1e-10;
 
 MinimiseNDResult MinimiseFrom(std::array<double, 2> start, ObjectiveND f,
                               const MinimisationSettings& settings) {
     return MinimiseND(f, {start[0], start[1]}, {kHalfWidth, kHalfWidth}, settings.absolutePrecision,
                       settings.eta, settings.tolerance, settings.maxIter);
+}
+
+// A search from start within settings.maxIter, made in stages: one still creeping along a
+// ridge after the first stage's budget, and below the best limit's supremum limitLogLhd
+// (the log-likelihood being -f - offset), stops there, as the ridge leads to that limit whose
+// record replaces it. Each iteration recomputes its Hessian, so resuming where the first
+// stage stopped takes the steps one long search would.
+MinimiseNDResult Follow(std::array<double, 2> start, ObjectiveND f, MinimisationSettings settings,
+                        std::int32_t stage, double limitLogLhd, double offset) {
+    const std::int32_t budget = settings.maxIter;
+    settings.maxIter = std::min(budget, stage);
+    MinimiseNDResult found = MinimiseFrom(start, f, settings);
+    const std::int32_t rest = budget - 2 * (found.iterations + found.evaluations);
+    if (found.termination != Termination::IterationBudget || rest <= 0 ||
+        LimitWins(limitLogLhd, -found.fx - offset)) {
+        return found;
+    }
+    settings.maxIter = rest;
+    const std::int32_t evaluations = found.evaluations;
+    found = MinimiseFrom({found.x[0], found.x[1]}, f, settings);
+    found.evaluations += evaluations;
+    return found;
 }
 
 FailureSeries Scaled(const FailureSeries& data, std::int32_t i, double scale) {
@@ -44,12 +67,12 @@ WindowOptimum FitWindow(const WindowModel& model, const FailureSeries& data, std
     // ridge towards a limit, where a full budget buys nothing.
     MinimisationSettings screening = settings;
     screening.maxIter = std::min(settings.maxIter, kScreeningBudget);
-    const MinimiseNDResult defined = MinimiseFrom(
+    const MinimiseNDResult defined = Follow(
         model.definedStart,
         [&](std::span<const double> p, std::span<double> g) {
             return model.objective(p, g, i, eps, data);
         },
-        screening);
+        screening, kScreeningStage, limitLogLhd, 0.0);
     const FailureSeries scaled = Scaled(data, i, scale);
     const auto objective = [&](std::span<const double> p, std::span<double> g) {
         return model.objective(p, g, i, eps, scaled);
@@ -65,31 +88,21 @@ WindowOptimum FitWindow(const WindowModel& model, const FailureSeries& data, std
     best.fx = objective(best.x, gradient);
     best.termination = defined.termination;
     std::int32_t evaluations = defined.evaluations + 1;
+    const double logOffset = i * std::log(scale);
     for (const auto& start : model.starts) {
-        MinimiseNDResult found =
-            MinimiseFrom({std::sqrt(start[0]), std::sqrt(start[1])}, objective, screening);
+        MinimiseNDResult found = Follow({std::sqrt(start[0]), std::sqrt(start[1])}, objective,
+                                        screening, kScreeningStage, limitLogLhd, logOffset);
         evaluations += found.evaluations;
         if (found.fx < best.fx) best = std::move(found);
     }
     // The best is followed to a gradient well below the settings' tolerance: where the
     // likelihood is flat, that tolerance leaves predictions that differ by 1e-6 between time
-    // units. It is followed first for a screening budget: a search then still creeping along
-    // a ridge and still below the best limit ends at that limit, where the ridge leads. Each
-    // iteration recomputes its Hessian, so resuming from where the first search stopped
-    // takes the very steps one long search would.
+    // units.
     MinimisationSettings polish = settings;
     polish.tolerance = std::min(settings.tolerance, kPolishTolerance);
-    polish.maxIter = screening.maxIter;
-    best = MinimiseFrom({best.x[0], best.x[1]}, objective, polish);
+    best =
+        Follow({best.x[0], best.x[1]}, objective, polish, kScreeningBudget, limitLogLhd, logOffset);
     evaluations += best.evaluations;
-    const double logOffset = i * std::log(scale);
-    const bool creeping = best.termination == Termination::IterationBudget;
-    const std::int32_t rest = settings.maxIter - 2 * (best.iterations + best.evaluations);
-    if (creeping && rest > 0 && !LimitWins(limitLogLhd, -best.fx - logOffset)) {
-        polish.maxIter = rest;
-        best = MinimiseFrom({best.x[0], best.x[1]}, objective, polish);
-        evaluations += best.evaluations;
-    }
     WindowOptimum optimum;
     optimum.logLhd = -best.fx - logOffset;
     optimum.termination = SearchEnd(best.termination, evaluations);
