@@ -9,6 +9,8 @@
 
 #include "fit_support.h"
 #include "tamsel/models/predictive.h"
+#include "tamsel/numeric/log_sum.h"
+#include "tamsel/numeric/minimise_1d.h"
 #include "tamsel/numeric/minimise_nd.h"
 
 namespace tamsel {
@@ -119,45 +121,49 @@ WindowOptimum FitWindow(const WindowModel& model, const FailureSeries& data, std
 
 namespace {
 
-// sum ln m(j) + x(j) / m(j) for m(j) on the line through (1, p1^2 + eps) and (n, p2^2 + eps),
-// with its gradient in p.
-double ObjectiveExponential(std::span<const double> p, std::span<double> g, std::int32_t n,
-                            double eps, const FailureSeries& x) {
-    const double first = p[0] * p[0] + eps;
-    const double last = p[1] * p[1] + eps;
-    double f = 0.0;
-    double slopeFirst = 0.0;
-    double slopeLast = 0.0;
+// The exponential limit's sum ln m(j) + x(j) / m(j) with the means on the line whose ends
+// stand in the ratio e^u, at its best level: m(j) = level l(j) with l(j) = w0(j) e^(-u/2) +
+// w1(j) e^(u/2) gives level = sum x(j) / l(j) / n and n ln level + sum ln l(j) + n.
+struct ExponentialProfile {
+    double value = 0.0;
+    double level = 0.0;
+};
+
+ExponentialProfile ProfileExponential(double u, std::int32_t n, const FailureSeries& x) {
+    const double down = std::exp(-0.5 * u);
+    const double up = std::exp(0.5 * u);
+    double share = 0.0;
+    LogSum sumLogLine;
     for (std::int32_t j = 1; j <= n; ++j) {
-        const double firstWeight = static_cast<double>(n - j) / (n - 1);
-        const double lastWeight = static_cast<double>(j - 1) / (n - 1);
-        const double mean = first * firstWeight + last * lastWeight;
-        f += std::log(mean) + x[j] / mean;
-        const double slope = (1.0 - x[j] / mean) / mean;
-        slopeFirst += firstWeight * slope;
-        slopeLast += lastWeight * slope;
+        // The weights from exact integer ratios, so that the ends are exact.
+        const double line = down * (static_cast<double>(n - j) / (n - 1)) +
+                            up * (static_cast<double>(j - 1) / (n - 1));
+        share += x[j] / line;
+        sumLogLine.Add(line);
     }
-    g[0] = 2.0 * p[0] * slopeFirst;
-    g[1] = 2.0 * p[1] * slopeLast;
-    return f;
+    const double level = share / n;
+    return {n * std::log(level) + sumLogLine.Value() + n, level};
 }
 
-// Starts for the means at the two ends, in the window's unit.
-constexpr std::array<std::array<double, 2>, 3> kExponentialStarts{{{1, 1}, {0.25, 4}, {4, 0.25}}};
+// The ratio of the end means is searched over e^-30..e^30 on a grid of unit steps in its
+// logarithm, the best point refined to a relative 1e-10, where the profile's value is exact
+// to rounding; the limit is only compared, so its search does not follow the settings.
+constexpr double kRatioReach = 30.0;
+constexpr double kRatioPrecision = 1e-10;
+constexpr std::int32_t kRatioBudget = 200;
 
 }  // namespace
 
-ExponentialLimit FitExponentialLimit(const FailureSeries& x, std::int32_t i, double scale,
-                                     const MinimisationSettings& settings) {
-    // The limit has no defined start of its own: its first start is the window's mean.
-    const WindowModel model{&ObjectiveExponential,
-                            {true, true},
-                            {std::sqrt(scale), std::sqrt(scale)},
-                            kExponentialStarts,
-                            {"", ""}};
-    const WindowOptimum found =
-        FitWindow(model, x, i, scale, settings, -std::numeric_limits<double>::infinity());
-    return {found.values[0], found.values[1], found.logLhd, found.termination.evaluations};
+ExponentialLimit FitExponentialLimit(const FailureSeries& x, std::int32_t i) {
+    const auto profile = [&](double u) {
+        const double value = ProfileExponential(u, i, x).value;
+        return std::isfinite(value) ? value : std::numeric_limits<double>::infinity();
+    };
+    const Minimise1DResult best = GridMinimise1D(profile, -kRatioReach, kRatioReach,
+                                                 static_cast<std::int32_t>(2 * kRatioReach),
+                                                 kRatioPrecision, kRatioPrecision, kRatioBudget);
+    const double level = ProfileExponential(best.x, i, x).level;
+    return {level * std::exp(-0.5 * best.x), level * std::exp(0.5 * best.x), -best.fx, best.count};
 }
 
 double HighestLogLhd(std::span<const IndexResult> limits) {
@@ -200,7 +206,7 @@ IndexFit PrepareLineFit(const FailureSeries& x, std::int32_t rangeEnd,
     for (std::size_t j = 1; j < sums->size(); ++j) (*sums)[j] = (*sums)[j - 1] + x[j];
     const auto fit = [&x, rangeEnd, settings, &line, sums](std::int32_t i) {
         const double scale = WindowScale(i, (*sums)[i]);
-        const ExponentialLimit limit = FitExponentialLimit(x, i, scale, settings);
+        const ExponentialLimit limit = FitExponentialLimit(x, i);
         const WindowOptimum interior = FitWindow(line.window, x, i, scale, settings, limit.logLhd);
         const std::int32_t evaluations = interior.termination.evaluations + limit.evaluations;
         IndexResult result;

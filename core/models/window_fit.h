@@ -46,15 +46,14 @@ WindowOptimum FitWindow(const WindowModel& model, const FailureSeries& data, std
 
 // The interfailure times x(1..i) as exponential with a mean m(j) linear in j, the limit of LV
 // and KL: the means at the window's two ends and the maximised log-likelihood
-// -sum ln m(j) - sum x(j) / m(j). Requires i >= 2.
+// -sum ln m(j) - sum x(j) / m(j). Requires i >= 2 and positive times at both ends.
 struct ExponentialLimit {
     double first = 0.0;  // m(1)
     double last = 0.0;   // m(i)
     double logLhd = 0.0;
     std::int32_t evaluations = 0;
 };
-ExponentialLimit FitExponentialLimit(const FailureSeries& x, std::int32_t i, double scale,
-                                     const MinimisationSettings& settings);
+ExponentialLimit FitExponentialLimit(const FailureSeries& x, std::int32_t i);
 
 // The highest log-likelihood of the limit records.
 double HighestLogLhd(std::span<const IndexResult> limits);
