@@ -60,6 +60,20 @@ FailureSeries Scaled(const FailureSeries& data, std::int32_t i, double scale) {
 
 double Unit(bool timeValued, double scale) { return timeValued ? scale : 1.0; }
 
+// Whether two searches converged to one point, to within kAgreement.
+constexpr double kAgreement = 1e-6;
+
+bool SamePoint(const MinimiseNDResult& a, const MinimiseNDResult& b) {
+    if (a.termination != Termination::Converged || b.termination != Termination::Converged) {
+        return false;
+    }
+    for (int k = 0; k < 2; ++k) {
+        const double distance = std::fabs(std::fabs(a.x[k]) - std::fabs(b.x[k]));
+        if (distance > kAgreement * std::fmax(1.0, std::fabs(b.x[k]))) return false;
+    }
+    return std::fabs(a.fx - b.fx) <= kAgreement * std::fmax(1.0, std::fabs(b.fx));
+}
+
 }  // namespace
 
 WindowOptimum FitWindow(const WindowModel& model, const FailureSeries& data, std::int32_t i,
@@ -95,7 +109,11 @@ WindowOptimum FitWindow(const WindowModel& model, const FailureSeries& data, std
         MinimiseNDResult found = Follow({std::sqrt(start[0]), std::sqrt(start[1])}, objective,
                                         screening, kScreeningStage, limitLogLhd, logOffset);
         evaluations += found.evaluations;
+        const bool agree = SamePoint(found, best);
         if (found.fx < best.fx) best = std::move(found);
+        // Two starts converged to one maximum: the likelihood has it as its basin's peak
+        // wherever these starts lie, and the further starts would mostly find it again.
+        if (agree) break;
     }
     // The best is followed to a gradient well below the settings' tolerance: where the
     // likelihood is flat, that tolerance leaves predictions that differ by 1e-6 between time
