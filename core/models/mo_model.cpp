@@ -10,6 +10,7 @@
 #include "process_support.h"
 #include "tamsel/models/go_model.h"
 #include "tamsel/models/sentinels.h"
+#include "tamsel/numeric/log_sum.h"
 #include "tamsel/numeric/math_functions.h"
 #include "tamsel/numeric/minimise_1d.h"
 
@@ -22,9 +23,9 @@ constexpr double kLargestTheta = 1e8;
 
 double ProfileMO(double theta, std::int32_t n, double t, const FailureSeries& cumulative) {
     double a = theta * theta;
-    double sum = 0.0;
-    for (std::int32_t j = 1; j <= n; ++j) sum += std::log(a + cumulative[j]);
-    return sum + n * std::log(std::log1p(t / a));
+    LogSum sum;
+    for (std::int32_t j = 1; j <= n; ++j) sum.Add(a + cumulative[j]);
+    return sum.Value() + n * std::log(std::log1p(t / a));
 }
 
 // sqrt(T / (e^i - 1)) written so that e^i never overflows; it underflows to 0 for i beyond

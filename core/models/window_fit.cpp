@@ -9,6 +9,8 @@
 
 #include "fit_support.h"
 #include "tamsel/models/predictive.h"
+#include "tamsel/numeric/log_sum.h"
+#include "tamsel/numeric/minimise_1d.h"
 #include "tamsel/numeric/minimise_nd.h"
 
 namespace tamsel {
@@ -17,14 +19,37 @@ namespace {
 // Every search keeps |p1|, |p2| <= kHalfWidth, in the window's unit: variables up to 1e14
 // times the mean interfailure time.
 constexpr double kHalfWidth = 1e7;
-// The budget of each start's first search.
+// The budget of each start's first search, and of the first stage of each search.
 constexpr std::int32_t kScreeningBudget = 60;
+constexpr std::int32_t kScreeningStage = 30;
 constexpr double kPolishTolerance = 1e-10;
 
 MinimiseNDResult MinimiseFrom(std::array<double, 2> start, ObjectiveND f,
                               const MinimisationSettings& settings) {
     return MinimiseND(f, {start[0], start[1]}, {kHalfWidth, kHalfWidth}, settings.absolutePrecision,
                       settings.eta, settings.tolerance, settings.maxIter);
+}
+
+// A search from start within settings.maxIter, made in stages: one still creeping along a
+// ridge after the first stage's budget, and below the best limit's supremum limitLogLhd
+// (the log-likelihood being -f - offset), stops there, as the ridge leads to that limit whose
+// record replaces it. Each iteration recomputes its Hessian, so resuming where the first
+// stage stopped takes the steps one long search would.
+MinimiseNDResult Follow(std::array<double, 2> start, ObjectiveND f, MinimisationSettings settings,
+                        std::int32_t stage, double limitLogLhd, double offset) {
+    const std::int32_t budget = settings.maxIter;
+    settings.maxIter = std::min(budget, stage);
+    MinimiseNDResult found = MinimiseFrom(start, f, settings);
+    const std::int32_t rest = budget - 2 * (found.iterations + found.evaluations);
+    if (found.termination != Termination::IterationBudget || rest <= 0 ||
+        LimitWins(limitLogLhd, -found.fx - offset)) {
+        return found;
+    }
+    settings.maxIter = rest;
+    const std::int32_t evaluations = found.evaluations;
+    found = MinimiseFrom({found.x[0], found.x[1]}, f, settings);
+    found.evaluations += evaluations;
+    return found;
 }
 
 FailureSeries Scaled(const FailureSeries& data, std::int32_t i, double scale) {
@@ -35,21 +60,35 @@ FailureSeries Scaled(const FailureSeries& data, std::int32_t i, double scale) {
 
 double Unit(bool timeValued, double scale) { return timeValued ? scale : 1.0; }
 
+// Whether two searches converged to one point, to within kAgreement.
+constexpr double kAgreement = 1e-6;
+
+bool SamePoint(const MinimiseNDResult& a, const MinimiseNDResult& b) {
+    if (a.termination != Termination::Converged || b.termination != Termination::Converged) {
+        return false;
+    }
+    for (int k = 0; k < 2; ++k) {
+        const double distance = std::fabs(std::fabs(a.x[k]) - std::fabs(b.x[k]));
+        if (distance > kAgreement * std::fmax(1.0, std::fabs(b.x[k]))) return false;
+    }
+    return std::fabs(a.fx - b.fx) <= kAgreement * std::fmax(1.0, std::fabs(b.fx));
+}
+
 }  // namespace
 
 WindowOptimum FitWindow(const WindowModel& model, const FailureSeries& data, std::int32_t i,
-                        double scale, const MinimisationSettings& settings) {
+                        double scale, const MinimisationSettings& settings, double limitLogLhd) {
     const double eps = settings.absolutePrecision;
     // Every start is searched briefly, and only the best followed to the end: most end on a
     // ridge towards a limit, where a full budget buys nothing.
     MinimisationSettings screening = settings;
     screening.maxIter = std::min(settings.maxIter, kScreeningBudget);
-    const MinimiseNDResult defined = MinimiseFrom(
+    const MinimiseNDResult defined = Follow(
         model.definedStart,
         [&](std::span<const double> p, std::span<double> g) {
             return model.objective(p, g, i, eps, data);
         },
-        screening);
+        screening, kScreeningStage, limitLogLhd, 0.0);
     const FailureSeries scaled = Scaled(data, i, scale);
     const auto objective = [&](std::span<const double> p, std::span<double> g) {
         return model.objective(p, g, i, eps, scaled);
@@ -65,21 +104,27 @@ WindowOptimum FitWindow(const WindowModel& model, const FailureSeries& data, std
     best.fx = objective(best.x, gradient);
     best.termination = defined.termination;
     std::int32_t evaluations = defined.evaluations + 1;
+    const double logOffset = i * std::log(scale);
     for (const auto& start : model.starts) {
-        MinimiseNDResult found =
-            MinimiseFrom({std::sqrt(start[0]), std::sqrt(start[1])}, objective, screening);
+        MinimiseNDResult found = Follow({std::sqrt(start[0]), std::sqrt(start[1])}, objective,
+                                        screening, kScreeningStage, limitLogLhd, logOffset);
         evaluations += found.evaluations;
+        const bool agree = SamePoint(found, best);
         if (found.fx < best.fx) best = std::move(found);
+        // Two starts converged to one maximum: the likelihood has it as its basin's peak
+        // wherever these starts lie, and the further starts would mostly find it again.
+        if (agree) break;
     }
     // The best is followed to a gradient well below the settings' tolerance: where the
     // likelihood is flat, that tolerance leaves predictions that differ by 1e-6 between time
     // units.
     MinimisationSettings polish = settings;
     polish.tolerance = std::min(settings.tolerance, kPolishTolerance);
-    best = MinimiseFrom({best.x[0], best.x[1]}, objective, polish);
+    best =
+        Follow({best.x[0], best.x[1]}, objective, polish, kScreeningBudget, limitLogLhd, logOffset);
     evaluations += best.evaluations;
     WindowOptimum optimum;
-    optimum.logLhd = -best.fx - i * std::log(scale);
+    optimum.logLhd = -best.fx - logOffset;
     optimum.termination = SearchEnd(best.termination, evaluations);
     for (int k = 0; k < 2; ++k) {
         const double squared = best.x[k] * best.x[k];
@@ -94,44 +139,55 @@ WindowOptimum FitWindow(const WindowModel& model, const FailureSeries& data, std
 
 namespace {
 
-// sum ln m(j) + x(j) / m(j) for m(j) on the line through (1, p1^2 + eps) and (n, p2^2 + eps),
-// with its gradient in p.
-double ObjectiveExponential(std::span<const double> p, std::span<double> g, std::int32_t n,
-                            double eps, const FailureSeries& x) {
-    const double first = p[0] * p[0] + eps;
-    const double last = p[1] * p[1] + eps;
-    double f = 0.0;
-    double slopeFirst = 0.0;
-    double slopeLast = 0.0;
+// The exponential limit's sum ln m(j) + x(j) / m(j) with the means on the line whose ends
+// stand in the ratio e^u, at its best level: m(j) = level l(j) with l(j) = w0(j) e^(-u/2) +
+// w1(j) e^(u/2) gives level = sum x(j) / l(j) / n and n ln level + sum ln l(j) + n.
+struct ExponentialProfile {
+    double value = 0.0;
+    double level = 0.0;
+};
+
+ExponentialProfile ProfileExponential(double u, std::int32_t n, const FailureSeries& x) {
+    const double down = std::exp(-0.5 * u);
+    const double up = std::exp(0.5 * u);
+    double share = 0.0;
+    LogSum sumLogLine;
     for (std::int32_t j = 1; j <= n; ++j) {
-        const double firstWeight = static_cast<double>(n - j) / (n - 1);
-        const double lastWeight = static_cast<double>(j - 1) / (n - 1);
-        const double mean = first * firstWeight + last * lastWeight;
-        f += std::log(mean) + x[j] / mean;
-        const double slope = (1.0 - x[j] / mean) / mean;
-        slopeFirst += firstWeight * slope;
-        slopeLast += lastWeight * slope;
+        // The weights from exact integer ratios, so that the ends are exact.
+        const double line = down * (static_cast<double>(n - j) / (n - 1)) +
+                            up * (static_cast<double>(j - 1) / (n - 1));
+        share += x[j] / line;
+        sumLogLine.Add(line);
     }
-    g[0] = 2.0 * p[0] * slopeFirst;
-    g[1] = 2.0 * p[1] * slopeLast;
-    return f;
+    const double level = share / n;
+    return {n * std::log(level) + sumLogLine.Value() + n, level};
 }
 
-// Starts for the means at the two ends, in the window's unit.
-constexpr std::array<std::array<double, 2>, 3> kExponentialStarts{{{1, 1}, {0.25, 4}, {4, 0.25}}};
+// The ratio of the end means is searched over e^-30..e^30 on a grid of unit steps in its
+// logarithm, the best point refined to a relative 1e-10, where the profile's value is exact
+// to rounding; the limit is only compared, so its search does not follow the settings.
+constexpr double kRatioReach = 30.0;
+constexpr double kRatioPrecision = 1e-10;
+constexpr std::int32_t kRatioBudget = 200;
 
 }  // namespace
 
-ExponentialLimit FitExponentialLimit(const FailureSeries& x, std::int32_t i, double scale,
-                                     const MinimisationSettings& settings) {
-    // The limit has no defined start of its own: its first start is the window's mean.
-    const WindowModel model{&ObjectiveExponential,
-                            {true, true},
-                            {std::sqrt(scale), std::sqrt(scale)},
-                            kExponentialStarts,
-                            {"", ""}};
-    const WindowOptimum found = FitWindow(model, x, i, scale, settings);
-    return {found.values[0], found.values[1], found.logLhd, found.termination.evaluations};
+ExponentialLimit FitExponentialLimit(const FailureSeries& x, std::int32_t i) {
+    const auto profile = [&](double u) {
+        const double value = ProfileExponential(u, i, x).value;
+        return std::isfinite(value) ? value : std::numeric_limits<double>::infinity();
+    };
+    const Minimise1DResult best = GridMinimise1D(profile, -kRatioReach, kRatioReach,
+                                                 static_cast<std::int32_t>(2 * kRatioReach),
+                                                 kRatioPrecision, kRatioPrecision, kRatioBudget);
+    const double level = ProfileExponential(best.x, i, x).level;
+    return {level * std::exp(-0.5 * best.x), level * std::exp(0.5 * best.x), -best.fx, best.count};
+}
+
+double HighestLogLhd(std::span<const IndexResult> limits) {
+    double highest = -std::numeric_limits<double>::infinity();
+    for (const IndexResult& limit : limits) highest = std::fmax(highest, limit.record.logLhd);
+    return highest;
 }
 
 IndexResult BestOfLimits(IndexResult interior, std::span<const IndexResult> limits) {
@@ -168,8 +224,8 @@ IndexFit PrepareLineFit(const FailureSeries& x, std::int32_t rangeEnd,
     for (std::size_t j = 1; j < sums->size(); ++j) (*sums)[j] = (*sums)[j - 1] + x[j];
     const auto fit = [&x, rangeEnd, settings, &line, sums](std::int32_t i) {
         const double scale = WindowScale(i, (*sums)[i]);
-        const WindowOptimum interior = FitWindow(line.window, x, i, scale, settings);
-        const ExponentialLimit limit = FitExponentialLimit(x, i, scale, settings);
+        const ExponentialLimit limit = FitExponentialLimit(x, i);
+        const WindowOptimum interior = FitWindow(line.window, x, i, scale, settings, limit.logLhd);
         const std::int32_t evaluations = interior.termination.evaluations + limit.evaluations;
         IndexResult result;
         if (LimitWins(limit.logLhd, interior.logLhd)) {

@@ -38,21 +38,25 @@ struct WindowOptimum {
 
 // The best local maximum of model's likelihood on failures 1..i of data from all its starts,
 // each search made in the window's unit scale (the mean interfailure time T / i), and
-// Boundary where a squared variable ends at its floor eps.
+// Boundary where a squared variable ends at its floor eps. limitLogLhd is the highest
+// supremum of the model's limits (-infinity for none): a search still creeping along a
+// ridge below it is not followed to the end, as the limit's record replaces it.
 WindowOptimum FitWindow(const WindowModel& model, const FailureSeries& data, std::int32_t i,
-                        double scale, const MinimisationSettings& settings);
+                        double scale, const MinimisationSettings& settings, double limitLogLhd);
 
 // The interfailure times x(1..i) as exponential with a mean m(j) linear in j, the limit of LV
 // and KL: the means at the window's two ends and the maximised log-likelihood
-// -sum ln m(j) - sum x(j) / m(j). Requires i >= 2.
+// -sum ln m(j) - sum x(j) / m(j). Requires i >= 2 and positive times at both ends.
 struct ExponentialLimit {
     double first = 0.0;  // m(1)
     double last = 0.0;   // m(i)
     double logLhd = 0.0;
     std::int32_t evaluations = 0;
 };
-ExponentialLimit FitExponentialLimit(const FailureSeries& x, std::int32_t i, double scale,
-                                     const MinimisationSettings& settings);
+ExponentialLimit FitExponentialLimit(const FailureSeries& x, std::int32_t i);
+
+// The highest log-likelihood of the limit records.
+double HighestLogLhd(std::span<const IndexResult> limits);
 
 // The interior fit, or the limit record with the highest log-likelihood where it is not below
 // the interior's; limits already carry their outcome.
