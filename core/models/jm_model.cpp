@@ -237,8 +237,7 @@ TargetReach ReachJM(const StoredFit& fit, double target) {
     if (fit.param1 == kInfiniteFaults) return NeverReached();
     const double remaining = fit.param1 - fit.index;
     const double fixes = FixesToLevel(-remaining, 1.0, -target / fit.param2);
-    return ReachedAfter(ReciprocalSum(remaining, static_cast<std::int64_t>(fixes)) / fit.param2,
-                        fixes);
+    return ReachedAfter(ReciprocalSum(remaining, fixes) / fit.param2, fixes);
 }
 
 double ReliabilityJM(const StoredFit& fit, double t) { return std::exp(-RateJM(fit) * t); }

@@ -144,7 +144,7 @@ TargetReach ReachKL(const StoredFit& fit, double target) {
     // Beta c / (1 - c) = Beta (1 / (1 - c) - 1) for c = 1 / s(n + j), and
     // 1 / (1 - c) = (1 / Alpha2) / (d - j) with d = (1 - c(n)) / Alpha2.
     const double d = (1.0 - inverseShape) / fit.param2;
-    const double sum = ReciprocalSum(d, static_cast<std::int64_t>(k)) / fit.param2 - k;
+    const double sum = ReciprocalSum(d, k) / fit.param2 - k;
     return ReachedAfter(fit.param3 * sum, k);
 }
 

@@ -23,7 +23,7 @@ double RaiseToSeries(double x, double sign, double& sum) {
 }
 
 // Below this many terms a sum is added term by term.
-constexpr std::int64_t kDirectTerms = 64;
+constexpr double kDirectTerms = 64;
 
 }  // namespace
 
@@ -33,18 +33,18 @@ double Digamma(double x) {
     return sum + std::log(x) - 0.5 / x - BernoulliTerms(x);
 }
 
-double ReciprocalSum(double d, std::int64_t k) {
+double ReciprocalSum(double d, double k) {
     if (k <= kDirectTerms) {
         double sum = 0.0;
         // Smallest terms first.
-        for (std::int64_t j = 0; j < k; ++j) sum += 1.0 / (d - static_cast<double>(j));
+        for (double j = 0; j < k; ++j) sum += 1.0 / (d - j);
         return sum;
     }
     // psi(a) - psi(b) with a = d + 1 > b = d - k + 1, the logarithm and the 1 / x terms
     // taken as differences directly, so that nothing cancels when d is large.
     double sum = 0.0;
     const double a = RaiseToSeries(d + 1.0, 1.0, sum);
-    const double b = RaiseToSeries(d - static_cast<double>(k) + 1.0, -1.0, sum);
+    const double b = RaiseToSeries(d - k + 1.0, -1.0, sum);
     return sum + std::log1p((a - b) / b) + 0.5 * (a - b) / (a * b) -
            (BernoulliTerms(a) - BernoulliTerms(b));
 }
