@@ -130,16 +130,9 @@ IndexFit PrepareLi(const FailureSeries& x, const FailureSeries& t, std::int32_t 
     IndexFit mo = PrepareMO(x, t, rangeEnd, settings);
     IndexFit jm = PrepareJM(x, t, rangeEnd, settings);
     return [&x, &t, rangeEnd, settings, mo, jm](std::int32_t i) {
-        std::array<IndexResult, 2> limits{FromMO(mo(i), i), FromJM(jm(i), i, t[i])};
-        for (IndexResult& limit : limits) {
-            PredictFromParameters(kPredictiveLi, limit.record, i, t[i], x, rangeEnd);
-        }
-        const WindowOptimum found =
-            FitWindow(kWindowLi, t, i, WindowScale(i, t[i]), settings, HighestLogLhd(limits));
-        IndexResult interior{RecordLi(x, t, i, rangeEnd, found.values[0], found.values[1]),
-                             found.termination};
-        interior.record.logLhd = found.logLhd;
-        return BestOfLimits(interior, limits);
+        return BestOfTimeFit(kWindowLi, &RecordLi, kPredictiveLi,
+                             {FromMO(mo(i), i), FromJM(jm(i), i, t[i])}, x, t, i, rangeEnd,
+                             settings);
     };
 }
 

@@ -143,16 +143,8 @@ IndexFit PrepareLNHPP(const FailureSeries& x, const FailureSeries& t, std::int32
     IndexFit mo = PrepareMO(x, t, rangeEnd, settings);
     IndexFit go = PrepareGO(x, t, rangeEnd, settings);
     return [&x, &t, rangeEnd, settings, mo, go](std::int32_t i) {
-        std::array<IndexResult, 2> limits{FromMO(mo(i)), FromGO(go(i))};
-        for (IndexResult& limit : limits) {
-            PredictFromParameters(kPredictiveLNHPP, limit.record, i, t[i], x, rangeEnd);
-        }
-        const WindowOptimum found =
-            FitWindow(kWindowLNHPP, t, i, WindowScale(i, t[i]), settings, HighestLogLhd(limits));
-        IndexResult interior{RecordLNHPP(x, t, i, rangeEnd, found.values[0], found.values[1]),
-                             found.termination};
-        interior.record.logLhd = found.logLhd;
-        return BestOfLimits(interior, limits);
+        return BestOfTimeFit(kWindowLNHPP, &RecordLNHPP, kPredictiveLNHPP,
+                             {FromMO(mo(i)), FromGO(go(i))}, x, t, i, rangeEnd, settings);
     };
 }
 

@@ -267,4 +267,19 @@ IndexFit PrepareLineFit(const FailureSeries& x, std::int32_t rangeEnd,
     };
 }
 
+IndexResult BestOfTimeFit(const WindowModel& window, TimeRecord record,
+                          const Predictive& predictive, std::array<IndexResult, 2> limits,
+                          const FailureSeries& x, const FailureSeries& t, std::int32_t i,
+                          std::int32_t rangeEnd, const MinimisationSettings& settings) {
+    for (IndexResult& limit : limits) {
+        PredictFromParameters(predictive, limit.record, i, t[i], x, rangeEnd);
+    }
+    const WindowOptimum found =
+        FitWindow(window, t, i, WindowScale(i, t[i]), settings, HighestLogLhd(limits));
+    IndexResult interior{record(x, t, i, rangeEnd, found.values[0], found.values[1]),
+                         found.termination};
+    interior.record.logLhd = found.logLhd;
+    return BestOfLimits(interior, limits);
+}
+
 }  // namespace tamsel

@@ -68,6 +68,19 @@ IndexResult BestOfLimits(IndexResult interior, std::span<const IndexResult> limi
 void PredictFromParameters(const Predictive& predictive, EstimateRecord& record, std::int32_t i,
                            double time, const FailureSeries& x, std::int32_t rangeEnd);
 
+// The record of Li or LNHPP at index i from the two squared variables of its window.
+using TimeRecord = EstimateRecord (*)(const FailureSeries& x, const FailureSeries& t,
+                                      std::int32_t i, std::int32_t rangeEnd, double first,
+                                      double second);
+
+// Li and LNHPP at index i: the best interior maximum of window on the cumulative times t, or
+// the better of the two limit records where it is not below it; the limits' predictions are
+// refilled from their parameters through predictive.
+IndexResult BestOfTimeFit(const WindowModel& window, TimeRecord record,
+                          const Predictive& predictive, std::array<IndexResult, 2> limits,
+                          const FailureSeries& x, const FailureSeries& t, std::int32_t i,
+                          std::int32_t rangeEnd, const MinimisationSettings& settings);
+
 // LV and KL: a model on the interfailure times whose limit is the exponential with a linear
 // mean.
 struct LineModel {
