@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "tamsel/store/foreign_keys.h"
 #include "tamsel/store/own_tables.h"
 #include "tamsel/store/queries.h"
 #include "tamsel/store/writers.h"
@@ -39,6 +40,33 @@ bool StoreTimeBase(Database& db, const TableSummary& summary, const TableOptions
                                  std::string(TimeUnitName(options.timestamps->unit)));
 }
 
+enum class StoreOutcome { Stored, AttributesFailed, FailuresFailed };
+
+// The dataset row, its time base and its failure times in one unit. The engine's check of
+// each failure row's dataset is about a fifth of the cost of a large import, so the unit
+// runs without it and checks its new rows once before committing; any violation rolls the
+// whole unit back.
+StoreOutcome StoreDataSet(Database& db, const AddDataSetRequest& request, const AddedDataSet& added,
+                          const std::vector<double>& values, const TableSummary& summary,
+                          const std::string& source) {
+    const int typeId = static_cast<int>(added.dataType);
+    const ForeignKeysSuspended checkedOnce(db);
+    Transaction unit(db);
+    const std::int64_t lastFailure = LastRowKey(db, "FailureTimes");
+    if (!InsertDataSet(db, added.name, request.fileName, typeId, added.failureCount, source) ||
+        !StoreTimeBase(db, summary, request.table)) {
+        return StoreOutcome::AttributesFailed;
+    }
+    // Leaving the unit uncommitted takes the dataset row away again.
+    if (!InsertFailureTimes(db, values, typeId, added.name) ||
+        !NewRowsKeysHold(db, "FailureTimes", lastFailure) || !NewRowsKeysHold(db, "DataSets", 0) ||
+        (!summary.timeBase.empty() && !NewRowsKeysHold(db, "DataSetTimeBase", 0))) {
+        return StoreOutcome::FailuresFailed;
+    }
+    unit.Commit();
+    return StoreOutcome::Stored;
+}
+
 std::optional<AddedDataSet> AddDataSet(Database& db, const AddDataSetRequest& request) {
     std::string name = TrimDataName(request.name);
     if (!CheckDataName(db, name)) return std::nullopt;
@@ -64,17 +92,14 @@ std::optional<AddedDataSet> AddDataSet(Database& db, const AddDataSetRequest& re
         source += "Times in " + summary.timeBase;
     }
     AddedDataSet added{name, type, static_cast<int>(values.size()), summary.notes};
-    const int typeId = static_cast<int>(type);
-    Transaction unit(db);
-    if (!InsertDataSet(db, name, request.fileName, typeId, added.failureCount, source) ||
-        !StoreTimeBase(db, summary, request.table)) {
+    const StoreOutcome stored = StoreDataSet(db, request, added, values, summary, source);
+    if (stored == StoreOutcome::AttributesFailed) {
         ShowMessage(JoinLines(
             {"An error occurred while adding the attributes of a new data set to the database.",
              "Please re-add the data from file, checking all the data attributes."}));
         return std::nullopt;
     }
-    if (!InsertFailureTimes(db, values, typeId, name)) {
-        // Leaving the unit uncommitted takes the dataset row away again.
+    if (stored == StoreOutcome::FailuresFailed) {
         ShowMessage(
             JoinLines({"An error occurred while adding the new failure data to the "
                        "database.",
@@ -82,7 +107,6 @@ std::optional<AddedDataSet> AddDataSet(Database& db, const AddDataSetRequest& re
                        "set will be deleted from the database)."}));
         return std::nullopt;
     }
-    unit.Commit();
     if (added.failureCount < kFewFailures) {
         const std::string count = std::to_string(added.failureCount);
         ShowMessage("The dataset \"" + name + "\" holds " + count +
