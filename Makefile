@@ -4,7 +4,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps configure build run test bench screenshots check-fits clean
+.PHONY: deps configure build run test bench screenshots check-fits check-coverage clean
 
 deps:
 	@scripts/install-deps
@@ -38,6 +38,12 @@ bench: deps
 check-fits: configure
 	@cmake --build $(BUILD_DIR) --target tamsel_check_fits -j $(JOBS)
 	@TAMSEL_DATA_DIR=$(CURDIR)/data $(BUILD_DIR)/tests/core/models/tamsel_check_fits
+
+# How often the 95 % parameter intervals cover planted parameters (200 replicates of 200
+# failures each); prints the table of docs/models.md.
+check-coverage: configure
+	@cmake --build $(BUILD_DIR) --target tamsel_check_coverage -j $(JOBS)
+	@$(BUILD_DIR)/tests/core/prediction/tamsel_check_coverage
 
 clean:
 	rm -rf $(BUILD_DIR) $(BUILD_DIR)-bench $(BUILD_DIR)-asan $(BUILD_DIR)-fuzz

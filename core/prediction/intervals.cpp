@@ -1,0 +1,298 @@
+#include "tamsel/prediction/intervals.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <optional>
+#include <string_view>
+
+#include "tamsel/numeric/minimise_1d.h"
+
+namespace tamsel {
+namespace {
+
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+// How far (in the working coordinate) a side is followed before it counts as unbounded: on
+// a log scale a factor e^64 from the estimate.
+constexpr double kReach = 64.0;
+
+using Theta = std::array<double, 3>;
+
+// A parameter's working coordinate u: theta = offset + e^u on a log scale, theta = u otherwise.
+struct Coordinate {
+    bool logScale = true;
+    double offset = 0.0;
+
+    double Theta(double u) const { return logScale ? offset + std::exp(u) : u; }
+    std::optional<double> U(double theta) const {
+        if (!logScale) return theta;
+        if (!(theta > offset)) return std::nullopt;
+        return std::log(theta - offset);
+    }
+    double DomainLower() const { return logScale ? offset : -kInfinity; }
+};
+
+// The full log-likelihood of failures 1..n in a model's parameters, -infinity outside their
+// domain, as docs/numerics.md lists them.
+struct Likelihood {
+    int parameters = 2;
+    std::array<Coordinate, 3> coordinates;
+    std::function<double(const Theta&)> value;
+
+    double AtU(const Theta& u) const {
+        Theta theta{};
+        for (int k = 0; k < parameters; ++k) theta[k] = coordinates[k].Theta(u[k]);
+        const double v = value(theta);
+        return std::isnan(v) ? -kInfinity : v;
+    }
+};
+
+double LogOrMinusInfinity(double v) { return v > 0.0 ? std::log(v) : -kInfinity; }
+
+std::optional<Likelihood> LikelihoodOf(std::string_view code, const FailureSeries& x,
+                                       const FailureSeries& t, std::int32_t n) {
+    const double big = n;
+    const double time = t[n];
+    const Coordinate positive{};
+    const Coordinate faults{true, big - 1.0};  // N > n - 1 keeps every N - j + 1 positive
+    const Coordinate anySign{false, 0.0};
+    if (code == "JM") {
+        return Likelihood{2, {faults, positive}, [&x, n, big](const Theta& p) {
+                              double sum = big * std::log(p[1]);
+                              for (std::int32_t j = 1; j <= n; ++j) {
+                                  const double left = p[0] - j + 1.0;
+                                  sum += std::log(left) - p[1] * left * x[j];
+                              }
+                              return sum;
+                          }};
+    }
+    if (code == "Du") {
+        double logTimes = 0.0;
+        for (std::int32_t j = 1; j <= n; ++j) logTimes += LogOrMinusInfinity(t[j]);
+        return Likelihood{2, {positive, positive}, [=](const Theta& p) {
+                              return big * std::log(p[1] * p[0]) + (p[0] - 1.0) * logTimes -
+                                     p[1] * std::pow(time, p[0]);
+                          }};
+    }
+    if (code == "MO") {
+        return Likelihood{2, {positive, positive}, [&t, n, big, time](const Theta& p) {
+                              double sum = big * std::log(p[1]) - p[1] * std::log1p(time / p[0]);
+                              for (std::int32_t j = 1; j <= n; ++j) sum -= std::log(p[0] + t[j]);
+                              return sum;
+                          }};
+    }
+    if (code == "GO") {
+        double total = 0.0;
+        for (std::int32_t j = 1; j <= n; ++j) total += t[j];
+        return Likelihood{2, {positive, positive}, [=](const Theta& p) {
+                              return big * std::log(p[0] * p[1]) - p[1] * total +
+                                     p[0] * std::expm1(-p[1] * time);
+                          }};
+    }
+    if (code == "Li" || code == "LNHPP") {
+        const bool li = code == "Li";
+        // Both are made of the same Pareto detection-time densities; Li has N of them.
+        return Likelihood{3,
+                          {li ? faults : positive, positive, positive},
+                          [&t, n, big, time, li](const Theta& p) {
+                              const double alpha = p[1];
+                              const double beta = p[2];
+                              double sum = big * std::log(alpha);
+                              for (std::int32_t j = 1; j <= n; ++j) {
+                                  sum -= std::log(beta + t[j]) + alpha * std::log1p(t[j] / beta);
+                                  if (li) sum += std::log(p[0] - j + 1.0);
+                              }
+                              const double tail = alpha * std::log1p(time / beta);
+                              if (li) return sum - (p[0] - big) * tail;
+                              return sum + big * std::log(p[0]) + p[0] * std::expm1(-tail);
+                          }};
+    }
+    if (code == "LV") {
+        return Likelihood{3, {positive, anySign, anySign}, [&x, n](const Theta& p) {
+                              double sum = 0.0;
+                              for (std::int32_t j = 1; j <= n; ++j) {
+                                  const double psi = p[1] + p[2] * j;
+                                  if (!(psi > 0.0)) return -kInfinity;
+                                  sum += std::log(p[0]) + p[0] * std::log(psi) -
+                                         (p[0] + 1.0) * std::log(psi + x[j]);
+                              }
+                              return sum;
+                          }};
+    }
+    if (code == "KL") {
+        return Likelihood{3, {anySign, anySign, positive}, [&x, n](const Theta& p) {
+                              double sum = 0.0;
+                              for (std::int32_t j = 1; j <= n; ++j) {
+                                  const double inverse = p[0] + p[1] * j;
+                                  if (!(inverse > 0.0)) return -kInfinity;
+                                  const double s = 1.0 / inverse;
+                                  sum += std::log(s) + s * std::log(p[2]) -
+                                         (s + 1.0) * std::log(p[2] + x[j]);
+                              }
+                              return sum;
+                          }};
+    }
+    return std::nullopt;
+}
+
+bool ProfiledModel(std::string_view code) { return code == "JM" || code == "MO" || code == "GO"; }
+
+// Every interval spanning its whole domain.
+void Unbounded(const Likelihood& likelihood, const Theta& theta, ParameterIntervals& result) {
+    result.parameters.clear();
+    for (int k = 0; k < likelihood.parameters; ++k) {
+        result.parameters.push_back({theta[k], likelihood.coordinates[k].DomainLower(), kInfinity});
+    }
+}
+
+// The profile log-likelihood of parameter k (of two) at coordinate v: the other parameter's
+// coordinate maximises the likelihood, searched from where the fit has it.
+double Profile(const Likelihood& likelihood, const Theta& fitted, int k, double v) {
+    const int other = 1 - k;
+    Theta u = fitted;
+    u[k] = v;
+    auto negative = [&](double w) {
+        u[other] = w;
+        return -likelihood.AtU(u);
+    };
+    const double start = fitted[other];
+    const Minimise1DResult best =
+        Minimise1D(negative, start, start - kReach, start + kReach, 1e-12, 1e-12, 400);
+    return -best.fx;
+}
+
+// Where the profile of k falls to level on the side direction (+1 or -1) of the fit, by
+// doubling steps and bisection; nothing when it stays above level within kReach.
+std::optional<double> ProfileEnd(const Likelihood& likelihood, const Theta& fitted, int k,
+                                 double direction, double level) {
+    double inside = fitted[k];
+    for (double step = 0.25; step <= kReach; step *= 2.0) {
+        double outside = fitted[k] + direction * step;
+        if (Profile(likelihood, fitted, k, outside) >= level) {
+            inside = outside;
+            continue;
+        }
+        for (int iteration = 0; iteration < 200; ++iteration) {
+            const double middle = 0.5 * (inside + outside);
+            if (middle == inside || middle == outside) break;
+            (Profile(likelihood, fitted, k, middle) >= level ? inside : outside) = middle;
+        }
+        return 0.5 * (inside + outside);
+    }
+    return std::nullopt;
+}
+
+void ProfileIntervals(const Likelihood& likelihood, const Theta& u, ParameterIntervals& result) {
+    for (int k = 0; k < 2; ++k) {
+        const Coordinate& c = likelihood.coordinates[k];
+        const double level =
+            std::max(likelihood.AtU(u), Profile(likelihood, u, k, u[k])) - kProfileDrop;
+        const std::optional<double> low = ProfileEnd(likelihood, u, k, -1.0, level);
+        const std::optional<double> high = ProfileEnd(likelihood, u, k, 1.0, level);
+        result.parameters[k].lower = low ? c.Theta(*low) : c.DomainLower();
+        result.parameters[k].upper = high ? c.Theta(*high) : kInfinity;
+    }
+}
+
+// Central second differences of the log-likelihood in the working coordinates.
+std::array<std::array<double, 3>, 3> Hessian(const Likelihood& likelihood, const Theta& u) {
+    const int m = likelihood.parameters;
+    Theta h{};
+    for (int k = 0; k < m; ++k) h[k] = 1e-4 * std::max(1.0, std::fabs(u[k]));
+    auto at = [&](int a, double da, int b, double db) {
+        Theta p = u;
+        p[a] += da;
+        p[b] += db;
+        return likelihood.AtU(p);
+    };
+    std::array<std::array<double, 3>, 3> hessian{};
+    const double centre = likelihood.AtU(u);
+    for (int a = 0; a < m; ++a) {
+        hessian[a][a] = (at(a, h[a], a, 0.0) - 2.0 * centre + at(a, -h[a], a, 0.0)) / (h[a] * h[a]);
+        for (int b = a + 1; b < m; ++b) {
+            hessian[a][b] = hessian[b][a] = (at(a, h[a], b, h[b]) - at(a, h[a], b, -h[b]) -
+                                             at(a, -h[a], b, h[b]) + at(a, -h[a], b, -h[b])) /
+                                            (4.0 * h[a] * h[b]);
+        }
+    }
+    return hessian;
+}
+
+// The diagonal of the inverse of the observed information -H, by its Cholesky factor;
+// nothing when -H is not positive definite.
+std::optional<Theta> InverseDiagonal(const std::array<std::array<double, 3>, 3>& hessian, int m) {
+    std::array<std::array<double, 3>, 3> l{};
+    for (int a = 0; a < m; ++a) {
+        for (int b = 0; b <= a; ++b) {
+            double sum = -hessian[a][b];
+            for (int k = 0; k < b; ++k) sum -= l[a][k] * l[b][k];
+            if (a == b) {
+                if (!(sum > 0.0) || !std::isfinite(sum)) return std::nullopt;
+                l[a][a] = std::sqrt(sum);
+            } else {
+                l[a][b] = sum / l[b][b];
+            }
+        }
+    }
+    // Column c of L^-1; the diagonal of (L L^T)^-1 sums the squares of L^-1's columns.
+    Theta diagonal{};
+    for (int c = 0; c < m; ++c) {
+        Theta column{};
+        for (int a = c; a < m; ++a) {
+            double sum = a == c ? 1.0 : 0.0;
+            for (int k = c; k < a; ++k) sum -= l[a][k] * column[k];
+            column[a] = sum / l[a][a];
+        }
+        for (int a = c; a < m; ++a) diagonal[c] += column[a] * column[a];
+    }
+    return diagonal;
+}
+
+bool InformationIntervals(const Likelihood& likelihood, const Theta& u,
+                          ParameterIntervals& result) {
+    const std::optional<Theta> variance =
+        InverseDiagonal(Hessian(likelihood, u), likelihood.parameters);
+    if (!variance) return false;
+    for (int k = 0; k < likelihood.parameters; ++k) {
+        const double half = kWaldQuantile * std::sqrt((*variance)[k]);
+        const Coordinate& c = likelihood.coordinates[k];
+        result.parameters[k].lower = c.Theta(u[k] - half);
+        result.parameters[k].upper = c.Theta(u[k] + half);
+    }
+    return true;
+}
+
+}  // namespace
+
+ParameterIntervals ParameterIntervalsAt(const ModelInfo& model, const FailureSeries& x,
+                                        const FailureSeries& t, const StoredFit& fit,
+                                        FitOutcome outcome) {
+    ParameterIntervals result;
+    result.method = ProfiledModel(model.code) ? IntervalMethod::ProfileLikelihood
+                                              : IntervalMethod::ObservedInformation;
+    const std::optional<Likelihood> likelihood = LikelihoodOf(model.code, x, t, fit.index);
+    if (!likelihood) return result;
+    const Theta theta{fit.param1, fit.param2, fit.param3};
+    Unbounded(*likelihood, theta, result);
+    Theta u{};
+    bool interior = outcome == FitOutcome::Converged || outcome == FitOutcome::Iterations;
+    for (int k = 0; k < likelihood->parameters; ++k) {
+        const std::optional<double> coordinate = likelihood->coordinates[k].U(theta[k]);
+        interior = interior && coordinate.has_value();
+        u[k] = coordinate.value_or(0.0);
+    }
+    if (!interior || !std::isfinite(likelihood->AtU(u))) {
+        result.status = IntervalStatus::NoFiniteInterval;
+        return result;
+    }
+    if (result.method == IntervalMethod::ProfileLikelihood) {
+        ProfileIntervals(*likelihood, u, result);
+    } else if (!InformationIntervals(*likelihood, u, result)) {
+        result.status = IntervalStatus::NoInformation;
+    }
+    return result;
+}
+
+}  // namespace tamsel
