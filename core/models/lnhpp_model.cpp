@@ -37,35 +37,60 @@ double SolvedAlpha(std::int32_t n, double remaining, double beta, double end) {
 }  // namespace
 
 double ObjectiveLNHPP(std::span<const double> p, std::span<double> g, std::int32_t n, double eps,
-                      double end, const FailureSeries& t) {
+                      double end, const FailureSeries& t, std::span<double> h) {
     const double remaining = p[0] * p[0] + eps;
     const double beta = p[1] * p[1] + eps;
     const double mu = remaining + n;
     const double logTail = std::log1p(end / beta);
     const double alpha = SolvedAlpha(n, remaining, beta, end);
-    LogSum sumLogScaled;        // sum ln(Beta + t_j)
-    double sumLogRatio = 0.0;   // sum ln(1 + t_j / Beta)
-    double sumInvScaled = 0.0;  // sum 1 / (Beta + t_j)
-    double sumTimeShare = 0.0;  // sum t_j / (Beta + t_j)
+    LogSum sumLogScaled;          // sum ln(Beta + t_j)
+    double sumLogRatio = 0.0;     // S = sum ln(1 + t_j / Beta)
+    double sumInvScaled = 0.0;    // sum 1 / (Beta + t_j)
+    double sumInvScaledSq = 0.0;  // sum 1 / (Beta + t_j)^2
+    double sumTimeShare = 0.0;    // sum q_j, q_j = t_j / (Beta + t_j)
+    double sumShareCurve = 0.0;   // sum q_j (2 - q_j)
     for (std::int32_t j = 1; j <= n; ++j) {
         const double scaled = beta + t[j];
+        const double invScaled = 1.0 / scaled;
+        const double share = t[j] * invScaled;
         sumLogScaled.Add(scaled);
         sumLogRatio += std::log1p(t[j] / beta);
-        sumInvScaled += 1.0 / scaled;
-        sumTimeShare += t[j] / scaled;
+        sumInvScaled += invScaled;
+        sumInvScaledSq += invScaled * invScaled;
+        sumTimeShare += share;
+        sumShareCurve += share * (2.0 - share);
     }
+    // With P = ln(1 + n / (Mu - n)) and L = ln(1 + T / Beta), Alpha = P / L and the objective
+    // is n + sum ln(Beta + t_j) + P S / L - n ln Mu - n ln P + n ln L.
+    const double logCount = std::log1p(n / remaining);
+    const double countSlope = -n / (remaining * mu);                                          // P'
+    const double countCurve = n * (2.0 * remaining + n) / (remaining * mu * remaining * mu);  // P''
+    const double endShare = end / (beta + end);
+    const double tailSlope = -endShare / beta;                             // L'
+    const double tailCurve = endShare * (2.0 - endShare) / (beta * beta);  // L''
+    const double ratioSlope = -sumTimeShare / beta;                        // S'
+    const double ratioCurve = sumShareCurve / (beta * beta);               // S''
+    // Q = S / L and its derivatives in Beta.
+    const double q = sumLogRatio / logTail;
+    const double qSlope = (ratioSlope - q * tailSlope) / logTail;
+    const double qCurve = (ratioCurve - 2.0 * qSlope * tailSlope - q * tailCurve) / logTail;
+    const double countByP = countSlope / logCount;
+    const double tailByL = tailSlope / logTail;
     // d ln L / d Alpha, and the derivatives of Alpha(Mu - n, Beta).
     const double slopeAlpha = n / alpha - sumLogRatio - remaining * logTail;
     const double alphaByRemaining = -n / (remaining * mu * logTail);
     const double alphaByBeta = alpha * end / (logTail * beta * (beta + end));
+    Curvature c;
     // Total derivatives through Alpha; at fixed Alpha the one in Mu - n vanishes (m(T) = n).
-    g[0] = 2.0 * p[0] * (-alphaByRemaining * slopeAlpha);
-    g[1] = 2.0 * p[1] *
-           (sumInvScaled - alpha * sumTimeShare / beta -
-            remaining * alpha * end / ((beta + end) * beta) - alphaByBeta * slopeAlpha);
+    c.first = {-alphaByRemaining * slopeAlpha, sumInvScaled - alpha * sumTimeShare / beta -
+                                                   remaining * alpha * end / ((beta + end) * beta) -
+                                                   alphaByBeta * slopeAlpha};
+    c.second = {countCurve * q + n / (mu * mu) - n * (countCurve / logCount - countByP * countByP),
+                countSlope * qSlope,
+                logCount * qCurve - sumInvScaledSq + n * (tailCurve / logTail - tailByL * tailByL)};
     const double f =
         n + sumLogScaled.Value() + alpha * sumLogRatio - n * (std::log(mu) + std::log(alpha));
-    return GuardObjective(f, g);
+    return FinishObjective(f, p, c, g, h);
 }
 
 EstimateRecord RecordLNHPP(const FailureSeries& x, const FailureSeries& t, std::int32_t i,
@@ -97,8 +122,8 @@ EstimateRecord RecordLNHPP(const FailureSeries& x, const FailureSeries& t, std::
 namespace {
 
 double WindowObjectiveLNHPP(std::span<const double> p, std::span<double> g, std::int32_t n,
-                            double eps, const FailureSeries& t) {
-    return ObjectiveLNHPP(p, g, n, eps, t[n], t);
+                            double eps, const FailureSeries& t, std::span<double> h) {
+    return ObjectiveLNHPP(p, g, n, eps, t[n], t, h);
 }
 
 // Further starts for Mu - n and Beta, Beta in units of the mean interfailure time.

@@ -156,5 +156,24 @@ TEST(GlobalFit, TheTimeUnitChangesNothing) {
     }
 }
 
+// musa_sys3's second interfailure time is 0. Every window holding it has an unbounded LV and
+// KL likelihood; in the short ones the climb towards it passes every maximum within the
+// searches' floor, and those rows are singular, predicting from the exponential with the
+// window's mean as no earlier window is regular. From i = 12 the interior maximum is higher.
+TEST(GlobalFit, AZeroInsideAShortWindowMakesItsRowSingular) {
+    const Series series = test::FromDataFile("musa_sys3.txt");
+    for (const char* code : {"LV", "KL"}) {
+        SCOPED_TRACE(code);
+        const ModelInfo& model = *FindModel(code);
+        for (std::int32_t i : {3, 5, 11}) {
+            const IndexResult fit = FitOne(model, series, i);
+            EXPECT_EQ(OutcomeText(fit.termination), "singular") << i;
+            EXPECT_CLOSE(fit.record.logLhd, i * std::log(i / series.t[i]) - i, 1e-12) << i;
+            EXPECT_CLOSE(fit.record.median, series.t[i] / i * std::log(2.0), 1e-9) << i;
+        }
+        EXPECT_EQ(OutcomeText(FitOne(model, series, 12).termination), "converged");
+    }
+}
+
 }  // namespace
 }  // namespace tamsel
