@@ -13,6 +13,7 @@
 
 #include "fit_support.h"
 #include "littlewood_support.h"
+#include "pareto.h"
 #include "process_support.h"
 #include "tamsel/models/go_model.h"
 #include "tamsel/models/mo_model.h"
@@ -200,7 +201,16 @@ double PercentileLNHPP(double p, double end, double alpha, double beta, double m
 
 namespace {
 
+// Mu = kInfiniteFaults stands for the MO limit, Mu -> infinity with Mu Alpha = Beta0 held: the
+// next interfailure time is then Pareto with shape Beta0 and scale Beta + T, exactly, where
+// the finite Mu would leave an error of about n / Mu.
+std::optional<Pareto> MOLimit(const StoredFit& fit) {
+    if (fit.param1 != kInfiniteFaults) return std::nullopt;
+    return MakePareto(static_cast<long double>(fit.param1) * fit.param2, fit.param3 + fit.time);
+}
+
 PredictivePoint NextLNHPP(const StoredFit& fit, double s) {
+    if (const auto limit = MOLimit(fit)) return ParetoAt(s, *limit);
     const double mu = fit.param1;
     const double alpha = fit.param2;
     const double beta = fit.param3;
@@ -215,12 +225,17 @@ PredictivePoint NextLNHPP(const StoredFit& fit, double s) {
 }
 
 double QuantileLNHPP(const StoredFit& fit, double p) {
+    if (const auto limit = MOLimit(fit)) return IsProbability(p) ? ParetoQuantile(p, *limit) : 0.0;
     return PercentileLNHPP(p, fit.time, fit.param2, fit.param3, fit.param1);
 }
 
-std::optional<double> Regular(const StoredFit&) { return std::nullopt; }
+std::optional<double> LimitQuantileLNHPP(const StoredFit& fit) {
+    const auto limit = MOLimit(fit);
+    return limit ? ParetoLimitQuantile(*limit) : std::nullopt;
+}
 
 double MeanLNHPP(const StoredFit& fit) {
+    if (const auto limit = MOLimit(fit)) return ParetoMean(*limit);
     const double remaining = fit.param1 - fit.index;
     const double alpha = fit.param2;
     const double beta = fit.param3;
@@ -229,7 +244,8 @@ double MeanLNHPP(const StoredFit& fit) {
 
 }  // namespace
 
-const Predictive kPredictiveLNHPP{&NextLNHPP, &QuantileLNHPP, &Regular, &MeanLNHPP, nullptr};
+const Predictive kPredictiveLNHPP{&NextLNHPP, &QuantileLNHPP, &LimitQuantileLNHPP, &MeanLNHPP,
+                                  nullptr};
 
 namespace {
 

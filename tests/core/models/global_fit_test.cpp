@@ -70,10 +70,7 @@ TEST(GlobalFit, PlantedLimitsRidgesAndSingularWindows) {
         if (model.code == "Du") continue;  // the power law has no such limit
         const IndexResult fit = FitOne(model, flat, 30);
         EXPECT_CLOSE(fit.record.logLhd, hpp, 1e-12);
-        // Li and LNHPP hold the limit with N = kInfiniteFaults remaining faults, which
-        // predicts to about i / kInfiniteFaults.
-        const bool finiteFaults = model.code == "Li" || model.code == "LNHPP";
-        EXPECT_CLOSE(fit.record.median, 5.0 * std::log(2.0), finiteFaults ? 1e-4 : 1e-9);
+        EXPECT_CLOSE(fit.record.median, 5.0 * std::log(2.0), 1e-9);
         const std::string text = OutcomeText(fit.termination);
         EXPECT_EQ(text.substr(0, 6), "limit:") << text;
     }
