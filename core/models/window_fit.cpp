@@ -150,15 +150,25 @@ struct ExponentialProfile {
     double level = 0.0;
 };
 
-ExponentialProfile ProfileExponential(double u, std::int32_t n, const FailureSeries& x) {
+// The weights of the line's two ends at j = 1..n, from exact integer ratios so that the ends
+// are exact; taken once for every profile evaluation of the window.
+std::vector<std::array<double, 2>> LineWeights(std::int32_t n) {
+    std::vector<std::array<double, 2>> weights(static_cast<std::size_t>(n) + 1);
+    for (std::int32_t j = 1; j <= n; ++j) {
+        weights[j] = {static_cast<double>(n - j) / (n - 1), static_cast<double>(j - 1) / (n - 1)};
+    }
+    return weights;
+}
+
+ExponentialProfile ProfileExponential(double u, std::span<const std::array<double, 2>> weights,
+                                      const FailureSeries& x) {
+    const auto n = static_cast<std::int32_t>(weights.size()) - 1;
     const double down = std::exp(-0.5 * u);
     const double up = std::exp(0.5 * u);
     double share = 0.0;
     LogSum sumLogLine;
     for (std::int32_t j = 1; j <= n; ++j) {
-        // The weights from exact integer ratios, so that the ends are exact.
-        const double line = down * (static_cast<double>(n - j) / (n - 1)) +
-                            up * (static_cast<double>(j - 1) / (n - 1));
+        const double line = down * weights[j][0] + up * weights[j][1];
         share += x[j] / line;
         sumLogLine.Add(line);
     }
@@ -176,14 +186,15 @@ constexpr std::int32_t kRatioBudget = 200;
 }  // namespace
 
 ExponentialLimit FitExponentialLimit(const FailureSeries& x, std::int32_t i) {
+    const std::vector<std::array<double, 2>> weights = LineWeights(i);
     const auto profile = [&](double u) {
-        const double value = ProfileExponential(u, i, x).value;
+        const double value = ProfileExponential(u, weights, x).value;
         return std::isfinite(value) ? value : std::numeric_limits<double>::infinity();
     };
     const Minimise1DResult best = GridMinimise1D(profile, -kRatioReach, kRatioReach,
                                                  static_cast<std::int32_t>(2 * kRatioReach),
                                                  kRatioPrecision, kRatioPrecision, kRatioBudget);
-    const double level = ProfileExponential(best.x, i, x).level;
+    const double level = ProfileExponential(best.x, weights, x).level;
     return {level * std::exp(-0.5 * best.x), level * std::exp(0.5 * best.x), -best.fx, best.count};
 }
 
