@@ -55,14 +55,16 @@ double ObjectiveKL(std::span<const double> p, std::span<double> g, std::int32_t 
     double sumShapeShareByX = 0.0;   // sum k_j s_j / (Beta + x_j)
     LogSum sumLogShifted;            // sum ln(Beta + x_j)
     LogSum sumLogShape;              // sum ln k_j
+    const double step = 1.0 / (n - 1);
+    const double invBeta = 1.0 / beta;
     for (std::int32_t j = 1; j <= n; ++j) {
-        const double lastWeight = static_cast<double>(j - 1) / (n - 1);
+        const double lastWeight = (j - 1) * step;
         const double shape = RelativeShape(j, n, ratio);
         const double shifted = beta + x[j];
         const double invShifted = 1.0 / shifted;
-        const double logRatio = std::log1p(x[j] / beta);
+        const double logRatio = std::log1p(x[j] * invBeta);
         const double shapeLast = shape * lastWeight;
-        const double shapeShare = shape * x[j] * invShifted / beta;
+        const double shapeShare = shape * x[j] * invShifted * invBeta;
         sumShapeLog += shape * logRatio;
         sumShapeLast += shapeLast;
         sumShapeLastSq += shapeLast * shapeLast;

@@ -50,12 +50,13 @@ double ObjectiveLNHPP(std::span<const double> p, std::span<double> g, std::int32
     double sumInvScaledSq = 0.0;  // sum 1 / (Beta + t_j)^2
     double sumTimeShare = 0.0;    // sum q_j, q_j = t_j / (Beta + t_j)
     double sumShareCurve = 0.0;   // sum q_j (2 - q_j)
+    const double invBeta = 1.0 / beta;
     for (std::int32_t j = 1; j <= n; ++j) {
         const double scaled = beta + t[j];
         const double invScaled = 1.0 / scaled;
         const double share = t[j] * invScaled;
         sumLogScaled.Add(scaled);
-        sumLogRatio += std::log1p(t[j] / beta);
+        sumLogRatio += std::log1p(t[j] * invBeta);
         sumInvScaled += invScaled;
         sumInvScaledSq += invScaled * invScaled;
         sumTimeShare += share;

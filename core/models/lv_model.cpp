@@ -18,9 +18,10 @@ namespace {
 
 constexpr double kStart = 10.0;
 
-// psi(j) on the line through (1, first) and (n, last), its weights taken from exact integer
-// ratios: running sums of 1 / (n - 1) can leave a weight of -1e-17 at j = n, which makes
-// psi(n) negative when the first end is huge and the last tiny.
+// psi(j) on the line through (1, first) and (n, last), its weights taken as integers times
+// 1 / (n - 1): running sums of 1 / (n - 1) can leave a weight of -1e-17 at j = n, which makes
+// psi(n) negative when the first end is huge and the last tiny. The reciprocal is the same
+// for every j, so the loops divide once.
 struct LinePoint {
     double firstWeight;
     double lastWeight;
@@ -28,8 +29,9 @@ struct LinePoint {
 };
 
 LinePoint PointAt(std::int32_t j, std::int32_t n, double first, double last) {
-    const double firstWeight = static_cast<double>(n - j) / (n - 1);
-    const double lastWeight = static_cast<double>(j - 1) / (n - 1);
+    const double step = 1.0 / (n - 1);
+    const double firstWeight = (n - j) * step;
+    const double lastWeight = (j - 1) * step;
     return {firstWeight, lastWeight, first * firstWeight + last * lastWeight};
 }
 
