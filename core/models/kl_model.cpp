@@ -38,35 +38,56 @@ Pareto ParetoKL(const StoredFit& fit) {
 }  // namespace
 
 double ObjectiveKL(std::span<const double> p, std::span<double> g, std::int32_t n, double eps,
-                   const FailureSeries& x) {
+                   const FailureSeries& x, std::span<double> h) {
     const double ratio = p[0] * p[0] + eps;
     const double beta = p[1] * p[1] + eps;
-    double sumShapeLog = 0.0;    // sum k_j ln(1 + x_j / Beta)
-    double sumShapeLast = 0.0;   // sum k_j w1
-    double sumShapeSqLog = 0.0;  // sum k_j^2 w1 ln(1 + x_j / Beta)
-    double sumInvShifted = 0.0;  // sum 1 / (Beta + x_j)
-    double sumShapeShare = 0.0;  // sum k_j x_j / ((Beta + x_j) Beta)
-    LogSum sumLogShifted;        // sum ln(Beta + x_j)
-    LogSum sumLogShape;          // sum ln k_j
+    // With k_j the relative shape, w1 the weight of A in 1 / k_j, l_j = ln(1 + x_j / Beta) and
+    // s_j = x_j / ((Beta + x_j) Beta) = -dl_j / dBeta:
+    double sumShapeLog = 0.0;        // D = sum k_j l_j
+    double sumShapeLast = 0.0;       // sum k_j w1
+    double sumShapeLastSq = 0.0;     // sum (k_j w1)^2
+    double sumShapeSqLog = 0.0;      // sum k_j^2 w1 l_j
+    double sumShapeCubeLog = 0.0;    // sum k_j^3 w1^2 l_j
+    double sumInvShifted = 0.0;      // sum 1 / (Beta + x_j)
+    double sumInvShiftedSq = 0.0;    // sum 1 / (Beta + x_j)^2
+    double sumShapeShare = 0.0;      // sum k_j s_j
+    double sumShapeShareLast = 0.0;  // sum k_j^2 w1 s_j
+    double sumShapeShareByX = 0.0;   // sum k_j s_j / (Beta + x_j)
+    LogSum sumLogShifted;            // sum ln(Beta + x_j)
+    LogSum sumLogShape;              // sum ln k_j
+    const double step = 1.0 / (n - 1);
+    const double invBeta = 1.0 / beta;
     for (std::int32_t j = 1; j <= n; ++j) {
-        const double lastWeight = static_cast<double>(j - 1) / (n - 1);
+        const double lastWeight = (j - 1) * step;
         const double shape = RelativeShape(j, n, ratio);
         const double shifted = beta + x[j];
-        const double logRatio = std::log1p(x[j] / beta);
+        const double invShifted = 1.0 / shifted;
+        const double logRatio = std::log1p(x[j] * invBeta);
+        const double shapeLast = shape * lastWeight;
+        const double shapeShare = shape * x[j] * invShifted * invBeta;
         sumShapeLog += shape * logRatio;
-        sumShapeLast += shape * lastWeight;
-        sumShapeSqLog += shape * shape * lastWeight * logRatio;
-        sumInvShifted += 1.0 / shifted;
-        sumShapeShare += shape * x[j] / (shifted * beta);
+        sumShapeLast += shapeLast;
+        sumShapeLastSq += shapeLast * shapeLast;
+        sumShapeSqLog += shape * shapeLast * logRatio;
+        sumShapeCubeLog += shape * shapeLast * shapeLast * logRatio;
+        sumInvShifted += invShifted;
+        sumInvShiftedSq += invShifted * invShifted;
+        sumShapeShare += shapeShare;
+        sumShapeShareLast += shapeLast * shapeShare;
+        sumShapeShareByX += shapeShare * invShifted;
         sumLogShifted.Add(shifted);
         sumLogShape.Add(shape);
     }
     const double level = n / sumShapeLog;  // s(j) = level k_j
-    // Envelope form: the level is held at its profile value.
-    g[0] = 2.0 * p[0] * (sumShapeLast - level * sumShapeSqLog);
-    g[1] = 2.0 * p[1] * (sumInvShifted - level * sumShapeShare);
-    return GuardObjective(n * (1.0 - std::log(level)) - sumLogShape.Value() + sumLogShifted.Value(),
-                          g);
+    Curvature d;
+    d.first = {-sumShapeSqLog, -sumShapeShare};
+    d.second = {2.0 * sumShapeCubeLog, sumShapeShareLast, sumShapeShare / beta + sumShapeShareByX};
+    Curvature r;  // of sum ln(Beta + x_j) - sum ln k_j
+    r.first = {sumShapeLast, sumInvShifted};
+    r.second = {-sumShapeLastSq, 0.0, -sumInvShiftedSq};
+    return FinishObjective(
+        n * (1.0 - std::log(level)) - sumLogShape.Value() + sumLogShifted.Value(), p,
+        ProfileCurvature(n, level, d, r), g, h);
 }
 
 EstimateRecord RecordKL(const FailureSeries& x, std::int32_t i, std::int32_t rangeEnd, double ratio,
@@ -100,7 +121,8 @@ const LineModel kLineKL{
     {&ObjectiveKL, {false, true}, {kStart, kStart}, kStarts, {"Alpha2", "Beta"}},
     &RecordKL,
     &LimitEndsKL,
-    &kPredictiveKL};
+    &kPredictiveKL,
+    {false, true}};
 
 }  // namespace
 

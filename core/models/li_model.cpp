@@ -43,35 +43,51 @@ Pareto ParetoLi(const StoredFit& fit) {
 }  // namespace
 
 double ObjectiveLi(std::span<const double> p, std::span<double> g, std::int32_t n,
-                   const FailureSeries& t) {
+                   const FailureSeries& t, std::span<double> h) {
     const double remaining = p[0] * p[0];
     const double beta = p[1] * p[1];
     const double end = t[n];
-    LogSum sumLogScaled;        // sum ln(Beta + t_j)
-    double sumLogRatio = 0.0;   // sum ln(1 + t_j / Beta)
-    double sumInvFaults = 0.0;  // sum 1 / (N - j + 1)
-    LogSum sumLogFaults;        // sum ln(N - j + 1)
-    double sumInvScaled = 0.0;  // sum 1 / (Beta + t_j)
-    double sumTimeShare = 0.0;  // sum t_j / (Beta + t_j)
+    LogSum sumLogScaled;          // sum ln(Beta + t_j)
+    double sumLogRatio = 0.0;     // sum ln(1 + t_j / Beta)
+    double sumInvFaults = 0.0;    // sum 1 / (N - j + 1)
+    double sumInvFaultsSq = 0.0;  // sum 1 / (N - j + 1)^2
+    LogSum sumLogFaults;          // sum ln(N - j + 1)
+    double sumInvScaled = 0.0;    // sum 1 / (Beta + t_j)
+    double sumInvScaledSq = 0.0;  // sum 1 / (Beta + t_j)^2
+    double sumTimeShare = 0.0;    // sum q_j, q_j = t_j / (Beta + t_j)
+    double sumShareCurve = 0.0;   // sum q_j (2 - q_j)
+    const double invBeta = 1.0 / beta;
     for (std::int32_t j = 1; j <= n; ++j) {
         // N - j + 1 from its exact integer part, so that a tiny N - n is not rounded away.
         const double faults = remaining + (n - j + 1);
         const double scaled = beta + t[j];
+        const double invFaults = 1.0 / faults;
+        const double invScaled = 1.0 / scaled;
+        const double share = t[j] * invScaled;
         sumLogScaled.Add(scaled);
-        sumLogRatio += std::log1p(t[j] / beta);
-        sumInvFaults += 1.0 / faults;
+        sumLogRatio += std::log1p(t[j] * invBeta);
+        sumInvFaults += invFaults;
+        sumInvFaultsSq += invFaults * invFaults;
         sumLogFaults.Add(faults);
-        sumInvScaled += 1.0 / scaled;
-        sumTimeShare += t[j] / scaled;
+        sumInvScaled += invScaled;
+        sumInvScaledSq += invScaled * invScaled;
+        sumTimeShare += share;
+        sumShareCurve += share * (2.0 - share);
     }
     const double logTail = std::log1p(end / beta);
+    const double endShare = end / (beta + end);
+    // D = sum ln(1 + t_j / Beta) + (N - n) ln(1 + T / Beta), and Alpha = n / D at its best.
     const double alpha = n / (sumLogRatio + remaining * logTail);
-    // Envelope form: Alpha is held at its profile value.
-    g[0] = 2.0 * p[0] * (alpha * logTail - sumInvFaults);
-    g[1] = 2.0 * p[1] *
-           (sumInvScaled - alpha * (sumTimeShare + remaining * end / (beta + end)) / beta);
-    return GuardObjective(n * (1.0 - std::log(alpha)) + sumLogScaled.Value() - sumLogFaults.Value(),
-                          g);
+    Curvature d;
+    d.first = {logTail, -(sumTimeShare + remaining * endShare) / beta};
+    d.second = {0.0, -endShare / beta,
+                (sumShareCurve + remaining * endShare * (2.0 - endShare)) / (beta * beta)};
+    Curvature r;
+    r.first = {-sumInvFaults, sumInvScaled};
+    r.second = {sumInvFaultsSq, 0.0, -sumInvScaledSq};
+    return FinishObjective(
+        n * (1.0 - std::log(alpha)) + sumLogScaled.Value() - sumLogFaults.Value(), p,
+        ProfileCurvature(n, alpha, d, r), g, h);
 }
 
 EstimateRecord RecordLi(const FailureSeries& x, const FailureSeries& t, std::int32_t i,
@@ -87,8 +103,8 @@ EstimateRecord RecordLi(const FailureSeries& x, const FailureSeries& t, std::int
 namespace {
 
 double WindowObjectiveLi(std::span<const double> p, std::span<double> g, std::int32_t n, double,
-                         const FailureSeries& t) {
-    return ObjectiveLi(p, g, n, t);
+                         const FailureSeries& t, std::span<double> h) {
+    return ObjectiveLi(p, g, n, t, h);
 }
 
 // Further starts for N - n and Beta, Beta in units of the mean interfailure time.

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <span>
 #include <vector>
 
@@ -29,6 +31,41 @@ inline double GuardObjective(double f, std::span<double> g) {
     if (finite) return f;
     std::fill(g.begin(), g.end(), 0.0);
     return kObjectiveFault;
+}
+
+// The first and second derivatives of an objective in its two squared variables v_k
+// (p_k^2, or p_k^2 + eps): first[k], and second {d00, d01, d11}.
+struct Curvature {
+    std::array<double, 2> first{};
+    std::array<double, 3> second{};
+};
+
+// The curvature of n ln D(v) + R(v), the form every profile objective here takes once its
+// shape parameter sits at its best value level = n / D.
+inline Curvature ProfileCurvature(std::int32_t n, double level, const Curvature& d,
+                                  const Curvature& r) {
+    Curvature c;
+    for (int k = 0; k < 2; ++k) c.first[k] = level * d.first[k] + r.first[k];
+    const double levelSqByN = level * level / n;
+    c.second[0] = level * d.second[0] - levelSqByN * d.first[0] * d.first[0] + r.second[0];
+    c.second[1] = level * d.second[1] - levelSqByN * d.first[0] * d.first[1] + r.second[1];
+    c.second[2] = level * d.second[2] - levelSqByN * d.first[1] * d.first[1] + r.second[2];
+    return c;
+}
+
+// f with its gradient g in p and, when h is not empty, its Hessian h (row-major), from the
+// curvature c in the squared variables, guarded as GuardObjective guards.
+inline double FinishObjective(double f, std::span<const double> p, const Curvature& c,
+                              std::span<double> g, std::span<double> h) {
+    for (int k = 0; k < 2; ++k) g[k] = 2.0 * p[k] * c.first[k];
+    if (!h.empty()) {
+        h[0] = 4.0 * p[0] * p[0] * c.second[0] + 2.0 * c.first[0];
+        h[1] = h[2] = 4.0 * p[0] * p[1] * c.second[1];
+        h[3] = 4.0 * p[1] * p[1] * c.second[2] + 2.0 * c.first[1];
+    }
+    const double guarded = GuardObjective(f, g);
+    if (guarded == kObjectiveFault) std::fill(h.begin(), h.end(), 0.0);
+    return guarded;
 }
 
 }  // namespace tamsel

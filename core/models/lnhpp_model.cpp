@@ -13,6 +13,7 @@
 
 #include "fit_support.h"
 #include "littlewood_support.h"
+#include "pareto.h"
 #include "process_support.h"
 #include "tamsel/models/go_model.h"
 #include "tamsel/models/mo_model.h"
@@ -37,35 +38,61 @@ double SolvedAlpha(std::int32_t n, double remaining, double beta, double end) {
 }  // namespace
 
 double ObjectiveLNHPP(std::span<const double> p, std::span<double> g, std::int32_t n, double eps,
-                      double end, const FailureSeries& t) {
+                      double end, const FailureSeries& t, std::span<double> h) {
     const double remaining = p[0] * p[0] + eps;
     const double beta = p[1] * p[1] + eps;
     const double mu = remaining + n;
     const double logTail = std::log1p(end / beta);
     const double alpha = SolvedAlpha(n, remaining, beta, end);
-    LogSum sumLogScaled;        // sum ln(Beta + t_j)
-    double sumLogRatio = 0.0;   // sum ln(1 + t_j / Beta)
-    double sumInvScaled = 0.0;  // sum 1 / (Beta + t_j)
-    double sumTimeShare = 0.0;  // sum t_j / (Beta + t_j)
+    LogSum sumLogScaled;          // sum ln(Beta + t_j)
+    double sumLogRatio = 0.0;     // S = sum ln(1 + t_j / Beta)
+    double sumInvScaled = 0.0;    // sum 1 / (Beta + t_j)
+    double sumInvScaledSq = 0.0;  // sum 1 / (Beta + t_j)^2
+    double sumTimeShare = 0.0;    // sum q_j, q_j = t_j / (Beta + t_j)
+    double sumShareCurve = 0.0;   // sum q_j (2 - q_j)
+    const double invBeta = 1.0 / beta;
     for (std::int32_t j = 1; j <= n; ++j) {
         const double scaled = beta + t[j];
+        const double invScaled = 1.0 / scaled;
+        const double share = t[j] * invScaled;
         sumLogScaled.Add(scaled);
-        sumLogRatio += std::log1p(t[j] / beta);
-        sumInvScaled += 1.0 / scaled;
-        sumTimeShare += t[j] / scaled;
+        sumLogRatio += std::log1p(t[j] * invBeta);
+        sumInvScaled += invScaled;
+        sumInvScaledSq += invScaled * invScaled;
+        sumTimeShare += share;
+        sumShareCurve += share * (2.0 - share);
     }
+    // With P = ln(1 + n / (Mu - n)) and L = ln(1 + T / Beta), Alpha = P / L and the objective
+    // is n + sum ln(Beta + t_j) + P S / L - n ln Mu - n ln P + n ln L.
+    const double logCount = std::log1p(n / remaining);
+    const double countSlope = -n / (remaining * mu);                                          // P'
+    const double countCurve = n * (2.0 * remaining + n) / (remaining * mu * remaining * mu);  // P''
+    const double endShare = end / (beta + end);
+    const double tailSlope = -endShare / beta;                             // L'
+    const double tailCurve = endShare * (2.0 - endShare) / (beta * beta);  // L''
+    const double ratioSlope = -sumTimeShare / beta;                        // S'
+    const double ratioCurve = sumShareCurve / (beta * beta);               // S''
+    // Q = S / L and its derivatives in Beta.
+    const double q = sumLogRatio / logTail;
+    const double qSlope = (ratioSlope - q * tailSlope) / logTail;
+    const double qCurve = (ratioCurve - 2.0 * qSlope * tailSlope - q * tailCurve) / logTail;
+    const double countByP = countSlope / logCount;
+    const double tailByL = tailSlope / logTail;
     // d ln L / d Alpha, and the derivatives of Alpha(Mu - n, Beta).
     const double slopeAlpha = n / alpha - sumLogRatio - remaining * logTail;
     const double alphaByRemaining = -n / (remaining * mu * logTail);
     const double alphaByBeta = alpha * end / (logTail * beta * (beta + end));
+    Curvature c;
     // Total derivatives through Alpha; at fixed Alpha the one in Mu - n vanishes (m(T) = n).
-    g[0] = 2.0 * p[0] * (-alphaByRemaining * slopeAlpha);
-    g[1] = 2.0 * p[1] *
-           (sumInvScaled - alpha * sumTimeShare / beta -
-            remaining * alpha * end / ((beta + end) * beta) - alphaByBeta * slopeAlpha);
+    c.first = {-alphaByRemaining * slopeAlpha, sumInvScaled - alpha * sumTimeShare / beta -
+                                                   remaining * alpha * end / ((beta + end) * beta) -
+                                                   alphaByBeta * slopeAlpha};
+    c.second = {countCurve * q + n / (mu * mu) - n * (countCurve / logCount - countByP * countByP),
+                countSlope * qSlope,
+                logCount * qCurve - sumInvScaledSq + n * (tailCurve / logTail - tailByL * tailByL)};
     const double f =
         n + sumLogScaled.Value() + alpha * sumLogRatio - n * (std::log(mu) + std::log(alpha));
-    return GuardObjective(f, g);
+    return FinishObjective(f, p, c, g, h);
 }
 
 EstimateRecord RecordLNHPP(const FailureSeries& x, const FailureSeries& t, std::int32_t i,
@@ -97,8 +124,8 @@ EstimateRecord RecordLNHPP(const FailureSeries& x, const FailureSeries& t, std::
 namespace {
 
 double WindowObjectiveLNHPP(std::span<const double> p, std::span<double> g, std::int32_t n,
-                            double eps, const FailureSeries& t) {
-    return ObjectiveLNHPP(p, g, n, eps, t[n], t);
+                            double eps, const FailureSeries& t, std::span<double> h) {
+    return ObjectiveLNHPP(p, g, n, eps, t[n], t, h);
 }
 
 // Further starts for Mu - n and Beta, Beta in units of the mean interfailure time.
@@ -175,7 +202,16 @@ double PercentileLNHPP(double p, double end, double alpha, double beta, double m
 
 namespace {
 
+// Mu = kInfiniteFaults stands for the MO limit, Mu -> infinity with Mu Alpha = Beta0 held: the
+// next interfailure time is then Pareto with shape Beta0 and scale Beta + T, exactly, where
+// the finite Mu would leave an error of about n / Mu.
+std::optional<Pareto> MOLimit(const StoredFit& fit) {
+    if (fit.param1 != kInfiniteFaults) return std::nullopt;
+    return MakePareto(static_cast<long double>(fit.param1) * fit.param2, fit.param3 + fit.time);
+}
+
 PredictivePoint NextLNHPP(const StoredFit& fit, double s) {
+    if (const auto limit = MOLimit(fit)) return ParetoAt(s, *limit);
     const double mu = fit.param1;
     const double alpha = fit.param2;
     const double beta = fit.param3;
@@ -190,12 +226,17 @@ PredictivePoint NextLNHPP(const StoredFit& fit, double s) {
 }
 
 double QuantileLNHPP(const StoredFit& fit, double p) {
+    if (const auto limit = MOLimit(fit)) return IsProbability(p) ? ParetoQuantile(p, *limit) : 0.0;
     return PercentileLNHPP(p, fit.time, fit.param2, fit.param3, fit.param1);
 }
 
-std::optional<double> Regular(const StoredFit&) { return std::nullopt; }
+std::optional<double> LimitQuantileLNHPP(const StoredFit& fit) {
+    const auto limit = MOLimit(fit);
+    return limit ? ParetoLimitQuantile(*limit) : std::nullopt;
+}
 
 double MeanLNHPP(const StoredFit& fit) {
+    if (const auto limit = MOLimit(fit)) return ParetoMean(*limit);
     const double remaining = fit.param1 - fit.index;
     const double alpha = fit.param2;
     const double beta = fit.param3;
@@ -204,7 +245,8 @@ double MeanLNHPP(const StoredFit& fit) {
 
 }  // namespace
 
-const Predictive kPredictiveLNHPP{&NextLNHPP, &QuantileLNHPP, &Regular, &MeanLNHPP, nullptr};
+const Predictive kPredictiveLNHPP{&NextLNHPP, &QuantileLNHPP, &LimitQuantileLNHPP, &MeanLNHPP,
+                                  nullptr};
 
 namespace {
 

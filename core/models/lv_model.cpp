@@ -18,9 +18,10 @@ namespace {
 
 constexpr double kStart = 10.0;
 
-// psi(j) on the line through (1, first) and (n, last), its weights taken from exact integer
-// ratios: running sums of 1 / (n - 1) can leave a weight of -1e-17 at j = n, which makes
-// psi(n) negative when the first end is huge and the last tiny.
+// psi(j) on the line through (1, first) and (n, last), its weights taken as integers times
+// 1 / (n - 1): running sums of 1 / (n - 1) can leave a weight of -1e-17 at j = n, which makes
+// psi(n) negative when the first end is huge and the last tiny. The reciprocal is the same
+// for every j, so the loops divide once.
 struct LinePoint {
     double firstWeight;
     double lastWeight;
@@ -28,8 +29,9 @@ struct LinePoint {
 };
 
 LinePoint PointAt(std::int32_t j, std::int32_t n, double first, double last) {
-    const double firstWeight = static_cast<double>(n - j) / (n - 1);
-    const double lastWeight = static_cast<double>(j - 1) / (n - 1);
+    const double step = 1.0 / (n - 1);
+    const double firstWeight = (n - j) * step;
+    const double lastWeight = (j - 1) * step;
     return {firstWeight, lastWeight, first * firstWeight + last * lastWeight};
 }
 
@@ -51,32 +53,46 @@ Pareto ParetoLV(const StoredFit& fit) {
 }  // namespace
 
 double ObjectiveLV(std::span<const double> p, std::span<double> g, std::int32_t n, double eps,
-                   const FailureSeries& x) {
+                   const FailureSeries& x, std::span<double> h) {
     const double first = p[0] * p[0] + eps;
     const double last = p[1] * p[1] + eps;
-    LogSum sumLogShifted;        // sum ln(psi_j + x_j)
-    double sumLogRatio = 0.0;    // sum ln(1 + x_j / psi_j)
-    double sumFirst = 0.0;       // sum w0 / (psi_j + x_j)
-    double sumFirstShare = 0.0;  // sum w0 x_j / ((psi_j + x_j) psi_j)
-    double sumLast = 0.0;        // sum w1 / (psi_j + x_j)
-    double sumLastShare = 0.0;   // sum w1 x_j / ((psi_j + x_j) psi_j)
+    LogSum sumLogShifted;      // sum ln(psi_j + x_j)
+    double sumLogRatio = 0.0;  // sum ln(1 + x_j / psi_j)
+    // Weighted by w0 w0, w0 w1 and w1 w1: sum c_j with c_j = x_j (2 psi_j + x_j) /
+    // (psi_j (psi_j + x_j))^2, the second derivative of ln(1 + x_j / psi_j) in psi_j, and
+    // sum 1 / (psi_j + x_j)^2.
+    std::array<double, 3> sumCurve{};
+    std::array<double, 3> sumInvShiftedSq{};
+    Curvature d;  // of D = sum ln(1 + x_j / psi_j)
+    Curvature r;  // of sum ln(psi_j + x_j)
     for (std::int32_t j = 1; j <= n; ++j) {
         const LinePoint point = PointAt(j, n, first, last);
-        const double shifted = point.psi + x[j];
-        const double share = x[j] / (shifted * point.psi);
-        sumLogShifted.Add(shifted);
-        sumLogRatio += std::log1p(x[j] / point.psi);
-        sumFirst += point.firstWeight / shifted;
-        sumFirstShare += point.firstWeight * share;
-        sumLast += point.lastWeight / shifted;
-        sumLastShare += point.lastWeight * share;
+        const double invShifted = 1.0 / (point.psi + x[j]);
+        const double invPsi = 1.0 / point.psi;
+        // (Alpha + 1) / u - Alpha / psi is summed as 1 / u - Alpha x / (u psi), without the
+        // difference of two large terms.
+        const double share = x[j] * invShifted * invPsi;
+        const double curve = share * (invPsi + invShifted);
+        const double invShiftedSq = invShifted * invShifted;
+        const std::array<double, 3> weights{point.firstWeight * point.firstWeight,
+                                            point.firstWeight * point.lastWeight,
+                                            point.lastWeight * point.lastWeight};
+        sumLogShifted.Add(point.psi + x[j]);
+        sumLogRatio += std::log1p(x[j] * invPsi);
+        r.first[0] += point.firstWeight * invShifted;
+        r.first[1] += point.lastWeight * invShifted;
+        d.first[0] -= point.firstWeight * share;
+        d.first[1] -= point.lastWeight * share;
+        for (int k = 0; k < 3; ++k) {
+            sumCurve[k] += weights[k] * curve;
+            sumInvShiftedSq[k] += weights[k] * invShiftedSq;
+        }
     }
+    d.second = sumCurve;
+    for (int k = 0; k < 3; ++k) r.second[k] = -sumInvShiftedSq[k];
     const double alpha = n / sumLogRatio;
-    // (Alpha + 1) / u - Alpha / psi written as 1 / u - Alpha x / (u psi), without the
-    // difference of two large terms.
-    g[0] = 2.0 * p[0] * (sumFirst - alpha * sumFirstShare);
-    g[1] = 2.0 * p[1] * (sumLast - alpha * sumLastShare);
-    return GuardObjective(n * (1.0 - std::log(alpha)) + sumLogShifted.Value(), g);
+    return FinishObjective(n * (1.0 - std::log(alpha)) + sumLogShifted.Value(), p,
+                           ProfileCurvature(n, alpha, d, r), g, h);
 }
 
 EstimateRecord RecordLV(const FailureSeries& x, std::int32_t i, std::int32_t rangeEnd, double first,
@@ -103,7 +119,8 @@ constexpr std::array<std::array<double, 2>, 4> kStarts{{{1, 1}, {0.2, 2}, {5, 5}
 const LineModel kLineLV{{&ObjectiveLV, {true, true}, {kStart, kStart}, kStarts, {"Beta1", "Beta1"}},
                         &RecordLV,
                         &LimitEndsLV,
-                        &kPredictiveLV};
+                        &kPredictiveLV,
+                        {true, true}};
 
 }  // namespace
 

@@ -24,7 +24,7 @@ constexpr std::int32_t kScreeningBudget = 60;
 constexpr std::int32_t kScreeningStage = 30;
 constexpr double kPolishTolerance = 1e-10;
 
-MinimiseNDResult MinimiseFrom(std::array<double, 2> start, ObjectiveND f,
+MinimiseNDResult MinimiseFrom(std::array<double, 2> start, ObjectiveHessianND f,
                               const MinimisationSettings& settings) {
     return MinimiseND(f, {start[0], start[1]}, {kHalfWidth, kHalfWidth}, settings.absolutePrecision,
                       settings.eta, settings.tolerance, settings.maxIter);
@@ -35,8 +35,9 @@ MinimiseNDResult MinimiseFrom(std::array<double, 2> start, ObjectiveND f,
 // (the log-likelihood being -f - offset), stops there, as the ridge leads to that limit whose
 // record replaces it. Each iteration recomputes its Hessian, so resuming where the first
 // stage stopped takes the steps one long search would.
-MinimiseNDResult Follow(std::array<double, 2> start, ObjectiveND f, MinimisationSettings settings,
-                        std::int32_t stage, double limitLogLhd, double offset) {
+MinimiseNDResult Follow(std::array<double, 2> start, ObjectiveHessianND f,
+                        MinimisationSettings settings, std::int32_t stage, double limitLogLhd,
+                        double offset) {
     const std::int32_t budget = settings.maxIter;
     settings.maxIter = std::min(budget, stage);
     MinimiseNDResult found = MinimiseFrom(start, f, settings);
@@ -85,13 +86,14 @@ WindowOptimum FitWindow(const WindowModel& model, const FailureSeries& data, std
     screening.maxIter = std::min(settings.maxIter, kScreeningBudget);
     const MinimiseNDResult defined = Follow(
         model.definedStart,
-        [&](std::span<const double> p, std::span<double> g) {
-            return model.objective(p, g, i, eps, data);
+        [&](std::span<const double> p, std::span<double> g, std::span<double> h) {
+            return model.objective(p, g, i, eps, data, h);
         },
         screening, kScreeningStage, limitLogLhd, 0.0);
     const FailureSeries scaled = Scaled(data, i, scale);
-    const auto objective = [&](std::span<const double> p, std::span<double> g) {
-        return model.objective(p, g, i, eps, scaled);
+    const auto objective = [&](std::span<const double> p, std::span<double> g,
+                               std::span<double> h) {
+        return model.objective(p, g, i, eps, scaled, h);
     };
     // The defined start's search, taken to the window's unit, is the first candidate there.
     MinimiseNDResult best;
@@ -101,7 +103,8 @@ WindowOptimum FitWindow(const WindowModel& model, const FailureSeries& data, std
         best.x[k] = std::sqrt(std::fmax(value / Unit(model.timeValued[k], scale) - eps, 0.0));
     }
     std::array<double, 2> gradient{};
-    best.fx = objective(best.x, gradient);
+    std::array<double, 4> hessian{};
+    best.fx = objective(best.x, gradient, hessian);
     best.termination = defined.termination;
     std::int32_t evaluations = defined.evaluations + 1;
     const double logOffset = i * std::log(scale);
@@ -147,15 +150,25 @@ struct ExponentialProfile {
     double level = 0.0;
 };
 
-ExponentialProfile ProfileExponential(double u, std::int32_t n, const FailureSeries& x) {
+// The weights of the line's two ends at j = 1..n, from exact integer ratios so that the ends
+// are exact; taken once for every profile evaluation of the window.
+std::vector<std::array<double, 2>> LineWeights(std::int32_t n) {
+    std::vector<std::array<double, 2>> weights(static_cast<std::size_t>(n) + 1);
+    for (std::int32_t j = 1; j <= n; ++j) {
+        weights[j] = {static_cast<double>(n - j) / (n - 1), static_cast<double>(j - 1) / (n - 1)};
+    }
+    return weights;
+}
+
+ExponentialProfile ProfileExponential(double u, std::span<const std::array<double, 2>> weights,
+                                      const FailureSeries& x) {
+    const auto n = static_cast<std::int32_t>(weights.size()) - 1;
     const double down = std::exp(-0.5 * u);
     const double up = std::exp(0.5 * u);
     double share = 0.0;
     LogSum sumLogLine;
     for (std::int32_t j = 1; j <= n; ++j) {
-        // The weights from exact integer ratios, so that the ends are exact.
-        const double line = down * (static_cast<double>(n - j) / (n - 1)) +
-                            up * (static_cast<double>(j - 1) / (n - 1));
+        const double line = down * weights[j][0] + up * weights[j][1];
         share += x[j] / line;
         sumLogLine.Add(line);
     }
@@ -173,14 +186,15 @@ constexpr std::int32_t kRatioBudget = 200;
 }  // namespace
 
 ExponentialLimit FitExponentialLimit(const FailureSeries& x, std::int32_t i) {
+    const std::vector<std::array<double, 2>> weights = LineWeights(i);
     const auto profile = [&](double u) {
-        const double value = ProfileExponential(u, i, x).value;
+        const double value = ProfileExponential(u, weights, x).value;
         return std::isfinite(value) ? value : std::numeric_limits<double>::infinity();
     };
     const Minimise1DResult best = GridMinimise1D(profile, -kRatioReach, kRatioReach,
                                                  static_cast<std::int32_t>(2 * kRatioReach),
                                                  kRatioPrecision, kRatioPrecision, kRatioBudget);
-    const double level = ProfileExponential(best.x, i, x).level;
+    const double level = ProfileExponential(best.x, weights, x).level;
     return {level * std::exp(-0.5 * best.x), level * std::exp(0.5 * best.x), -best.fx, best.count};
 }
 
@@ -218,14 +232,44 @@ void PredictFromParameters(const Predictive& predictive, EstimateRecord& record,
     }
 }
 
+namespace {
+
+// The log-likelihood at the optimum from with the variables marked in toFloor at their floor.
+double LogLhdAtFloor(const WindowModel& model, const FailureSeries& data, std::int32_t i,
+                     double scale, double eps, const WindowOptimum& from,
+                     std::array<bool, 2> toFloor) {
+    std::array<double, 2> p{};
+    for (int k = 0; k < 2; ++k) {
+        const double value = from.values[k] / Unit(model.timeValued[k], scale) - eps;
+        p[k] = toFloor[k] ? 0.0 : std::sqrt(std::fmax(value, 0.0));
+    }
+    std::array<double, 2> gradient{};
+    return -model.objective(p, gradient, i, eps, Scaled(data, i, scale), {}) - i * std::log(scale);
+}
+
+}  // namespace
+
 IndexFit PrepareLineFit(const FailureSeries& x, std::int32_t rangeEnd,
                         const MinimisationSettings& settings, const LineModel& line) {
     auto sums = std::make_shared<std::vector<double>>(static_cast<std::size_t>(rangeEnd) + 1);
-    for (std::size_t j = 1; j < sums->size(); ++j) (*sums)[j] = (*sums)[j - 1] + x[j];
-    const auto fit = [&x, rangeEnd, settings, &line, sums](std::int32_t i) {
+    auto zeros = std::make_shared<std::vector<std::int32_t>>(sums->size());  // zeros in 1..j
+    for (std::size_t j = 1; j < sums->size(); ++j) {
+        (*sums)[j] = (*sums)[j - 1] + x[j];
+        (*zeros)[j] = (*zeros)[j - 1] + (x[j] == 0.0 ? 1 : 0);
+    }
+    // The fit at i, or nothing where a 0 inside the window lets the likelihood climb above it.
+    const auto fit = [&x, rangeEnd, settings, &line, sums,
+                      zeros](std::int32_t i) -> std::optional<IndexResult> {
         const double scale = WindowScale(i, (*sums)[i]);
         const ExponentialLimit limit = FitExponentialLimit(x, i);
         const WindowOptimum interior = FitWindow(line.window, x, i, scale, settings, limit.logLhd);
+        const double best = std::fmax(limit.logLhd, interior.logLhd);
+        if ((*zeros)[i] > 0 &&
+            LimitWins(LogLhdAtFloor(line.window, x, i, scale, settings.absolutePrecision, interior,
+                                    line.toFloor),
+                      best)) {
+            return std::nullopt;
+        }
         const std::int32_t evaluations = interior.termination.evaluations + limit.evaluations;
         IndexResult result;
         if (LimitWins(limit.logLhd, interior.logLhd)) {
@@ -242,27 +286,28 @@ IndexFit PrepareLineFit(const FailureSeries& x, std::int32_t rangeEnd,
         return result;
     };
     return [&x, rangeEnd, &line, fit, sums](std::int32_t i) {
-        // A zero time at either end of the window lets the density there grow without
-        // bound: the row predicts from the nearest earlier window that has none.
-        std::int32_t k = i;
-        while (k >= 2 && (x[k] == 0.0 || x[1] == 0.0)) --k;
-        if (k == i) return fit(i);
-        IndexResult result;
-        if (k >= 2) {
+        for (std::int32_t k = i; k >= 2; --k) {
+            // A zero time at either end of the window lets the density there grow without
+            // bound.
+            if (x[k] == 0.0 || x[1] == 0.0) continue;
+            std::optional<IndexResult> result = fit(k);
+            if (!result) continue;
+            if (k == i) return *result;
             // The earlier fit's parameters, predicting at index i as any stored row does.
-            result = fit(k);
-            result.record.pdf = 0.0;
-            result.record.cdf = 0.0;
-            PredictFromParameters(*line.predictive, result.record, i, 0.0, x, rangeEnd);
-        } else {
-            // No earlier window: the exponential with the window's mean, whose likelihood
-            // stays bounded.
-            const double mean = (*sums)[i] / i;
-            const std::array<double, 2> values = line.limitValues({mean, mean, 0.0, 0});
-            result.record = line.record(x, i, rangeEnd, values[0], values[1]);
-            result.record.logLhd = HppLogLhd(i, (*sums)[i]);
+            result->record.pdf = 0.0;
+            result->record.cdf = 0.0;
+            PredictFromParameters(*line.predictive, result->record, i, 0.0, x, rangeEnd);
+            result->termination = {FitOutcome::Singular, {}, result->termination.evaluations};
+            return *result;
         }
-        result.termination = {FitOutcome::Singular, {}, result.termination.evaluations};
+        // No earlier window: the exponential with the window's mean, whose likelihood stays
+        // bounded.
+        const double mean = (*sums)[i] / i;
+        const std::array<double, 2> values = line.limitValues({mean, mean, 0.0, 0});
+        IndexResult result;
+        result.record = line.record(x, i, rangeEnd, values[0], values[1]);
+        result.record.logLhd = HppLogLhd(i, (*sums)[i]);
+        result.termination = {FitOutcome::Singular, {}, 0};
         return result;
     };
 }

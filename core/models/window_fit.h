@@ -18,9 +18,9 @@ namespace tamsel {
 
 // A model's negative profile log-likelihood of failures 1..n of data (interfailure or
 // cumulative times, as the model reads them), its two squared variables being
-// p[k]^2 + eps, with its gradient in p.
+// p[k]^2 + eps, with its gradient g and Hessian h (row-major) in p.
 using WindowObjective = double (*)(std::span<const double> p, std::span<double> g, std::int32_t n,
-                                   double eps, const FailureSeries& data);
+                                   double eps, const FailureSeries& data, std::span<double> h);
 
 struct WindowModel {
     WindowObjective objective;
@@ -91,13 +91,18 @@ struct LineModel {
     // The squared variables that stand for the limit (a shape of kInfiniteShape).
     std::array<double, 2> (*limitValues)(const ExponentialLimit& limit);
     const Predictive* predictive;
+    // The variables that fall to their floor as the likelihood climbs without bound over a
+    // time of 0 inside the window (the others held at the interior maximum).
+    std::array<bool, 2> toFloor;
 };
 
 // The fit at each index i: the better of the best interior maximum and the exponential limit
-// (Limit "exponential"). A window whose first or last time is 0 has an unbounded likelihood:
-// its row is Singular and predicts from the parameters of the fit of the nearest earlier
-// window without one (and keeps that fit's LogLhd), or, where there is none, from the
-// exponential with the window's mean. line and x must outlive the fit.
+// (Limit "exponential"). A window whose first or last time is 0 has an unbounded likelihood,
+// and so has one with a 0 inside, which the search meets where the likelihood with the
+// variables toFloor at their floor is not below both: such a row is Singular and predicts from the
+// parameters of the fit of the nearest earlier window that is not (and keeps that fit's LogLhd),
+// or, where there is none, from the exponential with the window's mean. line and x must outlive the
+// fit.
 IndexFit PrepareLineFit(const FailureSeries& x, std::int32_t rangeEnd,
                         const MinimisationSettings& settings, const LineModel& line);
 

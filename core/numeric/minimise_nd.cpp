@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 
@@ -30,15 +31,26 @@ bool AllFinite(const Vector& v) {
     return std::all_of(v.begin(), v.end(), [](double e) { return std::isfinite(e); });
 }
 
-// The objective at one point with its gradient, as the minimiser sees it.
+// The objective at one point with its gradient, and its Hessian where it gives one.
 class Objective {
   public:
-    explicit Objective(ObjectiveND f) : m_f(f) {}
+    explicit Objective(ObjectiveND f) : m_gradient(f) {}
+    explicit Objective(ObjectiveHessianND f) : m_hessian(f) {}
 
-    double operator()(const Vector& x, Vector& g) const { return m_f(x, g); }
+    bool HasHessian() const { return m_hessian.has_value(); }
+
+    // h is filled (n x n, row-major) only by an objective with a Hessian.
+    double operator()(const Vector& x, Vector& g, Vector& h) const {
+        return m_hessian ? (*m_hessian)(x, g, h) : (*m_gradient)(x, g);
+    }
+    double operator()(const Vector& x, Vector& g) const {
+        Vector h(HasHessian() ? g.size() * g.size() : 0);
+        return (*this)(x, g, h);
+    }
 
   private:
-    ObjectiveND m_f;
+    std::optional<ObjectiveND> m_gradient;
+    std::optional<ObjectiveHessianND> m_hessian;
 };
 
 // The best point found so far.
@@ -46,6 +58,7 @@ struct Point {
     Vector x;
     Vector g;
     double f = 0.0;
+    Vector h;  // the Hessian at x, for an objective that gives it
 };
 
 // Square n x n matrix, row-major.
@@ -77,6 +90,13 @@ Matrix FiniteDifferenceHessian(const Point& at, const Objective& objective) {
                 ((probes[k][j] - at.g[j]) + (probes[j][k] - at.g[k])) / (2.0 * kHessianStep);
         }
     }
+    return h;
+}
+
+Matrix HessianAt(const Point& at, const Objective& objective) {
+    if (!objective.HasHessian()) return FiniteDifferenceHessian(at, objective);
+    Matrix h(at.x.size());
+    h.a = at.h;
     return h;
 }
 
@@ -216,13 +236,13 @@ LineSearchResult SearchLine(Point& best, const Vector& p, double firstStep, doub
     double stepBeforeLast = hi - lo;
     double lastStep = 0.0;
     double u = std::min(firstStep, maxStep);
-    Point trial{Vector(n), Vector(n, 0.0), 0.0};
+    Point trial{Vector(n), Vector(n, 0.0), 0.0, best.h};
 
     for (;;) {
         for (std::size_t k = 0; k < n; ++k) {
             trial.x[k] = std::clamp(best.x[k] + u * p[k], -bounds[k], bounds[k]);
         }
-        trial.f = objective(trial.x, trial.g);
+        trial.f = objective(trial.x, trial.g, trial.h);
         ++result.evaluations;
         const double trialSlope = Dot(trial.g, p);
         const bool usable = std::isfinite(trial.f) && std::isfinite(trialSlope);
@@ -306,24 +326,21 @@ void MoveStartInside(Vector& x, const Vector& b, double tolerance) {
     }
 }
 
-}  // namespace
-
-MinimiseNDResult MinimiseND(ObjectiveND f, std::vector<double> x, const std::vector<double>& b,
-                            double absolutePrecision, double eta, double tolerance,
-                            std::int32_t maxIter) {
+MinimiseNDResult Minimise(const Objective& objective, std::vector<double> x,
+                          const std::vector<double>& b, double absolutePrecision, double eta,
+                          double tolerance, std::int32_t maxIter) {
     if (x.empty() || b.size() != x.size()) {
         throw std::invalid_argument("MinimiseND needs at least one variable and one bound each");
     }
     const std::size_t n = x.size();
-    const Objective objective(f);
     const double toleranceSq = tolerance * tolerance;
     const double sAbs = std::sqrt(absolutePrecision);
     const LineSearchSettings settings{sAbs, absolutePrecision, eta,
                                       std::min(kLineSearchEvaluations, maxIter)};
 
     MoveStartInside(x, b, tolerance);
-    Point best{std::move(x), Vector(n, 0.0), 0.0};
-    best.f = objective(best.x, best.g);
+    Point best{std::move(x), Vector(n, 0.0), 0.0, Vector(objective.HasHessian() ? n * n : 0)};
+    best.f = objective(best.x, best.g, best.h);
 
     MinimiseNDResult result;
     result.evaluations = 1;
@@ -339,8 +356,7 @@ MinimiseNDResult MinimiseND(ObjectiveND f, std::vector<double> x, const std::vec
         // Without a finite gradient there is no direction to follow.
         if (!AllFinite(best.g)) return finish(Termination::NonFiniteGradient);
         const double gg = Dot(best.g, best.g);
-        const Factorisation f =
-            ModifiedCholesky(FiniteDifferenceHessian(best, objective), absolutePrecision);
+        const Factorisation f = ModifiedCholesky(HessianAt(best, objective), absolutePrecision);
         ++result.iterations;
 
         Vector p;
@@ -366,6 +382,12 @@ MinimiseNDResult MinimiseND(ObjectiveND f, std::vector<double> x, const std::vec
             if (best.x[k] < 0.0) {
                 best.x[k] = -best.x[k];
                 best.g[k] = -best.g[k];
+                // The curvature across k changes sign with it.
+                for (std::size_t j = 0; j < n && !best.h.empty(); ++j) {
+                    if (j == k) continue;
+                    best.h[k * n + j] = -best.h[k * n + j];
+                    best.h[j * n + k] = -best.h[j * n + k];
+                }
             }
         }
         // Projected gradient: a coordinate at its bound only counts where descent leads
@@ -388,6 +410,20 @@ MinimiseNDResult MinimiseND(ObjectiveND f, std::vector<double> x, const std::vec
         // repeat this one until the budget ran out.
         if (descent.step == 0.0) return finish(Termination::NoLowerPoint);
     }
+}
+
+}  // namespace
+
+MinimiseNDResult MinimiseND(ObjectiveND f, std::vector<double> x, const std::vector<double>& b,
+                            double absolutePrecision, double eta, double tolerance,
+                            std::int32_t maxIter) {
+    return Minimise(Objective(f), std::move(x), b, absolutePrecision, eta, tolerance, maxIter);
+}
+
+MinimiseNDResult MinimiseND(ObjectiveHessianND f, std::vector<double> x,
+                            const std::vector<double>& b, double absolutePrecision, double eta,
+                            double tolerance, std::int32_t maxIter) {
+    return Minimise(Objective(f), std::move(x), b, absolutePrecision, eta, tolerance, maxIter);
 }
 
 }  // namespace tamsel

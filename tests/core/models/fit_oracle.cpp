@@ -122,6 +122,11 @@ double LNHPP(const Series& s, std::int32_t i) {
 
 double Mean(const Series& s, std::int32_t i) { return s.t[i] / i; }
 
+// The floor of the models' searches, 1e-15 mean interfailure times, in the logarithm of a
+// scale: LV and KL reach it only where a zero time lets the likelihood climb without bound.
+constexpr double kLogFloor = -34.538776394910684;
+constexpr double kMinusInfinity = -std::numeric_limits<double>::infinity();
+
 double ExponentialLine(const Series& s, std::int32_t i) {
     const double mean = Mean(s, i);
     const auto at = [&](double u, double v) {
@@ -137,34 +142,41 @@ double ExponentialLine(const Series& s, std::int32_t i) {
     return Best2(at, -8, 8, -8, 8, 0.5);
 }
 
-double LV(const Series& s, std::int32_t i) {
+// LV's likelihood with ln(psi(1) / mean) = u and ln(psi(i) / mean) = v, Alpha at its best.
+double LVAt(const Series& s, std::int32_t i, double u, double v) {
+    if (u < kLogFloor || v < kLogFloor) return kMinusInfinity;
     const double mean = Mean(s, i);
-    const auto at = [&](double u, double v) {
-        const double first = mean * std::exp(u);
-        const double last = mean * std::exp(v);
-        const auto scale = [&](std::int32_t j) { return OnLine(j, i, first, last); };
-        double sum = 0.0;
-        for (std::int32_t j = 1; j <= i; ++j) sum += std::log1p(s.x[j] / scale(j));
-        const double alpha = i / sum;
-        return ParetoLogLikelihood(
-            s.x, i, [&](std::int32_t) { return alpha; }, scale);
-    };
+    const double first = mean * std::exp(u);
+    const double last = mean * std::exp(v);
+    const auto scale = [&](std::int32_t j) { return OnLine(j, i, first, last); };
+    double sum = 0.0;
+    for (std::int32_t j = 1; j <= i; ++j) sum += std::log1p(s.x[j] / scale(j));
+    const double alpha = i / sum;
+    return ParetoLogLikelihood(
+        s.x, i, [&](std::int32_t) { return alpha; }, scale);
+}
+
+double LV(const Series& s, std::int32_t i) {
+    const auto at = [&](double u, double v) { return LVAt(s, i, u, v); };
     return std::max(ExponentialLine(s, i), Best2(at, -14, 20, -14, 20, 1.0));
 }
 
+// KL's likelihood with ln(s(1) / s(i)) = u and ln(Beta / mean) = v, the level at its best.
+double KLAt(const Series& s, std::int32_t i, double u, double v) {
+    if (v < kLogFloor) return kMinusInfinity;
+    const double ratio = std::exp(u);
+    const double beta = Mean(s, i) * std::exp(v);
+    const auto relative = [&](std::int32_t j) { return 1.0 / OnLine(j, i, 1.0, ratio); };
+    double sum = 0.0;
+    for (std::int32_t j = 1; j <= i; ++j) sum += relative(j) * std::log1p(s.x[j] / beta);
+    const double level = i / sum;
+    return ParetoLogLikelihood(
+        s.x, i, [&](std::int32_t j) { return level * relative(j); },
+        [&](std::int32_t) { return beta; });
+}
+
 double KL(const Series& s, std::int32_t i) {
-    const double mean = Mean(s, i);
-    const auto at = [&](double u, double v) {
-        const double ratio = std::exp(u);
-        const double beta = mean * std::exp(v);
-        const auto relative = [&](std::int32_t j) { return 1.0 / OnLine(j, i, 1.0, ratio); };
-        double sum = 0.0;
-        for (std::int32_t j = 1; j <= i; ++j) sum += relative(j) * std::log1p(s.x[j] / beta);
-        const double level = i / sum;
-        return ParetoLogLikelihood(
-            s.x, i, [&](std::int32_t j) { return level * relative(j); },
-            [&](std::int32_t) { return beta; });
-    };
+    const auto at = [&](double u, double v) { return KLAt(s, i, u, v); };
     return std::max(ExponentialLine(s, i), Best2(at, -12, 12, -14, 20, 1.0));
 }
 
@@ -182,7 +194,16 @@ double OracleSupremum(std::string_view code, const Series& series, std::int32_t 
 
 bool OracleSingular(std::string_view code, const Series& series, std::int32_t i) {
     if (code == "Du") return series.t[1] == series.t[i];
-    return (code == "LV" || code == "KL") && (series.x[i] == 0.0 || series.x[1] == 0.0);
+    if (code != "LV" && code != "KL") return false;
+    if (series.x[i] == 0.0 || series.x[1] == 0.0) return true;
+    if (std::find(&series.x[1], &series.x[i] + 1, 0.0) == &series.x[i] + 1) return false;
+    // A 0 inside: the scales at the floor, where the climb towards the singularity has gone
+    // furthest, against the supremum above the floor.
+    const double corner =
+        code == "LV" ? LVAt(series, i, kLogFloor, kLogFloor)
+                     : Best1([&](double u) { return KLAt(series, i, u, kLogFloor); }, -12, 12, 0.5);
+    const double supremum = OracleSupremum(code, series, i);
+    return corner >= supremum - 1e-9 * std::max(1.0, std::fabs(supremum));
 }
 
 }  // namespace tamsel::test

@@ -16,7 +16,9 @@ namespace tamsel::test {
 double OracleSupremum(std::string_view code, const Series& series, std::int32_t i);
 
 // Whether the likelihood of the model at window 1..i is unbounded: LV and KL with a zero
-// interfailure time at either end of the window, Duane with all failures at one time.
+// interfailure time at either end of the window, or inside it where the climb towards the
+// singularity passes the supremum within the searches' floor, Duane with all failures at
+// one time.
 bool OracleSingular(std::string_view code, const Series& series, std::int32_t i);
 
 }  // namespace tamsel::test

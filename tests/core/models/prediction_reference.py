@@ -121,6 +121,9 @@ def li(p, i, t, x):
 
 def lnhpp(p, i, t, x):
     n, alpha, beta = (mp.mpf(v) for v in p)
+    if p[0] == INFINITE_FAULTS:
+        # The MO limit: Mu -> infinity with Mu Alpha held.
+        return pareto(n * alpha, beta + t, x)
     at_t = (1 + t / beta) ** -alpha
     lam = alpha * n * at_t / (beta + t)
     remaining = n * at_t

@@ -15,10 +15,11 @@ namespace tamsel {
 
 // The negative profile log-likelihood of the interfailure times x(1..n), n >= 2, with
 // 1 / s(j) running linearly from 1 / s(1) to A / s(1) at j = n, A = p[0]^2 + eps,
-// Beta = p[1]^2 + eps, and 1 / s(1) at its maximising value. Fills g with the gradient in p.
-// An arithmetic fault gives 1e100 and a zero gradient, never a NaN.
+// Beta = p[1]^2 + eps, and 1 / s(1) at its maximising value. Fills g with the gradient in p and a
+// non-empty h with the Hessian (row-major). An arithmetic fault gives 1e100 and a zero gradient,
+// never a NaN.
 double ObjectiveKL(std::span<const double> p, std::span<double> g, std::int32_t n, double eps,
-                   const FailureSeries& x);
+                   const FailureSeries& x, std::span<double> h = {});
 
 // The record at failure index i >= 2 for the fitted ratio A = s(1) / s(i) > 0 and Beta > 0:
 // Param1 = Alpha1, Param2 = Alpha2 = (A - 1) / s(1) / (i - 1) (0 for A = 1), Param3 = Beta;

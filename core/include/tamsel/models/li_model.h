@@ -16,10 +16,10 @@ namespace tamsel {
 // The negative profile log-likelihood of failures 1..n (cumulative times t, failure-indexed,
 // observed up to t(n)) at N - n = p[0]^2, Beta = p[1]^2, with Alpha at its maximising value
 // for that N and Beta; it includes the continuous falling factorial N (N - 1) ... (N - n + 1).
-// Fills g with the gradient in p. An arithmetic fault (Beta = 0, an overflow) gives 1e100
-// and a zero gradient, never a NaN.
+// Fills g with the gradient in p and a non-empty h with the Hessian (row-major). An arithmetic
+// fault (Beta = 0, an overflow) gives 1e100 and a zero gradient, never a NaN.
 double ObjectiveLi(std::span<const double> p, std::span<double> g, std::int32_t n,
-                   const FailureSeries& t);
+                   const FailureSeries& t, std::span<double> h = {});
 
 // The record at failure index i for the fitted N - i = remaining >= 0 and Beta > 0:
 // Param1 = N, Param2 = Alpha (profile value), Param3 = Beta; the quartiles and MTTF of the

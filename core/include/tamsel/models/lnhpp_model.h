@@ -14,10 +14,11 @@ namespace tamsel {
 
 // The negative log-likelihood -(sum ln lambda(t(j)) - m(T)) of failures 1..n observed up to
 // end = T (cumulative times t, failure-indexed) at Mu - n = p[0]^2 + eps,
-// Beta = p[1]^2 + eps, with Alpha solved from m(T) = n. Fills g with the gradient in p. An
-// arithmetic fault gives 1e100 and a zero gradient, never a NaN.
+// Beta = p[1]^2 + eps, with Alpha solved from m(T) = n. Fills g with the gradient in p and a
+// non-empty h with the Hessian (row-major). An arithmetic fault gives 1e100 and a zero gradient,
+// never a NaN.
 double ObjectiveLNHPP(std::span<const double> p, std::span<double> g, std::int32_t n, double eps,
-                      double end, const FailureSeries& t);
+                      double end, const FailureSeries& t, std::span<double> h = {});
 
 // The record at failure index i for the fitted Mu - i = remaining > 0 and Beta > 0, with
 // T = t(i): Param1 = Mu, Param2 = Alpha (from m(T) = i), Param3 = Beta; the quartiles of the

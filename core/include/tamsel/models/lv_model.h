@@ -15,10 +15,10 @@ namespace tamsel {
 
 // The negative profile log-likelihood of the interfailure times x(1..n), n >= 2, with psi on
 // the line through psi(1) = A = p[0]^2 + eps and psi(n) = B = p[1]^2 + eps and Alpha at its
-// maximising value. Fills g with the gradient in p. An arithmetic fault gives 1e100 and a
-// zero gradient, never a NaN.
+// maximising value. Fills g with the gradient in p and a non-empty h with the Hessian (row-major).
+// An arithmetic fault gives 1e100 and a zero gradient, never a NaN.
 double ObjectiveLV(std::span<const double> p, std::span<double> g, std::int32_t n, double eps,
-                   const FailureSeries& x);
+                   const FailureSeries& x, std::span<double> h = {});
 
 // The record at failure index i >= 2 for the fitted window ends A = psi(1) > 0 and
 // B = psi(i) > 0: Param1 = Alpha (profile value), Param2 = Beta1 = A - Beta2,

@@ -20,6 +20,9 @@ struct MinimiseNDResult {
 
 // f(x) of a multi-variable objective, filling its gradient g (the size of x; both 0-based).
 using ObjectiveND = FunctionRef<double(std::span<const double> x, std::span<double> g)>;
+// The same, filling also its Hessian h (n x n, row-major).
+using ObjectiveHessianND =
+    FunctionRef<double(std::span<const double> x, std::span<double> g, std::span<double> h)>;
 
 // Minimises f over the box |x[k]| <= b[k] from the start x
 // (n = x.size() variables, b of the same size, every b[k] > 0). The objective must fill its
@@ -41,5 +44,11 @@ using ObjectiveND = FunctionRef<double(std::span<const double> x, std::span<doub
 MinimiseNDResult MinimiseND(ObjectiveND f, std::vector<double> x, const std::vector<double>& b,
                             double absolutePrecision, double eta, double tolerance,
                             std::int32_t maxIter);
+
+// The same with the objective's own Hessian in place of the finite differences: each
+// iteration then costs no further calls.
+MinimiseNDResult MinimiseND(ObjectiveHessianND f, std::vector<double> x,
+                            const std::vector<double>& b, double absolutePrecision, double eta,
+                            double tolerance, std::int32_t maxIter);
 
 }  // namespace tamsel
