@@ -21,6 +21,7 @@ struct EvaluateOptions {
     std::string name;
     std::optional<int> start;
     std::optional<PredictionSetRef> reference;
+    std::optional<int> fitIndex;
     TableFormat format = TableFormat::Text;
 };
 
@@ -32,12 +33,18 @@ struct TrendOptions {
 
 struct NextOptions {
     std::string db;
-    int setId = 0;
+    PredictionSetRef set;
     double time = 0.0;
     TableFormat format = TableFormat::Text;
 };
 
-RowSet LeagueTable(const Evaluation& evaluation) {
+// Columns that a set may lack are empty in csv and json, a dash in text.
+RowSet LeagueTable(const Evaluation& evaluation, TableFormat format) {
+    const DbValue missing = format == TableFormat::Text ? DbValue{std::string("—")} : DbValue{};
+    const auto optional = [&missing](std::optional<double> value) {
+        return value ? DbValue{*value} : missing;
+    };
+    const std::string fit = " (fit to " + std::to_string(evaluation.fitIndex) + ")";
     RowSet table;
     table.headings = {"Rank",
                       "Set",
@@ -52,17 +59,18 @@ RowSet LeagueTable(const Evaluation& evaluation) {
                       "Y-plot p",
                       "-ln PL",
                       "log(PLR) vs " + evaluation.referenceLabel,
-                      "Verdict"};
-    const auto optional = [](std::optional<double> value) {
-        return value ? DbValue{*value} : DbValue{};
-    };
+                      "Verdict",
+                      "AIC" + fit,
+                      "BIC" + fit};
     for (const SetEvaluation& set : evaluation.sets) {
-        table.rows.push_back({std::int64_t{set.rank}, SetRefText(set.set), set.label,
-                              std::string(set.set.recalibrated ? "recalibrated" : "raw"),
-                              std::int64_t{evaluation.points}, std::int64_t{evaluation.firstIndex},
-                              std::int64_t{evaluation.lastIndex}, set.uPlotDistance,
-                              optional(set.uPlotP), set.yPlotDistance, optional(set.yPlotP),
-                              set.minusLogPl, set.logPlr, set.verdict});
+        table.rows.push_back(
+            {std::int64_t{set.rank}, SetRefText(set.set), set.label,
+             std::string(set.set.recalibrated ? "recalibrated" : "raw"),
+             std::int64_t{evaluation.points}, std::int64_t{evaluation.firstIndex},
+             std::int64_t{evaluation.lastIndex}, set.uPlotDistance, optional(set.uPlotP),
+             set.yPlotDistance, optional(set.yPlotP), set.minusLogPl, set.logPlr, set.verdict,
+             optional(set.criteria ? std::optional(set.criteria->aic) : std::nullopt),
+             optional(set.criteria ? std::optional(set.criteria->bic) : std::nullopt)});
     }
     return table;
 }
@@ -117,9 +125,9 @@ int RunTrend(const TrendOptions& options) {
 int RunEvaluate(const EvaluateOptions& options) {
     return WithProjectDatabase(options.db, [&](Database& db) {
         std::optional<Evaluation> evaluation =
-            EvaluateDataSet(db, options.name, options.start, options.reference);
+            EvaluateDataSet(db, options.name, options.start, options.reference, options.fitIndex);
         if (!evaluation) return kExitFailure;
-        PrintTable(std::cout, LeagueTable(*evaluation), options.format);
+        PrintTable(std::cout, LeagueTable(*evaluation, options.format), options.format);
         return kExitSuccess;
     });
 }
@@ -127,7 +135,9 @@ int RunEvaluate(const EvaluateOptions& options) {
 int RunNext(const NextOptions& options) {
     return WithProjectDatabase(options.db, [&](Database& db) {
         CurrentSelection selection;
-        selection.estimatesSetId = options.setId;
+        selection.estimatesSetId = options.set.recalibrated ? 0 : options.set.id;
+        selection.recalibrated = options.set.recalibrated;
+        selection.predictionsSetId = options.set.recalibrated ? options.set.id : 0;
         std::optional<NextFailurePrediction> prediction =
             PredictNextFailure(db, selection, options.time);
         if (!prediction) return kExitFailure;
@@ -141,6 +151,19 @@ int RunNext(const NextOptions& options) {
 
 }  // namespace
 
+CLI::Option* AddSetRefOption(CLI::App& command, const std::string& name,
+                             std::function<void(PredictionSetRef)> store,
+                             const std::string& description) {
+    return command
+        .add_option_function<std::string>(
+            name, [store](const std::string& text) { store(*ParseSetRef(text)); }, description)
+        ->check(
+            [](const std::string& text) {
+                return ParseSetRef(text) ? std::string() : "expected SETID or pPSETID";
+            },
+            "SETID|pPSETID");
+}
+
 void AddEvaluationCommands(CLI::App& app, CommandContext& context) {
     auto evaluateOptions = std::make_shared<EvaluateOptions>();
     CLI::App* evaluate = app.add_subcommand(
@@ -149,18 +172,13 @@ void AddEvaluationCommands(CLI::App& app, CommandContext& context) {
     evaluate->add_option("NAME", evaluateOptions->name, "dataset name")->required();
     evaluate->add_option("--start", evaluateOptions->start,
                          "first failure index judged (default: the largest range start + 15)");
-    evaluate
-        ->add_option_function<std::string>(
-            "--reference",
-            [evaluateOptions](const std::string& text) {
-                evaluateOptions->reference = ParseSetRef(text);
-            },
-            "SETID or pPSETID: the set log(PLR) compares with (default: the first estimates set)")
-        ->check(
-            [](const std::string& text) {
-                return ParseSetRef(text) ? std::string() : "expected SETID or pPSETID";
-            },
-            "SETID|pPSETID");
+    AddSetRefOption(
+        *evaluate, "--reference",
+        [evaluateOptions](PredictionSetRef set) { evaluateOptions->reference = set; },
+        "SETID or pPSETID: the set log(PLR) compares with (default: the first estimates set)");
+    evaluate->add_option("--fit-at", evaluateOptions->fitIndex,
+                         "failure index of AIC and BIC, the same for every set (default: the "
+                         "largest that every estimates set has fitted)");
     AddFormatOption(*evaluate, evaluateOptions->format);
     evaluate->footer(
         "Every set is judged on the same failures: those from the start on that all of the "
@@ -169,7 +187,10 @@ void AddEvaluationCommands(CLI::App& app, CommandContext& context) {
         "distribution, minus the log prequential likelihood (smaller is better; the rank "
         "follows it), the log prequential likelihood ratio against the reference (positive: "
         "the set predicted the observed failures better), and the verdict: \"biased\" (u-plot) "
-        "or \"drifting\" (y-plot) when either p-value is below 0.05, naming the smaller.");
+        "or \"drifting\" (y-plot) when either p-value is below 0.05, naming the smaller. Then AIC "
+        "and BIC of each estimates set's fit at one failure index (--fit-at): they measure the "
+        "fit to the failures seen so far, not the prediction of the next; recalibrated sets "
+        "and sets stored without a log-likelihood have none.");
     evaluate->callback(
         [&context, evaluateOptions] { context.exitCode = RunEvaluate(*evaluateOptions); });
 
@@ -190,7 +211,10 @@ void AddEvaluationCommands(CLI::App& app, CommandContext& context) {
     CLI::App* next = app.add_subcommand(
         "next", "U-value and predictive density of a proposed time to the next failure");
     next->add_option("DB", nextOptions->db, "project file")->required();
-    next->add_option("SETID", nextOptions->setId, "estimates set key")->required();
+    AddSetRefOption(
+        *next, "SET", [nextOptions](PredictionSetRef set) { nextOptions->set = set; },
+        "SETID, or pPSETID for a recalibrated set")
+        ->required();
     next->add_option("TIME", nextOptions->time,
                      "time from the set's last fitted failure, in the dataset's time unit")
         ->required();

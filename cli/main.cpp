@@ -7,6 +7,7 @@
 #include "cli_common.h"
 #include "data_commands.h"
 #include "evaluation_commands.h"
+#include "forecast_command.h"
 #include "model_commands.h"
 #ifdef TAMSEL_CLI_PLOT
 #include "plot_commands.h"
@@ -30,6 +31,7 @@ int main(int argc, char** argv) {
     AddDataCommands(app, context);
     AddModelCommands(app, context);
     AddEvaluationCommands(app, context);
+    AddForecastCommand(app, context);
     AddRecalibrationCommands(app, context);
 #ifdef TAMSEL_CLI_PLOT
     AddPlotCommands(app, context);

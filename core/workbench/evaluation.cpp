@@ -5,8 +5,10 @@
 #include <iterator>
 #include <system_error>
 
+#include "stored_fit.h"
 #include "tamsel/measures/measures.h"
 #include "tamsel/measures/plot_types.h"
+#include "tamsel/models/model_table.h"
 #include "tamsel/store/queries.h"
 #include "tamsel/store/sets.h"
 #include "tamsel/support/messages.h"
@@ -21,9 +23,10 @@ struct Candidate {
 };
 
 // The dataset's sets, raw ones first, each kind by key, and the largest range start among
-// the raw ones. nullopt after a message.
+// the raw ones (described in raw). nullopt after a message.
 std::optional<std::vector<PredictionSetRef>> SetsOf(Database& db, const std::string& dataName,
-                                                    int& largestRangeStart) {
+                                                    int& largestRangeStart,
+                                                    std::vector<EstimatesSetInfo>& rawSets) {
     std::optional<std::vector<EstimatesSetInfo>> raw = ListEstimatesSets(db, dataName);
     if (!raw) return std::nullopt;
     if (raw->empty()) {
@@ -41,7 +44,51 @@ std::optional<std::vector<PredictionSetRef>> SetsOf(Database& db, const std::str
         largestRangeStart = std::max(largestRangeStart, set.rangeStart);
     }
     for (const RecalibratedSetInfo& set : *recalibrated) sets.push_back({set.id, true});
+    rawSets = std::move(*raw);
     return sets;
+}
+
+// The failure index every raw set has fitted that the information criteria are read at:
+// fitIndex when given, else the largest shared one. nullopt after a message when fitIndex is
+// not shared; 0 when the ranges share none.
+std::optional<int> CriteriaIndex(const std::vector<EstimatesSetInfo>& raw,
+                                 const std::string& dataName, std::optional<int> fitIndex) {
+    int first = 0;
+    int last = raw.front().rangeEnd;
+    for (const EstimatesSetInfo& set : raw) {
+        first = std::max(first, set.rangeStart);
+        last = std::min(last, set.rangeEnd);
+    }
+    if (!fitIndex) return first <= last ? last : 0;
+    if (*fitIndex < first || *fitIndex > last) {
+        ShowMessage("Failure " + std::to_string(*fitIndex) +
+                    " is not fitted by every estimates set of the dataset " + dataName +
+                    (first <= last ? ". Choose a failure from " + std::to_string(first) + " to " +
+                                         std::to_string(last) + "."
+                                   : "; their ranges share no failure."));
+        return std::nullopt;
+    }
+    return fitIndex;
+}
+
+// AIC and BIC of each raw set at failure index; nullopt after a message.
+std::optional<std::vector<std::optional<InformationCriteria>>> CriteriaAt(
+    Database& db, const std::vector<EstimatesSetInfo>& raw, int index) {
+    std::vector<std::optional<InformationCriteria>> criteria(raw.size());
+    if (index == 0) return criteria;
+    FailureSeries x;
+    FailureSeries t;
+    if (!ReadFailureTimes(db, raw.front().dataSetId, x, t)) {
+        ShowMessage("An error occurred while extracting the model parameters");
+        return std::nullopt;
+    }
+    for (std::size_t k = 0; k < raw.size(); ++k) {
+        const ModelInfo* model = FindModel(raw[k].modelNumber);
+        std::optional<StoredRow> row = ReadStoredRow(db, raw[k].id, index, t);
+        if (!row) return std::nullopt;
+        if (model) criteria[k] = CriteriaOf(*model, row->fit, row->logLhd);
+    }
+    return criteria;
 }
 
 std::vector<int> FailureIndices(const std::vector<PredictionRow>& rows) {
@@ -107,7 +154,8 @@ std::optional<PredictionSetRef> ParseSetRef(const std::string& text) {
 
 std::optional<Evaluation> EvaluateDataSet(Database& db, const std::string& dataName,
                                           std::optional<int> plotStart,
-                                          std::optional<PredictionSetRef> reference) {
+                                          std::optional<PredictionSetRef> reference,
+                                          std::optional<int> fitIndex) {
     std::optional<int> dataSetId = FindDataSetId(db, dataName);
     if (!dataSetId) return std::nullopt;
     if (*dataSetId == 0) {
@@ -115,8 +163,12 @@ std::optional<Evaluation> EvaluateDataSet(Database& db, const std::string& dataN
         return std::nullopt;
     }
     int largestRangeStart = 0;
-    std::optional<std::vector<PredictionSetRef>> sets = SetsOf(db, dataName, largestRangeStart);
+    std::vector<EstimatesSetInfo> raw;
+    std::optional<std::vector<PredictionSetRef>> sets =
+        SetsOf(db, dataName, largestRangeStart, raw);
     if (!sets) return std::nullopt;
+    const std::optional<int> criteriaIndex = CriteriaIndex(raw, dataName, fitIndex);
+    if (!criteriaIndex) return std::nullopt;
     const PredictionSetRef referenceSet = reference.value_or(sets->front());
     auto referencePosition = std::find(sets->begin(), sets->end(), referenceSet);
     if (referencePosition == sets->end()) {
@@ -146,8 +198,14 @@ std::optional<Evaluation> EvaluateDataSet(Database& db, const std::string& dataN
     evaluation.lastIndex = indices.back();
     evaluation.points = static_cast<int>(indices.size());
     evaluation.reference = referenceSet;
-    for (const Candidate& candidate : candidates) {
-        evaluation.sets.push_back(Evaluate(candidate, indices));
+    std::optional<std::vector<std::optional<InformationCriteria>>> criteria =
+        CriteriaAt(db, raw, *criteriaIndex);
+    if (!criteria) return std::nullopt;
+    evaluation.fitIndex = *criteriaIndex;
+    for (std::size_t k = 0; k < candidates.size(); ++k) {
+        evaluation.sets.push_back(Evaluate(candidates[k], indices));
+        // Raw sets come first, in the order of raw; recalibrated ones have no fit of their own.
+        if (k < criteria->size()) evaluation.sets.back().criteria = (*criteria)[k];
     }
     const std::size_t referenceIndex = static_cast<std::size_t>(referencePosition - sets->begin());
     evaluation.referenceLabel = evaluation.sets[referenceIndex].label;

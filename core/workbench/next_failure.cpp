@@ -1,5 +1,6 @@
 #include "tamsel/workbench/next_failure.h"
 
+#include <cmath>
 #include <string>
 
 #include "tamsel/models/model_table.h"
@@ -13,6 +14,12 @@ namespace {
 constexpr const char* kCumulativeTimeFailure =
     "An error occurred while extracting the last cumulative time";
 constexpr const char* kInvalidTime = "The time to the next failure must be a number of 0 or more.";
+constexpr const char* kLimitCase = "Limit case, next prediction not evaluated";
+
+std::string NotFiniteText(int modelNumber) {
+    return "An error occurred while computing the next failure for the " +
+           std::string(FindModel(modelNumber)->code) + " model";
+}
 
 }  // namespace
 
@@ -28,11 +35,10 @@ std::optional<NextFailurePrediction> EvaluateNextFailure(const NextFailureFit& f
             ShowMessage("An error occurred while computing the next failure for the estimates set");
             break;
         case NextFailureStatus::LimitCase:
-            ShowMessage("Limit case, next prediction not evaluated");
+            ShowMessage(kLimitCase);
             break;
         case NextFailureStatus::NotFinite:
-            ShowMessage("An error occurred while computing the next failure for the " +
-                        std::string(FindModel(fit.modelNumber)->code) + " model");
+            ShowMessage(NotFiniteText(fit.modelNumber));
             break;
     }
     return std::nullopt;
@@ -59,13 +65,37 @@ std::optional<NextFailureFit> ReadNextFailureFit(Database& db, int estimatesSetI
     return fit;
 }
 
-std::optional<NextFailurePrediction> PredictNextFailure(Database& db,
-                                                        const CurrentSelection& selection,
-                                                        double s) {
-    if (selection.recalibrated) return std::nullopt;
+std::optional<NextFailurePrediction> PredictRecalibratedNextFailure(const ForecastBasis& basis,
+                                                                    double s) {
     if (!IsNextFailureTime(s)) {
         ShowMessage(kInvalidTime);
         return std::nullopt;
+    }
+    const Predictive& predictive = *basis.model->predictive;
+    if (predictive.noNextPrediction && predictive.noNextPrediction(basis.fit)) {
+        ShowMessage(kLimitCase);
+        return std::nullopt;
+    }
+    const PredictivePoint point = RecalibratedAt(*basis.model, basis.fit, *basis.recalibration, s);
+    if (!std::isfinite(point.cdf) || !std::isfinite(point.pdf)) {
+        ShowMessage(NotFiniteText(basis.model->number));
+        return std::nullopt;
+    }
+    return NextFailurePrediction{point.cdf, point.pdf};
+}
+
+std::optional<NextFailurePrediction> PredictNextFailure(Database& db,
+                                                        const CurrentSelection& selection,
+                                                        double s) {
+    if (!IsNextFailureTime(s)) {
+        ShowMessage(kInvalidTime);
+        return std::nullopt;
+    }
+    if (selection.recalibrated) {
+        std::optional<ForecastBasis> basis =
+            LoadForecastBasis(db, CurrentSetRef(selection), std::nullopt);
+        if (!basis) return std::nullopt;
+        return PredictRecalibratedNextFailure(*basis, s);
     }
     std::optional<NextFailureFit> fit = ReadNextFailureFit(db, selection.estimatesSetId);
     if (!fit) return std::nullopt;

@@ -14,6 +14,7 @@
 
 #include "plots/plot_window.h"
 #include "plots/show_plot.h"
+#include "predictions/forecast_dialog.h"
 #include "recalibration/recalibration_dialog.h"
 #include "shell/about_dialog.h"
 #include "shell/add_data_dialog.h"
@@ -198,6 +199,10 @@ void MainWindow::CreateMenus() {
     predictions->setObjectName(QStringLiteral("mnuPredictions"));
     a.nextFailure = AddItem(predictions, "mnuPredictionsNextFailure",
                             QStringLiteral("Next Failure"), &MainWindow::NextFailure);
+    a.forecast =
+        AddItem(predictions, "mnuPredictionsForecast", QStringLiteral("&Forecast..."), [this] {
+            ForecastDialog::ShowFor(*m_controller.OpenedDatabase(), m_controller.Selection(), this);
+        });
 
     m_windowMenu = bar->addMenu(QStringLiteral("&Window"));
     m_windowMenu->setObjectName(QStringLiteral("mnuWindow"));
@@ -251,7 +256,7 @@ void MainWindow::UpdateActions() {
     SetEnabled({a.deleteDataset, a.applyModel, a.selectEstimatesSet, a.recalibrate,
                 a.selectPredictions, a.failureTimesTable},
                dataSet);
-    SetEnabled({a.estimatesTable, a.nextFailure}, set);
+    SetEnabled({a.estimatesTable, a.nextFailure, a.forecast}, set);
     for (const PlotItem& item : kPlotItems) {
         a.plots.at(item.kind)->setEnabled(item.needs == PlotNeeds::DataSet        ? dataSet
                                           : item.needs == PlotNeeds::EstimatesSet ? set
@@ -455,10 +460,6 @@ void MainWindow::SelectRecalibratedPredictionsSet() {
 }
 
 void MainWindow::NextFailure() {
-    if (m_controller.Selection().recalibrated) {
-        ShowMessage("Sorry, this functionality is not yet available for recalibrated sets.");
-        return;
-    }
     NextFailureDialog dialog(m_controller, this);
     dialog.exec();
 }

@@ -111,6 +111,7 @@ class MainWindow : public QMainWindow, public SelectionView {
         QAction* failureTimesTable = nullptr;
         QAction* estimatesTable = nullptr;
         QAction* nextFailure = nullptr;
+        QAction* forecast = nullptr;
         std::map<PlotType, QAction*> plots;
     };
 

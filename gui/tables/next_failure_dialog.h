@@ -1,5 +1,6 @@
 // "Time to next failure predictions": the U-value and density of a proposed time to the next
-// failure under the current estimates set's last fit. Nothing is stored.
+// failure under the current set's last fit, recalibrated for a recalibrated set. Nothing is
+// stored.
 #pragma once
 
 #include <QDialog>
@@ -20,8 +21,8 @@ class NextFailureDialog : public QDialog {
     explicit NextFailureDialog(SelectionController& controller, QWidget* parent = nullptr);
 
     // Submit: evaluates the time in Text1 and shows it with its U-value and density. Text
-    // that is not a number, a recalibrated current set and a refused evaluation (after its
-    // message) leave the shown results as they were.
+    // that is not a number and a refused evaluation (after its message) leave the shown
+    // results as they were.
     void Submit();
 
     // The time, U-value and density shown (Label7_3 to Label7_5).

@@ -19,6 +19,7 @@
 #include <memory>
 
 #include "plots/plot_window.h"
+#include "predictions/forecast_dialog.h"
 #include "recalibration/recalibration_dialog.h"
 #include "shell/about_dialog.h"
 #include "shell/add_data_dialog.h"
@@ -233,6 +234,23 @@ void SavePlotsAndTables(Renderer& renderer, Database& db, SelectionController& c
     next.findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("1000"));
     next.Submit();
     renderer.Save(next, QStringLiteral("next-failure"));
+
+    // The forecast of the current raw set and of the first recalibrated set, for a mission of
+    // 1000 and a target MTTF of 5000.
+    const std::pair<PredictionSetRef, QString> forecasts[] = {
+        {{rawSets.front(), false}, QStringLiteral("forecast")},
+        {{1, true}, QStringLiteral("forecast-recalibrated")}};
+    for (const auto& [set, name] : forecasts) {
+        std::optional<ForecastBasis> basis = LoadForecastBasis(db, set, std::nullopt);
+        if (!basis) continue;
+        ForecastDialog forecast(db, std::move(*basis));
+        forecast.findChild<QLineEdit*>(QStringLiteral("txtMission"))
+            ->setText(QStringLiteral("1000"));
+        forecast.findChild<QComboBox*>(QStringLiteral("cboTarget"))->setCurrentIndex(2);
+        forecast.findChild<QLineEdit*>(QStringLiteral("txtTarget"))
+            ->setText(QStringLiteral("5000"));
+        renderer.Save(forecast, name);
+    }
 }
 
 int Run(const QString& outputDirectory) {

@@ -59,7 +59,8 @@ const QStringList kDataSetItems = {"mnuDataDeleteDataset",
                                    "mnuPlotShowPlot_43"};
 const QStringList kRecalibratedItems = {"mnuTableShowTableEstimates", "mnuPlotShowPlot_13",
                                         "mnuPlotShowPlot_20",         "mnuPlotShowPlot_23",
-                                        "mnuPlotShowPlot_30",         "mnuPredictionsNextFailure"};
+                                        "mnuPlotShowPlot_30",         "mnuPredictionsNextFailure",
+                                        "mnuPredictionsForecast"};
 const QStringList kRawItems = kRecalibratedItems + QStringList{"mnuPlotShowPlot_10"};
 
 QStringList Sorted(QStringList names) {
@@ -114,7 +115,7 @@ class MainWindowTest : public QObject {
                      "Plots &Quartiles + MTTF | Show &Median plot | Show &Y-Plot | Show &U-Plot "
                      "| Show log(&PLR)-Plot",
                      "&Table: Show Table &Failure Times | Show Table &Estimates",
-                     "P&redictions: Next Failure",
+                     "P&redictions: Next Failure | &Forecast...",
                      "&Window: Tile &Horizontally | Tile &Vertically | &Cascade | &Arrange Icons "
                      "| -",
                      "&Help: &User Guide | - | &About Tamsel"}));

@@ -62,7 +62,7 @@ class NextPredictionsTest : public QObject {
                      "The time to the next failure must be a number of 0 or more."});
     }
 
-    void MenuOpensTheDialogForRawSetsOnly() {
+    void MenuOpensTheDialog() {
         Session s;
         WhenModal([](QWidget* shown) {
             QCOMPARE(shown->windowTitle(), QStringLiteral("Time to next failure predictions"));
@@ -70,12 +70,6 @@ class NextPredictionsTest : public QObject {
         });
         s.Item("mnuPredictionsNextFailure")->trigger();
         QCOMPARE(guitest::ModalTimeouts(), 0);
-
-        const int predictions = guitest::StoreMadeUpPredictionsSet(s.Db(), s.estimatesSet);
-        QVERIFY(s.Controller().SelectRecalibratedSet(predictions));
-        s.Item("mnuPredictionsNextFailure")->trigger();
-        QCOMPARE(s.sink.Texts(), std::vector<std::string>{"Sorry, this functionality is not yet "
-                                                          "available for recalibrated sets."});
     }
 };
 

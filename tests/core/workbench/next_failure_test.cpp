@@ -123,11 +123,13 @@ TEST_F(NextFailureStore, TheExactTimeOfTheLastFittedFailure) {
     const int lnhpp = m_project.AddEstimatesSet(dataSet, 6, 1, 1, 2, records);
     EXPECT_EQ(ReadNextFailureFit(m_project.Db(), lnhpp).value().cumulativeTime, 12.5);
 
-    // A recalibrated set current: nothing happens.
+    // A recalibrated set the project does not hold, and a negative time.
     EXPECT_FALSE(PredictNextFailure(m_project.Db(), test::SelectionOf("DAYS", set, 1, 3, 5), 10));
     EXPECT_FALSE(PredictNextFailure(m_project.Db(), test::SelectionOf("DAYS", set, 1, 3), -2));
     EXPECT_EQ(m_sink.Texts(),
-              Texts({"The time to the next failure must be a number of 0 or more."}));
+              Texts({"The project holds no recalibrated set p5. List the sets of a dataset to "
+                     "find their keys.",
+                     "The time to the next failure must be a number of 0 or more."}));
 }
 
 TEST_F(NextFailureStore, LookupFailures) {

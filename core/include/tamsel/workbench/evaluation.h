@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tamsel/prediction/information_criteria.h"
 #include "tamsel/store/database.h"
 #include "tamsel/workbench/plot_rows.h"
 
@@ -22,6 +23,9 @@ struct SetEvaluation {
     double minusLogPl = 0.0;       // -ln of the prequential likelihood
     double logPlr = 0.0;           // ln PL(set) - ln PL(reference)
     int rank = 0;                  // 1 for the highest prequential likelihood; ties share
+    // AIC and BIC of the raw set's fit at Evaluation::fitIndex: fit to the failures seen, not
+    // prediction. Nothing for a recalibrated set and a set stored without its log-likelihood.
+    std::optional<InformationCriteria> criteria;
 };
 
 struct Evaluation {
@@ -31,6 +35,7 @@ struct Evaluation {
     int points = 0;
     PredictionSetRef reference;
     std::string referenceLabel;
+    int fitIndex = 0;  // the failure index of the information criteria; 0 when none is shared
     std::vector<SetEvaluation> sets;  // by rank, then raw before recalibrated, then by key
 };
 
@@ -45,9 +50,15 @@ struct Evaluation {
 // that every set predicts ("The sets of the dataset <dataName> predict no failure in common
 // from failure <plotStart> on."). <ref> is the key, with a "p" before it for a predictions
 // set.
+//
+// The information criteria are read at fitIndex, one failure index for every raw set
+// (default: the largest that every raw set has fitted); a fitIndex outside that shared range
+// is refused ("Failure <fitIndex> is not fitted by every estimates set of the dataset
+// <dataName>. Choose a failure from <first> to <last>.").
 std::optional<Evaluation> EvaluateDataSet(Database& db, const std::string& dataName,
                                           std::optional<int> plotStart,
-                                          std::optional<PredictionSetRef> reference);
+                                          std::optional<PredictionSetRef> reference,
+                                          std::optional<int> fitIndex = std::nullopt);
 
 // A set as the command-line tool names it: the key of an estimates set, or "p" and the key
 // of a predictions set.

@@ -1,5 +1,6 @@
 // The Next failure command: the predictive distribution function and density of the time to
-// the next failure, from the last fit of the current estimates set. Nothing is stored.
+// the next failure, from the last fit of the current estimates set, recalibrated for a
+// recalibrated set. Nothing is stored.
 #pragma once
 
 #include <optional>
@@ -7,6 +8,7 @@
 #include "tamsel/prediction/next_failure.h"
 #include "tamsel/store/database.h"
 #include "tamsel/support/selection.h"
+#include "tamsel/workbench/forecast.h"
 
 namespace tamsel {
 
@@ -24,9 +26,15 @@ std::optional<NextFailurePrediction> EvaluateNextFailure(const NextFailureFit& f
 // the time) and gives nullopt.
 std::optional<NextFailureFit> ReadNextFailureFit(Database& db, int estimatesSetId);
 
-// The Submit command for time s and the current selection: nothing (nullopt, no message)
-// when a recalibrated set is current; otherwise the checks of EvaluateNextFailure on s, the
-// lookups of ReadNextFailureFit and the evaluation.
+// The next failure of a recalibrated set at its basis: the raw predictive distribution at s
+// passed through the recalibrating function, with the refusals of EvaluateNextFailure.
+std::optional<NextFailurePrediction> PredictRecalibratedNextFailure(const ForecastBasis& basis,
+                                                                    double s);
+
+// The Submit command for time s and the current selection: the checks of EvaluateNextFailure
+// on s, then for a raw set the lookups of ReadNextFailureFit and the evaluation, for a
+// recalibrated set those of LoadForecastBasis at its last failure index and
+// PredictRecalibratedNextFailure.
 std::optional<NextFailurePrediction> PredictNextFailure(Database& db,
                                                         const CurrentSelection& selection,
                                                         double s);

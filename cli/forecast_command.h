@@ -1,0 +1,12 @@
+// The forecast command: what a raw or recalibrated set says at a failure index about the
+// next failure, a mission and a reliability target.
+#pragma once
+
+#include "data_commands.h"
+
+namespace tamsel::cli {
+
+// Adds forecast to app; when it runs it leaves its exit code in context.
+void AddForecastCommand(CLI::App& app, CommandContext& context);
+
+}  // namespace tamsel::cli

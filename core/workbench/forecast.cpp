@@ -1,0 +1,276 @@
+#include "tamsel/workbench/forecast.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <utility>
+
+#include "stored_fit.h"
+#include "tamsel/recalibration/recalibration.h"
+#include "tamsel/store/sets.h"
+#include "tamsel/support/messages.h"
+#include "tamsel/tables/text_table.h"
+#include "tamsel/workbench/evaluation.h"
+
+namespace tamsel {
+namespace {
+
+constexpr const char* kNotDefined = "not defined";
+
+std::string IndexText(int index) { return std::to_string(index); }
+
+// Whether the project holds the set; silent, so that a missing set gets its own message.
+std::optional<bool> SetExists(Database& db, const PredictionSetRef& set) {
+    std::optional<RowSet> rows =
+        set.recalibrated
+            ? SelectRecords(db, "PredictionsSets", "PredictionsSetID", set.id, "", "", 0)
+            : SelectRecords(db, "EstimatesSets", "EstimatesSetID", set.id, "", "", 0);
+    if (!rows) return std::nullopt;
+    return !rows->rows.empty();
+}
+
+// The raw u-values and densities of the estimates set's predictions up to the one made at
+// failure index, indexed 1..M like CubSpl's inputs. The last prediction of a set has no
+// observation yet; its own value only enters its recalibrated u-value, so any will do.
+std::optional<std::pair<std::vector<double>, std::vector<double>>> RawPredictions(
+    Database& db, const EstimatesSetInfo& raw, int index) {
+    std::optional<std::vector<double>> u = ReadEstimatesColumn(db, raw.id, "Cdf");
+    std::optional<std::vector<double>> f = u ? ReadEstimatesColumn(db, raw.id, "Pdf") : u;
+    if (!u || !f) return std::nullopt;
+    const auto size = static_cast<std::size_t>(index - raw.rangeStart) + 2;
+    if (u->size() + 1 < size || f->size() + 1 < size) {
+        ShowMessage("An error occurred in the recalibration");
+        return std::nullopt;
+    }
+    u->resize(size, 0.5);
+    f->resize(size, 1.0);
+    return std::make_pair(std::move(*u), std::move(*f));
+}
+
+std::optional<RecalibratingFunction> RefitRecalibration(Database& db, const EstimatesSetInfo& raw,
+                                                        int methodId, int index) {
+    std::optional<RecalibrationMethodInfo> method = GetRecalibrationMethod(db, methodId);
+    if (!method) return std::nullopt;
+    auto predictions = RawPredictions(db, raw, index);
+    if (!predictions) return std::nullopt;
+    const SplineSettings settings{method->iter, method->ni, method->sqMax, kRecalibrationOffset};
+    SplineRecalibration spline = CubSpl(predictions->first, predictions->second, settings, {});
+    if (spline.status != SplineStatus::Succeeded || !spline.last) {
+        ShowMessage("The recalibration of the " + std::string(FindModel(raw.modelNumber)->code) +
+                    " set could not be fitted again at failure " + IndexText(index) +
+                    ", so it gives no forecast there. Forecast from another failure index.");
+        return std::nullopt;
+    }
+    return std::move(spline.last);
+}
+
+DbValue Shown(double value) {
+    if (std::isinf(value)) return std::string("infinite");
+    return value;
+}
+
+DbValue ShownOr(const std::optional<double>& value, const char* otherwise) {
+    return value ? Shown(*value) : DbValue{std::string(otherwise)};
+}
+
+void AddTargetLines(std::vector<ForecastLine>& lines, const std::optional<TargetReach>& reach) {
+    const std::string quantity = "Test time to reach the target";
+    if (!reach) {
+        lines.push_back({quantity, std::string(kNotDefined)});
+        return;
+    }
+    switch (reach->status) {
+        case TargetReach::Status::Reached:
+            lines.push_back({quantity, std::string("reached")});
+            break;
+        case TargetReach::Status::Never:
+            lines.push_back({quantity, std::string("never")});
+            break;
+        case TargetReach::Status::After:
+            lines.push_back({quantity, Shown(reach->time)});
+            if (reach->fixes) lines.push_back({"Fixes to reach the target", *reach->fixes});
+            break;
+    }
+}
+
+bool IsPositive(const std::optional<double>& value) {
+    return !value || (std::isfinite(*value) && *value > 0.0);
+}
+
+}  // namespace
+
+PredictionSetRef CurrentSetRef(const CurrentSelection& selection) {
+    if (selection.recalibrated) return {selection.predictionsSetId, true};
+    return {selection.estimatesSetId, false};
+}
+
+std::optional<ForecastBasis> LoadForecastBasis(Database& db, const PredictionSetRef& set,
+                                               std::optional<int> at) {
+    std::optional<bool> exists = SetExists(db, set);
+    if (!exists) return std::nullopt;
+    if (!*exists) {
+        ShowMessage("The project holds no " +
+                    std::string(set.recalibrated ? "recalibrated set p" : "estimates set ") +
+                    std::to_string(set.id) + ". List the sets of a dataset to find their keys.");
+        return std::nullopt;
+    }
+    ForecastBasis basis;
+    basis.set = set;
+    int methodId = 0;
+    int rawId = set.id;
+    if (set.recalibrated) {
+        std::optional<RecalibratedSetInfo> predictions = GetPredictionsSet(db, set.id);
+        if (!predictions) return std::nullopt;
+        rawId = predictions->estimatesSetId;
+        methodId = predictions->recalibrationMethodId;
+    }
+    std::optional<EstimatesSetInfo> raw = GetEstimatesSet(db, rawId);
+    if (!raw) return std::nullopt;
+    std::optional<std::string> label = ModelLabel(db, set);
+    if (!label) return std::nullopt;
+    basis.label = *label;
+    basis.model = FindModel(raw->modelNumber);
+    basis.firstIndex = raw->rangeStart + (set.recalibrated ? kRecalibrationOffset : 0);
+    basis.lastIndex = raw->rangeEnd;
+    const int index = at.value_or(basis.lastIndex);
+    if (index < basis.firstIndex || index > basis.lastIndex) {
+        ShowMessage("Failure " + IndexText(index) + " is outside the forecasts of set " +
+                    SetRefText(set) + " (" + basis.label + "), which run from failure " +
+                    IndexText(basis.firstIndex) + " to " + IndexText(basis.lastIndex) +
+                    ". Choose an index in that range.");
+        return std::nullopt;
+    }
+
+    FailureSeries x;
+    FailureSeries t;
+    if (!basis.model || !ReadFailureTimes(db, raw->dataSetId, x, t)) {
+        ShowMessage("An error occurred while extracting the model parameters");
+        return std::nullopt;
+    }
+    std::optional<StoredRow> row = ReadStoredRow(db, rawId, index, t);
+    if (!row) return std::nullopt;
+    basis.fit = row->fit;
+    if (set.recalibrated) {
+        basis.recalibration = RefitRecalibration(db, *raw, methodId, index);
+        if (!basis.recalibration) return std::nullopt;
+    }
+    return basis;
+}
+
+std::optional<std::string> ForecastQueryProblem(const ForecastQuery& query) {
+    const std::pair<const std::optional<double>*, const char*> values[] = {
+        {&query.mission, "mission time"},
+        {&query.targetIntensity, "target failure intensity"},
+        {&query.targetMttf, "target MTTF"}};
+    for (const auto& [value, name] : values) {
+        if (!IsPositive(*value)) return "The " + std::string(name) + " must be a number above 0.";
+    }
+    if (query.targetIntensity && query.targetMttf) {
+        return "Give either a target failure intensity or a target MTTF, not both.";
+    }
+    return std::nullopt;
+}
+
+bool CheckForecastQuery(const ForecastQuery& query) {
+    const std::optional<std::string> problem = ForecastQueryProblem(query);
+    if (problem) ShowMessage(*problem);
+    return !problem;
+}
+
+std::vector<ForecastLine> DescribeForecast(const ForecastBasis& basis, const ForecastQuery& query) {
+    ForecastRequest request;
+    request.mission = query.mission;
+    request.targetIntensity = query.targetIntensity;
+    if (query.targetMttf) request.targetIntensity = 1.0 / *query.targetMttf;
+    const bool recalibrated = basis.recalibration.has_value();
+    const Forecast forecast = recalibrated ? RecalibratedForecastAt(*basis.model, basis.fit,
+                                                                    *basis.recalibration, request)
+                                           : ForecastAt(*basis.model, basis.fit, request);
+
+    std::vector<ForecastLine> lines = {
+        {"Failure index", std::int64_t{basis.fit.index}},
+        {"Cumulative time", basis.fit.time},
+        {"Failure intensity", ShownOr(forecast.intensity, kNotDefined)},
+        {"MTTF", ShownOr(forecast.mttf, recalibrated ? kNotDefined : "not reported")},
+        {"Median time to next failure", Shown(forecast.median)},
+        {"5 % quantile of time to next failure", Shown(forecast.lower)},
+        {"95 % quantile of time to next failure", Shown(forecast.upper)},
+    };
+    if (query.mission) {
+        lines.push_back({"Mission time", *query.mission});
+        lines.push_back({"Reliability over the mission", Shown(*forecast.reliability)});
+        lines.push_back(
+            {"Expected failures in the mission", ShownOr(forecast.expectedFailures, kNotDefined)});
+    }
+    lines.push_back({"Faults remaining", forecast.countsFaults
+                                             ? ShownOr(forecast.faultsRemaining, "unbounded")
+                                             : DbValue{std::string(kNotDefined)}});
+    if (query.targetMttf) lines.push_back({"Target MTTF", *query.targetMttf});
+    if (request.targetIntensity) {
+        lines.push_back({"Target failure intensity", *request.targetIntensity});
+        AddTargetLines(lines, forecast.target);
+    }
+    return lines;
+}
+
+RowSet ForecastTable(const std::vector<ForecastLine>& lines) {
+    RowSet table;
+    table.headings = {"Quantity", "Value"};
+    for (const ForecastLine& line : lines) table.rows.push_back({line.quantity, line.value});
+    return table;
+}
+
+double ForecastReliability(const ForecastBasis& basis, double t) {
+    if (basis.recalibration) {
+        return 1.0 - RecalibratedAt(*basis.model, basis.fit, *basis.recalibration, t).cdf;
+    }
+    return basis.model->process->reliability(basis.fit, t);
+}
+
+ChartDescription ReliabilityChart(const ForecastBasis& basis, const ForecastQuery& query) {
+    constexpr int kSteps = 200;
+    const Forecast forecast = basis.recalibration ? RecalibratedForecastAt(*basis.model, basis.fit,
+                                                                           *basis.recalibration, {})
+                                                  : ForecastAt(*basis.model, basis.fit, {});
+    // A defective or heavy-tailed distribution may have no finite 95 % quantile; ten medians
+    // then show where R(t) falls.
+    double horizon = std::isfinite(forecast.upper) ? forecast.upper : 10.0 * forecast.median;
+    if (query.mission) horizon = std::max(horizon, *query.mission);
+    if (!std::isfinite(horizon) || horizon <= 0.0) horizon = query.mission.value_or(1.0);
+
+    ChartDescription chart;
+    chart.header = "Reliability of set " + SetRefText(basis.set) + " (" + basis.label +
+                   ") after failure " + IndexText(basis.fit.index);
+    chart.xAxis = {"Time from failure " + IndexText(basis.fit.index), true, 0.0, horizon};
+    chart.yAxis = {"R(t)", true, 0.0, 1.0};
+    ChartGroup group;
+    ChartSeries curve{"R(t) " + basis.label, {}, true, {}};
+    for (int k = 0; k <= kSteps; ++k) {
+        const double t = horizon * k / kSteps;
+        curve.points.push_back({t, ForecastReliability(basis, t)});
+    }
+    group.series.push_back(std::move(curve));
+    chart.groups.push_back(std::move(group));
+    SetSeriesStyles(chart);
+    if (query.mission) {
+        const double t = *query.mission;
+        const double r = ForecastReliability(basis, t);
+        chart.groups.front().series.push_back(
+            {"", {{t, 0.0}, {t, 1.0}}, true, {kPalette[7], LinePattern::Dashed, 1}});
+        chart.labels.push_back({"R = " + FormatTableNumber(r, 4), LabelAttachment::DataPoint, t, r,
+                                0, kLabelBackground});
+    }
+    return chart;
+}
+
+std::optional<std::vector<ForecastLine>> ForecastSet(Database& db, const PredictionSetRef& set,
+                                                     std::optional<int> at,
+                                                     const ForecastQuery& query) {
+    if (!CheckForecastQuery(query)) return std::nullopt;
+    std::optional<ForecastBasis> basis = LoadForecastBasis(db, set, at);
+    if (!basis) return std::nullopt;
+    return DescribeForecast(*basis, query);
+}
+
+}  // namespace tamsel
