@@ -10,6 +10,7 @@
 #include <QLegendMarker>
 #include <QLineSeries>
 #include <QPen>
+#include <QScatterSeries>
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
@@ -26,6 +27,7 @@ namespace {
 
 constexpr int kHighlightExtraWidth = 2;
 constexpr double kMarkerSize = 7.0;
+constexpr double kHollowMarkerSize = 9.0;
 constexpr int kLabelPadding = 3;
 constexpr double kTargetTicks = 6.0;
 
@@ -174,6 +176,25 @@ void ChartView::StyleSeries(QAbstractSeries* series, const ChartSeries& source, 
     line->setMarkerSize(kMarkerSize);
 }
 
+void ChartView::AddHollowMarkers(const ChartSeries& source, QValueAxis* axisY) {
+    if (source.hollowMarkers.empty()) return;
+    QChart* drawn = chart();
+    auto* markers = new QScatterSeries();
+    markers->setMarkerShape(QScatterSeries::MarkerShapeCircle);
+    markers->setMarkerSize(kHollowMarkerSize);
+    // Filled with the background, so that the line does not run through the ring.
+    markers->setBrush(Qt::white);
+    QPen ring(ToColor(source.style.colour));
+    ring.setWidthF(1.5);
+    markers->setPen(ring);
+    for (const ChartPoint& point : source.hollowMarkers) markers->append(point.x, point.y);
+    drawn->addSeries(markers);
+    markers->attachAxis(m_axisX);
+    markers->attachAxis(axisY);
+    markers->setVisible(source.shown);
+    for (QLegendMarker* marker : drawn->legend()->markers(markers)) marker->setVisible(false);
+}
+
 void ChartView::Draw() {
     QChart* drawn = chart();
     for (DrawnLabel& label : m_labels) {
@@ -254,6 +275,7 @@ void ChartView::Draw() {
             for (QLegendMarker* marker : drawn->legend()->markers(series)) {
                 marker->setVisible(source.shown && !source.label.empty());
             }
+            AddHollowMarkers(source, onY2 ? m_axisY2 : m_axisY);
             drawnGroup.push_back(series);
             ++flat;
         }

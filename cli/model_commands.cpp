@@ -16,6 +16,8 @@
 #include "tamsel/store/sets.h"
 #include "tamsel/store/writers.h"
 #include "tamsel/workbench/apply_model.h"
+#include "tamsel/workbench/fit_outcomes.h"
+#include "tamsel/workbench/table_views.h"
 
 namespace tamsel::cli {
 namespace {
@@ -124,12 +126,13 @@ int RangeIdFor(Database& db, int dataSetId, const RangeRequest& range) {
     return rangeId;
 }
 
-void ReportStored(Database& db, const ModelInfo& model, int dataSetId, int rangeId, int setId) {
-    std::cout << "Stored estimates set " << setId << ": " << model.name;
+void ReportStored(Database& db, const ModelInfo& model, int dataSetId, int rangeId,
+                  const ApplyModelResult& result) {
+    std::cout << "Stored estimates set " << result.estimatesSetId << ": " << model.name;
     if (std::optional<RangeInfo> range = GetRange(db, dataSetId, rangeId)) {
         std::cout << ", failures " << range->rangeStart << " to " << range->rangeEnd;
     }
-    std::cout << ".\n" << std::flush;
+    std::cout << ".\n  " << result.fitSummary << ".\n" << std::flush;
 }
 
 int RunApply(const ApplyOptions& options) {
@@ -146,12 +149,14 @@ int RunApply(const ApplyOptions& options) {
 }
 
 // A row of the sets table: kind, key, model, range, size, inference and recalibration
-// method, and the estimates set a predictions set was made from.
+// method, the estimates set a predictions set was made from, and how an estimates set's fits
+// ended.
 std::vector<DbValue> SetRow(std::string kind, const DbValue& key, const DbValue& model,
                             const DbValue& start, const DbValue& end, const DbValue& size,
                             const DbValue& inference, const DbValue& recalibration,
-                            const DbValue& from) {
-    return {std::move(kind), key, model, start, end, size, inference, recalibration, from};
+                            const DbValue& from, const DbValue& outcomes) {
+    return {std::move(kind), key,           model, start,   end, size,
+            inference,       recalibration, from,  outcomes};
 }
 
 int RunSets(const SetsOptions& options) {
@@ -170,12 +175,17 @@ int RunSets(const SetsOptions& options) {
                           "Set size",
                           "Inference method",
                           "Recalibration method",
-                          "From set"};
+                          "From set",
+                          "Fit outcomes"};
         for (const auto& row : estimates->rows) {
             // An open range ends at the last failure.
             const DbValue& end = IsNull(row[3]) ? row[4] : row[3];
-            table.rows.push_back(
-                SetRow("estimates", row[0], row[1], row[2], end, row[4], row[5], {}, {}));
+            auto key = std::get_if<std::int64_t>(&row[0]);
+            std::optional<std::string> outcomes =
+                key ? StoredFitSummary(db, static_cast<int>(*key)) : std::nullopt;
+            if (!outcomes) return kExitFailure;
+            table.rows.push_back(SetRow("estimates", row[0], row[1], row[2], end, row[4], row[5],
+                                        {}, {}, *outcomes));
         }
         for (const auto& row : predictions->rows) {
             auto key = std::get_if<std::int64_t>(&row[0]);
@@ -186,7 +196,7 @@ int RunSets(const SetsOptions& options) {
             table.rows.push_back(SetRow(
                 "predictions", row[0], set->modelName, std::int64_t{set->rangeStart},
                 std::int64_t{set->rangeEnd}, std::int64_t{set->setSize}, set->inferenceMethod,
-                set->recalibrationMethodName, std::int64_t{set->estimatesSetId}));
+                set->recalibrationMethodName, std::int64_t{set->estimatesSetId}, {}));
         }
         PrintTable(std::cout, table, options.format);
         return kExitSuccess;
@@ -195,8 +205,7 @@ int RunSets(const SetsOptions& options) {
 
 int RunEstimates(const EstimatesOptions& options) {
     return WithProjectDatabase(options.db, [&](Database& db) {
-        std::optional<RowSet> rows = SelectRecords(
-            db, "Estimates", "EstimatesSetID", std::int64_t{options.setId}, "FailureIndex", "", 0);
+        std::optional<RowSet> rows = EstimatesRows(db, options.setId);
         if (!rows) return kExitFailure;
         // Every stored set has at least one row.
         if (rows->rows.empty()) {
@@ -204,7 +213,6 @@ int RunEstimates(const EstimatesOptions& options) {
                         ".");
             return kExitFailure;
         }
-        DropKeyColumns(*rows);
         PrintTable(std::cout, *rows, options.format);
         return kExitSuccess;
     });
@@ -228,7 +236,7 @@ int ApplyModels(Database& db, int dataSetId, std::span<const ModelInfo* const> m
                                              kReferenceInferenceMethodId, control, threads);
         switch (result.outcome) {
             case ApplyModelResult::Outcome::Stored:
-                ReportStored(db, *model, dataSetId, rangeId, result.estimatesSetId);
+                ReportStored(db, *model, dataSetId, rangeId, result);
                 break;
             case ApplyModelResult::Outcome::Cancelled:
                 return kExitFailure;

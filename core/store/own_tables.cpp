@@ -1,5 +1,9 @@
 #include "tamsel/store/own_tables.h"
 
+#include <cstdint>
+
+#include "store_helpers.h"
+
 namespace tamsel {
 
 void EnsureOwnTables(Database& db) {
@@ -8,6 +12,12 @@ void EnsureOwnTables(Database& db) {
         "CREATE TABLE IF NOT EXISTS DataSetTimeBase ("
         "DataSetID INTEGER PRIMARY KEY REFERENCES DataSets (DataSetID) ON DELETE CASCADE, "
         "Origin TEXT NOT NULL, TimeZone TEXT NOT NULL, Unit TEXT NOT NULL)");
+    db.Execute(
+        "CREATE TABLE IF NOT EXISTS FitOutcomes ("
+        "EstimatesSetID INTEGER NOT NULL "
+        "REFERENCES EstimatesSets (EstimatesSetID) ON DELETE CASCADE, "
+        "FailureIndex INTEGER NOT NULL, Outcome TEXT NOT NULL, Evaluations INTEGER NOT NULL, "
+        "PRIMARY KEY (EstimatesSetID, FailureIndex))");
     unit.Commit();
 }
 
@@ -26,6 +36,51 @@ bool InsertDataSetTimeBase(Database& db, int dataSetId, const std::string& origi
     } catch (const DatabaseError&) {
         return false;
     }
+}
+
+bool StoreFitOutcomes(Database& db, int estimatesSetId, int first, int last,
+                      const std::vector<FitTermination>& terminations) {
+    if (first < 0 || (first <= last && static_cast<std::size_t>(last) >= terminations.size())) {
+        return false;
+    }
+    try {
+        Transaction unit(db);
+        Statement insert = db.Prepare(
+            "INSERT INTO FitOutcomes (EstimatesSetID, FailureIndex, Outcome, Evaluations) "
+            "VALUES (:Set, :Index, :Outcome, :Evaluations)");
+        for (int i = first; i <= last; ++i) {
+            const FitTermination& end = terminations[static_cast<std::size_t>(i)];
+            insert.Bind("Set", Long(estimatesSetId));
+            insert.Bind("Index", Long(i));
+            insert.Bind("Outcome", OutcomeText(end));
+            insert.Bind("Evaluations", Long(end.evaluations));
+            insert.Run();
+        }
+        unit.Commit();
+        return true;
+    } catch (const DatabaseError&) {
+        return false;
+    }
+}
+
+std::optional<std::vector<FitOutcomeRow>> ReadFitOutcomes(Database& db, int estimatesSetId) {
+    return ShowOnFailure(
+        "An error occurred while reading the database.",
+        [&]() -> std::optional<std::vector<FitOutcomeRow>> {
+            // A file of an earlier version opened read-only never gained the table.
+            Statement exists = db.Prepare(
+                "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'FitOutcomes'");
+            if (!exists.Step()) return std::vector<FitOutcomeRow>{};
+            Statement select = db.Prepare(
+                "SELECT FailureIndex, Outcome, Evaluations FROM FitOutcomes "
+                "WHERE EstimatesSetID = :Set ORDER BY FailureIndex");
+            select.Bind("Set", Long(estimatesSetId));
+            std::vector<FitOutcomeRow> rows;
+            while (select.Step()) {
+                rows.push_back({IntColumn(select, 0), select.ColumnText(1), IntColumn(select, 2)});
+            }
+            return rows;
+        });
 }
 
 }  // namespace tamsel

@@ -1,12 +1,16 @@
 #include "tamsel/workbench/apply_model.h"
 
 #include <optional>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "tamsel/models/model_table.h"
+#include "tamsel/store/own_tables.h"
 #include "tamsel/store/queries.h"
 #include "tamsel/store/writers.h"
 #include "tamsel/support/messages.h"
+#include "tamsel/workbench/fit_outcomes.h"
 
 namespace tamsel {
 namespace {
@@ -16,7 +20,7 @@ using Outcome = ApplyModelResult::Outcome;
 ApplyModelResult Report(Outcome outcome, std::string message,
                         MessageIcon icon = MessageIcon::None) {
     ShowMessage(message, icon);
-    return {outcome, 0, std::move(message)};
+    return {outcome, 0, std::move(message), {}};
 }
 
 std::string ModelTitle(const ModelInfo& model) {
@@ -48,6 +52,26 @@ std::optional<std::string> RangeRefusal(const ModelInfo& model, const RangeInfo&
     return std::nullopt;
 }
 
+// Stores the estimates set and how each of its fits ended as one unit; 0 with nothing stored.
+int StoreWhole(Database& db, int dataSetId, int modelNumber, int rangeId, int inferenceMethodId,
+               const RangeInfo& range, const EstimatesArray& estimates,
+               const std::vector<FitTermination>& terminations) {
+    try {
+        Transaction unit(db);
+        EnsureOwnTables(db);
+        const int setId = StoreEstimatesSet(db, dataSetId, modelNumber, rangeId, inferenceMethodId,
+                                            range.rangeStart, range.rangeEnd, estimates);
+        if (setId == 0 ||
+            !StoreFitOutcomes(db, setId, range.rangeStart, range.rangeEnd, terminations)) {
+            return 0;
+        }
+        unit.Commit();
+        return setId;
+    } catch (const DatabaseError&) {
+        return 0;
+    }
+}
+
 }  // namespace
 
 ApplyModelResult ApplyModel(Database& db, int dataSetId, int modelNumber, int rangeId,
@@ -65,7 +89,7 @@ ApplyModelResult ApplyModel(Database& db, int dataSetId, int modelNumber, int ra
                                  "Please, use correct mode ID."}));
     }
     std::optional<RangeInfo> range = GetRange(db, dataSetId, rangeId);
-    if (!range) return {Outcome::Failed, 0, {}};
+    if (!range) return {Outcome::Failed, 0, {}, {}};
     if (std::optional<std::string> refusal = RangeRefusal(*model, *range)) {
         return Report(Outcome::Refused, *refusal);
     }
@@ -74,7 +98,7 @@ ApplyModelResult ApplyModel(Database& db, int dataSetId, int modelNumber, int ra
                                        ? MinimiserSettings::MultiDimensional
                                        : MinimiserSettings::OneDimensional;
     if (!GetMinimisationParameters(db, kind, inferenceMethodId, settings)) {
-        return {Outcome::Failed, 0, {}};
+        return {Outcome::Failed, 0, {}, {}};
     }
     FailureSeries x;
     FailureSeries t;
@@ -113,15 +137,19 @@ ApplyModelResult ApplyModel(Database& db, int dataSetId, int modelNumber, int ra
         case EstimationStatus::Completed:
             break;
     }
-    int setId = StoreEstimatesSet(db, dataSetId, modelNumber, rangeId, inferenceMethodId,
-                                  range->rangeStart, range->rangeEnd, estimates);
+    const int setId = StoreWhole(db, dataSetId, modelNumber, rangeId, inferenceMethodId, *range,
+                                 estimates, run.terminations);
     if (setId == 0) {
         return Report(Outcome::Failed,
                       JoinLines({"An error occurred while storing the estimates of " +
                                      ModelTitle(*model) + ".",
                                  "No estimates were stored."}));
     }
-    return {Outcome::Stored, setId, {}};
+    const auto fitted =
+        std::span(run.terminations)
+            .subspan(static_cast<std::size_t>(range->rangeStart),
+                     static_cast<std::size_t>(range->rangeEnd - range->rangeStart + 1));
+    return {Outcome::Stored, setId, {}, FitSummary(CountOutcomes(fitted))};
 }
 
 }  // namespace tamsel

@@ -6,7 +6,9 @@
 #include "tamsel/measures/kolmogorov.h"
 #include "tamsel/measures/measures.h"
 #include "tamsel/measures/trend.h"
+#include "tamsel/store/sets.h"
 #include "tamsel/support/messages.h"
+#include "tamsel/workbench/fit_outcomes.h"
 
 namespace tamsel {
 namespace {
@@ -93,12 +95,27 @@ std::optional<ChartSeries> YPlotSeries(Database& db, const PredictionSetRef& set
     return Series(KolmogorovLabel(*label, curve.distance, curve.pValue), std::move(curve.points));
 }
 
+// The estimates set whose fits a raw or recalibrated set's predictions come from.
+std::optional<int> EstimatesSetOf(Database& db, const PredictionSetRef& set) {
+    if (!set.recalibrated) return set.id;
+    std::optional<RecalibratedSetInfo> predictions = GetPredictionsSet(db, set.id);
+    if (!predictions) return std::nullopt;
+    return predictions->estimatesSetId;
+}
+
 std::optional<ChartSeries> MedianSeries(Database& db, const PredictionSetRef& set) {
     std::optional<std::string> label = ModelLabel(db, set);
     if (!label) return std::nullopt;
     std::optional<std::vector<ChartPoint>> points = ReadMedians(db, set);
     if (!points) return std::nullopt;
-    return Series(*label, std::move(*points));
+    std::optional<int> estimatesSetId = EstimatesSetOf(db, set);
+    if (!estimatesSetId) return std::nullopt;
+    std::optional<std::vector<ChartPoint>> irregular =
+        IrregularFitPoints(db, *estimatesSetId, *points);
+    if (!irregular) return std::nullopt;
+    ChartSeries series = Series(*label, std::move(*points));
+    series.hollowMarkers = std::move(*irregular);
+    return series;
 }
 
 // The log(PLR) curve of set against reference, labelled "set:reference".
@@ -236,6 +253,11 @@ std::optional<Plot> PlotQuartilesAndMttf(Database& db, const CurrentSelection& s
         upperValues.push_back(row.uppQ);
         mttfValues.push_back(row.mttf);
     }
+    std::optional<std::vector<ChartPoint>> irregular =
+        IrregularFitPoints(db, selection.estimatesSetId, median);
+    if (!irregular) return std::nullopt;
+    ChartSeries medians = Series("Medians", std::move(median));
+    medians.hollowMarkers = std::move(*irregular);
     Plot plot;
     plot.caption = "PLOT: " + selection.dataSetName + " (" + selection.modelName + " - " +
                    selection.inferenceMethodName + ") - Quartiles + MTTF ";
@@ -244,7 +266,7 @@ std::optional<Plot> PlotQuartilesAndMttf(Database& db, const CurrentSelection& s
     plot.chart.groups.push_back(
         Group(DataLayout::SharedX,
               {Series("Upper quartiles", std::move(upper)), Series("MTTF", std::move(mttf)),
-               Series("Medians", std::move(median)), Series("Lower quartiles", std::move(lower))}));
+               std::move(medians), Series("Lower quartiles", std::move(lower))}));
     // A maximum of 0 (nothing finite to show) would flatten the axis onto its minimum.
     const double maximum = QuartilesAxisMaximum(upperValues, mttfValues);
     if (maximum > 0.0) plot.chart.yAxis.maximum = maximum;

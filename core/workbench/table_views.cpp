@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <map>
 
 #include "tamsel/store/sets.h"
+#include "tamsel/workbench/fit_outcomes.h"
 
 namespace tamsel {
 namespace {
@@ -24,6 +26,12 @@ std::optional<RowSet> VisibleRows(Database& db, const std::string& table,
     return rows;
 }
 
+// The failure index leads every visible row.
+int FailureIndexOf(const std::vector<DbValue>& row) {
+    const auto* index = row.empty() ? nullptr : std::get_if<std::int64_t>(&row.front());
+    return index ? static_cast<int>(*index) : 0;
+}
+
 }  // namespace
 
 std::optional<RowSet> FailureTimesRows(Database& db, int dataSetId) {
@@ -31,7 +39,16 @@ std::optional<RowSet> FailureTimesRows(Database& db, int dataSetId) {
 }
 
 std::optional<RowSet> EstimatesRows(Database& db, int estimatesSetId) {
-    return VisibleRows(db, "Estimates", "EstimatesSetID", estimatesSetId);
+    std::optional<RowSet> rows = VisibleRows(db, "Estimates", "EstimatesSetID", estimatesSetId);
+    if (!rows) return std::nullopt;
+    std::optional<std::map<int, std::string>> outcomes = FitOutcomesByIndex(db, estimatesSetId);
+    if (!outcomes) return std::nullopt;
+    rows->headings.push_back("Outcome");
+    for (auto& row : rows->rows) {
+        const auto found = outcomes->find(FailureIndexOf(row));
+        row.push_back(found == outcomes->end() ? std::string(kOutcomeNotRecorded) : found->second);
+    }
+    return rows;
 }
 
 std::optional<RowSet> PredictionsRows(Database& db, int predictionsSetId) {
@@ -43,8 +60,10 @@ std::optional<TableView> ShowFailureTimesTable(Database& db, const CurrentSelect
     if (!dataSet) return std::nullopt;
     std::optional<RowSet> rows = FailureTimesRows(db, dataSet->id);
     if (!rows) return std::nullopt;
-    return TableView{"TABLE: " + selection.dataSetName + " - Failure times", "Failure Times",
-                     std::move(*rows)};
+    return TableView{"TABLE: " + selection.dataSetName + " - Failure times",
+                     "Failure Times",
+                     std::move(*rows),
+                     {}};
 }
 
 std::optional<TableView> ShowEstimatesTable(Database& db, const CurrentSelection& selection) {
@@ -54,13 +73,20 @@ std::optional<TableView> ShowEstimatesTable(Database& db, const CurrentSelection
         return TableView{"Table - " + selection.dataSetName + " (" + selection.modelName + " - " +
                              selection.inferenceMethodName + " - " +
                              selection.recalibrationMethodName + ") - Recalibrated estimates ",
-                         "Recalibrated Estimates", std::move(*rows)};
+                         "Recalibrated Estimates",
+                         std::move(*rows),
+                         {}};
     }
     std::optional<RowSet> rows = EstimatesRows(db, selection.estimatesSetId);
     if (!rows) return std::nullopt;
+    std::vector<std::string> notes;
+    for (const auto& row : rows->rows) {
+        const auto* outcome = std::get_if<std::string>(&row.back());
+        notes.push_back(outcome ? OutcomeNote(FailureIndexOf(row), *outcome) : std::string());
+    }
     return TableView{"TABLE: " + selection.dataSetName + " (" + selection.modelName + " - " +
                          selection.inferenceMethodName + ") - Estimates ",
-                     "Estimates", std::move(*rows)};
+                     "Estimates", std::move(*rows), std::move(notes)};
 }
 
 }  // namespace tamsel

@@ -439,6 +439,8 @@ void MainWindow::ApplyModel() {
     ModelOptionsDialog dialog(*m_controller.OpenedDatabase(), m_controller.Selection().dataSetName,
                               this);
     dialog.exec();
+    // The dialog may close as its run ends; the summary stays a while below.
+    if (!dialog.FitSummary().isEmpty()) statusBar()->showMessage(dialog.FitSummary(), 20000);
 }
 
 void MainWindow::SelectEstimatesSet() {

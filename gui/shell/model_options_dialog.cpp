@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QLabel>
 #include <QRadioButton>
 #include <QScreen>
 #include <QShortcut>
@@ -42,7 +43,8 @@ ModelOptionsDialog::ModelOptionsDialog(Database& db, const std::string& dataSetN
       m_db(db),
       m_dataSetName(dataSetName),
       m_tabs(new QTabWidget(this)),
-      m_options(new QButtonGroup(this)) {
+      m_options(new QButtonGroup(this)),
+      m_summary(new QLabel(this)) {
     setObjectName(QStringLiteral("frmModelOptions"));
     setWindowTitle(QStringLiteral("Select and apply model to dataset ") + ToQString(dataSetName));
 
@@ -78,8 +80,14 @@ ModelOptionsDialog::ModelOptionsDialog(Database& db, const std::string& dataSetN
     auto* nextTab = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), this);
     connect(nextTab, &QShortcut::activated, this, &ModelOptionsDialog::NextTab);
 
+    m_summary->setObjectName(QStringLiteral("lblFitSummary"));
+    m_summary->setWordWrap(true);
+    connect(this, &RunDialog::runFinished, this,
+            [this] { m_summary->setText(ToQString(m_runSummary)); });
+
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_tabs, 1);
+    layout->addWidget(m_summary);
     AddRunControls(layout);
     KeepProgressRoom();
     setMinimumSize(520, 320);
@@ -102,11 +110,18 @@ void ModelOptionsDialog::ApplyChoice(bool close) {
     if (!dataSet) return;
     const int dataSetId = dataSet->id;
     Database& db = m_db;
-    StartRun(close, [&db, dataSetId, model](const RunControl& control) {
-        return ApplyModel(db, dataSetId, model, kDefaultRangeId, kDefaultInferenceMethodId, control)
-                   .outcome != ApplyModelResult::Outcome::Exists;
+    m_runSummary.clear();
+    StartRun(close, [this, &db, dataSetId, model](const RunControl& control) {
+        const ApplyModelResult result =
+            ApplyModel(db, dataSetId, model, kDefaultRangeId, kDefaultInferenceMethodId, control);
+        if (result.outcome == ApplyModelResult::Outcome::Stored) {
+            m_runSummary = std::string(FindModel(model)->name) + ": " + result.fitSummary;
+        }
+        return result.outcome != ApplyModelResult::Outcome::Exists;
     });
 }
+
+QString ModelOptionsDialog::FitSummary() const { return m_summary->text(); }
 
 void ModelOptionsDialog::NextTab() { m_tabs->setCurrentIndex((m_tabs->currentIndex() + 1) % 4); }
 

@@ -10,6 +10,7 @@
 #include "shell/run_dialog.h"
 
 class QButtonGroup;
+class QLabel;
 class QTabWidget;
 
 namespace tamsel {
@@ -25,6 +26,9 @@ class ModelOptionsDialog : public RunDialog {
     // The model number (1..8) of the chosen option; nothing, after a message, when none is
     // chosen.
     std::optional<int> SelectedModel() const;
+    // How the fits of the set the last run stored ended ("Jelinski-Moranda: 117 fits: 117
+    // converged"); empty when no run stored one.
+    QString FitSummary() const;
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -38,6 +42,9 @@ class ModelOptionsDialog : public RunDialog {
     std::string m_dataSetName;
     QTabWidget* m_tabs;
     QButtonGroup* m_options;
+    QLabel* m_summary;
+    // Written by the run's worker, read once the run has ended.
+    std::string m_runSummary;
 };
 
 }  // namespace tamsel

@@ -1,5 +1,7 @@
 #include "shell/row_set_model.h"
 
+#include <QColor>
+
 #include "shell/qt_text.h"
 #include "tamsel/tables/text_table.h"
 
@@ -26,7 +28,16 @@ int ToInt(const DbValue& value) {
 void RowSetModel::SetRows(RowSet rows) {
     beginResetModel();
     m_rows = std::move(rows);
+    m_notes.clear();
     endResetModel();
+}
+
+void RowSetModel::SetRowNotes(std::vector<std::string> notes) {
+    m_notes = std::move(notes);
+    if (!m_rows.rows.empty()) {
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
+                         {Qt::BackgroundRole, Qt::ToolTipRole});
+    }
 }
 
 int RowSetModel::rowCount(const QModelIndex& parent) const {
@@ -44,10 +55,15 @@ QVariant RowSetModel::data(const QModelIndex& index, int role) const {
     const std::vector<DbValue>& row = m_rows.rows[static_cast<std::size_t>(index.row())];
     const auto column = static_cast<std::size_t>(index.column());
     if (column >= row.size()) return {};
+    const auto rowIndex = static_cast<std::size_t>(index.row());
+    const bool noted = rowIndex < m_notes.size() && !m_notes[rowIndex].empty();
     switch (role) {
-        case Qt::DisplayRole:
         case Qt::ToolTipRole:
+            return noted ? ToQString(m_notes[rowIndex]) : DisplayText(row[column]);
+        case Qt::DisplayRole:
             return DisplayText(row[column]);
+        case Qt::BackgroundRole:
+            return noted ? QVariant(QColor(255, 228, 196)) : QVariant();
         case Qt::TextAlignmentRole:
             return std::holds_alternative<std::string>(row[column])
                        ? int(Qt::AlignLeft | Qt::AlignVCenter)

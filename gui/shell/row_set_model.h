@@ -4,6 +4,8 @@
 
 #include <QAbstractTableModel>
 #include <QString>
+#include <string>
+#include <vector>
 
 #include "tamsel/store/queries.h"
 
@@ -21,6 +23,9 @@ class RowSetModel : public QAbstractTableModel {
     explicit RowSetModel(QObject* parent = nullptr) : QAbstractTableModel(parent) {}
 
     void SetRows(RowSet rows);
+    // Per row, empty or a note that marks the row: a soft background, and the note as the
+    // tooltip of each of its cells.
+    void SetRowNotes(std::vector<std::string> notes);
     const RowSet& Rows() const { return m_rows; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -31,6 +36,7 @@ class RowSetModel : public QAbstractTableModel {
 
   private:
     RowSet m_rows;
+    std::vector<std::string> m_notes;
 };
 
 }  // namespace tamsel

@@ -26,6 +26,7 @@ TableWindow::TableWindow(TableView table, const std::string& dataSetName, QWidge
     m_caption->setFont(bold);
     m_grid->setObjectName(QStringLiteral("DBGrid1"));
     m_model->SetRows(std::move(table.rows));
+    m_model->SetRowNotes(std::move(table.rowNotes));
     m_grid->setModel(m_model);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setAlternatingRowColors(true);

@@ -12,6 +12,8 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
@@ -194,6 +196,25 @@ void SaveCreateDataset(Renderer& renderer, ScreenshotDesktop& desktop, Database&
     renderer.Save(addData, QStringLiteral("create-dataset-timestamps"));
 }
 
+// Littlewood-Verrall's set on SYS1, whose fits at failures 33, 61 and 104 are singular: its
+// table scrolled to failure 33 and its medians with their hollow markers.
+void SaveOutcomeViews(Renderer& renderer, Database& db, CurrentSelection selection, int setId) {
+    selection.estimatesSetId = setId;
+    selection.modelName = "Littlewood-Verrall";
+    if (std::optional<TableView> table = ShowEstimatesTable(db, selection)) {
+        TableWindow window(std::move(*table), selection.dataSetName);
+        window.resize(900, 420);
+        // The last columns, from a few rows above failure 33.
+        QTableView* grid = window.Grid();
+        grid->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+        grid->scrollTo(grid->model()->index(33 - selection.rangeStart - 4, 0),
+                       QAbstractItemView::PositionAtTop);
+        grid->horizontalScrollBar()->setValue(grid->horizontalScrollBar()->maximum());
+        renderer.Save(window, QStringLiteral("table-estimates-outcomes"));
+    }
+    SavePlot(renderer, db, PlotMedians(db, selection), {}, QStringLiteral("plot-medians-outcomes"));
+}
+
 // Every plot kind, a table window and the recalibration and next-failure dialogs on SYS1;
 // rawSets are the keys of SYS1's estimates sets, the first one current.
 void SavePlotsAndTables(Renderer& renderer, Database& db, SelectionController& controller,
@@ -228,6 +249,7 @@ void SavePlotsAndTables(Renderer& renderer, Database& db, SelectionController& c
         window.resize(900, 420);
         renderer.Save(window, QStringLiteral("table-estimates"));
     }
+    SaveOutcomeViews(renderer, db, selection, rawSets.at(6));
     RecalibrationDialog recalibration(db, selection.dataSetName);
     renderer.Save(recalibration, QStringLiteral("recalibrate"));
     NextFailureDialog next(controller);

@@ -35,24 +35,32 @@ class ModelCommands : public test::CliProject {
 TEST_F(ModelCommands, ApplyStoresEachModelOnceAndGoesOnAfterARepeat) {
     test::ExpectRun(Run({"apply", "x.db", "SYS1", "jm", "2"}), 0,
                     "Stored estimates set 1: Jelinski-Moranda, failures 20 to 136.\n"
-                    "Stored estimates set 2: Duane, failures 20 to 136.\n",
+                    "  117 fits: 117 converged.\n"
+                    "Stored estimates set 2: Duane, failures 20 to 136.\n"
+                    "  117 fits: 117 converged.\n",
                     "");
     test::ExpectRun(Run({"apply", "x.db", "SYS1", "JM", "MO"}), 1,
-                    "Stored estimates set 3: Musa-Okumoto, failures 20 to 136.\n",
+                    "Stored estimates set 3: Musa-Okumoto, failures 20 to 136.\n"
+                    "  117 fits: 117 converged.\n",
                     "The selected model is already available for the current data set\n");
     EXPECT_EQ(Count("EstimatesSets"), 3);
     EXPECT_EQ(Count("Estimates"), 3 * 117);
 
     CliRun all = Run({"apply", "x.db", "SYS1", "all"});
     EXPECT_EQ(all.exitCode, 1);
-    EXPECT_EQ(Lines(all.out).back(),
+    const std::vector<std::string> lines = Lines(all.out);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2],
               "Stored estimates set 8: Keiller-Littlewood, failures 20 to 136.");
+    EXPECT_EQ(lines.back().substr(0, 12), "  117 fits: ");
     EXPECT_EQ(Lines(Run({"sets", "x.db", "SYS1", "--format", "csv"}).out).size(), 9u);
 }
 
 TEST_F(ModelCommands, RangeOptionUsesOneRangesRowPerRange) {
     test::ExpectRun(Run({"apply", "x.db", "SYS1", "MO", "--range", "30:40"}), 0,
-                    "Stored estimates set 1: Musa-Okumoto, failures 30 to 40.\n", "");
+                    "Stored estimates set 1: Musa-Okumoto, failures 30 to 40.\n"
+                    "  11 fits: 11 converged.\n",
+                    "");
     EXPECT_EQ(Run({"apply", "x.db", "SYS1", "GO", "--range", "30:40"}).exitCode, 0);
     test::ExpectRun(Run({"apply", "x.db", "SYS1", "go", "--range", "30:40"}), 1, "",
                     "The selected model is already available for the current data set\n");
@@ -134,22 +142,67 @@ TEST_F(ModelCommands, SetsAndEstimatesListTheStoredRows) {
     }
     EXPECT_EQ(Run({"sets", "x.db", "SYS1", "--format", "csv"}).out,
               "Kind,Set ID,Model,Range start,Range end,Set size,Inference method,Recalibration "
-              "method,From set\n"
-              "estimates,1,Jelinski-Moranda,20,136,136,Maximum Likelihood,,\n"
-              "estimates,2,Goel-Okumoto,20,136,136,Maximum Likelihood,,\n"
+              "method,From set,Fit outcomes\n"
+              "estimates,1,Jelinski-Moranda,20,136,136,Maximum Likelihood,,,117 fits: 117 "
+              "converged\n"
+              "estimates,2,Goel-Okumoto,20,136,136,Maximum Likelihood,,,117 fits: 117 converged\n"
               "predictions,1,Goel-Okumoto,20,136,136,Maximum Likelihood,Parametric B-Splines "
-              "Recalibration,2\n");
+              "Recalibration,2,\n");
 
     std::vector<std::string> csv = Lines(Run({"estimates", "x.db", "2", "--format", "csv"}).out);
     ASSERT_EQ(csv.size(), 118u);
     EXPECT_EQ(csv[0],
               "FailureIndex,Parameter1,Parameter2,Parameter3,LogLikelihood,Pdf,Cdf,LowQ,Median,"
-              "UppQ,MTTF");
+              "UppQ,MTTF,Outcome");
     EXPECT_EQ(csv[117].substr(0, 4), "136,");
     // Goel-Okumoto's mean is infinite in every regular row.
-    EXPECT_EQ(csv[117].substr(csv[117].rfind(',') + 1), "9.9999999999999999e+306");
+    EXPECT_EQ(csv[117].substr(csv[117].rfind(",9.9") + 1), "9.9999999999999999e+306,converged");
     EXPECT_EQ(Run({"estimates", "x.db", "2", "--format", "json"}).out.substr(0, 24),
               "[\n  {\"FailureIndex\": 20,");
+}
+
+// Eleven failures with a zero interfailure time at failure 5, where Littlewood-Verrall's
+// likelihood is unbounded.
+TEST_F(ModelCommands, OutcomesAreSummedUpListedAndNotRecordedForEarlierSets) {
+    ASSERT_EQ(
+        Run({"import", "x.db", "P", m_dir.WriteFile("p.txt", "3 5 2 8 0 6 9 4 12 15 20")}).exitCode,
+        0);
+    test::ExpectRun(Run({"apply", "x.db", "P", "LV", "JM", "--range", "3"}), 0,
+                    "Stored estimates set 1: Littlewood-Verrall, failures 3 to 11.\n"
+                    "  9 fits: 0 converged, 8 at a limit, 1 singular.\n"
+                    "Stored estimates set 2: Jelinski-Moranda, failures 3 to 11.\n"
+                    "  9 fits: 7 converged, 2 at a limit.\n",
+                    "");
+    // The last field of each row of a csv table.
+    auto lastFields = [&](const std::vector<std::string>& args) {
+        std::vector<std::string> fields;
+        for (const std::string& line : Lines(Run(args).out)) {
+            fields.push_back(line.substr(line.rfind(',') + 1));
+        }
+        return fields;
+    };
+    const std::vector<std::string> exponential(2, "limit:exponential");
+    std::vector<std::string> lv = {"Outcome"};
+    lv.insert(lv.end(), exponential.begin(), exponential.end());
+    lv.push_back("singular");
+    lv.insert(lv.end(), 6, "limit:exponential");
+    EXPECT_EQ(lastFields({"estimates", "x.db", "1", "--format", "csv"}), lv);
+    EXPECT_NE(Run({"estimates", "x.db", "1", "--format", "json"})
+                  .out.find(", \"Outcome\": \"singular\"}"),
+              std::string::npos);
+
+    {  // a set stored by a version that kept no outcomes
+        Database db(m_dir.File("x.db"), Database::OpenMode::ExistingFile);
+        db.Execute("DELETE FROM FitOutcomes WHERE EstimatesSetID = 2;");
+    }
+    std::vector<std::string> notRecorded(10, "not recorded");
+    notRecorded[0] = "Outcome";
+    EXPECT_EQ(lastFields({"estimates", "x.db", "2", "--format", "csv"}), notRecorded);
+    const std::vector<std::string> sets = Lines(Run({"sets", "x.db", "P", "--format", "csv"}).out);
+    ASSERT_EQ(sets.size(), 3u);
+    EXPECT_EQ(sets[1].substr(sets[1].find(",,,")),
+              ",,,\"9 fits: 0 converged, 8 at a limit, 1 singular\"");
+    EXPECT_EQ(sets[2].substr(sets[2].find(",,,")), ",,,not recorded");
 }
 
 TEST_F(ModelCommands, RecalibrateStoresASetOncePerMethod) {

@@ -133,10 +133,12 @@ class ModelOptionsTest : public QObject {
         QCOMPARE(s.Sets(), 1);
         QCOMPARE(s.Rows(), 117);
         QVERIFY(s.sink.Texts().empty());
+        QCOMPARE(dialog.FitSummary(), QStringLiteral("Duane: 117 fits: 117 converged"));
 
-        // The same model again is refused; nothing more is stored.
+        // The same model again is refused; nothing more is stored, and no summary is left.
         Click(&dialog, "cmdApply");
         QVERIFY(finished.wait(60000));
+        QCOMPARE(dialog.FitSummary(), QString());
         QCOMPARE(s.sink.Texts(),
                  std::vector<std::string>{"The selected model is already available for the current "
                                           "data set"});

@@ -1,4 +1,5 @@
 #include <QAbstractItemModelTester>
+#include <QColor>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -36,6 +37,29 @@ class RowSetModelTest : public QObject {
         QCOMPARE(reset.count(), 2);
         QCOMPARE(model.rowCount(), 0);
         QCOMPARE(model.columnCount(), 0);
+    }
+
+    // Rows of fits that ended irregularly stand out, and say why on hovering.
+    void NotedRowsAreMarkedAndANewTableForgetsTheNotes() {
+        RowSetModel model;
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model.SetRows({{"FailureIndex", "Outcome"},
+                       {{std::int64_t{32}, std::string("converged")},
+                        {std::int64_t{33}, std::string("singular")}}});
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        model.SetRowNotes({"", "The fit at failure 33 is singular."});
+        QCOMPARE(changed.count(), 1);
+        for (int column = 0; column < 2; ++column) {
+            QCOMPARE(model.data(model.index(0, column), Qt::BackgroundRole), QVariant());
+            QVERIFY(model.data(model.index(1, column), Qt::BackgroundRole).canConvert<QColor>());
+            QCOMPARE(model.data(model.index(1, column), Qt::ToolTipRole).toString(),
+                     QStringLiteral("The fit at failure 33 is singular."));
+        }
+        QCOMPARE(model.data(model.index(0, 1), Qt::ToolTipRole).toString(),
+                 QStringLiteral("converged"));
+        model.SetRows(model.Rows());
+        QCOMPARE(model.data(model.index(1, 0), Qt::BackgroundRole), QVariant());
     }
 
     void DisplayText_data() {

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -113,6 +114,7 @@ TEST(ModelDriver, StoresTheFitOfEveryIndexOfTheDefaultRange) {
     }
     EXPECT_EQ(sink.Count(), 0u);
     EXPECT_EQ(project.Count("EstimatesSets"), 4);
+    EXPECT_EQ(project.Count("FitOutcomes"), 4 * 117);
 }
 
 TEST(ModelDriver, EveryDatasetGetsCompleteFiniteSets) {
@@ -314,22 +316,43 @@ TEST(ModelDriver, ArithmeticFaultIsReportedOnceAndStoresNothing) {
     }
 }
 
+// The set, its estimates and how its fits ended go in together or not at all.
 TEST(ModelDriver, FailedStoreIsReportedAndLeavesNoHalfSet) {
-    TestProject project;
-    int dataSetId = project.AddDataFile("sys1.txt");
-    test::RecordingSink sink;
-    // No room for the 117 estimates beyond the pages the file has.
-    std::int64_t pages = project.Scalar("PRAGMA page_count;");
-    project.Db().Execute("PRAGMA max_page_count = " + std::to_string(pages) + ";");
-    ApplyModelResult result =
-        ApplyModel(project.Db(), dataSetId, 4, kDefaultRange, kMaximumLikelihood, RunControl());
-    EXPECT_EQ(result.outcome, Outcome::Failed);
-    const std::string expected =
-        "An error occurred while storing the estimates of the Goel-Okumoto model.\r\nNo "
-        "estimates were stored.";
-    EXPECT_EQ(sink.Texts(), std::vector<std::string>{expected});
-    EXPECT_EQ(project.Count("EstimatesSets"), 0);
-    EXPECT_EQ(project.Count("Estimates"), 0);
+    struct Case {
+        const char* fault;
+        std::function<void(TestProject&)> make;
+    };
+    const Case cases[] = {
+        {"full disk",
+         [](TestProject& project) {
+             // No room for the 117 estimates beyond the pages the file has.
+             std::int64_t pages = project.Scalar("PRAGMA page_count;");
+             project.Db().Execute("PRAGMA max_page_count = " + std::to_string(pages) + ";");
+         }},
+        {"an outcome refused after every estimate went in",
+         [](TestProject& project) {
+             project.Db().Execute(
+                 "CREATE TRIGGER Refuse BEFORE INSERT ON FitOutcomes WHEN NEW.FailureIndex = 136 "
+                 "BEGIN SELECT RAISE(ABORT, 'refused'); END;");
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        TestProject project;
+        int dataSetId = project.AddDataFile("sys1.txt");
+        c.make(project);
+        test::RecordingSink sink;
+        ApplyModelResult result =
+            ApplyModel(project.Db(), dataSetId, 4, kDefaultRange, kMaximumLikelihood, RunControl());
+        EXPECT_EQ(result.outcome, Outcome::Failed);
+        const std::string expected =
+            "An error occurred while storing the estimates of the Goel-Okumoto model.\r\nNo "
+            "estimates were stored.";
+        EXPECT_EQ(sink.Texts(), std::vector<std::string>{expected});
+        EXPECT_EQ(project.Count("EstimatesSets"), 0);
+        EXPECT_EQ(project.Count("Estimates"), 0);
+        EXPECT_EQ(project.Count("FitOutcomes"), 0);
+    }
 }
 
 }  // namespace

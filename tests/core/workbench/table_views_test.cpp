@@ -54,10 +54,13 @@ TEST_F(TablesTest, EstimatesTableOfARawSet) {
     EXPECT_EQ(view->rows.headings,
               (std::vector<std::string>{"FailureIndex", "Parameter1", "Parameter2", "Parameter3",
                                         "LogLikelihood", "Pdf", "Cdf", "LowQ", "Median", "UppQ",
-                                        "MTTF"}));
+                                        "MTTF", "Outcome"}));
     ASSERT_EQ(view->rows.rows.size(), 2u);
     EXPECT_EQ(view->rows.rows[1][0], DbValue{std::int64_t{2}});
     EXPECT_EQ(view->rows.rows[1][8], DbValue{20.0});
+    // A set stored without outcomes, as by an earlier version: nothing is marked.
+    EXPECT_EQ(view->rows.rows[1][11], DbValue{std::string("not recorded")});
+    EXPECT_EQ(view->rowNotes, (std::vector<std::string>{"", ""}));
 }
 
 TEST_F(TablesTest, RecalibratedTableWritesNullForTheMissingMttf) {

@@ -72,6 +72,9 @@ struct ChartSeries {
     std::vector<ChartPoint> points;
     bool shown = true;
     SeriesStyle style;  // set by SetSeriesStyles
+    // Points of the series drawn with a hollow marker in its colour: fits that ended
+    // irregularly.
+    std::vector<ChartPoint> hollowMarkers;
 };
 
 struct ChartGroup {

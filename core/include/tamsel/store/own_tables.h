@@ -2,8 +2,11 @@
 // deleting a dataset takes its rows along; the defined tables never change shape.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "tamsel/records/termination.h"
 #include "tamsel/store/database.h"
 
 namespace tamsel {
@@ -17,5 +20,24 @@ void EnsureOwnTables(Database& db);
 // with nothing stored, when the row is refused.
 bool InsertDataSetTimeBase(Database& db, int dataSetId, const std::string& origin,
                            const std::string& timeZone, const std::string& unit);
+
+// How the fit at one failure index of an estimates set ended.
+struct FitOutcomeRow {
+    int failureIndex = 0;
+    std::string outcome;  // OutcomeText of the fit's termination
+    int evaluations = 0;
+    bool operator==(const FitOutcomeRow&) const = default;
+};
+
+// Stores how the fits at failure indices first..last of the set ended (terminations is
+// indexed by failure index) as one unit; nested in the caller's transaction, it rolls back
+// with it. False, with nothing stored, when an index lies outside terminations or a row is
+// refused.
+bool StoreFitOutcomes(Database& db, int estimatesSetId, int first, int last,
+                      const std::vector<FitTermination>& terminations);
+
+// The outcomes stored for the set, by failure index; empty for a set stored by a version
+// that did not record them. Failure: "An error occurred while reading the database."
+std::optional<std::vector<FitOutcomeRow>> ReadFitOutcomes(Database& db, int estimatesSetId);
 
 }  // namespace tamsel

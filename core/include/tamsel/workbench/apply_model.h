@@ -23,6 +23,9 @@ struct ApplyModelResult {
     // The message this routine showed; empty when Stored, and when a lookup of the store
     // failed and showed its own.
     std::string message;
+    // When Stored: how the fits ended, as FitSummary words it ("117 fits: 114 converged, 3 at
+    // a limit").
+    std::string fitSummary;
 };
 
 // Fits model modelNumber (1..8) to the dataset over the range rangeId with the settings of

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "tamsel/store/database.h"
 #include "tamsel/store/queries.h"
@@ -12,7 +13,9 @@
 namespace tamsel {
 
 // Every field of the stored rows of a set in failure index order, without the row key and
-// the set key, headed by the field names. nullopt after the selection's message.
+// the set key, headed by the field names; the estimates end with "Outcome", how each fit
+// ended ("not recorded" for a set stored by an earlier version). nullopt after the
+// selection's message.
 std::optional<RowSet> FailureTimesRows(Database& db, int dataSetId);
 std::optional<RowSet> EstimatesRows(Database& db, int estimatesSetId);
 std::optional<RowSet> PredictionsRows(Database& db, int predictionsSetId);
@@ -21,6 +24,9 @@ struct TableView {
     std::string windowCaption;
     std::string gridCaption;
     RowSet rows;
+    // Per row, empty or a sentence on a fit that ended irregularly (see OutcomeNote), which
+    // the window marks the row with.
+    std::vector<std::string> rowNotes;
 };
 
 // The failure times of the current dataset: window "TABLE: <dataset> - Failure times", grid
