@@ -26,6 +26,16 @@ namespace tamsel::test {
 #define EXPECT_CLOSE_ABS(actual, expected, absTol) \
     EXPECT_TRUE(::tamsel::test::IsClose((actual), (expected), 0.0, (absTol)))
 
+// Vectors written as calls, so that table rows holding them stay compact.
+template <typename... T>
+std::vector<double> Doubles(T... values) {
+    return {static_cast<double>(values)...};
+}
+template <typename... T>
+std::vector<std::string> Strings(T... texts) {
+    return {std::string(texts)...};
+}
+
 // A directory of its own, removed with everything in it when the object goes.
 class TempDir {
   public:

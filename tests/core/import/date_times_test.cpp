@@ -9,6 +9,8 @@
 namespace tamsel {
 namespace {
 
+using test::Doubles;
+
 TableOptions Times(std::string origin, std::string zone = "UTC", TimeUnit unit = TimeUnit::Hours) {
     TableOptions options;
     options.timestamps = TimestampOptions{std::move(origin), std::move(zone), unit};
@@ -26,36 +28,25 @@ TEST(DateTimes, BecomeSortedTimesSinceTheOrigin) {
         TableOptions options;
         std::vector<double> values;
     };
-    for (const Case& c :
-         std::vector<Case>{{"UTC, out of order",
-                            "when\n2024-03-01 10:00\n2024-03-01 08:30\n2024-03-02T08:00:00Z\n",
-                            Times("2024-03-01 08:00"),
-                            {0.5, 2, 24}},
-                           {"seconds with a fraction",
-                            "2024-03-01 08:00:01.5\n2024-03-01 08:01:00\n",
-                            Times("2024-03-01T08:00:00", "UTC", TimeUnit::Seconds),
-                            {1.5, 60}},
-                           {"minutes and days",
-                            "2024-03-02 08:00\n2024-03-04 20:00\n",
-                            Times("2024-03-01 08:00", "UTC", TimeUnit::Days),
-                            {1, 3.5}},
-                           {"offsets across zones",
-                            "i,t\n1,2024-03-01T09:00:00+01:00\n2,2024-03-01 "
-                            "04:00-05:00\n3,2024-03-01 17:30+0930\n",
-                            Times("2024-03-01 07:00Z", "UTC", TimeUnit::Minutes),
-                            {60, 60, 120}},
-                           {"spring forward counts real hours",
-                            "2024-03-31 01:30\n2024-03-31 03:30\n",
-                            Times("2024-03-31 00:00", "Europe/Berlin"),
-                            {1.5, 2.5}},
-                           {"fall back counts real hours",
-                            "2024-10-27 01:30\n2024-10-27 03:30\n2024-10-27T02:30+01:00\n",
-                            Times("2024-10-27 00:00", "Europe/Berlin"),
-                            {1.5, 3.5, 4.5}},
-                           {"zone of the origin too",
-                            "2024-07-01 17:00Z\n",
-                            Times("2024-07-01 12:00", "America/New_York"),
-                            {1}}}) {
+    for (const Case& c : std::vector<Case>{
+             {"UTC, out of order",
+              "when\n2024-03-01 10:00\n2024-03-01 08:30\n2024-03-02T08:00:00Z\n",
+              Times("2024-03-01 08:00"), Doubles(0.5, 2, 24)},
+             {"seconds with a fraction", "2024-03-01 08:00:01.5\n2024-03-01 08:01:00\n",
+              Times("2024-03-01T08:00:00", "UTC", TimeUnit::Seconds), Doubles(1.5, 60)},
+             {"minutes and days", "2024-03-02 08:00\n2024-03-04 20:00\n",
+              Times("2024-03-01 08:00", "UTC", TimeUnit::Days), Doubles(1, 3.5)},
+             {"offsets across zones",
+              "i,t\n1,2024-03-01T09:00:00+01:00\n2,2024-03-01 "
+              "04:00-05:00\n3,2024-03-01 17:30+0930\n",
+              Times("2024-03-01 07:00Z", "UTC", TimeUnit::Minutes), Doubles(60, 60, 120)},
+             {"spring forward counts real hours", "2024-03-31 01:30\n2024-03-31 03:30\n",
+              Times("2024-03-31 00:00", "Europe/Berlin"), Doubles(1.5, 2.5)},
+             {"fall back counts real hours",
+              "2024-10-27 01:30\n2024-10-27 03:30\n2024-10-27T02:30+01:00\n",
+              Times("2024-10-27 00:00", "Europe/Berlin"), Doubles(1.5, 3.5, 4.5)},
+             {"zone of the origin too", "2024-07-01 17:00Z\n",
+              Times("2024-07-01 12:00", "America/New_York"), Doubles(1)}}) {
         SCOPED_TRACE(c.what);
         TableResult result = ReadTableText(c.text, c.options);
         ASSERT_FALSE(result.refusal) << Detail(result);

@@ -62,24 +62,6 @@ inline MinimisationSettings ReferenceSettings() {
     return settings;
 }
 
-// Builds a model's per-index fit for series over 1..rangeEnd.
-using FitMaker =
-    std::function<IndexFit(const FailureSeries& x, const FailureSeries& t, std::int32_t rangeEnd)>;
-
-// The record of index i when the interfailure time after failure i is s: the fit at i does
-// not depend on x(i+1), so Cdf and Pdf of the record are the predictive distribution
-// function and density at s.
-inline EstimateRecord RecordWithNext(const FitMaker& make, Series series, std::int32_t i,
-                                     double s) {
-    if (static_cast<std::int32_t>(series.x.size()) <= i + 1) {
-        series.x.resize(static_cast<std::size_t>(i) + 2);
-        series.t.resize(static_cast<std::size_t>(i) + 2);
-    }
-    series.x[static_cast<std::size_t>(i) + 1] = s;
-    series.t[static_cast<std::size_t>(i) + 1] = series.t[static_cast<std::size_t>(i)] + s;
-    return make(series.x, series.t, i + 1)(i).record;
-}
-
 // The u in [left, right] that maximises a unimodal f, by golden section down to 1e-14.
 inline double GoldenSectionArgMax(const std::function<double(double)>& f, double left,
                                   double right) {

@@ -165,21 +165,6 @@ TEST(Prequential, EveryModelsFitsAreTheSameInAnyOrderAndOnAnyNumberOfThreads) {
     }
 }
 
-TEST(Prequential, EveryModelStopsWhenCancelled) {
-    test::Series series = test::FromDataFile("sys1.txt");
-    for (const ModelInfo& model : ModelTable()) {
-        SCOPED_TRACE(model.code);
-        test::CancellingProgress progress(25);
-        EstimatesArray estimates;
-        EXPECT_EQ(model
-                      .estimate(series.x, series.t, 20, 136, test::ReferenceSettings(), estimates,
-                                progress.Control())
-                      .status,
-                  EstimationStatus::Cancelled);
-        EXPECT_EQ(progress.Steps(), Indices(20, 25));
-    }
-}
-
 TEST(ModelTable, FindsModelsByCodeOrNumber) {
     struct Case {
         const char* text;

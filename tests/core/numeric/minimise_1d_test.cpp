@@ -6,6 +6,7 @@
 #include <boost/math/tools/roots.hpp>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <string>
@@ -24,80 +25,58 @@ constexpr std::int32_t kMaxIter = 300;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-// What a test objective needs besides the point.
-struct ObjectiveData {
-    double r = 0.0;
-    double c = 0.0;
-    const std::vector<double>* series = nullptr;
-};
+using Objective = std::function<double(double)>;
 
-using TestObjective = double (*)(double z, const ObjectiveData& data);
-
-// Every point a test objective was evaluated at, in order.
-std::vector<double>& Points() {
-    static std::vector<double> points;
-    return points;
+Objective Quadratic(double r) {
+    return [r](double z) { return (z - r) * (z - r); };
 }
 
-double Quadratic(double z, const ObjectiveData& d) {
-    Points().push_back(z);
-    return (z - d.r) * (z - d.r);
-}
-
-double Quartic(double z, const ObjectiveData& d) {
-    Points().push_back(z);
-    return std::pow(z - d.r, 4);
+Objective Quartic(double r) {
+    return [r](double z) { return std::pow(z - r, 4); };
 }
 
 // NaN at 0.
-double XLogX(double z, const ObjectiveData&) {
-    Points().push_back(z);
-    return z * std::log(z);
-}
+double XLogX(double z) { return z * std::log(z); }
 
 // -sum ln(1 + y_i k) + c k over the series y (element 0 unused): convex in k >= 0.
-double Likelihood(double k, const ObjectiveData& d) {
-    Points().push_back(k);
-    double sum = 0.0;
-    for (std::size_t i = 1; i < d.series->size(); ++i) sum += std::log1p((*d.series)[i] * k);
-    return -sum + d.c * k;
+Objective Likelihood(const std::vector<double>& series, double c) {
+    return [&series, c](double k) {
+        double sum = 0.0;
+        for (std::size_t i = 1; i < series.size(); ++i) sum += std::log1p(series[i] * k);
+        return -sum + c * k;
+    };
 }
 
-double Linear(double z, const ObjectiveData& d) {
-    Points().push_back(z);
-    return d.r * z;
+Objective Linear(double slope) {
+    return [slope](double z) { return slope * z; };
 }
 
 // (z - 3)^2 from r on, the value c below r.
-double NonFinite(double z, const ObjectiveData& d) {
-    Points().push_back(z);
-    return z < d.r ? d.c : (z - 3.0) * (z - 3.0);
+Objective NonFinite(double r, double c) {
+    return [r, c](double z) { return z < r ? c : (z - 3.0) * (z - 3.0); };
 }
 
 // |z - r| cut off at c, so every point of [r - c, r + c] is a minimum.
-double FlatBottom(double z, const ObjectiveData& d) {
-    Points().push_back(z);
-    return std::max(std::abs(z - d.r), d.c);
+Objective FlatBottom(double r, double c) {
+    return [r, c](double z) { return std::max(std::abs(z - r), c); };
 }
 
+// The result and every point the objective was evaluated at, in order.
 struct Search {
     Minimise1DResult result;
     std::vector<double> points;
 };
 
-Search Minimise(TestObjective f, const ObjectiveData& data, double x, double lo, double hi,
+Search Minimise(const Objective& f, double x, double lo, double hi,
                 std::int32_t maxIter = kMaxIter) {
-    Points().clear();
-    Minimise1DResult result =
-        Minimise1D([&](double z) { return f(z, data); }, x, lo, hi, kRel, kAbs, maxIter);
-    return {result, Points()};
-}
-
-ObjectiveData WithR(double r, double c = 0.0) {
-    ObjectiveData data;
-    data.r = r;
-    data.c = c;
-    return data;
+    Search run;
+    run.result = Minimise1D(
+        [&](double z) {
+            run.points.push_back(z);
+            return f(z);
+        },
+        x, lo, hi, kRel, kAbs, maxIter);
+    return run;
 }
 
 // Every evaluation, the returned point and its bracket lie in [lo, hi], and count says how many
@@ -116,13 +95,12 @@ void ExpectInside(const Search& run, double lo, double hi) {
 
 // Every trial after the first lies at least tol1 from the best point held when it was made
 // (half of tol1 allows for tol1 following x), unless an end stopped it.
-void ExpectTrialsKeepTheirDistance(const Search& run, TestObjective code, const ObjectiveData& data,
-                                   double lo, double hi) {
+void ExpectTrialsKeepTheirDistance(const Search& run, const Objective& f, double lo, double hi) {
     double best = run.points[0];
-    double fBest = code(best, data);
+    double fBest = f(best);
     for (std::size_t i = 1; i < run.points.size(); ++i) {
         double point = run.points[i];
-        double value = code(point, data);
+        double value = f(point);
         if (point != lo && point != hi) {
             EXPECT_GE(std::abs(point - best), 0.5 * (kRel * std::abs(best) + kAbs)) << i;
         }
@@ -160,57 +138,49 @@ double LikelihoodMinimum(const std::vector<double>& series, double c) {
 // narrower than the minimum start distance keeps the start inside.
 TEST(Minimise1D, FindsTheMinimumWithoutLeavingTheInterval) {
     std::vector<double> series = LikelihoodSeries();
-    ObjectiveData likelihood = WithR(0.0, 2.0);
-    likelihood.series = &series;
     // Where the minimum value is not 0, values near it differ by less than their rounding and
     // the search may stop on an exact tie first.
     constexpr std::nullopt_t kMayTie = std::nullopt;
     constexpr Termination kConverged = Termination::Converged;
     struct Case {
         std::string name;
-        TestObjective f;
-        ObjectiveData data;
+        Objective f;
         double x, lo, hi;
         double minimum;
         std::optional<Termination> termination;  // kMayTie: converged or tied
         std::int32_t maxCount;  // parabolic steps take a smooth minimum in few evaluations
     };
     const std::vector<Case> cases = {
-        {"quadratic from the left", &Quadratic, WithR(3.0), 1.0, 0.0, 10.0, 3.0, kConverged, 12},
-        {"quadratic from the right", &Quadratic, WithR(3.0), 9.0, 0.0, 10.0, 3.0, kConverged, 12},
-        {"quadratic from its minimum", &Quadratic, WithR(3.0), 3.0, 0.0, 10.0, 3.0, kConverged, 12},
-        {"quadratic, negative minimum", &Quadratic, WithR(-2.5), 4.0, -10.0, 5.0, -2.5, kConverged,
-         12},
-        {"quadratic far from the start", &Quadratic, WithR(7e3), 10.0, 0.0, 1e4, 7e3, kConverged,
-         15},
-        {"quartic", &Quartic, WithR(2.5), 7.0, 0.0, 10.0, 2.5, kMayTie, 25},
+        {"quadratic from the left", Quadratic(3.0), 1.0, 0.0, 10.0, 3.0, kConverged, 12},
+        {"quadratic from the right", Quadratic(3.0), 9.0, 0.0, 10.0, 3.0, kConverged, 12},
+        {"quadratic from its minimum", Quadratic(3.0), 3.0, 0.0, 10.0, 3.0, kConverged, 12},
+        {"quadratic, negative minimum", Quadratic(-2.5), 4.0, -10.0, 5.0, -2.5, kConverged, 12},
+        {"quadratic far from the start", Quadratic(7e3), 10.0, 0.0, 1e4, 7e3, kConverged, 15},
+        {"quartic", Quartic(2.5), 7.0, 0.0, 10.0, 2.5, kMayTie, 25},
         // z ln z is NaN at its lower end 0.
-        {"x ln x", &XLogX, {}, 2.5, 0.0, 3.0, std::exp(-1.0), kConverged, 25},
-        {"likelihood", &Likelihood, likelihood, 5.0, 0.0, 100.0, LikelihoodMinimum(series, 2.0),
+        {"x ln x", &XLogX, 2.5, 0.0, 3.0, std::exp(-1.0), kConverged, 25},
+        {"likelihood", Likelihood(series, 2.0), 5.0, 0.0, 100.0, LikelihoodMinimum(series, 2.0),
          kMayTie, 15},
-        {"rising line from near the lower end", &Linear, WithR(1.0), 2.5, 2.0, 10.0, 2.0,
-         kConverged, kMaxIter},
-        {"quadratic, minimum below", &Quadratic, WithR(-1.0), 5.0, 0.0, 10.0, 0.0, kConverged,
+        {"rising line from near the lower end", Linear(1.0), 2.5, 2.0, 10.0, 2.0, kConverged,
          kMaxIter},
-        {"quadratic, minimum above", &Quadratic, WithR(20.0), 5.0, 0.0, 10.0, 10.0, kConverged,
-         kMaxIter},
+        {"quadratic, minimum below", Quadratic(-1.0), 5.0, 0.0, 10.0, 0.0, kConverged, kMaxIter},
+        {"quadratic, minimum above", Quadratic(20.0), 5.0, 0.0, 10.0, 10.0, kConverged, kMaxIter},
         // The first trial lands on the end and the clipped expanding step stays there: the
         // repeated value ends the search before any bracket.
-        {"falling line from within d0 of the upper end", &Linear, WithR(-1.0), 9.5, 2.0, 10.0, 10.0,
+        {"falling line from within d0 of the upper end", Linear(-1.0), 9.5, 2.0, 10.0, 10.0,
          Termination::TiedBeforeBracket, kMaxIter},
-        {"interval narrower than d0", &Quadratic, WithR(1.0), 1.0, 0.98, 1.02, 1.0, kConverged,
-         kMaxIter},
+        {"interval narrower than d0", Quadratic(1.0), 1.0, 0.98, 1.02, 1.0, kConverged, kMaxIter},
         // lo - x rounds to -x here, and x + (lo - x) to 0.
-        {"rising line, lower end far below x in magnitude", &Linear, WithR(1.0), 5.0, 1e-20, 10.0,
-         1e-20, kConverged, kMaxIter},
+        {"rising line, lower end far below x in magnitude", Linear(1.0), 5.0, 1e-20, 10.0, 1e-20,
+         kConverged, kMaxIter},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Search run = Minimise(c.f, c.data, c.x, c.lo, c.hi);
+        Search run = Minimise(c.f, c.x, c.lo, c.hi);
         const Minimise1DResult& r = run.result;
         ExpectInside(run, c.lo, c.hi);
-        ExpectTrialsKeepTheirDistance(run, c.f, c.data, c.lo, c.hi);
-        EXPECT_EQ(r.fx, c.f(r.x, c.data));
+        ExpectTrialsKeepTheirDistance(run, c.f, c.lo, c.hi);
+        EXPECT_EQ(r.fx, c.f(r.x));
         EXPECT_LE(r.count, c.maxCount);
         // The bracket holds the minimum; converged means both its ends lie within tol2 of x.
         const double tol2 = 2.0 * (kRel * std::abs(r.x) + kAbs);
@@ -240,7 +210,7 @@ TEST(Minimise1D, FindsTheMinimumWithoutLeavingTheInterval) {
 // second-best point and brackets the minimum with 6. The parabola through 3.6, 0 and 6 gives
 // 3 exactly, and the one through 3, 3.6 and 0 then gives 2.4.
 TEST(Minimise1D, FollowsTheSteppingRulesOnAKink) {
-    Search run = Minimise(&FlatBottom, WithR(3.0, 0.0), 6.0, 0.0, 10.0);
+    Search run = Minimise(FlatBottom(3.0, 0.0), 6.0, 0.0, 10.0);
     ASSERT_GE(run.points.size(), 6u);
     const std::vector<double> expected = {6.0, 6.6, 3.6, 0.0, 3.0, 2.4};
     for (std::size_t i = 0; i < expected.size(); ++i) {
@@ -266,7 +236,7 @@ TEST(Minimise1D, StartCloserThanD0ToAnEndIsMovedD0FromIt) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.x);
-        Search run = Minimise(&Quadratic, WithR(7.0), c.x, c.lo, c.hi);
+        Search run = Minimise(Quadratic(7.0), c.x, c.lo, c.hi);
         ASSERT_FALSE(run.points.empty());
         EXPECT_CLOSE(run.points[0], c.firstPoint, 1e-15);
     }
@@ -276,7 +246,7 @@ TEST(Minimise1D, StartCloserThanD0ToAnEndIsMovedD0FromIt) {
 // ties again and ends the search there, before any bracket.
 TEST(Minimise1D, ConstantObjectiveStopsAtTheFirstTrialWithFlag2) {
     double d0 = 0.1 * 5.0 + 100.0 * kAbs;
-    Search flat = Minimise(&Linear, WithR(0.0), 5.0, 0.0, 8.0);
+    Search flat = Minimise(Linear(0.0), 5.0, 0.0, 8.0);
     EXPECT_EQ(flat.result.termination, Termination::TiedBeforeBracket);
     EXPECT_EQ(flat.result.count, 3);
     ASSERT_EQ(flat.points.size(), 3u);
@@ -291,8 +261,7 @@ TEST(Minimise1D, ConstantObjectiveStopsAtTheFirstTrialWithFlag2) {
 TEST(Minimise1D, BudgetIsCheckedFromTheThirdEvaluationOn) {
     struct Case {
         std::string name;
-        TestObjective f;
-        double r;
+        Objective f;
         std::int32_t maxIter;
         Termination termination;
         std::int32_t count;
@@ -301,22 +270,22 @@ TEST(Minimise1D, BudgetIsCheckedFromTheThirdEvaluationOn) {
     // From 50 on [0, 100], d0 = 5 + 1e-13: trials at 50 - d0, then four steps further.
     double d0 = 5.0 + 100.0 * kAbs;
     const std::vector<Case> cases = {
-        {"line, no budget", &Linear, 1.0, 0, Termination::BudgetBeforeBracket, 3, 50.0 - 5.0 * d0,
+        {"line, no budget", Linear(1.0), 0, Termination::BudgetBeforeBracket, 3, 50.0 - 5.0 * d0,
          0.0, 100.0},
-        {"line, budget 3", &Linear, 1.0, 3, Termination::BudgetBeforeBracket, 3, 50.0 - 5.0 * d0,
+        {"line, budget 3", Linear(1.0), 3, Termination::BudgetBeforeBracket, 3, 50.0 - 5.0 * d0,
          0.0, 100.0},
         // The fourth trial reaches the end, which brackets the minimum there.
-        {"line, budget 4", &Linear, 1.0, 4, Termination::IterationBudget, 4, 0.0, 0.0,
+        {"line, budget 4", Linear(1.0), 4, Termination::IterationBudget, 4, 0.0, 0.0,
          50.0 - 5.0 * d0},
         // The trials on both sides of the start are higher: bracketed at once.
-        {"quadratic, budget 2", &Quadratic, 50.0, 2, Termination::IterationBudget, 3, 50.0,
+        {"quadratic, budget 2", Quadratic(50.0), 2, Termination::IterationBudget, 3, 50.0,
          50.0 - d0, 50.0 + 4.0 * d0},
-        {"quadratic, budget 3", &Quadratic, 50.0, 3, Termination::IterationBudget, 3, 50.0,
+        {"quadratic, budget 3", Quadratic(50.0), 3, Termination::IterationBudget, 3, 50.0,
          50.0 - d0, 50.0 + 4.0 * d0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Search run = Minimise(c.f, WithR(c.r), 50.0, 0.0, 100.0, c.maxIter);
+        Search run = Minimise(c.f, 50.0, 0.0, 100.0, c.maxIter);
         const Minimise1DResult& r = run.result;
         EXPECT_EQ(r.termination, c.termination);
         EXPECT_EQ(r.count, c.count);
@@ -330,14 +299,14 @@ TEST(Minimise1D, NonFiniteValuesRankAboveEveryFiniteValue) {
     // (z - 3)^2 above 2, a non-finite value below: the search from 6 evaluates the lower end.
     for (double value : {kNaN, kInf, -kInf}) {
         SCOPED_TRACE(value);
-        Search run = Minimise(&NonFinite, WithR(2.0, value), 6.0, 0.0, 10.0);
+        Search run = Minimise(NonFinite(2.0, value), 6.0, 0.0, 10.0);
         EXPECT_EQ(run.result.termination, Termination::Converged);
         EXPECT_CLOSE_ABS(run.result.x, 3.0, 2.0 * (kRel * 3.0 + kAbs));
         EXPECT_EQ(run.result.fx, (run.result.x - 3.0) * (run.result.x - 3.0));
         EXPECT_NE(std::find(run.points.begin(), run.points.end(), 0.0), run.points.end());
     }
     // Non-finite everywhere: non-finite values tie with each other, and the search stops.
-    Search nowhere = Minimise(&NonFinite, WithR(100.0, kNaN), 5.0, 0.0, 10.0);
+    Search nowhere = Minimise(NonFinite(100.0, kNaN), 5.0, 0.0, 10.0);
     EXPECT_EQ(nowhere.result.termination, Termination::TiedBeforeBracket);
     EXPECT_EQ(nowhere.result.count, 3);
     EXPECT_EQ(nowhere.result.fx, kInf);
@@ -352,14 +321,14 @@ TEST(Minimise1D, EqualValueOnceBracketedEndsWithFlag1) {
     };
     for (const Case& c : {Case{0.5, true}, Case{8.0, false}}) {
         SCOPED_TRACE(c.x);
-        Search run = Minimise(&FlatBottom, WithR(3.0, 0.5), c.x, 0.0, 10.0);
+        Search run = Minimise(FlatBottom(3.0, 0.5), c.x, 0.0, 10.0);
         const Minimise1DResult& r = run.result;
         EXPECT_EQ(r.termination, Termination::TiedTrial);
         EXPECT_EQ(r.fx, 0.5);
         EXPECT_GE(r.x, 2.5);
         EXPECT_LE(r.x, 3.5);
         double trial = run.points.back();
-        EXPECT_EQ(FlatBottom(trial, WithR(3.0, 0.5)), 0.5);
+        EXPECT_EQ(FlatBottom(3.0, 0.5)(trial), 0.5);
         EXPECT_EQ(trial > r.x, c.trialAbove);
         EXPECT_EQ(c.trialAbove ? r.lo : r.hi, r.x);
         EXPECT_GE(trial, r.lo);

@@ -35,15 +35,6 @@ TEST(UPlot, EndValuesCountAtTheSentinels) {
     EXPECT_CLOSE(plot.Ordinates(6)[0], 0.5, 1e-15);
 }
 
-TEST(ChordLengths, NormaliseTheRunningLengthFromTheOrigin) {
-    const std::vector<double> s = ChordLengths({0.0, 0.3, 1.0}, {0.2, 0.6, 1.0});
-    const double total = 0.2 + 0.5 + std::hypot(0.7, 0.4);
-    ASSERT_EQ(s.size(), 3u);
-    EXPECT_CLOSE(s[0], 0.2 / total, 1e-15);
-    EXPECT_CLOSE(s[1], 0.7 / total, 1e-15);
-    EXPECT_EQ(s[2], 1.0);
-}
-
 // M raw predictions of exponential interfailure times of rate 1 made with rate factor: u
 // is the predicted Cdf, f the predicted Pdf at the observed time. Element 0 unused.
 struct RawPredictions {

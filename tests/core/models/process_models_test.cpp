@@ -1,16 +1,21 @@
-#include "tamsel/models/jm_model.h"
-
+// The Jelinski-Moranda, Duane, Goel-Okumoto and Musa-Okumoto fits at their closed forms,
+// limits and planted maxima.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <numbers>
 
 #include "model_test_support.h"
+#include "tamsel/models/du_model.h"
+#include "tamsel/models/go_model.h"
+#include "tamsel/models/jm_model.h"
+#include "tamsel/models/mo_model.h"
 #include "tamsel/models/sentinels.h"
 
 namespace tamsel {
 namespace {
 
+using test::FromCumulative;
 using test::FromDataFile;
 using test::FromInterfailure;
 using test::ReferenceSettings;
@@ -35,30 +40,6 @@ double ProfileLogLikelihood(const Series& series, std::int32_t i, double n) {
 double ProfileArgMax(const Series& series, std::int32_t i) {
     auto at = [&](double u) { return ProfileLogLikelihood(series, i, i + std::expm1(u)); };
     return i + std::expm1(test::GridArgMax(at, 0.0, std::log1p(1e7)));
-}
-
-TEST(JelinskiMoranda, EveryIndexMaximisesTheLikelihood) {
-    for (const char* file : {"ntds.txt", "sys1.txt", "musa_sys3.txt"}) {
-        Series series = FromDataFile(file);
-        for (std::int32_t i = 2; i <= series.Count(); ++i) {
-            SCOPED_TRACE(std::string(file) + " at " + std::to_string(i));
-            EstimateRecord record = FitJM(series, i, series.Count());
-            double best = ProfileArgMax(series, i);
-            if (record.param1 == i) {
-                // All faults found: the profile falls from N = i on.
-                EXPECT_LT(best - i, 1e-3 * i);
-            } else if (record.param1 == kInfiniteFaults) {
-                // No fault reduction: the profile still rises at N = 1e6.
-                EXPECT_GT(best, 1e6);
-            } else {
-                // Where the profile is flat the grid search places its maximum only to
-                // about the square root of the rounding error.
-                EXPECT_CLOSE(record.param1, best, 1e-4);
-                EXPECT_GE(ProfileLogLikelihood(series, i, record.param1),
-                          ProfileLogLikelihood(series, i, best) - 1e-9);
-            }
-        }
-    }
 }
 
 TEST(JelinskiMoranda, FirstIndexFindsAllFaults) {
@@ -167,20 +148,128 @@ TEST(JelinskiMoranda, ProfileMaximumBeyondTheSentinelHasNoFaultReduction) {
     }
 }
 
-TEST(JelinskiMoranda, ObjectiveIsTheNegativeProfileInY) {
-    // With y = 1 / (N - n + R): -ObjectiveJM(y) + n ln(n / T) - n is the profile.
-    Series series = FromDataFile("ntds.txt");
-    const std::int32_t n = 26;
-    double r = 0.0;
-    for (std::int32_t j = 1; j <= n; ++j) r += series.t[j];
-    r /= series.t[n];
-    for (double faults : {26.5, 31.0, 40.0, 200.0}) {
-        double y = 1.0 / (faults - n + r);
-        double profile = -ObjectiveJM(y, n, r) + n * std::log(n / series.t[n]) - n;
-        EXPECT_CLOSE(profile, ProfileLogLikelihood(series, n, faults), 1e-12);
+EstimateRecord FitDu(const Series& series, std::int32_t i, std::int32_t rangeEnd) {
+    return PrepareDu(series.x, series.t, rangeEnd)(i).record;
+}
+
+TEST(Duane, ClosedFormFitOnTwoFailures) {
+    Series series = FromCumulative({1.0, std::numbers::e, 4.0});
+    EstimateRecord record = FitDu(series, 2, 3);
+    EXPECT_CLOSE(record.param1, 2.0, 1e-15);
+    EXPECT_CLOSE(record.param2, 2.0 / (std::numbers::e * std::numbers::e), 1e-15);
+    EXPECT_CLOSE(record.param2 * std::pow(std::numbers::e, record.param1), 2.0, 1e-15);
+    EXPECT_EQ(record.param3, 0.0);
+    // 2 ln(Alpha Beta) + (Beta - 1) sum ln t(j) - Alpha T^Beta at the maximum.
+    EXPECT_CLOSE(record.logLhd, 2.0 * std::log(4.0 / (std::numbers::e * std::numbers::e)) - 1.0,
+                 1e-14);
+    double survival = 0.0;
+    EXPECT_EQ(record.cdf,
+              CdfDu(std::numbers::e, 4.0 - std::numbers::e, 2.0, record.param2, survival));
+    EXPECT_GT(record.cdf, 0.0);
+    EXPECT_EQ(FitDu(series, 2, 2).cdf, 0.0);
+    EXPECT_EQ(FitDu(series, 2, 2).pdf, 0.0);
+}
+
+TEST(Duane, MeanBeyondTheDoublesIsInfinite) {
+    // a = 1000: e^i Gamma(a) / (Beta Alpha^a) is about e^2942, where Gamma(a) alone overflows.
+    const double beta = 1e-3;
+    const double time = 500.0;
+    double alpha = 20 / std::pow(time, beta);
+    const Guarded mean = MttfDu(beta, alpha, 20, time);
+    EXPECT_EQ(mean.value, kInfiniteMttf);
+    EXPECT_EQ(mean.fault, MathFault::None);
+}
+
+TEST(Duane, UndefinedFitsStoreTheHomogeneousProcess) {
+    struct Case {
+        const char* what;
+        std::vector<double> cumulative;
+        std::int32_t i;
+    };
+    for (const Case& c :
+         {Case{"equal cumulative times", {115, 115, 200}, 2},
+          Case{"a first time of zero", {0, 5, 12, 20}, 3}, Case{"the first failure", {7, 9}, 1}}) {
+        SCOPED_TRACE(c.what);
+        Series series = FromCumulative(c.cumulative);
+        EstimateRecord record = FitDu(series, c.i, series.Count());
+        double time = series.t[c.i];
+        EXPECT_EQ(record.param1, 1.0);
+        EXPECT_CLOSE(record.param2, c.i / time, 1e-15);
+        EXPECT_CLOSE(record.mttf, time / c.i, 1e-13);
+        EXPECT_CLOSE(record.median, std::numbers::ln2 * time / c.i, 1e-12);
+        EXPECT_CLOSE(record.cdf, 1.0 - std::exp(-c.i / time * series.x[c.i + 1]), 1e-13);
     }
-    EXPECT_EQ(ObjectiveJM(0.0, n, r), 0.0);
-    EXPECT_TRUE(std::isinf(ObjectiveJM(2.0 / r, n, r)));
+    // All failures at time 0: the rate is infinite and stored as 1e30.
+    EstimateRecord record = FitDu(FromCumulative({0, 0, 0, 0}), 3, 4);
+    EXPECT_EQ(record.param1, 1.0);
+    EXPECT_EQ(record.param2, kInfiniteQuartile);
+    EXPECT_TRUE(std::isfinite(record.mttf));
+    EXPECT_TRUE(std::isfinite(record.pdf));
+}
+
+EstimateRecord FitGO(const Series& series, std::int32_t i, std::int32_t rangeEnd) {
+    return PrepareGO(series.x, series.t, rangeEnd, ReferenceSettings())(i).record;
+}
+
+TEST(GoelOkumoto, NoGrowthGivesTheHomogeneousLimit) {
+    // Failure times 1, 2, 3, 4: m = 2.5 > T / 2 = 2.
+    Series series = FromCumulative({1, 2, 3, 4, 6});
+    EstimateRecord record = FitGO(series, 4, 5);
+    EXPECT_EQ(record.param1, kInfiniteFaults);
+    EXPECT_EQ(record.param2, 0.0);
+    EXPECT_EQ(record.param3, 1.0);
+    EXPECT_EQ(record.mttf, 1.0);
+    EXPECT_CLOSE(record.lowQ, -std::log(0.75), 1e-15);
+    EXPECT_CLOSE(record.median, std::numbers::ln2, 1e-15);
+    EXPECT_CLOSE(record.uppQ, std::log(4.0), 1e-15);
+    EXPECT_CLOSE(record.cdf, 1.0 - std::exp(-2.0), 1e-15);
+    EXPECT_CLOSE(record.pdf, std::exp(-2.0), 1e-15);
+}
+
+TEST(GoelOkumoto, UpperQuartileIsInfiniteWhenTheDistributionNeverReachesIt) {
+    Series series = FromDataFile("musa_sys3.txt");
+    int infinite = 0;
+    for (std::int32_t i = 20; i <= series.Count(); ++i) {
+        EstimateRecord record = FitGO(series, i, series.Count());
+        if (record.param1 == kInfiniteFaults) continue;
+        SCOPED_TRACE(i);
+        double remaining = record.param1 * std::exp(-record.param2 * series.t[i]);
+        bool reached = -std::expm1(-remaining) > 0.75;
+        EXPECT_EQ(record.uppQ == kInfiniteQuartile, !reached);
+        infinite += reached ? 0 : 1;
+        EXPECT_EQ(record.mttf, kInfiniteMttf);
+    }
+    EXPECT_GT(infinite, 0);
+}
+
+TEST(GoelOkumoto, DistributionsStopWhereNoFurtherFailureIsExpected) {
+    // Mu e^(-Phi T) = 0.5 more failures are expected: the distribution stops at 1 - e^-0.5.
+    double stop = -std::expm1(-0.5);
+    EXPECT_EQ(PercentileGO(stop + 1e-9, std::log(100.0) / 100.0, 100.0, 50.0), kInfiniteQuartile);
+    EXPECT_LT(PercentileGO(stop - 1e-9, std::log(100.0) / 100.0, 100.0, 50.0), 1e30);
+    double survival = -1.0;
+    EXPECT_EQ(CdfGO(0.0, 1.0, 1.0, 1e6, survival), 1.0);
+    EXPECT_EQ(survival, 0.0);
+    EXPECT_EQ(PercentileHpp(0.5, kVanishing), kInfiniteQuartile);
+    EXPECT_EQ(CdfHpp(701.0, 1.0), 1.0);
+}
+
+EstimateRecord FitMO(const Series& series, std::int32_t i, std::int32_t rangeEnd) {
+    return PrepareMO(series.x, series.t, rangeEnd, ReferenceSettings())(i).record;
+}
+
+TEST(MusaOkumoto, FitAtTheLowerEndHasUnitScale) {
+    // A first failure at time 0 draws the maximum to a = 0; the search stops at theta0,
+    // where beta0 = 1 up to rounding.
+    Series series = FromInterfailure({0.0, 10.0, 5.0});
+    EstimateRecord record = FitMO(series, 2, 3);
+    EXPECT_CLOSE(record.param2, 1.0, 1e-6);
+    double scale = record.param1 + 10.0;
+    EXPECT_GE(record.mttf, 1e6 * scale);
+    // With beta0 = 1 the quartiles are (a + T) (1 / (1 - p) - 1).
+    EXPECT_CLOSE(record.lowQ, scale / 3.0, 1e-6);
+    EXPECT_CLOSE(record.median, scale, 1e-6);
+    EXPECT_CLOSE(record.uppQ, 3.0 * scale, 1e-6);
 }
 
 }  // namespace
