@@ -245,7 +245,7 @@ ChartDescription ReliabilityChart(const ForecastBasis& basis, const ForecastQuer
     chart.xAxis = {"Time from failure " + IndexText(basis.fit.index), true, 0.0, horizon};
     chart.yAxis = {"R(t)", true, 0.0, 1.0};
     ChartGroup group;
-    ChartSeries curve{"R(t) " + basis.label, {}, true, {}};
+    ChartSeries curve{"R(t) " + basis.label, {}, true, {}, {}};
     for (int k = 0; k <= kSteps; ++k) {
         const double t = horizon * k / kSteps;
         curve.points.push_back({t, ForecastReliability(basis, t)});
@@ -257,7 +257,7 @@ ChartDescription ReliabilityChart(const ForecastBasis& basis, const ForecastQuer
         const double t = *query.mission;
         const double r = ForecastReliability(basis, t);
         chart.groups.front().series.push_back(
-            {"", {{t, 0.0}, {t, 1.0}}, true, {kPalette[7], LinePattern::Dashed, 1}});
+            {"", {{t, 0.0}, {t, 1.0}}, true, {kPalette[7], LinePattern::Dashed, 1}, {}});
         chart.labels.push_back({"R = " + FormatTableNumber(r, 4), LabelAttachment::DataPoint, t, r,
                                 0, kLabelBackground});
     }
