@@ -5,7 +5,7 @@
 #include <QAbstractTableModel>
 #include <QString>
 
-#include "tamsel/store/queries.h"
+#include "tamsel/tables/text_table.h"
 
 namespace tamsel {
 
