@@ -5,6 +5,7 @@
 #include <functional>
 #include <stdexcept>
 #include <variant>
+#include "row_selections.h"
 
 #include "tamsel/store/queries.h"
 #include "tamsel/store/sets.h"

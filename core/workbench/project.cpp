@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <utility>
 #include <vector>
+#include "row_selections.h"
 
 #include "tamsel/import/add_data_set.h"
 #include "tamsel/store/schema.h"

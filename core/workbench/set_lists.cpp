@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <utility>
 #include <vector>
+#include "row_selections.h"
 
 #include "tamsel/store/sets.h"
 

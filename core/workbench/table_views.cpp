@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include "row_selections.h"
 
 #include "tamsel/store/sets.h"
 
