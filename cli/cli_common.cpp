@@ -10,7 +10,6 @@
 #include <ostream>
 #include <variant>
 
-#include "tamsel/store/schema.h"
 #include "tamsel/tables/text_table.h"
 
 namespace tamsel::cli {
@@ -237,7 +236,7 @@ void PrintTable(std::ostream& out, const RowSet& rows, TableFormat format) {
 }
 
 int WithProjectDatabase(const std::string& fileName, const std::function<int(Database&)>& work) {
-    std::unique_ptr<Database> db = OpenTamselDatabase(fileName);
+    std::unique_ptr<Database> db = OpenProject(fileName);
     if (!db) return kExitFailure;
     return work(*db);
 }

@@ -12,10 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "tamsel/records/progress.h"
-#include "tamsel/store/database.h"
-#include "tamsel/store/queries.h"
-#include "tamsel/support/messages.h"
+#include "tamsel/workbench/project.h"
 
 namespace tamsel::cli {
 

@@ -9,9 +9,8 @@
 #include <memory>
 
 #include "model_commands.h"
-#include "tamsel/import/add_data_set.h"
-#include "tamsel/store/schema.h"
-#include "tamsel/store/writers.h"
+#include "tamsel/workbench/set_lists.h"
+#include "tamsel/workbench/table_views.h"
 
 namespace tamsel::cli {
 namespace {
@@ -48,7 +47,7 @@ bool CreateProjectFile(const std::string& fileName, bool force) {
         ShowMessage("The file " + fileName + " already exists. Use --force to replace it.");
         return false;
     }
-    return CreateTamselDatabase(fileName);
+    return CreateProject(fileName);
 }
 
 // The reading options shared by import and inspect; Complete() applies them after parsing.
@@ -154,34 +153,19 @@ int RunImport(const ImportOptions& options) {
 
 int RunDataSets(const DataSetOptions& options) {
     return WithProjectDatabase(options.db, [&](Database& db) {
-        std::optional<RowSet> list =
-            BindSortedList(db, "DataName", "DataSetID", "DataSets", "DataSetID", "ASC");
-        if (!list) return kExitFailure;
-        RowSet table;
-        for (const auto& entry : list->rows) {
-            std::optional<RowSet> row =
-                SelectRecords(db, "DataSets", "DataSetID", entry[1], "", "", 0);
-            if (!row) return kExitFailure;
-            table.headings = row->headings;
-            for (auto& values : row->rows) table.rows.push_back(std::move(values));
-        }
-        if (table.headings.empty()) {
-            table.headings = {"DataSetID",  "DataName",   "DataFile",
-                              "DataTypeID", "DataNumber", "DataSource"};
-        }
-        PrintTable(std::cout, table, options.format);
+        const std::optional<RowSet> table = DataSetsTable(db);
+        if (!table) return kExitFailure;
+        PrintTable(std::cout, *table, options.format);
         return kExitSuccess;
     });
 }
 
 int RunFailures(const DataSetOptions& options) {
     return WithProjectDatabase(options.db, [&](Database& db) {
-        int id = DataSetIdOf(db, options.name);
-        if (id == 0) return kExitFailure;
-        std::optional<RowSet> rows =
-            SelectRecords(db, "FailureTimes", "DataSetID", std::int64_t{id}, "FailureIndex", "", 0);
+        const std::optional<int> id = LookUpDataSet(db, options.name);
+        if (!id) return kExitFailure;
+        const std::optional<RowSet> rows = FailureTimesRows(db, *id);
         if (!rows) return kExitFailure;
-        DropKeyColumns(*rows);
         PrintTable(std::cout, *rows, options.format);
         return kExitSuccess;
     });
@@ -189,7 +173,7 @@ int RunFailures(const DataSetOptions& options) {
 
 int RunDelete(const DataSetOptions& options) {
     return WithProjectDatabase(options.db, [&](Database& db) {
-        return DeleteDataSet(db, TrimDataName(options.name)) ? kExitSuccess : kExitFailure;
+        return RemoveDataSet(db, options.name) ? kExitSuccess : kExitFailure;
     });
 }
 
@@ -227,10 +211,11 @@ int RunDemo(const NewOptions& options, CliMessageSink& sink) {
             if (!added) return kExitFailure;
             ReportAdded(*added);
             // The default range starts at failure 20.
-            if (added->failureCount > 20 &&
-                ApplyModels(db, DataSetIdOf(db, added->name), AllModels(), kDefaultRangeId) !=
-                    kExitSuccess) {
-                return kExitFailure;
+            if (added->failureCount > 20) {
+                const std::optional<int> id = LookUpDataSet(db, added->name);
+                if (!id || ApplyModels(db, *id, AllModels(), kDefaultRangeId) != kExitSuccess) {
+                    return kExitFailure;
+                }
             }
         }
         return kExitSuccess;
@@ -238,20 +223,6 @@ int RunDemo(const NewOptions& options, CliMessageSink& sink) {
 }
 
 }  // namespace
-
-int DataSetIdOf(Database& db, const std::string& name) {
-    std::optional<int> id = FindDataSetId(db, TrimDataName(name));
-    if (!id) return 0;
-    if (*id == 0) ShowMessage("There is no dataset named \"" + TrimDataName(name) + "\".");
-    return *id;
-}
-
-void DropKeyColumns(RowSet& rows) {
-    // The row key and the set key are of no use to the reader.
-    const std::size_t hidden = std::min<std::size_t>(2, rows.headings.size());
-    rows.headings.erase(rows.headings.begin(), rows.headings.begin() + hidden);
-    for (auto& row : rows.rows) row.erase(row.begin(), row.begin() + std::min(hidden, row.size()));
-}
 
 void AddDataCommands(CLI::App& app, CommandContext& context) {
     auto newOptions = std::make_shared<NewOptions>();

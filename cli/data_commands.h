@@ -13,12 +13,6 @@ struct CommandContext {
     int exitCode = kExitSuccess;
 };
 
-// The key of the dataset named name (blanks around it dropped), or 0 after a message.
-int DataSetIdOf(Database& db, const std::string& name);
-
-// Drops the row key and the set key, the first two columns of a SelectRecords result.
-void DropKeyColumns(RowSet& rows);
-
 // Adds the commands to app; the one that runs leaves its exit code in context.
 void AddDataCommands(CLI::App& app, CommandContext& context);
 

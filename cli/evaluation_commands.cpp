@@ -8,7 +8,6 @@
 #include <optional>
 #include <string>
 
-#include "tamsel/measures/trend.h"
 #include "tamsel/workbench/evaluation.h"
 #include "tamsel/workbench/next_failure.h"
 #include "tamsel/workbench/plot_rows.h"

@@ -11,18 +11,11 @@
 #include <optional>
 #include <string>
 
-#include "tamsel/import/add_data_set.h"
-#include "tamsel/store/queries.h"
-#include "tamsel/store/sets.h"
-#include "tamsel/store/writers.h"
-#include "tamsel/workbench/apply_model.h"
-#include "tamsel/workbench/fit_outcomes.h"
+#include "tamsel/workbench/set_lists.h"
 #include "tamsel/workbench/table_views.h"
 
 namespace tamsel::cli {
 namespace {
-
-constexpr int kVariableRangeType = 1;
 
 struct ApplyOptions {
     std::string db;
@@ -94,43 +87,11 @@ std::vector<const ModelInfo*> ResolveModels(const std::vector<std::string>& name
     return models;
 }
 
-// The number of failures of the dataset, or nothing after a message.
-std::optional<int> FailureCount(Database& db, int dataSetId) {
-    const std::optional<DataSetInfo> dataSet = GetDataSet(db, dataSetId);
-    if (!dataSet) return std::nullopt;
-    return dataSet->count;
-}
-
-// The Ranges row of the requested range, or 0 after a message.
-int RangeIdFor(Database& db, int dataSetId, const RangeRequest& range) {
-    std::optional<int> count = FailureCount(db, dataSetId);
-    if (!count) return 0;
-    std::string start = std::to_string(range.start);
-    std::string failures = std::to_string(*count);
-    std::string refusal;
-    if (range.start < 1) {
-        refusal = "The range must start at failure 1 or later, not at failure " + start + ".";
-    } else if (range.end && *range.end < range.start) {
-        refusal = "The range must not end (at failure " + std::to_string(*range.end) +
-                  ") before it starts (at failure " + start + ").";
-    } else if (range.end.value_or(range.start) > *count) {
-        refusal = "The range reaches failure " + std::to_string(range.end.value_or(range.start)) +
-                  " but the data set has only " + failures + " failures.";
-    }
-    if (!refusal.empty()) {
-        ShowMessage(refusal);
-        return 0;
-    }
-    int rangeId = FindOrCreateRange(db, kVariableRangeType, range.start, range.end);
-    if (rangeId == 0) ShowMessage("An error occurred while storing the range.");
-    return rangeId;
-}
-
-void ReportStored(Database& db, const ModelInfo& model, int dataSetId, int rangeId,
-                  const ApplyModelResult& result) {
-    std::cout << "Stored estimates set " << result.estimatesSetId << ": " << model.name;
-    if (std::optional<RangeInfo> range = GetRange(db, dataSetId, rangeId)) {
-        std::cout << ", failures " << range->rangeStart << " to " << range->rangeEnd;
+void ReportStored(Database& db, const ModelInfo& model, const ApplyModelResult& result) {
+    const int setId = result.estimatesSetId;
+    std::cout << "Stored estimates set " << setId << ": " << model.name;
+    if (const std::optional<EstimatesSetInfo> set = GetEstimatesSet(db, setId)) {
+        std::cout << ", failures " << set->rangeStart << " to " << set->rangeEnd;
     }
     std::cout << ".\n  " << result.fitSummary << ".\n" << std::flush;
 }
@@ -140,79 +101,31 @@ int RunApply(const ApplyOptions& options) {
     std::optional<RangeRequest> range;
     if (!options.range.empty()) range = ParseRange(options.range);
     return WithProjectDatabase(options.db, [&](Database& db) {
-        int dataSetId = DataSetIdOf(db, options.name);
-        if (dataSetId == 0) return kExitFailure;
-        int rangeId = range ? RangeIdFor(db, dataSetId, *range) : kDefaultRangeId;
-        if (rangeId == 0) return kExitFailure;
-        return ApplyModels(db, dataSetId, models, rangeId, options.jobs);
+        const std::optional<int> dataSetId = LookUpDataSet(db, options.name);
+        if (!dataSetId) return kExitFailure;
+        const std::optional<int> rangeId =
+            range ? CustomRange(db, *dataSetId, range->start, range->end) : kDefaultRangeId;
+        if (!rangeId) return kExitFailure;
+        return ApplyModels(db, *dataSetId, models, *rangeId, options.jobs);
     });
-}
-
-// A row of the sets table: kind, key, model, range, size, inference and recalibration
-// method, the estimates set a predictions set was made from, and how an estimates set's fits
-// ended.
-std::vector<DbValue> SetRow(std::string kind, const DbValue& key, const DbValue& model,
-                            const DbValue& start, const DbValue& end, const DbValue& size,
-                            const DbValue& inference, const DbValue& recalibration,
-                            const DbValue& from, const DbValue& outcomes) {
-    return {std::move(kind), key,           model, start,   end, size,
-            inference,       recalibration, from,  outcomes};
 }
 
 int RunSets(const SetsOptions& options) {
     return WithProjectDatabase(options.db, [&](Database& db) {
-        std::string name = TrimDataName(options.name);
-        if (DataSetIdOf(db, name) == 0) return kExitFailure;
-        std::optional<RowSet> estimates = BindEstimatesSets(db, name);
-        std::optional<RowSet> predictions = BindPredictionsSets(db, name);
-        if (!estimates || !predictions) return kExitFailure;
-        RowSet table;
-        table.headings = {"Kind",
-                          "Set ID",
-                          "Model",
-                          "Range start",
-                          "Range end",
-                          "Set size",
-                          "Inference method",
-                          "Recalibration method",
-                          "From set",
-                          "Fit outcomes"};
-        for (const auto& row : estimates->rows) {
-            // An open range ends at the last failure.
-            const DbValue& end = IsNull(row[3]) ? row[4] : row[3];
-            auto key = std::get_if<std::int64_t>(&row[0]);
-            std::optional<std::string> outcomes =
-                key ? StoredFitSummary(db, static_cast<int>(*key)) : std::nullopt;
-            if (!outcomes) return kExitFailure;
-            table.rows.push_back(SetRow("estimates", row[0], row[1], row[2], end, row[4], row[5],
-                                        {}, {}, *outcomes));
-        }
-        for (const auto& row : predictions->rows) {
-            auto key = std::get_if<std::int64_t>(&row[0]);
-            if (!key) return kExitFailure;
-            std::optional<RecalibratedSetAttributes> set =
-                GetRecalibratedSetAttributes(db, static_cast<int>(*key));
-            if (!set) return kExitFailure;
-            table.rows.push_back(SetRow(
-                "predictions", row[0], set->modelName, std::int64_t{set->rangeStart},
-                std::int64_t{set->rangeEnd}, std::int64_t{set->setSize}, set->inferenceMethod,
-                set->recalibrationMethodName, std::int64_t{set->estimatesSetId}, {}));
-        }
-        PrintTable(std::cout, table, options.format);
+        const std::string name = TrimDataName(options.name);
+        if (!LookUpDataSet(db, name)) return kExitFailure;
+        const std::optional<RowSet> table = SetsTable(db, name);
+        if (!table) return kExitFailure;
+        PrintTable(std::cout, *table, options.format);
         return kExitSuccess;
     });
 }
 
 int RunEstimates(const EstimatesOptions& options) {
     return WithProjectDatabase(options.db, [&](Database& db) {
-        std::optional<RowSet> rows = EstimatesRows(db, options.setId);
+        if (!RecordExists(db, KeyedRecord::EstimatesSet, options.setId)) return kExitFailure;
+        const std::optional<RowSet> rows = EstimatesRows(db, options.setId);
         if (!rows) return kExitFailure;
-        // Every stored set has at least one row.
-        if (rows->rows.empty()) {
-            ShowMessage("There is no estimates set with the key " + std::to_string(options.setId) +
-                        ".");
-            return kExitFailure;
-        }
         PrintTable(std::cout, *rows, options.format);
         return kExitSuccess;
     });
@@ -233,10 +146,10 @@ int ApplyModels(Database& db, int dataSetId, std::span<const ModelInfo* const> m
     int exitCode = kExitSuccess;
     for (const ModelInfo* model : models) {
         ApplyModelResult result = ApplyModel(db, dataSetId, model->number, rangeId,
-                                             kReferenceInferenceMethodId, control, threads);
+                                             kDefaultInferenceMethodId, control, threads);
         switch (result.outcome) {
             case ApplyModelResult::Outcome::Stored:
-                ReportStored(db, *model, dataSetId, rangeId, result);
+                ReportStored(db, *model, result);
                 break;
             case ApplyModelResult::Outcome::Cancelled:
                 return kExitFailure;

@@ -5,24 +5,19 @@
 #include <vector>
 
 #include "data_commands.h"
-#include "tamsel/models/model_table.h"
-#include "tamsel/store/database.h"
+#include "tamsel/workbench/apply_model.h"
 
 namespace tamsel::cli {
-
-// The default range (from failure 20 to the last) and the reference inference method.
-inline constexpr int kDefaultRangeId = 1;
-inline constexpr int kReferenceInferenceMethodId = 1;
 
 // Every model, in number order.
 std::vector<const ModelInfo*> AllModels();
 
 // Applies each model in turn to the dataset over rangeId with the reference inference
-// method, with a progress bar on stderr when it is a terminal and Ctrl-C as cancel. A model
-// already applied with these settings is refused with the model dialog's message and the
-// others still run; a cancel stops the command. Stored sets are reported on stdout. Each
-// model's indices are fitted on threads worker threads.
-// kExitSuccess when every model was stored, else kExitFailure.
+// method (kDefaultInferenceMethodId), with a progress bar on stderr when it is a terminal and
+// Ctrl-C as cancel. A model already applied with these settings is refused with the model dialog's
+// message and the others still run; a cancel stops the command. Stored sets are reported on stdout.
+// Each model's indices are fitted on threads worker threads. kExitSuccess when every model was
+// stored, else kExitFailure.
 int ApplyModels(Database& db, int dataSetId, std::span<const ModelInfo* const> models, int rangeId,
                 int threads = kHardwareThreads);
 

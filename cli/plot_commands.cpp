@@ -7,15 +7,17 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+#include <charconv>
 #include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tamsel/charts/chart_export.h"
 #include "tamsel/charts/chart_view.h"
-#include "tamsel/store/queries.h"
 #include "tamsel/workbench/plots.h"
 
 namespace tamsel::cli {
@@ -24,7 +26,7 @@ namespace {
 struct PlotOptions {
     std::string db;
     std::string name;
-    int kind = 0;
+    const PlotKind* kind = nullptr;
     std::vector<std::string> sets;
     std::string reference;
     std::optional<int> start;
@@ -32,76 +34,20 @@ struct PlotOptions {
     std::string size = "900x560";
 };
 
-// Columns of BindEstimatesSets.
-constexpr int kSetIdColumn = 0;
-constexpr int kModelColumn = 1;
-constexpr int kRangeStartColumn = 2;
-constexpr int kRangeEndColumn = 3;
-constexpr int kSetSizeColumn = 4;
-constexpr int kInferenceColumn = 5;
-
-int IntOf(const DbValue& value) {
-    if (const auto* whole = std::get_if<std::int64_t>(&value)) return static_cast<int>(*whole);
-    if (const auto* real = std::get_if<double>(&value)) return static_cast<int>(*real);
-    return 0;
-}
-
-std::string TextOf(const DbValue& value) {
-    const auto* text = std::get_if<std::string>(&value);
-    return text ? *text : std::string();
-}
-
 // "12" names estimates set 12, "p5" predictions set 5.
 std::optional<PredictionSetRef> ParseSet(const std::string& text) {
     const bool recalibrated = !text.empty() && (text[0] == 'p' || text[0] == 'P');
-    const std::string digits = recalibrated ? text.substr(1) : text;
-    if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos ||
-        digits.size() > 9) {
+    const std::string_view digits = std::string_view(text).substr(recalibrated ? 1 : 0);
+    int id = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), id);
+    if (digits.empty() || digits.size() > 9 || digits.front() == '-' || error != std::errc() ||
+        end != digits.data() + digits.size()) {
         ShowMessage("\"" + text +
                     "\" is not a set: give an estimates set key, or p and a "
                     "predictions set key.");
         return std::nullopt;
     }
-    return PredictionSetRef{std::stoi(digits), recalibrated};
-}
-
-// The selection the builders read: the dataset with set made current.
-std::optional<CurrentSelection> SelectionOf(Database& db, const RowSet& rawSets,
-                                            const std::string& name,
-                                            const std::optional<PredictionSetRef>& set) {
-    CurrentSelection selection;
-    selection.dataSetName = name;
-    if (!set) return selection;
-    if (set->recalibrated) {
-        const std::optional<RecalibratedSetAttributes> attributes =
-            GetRecalibratedSetAttributes(db, set->id);
-        if (!attributes) return std::nullopt;
-        selection.estimatesSetId = attributes->estimatesSetId;
-        selection.modelName = attributes->modelName;
-        selection.rangeStart = attributes->rangeStart;
-        selection.rangeEnd = attributes->rangeEnd;
-        selection.setSize = attributes->setSize;
-        selection.inferenceMethodName = attributes->inferenceMethod;
-        selection.recalibrated = true;
-        selection.predictionsSetId = set->id;
-        selection.recalibrationMethodName = attributes->recalibrationMethodName;
-        return selection;
-    }
-    for (const std::vector<DbValue>& row : rawSets.rows) {
-        if (IntOf(row[kSetIdColumn]) != set->id) continue;
-        selection.estimatesSetId = set->id;
-        selection.modelName = TextOf(row[kModelColumn]);
-        selection.rangeStart = IntOf(row[kRangeStartColumn]);
-        selection.setSize = IntOf(row[kSetSizeColumn]);
-        // A range with no end runs to the last failure of the dataset.
-        selection.rangeEnd =
-            IsNull(row[kRangeEndColumn]) ? selection.setSize : IntOf(row[kRangeEndColumn]);
-        selection.inferenceMethodName = TextOf(row[kInferenceColumn]);
-        return selection;
-    }
-    ShowMessage("Dataset " + name + " has no estimates set with the key " +
-                std::to_string(set->id) + ".");
-    return std::nullopt;
+    return PredictionSetRef{id, recalibrated};
 }
 
 std::optional<QSize> ParseSize(const std::string& text) {
@@ -125,7 +71,7 @@ std::optional<Plot> BuildPlot(Database& db, const PlotOptions& options,
                                bounds.proposed, bounds.smallest, bounds.largest);
     };
     choose.reference = [&options] { return ParseSet(options.reference); };
-    return tamsel::BuildPlot(db, static_cast<PlotType>(options.kind), selection, choose);
+    return tamsel::BuildPlot(db, options.kind->type, selection, choose);
 }
 
 int RunPlot(const PlotOptions& options) {
@@ -136,10 +82,8 @@ int RunPlot(const PlotOptions& options) {
         ShowMessage("The image file name must end in .png, .jpg, .svg or .pdf.");
         return kExitUsage;
     }
-    const PlotType kind = static_cast<PlotType>(options.kind);
-    // The kinds of the raw failure data need no set.
-    const bool needsSet = kind != PlotType::FailureTimes && kind != PlotType::CumulativeFailures &&
-                          kind != PlotType::LaplaceTrend && kind != PlotType::RunningAverage;
+    const PlotType kind = options.kind->type;
+    const bool needsSet = options.kind->needs != PlotNeeds::DataSet;
     if (kind == PlotType::LogPlr && options.reference.empty()) {
         ShowMessage("A log(PLR) plot needs --reference.");
         return kExitUsage;
@@ -151,13 +95,14 @@ int RunPlot(const PlotOptions& options) {
         sets.push_back(*set);
     }
     return WithProjectDatabase(options.db, [&](Database& db) {
-        if (DataSetIdOf(db, options.name) == 0) return kExitFailure;
-        const std::optional<RowSet> rawSets = BindEstimatesSets(db, options.name);
-        if (!rawSets) return kExitFailure;
+        if (!LookUpDataSet(db, options.name)) return kExitFailure;
         if (needsSet && sets.empty()) {
+            const std::optional<std::vector<EstimatesSetInfo>> rawSets =
+                ListEstimatesSets(db, options.name);
+            if (!rawSets) return kExitFailure;
             // A comparison shows every raw set; the quartiles show the oldest.
-            for (const std::vector<DbValue>& row : rawSets->rows) {
-                sets.push_back({IntOf(row[kSetIdColumn]), false});
+            for (const EstimatesSetInfo& set : *rawSets) {
+                sets.push_back({set.id, false});
                 if (kind == PlotType::Quartiles) break;
             }
             if (sets.empty()) {
@@ -165,10 +110,10 @@ int RunPlot(const PlotOptions& options) {
                 return kExitFailure;
             }
         }
-        const std::optional<PredictionSetRef> current =
-            needsSet ? std::optional<PredictionSetRef>(sets.front()) : std::nullopt;
+        CurrentSelection dataSet;
+        dataSet.dataSetName = options.name;
         const std::optional<CurrentSelection> selection =
-            SelectionOf(db, *rawSets, options.name, current);
+            needsSet ? WithSetOfDataSet(db, dataSet, sets.front()) : dataSet;
         if (!selection) return kExitFailure;
         std::optional<Plot> plot = BuildPlot(db, options, *selection);
         if (!plot) return kExitFailure;
@@ -213,18 +158,19 @@ void AddPlotCommands(CLI::App& app, CommandContext& context) {
     CLI::App* plot = app.add_subcommand("plot", "Draw a plot of a dataset into an image file");
     plot->add_option("DB", options->db, "project file")->required();
     plot->add_option("NAME", options->name, "dataset name")->required();
-    AddChoiceOption(*plot, "KIND",
-                    "failures, cumulative, quartiles, medians, yplot, uplot, plr, laplace, average",
-                    options->kind,
-                    {{"failures", 0},
-                     {"cumulative", 3},
-                     {"quartiles", 10},
-                     {"medians", 13},
-                     {"yplot", 20},
-                     {"uplot", 23},
-                     {"plr", 30},
-                     {"laplace", 40},
-                     {"average", 43}});
+    // Listed in the order of their plot types, the data's own plots first.
+    std::vector<const PlotKind*> kinds;
+    for (const PlotKind& kind : PlotKinds()) kinds.push_back(&kind);
+    std::sort(kinds.begin(), kinds.end(), [](const PlotKind* a, const PlotKind* b) {
+        return static_cast<int>(a->type) < static_cast<int>(b->type);
+    });
+    std::vector<std::pair<std::string, const PlotKind*>> choices;
+    std::string names;
+    for (const PlotKind* kind : kinds) {
+        choices.emplace_back(kind->cliName, kind);
+        names += (names.empty() ? "" : ", ") + std::string(kind->cliName);
+    }
+    AddChoiceOption(*plot, "KIND", names, options->kind, std::move(choices));
     plot->get_option("KIND")->required();
     plot->add_option("--set", options->sets,
                      "SETID or pPSETID; the first is the plotted set, the others are added "

@@ -9,9 +9,6 @@
 #include <optional>
 #include <string>
 
-#include "tamsel/recalibration/recalibration.h"
-#include "tamsel/store/queries.h"
-#include "tamsel/tables/text_table.h"
 #include "tamsel/workbench/recalibrate.h"
 #include "tamsel/workbench/table_views.h"
 
@@ -24,32 +21,17 @@ struct RecalibrateOptions {
     int methodId = kDefaultRecalibrationMethodId;
 };
 
-enum class PredictionsFormat { Text, Csv, Json, Zones };
-
 struct PredictionsOptions {
     std::string db;
     int setId = 0;
-    PredictionsFormat format = PredictionsFormat::Text;
+    TableFormat format = TableFormat::Text;
 };
-
-// Whether table has a row with key in keyField; shows "There is no <what> with the key
-// <key>." when it has none.
-bool KeyExists(Database& db, const std::string& table, const std::string& keyField, int key,
-               const std::string& what) {
-    std::optional<RowSet> rows = SelectRecords(db, table, keyField, std::int64_t{key}, "", "", 0);
-    if (!rows) return false;
-    if (rows->rows.empty()) {
-        ShowMessage("There is no " + what + " with the key " + std::to_string(key) + ".");
-        return false;
-    }
-    return true;
-}
 
 void ReportStored(Database& db, const RecalibrateOptions& options, int predictionsSetId) {
     std::cout << "Stored predictions set " << predictionsSetId << ": estimates set "
               << options.setId;
-    if (std::optional<RecalibratedSetAttributes> set =
-            GetRecalibratedSetAttributes(db, predictionsSetId)) {
+    if (const std::optional<CurrentSelection> set =
+            WithRecalibratedSet(db, CurrentSelection{}, predictionsSetId)) {
         std::cout << " (" << set->modelName << ") recalibrated by " << set->recalibrationMethodName
                   << ", failures " << set->rangeStart + kRecalibrationOffset << " to "
                   << set->rangeEnd - 1;
@@ -59,9 +41,8 @@ void ReportStored(Database& db, const RecalibrateOptions& options, int predictio
 
 int RunRecalibrate(const RecalibrateOptions& options) {
     return WithProjectDatabase(options.db, [&](Database& db) {
-        if (!KeyExists(db, "EstimatesSets", "EstimatesSetID", options.setId, "estimates set") ||
-            !KeyExists(db, "RecalibrationMethods", "RecalibrationMethodID", options.methodId,
-                       "recalibration method")) {
+        if (!RecordExists(db, KeyedRecord::EstimatesSet, options.setId) ||
+            !RecordExists(db, KeyedRecord::RecalibrationMethod, options.methodId)) {
             return kExitFailure;
         }
         TerminalProgress progress(std::cerr, isatty(STDERR_FILENO) == 1);
@@ -75,28 +56,10 @@ int RunRecalibrate(const RecalibrateOptions& options) {
 
 int RunPredictions(const PredictionsOptions& options) {
     return WithProjectDatabase(options.db, [&](Database& db) {
-        std::optional<RowSet> rows = PredictionsRows(db, options.setId);
+        if (!RecordExists(db, KeyedRecord::PredictionsSet, options.setId)) return kExitFailure;
+        const std::optional<RowSet> rows = PredictionsRows(db, options.setId);
         if (!rows) return kExitFailure;
-        // Every stored predictions set has at least one row.
-        if (rows->rows.empty()) {
-            ShowMessage("There is no predictions set with the key " +
-                        std::to_string(options.setId) + ".");
-            return kExitFailure;
-        }
-        switch (options.format) {
-            case PredictionsFormat::Text:
-                PrintTable(std::cout, *rows, TableFormat::Text);
-                break;
-            case PredictionsFormat::Csv:
-                PrintTable(std::cout, *rows, TableFormat::Csv);
-                break;
-            case PredictionsFormat::Json:
-                PrintTable(std::cout, *rows, TableFormat::Json);
-                break;
-            case PredictionsFormat::Zones:
-                WriteTextTable(std::cout, *rows);
-                break;
-        }
+        PrintTable(std::cout, *rows, options.format);
         return kExitSuccess;
     });
 }
@@ -122,13 +85,7 @@ void AddRecalibrationCommands(CLI::App& app, CommandContext& context) {
         app.add_subcommand("predictions", "Print the recalibrated predictions of a set");
     predictions->add_option("DB", predictionsOptions->db, "project file")->required();
     predictions->add_option("PSETID", predictionsOptions->setId, "predictions set key")->required();
-    AddChoiceOption(*predictions, "--format",
-                    "table layout (default text; zones: the saved table's print zones)",
-                    predictionsOptions->format,
-                    {{"text", PredictionsFormat::Text},
-                     {"csv", PredictionsFormat::Csv},
-                     {"json", PredictionsFormat::Json},
-                     {"zones", PredictionsFormat::Zones}});
+    AddFormatOption(*predictions, predictionsOptions->format);
     predictions->callback(
         [&context, predictionsOptions] { context.exitCode = RunPredictions(*predictionsOptions); });
 }

@@ -5,9 +5,6 @@
 
 namespace tamsel::cli {
 
-// The recalibration method the recalibrate command uses unless told otherwise.
-inline constexpr int kDefaultRecalibrationMethodId = 1;
-
 // Adds recalibrate and predictions to app; the one that runs leaves its exit code in
 // context.
 void AddRecalibrationCommands(CLI::App& app, CommandContext& context);

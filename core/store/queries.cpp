@@ -6,6 +6,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "row_selections.h"
 #include "schema_definition.h"
 #include "store_helpers.h"
 #include "tamsel/support/messages.h"

@@ -5,6 +5,7 @@
 #include <functional>
 #include <stdexcept>
 #include <variant>
+#include "row_selections.h"
 
 #include "row_values.h"
 #include "tamsel/store/queries.h"

@@ -13,6 +13,19 @@
 namespace tamsel {
 namespace {
 
+constexpr PlotKind kPlotKinds[] = {
+    {PlotType::FailureTimes, "failures", "Show Plot &Failure Times", PlotNeeds::DataSet},
+    {PlotType::CumulativeFailures, "cumulative", "Show Plot &Cumulative failures",
+     PlotNeeds::DataSet},
+    {PlotType::LaplaceTrend, "laplace", "Show &Laplace trend test", PlotNeeds::DataSet},
+    {PlotType::RunningAverage, "average", "Show Running &average", PlotNeeds::DataSet},
+    {PlotType::Quartiles, "quartiles", "Show Plots &Quartiles + MTTF", PlotNeeds::RawEstimatesSet},
+    {PlotType::RawMedians, "medians", "Show &Median plot", PlotNeeds::EstimatesSet},
+    {PlotType::RawYPlots, "yplot", "Show &Y-Plot", PlotNeeds::EstimatesSet},
+    {PlotType::RawUPlots, "uplot", "Show &U-Plot", PlotNeeds::EstimatesSet},
+    {PlotType::LogPlr, "plr", "Show log(&PLR)-Plot", PlotNeeds::EstimatesSet},
+};
+
 // The "next ref" label sits this far below the legend.
 constexpr int kReferenceLabelGap = 15;
 
@@ -195,6 +208,8 @@ bool IsType(const Plot& plot, PlotType a, PlotType b) {
 }
 
 }  // namespace
+
+std::span<const PlotKind> PlotKinds() { return kPlotKinds; }
 
 std::optional<Plot> PlotFailureTimes(Database& db, const CurrentSelection& selection) {
     auto rows = ReadFailureTimeRows(db, selection.dataSetName);

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <map>
 
+#include "row_selections.h"
+
 #include "tamsel/store/sets.h"
 #include "tamsel/workbench/fit_outcomes.h"
 

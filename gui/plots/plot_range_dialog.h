@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <optional>
 
-#include "tamsel/measures/plot_types.h"
+#include "tamsel/workbench/plots.h"
 
 class QLabel;
 class QLineEdit;

@@ -18,7 +18,7 @@
 #include "shell/select_predictions_dialog.h"
 #include "tamsel/charts/chart_export.h"
 #include "tamsel/charts/chart_view.h"
-#include "tamsel/support/messages.h"
+#include "tamsel/workbench/project.h"
 
 namespace tamsel {
 

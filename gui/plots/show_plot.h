@@ -2,7 +2,7 @@
 // runs the kind's builder on the current selection and opens a plot window with the result.
 #pragma once
 
-#include "tamsel/measures/plot_types.h"
+#include "tamsel/workbench/plots.h"
 
 namespace tamsel {
 

@@ -6,9 +6,9 @@
 #include <QVBoxLayout>
 
 #include "shell/row_set_model.h"
-#include "tamsel/store/queries.h"
-#include "tamsel/support/messages.h"
+#include "tamsel/workbench/project.h"
 #include "tamsel/workbench/recalibrate.h"
+#include "tamsel/workbench/set_lists.h"
 
 namespace tamsel {
 
@@ -35,10 +35,10 @@ RecalibrationDialog::RecalibrationDialog(Database& db, const std::string& dataSe
       m_estimatesModel(new RowSetModel(this)),
       m_methodsModel(new RowSetModel(this)) {
     setWindowTitle(QStringLiteral("Recalibrate an estimates set"));
-    if (std::optional<RowSet> rows = BindEstimatesSets(db, dataSetName)) {
+    if (std::optional<RowSet> rows = EstimatesSetGrid(db, dataSetName)) {
         m_estimatesModel->SetRows(std::move(*rows));
     }
-    if (std::optional<RowSet> rows = BindRecalibrationMethods(db)) {
+    if (std::optional<RowSet> rows = RecalibrationMethodGrid(db)) {
         m_methodsModel->SetRows(std::move(*rows));
     }
     m_estimates = MakeGrid(QStringLiteral("DBGrid1"), m_estimatesModel, this);

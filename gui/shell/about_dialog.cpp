@@ -9,8 +9,8 @@
 
 #include "shell/app_icon.h"
 #include "shell/qt_text.h"
-#include "tamsel/support/messages.h"
 #include "tamsel/version.h"
+#include "tamsel/workbench/project.h"
 
 namespace tamsel {
 

@@ -16,8 +16,7 @@
 #include "shell/import_preview.h"
 #include "shell/qt_text.h"
 #include "shell/selection_controller.h"
-#include "tamsel/import/add_data_set.h"
-#include "tamsel/support/messages.h"
+#include "tamsel/workbench/project.h"
 
 namespace tamsel {
 namespace {

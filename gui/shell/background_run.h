@@ -8,7 +8,7 @@
 #include <atomic>
 #include <functional>
 
-#include "tamsel/records/progress.h"
+#include "tamsel/workbench/project.h"
 
 namespace tamsel {
 

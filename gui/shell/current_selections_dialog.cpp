@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 
 #include "shell/qt_text.h"
-#include "tamsel/store/sets.h"
+#include "tamsel/workbench/project.h"
 
 namespace tamsel {
 namespace {

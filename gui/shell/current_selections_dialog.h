@@ -3,7 +3,7 @@
 
 #include <QDialog>
 
-#include "tamsel/support/selection.h"
+#include "tamsel/workbench/project.h"
 
 class QLabel;
 

@@ -71,6 +71,11 @@ const std::vector<DbValue>* GridSelectionDialog::SelectedRow() const {
     return &m_model->Rows().rows[static_cast<std::size_t>(selected.constFirst().row())];
 }
 
+int GridSelectionDialog::SelectedKey() const {
+    const std::vector<DbValue>* row = SelectedRow();
+    return row && !row->empty() ? ToInt(row->front()) : 0;
+}
+
 void GridSelectionDialog::SelectRow(int row) {
     m_grid->selectionModel()->setCurrentIndex(
         m_model->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);

@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "tamsel/store/queries.h"
+#include "tamsel/workbench/set_lists.h"
 
 class QLabel;
 class QTableView;
@@ -33,6 +33,8 @@ class GridSelectionDialog : public QDialog {
     int RowCount() const;
     // The values of the selected row; null when no row is selected.
     const std::vector<DbValue>* SelectedRow() const;
+    // The key (the first field) of the selected row; 0 when no row is selected.
+    int SelectedKey() const;
     // Selects row (from 0).
     void SelectRow(int row);
 

@@ -4,7 +4,7 @@
 
 #include <QObject>
 
-#include "tamsel/support/messages.h"
+#include "tamsel/workbench/project.h"
 
 class QWidget;
 

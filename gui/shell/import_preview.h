@@ -6,7 +6,7 @@
 #include <QFutureWatcher>
 #include <QWidget>
 
-#include "tamsel/import/table_reader.h"
+#include "tamsel/workbench/project.h"
 
 class QCheckBox;
 class QComboBox;

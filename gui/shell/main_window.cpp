@@ -28,33 +28,11 @@
 #include "shell/select_predictions_dialog.h"
 #include "tables/next_failure_dialog.h"
 #include "tables/table_window.h"
-#include "tamsel/store/schema.h"
-#include "tamsel/support/messages.h"
+#include "tamsel/workbench/plots.h"
+#include "tamsel/workbench/project.h"
 
 namespace tamsel {
 namespace {
-
-// What a Plot menu item needs before it can be chosen.
-enum class PlotNeeds { DataSet, EstimatesSet, RawEstimatesSet };
-
-// The plot kinds of the Plot menu, in menu order. Quartiles of recalibrated predictions are
-// not plotted.
-struct PlotItem {
-    PlotType kind;
-    const char* caption;
-    PlotNeeds needs;
-};
-constexpr PlotItem kPlotItems[] = {
-    {PlotType::FailureTimes, "Show Plot &Failure Times", PlotNeeds::DataSet},
-    {PlotType::CumulativeFailures, "Show Plot &Cumulative failures", PlotNeeds::DataSet},
-    {PlotType::LaplaceTrend, "Show &Laplace trend test", PlotNeeds::DataSet},
-    {PlotType::RunningAverage, "Show Running &average", PlotNeeds::DataSet},
-    {PlotType::Quartiles, "Show Plots &Quartiles + MTTF", PlotNeeds::RawEstimatesSet},
-    {PlotType::RawMedians, "Show &Median plot", PlotNeeds::EstimatesSet},
-    {PlotType::RawYPlots, "Show &Y-Plot", PlotNeeds::EstimatesSet},
-    {PlotType::RawUPlots, "Show &U-Plot", PlotNeeds::EstimatesSet},
-    {PlotType::LogPlr, "Show log(&PLR)-Plot", PlotNeeds::EstimatesSet},
-};
 
 // A new child window takes at most this share of the work area in each direction.
 constexpr int kLargestNewWindowPercent = 70;
@@ -179,11 +157,12 @@ void MainWindow::CreateMenus() {
 
     QMenu* plot = bar->addMenu(QStringLiteral("&Plot"));
     plot->setObjectName(QStringLiteral("mnuPlot"));
-    for (const PlotItem& item : kPlotItems) {
+    for (const PlotKind& kind : PlotKinds()) {
         const QByteArray name =
-            "mnuPlotShowPlot_" + QByteArray::number(static_cast<int>(item.kind));
-        a.plots[item.kind] = AddItem(plot, name.constData(), QString::fromLatin1(item.caption),
-                                     [this, kind = item.kind] { ShowPlot(*this, kind); });
+            "mnuPlotShowPlot_" + QByteArray::number(static_cast<int>(kind.type));
+        a.plots[kind.type] =
+            AddItem(plot, name.constData(), ToQString(std::string(kind.menuCaption)),
+                    [this, type = kind.type] { ShowPlot(*this, type); });
     }
 
     QMenu* table = bar->addMenu(QStringLiteral("&Table"));
@@ -257,9 +236,9 @@ void MainWindow::UpdateActions() {
                 a.selectPredictions, a.failureTimesTable},
                dataSet);
     SetEnabled({a.estimatesTable, a.nextFailure, a.forecast}, set);
-    for (const PlotItem& item : kPlotItems) {
-        a.plots.at(item.kind)->setEnabled(item.needs == PlotNeeds::DataSet        ? dataSet
-                                          : item.needs == PlotNeeds::EstimatesSet ? set
+    for (const PlotKind& kind : PlotKinds()) {
+        a.plots.at(kind.type)->setEnabled(kind.needs == PlotNeeds::DataSet        ? dataSet
+                                          : kind.needs == PlotNeeds::EstimatesSet ? set
                                                                                   : rawSet);
     }
     // Dialogs are not child windows: only the MDI area's windows count.
@@ -399,7 +378,7 @@ void MainWindow::NewDatabase() {
     const QString fileName = m_desktop.AskFileName(this, FileQuestion::NewDatabase);
     if (fileName.isEmpty()) return;
     m_controller.CloseDatabase();
-    if (!CreateTamselDatabase(ToStdString(fileName))) return;
+    if (!CreateProject(ToStdString(fileName))) return;
     m_controller.OpenDatabase(ToStdString(fileName));
 }
 

@@ -10,7 +10,7 @@
 #include <map>
 
 #include "shell/selection_controller.h"
-#include "tamsel/measures/plot_types.h"
+#include "tamsel/workbench/plots.h"
 
 class QAction;
 class QLabel;

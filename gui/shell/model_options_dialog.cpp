@@ -11,17 +11,11 @@
 #include <QVBoxLayout>
 
 #include "shell/qt_text.h"
-#include "tamsel/models/model_table.h"
-#include "tamsel/store/sets.h"
-#include "tamsel/support/messages.h"
 #include "tamsel/workbench/apply_model.h"
+#include "tamsel/workbench/project.h"
 
 namespace tamsel {
 namespace {
-
-// The dialog applies the reference content's default range and inference method.
-constexpr int kDefaultRangeId = 1;
-constexpr int kDefaultInferenceMethodId = 1;
 
 struct Tab {
     const char* caption;

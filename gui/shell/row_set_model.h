@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tamsel/store/queries.h"
+#include "tamsel/tables/text_table.h"
 
 namespace tamsel {
 

@@ -9,7 +9,7 @@
 #include <atomic>
 #include <functional>
 
-#include "tamsel/records/progress.h"
+#include "tamsel/workbench/project.h"
 
 class QBoxLayout;
 class QProgressBar;

@@ -10,7 +10,8 @@
 #include "shell/qt_text.h"
 #include "shell/row_set_model.h"
 #include "shell/selection_controller.h"
-#include "tamsel/support/messages.h"
+#include "tamsel/workbench/project.h"
+#include "tamsel/workbench/set_lists.h"
 
 namespace tamsel {
 
@@ -23,8 +24,7 @@ SelectDataSetDialog::SelectDataSetDialog(Database& db, SelectionController& cont
     setObjectName(QStringLiteral("FormSelectData"));
     setWindowTitle(QStringLiteral("Select a dataset"));
 
-    if (std::optional<RowSet> rows =
-            BindSortedList(db, "DataName", "DataSetID", "DataSets", "DataSetID", "DESC")) {
+    if (std::optional<RowSet> rows = DataSetNameList(db)) {
         m_model->SetRows(std::move(*rows));
     }
     m_combo->setObjectName(QStringLiteral("DBCombo1"));

@@ -4,23 +4,17 @@
 
 #include "shell/row_set_model.h"
 #include "shell/selection_controller.h"
-#include "tamsel/support/messages.h"
+#include "tamsel/workbench/project.h"
 
 namespace tamsel {
-namespace {
-
-enum Column { kSetId, kModel, kRangeStart, kRangeEnd, kSetSize, kInferenceMethod };
-
-}  // namespace
-
 SelectEstimatesDialog::SelectEstimatesDialog(Database& db, SelectionController& controller,
                                              QWidget* parent)
-    : GridSelectionDialog(QStringLiteral("DBGrid1"), parent), m_controller(controller) {
+    : GridSelectionDialog(QStringLiteral("DBGrid1"), parent), m_db(db), m_controller(controller) {
     setObjectName(QStringLiteral("FormSelectEstimates"));
     setWindowTitle(QStringLiteral("Select an estimates set"));
     Label1()->setText(QStringLiteral(
         "Select a set of estimates from the list of sets available for the current dataset"));
-    SetRows(BindEstimatesSets(db, controller.Selection().dataSetName));
+    SetRows(EstimatesSetGrid(db, controller.Selection().dataSetName));
     resize(640, 360);
     connect(this, &QDialog::accepted, this, &SelectEstimatesDialog::SelectChosenSet);
 }
@@ -35,13 +29,9 @@ void SelectEstimatesDialog::ShowIfAnySets() {
 }
 
 void SelectEstimatesDialog::SelectChosenSet() {
-    const std::vector<DbValue>& row = *SelectedRow();
-    const int setSize = ToInt(row[kSetSize]);
-    // A range with no end runs to the last failure of the dataset.
-    const int rangeEnd = IsNull(row[kRangeEnd]) ? setSize : ToInt(row[kRangeEnd]);
-    m_controller.SelectEstimatesSet({ToInt(row[kSetId]), DisplayText(row[kModel]).toStdString(),
-                                     ToInt(row[kRangeStart]), rangeEnd, setSize,
-                                     DisplayText(row[kInferenceMethod]).toStdString()});
+    if (const std::optional<EstimatesSetInfo> set = GetEstimatesSet(m_db, SelectedKey())) {
+        m_controller.SelectEstimatesSet(*set);
+    }
 }
 
 }  // namespace tamsel

@@ -20,6 +20,7 @@ class SelectEstimatesDialog : public GridSelectionDialog {
   private:
     void SelectChosenSet();
 
+    Database& m_db;
     SelectionController& m_controller;
 };
 

@@ -4,7 +4,7 @@
 
 #include "shell/qt_text.h"
 #include "shell/row_set_model.h"
-#include "tamsel/support/messages.h"
+#include "tamsel/workbench/project.h"
 
 namespace tamsel {
 namespace {
@@ -22,9 +22,9 @@ SelectModelDialog::SelectModelDialog(Database& db, QWidget* parent)
 }
 
 std::optional<int> SelectModelDialog::ChooseModel(int estimatesSetId) {
-    SetRows(BindModelsOfDataSet(m_db, estimatesSetId), {0});
+    SetRows(ModelsOfDataSetGrid(m_db, estimatesSetId), {0});
     if (exec() != QDialog::Accepted) return std::nullopt;
-    return ToInt(SelectedRow()->at(0));
+    return SelectedKey();
 }
 
 SelectAnyPredictionsDialog::SelectAnyPredictionsDialog(Database& db, QWidget* parent)
@@ -43,10 +43,9 @@ std::optional<PredictionSetRef> SelectAnyPredictionsDialog::ChooseReference(Refe
                           ? JoinLines({"The current predictions set will be your first plot.",
                                        " Please select a reference set."})
                           : "Please select a new reference set."));
-    SetRows(BindAllPredictionSets(m_db, estimatesSetId), {kKey, kKind});
+    SetRows(PredictionSetGrid(m_db, estimatesSetId), {kKey, kKind});
     if (exec() != QDialog::Accepted) return std::nullopt;
-    const std::vector<DbValue>& row = *SelectedRow();
-    return PredictionSetRef{ToInt(row[kKey]), ToInt(row[kKind]) == 1};
+    return PredictionSetRef{SelectedKey(), ToInt(SelectedRow()->at(kKind)) == 1};
 }
 
 }  // namespace tamsel

@@ -3,7 +3,7 @@
 #include <QLabel>
 
 #include "shell/row_set_model.h"
-#include "tamsel/support/messages.h"
+#include "tamsel/workbench/project.h"
 
 namespace tamsel {
 
@@ -19,14 +19,14 @@ SelectPredictionsDialog::SelectPredictionsDialog(Database& db, QWidget* parent)
 
 std::optional<int> SelectPredictionsDialog::ChooseSet(const std::string& dataSetName) {
     // The list is of the named dataset, so that a plot window never mixes datasets.
-    SetRows(BindPredictionsSets(m_db, dataSetName));
+    SetRows(PredictionsSetGrid(m_db, dataSetName));
     if (RowCount() == 0) {
         ShowMessage(JoinLines({"There are no recalibrated estimates for the current dataset.",
                                "Please, recalibrate an estimates set first."}));
         return std::nullopt;
     }
     if (exec() != QDialog::Accepted) return std::nullopt;
-    return ToInt(SelectedRow()->at(0));
+    return SelectedKey();
 }
 
 }  // namespace tamsel

@@ -7,8 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "tamsel/store/database.h"
-#include "tamsel/support/selection.h"
+#include "tamsel/workbench/project.h"
 
 namespace tamsel {
 
@@ -21,16 +20,6 @@ class SelectionView {
     virtual void SelectionChanged() = 0;
     // Closes the child windows that show dataSetName's rows, or all of them when it is empty.
     virtual void CloseChildWindows(const QString& dataSetName) = 0;
-};
-
-// An estimates set as the selection dialogs list it.
-struct EstimatesSetChoice {
-    int id = 0;
-    std::string modelName;
-    int rangeStart = 0;
-    int rangeEnd = 0;  // the dataset's DataNumber when the range has no end
-    int setSize = 0;
-    std::string inferenceMethodName;
 };
 
 class SelectionController {
@@ -53,7 +42,7 @@ class SelectionController {
     void CloseCurrentDataSet();
     void CloseCurrentEstimatesSet();
     // Makes a raw estimates set current.
-    void SelectEstimatesSet(const EstimatesSetChoice& set);
+    void SelectEstimatesSet(const EstimatesSetInfo& set);
     // Makes a recalibrated predictions set current. When its attributes cannot be read the
     // message has been shown and nothing changes: false.
     bool SelectRecalibratedSet(int predictionsSetId);

@@ -7,8 +7,8 @@
 
 #include "shell/desktop.h"
 #include "shell/row_set_model.h"
-#include "tamsel/support/messages.h"
 #include "tamsel/tables/text_table.h"
+#include "tamsel/workbench/project.h"
 
 namespace tamsel {
 

@@ -39,14 +39,11 @@
 #include "shell/select_predictions_dialog.h"
 #include "tables/next_failure_dialog.h"
 #include "tables/table_window.h"
-#include "tamsel/import/add_data_set.h"
-#include "tamsel/models/model_table.h"
-#include "tamsel/store/queries.h"
-#include "tamsel/store/schema.h"
-#include "tamsel/support/messages.h"
 #include "tamsel/workbench/apply_model.h"
 #include "tamsel/workbench/plots.h"
+#include "tamsel/workbench/project.h"
 #include "tamsel/workbench/recalibrate.h"
+#include "tamsel/workbench/set_lists.h"
 #include "tamsel/workbench/table_views.h"
 
 namespace tamsel {
@@ -287,9 +284,9 @@ int Run(const QString& outputDirectory) {
     const std::string dbFile = "demo.db";
     const std::string dataFile =
         ToStdString(QDir(QStringLiteral(TAMSEL_DATA_DIR)).filePath(QStringLiteral("sys1.txt")));
-    if (!CreateTamselDatabase(dbFile)) return 1;
+    if (!CreateProject(dbFile)) return 1;
     {
-        std::unique_ptr<Database> db = OpenTamselDatabase(dbFile);
+        std::unique_ptr<Database> db = OpenProject(dbFile);
         if (!db) return 1;
         for (const char* name : {"NTDS", "CSR1"}) {
             const std::string file = name == std::string("NTDS") ? "ntds.txt" : "csr1.txt";
@@ -302,10 +299,11 @@ int Run(const QString& outputDirectory) {
                                       "Musa, real-time command and control system"})) {
             return 1;
         }
-        const int dataSetId = FindDataSetId(*db, "SYS1").value_or(0);
+        const int dataSetId = LookUpDataSet(*db, "SYS1").value_or(0);
         for (const ModelInfo& model : ModelTable()) {
             const ApplyModelResult applied =
-                ApplyModel(*db, dataSetId, model.number, 1, 1, RunControl());
+                ApplyModel(*db, dataSetId, model.number, kDefaultRangeId, kDefaultInferenceMethodId,
+                           RunControl());
             // Two recalibrated sets, so that the lists of recalibrated sets are not empty.
             if (model.number <= 2) ApplyRecalibration(*db, applied.estimatesSetId, 1, RunControl());
         }
@@ -318,12 +316,10 @@ int Run(const QString& outputDirectory) {
     SelectionController& controller = window.Controller();
     controller.OpenCurrentDataSet("SYS1");
     Database& db = *controller.OpenedDatabase();
-    const std::optional<RowSet> sets = BindEstimatesSets(db, "SYS1");
-    if (!sets || sets->rows.empty()) return 1;
-    const std::vector<DbValue>& first = sets->rows.front();
-    controller.SelectEstimatesSet({ToInt(first[0]), ToStdString(DisplayText(first[1])),
-                                   ToInt(first[2]), ToInt(first[4]), ToInt(first[4]),
-                                   ToStdString(DisplayText(first[5]))});
+    const std::optional<std::vector<EstimatesSetInfo>> sets = ListEstimatesSets(db, "SYS1");
+    if (!sets || sets->empty()) return 1;
+    const EstimatesSetInfo& first = sets->front();
+    controller.SelectEstimatesSet(first);
 
     Renderer renderer(output);
     renderer.Save(window, QStringLiteral("main-window"));
@@ -335,13 +331,13 @@ int Run(const QString& outputDirectory) {
     SelectEstimatesDialog selectEstimates(db, controller, &window);
     renderer.Save(selectEstimates, QStringLiteral("select-estimates-set"));
     SelectPredictionsDialog selectPredictions(db, &window);
-    selectPredictions.SetRows(BindPredictionsSets(db, "SYS1"));
+    selectPredictions.SetRows(PredictionsSetGrid(db, "SYS1"));
     renderer.Save(selectPredictions, QStringLiteral("select-predictions-set"));
     SelectModelDialog selectModel(db, &window);
-    selectModel.SetRows(BindModelsOfDataSet(db, ToInt(first[0])), {0});
+    selectModel.SetRows(ModelsOfDataSetGrid(db, first.id), {0});
     renderer.Save(selectModel, QStringLiteral("select-model"));
     SelectAnyPredictionsDialog selectAny(db, &window);
-    selectAny.SetRows(BindAllPredictionSets(db, ToInt(first[0])), {0, 1});
+    selectAny.SetRows(PredictionSetGrid(db, first.id), {0, 1});
     renderer.Save(selectAny, QStringLiteral("select-any-set"));
     CurrentSelectionsDialog selections(controller.Selection(), &db, &window);
     renderer.Save(selections, QStringLiteral("current-selections"));
@@ -353,7 +349,7 @@ int Run(const QString& outputDirectory) {
     if (!WriteTrackerFiles()) return 1;
     SaveCreateDataset(renderer, desktop, db, controller, &window);
     std::vector<int> rawSets;
-    for (const std::vector<DbValue>& row : sets->rows) rawSets.push_back(ToInt(row[0]));
+    for (const EstimatesSetInfo& set : *sets) rawSets.push_back(set.id);
     SavePlotsAndTables(renderer, db, controller, rawSets);
     return renderer.Ok() ? 0 : 1;
 }

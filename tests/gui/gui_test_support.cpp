@@ -102,6 +102,16 @@ int StoreMadeUpEstimatesSet(Database& db, const std::string& dataSetName, int mo
                              estimates);
 }
 
+EstimatesSetInfo SetInfo(int id, const std::string& model, int rangeStart, int rangeEnd, int size,
+                         const std::string& inference) {
+    return {.id = id,
+            .modelName = model,
+            .rangeStart = rangeStart,
+            .rangeEnd = rangeEnd,
+            .size = size,
+            .inference = inference};
+}
+
 int StoreMadeUpPredictionsSet(Database& db, int estimatesSetId) {
     const std::vector<double> values(8, 0.5);
     // Failure indexes base + offset .. stop - 1 of a set that starts at failure 20.

@@ -62,6 +62,10 @@ int StoreMadeUpEstimatesSet(Database& db, const std::string& dataSetName, int mo
 // its key.
 int StoreMadeUpPredictionsSet(Database& db, int estimatesSetId);
 
+// An estimates set as the selection dialogs give it to the controller.
+EstimatesSetInfo SetInfo(int id, const std::string& model, int rangeStart, int rangeEnd, int size,
+                         const std::string& inference);
+
 // The number of rows of table (for checks that nothing was stored).
 int CountRows(Database& db, const std::string& table);
 

@@ -142,7 +142,7 @@ class MainWindowTest : public QObject {
 
         c.OpenCurrentDataSet("SYS1");
         expect(dataSetState, "Dataset: SYS1", "Estimates:");
-        c.SelectEstimatesSet({s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML"});
+        c.SelectEstimatesSet(guitest::SetInfo(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML"));
         expect(dataSetState + kRawItems, "Dataset: SYS1", "Estimates: Jelinski-Moranda");
 
         QVERIFY(c.SelectRecalibratedSet(s.sys1Predictions));
@@ -159,7 +159,7 @@ class MainWindowTest : public QObject {
         QVERIFY(!selection.recalibrationMethodName.empty());
 
         // A raw set after a recalibrated one is raw again.
-        c.SelectEstimatesSet({s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML"});
+        c.SelectEstimatesSet(guitest::SetInfo(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML"));
         expect(dataSetState + kRawItems, "Dataset: SYS1", "Estimates: Jelinski-Moranda");
         QVERIFY(!selection.recalibrated);
         QCOMPARE(selection.predictionsSetId, 0);
@@ -177,14 +177,14 @@ class MainWindowTest : public QObject {
         QVERIFY(!selection.recalibrated);
         QVERIFY(selection.modelName.empty());
 
-        c.SelectEstimatesSet({s.ntdsSet, "Goel-Okumoto", 20, 26, 26, "ML"});
+        c.SelectEstimatesSet(guitest::SetInfo(s.ntdsSet, "Goel-Okumoto", 20, 26, 26, "ML"));
         c.CloseCurrentDataSet();
         expect(databaseState, "Dataset:", "Estimates:");
         QVERIFY(selection.dataSetName.empty());
         QCOMPARE(selection.estimatesSetId, 0);
 
         c.OpenCurrentDataSet("NTDS");
-        c.SelectEstimatesSet({s.ntdsSet, "Goel-Okumoto", 20, 26, 26, "ML"});
+        c.SelectEstimatesSet(guitest::SetInfo(s.ntdsSet, "Goel-Okumoto", 20, 26, 26, "ML"));
         c.CloseDatabase();
         expect(kAlwaysEnabled, "Dataset:", "Estimates:");
         QCOMPARE(s.Panel(1), QStringLiteral("Database:"));
@@ -198,7 +198,8 @@ class MainWindowTest : public QObject {
         Session s;
         SelectionController& c = s.Controller();
         c.OpenCurrentDataSet("SYS1");
-        c.SelectEstimatesSet({s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "Maximum likelihood"});
+        c.SelectEstimatesSet(
+            guitest::SetInfo(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "Maximum likelihood"));
         const QStringList enabled = EnabledItems(*s.window);
         const QString panel3 = s.window->StatusPanelText(3);
 
@@ -271,7 +272,8 @@ class MainWindowTest : public QObject {
     void OpeningAnotherDatabaseClosesEverything() {
         Session s;
         s.Controller().OpenCurrentDataSet("SYS1");
-        s.Controller().SelectEstimatesSet({s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML"});
+        s.Controller().SelectEstimatesSet(
+            guitest::SetInfo(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML"));
         s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Plot, "SYS1"));
         s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Table, "NTDS"));
         test::TempDir other;
@@ -338,7 +340,8 @@ class MainWindowTest : public QObject {
     void DeleteDatasetAsksThenClosesItAndItsWindows() {
         Session s;
         s.Controller().OpenCurrentDataSet("SYS1");
-        s.Controller().SelectEstimatesSet({s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML"});
+        s.Controller().SelectEstimatesSet(
+            guitest::SetInfo(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML"));
         s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Plot, "SYS1"));
         QMdiSubWindow* ntds =
             s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Table, "NTDS"));

@@ -25,7 +25,7 @@ struct Session : guitest::Session {
         last.Step();
         Controller().OpenCurrentDataSet("SYS1");
         Controller().SelectEstimatesSet(
-            {estimatesSet, "Jelinski-Moranda", 20, 136, 136, "Maximum likelihood"});
+            guitest::SetInfo(estimatesSet, "Jelinski-Moranda", 20, 136, 136, "Maximum likelihood"));
     }
 
     int estimatesSet;

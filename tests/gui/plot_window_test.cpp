@@ -49,8 +49,9 @@ struct Session : guitest::Session {
         ApplyModel(Db(), dataSetId, 2, 1, 1, RunControl());
         jmPredictions = ApplyRecalibration(Db(), jmSet, 1, RunControl()).predictionsSetId;
         Controller().OpenCurrentDataSet("SYS1");
-        Controller().SelectEstimatesSet({jmSet, "Jelinski-Moranda", kRangeStart, kSys1Failures,
-                                         kSys1Failures, "Maximum likelihood"});
+        Controller().SelectEstimatesSet(guitest::SetInfo(jmSet, "Jelinski-Moranda", kRangeStart,
+                                                         kSys1Failures, kSys1Failures,
+                                                         "Maximum likelihood"));
     }
 
     // Runs the Plot menu item of kind; returns the plot window it made active.

@@ -173,7 +173,8 @@ class SelectionDialogsTest : public QObject {
         QVERIFY(s.Controller().Selection().recalibrated);
         QCOMPARE(s.Controller().Selection().predictionsSetId, s.sys1Predictions);
         // Cancel leaves the selection as it was.
-        s.Controller().SelectEstimatesSet({s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML"});
+        s.Controller().SelectEstimatesSet(
+            guitest::SetInfo(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML"));
         WhenModal([](QWidget* shown) { Click(shown, "Command2"); });
         command->trigger();
         QVERIFY(!s.Controller().Selection().recalibrated);

@@ -40,8 +40,8 @@ class TableWindowTest : public QObject {
   private slots:
     void TablesStayOpenSideBySideAndSaveTheActiveOne() {
         Session s;
-        s.Controller().SelectEstimatesSet(
-            {s.estimatesSet, "Jelinski-Moranda", 20, 136, 136, "Maximum likelihood"});
+        s.Controller().SelectEstimatesSet(guitest::SetInfo(s.estimatesSet, "Jelinski-Moranda", 20,
+                                                           136, 136, "Maximum likelihood"));
         TableWindow* failures = s.Show("mnuTableShowTableFT");
         QVERIFY(failures);
         QCOMPARE(failures->windowTitle(), QStringLiteral("TABLE: SYS1 - Failure times"));

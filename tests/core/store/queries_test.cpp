@@ -1,4 +1,5 @@
 #include "tamsel/store/queries.h"
+#include "row_selections.h"
 
 #include <gtest/gtest.h>
 

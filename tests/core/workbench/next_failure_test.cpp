@@ -9,6 +9,7 @@
 #include "tamsel/models/model_table.h"
 #include "tamsel/store/queries.h"
 #include "tamsel/workbench/apply_model.h"
+#include "tamsel/workbench/table_views.h"
 
 namespace tamsel {
 namespace {
@@ -171,20 +172,18 @@ TEST_F(NextFailureStore, AgreesWithTheStoredPredictionsOnSys1) {
     for (const ModelInfo& model : ModelTable()) {
         ApplyModelResult applied = ApplyModel(m_project.Db(), dataSet, model.number, 1, 1, {});
         ASSERT_EQ(applied.outcome, ApplyModelResult::Outcome::Stored) << model.code;
-        std::optional<RowSet> rows =
-            SelectRecords(m_project.Db(), "Estimates", "EstimatesSetID",
-                          std::int64_t{applied.estimatesSetId}, "FailureIndex", "", 0);
+        std::optional<RowSet> rows = EstimatesRows(m_project.Db(), applied.estimatesSetId);
         ASSERT_TRUE(rows.has_value());
         ASSERT_EQ(rows->rows.size(), 117u);
         int checked = 0;
         for (std::size_t r = 0; r + 1 < rows->rows.size(); ++r) {
             const auto& row = rows->rows[r];
-            const int i = static_cast<int>(std::get<std::int64_t>(row[2]));
+            const int i = static_cast<int>(std::get<std::int64_t>(row[0]));
             NextFailureFit fit{model.number,
                                i,
+                               std::get<double>(row[1]),
+                               std::get<double>(row[2]),
                                std::get<double>(row[3]),
-                               std::get<double>(row[4]),
-                               std::get<double>(row[5]),
                                cumulative[static_cast<std::size_t>(i)]};
             std::optional<NextFailurePrediction> p =
                 EvaluateNextFailure(fit, times[static_cast<std::size_t>(i) + 1]);
@@ -193,8 +192,8 @@ TEST_F(NextFailureStore, AgreesWithTheStoredPredictionsOnSys1) {
                 continue;
             }
             ASSERT_TRUE(p.has_value()) << model.code << " " << i;
-            const double cdf = std::get<double>(row[8]);
-            const double pdf = std::get<double>(row[7]);
+            const double cdf = std::get<double>(row[6]);
+            const double pdf = std::get<double>(row[5]);
             EXPECT_TRUE(test::IsClose(p->u, cdf, 1e-12, 1e-15)) << model.code << " " << i;
             EXPECT_CLOSE(p->pdf, pdf, 1e-12) << model.code << " " << i;
             ++checked;

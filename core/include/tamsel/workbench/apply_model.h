@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "tamsel/models/model_table.h"
 #include "tamsel/models/prequential.h"
 #include "tamsel/records/progress.h"
 #include "tamsel/store/database.h"

@@ -8,7 +8,9 @@
 
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 
 #include "tamsel/measures/chart_description.h"
 #include "tamsel/measures/plot_types.h"
@@ -31,6 +33,20 @@ struct PlotWindowState {
 
     int PlotStart() const { return rangeStart + rangeLag; }
 };
+
+// What must be current before a plot kind can be drawn.
+enum class PlotNeeds { DataSet, EstimatesSet, RawEstimatesSet };
+
+// A kind of the Plot menu: its type, its name on the command line and its menu caption.
+struct PlotKind {
+    PlotType type;
+    std::string_view cliName;
+    std::string_view menuCaption;
+    PlotNeeds needs;
+};
+
+// The Plot menu's kinds in menu order.
+std::span<const PlotKind> PlotKinds();
 
 struct Plot {
     std::string caption;

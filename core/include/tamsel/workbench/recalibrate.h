@@ -5,10 +5,14 @@
 
 #include <string>
 
+#include "tamsel/recalibration/recalibration.h"
 #include "tamsel/records/progress.h"
 #include "tamsel/store/database.h"
 
 namespace tamsel {
+
+// The recalibration method used unless another is chosen.
+inline constexpr int kDefaultRecalibrationMethodId = 1;
 
 struct RecalibrationResult {
     enum class Outcome {

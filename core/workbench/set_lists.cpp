@@ -1,0 +1,92 @@
+#include "tamsel/workbench/set_lists.h"
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+#include "row_selections.h"
+
+#include "tamsel/store/sets.h"
+#include "tamsel/workbench/fit_outcomes.h"
+
+namespace tamsel {
+
+std::optional<RowSet> DataSetsTable(Database& db) {
+    const std::optional<RowSet> list =
+        BindSortedList(db, "DataName", "DataSetID", "DataSets", "DataSetID", "ASC");
+    if (!list) return std::nullopt;
+    RowSet table;
+    for (const auto& entry : list->rows) {
+        std::optional<RowSet> row = SelectRecords(db, "DataSets", "DataSetID", entry[1], "", "", 0);
+        if (!row) return std::nullopt;
+        table.headings = row->headings;
+        for (auto& values : row->rows) table.rows.push_back(std::move(values));
+    }
+    if (table.headings.empty()) {
+        table.headings = {"DataSetID",  "DataName",   "DataFile",
+                          "DataTypeID", "DataNumber", "DataSource"};
+    }
+    return table;
+}
+
+std::optional<RowSet> SetsTable(Database& db, const std::string& dataName) {
+    const std::optional<std::vector<EstimatesSetInfo>> estimates = ListEstimatesSets(db, dataName);
+    const std::optional<std::vector<RecalibratedSetInfo>> predictions =
+        ListPredictionsSets(db, dataName);
+    if (!estimates || !predictions) return std::nullopt;
+    RowSet table;
+    table.headings = {"Kind",
+                      "Set ID",
+                      "Model",
+                      "Range start",
+                      "Range end",
+                      "Set size",
+                      "Inference method",
+                      "Recalibration method",
+                      "From set",
+                      "Fit outcomes"};
+    auto add = [&table](std::string kind, int key, const EstimatesSetInfo& set, DbValue method,
+                        DbValue from, DbValue outcomes) {
+        table.rows.push_back({std::move(kind), std::int64_t{key}, set.modelName,
+                              std::int64_t{set.rangeStart}, std::int64_t{set.rangeEnd},
+                              std::int64_t{set.size}, set.inference, std::move(method),
+                              std::move(from), std::move(outcomes)});
+    };
+    for (const EstimatesSetInfo& set : *estimates) {
+        // How the set's fits ended; "not recorded" for a set of an earlier version.
+        const std::optional<std::string> outcomes = StoredFitSummary(db, set.id);
+        if (!outcomes) return std::nullopt;
+        add("estimates", set.id, set, {}, {}, *outcomes);
+    }
+    for (const RecalibratedSetInfo& recalibrated : *predictions) {
+        const std::optional<EstimatesSetInfo> set =
+            GetEstimatesSet(db, recalibrated.estimatesSetId);
+        if (!set) return std::nullopt;
+        add("predictions", recalibrated.id, *set, recalibrated.recalibrationMethodName,
+            std::int64_t{recalibrated.estimatesSetId}, {});
+    }
+    return table;
+}
+
+std::optional<RowSet> DataSetNameList(Database& db) {
+    return BindSortedList(db, "DataName", "DataSetID", "DataSets", "DataSetID", "DESC");
+}
+
+std::optional<RowSet> EstimatesSetGrid(Database& db, const std::string& dataName) {
+    return BindEstimatesSets(db, dataName);
+}
+
+std::optional<RowSet> PredictionsSetGrid(Database& db, const std::string& dataName) {
+    return BindPredictionsSets(db, dataName);
+}
+
+std::optional<RowSet> RecalibrationMethodGrid(Database& db) { return BindRecalibrationMethods(db); }
+
+std::optional<RowSet> ModelsOfDataSetGrid(Database& db, int estimatesSetId) {
+    return BindModelsOfDataSet(db, estimatesSetId);
+}
+
+std::optional<RowSet> PredictionSetGrid(Database& db, int estimatesSetId) {
+    return BindAllPredictionSets(db, estimatesSetId);
+}
+
+}  // namespace tamsel
