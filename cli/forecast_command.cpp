@@ -61,8 +61,9 @@ void AddForecastCommand(CLI::App& app, CommandContext& context) {
         "quantile. A recalibrated set recalibrates the next failure only: its intensity, MTTF, "
         "expected failures, faults remaining and target are \"not defined\". Faults remaining "
         "are defined for JM, GO, Li and LNHPP (\"unbounded\" in a limit without a finite fault "
-        "content); a target is \"reached\", a further test time, or \"never\". docs/models.md "
-        "derives every quantity.");
+        "content); a target is \"reached\", a further test time, or \"never\". A raw set ends "
+        "with the 95 % intervals of its fit's parameters (Lower, Upper), or says why there are "
+        "none. docs/models.md derives every quantity.");
     forecast->callback([&context, options] { context.exitCode = RunForecast(*options); });
 }
 

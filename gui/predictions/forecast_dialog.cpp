@@ -62,9 +62,11 @@ ForecastDialog::ForecastDialog(Database& db, ForecastBasis basis, QWidget* paren
     table->setObjectName(QStringLiteral("grdForecast"));
     table->setModel(m_lines);
     table->verticalHeader()->hide();
+    // Compact rows keep the parameter intervals, the last lines, in view.
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
     table->horizontalHeader()->setStretchLastSection(true);
     table->setWordWrap(false);
-    table->setMinimumWidth(480);
+    table->setMinimumWidth(840);
     m_chart->setObjectName(QStringLiteral("chtReliability"));
     m_chart->setMinimumSize(420, 320);
 
@@ -89,8 +91,8 @@ ForecastDialog::ForecastDialog(Database& db, ForecastBasis basis, QWidget* paren
     connect(m_targetKind, &QComboBox::currentIndexChanged, this, &ForecastDialog::Update);
     Update();
     // The header has its sections once the first forecast is shown.
-    table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
-    resize(1080, 660);
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    resize(1360, 660);
 }
 
 void ForecastDialog::ShowFor(Database& db, const CurrentSelection& selection, QWidget* parent) {

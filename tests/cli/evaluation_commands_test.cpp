@@ -11,7 +11,10 @@
 #include "cli_run.h"
 #include "tamsel/models/model_table.h"
 #include "tamsel/prediction/forecast.h"
+#include "tamsel/prediction/intervals.h"
 #include "tamsel/store/database.h"
+#include "tamsel/store/queries.h"
+#include "tamsel/tables/text_table.h"
 #include "tamsel/workbench/evaluation.h"
 #include "tamsel/workbench/plots.h"
 #include "test_support.h"
@@ -254,15 +257,23 @@ TEST_F(EvaluationCommands, NextFromTheLastFit) {
     EXPECT_CLOSE(std::stod(fields[2]), rate * std::exp(-rate * 250.5), 1e-13);
 }
 
-// The quantities of a forecast printed as csv, by name.
-std::map<std::string, std::string> ForecastValues(const CliRun& run) {
+// The lines of a forecast printed as csv by quantity: its value, and a parameter's interval.
+std::map<std::string, std::vector<std::string>> ForecastRows(const CliRun& run) {
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    std::map<std::string, std::string> values;
+    std::map<std::string, std::vector<std::string>> rows;
     for (const std::string& line : Lines(run.out)) {
         std::vector<std::string> fields = Fields(line);
-        if (fields.size() == 2) values[fields[0]] = fields[1];
+        fields.resize(4);
+        rows[fields[0]] = {fields.begin() + 1, fields.end()};
     }
-    EXPECT_EQ(values["Quantity"], "Value");
+    EXPECT_EQ(rows["Quantity"], (std::vector<std::string>{"Value", "Lower", "Upper"}));
+    return rows;
+}
+
+// The values of a forecast printed as csv, by quantity.
+std::map<std::string, std::string> ForecastValues(const CliRun& run) {
+    std::map<std::string, std::string> values;
+    for (const auto& [quantity, fields] : ForecastRows(run)) values[quantity] = fields[0];
     return values;
 }
 
@@ -357,6 +368,55 @@ TEST_F(EvaluationCommands, RecalibratedForecastAgreesWithRecalibratedNextFailure
         CliRun next = Run({"next", "x.db", "p1", time, "--format", "csv"});
         ASSERT_EQ(next.exitCode, 0) << next.err;
         EXPECT_CLOSE_ABS(std::stod(Fields(Lines(next.out).at(1)).at(1)), level, tolerance) << time;
+    }
+}
+
+TEST_F(EvaluationCommands, ForecastShowsTheIntervalsOfTheRawFitsParameters) {
+    Database db(DbPath(), Database::OpenMode::ReadOnlyFile);
+    FailureSeries x;
+    FailureSeries t;
+    ASSERT_TRUE(ReadFailureTimes(db, 1, x, t));
+    for (const int index : {136, 60}) {
+        SCOPED_TRACE(index);
+        std::map<std::string, std::vector<std::string>> rows = ForecastRows(
+            Run({"forecast", "x.db", "1", "--at", std::to_string(index), "--format", "csv"}));
+        const ParameterIntervals expected = ParameterIntervalsAt(
+            *FindModel(1), x, t, StoredFitAt(db, 1, index), FitOutcome::Converged);
+        ASSERT_EQ(expected.status, IntervalStatus::Computed);
+        EXPECT_EQ(rows["95 % intervals for the parameters (profile likelihood)"][0], "");
+        for (const auto& [name, k] : {std::pair{"N", 0}, {"Lambda", 1}}) {
+            const ParameterInterval& p = expected.parameters[static_cast<std::size_t>(k)];
+            ASSERT_LT(p.upper, INFINITY) << name;
+            EXPECT_EQ(rows[name], (std::vector<std::string>{FormatTableNumber(p.estimate, 17),
+                                                            FormatTableNumber(p.lower, 17),
+                                                            FormatTableNumber(p.upper, 17)}))
+                << name;
+        }
+    }
+
+    // Li ends at failure 136 in its MO limit; a set stored before outcomes were kept is
+    // recognised as one by its record. A recalibrated set has no likelihood of its own.
+    const std::string old = s_dir->File("no-outcomes.db");
+    std::filesystem::copy_file(DbPath(), old);
+    Database(old, Database::OpenMode::ExistingFile).Execute("DELETE FROM FitOutcomes;");
+    const struct {
+        std::string db;
+        std::string set;
+        std::string heading;
+        std::string value;
+    } cases[] = {
+        {"x.db", "5", "95 % intervals for the parameters (observed information)",
+         "no finite interval: the fit is at a limit"},
+        {old, "5", "95 % intervals for the parameters (observed information)",
+         "no finite interval: the fit is at a limit"},
+        {"x.db", "p1", "95 % intervals for the parameters", "not defined"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.db + " " + c.set);
+        std::map<std::string, std::vector<std::string>> rows =
+            ForecastRows(Run({"forecast", c.db, c.set, "--format", "csv"}));
+        EXPECT_EQ(rows[c.heading][0], c.value);
+        EXPECT_EQ(rows.count("N"), 0u);
     }
 }
 

@@ -5,10 +5,12 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tamsel/measures/chart_description.h"
 #include "tamsel/prediction/forecast.h"
+#include "tamsel/prediction/intervals.h"
 #include "tamsel/store/database.h"
 #include "tamsel/store/queries.h"
 #include "tamsel/support/selection.h"
@@ -25,6 +27,10 @@ struct ForecastBasis {
     const ModelInfo* model = nullptr;
     StoredFit fit;
     std::optional<RecalibratingFunction> recalibration;  // recalibrated sets only
+    // How the raw fit ended, and the 95 % intervals of its parameters (raw sets only: a
+    // recalibrated set has no likelihood of its own).
+    FitOutcome outcome = FitOutcome::Converged;
+    std::optional<ParameterIntervals> intervals;
     int firstIndex = 0;  // the failure indices the set forecasts from
     int lastIndex = 0;
 };
@@ -57,20 +63,30 @@ std::optional<std::string> ForecastQueryProblem(const ForecastQuery& query);
 bool CheckForecastQuery(const ForecastQuery& query);
 
 // One line of a forecast: what it is and its value, a number or a word ("infinite",
-// "unbounded", "not defined", "reached", "never").
+// "unbounded", "not defined", "reached", "never"); a parameter's line also has the ends of
+// its 95 % interval.
 struct ForecastLine {
+    ForecastLine(std::string quantity, DbValue value, DbValue lower = {}, DbValue upper = {})
+        : quantity(std::move(quantity)),
+          value(std::move(value)),
+          lower(std::move(lower)),
+          upper(std::move(upper)) {}
+
     std::string quantity;
     DbValue value;
+    DbValue lower;
+    DbValue upper;
 };
 
 // The lines of the forecast of basis for a query that CheckForecastQuery accepts: the failure
 // index and its time, intensity, MTTF, median and 90 % interval of the time to the next
 // failure; with a mission its reliability and expected failures; the faults remaining; with
-// a target the test time (and fixes) to reach it. A recalibrated set defines only the
-// next-failure quantities and shows the others as "not defined".
+// a target the test time (and fixes) to reach it; then the 95 % intervals of the parameters,
+// or why there are none. A recalibrated set defines only the next-failure quantities and
+// shows the others as "not defined".
 std::vector<ForecastLine> DescribeForecast(const ForecastBasis& basis, const ForecastQuery& query);
 
-// The lines as a table with the columns Quantity and Value.
+// The lines as a table with the columns Quantity, Value, Lower and Upper.
 RowSet ForecastTable(const std::vector<ForecastLine>& lines);
 
 // The probability of no failure within t >= 0 of the basis' failure, recalibrated for a
