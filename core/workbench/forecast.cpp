@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "row_selections.h"
 #include "stored_fit.h"
 #include "tamsel/recalibration/recalibration.h"
 #include "tamsel/store/sets.h"

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 
+#include "row_selections.h"
 #include "row_values.h"
 #include "tamsel/store/queries.h"
 #include "tamsel/support/messages.h"

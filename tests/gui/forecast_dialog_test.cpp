@@ -29,7 +29,8 @@ struct Session : guitest::Session {
         rawSet = ApplyModel(Db(), dataSet, 2, range, 1, RunControl()).estimatesSetId;
         recalibratedSet = ApplyRecalibration(Db(), rawSet, 1, RunControl()).predictionsSetId;
         Controller().OpenCurrentDataSet("SYS1");
-        Controller().SelectEstimatesSet({rawSet, "Duane", 20, 136, 136, "Maximum likelihood"});
+        Controller().SelectEstimatesSet(
+            guitest::SetInfo(rawSet, "Duane", 20, 136, 136, "Maximum likelihood"));
     }
 
     int rawSet = 0;
