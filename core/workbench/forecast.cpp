@@ -3,16 +3,19 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <utility>
 
 #include "row_selections.h"
 #include "stored_fit.h"
+#include "tamsel/prediction/information_criteria.h"
 #include "tamsel/recalibration/recalibration.h"
 #include "tamsel/store/sets.h"
 #include "tamsel/support/messages.h"
 #include "tamsel/tables/text_table.h"
 #include "tamsel/workbench/evaluation.h"
+#include "tamsel/workbench/fit_outcomes.h"
 
 namespace tamsel {
 namespace {
@@ -66,8 +69,22 @@ std::optional<RecalibratingFunction> RefitRecalibration(Database& db, const Esti
     return std::move(spline.last);
 }
 
+// How the raw fit at fit.index ended: as stored, or, for a set stored before outcomes were
+// kept, a limit where the record holds a limit's sentinels and converged otherwise.
+std::optional<FitOutcome> StoredOutcome(Database& db, int rawId, const ModelInfo& model,
+                                        const StoredFit& fit) {
+    std::optional<std::map<int, std::string>> outcomes = FitOutcomesByIndex(db, rawId);
+    if (!outcomes) return std::nullopt;
+    if (auto found = outcomes->find(fit.index); found != outcomes->end()) {
+        if (std::optional<FitOutcome> kind = OutcomeKind(found->second)) return kind;
+    }
+    const auto parameters = std::ranges::count_if(
+        model.parameterNames, [](std::string_view name) { return !name.empty(); });
+    return FreeParameters(model, fit) < parameters ? FitOutcome::Limit : FitOutcome::Converged;
+}
+
 DbValue Shown(double value) {
-    if (std::isinf(value)) return std::string("infinite");
+    if (std::isinf(value)) return std::string(value > 0 ? "infinite" : "-infinite");
     return value;
 }
 
@@ -92,6 +109,47 @@ void AddTargetLines(std::vector<ForecastLine>& lines, const std::optional<Target
             lines.push_back({quantity, Shown(reach->time)});
             if (reach->fixes) lines.push_back({"Fixes to reach the target", *reach->fixes});
             break;
+    }
+}
+
+// Why a fit that ended this way has no finite interval.
+std::string NoIntervalReason(FitOutcome outcome) {
+    switch (outcome) {
+        case FitOutcome::Limit:
+            return "no finite interval: the fit is at a limit";
+        case FitOutcome::Singular:
+            return "no finite interval: the fit is singular";
+        default:
+            return "no finite interval: the fit is at a boundary";
+    }
+}
+
+void AddIntervalLines(std::vector<ForecastLine>& lines, const ForecastBasis& basis) {
+    std::string heading = "95 % intervals for the parameters";
+    if (!basis.intervals) {
+        lines.push_back({heading, std::string(kNotDefined)});
+        return;
+    }
+    const ParameterIntervals& intervals = *basis.intervals;
+    heading += intervals.method == IntervalMethod::ProfileLikelihood ? " (profile likelihood)"
+                                                                     : " (observed information)";
+    switch (intervals.status) {
+        case IntervalStatus::NoFiniteInterval:
+            lines.push_back({heading, NoIntervalReason(basis.outcome)});
+            return;
+        case IntervalStatus::NoInformation:
+            lines.push_back(
+                {heading,
+                 std::string("not available: the information matrix is not positive definite")});
+            return;
+        case IntervalStatus::Computed:
+            break;
+    }
+    lines.push_back({heading, DbValue{}});
+    for (std::size_t k = 0; k < intervals.parameters.size(); ++k) {
+        const ParameterInterval& p = intervals.parameters[k];
+        lines.push_back({std::string(basis.model->parameterNames[k]), Shown(p.estimate),
+                         Shown(p.lower), Shown(p.upper)});
     }
 }
 
@@ -155,7 +213,12 @@ std::optional<ForecastBasis> LoadForecastBasis(Database& db, const PredictionSet
     if (set.recalibrated) {
         basis.recalibration = RefitRecalibration(db, *raw, methodId, index);
         if (!basis.recalibration) return std::nullopt;
+        return basis;
     }
+    std::optional<FitOutcome> outcome = StoredOutcome(db, rawId, *basis.model, basis.fit);
+    if (!outcome) return std::nullopt;
+    basis.outcome = *outcome;
+    basis.intervals = ParameterIntervalsAt(*basis.model, x, t, basis.fit, basis.outcome);
     return basis;
 }
 
@@ -212,13 +275,16 @@ std::vector<ForecastLine> DescribeForecast(const ForecastBasis& basis, const For
         lines.push_back({"Target failure intensity", *request.targetIntensity});
         AddTargetLines(lines, forecast.target);
     }
+    AddIntervalLines(lines, basis);
     return lines;
 }
 
 RowSet ForecastTable(const std::vector<ForecastLine>& lines) {
     RowSet table;
-    table.headings = {"Quantity", "Value"};
-    for (const ForecastLine& line : lines) table.rows.push_back({line.quantity, line.value});
+    table.headings = {"Quantity", "Value", "Lower", "Upper"};
+    for (const ForecastLine& line : lines) {
+        table.rows.push_back({line.quantity, line.value, line.lower, line.upper});
+    }
     return table;
 }
 
@@ -246,7 +312,8 @@ ChartDescription ReliabilityChart(const ForecastBasis& basis, const ForecastQuer
     chart.xAxis = {"Time from failure " + IndexText(basis.fit.index), true, 0.0, horizon};
     chart.yAxis = {"R(t)", true, 0.0, 1.0};
     ChartGroup group;
-    ChartSeries curve{"R(t) " + basis.label, {}, true, {}, {}};
+    ChartSeries curve;
+    curve.label = "R(t) " + basis.label;
     for (int k = 0; k <= kSteps; ++k) {
         const double t = horizon * k / kSteps;
         curve.points.push_back({t, ForecastReliability(basis, t)});
@@ -257,8 +324,10 @@ ChartDescription ReliabilityChart(const ForecastBasis& basis, const ForecastQuer
     if (query.mission) {
         const double t = *query.mission;
         const double r = ForecastReliability(basis, t);
-        chart.groups.front().series.push_back(
-            {"", {{t, 0.0}, {t, 1.0}}, true, {kPalette[7], LinePattern::Dashed, 1}, {}});
+        ChartSeries line;
+        line.points = {{t, 0.0}, {t, 1.0}};
+        line.style = {kPalette[7], LinePattern::Dashed, 1};
+        chart.groups.front().series.push_back(std::move(line));
         chart.labels.push_back({"R = " + FormatTableNumber(r, 4), LabelAttachment::DataPoint, t, r,
                                 0, kLabelBackground});
     }
