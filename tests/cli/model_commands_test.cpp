@@ -161,15 +161,15 @@ TEST_F(ModelCommands, SetsAndEstimatesListTheStoredRows) {
               "[\n  {\"FailureIndex\": 20,");
 }
 
-// Eleven failures with a zero interfailure time at failure 5, where Littlewood-Verrall's
-// likelihood is unbounded.
+// Eleven failures with a zero interfailure time at failure 5, which makes Littlewood-Verrall's
+// likelihood unbounded.
 TEST_F(ModelCommands, OutcomesAreSummedUpListedAndNotRecordedForEarlierSets) {
     ASSERT_EQ(
         Run({"import", "x.db", "P", m_dir.WriteFile("p.txt", "3 5 2 8 0 6 9 4 12 15 20")}).exitCode,
         0);
     test::ExpectRun(Run({"apply", "x.db", "P", "LV", "JM", "--range", "3"}), 0,
                     "Stored estimates set 1: Littlewood-Verrall, failures 3 to 11.\n"
-                    "  9 fits: 0 converged, 8 at a limit, 1 singular.\n"
+                    "  9 fits: 0 converged, 4 at a limit, 5 singular.\n"
                     "Stored estimates set 2: Jelinski-Moranda, failures 3 to 11.\n"
                     "  9 fits: 7 converged, 2 at a limit.\n",
                     "");
@@ -184,8 +184,9 @@ TEST_F(ModelCommands, OutcomesAreSummedUpListedAndNotRecordedForEarlierSets) {
     const std::vector<std::string> exponential(2, "limit:exponential");
     std::vector<std::string> lv = {"Outcome"};
     lv.insert(lv.end(), exponential.begin(), exponential.end());
-    lv.push_back("singular");
-    lv.insert(lv.end(), 6, "limit:exponential");
+    // Windows 5 to 9 hold the zero while they are too short for the fits to outweigh it.
+    lv.insert(lv.end(), 5, "singular");
+    lv.insert(lv.end(), exponential.begin(), exponential.end());
     EXPECT_EQ(lastFields({"estimates", "x.db", "1", "--format", "csv"}), lv);
     EXPECT_NE(Run({"estimates", "x.db", "1", "--format", "json"})
                   .out.find(", \"Outcome\": \"singular\"}"),
@@ -201,7 +202,7 @@ TEST_F(ModelCommands, OutcomesAreSummedUpListedAndNotRecordedForEarlierSets) {
     const std::vector<std::string> sets = Lines(Run({"sets", "x.db", "P", "--format", "csv"}).out);
     ASSERT_EQ(sets.size(), 3u);
     EXPECT_EQ(sets[1].substr(sets[1].find(",,,")),
-              ",,,\"9 fits: 0 converged, 8 at a limit, 1 singular\"");
+              ",,,\"9 fits: 0 converged, 4 at a limit, 5 singular\"");
     EXPECT_EQ(sets[2].substr(sets[2].find(",,,")), ",,,not recorded");
 }
 
