@@ -255,11 +255,24 @@ double LogSurvivingShare(const StoredFit& fit) {
     return -fit.param2 * std::log1p(fit.time / fit.param3);
 }
 
+// A record at the MO limit (Mu = kInfiniteFaults) as the MO fit it stands for: Mu (1 - R)
+// tends to Mu Alpha ln(1 + t / Beta), so a = Beta and Beta0 = Mu Alpha.
+std::optional<StoredFit> MOLimitFit(const StoredFit& fit) {
+    if (fit.param1 != kInfiniteFaults) return std::nullopt;
+    StoredFit mo = fit;
+    mo.param1 = fit.param3;
+    mo.param2 = static_cast<double>(static_cast<long double>(fit.param1) * fit.param2);
+    mo.param3 = 0.0;
+    return mo;
+}
+
 double IntensityLNHPP(const StoredFit& fit) {
+    if (const auto mo = MOLimitFit(fit)) return kProcessMO.intensity(*mo);
     return fit.param1 * fit.param2 * std::exp(LogSurvivingShare(fit)) / (fit.param3 + fit.time);
 }
 
 double ExpectedFailuresLNHPP(const StoredFit& fit, double t) {
+    if (const auto mo = MOLimitFit(fit)) return kProcessMO.expectedFailures(*mo, t);
     return -fit.param1 * std::exp(LogSurvivingShare(fit)) *
            std::expm1(-fit.param2 * std::log1p(t / (fit.param3 + fit.time)));
 }
@@ -271,6 +284,7 @@ std::optional<double> FaultsRemainingLNHPP(const StoredFit& fit) {
 }
 
 TargetReach ReachLNHPP(const StoredFit& fit, double target) {
+    if (const auto mo = MOLimitFit(fit)) return kProcessMO.reach(*mo, target);
     return ReachDecayingPower(IntensityLNHPP(fit), target, fit.param3 + fit.time, fit.param2 + 1.0);
 }
 

@@ -224,6 +224,26 @@ TEST(Forecast, TargetIntensity) {
     }
 }
 
+// A Littlewood NHPP record at its MO limit forecasts exactly what the MO fit it stands for
+// forecasts (a = Beta, Beta0 = Mu Alpha), not a process with Mu failures in all.
+TEST(Forecast, LnhppAtItsMOLimitIsTheMOProcess) {
+    const double a = 250.0;
+    const double beta0 = 40.0;
+    const StoredFit limit{30, kInfiniteFaults, beta0 / kInfiniteFaults, a, 100.0, 1000.0};
+    const StoredFit mo{30, a, beta0, 0.0, 100.0, 1000.0};
+    for (double target : {1e-4, 0.02}) {
+        const ForecastRequest request{500.0, target};
+        const Forecast lnhpp = ForecastAt(*FindModel("LNHPP"), limit, request);
+        const Forecast exact = ForecastAt(*FindModel("MO"), mo, request);
+        EXPECT_CLOSE(*lnhpp.intensity, *exact.intensity, 1e-12);
+        EXPECT_CLOSE(*lnhpp.expectedFailures, *exact.expectedFailures, 1e-12);
+        EXPECT_CLOSE(*lnhpp.reliability, *exact.reliability, 1e-12);
+        EXPECT_EQ(lnhpp.target->status, exact.target->status);
+        EXPECT_CLOSE(lnhpp.target->time, exact.target->time, 1e-12);
+        EXPECT_FALSE(lnhpp.faultsRemaining);
+    }
+}
+
 TEST(Forecast, TargetsNeverReached) {
     const StoredFit homogeneousJM{30, kInfiniteFaults, kVanishing, 0.0, 100.0, 1000.0};
     const StoredFit homogeneousGO{30, kInfiniteFaults, 0.0, 0.03, 0.0, 1000.0};
