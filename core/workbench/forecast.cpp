@@ -7,7 +7,6 @@
 #include <string>
 #include <utility>
 
-#include "row_selections.h"
 #include "stored_fit.h"
 #include "tamsel/prediction/information_criteria.h"
 #include "tamsel/recalibration/recalibration.h"
@@ -16,6 +15,7 @@
 #include "tamsel/tables/text_table.h"
 #include "tamsel/workbench/evaluation.h"
 #include "tamsel/workbench/fit_outcomes.h"
+#include "tamsel/workbench/project.h"
 
 namespace tamsel {
 namespace {
@@ -23,16 +23,6 @@ namespace {
 constexpr const char* kNotDefined = "not defined";
 
 std::string IndexText(int index) { return std::to_string(index); }
-
-// Whether the project holds the set; silent, so that a missing set gets its own message.
-std::optional<bool> SetExists(Database& db, const PredictionSetRef& set) {
-    std::optional<RowSet> rows =
-        set.recalibrated
-            ? SelectRecords(db, "PredictionsSets", "PredictionsSetID", set.id, "", "", 0)
-            : SelectRecords(db, "EstimatesSets", "EstimatesSetID", set.id, "", "", 0);
-    if (!rows) return std::nullopt;
-    return !rows->rows.empty();
-}
 
 // The raw u-values and densities of the estimates set's predictions up to the one made at
 // failure index, indexed 1..M like CubSpl's inputs. The last prediction of a set has no
@@ -166,7 +156,9 @@ PredictionSetRef CurrentSetRef(const CurrentSelection& selection) {
 
 std::optional<ForecastBasis> LoadForecastBasis(Database& db, const PredictionSetRef& set,
                                                std::optional<int> at) {
-    std::optional<bool> exists = SetExists(db, set);
+    // A missing set gets its own message, naming how to find the keys.
+    const std::optional<bool> exists = HasRecord(
+        db, set.recalibrated ? KeyedRecord::PredictionsSet : KeyedRecord::EstimatesSet, set.id);
     if (!exists) return std::nullopt;
     if (!*exists) {
         ShowMessage("The project holds no " +

@@ -71,12 +71,19 @@ bool RemoveDataSet(Database& db, const std::string& name) {
     return DeleteDataSet(db, TrimDataName(name));
 }
 
-bool RecordExists(Database& db, KeyedRecord kind, int key) {
+std::optional<bool> HasRecord(Database& db, KeyedRecord kind, int key) {
     const RecordTable record = TableOf(kind);
     const std::optional<RowSet> rows =
         SelectRecords(db, record.table, record.keyField, std::int64_t{key}, "", "", 0);
-    if (!rows) return false;
-    if (rows->rows.empty()) {
+    if (!rows) return std::nullopt;
+    return !rows->rows.empty();
+}
+
+bool RecordExists(Database& db, KeyedRecord kind, int key) {
+    const std::optional<bool> exists = HasRecord(db, kind, key);
+    if (!exists) return false;
+    if (!*exists) {
+        const RecordTable record = TableOf(kind);
         ShowMessage("There is no " + std::string(record.what) + " with the key " +
                     std::to_string(key) + ".");
         return false;

@@ -40,6 +40,10 @@ bool RemoveDataSet(Database& db, const std::string& name);
 
 enum class KeyedRecord { EstimatesSet, PredictionsSet, RecalibrationMethod };
 
+// Whether the record with key exists; silent, so that a caller can say more. Nothing after
+// a read error (already shown).
+std::optional<bool> HasRecord(Database& db, KeyedRecord kind, int key);
+
 // Whether the record with key exists; when not, shows "There is no estimates set with the
 // key <key>." (predictions set, recalibration method).
 bool RecordExists(Database& db, KeyedRecord kind, int key);
