@@ -168,12 +168,35 @@ const Predictive kPredictiveLi = ParetoPredictive<&ParetoLi>();
 
 namespace {
 
+// A record at the MO limit (N = kInfiniteFaults, see FromMO) as the MO fit it stands for. With
+// the finite N - n = kInfiniteFaults - n its failure process would be off by about
+// Beta0 / kInfiniteFaults beyond the next failure.
+std::optional<StoredFit> MOLimitFit(const StoredFit& fit) {
+    if (fit.param1 != kInfiniteFaults) return std::nullopt;
+    const long double remaining = fit.param1 - fit.index;
+    StoredFit mo = fit;
+    if (fit.param2 == kInfiniteShape) {  // homogeneous: the rate is Alpha (N - n) / Beta
+        mo.param1 = kInfiniteQuartile;
+        mo.param2 = fit.index / std::log1p(fit.time / kInfiniteQuartile);
+        mo.param3 = static_cast<double>(kInfiniteShape * remaining / fit.param3);
+    } else {
+        mo.param1 = fit.param3;
+        mo.param2 = static_cast<double>(remaining * fit.param2);
+        mo.param3 = 0.0;
+    }
+    return mo;
+}
+
 // Each of the N - n faults left is found after T with the Pareto survival
 // ((Beta + T) / (Beta + T + u))^Alpha, so the expected count found by T + u decays in u as
 // LNHPP's does.
-double IntensityLi(const StoredFit& fit) { return ParetoIntensity(ParetoLi(fit)); }
+double IntensityLi(const StoredFit& fit) {
+    if (const auto mo = MOLimitFit(fit)) return kProcessMO.intensity(*mo);
+    return ParetoIntensity(ParetoLi(fit));
+}
 
 double ExpectedFailuresLi(const StoredFit& fit, double t) {
+    if (const auto mo = MOLimitFit(fit)) return kProcessMO.expectedFailures(*mo, t);
     if (fit.param1 <= fit.index) return 0.0;
     return -(fit.param1 - fit.index) * std::expm1(-fit.param2 * Log1pRatio(t, ParetoLi(fit).scale));
 }
@@ -185,10 +208,14 @@ std::optional<double> FaultsRemainingLi(const StoredFit& fit) {
 
 // Where the expected intensity falls to the target.
 TargetReach ReachLi(const StoredFit& fit, double target) {
+    if (const auto mo = MOLimitFit(fit)) return kProcessMO.reach(*mo, target);
     return ReachDecayingPower(IntensityLi(fit), target, ParetoLi(fit).scale, fit.param2 + 1.0);
 }
 
-double ReliabilityLi(const StoredFit& fit, double t) { return ParetoReliability(ParetoLi(fit), t); }
+double ReliabilityLi(const StoredFit& fit, double t) {
+    if (const auto mo = MOLimitFit(fit)) return kProcessMO.reliability(*mo, t);
+    return ParetoReliability(ParetoLi(fit), t);
+}
 
 }  // namespace
 

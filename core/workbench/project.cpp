@@ -6,6 +6,7 @@
 #include "row_selections.h"
 
 #include "tamsel/import/add_data_set.h"
+#include "tamsel/models/model_table.h"
 #include "tamsel/store/schema.h"
 #include "tamsel/store/writers.h"
 
@@ -106,10 +107,15 @@ std::optional<int> CustomRange(Database& db, int dataSetId, int start, std::opti
     return rangeId;
 }
 
+std::string ModelName(const EstimatesSetInfo& set) {
+    const ModelInfo* model = FindModel(set.modelNumber);
+    return model ? std::string(model->name) : set.modelName;
+}
+
 CurrentSelection WithEstimatesSet(CurrentSelection selection, const EstimatesSetInfo& set) {
     selection.ClearEstimatesSet();
     selection.estimatesSetId = set.id;
-    selection.modelName = set.modelName;
+    selection.modelName = ModelName(set);
     selection.rangeStart = set.rangeStart;
     selection.rangeEnd = set.rangeEnd;
     selection.setSize = set.size;
@@ -122,9 +128,11 @@ std::optional<CurrentSelection> WithRecalibratedSet(Database& db, CurrentSelecti
     const std::optional<RecalibratedSetAttributes> set =
         GetRecalibratedSetAttributes(db, predictionsSetId);
     if (!set) return std::nullopt;
+    const std::optional<EstimatesSetInfo> estimates = GetEstimatesSet(db, set->estimatesSetId);
+    if (!estimates) return std::nullopt;
     selection.ClearEstimatesSet();
     selection.estimatesSetId = set->estimatesSetId;
-    selection.modelName = set->modelName;
+    selection.modelName = ModelName(*estimates);
     selection.rangeStart = set->rangeStart;
     selection.rangeEnd = set->rangeEnd;
     selection.setSize = set->setSize;

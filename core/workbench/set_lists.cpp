@@ -7,6 +7,7 @@
 
 #include "tamsel/store/sets.h"
 #include "tamsel/workbench/fit_outcomes.h"
+#include "tamsel/workbench/project.h"
 
 namespace tamsel {
 
@@ -46,7 +47,7 @@ std::optional<RowSet> SetsTable(Database& db, const std::string& dataName) {
                       "Fit outcomes"};
     auto add = [&table](std::string kind, int key, const EstimatesSetInfo& set, DbValue method,
                         DbValue from, DbValue outcomes) {
-        table.rows.push_back({std::move(kind), std::int64_t{key}, set.modelName,
+        table.rows.push_back({std::move(kind), std::int64_t{key}, ModelName(set),
                               std::int64_t{set.rangeStart}, std::int64_t{set.rangeEnd},
                               std::int64_t{set.size}, set.inference, std::move(method),
                               std::move(from), std::move(outcomes)});
@@ -61,8 +62,11 @@ std::optional<RowSet> SetsTable(Database& db, const std::string& dataName) {
         const std::optional<EstimatesSetInfo> set =
             GetEstimatesSet(db, recalibrated.estimatesSetId);
         if (!set) return std::nullopt;
+        // Its predictions come from the fits of the set it recalibrates.
+        const std::optional<std::string> outcomes = StoredFitSummary(db, set->id);
+        if (!outcomes) return std::nullopt;
         add("predictions", recalibrated.id, *set, recalibrated.recalibrationMethodName,
-            std::int64_t{recalibrated.estimatesSetId}, {});
+            std::int64_t{recalibrated.estimatesSetId}, *outcomes);
     }
     return table;
 }

@@ -10,6 +10,8 @@
 #include <functional>
 #include <limits>
 #include <random>
+#include <tuple>
+#include <tuple>
 #include <vector>
 
 #include "tamsel/models/sentinels.h"
@@ -224,23 +226,38 @@ TEST(Forecast, TargetIntensity) {
     }
 }
 
-// A Littlewood NHPP record at its MO limit forecasts exactly what the MO fit it stands for
-// forecasts (a = Beta, Beta0 = Mu Alpha), not a process with Mu failures in all.
-TEST(Forecast, LnhppAtItsMOLimitIsTheMOProcess) {
+// Littlewood NHPP and Littlewood records at their MO limit forecast exactly what the MO fit
+// they stand for forecasts (a = Beta, Beta0 = Mu Alpha or (N - n) Alpha), not a process with
+// kInfiniteFaults failures in all; the homogeneous limit is the Poisson process of rate i / T.
+TEST(Forecast, LimitRecordsAreTheMOProcess) {
     const double a = 250.0;
     const double beta0 = 40.0;
-    const StoredFit limit{30, kInfiniteFaults, beta0 / kInfiniteFaults, a, 100.0, 1000.0};
-    const StoredFit mo{30, a, beta0, 0.0, 100.0, 1000.0};
-    for (double target : {1e-4, 0.02}) {
-        const ForecastRequest request{500.0, target};
-        const Forecast lnhpp = ForecastAt(*FindModel("LNHPP"), limit, request);
-        const Forecast exact = ForecastAt(*FindModel("MO"), mo, request);
-        EXPECT_CLOSE(*lnhpp.intensity, *exact.intensity, 1e-12);
-        EXPECT_CLOSE(*lnhpp.expectedFailures, *exact.expectedFailures, 1e-12);
-        EXPECT_CLOSE(*lnhpp.reliability, *exact.reliability, 1e-12);
-        EXPECT_EQ(lnhpp.target->status, exact.target->status);
-        EXPECT_CLOSE(lnhpp.target->time, exact.target->time, 1e-12);
-        EXPECT_FALSE(lnhpp.faultsRemaining);
+    const double time = 1000.0;
+    const double rate = 30.0 / time;
+    const StoredFit mo{30, a, beta0, 0.0, 100.0, time};
+    const StoredFit poisson{
+        30, kInfiniteQuartile, 30.0 / std::log1p(time / kInfiniteQuartile), rate, 100.0, time};
+    const double remaining = kInfiniteFaults - 30;
+    for (const auto& [code, fit, exactFit] :
+         {std::tuple{"LNHPP",
+                     StoredFit{30, kInfiniteFaults, beta0 / kInfiniteFaults, a, 100.0, time}, mo},
+          {"Li", StoredFit{30, kInfiniteFaults, beta0 / remaining, a, 100.0, time}, mo},
+          {"Li",
+           StoredFit{30, kInfiniteFaults, kInfiniteShape, kInfiniteShape * remaining / rate, 100.0,
+                     time},
+           poisson}}) {
+        SCOPED_TRACE(code);
+        for (double target : {1e-4, 0.02}) {
+            const ForecastRequest request{500.0, target};
+            const Forecast limit = ForecastAt(*FindModel(code), fit, request);
+            const Forecast exact = ForecastAt(*FindModel("MO"), exactFit, request);
+            EXPECT_CLOSE(*limit.intensity, *exact.intensity, 1e-12);
+            EXPECT_CLOSE(*limit.expectedFailures, *exact.expectedFailures, 1e-12);
+            EXPECT_CLOSE(*limit.reliability, *exact.reliability, 1e-12);
+            EXPECT_EQ(limit.target->status, exact.target->status);
+            EXPECT_CLOSE(limit.target->time, exact.target->time, 1e-12);
+            EXPECT_FALSE(limit.faultsRemaining);
+        }
     }
 }
 

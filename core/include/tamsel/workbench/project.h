@@ -54,6 +54,10 @@ bool RecordExists(Database& db, KeyedRecord kind, int key);
 // cannot be stored.
 std::optional<int> CustomRange(Database& db, int dataSetId, int start, std::optional<int> end);
 
+// The name users see for the set's model: the model's own, since the stored reference row of
+// Littlewood-Verrall keeps an older spelling.
+std::string ModelName(const EstimatesSetInfo& set);
+
 // selection with set current: the raw estimates set or the recalibrated one, with what
 // the status bar and the builders read of it.
 CurrentSelection WithEstimatesSet(CurrentSelection selection, const EstimatesSetInfo& set);
