@@ -147,7 +147,7 @@ TEST_F(ModelCommands, SetsAndEstimatesListTheStoredRows) {
               "converged\n"
               "estimates,2,Goel-Okumoto,20,136,136,Maximum Likelihood,,,117 fits: 117 converged\n"
               "predictions,1,Goel-Okumoto,20,136,136,Maximum Likelihood,Parametric B-Splines "
-              "Recalibration,2,\n");
+              "Recalibration,2,117 fits: 117 converged\n");
 
     std::vector<std::string> csv = Lines(Run({"estimates", "x.db", "2", "--format", "csv"}).out);
     ASSERT_EQ(csv.size(), 118u);
