@@ -1,27 +1,31 @@
+#include <QAbstractItemModelTester>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSignalSpy>
+#include <QTableView>
 #include <QtTest>
 
 #include "gui_test_support.h"
 #include "shell/add_data_dialog.h"
 #include "shell/current_selections_dialog.h"
+#include "shell/import_preview.h"
 #include "shell/main_window.h"
 #include "tamsel/store/queries.h"
 #include "test_support.h"
 
 using namespace tamsel;
 using guitest::Click;
+using guitest::PreviewSettled;
 using guitest::Session;
 using guitest::WhenModal;
 
 namespace {
 
-// Fills the dialog's fields; an empty file leaves the file label as it is.
+// Fills the dialog's fields.
 void Fill(QWidget* dialog, const QString& name, int type) {
     dialog->findChild<QLineEdit*>("TxtDataName")->setText(name);
     dialog->findChild<QComboBox*>("Combo1")->setCurrentIndex(type);
@@ -30,20 +34,62 @@ void Fill(QWidget* dialog, const QString& name, int type) {
 // Clicks the file button and waits for the preview of the file chosen.
 void ChooseFile(QWidget* dialog) {
     Click(dialog, "Command3");
-    QVERIFY(guitest::PreviewSettled(dialog));
+    QVERIFY(PreviewSettled(dialog));
 }
 
-// Presses OK and waits for the import to end, as a person waits for the dialog.
-bool PressOk(AddDataDialog& dialog) {
-    QSignalSpy finished(&dialog, &AddDataDialog::importFinished);
-    Click(&dialog, "Command1");
-    return finished.wait(60000);
-}
+// The dialog on screen, with what it shows.
+struct Dialog {
+    explicit Dialog(Session& s, const QString& name = {})
+        : session(s), dialog(s.Db(), s.Controller(), s.desktop) {
+        dialog.show();
+        Fill(&dialog, name, 0);
+    }
+    // Chooses fileName through the file button and waits for its preview.
+    void Choose(const std::string& fileName) {
+        session.desktop.QueueFileName(QString::fromStdString(fileName));
+        ChooseFile(&dialog);
+    }
+    template <typename T>
+    T* Get(const char* name) {
+        return dialog.findChild<T*>(name);
+    }
+    bool OkEnabled() { return Get<QPushButton>("Command1")->isEnabled(); }
+    QString Message() { return Get<QLabel>("lblPreviewMessage")->text(); }
+    QString Summary() { return Get<QLabel>("lblPreviewSummary")->text(); }
+    QAbstractItemModel* Model() { return Get<QTableView>("tblPreview")->model(); }
+    // The columns of the first preview row drawn highlighted.
+    QList<int> Highlighted() {
+        QList<int> columns;
+        for (int c = 0; c < Model()->columnCount(); ++c) {
+            if (Model()->index(0, c).data(Qt::BackgroundRole).isValid()) columns.append(c);
+        }
+        return columns;
+    }
+    // Presses OK and waits for the import to end, as a person waits for the dialog.
+    bool Import() {
+        return guitest::ClickAndWait(&dialog, "Command1", &AddDataDialog::importFinished);
+    }
 
+    Session& session;
+    AddDataDialog dialog;
+};
+
+// A field of the dataset called name.
 std::string Value(Database& db, const std::string& field, const std::string& name) {
     Statement select = db.Prepare("SELECT " + field + " FROM DataSets WHERE DataName = ?;");
     select.Bind(1, name);
     return select.Step() ? select.ColumnText(0) : "<none>";
+}
+
+// The stored cumulative times of the dataset called name, in failure order.
+std::vector<double> StoredCumulativeTimes(Database& db, const std::string& name) {
+    Statement select = db.Prepare(
+        "SELECT f.CumulativeTime FROM FailureTimes f JOIN DataSets d ON d.DataSetID = "
+        "f.DataSetID WHERE d.DataName = ?1 ORDER BY f.FailureIndex");
+    select.Bind(1, name);
+    std::vector<double> times;
+    while (select.Step()) times.push_back(select.ColumnDouble(0));
+    return times;
 }
 
 }  // namespace
@@ -52,132 +98,104 @@ class AddDataTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void OpensEmptyWithTheDefaultSource() {
+    void OpensEmptyWithTheDefaultSourceAndKeepsTheFileOnCancel() {
         Session s;
-        AddDataDialog dialog(s.Db(), s.Controller(), s.desktop);
-        QCOMPARE(dialog.windowTitle(), QStringLiteral("Create a dataset"));
-        QStringList texts;
-        for (const char* label : {"Label1", "Label5", "InputFileLabel", "Label6", "Label4"}) {
-            texts.append(dialog.findChild<QLabel*>(label)->text());
-        }
-        auto* type = dialog.findChild<QComboBox*>("Combo1");
+        Dialog d(s);
+        QCOMPARE(d.dialog.windowTitle(), QStringLiteral("Create a dataset"));
+        // The data types in the order the import takes them.
+        auto* type = d.Get<QComboBox>("Combo1");
+        QStringList texts = {d.Get<QLabel>("InputFileLabel")->text()};
         for (int i = 0; i < type->count(); ++i) texts.append(type->itemText(i));
         QCOMPARE(texts,
-                 (QStringList{"Enter name for dataset", "Select a data file:", "",
-                              "Select data type:", "Add source or any other information (optional)",
-                              "Automatic", "Interfailure times", "Cumulative failure times"}));
+                 (QStringList{"", "Automatic", "Interfailure times", "Cumulative failure times"}));
         QCOMPARE(type->currentIndex(), 0);
-        QCOMPARE(dialog.findChild<QPlainTextEdit*>("TxtSource")->toPlainText(),
+        QCOMPARE(d.Get<QPlainTextEdit>("TxtSource")->toPlainText(),
                  QStringLiteral("Unknown source\n"));
-        QVERIFY(dialog.findChild<QLineEdit*>("TxtDataName")->text().isEmpty());
+        QVERIFY(d.Get<QLineEdit>("TxtDataName")->text().isEmpty());
         // Nothing to import before a file reads cleanly.
-        QVERIFY(!dialog.findChild<QPushButton*>("Command1")->isEnabled());
-    }
+        QVERIFY(!d.OkEnabled());
 
-    void BrowseShowsTheChosenFileAndCancelKeepsIt() {
-        Session s;
-        AddDataDialog dialog(s.Db(), s.Controller(), s.desktop);
         const QString file = QString::fromStdString(test::DataFile("ntds.txt"));
-        s.desktop.QueueFileName(file);
-        ChooseFile(&dialog);
-        QCOMPARE(dialog.findChild<QLabel*>("InputFileLabel")->text(), file);
-        ChooseFile(&dialog);  // cancelled
-        QCOMPARE(dialog.findChild<QLabel*>("InputFileLabel")->text(), file);
+        d.Choose(file.toStdString());
+        QCOMPARE(d.Get<QLabel>("InputFileLabel")->text(), file);
+        ChooseFile(&d.dialog);  // cancelled
+        QCOMPARE(d.Get<QLabel>("InputFileLabel")->text(), file);
         QCOMPARE(s.desktop.questions,
                  (std::vector<FileQuestion>{FileQuestion::DataFile, FileQuestion::DataFile}));
     }
 
-    void RefusalsKeepTheDialogOpenWithItsInput_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("no name") << "   "
-                                 << "Please enter a name for the dataset";
-        QTest::newRow("existing name with blanks")
-            << "  SYS1 "
-            << "The data name specified already exists.\r\n"
-               "Please, specify a valid and unique name for the dataset.";
-    }
-
     void RefusalsKeepTheDialogOpenWithItsInput() {
-        QFETCH(QString, name);
-        QFETCH(QString, message);
-        Session s;
-        AddDataDialog dialog(s.Db(), s.Controller(), s.desktop);
-        dialog.show();
-        Fill(&dialog, name, 0);
-        s.desktop.QueueFileName(QString::fromStdString(test::DataFile("ntds.txt")));
-        ChooseFile(&dialog);
-        QVERIFY(PressOk(dialog));
-        QCOMPARE(s.sink.Texts(), std::vector<std::string>{message.toStdString()});
-        QVERIFY(dialog.isVisible());
-        QCOMPARE(dialog.findChild<QLineEdit*>("TxtDataName")->text(), name);
-        QCOMPARE(guitest::CountRows(s.Db(), "DataSets"), 1);
+        const struct {
+            QString name;
+            std::string message;
+        } cases[] = {
+            {"   ", "Please enter a name for the dataset"},
+            {"  SYS1 ",
+             "The data name specified already exists.\r\n"
+             "Please, specify a valid and unique name for the dataset."},
+        };
+        for (const auto& c : cases) {
+            Session s;
+            Dialog d(s, c.name);
+            d.Choose(test::DataFile("ntds.txt"));
+            QVERIFY(d.Import());
+            QCOMPARE(s.sink.Texts(), std::vector<std::string>{c.message});
+            QVERIFY(d.dialog.isVisible());
+            QCOMPARE(d.Get<QLineEdit>("TxtDataName")->text(), c.name);
+            QCOMPARE(guitest::CountRows(s.Db(), "DataSets"), 1);
+        }
     }
 
     void AFileThatFailsCanBeCorrectedAndChosenAgain() {
         Session s;
-        AddDataDialog dialog(s.Db(), s.Controller(), s.desktop);
-        dialog.show();
+        Dialog d(s);
         const std::string file = s.dir.WriteFile("data.txt", "");
-        s.desktop.QueueFileName(QString::fromStdString(file));
-        ChooseFile(&dialog);
-        Fill(&dialog, "NEW", 0);
-        QCOMPARE(dialog.findChild<QLabel*>("lblPreviewMessage")->text(),
-                 QStringLiteral("An error occurred while reading data from file.\nFile contains "
-                                "no data."));
-        QVERIFY(!dialog.findChild<QPushButton*>("Command1")->isEnabled());
-
+        d.Choose(file);
+        Fill(&d.dialog, "NEW", 0);
+        QCOMPARE(d.Message(), QStringLiteral("An error occurred while reading data from file.\n"
+                                             "File contains no data."));
+        QVERIFY(!d.OkEnabled());
         s.dir.WriteFile("data.txt", "3\n5\n2\n");
-        s.desktop.QueueFileName(QString::fromStdString(file));
-        ChooseFile(&dialog);
+        d.Choose(file);
         s.sink.QueueAnswer(MessageAnswer::No);
-        QVERIFY(PressOk(dialog));
-        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QVERIFY(d.Import());
+        QCOMPARE(d.dialog.result(), int(QDialog::Accepted));
         QCOMPARE(Value(s.Db(), "DataNumber", "NEW"), std::string("3"));
         QCOMPARE(Value(s.Db(), "DataTypeID", "NEW"), std::string("1"));
     }
 
-    void NewDatasetBecomesCurrentOnYes_data() {
-        QTest::addColumn<bool>("yes");
-        QTest::newRow("yes") << true;
-        QTest::newRow("no") << false;
-    }
-
     void NewDatasetBecomesCurrentOnYes() {
-        QFETCH(bool, yes);
-        Session s;
-        s.Controller().OpenCurrentDataSet("SYS1");
-        AddDataDialog dialog(s.Db(), s.Controller(), s.desktop);
-        dialog.show();
-        s.desktop.QueueFileName(QString::fromStdString(test::DataFile("ntds.txt")));
-        ChooseFile(&dialog);
-        Fill(&dialog, " NTDS ", 0);
-        dialog.findChild<QPlainTextEdit*>("TxtSource")->setPlainText("Navy\nproduction phase");
-        s.sink.QueueAnswer(yes ? MessageAnswer::Yes : MessageAnswer::No);
-        QVERIFY(PressOk(dialog));
-        const std::vector<test::RecordingSink::Entry> shown = s.sink.Entries();
-        QCOMPARE(shown.size(), std::size_t{1});
-        QCOMPARE(shown[0].text,
-                 std::string("Do you want the added dataset to become the current selection?"));
-        QCOMPARE(shown[0].buttons, MessageButtons::YesNo);
-        QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QVERIFY(!dialog.isVisible());
-        QCOMPARE(s.Controller().Selection().dataSetName, std::string(yes ? "NTDS" : "SYS1"));
-        QCOMPARE(Value(s.Db(), "DataNumber", "NTDS"), std::string("26"));
-        QCOMPARE(Value(s.Db(), "DataSource", "NTDS"), std::string("Navy\r\nproduction phase"));
-        QCOMPARE(Value(s.Db(), "DataFile", "NTDS"), test::DataFile("ntds.txt"));
+        for (const bool yes : {true, false}) {
+            Session s;
+            s.Controller().OpenCurrentDataSet("SYS1");
+            Dialog d(s);
+            d.Choose(test::DataFile("ntds.txt"));
+            Fill(&d.dialog, " NTDS ", 0);
+            d.Get<QPlainTextEdit>("TxtSource")->setPlainText("Navy\nproduction phase");
+            s.sink.QueueAnswer(yes ? MessageAnswer::Yes : MessageAnswer::No);
+            QVERIFY(d.Import());
+            const std::vector<test::RecordingSink::Entry> shown = s.sink.Entries();
+            QCOMPARE(shown.size(), std::size_t{1});
+            QCOMPARE(shown[0].text,
+                     std::string("Do you want the added dataset to become the current selection?"));
+            QCOMPARE(shown[0].buttons, MessageButtons::YesNo);
+            QCOMPARE(d.dialog.result(), int(QDialog::Accepted));
+            QVERIFY(!d.dialog.isVisible());
+            QCOMPARE(s.Controller().Selection().dataSetName, std::string(yes ? "NTDS" : "SYS1"));
+            QCOMPARE(Value(s.Db(), "DataNumber", "NTDS"), std::string("26"));
+            QCOMPARE(Value(s.Db(), "DataSource", "NTDS"), std::string("Navy\r\nproduction phase"));
+            QCOMPARE(Value(s.Db(), "DataFile", "NTDS"), test::DataFile("ntds.txt"));
+        }
     }
 
     void QuestionFromTheImportIsAnsweredOnTheInterfaceThread() {
         Session s;
-        AddDataDialog dialog(s.Db(), s.Controller(), s.desktop);
-        dialog.show();
-        s.desktop.QueueFileName(QString::fromStdString(s.dir.WriteFile("c.txt", "3\n8\n10\n")));
-        ChooseFile(&dialog);
-        Fill(&dialog, "C", 1);  // Interfailure times, but the values never decrease
+        Dialog d(s);
+        d.Choose(s.dir.WriteFile("c.txt", "3\n8\n10\n"));
+        Fill(&d.dialog, "C", 1);  // Interfailure times, but the values never decrease
         s.sink.QueueAnswer(MessageAnswer::Yes);  // read them as interfailure times
         s.sink.QueueAnswer(MessageAnswer::No);   // do not make the dataset current
-        QVERIFY(PressOk(dialog));
+        QVERIFY(d.Import());
         const std::vector<test::RecordingSink::Entry> shown = s.sink.Entries();
         // The type question, the note on a dataset shorter than the default range start, and
         // the question whether to make it current.
@@ -187,9 +205,7 @@ class AddDataTest : public QObject {
         QCOMPARE(shown[1].icon, MessageIcon::Information);
         QVERIFY(shown[1].text.find("holds 3 failures") != std::string::npos);
         QCOMPARE(Value(s.Db(), "DataTypeID", "C"), std::string("1"));
-        FailureSeries x, t;
-        QVERIFY(ReadFailureTimes(s.Db(), FindDataSetId(s.Db(), "C").value_or(0), x, t));
-        QCOMPARE(t.back(), 21.0);
+        QCOMPARE(StoredCumulativeTimes(s.Db(), "C"), (std::vector<double>{3, 11, 21}));
     }
 
     void CancelStoresNothing() {
@@ -258,6 +274,149 @@ class AddDataTest : public QObject {
         QCOMPARE(guitest::ModalTimeouts(), 0);
         Database& db = *window.Controller().OpenedDatabase();
         QCOMPARE(guitest::CountRows(db, "Estimates"), 117);
+    }
+
+    void TheModelStaysConsistentAsFilesAndOptionsChange() {
+        test::TempDir dir;
+        ImportPreview preview;
+        QAbstractItemModelTester tester(preview.findChild<QTableView*>("tblPreview")->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QVERIFY(!preview.ReadsCleanly());
+        preview.SetFile(QString::fromStdString(dir.WriteFile("a.csv", "a;b;c\n1;2;3\n4;5\n")));
+        QVERIFY(!preview.ReadsCleanly());  // while it is read
+        // A change made while the file is read is read after it.
+        auto* header = preview.findChild<QComboBox*>("cboHeader");
+        header->setCurrentIndex(2);  // no header: the first line holds no numbers
+        QVERIFY(PreviewSettled(&preview));
+        QCOMPARE(preview.Options().header, HeaderChoice::Absent);
+        QVERIFY(!preview.ReadsCleanly());
+        header->setCurrentIndex(0);
+        QVERIFY(PreviewSettled(&preview));
+        preview.findChild<QComboBox*>("cboColumn")->setCurrentIndex(2);
+        QVERIFY(PreviewSettled(&preview));
+        QVERIFY(preview.ReadsCleanly());
+        QCOMPARE(preview.Options().column, std::string("2"));
+        preview.SetFile(QString::fromStdString(dir.WriteFile("b.txt", "")));
+        QVERIFY(PreviewSettled(&preview));
+        QCOMPARE(preview.findChild<QTableView*>("tblPreview")->model()->rowCount(), 0);
+        preview.SetFile(QString::fromStdString(dir.File("missing.txt")));
+        QVERIFY(PreviewSettled(&preview));
+        QVERIFY(!preview.ReadsCleanly());
+    }
+
+    void AHeaderTableShowsItsColumnsAndImportsTheChosenOne() {
+        Session s;
+        const std::string file = s.dir.WriteFile(
+            "log.csv", "index,time_between_failures_hours\r\n1,3.5\r\n2,12\r\n3,7.25\r\n");
+        Dialog d(s, "NEW");
+        d.Choose(file);
+        QVERIFY(d.OkEnabled());
+        QStringList choices;
+        for (int i = 0; i < d.Get<QComboBox>("cboColumn")->count(); ++i) {
+            choices.append(d.Get<QComboBox>("cboColumn")->itemText(i));
+        }
+        QCOMPARE(choices,
+                 (QStringList{"Detect: 2 'time_between_failures_hours' (numbers)",
+                              "1 'index' (numbers)", "2 'time_between_failures_hours' (numbers)"}));
+        QCOMPARE(d.Highlighted(), QList<int>{1});
+        QCOMPARE(d.Model()->rowCount(), 3);
+        QCOMPARE(d.Model()->headerData(1, Qt::Horizontal).toString(),
+                 QStringLiteral("2 time_between_failures_hours"));
+        QCOMPARE(d.Model()->index(2, 1).data().toString(), QStringLiteral("7.25"));
+        QCOMPARE(d.Summary(), QStringLiteral("Delimiter: comma    Header line: yes    Decimal "
+                                             "comma: no\nValues: 3, read as interfailure times"));
+        QVERIFY(
+            d.Message().contains("took column 2 ('time_between_failures_hours'), column 1 "
+                                 "('index') is an index"));
+        s.sink.QueueAnswer(MessageAnswer::No);
+        QVERIFY(d.Import());
+        QCOMPARE(StoredCumulativeTimes(s.Db(), "NEW"), (std::vector<double>{3.5, 15.5, 22.75}));
+    }
+
+    void SeveralNumericColumnsWaitForAChoice() {
+        Session s;
+        Dialog d(s, "NEW");
+        d.Choose(s.dir.WriteFile("t.tsv", "a\tb\tc\n5\t30\t1\n2\t70\t1\n9\t90\t4\n"));
+        QVERIFY(!d.OkEnabled());
+        QVERIFY2(d.Message().contains("Line 1: 3 columns could hold the failure times: 1 'a' "
+                                      "(numbers), 2 'b' (numbers), 3 'c' (numbers)."),
+                 qPrintable(d.Message()));
+        QCOMPARE(d.Model()->rowCount(), 3);  // the rows to choose from
+        QCOMPARE(d.Highlighted(), QList<int>{});
+        d.Get<QComboBox>("cboColumn")->setCurrentIndex(2);
+        QVERIFY(!d.OkEnabled());  // until the column chosen has been read
+        QVERIFY(PreviewSettled(&d.dialog));
+        QVERIFY(d.OkEnabled());
+        QCOMPARE(d.Highlighted(), QList<int>{1});
+        QCOMPARE(d.Get<QComboBox>("cboColumn")->currentText(), QStringLiteral("2 'b' (numbers)"));
+        QVERIFY(d.Summary().endsWith("Values: 3, read as cumulative failure times"));
+        // Another delimiter splits the lines anew and forgets the column chosen.
+        d.Get<QComboBox>("cboDelimiter")->setCurrentText("Comma");
+        QVERIFY(PreviewSettled(&d.dialog));
+        QVERIFY(!d.OkEnabled());
+        QCOMPARE(d.Get<QComboBox>("cboColumn")->currentIndex(), 0);
+        d.Get<QComboBox>("cboDelimiter")->setCurrentText("Detect");
+        QVERIFY(PreviewSettled(&d.dialog));
+        d.Get<QComboBox>("cboColumn")->setCurrentIndex(2);
+        QVERIFY(PreviewSettled(&d.dialog));
+        s.sink.QueueAnswer(MessageAnswer::No);
+        QVERIFY(d.Import());
+        QCOMPARE(StoredCumulativeTimes(s.Db(), "NEW"), (std::vector<double>{30, 70, 90}));
+    }
+
+    void ADecimalCommaIsReadOnceChecked() {
+        Session s;
+        Dialog d(s, "NEW");
+        d.Choose(s.dir.WriteFile("c.txt", "time\n\"1,5\"\n\"2,25\"\n"));
+        QVERIFY(!d.OkEnabled());
+        QVERIFY2(d.Message().contains("Line 2: '1,5' holds a decimal comma."),
+                 qPrintable(d.Message()));
+        d.Get<QCheckBox>("chkDecimalComma")->setChecked(true);
+        QVERIFY(PreviewSettled(&d.dialog));
+        QVERIFY(d.OkEnabled());
+        QVERIFY(d.Summary().contains("Decimal comma: yes"));
+        s.sink.QueueAnswer(MessageAnswer::No);
+        QVERIFY(d.Import());
+        QCOMPARE(StoredCumulativeTimes(s.Db(), "NEW"), (std::vector<double>{1.5, 2.25}));
+    }
+
+    void TimestampsNeedAnOriginAndBecomeCumulativeTimes() {
+        Session s;
+        const std::string file = s.dir.WriteFile(
+            "bugs.csv",
+            "id,opened\nB-7,2024-03-31 03:30\nB-2,2024-03-31 01:15\nB-9,2024-03-31T04:00+02:00\n");
+        Dialog d(s, "NEW");
+        d.Choose(file);
+        auto* stamps = d.Get<QWidget>("fraTimestamps");
+        QVERIFY(stamps->isVisible());
+        QVERIFY(!d.OkEnabled());
+        QVERIFY2(d.Message().contains("enter the start of testing"), qPrintable(d.Message()));
+        d.Get<QLineEdit>("txtOrigin")->setText("2024-03-31 00:00");
+        QVERIFY(!d.OkEnabled());  // until the origin typed has been read
+        QTRY_VERIFY(d.OkEnabled());
+        // 03:30 in Berlin is 01:30 UTC, the clocks having gone forward at 02:00.
+        d.Get<QComboBox>("cboTimeZone")->setCurrentText("Europe/Berlin");
+        d.Get<QComboBox>("cboUnit")->setCurrentText("minutes");
+        QTRY_VERIFY(d.OkEnabled());
+        QVERIFY2(
+            d.Summary().contains("Times in minutes from 2024-03-30T23:00:00.000Z (Europe/Berlin)"),
+            qPrintable(d.Summary()));
+        QCOMPARE(d.Get<QComboBox>("cboColumn")->currentText(),
+                 QStringLiteral("Detect: 2 'opened' (date-times)"));
+        // A local time the clocks skipped is refused with its line.
+        s.dir.WriteFile("bugs.csv", "opened\n2024-03-31 02:30\n");
+        d.Choose(file);
+        QVERIFY(!d.OkEnabled());
+        QVERIFY2(d.Message().contains("Line 2: '2024-03-31 02:30' never happened in Europe/Berlin"),
+                 qPrintable(d.Message()));
+
+        s.dir.WriteFile("bugs.csv", "opened\n2024-03-31 03:30\n2024-03-31 01:15\n");
+        d.Choose(file);
+        QVERIFY(d.OkEnabled());
+        s.sink.QueueAnswer(MessageAnswer::No);
+        QVERIFY(d.Import());
+        QCOMPARE(StoredCumulativeTimes(s.Db(), "NEW"), (std::vector<double>{75, 150}));
+        QVERIFY(s.sink.Texts().front().find("holds 2 failures") != std::string::npos);
     }
 };
 

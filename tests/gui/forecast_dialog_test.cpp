@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QtTest>
+#include <cmath>
 
 #include "gui_test_support.h"
 #include "predictions/forecast_dialog.h"
@@ -28,9 +29,7 @@ struct Session : guitest::Session {
         const int range = FindOrCreateRange(Db(), 1, 20, std::nullopt);
         rawSet = ApplyModel(Db(), dataSet, 2, range, 1, RunControl()).estimatesSetId;
         recalibratedSet = ApplyRecalibration(Db(), rawSet, 1, RunControl()).predictionsSetId;
-        Controller().OpenCurrentDataSet("SYS1");
-        Controller().SelectEstimatesSet(
-            guitest::SetInfo(rawSet, "Duane", 20, 136, 136, "Maximum likelihood"));
+        SelectSet(rawSet, "Duane");
     }
 
     int rawSet = 0;
@@ -43,11 +42,11 @@ void Type(QWidget* dialog, const char* field, const QString& text) {
 
 }  // namespace
 
-class ForecastDialogTest : public QObject {
+class PredictionWindowsTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void FollowsIndexMissionAndTargetAsTheyChange() {
+    void ForecastFollowsIndexMissionAndTargetAsTheyChange() {
         Session s;
         ForecastDialog dialog(s.Db(), LoadForecastBasis(s.Db(), {s.rawSet, false}, {}).value());
         Type(&dialog, "txtMission", QStringLiteral("500"));
@@ -66,16 +65,11 @@ class ForecastDialogTest : public QObject {
         // forecast shown stays.
         const struct {
             const char* field;
-            QString text;
-            QString problem;
-            QString restore;
+            QString text, problem, restore;
         } refusals[] = {
-            {"txtMission", QStringLiteral("abc"),
-             QStringLiteral("Type a number for the mission time."), QStringLiteral("500")},
-            {"txtMission", QStringLiteral("-1"),
-             QStringLiteral("The mission time must be a number above 0."), QStringLiteral("500")},
-            {"txtTarget", QStringLiteral("0"),
-             QStringLiteral("The target MTTF must be a number above 0."), QStringLiteral("4000")},
+            {"txtMission", "abc", "Type a number for the mission time.", "500"},
+            {"txtMission", "-1", "The mission time must be a number above 0.", "500"},
+            {"txtTarget", "0", "The target MTTF must be a number above 0.", "4000"},
         };
         for (const auto& refusal : refusals) {
             Type(&dialog, refusal.field, refusal.text);
@@ -91,16 +85,15 @@ class ForecastDialogTest : public QObject {
         Session s;
         QVERIFY(s.Controller().SelectRecalibratedSet(s.recalibratedSet));
         QVERIFY(s.Item("mnuPredictionsForecast")->isEnabled());
-        QString title;
-        WhenModal([&title](QWidget* shown) {
-            title = shown->windowTitle();
+        QStringList titles;
+        WhenModal([&titles](QWidget* shown) {
+            titles.append(shown->windowTitle());
             Click(shown, "cmdClose");
         });
         s.Item("mnuPredictionsForecast")->trigger();
-        QCOMPARE(title, QStringLiteral("Forecast - set p%1 (Du#)").arg(s.recalibratedSet));
-
         double u = -1;
-        WhenModal([&u](QWidget* shown) {
+        WhenModal([&](QWidget* shown) {
+            titles.append(shown->windowTitle());
             shown->findChild<QLineEdit*>(QStringLiteral("Text1"))->setText(QStringLiteral("700"));
             Click(shown, "Command1");
             u = static_cast<NextFailureDialog*>(shown)->ValueLabel(1)->text().toDouble();
@@ -108,12 +101,45 @@ class ForecastDialogTest : public QObject {
         });
         s.Item("mnuPredictionsNextFailure")->trigger();
         QCOMPARE(guitest::ModalTimeouts(), 0);
+        QCOMPARE(titles,
+                 (QStringList{QStringLiteral("Forecast - set p%1 (Du#)").arg(s.recalibratedSet),
+                              "Time to next failure predictions"}));
         const ForecastBasis basis =
             LoadForecastBasis(s.Db(), {s.recalibratedSet, true}, std::nullopt).value();
         QVERIFY(test::IsClose(u, PredictRecalibratedNextFailure(basis, 700).value().u, 1e-13));
         QVERIFY(s.sink.Texts().empty());
     }
+
+    // A Jelinski-Moranda set whose last fit has N = n + 0.5 and Lambda = 0.01, so that the
+    // rate of the next failure is 0.005.
+    void NextFailureShowsTimeUValueAndDensity() {
+        guitest::Session s;
+        const int set = guitest::StoreMadeUpEstimatesSet(s.Db(), "SYS1", 1);
+        Statement last = s.Db().Prepare(
+            "UPDATE Estimates SET Parameter1 = FailureIndex + 0.5, Parameter2 = 0.01 "
+            "WHERE EstimatesSetID = :set AND FailureIndex = "
+            "(SELECT MAX(FailureIndex) FROM Estimates WHERE EstimatesSetID = :set);");
+        last.Bind("set", DbValue{std::int64_t{set}});
+        last.Step();
+        s.SelectSet(set, "Jelinski-Moranda");
+        NextFailureDialog form(s.Controller());
+        auto submit = [&form](const char* text) {
+            Type(&form, "Text1", QString::fromLatin1(text));
+            Click(&form, "Command1");
+            return form.ValueLabel(0)->text();
+        };
+        QCOMPARE(submit("100"), QStringLiteral("100"));
+        QVERIFY(test::IsClose(form.ValueLabel(1)->text().toDouble(), 1.0 - std::exp(-0.5), 1e-12));
+        QVERIFY(
+            test::IsClose(form.ValueLabel(2)->text().toDouble(), 0.005 * std::exp(-0.5), 1e-12));
+        // Text that is not a number and a refused time leave the results on screen.
+        QCOMPARE(submit("abc"), QStringLiteral("100"));
+        QCOMPARE(submit("-1"), QStringLiteral("100"));
+        QCOMPARE(s.sink.Texts(),
+                 std::vector<std::string>{
+                     "The time to the next failure must be a number of 0 or more."});
+    }
 };
 
-QTEST_MAIN(ForecastDialogTest)
+QTEST_MAIN(PredictionWindowsTest)
 #include "forecast_dialog_test.moc"

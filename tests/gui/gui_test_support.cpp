@@ -3,12 +3,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QPushButton>
+#include <QTableView>
 #include <QTimer>
 #include <QtTest>
 #include <atomic>
 #include <memory>
 
+#include "shell/grid_selection_dialog.h"
 #include "shell/import_preview.h"
 #include "tamsel/import/add_data_set.h"
 #include "tamsel/store/queries.h"
@@ -61,6 +64,21 @@ void Click(QWidget* parent, const char* objectName) {
     auto* button = parent->findChild<QPushButton*>(QString::fromLatin1(objectName));
     Q_ASSERT_X(button, "Click", objectName);
     button->click();
+}
+
+void AnswerGrid(GridShown& shown, int row, const char* objectName) {
+    WhenModal([&shown, row, objectName](QWidget* widget) {
+        auto* dialog = qobject_cast<GridSelectionDialog*>(widget);
+        QVERIFY(dialog);
+        shown = {dialog->windowTitle(), dialog->Label1()->text(), {}, dialog->RowCount()};
+        const QTableView* grid = dialog->Grid();
+        for (int column = 0; column < grid->model()->columnCount(); ++column) {
+            if (grid->isColumnHidden(column)) continue;
+            shown.headings.append(grid->model()->headerData(column, Qt::Horizontal).toString());
+        }
+        if (row >= 0) dialog->SelectRow(row);
+        Click(dialog, objectName);
+    });
 }
 
 bool PreviewSettled(QWidget* parent) {
@@ -141,6 +159,11 @@ QString Session::Panel(int panel) const {
     QString text = window->StatusPanelText(panel);
     while (text.endsWith(QLatin1Char(' '))) text.chop(1);
     return text;
+}
+
+void Session::SelectSet(int id, const std::string& model) const {
+    Controller().OpenCurrentDataSet("SYS1");
+    Controller().SelectEstimatesSet(SetInfo(id, model));
 }
 
 SetsSession::SetsSession() : Session({{"SYS1", "sys1.txt"}, {"NTDS", "ntds.txt"}}) {

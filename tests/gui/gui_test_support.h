@@ -3,6 +3,7 @@
 // over one.
 #pragma once
 
+#include <QSignalSpy>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -45,6 +46,27 @@ int ModalTimeouts();
 // Clicks the push button called objectName inside parent.
 void Click(QWidget* parent, const char* objectName);
 
+// Clicks the push button called objectName inside dialog and waits for its signal finished
+// (the end of the run the click started); false when it does not come within a minute.
+template <typename Dialog, typename Signal>
+bool ClickAndWait(Dialog* dialog, const char* objectName, Signal finished) {
+    QSignalSpy spy(dialog, finished);
+    Click(dialog, objectName);
+    return spy.wait(60000);
+}
+
+// What a grid selection dialog showed: its caption, label, visible headings and rows.
+struct GridShown {
+    QString caption;
+    QString label;
+    QStringList headings;
+    int rows = -1;
+};
+
+// Records the next grid selection dialog in shown, selects row (unless it is negative) and
+// presses the button called objectName.
+void AnswerGrid(GridShown& shown, int row, const char* objectName);
+
 // Waits until the import preview inside parent (or parent itself) has read the options it
 // shows; false when it has not within a few seconds.
 bool PreviewSettled(QWidget* parent);
@@ -62,9 +84,10 @@ int StoreMadeUpEstimatesSet(Database& db, const std::string& dataSetName, int mo
 // its key.
 int StoreMadeUpPredictionsSet(Database& db, int estimatesSetId);
 
-// An estimates set as the selection dialogs give it to the controller.
-EstimatesSetInfo SetInfo(int id, const std::string& model, int rangeStart, int rangeEnd, int size,
-                         const std::string& inference);
+// An estimates set as the selection dialogs give it to the controller; by default one of SYS1
+// over the default range.
+EstimatesSetInfo SetInfo(int id, const std::string& model, int rangeStart = 20, int rangeEnd = 136,
+                         int size = 136, const std::string& inference = "Maximum likelihood");
 
 // The number of rows of table (for checks that nothing was stored).
 int CountRows(Database& db, const std::string& table);
@@ -79,6 +102,8 @@ struct Session {
     QAction* Item(const char* name) const;
     // The text of a status panel without its trailing blanks.
     QString Panel(int panel) const;
+    // Makes SYS1 and its estimates set id (of model, over the default range) current.
+    void SelectSet(int id, const std::string& model) const;
 
     test::TempDir dir;
     test::RecordingSink sink;

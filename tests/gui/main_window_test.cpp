@@ -1,10 +1,8 @@
 #include <QAction>
 #include <QDialog>
-#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
-#include <QMenuBar>
 #include <QtTest>
 
 #include "gui_test_support.h"
@@ -35,33 +33,31 @@ class FakeChild : public ChildWindow {
     QString m_dataSetName;
 };
 
+QMdiSubWindow* AddChild(Session& s, ChildWindow::Kind kind, const char* dataSetName) {
+    return s.window->AddChildWindow(new FakeChild(kind, QString::fromLatin1(dataSetName)));
+}
+
+QStringList Names(const char* names) { return QString::fromLatin1(names).split(' '); }
+
 // The items that can be switched, with those the program never disables.
-const QStringList kAlwaysEnabled = {"mnuFileNewDatabase",
-                                    "mnuFileOpenDatabase",
-                                    "mnuFileExit",
-                                    "mnuViewCurrentSelections",
-                                    "mnuWindowTileHorizontally",
-                                    "mnuWindowTileVertically",
-                                    "mnuWindowCascade",
-                                    "mnuWindowArrangeIcons",
-                                    "mnuHelpUserGuide",
-                                    "mnuHelpAbout"};
-const QStringList kDatabaseItems = {"mnuDataAddNewDataset", "mnuDataSelectDataset"};
-const QStringList kDataSetItems = {"mnuDataDeleteDataset",
-                                   "mnuEstimatesApplyModel",
-                                   "mnuEstimatesSelectSet",
-                                   "mnuEstimatesRecalibrate",
-                                   "mnuEstimatesSelectPredictions",
-                                   "mnuTableShowTableFT",
-                                   "mnuPlotShowPlot_0",
-                                   "mnuPlotShowPlot_3",
-                                   "mnuPlotShowPlot_40",
-                                   "mnuPlotShowPlot_43"};
-const QStringList kRecalibratedItems = {"mnuTableShowTableEstimates", "mnuPlotShowPlot_13",
-                                        "mnuPlotShowPlot_20",         "mnuPlotShowPlot_23",
-                                        "mnuPlotShowPlot_30",         "mnuPredictionsNextFailure",
-                                        "mnuPredictionsForecast"};
-const QStringList kRawItems = kRecalibratedItems + QStringList{"mnuPlotShowPlot_10"};
+const QStringList kAlwaysEnabled = Names(
+    "mnuFileNewDatabase mnuFileOpenDatabase mnuFileExit mnuViewCurrentSelections "
+    "mnuWindowTileHorizontally mnuWindowTileVertically mnuWindowCascade "
+    "mnuWindowArrangeIcons mnuHelpUserGuide mnuHelpAbout");
+const QStringList kDatabaseItems =
+    kAlwaysEnabled + Names("mnuDataAddNewDataset mnuDataSelectDataset");
+const QStringList kDataSetItems =
+    kDatabaseItems +
+    Names(
+        "mnuDataDeleteDataset mnuEstimatesApplyModel mnuEstimatesSelectSet "
+        "mnuEstimatesRecalibrate mnuEstimatesSelectPredictions mnuTableShowTableFT "
+        "mnuPlotShowPlot_0 mnuPlotShowPlot_3 mnuPlotShowPlot_40 mnuPlotShowPlot_43");
+const QStringList kRecalibratedItems =
+    kDataSetItems + Names(
+                        "mnuTableShowTableEstimates mnuPlotShowPlot_13 mnuPlotShowPlot_20 "
+                        "mnuPlotShowPlot_23 mnuPlotShowPlot_30 mnuPredictionsNextFailure "
+                        "mnuPredictionsForecast");
+const QStringList kRawItems = kRecalibratedItems + Names("mnuPlotShowPlot_10");
 
 QStringList Sorted(QStringList names) {
     names.sort();
@@ -78,47 +74,17 @@ QStringList EnabledItems(const MainWindow& window) {
     return Sorted(names);
 }
 
-// Each menu as "Title: caption | caption | - | ...", a separator shown as "-".
-QStringList MenuListing(const MainWindow& window) {
-    QStringList menus;
-    for (const QAction* menu : window.menuBar()->actions()) {
-        QStringList items;
-        for (const QAction* item : menu->menu()->actions()) {
-            items.append(item->isSeparator() ? QStringLiteral("-") : item->text());
-        }
-        menus.append(menu->text() + QStringLiteral(": ") + items.join(QStringLiteral(" | ")));
-    }
-    return menus;
-}
-
 }  // namespace
 
 class MainWindowTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void StartsWithItsMenusAndAnEmptyStatusBar() {
+    void StartsWithNoProjectAndAnEmptyStatusBar() {
         test::RecordingSink sink;
         FakeDesktop desktop;
         MainWindow window(desktop);
         QCOMPARE(window.windowTitle(), QStringLiteral("Tamsel"));
-        QCOMPARE(MenuListing(window),
-                 (QStringList{
-                     "&File: &New Database... | &Open Database... | - | &Copy Graph | &Save "
-                     "Graph... | &Print Graph... | - | Save &Table as Text File... | - | &Exit",
-                     "&View: Current &Selections",
-                     "&Data: &Add New Dataset... | &Select Dataset... | &Delete Dataset...",
-                     "&Estimates: &Apply Model... | &Select Estimates Set... | - | &Recalibrate "
-                     "Estimates Set... | Select Recalibrated &Predictions Set...",
-                     "&Plot: Show Plot &Failure Times | Show Plot &Cumulative failures | Show "
-                     "&Laplace trend test | Show Running &average | Show "
-                     "Plots &Quartiles + MTTF | Show &Median plot | Show &Y-Plot | Show &U-Plot "
-                     "| Show log(&PLR)-Plot",
-                     "&Table: Show Table &Failure Times | Show Table &Estimates",
-                     "P&redictions: Next Failure | &Forecast...",
-                     "&Window: Tile &Horizontally | Tile &Vertically | &Cascade | &Arrange Icons "
-                     "| -",
-                     "&Help: &User Guide | - | &About Tamsel"}));
         QCOMPARE(EnabledItems(window), Sorted(kAlwaysEnabled));
         QCOMPARE(window.StatusPanelText(1), QStringLiteral("Database: "));
         QCOMPARE(window.StatusPanelText(2), QStringLiteral("Dataset: "));
@@ -135,102 +101,83 @@ class MainWindowTest : public QObject {
             QCOMPARE(s.Panel(2), QString::fromLatin1(dataSet));
             QCOMPARE(s.Panel(3), QString::fromLatin1(estimates));
         };
-        const QStringList databaseState = kAlwaysEnabled + kDatabaseItems;
-        const QStringList dataSetState = databaseState + kDataSetItems;
-        expect(databaseState, "Dataset:", "Estimates:");
+        expect(kDatabaseItems, "Dataset:", "Estimates:");
         QCOMPARE(s.Panel(1), QStringLiteral("Database: ") + QString::fromStdString(s.fileName));
-
         c.OpenCurrentDataSet("SYS1");
-        expect(dataSetState, "Dataset: SYS1", "Estimates:");
-        c.SelectEstimatesSet(guitest::SetInfo(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML"));
-        expect(dataSetState + kRawItems, "Dataset: SYS1", "Estimates: Jelinski-Moranda");
+        expect(kDataSetItems, "Dataset: SYS1", "Estimates:");
+        c.SelectEstimatesSet(guitest::SetInfo(s.sys1Set, "Jelinski-Moranda"));
+        expect(kRawItems, "Dataset: SYS1", "Estimates: Jelinski-Moranda");
 
         QVERIFY(c.SelectRecalibratedSet(s.sys1Predictions));
-        expect(dataSetState + kRecalibratedItems, "Dataset: SYS1",
-               "Estimates: Jelinski-Moranda, recalibrated");
+        expect(kRecalibratedItems, "Dataset: SYS1", "Estimates: Jelinski-Moranda, recalibrated");
         QCOMPARE(selection.estimatesSetId, s.sys1Set);
         QCOMPARE(selection.predictionsSetId, s.sys1Predictions);
         QVERIFY(selection.recalibrated);
         QCOMPARE(selection.modelName, std::string("Jelinski-Moranda"));
-        QCOMPARE(selection.rangeStart, 20);
-        QCOMPARE(selection.rangeEnd, 136);
-        QCOMPARE(selection.setSize, 136);
+        QCOMPARE(std::tuple(selection.rangeStart, selection.rangeEnd, selection.setSize),
+                 std::tuple(20, 136, 136));
         QVERIFY(!selection.inferenceMethodName.empty());
         QVERIFY(!selection.recalibrationMethodName.empty());
 
         // A raw set after a recalibrated one is raw again.
-        c.SelectEstimatesSet(guitest::SetInfo(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML"));
-        expect(dataSetState + kRawItems, "Dataset: SYS1", "Estimates: Jelinski-Moranda");
+        c.SelectEstimatesSet(guitest::SetInfo(s.sys1Set, "Jelinski-Moranda"));
+        expect(kRawItems, "Dataset: SYS1", "Estimates: Jelinski-Moranda");
         QVERIFY(!selection.recalibrated);
         QCOMPARE(selection.predictionsSetId, 0);
         QVERIFY(selection.recalibrationMethodName.empty());
-
         c.CloseCurrentEstimatesSet();
-        expect(dataSetState, "Dataset: SYS1", "Estimates:");
+        expect(kDataSetItems, "Dataset: SYS1", "Estimates:");
 
         // Choosing another dataset forgets the estimates set.
         QVERIFY(c.SelectRecalibratedSet(s.sys1Predictions));
         c.OpenCurrentDataSet("NTDS");
-        expect(dataSetState, "Dataset: NTDS", "Estimates:");
-        QCOMPARE(selection.estimatesSetId, 0);
-        QCOMPARE(selection.predictionsSetId, 0);
-        QVERIFY(!selection.recalibrated);
-        QVERIFY(selection.modelName.empty());
+        expect(kDataSetItems, "Dataset: NTDS", "Estimates:");
+        QCOMPARE(selection.estimatesSetId + selection.predictionsSetId, 0);
+        QVERIFY(!selection.recalibrated && selection.modelName.empty());
 
-        c.SelectEstimatesSet(guitest::SetInfo(s.ntdsSet, "Goel-Okumoto", 20, 26, 26, "ML"));
+        c.SelectEstimatesSet(guitest::SetInfo(s.ntdsSet, "Goel-Okumoto", 20, 26, 26));
         c.CloseCurrentDataSet();
-        expect(databaseState, "Dataset:", "Estimates:");
+        expect(kDatabaseItems, "Dataset:", "Estimates:");
         QVERIFY(selection.dataSetName.empty());
         QCOMPARE(selection.estimatesSetId, 0);
 
         c.OpenCurrentDataSet("NTDS");
-        c.SelectEstimatesSet(guitest::SetInfo(s.ntdsSet, "Goel-Okumoto", 20, 26, 26, "ML"));
+        c.SelectEstimatesSet(guitest::SetInfo(s.ntdsSet, "Goel-Okumoto", 20, 26, 26));
         c.CloseDatabase();
         expect(kAlwaysEnabled, "Dataset:", "Estimates:");
         QCOMPARE(s.Panel(1), QStringLiteral("Database:"));
         QVERIFY(!c.OpenedDatabase());
-        QVERIFY(selection.databaseFileName.empty());
-        QVERIFY(selection.dataSetName.empty());
+        QVERIFY(selection.databaseFileName.empty() && selection.dataSetName.empty());
         QVERIFY(s.sink.Texts().empty());
     }
 
     void FailedRecalibratedLookupChangesNothing() {
         Session s;
-        SelectionController& c = s.Controller();
-        c.OpenCurrentDataSet("SYS1");
-        c.SelectEstimatesSet(
-            guitest::SetInfo(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "Maximum likelihood"));
+        s.SelectSet(s.sys1Set, "Jelinski-Moranda");
         const QStringList enabled = EnabledItems(*s.window);
         const QString panel3 = s.window->StatusPanelText(3);
-
-        QVERIFY(!c.SelectRecalibratedSet(s.sys1Predictions + 1000));
+        QVERIFY(!s.Controller().SelectRecalibratedSet(s.sys1Predictions + 1000));
         QCOMPARE(s.sink.Texts(),
                  std::vector<std::string>{
                      "An error occurred while retrieving the attributes of a recalibrated set."});
         QCOMPARE(EnabledItems(*s.window), enabled);
         QCOMPARE(s.window->StatusPanelText(3), panel3);
-        QCOMPARE(c.Selection().estimatesSetId, s.sys1Set);
-        QCOMPARE(c.Selection().modelName, std::string("Jelinski-Moranda"));
-        QVERIFY(!c.Selection().recalibrated);
+        QCOMPARE(s.Controller().Selection().estimatesSetId, s.sys1Set);
+        QCOMPARE(s.Controller().Selection().modelName, std::string("Jelinski-Moranda"));
+        QVERIFY(!s.Controller().Selection().recalibrated);
     }
 
     void FileMenuFollowsTheActiveChildWindow() {
         Session s;
-        const QStringList graphs = {"mnuFileCopyGraph", "mnuFileSaveGraph", "mnuFilePrintGraph"};
-        auto fileItems = [&] {
-            QStringList enabled;
-            for (const QString& name : graphs + QStringList{"mnuFileSaveTable"}) {
-                if (s.window->findChild<QAction*>(name)->isEnabled()) enabled.append(name);
-            }
-            return enabled;
-        };
+        const QRegularExpression fileItem(QStringLiteral("Graph|SaveTable"));
+        auto fileItems = [&] { return EnabledItems(*s.window).filter(fileItem); };
+        const QStringList graphs = {"mnuFileCopyGraph", "mnuFilePrintGraph", "mnuFileSaveGraph"};
+        const QStringList table = {"mnuFileSaveTable"};
         QMdiArea* area = s.window->MdiArea();
-        QMdiSubWindow* plot =
-            s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Plot, "SYS1"));
+        QMdiSubWindow* plot = AddChild(s, ChildWindow::Kind::Plot, "SYS1");
         QCOMPARE(fileItems(), graphs);
-        QMdiSubWindow* table =
-            s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Table, "SYS1"));
-        QCOMPARE(fileItems(), QStringList{"mnuFileSaveTable"});
+        QMdiSubWindow* tableWindow = AddChild(s, ChildWindow::Kind::Table, "SYS1");
+        QCOMPARE(fileItems(), table);
         area->setActiveSubWindow(plot);
         QCOMPARE(fileItems(), graphs);
 
@@ -239,22 +186,21 @@ class MainWindowTest : public QObject {
         other->show();
         area->setActiveSubWindow(other);
         QCOMPARE(fileItems(), QStringList());
-        area->setActiveSubWindow(table);
-        QCOMPARE(fileItems(), QStringList{"mnuFileSaveTable"});
+        area->setActiveSubWindow(tableWindow);
+        QCOMPARE(fileItems(), table);
         delete other;
 
         // A dialog is not a child window.
         QDialog dialog(s.window.get());
         dialog.show();
         s.window->UpdateActions();
-        QCOMPARE(fileItems(), QStringList{"mnuFileSaveTable"});
+        QCOMPARE(fileItems(), table);
         dialog.close();
 
         // Closing one of several windows leaves the commands of the one that becomes active.
-        QMdiSubWindow* secondPlot =
-            s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Plot, "NTDS"));
-        area->setActiveSubWindow(table);
-        table->close();
+        QMdiSubWindow* secondPlot = AddChild(s, ChildWindow::Kind::Plot, "NTDS");
+        area->setActiveSubWindow(tableWindow);
+        tableWindow->close();
         QTRY_COMPARE(area->subWindowList().size(), 2);
         QVERIFY(area->activeSubWindow() != nullptr);
         QCOMPARE(fileItems(), graphs);
@@ -269,84 +215,67 @@ class MainWindowTest : public QObject {
         QCOMPARE(fileItems(), QStringList());
     }
 
-    void OpeningAnotherDatabaseClosesEverything() {
+    void FileCommandsThatFailLeaveNoDatabaseOpen() {
+        const struct {
+            const char *item, *file, *message;
+        } cases[] = {
+            {"mnuFileOpenDatabase", "notes.txt", "An error occurred in selecting a database"},
+            {"mnuFileNewDatabase", "missing/new.db",
+             "An error occurred in creating a new database"},
+        };
+        for (const auto& c : cases) {
+            Session s;
+            s.dir.WriteFile("notes.txt", "not a database\n");
+            s.desktop.QueueFileName(QString::fromStdString(s.dir.File(c.file)));
+            s.Item(c.item)->trigger();
+            QCOMPARE(s.sink.Texts(), std::vector<std::string>{c.message});
+            QVERIFY(!s.Controller().OpenedDatabase());
+            QCOMPARE(EnabledItems(*s.window), Sorted(kAlwaysEnabled));
+        }
+    }
+
+    // Cancelled file dialogs change nothing; another project replaces the open one and closes
+    // its windows; a new project opens empty but for the reference rows.
+    void FileCommandsOpenAnotherOrANewProject() {
         Session s;
-        s.Controller().OpenCurrentDataSet("SYS1");
-        s.Controller().SelectEstimatesSet(
-            guitest::SetInfo(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML"));
-        s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Plot, "SYS1"));
-        s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Table, "NTDS"));
+        s.SelectSet(s.sys1Set, "Jelinski-Moranda");
+        AddChild(s, ChildWindow::Kind::Plot, "SYS1");
+        AddChild(s, ChildWindow::Kind::Table, "NTDS");
+        s.Item("mnuFileOpenDatabase")->trigger();
+        s.Item("mnuFileNewDatabase")->trigger();
+        QCOMPARE(s.Controller().Selection().estimatesSetId, s.sys1Set);
+        QCOMPARE(s.window->MdiArea()->subWindowList().size(), 2);
+
         test::TempDir other;
         const std::string otherFile = guitest::MakeDatabase(other.Path().string(), {});
         s.desktop.QueueFileName(QString::fromStdString(otherFile));
         s.Item("mnuFileOpenDatabase")->trigger();
         QTRY_COMPARE(s.window->MdiArea()->subWindowList().size(), 0);
-        QCOMPARE(s.desktop.questions, std::vector<FileQuestion>{FileQuestion::OpenDatabase});
         QCOMPARE(s.Controller().Selection().databaseFileName, otherFile);
         QVERIFY(s.Controller().Selection().dataSetName.empty());
         QCOMPARE(s.Controller().Selection().estimatesSetId, 0);
-        QCOMPARE(EnabledItems(*s.window), Sorted(kAlwaysEnabled + kDatabaseItems));
+        QCOMPARE(EnabledItems(*s.window), Sorted(kDatabaseItems));
         QCOMPARE(s.Panel(1), QStringLiteral("Database: ") + QString::fromStdString(otherFile));
-    }
 
-    void FailedFileCommandsLeaveNoDatabaseOpen_data() {
-        QTest::addColumn<QString>("item");
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("open a text file") << "mnuFileOpenDatabase"
-                                          << "notes.txt"
-                                          << "An error occurred in selecting a database";
-        QTest::newRow("new in a missing folder") << "mnuFileNewDatabase"
-                                                 << "missing/new.db"
-                                                 << "An error occurred in creating a new database";
-    }
-
-    void FailedFileCommandsLeaveNoDatabaseOpen() {
-        QFETCH(QString, item);
-        QFETCH(QString, file);
-        QFETCH(QString, message);
-        Session s;
-        s.dir.WriteFile("notes.txt", "not a database\n");
-        s.desktop.QueueFileName(QString::fromStdString(s.dir.File(file.toStdString())));
-        s.Item(item.toLatin1().constData())->trigger();
-        QCOMPARE(s.sink.Texts(), std::vector<std::string>{message.toStdString()});
-        QVERIFY(!s.Controller().OpenedDatabase());
-        QCOMPARE(EnabledItems(*s.window), Sorted(kAlwaysEnabled));
-    }
-
-    void CancellingAFileDialogEndsTheCommandSilently() {
-        Session s;
-        s.Controller().OpenCurrentDataSet("SYS1");
-        s.Item("mnuFileOpenDatabase")->trigger();
-        s.Item("mnuFileNewDatabase")->trigger();
-        QCOMPARE(s.desktop.questions, (std::vector<FileQuestion>{FileQuestion::OpenDatabase,
-                                                                 FileQuestion::NewDatabase}));
-        QVERIFY(s.sink.Texts().empty());
-        QCOMPARE(s.Controller().Selection().dataSetName, std::string("SYS1"));
-    }
-
-    void NewDatabaseCreatesAndOpensAnEmptyProject() {
-        Session s;
         const std::string created = s.dir.File("new.db");
         s.desktop.QueueFileName(QString::fromStdString(created));
         s.Item("mnuFileNewDatabase")->trigger();
+        QCOMPARE(s.desktop.questions, (std::vector<FileQuestion>{
+                                          FileQuestion::OpenDatabase, FileQuestion::NewDatabase,
+                                          FileQuestion::OpenDatabase, FileQuestion::NewDatabase}));
         QVERIFY(s.sink.Texts().empty());
         QCOMPARE(s.Controller().Selection().databaseFileName, created);
-        QCOMPARE(guitest::CountRows(*s.Controller().OpenedDatabase(), "DataSets"), 0);
-        QCOMPARE(guitest::CountRows(*s.Controller().OpenedDatabase(), "Models"), 8);
-        QCOMPARE(EnabledItems(*s.window), Sorted(kAlwaysEnabled + kDatabaseItems));
+        QCOMPARE(guitest::CountRows(s.Db(), "DataSets"), 0);
+        QCOMPARE(guitest::CountRows(s.Db(), "Models"), 8);
+        QCOMPARE(EnabledItems(*s.window), Sorted(kDatabaseItems));
     }
 
     void DeleteDatasetAsksThenClosesItAndItsWindows() {
         Session s;
-        s.Controller().OpenCurrentDataSet("SYS1");
-        s.Controller().SelectEstimatesSet(
-            guitest::SetInfo(s.sys1Set, "Jelinski-Moranda", 20, 136, 136, "ML"));
-        s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Plot, "SYS1"));
-        QMdiSubWindow* ntds =
-            s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Table, "NTDS"));
-        s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Table, "SYS1"));
-        Database& db = *s.Controller().OpenedDatabase();
+        s.SelectSet(s.sys1Set, "Jelinski-Moranda");
+        AddChild(s, ChildWindow::Kind::Plot, "SYS1");
+        QMdiSubWindow* ntds = AddChild(s, ChildWindow::Kind::Table, "NTDS");
+        AddChild(s, ChildWindow::Kind::Table, "SYS1");
         s.sink.QueueAnswer(MessageAnswer::Cancel);
         s.Item("mnuDataDeleteDataset")->trigger();
         const std::vector<test::RecordingSink::Entry> asked = s.sink.Entries();
@@ -356,19 +285,19 @@ class MainWindowTest : public QObject {
                                             "This will also delete all the related failure "
                                             "times and estimates sets"));
         QCOMPARE(asked[0].buttons, MessageButtons::OkCancel);
-        QCOMPARE(guitest::CountRows(db, "DataSets"), 2);
+        QCOMPARE(guitest::CountRows(s.Db(), "DataSets"), 2);
         QCOMPARE(s.window->MdiArea()->subWindowList().size(), 3);
 
         s.sink.QueueAnswer(MessageAnswer::Ok);
         s.Item("mnuDataDeleteDataset")->trigger();
-        QCOMPARE(FindDataSetId(db, "SYS1"), std::optional<int>(0));
-        QCOMPARE(guitest::CountRows(db, "EstimatesSets"), 1);
-        QCOMPARE(guitest::CountRows(db, "PredictionsSets"), 0);
+        QCOMPARE(FindDataSetId(s.Db(), "SYS1"), std::optional<int>(0));
+        QCOMPARE(guitest::CountRows(s.Db(), "EstimatesSets"), 1);
+        QCOMPARE(guitest::CountRows(s.Db(), "PredictionsSets"), 0);
         QVERIFY(s.Controller().Selection().dataSetName.empty());
         QCOMPARE(s.Controller().Selection().estimatesSetId, 0);
         QStringList enabled = EnabledItems(*s.window);
         enabled.removeOne(QStringLiteral("mnuFileSaveTable"));  // NTDS's table may be active
-        QCOMPARE(enabled, Sorted(kAlwaysEnabled + kDatabaseItems));
+        QCOMPARE(enabled, Sorted(kDatabaseItems));
         QCOMPARE(s.Panel(2), QStringLiteral("Dataset:"));
         QCOMPARE(s.Panel(3), QStringLiteral("Estimates:"));
         QTRY_COMPARE(s.window->MdiArea()->subWindowList(), QList<QMdiSubWindow*>{ntds});
@@ -399,18 +328,13 @@ class MainWindowTest : public QObject {
         Session s;
         s.window->show();
         QMdiArea* area = s.window->MdiArea();
-        QMdiSubWindow* first =
-            s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Plot, "SYS1"));
-        QMdiSubWindow* second =
-            s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Table, "NTDS"));
+        QMdiSubWindow* first = AddChild(s, ChildWindow::Kind::Plot, "SYS1");
+        QMdiSubWindow* second = AddChild(s, ChildWindow::Kind::Table, "NTDS");
         const QRect viewport = area->viewport()->rect();
-
         s.Item("mnuWindowTileHorizontally")->trigger();
-        QCOMPARE(first->geometry().width(), viewport.width());
+        QCOMPARE(first->geometry(), QRect(0, 0, viewport.width(), viewport.height() / 2));
         QCOMPARE(second->geometry().width(), viewport.width());
-        QCOMPARE(first->geometry().top(), 0);
         QCOMPARE(second->geometry().top(), viewport.height() / 2);
-
         s.Item("mnuWindowTileVertically")->trigger();
         QCOMPARE(first->geometry().height(), viewport.height());
         QCOMPARE(first->geometry().left(), 0);
@@ -419,14 +343,11 @@ class MainWindowTest : public QObject {
         QMenu* menu = s.window->findChild<QMenu*>(QStringLiteral("mnuWindow"));
         QMetaObject::invokeMethod(menu, "aboutToShow");
         QStringList listed;
-        QList<bool> checked;
         const QList<QAction*> items = menu->actions();
         for (qsizetype i = 5; i < items.size(); ++i) {
-            listed.append(items[i]->text());
-            checked.append(items[i]->isChecked());
+            listed.append(items[i]->text() + (items[i]->isChecked() ? " *" : ""));
         }
-        QCOMPARE(listed, (QStringList{"&1 SYS1", "&2 NTDS"}));
-        QCOMPARE(checked, (QList<bool>{false, true}));
+        QCOMPARE(listed, (QStringList{"&1 SYS1", "&2 NTDS *"}));
         items[5]->trigger();
         QCOMPARE(area->activeSubWindow(), first);
     }
@@ -457,13 +378,8 @@ class MainWindowTest : public QObject {
         QCOMPARE(second->size(), secondSize);
         QCOMPARE(first->pos(), QPoint(0, 0));
         QVERIFY(second->x() > 0 && second->y() > 0);
-    }
 
-    void ExitReleasesTheDatabase() {
-        Session s;
-        s.Controller().OpenCurrentDataSet("SYS1");
-        s.window->AddChildWindow(new FakeChild(ChildWindow::Kind::Plot, "SYS1"));
-        s.window->show();
+        // Exit closes the windows and releases the database.
         s.Item("mnuFileExit")->trigger();
         QVERIFY(!s.window->isVisible());
         QVERIFY(!s.Controller().OpenedDatabase());

@@ -1,9 +1,11 @@
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QtConcurrent/QtConcurrentRun>
 #include <QtTest>
 
 #include "gui_test_support.h"
+#include "shell/desktop.h"
 #include "shell/gui_message_sink.h"
 
 using namespace tamsel;
@@ -23,9 +25,7 @@ void AnswerNextBox(ShownBox& shown, QMessageBox::StandardButton press) {
     WhenModal([&shown, press](QWidget* widget) {
         auto* box = qobject_cast<QMessageBox*>(widget);
         QVERIFY(box);
-        shown.title = box->windowTitle();
-        shown.text = box->text();
-        shown.icon = box->icon();
+        shown = {box->windowTitle(), box->text(), box->icon(), {}};
         for (QAbstractButton* button : box->buttons()) {
             shown.buttons.append(box->standardButton(button));
         }
@@ -35,7 +35,8 @@ void AnswerNextBox(ShownBox& shown, QMessageBox::StandardButton press) {
 
 }  // namespace
 
-class MessageSinkTest : public QObject {
+// The message boxes and file dialogs the program shows through the desktop.
+class DesktopTest : public QObject {
     Q_OBJECT
 
   private slots:
@@ -52,40 +53,31 @@ class MessageSinkTest : public QObject {
         QCOMPARE(shown.buttons, QList<QMessageBox::StandardButton>{QMessageBox::Ok});
     }
 
-    void QuestionsReturnTheButtonPressed_data() {
-        QTest::addColumn<int>("buttons");
-        QTest::addColumn<int>("icon");
-        QTest::addColumn<int>("press");
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<int>("shownIcon");
-        QTest::newRow("yes") << int(MessageButtons::YesNo) << int(MessageIcon::Question)
-                             << int(QMessageBox::Yes) << int(MessageAnswer::Yes)
-                             << int(QMessageBox::Question);
-        QTest::newRow("no") << int(MessageButtons::YesNo) << int(MessageIcon::Question)
-                            << int(QMessageBox::No) << int(MessageAnswer::No)
-                            << int(QMessageBox::Question);
-        QTest::newRow("ok") << int(MessageButtons::OkCancel) << int(MessageIcon::Exclamation)
-                            << int(QMessageBox::Ok) << int(MessageAnswer::Ok)
-                            << int(QMessageBox::Warning);
-        QTest::newRow("cancel") << int(MessageButtons::OkCancel) << int(MessageIcon::Critical)
-                                << int(QMessageBox::Cancel) << int(MessageAnswer::Cancel)
-                                << int(QMessageBox::Critical);
-    }
-
     void QuestionsReturnTheButtonPressed() {
-        QFETCH(int, buttons);
-        QFETCH(int, icon);
-        QFETCH(int, press);
-        QFETCH(int, answer);
-        QFETCH(int, shownIcon);
+        const struct {
+            MessageButtons buttons;
+            MessageIcon icon;
+            QMessageBox::StandardButton press;
+            MessageAnswer answer;
+            QMessageBox::Icon shownIcon;
+        } cases[] = {
+            {MessageButtons::YesNo, MessageIcon::Question, QMessageBox::Yes, MessageAnswer::Yes,
+             QMessageBox::Question},
+            {MessageButtons::YesNo, MessageIcon::Question, QMessageBox::No, MessageAnswer::No,
+             QMessageBox::Question},
+            {MessageButtons::OkCancel, MessageIcon::Exclamation, QMessageBox::Ok, MessageAnswer::Ok,
+             QMessageBox::Warning},
+            {MessageButtons::OkCancel, MessageIcon::Critical, QMessageBox::Cancel,
+             MessageAnswer::Cancel, QMessageBox::Critical},
+        };
         GuiMessageSink sink;
-        ShownBox shown;
-        AnswerNextBox(shown, static_cast<QMessageBox::StandardButton>(press));
-        const MessageAnswer given =
-            Ask("Question?", static_cast<MessageButtons>(buttons), static_cast<MessageIcon>(icon));
-        QCOMPARE(int(given), answer);
-        QCOMPARE(int(shown.icon), shownIcon);
-        QCOMPARE(shown.buttons.size(), 2);
+        for (const auto& c : cases) {
+            ShownBox shown;
+            AnswerNextBox(shown, c.press);
+            QCOMPARE(Ask("Question?", c.buttons, c.icon), c.answer);
+            QCOMPARE(shown.icon, c.shownIcon);
+            QCOMPARE(shown.buttons.size(), 2);
+        }
     }
 
     void WorkerThreadWaitsForTheAnswerFromTheInterfaceThread() {
@@ -100,7 +92,43 @@ class MessageSinkTest : public QObject {
         QCOMPARE(shown.text, QStringLiteral("From the worker"));
         QCOMPARE(guitest::ModalTimeouts(), 0);
     }
+
+    // Cancelling a file dialog answers with no file name.
+    void FileDialogsAskWhatEachQuestionNeeds() {
+        const QStringList databases = {"Tamsel databases (*.db)", "All files (*)"};
+        const struct {
+            FileQuestion question;
+            QFileDialog::AcceptMode acceptMode;
+            QFileDialog::FileMode fileMode;
+            QStringList filters;
+            QString suffix;
+        } cases[] = {
+            {FileQuestion::OpenDatabase, QFileDialog::AcceptOpen, QFileDialog::ExistingFile,
+             databases, "db"},
+            {FileQuestion::NewDatabase, QFileDialog::AcceptSave, QFileDialog::AnyFile, databases,
+             "db"},
+            {FileQuestion::DataFile, QFileDialog::AcceptOpen, QFileDialog::ExistingFile,
+             QStringList{"Data files (*.txt *.dat *.csv *.tsv)", "All files (*)"}, "txt"},
+        };
+        SystemDesktop desktop;
+        for (const auto& c : cases) {
+            std::optional<std::tuple<int, int, QStringList, QString, bool>> shown;
+            WhenModal([&shown](QWidget* widget) {
+                auto* dialog = qobject_cast<QFileDialog*>(widget);
+                QVERIFY(dialog);
+                shown = std::tuple(int(dialog->acceptMode()), int(dialog->fileMode()),
+                                   dialog->nameFilters(), dialog->defaultSuffix(),
+                                   !dialog->testOption(QFileDialog::DontConfirmOverwrite));
+                dialog->reject();
+            });
+            QCOMPARE(desktop.AskFileName(nullptr, c.question), QString());
+            QVERIFY(shown);
+            QCOMPARE(*shown,
+                     std::tuple(int(c.acceptMode), int(c.fileMode), c.filters, c.suffix, true));
+        }
+        QCOMPARE(guitest::ModalTimeouts(), 0);
+    }
 };
 
-QTEST_MAIN(MessageSinkTest)
+QTEST_MAIN(DesktopTest)
 #include "message_sink_test.moc"

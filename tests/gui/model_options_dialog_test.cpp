@@ -1,20 +1,23 @@
-#include <QGroupBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTabWidget>
+#include <QTableView>
 #include <QtTest>
 #include <sstream>
 
 #include "gui_test_support.h"
+#include "recalibration/recalibration_dialog.h"
 #include "shell/model_options_dialog.h"
 #include "tamsel/import/add_data_set.h"
 #include "tamsel/store/queries.h"
+#include "tamsel/workbench/apply_model.h"
 #include "test_support.h"
 
 using namespace tamsel;
 using guitest::Click;
+using guitest::ClickAndWait;
 using guitest::WhenModal;
 
 namespace {
@@ -40,7 +43,8 @@ QRadioButton* Option(QWidget* dialog, int index) {
 
 }  // namespace
 
-class ModelOptionsTest : public QObject {
+// The dialogs that run fits and recalibrations on a worker thread.
+class RunDialogsTest : public QObject {
     Q_OBJECT
 
   private slots:
@@ -48,21 +52,11 @@ class ModelOptionsTest : public QObject {
         Session s;
         ModelOptionsDialog dialog(s.Db(), "SYS1");
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Select and apply model to dataset SYS1"));
-        // Each tab as "caption (tool tip): frame"; only the Model tab can be used.
+        // Only the Model tab can be used.
         auto* tabs = dialog.findChild<QTabWidget*>("tbsOptions");
-        QStringList listed;
-        for (int i = 0; i < tabs->count(); ++i) {
-            const auto* frame =
-                tabs->widget(i)->findChild<QGroupBox*>(QStringLiteral("fraSample%1").arg(i + 1));
-            listed.append(QStringLiteral("%1 (%2): %3")
-                              .arg(tabs->tabText(i), tabs->tabToolTip(i), frame->title()));
-            QCOMPARE(tabs->widget(i)->isEnabled(), i == 0);
-        }
-        QCOMPARE(listed, (QStringList{"Model (Set model): Model options",
-                                      "(Range) (Not yet available): Range options",
-                                      "(Inference) (Not yet available): Inference method",
-                                      "(Parameters) (Not yet available): Parameter settings"}));
+        QCOMPARE(tabs->count(), 4);
         QCOMPARE(tabs->currentIndex(), 0);
+        for (int i = 0; i < 4; ++i) QCOMPARE(tabs->widget(i)->isEnabled(), i == 0);
         QStringList models;
         for (int i = 0; i < 8; ++i) {
             models.append(Option(&dialog, i)->text());
@@ -74,14 +68,8 @@ class ModelOptionsTest : public QObject {
         dialog.show();
         QVERIFY(!dialog.findChild<QProgressBar*>("prgProcessModel")->isVisible());
         QVERIFY(!dialog.findChild<QPushButton*>("prgCancel")->isVisible());
-    }
-
-    void CtrlTabCyclesThroughTheTabs() {
-        Session s;
-        ModelOptionsDialog dialog(s.Db(), "SYS1");
-        dialog.show();
+        // Ctrl+Tab cycles through the tabs, enabling only the one shown.
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        auto* tabs = dialog.findChild<QTabWidget*>("tbsOptions");
         for (int expected : {1, 2, 3, 0}) {
             QTest::keyClick(&dialog, Qt::Key_Tab, Qt::ControlModifier);
             QCOMPARE(tabs->currentIndex(), expected);
@@ -89,7 +77,8 @@ class ModelOptionsTest : public QObject {
         }
     }
 
-    void RefusesToRunWithoutAChoice() {
+    // OK and Apply insist on a model; OK runs the one chosen and closes.
+    void OkRefusesToRunWithoutAChoiceThenRunsAndCloses() {
         Session s;
         ModelOptionsDialog dialog(s.Db(), "SYS1");
         bool stayedOpen = false;
@@ -97,14 +86,17 @@ class ModelOptionsTest : public QObject {
             Click(shown, "cmdOK");
             Click(shown, "cmdApply");
             stayedOpen = shown->isVisible();
-            Click(shown, "cmdCancel");
+            Option(shown, 0)->setChecked(true);  // Jelinski-Moranda
+            Click(shown, "cmdOK");
         });
-        dialog.exec();
+        QCOMPARE(dialog.exec(), int(QDialog::Accepted));
         QCOMPARE(s.sink.Texts(),
                  (std::vector<std::string>{"You must select an option or press cancel",
                                            "You must select an option or press cancel"}));
         QVERIFY(stayedOpen);
-        QCOMPARE(s.Sets(), 0);
+        const int dataSetId = FindDataSetId(s.Db(), "SYS1").value_or(0);
+        QVERIFY(FindEstimatesSet(s.Db(), dataSetId, 1, 1, 1) != 0);
+        QCOMPARE(s.Sets(), 1);
     }
 
     void ApplyRunsWithAMovingProgressBarAndStaysOpen() {
@@ -125,87 +117,64 @@ class ModelOptionsTest : public QObject {
         QCOMPARE(bar->minimum(), 20);
         QCOMPARE(bar->maximum(), 136);
         // One step per failure index, in order.
-        QList<int> values;
-        for (const QList<QVariant>& step : steps) values.append(step.at(0).toInt());
-        QList<int> expected;
-        for (int i = 20; i <= 136; ++i) expected.append(i);
-        QCOMPARE(values, expected);
+        QCOMPARE(steps.size(), 117);
+        for (int i = 0; i < 117; ++i) QCOMPARE(steps[i].at(0).toInt(), 20 + i);
         QCOMPARE(s.Sets(), 1);
         QCOMPARE(s.Rows(), 117);
         QVERIFY(s.sink.Texts().empty());
         QCOMPARE(dialog.FitSummary(), QStringLiteral("Duane: 117 fits: 117 converged"));
 
         // The same model again is refused; nothing more is stored, and no summary is left.
-        Click(&dialog, "cmdApply");
-        QVERIFY(finished.wait(60000));
+        QVERIFY(ClickAndWait(&dialog, "cmdApply", &ModelOptionsDialog::runFinished));
         QCOMPARE(dialog.FitSummary(), QString());
         QCOMPARE(s.sink.Texts(),
                  std::vector<std::string>{"The selected model is already available for the current "
                                           "data set"});
         QVERIFY(dialog.isVisible());
         // OK closes only after a run: a refused one leaves the choice open.
-        Click(&dialog, "cmdOK");
-        QVERIFY(finished.wait(60000));
+        QVERIFY(ClickAndWait(&dialog, "cmdOK", &ModelOptionsDialog::runFinished));
         QVERIFY(dialog.isVisible());
         QCOMPARE(s.sink.Count(), size_t(2));
         QCOMPARE(s.Sets(), 1);
     }
 
-    void OkRunsAndCloses() {
-        Session s;
-        ModelOptionsDialog dialog(s.Db(), "SYS1");
-        WhenModal([](QWidget* shown) {
-            Option(shown, 0)->setChecked(true);  // Jelinski-Moranda
-            Click(shown, "cmdOK");
-        });
-        QCOMPARE(dialog.exec(), int(QDialog::Accepted));
-        QCOMPARE(s.Sets(), 1);
-        const int dataSetId = FindDataSetId(s.Db(), "SYS1").value_or(0);
-        QVERIFY(FindEstimatesSet(s.Db(), dataSetId, 1, 1, 1) != 0);
-    }
-
     // Cancel processing stops the run and keeps the dialog; closing the dialog stops the run
     // and the dialog. Either way nothing is stored.
-    void StoppingARunStoresNothing_data() {
-        QTest::addColumn<bool>("closeDialog");
-        QTest::newRow("cancel processing") << false;
-        QTest::newRow("close the dialog") << true;
-    }
-
     void StoppingARunStoresNothing() {
-        QFETCH(bool, closeDialog);
-        Session s;
-        s.AddDataSet("LONG", 5000);
-        ModelOptionsDialog dialog(s.Db(), "LONG");
-        auto* bar = dialog.findChild<QProgressBar*>("prgProcessModel");
-        // Stops as soon as the run reports its first step.
-        connect(bar, &QProgressBar::valueChanged, &dialog, [&dialog, closeDialog](int value) {
-            if (value <= 20) return;
-            if (closeDialog) {
-                dialog.close();
-            } else {
-                Click(&dialog, "prgCancel");
-            }
-        });
-        WhenModal([](QWidget* shown) {
-            Option(shown, 0)->setChecked(true);
-            Click(shown, "cmdApply");
-        });
-        if (!closeDialog) {
-            // Cancel processing leaves the dialog open: it is closed once the run has ended.
-            connect(&dialog, &ModelOptionsDialog::runFinished, &dialog, [&dialog] {
-                QVERIFY(dialog.isVisible());
-                QVERIFY(dialog.findChild<QPushButton*>("cmdApply")->isEnabled());
-                dialog.reject();
+        for (const bool closeDialog : {false, true}) {
+            Session s;
+            s.AddDataSet("LONG", 5000);
+            ModelOptionsDialog dialog(s.Db(), "LONG");
+            auto* bar = dialog.findChild<QProgressBar*>("prgProcessModel");
+            // Stops as soon as the run reports its first step.
+            connect(bar, &QProgressBar::valueChanged, &dialog, [&dialog, closeDialog](int value) {
+                if (value <= 20) return;
+                if (closeDialog) {
+                    dialog.close();
+                } else {
+                    Click(&dialog, "prgCancel");
+                }
             });
+            WhenModal([](QWidget* shown) {
+                Option(shown, 0)->setChecked(true);
+                Click(shown, "cmdApply");
+            });
+            if (!closeDialog) {
+                // Cancel processing leaves the dialog open: it is closed once the run has ended.
+                connect(&dialog, &ModelOptionsDialog::runFinished, &dialog, [&dialog] {
+                    QVERIFY(dialog.isVisible());
+                    QVERIFY(dialog.findChild<QPushButton*>("cmdApply")->isEnabled());
+                    dialog.reject();
+                });
+            }
+            QCOMPARE(dialog.exec(), int(QDialog::Rejected));
+            QVERIFY(!dialog.IsRunning());
+            QVERIFY(bar->value() < 5000);
+            QCOMPARE(s.sink.Texts(),
+                     std::vector<std::string>{"The calculation was cancelled by user action"});
+            QCOMPARE(s.Sets(), 0);
+            QCOMPARE(s.Rows(), 0);
         }
-        QCOMPARE(dialog.exec(), int(QDialog::Rejected));
-        QVERIFY(!dialog.IsRunning());
-        QVERIFY(bar->value() < 5000);
-        QCOMPARE(s.sink.Texts(),
-                 std::vector<std::string>{"The calculation was cancelled by user action"});
-        QCOMPARE(s.Sets(), 0);
-        QCOMPARE(s.Rows(), 0);
     }
 
     void TooFewFailuresForTheRangeRunsNothing() {
@@ -215,11 +184,9 @@ class ModelOptionsTest : public QObject {
         ModelOptionsDialog dialog(s.Db(), "SHORT");
         auto* bar = dialog.findChild<QProgressBar*>("prgProcessModel");
         QSignalSpy steps(bar, &QProgressBar::valueChanged);
-        QSignalSpy finished(&dialog, &ModelOptionsDialog::runFinished);
         dialog.show();
         Option(&dialog, 0)->setChecked(true);
-        Click(&dialog, "cmdApply");
-        QVERIFY(finished.wait(60000));
+        QVERIFY(ClickAndWait(&dialog, "cmdApply", &ModelOptionsDialog::runFinished));
         QCOMPARE(s.sink.Texts(),
                  std::vector<std::string>{"The Jelinski-Moranda model cannot be applied: the data "
                                           "set has 10 failures, fewer than the start of the "
@@ -228,7 +195,52 @@ class ModelOptionsTest : public QObject {
         QCOMPARE(s.Sets(), 0);
         QVERIFY(dialog.isVisible());
     }
+
+    void RecalibrationStoresOneSetAndRefusesThePairAgain() {
+        Session s;
+        RecalibrationDialog form(s.Db(), "SYS1");
+        form.ShowRecalibration();
+        QCOMPARE(s.sink.Texts(),
+                 std::vector<std::string>{
+                     "There are no estimates calculated for the current dataset.\r\n"
+                     "Please, apply a model first."});
+        s.sink.Clear();
+        ApplyModel(s.Db(), FindDataSetId(s.Db(), "SYS1").value_or(0), 1, 1, 1, RunControl());
+        RecalibrationDialog filled(s.Db(), "SYS1");
+        QCOMPARE(filled.EstimatesGrid()->model()->rowCount(), 1);
+        for (int run = 0; run < 2; ++run) {
+            QSignalSpy finished(&filled, &RecalibrationDialog::runFinished);
+            filled.ApplyRecalibration(false);
+            QVERIFY(finished.wait(60000));
+            QCOMPARE(guitest::CountRows(s.Db(), "PredictionsSets"), 1);
+            // Failures 35 to 135 are recalibrated.
+            QCOMPARE(guitest::CountRows(s.Db(), "Predictions"), 101);
+        }
+        QCOMPARE(s.sink.Texts(),
+                 std::vector<std::string>{"This recalibration is already available for the current "
+                                          "dataset"});
+    }
+
+    // A set of some 3,000 predictions takes long enough to recalibrate that the run is still
+    // going when the dialog is closed, however fast the machine.
+    void ClosingTheRecalibrationDuringTheRunStoresNothing() {
+        Session s;
+        s.AddDataSet("LONG", 3000);
+        s.sink.Clear();
+        const int dataSetId = FindDataSetId(s.Db(), "LONG").value_or(0);
+        QVERIFY(ApplyModel(s.Db(), dataSetId, 2, 1, 1, RunControl()).estimatesSetId > 0);
+        RecalibrationDialog form(s.Db(), "LONG");
+        QSignalSpy finished(&form, &RecalibrationDialog::runFinished);
+        form.ApplyRecalibration(false);
+        QVERIFY(form.IsRunning());
+        form.reject();
+        QVERIFY(finished.wait(60000));
+        QCOMPARE(guitest::CountRows(s.Db(), "PredictionsSets"), 0);
+        QCOMPARE(guitest::CountRows(s.Db(), "Predictions"), 0);
+        QCOMPARE(s.sink.Texts(),
+                 std::vector<std::string>{"The recalibration was cancelled by user action"});
+    }
 };
 
-QTEST_MAIN(ModelOptionsTest)
+QTEST_MAIN(RunDialogsTest)
 #include "model_options_dialog_test.moc"
