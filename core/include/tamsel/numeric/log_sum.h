@@ -41,4 +41,46 @@ class LogSum {
     double m_logs = 0.0;
 };
 
+// The sum of ln(1 + q) over many q >= 0, at a few arithmetic operations a term instead of a
+// log1p each. While the product of the factors 1 + q stays below 2, its excess over 1 is
+// kept instead: (1 + e)(1 + q) - 1 = e + q + e q has no cancellation, so terms far below
+// the rounding of 1 + q keep their digits as log1p keeps them, and one log1p of the excess
+// is taken at the end. Beyond, the factors' logarithms are each at least ln 2 and the
+// product's roundings cost no more than log1p's; it renormalises as LogSum's does.
+class Log1pSum {
+  public:
+    void Add(double q) {
+        // A term outside [0, 2^500] (or NaN) takes its own log1p, which also gives the
+        // term-by-term sum's -infinity or NaN for q <= -1.
+        if (!(q >= 0.0 && q <= kHigh)) {
+            m_logs += std::log1p(q);
+            return;
+        }
+        if (m_excess < 1.0) {
+            m_excess += q + m_excess * q;
+            return;
+        }
+        if (m_product == 0.0) m_product = 1.0 + m_excess;
+        m_product *= 1.0 + q;
+        if (m_product > kHigh) {
+            int exponent = 0;
+            m_product = std::frexp(m_product, &exponent);
+            m_exponent += exponent;
+        }
+    }
+
+    double Value() const {
+        const double logProduct = m_product == 0.0 ? std::log1p(m_excess) : std::log(m_product);
+        return logProduct + m_exponent * std::numbers::ln2 + m_logs;
+    }
+
+  private:
+    static constexpr double kHigh = 0x1p500;
+
+    double m_excess = 0.0;   // the product less 1, while it is below 1
+    double m_product = 0.0;  // the product once the excess reaches 1, else 0
+    double m_exponent = 0.0;
+    double m_logs = 0.0;
+};
+
 }  // namespace tamsel
