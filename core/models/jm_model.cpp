@@ -11,6 +11,7 @@
 #include "process_support.h"
 #include "tamsel/models/sentinels.h"
 #include "tamsel/numeric/harmonic.h"
+#include "tamsel/numeric/log_sum.h"
 #include "tamsel/numeric/math_functions.h"
 #include "tamsel/numeric/minimise_1d.h"
 
@@ -122,13 +123,13 @@ JmFit FitAt(const FailureSeries& x, const JmSums& sums, double time, std::int32_
 }  // namespace
 
 double ObjectiveJM(double y, std::int32_t n, double r) {
-    double sum = 0.0;
-    for (std::int32_t j = 1; j <= n; ++j) {
-        double term = y * (n + 1 - j - r);
-        if (!(term > -1.0)) return std::numeric_limits<double>::infinity();
-        sum += std::log1p(term);
+    // The terms are linear in j: the likelihood is defined where both ends exceed -1.
+    if (!(y * (n - r) > -1.0 && y * (1.0 - r) > -1.0)) {
+        return std::numeric_limits<double>::infinity();
     }
-    return -sum;
+    Log1pSum sum;
+    for (std::int32_t j = 1; j <= n; ++j) sum.Add(y * (n + 1 - j - r));
+    return -sum.Value();
 }
 
 double PercentileJM(double p, double rate) {

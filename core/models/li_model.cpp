@@ -48,7 +48,7 @@ double ObjectiveLi(std::span<const double> p, std::span<double> g, std::int32_t 
     const double beta = p[1] * p[1];
     const double end = t[n];
     LogSum sumLogScaled;          // sum ln(Beta + t_j)
-    double sumLogRatio = 0.0;     // sum ln(1 + t_j / Beta)
+    Log1pSum logRatios;           // sum ln(1 + t_j / Beta)
     double sumInvFaults = 0.0;    // sum 1 / (N - j + 1)
     double sumInvFaultsSq = 0.0;  // sum 1 / (N - j + 1)^2
     LogSum sumLogFaults;          // sum ln(N - j + 1)
@@ -65,7 +65,7 @@ double ObjectiveLi(std::span<const double> p, std::span<double> g, std::int32_t 
         const double invScaled = 1.0 / scaled;
         const double share = t[j] * invScaled;
         sumLogScaled.Add(scaled);
-        sumLogRatio += std::log1p(t[j] * invBeta);
+        logRatios.Add(t[j] * invBeta);
         sumInvFaults += invFaults;
         sumInvFaultsSq += invFaults * invFaults;
         sumLogFaults.Add(faults);
@@ -74,6 +74,7 @@ double ObjectiveLi(std::span<const double> p, std::span<double> g, std::int32_t 
         sumTimeShare += share;
         sumShareCurve += share * (2.0 - share);
     }
+    const double sumLogRatio = logRatios.Value();
     const double logTail = std::log1p(end / beta);
     const double endShare = end / (beta + end);
     // D = sum ln(1 + t_j / Beta) + (N - n) ln(1 + T / Beta), and Alpha = n / D at its best.

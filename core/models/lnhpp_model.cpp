@@ -45,7 +45,7 @@ double ObjectiveLNHPP(std::span<const double> p, std::span<double> g, std::int32
     const double logTail = std::log1p(end / beta);
     const double alpha = SolvedAlpha(n, remaining, beta, end);
     LogSum sumLogScaled;          // sum ln(Beta + t_j)
-    double sumLogRatio = 0.0;     // S = sum ln(1 + t_j / Beta)
+    Log1pSum logRatios;           // S = sum ln(1 + t_j / Beta)
     double sumInvScaled = 0.0;    // sum 1 / (Beta + t_j)
     double sumInvScaledSq = 0.0;  // sum 1 / (Beta + t_j)^2
     double sumTimeShare = 0.0;    // sum q_j, q_j = t_j / (Beta + t_j)
@@ -56,12 +56,13 @@ double ObjectiveLNHPP(std::span<const double> p, std::span<double> g, std::int32
         const double invScaled = 1.0 / scaled;
         const double share = t[j] * invScaled;
         sumLogScaled.Add(scaled);
-        sumLogRatio += std::log1p(t[j] * invBeta);
+        logRatios.Add(t[j] * invBeta);
         sumInvScaled += invScaled;
         sumInvScaledSq += invScaled * invScaled;
         sumTimeShare += share;
         sumShareCurve += share * (2.0 - share);
     }
+    const double sumLogRatio = logRatios.Value();
     // With P = ln(1 + n / (Mu - n)) and L = ln(1 + T / Beta), Alpha = P / L and the objective
     // is n + sum ln(Beta + t_j) + P S / L - n ln Mu - n ln P + n ln L.
     const double logCount = std::log1p(n / remaining);

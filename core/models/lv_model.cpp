@@ -56,8 +56,8 @@ double ObjectiveLV(std::span<const double> p, std::span<double> g, std::int32_t 
                    const FailureSeries& x, std::span<double> h) {
     const double first = p[0] * p[0] + eps;
     const double last = p[1] * p[1] + eps;
-    LogSum sumLogShifted;      // sum ln(psi_j + x_j)
-    double sumLogRatio = 0.0;  // sum ln(1 + x_j / psi_j)
+    LogSum sumLogShifted;  // sum ln(psi_j + x_j)
+    Log1pSum logRatios;    // sum ln(1 + x_j / psi_j)
     // Weighted by w0 w0, w0 w1 and w1 w1: sum c_j with c_j = x_j (2 psi_j + x_j) /
     // (psi_j (psi_j + x_j))^2, the second derivative of ln(1 + x_j / psi_j) in psi_j, and
     // sum 1 / (psi_j + x_j)^2.
@@ -78,7 +78,7 @@ double ObjectiveLV(std::span<const double> p, std::span<double> g, std::int32_t 
                                             point.firstWeight * point.lastWeight,
                                             point.lastWeight * point.lastWeight};
         sumLogShifted.Add(point.psi + x[j]);
-        sumLogRatio += std::log1p(x[j] * invPsi);
+        logRatios.Add(x[j] * invPsi);
         r.first[0] += point.firstWeight * invShifted;
         r.first[1] += point.lastWeight * invShifted;
         d.first[0] -= point.firstWeight * share;
@@ -88,6 +88,7 @@ double ObjectiveLV(std::span<const double> p, std::span<double> g, std::int32_t 
             sumInvShiftedSq[k] += weights[k] * invShiftedSq;
         }
     }
+    const double sumLogRatio = logRatios.Value();
     d.second = sumCurve;
     for (int k = 0; k < 3; ++k) r.second[k] = -sumInvShiftedSq[k];
     const double alpha = n / sumLogRatio;

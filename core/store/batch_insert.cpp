@@ -19,7 +19,9 @@ std::string_view StoredQuerySql(std::string_view name) {
 bool IsNameCharacter(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
 
 // The stored query with its VALUES list repeated rows times, each ":Name" of row k turned
-// into the numbered parameter ?(k * columns + the name's position in single).
+// into the numbered parameter ?(k * columns + the name's position in single). One numbered
+// one above the highest so far is written as a plain ?, which SQLite numbers so itself: its
+// parse of numbered parameters grows with the square of their count.
 std::string BatchSql(std::string_view sql, const Statement& single, int columns, int rows) {
     constexpr std::string_view kValues = "VALUES ";
     const std::size_t start = sql.find(kValues);
@@ -30,6 +32,7 @@ std::string BatchSql(std::string_view sql, const Statement& single, int columns,
     const std::string_view list =
         sql.substr(start + kValues.size(), end + 1 - start - kValues.size());
     std::string text(sql.substr(0, start + kValues.size()));
+    int highest = 0;
     for (int row = 0; row < rows; ++row) {
         if (row > 0) text += ", ";
         for (std::size_t k = 0; k < list.size(); ++k) {
@@ -40,7 +43,9 @@ std::string BatchSql(std::string_view sql, const Statement& single, int columns,
             std::size_t stop = k + 1;
             while (stop < list.size() && IsNameCharacter(list[stop])) ++stop;
             const int position = single.ParameterIndex(list.substr(k + 1, stop - k - 1));
-            text += '?' + std::to_string(row * columns + position);
+            const int number = row * columns + position;
+            text += number == highest + 1 ? std::string("?") : '?' + std::to_string(number);
+            highest = std::max(highest, number);
             k = stop - 1;
         }
     }
