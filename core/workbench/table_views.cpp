@@ -72,12 +72,22 @@ std::optional<TableView> ShowEstimatesTable(Database& db, const CurrentSelection
     if (selection.recalibrated) {
         std::optional<RowSet> rows = PredictionsRows(db, selection.predictionsSetId);
         if (!rows) return std::nullopt;
+        // A recalibrated prediction is the raw fit's at the same index, passed through the
+        // spline: the row carries that fit's note.
+        const std::optional<std::map<int, std::string>> outcomes =
+            FitOutcomesByIndex(db, selection.estimatesSetId);
+        if (!outcomes) return std::nullopt;
+        std::vector<std::string> notes;
+        for (const auto& row : rows->rows) {
+            const auto found = outcomes->find(FailureIndexOf(row));
+            notes.push_back(found == outcomes->end()
+                                ? std::string()
+                                : OutcomeNote(FailureIndexOf(row), found->second));
+        }
         return TableView{"Table - " + selection.dataSetName + " (" + selection.modelName + " - " +
                              selection.inferenceMethodName + " - " +
                              selection.recalibrationMethodName + ") - Recalibrated estimates ",
-                         "Recalibrated Estimates",
-                         std::move(*rows),
-                         {}};
+                         "Recalibrated Estimates", std::move(*rows), std::move(notes)};
     }
     std::optional<RowSet> rows = EstimatesRows(db, selection.estimatesSetId);
     if (!rows) return std::nullopt;

@@ -85,6 +85,15 @@ TEST(FitOutcomes, TableAndPlotsMarkTheIrregularFits) {
                   "The fit at failure 2 is singular: its likelihood is unbounded, so the row "
                   "predicts from the nearest earlier fit.",
                   "", "The fit at failure 4 ended on the edge of the parameter space (N)."}));
+    // A recalibrated set predicts from those fits: its rows carry the same notes.
+    const int predictions = project.AddPredictionsSet(
+        set, test::Rows(
+                 3, 4, [](int) { return 0.5; }, [](int) { return 0.25; }));
+    table = ShowEstimatesTable(db, test::SelectionOf("DS", set, 1, 4, predictions));
+    ASSERT_TRUE(table);
+    EXPECT_EQ(table->rowNotes,
+              (std::vector<std::string>{
+                  "", "The fit at failure 4 ended on the edge of the parameter space (N)."}));
 
     const std::vector<ChartPoint> hollow = {{2.0, 20.0}, {4.0, 40.0}};
     std::optional<Plot> medians = PlotMedians(db, selection);
