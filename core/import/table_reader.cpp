@@ -508,7 +508,7 @@ bool TableReader::ReadCell(std::size_t line, std::size_t column, std::string_vie
     if (outOfRange) {
         return Refuse(DataFault::OutOfRange, false,
                       where() + ": " + Quoted(cell) +
-                          " is beyond the numbers that can be stored (about 1e-308 to "
+                          " is beyond the numbers that can be stored (about 5e-324 to "
                           "1.8e308). Write the times in another unit.");
     }
     if (!value) {

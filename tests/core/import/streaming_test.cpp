@@ -79,7 +79,7 @@ TEST(ReadTable, NamesValuesBeyondADouble) {
     for (const std::string value : {"1.8e308", "-2e400", "1e-400"}) {
         EXPECT_EQ(Message(ReadTableText("1\n" + value + "\n")),
                   kValidation + kOutOfRange + "Line 2: '" + value +
-                      "' is beyond the numbers that can be stored (about 1e-308 to 1.8e308). "
+                      "' is beyond the numbers that can be stored (about 5e-324 to 1.8e308). "
                       "Write the times in another unit.");
     }
     // 25 such values once read as repeated cumulative times, "too many zeros".
