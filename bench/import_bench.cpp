@@ -1,6 +1,7 @@
 // Cost of importing 1,000,000 interfailure times: reading a two-column CSV table alone,
 // storing the values alone, and the whole import (read, validate, store) of a file of one
-// value a line and of the CSV table. Time, and the peak resident memory of the process, which
+// value a line and of the CSV table; the import of 10,000,000 values, and the refusal of a
+// 2 GB file of NUL bytes. Time, and the peak resident memory of the process, which
 // runs nothing else; run one benchmark a process (--benchmark_filter) to see each one's peak.
 
 #include <benchmark/benchmark.h>
@@ -131,6 +132,51 @@ void BM_StoreMillionValues(benchmark::State& state) {
     state.counters["peak_rss_MB"] = PeakResidentMegabytes();
 }
 
+// Ten million values, one a line: time, and the peak memory beyond the 8 bytes a value the
+// result holds, per value.
+void BM_ImportTenMillionValues(benchmark::State& state) {
+    constexpr int kMany = 10'000'000;
+    const std::string file = (std::filesystem::temp_directory_path() /
+                              ("tamsel-bench-" + std::to_string(::getpid()) + "-ten-million.txt"))
+                                 .string();
+    {
+        std::ofstream out(file);
+        out.precision(17);
+        for (double value : SimulateJelinskiMoranda(kMany, 2 * kMany, 1e-7, 7))
+            out << value << '\n';
+    }
+    double extraPerValue = 0.0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto project = std::make_unique<TempProject>("import");
+        ResetPeakBytes();
+        const double before = StatusBytes("VmRSS:");
+        state.ResumeTiming();
+        AddDataSetRequest request{"BIG", file, DataTypeChoice::Interfailure, "simulated"};
+        if (!AddDataSetFromFile(project->Db(), request)) state.SkipWithError("not imported");
+        state.PauseTiming();
+        extraPerValue = (StatusBytes("VmHWM:") - before) / kMany - 8.0;
+        project.reset();
+        state.ResumeTiming();
+    }
+    std::filesystem::remove(file);
+    state.counters["extra_bytes_per_value"] = extraPerValue;
+    state.counters["peak_rss_MB"] = PeakResidentMegabytes();
+}
+
+// A 2 GB file of NUL bytes (sparse, so that it costs no disk), refused at its first byte.
+void BM_RefuseTwoGigabytesOfNul(benchmark::State& state) {
+    const std::string file = (std::filesystem::temp_directory_path() /
+                              ("tamsel-bench-" + std::to_string(::getpid()) + "-nul.bin"))
+                                 .string();
+    { std::ofstream create(file); }
+    std::filesystem::resize_file(file, std::uintmax_t{2} << 30);
+    for (auto _ : state) {
+        if (!ReadTableFile(file).refusal) state.SkipWithError("not refused");
+    }
+    std::filesystem::remove(file);
+}
+
 BENCHMARK(BM_ReadMillionRowCsv)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_StoreMillionValues)->Unit(benchmark::kMillisecond)->Iterations(3);
 // Wall time is what the user waits; the CPU time is the whole process's.
@@ -144,6 +190,12 @@ BENCHMARK(BM_ImportMillionRowCsv)
     ->Iterations(3)
     ->UseRealTime()
     ->MeasureProcessCPUTime();
+BENCHMARK(BM_ImportTenMillionValues)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime()
+    ->MeasureProcessCPUTime();
+BENCHMARK(BM_RefuseTwoGigabytesOfNul)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace tamsel::bench

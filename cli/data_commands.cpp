@@ -143,8 +143,10 @@ int RunImport(const ImportOptions& options) {
         // The dataset keeps the full path of its file, as the file dialog would give it.
         std::string file =
             options.file.empty() ? "" : fs::absolute(options.file).lexically_normal().string();
-        auto added = AddDataSetFromFile(db, AddDataSetRequest{options.name, file, options.choice,
-                                                              options.source, options.table});
+        TableOptions table = options.table;
+        table.cancel = &CancelFlag();
+        auto added = AddDataSetFromFile(
+            db, AddDataSetRequest{options.name, file, options.choice, options.source, table});
         if (!added) return kExitFailure;
         ReportAdded(*added);
         return kExitSuccess;
@@ -173,7 +175,7 @@ int RunFailures(const DataSetOptions& options) {
 
 int RunDelete(const DataSetOptions& options) {
     return WithProjectDatabase(options.db, [&](Database& db) {
-        return RemoveDataSet(db, options.name) ? kExitSuccess : kExitFailure;
+        return RemoveDataSet(db, options.name, &CancelFlag()) ? kExitSuccess : kExitFailure;
     });
 }
 

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "tamsel/store/cancel_watch.h"
 #include "tamsel/store/foreign_keys.h"
 #include "tamsel/store/own_tables.h"
 #include "tamsel/store/queries.h"
@@ -40,7 +41,13 @@ bool StoreTimeBase(Database& db, const TableSummary& summary, const TableOptions
                                  std::string(TimeUnitName(options.timestamps->unit)));
 }
 
+constexpr const char* kCancelled = "The import was cancelled by user action";
+
 enum class StoreOutcome { Stored, AttributesFailed, FailuresFailed };
+
+bool Cancelled(const AddDataSetRequest& request) {
+    return request.table.cancel && request.table.cancel->load();
+}
 
 // The dataset row, its time base and its failure times in one unit. The engine's check of
 // each failure row's dataset is about a fifth of the cost of a large import, so the unit
@@ -52,17 +59,22 @@ StoreOutcome StoreDataSet(Database& db, const AddDataSetRequest& request, const 
     const int typeId = static_cast<int>(added.dataType);
     const ForeignKeysSuspended checkedOnce(db);
     Transaction unit(db);
-    const std::int64_t lastFailure = LastRowKey(db, "FailureTimes");
-    if (!InsertDataSet(db, added.name, request.fileName, typeId, added.failureCount, source) ||
-        !StoreTimeBase(db, summary, request.table)) {
-        return StoreOutcome::AttributesFailed;
+    {
+        const CancelWatch watch(db, request.table.cancel);
+        const std::int64_t lastFailure = LastRowKey(db, "FailureTimes");
+        if (!InsertDataSet(db, added.name, request.fileName, typeId, added.failureCount, source) ||
+            !StoreTimeBase(db, summary, request.table)) {
+            return StoreOutcome::AttributesFailed;
+        }
+        // Leaving the unit uncommitted takes the dataset row away again.
+        if (!InsertFailureTimes(db, values, typeId, added.name) ||
+            !NewRowsKeysHold(db, "FailureTimes", lastFailure) ||
+            !NewRowsKeysHold(db, "DataSets", 0) ||
+            (!summary.timeBase.empty() && !NewRowsKeysHold(db, "DataSetTimeBase", 0))) {
+            return StoreOutcome::FailuresFailed;
+        }
     }
-    // Leaving the unit uncommitted takes the dataset row away again.
-    if (!InsertFailureTimes(db, values, typeId, added.name) ||
-        !NewRowsKeysHold(db, "FailureTimes", lastFailure) || !NewRowsKeysHold(db, "DataSets", 0) ||
-        (!summary.timeBase.empty() && !NewRowsKeysHold(db, "DataSetTimeBase", 0))) {
-        return StoreOutcome::FailuresFailed;
-    }
+    // Past this point the import finishes: a cancel comes too late to leave nothing behind.
     unit.Commit();
     return StoreOutcome::Stored;
 }
@@ -75,6 +87,10 @@ std::optional<AddedDataSet> AddDataSet(Database& db, const AddDataSetRequest& re
         return std::nullopt;
     }
     TableResult table = ReadTableFile(request.fileName, request.table);
+    if (table.cancelled) {
+        ShowMessage(kCancelled, MessageIcon::Information);
+        return std::nullopt;
+    }
     if (table.refusal) {
         const TableRefusal& refusal = *table.refusal;
         ShowMessage(DataFaultMessage(refusal.fault, refusal.whileReading, refusal.detail));
@@ -83,7 +99,7 @@ std::optional<AddedDataSet> AddDataSet(Database& db, const AddDataSetRequest& re
     const std::vector<double>& values = table.values;
     DataType type = ChooseDataType(DetectDataType(values), request.choice);
     // Read as cumulative times, repeated values become zero interfailure times.
-    if (!ValidateZeros(values, type)) return std::nullopt;
+    if (!ValidateZeros(values, type) || !ValidateTotal(values, type)) return std::nullopt;
 
     const TableSummary& summary = table.summary;
     std::string source = request.source;
@@ -93,6 +109,10 @@ std::optional<AddedDataSet> AddDataSet(Database& db, const AddDataSetRequest& re
     }
     AddedDataSet added{name, type, static_cast<int>(values.size()), summary.notes};
     const StoreOutcome stored = StoreDataSet(db, request, added, values, summary, source);
+    if (stored != StoreOutcome::Stored && Cancelled(request)) {
+        ShowMessage(kCancelled, MessageIcon::Information);
+        return std::nullopt;
+    }
     if (stored == StoreOutcome::AttributesFailed) {
         ShowMessage(JoinLines(
             {"An error occurred while adding the attributes of a new data set to the database.",
@@ -148,8 +168,13 @@ std::optional<AddedDataSet> AddDataSetFromFile(Database& db, const AddDataSetReq
     try {
         return AddDataSet(db, request);
     } catch (const std::exception&) {
-        // The engine refusing to open or to commit the unit: nothing was stored.
-        ShowMessage("A generic error has occurred while adding a new data set to the database");
+        // The engine refusing to open or to commit the unit, or stopped by a cancel: nothing
+        // was stored.
+        if (Cancelled(request)) {
+            ShowMessage(kCancelled, MessageIcon::Information);
+        } else {
+            ShowMessage("A generic error has occurred while adding a new data set to the database");
+        }
         return std::nullopt;
     }
 }

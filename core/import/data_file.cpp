@@ -1,5 +1,7 @@
 #include "tamsel/import/data_file.h"
 
+#include <cmath>
+
 #include "tamsel/support/messages.h"
 
 namespace tamsel {
@@ -27,6 +29,12 @@ std::string DataFaultMessage(DataFault fault, bool whileReading, std::string_vie
         case DataFault::TooManyData:
             second =
                 "Too many data. Please reduce the number of interfailure times in the data file.";
+            break;
+        case DataFault::OutOfRange:
+            second = "Data out of range. Please check data or select another file.";
+            break;
+        case DataFault::NotReadable:
+            second = "The file cannot be read.";
             break;
         case DataFault::UnknownFormat:
             break;
@@ -56,6 +64,22 @@ bool ValidateZeros(const std::vector<double>& values, DataType type) {
                                           : " interfailure times are 0") +
             "; at most one in ten may. Remove the repeated failures or correct their times."));
     return false;
+}
+
+bool ValidateTotal(const std::vector<double>& values, DataType type) {
+    if (type == DataType::Cumulative) return true;
+    double total = 0.0;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        total += values[i];
+        if (std::isfinite(total)) continue;
+        ShowMessage(DataFaultMessage(
+            DataFault::OutOfRange, false,
+            "Failure " + std::to_string(i + 1) +
+                ": the sum of the interfailure times up to it passes the largest number that "
+                "can be stored (about 1.8e308). Write the times in a larger unit."));
+        return false;
+    }
+    return true;
 }
 
 }  // namespace tamsel

@@ -1,6 +1,7 @@
 #include "tamsel/import/table_reader.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -24,7 +25,9 @@ constexpr std::size_t kChunkBytes = 1 << 16;
 
 std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
 
-std::optional<double> ParseNumber(std::string_view text, bool decimalComma) {
+// Nothing when text is no number; outOfRange then says whether it is one beyond a double.
+std::optional<double> ParseNumber(std::string_view text, bool decimalComma,
+                                  bool* outOfRange = nullptr) {
     std::string replaced;
     if (decimalComma && text.find(',') != std::string_view::npos) {
         // With decimal commas a point can only be a thousands separator.
@@ -40,6 +43,7 @@ std::optional<double> ParseNumber(std::string_view text, bool decimalComma) {
     double value = 0.0;
     const char* end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, value, std::chars_format::general);
+    if (outOfRange) *outOfRange = ec == std::errc::result_out_of_range && ptr == end;
     if (ec != std::errc() || ptr != end || !std::isfinite(value)) return std::nullopt;
     return value + 0.0;  // turns -0 into 0
 }
@@ -88,7 +92,10 @@ bool HasThousandsSeparator(std::string_view text, bool decimalComma) {
 
 ColumnType CellType(std::string_view cell, bool decimalComma) {
     if (cell.empty()) return ColumnType::Empty;
-    if (ParseNumber(cell, decimalComma) || LooksLikeNumber(cell)) return ColumnType::Number;
+    bool outOfRange = false;
+    if (ParseNumber(cell, decimalComma, &outOfRange) || outOfRange || LooksLikeNumber(cell)) {
+        return ColumnType::Number;
+    }
     if (IsDateTime(cell)) return ColumnType::DateTime;
     return ColumnType::Text;
 }
@@ -179,7 +186,7 @@ class TableReader {
     // The result; a refusal comes without values.
     TableResult Read(const ByteSource& source) {
         ReadAll(source);
-        if (m_result.refusal) m_result.values = {};
+        if (m_result.refusal || m_result.cancelled) m_result.values = {};
         return std::move(m_result);
     }
 
@@ -496,7 +503,14 @@ bool TableReader::ReadCell(std::size_t line, std::size_t column, std::string_vie
         m_result.values.push_back(reading.value + 0.0);
         return true;
     }
-    std::optional<double> value = ParseNumber(cell, m_summary.decimalComma);
+    bool outOfRange = false;
+    std::optional<double> value = ParseNumber(cell, m_summary.decimalComma, &outOfRange);
+    if (outOfRange) {
+        return Refuse(DataFault::OutOfRange, false,
+                      where() + ": " + Quoted(cell) +
+                          " is beyond the numbers that can be stored (about 5e-324 to "
+                          "1.8e308). Write the times in another unit.");
+    }
     if (!value) {
         std::string what = where() + ": " + Quoted(cell);
         if (HasThousandsSeparator(cell, m_summary.decimalComma)) {
@@ -582,6 +596,10 @@ void TableReader::ReadAll(const ByteSource& source) {
         return sampleLines >= kSampleRows || text.size() >= kChunkBytes;
     };
     while (!atEnd) {
+        if (m_options.cancel && m_options.cancel->load()) {
+            m_result.cancelled = true;
+            return;
+        }
         std::size_t size = source(chunk.data(), chunk.size());
         atEnd = size == 0;
         // The text before a control byte is read first, so that the first fault in the file
@@ -630,12 +648,38 @@ TableResult ReadTableText(std::string_view text, const TableOptions& options) {
         options);
 }
 
+namespace {
+
+std::string CannotRead(const std::string& fileName, int error) {
+    return "Cannot read " + Quoted(fileName) + ": " + std::generic_category().message(error) +
+           ". Check the path and that the file may be read.";
+}
+
+// Why fileName cannot be read as a data file, or "" when it is a regular file. A FIFO, a
+// device or a directory would block, never end or fail only once read.
+std::string NotADataFile(const std::string& fileName, int fd, int openError) {
+    const std::string name = Quoted(fileName);
+    if (openError == ENOENT) return name + " does not exist. Check the path and the file name.";
+    struct stat status {};
+    if (openError == 0 && ::fstat(fd, &status) != 0) openError = errno;
+    if (openError != 0) return CannotRead(fileName, openError);
+    if (S_ISREG(status.st_mode)) return "";
+    const char* kind = S_ISDIR(status.st_mode)                              ? "a directory"
+                       : S_ISFIFO(status.st_mode)                           ? "a pipe"
+                       : S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode) ? "a device"
+                                                                            : "no regular file";
+    return name + " is " + kind + ", not a data file. Choose the text file of failure times.";
+}
+
+}  // namespace
+
 TableResult ReadTableFile(const std::string& fileName, const TableOptions& options) {
-    int error = 0;
-    int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) error = errno;
+    // Not blocking, so that a pipe without a writer is refused rather than waited for.
+    const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const std::string problem = NotADataFile(fileName, fd, fd < 0 ? errno : 0);
     TableResult result;
-    if (fd >= 0) {
+    int error = 0;
+    if (problem.empty()) {
         result = ReadTable(
             [fd, &error](char* buffer, std::size_t size) -> std::size_t {
                 while (error == 0) {
@@ -646,14 +690,12 @@ TableResult ReadTableFile(const std::string& fileName, const TableOptions& optio
                 return 0;
             },
             options);
-        ::close(fd);
     }
-    if (error != 0) {
+    if (fd >= 0) ::close(fd);
+    if (!problem.empty() || error != 0) {
         result = TableResult{};
-        result.refusal = TableRefusal{DataFault::UnknownFormat, true,
-                                      "Cannot read " + Quoted(fileName) + ": " +
-                                          std::generic_category().message(error) +
-                                          ". Check the path and that the file may be read."};
+        result.refusal = TableRefusal{DataFault::NotReadable, true,
+                                      problem.empty() ? CannotRead(fileName, error) : problem};
     }
     return result;
 }

@@ -7,6 +7,7 @@
 
 #include "batch_insert.h"
 #include "store_helpers.h"
+#include "tamsel/store/cancel_watch.h"
 #include "tamsel/store/schema.h"
 #include "tamsel/support/messages.h"
 
@@ -233,23 +234,30 @@ int FindOrCreateRange(Database& db, int rangeTypeId, int start, std::optional<in
     }
 }
 
-bool DeleteDataSet(Database& db, const std::string& dataName) {
+bool DeleteDataSet(Database& db, const std::string& dataName, const std::atomic<bool>* cancel) {
     try {
         Transaction unit(db);
         DbValue dataSetId;
         {
+            const CancelWatch watch(db, cancel);
             Statement find = db.Prepare("SELECT DataSetID FROM DataSets WHERE DataName = ?;");
             find.Bind(1, dataName);
             if (find.Step()) dataSetId = find.Column(0);
+            if (!IsNull(dataSetId)) {
+                Statement erase = db.Prepare("DELETE FROM DataSets WHERE DataSetID = ?;");
+                erase.Bind(1, dataSetId);
+                erase.Run();
+            }
         }
         if (!IsNull(dataSetId)) {
-            Statement erase = db.Prepare("DELETE FROM DataSets WHERE DataSetID = ?;");
-            erase.Bind(1, dataSetId);
-            erase.Run();
             unit.Commit();
             return true;
         }
     } catch (const DatabaseError&) {
+        if (cancel && cancel->load()) {
+            ShowMessage("The deletion was cancelled by user action", MessageIcon::Information);
+            return false;
+        }
     }
     ShowMessage(kDeleteFailure);
     return false;

@@ -68,8 +68,8 @@ std::optional<int> LookUpDataSet(Database& db, const std::string& name) {
     return id;
 }
 
-bool RemoveDataSet(Database& db, const std::string& name) {
-    return DeleteDataSet(db, TrimDataName(name));
+bool RemoveDataSet(Database& db, const std::string& name, const std::atomic<bool>* cancel) {
+    return DeleteDataSet(db, TrimDataName(name), cancel);
 }
 
 std::optional<bool> HasRecord(Database& db, KeyedRecord kind, int key) {

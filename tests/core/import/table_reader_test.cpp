@@ -288,19 +288,6 @@ TEST(ReadTable, RefusalsSayWhatWhereAndHow) {
     }
 }
 
-TEST(ReadTableFile, SaysWhyAFileCannotBeRead) {
-    test::TempDir dir;
-    for (const auto& [path, reason] : std::vector<std::pair<std::string, std::string>>{
-             {dir.File("missing.txt"), "No such file or directory"},
-             {dir.Path().string(), "Is a directory"}}) {
-        TableResult result = ReadTableFile(path);
-        EXPECT_EQ(Message(result), kRead + kUnknownFormat + "\r\nCannot read '" + path + "': " +
-                                       reason + ". Check the path and that the file may be read.");
-    }
-    TableResult read = ReadTableFile(dir.WriteFile("ok.csv", "t\n1\n2\n"));
-    EXPECT_EQ(read.values, (std::vector<double>{1, 2}));
-}
-
 // Every shipped dataset reads to the values it always had, one a line.
 TEST(ReadTableFile, ShippedDatasetsKeepTheirValues) {
     std::size_t files = 0;

@@ -21,7 +21,9 @@ struct AddDataSetRequest {
     std::string fileName;  // stored as the dataset's DataFile
     DataTypeChoice choice = DataTypeChoice::Automatic;
     std::string source = "Unknown source";
-    TableOptions table = {};  // how to read the file; a time base is kept with the dataset
+    // How to read the file; a time base is kept with the dataset. Its cancel flag stops the
+    // storing too.
+    TableOptions table = {};
 };
 
 // Datasets with fewer failures than this are stored with a warning: models are applied from
@@ -46,9 +48,10 @@ bool CheckDataName(Database& db, const std::string& name);
 // The whole import: checks the trimmed name before the file is read, reads and validates the
 // file, decides the data type (asking or warning when the choice disagrees with the data),
 // and stores the dataset row, its failure times and, for date-times, their time base as one
-// unit (the source note names the time base too). Returns nothing after a message; nothing
-// of the dataset is then left in db. A dataset of fewer than kFewFailures failures is
-// stored with an information message on choosing a range.
+// unit (the source note names the time base too). A set cancel flag stops the reading or the
+// storing with "The import was cancelled by user action". Returns nothing after a message;
+// nothing of the dataset is then left in db. A dataset of fewer than kFewFailures failures
+// is stored with an information message on choosing a range.
 std::optional<AddedDataSet> AddDataSetFromFile(Database& db, const AddDataSetRequest& request);
 
 }  // namespace tamsel

@@ -25,7 +25,9 @@ enum class DataFault {
     TooManyZeros,
     IncompleteItem,
     TooManyData,
-    UnknownFormat
+    UnknownFormat,
+    OutOfRange,  // a value, or the running total of interfailure times, beyond a double
+    NotReadable  // missing, not a regular file, or refused by the system
 };
 
 // The import's message for fault: "An error occurred while reading data from file." (while
@@ -41,5 +43,9 @@ DataType DetectDataType(const std::vector<double>& values);
 // times of values read as type is 0. Read as cumulative times, a repeated value is a zero
 // interfailure time, so this is checked again once the type is decided.
 bool ValidateZeros(const std::vector<double>& values, DataType type);
+
+// False, after the validation message, when interfailure times add up to more than a double
+// holds, so that a cumulative time could not be stored.
+bool ValidateTotal(const std::vector<double>& values, DataType type);
 
 }  // namespace tamsel

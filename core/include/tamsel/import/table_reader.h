@@ -16,6 +16,7 @@
 // and one other.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <optional>
@@ -45,6 +46,7 @@ struct TableOptions {
     bool decimalComma = false;  // also switched on for semicolon files of comma numbers
     std::optional<TimestampOptions> timestamps;  // needed to read a date-time column
     std::size_t maxItems = kMaxDataItems;
+    const std::atomic<bool>* cancel = nullptr;  // when set, the reading stops at its next chunk
 };
 
 enum class ColumnType { Empty, Number, DateTime, Text };
@@ -81,6 +83,7 @@ struct TableResult {
     TableSummary summary;
     std::vector<double> values;  // in file order; date-times sorted; empty on refusal
     std::optional<TableRefusal> refusal;
+    bool cancelled = false;  // stopped by options.cancel; then no values and no refusal
 };
 
 // Supplies the next bytes into buffer (at most size) and returns how many; 0 at the end.
@@ -88,7 +91,9 @@ using ByteSource = std::function<std::size_t(char* buffer, std::size_t size)>;
 
 TableResult ReadTable(const ByteSource& source, const TableOptions& options);
 TableResult ReadTableText(std::string_view text, const TableOptions& options = {});
-// A missing or unreadable file is refused with its path and the system's reason.
+// Reads the file in chunks, refusing at the first fault. A missing file, a file that is not
+// a regular file (directory, pipe, device) and one the system will not read are refused with
+// the path and the reason, before anything is read.
 TableResult ReadTableFile(const std::string& fileName, const TableOptions& options = {});
 
 std::string_view DelimiterName(Delimiter delimiter);

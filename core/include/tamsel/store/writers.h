@@ -8,6 +8,7 @@
 // messages; the deleting routines are the exception and say so.
 #pragma once
 
+#include <atomic>
 #include <optional>
 #include <string>
 #include <vector>
@@ -53,6 +54,8 @@ int FindOrCreateRange(Database& db, int rangeTypeId, int start, std::optional<in
 // Deletes the dataset named exactly dataName and, through the relations, its failure
 // times, estimates sets, estimates, predictions sets and predictions. When there is no such
 // dataset or the engine refuses, shows "An error occurred while trying to delete a record
-// from the DataSets table", changes nothing and returns false.
-bool DeleteDataSet(Database& db, const std::string& dataName);
+// from the DataSets table", changes nothing and returns false. A set cancel flag stops it
+// with nothing deleted and "The deletion was cancelled by user action".
+bool DeleteDataSet(Database& db, const std::string& dataName,
+                   const std::atomic<bool>* cancel = nullptr);
 }  // namespace tamsel

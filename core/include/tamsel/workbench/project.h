@@ -4,6 +4,7 @@
 // from data files by the import library (AddDataSetFromFile, and ReadTableFile for a preview).
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <optional>
 #include <string>
@@ -35,8 +36,9 @@ std::unique_ptr<Database> OpenProject(const std::string& fileName);
 std::optional<int> LookUpDataSet(Database& db, const std::string& name);
 
 // Deletes the dataset named name (blanks around it dropped) with everything computed from
-// it. False, with nothing changed, when the store refuses.
-bool RemoveDataSet(Database& db, const std::string& name);
+// it. False, with nothing changed, when the store refuses or a set cancel flag stops it.
+bool RemoveDataSet(Database& db, const std::string& name,
+                   const std::atomic<bool>* cancel = nullptr);
 
 enum class KeyedRecord { EstimatesSet, PredictionsSet, RecalibrationMethod };
 
