@@ -75,22 +75,57 @@ std::optional<RowSet> DataSetNameList(Database& db) {
     return BindSortedList(db, "DataName", "DataSetID", "DataSets", "DataSetID", "DESC");
 }
 
-std::optional<RowSet> EstimatesSetGrid(Database& db, const std::string& dataName) {
-    return BindEstimatesSets(db, dataName);
+namespace {
+
+int IntField(const DbValue& value) {
+    const auto* number = std::get_if<std::int64_t>(&value);
+    return number ? static_cast<int>(*number) : 0;
 }
 
-std::optional<RowSet> PredictionsSetGrid(Database& db, const std::string& dataName) {
-    return BindPredictionsSets(db, dataName);
+// What the rows of a binder stand for: estimates sets (or methods), predictions sets, or
+// either as the second field says (1 for a predictions set).
+enum class RowKind { Raw, Recalibrated, InSecondField };
+
+// The binder's rows typed; the key is the first field.
+std::optional<SelectionGrid> Typed(std::optional<RowSet> rows, RowKind kind,
+                                   std::vector<int> hiddenColumns = {}) {
+    if (!rows) return std::nullopt;
+    SelectionGrid grid{std::move(rows->headings), {}, std::move(hiddenColumns)};
+    for (std::vector<DbValue>& fields : rows->rows) {
+        const bool recalibrated = kind == RowKind::InSecondField ? IntField(fields.at(1)) == 1
+                                                                 : kind == RowKind::Recalibrated;
+        grid.rows.push_back({IntField(fields.at(0)), recalibrated, std::move(fields)});
+    }
+    return grid;
 }
 
-std::optional<RowSet> RecalibrationMethodGrid(Database& db) { return BindRecalibrationMethods(db); }
+}  // namespace
 
-std::optional<RowSet> ModelsOfDataSetGrid(Database& db, int estimatesSetId) {
-    return BindModelsOfDataSet(db, estimatesSetId);
+RowSet SelectionGrid::Listed() const {
+    RowSet listed{headings, {}};
+    for (const GridRow& row : rows) listed.rows.push_back(row.fields);
+    return listed;
 }
 
-std::optional<RowSet> PredictionSetGrid(Database& db, int estimatesSetId) {
-    return BindAllPredictionSets(db, estimatesSetId);
+std::optional<SelectionGrid> EstimatesSetGrid(Database& db, const std::string& dataName) {
+    return Typed(BindEstimatesSets(db, dataName), RowKind::Raw);
+}
+
+std::optional<SelectionGrid> PredictionsSetGrid(Database& db, const std::string& dataName) {
+    return Typed(BindPredictionsSets(db, dataName), RowKind::Recalibrated);
+}
+
+std::optional<SelectionGrid> RecalibrationMethodGrid(Database& db) {
+    return Typed(BindRecalibrationMethods(db), RowKind::Raw);
+}
+
+std::optional<SelectionGrid> ModelsOfDataSetGrid(Database& db, int estimatesSetId) {
+    return Typed(BindModelsOfDataSet(db, estimatesSetId), RowKind::Raw, {0});
+}
+
+std::optional<SelectionGrid> PredictionSetGrid(Database& db, int estimatesSetId) {
+    // Fields: key, kind, model, method.
+    return Typed(BindAllPredictionSets(db, estimatesSetId), RowKind::InSecondField, {0, 1});
 }
 
 }  // namespace tamsel

@@ -35,12 +35,15 @@ RecalibrationDialog::RecalibrationDialog(Database& db, const std::string& dataSe
       m_estimatesModel(new RowSetModel(this)),
       m_methodsModel(new RowSetModel(this)) {
     setWindowTitle(QStringLiteral("Recalibrate an estimates set"));
-    if (std::optional<RowSet> rows = EstimatesSetGrid(db, dataSetName)) {
-        m_estimatesModel->SetRows(std::move(*rows));
-    }
-    if (std::optional<RowSet> rows = RecalibrationMethodGrid(db)) {
-        m_methodsModel->SetRows(std::move(*rows));
-    }
+    // Lists a grid's rows and keeps their keys.
+    const auto list = [](std::optional<SelectionGrid> grid, RowSetModel* model,
+                         std::vector<int>& keys) {
+        if (!grid) return;
+        model->SetRows(grid->Listed());
+        for (const GridRow& row : grid->rows) keys.push_back(row.key);
+    };
+    list(EstimatesSetGrid(db, dataSetName), m_estimatesModel, m_estimatesKeys);
+    list(RecalibrationMethodGrid(db), m_methodsModel, m_methodsKeys);
     m_estimates = MakeGrid(QStringLiteral("DBGrid1"), m_estimatesModel, this);
     m_methods = MakeGrid(QStringLiteral("DBGrid2"), m_methodsModel, this);
     for (QTableView* grid : {m_estimates, m_methods}) {
@@ -66,17 +69,17 @@ void RecalibrationDialog::ShowRecalibration() {
     exec();
 }
 
-std::optional<int> RecalibrationDialog::SelectedKey(QTableView* grid) const {
+std::optional<int> RecalibrationDialog::SelectedKey(const QTableView* grid,
+                                                    const std::vector<int>& keys) {
     const QModelIndexList rows = grid->selectionModel()->selectedRows();
     if (rows.isEmpty()) return std::nullopt;
-    const auto* model = static_cast<const RowSetModel*>(grid->model());
-    return ToInt(model->Rows().rows.at(rows.front().row()).at(0));
+    return keys.at(static_cast<std::size_t>(rows.front().row()));
 }
 
 void RecalibrationDialog::ApplyRecalibration(bool close) {
     if (IsRunning()) return;
-    const std::optional<int> chosenSet = SelectedKey(m_estimates);
-    const std::optional<int> chosenMethod = SelectedKey(m_methods);
+    const std::optional<int> chosenSet = SelectedKey(m_estimates, m_estimatesKeys);
+    const std::optional<int> chosenMethod = SelectedKey(m_methods, m_methodsKeys);
     if (!chosenSet || !chosenMethod) return;
     const int estimatesSetId = *chosenSet;
     const int methodId = *chosenMethod;

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "shell/run_dialog.h"
 
@@ -33,13 +34,16 @@ class RecalibrationDialog : public RunDialog {
 
   private:
     void ApplyChoice(bool close) override { ApplyRecalibration(close); }
-    std::optional<int> SelectedKey(QTableView* grid) const;
+    // The key of the row selected in grid, whose rows have these keys.
+    static std::optional<int> SelectedKey(const QTableView* grid, const std::vector<int>& keys);
 
     Database& m_db;
     QTableView* m_estimates;
     QTableView* m_methods;
     RowSetModel* m_estimatesModel;
     RowSetModel* m_methodsModel;
+    std::vector<int> m_estimatesKeys;
+    std::vector<int> m_methodsKeys;
 };
 
 }  // namespace tamsel

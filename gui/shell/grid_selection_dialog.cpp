@@ -52,28 +52,29 @@ GridSelectionDialog::GridSelectionDialog(const QString& gridName, QWidget* paren
     layout->addWidget(buttons);
 }
 
-void GridSelectionDialog::SetRows(std::optional<RowSet> rows,
-                                  std::initializer_list<int> hiddenColumns) {
-    m_model->SetRows(rows ? std::move(*rows) : RowSet{});
+void GridSelectionDialog::SetRows(std::optional<SelectionGrid> grid) {
+    if (!grid) grid.emplace();
+    m_model->SetRows(grid->Listed());
+    m_rows = std::move(grid->rows);
     for (int column = 0; column < m_model->columnCount(); ++column) {
         m_grid->setColumnHidden(column, false);
     }
-    for (int column : hiddenColumns) m_grid->setColumnHidden(column, true);
+    for (int column : grid->hiddenColumns) m_grid->setColumnHidden(column, true);
     if (RowCount() > 0) SelectRow(0);
 }
 
 int GridSelectionDialog::RowCount() const { return m_model->rowCount(); }
 
-const std::vector<DbValue>* GridSelectionDialog::SelectedRow() const {
+const GridRow* GridSelectionDialog::SelectedRow() const {
     // Whole rows are selected; with hidden columns any selected index names the row.
     const QModelIndexList selected = m_grid->selectionModel()->selectedIndexes();
     if (selected.isEmpty()) return nullptr;
-    return &m_model->Rows().rows[static_cast<std::size_t>(selected.constFirst().row())];
+    return &m_rows.at(static_cast<std::size_t>(selected.constFirst().row()));
 }
 
 int GridSelectionDialog::SelectedKey() const {
-    const std::vector<DbValue>* row = SelectedRow();
-    return row && !row->empty() ? ToInt(row->front()) : 0;
+    const GridRow* row = SelectedRow();
+    return row ? row->key : 0;
 }
 
 void GridSelectionDialog::SelectRow(int row) {

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <QDialog>
-#include <initializer_list>
 #include <optional>
 #include <vector>
 
@@ -28,12 +27,12 @@ class GridSelectionDialog : public QDialog {
     QTableView* Grid() const { return m_grid; }
     RowSetModel* Model() const { return m_model; }
 
-    // Lists rows (none when the binder failed) with hiddenColumns kept out of sight.
-    void SetRows(std::optional<RowSet> rows, std::initializer_list<int> hiddenColumns = {});
+    // Lists the grid's rows (none when the store failed), its hidden columns out of sight.
+    void SetRows(std::optional<SelectionGrid> grid);
     int RowCount() const;
-    // The values of the selected row; null when no row is selected.
-    const std::vector<DbValue>* SelectedRow() const;
-    // The key (the first field) of the selected row; 0 when no row is selected.
+    // The selected row; null when no row is selected.
+    const GridRow* SelectedRow() const;
+    // The key of the selected row; 0 when no row is selected.
     int SelectedKey() const;
     // Selects row (from 0).
     void SelectRow(int row);
@@ -42,6 +41,7 @@ class GridSelectionDialog : public QDialog {
     QLabel* m_label;
     QTableView* m_grid;
     RowSetModel* m_model;
+    std::vector<GridRow> m_rows;
 };
 
 }  // namespace tamsel

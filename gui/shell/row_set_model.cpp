@@ -14,17 +14,6 @@ QString DisplayText(const DbValue& value) {
     return QString();
 }
 
-int ToInt(const DbValue& value) {
-    if (const auto* integer = std::get_if<std::int64_t>(&value)) return static_cast<int>(*integer);
-    if (const auto* real = std::get_if<double>(&value)) return static_cast<int>(*real);
-    if (const auto* text = std::get_if<std::string>(&value)) {
-        bool ok = false;
-        const int number = ToQString(*text).trimmed().toInt(&ok);
-        return ok ? number : 0;
-    }
-    return 0;
-}
-
 void RowSetModel::SetRows(RowSet rows) {
     beginResetModel();
     m_rows = std::move(rows);

@@ -13,8 +13,6 @@ namespace tamsel {
 
 // A field as a list shows it: "" for Null, numbers as tables write them.
 QString DisplayText(const DbValue& value);
-// A key or count field as an integer; 0 for Null or text that is not a whole number.
-int ToInt(const DbValue& value);
 
 class RowSetModel : public QAbstractTableModel {
     Q_OBJECT

@@ -3,15 +3,9 @@
 #include <QLabel>
 
 #include "shell/qt_text.h"
-#include "shell/row_set_model.h"
 #include "tamsel/workbench/project.h"
 
 namespace tamsel {
-namespace {
-
-enum AnyPredictionsColumn { kKey, kKind };
-
-}  // namespace
 
 SelectModelDialog::SelectModelDialog(Database& db, QWidget* parent)
     : GridSelectionDialog(QStringLiteral("DBGrid1"), parent), m_db(db) {
@@ -22,7 +16,7 @@ SelectModelDialog::SelectModelDialog(Database& db, QWidget* parent)
 }
 
 std::optional<int> SelectModelDialog::ChooseModel(int estimatesSetId) {
-    SetRows(ModelsOfDataSetGrid(m_db, estimatesSetId), {0});
+    SetRows(ModelsOfDataSetGrid(m_db, estimatesSetId));
     if (exec() != QDialog::Accepted) return std::nullopt;
     return SelectedKey();
 }
@@ -43,9 +37,10 @@ std::optional<PredictionSetRef> SelectAnyPredictionsDialog::ChooseReference(Refe
                           ? JoinLines({"The current predictions set will be your first plot.",
                                        " Please select a reference set."})
                           : "Please select a new reference set."));
-    SetRows(PredictionSetGrid(m_db, estimatesSetId), {kKey, kKind});
+    SetRows(PredictionSetGrid(m_db, estimatesSetId));
     if (exec() != QDialog::Accepted) return std::nullopt;
-    return PredictionSetRef{SelectedKey(), ToInt(SelectedRow()->at(kKind)) == 1};
+    const GridRow* chosen = SelectedRow();
+    return PredictionSetRef{chosen->key, chosen->recalibrated};
 }
 
 }  // namespace tamsel

@@ -334,10 +334,10 @@ int Run(const QString& outputDirectory) {
     selectPredictions.SetRows(PredictionsSetGrid(db, "SYS1"));
     renderer.Save(selectPredictions, QStringLiteral("select-predictions-set"));
     SelectModelDialog selectModel(db, &window);
-    selectModel.SetRows(ModelsOfDataSetGrid(db, first.id), {0});
+    selectModel.SetRows(ModelsOfDataSetGrid(db, first.id));
     renderer.Save(selectModel, QStringLiteral("select-model"));
     SelectAnyPredictionsDialog selectAny(db, &window);
-    selectAny.SetRows(PredictionSetGrid(db, first.id), {0, 1});
+    selectAny.SetRows(PredictionSetGrid(db, first.id));
     renderer.Save(selectAny, QStringLiteral("select-any-set"));
     CurrentSelectionsDialog selections(controller.Selection(), &db, &window);
     renderer.Save(selections, QStringLiteral("current-selections"));

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <csignal>
 #include <limits>
 #include <sstream>
 
@@ -41,57 +40,54 @@ RowSet SampleRows() {
                    {std::int64_t{3}, DbValue{}, DbValue{}}}};
 }
 
-std::string Printed(const RowSet& rows, TableFormat format) {
-    std::ostringstream out;
-    PrintTable(out, rows, format);
-    return out.str();
-}
-
-TEST(PrintTable, TextAlignsColumnsUnderHeadings) {
-    EXPECT_EQ(Printed(SampleRows(), TableFormat::Text),
-              "ID  Name       Time\n"
-              " 1  SYS1        0.1\n"
-              "12  a, \"b\" c  88682\n"
-              " 3\n");
-}
-
-TEST(PrintTable, TextCountsCharactersNotBytes) {
-    RowSet rows{{"Name", "N"},
-                {{std::string("Zuverl\xC3\xA4ssig"), std::int64_t{1}},
-                 {std::string("ab"), std::int64_t{22}}}};
-    EXPECT_EQ(Printed(rows, TableFormat::Text),
-              "Name          N\n"
-              "Zuverl\xC3\xA4ssig   1\n"
-              "ab           22\n");
-}
-
-TEST(PrintTable, CsvQuotesWhereNeededAndWritesSeventeenDigits) {
-    EXPECT_EQ(Printed(SampleRows(), TableFormat::Csv),
-              "ID,Name,Time\n"
-              "1,SYS1,0.10000000000000001\n"
-              "12,\"a, \"\"b\"\"\r\nc\",88682\n"
-              "3,,\n");
-}
-
-TEST(PrintTable, JsonIsAnArrayOfObjects) {
-    EXPECT_EQ(Printed(SampleRows(), TableFormat::Json),
-              "[\n"
-              "  {\"ID\": 1, \"Name\": \"SYS1\", \"Time\": 0.1},\n"
-              "  {\"ID\": 12, \"Name\": \"a, \\\"b\\\"\\r\\nc\", \"Time\": 88682},\n"
-              "  {\"ID\": 3, \"Name\": null, \"Time\": null}\n"
-              "]\n");
-    RowSet controls{
+TEST(PrintTable, EachFormatOfTheSameRows) {
+    const RowSet sample = SampleRows();
+    const RowSet empty{{"A", "B"}, {}};
+    const RowSet wide{{"Name", "N"},
+                      {{std::string("Zuverl\xC3\xA4ssig"), std::int64_t{1}},
+                       {std::string("ab"), std::int64_t{22}}}};
+    const RowSet controls{
         {"Text", "Value"},
         {{std::string("tab\tback\\slash\x01"), std::numeric_limits<double>::infinity()}}};
-    EXPECT_EQ(Printed(controls, TableFormat::Json),
-              "[\n  {\"Text\": \"tab\\tback\\\\slash\\u0001\", \"Value\": null}\n]\n");
-}
-
-TEST(PrintTable, EmptyTables) {
-    RowSet empty{{"A", "B"}, {}};
-    EXPECT_EQ(Printed(empty, TableFormat::Text), "A  B\n");
-    EXPECT_EQ(Printed(empty, TableFormat::Csv), "A,B\n");
-    EXPECT_EQ(Printed(empty, TableFormat::Json), "[]\n");
+    struct Case {
+        const RowSet& rows;
+        TableFormat format;
+        std::string expected;
+    };
+    const Case cases[] = {
+        // Text aligns columns under their headings, counting characters, not bytes.
+        {sample, TableFormat::Text,
+         "ID  Name       Time\n"
+         " 1  SYS1        0.1\n"
+         "12  a, \"b\" c  88682\n"
+         " 3\n"},
+        {wide, TableFormat::Text,
+         "Name          N\n"
+         "Zuverl\xC3\xA4ssig   1\n"
+         "ab           22\n"},
+        // CSV quotes where needed and writes seventeen digits.
+        {sample, TableFormat::Csv,
+         "ID,Name,Time\n"
+         "1,SYS1,0.10000000000000001\n"
+         "12,\"a, \"\"b\"\"\r\nc\",88682\n"
+         "3,,\n"},
+        {sample, TableFormat::Json,
+         "[\n"
+         "  {\"ID\": 1, \"Name\": \"SYS1\", \"Time\": 0.1},\n"
+         "  {\"ID\": 12, \"Name\": \"a, \\\"b\\\"\\r\\nc\", \"Time\": 88682},\n"
+         "  {\"ID\": 3, \"Name\": null, \"Time\": null}\n"
+         "]\n"},
+        {controls, TableFormat::Json,
+         "[\n  {\"Text\": \"tab\\tback\\\\slash\\u0001\", \"Value\": null}\n]\n"},
+        {empty, TableFormat::Text, "A  B\n"},
+        {empty, TableFormat::Csv, "A,B\n"},
+        {empty, TableFormat::Json, "[]\n"},
+    };
+    for (const Case& c : cases) {
+        std::ostringstream out;
+        PrintTable(out, c.rows, c.format);
+        EXPECT_EQ(out.str(), c.expected);
+    }
 }
 
 TEST(CliMessageSink, MessagesGoToErrWithNewlines) {
@@ -166,14 +162,6 @@ TEST(TerminalProgress, SilentWithoutTerminalAndClampedOutsideTheRange) {
         progress.OnEnd();
         EXPECT_EQ(out.str(), terminal ? "\r[####] 100%\n" : "");
     }
-}
-
-TEST(Interrupt, FirstInterruptRequestsCancel) {
-    CancelFlag().store(false);
-    InstallInterruptHandler();
-    std::raise(SIGINT);
-    EXPECT_TRUE(CancelFlag().load());
-    CancelFlag().store(false);
 }
 
 }  // namespace

@@ -2,13 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <tuple>
 
+#include "store_fixture.h"
 #include "tamsel/store/queries.h"
 #include "tamsel/store/schema.h"
 #include "tamsel/store/writers.h"
-#include "test_support.h"
 
 namespace tamsel {
 namespace {
@@ -45,9 +46,8 @@ struct DataSetRow {
 class AddDataSet : public ::testing::Test {
   protected:
     void SetUp() override {
-        std::string path = m_dir.File("project.db");
-        ASSERT_TRUE(CreateTamselDatabase(path));
-        m_db = OpenTamselDatabase(path);
+        m_fresh.Close();
+        m_db = OpenTamselDatabase(m_fresh.Path());
         ASSERT_NE(m_db, nullptr);
     }
 
@@ -84,11 +84,7 @@ class AddDataSet : public ::testing::Test {
         return rows;
     }
 
-    std::int64_t Count(const std::string& table) {
-        Statement query = m_db->Prepare("SELECT COUNT(*) FROM " + table);
-        query.Step();
-        return query.ColumnInt(0);
-    }
+    std::int64_t Count(const std::string& table) { return test::CountRows(*m_db, table); }
 
     void ExpectNothingStored() {
         EXPECT_EQ(Count("DataSets"), 0);
@@ -105,7 +101,8 @@ class AddDataSet : public ::testing::Test {
         return texts;
     }
 
-    test::TempDir m_dir;
+    test::FreshDatabase m_fresh;
+    const test::TempDir& m_dir = m_fresh.Dir();
     std::unique_ptr<Database> m_db;
     test::RecordingSink m_sink;
     int m_files = 0;
@@ -259,45 +256,53 @@ TEST_F(AddDataSet, UnusualNamesAreStoredAndMatchedExactly) {
     EXPECT_EQ(Count("DataSets"), static_cast<std::int64_t>(names.size()));
 }
 
-TEST_F(AddDataSet, RefusedDataSetRowStoresNothing) {
-    m_db->Execute("PRAGMA query_only = ON;");
-    EXPECT_FALSE(AddDataSetFromFile(*m_db, Request("RO", "3,5,2")));
-    EXPECT_EQ(Shown(), std::vector<std::string>{kAttributesFailed});
-    m_db->Execute("PRAGMA query_only = OFF;");
-    ExpectNothingStored();
-}
-
-TEST_F(AddDataSet, RefusedFailureRowTakesTheDataSetRowAway) {
-    m_db->Execute(
-        "CREATE TRIGGER refuse_third BEFORE INSERT ON FailureTimes WHEN NEW.FailureIndex = 3 "
-        "BEGIN SELECT RAISE(ABORT, 'refused'); END;");
-    EXPECT_FALSE(AddDataSetFromFile(*m_db, Request("Partial", "3,5,2,4")));
-    EXPECT_EQ(Shown(), std::vector<std::string>{kFailuresFailed});
-    ExpectNothingStored();
-}
-
-TEST_F(AddDataSet, FullDiskStoresNothing) {
+// Whatever refuses a row or the commit, the import stores nothing and says which step failed.
+TEST_F(AddDataSet, StoreFaultsStoreNothing) {
     std::string many;
     for (int i = 1; i <= 20000; ++i) many += std::to_string(i % 97 + 1) + "\n";
-    Statement pages = m_db->Prepare("PRAGMA page_count");
-    ASSERT_TRUE(pages.Step());
-    m_db->Execute("PRAGMA max_page_count = " + std::to_string(pages.ColumnInt(0) + 2) + ";");
-    EXPECT_FALSE(AddDataSetFromFile(*m_db, Request("Big", many)));
-    EXPECT_EQ(Shown(), std::vector<std::string>{kFailuresFailed});
-    ExpectNothingStored();
-}
-
-TEST_F(AddDataSet, FailedCommitIsAGenericErrorAndStoresNothing) {
     // Another connection in the middle of a read keeps the file from being written at commit.
-    Database reader(m_dir.File("project.db"), Database::OpenMode::ExistingFile);
+    Database reader(m_fresh.Path(), Database::OpenMode::ExistingFile);
     Statement reading = reader.Prepare("SELECT ModelID FROM Models");
-    ASSERT_TRUE(reading.Step());
-    EXPECT_FALSE(AddDataSetFromFile(*m_db, Request("Busy", "3,5,2")));
-    EXPECT_EQ(Shown(),
-              std::vector<std::string>{
-                  "A generic error has occurred while adding a new data set to the database"});
-    reading.Reset();
-    ExpectNothingStored();
+    struct Case {
+        const char* fault;
+        std::function<void()> make;  // also undoes the fault of the case before
+        std::string content;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"read-only", [&] { m_db->Execute("PRAGMA query_only = ON;"); }, "3,5,2",
+         kAttributesFailed},
+        {"a failed commit",
+         [&] {
+             m_db->Execute("PRAGMA query_only = OFF;");
+             ASSERT_TRUE(reading.Step());
+         },
+         "3,5,2", "A generic error has occurred while adding a new data set to the database"},
+        {"a refused failure row",
+         [&] {
+             reading.Reset();
+             m_db->Execute(
+                 "CREATE TRIGGER refuse_third BEFORE INSERT ON FailureTimes WHEN "
+                 "NEW.FailureIndex = 3 BEGIN SELECT RAISE(ABORT, 'refused'); END;");
+         },
+         "3,5,2,4", kFailuresFailed},
+        {"a full disk",
+         [&] {
+             m_db->Execute("DROP TRIGGER refuse_third;");
+             const auto pages =
+                 std::get<std::int64_t>(test::QueryValue(*m_db, "PRAGMA page_count"));
+             m_db->Execute("PRAGMA max_page_count = " + std::to_string(pages + 2) + ";");
+         },
+         many, kFailuresFailed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        m_sink.Clear();
+        c.make();
+        EXPECT_FALSE(AddDataSetFromFile(*m_db, Request("Refused", c.content)));
+        EXPECT_EQ(Shown(), std::vector<std::string>{c.message});
+        ExpectNothingStored();
+    }
 }
 
 TEST_F(AddDataSet, EveryShippedDatasetStoresTheValuesOfItsFile) {
@@ -369,7 +374,7 @@ TEST_F(AddDataSet, DateTimesKeepTheirTimeBaseWithTheDataset) {
 TEST_F(AddDataSet, OlderDatabaseGainsTheTimeBaseTableWhenOpened) {
     m_db->Execute("DROP TABLE DataSetTimeBase");
     m_db.reset();
-    m_db = OpenTamselDatabase(m_dir.File("project.db"));
+    m_db = OpenTamselDatabase(m_fresh.Path());
     ASSERT_NE(m_db, nullptr);
     EXPECT_EQ(Count("DataSetTimeBase"), 0);
     EXPECT_TRUE(IsTamselDatabase(*m_db));

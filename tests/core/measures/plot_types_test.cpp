@@ -5,17 +5,6 @@
 namespace tamsel {
 namespace {
 
-TEST(PlotTypes, MixedFromFifteenFailuresAfterTheRangeStart) {
-    EXPECT_EQ(UPlotType(14), PlotType::RawUPlots);
-    EXPECT_EQ(UPlotType(15), PlotType::MixedUPlots);
-    EXPECT_EQ(YPlotType(14), PlotType::RawYPlots);
-    EXPECT_EQ(YPlotType(15), PlotType::MixedYPlots);
-    EXPECT_EQ(YPlotType(0), PlotType::RawYPlots);
-    EXPECT_TRUE(IsMixedPlot(PlotType::MixedUPlots));
-    EXPECT_FALSE(IsMixedPlot(PlotType::RawYPlots));
-    EXPECT_FALSE(IsMixedPlot(PlotType::LogPlr));
-}
-
 TEST(PlotStartBoundsOf, BoundsPerKindAndSet) {
     struct Case {
         PlotType kind;

@@ -300,8 +300,9 @@ TEST(LnhppRecord, MeanApproximatesTheConditionalMean) {
     EXPECT_GT(compared, 3);
 }
 
+// The objective at p with its gradient in g and, where h is not empty, its Hessian.
 using ObjectiveAt = std::function<double(std::span<const double> p, std::span<double> g,
-                                         std::int32_t n, const Series& data)>;
+                                         std::int32_t n, const Series& data, std::span<double> h)>;
 
 // The maximum of logLik over u in [lo, hi].
 double MaximumOver(const std::function<double(double)>& logLik, double lo, double hi) {
@@ -334,8 +335,8 @@ struct Model {
 const std::vector<Model>& Models() {
     static const std::vector<Model> models{
         {"Li",
-         [](std::span<const double> p, std::span<double> g, std::int32_t n, const Series& d) {
-             return ObjectiveLi(p, g, n, d.t);
+         [](auto p, auto g, auto n, const Series& d, auto h) {
+             return ObjectiveLi(p, g, n, d.t, h);
          },
          [](const Series& d, std::int32_t n, double p1, double p2) {
              return MaximumOver(
@@ -347,8 +348,8 @@ const std::vector<Model>& Models() {
          {-2.0, 8.0, 0.0, 10.0},
          51},
         {"LNHPP",
-         [](std::span<const double> p, std::span<double> g, std::int32_t n, const Series& d) {
-             return ObjectiveLNHPP(p, g, n, 1e-15, d.t[n], d.t);
+         [](auto p, auto g, auto n, const Series& d, auto h) {
+             return ObjectiveLNHPP(p, g, n, 1e-15, d.t[n], d.t, h);
          },
          [](const Series& d, std::int32_t n, double p1, double p2) {
              double mu = n + p1 * p1 + 1e-15;
@@ -359,8 +360,8 @@ const std::vector<Model>& Models() {
          {-2.0, 10.0, 0.0, 12.0},
          61},
         {"LV",
-         [](std::span<const double> p, std::span<double> g, std::int32_t n, const Series& d) {
-             return ObjectiveLV(p, g, n, 1e-15, d.x);
+         [](auto p, auto g, auto n, const Series& d, auto h) {
+             return ObjectiveLV(p, g, n, 1e-15, d.x, h);
          },
          [](const Series& d, std::int32_t n, double p1, double p2) {
              double first = p1 * p1 + 1e-15;
@@ -376,8 +377,8 @@ const std::vector<Model>& Models() {
          {-1.0, 9.0, -1.0, 9.0},
          71},
         {"KL",
-         [](std::span<const double> p, std::span<double> g, std::int32_t n, const Series& d) {
-             return ObjectiveKL(p, g, n, 1e-15, d.x);
+         [](auto p, auto g, auto n, const Series& d, auto h) {
+             return ObjectiveKL(p, g, n, 1e-15, d.x, h);
          },
          [](const Series& d, std::int32_t n, double p1, double p2) {
              double ratio = p1 * p1 + 1e-15;
@@ -411,7 +412,7 @@ TEST(LittlewoodFamily, ObjectiveIsTheNegativeProfileLogLikelihood) {
             double p1 = draw(model.draw[0], model.draw[1]);
             double p2 = draw(model.draw[2], model.draw[3]);
             std::array<double, 2> g{};
-            EXPECT_CLOSE(model.objective(std::array{p1, p2}, g, n, sys1),
+            EXPECT_CLOSE(model.objective(std::array{p1, p2}, g, n, sys1, {}),
                          -model.profile(sys1, n, p1, p2), 1e-11)
                 << model.name << " n " << n << " p " << p1 << ", " << p2;
         }
@@ -428,11 +429,11 @@ TEST(LittlewoodFamily, GradientMatchesCentralDifferences) {
                 for (double p2 : points) {
                     std::array<double, 2> p{p1, p2};
                     std::array<double, 2> g{};
-                    const double f = model.objective(p, g, n, sys1);
+                    const double f = model.objective(p, g, n, sys1, {});
                     auto numeric = test::CentralDifference(
                         [&](std::span<const double> q) {
                             std::array<double, 2> ignored{};
-                            return model.objective(q, ignored, n, sys1);
+                            return model.objective(q, ignored, n, sys1, {});
                         },
                         p, 1e-5);
                     for (std::size_t k = 0; k < 2; ++k) {
@@ -454,7 +455,7 @@ TEST(LittlewoodFamily, ArithmeticFaultInAnObjectiveGivesALargeFiniteValue) {
     for (const Model& model : Models()) {
         std::array<double, 2> p{3.0, 0.0};
         std::array<double, 2> g{1.0, 1.0};
-        EXPECT_EQ(model.objective(p, g, 4, zero), 1e100) << model.name;
+        EXPECT_EQ(model.objective(p, g, 4, zero, {}), 1e100) << model.name;
         EXPECT_EQ(g[0], 0.0) << model.name;
         EXPECT_EQ(g[1], 0.0) << model.name;
     }
@@ -487,39 +488,25 @@ TEST(LittlewoodFamily, LimitFitsAgreeWithMusaOkumoto) {
     }
 }
 
-using HessianObjective =
-    std::function<double(std::span<const double> p, std::span<double> g, std::span<double> h,
-                         std::int32_t n, const Series& data)>;
-
 // The Hessians the minimiser steers by, against differences of the gradients (themselves
 // checked above), from close to 0 to the box's edge.
 TEST(LittlewoodFamily, HessianMatchesCentralDifferencesOfTheGradient) {
     const Series sys1 = test::FromDataFile("sys1.txt");
-    const std::pair<const char*, HessianObjective> models[] = {
-        {"Li", [](auto p, auto g, auto h, auto n,
-                  const Series& d) { return ObjectiveLi(p, g, n, d.t, h); }},
-        {"LNHPP", [](auto p, auto g, auto h, auto n,
-                     const Series& d) { return ObjectiveLNHPP(p, g, n, 1e-15, d.t[n], d.t, h); }},
-        {"LV", [](auto p, auto g, auto h, auto n,
-                  const Series& d) { return ObjectiveLV(p, g, n, 1e-15, d.x, h); }},
-        {"KL", [](auto p, auto g, auto h, auto n,
-                  const Series& d) { return ObjectiveKL(p, g, n, 1e-15, d.x, h); }},
-    };
     const double points[] = {1e-2, 0.3, 1.0, 10.0, 300.0, 1e4, 9.9e6};
-    for (const auto& [name, objective] : models) {
+    for (const Model& model : Models()) {
         for (std::int32_t n : {20, 136}) {
             for (double p1 : points) {
                 for (double p2 : points) {
                     const std::array<double, 2> p{p1, p2};
                     std::array<double, 2> g{};
                     std::array<double, 4> h{};
-                    objective(p, g, h, n, sys1);
+                    model.objective(p, g, n, sys1, h);
                     for (std::size_t k = 0; k < 2; ++k) {
                         const auto numeric = test::CentralDifference(
                             [&](std::span<const double> q) {
                                 std::array<double, 2> gq{};
                                 std::array<double, 4> ignored{};
-                                objective(q, gq, ignored, n, sys1);
+                                model.objective(q, gq, n, sys1, ignored);
                                 return gq[k];
                             },
                             p, 1e-5);
@@ -528,8 +515,8 @@ TEST(LittlewoodFamily, HessianMatchesCentralDifferencesOfTheGradient) {
                             // limits the quotient, most on the flat ridge far out.
                             const double noise = 1e-15 * n * (2.0 * n / p[k]) / (1e-5 * p[l]);
                             EXPECT_TRUE(test::IsClose(h[2 * k + l], numeric[l], 1e-5, noise))
-                                << name << " n " << n << " p " << p1 << ", " << p2 << " element "
-                                << k << l;
+                                << model.name << " n " << n << " p " << p1 << ", " << p2
+                                << " element " << k << l;
                         }
                     }
                 }

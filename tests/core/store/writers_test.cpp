@@ -123,43 +123,33 @@ class WriterTest : public ::testing::Test {
     FreshDatabase m_fresh;
 };
 
-TEST_F(WriterTest, StoreEstimatesSetEdgeCases) {
+// A set goes in whole under its new key, or not at all.
+TEST_F(WriterTest, StoreEstimatesSetReturnsItsKeyOrStoresNothing) {
     EstimatesArray withNaN = test::MakeEstimates(20, 25);
     withNaN[25].mttf = kNaN;
     EstimatesArray withInf = test::MakeEstimates(20, 25);
     withInf[20].param3 = -kInf;
+    const EstimatesArray good = test::MakeEstimates(20, 25);
     struct Case {
         const char* what;
         int model, first, last;
         const EstimatesArray& estimates;
-        bool stored;
+        int key;
     };
-    const EstimatesArray good = test::MakeEstimates(20, 25);
     const Case cases[] = {
-        {"NaN in the last row", 1, 20, 25, withNaN, false},
-        {"infinity in the first row", 1, 20, 25, withInf, false},
-        {"last beyond the array", 1, 20, 26, good, false},
-        {"negative first", 1, -1, 25, good, false},
-        {"no such model", 9, 20, 25, good, false},
+        {"NaN in the last row", 1, 20, 25, withNaN, 0},
+        {"infinity in the first row", 1, 20, 25, withInf, 0},
+        {"last beyond the array", 1, 20, 26, good, 0},
+        {"negative first", 1, -1, 25, good, 0},
+        {"no such model", 9, 20, 25, good, 0},
+        {"a good set", 4, 20, 25, good, 2},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(StoreEstimatesSet(Db(), 1, c.model, 1, 1, c.first, c.last, c.estimates) != 0,
-                  c.stored)
+        EXPECT_EQ(StoreEstimatesSet(Db(), 1, c.model, 1, 1, c.first, c.last, c.estimates), c.key)
             << c.what;
-        EXPECT_EQ(CountRows(Db(), "EstimatesSets"), 1) << c.what;
-        EXPECT_EQ(CountRows(Db(), "Estimates"), 0) << c.what;
+        EXPECT_EQ(CountRows(Db(), "EstimatesSets"), c.key == 0 ? 1 : 2) << c.what;
+        EXPECT_EQ(CountRows(Db(), "Estimates"), c.key == 0 ? 0 : 6) << c.what;
     }
-}
-
-TEST_F(WriterTest, StoreEstimatesSetReturnsItsKeyOrStoresNothing) {
-    EXPECT_EQ(StoreEstimatesSet(Db(), 1, 4, 1, 1, 20, 40, test::MakeEstimates(20, 40)), 2);
-    EXPECT_EQ(QueryValue(Db(), "SELECT COUNT(*) FROM Estimates WHERE EstimatesSetID = 2;"), I(21));
-    EstimatesArray bad = test::MakeEstimates(20, 40);
-    bad[40].pdf = kNaN;
-    EXPECT_EQ(StoreEstimatesSet(Db(), 1, 5, 1, 1, 20, 40, bad), 0);
-    EXPECT_EQ(StoreEstimatesSet(Db(), 1, 9, 1, 1, 20, 40, test::MakeEstimates(20, 40)), 0);
-    EXPECT_EQ(CountRows(Db(), "EstimatesSets"), 2);
-    EXPECT_EQ(CountRows(Db(), "Estimates"), 21);
 }
 
 TEST_F(WriterTest, PredictionsTakeElementKMinusBasePlusOne) {

@@ -5,13 +5,12 @@
 #include <cmath>
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <string>
 
 #include "model_test_support.h"
+#include "project_fixture.h"
 #include "tamsel/models/model_table.h"
 #include "tamsel/store/queries.h"
-#include "tamsel/store/schema.h"
 #include "tamsel/store/writers.h"
 
 namespace tamsel {
@@ -19,78 +18,26 @@ namespace {
 
 using Outcome = ApplyModelResult::Outcome;
 
-// A new project file in a directory of its own.
-class TestProject {
-  public:
-    TestProject() {
-        const std::string path = m_dir.File("project.db");
-        EXPECT_TRUE(CreateTamselDatabase(path));
-        m_db = OpenTamselDatabase(path);
-        EXPECT_TRUE(m_db);
-    }
-    Database& Db() { return *m_db; }
-
-    // Adds a data set of interfailure times and returns its key.
-    int AddDataSet(const std::string& name, const std::vector<double>& interfailure) {
-        EXPECT_TRUE(InsertDataSet(*m_db, name, name + ".txt", 1,
-                                  static_cast<int>(interfailure.size()), ""));
-        EXPECT_TRUE(InsertFailureTimes(*m_db, interfailure, 1, name));
-        return FindDataSetId(*m_db, name).value_or(0);
-    }
-    int AddDataFile(const std::string& file) {
-        return AddDataSet(file, test::ReadDataValues(file));
-    }
-
-    // The integer the query returns first.
-    std::int64_t Scalar(const std::string& sql) {
-        Statement query = m_db->Prepare(sql);
-        query.Step();
-        return query.ColumnInt(0);
-    }
-    std::int64_t Count(const std::string& table) { return Scalar("SELECT COUNT(*) FROM " + table); }
-
-    // The stored rows of a set with their failure indices, in order; no value may be null.
-    std::vector<std::pair<int, EstimateRecord>> Rows(int setId) {
-        Statement rows = m_db->Prepare(
-            "SELECT FailureIndex, Parameter1, Parameter2, Parameter3, LogLikelihood, Pdf, Cdf, "
-            "LowQ, Median, UppQ, MTTF FROM Estimates WHERE EstimatesSetID = :set "
-            "ORDER BY FailureIndex;");
-        rows.Bind("set", std::int64_t{setId});
-        std::vector<std::pair<int, EstimateRecord>> result;
-        while (rows.Step()) {
-            EstimateRecord r;
-            double* fields[] = {&r.param1, &r.param2, &r.param3, &r.logLhd, &r.pdf,
-                                &r.cdf,    &r.lowQ,   &r.median, &r.uppQ,   &r.mttf};
-            for (int k = 0; k < 10; ++k) {
-                EXPECT_FALSE(rows.ColumnIsNull(k + 1));
-                *fields[k] = rows.ColumnDouble(k + 1);
-            }
-            result.emplace_back(static_cast<int>(rows.ColumnInt(0)), r);
-        }
-        return result;
-    }
-
-  private:
-    test::TempDir m_dir;
-    std::unique_ptr<Database> m_db;
-};
+using test::ProjectFile;
 
 constexpr int kDefaultRange = 1;
 constexpr int kMaximumLikelihood = 1;
 
+// The rows are bit for bit those of the model's own fit (the prequential tests show that the
+// number of threads changes no bit).
 TEST(ModelDriver, StoresTheFitOfEveryIndexOfTheDefaultRange) {
     test::RecordingSink sink;
-    TestProject project;
-    int dataSetId = project.AddDataFile("sys1.txt");
+    ProjectFile project;
+    const int dataSetId = project.AddDataFile("sys1.txt");
     test::Series series = test::FromDataFile("sys1.txt");
-    for (int model : {1, 2, 3, 4}) {
-        SCOPED_TRACE(model);
+    for (const ModelInfo& model : ModelTable()) {
+        SCOPED_TRACE(model.code);
         test::CancellingProgress progress;
-        ApplyModelResult result = ApplyModel(project.Db(), dataSetId, model, kDefaultRange,
+        ApplyModelResult result = ApplyModel(project.Db(), dataSetId, model.number, kDefaultRange,
                                              kMaximumLikelihood, progress.Control());
         ASSERT_EQ(result.outcome, Outcome::Stored);
         EXPECT_EQ(result.message, "");
-        EXPECT_EQ(result.estimatesSetId, FindEstimatesSet(project.Db(), dataSetId, model,
+        EXPECT_EQ(result.estimatesSetId, FindEstimatesSet(project.Db(), dataSetId, model.number,
                                                           kDefaultRange, kMaximumLikelihood));
         EXPECT_EQ(progress.Starts(), 1);
         EXPECT_EQ(progress.Ends(), 1);
@@ -99,9 +46,9 @@ TEST(ModelDriver, StoresTheFitOfEveryIndexOfTheDefaultRange) {
         EXPECT_EQ(progress.Steps().size(), 117u);
 
         EstimatesArray expected;
-        FindModel(model)->estimate(series.x, series.t, 20, 136, test::ReferenceSettings(), expected,
-                                   RunControl());
-        auto rows = project.Rows(result.estimatesSetId);
+        model.estimate(series.x, series.t, 20, 136, test::ReferenceSettings(), expected,
+                       RunControl());
+        auto rows = project.StoredRows(result.estimatesSetId);
         ASSERT_EQ(rows.size(), 117u);
         for (const auto& [index, row] : rows) {
             EXPECT_TRUE(test::SameBits(row, expected[index])) << index;
@@ -113,13 +60,12 @@ TEST(ModelDriver, StoresTheFitOfEveryIndexOfTheDefaultRange) {
         EXPECT_GT(rows.front().second.cdf, 0.0);
     }
     EXPECT_EQ(sink.Count(), 0u);
-    EXPECT_EQ(project.Count("EstimatesSets"), 4);
-    EXPECT_EQ(project.Count("FitOutcomes"), 4 * 117);
+    EXPECT_EQ(test::CountRows(project.Db(), "FitOutcomes"), 8 * 117);
 }
 
 TEST(ModelDriver, EveryDatasetGetsCompleteFiniteSets) {
     test::RecordingSink sink;
-    TestProject project;
+    ProjectFile project;
     int sets = 0;
     for (const auto& entry : std::filesystem::directory_iterator(test::DataFile(""))) {
         if (entry.path().extension() != ".txt") continue;
@@ -132,7 +78,7 @@ TEST(ModelDriver, EveryDatasetGetsCompleteFiniteSets) {
             ApplyModelResult result = ApplyModel(project.Db(), dataSetId, model, kDefaultRange,
                                                  kMaximumLikelihood, RunControl());
             ASSERT_EQ(result.outcome, Outcome::Stored) << result.message;
-            auto rows = project.Rows(result.estimatesSetId);
+            auto rows = project.StoredRows(result.estimatesSetId);
             ASSERT_EQ(rows.size(), values.size() - 19);
             for (const auto& [index, row] : rows) {
                 for (double value : {row.param1, row.param2, row.param3, row.logLhd, row.pdf,
@@ -147,40 +93,12 @@ TEST(ModelDriver, EveryDatasetGetsCompleteFiniteSets) {
     EXPECT_EQ(sink.Count(), 0u);
 }
 
-TEST(ModelDriver, OneAndFourThreadsStoreTheSameRows) {
-    test::RecordingSink sink;
-    TestProject single;
-    TestProject parallel;
-    const int singleId = single.AddDataFile("sys1.txt");
-    const int parallelId = parallel.AddDataFile("sys1.txt");
-    for (const ModelInfo& model : ModelTable()) {
-        SCOPED_TRACE(model.code);
-        test::CancellingProgress progress;
-        ApplyModelResult one = ApplyModel(single.Db(), singleId, model.number, kDefaultRange,
-                                          kMaximumLikelihood, RunControl(), 1);
-        ApplyModelResult four = ApplyModel(parallel.Db(), parallelId, model.number, kDefaultRange,
-                                           kMaximumLikelihood, progress.Control(), 4);
-        ASSERT_EQ(one.outcome, Outcome::Stored);
-        ASSERT_EQ(four.outcome, Outcome::Stored);
-        auto rows = single.Rows(one.estimatesSetId);
-        auto parallelRows = parallel.Rows(four.estimatesSetId);
-        ASSERT_EQ(rows.size(), 117u);
-        ASSERT_EQ(parallelRows.size(), 117u);
-        for (std::size_t k = 0; k < rows.size(); ++k) {
-            EXPECT_EQ(rows[k].first, parallelRows[k].first);
-            EXPECT_TRUE(test::SameBits(rows[k].second, parallelRows[k].second)) << rows[k].first;
-        }
-        EXPECT_EQ(progress.Steps().size(), 117u);
-    }
-    EXPECT_EQ(sink.Count(), 0u);
-}
-
 // On one thread and on four, whatever the model.
 TEST(ModelDriver, CancelStoresNothing) {
     for (auto [model, threads] : {std::pair{4, 1}, {5, 4}}) {
         SCOPED_TRACE(threads);
         test::RecordingSink sink;
-        TestProject project;
+        ProjectFile project;
         int dataSetId = project.AddDataFile("sys1.txt");
         test::CancellingProgress progress(30);
         ApplyModelResult result = ApplyModel(project.Db(), dataSetId, model, kDefaultRange,
@@ -192,8 +110,8 @@ TEST(ModelDriver, CancelStoresNothing) {
         EXPECT_EQ(sink.Entries()[0].icon, MessageIcon::Information);
         EXPECT_EQ(progress.Steps().back(), 30);
         EXPECT_EQ(progress.Ends(), 1);
-        EXPECT_EQ(project.Count("EstimatesSets"), 0);
-        EXPECT_EQ(project.Count("Estimates"), 0);
+        EXPECT_EQ(test::CountRows(project.Db(), "EstimatesSets"), 0);
+        EXPECT_EQ(test::CountRows(project.Db(), "Estimates"), 0);
 
         // The flag belongs to the caller, who clears it when it starts a run: a cancel that
         // arrives before the worker gets going is honoured, not wiped out.
@@ -203,12 +121,12 @@ TEST(ModelDriver, CancelStoresNothing) {
                              early.Control(), threads)
                       .outcome,
                   Outcome::Cancelled);
-        EXPECT_EQ(project.Count("EstimatesSets"), 0);
+        EXPECT_EQ(test::CountRows(project.Db(), "EstimatesSets"), 0);
     }
 }
 
 TEST(ModelDriver, RangesThatDoNotFitAreRefusedBeforeAnyFit) {
-    TestProject project;
+    ProjectFile project;
     int shortSet = project.AddDataSet("short", {5, 3, 8, 2, 9, 4, 7, 6, 1, 10});
     int sys1 = project.AddDataFile("sys1.txt");
     int ntds = project.AddDataFile("ntds.txt");
@@ -256,17 +174,17 @@ TEST(ModelDriver, RangesThatDoNotFitAreRefusedBeforeAnyFit) {
         EXPECT_EQ(sink.Texts(), std::vector<std::string>{c.message});
         EXPECT_EQ(progress.Starts(), 0);
     }
-    EXPECT_EQ(project.Count("EstimatesSets"), 0);
+    EXPECT_EQ(test::CountRows(project.Db(), "EstimatesSets"), 0);
     // The cumulative-time models fit a single failure.
     for (int model : {5, 6}) {
         EXPECT_EQ(ApplyModel(project.Db(), ntds, model, fromFirst, 1, {}).outcome, Outcome::Stored)
             << model;
     }
-    EXPECT_EQ(project.Count("Estimates"), 2 * 26);
+    EXPECT_EQ(test::CountRows(project.Db(), "Estimates"), 2 * 26);
 }
 
 TEST(ModelDriver, RangeEndsLeaveTheLastRowWithoutPdfAndCdf) {
-    TestProject project;
+    ProjectFile project;
     int dataSetId = project.AddDataFile("sys1.txt");
     for (auto [start, end] : {std::pair{50, 50}, {20, 30}}) {
         SCOPED_TRACE(end);
@@ -274,7 +192,7 @@ TEST(ModelDriver, RangeEndsLeaveTheLastRowWithoutPdfAndCdf) {
         ApplyModelResult result =
             ApplyModel(project.Db(), dataSetId, 3, rangeId, kMaximumLikelihood, RunControl());
         ASSERT_EQ(result.outcome, Outcome::Stored);
-        auto rows = project.Rows(result.estimatesSetId);
+        auto rows = project.StoredRows(result.estimatesSetId);
         ASSERT_EQ(rows.size(), static_cast<std::size_t>(end - start + 1));
         EXPECT_EQ(rows.back().first, end);
         EXPECT_EQ(rows.back().second.pdf, 0.0);
@@ -301,7 +219,7 @@ TEST(ModelDriver, ArithmeticFaultIsReportedOnceAndStoresNothing) {
                "An arithmetic error occurred while fitting the Littlewood-Verrall model at "
                "failure index 20: Param1 is not a finite number.\r\nNo estimates were stored."}}) {
         SCOPED_TRACE(c.model);
-        TestProject project;
+        ProjectFile project;
         int dataSetId = project.AddDataSet("zeros", c.times);
         test::RecordingSink sink;
         test::CancellingProgress progress;
@@ -311,8 +229,8 @@ TEST(ModelDriver, ArithmeticFaultIsReportedOnceAndStoresNothing) {
         EXPECT_EQ(result.message, c.message);
         EXPECT_EQ(sink.Texts(), std::vector<std::string>{c.message});
         EXPECT_EQ(progress.Ends(), 1);
-        EXPECT_EQ(project.Count("EstimatesSets"), 0);
-        EXPECT_EQ(project.Count("Estimates"), 0);
+        EXPECT_EQ(test::CountRows(project.Db(), "EstimatesSets"), 0);
+        EXPECT_EQ(test::CountRows(project.Db(), "Estimates"), 0);
     }
 }
 
@@ -320,17 +238,18 @@ TEST(ModelDriver, ArithmeticFaultIsReportedOnceAndStoresNothing) {
 TEST(ModelDriver, FailedStoreIsReportedAndLeavesNoHalfSet) {
     struct Case {
         const char* fault;
-        std::function<void(TestProject&)> make;
+        std::function<void(ProjectFile&)> make;
     };
     const Case cases[] = {
         {"full disk",
-         [](TestProject& project) {
+         [](ProjectFile& project) {
              // No room for the 117 estimates beyond the pages the file has.
-             std::int64_t pages = project.Scalar("PRAGMA page_count;");
+             const auto pages =
+                 std::get<std::int64_t>(test::QueryValue(project.Db(), "PRAGMA page_count;"));
              project.Db().Execute("PRAGMA max_page_count = " + std::to_string(pages) + ";");
          }},
         {"an outcome refused after every estimate went in",
-         [](TestProject& project) {
+         [](ProjectFile& project) {
              project.Db().Execute(
                  "CREATE TRIGGER Refuse BEFORE INSERT ON FitOutcomes WHEN NEW.FailureIndex = 136 "
                  "BEGIN SELECT RAISE(ABORT, 'refused'); END;");
@@ -338,7 +257,7 @@ TEST(ModelDriver, FailedStoreIsReportedAndLeavesNoHalfSet) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.fault);
-        TestProject project;
+        ProjectFile project;
         int dataSetId = project.AddDataFile("sys1.txt");
         c.make(project);
         test::RecordingSink sink;
@@ -349,9 +268,9 @@ TEST(ModelDriver, FailedStoreIsReportedAndLeavesNoHalfSet) {
             "An error occurred while storing the estimates of the Goel-Okumoto model.\r\nNo "
             "estimates were stored.";
         EXPECT_EQ(sink.Texts(), std::vector<std::string>{expected});
-        EXPECT_EQ(project.Count("EstimatesSets"), 0);
-        EXPECT_EQ(project.Count("Estimates"), 0);
-        EXPECT_EQ(project.Count("FitOutcomes"), 0);
+        EXPECT_EQ(test::CountRows(project.Db(), "EstimatesSets"), 0);
+        EXPECT_EQ(test::CountRows(project.Db(), "Estimates"), 0);
+        EXPECT_EQ(test::CountRows(project.Db(), "FitOutcomes"), 0);
     }
 }
 

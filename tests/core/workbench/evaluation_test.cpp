@@ -19,13 +19,13 @@ class EvaluationTest : public ::testing::Test {
         m_go = AddRaw(4, 4.0);
         m_mo = AddRaw(3, 4.0);
         m_recalibrated = m_project.AddPredictionsSet(
-            m_jm, test::Rows(
+            m_jm, test::RowSpecs(
                       35, 39, [](int i) { return (i - 34) / 6.0; }, [](int) { return 2.0; }));
     }
 
     // Pdf = density at every observed failure, u uniform over the rows.
     int AddRaw(int model, double density) {
-        auto rows = test::Rows(
+        auto rows = test::RowSpecs(
             20, 39, [](int i) { return (i - 19) / 21.0; }, [density](int) { return density; });
         rows.push_back({40, 0.0, 0.0, 0.0});
         return m_project.AddEstimatesSet(m_dataSet, model, 20, rows);

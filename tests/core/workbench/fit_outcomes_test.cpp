@@ -58,11 +58,10 @@ TEST(FitOutcomes, OnlyBoundaryIterationsAndSingularFitsAreIrregular) {
 TEST(FitOutcomes, TableAndPlotsMarkTheIrregularFits) {
     test::ProjectFile project;
     Database& db = project.Db();
-    EnsureOwnTables(db);
     const int dataSet = project.AddDataSet("DS", {3.0, 5.0, 4.0, 6.0});
     const int set =
         project.AddEstimatesSet(dataSet, 1, 1,
-                                test::Rows(
+                                test::RowSpecs(
                                     1, 4, [](int) { return 0.5; }, [](int) { return 0.25; }));
     std::vector<FitTermination> ends = {{},
                                         {FitOutcome::Converged, "", 9},

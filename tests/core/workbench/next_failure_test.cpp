@@ -6,10 +6,6 @@
 #include <limits>
 
 #include "project_fixture.h"
-#include "tamsel/models/model_table.h"
-#include "tamsel/store/queries.h"
-#include "tamsel/workbench/apply_model.h"
-#include "tamsel/workbench/table_views.h"
 
 namespace tamsel {
 namespace {
@@ -159,47 +155,6 @@ TEST_F(NextFailureStore, LookupFailures) {
     // Jelinski-Moranda needs no time.
     const int jm = m_project.AddEstimatesSet(dataSet, 1, 3, 3, 3, records);
     EXPECT_TRUE(ReadNextFailureFit(m_project.Db(), jm).has_value());
-}
-
-// For every model applied to SYS1 and every observed failure of its range, the calculator at
-// the observed next interfailure time, from that row's parameters and time, gives the
-// stored Cdf and Pdf.
-TEST_F(NextFailureStore, AgreesWithTheStoredPredictionsOnSys1) {
-    const std::vector<double> x = test::ReadDataValues("sys1.txt");
-    const int dataSet = m_project.AddDataSet("SYS1", x);
-    FailureSeries times, cumulative;
-    ASSERT_TRUE(ReadFailureTimes(m_project.Db(), dataSet, times, cumulative));
-    for (const ModelInfo& model : ModelTable()) {
-        ApplyModelResult applied = ApplyModel(m_project.Db(), dataSet, model.number, 1, 1, {});
-        ASSERT_EQ(applied.outcome, ApplyModelResult::Outcome::Stored) << model.code;
-        std::optional<RowSet> rows = EstimatesRows(m_project.Db(), applied.estimatesSetId);
-        ASSERT_TRUE(rows.has_value());
-        ASSERT_EQ(rows->rows.size(), 117u);
-        int checked = 0;
-        for (std::size_t r = 0; r + 1 < rows->rows.size(); ++r) {
-            const auto& row = rows->rows[r];
-            const int i = static_cast<int>(std::get<std::int64_t>(row[0]));
-            NextFailureFit fit{model.number,
-                               i,
-                               std::get<double>(row[1]),
-                               std::get<double>(row[2]),
-                               std::get<double>(row[3]),
-                               cumulative[static_cast<std::size_t>(i)]};
-            std::optional<NextFailurePrediction> p =
-                EvaluateNextFailure(fit, times[static_cast<std::size_t>(i) + 1]);
-            if (model.number == 1 && fit.param1 == 999999.0) {
-                EXPECT_FALSE(p.has_value());
-                continue;
-            }
-            ASSERT_TRUE(p.has_value()) << model.code << " " << i;
-            const double cdf = std::get<double>(row[6]);
-            const double pdf = std::get<double>(row[5]);
-            EXPECT_TRUE(test::IsClose(p->u, cdf, 1e-12, 1e-15)) << model.code << " " << i;
-            EXPECT_CLOSE(p->pdf, pdf, 1e-12) << model.code << " " << i;
-            ++checked;
-        }
-        EXPECT_GT(checked, 0) << model.code;
-    }
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ class PlotsTest : public ::testing::Test {
         m_dataSet = m_project.AddDataSet("DS", times);
         // The last row predicts an unobserved failure: Cdf and Pdf 0.
         auto rawRows = [](double density) {
-            auto rows = test::Rows(
+            auto rows = test::RowSpecs(
                 20, 39, [](int i) { return (i - 19) / 21.0; },
                 [density](int i) { return density / i; });
             rows.push_back({40, 0.0, 0.0, 400.0});
@@ -34,7 +34,7 @@ class PlotsTest : public ::testing::Test {
         m_jm = m_project.AddEstimatesSet(m_dataSet, kJM, 20, rawRows(1.0));
         m_go = m_project.AddEstimatesSet(m_dataSet, kGO, 20, rawRows(2.0));
         m_recalibrated = m_project.AddPredictionsSet(
-            m_jm, test::Rows(
+            m_jm, test::RowSpecs(
                       35, 39, [](int i) { return (i - 34) / 6.0; }, [](int i) { return 0.5 / i; }));
     }
 
@@ -261,7 +261,7 @@ TEST_F(PlotsTest, ChangingTheReferenceLeavesDrawnCurves) {
 }
 
 TEST_F(PlotsTest, ReferenceWithoutSharedPredictionsIsRefused) {
-    auto earlyRows = test::Rows(
+    auto earlyRows = test::RowSpecs(
         20, 30, [](int) { return 0.5; }, [](int) { return 0.1; });
     const int early = m_project.AddEstimatesSet(m_dataSet, 2, 20, earlyRows);
     EXPECT_FALSE(PlotLogPlr(Db(), Raw(), {early, false}, 35).has_value());

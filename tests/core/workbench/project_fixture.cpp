@@ -2,26 +2,12 @@
 
 #include <stdexcept>
 
-#include "tamsel/store/queries.h"
-#include "tamsel/store/schema.h"
+#include "tamsel/store/own_tables.h"
 #include "tamsel/store/writers.h"
 
 namespace tamsel::test {
 
-ProjectFile::ProjectFile() {
-    const std::string path = m_dir.File("project.db");
-    if (!CreateTamselDatabase(path)) throw std::runtime_error("cannot create " + path);
-    m_db = std::make_unique<Database>(path, Database::OpenMode::ExistingFile);
-}
-
-int ProjectFile::AddDataSet(const std::string& name, const std::vector<double>& interfailureTimes) {
-    if (!InsertDataSet(Db(), name, name + ".txt", 1, static_cast<int>(interfailureTimes.size()),
-                       "test") ||
-        !InsertFailureTimes(Db(), interfailureTimes, 1, name)) {
-        throw std::runtime_error("cannot store dataset " + name);
-    }
-    return FindDataSetId(Db(), name).value();
-}
+ProjectFile::ProjectFile() { EnsureOwnTables(Db()); }
 
 int ProjectFile::AddEstimatesSet(int dataSetId, int modelId, int rangeStart, int first, int last,
                                  const EstimatesArray& records) {
@@ -66,6 +52,26 @@ int ProjectFile::AddPredictionsSet(int estimatesSetId, const std::vector<RowSpec
                                        pdf, lowQ, median, uppQ);
     if (id == 0) throw std::runtime_error("cannot store a predictions set");
     return id;
+}
+
+std::vector<std::pair<int, EstimateRecord>> ProjectFile::StoredRows(int setId) {
+    Statement rows = Db().Prepare(
+        "SELECT FailureIndex, Parameter1, Parameter2, Parameter3, LogLikelihood, Pdf, Cdf, "
+        "LowQ, Median, UppQ, MTTF FROM Estimates WHERE EstimatesSetID = :set "
+        "ORDER BY FailureIndex;");
+    rows.Bind("set", std::int64_t{setId});
+    std::vector<std::pair<int, EstimateRecord>> result;
+    while (rows.Step()) {
+        EstimateRecord r;
+        double* fields[] = {&r.param1, &r.param2, &r.param3, &r.logLhd, &r.pdf,
+                            &r.cdf,    &r.lowQ,   &r.median, &r.uppQ,   &r.mttf};
+        for (int k = 0; k < 10; ++k) {
+            EXPECT_FALSE(rows.ColumnIsNull(k + 1));
+            *fields[k] = rows.ColumnDouble(k + 1);
+        }
+        result.emplace_back(static_cast<int>(rows.ColumnInt(0)), r);
+    }
+    return result;
 }
 
 CurrentSelection SelectionOf(const std::string& dataName, int estimatesSetId, int rangeStart,

@@ -1,15 +1,13 @@
 // A project file with datasets, estimates sets and predictions sets whose rows the test
-// chooses, stored through the writers, for the tests of the plots, tables and predictions.
+// chooses, stored through the writers, for the tests of the workbench.
 #pragma once
 
-#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "tamsel/records/records.h"
-#include "tamsel/store/database.h"
+#include "store_fixture.h"
 #include "tamsel/support/selection.h"
-#include "test_support.h"
 
 namespace tamsel::test {
 
@@ -22,14 +20,16 @@ struct RowSpec {
     double median = 0.0;
 };
 
-class ProjectFile {
+// A fresh project file with Tamsel's own tables, as opening a file leaves it.
+class ProjectFile : public FreshDatabase {
   public:
     ProjectFile();
-    Database& Db() { return *m_db; }
-    const TempDir& Dir() const { return m_dir; }
-
     // Stores a dataset of interfailure times and returns its key.
-    int AddDataSet(const std::string& name, const std::vector<double>& interfailureTimes);
+    int AddDataSet(const std::string& name, const std::vector<double>& interfailureTimes) {
+        return test::AddDataSet(Db(), name, interfailureTimes);
+    }
+    // Stores a shipped data file as a dataset named after it.
+    int AddDataFile(const std::string& file) { return AddDataSet(file, ReadDataValues(file)); }
     // Stores an estimates set of model modelId over rangeStart.. (no end) whose rows are
     // records[first..last] (failure-indexed) and returns its key.
     int AddEstimatesSet(int dataSetId, int modelId, int rangeStart, int first, int last,
@@ -40,15 +40,13 @@ class ProjectFile {
     // Stores a predictions set of estimatesSetId (recalibration method 1) with these rows, which
     // must have consecutive indices, and returns its key.
     int AddPredictionsSet(int estimatesSetId, const std::vector<RowSpec>& rows);
-
-  private:
-    TempDir m_dir;
-    std::unique_ptr<Database> m_db;
+    // The stored estimates of a set with their failure indices, in order; none may be Null.
+    std::vector<std::pair<int, EstimateRecord>> StoredRows(int setId);
 };
 
 // Rows first..last with Cdf from cdf(i), Pdf from pdf(i) and Median i * 10.
 template <typename Cdf, typename Pdf>
-std::vector<RowSpec> Rows(int first, int last, Cdf cdf, Pdf pdf) {
+std::vector<RowSpec> RowSpecs(int first, int last, Cdf cdf, Pdf pdf) {
     std::vector<RowSpec> rows;
     for (int i = first; i <= last; ++i) rows.push_back({i, cdf(i), pdf(i), i * 10.0});
     return rows;

@@ -18,10 +18,10 @@ class TablesTest : public ::testing::Test {
         m_dataSet = m_project.AddDataSet("DS", {3.0, 5.0});
         m_estimates =
             m_project.AddEstimatesSet(m_dataSet, 1, 1,
-                                      test::Rows(
+                                      test::RowSpecs(
                                           1, 2, [](int) { return 0.5; }, [](int) { return 0.25; }));
         m_predictions = m_project.AddPredictionsSet(
-            m_estimates, test::Rows(
+            m_estimates, test::RowSpecs(
                              1, 2, [](int) { return 0.5; }, [](int) { return 0.25; }));
     }
 

@@ -1,10 +1,11 @@
 // The lists of datasets and sets the front ends show: the tables of the command-line tool and
-// the lists and grids of the selection dialogs, under the headings they show. The first
-// column of a grid is the key of its row. Each gives nullopt after the store's message.
+// the lists and grids of the selection dialogs, under the headings they show. Each gives
+// nullopt after the store's message.
 #pragma once
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "tamsel/store/database.h"
 #include "tamsel/store/queries.h"
@@ -22,22 +23,41 @@ std::optional<RowSet> SetsTable(Database& db, const std::string& dataName);
 // The dataset names (then their keys), newest first.
 std::optional<RowSet> DataSetNameList(Database& db);
 
+// A row of a selection grid: what it stands for and the fields it lists.
+struct GridRow {
+    int key = 0;                  // of the set or recalibration method
+    bool recalibrated = false;    // a predictions set rather than an estimates set
+    std::vector<DbValue> fields;  // as listed, hidden ones included
+};
+
+// A selection dialog's grid: its rows under their headings, and the columns it keeps out of
+// sight (keys and kinds the user has no use for).
+struct SelectionGrid {
+    std::vector<std::string> headings;
+    std::vector<GridRow> rows;
+    std::vector<int> hiddenColumns;
+
+    // The headings and fields, for a table model.
+    RowSet Listed() const;
+};
+
 // The estimates sets of the dataset named dataName, oldest first: "Set ID", "Model", "Range
 // start", "Range end" (Null for an open range), "Set size", "Inference method".
-std::optional<RowSet> EstimatesSetGrid(Database& db, const std::string& dataName);
+std::optional<SelectionGrid> EstimatesSetGrid(Database& db, const std::string& dataName);
 
 // The predictions sets of the dataset named dataName, oldest first: "Set ID", "Model" and
 // the recalibration method's name.
-std::optional<RowSet> PredictionsSetGrid(Database& db, const std::string& dataName);
+std::optional<SelectionGrid> PredictionsSetGrid(Database& db, const std::string& dataName);
 
 // Every recalibration method: key, name, Iter, NI, SqMax.
-std::optional<RowSet> RecalibrationMethodGrid(Database& db);
+std::optional<SelectionGrid> RecalibrationMethodGrid(Database& db);
 
-// The key and model name of every estimates set of the dataset estimatesSetId belongs to.
-std::optional<RowSet> ModelsOfDataSetGrid(Database& db, int estimatesSetId);
+// The model name of every estimates set of the dataset estimatesSetId belongs to (its key
+// hidden).
+std::optional<SelectionGrid> ModelsOfDataSetGrid(Database& db, int estimatesSetId);
 
-// The raw sets (kind 0) then the predictions sets (kind 1) of the dataset estimatesSetId
-// belongs to: key, kind, model, "Raw predictions" or the recalibration method's name.
-std::optional<RowSet> PredictionSetGrid(Database& db, int estimatesSetId);
+// The raw sets then the predictions sets of the dataset estimatesSetId belongs to: model, and
+// "Raw predictions" or the recalibration method's name (key and kind hidden).
+std::optional<SelectionGrid> PredictionSetGrid(Database& db, int estimatesSetId);
 
 }  // namespace tamsel
