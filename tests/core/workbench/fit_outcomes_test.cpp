@@ -86,7 +86,7 @@ TEST(FitOutcomes, TableAndPlotsMarkTheIrregularFits) {
                   "", "The fit at failure 4 ended on the edge of the parameter space (N)."}));
     // A recalibrated set predicts from those fits: its rows carry the same notes.
     const int predictions = project.AddPredictionsSet(
-        set, test::Rows(
+        set, test::RowSpecs(
                  3, 4, [](int) { return 0.5; }, [](int) { return 0.25; }));
     table = ShowEstimatesTable(db, test::SelectionOf("DS", set, 1, 4, predictions));
     ASSERT_TRUE(table);
