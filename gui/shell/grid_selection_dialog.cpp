@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "shell/row_set_model.h"
 
@@ -74,6 +75,21 @@ const std::vector<DbValue>* GridSelectionDialog::SelectedRow() const {
 int GridSelectionDialog::SelectedKey() const {
     const std::vector<DbValue>* row = SelectedRow();
     return row && !row->empty() ? ToInt(row->front()) : 0;
+}
+
+void GridSelectionDialog::AllowSeveral() {
+    m_grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_label->setText(m_label->text() + QStringLiteral(" Hold Ctrl or Shift to choose several."));
+}
+
+std::vector<int> GridSelectionDialog::SelectedKeys() const {
+    QModelIndexList rows = m_grid->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end());
+    std::vector<int> keys;
+    for (const QModelIndex& row : rows) {
+        keys.push_back(ToInt(m_model->Rows().rows[static_cast<std::size_t>(row.row())].front()));
+    }
+    return keys;
 }
 
 void GridSelectionDialog::SelectRow(int row) {

@@ -1,5 +1,6 @@
 #include <QAction>
 #include <QDialog>
+#include <QDockWidget>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -57,10 +58,10 @@ const QStringList kDataSetItems = {"mnuDataDeleteDataset",
                                    "mnuPlotShowPlot_3",
                                    "mnuPlotShowPlot_40",
                                    "mnuPlotShowPlot_43"};
-const QStringList kRecalibratedItems = {"mnuTableShowTableEstimates", "mnuPlotShowPlot_13",
-                                        "mnuPlotShowPlot_20",         "mnuPlotShowPlot_23",
-                                        "mnuPlotShowPlot_30",         "mnuPredictionsNextFailure",
-                                        "mnuPredictionsForecast"};
+const QStringList kRecalibratedItems = {"mnuDataDeleteSet",          "mnuTableShowTableEstimates",
+                                        "mnuPlotShowPlot_13",        "mnuPlotShowPlot_20",
+                                        "mnuPlotShowPlot_23",        "mnuPlotShowPlot_30",
+                                        "mnuPredictionsNextFailure", "mnuPredictionsForecast"};
 const QStringList kRawItems = kRecalibratedItems + QStringList{"mnuPlotShowPlot_10"};
 
 QStringList Sorted(QStringList names) {
@@ -104,10 +105,12 @@ class MainWindowTest : public QObject {
         QCOMPARE(window.windowTitle(), QStringLiteral("Tamsel"));
         QCOMPARE(MenuListing(window),
                  (QStringList{
-                     "&File: &New Database... | &Open Database... | - | &Copy Graph | &Save "
+                     "&File: &New Database... | &Open Database... | &Recent Databases | - | "
+                     "&Copy Graph | &Save "
                      "Graph... | &Print Graph... | - | Save &Table as Text File... | - | &Exit",
                      "&View: Current &Selections",
-                     "&Data: &Add New Dataset... | &Select Dataset... | &Delete Dataset...",
+                     "&Data: &Add New Dataset... | &Select Dataset... | &Delete Dataset... | "
+                     "Delete S&et...",
                      "&Estimates: &Apply Model... | &Select Estimates Set... | - | &Recalibrate "
                      "Estimates Set... | Select Recalibrated &Predictions Set...",
                      "&Plot: Show Plot &Failure Times | Show Plot &Cumulative failures | Show "
@@ -434,6 +437,8 @@ class MainWindowTest : public QObject {
     void ChildWindowsOpenAtTheirAskedSizeAndCascadeKeepsIt() {
         Session s;
         s.window->resize(1600, 1200);
+        // The whole width for the work area.
+        s.window->findChild<QDockWidget*>()->hide();
         s.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(s.window.get()));
         auto* asked = new FakeChild(ChildWindow::Kind::Plot, "SYS1");
