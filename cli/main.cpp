@@ -6,6 +6,7 @@
 
 #include "cli_common.h"
 #include "data_commands.h"
+#include "delete_set_command.h"
 #include "evaluation_commands.h"
 #include "forecast_command.h"
 #include "model_commands.h"
@@ -32,6 +33,7 @@ int main(int argc, char** argv) {
     AddModelCommands(app, context);
     AddEvaluationCommands(app, context);
     AddForecastCommand(app, context);
+    AddDeleteSetCommand(app, context);
     AddRecalibrationCommands(app, context);
 #ifdef TAMSEL_CLI_PLOT
     AddPlotCommands(app, context);

@@ -149,14 +149,20 @@ void PlotWindow::Redraw() { m_chart->SetDescription(m_plot.chart); }
 
 void PlotWindow::AddRawPlot() {
     SelectModelDialog dialog(m_db, this);
-    const std::optional<int> id = dialog.ChooseModel(m_plot.state.estimatesSetId);
-    if (id && AddSetToPlot(m_db, m_plot, {*id, false})) Redraw();
+    dialog.AllowSeveral();
+    if (dialog.ChooseModel(m_plot.state.estimatesSetId)) AddSets(dialog.SelectedKeys(), false);
 }
 
 void PlotWindow::AddRecalibratedPlot() {
     SelectPredictionsDialog dialog(m_db, this);
-    const std::optional<int> id = dialog.ChooseSet(m_plot.state.dataSet);
-    if (id && AddSetToPlot(m_db, m_plot, {*id, true})) Redraw();
+    dialog.AllowSeveral();
+    if (dialog.ChooseSet(m_plot.state.dataSet)) AddSets(dialog.SelectedKeys(), true);
+}
+
+void PlotWindow::AddSets(const std::vector<int>& keys, bool recalibrated) {
+    bool added = false;
+    for (int key : keys) added = AddSetToPlot(m_db, m_plot, {key, recalibrated}) || added;
+    if (added) Redraw();
 }
 
 void PlotWindow::ChangeNextReference() {

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <string>
+#include <vector>
 
 #include "shell/child_window.h"
 #include "tamsel/workbench/plots.h"
@@ -64,6 +65,8 @@ class PlotWindow : public ChildWindow {
 
   private:
     void Redraw();
+    // Adds the chosen sets to the comparison, redrawing once.
+    void AddSets(const std::vector<int>& keys, bool recalibrated);
 
     Database& m_db;
     Plot m_plot;

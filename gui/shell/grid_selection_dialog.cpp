@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "shell/row_set_model.h"
 
@@ -75,6 +76,21 @@ const GridRow* GridSelectionDialog::SelectedRow() const {
 int GridSelectionDialog::SelectedKey() const {
     const GridRow* row = SelectedRow();
     return row ? row->key : 0;
+}
+
+void GridSelectionDialog::AllowSeveral() {
+    m_grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_label->setText(m_label->text() + QStringLiteral(" Hold Ctrl or Shift to choose several."));
+}
+
+std::vector<int> GridSelectionDialog::SelectedKeys() const {
+    QModelIndexList rows = m_grid->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end());
+    std::vector<int> keys;
+    for (const QModelIndex& row : rows) {
+        keys.push_back(ToInt(m_model->Rows().rows[static_cast<std::size_t>(row.row())].front()));
+    }
+    return keys;
 }
 
 void GridSelectionDialog::SelectRow(int row) {

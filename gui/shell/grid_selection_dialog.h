@@ -36,6 +36,11 @@ class GridSelectionDialog : public QDialog {
     int SelectedKey() const;
     // Selects row (from 0).
     void SelectRow(int row);
+    // Lets the user choose several rows (Ctrl and Shift); the key of the first one chosen is
+    // still the SelectedKey.
+    void AllowSeveral();
+    // The keys of the selected rows, top to bottom.
+    std::vector<int> SelectedKeys() const;
 
   private:
     QLabel* m_label;

@@ -4,11 +4,13 @@
 #include <QActionGroup>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDockWidget>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QUrl>
 
@@ -21,18 +23,24 @@
 #include "shell/child_window.h"
 #include "shell/current_selections_dialog.h"
 #include "shell/desktop.h"
+#include "shell/empty_state.h"
 #include "shell/model_options_dialog.h"
+#include "shell/project_browser.h"
 #include "shell/qt_text.h"
 #include "shell/select_data_set_dialog.h"
 #include "shell/select_estimates_dialog.h"
 #include "shell/select_predictions_dialog.h"
 #include "tables/next_failure_dialog.h"
 #include "tables/table_window.h"
+#include "tamsel/workbench/delete_set.h"
 #include "tamsel/workbench/plots.h"
 #include "tamsel/workbench/project.h"
 
 namespace tamsel {
 namespace {
+
+// Set on a child window's frame when the window shows an estimates or predictions set.
+constexpr const char* kShowsSetsProperty = "tamselShowsSets";
 
 // A new child window takes at most this share of the work area in each direction.
 constexpr int kLargestNewWindowPercent = 70;
@@ -62,7 +70,6 @@ MainWindow::MainWindow(Desktop& desktop, QWidget* parent)
     m_mdiArea->setObjectName(QStringLiteral("MdiArea"));
     m_mdiArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdiArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    setCentralWidget(m_mdiArea);
     connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &MainWindow::UpdateActions);
 
     QStatusBar* bar = statusBar();
@@ -77,6 +84,7 @@ MainWindow::MainWindow(Desktop& desktop, QWidget* parent)
         m_panels[i]->setMinimumWidth(120);
         bar->addWidget(m_panels[i], stretch[i]);
     }
+    CreateProjectViews();
     CreateMenus();
     SelectionChanged();
     resize(1000, 700);
@@ -108,6 +116,9 @@ void MainWindow::CreateMenus() {
             &MainWindow::NewDatabase);
     AddItem(file, "mnuFileOpenDatabase", QStringLiteral("&Open Database..."),
             &MainWindow::OpenDatabase);
+    m_recentMenu = file->addMenu(QStringLiteral("&Recent Databases"));
+    m_recentMenu->setObjectName(QStringLiteral("mnuFileRecent"));
+    connect(m_recentMenu, &QMenu::aboutToShow, this, &MainWindow::FillRecentMenu);
     file->addSeparator();
     a.copyGraph = AddItem(file, "mnuFileCopyGraph", QStringLiteral("&Copy Graph"), [this] {
         if (PlotWindow* plot = ActivePlotWindow()) plot->CopyGraph();
@@ -139,6 +150,8 @@ void MainWindow::CreateMenus() {
                               &MainWindow::SelectDataset);
     a.deleteDataset = AddItem(data, "mnuDataDeleteDataset", QStringLiteral("&Delete Dataset..."),
                               &MainWindow::DeleteDataset);
+    a.deleteSet =
+        AddItem(data, "mnuDataDeleteSet", QStringLiteral("Delete S&et..."), &MainWindow::DeleteSet);
 
     QMenu* estimates = bar->addMenu(QStringLiteral("&Estimates"));
     estimates->setObjectName(QStringLiteral("mnuEstimates"));
@@ -208,6 +221,8 @@ QString MainWindow::StatusPanelText(int panel) const { return m_panels.at(panel 
 void MainWindow::SelectionChanged() {
     UpdateActions();
     ShowSelection(m_controller.Selection());
+    m_browser->Follow(m_controller.OpenedDatabase(), m_controller.Selection());
+    UpdateWorkArea();
 }
 
 void MainWindow::ShowSelection(const CurrentSelection& selection) {
@@ -235,7 +250,7 @@ void MainWindow::UpdateActions() {
     SetEnabled({a.deleteDataset, a.applyModel, a.selectEstimatesSet, a.recalibrate,
                 a.selectPredictions, a.failureTimesTable},
                dataSet);
-    SetEnabled({a.estimatesTable, a.nextFailure, a.forecast}, set);
+    SetEnabled({a.estimatesTable, a.nextFailure, a.forecast, a.deleteSet}, set);
     for (const PlotKind& kind : PlotKinds()) {
         a.plots.at(kind.type)->setEnabled(kind.needs == PlotNeeds::DataSet        ? dataSet
                                           : kind.needs == PlotNeeds::EstimatesSet ? set
@@ -265,6 +280,16 @@ QMdiSubWindow* MainWindow::AddChildWindow(ChildWindow* window) {
     QMdiSubWindow* sub = m_mdiArea->addSubWindow(window);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     connect(sub, &QObject::destroyed, this, &MainWindow::UpdateActions);
+    // Queued: the area still lists a window while it is being destroyed.
+    connect(sub, &QObject::destroyed, this, &MainWindow::UpdateWorkArea, Qt::QueuedConnection);
+    if (const auto* plot = qobject_cast<const PlotWindow*>(window)) {
+        for (const PlotKind& kind : PlotKinds()) {
+            if (kind.type == plot->Type()) {
+                sub->setProperty(kShowsSetsProperty, kind.needs != PlotNeeds::DataSet);
+            }
+        }
+    }
+    m_workArea->setCurrentWidget(m_mdiArea);
     sub->show();
     QSize size = asked + sub->size() - window->size();
     // A main window that is not shown yet has no work area to fit into.
@@ -284,7 +309,9 @@ void MainWindow::ShowTable(bool estimates) {
     const CurrentSelection& selection = m_controller.Selection();
     std::optional<TableView> table =
         estimates ? ShowEstimatesTable(*db, selection) : ShowFailureTimesTable(*db, selection);
-    if (table) AddChildWindow(new TableWindow(std::move(*table), selection.dataSetName));
+    if (!table) return;
+    QMdiSubWindow* sub = AddChildWindow(new TableWindow(std::move(*table), selection.dataSetName));
+    sub->setProperty(kShowsSetsProperty, estimates);
 }
 
 PlotWindow* MainWindow::ActivePlotWindow() const { return ActiveWidget<PlotWindow>(m_mdiArea); }
@@ -371,7 +398,7 @@ void MainWindow::ArrangeIcons() {
 
 void MainWindow::OpenDatabaseFile(const QString& fileName) {
     m_controller.CloseDatabase();
-    m_controller.OpenDatabase(ToStdString(fileName));
+    if (m_controller.OpenDatabase(ToStdString(fileName))) RememberDatabase(fileName);
 }
 
 void MainWindow::NewDatabase() {
@@ -379,7 +406,7 @@ void MainWindow::NewDatabase() {
     if (fileName.isEmpty()) return;
     m_controller.CloseDatabase();
     if (!CreateProject(ToStdString(fileName))) return;
-    m_controller.OpenDatabase(ToStdString(fileName));
+    OpenDatabaseFile(fileName);
 }
 
 void MainWindow::OpenDatabase() {
@@ -396,6 +423,7 @@ void MainWindow::ShowCurrentSelections() {
 void MainWindow::AddNewDataset() {
     AddDataDialog dialog(*m_controller.OpenedDatabase(), m_controller, m_desktop, this);
     dialog.exec();
+    ProjectChanged();
 }
 
 void MainWindow::SelectDataset() {
@@ -411,6 +439,7 @@ void MainWindow::DeleteDataset() {
     if (Ask(question, MessageButtons::OkCancel, MessageIcon::Question) != MessageAnswer::Ok) {
         return;
     }
+    m_browser->Invalidate();
     m_controller.DeleteCurrentDataSet();
 }
 
@@ -418,8 +447,18 @@ void MainWindow::ApplyModel() {
     ModelOptionsDialog dialog(*m_controller.OpenedDatabase(), m_controller.Selection().dataSetName,
                               this);
     dialog.exec();
-    // The dialog may close as its run ends; the summary stays a while below.
-    if (!dialog.FitSummary().isEmpty()) statusBar()->showMessage(dialog.FitSummary(), 20000);
+    if (dialog.StoredSets().empty()) return;
+    // The newest set becomes current; what was stored stays a while below.
+    m_browser->Invalidate();
+    const int count = static_cast<int>(dialog.StoredSets().size());
+    m_controller.SelectSetOf(m_controller.Selection().dataSetName,
+                             {dialog.StoredSets().back(), false});
+    statusBar()->showMessage(
+        QStringLiteral("Stored %1. %2")
+            .arg(count == 1 ? QStringLiteral("1 estimates set")
+                            : QStringLiteral("%1 estimates sets").arg(count),
+                 dialog.FitSummary().replace(QLatin1Char('\n'), QStringLiteral("; "))),
+        20000);
 }
 
 void MainWindow::SelectEstimatesSet() {
@@ -431,6 +470,7 @@ void MainWindow::Recalibrate() {
     RecalibrationDialog dialog(*m_controller.OpenedDatabase(), m_controller.Selection().dataSetName,
                                this);
     dialog.ShowRecalibration();
+    ProjectChanged();
 }
 
 void MainWindow::SelectRecalibratedPredictionsSet() {
@@ -471,6 +511,107 @@ void MainWindow::ShowAbout() {
 void MainWindow::closeEvent(QCloseEvent* event) {
     m_controller.CloseDatabase();
     event->accept();
+}
+
+void MainWindow::CreateProjectViews() {
+    m_emptyState = new EmptyState(this);
+    m_workArea = new QStackedWidget(this);
+    m_workArea->addWidget(m_emptyState);
+    m_workArea->addWidget(m_mdiArea);
+    setCentralWidget(m_workArea);
+    connect(m_emptyState, &EmptyState::newDatabaseRequested, this, &MainWindow::NewDatabase);
+    connect(m_emptyState, &EmptyState::openDatabaseRequested, this, &MainWindow::OpenDatabase);
+    connect(m_emptyState, &EmptyState::addDataSetRequested, this, &MainWindow::AddNewDataset);
+    connect(m_emptyState, &EmptyState::selectDataSetRequested, this, &MainWindow::SelectDataset);
+    connect(m_emptyState, &EmptyState::recentDatabaseChosen, this, &MainWindow::OpenDatabaseFile);
+
+    m_browser = new ProjectBrowser(this);
+    auto* dock = new QDockWidget(QStringLiteral("Project"), this);
+    dock->setObjectName(QStringLiteral("dockProject"));
+    dock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+    dock->setWidget(m_browser);
+    addDockWidget(Qt::LeftDockWidgetArea, dock);
+    resizeDocks({dock}, {400}, Qt::Horizontal);
+    connect(m_browser, &ProjectBrowser::itemChosen, this, &MainWindow::ChooseBrowserItem);
+    connect(m_browser, &ProjectBrowser::tableRequested, this,
+            [this] { ShowTable(m_controller.Selection().estimatesSetId != 0); });
+    connect(m_browser, &ProjectBrowser::menuRequested, this, &MainWindow::ShowBrowserMenu);
+}
+
+void MainWindow::FillRecentMenu() {
+    m_recentMenu->clear();
+    const QStringList recent = RecentDatabases();
+    for (int i = 0; i < recent.size(); ++i) {
+        QAction* action = m_recentMenu->addAction(
+            QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(recent[i])));
+        connect(action, &QAction::triggered, this,
+                [this, fileName = recent[i]] { OpenDatabaseFile(fileName); });
+    }
+    if (recent.isEmpty()) m_recentMenu->addAction(QStringLiteral("(none)"))->setEnabled(false);
+}
+
+void MainWindow::UpdateWorkArea() {
+    const bool nothingToShow =
+        m_controller.Selection().dataSetName.empty() && m_mdiArea->subWindowList().isEmpty();
+    if (nothingToShow) m_emptyState->ShowNextStep(m_controller.OpenedDatabase() != nullptr);
+    m_workArea->setCurrentWidget(nothingToShow ? static_cast<QWidget*>(m_emptyState) : m_mdiArea);
+}
+
+void MainWindow::ChooseBrowserItem(const QString& dataSetName, int setId, bool recalibrated) {
+    // A refused choice leaves the selection as it was; the tree goes back to it.
+    if (!m_controller.SelectSetOf(ToStdString(dataSetName), {setId, recalibrated})) {
+        SelectionChanged();
+    }
+}
+
+void MainWindow::ShowBrowserMenu(const QPoint& globalPosition) {
+    const bool set = m_controller.Selection().estimatesSetId != 0;
+    const Actions& a = m_actions;
+    QMenu menu(this);
+    for (const PlotKind& kind : PlotKinds()) {
+        if (a.plots.at(kind.type)->isEnabled()) menu.addAction(a.plots.at(kind.type));
+    }
+    menu.addSeparator();
+    menu.addAction(set ? a.estimatesTable : a.failureTimesTable);
+    if (set) {
+        for (QAction* action : {a.recalibrate, a.nextFailure, a.forecast}) menu.addAction(action);
+    }
+    menu.addSeparator();
+    menu.addAction(set ? a.deleteSet : a.deleteDataset);
+    menu.exec(globalPosition);
+}
+
+void MainWindow::DeleteSet() {
+    Database* db = m_controller.OpenedDatabase();
+    const CurrentSelection& selection = m_controller.Selection();
+    if (!db || selection.estimatesSetId == 0) return;
+    const PredictionSetRef set = selection.recalibrated
+                                     ? PredictionSetRef{selection.predictionsSetId, true}
+                                     : PredictionSetRef{selection.estimatesSetId, false};
+    const std::optional<SetDeletion> deleted = DeleteSetAfterAsking(*db, set);
+    if (!deleted) return;
+    // A plot may show any set of its dataset: each one that shows sets goes.
+    const QString dataSet = ToQString(deleted->dataSetName);
+    for (QMdiSubWindow* sub : m_mdiArea->subWindowList()) {
+        const auto* child = qobject_cast<const ChildWindow*>(sub->widget());
+        if (child && child->DataSetName() == dataSet &&
+            sub->property(kShowsSetsProperty).toBool()) {
+            sub->close();
+        }
+    }
+    m_browser->Invalidate();
+    m_controller.CloseCurrentEstimatesSet();
+    const auto count = deleted->removed.size();
+    statusBar()->showMessage(
+        QStringLiteral("Deleted %1 of dataset %2.")
+            .arg(count == 1 ? QStringLiteral("1 set") : QStringLiteral("%1 sets").arg(count))
+            .arg(dataSet),
+        20000);
+}
+
+void MainWindow::ProjectChanged() {
+    m_browser->Invalidate();
+    SelectionChanged();
 }
 
 }  // namespace tamsel

@@ -17,11 +17,14 @@ class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QStackedWidget;
 
 namespace tamsel {
 
 class ChildWindow;
 class Desktop;
+class EmptyState;
+class ProjectBrowser;
 class PlotWindow;
 class TableWindow;
 
@@ -35,6 +38,9 @@ class MainWindow : public QMainWindow, public SelectionView {
 
     SelectionController& Controller() { return m_controller; }
     QMdiArea* MdiArea() const { return m_mdiArea; }
+    ProjectBrowser* Browser() const { return m_browser; }
+    // Shown in the work area instead of the MDI area while there is nothing to work on.
+    EmptyState* NextStepPanel() const { return m_emptyState; }
 
     // The text of status bar panel 1, 2 or 3.
     QString StatusPanelText(int panel) const;
@@ -95,6 +101,19 @@ class MainWindow : public QMainWindow, public SelectionView {
     void ShowUserGuide();
     void ShowAbout();
 
+    // The project browser dock, the empty state and the recent databases.
+    void CreateProjectViews();
+    void FillRecentMenu();
+    // Shows the empty state when no dataset is current and no child window is open.
+    void UpdateWorkArea();
+    // The browser's item has become current, or it asks for its table or context menu.
+    void ChooseBrowserItem(const QString& dataSetName, int setId, bool recalibrated);
+    void ShowBrowserMenu(const QPoint& globalPosition);
+    // Data > Delete Set: the current set, after asking, with the windows that show sets.
+    void DeleteSet();
+    // The project's sets have changed: the browser rebuilds and follows the selection.
+    void ProjectChanged();
+
     // The items whose state follows the selection or the active child window.
     struct Actions {
         QAction* copyGraph = nullptr;
@@ -104,6 +123,7 @@ class MainWindow : public QMainWindow, public SelectionView {
         QAction* addNewDataset = nullptr;
         QAction* selectDataset = nullptr;
         QAction* deleteDataset = nullptr;
+        QAction* deleteSet = nullptr;
         QAction* applyModel = nullptr;
         QAction* selectEstimatesSet = nullptr;
         QAction* recalibrate = nullptr;
@@ -118,6 +138,10 @@ class MainWindow : public QMainWindow, public SelectionView {
     Desktop& m_desktop;
     SelectionController m_controller;
     QMdiArea* m_mdiArea = nullptr;
+    QStackedWidget* m_workArea = nullptr;
+    EmptyState* m_emptyState = nullptr;
+    ProjectBrowser* m_browser = nullptr;
+    QMenu* m_recentMenu = nullptr;
     QMenu* m_windowMenu = nullptr;
     QAction* m_windowListSeparator = nullptr;
     Actions m_actions;

@@ -75,6 +75,12 @@ void RunDialog::StartRun(bool closeAfterRun, std::function<bool(const RunControl
         [this, work = std::move(work)](const RunControl& control) { m_refused = !work(control); });
 }
 
+void RunDialog::SetProgressFormat(const QString& format) {
+    // Queued like the run's progress signals, so that it arrives in order with them.
+    QMetaObject::invokeMethod(
+        m_progress, [bar = m_progress, format] { bar->setFormat(format); }, Qt::QueuedConnection);
+}
+
 void RunDialog::StartProgress(int minimum, int maximum) {
     // The run clears the cancel flag as it starts: a close that came before must count.
     if (m_closeRequested) m_run->RequestCancel();

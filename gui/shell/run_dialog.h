@@ -47,6 +47,8 @@ class RunDialog : public QDialog {
     // closeAfterRun, unless work returned false (it refused to start, and the user may choose
     // again). Requires !IsRunning().
     void StartRun(bool closeAfterRun, std::function<bool(const RunControl&)> work);
+    // The progress bar's text from now on (QProgressBar's %v and %m); callable from the work.
+    void SetProgressFormat(const QString& format);
 
     void closeEvent(QCloseEvent* event) override;
 

@@ -56,6 +56,22 @@ bool SelectionController::SelectRecalibratedSet(int predictionsSetId) {
     return true;
 }
 
+bool SelectionController::SelectSetOf(const std::string& dataSetName, const PredictionSetRef& set) {
+    if (!m_database) return false;
+    CurrentSelection selection = m_selection;
+    selection.ClearEstimatesSet();
+    selection.dataSetName = dataSetName;
+    if (set.id != 0) {
+        std::optional<CurrentSelection> withSet =
+            WithSetOfDataSet(*m_database, std::move(selection), set);
+        if (!withSet) return false;
+        selection = std::move(*withSet);
+    }
+    m_selection = std::move(selection);
+    m_view.SelectionChanged();
+    return true;
+}
+
 bool SelectionController::DeleteCurrentDataSet() {
     if (!m_database || m_selection.dataSetName.empty()) return false;
     const std::string name = m_selection.dataSetName;

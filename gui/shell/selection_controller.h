@@ -46,6 +46,9 @@ class SelectionController {
     // Makes a recalibrated predictions set current. When its attributes cannot be read the
     // message has been shown and nothing changes: false.
     bool SelectRecalibratedSet(int predictionsSetId);
+    // Makes dataSetName current with set (none when set.id is 0), as the project browser
+    // chooses them. False after the message when set is not one of the dataset's sets.
+    bool SelectSetOf(const std::string& dataSetName, const PredictionSetRef& set);
 
     // Deletes the current dataset with all its rows, closes it and the child windows that
     // show it. False, with nothing changed, when the store refuses.

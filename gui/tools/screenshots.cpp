@@ -2,6 +2,7 @@
 // into DIR as PNG files. The windows show a demonstration database made on the fly from
 // the shipped SYS1 data with the models applied.
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
@@ -11,8 +12,8 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QScrollBar>
+#include <QSettings>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -281,6 +282,8 @@ int Run(const QString& outputDirectory) {
     // The status bar shows the path as given: a short one reads better in the pictures.
     QTemporaryDir scratch;
     QDir::setCurrent(scratch.path());
+    // The recent databases shown are those of this run, never the user's.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, scratch.path());
     const std::string dbFile = "demo.db";
     const std::string dataFile =
         ToStdString(QDir(QStringLiteral(TAMSEL_DATA_DIR)).filePath(QStringLiteral("sys1.txt")));
@@ -306,6 +309,12 @@ int Run(const QString& outputDirectory) {
                            RunControl());
             // Two recalibrated sets, so that the lists of recalibrated sets are not empty.
             if (model.number <= 2) ApplyRecalibration(*db, applied.estimatesSetId, 1, RunControl());
+        }
+        // Two models on NTDS, which the model dialog shows as applied.
+        const int ntdsId = LookUpDataSet(*db, "NTDS").value_or(0);
+        for (int model : {1, 4}) {
+            ApplyModel(*db, ntdsId, model, kDefaultRangeId, kDefaultInferenceMethodId,
+                       RunControl());
         }
     }
 
@@ -343,9 +352,16 @@ int Run(const QString& outputDirectory) {
     renderer.Save(selections, QStringLiteral("current-selections"));
     AboutDialog about(&window);
     renderer.Save(about, QStringLiteral("about"));
-    ModelOptionsDialog modelOptions(db, "SYS1", &window);
-    modelOptions.findChild<QRadioButton*>(QStringLiteral("Option1_0"))->setChecked(true);
+    ModelOptionsDialog modelOptions(db, "NTDS", &window);
+    for (const char* name : {"Option1_2", "Option1_6"}) {
+        modelOptions.findChild<QCheckBox*>(QString::fromLatin1(name))->setChecked(true);
+    }
     renderer.Save(modelOptions, QStringLiteral("model-options"));
+    {
+        MainWindow empty(desktop);
+        empty.resize(1024, 680);
+        renderer.Save(empty, QStringLiteral("empty-state"));
+    }
     if (!WriteTrackerFiles()) return 1;
     SaveCreateDataset(renderer, desktop, db, controller, &window);
     std::vector<int> rawSets;

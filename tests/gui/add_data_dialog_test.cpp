@@ -246,7 +246,7 @@ class AddDataTest : public QObject {
         QCOMPARE(window.Controller().Selection().dataSetName, std::string("SYS1"));
 
         WhenModal([](QWidget* shown) {
-            shown->findChild<QRadioButton*>("Option1_0")->setChecked(true);
+            shown->findChild<QAbstractButton*>("Option1_0")->setChecked(true);
             Click(shown, "cmdOK");
         });
         item("mnuEstimatesApplyModel")->trigger();

@@ -1,5 +1,7 @@
 #include <QAction>
 #include <QDialog>
+#include <QDockWidget>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -54,7 +56,7 @@ const QStringList kDataSetItems =
         "mnuPlotShowPlot_0 mnuPlotShowPlot_3 mnuPlotShowPlot_40 mnuPlotShowPlot_43");
 const QStringList kRecalibratedItems =
     kDataSetItems + Names(
-                        "mnuTableShowTableEstimates mnuPlotShowPlot_13 mnuPlotShowPlot_20 "
+                        "mnuDataDeleteSet mnuTableShowTableEstimates mnuPlotShowPlot_13 mnuPlotShowPlot_20 "
                         "mnuPlotShowPlot_23 mnuPlotShowPlot_30 mnuPredictionsNextFailure "
                         "mnuPredictionsForecast");
 const QStringList kRawItems = kRecalibratedItems + Names("mnuPlotShowPlot_10");
@@ -355,6 +357,8 @@ class MainWindowTest : public QObject {
     void ChildWindowsOpenAtTheirAskedSizeAndCascadeKeepsIt() {
         Session s;
         s.window->resize(1600, 1200);
+        // The whole width for the work area.
+        s.window->findChild<QDockWidget*>()->hide();
         s.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(s.window.get()));
         auto* asked = new FakeChild(ChildWindow::Kind::Plot, "SYS1");

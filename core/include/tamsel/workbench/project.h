@@ -22,6 +22,7 @@ namespace tamsel {
 
 // The reference content's default range (failure 20 to the last) and inference method.
 inline constexpr int kDefaultRangeId = 1;
+inline constexpr int kDefaultRangeStart = 20;
 inline constexpr int kDefaultInferenceMethodId = 1;
 
 // The New Database command: false after "An error occurred in creating a new database".
