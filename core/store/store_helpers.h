@@ -18,14 +18,14 @@ inline DbValue Long(std::int64_t value) { return value; }
 // A selection that has no row where the caller needs one.
 inline DatabaseError NoRow() { return DatabaseError("no matching row"); }
 
-// Runs body; when the engine (or a name check) fails, shows message and returns the empty
-// result of body's type.
+// Runs body; when the engine (or a name check) fails, shows message (or the lock, read-only or
+// damaged-file message where that is the cause) and returns the empty result of body's type.
 template <typename Body>
 auto ShowOnFailure(const std::string& message, Body&& body) -> decltype(body()) {
     try {
         return body();
-    } catch (const DatabaseError&) {
-        ShowMessage(message);
+    } catch (const DatabaseError& error) {
+        ShowMessage(FailureText(error, message));
         return {};
     }
 }

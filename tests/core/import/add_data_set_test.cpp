@@ -260,10 +260,11 @@ TEST_F(AddDataSet, UnusualNamesAreStoredAndMatchedExactly) {
 }
 
 TEST_F(AddDataSet, RefusedDataSetRowStoresNothing) {
-    m_db->Execute("PRAGMA query_only = ON;");
+    m_db->Execute(
+        "CREATE TRIGGER refuse_data_set BEFORE INSERT ON DataSets "
+        "BEGIN SELECT RAISE(ABORT, 'refused'); END;");
     EXPECT_FALSE(AddDataSetFromFile(*m_db, Request("RO", "3,5,2")));
     EXPECT_EQ(Shown(), std::vector<std::string>{kAttributesFailed});
-    m_db->Execute("PRAGMA query_only = OFF;");
     ExpectNothingStored();
 }
 
@@ -288,7 +289,9 @@ TEST_F(AddDataSet, FullDiskStoresNothing) {
 }
 
 TEST_F(AddDataSet, FailedCommitIsAGenericErrorAndStoresNothing) {
-    // Another connection in the middle of a read keeps the file from being written at commit.
+    // Another connection in the middle of a read keeps a file with a rollback journal from
+    // being written at commit.
+    m_db->Execute("PRAGMA journal_mode = DELETE;");
     Database reader(m_dir.File("project.db"), Database::OpenMode::ExistingFile);
     Statement reading = reader.Prepare("SELECT ModelID FROM Models");
     ASSERT_TRUE(reading.Step());
