@@ -4,6 +4,7 @@
 #include <exception>
 #include <iostream>
 
+#include "check_command.h"
 #include "cli_common.h"
 #include "data_commands.h"
 #include "evaluation_commands.h"
@@ -32,6 +33,7 @@ int main(int argc, char** argv) {
     AddModelCommands(app, context);
     AddEvaluationCommands(app, context);
     AddForecastCommand(app, context);
+    AddCheckCommand(app, context);
     AddRecalibrationCommands(app, context);
 #ifdef TAMSEL_CLI_PLOT
     AddPlotCommands(app, context);

@@ -311,6 +311,25 @@ bool HasReferenceRows(Database& db) {
     return check.Step() && check.ColumnInt(0) == 1;
 }
 
+// Removes the file at name with any journal beside it, quietly: a cleanup must not fail.
+void RemoveWithJournals(const std::string& name) {
+    for (const char* suffix : {"", "-journal", "-wal", "-shm"}) {
+        std::error_code ignored;
+        std::filesystem::remove(name + suffix, ignored);
+    }
+}
+
+// Files an earlier creation of fileName left beside it when it was killed: the names
+// fileName.newN that hold a Tamsel file. Anything else there is the user's and stays.
+void RemoveStaleNewFiles(const std::string& fileName) {
+    for (int n = 0;; ++n) {
+        const std::string name = fileName + ".new" + std::to_string(n);
+        std::error_code error;
+        if (!std::filesystem::exists(name, error)) return;
+        if (ReadHeader(name) == Header::Tamsel) RemoveWithJournals(name);
+    }
+}
+
 }  // namespace
 
 void AddCascadeRelation(std::vector<TableDefinition>& tables, const std::string& relationName,
@@ -386,6 +405,7 @@ void CreateNewDatabase(const std::string& fileName) {
 bool CreateTamselDatabase(const std::string& fileName) {
     std::string partial;
     try {
+        RemoveStaleNewFiles(fileName);
         partial = UnusedNameBeside(fileName);
         CreateNewDatabase(partial);
         CreateQueriesAndReferenceRows(partial);
@@ -394,10 +414,7 @@ bool CreateTamselDatabase(const std::string& fileName) {
         RemoveJournals(fileName);
         return true;
     } catch (const std::exception&) {
-        if (!partial.empty()) {
-            std::error_code ignored;
-            std::filesystem::remove(partial, ignored);
-        }
+        if (!partial.empty()) RemoveWithJournals(partial);
         ShowMessage(kCreateFailure);
         return false;
     }

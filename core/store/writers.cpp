@@ -242,17 +242,19 @@ bool DeleteDataSet(Database& db, const std::string& dataName) {
             find.Bind(1, dataName);
             if (find.Step()) dataSetId = find.Column(0);
         }
-        if (!IsNull(dataSetId)) {
-            Statement erase = db.Prepare("DELETE FROM DataSets WHERE DataSetID = ?;");
-            erase.Bind(1, dataSetId);
-            erase.Run();
-            unit.Commit();
-            return true;
+        if (IsNull(dataSetId)) {
+            ShowMessage("There is no dataset named \"" + dataName + "\".");
+            return false;
         }
-    } catch (const DatabaseError&) {
+        Statement erase = db.Prepare("DELETE FROM DataSets WHERE DataSetID = ?;");
+        erase.Bind(1, dataSetId);
+        erase.Run();
+        unit.Commit();
+        return true;
+    } catch (const DatabaseError& error) {
+        ShowMessage(FailureText(error, kDeleteFailure));
+        return false;
     }
-    ShowMessage(kDeleteFailure);
-    return false;
 }
 
 }  // namespace tamsel
