@@ -4,7 +4,7 @@ BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps configure build run test bench screenshots check-fits check-coverage clean
+.PHONY: deps configure build run test bench screenshots check-fits check-coverage check-concurrency clean
 
 deps:
 	@scripts/install-deps
@@ -44,6 +44,12 @@ check-fits: configure
 check-coverage: configure
 	@cmake --build $(BUILD_DIR) --target tamsel_check_coverage -j $(JOBS)
 	@$(BUILD_DIR)/tests/core/prediction/tamsel_check_coverage
+
+# Twenty rounds of concurrent apply, recalibrate, delete and reads on one project file: no set
+# stored twice, no fit lost, no unexplained failure, and a clean `tamsel-cli check` after.
+check-concurrency: configure
+	@cmake --build $(BUILD_DIR) --target tamsel-cli -j $(JOBS)
+	@scripts/check-concurrency $(BUILD_DIR)
 
 clean:
 	rm -rf $(BUILD_DIR) $(BUILD_DIR)-bench $(BUILD_DIR)-asan $(BUILD_DIR)-fuzz

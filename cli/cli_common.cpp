@@ -56,12 +56,41 @@ std::size_t DisplayWidth(const std::string& text) {
     }));
 }
 
+// text with its control characters (C0, DEL and, in UTF-8, C1) as \xNN, so that a name from a
+// shared file cannot move the cursor, clear the screen or retitle the terminal. Line feeds
+// stay where keepLineFeeds says so.
+std::string Printable(const std::string& text, bool keepLineFeeds) {
+    std::string out;
+    out.reserve(text.size());
+    auto escape = [&out](unsigned char c) {
+        constexpr char kHex[] = "0123456789abcdef";
+        out += "\\x";
+        out += kHex[c >> 4];
+        out += kHex[c & 15];
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if (c == '\n' && keepLineFeeds) {
+            out += '\n';
+        } else if (c < 0x20 || c == 0x7f) {
+            escape(c);
+        } else if (c == 0xc2 && next >= 0x80 && next <= 0x9f) {
+            escape(next);
+            ++i;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
 // Line breaks and tabs inside a text cell would break the columns.
 std::string OneLine(const std::string& text) {
     std::string out = WithNewlines(text);
     std::replace_if(
         out.begin(), out.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; }, ' ');
-    return out;
+    return Printable(out, false);
 }
 
 void PrintText(std::ostream& out, const RowSet& rows) {
@@ -160,7 +189,7 @@ CliMessageSink::CliMessageSink(std::ostream& err, std::istream& in, bool inputIs
     : m_err(err), m_in(in), m_inputIsTerminal(inputIsTerminal) {}
 
 MessageAnswer CliMessageSink::Show(const std::string& text, MessageButtons buttons, MessageIcon) {
-    m_err << WithNewlines(text) << '\n';
+    m_err << Printable(WithNewlines(text), true) << '\n';
     if (buttons == MessageButtons::Ok) {
         m_err.flush();
         return MessageAnswer::Ok;

@@ -133,6 +133,11 @@ int RunEvaluate(const EvaluateOptions& options) {
 
 int RunNext(const NextOptions& options) {
     return WithProjectDatabase(options.db, [&](Database& db) {
+        // A recalibrated set that is not there is named by the prediction itself.
+        if (!options.set.recalibrated &&
+            !RecordExists(db, KeyedRecord::EstimatesSet, options.set.id)) {
+            return kExitFailure;
+        }
         CurrentSelection selection;
         selection.estimatesSetId = options.set.recalibrated ? 0 : options.set.id;
         selection.recalibrated = options.set.recalibrated;

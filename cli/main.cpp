@@ -4,6 +4,7 @@
 #include <exception>
 #include <iostream>
 
+#include "check_command.h"
 #include "cli_common.h"
 #include "data_commands.h"
 #include "delete_set_command.h"
@@ -34,6 +35,7 @@ int main(int argc, char** argv) {
     AddEvaluationCommands(app, context);
     AddForecastCommand(app, context);
     AddDeleteSetCommand(app, context);
+    AddCheckCommand(app, context);
     AddRecalibrationCommands(app, context);
 #ifdef TAMSEL_CLI_PLOT
     AddPlotCommands(app, context);

@@ -153,9 +153,13 @@ int ApplyModels(Database& db, int dataSetId, std::span<const ModelInfo* const> m
                 break;
             case ApplyModelResult::Outcome::Cancelled:
                 return kExitFailure;
+            case ApplyModelResult::Outcome::Failed:
+                // No other model could be stored either.
+                if (result.message == kFileReadOnly) return kExitFailure;
+                exitCode = kExitFailure;
+                break;
             case ApplyModelResult::Outcome::Exists:
             case ApplyModelResult::Outcome::Refused:
-            case ApplyModelResult::Outcome::Failed:
                 exitCode = kExitFailure;
                 break;
         }

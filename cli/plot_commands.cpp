@@ -67,8 +67,14 @@ std::optional<Plot> BuildPlot(Database& db, const PlotOptions& options,
                               const CurrentSelection& selection) {
     PlotChoices choose;
     choose.start = [&options](const PlotStartBounds& bounds) -> std::optional<int> {
-        return ClampRangeEntry(std::to_string(options.start.value_or(bounds.proposed)),
-                               bounds.proposed, bounds.smallest, bounds.largest);
+        const int start = options.start.value_or(bounds.proposed);
+        if (start < bounds.smallest || start > bounds.largest) {
+            ShowMessage("The plot start must be from failure " + std::to_string(bounds.smallest) +
+                        " to failure " + std::to_string(bounds.largest) + ", not failure " +
+                        std::to_string(start) + ".");
+            return std::nullopt;
+        }
+        return start;
     };
     choose.reference = [&options] { return ParseSet(options.reference); };
     return tamsel::BuildPlot(db, options.kind->type, selection, choose);
@@ -93,6 +99,14 @@ int RunPlot(const PlotOptions& options) {
         const std::optional<PredictionSetRef> set = ParseSet(text);
         if (!set) return kExitUsage;
         sets.push_back(*set);
+    }
+    for (const PredictionSetRef& set : sets) {
+        if (set.recalibrated && options.kind->needs == PlotNeeds::RawEstimatesSet) {
+            ShowMessage("The " + std::string(options.kind->cliName) +
+                        " plot shows a raw estimates set; p" + std::to_string(set.id) +
+                        " is a recalibrated set.");
+            return kExitFailure;
+        }
     }
     return WithProjectDatabase(options.db, [&](Database& db) {
         if (!LookUpDataSet(db, options.name)) return kExitFailure;

@@ -7,13 +7,44 @@
 namespace tamsel {
 namespace {
 
-std::string EngineMessage(sqlite3* db, const char* what) {
+DatabaseError::Fault FaultOf(int code) {
+    switch (code & 0xff) {
+        case SQLITE_BUSY:
+        case SQLITE_LOCKED:
+            return DatabaseError::Fault::Busy;
+        case SQLITE_READONLY:
+            return DatabaseError::Fault::ReadOnly;
+        case SQLITE_CORRUPT:
+            return DatabaseError::Fault::Damaged;
+        default:
+            return DatabaseError::Fault::Other;
+    }
+}
+
+DatabaseError EngineError(sqlite3* db, int code, const char* what) {
     std::string text = what;
     if (db) {
         text += ": ";
         text += sqlite3_errmsg(db);
     }
-    return text;
+    return DatabaseError(text, FaultOf(code));
+}
+
+// The engine's name for path opened with its immutable flag; the characters a URI gives a
+// meaning to are escaped.
+std::string ImmutableUri(const std::string& path) {
+    std::string uri = "file:";
+    for (char c : path) {
+        if (c == '%' || c == '?' || c == '#') {
+            constexpr char kHex[] = "0123456789ABCDEF";
+            uri += '%';
+            uri += kHex[static_cast<unsigned char>(c) >> 4];
+            uri += kHex[static_cast<unsigned char>(c) & 15];
+        } else {
+            uri += c;
+        }
+    }
+    return uri + "?immutable=1";
 }
 
 // ASCII lower case, as the engine folds names; inline because a bulk insert looks names up
@@ -21,6 +52,22 @@ std::string EngineMessage(sqlite3* db, const char* what) {
 char FoldCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 }  // namespace
+
+std::string FailureText(const DatabaseError& error, const std::string& usual) {
+    switch (error.GetFault()) {
+        case DatabaseError::Fault::Busy:
+            return kFileInUse;
+        case DatabaseError::Fault::ReadOnly:
+            return kFileReadOnly;
+        case DatabaseError::Fault::Damaged:
+            return kFileDamaged;
+        case DatabaseError::Fault::BadValue:
+            return error.what();
+        case DatabaseError::Fault::Other:
+            break;
+    }
+    return usual;
+}
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -32,15 +79,21 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
 
 Database::Database(const std::string& path, OpenMode mode) : m_fileName(path) {
     int flags = SQLITE_OPEN_NOMUTEX;
-    flags |= mode == OpenMode::ReadOnlyFile ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    const bool readOnly = mode == OpenMode::ReadOnlyFile || mode == OpenMode::AsItStands;
+    flags |= readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
     if (mode == OpenMode::CreateFile) flags |= SQLITE_OPEN_CREATE;
-    if (sqlite3_open_v2(path.c_str(), &m_db, flags, nullptr) != SQLITE_OK) {
-        std::string message = EngineMessage(m_db, "cannot open the database file");
+    const std::string name = mode == OpenMode::AsItStands ? ImmutableUri(path) : path;
+    if (mode == OpenMode::AsItStands) flags |= SQLITE_OPEN_URI;
+    const int rc = sqlite3_open_v2(name.c_str(), &m_db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        DatabaseError error = EngineError(m_db, rc, "cannot open the database file");
         sqlite3_close(m_db);
         m_db = nullptr;
-        throw DatabaseError(message);
+        throw error;
     }
     sqlite3_extended_result_codes(m_db, 1);
+    // Another program's write lock is waited for (the engine retries) rather than failing.
+    sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
     try {
         Execute("PRAGMA foreign_keys = ON;");
     } catch (...) {
@@ -55,19 +108,19 @@ Database::~Database() { sqlite3_close(m_db); }
 void Database::Execute(std::string_view sql) {
     std::string text(sql);
     char* error = nullptr;
-    if (sqlite3_exec(m_db, text.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
+    const int rc = sqlite3_exec(m_db, text.c_str(), nullptr, nullptr, &error);
+    if (rc != SQLITE_OK) {
         std::string message = error ? error : sqlite3_errmsg(m_db);
         sqlite3_free(error);
-        throw DatabaseError(message);
+        throw DatabaseError(message, FaultOf(rc));
     }
 }
 
 Statement Database::Prepare(std::string_view sql) {
     sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(m_db, sql.data(), static_cast<int>(sql.size()), &stmt, nullptr) !=
-        SQLITE_OK) {
-        throw DatabaseError(EngineMessage(m_db, "cannot prepare a statement"));
-    }
+    const int rc =
+        sqlite3_prepare_v2(m_db, sql.data(), static_cast<int>(sql.size()), &stmt, nullptr);
+    if (rc != SQLITE_OK) throw EngineError(m_db, rc, "cannot prepare a statement");
     if (!stmt) throw DatabaseError("empty statement");
     return Statement(m_db, stmt);
 }
@@ -105,7 +158,9 @@ Statement& Statement::operator=(Statement&& other) noexcept {
 
 Statement::~Statement() { sqlite3_finalize(m_stmt); }
 
-void Statement::Fail(const char* what) const { throw DatabaseError(EngineMessage(m_db, what)); }
+void Statement::Fail(const char* what) const {
+    throw EngineError(m_db, sqlite3_extended_errcode(m_db), what);
+}
 
 int Statement::ParameterIndex(std::string_view name) const {
     for (std::size_t k = 0; k < m_parameterNames.size(); ++k) {
@@ -191,6 +246,10 @@ std::string Statement::ColumnText(int column) const {
 }
 
 Transaction::Transaction(Database& db) : m_db(db) {
+    if (sqlite3_get_autocommit(m_db.Handle())) {
+        m_db.Execute("BEGIN IMMEDIATE;");
+        return;
+    }
     static std::atomic<unsigned> counter{0};
     m_name = "tamsel_unit_" + std::to_string(counter.fetch_add(1));
     m_db.Execute("SAVEPOINT " + m_name + ";");
@@ -199,14 +258,20 @@ Transaction::Transaction(Database& db) : m_db(db) {
 Transaction::~Transaction() {
     if (!m_open) return;
     try {
-        m_db.Execute("ROLLBACK TO " + m_name + "; RELEASE " + m_name + ";");
+        if (m_name.empty()) {
+            if (!sqlite3_get_autocommit(m_db.Handle())) m_db.Execute("ROLLBACK;");
+        } else {
+            m_db.Execute("ROLLBACK TO " + m_name + "; RELEASE " + m_name + ";");
+        }
     } catch (const DatabaseError&) {
         // The engine has already rolled the unit back (for example after a full disk).
     }
 }
 
 void Transaction::Commit() {
-    m_db.Execute("RELEASE " + m_name + ";");
+    // A commit refused for a lock leaves the unit open, so that it can be committed again or
+    // rolled back by the destructor.
+    m_db.Execute(m_name.empty() ? "COMMIT;" : "RELEASE " + m_name + ";");
     m_open = false;
 }
 

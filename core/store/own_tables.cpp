@@ -7,6 +7,11 @@
 namespace tamsel {
 
 void EnsureOwnTables(Database& db) {
+    // Most opens find the tables there; only a missing one is worth another program's lock.
+    Statement count = db.Prepare(
+        "SELECT COUNT(*) FROM sqlite_schema WHERE type = 'table' AND "
+        "name IN ('DataSetTimeBase', 'FitOutcomes');");
+    if (count.Step() && count.ColumnInt(0) == 2) return;
     Transaction unit(db);
     db.Execute(
         "CREATE TABLE IF NOT EXISTS DataSetTimeBase ("

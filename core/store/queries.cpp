@@ -10,6 +10,7 @@
 #include "schema_definition.h"
 #include "store_helpers.h"
 #include "tamsel/support/messages.h"
+#include "value_checks.h"
 
 namespace tamsel {
 namespace {
@@ -55,15 +56,6 @@ const char* CheckedDirection(std::string_view direction) {
     if (direction == "ASC" || direction == "asc") return "ASC";
     if (direction == "DESC" || direction == "desc") return "DESC";
     throw DatabaseError("no sort direction " + std::string(direction));
-}
-
-std::optional<int> ParseInt(const std::string& text) {
-    int value = 0;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || text.empty()) {
-        return std::nullopt;
-    }
-    return value;
 }
 
 // One column of a set in index order without its last row, from the startIndex-th row on,
@@ -238,29 +230,35 @@ std::optional<RowSet> SelectRecords(Database& db, const std::string& table,
 std::optional<std::vector<IndexedValue>> SelectIndexedValues(
     Database& db, const std::string& table, const std::string& keyField, const DbValue& keyValue,
     const std::string& indexField, const std::string& valueField, bool sortByValue, int fromIndex) {
-    return ShowOnFailure("An error occurred while extracting fields from table " + table +
-                             " where the field " + keyField + " = " + ValueText(keyValue),
-                         [&]() -> std::optional<std::vector<IndexedValue>> {
-                             const std::string& t = CheckedTable(table);
-                             const std::string& key = CheckedField(t, keyField);
-                             const std::string& index = CheckedField(t, indexField);
-                             const std::string& value = CheckedField(t, valueField);
-                             std::string sql = "SELECT " + index + ", " + value + " FROM " + t +
-                                               " WHERE " + key + " = :KeyValue";
-                             if (fromIndex > 0) sql += " AND " + index + " >= :FromIndex";
-                             sql += " AND " + index + " <> (SELECT MAX(" + index + ") FROM " + t +
-                                    " WHERE " + key + " = :KeyValue)";
-                             sql +=
-                                 " ORDER BY " + (sortByValue ? value + ", " + index : index) + ";";
-                             Statement select = db.Prepare(sql);
-                             select.Bind("KeyValue", keyValue);
-                             if (fromIndex > 0) select.Bind("FromIndex", std::int64_t{fromIndex});
-                             std::vector<IndexedValue> values;
-                             while (select.Step()) {
-                                 values.push_back({IntColumn(select, 0), DoubleColumn(select, 1)});
-                             }
-                             return values;
-                         });
+    return ShowOnFailure(
+        "An error occurred while extracting fields from table " + table + " where the field " +
+            keyField + " = " + ValueText(keyValue),
+        [&]() -> std::optional<std::vector<IndexedValue>> {
+            const std::string& t = CheckedTable(table);
+            const std::string& key = CheckedField(t, keyField);
+            const std::string& index = CheckedField(t, indexField);
+            const std::string& value = CheckedField(t, valueField);
+            std::string sql =
+                "SELECT " + index + ", " + value + " FROM " + t + " WHERE " + key + " = :KeyValue";
+            if (fromIndex > 0) sql += " AND " + index + " >= :FromIndex";
+            sql += " AND " + index + " <> (SELECT MAX(" + index + ") FROM " + t + " WHERE " + key +
+                   " = :KeyValue)";
+            sql += " ORDER BY " + (sortByValue ? value + ", " + index : index) + ";";
+            Statement select = db.Prepare(sql);
+            select.Bind("KeyValue", keyValue);
+            if (fromIndex > 0) select.Bind("FromIndex", std::int64_t{fromIndex});
+            std::vector<IndexedValue> values;
+            const std::string owner = key + " " + ValueText(keyValue);
+            while (select.Step()) {
+                const int i = WholeAt(select, 0, RowOf(t, owner), index);
+                const std::string where = RowOf(t, owner + ", failure " + std::to_string(i));
+                if (!sortByValue && !values.empty() && i <= values.back().index) {
+                    throw BadValue(where, kStoredTwice);
+                }
+                values.push_back({i, NumberAt(select, 1, where, value)});
+            }
+            return values;
+        });
 }
 
 std::optional<std::string> SelectValue(Database& db, const std::string& field,
@@ -376,21 +374,24 @@ bool GetMinimisationParameters(Database& db, MinimiserSettings kind, int inferen
 }
 
 std::optional<RangeInfo> GetRange(Database& db, int dataSetId, int rangeId) {
-    const std::optional<std::string> dataNumber =
-        SelectValue(db, "DataNumber", "DataSetID", std::int64_t{dataSetId}, "DataSets");
-    if (!dataNumber) return std::nullopt;
-    const std::optional<std::string> rangeStart =
-        SelectValue(db, "RangeStart", "RangeID", std::int64_t{rangeId}, "Ranges");
-    if (!rangeStart) return std::nullopt;
-    const std::optional<std::string> rangeEnd =
-        SelectValue(db, "RangeEnd", "RangeID", std::int64_t{rangeId}, "Ranges");
-    if (!rangeEnd) return std::nullopt;
-
-    const std::optional<int> number = ParseInt(*dataNumber);
-    const std::optional<int> start = ParseInt(*rangeStart);
-    const std::optional<int> end = rangeEnd->empty() ? number : ParseInt(*rangeEnd);
-    if (!number || !start || !end) return std::nullopt;
-    return RangeInfo{*number, *start, *end};
+    return ShowOnFailure(
+        "An error occurred while reading the database.", [&]() -> std::optional<RangeInfo> {
+            Statement dataSet = db.Prepare(
+                "SELECT DataSetID, DataNumber, (SELECT COUNT(*) FROM FailureTimes "
+                "WHERE DataSetID = :Key) FROM DataSets WHERE DataSetID = :Key;");
+            dataSet.Bind("Key", Long(dataSetId));
+            if (!dataSet.Step()) throw NoRow();
+            const int number = CheckDataNumber(dataSet, 0, 1, 2);
+            const std::string where = RowOf("Ranges", "range " + std::to_string(rangeId));
+            Statement range =
+                db.Prepare("SELECT RangeStart, RangeEnd FROM Ranges WHERE RangeID = :Key;");
+            range.Bind("Key", Long(rangeId));
+            if (!range.Step()) throw NoRow();
+            // Whether the range fits the dataset and the model is the caller's refusal to make.
+            const int start = WholeAt(range, 0, where, "RangeStart");
+            const int end = range.ColumnIsNull(1) ? number : WholeAt(range, 1, where, "RangeEnd");
+            return RangeInfo{number, start, end};
+        });
 }
 
 std::optional<std::string> GetModelCode(Database& db, int estimatesSetId) {
@@ -440,20 +441,23 @@ std::optional<std::vector<double>> ReadFailureTimesColumn(Database& db, int data
 bool ReadFailureTimes(Database& db, int dataSetId, FailureSeries& x, FailureSeries& t) {
     try {
         Statement select = db.Prepare(
-            "SELECT FailureIndex, InterfailureTime, CumulativeTime FROM FailureTimes "
+            "SELECT DataSetID, FailureIndex, InterfailureTime, CumulativeTime FROM FailureTimes "
             "WHERE DataSetID = :DataSetID ORDER BY FailureIndex;");
         select.Bind("DataSetID", std::int64_t{dataSetId});
         FailureSeries interfailure{0.0};
         FailureSeries cumulative{0.0};
+        FailureTimesCheck check;
         while (select.Step()) {
-            if (IntColumn(select, 0) != static_cast<int>(interfailure.size())) return false;
-            interfailure.push_back(DoubleColumn(select, 1));
-            cumulative.push_back(DoubleColumn(select, 2));
+            const FailureTimesCheck::Times times = check.Next(select);
+            interfailure.push_back(times.interfailure);
+            cumulative.push_back(times.cumulative);
         }
         x = std::move(interfailure);
         t = std::move(cumulative);
         return true;
-    } catch (const DatabaseError&) {
+    } catch (const DatabaseError& error) {
+        // The caller says what could not be done; a lock, damage or a bad value is told here.
+        if (error.GetFault() != DatabaseError::Fault::Other) ShowMessage(FailureText(error, ""));
         return false;
     }
 }

@@ -1,6 +1,13 @@
 #include "tamsel/store/schema.h"
 
+#include <sys/vfs.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstdint>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 #include "schema_definition.h"
@@ -229,14 +236,98 @@ std::vector<std::string> ColumnNames(Database& db, const std::string& table) {
     return names;
 }
 
-bool PassesQuickCheck(Database& db) {
-    Statement check = db.Prepare("PRAGMA quick_check;");
-    return check.Step() && check.ColumnText(0) == "ok" && !check.Step();
+// Whether every program that opens fileName can share the write-ahead log's index in memory:
+// true on a local disk whose folder is writable, false on network file systems.
+bool CanShareWriteAheadLog(const std::string& fileName) {
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::absolute(fileName, error).parent_path();
+    struct statfs info {};
+    if (error || access(folder.c_str(), W_OK) != 0 || statfs(folder.c_str(), &info) != 0) {
+        return false;
+    }
+    switch (static_cast<unsigned long>(info.f_type)) {
+        case 0x6969:      // NFS
+        case 0x517B:      // SMB
+        case 0xFF534D42:  // CIFS
+        case 0xFE534D42:  // SMB2
+        case 0x65735546:  // FUSE (sshfs and the like)
+        case 0x01021997:  // 9P
+        case 0x5346414F:  // AFS
+        case 0x00C36400:  // Ceph
+            return false;
+        default:
+            return true;
+    }
 }
 
-bool HasJournal(const std::string& fileName) {
-    std::error_code error;
-    return std::filesystem::file_size(fileName + "-journal", error) > 0 && !error;
+// Readers go on reading while another program writes when the file keeps a write-ahead log;
+// every commit still reaches the disk before it returns (synchronous = FULL). Where the log
+// cannot be shared the rollback journal stays. A file another program has open cannot change
+// its mode, and keeps its present one.
+void ChooseJournalMode(Database& db) {
+    const char* wanted = CanShareWriteAheadLog(db.FileName()) ? "wal" : "delete";
+    Statement mode = db.Prepare("PRAGMA journal_mode;");
+    const bool same = mode.Step() && EqualNoCase(mode.ColumnText(0), wanted);
+    mode.Reset();
+    if (!same) {
+        try {
+            db.Execute(std::string("PRAGMA journal_mode = ") + wanted + ";");
+        } catch (const DatabaseError& error) {
+            if (error.GetFault() != DatabaseError::Fault::Busy) throw;
+        }
+    }
+    db.Execute("PRAGMA synchronous = FULL;");
+}
+
+// Marks a file as Tamsel's in its header, where it can be read without the engine.
+constexpr std::int64_t kApplicationId = 0x54534D4C;  // "TSML"
+
+enum class Header { Foreign, Tamsel, Unmarked };
+
+// What the first 100 bytes of fileName say, read without the engine, which could write.
+Header ReadHeader(const std::string& fileName) {
+    std::array<unsigned char, 100> bytes{};
+    std::ifstream file(fileName, std::ios::binary);
+    if (!file.read(reinterpret_cast<char*>(bytes.data()), bytes.size()) ||
+        std::memcmp(bytes.data(), "SQLite format 3", 16) != 0) {
+        return Header::Foreign;
+    }
+    const std::int64_t id =
+        std::int64_t{bytes[68]} << 24 | bytes[69] << 16 | bytes[70] << 8 | bytes[71];
+    if (id == kApplicationId) return Header::Tamsel;
+    // Earlier versions never kept a write-ahead log (format 2 at bytes 18 and 19).
+    const bool writeAheadLog = bytes[18] == 2 || bytes[19] == 2;
+    return id == 0 && !writeAheadLog ? Header::Unmarked : Header::Foreign;
+}
+
+// The reference rows every command relies on: both data types, the default range and the
+// default inference method with its minimisation parameters.
+bool HasReferenceRows(Database& db) {
+    Statement check = db.Prepare(
+        "SELECT (SELECT COUNT(*) FROM DataTypes WHERE DataTypeID IN (1, 2)) = 2 "
+        "AND EXISTS (SELECT 1 FROM Ranges WHERE RangeID = 1) "
+        "AND EXISTS (SELECT 1 FROM InferenceMethods JOIN MinimisationParameters "
+        "USING (ParameterSetID) WHERE InferenceMethodID = 1);");
+    return check.Step() && check.ColumnInt(0) == 1;
+}
+
+// Removes the file at name with any journal beside it, quietly: a cleanup must not fail.
+void RemoveWithJournals(const std::string& name) {
+    for (const char* suffix : {"", "-journal", "-wal", "-shm"}) {
+        std::error_code ignored;
+        std::filesystem::remove(name + suffix, ignored);
+    }
+}
+
+// Files an earlier creation of fileName left beside it when it was killed: the names
+// fileName.newN that hold a Tamsel file. Anything else there is the user's and stays.
+void RemoveStaleNewFiles(const std::string& fileName) {
+    for (int n = 0;; ++n) {
+        const std::string name = fileName + ".new" + std::to_string(n);
+        std::error_code error;
+        if (!std::filesystem::exists(name, error)) return;
+        if (ReadHeader(name) == Header::Tamsel) RemoveWithJournals(name);
+    }
 }
 
 }  // namespace
@@ -296,6 +387,8 @@ void CreateNewDatabase(const std::string& fileName) {
     if (error) throw DatabaseError("cannot remove " + fileName + ": " + error.message());
     try {
         Database db(fileName, Database::OpenMode::CreateFile);
+        db.Execute("PRAGMA application_id = " + std::to_string(kApplicationId));
+        ChooseJournalMode(db);
         Transaction unit(db);
         for (const auto& table : ProjectSchema()) {
             db.Execute(CreateTableSql(table));
@@ -312,6 +405,7 @@ void CreateNewDatabase(const std::string& fileName) {
 bool CreateTamselDatabase(const std::string& fileName) {
     std::string partial;
     try {
+        RemoveStaleNewFiles(fileName);
         partial = UnusedNameBeside(fileName);
         CreateNewDatabase(partial);
         CreateQueriesAndReferenceRows(partial);
@@ -320,10 +414,7 @@ bool CreateTamselDatabase(const std::string& fileName) {
         RemoveJournals(fileName);
         return true;
     } catch (const std::exception&) {
-        if (!partial.empty()) {
-            std::error_code ignored;
-            std::filesystem::remove(partial, ignored);
-        }
+        if (!partial.empty()) RemoveWithJournals(partial);
         ShowMessage(kCreateFailure);
         return false;
     }
@@ -339,28 +430,43 @@ bool IsTamselDatabase(Database& db) {
             }
         }
         return true;
-    } catch (const DatabaseError&) {
+    } catch (const DatabaseError& error) {
+        if (error.GetFault() == DatabaseError::Fault::Busy) throw;
         return false;
     }
 }
 
 std::unique_ptr<Database> OpenTamselDatabase(const std::string& fileName) {
     try {
-        // A file whose last transaction was interrupted must be recovered from its journal
-        // before it can be read, which a connection that cannot write would refuse.
-        const auto probeMode = HasJournal(fileName) ? Database::OpenMode::ExistingFile
-                                                    : Database::OpenMode::ReadOnlyFile;
-        bool recognised = false;
-        {
-            Database probe(fileName, probeMode);
-            recognised = IsTamselDatabase(probe) && PassesQuickCheck(probe);
+        // Only a file known to be Tamsel's is opened for writing, which may play a journal
+        // back into it. A file made before files were marked is looked at first as it stands,
+        // without the engine touching it or any journal beside it.
+        const Header header = ReadHeader(fileName);
+        bool recognised = header == Header::Tamsel;
+        if (header == Header::Unmarked) {
+            Database probe(fileName, Database::OpenMode::AsItStands);
+            recognised = IsTamselDatabase(probe);
         }
         if (recognised) {
+            // The whole file is checked by `tamsel-cli check`; opening reads only the schema
+            // and the reference rows, so that it costs the same whatever the file's size.
             auto db = std::make_unique<Database>(fileName, Database::OpenMode::ExistingFile);
-            if (!db->IsReadOnly()) EnsureOwnTables(*db);
-            return db;
+            if (IsTamselDatabase(*db) && HasReferenceRows(*db)) {
+                if (!db->IsReadOnly()) {
+                    if (header == Header::Unmarked) {
+                        db->Execute("PRAGMA application_id = " + std::to_string(kApplicationId));
+                    }
+                    ChooseJournalMode(*db);
+                    EnsureOwnTables(*db);
+                }
+                return db;
+            }
         }
-    } catch (const DatabaseError&) {
+    } catch (const DatabaseError& error) {
+        if (error.GetFault() == DatabaseError::Fault::Busy) {
+            ShowMessage(kFileInUse);
+            return nullptr;
+        }
     }
     ShowMessage(kOpenFailure);
     return nullptr;

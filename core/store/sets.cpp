@@ -1,6 +1,7 @@
 #include "tamsel/store/sets.h"
 
 #include "store_helpers.h"
+#include "value_checks.h"
 
 namespace tamsel {
 namespace {
@@ -66,6 +67,28 @@ std::vector<RecalibratedSetInfo> SelectPredictionsSets(Database& db, const std::
     return sets;
 }
 
+// Warns of each set of the dataset named dataName whose model or range is missing: the
+// lists leave such a set out, since nothing can be computed from it.
+void WarnOfUnusableSets(Database& db, const std::string& dataName) {
+    Statement select = db.Prepare(
+        "SELECT s.EstimatesSetID, s.ModelID, m.ModelID, s.RangeID, r.RangeID "
+        "FROM EstimatesSets AS s JOIN DataSets AS d ON d.DataSetID = s.DataSetID "
+        "LEFT JOIN Models AS m ON m.ModelID = s.ModelID "
+        "LEFT JOIN Ranges AS r ON r.RangeID = s.RangeID "
+        "WHERE d.DataName = :Key AND (m.ModelID IS NULL OR r.RangeID IS NULL) "
+        "ORDER BY s.EstimatesSetID;");
+    select.Bind("Key", dataName);
+    while (select.Step()) {
+        try {
+            CheckSetReferences(select);
+        } catch (const DatabaseError& error) {
+            if (error.GetFault() != DatabaseError::Fault::BadValue) throw;
+            ShowMessage(std::string(error.what()) + " The set is left out of the lists.",
+                        MessageIcon::Exclamation);
+        }
+    }
+}
+
 // The one element of sets; none is a failure.
 template <typename T>
 T Only(std::vector<T> sets) {
@@ -109,6 +132,7 @@ std::optional<std::vector<EstimatesSetInfo>> ListEstimatesSets(Database& db,
     return ShowOnFailure(
         "An error occurred while assigning an estimates recordset to the data control.",
         [&]() -> std::optional<std::vector<EstimatesSetInfo>> {
+            WarnOfUnusableSets(db, dataName);
             return SelectEstimatesSets(db, "DataSets.DataName = :Key", dataName);
         });
 }

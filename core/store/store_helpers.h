@@ -1,6 +1,7 @@
 // Helpers shared by the store's sources.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <optional>
@@ -18,14 +19,14 @@ inline DbValue Long(std::int64_t value) { return value; }
 // A selection that has no row where the caller needs one.
 inline DatabaseError NoRow() { return DatabaseError("no matching row"); }
 
-// Runs body; when the engine (or a name check) fails, shows message and returns the empty
-// result of body's type.
+// Runs body; when the engine (or a name check) fails, shows message (or the lock, read-only or
+// damaged-file message where that is the cause) and returns the empty result of body's type.
 template <typename Body>
 auto ShowOnFailure(const std::string& message, Body&& body) -> decltype(body()) {
     try {
         return body();
-    } catch (const DatabaseError&) {
-        ShowMessage(message);
+    } catch (const DatabaseError& error) {
+        ShowMessage(FailureText(error, message));
         return {};
     }
 }
@@ -40,10 +41,14 @@ inline int IntColumn(const Statement& select, int column) {
     return static_cast<int>(*i);
 }
 
-// The value of column as a number; Null is refused.
+// The value of column as a finite number; Null, text (which the engine would read as 0) and
+// infinities are refused.
 inline double DoubleColumn(const Statement& select, int column) {
-    if (select.ColumnIsNull(column)) throw DatabaseError("a Null value");
-    return select.ColumnDouble(column);
+    const DbValue value = select.Column(column);
+    if (const auto* i = std::get_if<std::int64_t>(&value)) return static_cast<double>(*i);
+    const auto* d = std::get_if<double>(&value);
+    if (!d || !std::isfinite(*d)) throw DatabaseError("not a finite number");
+    return *d;
 }
 
 // field of the first row of table where criteriaField = value, as text: "" for Null,

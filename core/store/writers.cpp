@@ -239,28 +239,30 @@ bool DeleteDataSet(Database& db, const std::string& dataName, const std::atomic<
         Transaction unit(db);
         DbValue dataSetId;
         {
-            const CancelWatch watch(db, cancel);
             Statement find = db.Prepare("SELECT DataSetID FROM DataSets WHERE DataName = ?;");
             find.Bind(1, dataName);
             if (find.Step()) dataSetId = find.Column(0);
-            if (!IsNull(dataSetId)) {
-                Statement erase = db.Prepare("DELETE FROM DataSets WHERE DataSetID = ?;");
-                erase.Bind(1, dataSetId);
-                erase.Run();
-            }
         }
-        if (!IsNull(dataSetId)) {
-            unit.Commit();
-            return true;
+        if (IsNull(dataSetId)) {
+            ShowMessage("There is no dataset named \"" + dataName + "\".");
+            return false;
         }
-    } catch (const DatabaseError&) {
+        {
+            const CancelWatch watch(db, cancel);
+            Statement erase = db.Prepare("DELETE FROM DataSets WHERE DataSetID = ?;");
+            erase.Bind(1, dataSetId);
+            erase.Run();
+        }
+        unit.Commit();
+        return true;
+    } catch (const DatabaseError& error) {
         if (cancel && cancel->load()) {
             ShowMessage("The deletion was cancelled by user action", MessageIcon::Information);
             return false;
         }
+        ShowMessage(FailureText(error, kDeleteFailure));
+        return false;
     }
-    ShowMessage(kDeleteFailure);
-    return false;
 }
 
 }  // namespace tamsel

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "keep_work.h"
 #include "tamsel/models/model_table.h"
 #include "tamsel/store/own_tables.h"
 #include "tamsel/store/queries.h"
@@ -16,6 +17,9 @@ namespace tamsel {
 namespace {
 
 using Outcome = ApplyModelResult::Outcome;
+
+constexpr const char* kAlreadyAvailable =
+    "The selected model is already available for the current data set";
 
 ApplyModelResult Report(Outcome outcome, std::string message,
                         MessageIcon icon = MessageIcon::None) {
@@ -52,24 +56,28 @@ std::optional<std::string> RangeRefusal(const ModelInfo& model, const RangeInfo&
     return std::nullopt;
 }
 
-// Stores the estimates set and how each of its fits ended as one unit; 0 with nothing stored.
+// What storing a finished fit came to: the new set's key, 0 when the store refused it, or
+// kDuplicate when another program stored the same set while this one fitted.
+constexpr int kDuplicate = -1;
+
+// Stores the estimates set and how each of its fits ended as one unit, unless a set of this
+// model, range and method is already there: the check and the store hold one write lock.
 int StoreWhole(Database& db, int dataSetId, int modelNumber, int rangeId, int inferenceMethodId,
                const RangeInfo& range, const EstimatesArray& estimates,
                const std::vector<FitTermination>& terminations) {
-    try {
-        Transaction unit(db);
-        EnsureOwnTables(db);
-        const int setId = StoreEstimatesSet(db, dataSetId, modelNumber, rangeId, inferenceMethodId,
-                                            range.rangeStart, range.rangeEnd, estimates);
-        if (setId == 0 ||
-            !StoreFitOutcomes(db, setId, range.rangeStart, range.rangeEnd, terminations)) {
-            return 0;
-        }
-        unit.Commit();
-        return setId;
-    } catch (const DatabaseError&) {
+    Transaction unit(db);
+    if (FindEstimatesSet(db, dataSetId, modelNumber, rangeId, inferenceMethodId) != 0) {
+        return kDuplicate;
+    }
+    EnsureOwnTables(db);
+    const int setId = StoreEstimatesSet(db, dataSetId, modelNumber, rangeId, inferenceMethodId,
+                                        range.rangeStart, range.rangeEnd, estimates);
+    if (setId == 0 ||
+        !StoreFitOutcomes(db, setId, range.rangeStart, range.rangeEnd, terminations)) {
         return 0;
     }
+    unit.Commit();
+    return setId;
 }
 
 }  // namespace
@@ -77,9 +85,9 @@ int StoreWhole(Database& db, int dataSetId, int modelNumber, int rangeId, int in
 ApplyModelResult ApplyModel(Database& db, int dataSetId, int modelNumber, int rangeId,
                             int inferenceMethodId, const RunControl& control, int threads) {
     if (FindEstimatesSet(db, dataSetId, modelNumber, rangeId, inferenceMethodId) != 0) {
-        return Report(Outcome::Exists,
-                      "The selected model is already available for the current data set");
+        return Report(Outcome::Exists, kAlreadyAvailable);
     }
+    if (db.IsReadOnly()) return Report(Outcome::Failed, kFileReadOnly);
     const ModelInfo* model = FindModel(modelNumber);
     if (!model) {
         return Report(Outcome::Refused,
@@ -137,14 +145,22 @@ ApplyModelResult ApplyModel(Database& db, int dataSetId, int modelNumber, int ra
         case EstimationStatus::Completed:
             break;
     }
-    const int setId = StoreWhole(db, dataSetId, modelNumber, rangeId, inferenceMethodId, *range,
-                                 estimates, run.terminations);
-    if (setId == 0) {
-        return Report(Outcome::Failed,
-                      JoinLines({"An error occurred while storing the estimates of " +
-                                     ModelTitle(*model) + ".",
-                                 "No estimates were stored."}));
+    const std::string storeFailure =
+        JoinLines({"An error occurred while storing the estimates of " + ModelTitle(*model) + ".",
+                   "No estimates were stored."});
+    int setId = 0;
+    try {
+        const std::optional<int> stored = StoreKeepingWork(control, [&] {
+            return StoreWhole(db, dataSetId, modelNumber, rangeId, inferenceMethodId, *range,
+                              estimates, run.terminations);
+        });
+        if (!stored) return {Outcome::Cancelled, 0, kFileInUse, {}};
+        setId = *stored;
+    } catch (const DatabaseError& error) {
+        return Report(Outcome::Failed, FailureText(error, storeFailure));
     }
+    if (setId == kDuplicate) return Report(Outcome::Exists, kAlreadyAvailable);
+    if (setId == 0) return Report(Outcome::Failed, storeFailure);
     const auto fitted =
         std::span(run.terminations)
             .subspan(static_cast<std::size_t>(range->rangeStart),

@@ -7,6 +7,7 @@
 
 #include "tamsel/import/add_data_set.h"
 #include "tamsel/models/model_table.h"
+#include "tamsel/store/checks.h"
 #include "tamsel/store/schema.h"
 #include "tamsel/store/writers.h"
 
@@ -70,6 +71,20 @@ std::optional<int> LookUpDataSet(Database& db, const std::string& name) {
 
 bool RemoveDataSet(Database& db, const std::string& name, const std::atomic<bool>* cancel) {
     return DeleteDataSet(db, TrimDataName(name), cancel);
+}
+
+std::optional<std::vector<std::string>> CheckProject(Database& db) {
+    try {
+        std::vector<std::string> problems = FindProblems(db);
+        if (!problems.empty()) {
+            ShowMessage("The project file has " + std::to_string(problems.size()) +
+                        (problems.size() == 1 ? " problem." : " problems."));
+        }
+        return problems;
+    } catch (const DatabaseError& error) {
+        ShowMessage(FailureText(error, "An error occurred while checking the project file."));
+        return std::nullopt;
+    }
 }
 
 std::optional<bool> HasRecord(Database& db, KeyedRecord kind, int key) {

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "keep_work.h"
 #include "tamsel/numeric/math_functions.h"
 #include "tamsel/recalibration/recalibration.h"
 #include "tamsel/store/queries.h"
@@ -26,6 +27,8 @@ constexpr const char* kFitFailed =
 constexpr const char* kFailed = "An error occurred in the recalibration";
 constexpr const char* kAlreadyAvailable =
     "This recalibration is already available for the current dataset";
+
+constexpr int kDuplicate = -1;
 
 RecalibrationResult Report(Outcome outcome, std::string message) {
     ShowMessage(message);
@@ -125,11 +128,26 @@ RecalibrationResult Recalibrate(Database& db, const RecalibrationRun& run,
             if (!AllFinite(*stored, from)) return Report(Outcome::Failed, kFailed);
         }
 
-        const int predictionsSetId = StorePredictionsSet(
-            db, run.estimatesSetId, run.recalibrationMethodId, run.start, run.end, offset,
-            spline.recalCdf, spline.recalPdf, quartiles->lowQ, quartiles->median, quartiles->uppQ);
-        if (predictionsSetId == 0) return Report(Outcome::Failed, kFailed);
-        return {Outcome::Stored, predictionsSetId, ""};
+        // The check for a twin and the store hold one write lock, so that a recalibration
+        // another program stored meanwhile is not stored twice.
+        const std::optional<int> stored = StoreKeepingWork(control, [&] {
+            Transaction unit(db);
+            if (FindPredictionsSet(db, run.estimatesSetId, run.recalibrationMethodId) > 0) {
+                return kDuplicate;
+            }
+            const int setId =
+                StorePredictionsSet(db, run.estimatesSetId, run.recalibrationMethodId, run.start,
+                                    run.end, offset, spline.recalCdf, spline.recalPdf,
+                                    quartiles->lowQ, quartiles->median, quartiles->uppQ);
+            if (setId != 0) unit.Commit();
+            return setId;
+        });
+        if (!stored) return {Outcome::Cancelled, 0, kFileInUse};
+        if (*stored == kDuplicate) return Report(Outcome::Exists, kAlreadyAvailable);
+        if (*stored == 0) return Report(Outcome::Failed, kFailed);
+        return {Outcome::Stored, *stored, ""};
+    } catch (const DatabaseError& error) {
+        return Report(Outcome::Failed, FailureText(error, kFailed));
     } catch (const std::exception&) {
         return Report(Outcome::Failed, kFailed);
     }
@@ -142,6 +160,7 @@ RecalibrationResult ApplyRecalibration(Database& db, int estimatesSetId, int rec
     if (FindPredictionsSet(db, estimatesSetId, recalibrationMethodId) > 0) {
         return Report(Outcome::Exists, kAlreadyAvailable);
     }
+    if (db.IsReadOnly()) return Report(Outcome::Failed, kFileReadOnly);
     const std::optional<EstimatesSetInfo> set = GetEstimatesSet(db, estimatesSetId);
     const std::optional<RecalibrationMethodInfo> method =
         set ? GetRecalibrationMethod(db, recalibrationMethodId) : std::nullopt;

@@ -128,8 +128,7 @@ TEST_F(Cli, RefusedOperationsExitWithOne) {
              {{"datasets", "missing.db"}, "An error occurred in selecting a database\n"},
              {{"datasets", "notes.txt"}, "An error occurred in selecting a database\n"},
              {{"failures", "x.db", "SYS2"}, "There is no dataset named \"SYS2\".\n"},
-             {{"delete", "x.db", "SYS2"},
-              "An error occurred while trying to delete a record from the DataSets table\n"}}) {
+             {{"delete", "x.db", "SYS2"}, "There is no dataset named \"SYS2\".\n"}}) {
         SCOPED_TRACE(::testing::PrintToString(c.args));
         test::ExpectRun(Run(c.args), 1, "", c.err);
     }

@@ -189,7 +189,7 @@ TEST_F(EvaluationCommands, RefusalsOfEvaluateNextAndForecast) {
         {{"next", "x.db", "1", "-5"},
          1,
          "The time to the next failure must be a number of 0 or more.\n"},
-        {{"next", "x.db", "99", "5"}, 1, "An error occurred while reading the database.\n"},
+        {{"next", "x.db", "99", "5"}, 1, "There is no estimates set with the key 99.\n"},
         {{"evaluate", "x.db", "SYS1", "--reference", "x"}, 2, ""},
         {{"evaluate", "x.db", "SYS1", "--reference", "p"}, 2, ""},
         {{"evaluate", "x.db", "SYS1", "--reference", "0"}, 2, ""},

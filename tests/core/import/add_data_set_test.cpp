@@ -260,7 +260,9 @@ TEST_F(AddDataSet, UnusualNamesAreStoredAndMatchedExactly) {
 TEST_F(AddDataSet, StoreFaultsStoreNothing) {
     std::string many;
     for (int i = 1; i <= 20000; ++i) many += std::to_string(i % 97 + 1) + "\n";
-    // Another connection in the middle of a read keeps the file from being written at commit.
+    // Another connection in the middle of a read keeps a file with a rollback journal from
+    // being written at commit.
+    m_db->Execute("PRAGMA journal_mode = DELETE;");
     Database reader(m_fresh.Path(), Database::OpenMode::ExistingFile);
     Statement reading = reader.Prepare("SELECT ModelID FROM Models");
     struct Case {
@@ -270,11 +272,16 @@ TEST_F(AddDataSet, StoreFaultsStoreNothing) {
         std::string message;
     };
     const Case cases[] = {
-        {"read-only", [&] { m_db->Execute("PRAGMA query_only = ON;"); }, "3,5,2",
-         kAttributesFailed},
+        {"a refused dataset row",
+         [&] {
+             m_db->Execute(
+                 "CREATE TRIGGER refuse_data_set BEFORE INSERT ON DataSets "
+                 "BEGIN SELECT RAISE(ABORT, 'refused'); END;");
+         },
+         "3,5,2", kAttributesFailed},
         {"a failed commit",
          [&] {
-             m_db->Execute("PRAGMA query_only = OFF;");
+             m_db->Execute("DROP TRIGGER refuse_data_set;");
              ASSERT_TRUE(reading.Step());
          },
          "3,5,2", "A generic error has occurred while adding a new data set to the database"},

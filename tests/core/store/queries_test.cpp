@@ -458,7 +458,11 @@ TEST_F(QueryTest, ReadFailureTimesFillsOneBasedSeries) {
     Db().Execute("DELETE FROM FailureTimes WHERE DataSetID = 1 AND FailureIndex = 7;");
     EXPECT_FALSE(ReadFailureTimes(Db(), 1, x, t)) << "a gap in the numbering";
     EXPECT_EQ(x, before);
-    EXPECT_EQ(m_sink.Count(), 0u);
+    ASSERT_EQ(m_sink.Count(), 1u);
+    EXPECT_EQ(m_sink.Texts().front().rfind("Table FailureTimes, data set 1, failure 8: failure 7 "
+                                           "is missing.",
+                                           0),
+              0u);
 }
 
 }  // namespace

@@ -345,13 +345,6 @@ const ForeignFile kForeignFiles[] = {
      }},
     {"project file cut after its first page",
      [](const test::TempDir&, const std::string& path) { Truncate(path, 4096); }},
-    {"project file with a damaged page",
-     [](const test::TempDir&, const std::string& path) {
-         CopyBigProject(path);
-         std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
-         file.seekp(-6000, std::ios::end);
-         file << std::string(3000, 'U');
-     }},
     {"project file cut in its header",
      [](const test::TempDir&, const std::string& path) { Truncate(path, 60); }},
 };
@@ -385,7 +378,7 @@ TEST(OpenTamselDatabase, RecoversAnInterruptedFileWithRelationsEnforced) {
     Database& db = fresh.Db();
     // A small page cache makes the engine write into the file before the transaction ends,
     // so that a copy taken now is what a crash would leave: a changed file and its journal.
-    db.Execute("PRAGMA cache_size = 2; BEGIN;");
+    db.Execute("PRAGMA journal_mode = DELETE; PRAGMA cache_size = 2; BEGIN;");
     std::vector<double> times(20000, 2.0);
     ASSERT_TRUE(InsertDataSet(db, "Unfinished", "u.txt", 1, 20000, ""));
     ASSERT_TRUE(InsertFailureTimes(db, times, 1, "Unfinished"));

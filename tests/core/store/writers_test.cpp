@@ -251,9 +251,8 @@ TEST(DeleteDataSet, AMissingDataSetShowsTheMessageAndDeletesNothing) {
     test::RecordingSink sink;
     EXPECT_FALSE(DeleteDataSet(fresh.Db(), " D"));
     EXPECT_FALSE(DeleteDataSet(fresh.Db(), "d"));
-    const std::string message =
-        "An error occurred while trying to delete a record from the DataSets table";
-    EXPECT_EQ(sink.Texts(), std::vector<std::string>(2, message));
+    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{"There is no dataset named \" D\".",
+                                                      "There is no dataset named \"d\"."}));
     EXPECT_EQ(CountRows(fresh.Db(), "FailureTimes"), 2);
 }
 

@@ -21,8 +21,34 @@ namespace tamsel {
 
 class DatabaseError : public std::runtime_error {
   public:
-    using std::runtime_error::runtime_error;
+    // What the failure means for the user: another program holds the file, the file cannot be
+    // written, the file is damaged, a value read from it cannot be used (the text is the
+    // message), or anything else.
+    enum class Fault { Other, Busy, ReadOnly, Damaged, BadValue };
+
+    explicit DatabaseError(const std::string& what, Fault fault = Fault::Other)
+        : std::runtime_error(what), m_fault(fault) {}
+    Fault GetFault() const { return m_fault; }
+
+  private:
+    Fault m_fault;
 };
+
+// The user's message for error: the lock, read-only and damaged-file messages for those
+// faults, the error's own text for a bad value, usual for any other.
+std::string FailureText(const DatabaseError& error, const std::string& usual);
+
+inline constexpr const char* kFileInUse =
+    "The project file is in use by another program; try again when it has finished.";
+inline constexpr const char* kFileReadOnly =
+    "The project file is read-only, so nothing can be stored in it. Make the file and its "
+    "folder writable, or work on a copy.";
+inline constexpr const char* kFileDamaged =
+    "The project file is damaged. Run \"tamsel-cli check\" on it to list the damage, and "
+    "work on a backup copy.";
+
+// How long a connection waits for another program's lock before it reports Busy.
+inline constexpr int kBusyTimeoutMs = 5000;
 
 // A field value as the engine hands it out; std::monostate is Null.
 using DbValue = std::variant<std::monostate, std::int64_t, double, std::string>;
@@ -37,10 +63,11 @@ class Statement;
 
 class Database {
   public:
-    enum class OpenMode { ExistingFile, CreateFile, ReadOnlyFile };
+    enum class OpenMode { ExistingFile, CreateFile, ReadOnlyFile, AsItStands };
 
     // Opens path. ExistingFile never creates a file; CreateFile creates it when missing;
-    // ReadOnlyFile opens an existing file on a connection that cannot write to it.
+    // ReadOnlyFile opens an existing file on a connection that cannot write to it; AsItStands
+    // reads the file alone, ignoring any journal or log beside it, and touches neither.
     // Foreign keys are enforced on every connection. Throws DatabaseError.
     Database(const std::string& path, OpenMode mode);
     ~Database();
@@ -110,9 +137,11 @@ class Statement {
     std::vector<std::string> m_parameterNames;
 };
 
-// A unit of work that is stored whole or not at all. Nests (built on SAVEPOINT): an inner
-// unit that is committed still rolls back with its outer one. A unit destroyed without
-// Commit() is rolled back.
+// A unit of work that is stored whole or not at all. The outermost unit takes the write lock
+// when it begins (BEGIN IMMEDIATE), so that what it reads cannot change before it commits
+// and it never fails half-way for want of the lock; inner units nest on SAVEPOINT and still
+// roll back with their outer one. A unit destroyed without Commit() is rolled back. Throws
+// DatabaseError (Busy when another program keeps the lock beyond kBusyTimeoutMs).
 class Transaction {
   public:
     explicit Transaction(Database& db);
@@ -124,7 +153,7 @@ class Transaction {
 
   private:
     Database& m_db;
-    std::string m_name;
+    std::string m_name;  // empty for the outermost unit
     bool m_open = true;
 };
 

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "tamsel/import/add_data_set.h"
 #include "tamsel/records/progress.h"
@@ -40,6 +41,11 @@ std::optional<int> LookUpDataSet(Database& db, const std::string& name);
 // it. False, with nothing changed, when the store refuses or a set cancel flag stops it.
 bool RemoveDataSet(Database& db, const std::string& name,
                    const std::atomic<bool>* cancel = nullptr);
+
+// Every problem in the whole file (damaged pages, broken relations, values the program cannot
+// use), one sentence each. When there are any, also shows "The project file has <n>
+// problems."; nullopt after a message when the check could not run.
+std::optional<std::vector<std::string>> CheckProject(Database& db);
 
 enum class KeyedRecord { EstimatesSet, PredictionsSet, RecalibrationMethod };
 
