@@ -53,6 +53,7 @@ const QStringList kDataSetItems = {"mnuDataDeleteDataset",
                                    "mnuEstimatesRecalibrate",
                                    "mnuEstimatesSelectPredictions",
                                    "mnuTableShowTableFT",
+                                   "mnuPredictionsEvaluate",
                                    "mnuPlotShowPlot_0",
                                    "mnuPlotShowPlot_3",
                                    "mnuPlotShowPlot_40",
@@ -115,7 +116,7 @@ class MainWindowTest : public QObject {
                      "Plots &Quartiles + MTTF | Show &Median plot | Show &Y-Plot | Show &U-Plot "
                      "| Show log(&PLR)-Plot",
                      "&Table: Show Table &Failure Times | Show Table &Estimates",
-                     "P&redictions: Next Failure | &Forecast...",
+                     "P&redictions: Next Failure | &Forecast... | &Evaluate Sets...",
                      "&Window: Tile &Horizontally | Tile &Vertically | &Cascade | &Arrange Icons "
                      "| -",
                      "&Help: &User Guide | - | &About Tamsel"}));
