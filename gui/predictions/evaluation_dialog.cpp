@@ -11,6 +11,7 @@
 
 #include "shell/qt_text.h"
 #include "shell/row_set_model.h"
+#include "tamsel/workbench/project.h"
 
 namespace tamsel {
 

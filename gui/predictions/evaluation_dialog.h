@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "tamsel/support/selection.h"
 #include "tamsel/workbench/evaluation.h"
 
 class QComboBox;
@@ -16,6 +15,7 @@ class QSpinBox;
 namespace tamsel {
 
 class RowSetModel;
+struct CurrentSelection;
 
 class EvaluationDialog : public QDialog {
     Q_OBJECT
