@@ -9,6 +9,7 @@
 #include <optional>
 #include <string_view>
 
+#include "tamsel/models/log_likelihoods.h"
 #include "tamsel/numeric/minimise_1d.h"
 
 namespace tamsel {
@@ -35,8 +36,7 @@ struct Coordinate {
     double DomainLower() const { return logScale ? offset : -kInfinity; }
 };
 
-// The full log-likelihood of failures 1..n in a model's parameters, -infinity outside their
-// domain, as docs/numerics.md lists them.
+// A model's full log-likelihood with the working coordinate of each parameter.
 struct Likelihood {
     int parameters = 2;
     std::array<Coordinate, 3> coordinates;
@@ -50,92 +50,20 @@ struct Likelihood {
     }
 };
 
-double LogOrMinusInfinity(double v) { return v > 0.0 ? std::log(v) : -kInfinity; }
-
 std::optional<Likelihood> LikelihoodOf(std::string_view code, const FailureSeries& x,
                                        const FailureSeries& t, std::int32_t n) {
-    const double big = n;
-    const double time = t[n];
+    std::optional<LogLikelihood> value = FullLogLikelihood(code, x, t, n);
+    if (!value) return std::nullopt;
     const Coordinate positive{};
-    const Coordinate faults{true, big - 1.0};  // N > n - 1 keeps every N - j + 1 positive
+    const Coordinate faults{true, n - 1.0};  // N > n - 1 keeps every N - j + 1 positive
     const Coordinate anySign{false, 0.0};
-    if (code == "JM") {
-        return Likelihood{2, {faults, positive}, [&x, n, big](const Theta& p) {
-                              double sum = big * std::log(p[1]);
-                              for (std::int32_t j = 1; j <= n; ++j) {
-                                  const double left = p[0] - j + 1.0;
-                                  sum += std::log(left) - p[1] * left * x[j];
-                              }
-                              return sum;
-                          }};
-    }
-    if (code == "Du") {
-        double logTimes = 0.0;
-        for (std::int32_t j = 1; j <= n; ++j) logTimes += LogOrMinusInfinity(t[j]);
-        return Likelihood{2, {positive, positive}, [=](const Theta& p) {
-                              return big * std::log(p[1] * p[0]) + (p[0] - 1.0) * logTimes -
-                                     p[1] * std::pow(time, p[0]);
-                          }};
-    }
-    if (code == "MO") {
-        return Likelihood{2, {positive, positive}, [&t, n, big, time](const Theta& p) {
-                              double sum = big * std::log(p[1]) - p[1] * std::log1p(time / p[0]);
-                              for (std::int32_t j = 1; j <= n; ++j) sum -= std::log(p[0] + t[j]);
-                              return sum;
-                          }};
-    }
-    if (code == "GO") {
-        double total = 0.0;
-        for (std::int32_t j = 1; j <= n; ++j) total += t[j];
-        return Likelihood{2, {positive, positive}, [=](const Theta& p) {
-                              return big * std::log(p[0] * p[1]) - p[1] * total +
-                                     p[0] * std::expm1(-p[1] * time);
-                          }};
-    }
-    if (code == "Li" || code == "LNHPP") {
-        const bool li = code == "Li";
-        // Both are made of the same Pareto detection-time densities; Li has N of them.
-        return Likelihood{3,
-                          {li ? faults : positive, positive, positive},
-                          [&t, n, big, time, li](const Theta& p) {
-                              const double alpha = p[1];
-                              const double beta = p[2];
-                              double sum = big * std::log(alpha);
-                              for (std::int32_t j = 1; j <= n; ++j) {
-                                  sum -= std::log(beta + t[j]) + alpha * std::log1p(t[j] / beta);
-                                  if (li) sum += std::log(p[0] - j + 1.0);
-                              }
-                              const double tail = alpha * std::log1p(time / beta);
-                              if (li) return sum - (p[0] - big) * tail;
-                              return sum + big * std::log(p[0]) + p[0] * std::expm1(-tail);
-                          }};
-    }
-    if (code == "LV") {
-        return Likelihood{3, {positive, anySign, anySign}, [&x, n](const Theta& p) {
-                              double sum = 0.0;
-                              for (std::int32_t j = 1; j <= n; ++j) {
-                                  const double psi = p[1] + p[2] * j;
-                                  if (!(psi > 0.0)) return -kInfinity;
-                                  sum += std::log(p[0]) + p[0] * std::log(psi) -
-                                         (p[0] + 1.0) * std::log(psi + x[j]);
-                              }
-                              return sum;
-                          }};
-    }
-    if (code == "KL") {
-        return Likelihood{3, {anySign, anySign, positive}, [&x, n](const Theta& p) {
-                              double sum = 0.0;
-                              for (std::int32_t j = 1; j <= n; ++j) {
-                                  const double inverse = p[0] + p[1] * j;
-                                  if (!(inverse > 0.0)) return -kInfinity;
-                                  const double s = 1.0 / inverse;
-                                  sum += std::log(s) + s * std::log(p[2]) -
-                                         (s + 1.0) * std::log(p[2] + x[j]);
-                              }
-                              return sum;
-                          }};
-    }
-    return std::nullopt;
+    Likelihood likelihood{3, {positive, positive, positive}, std::move(*value)};
+    if (code == "JM") likelihood.coordinates[0] = faults;
+    if (code == "Li") likelihood.coordinates[0] = faults;
+    if (code == "LV") likelihood.coordinates = {positive, anySign, anySign};
+    if (code == "KL") likelihood.coordinates = {anySign, anySign, positive};
+    if (code == "JM" || code == "Du" || code == "MO" || code == "GO") likelihood.parameters = 2;
+    return likelihood;
 }
 
 bool ProfiledModel(std::string_view code) { return code == "JM" || code == "MO" || code == "GO"; }
