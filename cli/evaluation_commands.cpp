@@ -37,43 +37,6 @@ struct NextOptions {
     TableFormat format = TableFormat::Text;
 };
 
-// Columns that a set may lack are empty in csv and json, a dash in text.
-RowSet LeagueTable(const Evaluation& evaluation, TableFormat format) {
-    const DbValue missing = format == TableFormat::Text ? DbValue{std::string("—")} : DbValue{};
-    const auto optional = [&missing](std::optional<double> value) {
-        return value ? DbValue{*value} : missing;
-    };
-    const std::string fit = " (fit to " + std::to_string(evaluation.fitIndex) + ")";
-    RowSet table;
-    table.headings = {"Rank",
-                      "Set",
-                      "Model",
-                      "Kind",
-                      "Points",
-                      "From",
-                      "To",
-                      "U-plot KS",
-                      "U-plot p",
-                      "Y-plot KS",
-                      "Y-plot p",
-                      "-ln PL",
-                      "log(PLR) vs " + evaluation.referenceLabel,
-                      "Verdict",
-                      "AIC" + fit,
-                      "BIC" + fit};
-    for (const SetEvaluation& set : evaluation.sets) {
-        table.rows.push_back(
-            {std::int64_t{set.rank}, SetRefText(set.set), set.label,
-             std::string(set.set.recalibrated ? "recalibrated" : "raw"),
-             std::int64_t{evaluation.points}, std::int64_t{evaluation.firstIndex},
-             std::int64_t{evaluation.lastIndex}, set.uPlotDistance, optional(set.uPlotP),
-             set.yPlotDistance, optional(set.yPlotP), set.minusLogPl, set.logPlr, set.verdict,
-             optional(set.criteria ? std::optional(set.criteria->aic) : std::nullopt),
-             optional(set.criteria ? std::optional(set.criteria->bic) : std::nullopt)});
-    }
-    return table;
-}
-
 // One row a failure: the Laplace factor and running average up to it, and the verdict of the
 // test on the failures so far.
 RowSet TrendTable(const std::vector<TrendPoint>& trend) {
@@ -90,16 +53,10 @@ RowSet TrendTable(const std::vector<TrendPoint>& trend) {
 }
 
 std::string TrendSummary(int failureIndex, double u) {
-    const TrendVerdict verdict = LaplaceVerdict(u);
-    std::string level;
-    if (verdict != TrendVerdict::NoTrend) {
-        level = std::fabs(u) > kLaplace1 ? " (significant at the 1 % level)"
-                                         : " (significant at the 5 % level)";
-    }
     return "Laplace factor at failure " + std::to_string(failureIndex) + ": " + FormatNumber(u, 4) +
            "\n" + "One-sided critical values: ±" + FormatNumber(kLaplace5, 4) + " at 5 %, ±" +
            FormatNumber(kLaplace1, 4) + " at 1 %; negative values mean growth\n" +
-           "Verdict: " + TrendVerdictText(verdict) + level + "\n";
+           "Verdict: " + LaplaceConclusion(u) + "\n";
 }
 
 int RunTrend(const TrendOptions& options) {
@@ -126,7 +83,8 @@ int RunEvaluate(const EvaluateOptions& options) {
         std::optional<Evaluation> evaluation =
             EvaluateDataSet(db, options.name, options.start, options.reference, options.fitIndex);
         if (!evaluation) return kExitFailure;
-        PrintTable(std::cout, LeagueTable(*evaluation, options.format), options.format);
+        PrintTable(std::cout, EvaluationTable(*evaluation, options.format == TableFormat::Text),
+                   options.format);
         return kExitSuccess;
     });
 }

@@ -52,4 +52,12 @@ std::string TrendVerdictText(TrendVerdict verdict) {
     return "no significant trend";
 }
 
+std::string LaplaceConclusion(double u) {
+    const TrendVerdict verdict = LaplaceVerdict(u);
+    if (verdict == TrendVerdict::NoTrend) return TrendVerdictText(verdict);
+    return TrendVerdictText(verdict) + (std::fabs(u) > kLaplace1
+                                            ? " (significant at the 1 % level)"
+                                            : " (significant at the 5 % level)");
+}
+
 }  // namespace tamsel

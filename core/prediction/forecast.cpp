@@ -1,7 +1,9 @@
 #include "tamsel/prediction/forecast.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
+#include <vector>
 
 #include "tamsel/models/sentinels.h"
 
@@ -32,6 +34,39 @@ std::optional<double> Mean(const Predictive& predictive, const StoredFit& fit) {
     return mean;
 }
 
+// The median of the next interfailure time at fit's parameters, by bisection on its
+// distribution function from near start: what a run stores with them, and what some models'
+// quantiles start from.
+double MedianAt(const Predictive& predictive, const StoredFit& fit, double start) {
+    auto below = [&](double s) { return predictive.at(fit, s).cdf < 0.5; };
+    double low = start > 0.0 && std::isfinite(start) ? start : 1.0;
+    double high = low;
+    while (!below(low) && low > 1e-300) low *= 0.5;
+    while (below(high)) {
+        if (high > 1e300) return kInfiniteQuartile;
+        high *= 2.0;
+    }
+    for (int iteration = 0; iteration < 200; ++iteration) {
+        const double middle = 0.5 * (low + high);
+        if (middle == low || middle == high) break;
+        (below(middle) ? low : high) = middle;
+    }
+    return 0.5 * (low + high);
+}
+
+std::optional<double> TargetTime(const Forecast& forecast) {
+    if (!forecast.target) return std::nullopt;
+    switch (forecast.target->status) {
+        case TargetReach::Status::Reached:
+            return 0.0;
+        case TargetReach::Status::Never:
+            return kInfinity;
+        case TargetReach::Status::After:
+            break;
+    }
+    return forecast.target->time;
+}
+
 }  // namespace
 
 Forecast ForecastAt(const ModelInfo& model, const StoredFit& fit, const ForecastRequest& request) {
@@ -53,6 +88,38 @@ Forecast ForecastAt(const ModelInfo& model, const StoredFit& fit, const Forecast
     if (forecast.countsFaults) forecast.faultsRemaining = process.faultsRemaining(fit);
     if (request.targetIntensity) forecast.target = process.reach(fit, *request.targetIntensity);
     return forecast;
+}
+
+ForecastIntervals ForecastIntervalsAt(const ModelInfo& model, const StoredFit& fit,
+                                      const LikelihoodRegion& region,
+                                      const ForecastRequest& request) {
+    std::vector<Forecast> forecasts;
+    forecasts.reserve(region.points.size());
+    for (const ParameterPoint& p : region.points) {
+        StoredFit at = fit;
+        at.param1 = p[0];
+        at.param2 = p[1];
+        at.param3 = p[2];
+        if (p != region.points.front()) at.median = MedianAt(*model.predictive, at, fit.median);
+        forecasts.push_back(ForecastAt(model, at, request));
+    }
+    auto interval = [&](auto quantity, QuantityScale scale = QuantityScale::Log) {
+        std::vector<std::optional<double>> values;
+        for (const Forecast& forecast : forecasts) values.push_back(quantity(forecast));
+        return QuantityIntervalOf(region, values, scale);
+    };
+    ForecastIntervals intervals;
+    intervals.intensity = interval([](const Forecast& f) { return f.intensity; });
+    intervals.mttf = interval([](const Forecast& f) { return f.mttf; });
+    intervals.median = interval([](const Forecast& f) { return std::optional(f.median); });
+    intervals.reliability =
+        interval([](const Forecast& f) { return f.reliability; }, QuantityScale::Logit);
+    intervals.expectedFailures = interval([](const Forecast& f) { return f.expectedFailures; });
+    intervals.faultsRemaining = interval([](const Forecast& f) {
+        return f.countsFaults ? std::optional(f.faultsRemaining.value_or(kInfinity)) : std::nullopt;
+    });
+    intervals.targetTime = interval(TargetTime);
+    return intervals;
 }
 
 PredictivePoint RecalibratedAt(const ModelInfo& model, const StoredFit& fit,

@@ -5,9 +5,11 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <numbers>
 #include <optional>
 #include <string_view>
 
+#include "tamsel/models/log_likelihoods.h"
 #include "tamsel/numeric/minimise_1d.h"
 
 namespace tamsel {
@@ -34,8 +36,7 @@ struct Coordinate {
     double DomainLower() const { return logScale ? offset : -kInfinity; }
 };
 
-// The full log-likelihood of failures 1..n in a model's parameters, -infinity outside their
-// domain, as docs/numerics.md lists them.
+// A model's full log-likelihood with the working coordinate of each parameter.
 struct Likelihood {
     int parameters = 2;
     std::array<Coordinate, 3> coordinates;
@@ -49,92 +50,20 @@ struct Likelihood {
     }
 };
 
-double LogOrMinusInfinity(double v) { return v > 0.0 ? std::log(v) : -kInfinity; }
-
 std::optional<Likelihood> LikelihoodOf(std::string_view code, const FailureSeries& x,
                                        const FailureSeries& t, std::int32_t n) {
-    const double big = n;
-    const double time = t[n];
+    std::optional<LogLikelihood> value = FullLogLikelihood(code, x, t, n);
+    if (!value) return std::nullopt;
     const Coordinate positive{};
-    const Coordinate faults{true, big - 1.0};  // N > n - 1 keeps every N - j + 1 positive
+    const Coordinate faults{true, n - 1.0};  // N > n - 1 keeps every N - j + 1 positive
     const Coordinate anySign{false, 0.0};
-    if (code == "JM") {
-        return Likelihood{2, {faults, positive}, [&x, n, big](const Theta& p) {
-                              double sum = big * std::log(p[1]);
-                              for (std::int32_t j = 1; j <= n; ++j) {
-                                  const double left = p[0] - j + 1.0;
-                                  sum += std::log(left) - p[1] * left * x[j];
-                              }
-                              return sum;
-                          }};
-    }
-    if (code == "Du") {
-        double logTimes = 0.0;
-        for (std::int32_t j = 1; j <= n; ++j) logTimes += LogOrMinusInfinity(t[j]);
-        return Likelihood{2, {positive, positive}, [=](const Theta& p) {
-                              return big * std::log(p[1] * p[0]) + (p[0] - 1.0) * logTimes -
-                                     p[1] * std::pow(time, p[0]);
-                          }};
-    }
-    if (code == "MO") {
-        return Likelihood{2, {positive, positive}, [&t, n, big, time](const Theta& p) {
-                              double sum = big * std::log(p[1]) - p[1] * std::log1p(time / p[0]);
-                              for (std::int32_t j = 1; j <= n; ++j) sum -= std::log(p[0] + t[j]);
-                              return sum;
-                          }};
-    }
-    if (code == "GO") {
-        double total = 0.0;
-        for (std::int32_t j = 1; j <= n; ++j) total += t[j];
-        return Likelihood{2, {positive, positive}, [=](const Theta& p) {
-                              return big * std::log(p[0] * p[1]) - p[1] * total +
-                                     p[0] * std::expm1(-p[1] * time);
-                          }};
-    }
-    if (code == "Li" || code == "LNHPP") {
-        const bool li = code == "Li";
-        // Both are made of the same Pareto detection-time densities; Li has N of them.
-        return Likelihood{3,
-                          {li ? faults : positive, positive, positive},
-                          [&t, n, big, time, li](const Theta& p) {
-                              const double alpha = p[1];
-                              const double beta = p[2];
-                              double sum = big * std::log(alpha);
-                              for (std::int32_t j = 1; j <= n; ++j) {
-                                  sum -= std::log(beta + t[j]) + alpha * std::log1p(t[j] / beta);
-                                  if (li) sum += std::log(p[0] - j + 1.0);
-                              }
-                              const double tail = alpha * std::log1p(time / beta);
-                              if (li) return sum - (p[0] - big) * tail;
-                              return sum + big * std::log(p[0]) + p[0] * std::expm1(-tail);
-                          }};
-    }
-    if (code == "LV") {
-        return Likelihood{3, {positive, anySign, anySign}, [&x, n](const Theta& p) {
-                              double sum = 0.0;
-                              for (std::int32_t j = 1; j <= n; ++j) {
-                                  const double psi = p[1] + p[2] * j;
-                                  if (!(psi > 0.0)) return -kInfinity;
-                                  sum += std::log(p[0]) + p[0] * std::log(psi) -
-                                         (p[0] + 1.0) * std::log(psi + x[j]);
-                              }
-                              return sum;
-                          }};
-    }
-    if (code == "KL") {
-        return Likelihood{3, {anySign, anySign, positive}, [&x, n](const Theta& p) {
-                              double sum = 0.0;
-                              for (std::int32_t j = 1; j <= n; ++j) {
-                                  const double inverse = p[0] + p[1] * j;
-                                  if (!(inverse > 0.0)) return -kInfinity;
-                                  const double s = 1.0 / inverse;
-                                  sum += std::log(s) + s * std::log(p[2]) -
-                                         (s + 1.0) * std::log(p[2] + x[j]);
-                              }
-                              return sum;
-                          }};
-    }
-    return std::nullopt;
+    Likelihood likelihood{3, {positive, positive, positive}, std::move(*value)};
+    if (code == "JM") likelihood.coordinates[0] = faults;
+    if (code == "Li") likelihood.coordinates[0] = faults;
+    if (code == "LV") likelihood.coordinates = {positive, anySign, anySign};
+    if (code == "KL") likelihood.coordinates = {anySign, anySign, positive};
+    if (code == "JM" || code == "Du" || code == "MO" || code == "GO") likelihood.parameters = 2;
+    return likelihood;
 }
 
 bool ProfiledModel(std::string_view code) { return code == "JM" || code == "MO" || code == "GO"; }
@@ -147,9 +76,15 @@ void Unbounded(const Likelihood& likelihood, const Theta& theta, ParameterInterv
     }
 }
 
-// The profile log-likelihood of parameter k (of two) at coordinate v: the other parameter's
-// coordinate maximises the likelihood, searched from where the fit has it.
-double Profile(const Likelihood& likelihood, const Theta& fitted, int k, double v) {
+// The profile log-likelihood of parameter k (of two) at coordinate v, and the coordinates
+// where it is reached: the other parameter's coordinate maximises the likelihood, searched
+// from where the fit has it.
+struct ProfilePoint {
+    double value = 0.0;
+    Theta u{};
+};
+
+ProfilePoint ProfileAt(const Likelihood& likelihood, const Theta& fitted, int k, double v) {
     const int other = 1 - k;
     Theta u = fitted;
     u[k] = v;
@@ -160,7 +95,12 @@ double Profile(const Likelihood& likelihood, const Theta& fitted, int k, double 
     const double start = fitted[other];
     const Minimise1DResult best =
         Minimise1D(negative, start, start - kReach, start + kReach, 1e-12, 1e-12, 400);
-    return -best.fx;
+    u[other] = best.x;
+    return {-best.fx, u};
+}
+
+double Profile(const Likelihood& likelihood, const Theta& fitted, int k, double v) {
+    return ProfileAt(likelihood, fitted, k, v).value;
 }
 
 // Where the profile of k falls to level on the side direction (+1 or -1) of the fit, by
@@ -184,15 +124,26 @@ std::optional<double> ProfileEnd(const Likelihood& likelihood, const Theta& fitt
     return std::nullopt;
 }
 
-void ProfileIntervals(const Likelihood& likelihood, const Theta& u, ParameterIntervals& result) {
+Theta ThetaAt(const Likelihood& likelihood, const Theta& u) {
+    Theta theta{};
+    for (int k = 0; k < likelihood.parameters; ++k)
+        theta[k] = likelihood.coordinates[k].Theta(u[k]);
+    return theta;
+}
+
+// Each parameter's interval, and on the region the points where the profile of each ends
+// (or, on a side the data do not bound, where the search gave up: the far end of the ridge).
+void ProfileIntervals(const Likelihood& likelihood, const Theta& u, double level,
+                      ParameterIntervals& result, LikelihoodRegion& region) {
     for (int k = 0; k < 2; ++k) {
         const Coordinate& c = likelihood.coordinates[k];
-        const double level =
-            std::max(likelihood.AtU(u), Profile(likelihood, u, k, u[k])) - kProfileDrop;
         const std::optional<double> low = ProfileEnd(likelihood, u, k, -1.0, level);
         const std::optional<double> high = ProfileEnd(likelihood, u, k, 1.0, level);
         result.parameters[k].lower = low ? c.Theta(*low) : c.DomainLower();
         result.parameters[k].upper = high ? c.Theta(*high) : kInfinity;
+        for (double end : {low.value_or(u[k] - kReach), high.value_or(u[k] + kReach)}) {
+            region.points.push_back(ThetaAt(likelihood, ProfileAt(likelihood, u, k, end).u));
+        }
     }
 }
 
@@ -220,10 +171,12 @@ std::array<std::array<double, 3>, 3> Hessian(const Likelihood& likelihood, const
     return hessian;
 }
 
-// The diagonal of the inverse of the observed information -H, by its Cholesky factor;
-// nothing when -H is not positive definite.
-std::optional<Theta> InverseDiagonal(const std::array<std::array<double, 3>, 3>& hessian, int m) {
-    std::array<std::array<double, 3>, 3> l{};
+using Matrix = std::array<std::array<double, 3>, 3>;
+
+// The Cholesky factor L of the observed information -H (L L^T = -H); nothing when -H is not
+// positive definite.
+std::optional<Matrix> InformationFactor(const Matrix& hessian, int m) {
+    Matrix l{};
     for (int a = 0; a < m; ++a) {
         for (int b = 0; b <= a; ++b) {
             double sum = -hessian[a][b];
@@ -236,35 +189,144 @@ std::optional<Theta> InverseDiagonal(const std::array<std::array<double, 3>, 3>&
             }
         }
     }
-    // Column c of L^-1; the diagonal of (L L^T)^-1 sums the squares of L^-1's columns.
-    Theta diagonal{};
-    for (int c = 0; c < m; ++c) {
-        Theta column{};
-        for (int a = c; a < m; ++a) {
-            double sum = a == c ? 1.0 : 0.0;
-            for (int k = c; k < a; ++k) sum -= l[a][k] * column[k];
-            column[a] = sum / l[a][a];
-        }
-        for (int a = c; a < m; ++a) diagonal[c] += column[a] * column[a];
-    }
-    return diagonal;
+    return l;
 }
 
-bool InformationIntervals(const Likelihood& likelihood, const Theta& u,
-                          ParameterIntervals& result) {
-    const std::optional<Theta> variance =
-        InverseDiagonal(Hessian(likelihood, u), likelihood.parameters);
-    if (!variance) return false;
-    for (int k = 0; k < likelihood.parameters; ++k) {
-        const double half = kWaldQuantile * std::sqrt((*variance)[k]);
+// L^-1 of a lower triangular factor, column by column.
+Matrix InverseFactor(const Matrix& l, int m) {
+    Matrix inverse{};
+    for (int c = 0; c < m; ++c) {
+        for (int a = c; a < m; ++a) {
+            double sum = a == c ? 1.0 : 0.0;
+            for (int k = c; k < a; ++k) sum -= l[a][k] * inverse[k][c];
+            inverse[a][c] = sum / l[a][a];
+        }
+    }
+    return inverse;
+}
+
+// Points on the boundary of the likelihood-ratio region, along rays from the estimate u that
+// the observed information spreads evenly (a quadratic likelihood would give a circle of
+// them); a ray the data do not bound gives its point at kReach.
+void RegionBoundary(const Likelihood& likelihood, const Theta& u, double level,
+                    LikelihoodRegion& region) {
+    constexpr int kRays = 192;
+    Matrix spread{{{1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}}};
+    if (const std::optional<Matrix> l = InformationFactor(Hessian(likelihood, u), 2)) {
+        const Matrix inverse = InverseFactor(*l, 2);  // rays u + L^-T z
+        for (int a = 0; a < 2; ++a) {
+            for (int b = 0; b < 2; ++b) spread[a][b] = inverse[b][a];
+        }
+    }
+    for (int ray = 0; ray < kRays; ++ray) {
+        const double angle = 2.0 * std::numbers::pi * ray / kRays;
+        const double z[2] = {std::cos(angle), std::sin(angle)};
+        Theta direction{};
+        double longest = 0.0;
+        for (int a = 0; a < 2; ++a) {
+            direction[a] = spread[a][0] * z[0] + spread[a][1] * z[1];
+            longest = std::max(longest, std::fabs(direction[a]));
+        }
+        if (!(longest > 0.0)) continue;
+        auto at = [&](double r) {
+            Theta p = u;
+            for (int a = 0; a < 2; ++a) p[a] += r * direction[a];
+            return p;
+        };
+        const double farthest = kReach / longest;
+        double inside = 0.0;
+        double outside = 1.0;
+        while (outside < farthest && likelihood.AtU(at(outside)) >= level) {
+            inside = outside;
+            outside *= 2.0;
+        }
+        if (outside >= farthest && likelihood.AtU(at(farthest)) >= level) {
+            inside = farthest;
+        } else {
+            outside = std::min(outside, farthest);
+            for (int iteration = 0; iteration < 100; ++iteration) {
+                const double middle = 0.5 * (inside + outside);
+                if (middle == inside || middle == outside) break;
+                (likelihood.AtU(at(middle)) >= level ? inside : outside) = middle;
+            }
+        }
+        region.points.push_back(ThetaAt(likelihood, at(inside)));
+    }
+}
+
+// Wald intervals, and on the region the estimate's neighbours one step away in each
+// coordinate with the covariance (-H)^-1 = L^-T L^-1 that the delta method needs.
+bool InformationIntervals(const Likelihood& likelihood, const Theta& u, ParameterIntervals& result,
+                          LikelihoodRegion& region) {
+    const int m = likelihood.parameters;
+    const std::optional<Matrix> l = InformationFactor(Hessian(likelihood, u), m);
+    if (!l) return false;
+    const Matrix inverse = InverseFactor(*l, m);
+    for (int a = 0; a < m; ++a) {
+        for (int b = 0; b < m; ++b) {
+            for (int k = std::max(a, b); k < m; ++k) {
+                region.covariance[a][b] += inverse[k][a] * inverse[k][b];
+            }
+        }
+    }
+    for (int k = 0; k < m; ++k) {
+        const double half = kWaldQuantile * std::sqrt(region.covariance[k][k]);
         const Coordinate& c = likelihood.coordinates[k];
         result.parameters[k].lower = c.Theta(u[k] - half);
         result.parameters[k].upper = c.Theta(u[k] + half);
+        region.steps[k] = kQuantityStep * std::max(1.0, std::fabs(u[k]));
+        for (double side : {1.0, -1.0}) {
+            Theta p = u;
+            p[k] += side * region.steps[k];
+            region.points.push_back(ThetaAt(likelihood, p));
+        }
     }
     return true;
 }
 
+double OnScale(double v, QuantityScale scale) {
+    return scale == QuantityScale::Log ? std::log(v) : std::log(v) - std::log1p(-v);
+}
+
+double FromScale(double w, QuantityScale scale) {
+    return scale == QuantityScale::Log ? std::exp(w) : 1.0 / (1.0 + std::exp(-w));
+}
+
 }  // namespace
+
+std::optional<QuantityInterval> QuantityIntervalOf(const LikelihoodRegion& region,
+                                                   std::span<const std::optional<double>> values,
+                                                   QuantityScale scale) {
+    if (values.size() != region.points.size() || !values[0]) return std::nullopt;
+    if (region.method == IntervalMethod::ProfileLikelihood) {
+        QuantityInterval range{*values[0], *values[0]};
+        for (const std::optional<double>& v : values) {
+            if (!v) continue;
+            range.lower = std::min(range.lower, *v);
+            range.upper = std::max(range.upper, *v);
+        }
+        return range;
+    }
+    // The delta method: the gradient by central differences on the scale, then
+    // g^T covariance g.
+    std::array<double, 3> gradient{};
+    for (int k = 0; k < region.parameters; ++k) {
+        const std::optional<double>& above = values[1 + 2 * k];
+        const std::optional<double>& below = values[2 + 2 * k];
+        if (!above || !below) return std::nullopt;
+        gradient[k] = (OnScale(*above, scale) - OnScale(*below, scale)) / (2.0 * region.steps[k]);
+    }
+    double variance = 0.0;
+    for (int a = 0; a < region.parameters; ++a) {
+        for (int b = 0; b < region.parameters; ++b) {
+            variance += gradient[a] * gradient[b] * region.covariance[a][b];
+        }
+    }
+    const double centre = OnScale(*values[0], scale);
+    const double half = kWaldQuantile * std::sqrt(variance);
+    if (!std::isfinite(centre) || !std::isfinite(half)) return std::nullopt;
+    return QuantityInterval{FromScale(centre - half, scale), FromScale(centre + half, scale)};
+}
 
 ParameterIntervals ParameterIntervalsAt(const ModelInfo& model, const FailureSeries& x,
                                         const FailureSeries& t, const StoredFit& fit,
@@ -287,11 +349,21 @@ ParameterIntervals ParameterIntervalsAt(const ModelInfo& model, const FailureSer
         result.status = IntervalStatus::NoFiniteInterval;
         return result;
     }
+    LikelihoodRegion region;
+    region.method = result.method;
+    region.parameters = likelihood->parameters;
+    region.points.push_back(theta);
     if (result.method == IntervalMethod::ProfileLikelihood) {
-        ProfileIntervals(*likelihood, u, result);
-    } else if (!InformationIntervals(*likelihood, u, result)) {
+        const double level = std::max({likelihood->AtU(u), Profile(*likelihood, u, 0, u[0]),
+                                       Profile(*likelihood, u, 1, u[1])}) -
+                             kProfileDrop;
+        ProfileIntervals(*likelihood, u, level, result, region);
+        RegionBoundary(*likelihood, u, level, region);
+    } else if (!InformationIntervals(*likelihood, u, result, region)) {
         result.status = IntervalStatus::NoInformation;
+        return result;
     }
+    result.region = std::move(region);
     return result;
 }
 

@@ -49,12 +49,13 @@ std::optional<std::vector<PredictionSetRef>> SetsOf(Database& db, const std::str
 }
 
 // The failure index every raw set has fitted that the information criteria are read at:
-// fitIndex when given, else the largest shared one. nullopt after a message when fitIndex is
-// not shared; 0 when the ranges share none.
+// fitIndex when given, else the largest shared one, and the shared range [first, last].
+// nullopt after a message when fitIndex is not shared; 0 when the ranges share none.
 std::optional<int> CriteriaIndex(const std::vector<EstimatesSetInfo>& raw,
-                                 const std::string& dataName, std::optional<int> fitIndex) {
-    int first = 0;
-    int last = raw.front().rangeEnd;
+                                 const std::string& dataName, std::optional<int> fitIndex,
+                                 int& first, int& last) {
+    first = 0;
+    last = raw.front().rangeEnd;
     for (const EstimatesSetInfo& set : raw) {
         first = std::max(first, set.rangeStart);
         last = std::min(last, set.rangeEnd);
@@ -135,6 +136,42 @@ SetEvaluation Evaluate(const Candidate& candidate, const std::vector<int>& indic
 
 }  // namespace
 
+RowSet EvaluationTable(const Evaluation& evaluation, bool dashes) {
+    const DbValue missing = dashes ? DbValue{std::string("—")} : DbValue{};
+    const auto optional = [&missing](std::optional<double> value) {
+        return value ? DbValue{*value} : missing;
+    };
+    const std::string fit = " (fit to " + std::to_string(evaluation.fitIndex) + ")";
+    RowSet table;
+    table.headings = {"Rank",
+                      "Set",
+                      "Model",
+                      "Kind",
+                      "Points",
+                      "From",
+                      "To",
+                      "U-plot KS",
+                      "U-plot p",
+                      "Y-plot KS",
+                      "Y-plot p",
+                      "-ln PL",
+                      "log(PLR) vs " + evaluation.referenceLabel,
+                      "Verdict",
+                      "AIC" + fit,
+                      "BIC" + fit};
+    for (const SetEvaluation& set : evaluation.sets) {
+        table.rows.push_back(
+            {std::int64_t{set.rank}, SetRefText(set.set), set.label,
+             std::string(set.set.recalibrated ? "recalibrated" : "raw"),
+             std::int64_t{evaluation.points}, std::int64_t{evaluation.firstIndex},
+             std::int64_t{evaluation.lastIndex}, set.uPlotDistance, optional(set.uPlotP),
+             set.yPlotDistance, optional(set.yPlotP), set.minusLogPl, set.logPlr, set.verdict,
+             optional(set.criteria ? std::optional(set.criteria->aic) : std::nullopt),
+             optional(set.criteria ? std::optional(set.criteria->bic) : std::nullopt)});
+    }
+    return table;
+}
+
 std::string SetRefText(const PredictionSetRef& set) {
     return (set.recalibrated ? "p" : "") + std::to_string(set.id);
 }
@@ -167,7 +204,10 @@ std::optional<Evaluation> EvaluateDataSet(Database& db, const std::string& dataN
     std::optional<std::vector<PredictionSetRef>> sets =
         SetsOf(db, dataName, largestRangeStart, raw);
     if (!sets) return std::nullopt;
-    const std::optional<int> criteriaIndex = CriteriaIndex(raw, dataName, fitIndex);
+    int fitFirst = 0;
+    int fitLast = 0;
+    const std::optional<int> criteriaIndex =
+        CriteriaIndex(raw, dataName, fitIndex, fitFirst, fitLast);
     if (!criteriaIndex) return std::nullopt;
     const PredictionSetRef referenceSet = reference.value_or(sets->front());
     auto referencePosition = std::find(sets->begin(), sets->end(), referenceSet);
@@ -202,6 +242,8 @@ std::optional<Evaluation> EvaluateDataSet(Database& db, const std::string& dataN
         CriteriaAt(db, raw, *criteriaIndex);
     if (!criteria) return std::nullopt;
     evaluation.fitIndex = *criteriaIndex;
+    evaluation.fitFirst = fitFirst;
+    evaluation.fitLast = fitLast;
     for (std::size_t k = 0; k < candidates.size(); ++k) {
         evaluation.sets.push_back(Evaluate(candidates[k], indices));
         // Raw sets come first, in the order of raw; recalibrated ones have no fit of their own.

@@ -82,7 +82,15 @@ DbValue ShownOr(const std::optional<double>& value, const char* otherwise) {
     return value ? Shown(*value) : DbValue{std::string(otherwise)};
 }
 
-void AddTargetLines(std::vector<ForecastLine>& lines, const std::optional<TargetReach>& reach) {
+// A line with the ends of the quantity's 95 % interval, where it has one.
+ForecastLine WithInterval(std::string quantity, DbValue value,
+                          const std::optional<QuantityInterval>& interval) {
+    if (!interval) return {std::move(quantity), std::move(value)};
+    return {std::move(quantity), std::move(value), Shown(interval->lower), Shown(interval->upper)};
+}
+
+void AddTargetLines(std::vector<ForecastLine>& lines, const std::optional<TargetReach>& reach,
+                    const std::optional<QuantityInterval>& interval) {
     const std::string quantity = "Test time to reach the target";
     if (!reach) {
         lines.push_back({quantity, std::string(kNotDefined)});
@@ -90,13 +98,13 @@ void AddTargetLines(std::vector<ForecastLine>& lines, const std::optional<Target
     }
     switch (reach->status) {
         case TargetReach::Status::Reached:
-            lines.push_back({quantity, std::string("reached")});
+            lines.push_back(WithInterval(quantity, std::string("reached"), interval));
             break;
         case TargetReach::Status::Never:
-            lines.push_back({quantity, std::string("never")});
+            lines.push_back(WithInterval(quantity, std::string("never"), interval));
             break;
         case TargetReach::Status::After:
-            lines.push_back({quantity, Shown(reach->time)});
+            lines.push_back(WithInterval(quantity, Shown(reach->time), interval));
             if (reach->fixes) lines.push_back({"Fixes to reach the target", *reach->fixes});
             break;
     }
@@ -244,28 +252,40 @@ std::vector<ForecastLine> DescribeForecast(const ForecastBasis& basis, const For
                                                                     *basis.recalibration, request)
                                            : ForecastAt(*basis.model, basis.fit, request);
 
+    // A recalibrated set has no likelihood of its own, and a fit without a computed
+    // interval has no region.
+    ForecastIntervals intervals;
+    if (!recalibrated && basis.intervals && basis.intervals->region) {
+        intervals = ForecastIntervalsAt(*basis.model, basis.fit, *basis.intervals->region, request);
+    }
     std::vector<ForecastLine> lines = {
         {"Failure index", std::int64_t{basis.fit.index}},
         {"Cumulative time", basis.fit.time},
-        {"Failure intensity", ShownOr(forecast.intensity, kNotDefined)},
-        {"MTTF", ShownOr(forecast.mttf, recalibrated ? kNotDefined : "not reported")},
-        {"Median time to next failure", Shown(forecast.median)},
+        WithInterval("Failure intensity", ShownOr(forecast.intensity, kNotDefined),
+                     intervals.intensity),
+        WithInterval("MTTF", ShownOr(forecast.mttf, recalibrated ? kNotDefined : "not reported"),
+                     intervals.mttf),
+        WithInterval("Median time to next failure", Shown(forecast.median), intervals.median),
         {"5 % quantile of time to next failure", Shown(forecast.lower)},
         {"95 % quantile of time to next failure", Shown(forecast.upper)},
     };
     if (query.mission) {
         lines.push_back({"Mission time", *query.mission});
-        lines.push_back({"Reliability over the mission", Shown(*forecast.reliability)});
-        lines.push_back(
-            {"Expected failures in the mission", ShownOr(forecast.expectedFailures, kNotDefined)});
+        lines.push_back(WithInterval("Reliability over the mission", Shown(*forecast.reliability),
+                                     intervals.reliability));
+        lines.push_back(WithInterval("Expected failures in the mission",
+                                     ShownOr(forecast.expectedFailures, kNotDefined),
+                                     intervals.expectedFailures));
     }
-    lines.push_back({"Faults remaining", forecast.countsFaults
-                                             ? ShownOr(forecast.faultsRemaining, "unbounded")
-                                             : DbValue{std::string(kNotDefined)}});
+    lines.push_back(WithInterval("Faults remaining",
+                                 forecast.countsFaults
+                                     ? ShownOr(forecast.faultsRemaining, "unbounded")
+                                     : DbValue{std::string(kNotDefined)},
+                                 intervals.faultsRemaining));
     if (query.targetMttf) lines.push_back({"Target MTTF", *query.targetMttf});
     if (request.targetIntensity) {
         lines.push_back({"Target failure intensity", *request.targetIntensity});
-        AddTargetLines(lines, forecast.target);
+        AddTargetLines(lines, forecast.target, intervals.targetTime);
     }
     AddIntervalLines(lines, basis);
     return lines;

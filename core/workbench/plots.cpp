@@ -8,6 +8,7 @@
 #include "tamsel/measures/trend.h"
 #include "tamsel/store/sets.h"
 #include "tamsel/support/messages.h"
+#include "tamsel/tables/text_table.h"
 #include "tamsel/workbench/fit_outcomes.h"
 
 namespace tamsel {
@@ -304,12 +305,29 @@ std::optional<Plot> PlotLaplaceTrend(Database& db, const CurrentSelection& selec
     const double last = points.empty() ? 2.0 : std::max(points.back().x, first + 1.0);
     Plot plot = TrendPlot(selection, "Laplace trend test", PlotType::LaplaceTrend,
                           "Laplace factor u(i)", Series("Laplace factor", std::move(points)));
-    std::vector<ChartSeries> lines = CriticalLines(kLaplace5, "5 % critical values", first, last);
-    for (ChartSeries& line : CriticalLines(kLaplace1, "1 % critical values", first, last)) {
+    const auto critical = [&](double level, const char* name) {
+        return CriticalLines(level, name + FormatTableNumber(level, 4), first, last);
+    };
+    std::vector<ChartSeries> lines = critical(kLaplace5, "5 % critical values ±");
+    for (ChartSeries& line : critical(kLaplace1, "1 % critical values ±")) {
         lines.push_back(std::move(line));
     }
     plot.chart.groups.push_back(Group(DataLayout::PerSeriesX, std::move(lines)));
     SetSeriesStyles(plot.chart);
+    // The test's answer on all the failures, as the trend command states it, in lines short
+    // enough for the space beside the legend.
+    if (const std::vector<ChartPoint>& factors = plot.chart.groups.front().series.front().points;
+        !factors.empty()) {
+        const ChartPoint& final = factors.back();
+        std::string conclusion = LaplaceConclusion(final.y);
+        if (const auto level = conclusion.find(" ("); level != std::string::npos) {
+            conclusion[level] = '\n';
+        }
+        plot.chart.labels.push_back({"u(" + std::to_string(static_cast<int>(final.x)) +
+                                         ") = " + FormatTableNumber(final.y, 4) + "\n" + conclusion,
+                                     LabelAttachment::BelowLegend, 0.0, 0.0, kReferenceLabelGap,
+                                     kLabelBackground});
+    }
     return plot;
 }
 

@@ -16,6 +16,7 @@
 
 #include "plots/plot_window.h"
 #include "plots/show_plot.h"
+#include "predictions/evaluation_dialog.h"
 #include "predictions/forecast_dialog.h"
 #include "recalibration/recalibration_dialog.h"
 #include "shell/about_dialog.h"
@@ -195,6 +196,11 @@ void MainWindow::CreateMenus() {
         AddItem(predictions, "mnuPredictionsForecast", QStringLiteral("&Forecast..."), [this] {
             ForecastDialog::ShowFor(*m_controller.OpenedDatabase(), m_controller.Selection(), this);
         });
+    a.evaluate =
+        AddItem(predictions, "mnuPredictionsEvaluate", QStringLiteral("&Evaluate Sets..."), [this] {
+            EvaluationDialog::ShowFor(*m_controller.OpenedDatabase(), m_controller.Selection(),
+                                      this);
+        });
 
     m_windowMenu = bar->addMenu(QStringLiteral("&Window"));
     m_windowMenu->setObjectName(QStringLiteral("mnuWindow"));
@@ -248,7 +254,7 @@ void MainWindow::UpdateActions() {
     const Actions& a = m_actions;
     SetEnabled({a.addNewDataset, a.selectDataset}, database);
     SetEnabled({a.deleteDataset, a.applyModel, a.selectEstimatesSet, a.recalibrate,
-                a.selectPredictions, a.failureTimesTable},
+                a.selectPredictions, a.failureTimesTable, a.evaluate},
                dataSet);
     SetEnabled({a.estimatesTable, a.nextFailure, a.forecast, a.deleteSet}, set);
     for (const PlotKind& kind : PlotKinds()) {

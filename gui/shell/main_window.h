@@ -132,6 +132,7 @@ class MainWindow : public QMainWindow, public SelectionView {
         QAction* estimatesTable = nullptr;
         QAction* nextFailure = nullptr;
         QAction* forecast = nullptr;
+        QAction* evaluate = nullptr;
         std::map<PlotType, QAction*> plots;
     };
 

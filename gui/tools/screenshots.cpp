@@ -22,6 +22,7 @@
 #include <memory>
 
 #include "plots/plot_window.h"
+#include "predictions/evaluation_dialog.h"
 #include "predictions/forecast_dialog.h"
 #include "recalibration/recalibration_dialog.h"
 #include "shell/about_dialog.h"
@@ -270,6 +271,12 @@ void SavePlotsAndTables(Renderer& renderer, Database& db, SelectionController& c
         forecast.findChild<QLineEdit*>(QStringLiteral("txtTarget"))
             ->setText(QStringLiteral("5000"));
         renderer.Save(forecast, name);
+    }
+    if (std::optional<Evaluation> evaluation =
+            EvaluateDataSet(db, selection.dataSetName, std::nullopt, std::nullopt)) {
+        EvaluationDialog dialog(db, selection.dataSetName, *evaluation);
+        dialog.resize(1960, 470);  // every column and row in view
+        renderer.Save(dialog, QStringLiteral("evaluation"));
     }
 }
 

@@ -53,12 +53,14 @@ const QStringList kDataSetItems =
     Names(
         "mnuDataDeleteDataset mnuEstimatesApplyModel mnuEstimatesSelectSet "
         "mnuEstimatesRecalibrate mnuEstimatesSelectPredictions mnuTableShowTableFT "
+        "mnuPredictionsEvaluate "
         "mnuPlotShowPlot_0 mnuPlotShowPlot_3 mnuPlotShowPlot_40 mnuPlotShowPlot_43");
 const QStringList kRecalibratedItems =
-    kDataSetItems + Names(
-                        "mnuDataDeleteSet mnuTableShowTableEstimates mnuPlotShowPlot_13 mnuPlotShowPlot_20 "
-                        "mnuPlotShowPlot_23 mnuPlotShowPlot_30 mnuPredictionsNextFailure "
-                        "mnuPredictionsForecast");
+    kDataSetItems +
+    Names(
+        "mnuDataDeleteSet mnuTableShowTableEstimates mnuPlotShowPlot_13 mnuPlotShowPlot_20 "
+        "mnuPlotShowPlot_23 mnuPlotShowPlot_30 mnuPredictionsNextFailure "
+        "mnuPredictionsForecast");
 const QStringList kRawItems = kRecalibratedItems + Names("mnuPlotShowPlot_10");
 
 QStringList Sorted(QStringList names) {

@@ -1,18 +1,22 @@
 // make check-coverage: how often the nominal 95 % parameter intervals cover the parameters
-// that planted the data. Each replicate simulates 200 failures from a model with known
+// that planted the data, and the intervals of the intensity and of R(t) their values under
+// the planted parameters. Each replicate simulates 200 failures from a model with known
 // parameters, fits the model at the last failure as a run stores it, and asks whether each
 // interval holds the true value; an interval without a finite bound spans the whole domain
-// and so covers. Prints one table line per model and parameter.
+// and so covers. Prints one table line per model and parameter or quantity. The mission of
+// R(t) is the mean interfailure time so far, T / n.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tamsel/models/model_table.h"
-#include "tamsel/prediction/intervals.h"
+#include "tamsel/prediction/forecast.h"
 
 namespace tamsel {
 namespace {
@@ -97,6 +101,8 @@ void Sweep(const Planted& planted) {
     const MinimisationSettings settings{300, 1e-15, 1e-8, 0.4, 1e-7};
     const std::size_t count = planted.truth.size();
     std::vector<int> covered(count, 0);
+    int intensityCovered = 0;
+    int reliabilityCovered = 0;
     int noFinite = 0;
     int noInformation = 0;
     IntervalMethod method = IntervalMethod::ProfileLikelihood;
@@ -120,6 +126,19 @@ void Sweep(const Planted& planted) {
             const ParameterInterval& p = intervals.parameters[k];
             covered[k] += p.lower <= planted.truth[k] && planted.truth[k] <= p.upper;
         }
+        if (!intervals.region) continue;
+        const ForecastRequest request{t[kFailures] / kFailures, std::nullopt};
+        StoredFit truth = fit;
+        truth.param1 = planted.truth[0];
+        truth.param2 = planted.truth[1];
+        truth.param3 = count > 2 ? planted.truth[2] : 0.0;
+        const Forecast expected = ForecastAt(model, truth, request);
+        const ForecastIntervals got = ForecastIntervalsAt(model, fit, *intervals.region, request);
+        auto holds = [](const std::optional<QuantityInterval>& interval, double value) {
+            return interval && interval->lower <= value && value <= interval->upper;
+        };
+        intensityCovered += holds(got.intensity, *expected.intensity);
+        reliabilityCovered += holds(got.reliability, *expected.reliability);
     }
     for (std::size_t k = 0; k < count; ++k) {
         const double share = 100.0 * covered[k] / kReplicates;
@@ -127,6 +146,13 @@ void Sweep(const Planted& planted) {
                     std::string(model.parameterNames[k]).c_str(), planted.truth[k],
                     method == IntervalMethod::ProfileLikelihood ? "profile" : "information",
                     covered[k], share, noFinite, noInformation);
+    }
+    const std::pair<const char*, int> quantities[] = {{"intensity", intensityCovered},
+                                                      {"R(T/n)", reliabilityCovered}};
+    for (const auto& [name, hits] : quantities) {
+        std::printf("| %s | %s | (at T) | %s | %d | %.1f %% | %d | %d |\n", planted.code, name,
+                    method == IntervalMethod::ProfileLikelihood ? "profile" : "information", hits,
+                    100.0 * hits / kReplicates, noFinite, noInformation);
     }
 }
 

@@ -419,11 +419,15 @@ TEST_F(PlotsTest, TrendPlotsOfTheRawData) {
         double y;
         const char* label;
         LinePattern pattern;
-    } lines[] = {{-1.6448536, "5 % critical values", LinePattern::Dashed},
+    } lines[] = {{-1.6448536, "5 % critical values ±1.645", LinePattern::Dashed},
                  {1.6448536, "", LinePattern::Dashed},
-                 {-2.3263479, "1 % critical values", LinePattern::Dotted},
+                 {-2.3263479, "1 % critical values ±2.326", LinePattern::Dotted},
                  {2.3263479, "", LinePattern::Dotted}};
     ASSERT_EQ(chart.groups[1].series.size(), 4u);
+    // u(40) = -sqrt(13), beyond the 1 % line.
+    ASSERT_EQ(chart.labels.size(), 1u);
+    EXPECT_EQ(chart.labels[0].text,
+              "u(40) = -3.606\nreliability growth\n(significant at the 1 % level)");
     for (std::size_t k = 0; k < 4; ++k) {
         const ChartSeries& line = chart.groups[1].series[k];
         EXPECT_EQ(line.label, lines[k].label);

@@ -39,4 +39,9 @@ TrendVerdict LaplaceVerdict(double u);
 // "reliability growth", "reliability decay" or "no significant trend".
 std::string TrendVerdictText(TrendVerdict verdict);
 
+// The verdict of u with the strongest level it is significant at: "reliability growth
+// (significant at the 1 % level)", "... (significant at the 5 % level)", or "no significant
+// trend".
+std::string LaplaceConclusion(double u);
+
 }  // namespace tamsel

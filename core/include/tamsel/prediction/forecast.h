@@ -7,6 +7,7 @@
 #include "tamsel/models/failure_process.h"
 #include "tamsel/models/model_table.h"
 #include "tamsel/models/predictive.h"
+#include "tamsel/prediction/intervals.h"
 #include "tamsel/recalibration/cub_spl.h"
 
 namespace tamsel {
@@ -42,6 +43,25 @@ inline constexpr double kForecastInterval = 0.90;
 
 // The forecast of model at its stored fit.
 Forecast ForecastAt(const ModelInfo& model, const StoredFit& fit, const ForecastRequest& request);
+
+// The 95 % intervals of a raw forecast's quantities; nothing where the quantity is not part of
+// the forecast or has no interval. The time to the target counts "reached" as 0 and "never"
+// as +infinity, and faults remaining count "unbounded" as +infinity.
+struct ForecastIntervals {
+    std::optional<QuantityInterval> intensity;
+    std::optional<QuantityInterval> mttf;
+    std::optional<QuantityInterval> median;
+    std::optional<QuantityInterval> reliability;
+    std::optional<QuantityInterval> expectedFailures;
+    std::optional<QuantityInterval> faultsRemaining;
+    std::optional<QuantityInterval> targetTime;
+};
+
+// The intervals of the forecast of model at fit (request as for ForecastAt) over the region of
+// its parameters there.
+ForecastIntervals ForecastIntervalsAt(const ModelInfo& model, const StoredFit& fit,
+                                      const LikelihoodRegion& region,
+                                      const ForecastRequest& request);
 
 // The next failure after a recalibrated prediction: model's predictive distribution at its
 // stored fit passed through the recalibrating function g.

@@ -8,6 +8,7 @@
 
 #include "tamsel/prediction/information_criteria.h"
 #include "tamsel/store/database.h"
+#include "tamsel/store/queries.h"
 #include "tamsel/workbench/plot_rows.h"
 
 namespace tamsel {
@@ -36,6 +37,8 @@ struct Evaluation {
     PredictionSetRef reference;
     std::string referenceLabel;
     int fitIndex = 0;  // the failure index of the information criteria; 0 when none is shared
+    int fitFirst = 0;  // the failure indices every raw set has fitted (empty when fitFirst >
+    int fitLast = 0;   // fitLast)
     std::vector<SetEvaluation> sets;  // by rank, then raw before recalibrated, then by key
 };
 
@@ -59,6 +62,11 @@ std::optional<Evaluation> EvaluateDataSet(Database& db, const std::string& dataN
                                           std::optional<int> plotStart,
                                           std::optional<PredictionSetRef> reference,
                                           std::optional<int> fitIndex = std::nullopt);
+
+// The league table as the command-line tool and the evaluation window show it: one row a set
+// by rank, the prediction-quality columns, the verdict, then AIC and BIC labelled as fit to
+// Evaluation::fitIndex. What a set lacks is a dash when dashes, else empty.
+RowSet EvaluationTable(const Evaluation& evaluation, bool dashes);
 
 // A set as the command-line tool names it: the key of an estimates set, or "p" and the key
 // of a predictions set.
