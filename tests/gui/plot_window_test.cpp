@@ -106,8 +106,8 @@ class PlotWindowTest : public QObject {
         QCOMPARE(chart->chart()->title(), QStringLiteral("U-plots for dataset SYS1"));
         QCOMPARE(chart->AxisX()->titleText(), QStringLiteral("u values"));
         QCOMPARE(chart->AxisY()->titleText(), QStringLiteral("Probability"));
-        // The diagonal, the two lines of the 5 % band, the u-plot.
-        QCOMPARE(chart->chart()->series().size(), 4);
+        // The diagonal, the two lines of the 5 % band, the u-plot and its model's markers.
+        QCOMPARE(chart->chart()->series().size(), 5);
         QCOMPARE(Line(chart, 0, 0)->points(), (QList<QPointF>{{0, 0}, {1, 1}}));
         QXYSeries* uplot = Line(chart, 1, 0);
         QVERIFY(QRegularExpression(QStringLiteral("^JM ks=0\\.\\d{3} p(=[01][.0-9]*|<0\\.001)$"))
