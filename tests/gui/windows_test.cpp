@@ -1,6 +1,4 @@
 #include <QAction>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -9,22 +7,11 @@
 #include <QtTest>
 
 #include "gui_test_support.h"
-#include "shell/child_window.h"
 #include "shell/guide_viewer.h"
 #include "shell/main_window.h"
 #include "shell/tile_grid.h"
 
 using namespace tamsel;
-
-namespace {
-
-class FakeChild : public ChildWindow {
-  public:
-    Kind WindowKind() const override { return Kind::Plot; }
-    QString DataSetName() const override { return QStringLiteral("SYS1"); }
-};
-
-}  // namespace
 
 class WindowsTest : public QObject {
     Q_OBJECT
@@ -46,12 +33,10 @@ class WindowsTest : public QObject {
         QTest::addColumn<QSize>("cell");
         QTest::newRow("one fills the area") << QSize(1200, 800) << 1 << 1 << QSize(1200, 800);
         QTest::newRow("two side by side") << QSize(1200, 500) << 2 << 2 << QSize(600, 500);
-        QTest::newRow("two stacked") << QSize(700, 900) << 2 << 1 << QSize(700, 450);
         QTest::newRow("four in a square") << QSize(1200, 800) << 4 << 2 << QSize(600, 400);
         QTest::newRow("five in three columns") << QSize(1500, 700) << 5 << 3 << QSize(500, 350);
         // Too many to fit: the smallest cells, as many columns as the width holds.
         QTest::newRow("six overflow") << QSize(1000, 600) << 6 << 2 << QSize(500, 320);
-        QTest::newRow("narrower than one") << QSize(300, 200) << 2 << 1 << QSize(480, 320);
     }
     void TileGridKeepsWindowsReadable() {
         QFETCH(QSize, area);
@@ -66,22 +51,6 @@ class WindowsTest : public QObject {
                      QPoint((i % columns) * cell.width(), (i / columns) * cell.height()));
         }
         QVERIFY(TileGrid(area, 0, kSmallestTile).empty());
-    }
-
-    void TileArrangesTheOpenWindowsInTheGrid() {
-        guitest::Session s;
-        s.window->resize(1400, 1000);
-        s.window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(s.window.get()));
-        QList<QMdiSubWindow*> windows;
-        for (int i = 0; i < 3; ++i) windows.append(s.window->AddChildWindow(new FakeChild));
-        windows[1]->showMinimized();
-        s.Item("mnuWindowTile")->trigger();
-        const std::vector<QRect> cells =
-            TileGrid(s.window->MdiArea()->viewport()->size(), 2, kSmallestTile);
-        QCOMPARE(windows[0]->geometry(), cells[0]);
-        QCOMPARE(windows[2]->geometry(), cells[1]);
-        QVERIFY(windows[1]->isMinimized());
     }
 
     void MainWindowReopensWhereItWasClosed() {
