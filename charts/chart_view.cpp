@@ -28,6 +28,10 @@ namespace {
 constexpr int kHighlightExtraWidth = 2;
 constexpr double kMarkerSize = 7.0;
 constexpr double kHollowMarkerSize = 9.0;
+constexpr double kModelMarkerSize = 8.0;
+// About this many model markers along a line: enough to tell lines apart, few enough to
+// leave the line readable.
+constexpr int kModelMarkersPerLine = 10;
 constexpr int kLabelPadding = 3;
 constexpr double kTargetTicks = 6.0;
 
@@ -43,6 +47,25 @@ Qt::PenStyle ToPenStyle(LinePattern pattern) {
             break;
     }
     return Qt::SolidLine;
+}
+
+QScatterSeries::MarkerShape ToMarkerShape(MarkerShape shape) {
+    switch (shape) {
+        case MarkerShape::Square:
+            return QScatterSeries::MarkerShapeRectangle;
+        case MarkerShape::Diamond:
+            return QScatterSeries::MarkerShapeRotatedRectangle;
+        case MarkerShape::Triangle:
+            return QScatterSeries::MarkerShapeTriangle;
+        case MarkerShape::Star:
+            return QScatterSeries::MarkerShapeStar;
+        case MarkerShape::Pentagon:
+            return QScatterSeries::MarkerShapePentagon;
+        case MarkerShape::None:
+        case MarkerShape::Circle:
+            break;
+    }
+    return QScatterSeries::MarkerShapeCircle;
 }
 
 QString ToQString(const std::string& text) { return QString::fromStdString(text); }
@@ -195,6 +218,28 @@ void ChartView::AddHollowMarkers(const ChartSeries& source, QValueAxis* axisY) {
     for (QLegendMarker* marker : drawn->legend()->markers(markers)) marker->setVisible(false);
 }
 
+void ChartView::AddModelMarkers(const ChartSeries& source, QValueAxis* axisY) {
+    const int count = static_cast<int>(source.points.size());
+    if (source.style.marker == MarkerShape::None || !source.shown || count == 0) return;
+    QChart* drawn = chart();
+    auto* markers = new QScatterSeries();
+    markers->setMarkerShape(ToMarkerShape(source.style.marker));
+    markers->setMarkerSize(kModelMarkerSize);
+    markers->setColor(ToColor(source.style.colour));
+    markers->setBorderColor(Qt::white);
+    // Each model starts at its own eighth of the spacing, so that lines lying on one another
+    // still show every model's markers.
+    const int step = std::max(1, count / kModelMarkersPerLine);
+    for (int i = source.style.markerOrder * step / 8; i < count; i += step) {
+        markers->append(source.points[static_cast<std::size_t>(i)].x,
+                        source.points[static_cast<std::size_t>(i)].y);
+    }
+    drawn->addSeries(markers);
+    markers->attachAxis(m_axisX);
+    markers->attachAxis(axisY);
+    for (QLegendMarker* marker : drawn->legend()->markers(markers)) marker->setVisible(false);
+}
+
 void ChartView::Draw() {
     QChart* drawn = chart();
     for (DrawnLabel& label : m_labels) {
@@ -282,6 +327,12 @@ void ChartView::Draw() {
         m_series.push_back(std::move(drawnGroup));
     }
     m_highlighted.resize(flat, false);
+    // Over every line, so that no later line hides a model's markers.
+    for (const ChartGroup& group : m_description.groups) {
+        for (const ChartSeries& source : group.series) {
+            AddModelMarkers(source, group.axis == VerticalAxis::Y2 ? m_axisY2 : m_axisY);
+        }
+    }
 
     SetAxisRange(m_axisX, m_description.xAxis, xData);
     SetAxisRange(m_axisY, m_description.yAxis, yData);

@@ -289,14 +289,18 @@ void TerminalProgress::OnEnd() {
 
 void TerminalProgress::Draw(int value) {
     if (!m_isTerminal) return;
-    long long span = static_cast<long long>(m_maximum) - m_minimum;
-    long long done = std::clamp<long long>(static_cast<long long>(value) - m_minimum, 0, span);
-    int percent = span > 0 ? static_cast<int>(done * 100 / span) : 100;
-    if (percent == m_drawn) return;
-    m_drawn = percent;
-    int filled = percent * m_width / 100;
-    m_out << "\r[" << std::string(filled, '#') << std::string(m_width - filled, '.') << "] "
-          << percent << "%" << std::flush;
+    const int reached = std::clamp(value, m_minimum, std::max(m_minimum, m_maximum));
+    if (reached == m_drawn) return;
+    m_drawn = reached;
+    const long long span = static_cast<long long>(m_maximum) - m_minimum;
+    const int filled =
+        span > 0 ? static_cast<int>((reached - m_minimum) * static_cast<long long>(m_width) / span)
+                 : m_width;
+    std::string bar(static_cast<std::size_t>(filled), '=');
+    if (filled < m_width)
+        bar += '>' + std::string(static_cast<std::size_t>(m_width - filled - 1), ' ');
+    m_out << '\r' << m_task << (m_task.empty() ? "" : " ") << '[' << bar << "] " << reached << '/'
+          << m_maximum << std::flush;
 }
 
 std::atomic<bool>& CancelFlag() { return g_cancel; }

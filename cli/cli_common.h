@@ -83,10 +83,13 @@ void PrintTable(std::ostream& out, const RowSet& rows, TableFormat format);
 // kExitFailure after the open failure message.
 int WithProjectDatabase(const std::string& fileName, const std::function<int(Database&)>& work);
 
-// A progress bar drawn on one line of a terminal; draws nothing when out is no terminal.
+// A progress bar drawn on one line of a terminal, "MO (3/8) [=====>    ] 83/136": the task,
+// the bar, the value reached and the last value. Draws nothing when out is no terminal.
 class TerminalProgress : public ProgressSink {
   public:
-    TerminalProgress(std::ostream& out, bool isTerminal, int width = 40);
+    TerminalProgress(std::ostream& out, bool isTerminal, int width = 30);
+    // What the next bars are for, such as "MO (3/8)"; empty for none.
+    void SetTask(std::string task) { m_task = std::move(task); }
     void OnStart(int minimum, int maximum) override;
     void OnStep(int value) override;
     void OnEnd() override;
@@ -99,7 +102,8 @@ class TerminalProgress : public ProgressSink {
     int m_width;
     int m_minimum = 0;
     int m_maximum = 0;
-    int m_drawn = -1;  // percent last drawn
+    int m_drawn = -1;  // value last drawn
+    std::string m_task;
 };
 
 // The flag that Ctrl-C sets once InstallInterruptHandler has run; a second Ctrl-C ends the

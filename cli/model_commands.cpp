@@ -144,7 +144,10 @@ int ApplyModels(Database& db, int dataSetId, std::span<const ModelInfo* const> m
     TerminalProgress progress(std::cerr, isatty(STDERR_FILENO) == 1);
     RunControl control(&progress, &CancelFlag());
     int exitCode = kExitSuccess;
-    for (const ModelInfo* model : models) {
+    for (std::size_t i = 0; i < models.size(); ++i) {
+        const ModelInfo* model = models[i];
+        progress.SetTask(std::string(model->code) + " (" + std::to_string(i + 1) + "/" +
+                         std::to_string(models.size()) + ")");
         ApplyModelResult result = ApplyModel(db, dataSetId, model->number, rangeId,
                                              kDefaultInferenceMethodId, control, threads);
         switch (result.outcome) {

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#include "tamsel/measures/model_styles.h"
+
 namespace tamsel {
 namespace {
 
@@ -16,10 +18,20 @@ void Colour(ChartSeries& series, int paletteIndex, LinePattern pattern = LinePat
     series.style.pattern = pattern;
 }
 
-// Series k (from 1) of a data group takes palette entry k mod 8.
+// A model's series takes the model's style; any other series k (from 1) of a data group
+// takes palette entry k mod 8.
 void ColourByPosition(ChartGroup& group, LinePattern pattern) {
     for (std::size_t k = 1; k <= group.series.size(); ++k) {
-        Colour(group.series[k - 1], static_cast<int>(k % kPalette.size()), pattern);
+        ChartSeries& series = group.series[k - 1];
+        const ModelStyle* model = FindModelStyle(series.model);
+        if (!model) {
+            Colour(series, static_cast<int>(k % kPalette.size()), pattern);
+            continue;
+        }
+        series.style.colour = model->colour;
+        series.style.pattern = series.recalibrated ? LinePattern::Dashed : LinePattern::Solid;
+        series.style.marker = model->marker;
+        series.style.markerOrder = model->order;
     }
 }
 

@@ -63,10 +63,14 @@ void WriteTextTable(std::ostream& out, const RowSet& rows) {
     }
 }
 
-bool SaveTextTable(const std::string& fileName, const RowSet& rows) {
+bool SaveTextTable(const std::string& fileName, const RowSet& rows, TableFile format) {
     std::ofstream out(fileName, std::ios::binary | std::ios::trunc);
     if (!out) return false;
-    WriteTextTable(out, rows);
+    if (format == TableFile::Csv) {
+        WriteCsvTable(out, rows);
+    } else {
+        WriteTextTable(out, rows);
+    }
     out.close();
     return !out.fail();
 }

@@ -60,6 +60,16 @@ ChartSeries Series(std::string label, std::vector<ChartPoint> points) {
     return series;
 }
 
+// A series of set, whose ModelLabel is modelLabel: styled by its model.
+ChartSeries SetSeries(std::string label, std::vector<ChartPoint> points,
+                      const std::string& modelLabel, const PredictionSetRef& set) {
+    ChartSeries series = Series(std::move(label), std::move(points));
+    // A recalibrated set's label is its model's code with "#" after it.
+    series.model = set.recalibrated ? modelLabel.substr(0, modelLabel.size() - 1) : modelLabel;
+    series.recalibrated = set.recalibrated;
+    return series;
+}
+
 // The state every builder records: the dataset, the estimates set and its range start.
 PlotWindowState BaseState(const CurrentSelection& selection, PlotType type) {
     PlotWindowState state;
@@ -97,7 +107,8 @@ std::optional<ChartSeries> UPlotSeries(Database& db, const PredictionSetRef& set
     std::vector<double> u = CdfValues(*rows);
     std::stable_sort(u.begin(), u.end());
     MeasureCurve curve = UPlotCurve(u);
-    return Series(KolmogorovLabel(*label, curve.distance, curve.pValue), std::move(curve.points));
+    return SetSeries(KolmogorovLabel(*label, curve.distance, curve.pValue), std::move(curve.points),
+                     *label, set);
 }
 
 std::optional<ChartSeries> YPlotSeries(Database& db, const PredictionSetRef& set, int plotStart) {
@@ -106,7 +117,8 @@ std::optional<ChartSeries> YPlotSeries(Database& db, const PredictionSetRef& set
     std::optional<std::vector<PredictionRow>> rows = ReadPredictionRows(db, set, plotStart);
     if (!rows) return std::nullopt;
     MeasureCurve curve = YPlotCurve(CdfValues(*rows));
-    return Series(KolmogorovLabel(*label, curve.distance, curve.pValue), std::move(curve.points));
+    return SetSeries(KolmogorovLabel(*label, curve.distance, curve.pValue), std::move(curve.points),
+                     *label, set);
 }
 
 // The estimates set whose fits a raw or recalibrated set's predictions come from.
@@ -127,7 +139,7 @@ std::optional<ChartSeries> MedianSeries(Database& db, const PredictionSetRef& se
     std::optional<std::vector<ChartPoint>> irregular =
         IrregularFitPoints(db, *estimatesSetId, *points);
     if (!irregular) return std::nullopt;
-    ChartSeries series = Series(*label, std::move(*points));
+    ChartSeries series = SetSeries(*label, std::move(*points), *label, set);
     series.hollowMarkers = std::move(*irregular);
     return series;
 }
@@ -150,7 +162,7 @@ std::optional<ChartSeries> PlrSeries(Database& db, const PredictionSetRef& set,
             std::to_string(plotStart) + " on. Please select another reference set.");
         return std::nullopt;
     }
-    return Series(*label + ":" + *referenceLabel, std::move(points));
+    return SetSeries(*label + ":" + *referenceLabel, std::move(points), *label, set);
 }
 
 ChartLabel ReferenceLabel(const std::string& referenceLabel) {
@@ -277,8 +289,9 @@ std::optional<Plot> PlotQuartilesAndMttf(Database& db, const CurrentSelection& s
     Plot plot;
     plot.caption = "PLOT: " + selection.dataSetName + " (" + selection.modelName + " - " +
                    selection.inferenceMethodName + ") - Quartiles + MTTF ";
-    plot.chart = NewChart("Quartiles and MTTF for dataset " + selection.dataSetName,
-                          "Failure index", "Predicted time", kQuartilesStyles);
+    plot.chart = NewChart(
+        "Quartiles and MTTF of " + selection.modelName + " for dataset " + selection.dataSetName,
+        "Failure index", "Predicted time", kQuartilesStyles);
     plot.chart.groups.push_back(
         Group(DataLayout::SharedX,
               {Series("Upper quartiles", std::move(upper)), Series("MTTF", std::move(mttf)),

@@ -258,7 +258,9 @@ void PlotWindow::SaveGraph(Desktop& desktop) {
     const QString fileName = desktop.AskFileName(this, FileQuestion::SaveGraph);
     if (fileName.isEmpty()) return;
     if (!SaveChartImage(*m_chart, fileName)) {
-        ShowMessage("The graph could not be saved to " + fileName.toStdString() + ".");
+        ShowMessage("The graph could not be saved to " + fileName.toStdString() +
+                    ". Please choose a folder you can write to and a name ending in .png, .svg, "
+                    ".pdf or .jpg.");
     }
 }
 

@@ -57,8 +57,8 @@ class PlotWindow : public ChildWindow {
     void DrawCumulativeFailuresAs(CumulativeStyle style);
     void SetBold(bool bold);
 
-    // The File menu's chart commands. SaveGraph asks desktop for the file name; the image
-    // format follows its suffix (JPEG at quality 100 for .jpg). Cancel saves nothing.
+    // The File menu's chart commands. SaveGraph asks desktop for the file name; the format
+    // follows its suffix (PNG, SVG, PDF, or JPEG at quality 100). Cancel saves nothing.
     void CopyGraph();
     void SaveGraph(Desktop& desktop);
     void PrintGraph();

@@ -1,7 +1,9 @@
-// The shell's access to the desktop: the system's file dialogs and document viewer. The
-// windows ask through this interface so that tests can answer in place of a person.
+// The shell's access to the desktop: the system's file dialogs and the settings kept from one
+// session to the next. The windows ask through this interface so that tests can answer in
+// place of a person and never read or write the user's settings.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 class QWidget;
@@ -12,24 +14,28 @@ enum class FileQuestion {
     OpenDatabase,  // an existing database file
     NewDatabase,   // a database file to create; asks before replacing one
     DataFile,      // an existing failure data file
-    SaveGraph,     // an image file to write a chart to; asks before replacing one
-    SaveTable,     // a text file to write a table to; asks before replacing one
+    SaveGraph,     // an image file (PNG, SVG, PDF or JPEG) to write a chart to
+    SaveTable,     // a text or CSV file to write a table to
 };
 
 class Desktop {
   public:
     virtual ~Desktop() = default;
-    // The chosen file's full path, or an empty string when the user cancels.
+    // The chosen file's full path, or an empty string when the user cancels. A file to save
+    // carries the suffix of the format chosen, and replacing one is asked first.
     virtual QString AskFileName(QWidget* parent, FileQuestion question) = 0;
-    // Opens a local document in the system's viewer; false when none could be started.
-    virtual bool OpenDocument(const QString& path) = 0;
+    // The main window's geometry as last saved (QWidget::saveGeometry); empty when none is
+    // kept. By default nothing is kept.
+    virtual QByteArray MainWindowGeometry() const { return {}; }
+    virtual void SetMainWindowGeometry(const QByteArray& /*geometry*/) {}
 };
 
-// The real desktop: QFileDialog and QDesktopServices.
+// The real desktop: QFileDialog and QSettings.
 class SystemDesktop : public Desktop {
   public:
     QString AskFileName(QWidget* parent, FileQuestion question) override;
-    bool OpenDocument(const QString& path) override;
+    QByteArray MainWindowGeometry() const override;
+    void SetMainWindowGeometry(const QByteArray& geometry) override;
 };
 
 }  // namespace tamsel

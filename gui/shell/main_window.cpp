@@ -12,7 +12,6 @@
 #include <QMenuBar>
 #include <QStackedWidget>
 #include <QStatusBar>
-#include <QUrl>
 
 #include "plots/plot_window.h"
 #include "plots/show_plot.h"
@@ -25,12 +24,14 @@
 #include "shell/current_selections_dialog.h"
 #include "shell/desktop.h"
 #include "shell/empty_state.h"
+#include "shell/guide_viewer.h"
 #include "shell/model_options_dialog.h"
 #include "shell/project_browser.h"
 #include "shell/qt_text.h"
 #include "shell/select_data_set_dialog.h"
 #include "shell/select_estimates_dialog.h"
 #include "shell/select_predictions_dialog.h"
+#include "shell/tile_grid.h"
 #include "tables/next_failure_dialog.h"
 #include "tables/table_window.h"
 #include "tamsel/workbench/delete_set.h"
@@ -88,7 +89,7 @@ MainWindow::MainWindow(Desktop& desktop, QWidget* parent)
     CreateProjectViews();
     CreateMenus();
     SelectionChanged();
-    resize(1000, 700);
+    if (!restoreGeometry(m_desktop.MainWindowGeometry())) resize(1000, 700);
 }
 
 MainWindow::~MainWindow() {
@@ -131,12 +132,16 @@ void MainWindow::CreateMenus() {
         if (PlotWindow* plot = ActivePlotWindow()) plot->PrintGraph();
     });
     file->addSeparator();
-    a.saveTable =
-        AddItem(file, "mnuFileSaveTable", QStringLiteral("Save &Table as Text File..."), [this] {
-            if (TableWindow* table = ActiveTableWindow()) table->SaveTable(m_desktop);
-        });
+    a.saveTable = AddItem(file, "mnuFileSaveTable", QStringLiteral("Save &Table..."), [this] {
+        if (TableWindow* table = ActiveTableWindow()) table->SaveTable(m_desktop);
+    });
     file->addSeparator();
     AddItem(file, "mnuFileExit", QStringLiteral("&Exit"), &QWidget::close);
+
+    QMenu* edit = bar->addMenu(QStringLiteral("&Edit"));
+    edit->setObjectName(QStringLiteral("mnuEdit"));
+    a.copy = AddItem(edit, "mnuEditCopy", QStringLiteral("&Copy"), &MainWindow::CopyActiveWindow);
+    a.copy->setShortcut(QKeySequence::Copy);
 
     QMenu* view = bar->addMenu(QStringLiteral("&View"));
     view->setObjectName(QStringLiteral("mnuView"));
@@ -204,6 +209,7 @@ void MainWindow::CreateMenus() {
 
     m_windowMenu = bar->addMenu(QStringLiteral("&Window"));
     m_windowMenu->setObjectName(QStringLiteral("mnuWindow"));
+    AddItem(m_windowMenu, "mnuWindowTile", QStringLiteral("&Tile"), &MainWindow::TileWindowsInGrid);
     AddItem(m_windowMenu, "mnuWindowTileHorizontally", QStringLiteral("Tile &Horizontally"),
             [this] { TileWindows(true); });
     AddItem(m_windowMenu, "mnuWindowTileVertically", QStringLiteral("Tile &Vertically"),
@@ -217,7 +223,8 @@ void MainWindow::CreateMenus() {
 
     QMenu* help = bar->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("mnuHelp"));
-    AddItem(help, "mnuHelpUserGuide", QStringLiteral("&User Guide"), &MainWindow::ShowUserGuide);
+    AddItem(help, "mnuHelpUserGuide", QStringLiteral("&User Guide"), &MainWindow::ShowUserGuide)
+        ->setShortcut(QKeySequence::HelpContents);
     help->addSeparator();
     AddItem(help, "mnuHelpAbout", QStringLiteral("&About Tamsel"), &MainWindow::ShowAbout);
 }
@@ -268,6 +275,7 @@ void MainWindow::UpdateActions() {
     const bool table = child && child->WindowKind() == ChildWindow::Kind::Table;
     SetEnabled({a.copyGraph, a.saveGraph, a.printGraph}, plot);
     a.saveTable->setEnabled(table);
+    a.copy->setEnabled(plot || table);
 }
 
 void MainWindow::CloseChildWindows(const QString& dataSetName) {
@@ -343,11 +351,26 @@ void MainWindow::FillWindowMenu() {
     }
 }
 
-void MainWindow::TileWindows(bool horizontally) {
+QList<QMdiSubWindow*> MainWindow::ArrangedWindows() const {
     QList<QMdiSubWindow*> windows;
     for (QMdiSubWindow* sub : m_mdiArea->subWindowList()) {
         if (!sub->isMinimized() && sub->isVisible()) windows.append(sub);
     }
+    return windows;
+}
+
+void MainWindow::TileWindowsInGrid() {
+    const QList<QMdiSubWindow*> windows = ArrangedWindows();
+    const std::vector<QRect> cells =
+        TileGrid(m_mdiArea->viewport()->size(), static_cast<int>(windows.size()), kSmallestTile);
+    for (qsizetype i = 0; i < windows.size(); ++i) {
+        windows[i]->showNormal();
+        windows[i]->setGeometry(cells[static_cast<std::size_t>(i)]);
+    }
+}
+
+void MainWindow::TileWindows(bool horizontally) {
+    const QList<QMdiSubWindow*> windows = ArrangedWindows();
     if (windows.isEmpty()) return;
     const QRect area = m_mdiArea->viewport()->rect();
     const int count = static_cast<int>(windows.size());
@@ -370,8 +393,7 @@ void MainWindow::CascadeWindows() {
     const QRect area = m_mdiArea->viewport()->rect();
     QMdiSubWindow* active = m_mdiArea->activeSubWindow();
     QPoint corner;
-    for (QMdiSubWindow* sub : m_mdiArea->subWindowList()) {
-        if (sub->isMinimized() || !sub->isVisible()) continue;
+    for (QMdiSubWindow* sub : ArrangedWindows()) {
         sub->showNormal();
         if (corner.x() + sub->width() > area.width() ||
             corner.y() + sub->height() > area.height()) {
@@ -491,22 +513,17 @@ void MainWindow::NextFailure() {
     dialog.exec();
 }
 
-QString MainWindow::UserGuidePath() {
-    return QDir(QStringLiteral(TAMSEL_DOCS_DIR)).filePath(QStringLiteral("user-guide.md"));
-}
-
-QString MainWindow::TutorialAddress() {
-    QUrl address = QUrl::fromLocalFile(UserGuidePath());
-    address.setFragment(QStringLiteral("a-first-session"));
-    return address.toString();
+void MainWindow::CopyActiveWindow() {
+    if (const TableWindow* table = ActiveTableWindow()) {
+        table->CopyTable();
+    } else if (PlotWindow* plot = ActivePlotWindow()) {
+        plot->CopyGraph();
+    }
 }
 
 void MainWindow::ShowUserGuide() {
-    ShowMessage(
-        JoinLines({"For a basic user guide, see included document: " +
-                       ToStdString(QDir::toNativeSeparators(UserGuidePath())),
-                   "A brief tutorial is also available at:", ToStdString(TutorialAddress())}));
-    m_desktop.OpenDocument(UserGuidePath());
+    if (!m_guide) m_guide = new GuideViewer(this);
+    m_guide->ShowGuide();
 }
 
 void MainWindow::ShowAbout() {
@@ -515,6 +532,7 @@ void MainWindow::ShowAbout() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    m_desktop.SetMainWindowGeometry(saveGeometry());
     m_controller.CloseDatabase();
     event->accept();
 }

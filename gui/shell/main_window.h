@@ -25,6 +25,7 @@ class ChildWindow;
 class Desktop;
 class EmptyState;
 class ProjectBrowser;
+class GuideViewer;
 class PlotWindow;
 class TableWindow;
 
@@ -32,7 +33,8 @@ class MainWindow : public QMainWindow, public SelectionView {
     Q_OBJECT
 
   public:
-    // desktop answers the file questions and opens the user guide; it must outlive the window.
+    // desktop answers the file questions and keeps the window's geometry; it must outlive the
+    // window.
     explicit MainWindow(Desktop& desktop, QWidget* parent = nullptr);
     ~MainWindow() override;
 
@@ -66,10 +68,6 @@ class MainWindow : public QMainWindow, public SelectionView {
     // The active child window when it is a table window, else null.
     TableWindow* ActiveTableWindow() const;
 
-    // The file name of the user guide and the address of its tutorial.
-    static QString UserGuidePath();
-    static QString TutorialAddress();
-
   protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -79,6 +77,10 @@ class MainWindow : public QMainWindow, public SelectionView {
     template <typename Command>
     QAction* AddItem(QMenu* menu, const char* name, const QString& caption, Command command);
     void FillWindowMenu();
+    // The windows that Tile and Cascade arrange: neither minimised nor hidden.
+    QList<QMdiSubWindow*> ArrangedWindows() const;
+    // A grid of equal cells that keeps each window at least kSmallestTile where they fit.
+    void TileWindowsInGrid();
     // Horizontally: full-width windows one above the other; otherwise side by side.
     void TileWindows(bool horizontally);
     // Each window a title bar's height below and right of the one before, keeping its size.
@@ -98,6 +100,8 @@ class MainWindow : public QMainWindow, public SelectionView {
     void NextFailure();
     // Opens a table window on the current dataset's failure times or the current set's rows.
     void ShowTable(bool estimates);
+    // Edit > Copy: the active table as tab-separated text, or the active chart as an image.
+    void CopyActiveWindow();
     void ShowUserGuide();
     void ShowAbout();
 
@@ -116,6 +120,7 @@ class MainWindow : public QMainWindow, public SelectionView {
 
     // The items whose state follows the selection or the active child window.
     struct Actions {
+        QAction* copy = nullptr;
         QAction* copyGraph = nullptr;
         QAction* saveGraph = nullptr;
         QAction* printGraph = nullptr;
@@ -147,6 +152,7 @@ class MainWindow : public QMainWindow, public SelectionView {
     QAction* m_windowListSeparator = nullptr;
     Actions m_actions;
     std::array<QLabel*, 3> m_panels{};
+    GuideViewer* m_guide = nullptr;  // made when first asked for
 };
 
 }  // namespace tamsel

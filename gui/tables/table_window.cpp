@@ -1,5 +1,8 @@
 #include "tables/table_window.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QTableView>
@@ -45,9 +48,36 @@ const RowSet& TableWindow::Rows() const { return m_model->Rows(); }
 void TableWindow::SaveTable(Desktop& desktop) {
     const QString fileName = desktop.AskFileName(this, FileQuestion::SaveTable);
     if (fileName.isEmpty()) return;
-    if (!SaveTextTable(fileName.toStdString(), Rows())) {
-        ShowMessage("The table could not be saved to " + fileName.toStdString() + ".");
+    const bool csv =
+        QFileInfo(fileName).suffix().compare(QStringLiteral("csv"), Qt::CaseInsensitive) == 0;
+    if (!SaveTextTable(fileName.toStdString(), Rows(),
+                       csv ? TableFile::Csv : TableFile::PrintZones)) {
+        ShowMessage("The table could not be saved to " + fileName.toStdString() +
+                    ". Please choose a folder you can write to.");
     }
 }
+
+QString TableWindow::TabSeparatedText() const {
+    // A tab or line break inside a value would break the grid it is pasted into.
+    auto cell = [](QString text) {
+        return text.replace(QLatin1Char('\t'), QLatin1Char(' '))
+            .replace(QLatin1Char('\n'), QLatin1Char(' '))
+            .remove(QLatin1Char('\r'));
+    };
+    QStringList lines;
+    QStringList headings;
+    for (const std::string& heading : Rows().headings) {
+        headings.append(cell(QString::fromStdString(heading)));
+    }
+    lines.append(headings.join(QLatin1Char('\t')));
+    for (const std::vector<DbValue>& row : Rows().rows) {
+        QStringList cells;
+        for (const DbValue& value : row) cells.append(cell(DisplayText(value)));
+        lines.append(cells.join(QLatin1Char('\t')));
+    }
+    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+void TableWindow::CopyTable() const { QApplication::clipboard()->setText(TabSeparatedText()); }
 
 }  // namespace tamsel

@@ -29,9 +29,14 @@ class TableWindow : public ChildWindow {
     QTableView* Grid() const { return m_grid; }
     const RowSet& Rows() const;
 
-    // Save Table as Text File: asks desktop for the file name and writes the rows in print
-    // zones. Cancel writes nothing; a file that cannot be written is reported.
+    // Save Table: asks desktop for the file name and writes the rows as CSV with headings
+    // when it ends in .csv, else in print zones. Cancel writes nothing; a file that cannot
+    // be written is reported.
     void SaveTable(Desktop& desktop);
+    // The rows as tab-separated text under a line of headings, as the grid shows them.
+    QString TabSeparatedText() const;
+    // Edit > Copy: TabSeparatedText on the clipboard.
+    void CopyTable() const;
 
   private:
     QString m_dataSetName;

@@ -1,6 +1,7 @@
 // tamsel-screenshots DIR: renders the main window and each dialog of the shell, offscreen,
 // into DIR as PNG files. The windows show a demonstration database made on the fly from
 // the shipped SYS1 data with the models applied.
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -8,6 +9,8 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -30,6 +33,7 @@
 #include "shell/app_icon.h"
 #include "shell/current_selections_dialog.h"
 #include "shell/desktop.h"
+#include "shell/guide_viewer.h"
 #include "shell/import_preview.h"
 #include "shell/main_window.h"
 #include "shell/model_options_dialog.h"
@@ -67,7 +71,6 @@ class ScreenshotDesktop : public Desktop {
     QString AskFileName(QWidget*, FileQuestion question) override {
         return question == FileQuestion::DataFile ? dataFile : QString();
     }
-    bool OpenDocument(const QString&) override { return false; }
 
     QString dataFile;
 };
@@ -280,6 +283,39 @@ void SavePlotsAndTables(Renderer& renderer, Database& db, SelectionController& c
     }
 }
 
+// Four windows tiled in the main window: u-plots where Musa-Okumoto and Littlewood NHPP
+// coincide, the medians of JM and its recalibrated twin, log(PLR) and the estimates table.
+// Then the user guide's own window.
+void SaveWorkspace(Renderer& renderer, MainWindow& window, Database& db,
+                   const CurrentSelection& selection, const std::vector<int>& rawSets) {
+    window.resize(1280, 860);
+    window.show();
+    QApplication::processEvents();
+    auto addPlot = [&](std::optional<Plot> plot, const std::vector<PredictionSetRef>& added) {
+        if (!plot) return;
+        for (const PredictionSetRef& set : added) AddSetToPlot(db, *plot, set);
+        auto* plotWindow = new PlotWindow(db);
+        plotWindow->PrepareControls(plot->state.plotType);
+        plotWindow->ShowPlot(std::move(*plot));
+        window.AddChildWindow(plotWindow);
+    };
+    addPlot(PlotUPlots(db, selection, 35), {{rawSets.at(2), false}, {rawSets.at(5), false}});
+    addPlot(PlotMedians(db, selection), {{1, true}});
+    addPlot(PlotLogPlr(db, selection, {rawSets.at(1), false}, 40),
+            {{rawSets.at(2), false}, {rawSets.at(5), false}});
+    if (std::optional<TableView> table = ShowEstimatesTable(db, selection)) {
+        window.AddChildWindow(new TableWindow(std::move(*table), selection.dataSetName));
+    }
+    window.findChild<QAction*>(QStringLiteral("mnuWindowTile"))->trigger();
+    renderer.Save(window, QStringLiteral("tiled-workspace"));
+
+    window.CloseChildWindows(QString());
+
+    GuideViewer guide;
+    guide.ShowGuide();
+    renderer.Save(guide, QStringLiteral("user-guide-viewer"));
+}
+
 int Run(const QString& outputDirectory) {
     QDir output(QDir(outputDirectory).absolutePath());
     if (!output.mkpath(QStringLiteral("."))) {
@@ -374,6 +410,7 @@ int Run(const QString& outputDirectory) {
     std::vector<int> rawSets;
     for (const EstimatesSetInfo& set : *sets) rawSets.push_back(set.id);
     SavePlotsAndTables(renderer, db, controller, rawSets);
+    SaveWorkspace(renderer, window, db, controller.Selection(), rawSets);
     return renderer.Ok() ? 0 : 1;
 }
 

@@ -136,9 +136,10 @@ TEST(CliMessageSink, QuestionsFollowThePolicy) {
     }
 }
 
-TEST(TerminalProgress, DrawsEachNewPercentOnOneLine) {
+TEST(TerminalProgress, NamesTheTaskAndDrawsEachNewValueOnOneLine) {
     std::ostringstream out;
     TerminalProgress progress(out, true, 10);
+    progress.SetTask("MO (3/8)");
     RunControl control(&progress, nullptr);
     control.StartProgress(20, 30);
     control.StepProgress(21);
@@ -147,10 +148,10 @@ TEST(TerminalProgress, DrawsEachNewPercentOnOneLine) {
     control.StepProgress(30);
     control.EndProgress();
     EXPECT_EQ(out.str(),
-              "\r[..........] 0%"
-              "\r[#.........] 10%"
-              "\r[#####.....] 50%"
-              "\r[##########] 100%\n");
+              "\rMO (3/8) [>         ] 20/30"
+              "\rMO (3/8) [=>        ] 21/30"
+              "\rMO (3/8) [=====>    ] 25/30"
+              "\rMO (3/8) [==========] 30/30\n");
 }
 
 TEST(TerminalProgress, SilentWithoutTerminalAndClampedOutsideTheRange) {
@@ -160,7 +161,7 @@ TEST(TerminalProgress, SilentWithoutTerminalAndClampedOutsideTheRange) {
         progress.OnStart(5, 5);
         progress.OnStep(99);
         progress.OnEnd();
-        EXPECT_EQ(out.str(), terminal ? "\r[####] 100%\n" : "");
+        EXPECT_EQ(out.str(), terminal ? "\r[====] 5/5\n" : "");
     }
 }
 

@@ -34,11 +34,6 @@ QString FakeDesktop::AskFileName(QWidget*, FileQuestion question) {
     return fileName;
 }
 
-bool FakeDesktop::OpenDocument(const QString& path) {
-    openedDocuments.append(path);
-    return true;
-}
-
 void WhenModal(std::function<void(QWidget*)> handler) {
     auto* timer = new QTimer;
     auto clock = std::make_shared<QElapsedTimer>();

@@ -28,10 +28,8 @@ class FakeDesktop : public Desktop {
     // Answers the file questions in order; an empty queue answers as Cancel does.
     void QueueFileName(const QString& fileName) { m_fileNames.push_back(fileName); }
     QString AskFileName(QWidget* parent, FileQuestion question) override;
-    bool OpenDocument(const QString& path) override;
 
     std::vector<FileQuestion> questions;
-    QStringList openedDocuments;
 
   private:
     std::deque<QString> m_fileNames;

@@ -95,8 +95,9 @@ class PlotWindowTest : public QObject {
         PlotWindow* plot = s.ShowPlot(23);
         QVERIFY(plot);
         ChartView* chart = plot->Chart();
-        // The diagonal, the two lines of the 5 % band, the u-plot of failures 35 to 135.
-        QCOMPARE(chart->chart()->series().size(), 4);
+        // The diagonal, the two lines of the 5 % band, the u-plot of failures 35 to 135 and its
+        // model's markers.
+        QCOMPARE(chart->chart()->series().size(), 5);
         QCOMPARE(Line(chart, 0, 0)->points(), (QList<QPointF>{{0, 0}, {1, 1}}));
         QVERIFY(Line(chart, 1, 0)->name().startsWith(QStringLiteral("JM ks=")));
         QCOMPARE(Line(chart, 1, 0)->count(), kSys1Failures - 35);

@@ -8,6 +8,7 @@
 
 #include "project_fixture.h"
 #include "tamsel/measures/measures.h"
+#include "tamsel/measures/model_styles.h"
 
 namespace tamsel {
 namespace {
@@ -111,7 +112,7 @@ TEST_F(PlotsTest, RawUPlotLeavesOutTheUnobservedLastRow) {
     }
     // D_6 of the same values is 15/21 too: P(D_6 >= 15/21) = 0.00129.
     EXPECT_EQ(series.label, "JM ks=0.714 p=0.001");
-    EXPECT_EQ(series.style.colour, kPalette[1]);
+    EXPECT_EQ(series.style.colour, FindModelStyle("JM")->colour);
 
     ASSERT_EQ(chart.labels.size(), 2u);
     EXPECT_EQ(chart.labels[0].text, "Optimistic");
@@ -183,7 +184,7 @@ TEST_F(PlotsTest, RecalibratedYPlotsNeedAPlotStartFifteenAfterTheRangeStart) {
     EXPECT_TRUE(AddSetToPlot(Db(), *raw, {m_go, false}));
     ASSERT_EQ(raw->chart.groups[1].series.size(), 2u);
     EXPECT_EQ(raw->chart.groups[1].series[1].label.substr(0, 6), "GO ks=");
-    EXPECT_EQ(raw->chart.groups[1].series[1].style.colour, kPalette[2]);
+    EXPECT_EQ(raw->chart.groups[1].series[1].style.colour, FindModelStyle("GO")->colour);
 
     std::optional<Plot> mixed = PlotYPlots(Db(), Raw(), 35);
     ASSERT_TRUE(mixed.has_value());
@@ -235,7 +236,8 @@ TEST_F(PlotsTest, LogPlrAgainstAReferenceByFailureIndex) {
     const ChartSeries& added = plot->chart.groups[0].series[1];
     EXPECT_EQ(added.label, "JM#:GO");
     EXPECT_CLOSE(added.points.back().y, 5 * std::log(0.25), 1e-13);
-    EXPECT_EQ(added.style.colour, kPalette[2]);
+    EXPECT_EQ(added.style.colour, FindModelStyle("JM")->colour);
+    EXPECT_EQ(added.style.pattern, LinePattern::Dashed);
 }
 
 TEST_F(PlotsTest, ChangingTheReferenceLeavesDrawnCurves) {
@@ -344,7 +346,7 @@ TEST_F(PlotsTest, QuartilesAxisIgnoresInfiniteValues) {
     ASSERT_TRUE(plot.has_value());
     EXPECT_EQ(plot->caption,
               "PLOT: DS (Jelinski-Moranda - Maximum Likelihood) - Quartiles + MTTF ");
-    EXPECT_EQ(plot->chart.header, "Quartiles and MTTF for dataset DS");
+    EXPECT_EQ(plot->chart.header, "Quartiles and MTTF of Jelinski-Moranda for dataset DS");
     EXPECT_EQ(plot->chart.yAxis.maximum, std::optional<double>(7.5));
     EXPECT_EQ(plot->state.plotType, PlotType::Quartiles);
     EXPECT_EQ(plot->state.setSize, 40);

@@ -68,6 +68,8 @@ class ChartView : public QChartView {
     void Draw();
     // Rings over the points of source that its description marks hollow, off the legend.
     void AddHollowMarkers(const ChartSeries& source, QValueAxis* axisY);
+    // The model markers along source, off the legend.
+    void AddModelMarkers(const ChartSeries& source, QValueAxis* axisY);
     void PlaceLabels();
     void StyleSeries(QAbstractSeries* series, const ChartSeries& source, bool area,
                      bool highlighted) const;

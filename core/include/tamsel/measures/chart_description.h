@@ -55,6 +55,9 @@ enum class VerticalAxis { Y, Y2 };
 
 enum class LinePattern { Solid, Dashed, Dotted };
 
+// The shape of the markers along a model's line; None for a line without markers.
+enum class MarkerShape { None, Circle, Square, Diamond, Triangle, Star, Pentagon };
+
 struct ChartPoint {
     double x = 0.0;
     double y = 0.0;
@@ -65,6 +68,10 @@ struct SeriesStyle {
     Rgb colour;
     LinePattern pattern = LinePattern::Solid;
     int width = 1;  // 3 for a bold line
+    // Markers at a few points along the line, placed by markerOrder (0 to 7) so that those
+    // of lines that coincide fall at different points.
+    MarkerShape marker = MarkerShape::None;
+    int markerOrder = 0;
 };
 
 struct ChartSeries {
@@ -72,6 +79,10 @@ struct ChartSeries {
     std::vector<ChartPoint> points;
     bool shown = true;
     SeriesStyle style;  // set by SetSeriesStyles
+    // The model whose set the series shows ("JM"; empty for none), and whether the set holds
+    // recalibrated predictions: together they choose the style of a model's series.
+    std::string model;
+    bool recalibrated = false;
     // Points of the series drawn with a hollow marker in its colour: fits that ended
     // irregularly.
     std::vector<ChartPoint> hollowMarkers;
@@ -116,10 +127,12 @@ struct ChartDescription {
     int styleSet = 0;  // 0 to 7, see SetSeriesStyles
 };
 
-// Styles every series of chart by its style set. Sets 0, 2, 3 and 4 colour series k (from 1,
-// counted within its group) of the data groups with kPalette[k mod 8]; the reference group of
-// the u- and y-plots (set 2, group 1) is black, its diagonal dotted and its 5 % band dashed; in
-// the medians sets (3 raw, 4 recalibrated) raw series are solid and recalibrated ones dashed.
+// Styles every series of chart by its style set. In sets 0, 2, 3 and 4 a series of a model's
+// set takes the model's colour and markers (FindModelStyle), solid when raw and dashed when
+// recalibrated; any other series k (from 1, counted within its group) of the data groups
+// takes kPalette[k mod 8]. The reference group of the u- and y-plots (set 2, group 1) is
+// black, its diagonal dotted and its 5 % band dashed; in the medians sets (3 raw, 4
+// recalibrated) raw series are solid and recalibrated ones dashed.
 // Sets 1 (failure data), 5 (cumulative failures) and 6 (quartiles) style their fixed series
 // one by one; set 7 (trend plots) draws its data series blue and its critical lines red,
 // dashed at 5 % and dotted at 1 %. Line widths are kept.

@@ -25,9 +25,13 @@ inline constexpr std::size_t kPrintZoneWidth = 14;
 // otherwise) and one blank after it; text as it is; an empty value as the word Null.
 void WriteTextTable(std::ostream& out, const RowSet& rows);
 
-// Writes rows as WriteTextTable into fileName, replacing what was there. False when the file
+// The two files Save Table writes: print zones (WriteTextTable) or CSV (WriteCsvTable).
+enum class TableFile { PrintZones, Csv };
+
+// Writes rows into fileName as format says, replacing what was there. False when the file
 // cannot be written.
-bool SaveTextTable(const std::string& fileName, const RowSet& rows);
+bool SaveTextTable(const std::string& fileName, const RowSet& rows,
+                   TableFile format = TableFile::PrintZones);
 
 // Writes a heading line with the column headings, then one line a row; numbers with 17
 // significant digits, empty values as empty fields, fields with commas, quotes or line
