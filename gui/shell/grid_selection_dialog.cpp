@@ -88,7 +88,7 @@ std::vector<int> GridSelectionDialog::SelectedKeys() const {
     std::sort(rows.begin(), rows.end());
     std::vector<int> keys;
     for (const QModelIndex& row : rows) {
-        keys.push_back(ToInt(m_model->Rows().rows[static_cast<std::size_t>(row.row())].front()));
+        keys.push_back(m_rows.at(static_cast<std::size_t>(row.row())).key);
     }
     return keys;
 }

@@ -16,7 +16,7 @@ constexpr int kMusaOkumoto = 3;
 struct SampleProject {
     SampleProject() {
         const int dataSetId = file.AddDataSet("A", std::vector<double>(60, 10.0));
-        const auto rows = test::Rows(
+        const auto rows = test::RowSpecs(
             20, 60, [](int i) { return 0.01 * i; }, [](int) { return 0.05; });
         jm = file.AddEstimatesSet(dataSetId, kJelinskiMoranda, 20, rows);
         mo = file.AddEstimatesSet(dataSetId, kMusaOkumoto, 20, rows);
