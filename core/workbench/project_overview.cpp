@@ -7,6 +7,7 @@
 #include "tamsel/support/messages.h"
 #include "tamsel/workbench/evaluation.h"
 #include "tamsel/workbench/fit_outcomes.h"
+#include "tamsel/workbench/project.h"
 #include "tamsel/workbench/set_lists.h"
 
 namespace tamsel {
@@ -62,7 +63,7 @@ std::optional<DataSetOverview> OverviewOf(Database& db, const std::string& name,
         SetOverview set;
         set.set = {info.id, false};
         set.estimatesSetId = info.id;
-        set.model = info.modelName;
+        set.model = ModelName(info);
         set.range = std::to_string(info.rangeStart) + "-" + std::to_string(info.rangeEnd);
         const auto label = ModelLabel(db, set.set);
         const auto badge = label ? FitBadge(db, info.id) : std::nullopt;

@@ -25,6 +25,8 @@ EvaluationDialog::EvaluationDialog(Database& db, std::string dataName, const Eva
       m_fitIndex(new QSpinBox(this)),
       m_table(new RowSetModel(this)) {
     setWindowTitle(QStringLiteral("Evaluate Sets - %1").arg(ToQString(m_dataName)));
+    // Six digits tell every set apart; the tooltips and `tamsel-cli evaluate` give them all.
+    m_table->SetSignificantDigits(6);
     // Values are taken when typing ends, so that a half-typed index is not evaluated.
     m_start->setObjectName(QStringLiteral("spnStart"));
     m_start->setKeyboardTracking(false);

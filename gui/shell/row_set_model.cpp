@@ -50,6 +50,9 @@ QVariant RowSetModel::data(const QModelIndex& index, int role) const {
         case Qt::ToolTipRole:
             return noted ? ToQString(m_notes[rowIndex]) : DisplayText(row[column]);
         case Qt::DisplayRole:
+            if (const auto* real = std::get_if<double>(&row[column]); real && m_digits > 0) {
+                return QString::number(*real, 'g', m_digits);
+            }
             return DisplayText(row[column]);
         case Qt::BackgroundRole:
             return noted ? QVariant(QColor(255, 228, 196)) : QVariant();

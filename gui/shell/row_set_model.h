@@ -25,6 +25,9 @@ class RowSetModel : public QAbstractTableModel {
     // tooltip of each of its cells.
     void SetRowNotes(std::vector<std::string> notes);
     const RowSet& Rows() const { return m_rows; }
+    // Shows real numbers rounded to this many significant digits (0: as tables write them,
+    // in full); the tooltip keeps every digit.
+    void SetSignificantDigits(int digits) { m_digits = digits; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -35,6 +38,7 @@ class RowSetModel : public QAbstractTableModel {
   private:
     RowSet m_rows;
     std::vector<std::string> m_notes;
+    int m_digits = 0;
 };
 
 }  // namespace tamsel
