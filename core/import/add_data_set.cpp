@@ -165,15 +165,23 @@ bool CheckDataName(Database& db, const std::string& name) {
 }
 
 std::optional<AddedDataSet> AddDataSetFromFile(Database& db, const AddDataSetRequest& request) {
+    // Refused before the file is read, as a model run is refused before it fits.
+    if (db.IsReadOnly()) {
+        ShowMessage(kFileReadOnly);
+        return std::nullopt;
+    }
     try {
         return AddDataSet(db, request);
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
         // The engine refusing to open or to commit the unit, or stopped by a cancel: nothing
-        // was stored.
+        // was stored. A lock or a damaged file is named as such.
         if (Cancelled(request)) {
             ShowMessage(kCancelled, MessageIcon::Information);
         } else {
-            ShowMessage("A generic error has occurred while adding a new data set to the database");
+            const std::string usual =
+                "A generic error has occurred while adding a new data set to the database";
+            const auto* stored = dynamic_cast<const DatabaseError*>(&error);
+            ShowMessage(stored ? FailureText(*stored, usual) : usual);
         }
         return std::nullopt;
     }

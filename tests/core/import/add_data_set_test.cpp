@@ -284,7 +284,7 @@ TEST_F(AddDataSet, StoreFaultsStoreNothing) {
              m_db->Execute("DROP TRIGGER refuse_data_set;");
              ASSERT_TRUE(reading.Step());
          },
-         "3,5,2", "A generic error has occurred while adding a new data set to the database"},
+         "3,5,2", kFileInUse},
         {"a refused failure row",
          [&] {
              reading.Reset();
@@ -310,6 +310,12 @@ TEST_F(AddDataSet, StoreFaultsStoreNothing) {
         EXPECT_EQ(Shown(), std::vector<std::string>{c.message});
         ExpectNothingStored();
     }
+    // A file that cannot be written is refused before its data are read.
+    m_sink.Clear();
+    Database readOnly(m_fresh.Path(), Database::OpenMode::ReadOnlyFile);
+    EXPECT_FALSE(AddDataSetFromFile(readOnly, Request("Refused", "3,5,2")));
+    EXPECT_EQ(Shown(), std::vector<std::string>{kFileReadOnly});
+    ExpectNothingStored();
 }
 
 TEST_F(AddDataSet, EveryShippedDatasetStoresTheValuesOfItsFile) {
