@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <vector>
 
 #include "tamsel/models/model_table.h"
@@ -57,6 +58,51 @@ double Sum(const Fitted& f, const std::function<double(int)>& term) {
     return sum;
 }
 
+// JM's log-likelihood, written apart from the code under test.
+double JMLogLikelihood(const Fitted& f, double n, double lambda) {
+    return f.fit.index * std::log(lambda) +
+           Sum(f, [&](int j) { return std::log(n - j + 1) - lambda * (n - j + 1) * f.x[j]; });
+}
+
+// Each end of JM's parameter intervals lies where that parameter's profile (Lambda at its best
+// in closed form; N at its best by bisection on the score) drops by the chi-square half
+// quantile.
+TEST(ParameterIntervals, ProfileEndsLieWhereTheProfileDropsByTheChiSquareHalfQuantile) {
+    const Fitted f = FitSys1("JM");
+    const std::int32_t n = f.fit.index;
+    const auto inN = [&](double faults) {
+        return JMLogLikelihood(f, faults,
+                               n / Sum(f, [&](int j) { return (faults - j + 1) * f.x[j]; }));
+    };
+    const auto inLambda = [&](double lambda) {
+        double low = n - 1.0;
+        double high = 1e12;
+        for (int k = 0; k < 300; ++k) {
+            const double middle = 0.5 * (low + high);
+            const double slope =
+                Sum(f, [&](int j) { return 1.0 / (middle - j + 1); }) - lambda * f.t[n];
+            (slope > 0.0 ? low : high) = middle;
+        }
+        return JMLogLikelihood(f, 0.5 * (low + high), lambda);
+    };
+    ASSERT_EQ(f.intervals.method, IntervalMethod::ProfileLikelihood);
+    ASSERT_EQ(f.intervals.status, IntervalStatus::Computed);
+    const double level = JMLogLikelihood(f, f.fit.param1, f.fit.param2) - kProfileDrop;
+    const ParameterInterval& faults = f.intervals.parameters[0];
+    const ParameterInterval& lambda = f.intervals.parameters[1];
+    EXPECT_LT(faults.lower, f.fit.param1);
+    EXPECT_GT(faults.upper, f.fit.param1);
+    EXPECT_LT(lambda.lower, f.fit.param2);
+    EXPECT_GT(lambda.upper, f.fit.param2);
+    for (double end : {faults.lower, faults.upper}) EXPECT_CLOSE_ABS(inN(end), level, 1e-6);
+    for (double end : {lambda.lower, lambda.upper}) EXPECT_CLOSE_ABS(inLambda(end), level, 1e-6);
+    // A limit fit has no finite interval.
+    const ParameterIntervals limit =
+        ParameterIntervalsAt(*FindModel("JM"), f.x, f.t, f.fit, FitOutcome::Limit);
+    EXPECT_EQ(limit.status, IntervalStatus::NoFiniteInterval);
+    EXPECT_EQ(limit.parameters[0].upper, std::numeric_limits<double>::infinity());
+}
+
 // The intervals of JM and GO are the ranges of each quantity over the likelihood-ratio region,
 // here found by brute force on a fine grid of the parameters' logarithms, with the
 // likelihoods and quantities written out apart from the code under test. The grid falls short
@@ -81,11 +127,7 @@ TEST(ForecastIntervals, ProfileRegionMatchesAGridSearch) {
                return std::exp(-mu * std::exp(-phi * f.fit.time) * -std::expm1(-phi * kMission));
            }}}},
         {"JM",
-         [](const Fitted& f, double n, double lambda) {
-             return f.fit.index * std::log(lambda) + Sum(f, [&](int j) {
-                        return std::log(n - j + 1) - lambda * (n - j + 1) * f.x[j];
-                    });
-         },
+         &JMLogLikelihood,
          -1.0,
          {{"median", &ForecastIntervals::median,
            [](const Fitted& f, double n, double lambda) {

@@ -11,7 +11,6 @@
 #include <limits>
 #include <random>
 #include <tuple>
-#include <tuple>
 #include <vector>
 
 #include "tamsel/models/sentinels.h"
