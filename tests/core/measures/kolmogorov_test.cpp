@@ -90,15 +90,6 @@ TEST(KolmogorovPValue, FallsWithTheDistanceAcrossEveryMethod) {
     }
 }
 
-TEST(KolmogorovLimitPValue, WithinOnePercentOfTheExactValueForLargeN) {
-    // n = 10,000 is below the threshold by one for 9,999: the exact method answers there.
-    for (double x : {1.0, 1.628}) {
-        const double d = x / std::sqrt(9999.0);
-        EXPECT_CLOSE(KolmogorovLimitPValue(9999, d), KolmogorovPValue(9999, d), 1e-2) << "x=" << x;
-    }
-    EXPECT_EQ(KolmogorovPValue(10000, 0.012), KolmogorovLimitPValue(10000, 0.012));
-}
-
 TEST(KolmogorovCriticalDistance, InvertsThePValue) {
     struct Case {
         int n;
@@ -119,25 +110,6 @@ TEST(KolmogorovCriticalDistance, InvertsThePValue) {
     }
     // Large n: the limit's own quantile, 1.3581 / (sqrt(n) + 0.12 + 0.11 / sqrt(n)).
     EXPECT_CLOSE(KolmogorovCriticalDistance(40000, 0.05), 1.35810 / (200.0 + 0.12 + 0.00055), 1e-4);
-}
-
-TEST(KolmogorovStatistic, LargestGapOfTheStepFunction) {
-    struct Case {
-        std::vector<double> sorted;
-        double d;
-    };
-    const Case cases[] = {
-        {{}, 0.0},
-        {{0.5}, 0.5},
-        {{0.2}, 0.8},
-        // The step to 1/2 at 0.1 stands 0.4 above the diagonal; the gaps at 0.7 are smaller.
-        {{0.1, 0.7}, 0.4},
-        {{0.25, 0.5, 0.75}, 0.25},
-        // Values a rounding error outside [0, 1] count as the ends.
-        {{-1e-12, 1.0 + 1e-12}, 0.5},
-        {{1.0 / 6, 2.0 / 6, 3.0 / 6, 4.0 / 6, 5.0 / 6}, 1.0 / 6},
-    };
-    for (const Case& c : cases) EXPECT_CLOSE_ABS(KolmogorovStatistic(c.sorted), c.d, 1e-15);
 }
 
 }  // namespace

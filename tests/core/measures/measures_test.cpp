@@ -35,17 +35,6 @@ TEST(KolmogorovDistance, LargestGapOnEitherSideOfEachStep) {
     }
 }
 
-TEST(UPlotCurve, PositionsOverNPlusOneAndDistance) {
-    const std::vector<double> u = {0.1, 0.3, 0.6, 0.9};
-    MeasureCurve curve = UPlotCurve(u);
-    ASSERT_EQ(curve.points.size(), 4u);
-    for (std::size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(curve.points[i].x, u[i]);
-        EXPECT_CLOSE_ABS(curve.points[i].y, (i + 1) / 5.0, 1e-15);
-    }
-    EXPECT_CLOSE_ABS(curve.distance, 0.3, 1e-15);
-}
-
 // x: the normalised running sum of -ln(1 - u); y: i / n.
 TEST(YPlotCurve, NormalisedRunningSumOfMinusLogSurvival) {
     const double ln2 = std::log(2.0);
@@ -90,7 +79,13 @@ TEST(YPlotCurve, OutliersAreClamped) {
 TEST(MeasureCurve, SignificanceOfTheStandardStatistic) {
     // u-plot: D_4 of (0.1, 0.3, 0.6, 0.9) against the uniform is 2/4 - 0.3 = 0.2, not the 0.3
     // shown against the plotting positions; in (1/8, 1/4], P(D_4 < d) = 4! (2d - 1/4)^4.
-    const MeasureCurve u = UPlotCurve(std::vector<double>{0.1, 0.3, 0.6, 0.9});
+    const std::vector<double> values{0.1, 0.3, 0.6, 0.9};
+    const MeasureCurve u = UPlotCurve(values);
+    ASSERT_EQ(u.points.size(), 4u);
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(u.points[i].x, values[i]);
+        EXPECT_CLOSE_ABS(u.points[i].y, (i + 1) / 5.0, 1e-15);  // positions i / (n + 1)
+    }
     EXPECT_CLOSE_ABS(u.distance, 0.3, 1e-15);
     EXPECT_EQ(u.testedPoints, 4);
     ASSERT_TRUE(u.pValue.has_value());

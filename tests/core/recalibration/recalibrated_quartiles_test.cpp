@@ -5,8 +5,6 @@
 
 #include "tamsel/models/jm_model.h"
 #include "tamsel/recalibration/recalibration.h"
-
-#include "tamsel/numeric/math_functions.h"
 #include "test_support.h"
 
 namespace tamsel {
@@ -106,14 +104,6 @@ TEST(RecalibratedQuartiles, ALevelOutsideTheUnitIntervalGivesZeroAndIsCounted) {
     EXPECT_GT(q->median[2], 0.0);
     EXPECT_EQ(q->uppQ[2], 0.0);
     EXPECT_EQ(q->levelFaults, 2);
-    EXPECT_EQ(MathFaultText(MathFault::PercentileLevel),
-              "The percentile must be a number between 0 and 1.\r\nA value of 0 for this "
-              "percentile is returned");
-}
-
-TEST(RecalibratedQuartiles, AnUnknownModelHasNone) {
-    EXPECT_FALSE(RecalibratedQuartiles(9, kStart, kOffset, OneRow(1, 1, 1), Levels(0.3, 0.6, 0.8)));
-    EXPECT_FALSE(RecalibratedQuartiles(0, kStart, kOffset, OneRow(1, 1, 1), Levels(0.3, 0.6, 0.8)));
 }
 
 }  // namespace

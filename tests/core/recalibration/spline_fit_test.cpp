@@ -54,27 +54,6 @@ double SumOfSquares(const SplineCurve& curve, const std::vector<double>& s,
     return sum;
 }
 
-TEST(SplineLeastSquares, ReproducesAnyCubicExactlyOnAnyBreaks) {
-    std::mt19937 random(21);
-    std::uniform_real_distribution<double> coefficient(-2.0, 2.0);
-    for (int pieces : {1, 2, 4, 9, 17}) {
-        SplineCurve curve = MakeSplineCurve(test::RandomBreaks(random, pieces));
-        const std::vector<double> s = test::RandomSites(random, 30 * pieces);
-        const Cubic p{coefficient(random), coefficient(random), coefficient(random),
-                      coefficient(random)};
-        std::vector<double> v(s.size());
-        for (std::size_t j = 0; j < s.size(); ++j) v[j] = test::EvaluateCubic(p, s[j], 0);
-        const std::vector<double> w(s.size(), 1.0);
-        const SplineLeastSquares fit = SolveSplineLeastSquares(curve, s, v, w);
-        ASSERT_TRUE(fit.fullRank);
-        const std::vector<double> expected = test::BlossomCoefficients(curve, p);
-        for (std::size_t i = 0; i < expected.size(); ++i) {
-            // Orthogonal rotations keep the error near rounding times the condition number.
-            EXPECT_CLOSE_ABS(fit.coefficients[i], expected[i], 1e-9) << pieces << " pieces";
-        }
-    }
-}
-
 TEST(SplineLeastSquares, MatchesADenseNormalEquationsSolveOnRandomData) {
     std::mt19937 random(4);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
@@ -231,17 +210,6 @@ TEST(NewAdap, PlacesTheInitialBreaksInEqualSharesOfSitesAndLimitsTheirNumber) {
             EXPECT_EQ(fit.curve.breaks[b + 1], 0.5 * (s[j - 1] + s[j])) << "break " << b + 1;
         }
     }
-}
-
-TEST(NewAdap, MergesPiecesThatAreOneCubic) {
-    std::mt19937 random(6);
-    const std::vector<double> s = test::RandomSites(random, 50);
-    const std::vector<double> v = Values(s, [](double x) { return 0.1 + x * (0.5 + x * x * 0.4); });
-    const AdaptiveFit fit = Adapt(s, v, 4, 1.0, 300);
-    EXPECT_EQ(fit.status, FitStatus::Succeeded);
-    EXPECT_EQ(fit.passes, 2);
-    EXPECT_EQ(fit.curve.Pieces(), 1);
-    EXPECT_CLOSE_ABS(fit.residual, 0.0, 1e-20);
 }
 
 TEST(NewAdap, SplitsTheWorstPieceUntilTheFitIsCloseEnough) {

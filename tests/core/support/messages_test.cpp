@@ -7,11 +7,6 @@
 namespace tamsel {
 namespace {
 
-TEST(Messages, LinesAreJoinedWithCarriageReturnLineFeed) {
-    EXPECT_EQ(JoinLines({"first", "second", "third"}), "first\r\nsecond\r\nthird");
-    EXPECT_EQ(JoinLines({"alone"}), "alone");
-}
-
 TEST(Messages, WithoutSinkQuestionsGetTheCautiousAnswer) {
     MessageSink* previous = InstallMessageSink(nullptr);
     EXPECT_EQ(Ask("q", MessageButtons::YesNo, MessageIcon::Question), MessageAnswer::No);
