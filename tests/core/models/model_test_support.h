@@ -1,5 +1,5 @@
-// Helpers for the model tests: failure series, the reference settings, refitting one index
-// with another observed next time, simulated data, and a project file to apply models in.
+// Helpers for the model tests: failure series, the reference settings, a golden-section search
+// and simulated data.
 #pragma once
 
 #include <algorithm>
@@ -76,24 +76,6 @@ inline double GoldenSectionArgMax(const std::function<double(double)>& f, double
         }
     }
     return 0.5 * (left + right);
-}
-
-// The u in [lo, hi] that maximises f, found without the models' minimiser: the best of a
-// grid of 4000 intervals, refined by golden section between its neighbours. Where f is flat
-// the result is only good to about the square root of the rounding error.
-inline double GridArgMax(const std::function<double(double)>& f, double lo, double hi) {
-    const int points = 4000;
-    int best = 0;
-    double bestValue = f(lo);
-    for (int k = 1; k <= points; ++k) {
-        double value = f(lo + (hi - lo) * k / points);
-        if (value > bestValue) {
-            best = k;
-            bestValue = value;
-        }
-    }
-    return GoldenSectionArgMax(f, lo + (hi - lo) * std::max(best - 1, 0) / points,
-                               lo + (hi - lo) * std::min(best + 1, points) / points);
 }
 
 // Exponential variates by inversion, so that the simulated data are the same with every
