@@ -12,27 +12,9 @@
 #include "model_bench_support.h"
 #include "synthetic_data.h"
 #include "tamsel/models/model_table.h"
-#include "tamsel/models/prequential.h"
 
 namespace tamsel::bench {
 namespace {
-
-constexpr std::int32_t kRangeStart = 20;
-
-const Series& Simulated(int n) {
-    static std::vector<std::pair<int, Series>> cache;
-    for (const auto& [size, series] : cache) {
-        if (size == n) return series;
-    }
-    cache.emplace_back(n, ToSeries(ScalingData(n)));
-    return cache.back().second;
-}
-
-void Run(const ModelInfo& model, const Series& series, int threads, EstimatesArray& out) {
-    IndexFit fit = model.prepare(series.x, series.t, LastIndex(series), ReferenceSettings());
-    RunPrequential(kRangeStart, LastIndex(series), fit, out, RunControl(), threads);
-    benchmark::DoNotOptimize(out.data());
-}
 
 // Runs a shell command, failing the benchmark when it does not exit 0.
 void Shell(benchmark::State& state, const std::string& command) {
@@ -68,16 +50,16 @@ void BM_CliAppliesAllEightOnSys1(benchmark::State& state) {
 void BM_JmPrequentialOn1000(benchmark::State& state) {
     const ModelInfo& jm = *FindModel(1);
     EstimatesArray estimates;
-    for (auto _ : state) Run(jm, Simulated(1000), 1, estimates);
+    for (auto _ : state) RunModel(jm, ScalingSeries(1000), 1, estimates);
 }
 
 // All eight over 20..n of simulated data. Arguments: n, threads.
 void BM_AllEightOnLargeSets(benchmark::State& state) {
-    const Series& series = Simulated(static_cast<int>(state.range(0)));
+    const Series& series = ScalingSeries(static_cast<int>(state.range(0)));
     const auto threads = static_cast<int>(state.range(1));
     EstimatesArray estimates;
     for (auto _ : state) {
-        for (const ModelInfo& model : ModelTable()) Run(model, series, threads, estimates);
+        for (const ModelInfo& model : ModelTable()) RunModel(model, series, threads, estimates);
     }
 }
 

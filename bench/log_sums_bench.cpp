@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "tamsel/numeric/log_sum.h"
@@ -19,52 +20,42 @@ std::vector<double> Terms() {
     return terms;
 }
 
-void PerTerm(benchmark::State& state) { state.SetItemsProcessed(state.iterations() * 1000); }
+// ln(1 + q) of each term, added.
+struct EachLog1p {
+    double sum = 0.0;
+    void Add(double q) { sum += std::log1p(q); }
+    double Value() const { return sum; }
+};
 
-void BM_Log1pEachTerm(benchmark::State& state) {
+// ln of each factor 1 + q, added.
+struct EachLog {
+    double sum = 0.0;
+    void Add(double q) { sum += std::log(1.0 + q); }
+    double Value() const { return sum; }
+};
+
+// The factors 1 + q into LogSum's product.
+struct FactorsLogSum {
+    LogSum sum;
+    void Add(double q) { sum.Add(1.0 + q); }
+    double Value() const { return sum.Value(); }
+};
+
+template <class Sum>
+void BM_Sum(benchmark::State& state) {
     const std::vector<double> terms = Terms();
     for (auto _ : state) {
-        double sum = 0.0;
-        for (double q : terms) sum += std::log1p(q);
-        benchmark::DoNotOptimize(sum);
-    }
-    PerTerm(state);
-}
-
-void BM_Log1pSum(benchmark::State& state) {
-    const std::vector<double> terms = Terms();
-    for (auto _ : state) {
-        Log1pSum sum;
+        Sum sum;
         for (double q : terms) sum.Add(q);
         benchmark::DoNotOptimize(sum.Value());
     }
-    PerTerm(state);
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(terms.size()));
 }
 
-void BM_LogEachTerm(benchmark::State& state) {
-    const std::vector<double> terms = Terms();
-    for (auto _ : state) {
-        double sum = 0.0;
-        for (double q : terms) sum += std::log(1.0 + q);
-        benchmark::DoNotOptimize(sum);
-    }
-    PerTerm(state);
-}
-
-void BM_LogSum(benchmark::State& state) {
-    const std::vector<double> terms = Terms();
-    for (auto _ : state) {
-        LogSum sum;
-        for (double q : terms) sum.Add(1.0 + q);
-        benchmark::DoNotOptimize(sum.Value());
-    }
-    PerTerm(state);
-}
-
-BENCHMARK(BM_Log1pEachTerm);
-BENCHMARK(BM_Log1pSum);
-BENCHMARK(BM_LogEachTerm);
-BENCHMARK(BM_LogSum);
+BENCHMARK_TEMPLATE(BM_Sum, EachLog1p);
+BENCHMARK_TEMPLATE(BM_Sum, Log1pSum);
+BENCHMARK_TEMPLATE(BM_Sum, EachLog);
+BENCHMARK_TEMPLATE(BM_Sum, FactorsLogSum);
 
 }  // namespace
 }  // namespace tamsel::bench
