@@ -20,20 +20,12 @@ namespace {
 
 constexpr int kDefaultRange = 1;
 constexpr int kMaximumLikelihood = 1;
-constexpr std::int32_t kRangeStart = 20;
 
 const int kAllThreads = WorkerThreads(kHardwareThreads);
 
 const Series& Sys1() {
     static const Series series = LoadSeries("sys1.txt");
     return series;
-}
-
-// Runs model over kRangeStart..the last failure of series on threads threads.
-void RunModel(const ModelInfo& model, const Series& series, int threads, EstimatesArray& out) {
-    IndexFit fit = model.prepare(series.x, series.t, LastIndex(series), ReferenceSettings());
-    RunPrequential(kRangeStart, LastIndex(series), fit, out, RunControl(), threads);
-    benchmark::DoNotOptimize(out.data());
 }
 
 // Arguments: model number, threads.
@@ -68,18 +60,9 @@ void BM_AllEightAppliedAndStoredOnSys1(benchmark::State& state) {
     }
 }
 
-const Series& Synthetic(int n) {
-    static std::vector<std::pair<int, Series>> cache;
-    for (const auto& [size, series] : cache) {
-        if (size == n) return series;
-    }
-    cache.emplace_back(n, ToSeries(ScalingData(n)));
-    return cache.back().second;
-}
-
 // All eight models over 20..n of the simulated data. Arguments: n, threads.
 void BM_AllEightOnSimulated(benchmark::State& state) {
-    const Series& series = Synthetic(static_cast<int>(state.range(0)));
+    const Series& series = ScalingSeries(static_cast<int>(state.range(0)));
     const auto threads = static_cast<int>(state.range(1));
     EstimatesArray estimates;
     for (auto _ : state) {
@@ -90,7 +73,7 @@ void BM_AllEightOnSimulated(benchmark::State& state) {
 // One model over 20..n of the simulated data. Arguments: model, n, threads.
 void BM_ModelOnSimulated(benchmark::State& state) {
     const ModelInfo& model = *FindModel(static_cast<int>(state.range(0)));
-    const Series& series = Synthetic(static_cast<int>(state.range(1)));
+    const Series& series = ScalingSeries(static_cast<int>(state.range(1)));
     const auto threads = static_cast<int>(state.range(2));
     EstimatesArray estimates;
     for (auto _ : state) RunModel(model, series, threads, estimates);

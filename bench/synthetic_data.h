@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "model_bench_support.h"
+#include "tamsel/models/prequential.h"
 #include "tamsel/store/database.h"
 #include "tamsel/store/queries.h"
 #include "tamsel/store/schema.h"
@@ -76,6 +77,24 @@ inline Series ToSeries(const std::vector<double>& interfailure) {
 // The last failure index of series.
 inline std::int32_t LastIndex(const Series& series) {
     return static_cast<std::int32_t>(series.x.size()) - 1;
+}
+
+// ScalingData(n) as a series, simulated once for each n.
+inline const Series& ScalingSeries(int n) {
+    static std::vector<std::pair<int, Series>> cache;
+    for (const auto& [size, series] : cache) {
+        if (size == n) return series;
+    }
+    cache.emplace_back(n, ToSeries(ScalingData(n)));
+    return cache.back().second;
+}
+
+// Runs model over failure 20 to the last of series on threads threads.
+inline void RunModel(const ModelInfo& model, const Series& series, int threads,
+                     EstimatesArray& out) {
+    IndexFit fit = model.prepare(series.x, series.t, LastIndex(series), ReferenceSettings());
+    RunPrequential(20, LastIndex(series), fit, out, RunControl(), threads);
+    benchmark::DoNotOptimize(out.data());
 }
 
 // A project file in the system's temporary folder, removed with the object.

@@ -11,7 +11,6 @@
 #include "process_support.h"
 #include "tamsel/models/sentinels.h"
 #include "tamsel/numeric/harmonic.h"
-#include "tamsel/numeric/log_sum.h"
 #include "tamsel/numeric/math_functions.h"
 #include "tamsel/numeric/minimise_1d.h"
 
@@ -59,24 +58,24 @@ struct JmFit {
     FitTermination termination;
 };
 
-// The log-likelihood of failures 1..i at N with Lambda at its profile value i / W,
-// W = sum (N - j + 1) x(j): i ln(i / W) + sum ln(N - j + 1) - i.
-double LogLhdJM(const FailureSeries& x, std::int32_t i, double n) {
-    double weighted = 0.0;
-    double logFaults = 0.0;
-    for (std::int32_t j = 1; j <= i; ++j) {
-        weighted += (n - j + 1) * x[j];
-        logFaults += std::log(n - j + 1);
-    }
-    return i * std::log(i / weighted) + logFaults - i;
+// W = sum (N - j + 1) x(j) = (N - i) T + sum t(j): two positive terms, so that nothing
+// cancels when N is near i.
+double Weighted(const JmSums& sums, double time, std::int32_t i, double n) {
+    return (n - i) * time + sums.s[i];
 }
 
-JmFit AllFaultsFound(const FailureSeries& x, std::int32_t i, double firstLimitDenominator,
+// The log-likelihood of failures 1..i at N with Lambda at its profile value i / W:
+// i ln(i / W) + sum ln(N - j + 1) - i.
+double LogLhdJM(const JmSums& sums, double time, std::int32_t i, double n) {
+    return i * std::log(i / Weighted(sums, time, i, n)) + LogRising(n - i, i) - i;
+}
+
+JmFit AllFaultsFound(const JmSums& sums, double time, std::int32_t i, double firstLimitDenominator,
                      std::int32_t evaluations) {
     return {static_cast<double>(i),
             i / firstLimitDenominator,
             kVanishing,
-            LogLhdJM(x, i, i),
+            LogLhdJM(sums, time, i, i),
             {FitOutcome::Boundary, "N", evaluations}};
 }
 
@@ -88,13 +87,12 @@ JmFit NoFaultReduction(std::int32_t i, double time, std::int32_t evaluations) {
 // The profile likelihood in N decides between its two limits by its slope at each, and
 // between an interior maximum and the limits by value, so that a maximum the search only
 // approached along a flat profile does not stand for a limit that lies higher.
-JmFit FitAt(const FailureSeries& x, const JmSums& sums, double time, std::int32_t i,
-            const MinimisationSettings& settings) {
+JmFit FitAt(const JmSums& sums, double time, std::int32_t i, const MinimisationSettings& settings) {
     double a = sums.a[i];
     double r = sums.s[i] / time;
     double firstLimitDenominator = (i + 1) * time - a;
     if (sums.h[i] <= i * time / firstLimitDenominator)
-        return AllFaultsFound(x, i, firstLimitDenominator, 0);
+        return AllFaultsFound(sums, time, i, firstLimitDenominator, 0);
     // a == time when x(2..i) are all 0; the test below would divide by zero.
     if (a == time || (sums.j[i] - i) / (a - time) > i / time) return NoFaultReduction(i, time, 0);
 
@@ -107,15 +105,13 @@ JmFit FitAt(const FailureSeries& x, const JmSums& sums, double time, std::int32_
     // so) while passing both limit tests; the minimiser then ends at or near y = 0.
     if (!(y > 0.0) || !std::isfinite(n) || n > kInfiniteFaults)
         return NoFaultReduction(i, time, found.count);
-    if (n <= i) return AllFaultsFound(x, i, firstLimitDenominator, found.count);
-    JmFit fit{n, 0.0, 0.0, LogLhdJM(x, i, n), SearchEnd(found.termination, found.count)};
+    if (n <= i) return AllFaultsFound(sums, time, i, firstLimitDenominator, found.count);
+    JmFit fit{n, 0.0, 0.0, LogLhdJM(sums, time, i, n), SearchEnd(found.termination, found.count)};
     JmFit homogeneous = NoFaultReduction(i, time, found.count);
     if (LimitWins(homogeneous.logLhd, fit.logLhd)) return homogeneous;
-    JmFit allFound = AllFaultsFound(x, i, firstLimitDenominator, found.count);
+    JmFit allFound = AllFaultsFound(sums, time, i, firstLimitDenominator, found.count);
     if (LimitWins(allFound.logLhd, fit.logLhd)) return allFound;
-    double weighted = 0.0;
-    for (std::int32_t j = 1; j <= i; ++j) weighted += (n - j + 1) * x[j];
-    fit.lambda = i / weighted;
+    fit.lambda = i / Weighted(sums, time, i, n);
     fit.rate = (n - i) * fit.lambda;
     return fit;
 }
@@ -127,9 +123,7 @@ double ObjectiveJM(double y, std::int32_t n, double r) {
     if (!(y * (n - r) > -1.0 && y * (1.0 - r) > -1.0)) {
         return std::numeric_limits<double>::infinity();
     }
-    Log1pSum sum;
-    for (std::int32_t j = 1; j <= n; ++j) sum.Add(y * (n + 1 - j - r));
-    return -sum.Value();
+    return -Log1pLineSum(y, r, n);
 }
 
 double PercentileJM(double p, double rate) {
@@ -142,7 +136,7 @@ IndexFit PrepareJM(const FailureSeries& x, const FailureSeries& t, std::int32_t 
     std::shared_ptr<const JmSums> sums = ComputeSums(x, t, rangeEnd);
     return [&x, &t, sums, rangeEnd, settings](std::int32_t i) {
         double time = t[i];
-        JmFit fit = FitAt(x, *sums, time, i, settings);
+        JmFit fit = FitAt(*sums, time, i, settings);
         EstimateRecord record;
         record.param1 = fit.n;
         record.param2 = fit.lambda;
