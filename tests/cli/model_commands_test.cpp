@@ -92,9 +92,6 @@ TEST_F(ModelCommands, RangesOutsideTheDataAreRefused) {
              {"30:400", 1,
               "The range reaches failure 400 but the data set has only 136 failures.\n"},
              {"200", 1, "The range reaches failure 200 but the data set has only 136 failures.\n"},
-             {"1", 1,
-              "The Duane model cannot be applied: it needs a range that starts at failure 2 or "
-              "later.\n"},
              {"3x", 2, "expected START or START:END"},
              {"5:", 2, "expected START or START:END"},
          }) {
@@ -254,15 +251,28 @@ TEST_F(ModelCommands, InterruptCancelsTheRecalibrationAndStoresNothing) {
     EXPECT_EQ(Count("PredictionsSets"), 0);
 }
 
+// Every sample of the data folder, and every model on those of more than twenty failures.
 TEST_F(ModelCommands, DemoAppliesEveryModelToDatasetsOfMoreThanTwentyFailures) {
     std::filesystem::path samples = m_dir.Path() / "samples";
     std::filesystem::create_directory(samples);
     std::filesystem::copy_file(test::DataFile("ntds.txt"), samples / "ntds.txt");
     std::ofstream(samples / "short.txt") << "3\n5\n2\n8\n";
-    CliRun demo = Run({"demo", "demo.db"}, {"TAMSEL_DATA_DIR=" + samples.string()});
+    const std::string data = "TAMSEL_DATA_DIR=" + samples.string();
+    CliRun demo = Run({"demo", "demo.db"}, {data});
     ASSERT_EQ(demo.exitCode, 0) << demo.err;
+    EXPECT_EQ(Lines(Run({"datasets", "demo.db", "--format", "csv"}).out).size(), 3u);
     EXPECT_EQ(Lines(Run({"sets", "demo.db", "NTDS", "--format", "csv"}).out).size(), 9u);
     EXPECT_EQ(Lines(Run({"sets", "demo.db", "SHORT", "--format", "csv"}).out).size(), 1u);
+    EXPECT_EQ(Lines(Run({"failures", "demo.db", "NTDS", "--format", "csv"}).out).back(),
+              "26,1,250");
+    EXPECT_EQ(Run({"demo", "demo.db"}, {data}).exitCode, 1);
+    EXPECT_EQ(Run({"demo", "demo.db", "--force"}, {data}).exitCode, 0);
+
+    std::filesystem::create_directory(m_dir.Path() / "empty");
+    test::ExpectRun(Run({"demo", "other.db"}, {"TAMSEL_DATA_DIR=" + m_dir.File("empty")}), 1, "",
+                    "No sample datasets (*.txt) found in " + m_dir.File("empty") +
+                        ". Set TAMSEL_DATA_DIR to the data folder.\n");
+    EXPECT_FALSE(std::filesystem::exists(m_dir.File("other.db")));
 }
 
 }  // namespace

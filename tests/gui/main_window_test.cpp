@@ -84,17 +84,6 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void StartsWithNoProjectAndAnEmptyStatusBar() {
-        test::RecordingSink sink;
-        FakeDesktop desktop;
-        MainWindow window(desktop);
-        QCOMPARE(window.windowTitle(), QStringLiteral("Tamsel"));
-        QCOMPARE(EnabledItems(window), Sorted(kAlwaysEnabled));
-        QCOMPARE(window.StatusPanelText(1), QStringLiteral("Database: "));
-        QCOMPARE(window.StatusPanelText(2), QStringLiteral("Dataset: "));
-        QCOMPARE(window.StatusPanelText(3), QStringLiteral("Estimates: "));
-    }
-
     void MenusFollowTheFourNestedStates() {
         Session s;
         SelectionController& c = s.Controller();

@@ -40,19 +40,6 @@ class DesktopTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void ShowsUntitledBoxWithTheLinesOfTheMessage() {
-        GuiMessageSink sink;
-        ShownBox shown;
-        AnswerNextBox(shown, QMessageBox::Ok);
-        ShowMessage(JoinLines({"There are no datasets stored in the current database.",
-                               "Please, add a dataset first."}));
-        QCOMPARE(shown.title, QString());
-        QCOMPARE(shown.text, QStringLiteral("There are no datasets stored in the current "
-                                            "database.\nPlease, add a dataset first."));
-        QCOMPARE(shown.icon, QMessageBox::NoIcon);
-        QCOMPARE(shown.buttons, QList<QMessageBox::StandardButton>{QMessageBox::Ok});
-    }
-
     void QuestionsReturnTheButtonPressed() {
         const struct {
             MessageButtons buttons;
@@ -74,7 +61,8 @@ class DesktopTest : public QObject {
         for (const auto& c : cases) {
             ShownBox shown;
             AnswerNextBox(shown, c.press);
-            QCOMPARE(Ask("Question?", c.buttons, c.icon), c.answer);
+            QCOMPARE(Ask(JoinLines({"Sure?", "Really?"}), c.buttons, c.icon), c.answer);
+            QCOMPARE(shown.text, QStringLiteral("Sure?\nReally?"));
             QCOMPARE(shown.icon, c.shownIcon);
             QCOMPARE(shown.buttons.size(), 2);
         }

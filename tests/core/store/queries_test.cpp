@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <tuple>
 
 #include "store_fixture.h"
 #include "store_helpers.h"
@@ -274,11 +275,8 @@ TEST_F(QueryTest, SelectValueGivesTextWithNullAsEmptyAndFindersTheKey) {
 TEST_F(QueryTest, TypedReadsOfSetsAndMethods) {
     const std::optional<DataSetInfo> other = FindDataSet(Db(), "Other");
     ASSERT_TRUE(other);
-    EXPECT_EQ(other->id, 2);
-    EXPECT_EQ(other->file, "Other.txt");
-    EXPECT_EQ(other->type, 1);
-    EXPECT_EQ(other->count, 25);
-    EXPECT_EQ(other->source, "test");
+    EXPECT_EQ(std::tie(other->id, other->file, other->type, other->count, other->source),
+              std::tuple(2, "Other.txt", 1, 25, "test"));
     EXPECT_EQ(GetDataSet(Db(), 2)->name, "Other");
 
     // The default range has no end: it ends at the dataset's last failure.
@@ -286,16 +284,9 @@ TEST_F(QueryTest, TypedReadsOfSetsAndMethods) {
     ASSERT_TRUE(sets);
     ASSERT_EQ(sets->size(), 2u);
     const EstimatesSetInfo& go = (*sets)[1];
-    EXPECT_EQ(go.id, 2);
-    EXPECT_EQ(go.dataSetId, 1);
-    EXPECT_EQ(go.modelNumber, 4);
-    EXPECT_EQ(go.modelName, "Goel-Okumoto");
-    EXPECT_EQ(go.rangeId, 1);
-    EXPECT_EQ(go.rangeStart, 20);
-    EXPECT_EQ(go.rangeEnd, 35);
-    EXPECT_EQ(go.size, 35);
-    EXPECT_EQ(go.inferenceMethodId, 1);
-    EXPECT_EQ(go.inference, "Maximum Likelihood");
+    EXPECT_EQ(std::tie(go.id, go.dataSetId, go.modelNumber, go.modelName, go.rangeId, go.rangeStart,
+                       go.rangeEnd, go.size, go.inferenceMethodId, go.inference),
+              std::tuple(2, 1, 4, "Goel-Okumoto", 1, 20, 35, 35, 1, "Maximum Likelihood"));
     const int bounded = FindOrCreateRange(Db(), 1, 5, 30);
     ASSERT_EQ(StoreEstimatesSet(Db(), 2, 3, bounded, 1, 5, 4, {}), 4);
     EXPECT_EQ(GetEstimatesSet(Db(), 4)->rangeEnd, 30);
@@ -305,9 +296,9 @@ TEST_F(QueryTest, TypedReadsOfSetsAndMethods) {
         ListPredictionsSets(Db(), "DS35");
     ASSERT_TRUE(recalibrated);
     ASSERT_EQ(recalibrated->size(), 2u);
-    EXPECT_EQ((*recalibrated)[1].id, 2);
-    EXPECT_EQ((*recalibrated)[1].estimatesSetId, 2);
-    EXPECT_EQ((*recalibrated)[1].recalibrationMethodId, 2);
+    const RecalibratedSetInfo& second = (*recalibrated)[1];
+    EXPECT_EQ(std::tie(second.id, second.estimatesSetId, second.recalibrationMethodId),
+              std::tuple(2, 2, 2));
     EXPECT_EQ(GetPredictionsSet(Db(), 1)->modelName, "Jelinski-Moranda");
     EXPECT_TRUE(ListPredictionsSets(Db(), "Other")->empty());
 
@@ -332,13 +323,11 @@ TEST_F(QueryTest, TypedReadsOfSetsAndMethods) {
 TEST_F(QueryTest, RecalibratedSetAttributesFollowTheRange) {
     auto attributes = GetRecalibratedSetAttributes(Db(), 2);
     ASSERT_TRUE(attributes);
-    EXPECT_EQ(attributes->estimatesSetId, 2);
-    EXPECT_EQ(attributes->modelName, "Goel-Okumoto");
-    EXPECT_EQ(attributes->rangeStart, 20);
-    EXPECT_EQ(attributes->rangeEnd, 35);
-    EXPECT_EQ(attributes->setSize, 35);
-    EXPECT_EQ(attributes->inferenceMethod, "Maximum Likelihood");
-    EXPECT_EQ(attributes->recalibrationMethodName, "Test/Parametric B-Splines Recalibration");
+    EXPECT_EQ(std::tie(attributes->estimatesSetId, attributes->modelName, attributes->rangeStart,
+                       attributes->rangeEnd, attributes->setSize, attributes->inferenceMethod,
+                       attributes->recalibrationMethodName),
+              std::tuple(2, "Goel-Okumoto", 20, 35, 35, "Maximum Likelihood",
+                         "Test/Parametric B-Splines Recalibration"));
 
     const int range = FindOrCreateRange(Db(), 1, 18, 30);
     const int set = StoreEstimatesSet(Db(), 1, 2, range, 1, 18, 30, test::MakeEstimates(18, 30));
@@ -347,9 +336,8 @@ TEST_F(QueryTest, RecalibratedSetAttributesFollowTheRange) {
         StorePredictionsSet(Db(), set, 1, 18, 30, 0, values, values, values, values, values);
     attributes = GetRecalibratedSetAttributes(Db(), predictions);
     ASSERT_TRUE(attributes);
-    EXPECT_EQ(attributes->rangeStart, 18);
-    EXPECT_EQ(attributes->rangeEnd, 30);
-    EXPECT_EQ(attributes->setSize, 35);
+    EXPECT_EQ(std::tie(attributes->rangeStart, attributes->rangeEnd, attributes->setSize),
+              std::tuple(18, 30, 35));
 
     EXPECT_FALSE(GetRecalibratedSetAttributes(Db(), 99));
     EXPECT_EQ(m_sink.Texts(), std::vector<std::string>{"An error occurred while retrieving the "
@@ -392,23 +380,19 @@ TEST_F(QueryTest, MinimisationParametersFollowTheMinimiser) {
 TEST_F(QueryTest, RangeModelCodeAndLastParametersOfASet) {
     auto range = GetRange(Db(), 1, 1);
     ASSERT_TRUE(range);
-    EXPECT_EQ(range->dataNumber, 35);
-    EXPECT_EQ(range->rangeStart, 20);
-    EXPECT_EQ(range->rangeEnd, 35);
+    EXPECT_EQ(std::tie(range->dataNumber, range->rangeStart, range->rangeEnd),
+              std::tuple(35, 20, 35));
     range = GetRange(Db(), 2, FindOrCreateRange(Db(), 1, 5, 22));
     ASSERT_TRUE(range);
-    EXPECT_EQ(range->dataNumber, 25);
-    EXPECT_EQ(range->rangeStart, 5);
-    EXPECT_EQ(range->rangeEnd, 22);
+    EXPECT_EQ(std::tie(range->dataNumber, range->rangeStart, range->rangeEnd),
+              std::tuple(25, 5, 22));
     EXPECT_FALSE(GetRange(Db(), 1, 99));
     EXPECT_FALSE(GetRange(Db(), 9, 1));
     EXPECT_EQ(GetModelCode(Db(), 3), "MO");
     auto last = GetLastParameters(Db(), "Estimates", 2);
     ASSERT_TRUE(last);
-    EXPECT_EQ(last->failureIndex, 35);
-    EXPECT_EQ(last->param1, 35.01);
-    EXPECT_EQ(last->param2, 35.02);
-    EXPECT_EQ(last->param3, 35.03);
+    EXPECT_EQ(std::tie(last->failureIndex, last->param1, last->param2, last->param3),
+              std::tuple(35, 35.01, 35.02, 35.03));
     EXPECT_FALSE(GetModelCode(Db(), 99));
     EXPECT_FALSE(GetLastParameters(Db(), "Estimates", 99));
     EXPECT_EQ(m_sink.Texts(), (std::vector<std::string>{

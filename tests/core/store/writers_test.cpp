@@ -272,7 +272,10 @@ TEST(DataSetNames, AwkwardNamesAreStoredFoundRefusedAndDeleted) {
         EXPECT_EQ(SelectValue(db, "DataSetID", "DataName", name, "DataSets"), std::to_string(key));
         EXPECT_FALSE(InsertDataSet(db, name, "again.txt", 1, 2, ""));
     }
-    EXPECT_EQ(DataSetNameExists(db, "07"), false);
+    // Names match exactly: no other spelling, no case folding, no wildcards.
+    for (const char* other : {"07", "7.0", "SAY \"HI\"", "1__%", "a%"}) {
+        EXPECT_EQ(DataSetNameExists(db, other), false) << other;
+    }
     for (const std::string& name : names) {
         SCOPED_TRACE(name);
         const std::int64_t remaining = CountRows(db, "DataSets");

@@ -109,8 +109,11 @@ TEST_F(Recalibration, ACancelOrAFailedFitStoresNothingAndASecondRunIsRefused) {
 
     ASSERT_EQ(ApplyRecalibration(Db(), setId, kStoredMethod, RunControl()).outcome,
               Outcome::Stored);
-    ExpectNothingStored(setId, kStoredMethod, RunControl(), Outcome::Exists,
+    // Refused before any work, not after a whole spline fit.
+    test::CancellingProgress again;
+    ExpectNothingStored(setId, kStoredMethod, again.Control(), Outcome::Exists,
                         "This recalibration is already available for the current dataset");
+    EXPECT_EQ(again.Starts(), 0);
 }
 
 TEST_F(Recalibration, ARangeThatEndsEarlyIsRecalibratedToItsEnd) {
