@@ -302,6 +302,9 @@ QMdiSubWindow* MainWindow::AddChildWindow(ChildWindow* window) {
         const QSize area = m_mdiArea->viewport()->size();
         size = size.boundedTo(QSize(area.width() * kLargestNewWindowPercent / 100,
                                     area.height() * kLargestNewWindowPercent / 100));
+        // The area puts a new window beside the others even where it then sticks out.
+        sub->move(std::clamp(sub->x(), 0, area.width() - size.width()),
+                  std::clamp(sub->y(), 0, area.height() - size.height()));
     }
     sub->resize(size);
     m_mdiArea->setActiveSubWindow(sub);
