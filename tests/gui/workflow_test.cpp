@@ -79,14 +79,15 @@ void Answer(std::function<void(QWidget*)> fill, const QString& button) {
     });
 }
 
-// Answers the next file dialog by typing path, running typed, and pressing its Open or Save.
-void AnswerFile(
-    const QString& path, std::function<void()> typed = [] {}) {
-    guitest::WhenModal([path, typed](QWidget* dialog) {
+// Answers the next file dialog by entering path, choosing the file type of its suffix, running
+// entered (unless empty) and pressing Open or Save.
+void AnswerFile(const QString& path, std::function<void()> entered) {
+    guitest::WhenModal([path, entered](QWidget* dialog) {
         auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-        if (!name) {
+        auto* buttons = dialog->findChild<QDialogButtonBox*>();
+        if (!name || !buttons) {
             dialog->close();
-            QFAIL("no file name field");
+            QFAIL("not a file dialog");
         }
         // Pasted: typed key by key, the inline completion would finish each name on its own.
         name->selectAll();
@@ -100,11 +101,9 @@ void AnswerFile(
                 emit types->activated(i);
             }
         }
-        typed();
-        // The completion list that typing opened goes, as it does when the user clicks on.
+        if (entered) entered();
+        // The completion list that the name opened goes, as it does when the user clicks on.
         if (name->completer() && name->completer()->popup()) name->completer()->popup()->hide();
-        auto* buttons = dialog->findChild<QDialogButtonBox*>();
-        QVERIFY(buttons);
         for (QAbstractButton* button : buttons->buttons()) {
             if (buttons->buttonRole(button) == QDialogButtonBox::AcceptRole) button->click();
         }
@@ -235,7 +234,7 @@ class WorkflowTest : public QObject {
         QVERIFY(QTest::qWaitForWindowExposed(&window));
 
         // Open the project: the browser lists its datasets and SYS1's eight sets.
-        AnswerFile(demo);
+        AnswerFile(demo, {});
         Choose(window, "File", "Open Database...");
         QTRY_COMPARE(window.StatusPanelText(1).trimmed(), "Database: " + demo);
         const QTreeWidget* tree = window.Browser();
@@ -330,11 +329,12 @@ class WorkflowTest : public QObject {
         Choose(window, "File", "Save Graph...");
         const QByteArray drawing = ReadFile(svg);
         QXmlStreamReader xml(drawing);
-        int texts = 0;
         QString allText;
+        int segments = 0;  // each line of the chart is drawn as two-point polylines
         while (!xml.atEnd()) {
-            if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"text") {
-                ++texts;
+            if (xml.readNext() != QXmlStreamReader::StartElement) continue;
+            if (xml.name() == u"polyline") ++segments;
+            if (xml.name() == u"text") {
                 allText += xml.readElementText(QXmlStreamReader::IncludeChildElements) + "\n";
             }
         }
@@ -343,6 +343,12 @@ class WorkflowTest : public QObject {
             QVERIFY2(allText.contains(code + QStringLiteral(" ks=%1").arg(distance, 0, 'f', 3)),
                      qPrintable(code));
         }
+        std::size_t curveSegments = 0;
+        for (const ChartSeries& series : plot->CurrentPlot().chart.groups.at(1).series) {
+            curveSegments += series.points.size() - 1;
+        }
+        // Points that fall on one pixel are drawn once: at least half the curves' segments.
+        QCOMPARE_GE(static_cast<std::size_t>(segments), curveSegments / 2);
 
         // Save the recalibrated set's table as CSV: headings, then one line a row.
         Answer([](QWidget*) {}, "OK");
