@@ -22,10 +22,14 @@ test: build
 	@scripts/check-deps $(BUILD_DIR)
 	@ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
-# Renders the windows of the desktop application offscreen into docs/screenshots.
+# Renders the windows of the desktop application offscreen into docs/screenshots, and the
+# steps of the first analysis as its test walks through them.
 screenshots: configure
-	@cmake --build $(BUILD_DIR) --target tamsel-screenshots -j $(JOBS)
+	@cmake --build $(BUILD_DIR) --target tamsel-screenshots tamsel_gui_workflow_test -j $(JOBS)
 	@QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/gui/tamsel-screenshots docs/screenshots
+	@QT_QPA_PLATFORM=offscreen TAMSEL_DATA_DIR=$(CURDIR)/data \
+	    TAMSEL_SCREENSHOT_DIR=$(CURDIR)/docs/screenshots \
+	    $(BUILD_DIR)/tests/gui/tamsel_gui_workflow_test >/dev/null
 
 bench: deps
 	@cmake -S . -B $(BUILD_DIR)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release \

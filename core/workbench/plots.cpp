@@ -85,6 +85,17 @@ PredictionSetRef CurrentSet(const CurrentSelection& selection) {
                                   : PredictionSetRef{selection.estimatesSetId, false};
 }
 
+void AddShownSet(PlotWindowState& state, const PredictionSetRef& set) {
+    if (std::ranges::find(state.sets, set) == state.sets.end()) state.sets.push_back(set);
+}
+
+// The state of a plot of the current set.
+PlotWindowState SetPlotState(const CurrentSelection& selection, PlotType type) {
+    PlotWindowState state = BaseState(selection, type);
+    state.sets = {CurrentSet(selection)};
+    return state;
+}
+
 std::string PlotStartCaption(const std::string& dataName, const std::string& kind, PlotType type,
                              int plotStart) {
     return "PLOT: " + dataName + " - " + kind +
@@ -209,9 +220,11 @@ std::vector<ChartSeries> CriticalLines(double level, const std::string& label, d
             Series("", {{first, level}, {last, level}})};
 }
 
-bool AppendSeries(Plot& plot, std::size_t group, std::optional<ChartSeries> series) {
+bool AppendSeries(Plot& plot, std::size_t group, const PredictionSetRef& set,
+                  std::optional<ChartSeries> series) {
     if (!series) return false;
     plot.chart.groups[group].series.push_back(std::move(*series));
+    AddShownSet(plot.state, set);
     SetSeriesStyles(plot.chart);
     return true;
 }
@@ -300,7 +313,7 @@ std::optional<Plot> PlotQuartilesAndMttf(Database& db, const CurrentSelection& s
     const double maximum = QuartilesAxisMaximum(upperValues, mttfValues);
     if (maximum > 0.0) plot.chart.yAxis.maximum = maximum;
     SetSeriesStyles(plot.chart);
-    plot.state = BaseState(selection, PlotType::Quartiles);
+    plot.state = SetPlotState(selection, PlotType::Quartiles);
     plot.state.setSize = selection.setSize;
     return plot;
 }
@@ -369,7 +382,7 @@ std::optional<Plot> PlotMedians(Database& db, const CurrentSelection& selection)
     plot.chart.groups.push_back(Group(DataLayout::SharedX, {std::move(*series)}));
     plot.chart.groups.push_back(Group(DataLayout::SharedX));
     SetSeriesStyles(plot.chart);
-    plot.state = BaseState(
+    plot.state = SetPlotState(
         selection, selection.recalibrated ? PlotType::RecalibratedMedians : PlotType::RawMedians);
     plot.state.setSize = selection.setSize;
     return plot;
@@ -380,7 +393,7 @@ std::optional<Plot> PlotUPlots(Database& db, const CurrentSelection& selection, 
     if (!series) return std::nullopt;
     const int lag = plotStart - selection.rangeStart;
     Plot plot;
-    plot.state = BaseState(selection, UPlotType(lag));
+    plot.state = SetPlotState(selection, UPlotType(lag));
     plot.state.rangeLag = lag;
     plot.caption =
         PlotStartCaption(selection.dataSetName, "U-plots", plot.state.plotType, plotStart);
@@ -403,7 +416,7 @@ std::optional<Plot> PlotYPlots(Database& db, const CurrentSelection& selection, 
     std::optional<ChartSeries> series = YPlotSeries(db, CurrentSet(selection), plotStart);
     if (!series) return std::nullopt;
     Plot plot;
-    plot.state = BaseState(selection, YPlotType(lag));
+    plot.state = SetPlotState(selection, YPlotType(lag));
     plot.state.rangeLag = lag;
     plot.caption =
         PlotStartCaption(selection.dataSetName, "Y-plots", plot.state.plotType, plotStart);
@@ -428,10 +441,11 @@ std::optional<Plot> PlotLogPlr(Database& db, const CurrentSelection& selection,
     plot.chart.groups.push_back(Group(DataLayout::PerSeriesX, {std::move(*series)}));
     plot.chart.labels.push_back(ReferenceLabel(*referenceLabel));
     SetSeriesStyles(plot.chart);
-    plot.state = BaseState(selection, PlotType::LogPlr);
+    plot.state = SetPlotState(selection, PlotType::LogPlr);
     plot.state.rangeLag = plotStart - selection.rangeStart;
     plot.state.referenceSetId = reference.id;
     plot.state.refRecFlag = reference.recalibrated;
+    AddShownSet(plot.state, reference);
     return plot;
 }
 
@@ -489,7 +503,7 @@ std::optional<Plot> BuildPlot(Database& db, PlotType kind, const CurrentSelectio
 
 bool AddUPlotSeries(Database& db, Plot& plot, const PredictionSetRef& set) {
     if (!IsType(plot, PlotType::RawUPlots, PlotType::MixedUPlots)) return false;
-    return AppendSeries(plot, 1, UPlotSeries(db, set, plot.state.PlotStart()));
+    return AppendSeries(plot, 1, set, UPlotSeries(db, set, plot.state.PlotStart()));
 }
 
 bool AddYPlotSeries(Database& db, Plot& plot, const PredictionSetRef& set) {
@@ -498,20 +512,20 @@ bool AddYPlotSeries(Database& db, Plot& plot, const PredictionSetRef& set) {
         ShowMessage("an error occurred plotting a recalibrated set with a premature plot start");
         return false;
     }
-    return AppendSeries(plot, 1, YPlotSeries(db, set, plot.state.PlotStart()));
+    return AppendSeries(plot, 1, set, YPlotSeries(db, set, plot.state.PlotStart()));
 }
 
 bool AddMedianSeries(Database& db, Plot& plot, const PredictionSetRef& set) {
     if (!IsType(plot, PlotType::RawMedians, PlotType::RecalibratedMedians)) return false;
     const bool windowIsRecalibrated = plot.state.plotType == PlotType::RecalibratedMedians;
-    return AppendSeries(plot, set.recalibrated == windowIsRecalibrated ? 0 : 1,
+    return AppendSeries(plot, set.recalibrated == windowIsRecalibrated ? 0 : 1, set,
                         MedianSeries(db, set));
 }
 
 bool AddPlrSeries(Database& db, Plot& plot, const PredictionSetRef& set) {
     if (plot.state.plotType != PlotType::LogPlr) return false;
     const PredictionSetRef reference{plot.state.referenceSetId, plot.state.refRecFlag};
-    return AppendSeries(plot, 0, PlrSeries(db, set, reference, plot.state.PlotStart()));
+    return AppendSeries(plot, 0, set, PlrSeries(db, set, reference, plot.state.PlotStart()));
 }
 
 bool AddSetToPlot(Database& db, Plot& plot, const PredictionSetRef& set) {
@@ -543,6 +557,7 @@ bool ChangeNextReference(Database& db, Plot& plot, const PredictionSetRef& refer
     if (!label) return false;
     plot.state.referenceSetId = reference.id;
     plot.state.refRecFlag = reference.recalibrated;
+    AddShownSet(plot.state, reference);
     for (ChartLabel& chartLabel : plot.chart.labels) {
         if (chartLabel.attachment == LabelAttachment::BelowLegend) {
             chartLabel = ReferenceLabel(*label);

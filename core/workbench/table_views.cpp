@@ -65,6 +65,7 @@ std::optional<TableView> ShowFailureTimesTable(Database& db, const CurrentSelect
     return TableView{"TABLE: " + selection.dataSetName + " - Failure times",
                      "Failure Times",
                      std::move(*rows),
+                     {},
                      {}};
 }
 
@@ -87,7 +88,10 @@ std::optional<TableView> ShowEstimatesTable(Database& db, const CurrentSelection
         return TableView{"Table - " + selection.dataSetName + " (" + selection.modelName + " - " +
                              selection.inferenceMethodName + " - " +
                              selection.recalibrationMethodName + ") - Recalibrated estimates ",
-                         "Recalibrated Estimates", std::move(*rows), std::move(notes)};
+                         "Recalibrated Estimates",
+                         std::move(*rows),
+                         std::move(notes),
+                         {{selection.predictionsSetId, true}}};
     }
     std::optional<RowSet> rows = EstimatesRows(db, selection.estimatesSetId);
     if (!rows) return std::nullopt;
@@ -98,7 +102,10 @@ std::optional<TableView> ShowEstimatesTable(Database& db, const CurrentSelection
     }
     return TableView{"TABLE: " + selection.dataSetName + " (" + selection.modelName + " - " +
                          selection.inferenceMethodName + ") - Estimates ",
-                     "Estimates", std::move(*rows), std::move(notes)};
+                     "Estimates",
+                     std::move(*rows),
+                     std::move(notes),
+                     {{selection.estimatesSetId, false}}};
 }
 
 }  // namespace tamsel

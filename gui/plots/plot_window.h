@@ -36,6 +36,7 @@ class PlotWindow : public ChildWindow {
 
     Kind WindowKind() const override { return Kind::Plot; }
     QString DataSetName() const override { return QString::fromStdString(m_plot.state.dataSet); }
+    std::vector<PredictionSetRef> ShownSets() const override { return m_plot.state.sets; }
     PlotType Type() const { return m_plot.state.plotType; }
 
     // Shows the command panel's controls for plotType and hides the others.

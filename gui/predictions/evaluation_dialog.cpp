@@ -53,6 +53,7 @@ EvaluationDialog::EvaluationDialog(Database& db, std::string dataName, const Eva
     m_fitIndex->setValue(evaluation.fitIndex);
 
     auto* form = new QFormLayout;
+    form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     form->addRow(QStringLiteral("Judge from failure:"), m_start);
     form->addRow(QStringLiteral("log(PLR) reference:"), m_reference);
     form->addRow(QStringLiteral("AIC and BIC of the fit to failure:"), m_fitIndex);
@@ -77,7 +78,11 @@ EvaluationDialog::EvaluationDialog(Database& db, std::string dataName, const Eva
     connect(m_start, &QSpinBox::valueChanged, this, &EvaluationDialog::Update);
     connect(m_reference, &QComboBox::currentIndexChanged, this, &EvaluationDialog::Update);
     connect(m_fitIndex, &QSpinBox::valueChanged, this, &EvaluationDialog::Update);
-    resize(1400, 470);
+    // As wide as the table, within the window it opens over.
+    layout->activate();
+    const int wanted = table->horizontalHeader()->length() + 2 * table->frameWidth() +
+                       layout->contentsMargins().left() + layout->contentsMargins().right();
+    resize(parent ? std::min(wanted, parent->window()->width()) : wanted, 470);
 }
 
 void EvaluationDialog::ShowFor(Database& db, const CurrentSelection& selection, QWidget* parent) {

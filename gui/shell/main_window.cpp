@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <algorithm>
 
 #include "plots/plot_window.h"
 #include "plots/show_plot.h"
@@ -40,9 +41,6 @@
 
 namespace tamsel {
 namespace {
-
-// Set on a child window's frame when the window shows an estimates or predictions set.
-constexpr const char* kShowsSetsProperty = "tamselShowsSets";
 
 // A new child window takes at most this share of the work area in each direction.
 constexpr int kLargestNewWindowPercent = 70;
@@ -296,13 +294,6 @@ QMdiSubWindow* MainWindow::AddChildWindow(ChildWindow* window) {
     connect(sub, &QObject::destroyed, this, &MainWindow::UpdateActions);
     // Queued: the area still lists a window while it is being destroyed.
     connect(sub, &QObject::destroyed, this, &MainWindow::UpdateWorkArea, Qt::QueuedConnection);
-    if (const auto* plot = qobject_cast<const PlotWindow*>(window)) {
-        for (const PlotKind& kind : PlotKinds()) {
-            if (kind.type == plot->Type()) {
-                sub->setProperty(kShowsSetsProperty, kind.needs != PlotNeeds::DataSet);
-            }
-        }
-    }
     m_workArea->setCurrentWidget(m_mdiArea);
     sub->show();
     QSize size = asked + sub->size() - window->size();
@@ -311,6 +302,9 @@ QMdiSubWindow* MainWindow::AddChildWindow(ChildWindow* window) {
         const QSize area = m_mdiArea->viewport()->size();
         size = size.boundedTo(QSize(area.width() * kLargestNewWindowPercent / 100,
                                     area.height() * kLargestNewWindowPercent / 100));
+        // The area puts a new window beside the others even where it then sticks out.
+        sub->move(std::clamp(sub->x(), 0, area.width() - size.width()),
+                  std::clamp(sub->y(), 0, area.height() - size.height()));
     }
     sub->resize(size);
     m_mdiArea->setActiveSubWindow(sub);
@@ -324,8 +318,7 @@ void MainWindow::ShowTable(bool estimates) {
     std::optional<TableView> table =
         estimates ? ShowEstimatesTable(*db, selection) : ShowFailureTimesTable(*db, selection);
     if (!table) return;
-    QMdiSubWindow* sub = AddChildWindow(new TableWindow(std::move(*table), selection.dataSetName));
-    sub->setProperty(kShowsSetsProperty, estimates);
+    AddChildWindow(new TableWindow(std::move(*table), selection.dataSetName));
 }
 
 PlotWindow* MainWindow::ActivePlotWindow() const { return ActiveWidget<PlotWindow>(m_mdiArea); }
@@ -614,14 +607,11 @@ void MainWindow::DeleteSet() {
                                      : PredictionSetRef{selection.estimatesSetId, false};
     const std::optional<SetDeletion> deleted = DeleteSetAfterAsking(*db, set);
     if (!deleted) return;
-    // A plot may show any set of its dataset: each one that shows sets goes.
-    const QString dataSet = ToQString(deleted->dataSetName);
     for (QMdiSubWindow* sub : m_mdiArea->subWindowList()) {
         const auto* child = qobject_cast<const ChildWindow*>(sub->widget());
-        if (child && child->DataSetName() == dataSet &&
-            sub->property(kShowsSetsProperty).toBool()) {
-            sub->close();
-        }
+        if (!child) continue;
+        const std::vector<PredictionSetRef> shown = child->ShownSets();
+        if (std::ranges::find_first_of(shown, deleted->removed) != shown.end()) sub->close();
     }
     m_browser->Invalidate();
     m_controller.CloseCurrentEstimatesSet();
@@ -629,7 +619,7 @@ void MainWindow::DeleteSet() {
     statusBar()->showMessage(
         QStringLiteral("Deleted %1 of dataset %2.")
             .arg(count == 1 ? QStringLiteral("1 set") : QStringLiteral("%1 sets").arg(count))
-            .arg(dataSet),
+            .arg(ToQString(deleted->dataSetName)),
         20000);
 }
 

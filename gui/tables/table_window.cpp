@@ -18,6 +18,7 @@ namespace tamsel {
 TableWindow::TableWindow(TableView table, const std::string& dataSetName, QWidget* parent)
     : ChildWindow(parent),
       m_dataSetName(QString::fromStdString(dataSetName)),
+      m_sets(table.sets),
       m_caption(new QLabel(QString::fromStdString(table.gridCaption), this)),
       m_grid(new QTableView(this)),
       m_model(new RowSetModel(this)) {

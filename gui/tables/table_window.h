@@ -25,6 +25,7 @@ class TableWindow : public ChildWindow {
 
     Kind WindowKind() const override { return Kind::Table; }
     QString DataSetName() const override { return m_dataSetName; }
+    std::vector<PredictionSetRef> ShownSets() const override { return m_sets; }
 
     QTableView* Grid() const { return m_grid; }
     const RowSet& Rows() const;
@@ -40,6 +41,7 @@ class TableWindow : public ChildWindow {
 
   private:
     QString m_dataSetName;
+    std::vector<PredictionSetRef> m_sets;
     QLabel* m_caption;
     QTableView* m_grid;
     RowSetModel* m_model;

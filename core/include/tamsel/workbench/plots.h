@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tamsel/measures/chart_description.h"
 #include "tamsel/measures/plot_types.h"
@@ -30,6 +31,10 @@ struct PlotWindowState {
     int setSize = 0;          // DataNumber (quartiles and medians)
     bool refRecFlag = false;  // the reference is a recalibrated predictions set
     PlotType plotType = PlotType::FailureTimes;
+    // Every set whose rows the plot draws or compares with (log(PLR) references too), the one
+    // it was opened for first; empty for the plots of the dataset alone. A window showing a
+    // set that is deleted must close.
+    std::vector<PredictionSetRef> sets;
 
     int PlotStart() const { return rangeStart + rangeLag; }
 };

@@ -9,6 +9,7 @@
 #include "tamsel/store/database.h"
 #include "tamsel/store/queries.h"
 #include "tamsel/support/selection.h"
+#include "tamsel/workbench/plot_rows.h"
 
 namespace tamsel {
 
@@ -27,6 +28,8 @@ struct TableView {
     // Per row, empty or a sentence on a fit that ended irregularly (see OutcomeNote), which
     // the window marks the row with.
     std::vector<std::string> rowNotes;
+    // The set whose rows these are; none for the failure times.
+    std::vector<PredictionSetRef> sets;
 };
 
 // The failure times of the current dataset: window "TABLE: <dataset> - Failure times", grid
