@@ -51,27 +51,31 @@ bool CreateProjectFile(const std::string& fileName, bool force) {
 }
 
 // The reading options shared by import and inspect; Complete() applies them after parsing.
-void AddTableOptions(CLI::App& command, ImportOptions& options) {
-    command.add_option("--column", options.table.column,
+void AddReadingOptions(CLI::App& command, TableOptions& table) {
+    command.add_option("--column", table.column,
                        "the column of failure times: its header name or its number from 1");
     AddChoiceOption(command, "--delimiter",
                     "comma, semicolon, tab or blanks (runs of spaces and tabs); detected from "
                     "the first lines by default",
-                    options.table.delimiter,
+                    table.delimiter,
                     {{"auto", Delimiter::Auto},
                      {"comma", Delimiter::Comma},
                      {"semicolon", Delimiter::Semicolon},
                      {"tab", Delimiter::Tab},
                      {"blanks", Delimiter::Blanks}});
     auto* header = command.add_flag_callback(
-        "--header", [&options] { options.table.header = HeaderChoice::Present; },
+        "--header", [&table] { table.header = HeaderChoice::Present; },
         "the first line names the columns");
     auto* noHeader = command.add_flag_callback(
-        "--no-header", [&options] { options.table.header = HeaderChoice::Absent; },
+        "--no-header", [&table] { table.header = HeaderChoice::Absent; },
         "the first line holds data");
     header->excludes(noHeader);
-    command.add_flag("--decimal-comma", options.table.decimalComma,
+    command.add_flag("--decimal-comma", table.decimalComma,
                      "numbers are written with a decimal comma (1,5)");
+}
+
+void AddTableOptions(CLI::App& command, ImportOptions& options) {
+    AddReadingOptions(command, options.table);
     auto* timestamps = command.add_flag(
         "--timestamps", options.readTimestamps,
         "the column holds date-times of the failures (YYYY-MM-DD HH:MM[:SS], ISO 8601)");
@@ -86,6 +90,13 @@ void AddTableOptions(CLI::App& command, ImportOptions& options) {
     command.add_option("--timezone", options.timestamps.timeZone,
                        "the zone of date-times written without one (default UTC), such as "
                        "Europe/Berlin");
+}
+
+void AddTypeOption(CLI::App& command, const std::string& help, DataTypeChoice& choice) {
+    AddChoiceOption(command, "--type", help, choice,
+                    {{"auto", DataTypeChoice::Automatic},
+                     {"interfailure", DataTypeChoice::Interfailure},
+                     {"cumulative", DataTypeChoice::Cumulative}});
 }
 
 void CompleteTableOptions(ImportOptions& options) {
@@ -150,6 +161,18 @@ int RunImport(const ImportOptions& options) {
         if (!added) return kExitFailure;
         ReportAdded(*added);
         return kExitSuccess;
+    });
+}
+
+int RunAppend(const ImportOptions& options) {
+    return WithProjectDatabase(options.db, [&](Database& db) {
+        TableOptions table = options.table;
+        table.cancel = &CancelFlag();
+        return RunExtension([&](const RunControl& control, const SetStarted& started) {
+            return AppendFailures(db,
+                                  AppendRequest{options.name, options.file, options.choice, table},
+                                  control, kHardwareThreads, started);
+        });
     });
 }
 
@@ -241,13 +264,10 @@ void AddDataCommands(CLI::App& app, CommandContext& context) {
     import->add_option("DB", importOptions->db, "project file")->required();
     import->add_option("NAME", importOptions->name, "name of the new dataset")->required();
     import->add_option("FILE", importOptions->file, "text file of failure times")->required();
-    AddChoiceOption(*import, "--type",
-                    "how to read the numbers: auto (default; never decreasing means cumulative), "
-                    "interfailure or cumulative",
-                    importOptions->choice,
-                    {{"auto", DataTypeChoice::Automatic},
-                     {"interfailure", DataTypeChoice::Interfailure},
-                     {"cumulative", DataTypeChoice::Cumulative}});
+    AddTypeOption(*import,
+                  "how to read the numbers: auto (default; never decreasing means cumulative), "
+                  "interfailure or cumulative",
+                  importOptions->choice);
     import->add_option("--source", importOptions->source,
                        "where the data come from (default \"Unknown source\")");
     AddAnswerOptions(*import, importOptions->policy);
@@ -262,6 +282,23 @@ void AddDataCommands(CLI::App& app, CommandContext& context) {
     CompleteTableOptions(*importOptions);
     context.exitCode = RunImport(*importOptions);
 });
+
+auto appendOptions = std::make_shared<ImportOptions>();
+CLI::App* append = app.add_subcommand(
+    "append", "Add failures to a dataset and extend the sets that run to its last failure");
+append->add_option("DB", appendOptions->db, "project file")->required();
+append->add_option("NAME", appendOptions->name, "dataset name")->required();
+append->add_option("FILE", appendOptions->file, "text file of the new failure times")->required();
+AddTypeOption(*append, "the dataset's own type by default (auto); the other type is refused",
+              appendOptions->choice);
+AddReadingOptions(*append, appendOptions->table);
+append->footer(
+    "Interfailure times continue the dataset's cumulative time; cumulative times (and "
+    "date-times, read from the dataset's own origin) must not fall below its last failure. "
+    "Every set whose range runs to the last failure is extended in the same transaction: "
+    "only the new failure indices are fitted, and its recalibrations are computed again. "
+    "Ctrl-C or an error stores nothing.");
+append->callback([&context, appendOptions] { context.exitCode = RunAppend(*appendOptions); });
 
 auto inspectOptions = std::make_shared<ImportOptions>();
 CLI::App* inspect =

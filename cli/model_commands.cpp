@@ -23,6 +23,7 @@ struct ApplyOptions {
     std::vector<std::string> models;
     std::string range;
     int jobs = kHardwareThreads;
+    bool extend = false;
 };
 
 struct SetsOptions {
@@ -98,6 +99,17 @@ void ReportStored(Database& db, const ModelInfo& model, const ApplyModelResult& 
 
 int RunApply(const ApplyOptions& options) {
     std::vector<const ModelInfo*> models = ResolveModels(options.models);
+    if (options.extend) {
+        std::vector<int> numbers;
+        for (const ModelInfo* model : models) numbers.push_back(model->number);
+        return WithProjectDatabase(options.db, [&](Database& db) {
+            const std::optional<int> dataSetId = LookUpDataSet(db, options.name);
+            if (!dataSetId) return kExitFailure;
+            return RunExtension([&](const RunControl& control, const SetStarted& started) {
+                return ExtendSets(db, *dataSetId, numbers, control, options.jobs, started);
+            });
+        });
+    }
     std::optional<RangeRequest> range;
     if (!options.range.empty()) range = ParseRange(options.range);
     return WithProjectDatabase(options.db, [&](Database& db) {
@@ -137,6 +149,37 @@ std::vector<const ModelInfo*> AllModels() {
     std::vector<const ModelInfo*> models;
     for (const ModelInfo& model : ModelTable()) models.push_back(&model);
     return models;
+}
+
+int RunExtension(const std::function<ExtendResult(const RunControl&, const SetStarted&)>& extend) {
+    TerminalProgress progress(std::cerr, isatty(STDERR_FILENO) == 1);
+    const RunControl control(&progress, &CancelFlag());
+    const ExtendResult result =
+        extend(control, [&progress](std::string_view model, int number, int count) {
+            progress.SetTask(std::string(model) + " (" + std::to_string(number) + "/" +
+                             std::to_string(count) + ")");
+        });
+    if (result.outcome != ExtendResult::Outcome::Stored) return kExitFailure;
+    if (result.failuresAdded > 0) {
+        std::cout << "Appended " << result.failuresAdded
+                  << (result.failuresAdded == 1 ? " failure" : " failures")
+                  << ": the dataset holds " << result.failureCount << ".\n";
+    }
+    if (result.extendedSets.empty()) {
+        std::cout << "No set needed extending: every set whose range runs to the last failure "
+                     "reaches failure "
+                  << result.failureCount << ".\n";
+        return kExitSuccess;
+    }
+    std::cout << "Extended estimates sets";
+    for (int id : result.extendedSets) std::cout << " " << id;
+    std::cout << " to failure " << result.failureCount;
+    if (result.recalibrationsRefitted > 0) {
+        std::cout << "; refitted " << result.recalibrationsRefitted
+                  << (result.recalibrationsRefitted == 1 ? " recalibration" : " recalibrations");
+    }
+    std::cout << ".\n" << std::flush;
+    return kExitSuccess;
 }
 
 int ApplyModels(Database& db, int dataSetId, std::span<const ModelInfo* const> models, int rangeId,
@@ -185,6 +228,11 @@ void AddModelCommands(CLI::App& app, CommandContext& context) {
         ->add_option("--jobs", applyOptions->jobs,
                      "threads that fit the failure indices; default: every hardware thread")
         ->check(CLI::Range(1, 4096));
+    auto* extend = apply->add_flag(
+        "--extend", applyOptions->extend,
+        "extend the model's sets whose range runs to the last failure but whose rows stop "
+        "short of it (failures added since), fitting only the missing indices");
+    extend->excludes(apply->get_option("--range"));
     apply->footer(
         "A model already applied to the dataset over the same range is skipped with a message "
         "and the others still run. Ctrl-C cancels the running model, which stores nothing, "

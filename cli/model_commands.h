@@ -1,10 +1,12 @@
 // The commands on models and their results: apply, sets, estimates.
 #pragma once
 
+#include <functional>
 #include <span>
 #include <vector>
 
 #include "data_commands.h"
+#include "tamsel/workbench/append.h"
 #include "tamsel/workbench/apply_model.h"
 
 namespace tamsel::cli {
@@ -20,6 +22,11 @@ std::vector<const ModelInfo*> AllModels();
 // stored, else kExitFailure.
 int ApplyModels(Database& db, int dataSetId, std::span<const ModelInfo* const> models, int rangeId,
                 int threads = kHardwareThreads);
+
+// Runs extend (append or apply --extend) with a progress bar per set on stderr when it is a
+// terminal and Ctrl-C as cancel, and reports what was stored on stdout. kExitSuccess when it
+// was stored, else kExitFailure.
+int RunExtension(const std::function<ExtendResult(const RunControl&, const SetStarted&)>& extend);
 
 // Adds apply, sets and estimates to app; the one that runs leaves its exit code in context.
 void AddModelCommands(CLI::App& app, CommandContext& context);

@@ -43,6 +43,17 @@ bool InsertDataSetTimeBase(Database& db, int dataSetId, const std::string& origi
     }
 }
 
+std::optional<DataSetTimeBase> ReadDataSetTimeBase(Database& db, int dataSetId) {
+    Statement exists =
+        db.Prepare("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'DataSetTimeBase'");
+    if (!exists.Step()) return std::nullopt;
+    Statement select =
+        db.Prepare("SELECT Origin, TimeZone, Unit FROM DataSetTimeBase WHERE DataSetID = ?");
+    select.Bind(1, Long(dataSetId));
+    if (!select.Step()) return std::nullopt;
+    return DataSetTimeBase{select.ColumnText(0), select.ColumnText(1), select.ColumnText(2)};
+}
+
 bool StoreFitOutcomes(Database& db, int estimatesSetId, int first, int last,
                       const std::vector<FitTermination>& terminations) {
     if (first < 0 || (first <= last && static_cast<std::size_t>(last) >= terminations.size())) {
@@ -66,6 +77,22 @@ bool StoreFitOutcomes(Database& db, int estimatesSetId, int first, int last,
     } catch (const DatabaseError&) {
         return false;
     }
+}
+
+bool ReplaceFitOutcomesFrom(Database& db, int estimatesSetId, int first, int last,
+                            const std::vector<FitTermination>& terminations) {
+    Statement any = db.Prepare("SELECT 1 FROM FitOutcomes WHERE EstimatesSetID = ? LIMIT 1");
+    any.Bind(1, Long(estimatesSetId));
+    if (!any.Step()) return true;
+    Transaction unit(db);
+    Statement erase =
+        db.Prepare("DELETE FROM FitOutcomes WHERE EstimatesSetID = ? AND FailureIndex >= ?");
+    erase.Bind(1, Long(estimatesSetId));
+    erase.Bind(2, Long(first));
+    erase.Run();
+    if (!StoreFitOutcomes(db, estimatesSetId, first, last, terminations)) return false;
+    unit.Commit();
+    return true;
 }
 
 std::optional<std::vector<FitOutcomeRow>> ReadFitOutcomes(Database& db, int estimatesSetId) {

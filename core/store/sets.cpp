@@ -153,6 +153,25 @@ std::optional<RecalibratedSetInfo> GetPredictionsSet(Database& db, int predictio
     });
 }
 
+std::optional<std::vector<OpenEndedSet>> ListOpenEndedSets(Database& db, int dataSetId) {
+    return ShowOnFailure(kReadFailure, [&]() -> std::optional<std::vector<OpenEndedSet>> {
+        std::vector<OpenEndedSet> open;
+        for (EstimatesSetInfo& set :
+             SelectEstimatesSets(db, "EstimatesSets.DataSetID = :Key AND Ranges.RangeEnd IS NULL",
+                                 Long(dataSetId))) {
+            Statement last = db.Prepare(
+                "SELECT COALESCE(MAX(FailureIndex), 0) FROM Estimates WHERE EstimatesSetID = ?;");
+            last.Bind(1, Long(set.id));
+            last.Step();
+            const int lastIndex = IntColumn(last, 0);
+            std::vector<RecalibratedSetInfo> recalibrations =
+                SelectPredictionsSets(db, "PredictionsSets.EstimatesSetID = :Key", Long(set.id));
+            open.push_back({std::move(set), lastIndex, std::move(recalibrations)});
+        }
+        return open;
+    });
+}
+
 std::optional<RecalibrationMethodInfo> GetRecalibrationMethod(Database& db, int methodId) {
     return ShowOnFailure(kReadFailure, [&]() -> std::optional<RecalibrationMethodInfo> {
         Statement select = db.Prepare(

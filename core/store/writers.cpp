@@ -182,6 +182,29 @@ bool InsertFailureTimes(Database& db, const std::vector<double>& data, int dataT
     });
 }
 
+bool AppendFailureTimes(Database& db, int dataSetId, int first, const FailureSeries& x,
+                        const FailureSeries& t) {
+    if (first < 1 || x.size() != t.size() || static_cast<std::size_t>(first) >= x.size()) {
+        return false;
+    }
+    return InOneUnit(db, false, [&] {
+        BatchInsert insert(db, "InsertFailureTimes");
+        for (std::size_t i = static_cast<std::size_t>(first); i < x.size(); ++i) {
+            insert.Set("DataSet", Long(dataSetId));
+            insert.Set("Index", Long(static_cast<std::int64_t>(i)));
+            insert.Set("InterFailure", Finite(x[i]));
+            insert.Set("Cumulative", Finite(t[i]));
+            insert.EndRow();
+        }
+        insert.Finish();
+        Statement count = db.Prepare("UPDATE DataSets SET DataNumber = ? WHERE DataSetID = ?;");
+        count.Bind(1, Long(static_cast<std::int64_t>(x.size()) - 1));
+        count.Bind(2, Long(dataSetId));
+        count.Run();
+        return true;
+    });
+}
+
 int StoreEstimatesSet(Database& db, int dataSetId, int modelId, int rangeId, int inferenceMethodId,
                       int first, int last, const EstimatesArray& estimates) {
     return InOneUnit(db, 0, [&] {
@@ -201,6 +224,32 @@ int StorePredictionsSet(Database& db, int estimatesSetId, int recalibrationMetho
         const int setId = static_cast<int>(db.LastInsertRowId());
         WritePredictions(db, setId, base, stop, offset, {cdf, pdf, lowQ, median, uppQ});
         return setId;
+    });
+}
+
+bool ReplaceEstimatesFrom(Database& db, int estimatesSetId, int first, int last,
+                          const EstimatesArray& estimates) {
+    return InOneUnit(db, false, [&] {
+        Statement erase =
+            db.Prepare("DELETE FROM Estimates WHERE EstimatesSetID = ? AND FailureIndex >= ?;");
+        erase.Bind(1, Long(estimatesSetId));
+        erase.Bind(2, Long(first));
+        erase.Run();
+        WriteEstimates(db, estimatesSetId, first, last, estimates);
+        return true;
+    });
+}
+
+bool ReplacePredictions(Database& db, int predictionsSetId, int base, int stop, int offset,
+                        const std::vector<double>& cdf, const std::vector<double>& pdf,
+                        const std::vector<double>& lowQ, const std::vector<double>& median,
+                        const std::vector<double>& uppQ) {
+    return InOneUnit(db, false, [&] {
+        Statement erase = db.Prepare("DELETE FROM Predictions WHERE PredictionsSetID = ?;");
+        erase.Bind(1, Long(predictionsSetId));
+        erase.Run();
+        WritePredictions(db, predictionsSetId, base, stop, offset, {cdf, pdf, lowQ, median, uppQ});
+        return true;
     });
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "keep_work.h"
+#include "model_run.h"
 #include "tamsel/models/model_table.h"
 #include "tamsel/store/own_tables.h"
 #include "tamsel/store/queries.h"
@@ -82,6 +83,50 @@ int StoreWhole(Database& db, int dataSetId, int modelNumber, int rangeId, int in
 
 }  // namespace
 
+std::optional<MinimisationSettings> ModelSettings(Database& db, const ModelInfo& model,
+                                                  int inferenceMethodId) {
+    MinimisationSettings settings;
+    const MinimiserSettings kind = model.minimiser == Minimiser::MultiDimensional
+                                       ? MinimiserSettings::MultiDimensional
+                                       : MinimiserSettings::OneDimensional;
+    if (!GetMinimisationParameters(db, kind, inferenceMethodId, settings)) return std::nullopt;
+    return settings;
+}
+
+EstimationResult FitIndices(const ModelInfo& model, const FailureSeries& x, const FailureSeries& t,
+                            std::int32_t from, std::int32_t to,
+                            const MinimisationSettings& settings, EstimatesArray& estimates,
+                            const RunControl& control, int threads) {
+    control.StartProgress(from, to);
+    EstimationResult run =
+        RunPrequential(from, to, model.prepare(x, t, to, settings), estimates, control, threads);
+    control.EndProgress();
+    // Faults a fit worked round are told in index order before the run's own outcome.
+    for (std::int32_t i = from; i <= to; ++i) {
+        if (run.faults[i] == MathFault::None) continue;
+        const bool gamma =
+            run.faults[i] != MathFault::MttfGamma && run.faults[i] != MathFault::PercentileLevel;
+        ShowMessage(MathFaultText(run.faults[i], i),
+                    gamma ? MessageIcon::Information : MessageIcon::None);
+    }
+    return run;
+}
+
+std::optional<std::string> RunEndMessage(const ModelInfo& model, const EstimationResult& run) {
+    switch (run.status) {
+        case EstimationStatus::Cancelled:
+            return "The calculation was cancelled by user action";
+        case EstimationStatus::ArithmeticFault:
+            return JoinLines({"An arithmetic error occurred while fitting " + ModelTitle(model) +
+                                  " at failure index " + std::to_string(run.faultIndex) + ": " +
+                                  run.faultDetail + ".",
+                              "No estimates were stored."});
+        case EstimationStatus::Completed:
+            break;
+    }
+    return std::nullopt;
+}
+
 ApplyModelResult ApplyModel(Database& db, int dataSetId, int modelNumber, int rangeId,
                             int inferenceMethodId, const RunControl& control, int threads) {
     if (FindEstimatesSet(db, dataSetId, modelNumber, rangeId, inferenceMethodId) != 0) {
@@ -101,13 +146,9 @@ ApplyModelResult ApplyModel(Database& db, int dataSetId, int modelNumber, int ra
     if (std::optional<std::string> refusal = RangeRefusal(*model, *range)) {
         return Report(Outcome::Refused, *refusal);
     }
-    MinimisationSettings settings;
-    const MinimiserSettings kind = model->minimiser == Minimiser::MultiDimensional
-                                       ? MinimiserSettings::MultiDimensional
-                                       : MinimiserSettings::OneDimensional;
-    if (!GetMinimisationParameters(db, kind, inferenceMethodId, settings)) {
-        return {Outcome::Failed, 0, {}, {}};
-    }
+    const std::optional<MinimisationSettings> settings =
+        ModelSettings(db, *model, inferenceMethodId);
+    if (!settings) return {Outcome::Failed, 0, {}, {}};
     FailureSeries x;
     FailureSeries t;
     if (!ReadFailureTimes(db, dataSetId, x, t) ||
@@ -116,34 +157,13 @@ ApplyModelResult ApplyModel(Database& db, int dataSetId, int modelNumber, int ra
                       "An error occurred while reading the failure times of the data set.");
     }
 
-    control.StartProgress(range->rangeStart, range->rangeEnd);
     EstimatesArray estimates;
-    EstimationResult run = RunPrequential(range->rangeStart, range->rangeEnd,
-                                          model->prepare(x, t, range->rangeEnd, settings),
-                                          estimates, control, threads);
-    control.EndProgress();
-    // Faults a fit worked round are told in index order before the run's own outcome.
-    for (std::int32_t i = range->rangeStart; i <= range->rangeEnd; ++i) {
-        if (run.faults[i] == MathFault::None) continue;
-        const bool gamma =
-            run.faults[i] != MathFault::MttfGamma && run.faults[i] != MathFault::PercentileLevel;
-        ShowMessage(MathFaultText(run.faults[i], i),
-                    gamma ? MessageIcon::Information : MessageIcon::None);
-    }
-
-    switch (run.status) {
-        case EstimationStatus::Cancelled:
-            return Report(Outcome::Cancelled, "The calculation was cancelled by user action",
-                          MessageIcon::Information);
-        case EstimationStatus::ArithmeticFault:
-            return Report(
-                Outcome::Failed,
-                JoinLines({"An arithmetic error occurred while fitting " + ModelTitle(*model) +
-                               " at failure index " + std::to_string(run.faultIndex) + ": " +
-                               run.faultDetail + ".",
-                           "No estimates were stored."}));
-        case EstimationStatus::Completed:
-            break;
+    const EstimationResult run = FitIndices(*model, x, t, range->rangeStart, range->rangeEnd,
+                                            *settings, estimates, control, threads);
+    if (const std::optional<std::string> end = RunEndMessage(*model, run)) {
+        const bool cancelled = run.status == EstimationStatus::Cancelled;
+        return Report(cancelled ? Outcome::Cancelled : Outcome::Failed, *end,
+                      cancelled ? MessageIcon::Information : MessageIcon::None);
     }
     const std::string storeFailure =
         JoinLines({"An error occurred while storing the estimates of " + ModelTitle(*model) + ".",

@@ -6,9 +6,11 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include "keep_work.h"
+#include "recalibration_rows.h"
 #include "tamsel/numeric/math_functions.h"
 #include "tamsel/recalibration/recalibration.h"
 #include "tamsel/store/queries.h"
@@ -35,18 +37,6 @@ RecalibrationResult Report(Outcome outcome, std::string message) {
     return {outcome, 0, std::move(message)};
 }
 
-// One recalibration: the estimates set, its model, the failure indexes start..end of its
-// range and the method with its settings.
-struct RecalibrationRun {
-    int estimatesSetId = 0;
-    int dataSetId = 0;
-    int modelId = 0;
-    std::int32_t start = 0;
-    std::int32_t end = 0;
-    int recalibrationMethodId = 0;
-    SplineSettings settings;
-};
-
 // The column of the set's estimates for failure indexes start..end - 1, or nullopt when the
 // store cannot read it or the set does not cover those indexes.
 std::optional<std::vector<double>> ReadColumn(Database& db, int estimatesSetId,
@@ -64,8 +54,26 @@ bool AllFinite(const std::vector<double>& values, std::size_t from) {
     return true;
 }
 
-RecalibrationResult Recalibrate(Database& db, const RecalibrationRun& run,
-                                const RunControl& control) {
+}  // namespace
+
+RecalibrationRun MakeRecalibrationRun(const EstimatesSetInfo& set,
+                                      const RecalibrationMethodInfo& method) {
+    // The set's own range end: a set that ends before the last failure has no predictions
+    // beyond it.
+    return RecalibrationRun{
+        .estimatesSetId = set.id,
+        .dataSetId = set.dataSetId,
+        .modelId = set.modelNumber,
+        .start = set.rangeStart,
+        .end = set.rangeEnd,
+        .recalibrationMethodId = method.id,
+        .settings = SplineSettings{method.iter, method.ni, method.sqMax, kRecalibrationOffset},
+    };
+}
+
+std::variant<RecalibratedRows, RecalibrationResult> RecalibrateRows(Database& db,
+                                                                    const RecalibrationRun& run,
+                                                                    const RunControl& control) {
     const std::int32_t m = run.end - run.start;
     const std::int32_t offset = run.settings.offset;
     if (m < offset + 1) {
@@ -93,7 +101,7 @@ RecalibrationResult Recalibrate(Database& db, const RecalibrationRun& run,
                               "recalibrate with.");
         }
 
-        const SplineRecalibration spline = CubSpl(*u, *f, run.settings, control);
+        SplineRecalibration spline = CubSpl(*u, *f, run.settings, control);
         if (spline.status == SplineStatus::Cancelled) return Report(Outcome::Cancelled, kCancelled);
         if (spline.status == SplineStatus::FitFailed) return Report(Outcome::Failed, kFitFailed);
 
@@ -115,7 +123,7 @@ RecalibrationResult Recalibrate(Database& db, const RecalibrationRun& run,
         times->resize(size);
         fits.cumulativeTime = std::move(*times);
 
-        const std::optional<QuartileArrays> quartiles =
+        std::optional<QuartileArrays> quartiles =
             RecalibratedQuartiles(run.modelId, run.start, offset, fits, spline);
         if (!quartiles) return Report(Outcome::Failed, kFailed);
         for (std::int32_t k = 0; k < quartiles->levelFaults; ++k) {
@@ -128,32 +136,15 @@ RecalibrationResult Recalibrate(Database& db, const RecalibrationRun& run,
             if (!AllFinite(*stored, from)) return Report(Outcome::Failed, kFailed);
         }
 
-        // The check for a twin and the store hold one write lock, so that a recalibration
-        // another program stored meanwhile is not stored twice.
-        const std::optional<int> stored = StoreKeepingWork(control, [&] {
-            Transaction unit(db);
-            if (FindPredictionsSet(db, run.estimatesSetId, run.recalibrationMethodId) > 0) {
-                return kDuplicate;
-            }
-            const int setId =
-                StorePredictionsSet(db, run.estimatesSetId, run.recalibrationMethodId, run.start,
-                                    run.end, offset, spline.recalCdf, spline.recalPdf,
-                                    quartiles->lowQ, quartiles->median, quartiles->uppQ);
-            if (setId != 0) unit.Commit();
-            return setId;
-        });
-        if (!stored) return {Outcome::Cancelled, 0, kFileInUse};
-        if (*stored == kDuplicate) return Report(Outcome::Exists, kAlreadyAvailable);
-        if (*stored == 0) return Report(Outcome::Failed, kFailed);
-        return {Outcome::Stored, *stored, ""};
+        return RecalibratedRows{std::move(spline.recalCdf), std::move(spline.recalPdf),
+                                std::move(quartiles->lowQ), std::move(quartiles->median),
+                                std::move(quartiles->uppQ)};
     } catch (const DatabaseError& error) {
         return Report(Outcome::Failed, FailureText(error, kFailed));
     } catch (const std::exception&) {
         return Report(Outcome::Failed, kFailed);
     }
 }
-
-}  // namespace
 
 RecalibrationResult ApplyRecalibration(Database& db, int estimatesSetId, int recalibrationMethodId,
                                        const RunControl& control) {
@@ -166,18 +157,32 @@ RecalibrationResult ApplyRecalibration(Database& db, int estimatesSetId, int rec
         set ? GetRecalibrationMethod(db, recalibrationMethodId) : std::nullopt;
     if (!method) return {Outcome::Failed, 0, ""};
 
-    // The set's own range end: a set that ends before the last failure has no predictions
-    // beyond it.
-    const RecalibrationRun run{
-        .estimatesSetId = estimatesSetId,
-        .dataSetId = set->dataSetId,
-        .modelId = set->modelNumber,
-        .start = set->rangeStart,
-        .end = set->rangeEnd,
-        .recalibrationMethodId = recalibrationMethodId,
-        .settings = SplineSettings{method->iter, method->ni, method->sqMax, kRecalibrationOffset},
-    };
-    return Recalibrate(db, run, control);
+    const RecalibrationRun run = MakeRecalibrationRun(*set, *method);
+    std::variant<RecalibratedRows, RecalibrationResult> computed =
+        RecalibrateRows(db, run, control);
+    if (auto* failed = std::get_if<RecalibrationResult>(&computed)) return std::move(*failed);
+    const RecalibratedRows& rows = std::get<RecalibratedRows>(computed);
+    try {
+        // The check for a twin and the store hold one write lock, so that a recalibration
+        // another program stored meanwhile is not stored twice.
+        const std::optional<int> stored = StoreKeepingWork(control, [&] {
+            Transaction unit(db);
+            if (FindPredictionsSet(db, run.estimatesSetId, run.recalibrationMethodId) > 0) {
+                return kDuplicate;
+            }
+            const int setId = StorePredictionsSet(db, run.estimatesSetId, run.recalibrationMethodId,
+                                                  run.start, run.end, run.settings.offset, rows.cdf,
+                                                  rows.pdf, rows.lowQ, rows.median, rows.uppQ);
+            if (setId != 0) unit.Commit();
+            return setId;
+        });
+        if (!stored) return {Outcome::Cancelled, 0, kFileInUse};
+        if (*stored == kDuplicate) return Report(Outcome::Exists, kAlreadyAvailable);
+        if (*stored == 0) return Report(Outcome::Failed, kFailed);
+        return {Outcome::Stored, *stored, ""};
+    } catch (const DatabaseError& error) {
+        return Report(Outcome::Failed, FailureText(error, kFailed));
+    }
 }
 
 }  // namespace tamsel

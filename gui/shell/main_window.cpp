@@ -21,6 +21,7 @@
 #include "recalibration/recalibration_dialog.h"
 #include "shell/about_dialog.h"
 #include "shell/add_data_dialog.h"
+#include "shell/append_failures_dialog.h"
 #include "shell/child_window.h"
 #include "shell/current_selections_dialog.h"
 #include "shell/desktop.h"
@@ -154,6 +155,8 @@ void MainWindow::CreateMenus() {
                               &MainWindow::SelectDataset);
     a.deleteDataset = AddItem(data, "mnuDataDeleteDataset", QStringLiteral("&Delete Dataset..."),
                               &MainWindow::DeleteDataset);
+    a.appendFailures = AddItem(data, "mnuDataAppendFailures", QStringLiteral("Append &Failures..."),
+                               &MainWindow::AppendFailures);
     a.deleteSet =
         AddItem(data, "mnuDataDeleteSet", QStringLiteral("Delete S&et..."), &MainWindow::DeleteSet);
 
@@ -258,8 +261,8 @@ void MainWindow::UpdateActions() {
     const bool rawSet = set && !selection.recalibrated;
     const Actions& a = m_actions;
     SetEnabled({a.addNewDataset, a.selectDataset}, database);
-    SetEnabled({a.deleteDataset, a.applyModel, a.selectEstimatesSet, a.recalibrate,
-                a.selectPredictions, a.failureTimesTable, a.evaluate},
+    SetEnabled({a.deleteDataset, a.appendFailures, a.applyModel, a.selectEstimatesSet,
+                a.recalibrate, a.selectPredictions, a.failureTimesTable, a.evaluate},
                dataSet);
     SetEnabled({a.estimatesTable, a.nextFailure, a.forecast, a.deleteSet}, set);
     for (const PlotKind& kind : PlotKinds()) {
@@ -462,6 +465,21 @@ void MainWindow::DeleteDataset() {
     }
     m_browser->Invalidate();
     m_controller.DeleteCurrentDataSet();
+}
+
+void MainWindow::AppendFailures() {
+    const CurrentSelection& selection = m_controller.Selection();
+    const std::string name = selection.dataSetName;
+    const PredictionSetRef current{
+        selection.recalibrated ? selection.predictionsSetId : selection.estimatesSetId,
+        selection.recalibrated};
+    AppendFailuresDialog dialog(*m_controller.OpenedDatabase(), name, m_desktop, this);
+    dialog.exec();
+    if (!dialog.Stored()) return;
+    // The selection's set size and range end follow the dataset's new last failure.
+    m_controller.SelectSetOf(name, current);
+    ProjectChanged();
+    statusBar()->showMessage(dialog.Summary(), 20000);
 }
 
 void MainWindow::ApplyModel() {

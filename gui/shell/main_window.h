@@ -93,6 +93,8 @@ class MainWindow : public QMainWindow, public SelectionView {
     void AddNewDataset();
     void SelectDataset();
     void DeleteDataset();
+    // Data > Append Failures: the current dataset grows; the selection keeps its set.
+    void AppendFailures();
     void ApplyModel();
     void SelectEstimatesSet();
     void Recalibrate();
@@ -128,6 +130,7 @@ class MainWindow : public QMainWindow, public SelectionView {
         QAction* addNewDataset = nullptr;
         QAction* selectDataset = nullptr;
         QAction* deleteDataset = nullptr;
+        QAction* appendFailures = nullptr;
         QAction* deleteSet = nullptr;
         QAction* applyModel = nullptr;
         QAction* selectEstimatesSet = nullptr;

@@ -51,7 +51,7 @@ const QStringList kDatabaseItems =
 const QStringList kDataSetItems =
     kDatabaseItems +
     Names(
-        "mnuDataDeleteDataset mnuEstimatesApplyModel mnuEstimatesSelectSet "
+        "mnuDataDeleteDataset mnuDataAppendFailures mnuEstimatesApplyModel mnuEstimatesSelectSet "
         "mnuEstimatesRecalibrate mnuEstimatesSelectPredictions mnuTableShowTableFT "
         "mnuPredictionsEvaluate "
         "mnuPlotShowPlot_0 mnuPlotShowPlot_3 mnuPlotShowPlot_40 mnuPlotShowPlot_43");

@@ -21,6 +21,17 @@ void EnsureOwnTables(Database& db);
 bool InsertDataSetTimeBase(Database& db, int dataSetId, const std::string& origin,
                            const std::string& timeZone, const std::string& unit);
 
+// How the cumulative times of a dataset read from date-times are measured, as stored.
+struct DataSetTimeBase {
+    std::string origin;
+    std::string timeZone;
+    std::string unit;
+};
+
+// The dataset's time base; nullopt when it has none (its times were numbers). Throws
+// DatabaseError.
+std::optional<DataSetTimeBase> ReadDataSetTimeBase(Database& db, int dataSetId);
+
 // How the fit at one failure index of an estimates set ended.
 struct FitOutcomeRow {
     int failureIndex = 0;
@@ -35,6 +46,13 @@ struct FitOutcomeRow {
 // refused.
 bool StoreFitOutcomes(Database& db, int estimatesSetId, int first, int last,
                       const std::vector<FitTermination>& terminations);
+
+// Replaces the outcomes of the set from failure index first on with those of first..last, as
+// StoreFitOutcomes stores them; a set without outcomes (stored by an earlier version) is left
+// without. Throws DatabaseError; false, with nothing changed, when an index lies outside
+// terminations.
+bool ReplaceFitOutcomesFrom(Database& db, int estimatesSetId, int first, int last,
+                            const std::vector<FitTermination>& terminations);
 
 // The outcomes stored for the set, by failure index; empty for a set stored by a version
 // that did not record them. Failure: "An error occurred while reading the database."

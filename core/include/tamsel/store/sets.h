@@ -40,6 +40,7 @@ struct EstimatesSetInfo {
     int size = 0;      // the dataset's DataNumber
     int inferenceMethodId = 0;
     std::string inference;  // the inference method's name
+    bool operator==(const EstimatesSetInfo&) const = default;
 };
 
 // Failure or no such set: "An error occurred while reading the database."
@@ -57,6 +58,7 @@ struct RecalibratedSetInfo {
     std::string modelName;
     int recalibrationMethodId = 0;
     std::string recalibrationMethodName;
+    bool operator==(const RecalibratedSetInfo&) const = default;
 };
 
 // The predictions sets of the dataset named dataName, oldest first. Failure: "An error
@@ -66,6 +68,19 @@ std::optional<std::vector<RecalibratedSetInfo>> ListPredictionsSets(Database& db
 
 // Failure or no such set: "An error occurred while reading the database."
 std::optional<RecalibratedSetInfo> GetPredictionsSet(Database& db, int predictionsSetId);
+
+// An estimates set of a dataset whose range runs to the last failure (no stated end), with
+// the last failure index it holds rows for (0 for none) and its recalibrations.
+struct OpenEndedSet {
+    EstimatesSetInfo set;
+    int lastIndex = 0;
+    std::vector<RecalibratedSetInfo> recalibrations;
+    bool operator==(const OpenEndedSet&) const = default;
+};
+
+// The open-ended sets of the dataset, oldest first. Failure: "An error occurred while reading
+// the database."
+std::optional<std::vector<OpenEndedSet>> ListOpenEndedSets(Database& db, int dataSetId);
 
 // A RecalibrationMethods row.
 struct RecalibrationMethodInfo {

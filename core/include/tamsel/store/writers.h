@@ -31,6 +31,13 @@ bool InsertDataSet(Database& db, const std::string& dataName, const std::string&
 bool InsertFailureTimes(Database& db, const std::vector<double>& data, int dataTypeId,
                         const std::string& dataName);
 
+// Adds failures first..N of the dataset dataSetId from the failure-indexed interfailure times
+// x and cumulative times t (N = x.size() - 1, the same for t) and makes N its DataNumber, as
+// one unit (nested in the caller's transaction). False, with nothing stored, when first < 1,
+// the series differ in length, a value is not finite or a row is refused.
+bool AppendFailureTimes(Database& db, int dataSetId, int first, const FailureSeries& x,
+                        const FailureSeries& t);
+
 // Stores an estimates set and its rows estimates[first..last] (indexed by failure index) as one
 // unit and returns the new EstimatesSetID, or 0 with nothing stored. first > last stores a set
 // without rows; an index outside estimates stores nothing.
@@ -45,6 +52,18 @@ int StorePredictionsSet(Database& db, int estimatesSetId, int recalibrationMetho
                         int stop, int offset, const std::vector<double>& cdf,
                         const std::vector<double>& pdf, const std::vector<double>& lowQ,
                         const std::vector<double>& median, const std::vector<double>& uppQ);
+
+// Replaces the rows of estimates set estimatesSetId from failure index first on with
+// estimates[first..last], as one unit; false with nothing changed as StoreEstimatesSet.
+bool ReplaceEstimatesFrom(Database& db, int estimatesSetId, int first, int last,
+                          const EstimatesArray& estimates);
+
+// Replaces every row of predictions set predictionsSetId with the rows StorePredictionsSet
+// would store from the same arguments, as one unit; false with nothing changed.
+bool ReplacePredictions(Database& db, int predictionsSetId, int base, int stop, int offset,
+                        const std::vector<double>& cdf, const std::vector<double>& pdf,
+                        const std::vector<double>& lowQ, const std::vector<double>& median,
+                        const std::vector<double>& uppQ);
 
 // The RangeID of the Ranges row with this type, start and end (no end: up to the last
 // failure), stored first when there is none. 0 when start < 1, end < start or the row

@@ -1,0 +1,30 @@
+// The part of applying a model that extending a set shares: its settings, the fits over some
+// failure indices with progress, and the words for a run that did not complete.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "tamsel/models/model_table.h"
+#include "tamsel/store/database.h"
+
+namespace tamsel {
+
+// The minimisation settings of the inference method for the model; nullopt after the store's
+// message.
+std::optional<MinimisationSettings> ModelSettings(Database& db, const ModelInfo& model,
+                                                  int inferenceMethodId);
+
+// Fits model at failure indices from..to of the series x, t (failure-indexed, ending at failure
+// to) into estimates (see RunPrequential), with progress over from..to; then shows, in index
+// order, the faults that the fits worked round.
+EstimationResult FitIndices(const ModelInfo& model, const FailureSeries& x, const FailureSeries& t,
+                            std::int32_t from, std::int32_t to,
+                            const MinimisationSettings& settings, EstimatesArray& estimates,
+                            const RunControl& control, int threads);
+
+// What the user is told of a run that did not complete (cancelled, or an arithmetic fault
+// naming the model and the index); nullopt for a completed run. Shows nothing.
+std::optional<std::string> RunEndMessage(const ModelInfo& model, const EstimationResult& run);
+
+}  // namespace tamsel
