@@ -6,11 +6,13 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QtTest>
+#include <filesystem>
 
 #include "gui_test_support.h"
 #include "shell/child_window.h"
 #include "shell/main_window.h"
 #include "tamsel/store/queries.h"
+#include "tamsel/workbench/project.h"
 #include "test_support.h"
 
 using namespace tamsel;
@@ -272,6 +274,28 @@ class MainWindowTest : public QObject {
         QCOMPARE(guitest::CountRows(s.Db(), "DataSets"), 0);
         QCOMPARE(guitest::CountRows(s.Db(), "Models"), 8);
         QCOMPARE(EnabledItems(*s.window), Sorted(kDatabaseItems));
+    }
+
+    // Watching the file notices a delete at once; regaining focus notices a replacement. Each
+    // opened file is told about once.
+    void TellsWhenAnotherProgramDeletesOrReplacesTheFile() {
+        Session s;
+        const auto told = [&s](const char* what) {
+            return s.sink.Texts().back().find("\"" + s.fileName + "\" was " + what) !=
+                   std::string::npos;
+        };
+        std::filesystem::remove(s.fileName);
+        QTRY_COMPARE(s.sink.Count(), std::size_t{1});
+        QVERIFY(told("deleted or moved"));
+
+        QVERIFY(CreateProject(s.fileName));
+        s.window->OpenDatabaseFile(QString::fromStdString(s.fileName));
+        QVERIFY(CreateProject(s.fileName));
+        for (int focus = 0; focus < 2; ++focus) {
+            emit qApp->applicationStateChanged(Qt::ApplicationActive);
+        }
+        QCOMPARE(s.sink.Count(), std::size_t{2});
+        QVERIFY(told("replaced"));
     }
 
     void DeleteDatasetAsksThenClosesItAndItsWindows() {
