@@ -201,7 +201,7 @@ int ApplyModels(Database& db, int dataSetId, std::span<const ModelInfo* const> m
                 return kExitFailure;
             case ApplyModelResult::Outcome::Failed:
                 // No other model could be stored either.
-                if (result.message == kFileReadOnly) return kExitFailure;
+                if (db.WriteRefusal()) return kExitFailure;
                 exitCode = kExitFailure;
                 break;
             case ApplyModelResult::Outcome::Exists:

@@ -166,8 +166,8 @@ bool CheckDataName(Database& db, const std::string& name) {
 
 std::optional<AddedDataSet> AddDataSetFromFile(Database& db, const AddDataSetRequest& request) {
     // Refused before the file is read, as a model run is refused before it fits.
-    if (db.IsReadOnly()) {
-        ShowMessage(kFileReadOnly);
+    if (std::optional<std::string> refusal = db.WriteRefusal()) {
+        ShowMessage(*refusal);
         return std::nullopt;
     }
     try {

@@ -1,8 +1,11 @@
 #include "tamsel/store/database.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <filesystem>
 
 namespace tamsel {
 namespace {
@@ -47,6 +50,20 @@ std::string ImmutableUri(const std::string& path) {
     return uri + "?immutable=1";
 }
 
+// The folder that holds fileName; empty when it cannot be told.
+std::filesystem::path FolderOf(const std::string& fileName) {
+    std::error_code error;
+    const std::filesystem::path file = std::filesystem::absolute(fileName, error);
+    return error ? std::filesystem::path() : file.parent_path();
+}
+
+// The engine's own full path of db's file, so that a later change of the working folder does
+// not look like a changed file; empty for a nameless one.
+std::string FullName(sqlite3* db) {
+    const char* name = sqlite3_db_filename(db, "main");
+    return name ? name : "";
+}
+
 // ASCII lower case, as the engine folds names; inline because a bulk insert looks names up
 // millions of times.
 char FoldCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -62,11 +79,23 @@ std::string FailureText(const DatabaseError& error, const std::string& usual) {
         case DatabaseError::Fault::Damaged:
             return kFileDamaged;
         case DatabaseError::Fault::BadValue:
+        case DatabaseError::Fault::Replaced:
             return error.what();
         case DatabaseError::Fault::Other:
             break;
     }
     return usual;
+}
+
+bool FolderIsWritable(const std::string& fileName) {
+    return access(FolderOf(fileName).c_str(), W_OK | X_OK) == 0;
+}
+
+std::string FolderReadOnlyText(const std::string& fileName) {
+    return "The folder \"" + FolderOf(fileName).string() +
+           "\" of the project file cannot be written, and the file needs it for its journal, so "
+           "nothing can be stored. Make the folder writable, or work on a copy of the file in a "
+           "writable folder.";
 }
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
@@ -91,6 +120,7 @@ Database::Database(const std::string& path, OpenMode mode) : m_fileName(path) {
         m_db = nullptr;
         throw error;
     }
+    m_identity = IdentityOf(FullName(m_db));
     sqlite3_extended_result_codes(m_db, 1);
     // Another program's write lock is waited for (the engine retries) rather than failing.
     sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
@@ -128,6 +158,39 @@ Statement Database::Prepare(std::string_view sql) {
 std::int64_t Database::LastInsertRowId() const { return sqlite3_last_insert_rowid(m_db); }
 
 bool Database::IsReadOnly() const { return sqlite3_db_readonly(m_db, "main") == 1; }
+
+std::optional<Database::FileIdentity> Database::IdentityOf(const std::string& path) {
+    struct stat info {};
+    if (path.empty() || stat(path.c_str(), &info) != 0) return std::nullopt;
+    return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
+                        static_cast<std::uint64_t>(info.st_ino)};
+}
+
+std::optional<std::string> Database::FileChange() const {
+    if (!m_identity) return std::nullopt;
+    const std::optional<FileIdentity> now = IdentityOf(FullName(m_db));
+    if (now == m_identity) return std::nullopt;
+    // The engine still holds the file it opened; writing on would store work where the user
+    // will never find it, or beside a log that now belongs to another file.
+    const std::string file = "The project file \"" + m_fileName + "\"";
+    if (!now) {
+        return file +
+               " was deleted or moved by another program after it was opened, so nothing more "
+               "is stored in it. Open the file again where it is now, or restore it from a "
+               "backup.";
+    }
+    return file +
+           " was replaced by another program after it was opened, so nothing more is stored in "
+           "the file that was opened. Open the file again to work on the one there now.";
+}
+
+std::optional<std::string> Database::WriteRefusal() const {
+    if (IsReadOnly()) return kFileReadOnly;
+    if (std::optional<std::string> change = FileChange()) return change;
+    const std::string fullName = FullName(m_db);
+    if (m_identity && !FolderIsWritable(fullName)) return FolderReadOnlyText(fullName);
+    return std::nullopt;
+}
 
 Statement::Statement(sqlite3* db, sqlite3_stmt* stmt) : m_db(db), m_stmt(stmt) {
     const int count = sqlite3_bind_parameter_count(m_stmt);
@@ -245,8 +308,20 @@ std::string Statement::ColumnText(int column) const {
                        static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, column)));
 }
 
+namespace {
+
+// Nothing is written into a file the path no longer leads to.
+void RefuseChangedFile(const Database& db) {
+    if (std::optional<std::string> change = db.FileChange()) {
+        throw DatabaseError(*change, DatabaseError::Fault::Replaced);
+    }
+}
+
+}  // namespace
+
 Transaction::Transaction(Database& db) : m_db(db) {
     if (sqlite3_get_autocommit(m_db.Handle())) {
+        RefuseChangedFile(m_db);
         m_db.Execute("BEGIN IMMEDIATE;");
         return;
     }
@@ -270,7 +345,8 @@ Transaction::~Transaction() {
 
 void Transaction::Commit() {
     // A commit refused for a lock leaves the unit open, so that it can be committed again or
-    // rolled back by the destructor.
+    // rolled back by the destructor. A long unit (an import) checks the file again at the end.
+    if (m_name.empty()) RefuseChangedFile(m_db);
     m_db.Execute(m_name.empty() ? "COMMIT;" : "RELEASE " + m_name + ";");
     m_open = false;
 }

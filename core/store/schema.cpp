@@ -1,7 +1,6 @@
 #include "tamsel/store/schema.h"
 
 #include <sys/vfs.h>
-#include <unistd.h>
 
 #include <array>
 #include <cstdint>
@@ -242,9 +241,7 @@ bool CanShareWriteAheadLog(const std::string& fileName) {
     std::error_code error;
     const std::filesystem::path folder = std::filesystem::absolute(fileName, error).parent_path();
     struct statfs info {};
-    if (error || access(folder.c_str(), W_OK) != 0 || statfs(folder.c_str(), &info) != 0) {
-        return false;
-    }
+    if (error || !FolderIsWritable(fileName) || statfs(folder.c_str(), &info) != 0) return false;
     switch (static_cast<unsigned long>(info.f_type)) {
         case 0x6969:      // NFS
         case 0x517B:      // SMB
@@ -431,7 +428,11 @@ bool IsTamselDatabase(Database& db) {
         }
         return true;
     } catch (const DatabaseError& error) {
-        if (error.GetFault() == DatabaseError::Fault::Busy) throw;
+        // A lock, or a folder that does not let the file be read, is no answer.
+        if (error.GetFault() == DatabaseError::Fault::Busy ||
+            error.GetFault() == DatabaseError::Fault::ReadOnly) {
+            throw;
+        }
         return false;
     }
 }
@@ -465,6 +466,12 @@ std::unique_ptr<Database> OpenTamselDatabase(const std::string& fileName) {
     } catch (const DatabaseError& error) {
         if (error.GetFault() == DatabaseError::Fault::Busy) {
             ShowMessage(kFileInUse);
+            return nullptr;
+        }
+        // A file that keeps a write-ahead log cannot even be read without making its index
+        // beside it.
+        if (error.GetFault() == DatabaseError::Fault::ReadOnly && !FolderIsWritable(fileName)) {
+            ShowMessage(FolderReadOnlyText(fileName));
             return nullptr;
         }
     }

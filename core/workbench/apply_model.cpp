@@ -132,7 +132,9 @@ ApplyModelResult ApplyModel(Database& db, int dataSetId, int modelNumber, int ra
     if (FindEstimatesSet(db, dataSetId, modelNumber, rangeId, inferenceMethodId) != 0) {
         return Report(Outcome::Exists, kAlreadyAvailable);
     }
-    if (db.IsReadOnly()) return Report(Outcome::Failed, kFileReadOnly);
+    if (std::optional<std::string> refusal = db.WriteRefusal()) {
+        return Report(Outcome::Failed, *refusal);
+    }
     const ModelInfo* model = FindModel(modelNumber);
     if (!model) {
         return Report(Outcome::Refused,

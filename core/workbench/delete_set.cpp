@@ -76,10 +76,11 @@ std::optional<SetDeletion> DeleteSetAfterAsking(Database& db, const PredictionSe
         erase.Run();
         unit.Commit();
         return plan;
-    } catch (const DatabaseError&) {
+    } catch (const DatabaseError& error) {
+        ShowMessage(FailureText(error, std::string("An error occurred while trying to delete a "
+                                                   "record from the ") +
+                                           table + " table"));
     }
-    ShowMessage(std::string("An error occurred while trying to delete a record from the ") + table +
-                " table");
     return std::nullopt;
 }
 

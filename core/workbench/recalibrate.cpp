@@ -151,7 +151,9 @@ RecalibrationResult ApplyRecalibration(Database& db, int estimatesSetId, int rec
     if (FindPredictionsSet(db, estimatesSetId, recalibrationMethodId) > 0) {
         return Report(Outcome::Exists, kAlreadyAvailable);
     }
-    if (db.IsReadOnly()) return Report(Outcome::Failed, kFileReadOnly);
+    if (std::optional<std::string> refusal = db.WriteRefusal()) {
+        return Report(Outcome::Failed, *refusal);
+    }
     const std::optional<EstimatesSetInfo> set = GetEstimatesSet(db, estimatesSetId);
     const std::optional<RecalibrationMethodInfo> method =
         set ? GetRecalibrationMethod(db, recalibrationMethodId) : std::nullopt;

@@ -5,6 +5,8 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QDockWidget>
+#include <QFileSystemWatcher>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -87,6 +89,12 @@ MainWindow::MainWindow(Desktop& desktop, QWidget* parent)
     }
     CreateProjectViews();
     CreateMenus();
+    m_fileWatcher = new QFileSystemWatcher(this);
+    connect(m_fileWatcher, &QFileSystemWatcher::fileChanged, this, &MainWindow::CheckProjectFile);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) {
+                if (state == Qt::ApplicationActive) CheckProjectFile();
+            });
     SelectionChanged();
     if (!restoreGeometry(m_desktop.MainWindowGeometry())) resize(1000, 700);
 }
@@ -422,7 +430,22 @@ void MainWindow::ArrangeIcons() {
 
 void MainWindow::OpenDatabaseFile(const QString& fileName) {
     m_controller.CloseDatabase();
-    if (m_controller.OpenDatabase(ToStdString(fileName))) RememberDatabase(fileName);
+    if (const QStringList watched = m_fileWatcher->files(); !watched.isEmpty()) {
+        m_fileWatcher->removePaths(watched);
+    }
+    if (!m_controller.OpenDatabase(ToStdString(fileName))) return;
+    RememberDatabase(fileName);
+    m_fileChangeTold = false;
+    m_fileWatcher->addPath(fileName);
+}
+
+void MainWindow::CheckProjectFile() {
+    const Database* db = m_controller.OpenedDatabase();
+    if (!db || m_fileChangeTold) return;
+    if (const std::optional<std::string> change = db->FileChange()) {
+        m_fileChangeTold = true;
+        ShowMessage(*change, MessageIcon::Exclamation);
+    }
 }
 
 void MainWindow::NewDatabase() {

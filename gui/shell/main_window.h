@@ -13,6 +13,7 @@
 #include "tamsel/workbench/plots.h"
 
 class QAction;
+class QFileSystemWatcher;
 class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
@@ -119,6 +120,9 @@ class MainWindow : public QMainWindow, public SelectionView {
     void DeleteSet();
     // The project's sets have changed: the browser rebuilds and follows the selection.
     void ProjectChanged();
+    // Tells the user, once for each opened file, when another program has deleted, moved or
+    // replaced it; the store refuses to write into it from then on.
+    void CheckProjectFile();
 
     // The items whose state follows the selection or the active child window.
     struct Actions {
@@ -156,6 +160,10 @@ class MainWindow : public QMainWindow, public SelectionView {
     Actions m_actions;
     std::array<QLabel*, 3> m_panels{};
     GuideViewer* m_guide = nullptr;  // made when first asked for
+    // Notices changes to the open project file at once; the check on regaining focus covers
+    // what it misses (a file replaced while nothing watched it, a network disk).
+    QFileSystemWatcher* m_fileWatcher = nullptr;
+    bool m_fileChangeTold = false;
 };
 
 }  // namespace tamsel

@@ -6,11 +6,13 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QtTest>
+#include <filesystem>
 
 #include "gui_test_support.h"
 #include "shell/child_window.h"
 #include "shell/main_window.h"
 #include "tamsel/store/queries.h"
+#include "tamsel/workbench/project.h"
 #include "test_support.h"
 
 using namespace tamsel;
@@ -261,6 +263,21 @@ class MainWindowTest : public QObject {
         QCOMPARE(guitest::CountRows(s.Db(), "DataSets"), 0);
         QCOMPARE(guitest::CountRows(s.Db(), "Models"), 8);
         QCOMPARE(EnabledItems(*s.window), Sorted(kDatabaseItems));
+    }
+
+    // Watching the file notices a delete at once, regaining the focus a replacement; each
+    // opened file is told about once (the core words the message).
+    void TellsWhenAnotherProgramDeletesOrReplacesTheFile() {
+        Session s;
+        std::filesystem::remove(s.fileName);
+        QTRY_COMPARE(s.sink.Count(), std::size_t{1});
+        QVERIFY(CreateProject(s.fileName));
+        s.window->OpenDatabaseFile(QString::fromStdString(s.fileName));
+        QVERIFY(CreateProject(s.fileName));
+        emit qApp->applicationStateChanged(Qt::ApplicationActive);
+        emit qApp->applicationStateChanged(Qt::ApplicationActive);
+        QCOMPARE(s.sink.Count(), std::size_t{2});
+        QVERIFY(s.sink.Texts().back().find("was replaced") != std::string::npos);
     }
 
     void DeleteDatasetAsksThenClosesItAndItsWindows() {

@@ -22,9 +22,10 @@ namespace tamsel {
 class DatabaseError : public std::runtime_error {
   public:
     // What the failure means for the user: another program holds the file, the file cannot be
-    // written, the file is damaged, a value read from it cannot be used (the text is the
-    // message), or anything else.
-    enum class Fault { Other, Busy, ReadOnly, Damaged, BadValue };
+    // written, the file is damaged, a value read from it cannot be used, the path no longer
+    // leads to the file that was opened (for these two the text is the message), or anything
+    // else.
+    enum class Fault { Other, Busy, ReadOnly, Damaged, BadValue, Replaced };
 
     explicit DatabaseError(const std::string& what, Fault fault = Fault::Other)
         : std::runtime_error(what), m_fault(fault) {}
@@ -35,7 +36,7 @@ class DatabaseError : public std::runtime_error {
 };
 
 // The user's message for error: the lock, read-only and damaged-file messages for those
-// faults, the error's own text for a bad value, usual for any other.
+// faults, the error's own text for a bad value or a replaced file, usual for any other.
 std::string FailureText(const DatabaseError& error, const std::string& usual);
 
 inline constexpr const char* kFileInUse =
@@ -46,6 +47,11 @@ inline constexpr const char* kFileReadOnly =
 inline constexpr const char* kFileDamaged =
     "The project file is damaged. Run \"tamsel-cli check\" on it to list the damage, and "
     "work on a backup copy.";
+
+// Whether the engine may make its journal or log beside fileName: its folder can be written.
+bool FolderIsWritable(const std::string& fileName);
+// The user's message for a project file whose folder cannot be written.
+std::string FolderReadOnlyText(const std::string& fileName);
 
 // How long a connection waits for another program's lock before it reports Busy.
 inline constexpr int kBusyTimeoutMs = 5000;
@@ -83,12 +89,27 @@ class Database {
     std::int64_t LastInsertRowId() const;
     // True when the connection cannot write (for example a write-protected file).
     bool IsReadOnly() const;
+    // When the path no longer leads to the file this connection opened (another program
+    // deleted, moved or replaced it), the user's message saying what happened and what to do.
+    std::optional<std::string> FileChange() const;
+    // Why nothing can be stored through this connection, as the user's message: the file is
+    // read-only, its folder cannot be written (the engine keeps its journal there), or
+    // FileChange(). nullopt when writing may go ahead.
+    std::optional<std::string> WriteRefusal() const;
 
     sqlite3* Handle() { return m_db; }
 
   private:
+    struct FileIdentity {
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+        bool operator==(const FileIdentity&) const = default;
+    };
+    static std::optional<FileIdentity> IdentityOf(const std::string& path);
+
     sqlite3* m_db = nullptr;
     std::string m_fileName;
+    std::optional<FileIdentity> m_identity;  // of the file at open; none for a nameless one
 };
 
 // A prepared statement. Parameters may be bound by position (from 1) or by name; names
@@ -141,7 +162,8 @@ class Statement {
 // when it begins (BEGIN IMMEDIATE), so that what it reads cannot change before it commits
 // and it never fails half-way for want of the lock; inner units nest on SAVEPOINT and still
 // roll back with their outer one. A unit destroyed without Commit() is rolled back. Throws
-// DatabaseError (Busy when another program keeps the lock beyond kBusyTimeoutMs).
+// DatabaseError (Busy when another program keeps the lock beyond kBusyTimeoutMs, Replaced,
+// before anything is written, when the path no longer leads to the file that was opened).
 class Transaction {
   public:
     explicit Transaction(Database& db);

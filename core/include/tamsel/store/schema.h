@@ -52,7 +52,8 @@ std::span<const StoredQuery> StoredQueries();
 // Prepares the insert statement called name. Throws DatabaseError for an unknown name.
 Statement PrepareStoredQuery(Database& db, std::string_view name);
 
-// True when db holds the fourteen tables with their fields in order. Reads only.
+// True when db holds the fourteen tables with their fields in order. Reads only. Throws
+// DatabaseError when a lock or an unwritable folder keeps it from reading the schema.
 bool IsTamselDatabase(Database& db);
 
 // Opens an existing project file for work. Anything else (a missing, empty, damaged or
