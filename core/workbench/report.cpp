@@ -117,6 +117,12 @@ std::string ShellWord(const std::string& word) {
     return quoted + "'";
 }
 
+// A set as the sections name it.
+struct RankedSet {
+    PredictionSetRef set;
+    std::string label;  // ModelLabel
+};
+
 // Everything the sections share: the request, the dataset and the league table.
 struct Context {
     Database& db;
@@ -126,6 +132,8 @@ struct Context {
     std::vector<EstimatesSetInfo> rawSets;
     std::vector<RecalibratedSetInfo> recalibratedSets;
     std::optional<Evaluation> evaluation;  // only the sets asked for
+    // The sets asked for by rank; in key order when there is no league table.
+    std::vector<RankedSet> ranked;
     std::optional<std::vector<TrendPoint>> trend;
     std::vector<ReportBlock> leagueNotes;  // why there is no league table
 };
@@ -241,15 +249,17 @@ ReportSection LeagueSection(Context& context) {
     return section;
 }
 
-// The sets of one kind in league order, each with its label.
-std::vector<const SetEvaluation*> RankedSets(const Context& context, bool recalibrated) {
-    std::vector<const SetEvaluation*> sets;
-    if (!context.evaluation) return sets;
-    for (const SetEvaluation& set : context.evaluation->sets) {
-        if (set.set.recalibrated == recalibrated) sets.push_back(&set);
+// The sets of one kind by rank.
+std::vector<RankedSet> RankedSets(const Context& context, bool recalibrated) {
+    std::vector<RankedSet> sets;
+    for (const RankedSet& set : context.ranked) {
+        if (set.set.recalibrated == recalibrated) sets.push_back(set);
     }
     return sets;
 }
+
+// "the best" sets when they are ranked, else "the first".
+std::string Best(const Context& context) { return context.evaluation ? "the best" : "the first"; }
 
 struct PlotKindText {
     PlotType type;
@@ -270,9 +280,9 @@ constexpr PlotKindText kPredictionPlots[] = {
 };
 
 std::optional<Plot> PlotOfSets(Context& context, PlotType type,
-                               const std::vector<const SetEvaluation*>& sets) {
+                               const std::vector<RankedSet>& sets) {
     const std::optional<CurrentSelection> selection =
-        WithSetOfDataSet(context.db, context.selection, sets.front()->set);
+        WithSetOfDataSet(context.db, context.selection, sets.front().set);
     if (!selection) return std::nullopt;
     PlotChoices choose;
     choose.start = [&](const PlotStartBounds& bounds) -> std::optional<int> {
@@ -280,11 +290,11 @@ std::optional<Plot> PlotOfSets(Context& context, PlotType type,
                           bounds.largest);
     };
     choose.reference = [&]() -> std::optional<PredictionSetRef> {
-        return context.evaluation->reference;
+        return context.evaluation ? context.evaluation->reference : context.ranked.front().set;
     };
     std::optional<Plot> plot = BuildPlot(context.db, type, *selection, choose);
     if (!plot) return std::nullopt;
-    for (std::size_t i = 1; i < sets.size(); ++i) AddSetToPlot(context.db, *plot, sets[i]->set);
+    for (std::size_t i = 1; i < sets.size(); ++i) AddSetToPlot(context.db, *plot, sets[i].set);
     return plot;
 }
 
@@ -295,7 +305,7 @@ ReportSection PredictionPlotsSection(Context& context) {
         "recalibrated. Each line is a set; the labels carry the u- and y-plot distances and "
         "their p-values."});
     for (bool recalibrated : {false, true}) {
-        const std::vector<const SetEvaluation*> sets = RankedSets(context, recalibrated);
+        const std::vector<RankedSet> sets = RankedSets(context, recalibrated);
         const std::string kind = recalibrated ? "recalibrated" : "raw";
         if (sets.empty()) {
             section.blocks.push_back(ReportText{"There are no " + kind + " sets to plot.", true});
@@ -318,15 +328,16 @@ ReportSection QuartilesSection(Context& context) {
         "The spread of the best set's predicted time to the next failure at each failure: "
         "the quartiles and median around the MTTF. A widening band means growing "
         "uncertainty."});
-    const std::vector<const SetEvaluation*> best = RankedSets(context, false);
+    const std::vector<RankedSet> best = RankedSets(context, false);
     if (best.empty()) {
         section.blocks.push_back(ReportText{"There is no raw set to show.", true});
         return section;
     }
-    const PredictionSetRef set = best.front()->set;
-    AddChart(section, "Quartiles and MTTF of " + SetName(best.front()->label, set),
+    const PredictionSetRef set = best.front().set;
+    AddChart(section, "Quartiles and MTTF of " + SetName(best.front().label, set),
              "The lower quartile, median, upper quartile and MTTF of the time to the next "
-             "failure predicted by the best raw set at each failure.",
+             "failure predicted by " +
+                 Best(context) + " raw set at each failure.",
              [&] {
                  const std::optional<CurrentSelection> selection =
                      WithSetOfDataSet(context.db, context.selection, set);
@@ -336,7 +347,7 @@ ReportSection QuartilesSection(Context& context) {
 }
 
 std::optional<std::vector<ForecastLine>> ForecastOf(Context& context, ReportSection& section,
-                                                    const SetEvaluation& set) {
+                                                    const RankedSet& set) {
     return Quietly(section.blocks, "The forecast of " + SetName(set.label, set.set), [&] {
         return ForecastSet(context.db, set.set, std::nullopt, context.request.query);
     });
@@ -348,8 +359,13 @@ ReportSection ForecastSection(Context& context) {
         "What the best raw and the best recalibrated set forecast from the last failure: the "
         "failure intensity, the time to the next failure, the mission and the target, with "
         "intervals (90 % for the next failure, 95 % for the rest)."});
+    if (!context.evaluation) {
+        section.blocks.push_back(ReportText{
+            "Without a league table no set is the best: the first set of each kind is shown.",
+            true});
+    }
     for (bool recalibrated : {false, true}) {
-        const std::vector<const SetEvaluation*> sets = RankedSets(context, recalibrated);
+        const std::vector<RankedSet> sets = RankedSets(context, recalibrated);
         if (sets.empty()) {
             section.blocks.push_back(ReportText{std::string("There is no ") +
                                                     (recalibrated ? "recalibrated" : "raw") +
@@ -358,14 +374,10 @@ ReportSection ForecastSection(Context& context) {
             continue;
         }
         if (std::optional<std::vector<ForecastLine>> lines =
-                ForecastOf(context, section, *sets.front())) {
-            section.blocks.push_back(Table("Forecast of " +
-                                               std::string(recalibrated ? "the best "
-                                                                          "recalibrated"
-                                                                        : "the best "
-                                                                          "raw") +
-                                               " set, " +
-                                               SetName(sets.front()->label, sets.front()->set),
+                ForecastOf(context, section, sets.front())) {
+            section.blocks.push_back(Table("Forecast of " + Best(context) + " " +
+                                               (recalibrated ? "recalibrated" : "raw") + " set, " +
+                                               SetName(sets.front().label, sets.front().set),
                                            ForecastTable(*lines)));
         }
     }
@@ -528,11 +540,11 @@ ReportSection SummarySection(Context& context) {
                    std::to_string(context.evaluation->lastIndex) + "): " + best.verdict + "."});
     // The next failure and the mission from the best set; the target from the best raw set,
     // since a recalibrated set recalibrates the next failure only.
-    const std::vector<const SetEvaluation*> raw = RankedSets(context, false);
-    const SetEvaluation* targetSet = raw.empty() ? &best : raw.front();
-    if (!best.set.recalibrated) targetSet = &best;
+    const RankedSet bestSet{best.set, best.label};
+    const std::vector<RankedSet> raw = RankedSets(context, false);
+    const bool targetFromBest = !best.set.recalibrated || raw.empty();
     std::string forecast;
-    const auto say = [&](const SetEvaluation& set, std::initializer_list<std::string_view> wanted) {
+    const auto say = [&](const RankedSet& set, std::initializer_list<std::string_view> wanted) {
         const std::optional<std::vector<ForecastLine>> lines = ForecastOf(context, section, set);
         if (!lines) return;
         std::string said;
@@ -547,11 +559,11 @@ ReportSection SummarySection(Context& context) {
         forecast += (forecast.empty() ? "Forecast of " : "; forecast of ") + set.label +
                     " from failure " + Cell(lines->front().value).text + ": " + said;
     };
-    if (targetSet == &best) {
-        say(best, {"Median", "Reliability", "Test time"});
+    if (targetFromBest) {
+        say(bestSet, {"Median", "Reliability", "Test time"});
     } else {
-        say(best, {"Median", "Reliability"});
-        say(*targetSet, {"Test time"});
+        say(bestSet, {"Median", "Reliability"});
+        say(raw.front(), {"Test time"});
     }
     if (!forecast.empty()) section.blocks.push_back(ReportText{forecast + "."});
     return section;
@@ -608,7 +620,7 @@ std::optional<Report> BuildReport(Database& db, const ReportRequest& request) {
             return std::nullopt;
         }
     }
-    Context context{db, request, std::move(*dataSet), {}, {}, {}, {}, {}, {}};
+    Context context{db, request, std::move(*dataSet), {}, {}, {}, {}, {}, {}, {}};
     context.selection.databaseFileName = db.FileName();
     context.selection.dataSetName = request.dataName;
     for (const EstimatesSetInfo& set : *rawSets) {
@@ -623,9 +635,23 @@ std::optional<Report> BuildReport(Database& db, const ReportRequest& request) {
         context.evaluation = Quietly(context.leagueNotes, "The league table", [&] {
             return EvaluateDataSet(db, request.dataName, request.start, request.reference);
         });
-        if (context.evaluation) {
-            std::erase_if(context.evaluation->sets,
-                          [&](const SetEvaluation& set) { return !Wanted(request, set.set); });
+    }
+    if (context.evaluation) {
+        std::erase_if(context.evaluation->sets,
+                      [&](const SetEvaluation& set) { return !Wanted(request, set.set); });
+        for (const SetEvaluation& set : context.evaluation->sets) {
+            context.ranked.push_back({set.set, set.label});
+        }
+    } else {
+        std::vector<PredictionSetRef> sets;
+        for (const EstimatesSetInfo& set : context.rawSets) sets.push_back({set.id, false});
+        for (const RecalibratedSetInfo& set : context.recalibratedSets)
+            sets.push_back({set.id, true});
+        for (const PredictionSetRef& set : sets) {
+            if (std::optional<std::string> label =
+                    Quietly(ignored, "", [&] { return ModelLabel(db, set); })) {
+                context.ranked.push_back({set, std::move(*label)});
+            }
         }
     }
 
