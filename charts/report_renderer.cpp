@@ -81,7 +81,8 @@ std::vector<bool> NumericColumns(const ReportTable& table) {
 QString TableHtml(const ReportTable& table, const QString& tableAttributes) {
     const std::vector<bool> numeric = NumericColumns(table);
     const auto align = [&numeric](std::size_t c) {
-        return numeric[c] ? QStringLiteral(" class=\"num\" align=\"right\"") : QString();
+        return numeric[c] ? QStringLiteral(" class=\"num\" align=\"right\"")
+                          : QStringLiteral(" align=\"left\"");
     };
     QString html = QStringLiteral("<table%1><caption>%2</caption><thead><tr>")
                        .arg(tableAttributes, Escaped(table.caption));
@@ -158,7 +159,7 @@ figcaption { font-size: 13px; color: var(--muted); margin-top: 4px; }
   body { background: #fff; font-size: 10pt; }
   main { max-width: none; padding: 0; }
   section { break-before: page; margin-top: 0; }
-  section#summary { break-before: auto; margin-top: 24px; }
+  section#summary, section#data { break-before: auto; margin-top: 24px; }
   figure, table { break-inside: avoid; }
   h2 { break-after: avoid; }
 }
@@ -260,7 +261,10 @@ class PdfLayout {
 
     // A table longer than a page goes on in parts, each with its headings.
     void AddTable(const ReportTable& table) {
-        const QString html = TableHtml(table, QStringLiteral(" width=\"100%\" cellspacing=\"0\""));
+        // Wide tables take the text width, so that their sentences can wrap.
+        const QString html = TableHtml(
+            table, table.headings.size() > 4 ? QStringLiteral(" width=\"100%\" cellspacing=\"0\"")
+                                             : QStringLiteral(" cellspacing=\"0\""));
         QTextDocument probe;
         probe.setDefaultFont(m_font);
         probe.setHtml(html);
@@ -316,7 +320,8 @@ std::optional<int> WritePdf(const Report& report, const QString& fileName) {
     layout.AddHtml(HeaderHtml(report));
     int figure = 0;
     for (const ReportSection& section : report.sections) {
-        if (section.id != "summary") layout.NewPage();
+        // The title page holds the summary and the data.
+        if (section.id != "summary" && section.id != "data") layout.NewPage();
         layout.AddHtml(QStringLiteral("<h2>%1</h2>").arg(Escaped(section.title)));
         for (std::size_t b = 0; b < section.blocks.size(); ++b) {
             const ReportBlock& block = section.blocks[b];

@@ -161,9 +161,11 @@ ReportSection DataSection(Context& context) {
     facts.rows.push_back(
         {{"Source", false},
          {context.dataSet.source.empty() ? "not recorded" : context.dataSet.source, false}});
+    // The file name only: the folder it was imported from means nothing to a reader.
+    const std::string& file = context.dataSet.file;
     facts.rows.push_back(
         {{"Imported from", false},
-         {context.dataSet.file.empty() ? "not recorded" : context.dataSet.file, false}});
+         {file.empty() ? "not recorded" : file.substr(file.find_last_of('/') + 1), false}});
     section.blocks.push_back(std::move(facts));
     AddChart(section, "Interfailure and cumulative failure times",
              "The time between failures (left axis) and the cumulative time (right axis) "
