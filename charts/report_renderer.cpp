@@ -159,11 +159,16 @@ figcaption { font-size: 13px; color: var(--muted); margin-top: 4px; }
   body { background: #fff; font-size: 10pt; }
   main { max-width: none; padding: 0; }
   section { break-before: page; margin-top: 0; }
-  section#summary, section#data { break-before: auto; margin-top: 24px; }
+  section#summary, section#data, section#trend { break-before: auto; margin-top: 24px; }
   figure, table { break-inside: avoid; }
   h2 { break-after: avoid; }
 }
 )";
+
+// The first sections run on from the title; every later one starts a page.
+bool FlowsOn(const ReportSection& section) {
+    return section.id == "summary" || section.id == "data" || section.id == "trend";
+}
 
 bool WriteHtml(const Report& report, const QString& fileName) {
     QString html = QStringLiteral(
@@ -320,8 +325,7 @@ std::optional<int> WritePdf(const Report& report, const QString& fileName) {
     layout.AddHtml(HeaderHtml(report));
     int figure = 0;
     for (const ReportSection& section : report.sections) {
-        // The title page holds the summary and the data.
-        if (section.id != "summary" && section.id != "data") layout.NewPage();
+        if (!FlowsOn(section)) layout.NewPage();
         layout.AddHtml(QStringLiteral("<h2>%1</h2>").arg(Escaped(section.title)));
         for (std::size_t b = 0; b < section.blocks.size(); ++b) {
             const ReportBlock& block = section.blocks[b];
