@@ -33,6 +33,19 @@ int RunForecast(const ForecastOptions& options) {
 
 }  // namespace
 
+void AddForecastQueryOptions(CLI::App& command, ForecastQuery& query) {
+    command.add_option("--mission", query.mission,
+                       "mission time t: reliability and expected failures within t");
+    CLI::Option* intensity =
+        command.add_option("--target-intensity", query.targetIntensity,
+                           "target failure intensity: the further test time (and fixes) to "
+                           "reach it");
+    command
+        .add_option("--target-mttf", query.targetMttf,
+                    "target MTTF M, read as the target intensity 1/M")
+        ->excludes(intensity);
+}
+
 void AddForecastCommand(CLI::App& app, CommandContext& context) {
     auto options = std::make_shared<ForecastOptions>();
     CLI::App* forecast = app.add_subcommand(
@@ -45,15 +58,7 @@ void AddForecastCommand(CLI::App& app, CommandContext& context) {
         ->required();
     forecast->add_option("--at", options->at,
                          "failure index to forecast from (default: the set's last)");
-    forecast->add_option("--mission", options->query.mission,
-                         "mission time t: reliability and expected failures within t");
-    CLI::Option* intensity = forecast->add_option(
-        "--target-intensity", options->query.targetIntensity,
-        "target failure intensity: the further test time (and fixes) to reach it");
-    forecast
-        ->add_option("--target-mttf", options->query.targetMttf,
-                     "target MTTF M, read as the target intensity 1/M")
-        ->excludes(intensity);
+    AddForecastQueryOptions(*forecast, options->query);
     AddFormatOption(*forecast, options->format);
     forecast->footer(
         "Times are in the dataset's unit, from the cumulative time of the failure forecast from. "

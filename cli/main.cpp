@@ -15,6 +15,9 @@
 #include "plot_commands.h"
 #endif
 #include "recalibration_commands.h"
+#ifdef TAMSEL_CLI_PLOT
+#include "report_command.h"
+#endif
 #include "tamsel/version.h"
 
 int main(int argc, char** argv) {
@@ -39,6 +42,7 @@ int main(int argc, char** argv) {
     AddRecalibrationCommands(app, context);
 #ifdef TAMSEL_CLI_PLOT
     AddPlotCommands(app, context);
+    AddReportCommand(app, context);
 #endif
     try {
         app.parse(argc, argv);

@@ -139,33 +139,36 @@ int RunPlot(const PlotOptions& options) {
             }
         }
 
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        // Qt's notes on the headless platform are no concern of the user's; stderr carries
-        // the command's own messages.
-        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
-            if (type == QtCriticalMsg || type == QtFatalMsg)
-                std::cerr << text.toStdString() << '\n';
+        return WithChartApplication([&] {
+            ChartView view;
+            view.setAttribute(Qt::WA_DontShowOnScreen);
+            view.resize(*size);
+            view.SetDescription(plot->chart);
+            // The chart lays itself out once shown and its posted events have run.
+            view.show();
+            QApplication::processEvents();
+            if (!SaveChartImage(view, QString::fromStdString(options.out), *size)) {
+                ShowMessage("The chart could not be written to " + options.out + ".");
+                return kExitFailure;
+            }
+            return kExitSuccess;
         });
-        static int argc = 1;
-        static char name[] = "tamsel-cli";
-        static char* argv[] = {name, nullptr};
-        QApplication application(argc, argv);
-        ChartView view;
-        view.setAttribute(Qt::WA_DontShowOnScreen);
-        view.resize(*size);
-        view.SetDescription(plot->chart);
-        // The chart lays itself out once shown and its posted events have run.
-        view.show();
-        QApplication::processEvents();
-        if (!SaveChartImage(view, QString::fromStdString(options.out), *size)) {
-            ShowMessage("The chart could not be written to " + options.out + ".");
-            return kExitFailure;
-        }
-        return kExitSuccess;
     });
 }
 
 }  // namespace
+
+int WithChartApplication(const std::function<int()>& work) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type == QtCriticalMsg || type == QtFatalMsg) std::cerr << text.toStdString() << '\n';
+    });
+    static int argc = 1;
+    static char name[] = "tamsel-cli";
+    static char* argv[] = {name, nullptr};
+    QApplication application(argc, argv);
+    return work();
+}
 
 void AddPlotCommands(CLI::App& app, CommandContext& context) {
     auto options = std::make_shared<PlotOptions>();

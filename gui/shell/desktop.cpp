@@ -30,6 +30,10 @@ const std::vector<SaveFormat> kGraphFormats = {
     {QStringLiteral("PDF document (*.pdf)"), QStringLiteral("pdf")},
     {QStringLiteral("JPEG image (*.jpg *.jpeg)"), QStringLiteral("jpg")},
 };
+const std::vector<SaveFormat> kReportFormats = {
+    {QStringLiteral("HTML page (*.html)"), QStringLiteral("html")},
+    {QStringLiteral("PDF document (*.pdf)"), QStringLiteral("pdf")},
+};
 const std::vector<SaveFormat> kTableFormats = {
     {QStringLiteral("Text in print zones (*.txt)"), QStringLiteral("txt")},
     {QStringLiteral("CSV with headings (*.csv)"), QStringLiteral("csv")},
@@ -84,6 +88,9 @@ QString SystemDesktop::AskFileName(QWidget* parent, FileQuestion question) {
             break;
         case FileQuestion::SaveTable:
             AskToSave(dialog, QStringLiteral("Save Table"), kTableFormats);
+            break;
+        case FileQuestion::SaveReport:
+            AskToSave(dialog, QStringLiteral("Export Report"), kReportFormats);
             break;
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};

@@ -16,6 +16,7 @@ enum class FileQuestion {
     DataFile,      // an existing failure data file
     SaveGraph,     // an image file (PNG, SVG, PDF or JPEG) to write a chart to
     SaveTable,     // a text or CSV file to write a table to
+    SaveReport,    // an HTML or PDF file to write a report to
 };
 
 class Desktop {

@@ -20,6 +20,7 @@
 #include "plots/show_plot.h"
 #include "predictions/evaluation_dialog.h"
 #include "predictions/forecast_dialog.h"
+#include "predictions/report_dialog.h"
 #include "recalibration/recalibration_dialog.h"
 #include "shell/about_dialog.h"
 #include "shell/add_data_dialog.h"
@@ -142,6 +143,13 @@ void MainWindow::CreateMenus() {
     a.saveTable = AddItem(file, "mnuFileSaveTable", QStringLiteral("Save &Table..."), [this] {
         if (TableWindow* table = ActiveTableWindow()) table->SaveTable(m_desktop);
     });
+    a.exportReport =
+        AddItem(file, "mnuFileExportReport", QStringLiteral("Export &Report..."), [this] {
+            auto* dialog = new ReportDialog(m_desktop, m_controller.OpenedDatabase()->FileName(),
+                                            m_controller.Selection().dataSetName, this);
+            dialog->setAttribute(Qt::WA_DeleteOnClose);
+            dialog->show();
+        });
     file->addSeparator();
     AddItem(file, "mnuFileExit", QStringLiteral("&Exit"), &QWidget::close);
 
@@ -269,9 +277,10 @@ void MainWindow::UpdateActions() {
     const bool rawSet = set && !selection.recalibrated;
     const Actions& a = m_actions;
     SetEnabled({a.addNewDataset, a.selectDataset}, database);
-    SetEnabled({a.deleteDataset, a.appendFailures, a.applyModel, a.selectEstimatesSet,
-                a.recalibrate, a.selectPredictions, a.failureTimesTable, a.evaluate},
-               dataSet);
+    SetEnabled(
+        {a.deleteDataset, a.appendFailures, a.applyModel, a.selectEstimatesSet, a.recalibrate,
+         a.selectPredictions, a.failureTimesTable, a.evaluate, a.exportReport},
+        dataSet);
     SetEnabled({a.estimatesTable, a.nextFailure, a.forecast, a.deleteSet}, set);
     for (const PlotKind& kind : PlotKinds()) {
         a.plots.at(kind.type)->setEnabled(kind.needs == PlotNeeds::DataSet        ? dataSet

@@ -131,6 +131,7 @@ class MainWindow : public QMainWindow, public SelectionView {
         QAction* saveGraph = nullptr;
         QAction* printGraph = nullptr;
         QAction* saveTable = nullptr;
+        QAction* exportReport = nullptr;
         QAction* addNewDataset = nullptr;
         QAction* selectDataset = nullptr;
         QAction* deleteDataset = nullptr;

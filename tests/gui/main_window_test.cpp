@@ -55,7 +55,7 @@ const QStringList kDataSetItems =
     Names(
         "mnuDataDeleteDataset mnuDataAppendFailures mnuEstimatesApplyModel mnuEstimatesSelectSet "
         "mnuEstimatesRecalibrate mnuEstimatesSelectPredictions mnuTableShowTableFT "
-        "mnuPredictionsEvaluate "
+        "mnuPredictionsEvaluate mnuFileExportReport "
         "mnuPlotShowPlot_0 mnuPlotShowPlot_3 mnuPlotShowPlot_40 mnuPlotShowPlot_43");
 const QStringList kRecalibratedItems =
     kDataSetItems +

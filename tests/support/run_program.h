@@ -16,7 +16,8 @@ extern char** environ;
 namespace tamsel::test {
 
 // Programs from outside the project that tests start (by name, found on PATH).
-inline constexpr std::array<std::string_view, 0> kOutsidePrograms{};
+inline constexpr std::array<std::string_view, 3> kOutsidePrograms{"chromium", "pdfinfo",
+                                                                  "pdftotext"};
 
 // Starts program with args in workDir, standard input from /dev/null and its output in
 // outPath and errPath; extraEnv entries ("NAME=value") come before the inherited environment.

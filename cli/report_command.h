@@ -1,0 +1,11 @@
+// The report command: the evidence report of a dataset as one HTML or PDF file.
+#pragma once
+
+#include "data_commands.h"
+
+namespace tamsel::cli {
+
+// Adds report to app; when it runs it leaves its exit code in context.
+void AddReportCommand(CLI::App& app, CommandContext& context);
+
+}  // namespace tamsel::cli
