@@ -104,22 +104,6 @@ TEST(MeasureCurve, SignificanceOfTheStandardStatistic) {
     EXPECT_TRUE(UPlotCurve(std::vector<double>{0.3}).pValue.has_value());
 }
 
-TEST(KolmogorovLabel, DistanceThenPValue) {
-    struct Case {
-        double distance;
-        std::optional<double> p;
-        const char* label;
-    };
-    const Case cases[] = {
-        {0.1708, 0.0048, "JM ks=0.171 p=0.005"}, {0.3, 0.2705, "JM ks=0.300 p=0.271"},
-        {0.2, 0.0100, "JM ks=0.200 p=0.01"},     {0.2, 0.05, "JM ks=0.200 p=0.05"},
-        {0.9, 0.0004, "JM ks=0.900 p<0.001"},    {0.9, 0.0, "JM ks=0.900 p<0.001"},
-        {0.01, 1.0, "JM ks=0.010 p=1"},          {0.0, std::nullopt, "JM ks=0.000"},
-        {1.0 / 3, std::nullopt, "JM ks=0.333"},
-    };
-    for (const Case& c : cases) EXPECT_EQ(KolmogorovLabel("JM", c.distance, c.p), c.label);
-}
-
 TEST(BiasVerdict, TheWorseOfTheTwoBelowFivePercent) {
     struct Case {
         std::optional<double> u;

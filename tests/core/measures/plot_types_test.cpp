@@ -5,35 +5,6 @@
 namespace tamsel {
 namespace {
 
-TEST(PlotStartBoundsOf, BoundsPerKindAndSet) {
-    struct Case {
-        PlotType kind;
-        bool recalibrated;
-        int dataNumber;
-        int proposed, smallest, largest;
-    };
-    const Case cases[] = {
-        {PlotType::RawUPlots, false, 136, 35, 20, 135},
-        {PlotType::RawYPlots, false, 136, 35, 20, 135},
-        {PlotType::RawUPlots, true, 136, 35, 35, 135},
-        {PlotType::RawYPlots, true, 136, 35, 35, 135},
-        {PlotType::LogPlr, false, 136, 35, 35, 135},
-        {PlotType::LogPlr, true, 136, 35, 35, 135},
-        // Raw plots of a short dataset: the proposal stays within the bounds.
-        {PlotType::RawUPlots, false, 30, 29, 20, 29},
-        {PlotType::LogPlr, false, 36, 35, 35, 35},
-    };
-    for (const Case& c : cases) {
-        std::optional<PlotStartBounds> bounds =
-            PlotStartBoundsOf(c.kind, 20, c.dataNumber, c.recalibrated);
-        ASSERT_TRUE(bounds.has_value());
-        EXPECT_EQ(bounds->proposed, c.proposed);
-        EXPECT_EQ(bounds->smallest, c.smallest);
-        EXPECT_EQ(bounds->largest, c.largest);
-        EXPECT_EQ(bounds->mixedFrom, 35);
-    }
-}
-
 TEST(ClampRangeEntry, NumbersRoundedAndClampedOtherTextKeepsTheValue) {
     struct Case {
         const char* text;
