@@ -167,48 +167,6 @@ TEST(CubSpl, StaysInsideTheUnitIntervalAndShrinksTheUPlotDistanceOfBiasedPredict
     }
 }
 
-TEST(CubSpl, CarriesEachCurvesPieceCountFromIndexToIndex) {
-    // At index 16 the u-values 1/16 .. 15/16 put every u-plot point on the diagonal: both
-    // coordinates are straight lines in s, so both fits merge their pieces into one. Later
-    // fits start from that one piece and, fitting well enough, keep it.
-    std::vector<double> u{0.0};
-    for (int i = 0; i < 15; ++i) u.push_back(((7 * i) % 15 + 1) / 16.0);
-    std::mt19937 random(7);
-    std::uniform_real_distribution<double> unit(0.0, 1.0);
-    while (u.size() <= 60) u.push_back(unit(random));
-    const std::vector<double> f(u.size(), 1.0);
-    const SplineRecalibration result = CubSpl(u, f, kStoredMethod, RunControl());
-    EXPECT_EQ(result.status, SplineStatus::Succeeded);
-    EXPECT_EQ(result.piecesX, 1);
-    EXPECT_EQ(result.piecesY, 1);
-
-    // Without that first index the counts stay at the method's four pieces.
-    std::vector<double> later(u.begin() + 1, u.end());
-    later.front() = 0.0;
-    const SplineRecalibration other = CubSpl(later, f, kStoredMethod, RunControl());
-    EXPECT_EQ(other.piecesX, 4);
-    EXPECT_EQ(other.piecesY, 4);
-}
-
-TEST(CubSpl, TheStatusIsThatOfTheLastFit) {
-    // With Iter 2 and a small sqMax, the last fit of the first 22 predictions still needs a
-    // refit in its third pass; with Iter 300 it does not fail, and the fits for the later
-    // predictions succeed again.
-    std::mt19937 random(2);
-    const RawPredictions raw = ExponentialPredictions(random, 60, 2.0);
-    const std::vector<double> u(raw.u.begin(), raw.u.begin() + 23);
-    const std::vector<double> f(raw.f.begin(), raw.f.begin() + 23);
-    const SplineSettings testMethod{2, 4, 1e-3, 15};
-
-    const SplineRecalibration failed = CubSpl(u, f, testMethod, RunControl());
-    EXPECT_EQ(failed.status, SplineStatus::FitFailed);
-    for (int k = 16; k <= 22; ++k) EXPECT_NE(failed.recalCdf[k], 0.0) << "index " << k;
-    SplineSettings patient = testMethod;
-    patient.iter = 300;
-    EXPECT_EQ(CubSpl(u, f, patient, RunControl()).status, SplineStatus::Succeeded);
-    EXPECT_EQ(CubSpl(raw.u, raw.f, testMethod, RunControl()).status, SplineStatus::Succeeded);
-}
-
 // A cancel stops after the index it arrives at; one requested before the run starts (the caller
 // clears its flag when it launches the run) must not be wiped out.
 TEST(CubSpl, ReportsProgressAndStopsAfterTheIndexOfACancel) {
