@@ -1,5 +1,5 @@
 // What the eight models share: published estimates, planted parameters recovered, how each fit
-// ended, percentile guards, and predictive distributions that agree with the stored fits.
+// ended, and predictive distributions that agree with the stored fits.
 #include <gtest/gtest.h>
 
 #include <boost/math/quadrature/exp_sinh.hpp>
@@ -12,14 +12,6 @@
 
 #include "littlewood_test_support.h"
 #include "model_test_support.h"
-#include "tamsel/models/du_model.h"
-#include "tamsel/models/go_model.h"
-#include "tamsel/models/jm_model.h"
-#include "tamsel/models/kl_model.h"
-#include "tamsel/models/li_model.h"
-#include "tamsel/models/lnhpp_model.h"
-#include "tamsel/models/lv_model.h"
-#include "tamsel/models/mo_model.h"
 #include "tamsel/models/model_table.h"
 #include "tamsel/models/sentinels.h"
 
@@ -88,23 +80,6 @@ TEST(ModelFits, RecoverPlantedParameters) {
          },
          {50.0, 200.0},
          4.0},
-        // Up to the time where m(t) = 950.
-        {"LNHPP",
-         2024,
-         [](test::Simulator& random) {
-             std::vector<double> times;
-             for (double arrival = random.Exponential(1.0); arrival < 950.0;
-                  arrival += random.Exponential(1.0)) {
-                 times.push_back(100.0 * std::expm1(-std::log1p(-arrival / 1000.0) / 2.0));
-             }
-             return test::FromCumulative(times);
-         },
-         0,
-         [](const Series& d, std::span<const double> p) {
-             return test::LnhppLogLikelihood(d.t, d.Count(), p[0], p[1], p[2]);
-         },
-         {1000.0, 2.0, 100.0},
-         3.0},
         {"LV",
          2024,
          [](test::Simulator& random) {
@@ -144,33 +119,6 @@ TEST(ModelFits, RecoverPlantedParameters) {
                 << "parameter " << k + 1 << ": " << fitted[k] << " se " << se[k];
         }
     }
-}
-
-// Outside [0, 1] a percentile is 0; at the ends 0 and infinite.
-TEST(Percentiles, EndsAndLevelsOutsideTheUnitInterval) {
-    const std::pair<const char*, std::function<double(double p)>> percentiles[] = {
-        {"JM", [](double p) { return PercentileJM(p, 2.0); }},
-        {"Du", [](double p) { return PercentileDu(p, 250.0, 1.0, 0.1); }},
-        {"MO", [](double p) { return PercentileMO(p, 40.0, 200.0, 3.5); }},
-        {"GO", [](double p) { return PercentileGO(p, 0.01, 100.0, 50.0); }},
-        {"HPP", [](double p) { return PercentileHpp(p, 1.0); }},
-        {"Li", [](double p) { return PercentileLi(p, 3.0, 400.0); }},
-        {"LNHPP", [](double p) { return PercentileLNHPP(p, 300.0, 2.0, 100.0, 1600.0); }},
-        {"LV", [](double p) { return PercentileLV(p, 400.0, 3.0); }},
-        {"KL", [](double p) { return PercentileKL(p, 400.0, 3.0); }},
-    };
-    for (const auto& [model, at] : percentiles) {
-        for (double p : {1.2, -0.1}) EXPECT_EQ(at(p), 0.0) << model << " " << p;
-        EXPECT_GT(at(0.5), 0.0) << model;
-        EXPECT_EQ(at(0.0), 0.0) << model;
-        if (std::string(model) == "Li" || std::string(model) == "LV" ||
-            std::string(model) == "KL") {
-            EXPECT_EQ(at(1.0), kInfiniteQuartile) << model;
-            // 400 ((1 - 0.875)^(-1/3) - 1) = 400.
-            EXPECT_CLOSE(at(0.875), 400.0, 1e-14) << model;
-        }
-    }
-    EXPECT_EQ(PercentileLNHPP(1.0, 300.0, 2.0, 100.0, 1600.0), kInfiniteQuartile);
 }
 
 // Each fit says how it ended. On SYS1 with the full budget nothing runs out of iterations,

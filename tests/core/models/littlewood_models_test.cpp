@@ -165,30 +165,6 @@ TEST(LvObjective, TinyLastEndAfterHugeFirstEndStaysFinite) {
     }
 }
 
-// Few remaining faults ((N - i) alpha < 1) and unit scales against interfailure times of
-// hundreds give Pareto shapes below 1: no finite mean, finite quartiles.
-TEST(LittlewoodFamily, ShapeAtMostOneGivesInfiniteMean) {
-    Series sys1 = test::FromDataFile("sys1.txt");
-    for (const EstimateRecord& r :
-         {RecordLi(sys1.x, sys1.t, 30, 136, 0.5, 2000.0), RecordLV(sys1.x, 50, 136, 1.0, 1.0),
-          RecordKL(sys1.x, 50, 136, 1.0, 1.0)}) {
-        EXPECT_EQ(r.mttf, 1e307);
-        EXPECT_LT(r.uppQ, 1e30);
-    }
-}
-
-TEST(LnhppRecord, FewRemainingFailuresGiveNoMeanAndUnreachableQuartiles) {
-    Series sys1 = test::FromDataFile("sys1.txt");
-    // M = 0.5 expected further failures: r = (1 + 1 / alpha) / M >= 1, and a further failure
-    // occurs with probability 1 - e^(-0.5) = 0.39 only.
-    EstimateRecord record = RecordLNHPP(sys1.x, sys1.t, 40, 136, 0.5, 2000.0);
-    EXPECT_EQ(record.mttf, 0.0);
-    EXPECT_GT(record.lowQ, 0.0);
-    EXPECT_LT(record.lowQ, 1e30);
-    EXPECT_EQ(record.median, 1e30);
-    EXPECT_EQ(record.uppQ, 1e30);
-}
-
 // The stored mean is the first-order approximation (1 + r) / lambda of the mean time to the
 // next failure given that one occurs; it agrees with the integral of the conditional survival
 // function to second order in r = (1 + 1 / alpha) / M.
