@@ -27,16 +27,5 @@ TEST(Messages, SinkSeesExactTextAndAnswersInOrder) {
     EXPECT_EQ(entries[1].icon, MessageIcon::Question);
 }
 
-TEST(Messages, NestedSinksRestoreTheOuterOne) {
-    test::RecordingSink outer;
-    {
-        test::RecordingSink inner;
-        ShowMessage("to inner");
-        EXPECT_EQ(inner.Count(), 1u);
-    }
-    ShowMessage("to outer");
-    EXPECT_EQ(outer.Texts(), std::vector<std::string>{"to outer"});
-}
-
 }  // namespace
 }  // namespace tamsel
