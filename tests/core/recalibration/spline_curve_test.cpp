@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 
 #include "spline_test_support.h"
+#include "tamsel/recalibration/spline_fit.h"
 #include "test_support.h"
 
 namespace tamsel {
@@ -105,6 +107,239 @@ TEST(InvertSpline, ATargetOutsideTheCurveGivesTheNearerEnd) {
     EXPECT_EQ(above.s, 1.0);
     EXPECT_EQ(above.piece, curve.Pieces() - 1);
     EXPECT_EQ(InvertSpline(curve, EvaluateSpline(curve, 0.5)).s, 0.5);
+}
+
+// The least-squares coefficients from the normal equations in long double: an independent
+// dense solve on the same basis (the B-spline values themselves are checked elsewhere).
+std::vector<double> NormalEquations(const SplineCurve& curve, const std::vector<double>& s,
+                                    const std::vector<double>& v, const std::vector<double>& w) {
+    const std::size_t n = curve.coefficients.size();
+    std::vector<std::vector<long double>> a(n, std::vector<long double>(n + 1, 0.0L));
+    for (std::size_t j = 0; j < s.size(); ++j) {
+        const int piece = PieceOf(curve, s[j]);
+        const std::array<double, 4> b = BSplineValues(curve, piece, s[j]);
+        const long double w2 = static_cast<long double>(w[j]) * w[j];
+        for (int p = 0; p < 4; ++p) {
+            for (int q = 0; q < 4; ++q) a[piece + p][piece + q] += w2 * b[p] * b[q];
+            a[piece + p][n] += w2 * b[p] * v[j];
+        }
+    }
+    for (std::size_t col = 0; col < n; ++col) {
+        for (std::size_t row = col + 1; row < n; ++row) {
+            const long double factor = a[row][col] / a[col][col];
+            for (std::size_t k = col; k <= n; ++k) a[row][k] -= factor * a[col][k];
+        }
+    }
+    std::vector<double> c(n);
+    for (std::size_t i = n; i-- > 0;) {
+        long double sum = a[i][n];
+        for (std::size_t k = i + 1; k < n; ++k) sum -= a[i][k] * c[k];
+        c[i] = static_cast<double>(sum / a[i][i]);
+    }
+    return c;
+}
+
+double SumOfSquares(const SplineCurve& curve, const std::vector<double>& s,
+                    const std::vector<double>& v, const std::vector<double>& w) {
+    double sum = 0.0;
+    for (std::size_t j = 0; j < s.size(); ++j) {
+        const double r = w[j] * (v[j] - EvaluateSpline(curve, s[j]));
+        sum += r * r;
+    }
+    return sum;
+}
+
+TEST(SplineLeastSquares, MatchesADenseNormalEquationsSolveOnRandomData) {
+    std::mt19937 random(4);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::uniform_real_distribution<double> weight(0.5, 2.0);
+    for (int pieces : {1, 4, 11, 17}) {
+        SplineCurve curve = MakeSplineCurve(test::RandomBreaks(random, pieces));
+        const std::vector<double> s = test::RandomSites(random, 25 * pieces);
+        std::vector<double> v(s.size());
+        std::vector<double> w(s.size());
+        for (std::size_t j = 0; j < s.size(); ++j) {
+            v[j] = unit(random);
+            w[j] = weight(random);
+        }
+        const SplineLeastSquares fit = SolveSplineLeastSquares(curve, s, v, w);
+        const std::vector<double> expected = NormalEquations(curve, s, v, w);
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_CLOSE_ABS(fit.coefficients[i], expected[i], 1e-8) << pieces << " pieces";
+        }
+
+        // The factor R, which the refit works with, measures the extra sum of squares of
+        // any other coefficients: ||R (c - c0)||^2.
+        curve.coefficients = fit.coefficients;
+        const double minimum = SumOfSquares(curve, s, v, w);
+        SplineCurve other = curve;
+        for (double& c : other.coefficients) c += unit(random) - 0.5;
+        double extra = 0.0;
+        for (int i = 0; i < fit.factor.Size(); ++i) {
+            double row = 0.0;
+            for (int k = i; k < fit.factor.Size(); ++k) {
+                row += fit.factor.At(i, k) * (other.coefficients[k] - fit.coefficients[k]);
+            }
+            extra += row * row;
+        }
+        EXPECT_CLOSE(minimum + extra, SumOfSquares(other, s, v, w), 1e-10);
+    }
+}
+
+TEST(SplineLeastSquares, CoefficientsWithoutDataAreZeroAndCannotBeRefitted) {
+    // Every site lies in the first of three pieces: coefficients 4 and 5 see no data.
+    SplineCurve curve = MakeSplineCurve({0.0, 0.4, 0.7, 1.0});
+    const std::vector<double> s{0.0, 0.1, 0.2, 0.3, 0.35};
+    const std::vector<double> v{0.5, 0.0, 0.6, 0.1, 0.7};
+    const SplineLeastSquares fit =
+        SolveSplineLeastSquares(curve, s, v, std::vector<double>(5, 1.0));
+    EXPECT_FALSE(fit.fullRank);
+    EXPECT_EQ(fit.coefficients[4], 0.0);
+    EXPECT_EQ(fit.coefficients[5], 0.0);
+    const ConstrainedRefitResult refit = ConstrainedRefit(curve, fit.factor, fit.coefficients);
+    EXPECT_EQ(refit.status, FitStatus::Failed);
+    EXPECT_EQ(refit.coefficients, fit.coefficients);
+}
+
+// Data shaped like a u-plot with a jump: the unconstrained cubic overshoots and dips.
+struct StepData {
+    std::vector<double> s;
+    std::vector<double> v;
+    std::vector<double> w;
+};
+
+StepData MakeStepData(std::mt19937& random, int sites, double jumpAt) {
+    StepData data;
+    data.s = test::RandomSites(random, sites);
+    std::uniform_real_distribution<double> noise(-0.01, 0.01);
+    for (double s : data.s)
+        data.v.push_back((s < jumpAt ? 0.1 * s : 0.9 + 0.1 * s) + noise(random));
+    data.w.assign(data.s.size(), 1.0);
+    return data;
+}
+
+TEST(ConstrainedRefit, MeetsTheOptimalityConditionsOfTheBoundedProblem) {
+    std::mt19937 random(17);
+    int refitsWithHeldBounds = 0;
+    for (int trial = 0; trial < 12; ++trial) {
+        const int pieces = 2 + trial % 6;
+        const StepData data = MakeStepData(random, 40 + 5 * trial, 0.3 + 0.04 * trial);
+        SplineCurve curve = MakeSplineCurve(test::RandomBreaks(random, pieces));
+        const SplineLeastSquares fit = SolveSplineLeastSquares(curve, data.s, data.v, data.w);
+        const ConstrainedRefitResult refit = ConstrainedRefit(curve, fit.factor, fit.coefficients);
+        ASSERT_EQ(refit.status, FitStatus::Succeeded) << "trial " << trial;
+        curve.coefficients = refit.coefficients;
+        const std::vector<double> d = DerivativeCoefficients(curve);
+        const int n = static_cast<int>(curve.coefficients.size());
+        const std::vector<double>& t = curve.knots;
+
+        // Feasibility, and complementarity: the held bounds are met with equality.
+        for (double slope : d) EXPECT_GE(slope, kSmallestSlope - 1e-12);
+        ASSERT_EQ(refit.active.size(), refit.multipliers.size());
+        for (std::size_t a = 0; a < refit.active.size(); ++a) {
+            EXPECT_CLOSE_ABS(d[refit.active[a]], kSmallestSlope, 1e-12);
+            EXPECT_GE(refit.multipliers[a], 0.0);
+        }
+        // Stationarity: R^T R (c - c0) = sum of multiplier times the gradient of the slope.
+        std::vector<double> residual(n, 0.0);
+        for (int i = 0; i < n; ++i) {
+            double row = 0.0;
+            for (int k = i; k < n; ++k) {
+                row += fit.factor.At(i, k) * (refit.coefficients[k] - fit.coefficients[k]);
+            }
+            for (int k = 0; k < n; ++k) residual[k] += fit.factor.At(i, k) * row;
+        }
+        for (std::size_t a = 0; a < refit.active.size(); ++a) {
+            const int j = refit.active[a];
+            const double f = 3.0 / (t[j + 4] - t[j + 1]);
+            residual[j] += refit.multipliers[a] * f;
+            residual[j + 1] -= refit.multipliers[a] * f;
+        }
+        for (int k = 0; k < n; ++k) EXPECT_CLOSE_ABS(residual[k], 0.0, 1e-9) << "trial " << trial;
+        if (!refit.active.empty()) ++refitsWithHeldBounds;
+    }
+    // The data must exercise the bounds, or the checks above prove little.
+    EXPECT_GE(refitsWithHeldBounds, 8);
+}
+
+std::vector<double> Values(const std::vector<double>& s, double (*f)(double)) {
+    std::vector<double> v;
+    for (double x : s) v.push_back(f(x));
+    return v;
+}
+
+// NewAdap with unit weights.
+AdaptiveFit Adapt(const std::vector<double>& s, const std::vector<double>& v, int pieces,
+                  double sqMax, int iter) {
+    return NewAdap(s, v, std::vector<double>(s.size(), 1.0), pieces, sqMax, iter);
+}
+
+TEST(NewAdap, SplitsTheWorstPieceUntilTheFitIsCloseEnough) {
+    std::mt19937 random(12);
+    const std::vector<double> s = test::RandomSites(random, 200);
+    const std::vector<double> v = Values(s, [](double x) { return x + 0.2 * std::cbrt(x - 0.62); });
+    const AdaptiveFit coarse = Adapt(s, v, 4, 1.0, 300);
+    ASSERT_EQ(coarse.passes, 1);
+    ASSERT_GT(coarse.residual, 1e-4);
+    const AdaptiveFit fine = Adapt(s, v, 4, 1e-4, 300);
+    EXPECT_EQ(fine.status, FitStatus::Succeeded);
+    EXPECT_LT(fine.residual, 1e-4);
+    EXPECT_GT(fine.curve.Pieces(), 4);
+    EXPECT_GT(fine.passes, 1);
+    // The new breaks go where the fit was worst: around the infinite slope.
+    int nearKink = 0;
+    for (double b : fine.curve.breaks) nearKink += std::abs(b - 0.62) < 0.1 ? 1 : 0;
+    EXPECT_GE(nearKink, fine.curve.Pieces() - 4);
+}
+
+double Fifth(double s) { return s * s * s * s * s; }
+
+// Each way the adaptation can fail: too many pieces needed (a curve too wiggly for 1e-12), a
+// refit still needed after iter passes (x^5 dips below zero slope near 0 without one), breaks
+// that would repeat (noise is no increasing curve), too few sites. The curve kept is a
+// refitted, increasing one.
+TEST(NewAdap, FailsWhenTheFitCannotBeFinishedWithinItsLimits) {
+    std::mt19937 random(14);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const std::vector<double> s = test::RandomSites(random, 300);
+    std::vector<double> noise(s.size());
+    for (double& value : noise) value = unit(random);
+    struct Case {
+        const char* what;
+        std::vector<double> s, v;
+        double sqMax;
+        int iter;
+        int pieces, passes;  // 0: fewer than kMaxPieces, or passes fewer than iter
+    };
+    const Case cases[] = {
+        {"wiggly", s, Values(s, [](double x) { return x + 0.02 * std::sin(40.0 * x); }), 1e-12,
+         1000, kMaxPieces, kMaxPieces - 4 + 1},
+        {"refit after iter passes", s, Values(s, Fifth), 1e-9, 2, 0, 3},
+        {"breaks repeat", s, noise, 1e-6, 1000, 0, 0},
+        {"three sites", {0.0, 0.5, 1.0}, {0.0, 0.5, 1.0}, 1.0, 300, 1, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const AdaptiveFit fit = Adapt(c.s, c.v, 4, c.sqMax, c.iter);
+        EXPECT_EQ(fit.status, FitStatus::Failed);
+        if (c.pieces != 0) {
+            EXPECT_EQ(fit.curve.Pieces(), c.pieces);
+        } else {
+            EXPECT_LT(fit.curve.Pieces(), kMaxPieces);
+        }
+        if (c.passes != 0) {
+            EXPECT_EQ(fit.passes, c.passes);
+        } else {
+            EXPECT_LT(fit.passes, c.iter);
+        }
+        if (c.s.size() < 4) {
+            EXPECT_EQ(fit.curve.coefficients, std::vector<double>(4, 0.0));
+            continue;
+        }
+        for (double slope : DerivativeCoefficients(fit.curve)) {
+            EXPECT_GE(slope, kSmallestSlope - 1e-12);
+        }
+    }
 }
 
 }  // namespace
