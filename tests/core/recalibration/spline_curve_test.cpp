@@ -3,17 +3,76 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <random>
 
-#include "spline_test_support.h"
 #include "tamsel/recalibration/spline_fit.h"
 #include "test_support.h"
 
 namespace tamsel {
 namespace {
 
-using test::Cubic;
+// Independent truths: cubics in power form, their B-spline coefficients by blossoming, random
+// breaks and sites.
+
+// a[0] + a[1] s + a[2] s^2 + a[3] s^3.
+using Cubic = std::array<double, 4>;
+
+// The derivative of the given order (0 to 3) of p at s.
+double EvaluateCubic(const Cubic& p, double s, int order) {
+    switch (order) {
+        case 0:
+            return p[0] + s * (p[1] + s * (p[2] + s * p[3]));
+        case 1:
+            return p[1] + s * (2.0 * p[2] + s * 3.0 * p[3]);
+        case 2:
+            return 2.0 * p[2] + 6.0 * p[3] * s;
+        case 3:
+            return 6.0 * p[3];
+        default:
+            return 0.0;
+    }
+}
+
+// The B-spline coefficients of p on the curve's knots: coefficient i is the blossom of p at
+// knots i + 1, i + 2, i + 3 (Marsden's identity), computed without any spline routine.
+std::vector<double> BlossomCoefficients(const SplineCurve& curve, const Cubic& p) {
+    const std::vector<double>& t = curve.knots;
+    std::vector<double> c(curve.coefficients.size());
+    for (std::size_t i = 0; i < c.size(); ++i) {
+        const double x = t[i + 1];
+        const double y = t[i + 2];
+        const double z = t[i + 3];
+        c[i] = p[0] + p[1] * (x + y + z) / 3.0 + p[2] * (x * y + y * z + z * x) / 3.0 +
+               p[3] * x * y * z;
+    }
+    return c;
+}
+
+// Breaks 0 < ... < 1 of the given number of pieces, spread at random but no closer than a
+// tenth of an even spacing.
+std::vector<double> RandomBreaks(std::mt19937& random, int pieces) {
+    std::uniform_real_distribution<double> jitter(0.1, 1.0);
+    std::vector<double> widths(pieces);
+    double total = 0.0;
+    for (double& width : widths) total += (width = jitter(random));
+    std::vector<double> breaks{0.0};
+    double running = 0.0;
+    for (int p = 0; p + 1 < pieces; ++p) breaks.push_back((running += widths[p]) / total);
+    breaks.push_back(1.0);
+    return breaks;
+}
+
+// count sorted distinct sites in [0, 1], the first at 0 and the last at 1.
+std::vector<double> RandomSites(std::mt19937& random, int count) {
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::vector<double> sites{0.0, 1.0};
+    while (static_cast<int>(sites.size()) < count) sites.push_back(unit(random));
+    std::sort(sites.begin(), sites.end());
+    sites.erase(std::unique(sites.begin(), sites.end()), sites.end());
+    return sites;
+}
 
 TEST(SplineCurve, PieceOfTakesTheRightPieceAtABreakAndClampsOutside) {
     const SplineCurve curve = MakeSplineCurve({0.0, 0.3, 0.7, 1.0});
@@ -32,33 +91,32 @@ TEST(SplineCurve, EvaluatesACubicAndItsDerivativesOnEveryPiece) {
     std::uniform_real_distribution<double> coefficient(-3.0, 3.0);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     for (int pieces : {1, 3, 8, 17}) {
-        SplineCurve curve = MakeSplineCurve(test::RandomBreaks(random, pieces));
+        SplineCurve curve = MakeSplineCurve(RandomBreaks(random, pieces));
         const Cubic p{coefficient(random), coefficient(random), coefficient(random),
                       coefficient(random)};
-        curve.coefficients = test::BlossomCoefficients(curve, p);
+        curve.coefficients = BlossomCoefficients(curve, p);
         for (int trial = 0; trial < 40; ++trial) {
             const double s = unit(random);
             const int piece = PieceOf(curve, s);
             for (int order = 0; order <= 3; ++order) {
                 // Each order divides by knot spans no shorter than a tenth of 1/17.
                 EXPECT_CLOSE_ABS(EvaluateSplinePiece(curve, s, piece, order),
-                                 test::EvaluateCubic(p, s, order), 1e-9)
+                                 EvaluateCubic(p, s, order), 1e-9)
                     << "pieces " << pieces << " order " << order;
             }
             EXPECT_EQ(EvaluateSplinePiece(curve, s, piece, 4), 0.0);
-            EXPECT_CLOSE_ABS(EvaluateSpline(curve, s), test::EvaluateCubic(p, s, 0), 1e-12);
+            EXPECT_CLOSE_ABS(EvaluateSpline(curve, s), EvaluateCubic(p, s, 0), 1e-12);
         }
         // Outside its own interval a piece extends its cubic.
-        EXPECT_CLOSE_ABS(EvaluateSplinePiece(curve, 0.99, 0, 0), test::EvaluateCubic(p, 0.99, 0),
-                         1e-9);
+        EXPECT_CLOSE_ABS(EvaluateSplinePiece(curve, 0.99, 0, 0), EvaluateCubic(p, 0.99, 0), 1e-9);
     }
 }
 
 TEST(SplineCurve, DerivativeCoefficientsAreTheBlossomsOfTheDerivative) {
     std::mt19937 random(3);
-    SplineCurve curve = MakeSplineCurve(test::RandomBreaks(random, 5));
+    SplineCurve curve = MakeSplineCurve(RandomBreaks(random, 5));
     const Cubic p{0.2, -1.0, 2.5, 0.7};
-    curve.coefficients = test::BlossomCoefficients(curve, p);
+    curve.coefficients = BlossomCoefficients(curve, p);
     const std::vector<double> d = DerivativeCoefficients(curve);
     ASSERT_EQ(d.size(), curve.coefficients.size() - 1);
     const std::vector<double>& t = curve.knots;
@@ -154,8 +212,8 @@ TEST(SplineLeastSquares, MatchesADenseNormalEquationsSolveOnRandomData) {
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     std::uniform_real_distribution<double> weight(0.5, 2.0);
     for (int pieces : {1, 4, 11, 17}) {
-        SplineCurve curve = MakeSplineCurve(test::RandomBreaks(random, pieces));
-        const std::vector<double> s = test::RandomSites(random, 25 * pieces);
+        SplineCurve curve = MakeSplineCurve(RandomBreaks(random, pieces));
+        const std::vector<double> s = RandomSites(random, 25 * pieces);
         std::vector<double> v(s.size());
         std::vector<double> w(s.size());
         for (std::size_t j = 0; j < s.size(); ++j) {
@@ -210,7 +268,7 @@ struct StepData {
 
 StepData MakeStepData(std::mt19937& random, int sites, double jumpAt) {
     StepData data;
-    data.s = test::RandomSites(random, sites);
+    data.s = RandomSites(random, sites);
     std::uniform_real_distribution<double> noise(-0.01, 0.01);
     for (double s : data.s)
         data.v.push_back((s < jumpAt ? 0.1 * s : 0.9 + 0.1 * s) + noise(random));
@@ -224,7 +282,7 @@ TEST(ConstrainedRefit, MeetsTheOptimalityConditionsOfTheBoundedProblem) {
     for (int trial = 0; trial < 12; ++trial) {
         const int pieces = 2 + trial % 6;
         const StepData data = MakeStepData(random, 40 + 5 * trial, 0.3 + 0.04 * trial);
-        SplineCurve curve = MakeSplineCurve(test::RandomBreaks(random, pieces));
+        SplineCurve curve = MakeSplineCurve(RandomBreaks(random, pieces));
         const SplineLeastSquares fit = SolveSplineLeastSquares(curve, data.s, data.v, data.w);
         const ConstrainedRefitResult refit = ConstrainedRefit(curve, fit.factor, fit.coefficients);
         ASSERT_EQ(refit.status, FitStatus::Succeeded) << "trial " << trial;
@@ -276,7 +334,7 @@ AdaptiveFit Adapt(const std::vector<double>& s, const std::vector<double>& v, in
 
 TEST(NewAdap, SplitsTheWorstPieceUntilTheFitIsCloseEnough) {
     std::mt19937 random(12);
-    const std::vector<double> s = test::RandomSites(random, 200);
+    const std::vector<double> s = RandomSites(random, 200);
     const std::vector<double> v = Values(s, [](double x) { return x + 0.2 * std::cbrt(x - 0.62); });
     const AdaptiveFit coarse = Adapt(s, v, 4, 1.0, 300);
     ASSERT_EQ(coarse.passes, 1);
@@ -301,7 +359,7 @@ double Fifth(double s) { return s * s * s * s * s; }
 TEST(NewAdap, FailsWhenTheFitCannotBeFinishedWithinItsLimits) {
     std::mt19937 random(14);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
-    const std::vector<double> s = test::RandomSites(random, 300);
+    const std::vector<double> s = RandomSites(random, 300);
     std::vector<double> noise(s.size());
     for (double& value : noise) value = unit(random);
     struct Case {
