@@ -52,6 +52,8 @@ TEST(YPlotCurve, NormalisedRunningSumOfMinusLogSurvival) {
         {{0.5, 0.75, 0.0}, {ln2 / (3 * ln2), 1.0, 1.0}, 2.0 / 3},
         // A u of 1 adds the logarithm cap.
         {{0.5, 1.0}, {ln2 / (ln2 + kCap), 1.0}, std::nullopt},
+        // A recalibrated u a rounding error outside [0, 1] is read as its end.
+        {{0.5, 1.0 + 1e-12, -1e-12}, {ln2 / (ln2 + kCap), 1.0, 1.0}, std::nullopt},
         // Every x is 0, so the sum is 0: all x are 0 instead of 0 / 0.
         {{0.0, 0.0}, {0.0, 0.0}, 1.0},
         {{}, {}, 0.0},
@@ -68,14 +70,6 @@ TEST(YPlotCurve, NormalisedRunningSumOfMinusLogSurvival) {
             EXPECT_CLOSE_ABS(curve.distance, *c.distance, 1e-14);
         }
     }
-}
-
-TEST(YPlotCurve, OutliersAreClamped) {
-    // A recalibrated u a rounding error outside [0, 1] is read as its end.
-    MeasureCurve clamped = YPlotCurve(std::vector<double>{0.5, 1.0 + 1e-12, -1e-12});
-    MeasureCurve ends = YPlotCurve(std::vector<double>{0.5, 1.0, 0.0});
-    EXPECT_EQ(clamped.points, ends.points);
-    EXPECT_EQ(clamped.distance, ends.distance);
 }
 
 TEST(MeasureCurve, SignificanceOfTheStandardStatistic) {
