@@ -74,51 +74,43 @@ TEST(ModelFits, RecoverPlantedParameters) {
     struct Case {
         const char* model;
         std::uint64_t seed;
-        std::function<Series(test::Simulator&)> sample;
         std::int32_t rangeBack;  // the fit runs over the last rangeBack + 1 failures
-        LogLikelihood logLik;    // of the parameters in the order they are stored
         std::vector<double> planted;
         double sigmas;  // how far, in standard errors, the fit may lie from planted
+        std::function<Series(test::Simulator&)> sample;
+        LogLikelihood logLik;  // of the parameters in the order they are stored
+    };
+    // Beyond failure 709 e^i overflows, beyond about 1490 theta0 underflows to 0.
+    const auto moSample = [](test::Simulator& random) {
+        std::vector<double> times;
+        double arrival = 0.0;
+        for (int k = 1; k <= 2000; ++k) {
+            arrival += random.Exponential(1.0);
+            times.push_back(50.0 * std::expm1(arrival / 200.0));
+        }
+        return test::FromCumulative(times);
+    };
+    const auto moLogLik = [](const Series& d, std::span<const double> p) {
+        const std::int32_t n = d.Count();
+        double sum = n * std::log(p[1]) - p[1] * std::log1p(d.t[n] / p[0]);
+        for (std::int32_t j = 1; j <= n; ++j) sum -= std::log(p[0] + d.t[j]);
+        return sum;
+    };
+    const auto lvSample = [](test::Simulator& random) {
+        std::vector<double> times;
+        for (int j = 1; j <= 300; ++j) {
+            times.push_back((20.0 + 5.0 * j) * std::expm1(random.Exponential(1.0) / 4.0));
+        }
+        return test::FromInterfailure(times);
+    };
+    const auto lvLogLik = [](const Series& d, std::span<const double> p) {
+        return test::ParetoLogLikelihood(
+            d.x, d.Count(), [&](std::int32_t) { return p[0]; },
+            [&](std::int32_t j) { return p[1] + p[2] * j; });
     };
     const Case cases[] = {
-        // Beyond failure 709 e^i overflows, beyond about 1490 theta0 underflows to 0.
-        {"MO",
-         7,
-         [](test::Simulator& random) {
-             std::vector<double> times;
-             double arrival = 0.0;
-             for (int k = 1; k <= 2000; ++k) {
-                 arrival += random.Exponential(1.0);
-                 times.push_back(50.0 * std::expm1(arrival / 200.0));
-             }
-             return test::FromCumulative(times);
-         },
-         600,
-         [](const Series& d, std::span<const double> p) {
-             const std::int32_t n = d.Count();
-             double sum = n * std::log(p[1]) - p[1] * std::log1p(d.t[n] / p[0]);
-             for (std::int32_t j = 1; j <= n; ++j) sum -= std::log(p[0] + d.t[j]);
-             return sum;
-         },
-         {50.0, 200.0},
-         4.0},
-        {"LV",
-         2024,
-         [](test::Simulator& random) {
-             std::vector<double> times;
-             for (int j = 1; j <= 300; ++j) {
-                 times.push_back((20.0 + 5.0 * j) * std::expm1(random.Exponential(1.0) / 4.0));
-             }
-             return test::FromInterfailure(times);
-         },
-         0,
-         [](const Series& d, std::span<const double> p) {
-             return test::ParetoLogLikelihood(
-                 d.x, d.Count(), [&](std::int32_t) { return p[0]; },
-                 [&](std::int32_t j) { return p[1] + p[2] * j; });
-         },
-         {4.0, 20.0, 5.0},
-         3.0},
+        {"MO", 7, 600, {50.0, 200.0}, 4.0, moSample, moLogLik},
+        {"LV", 2024, 0, {4.0, 20.0, 5.0}, 3.0, lvSample, lvLogLik},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.model);
@@ -243,13 +235,15 @@ using test::FromCumulative;
 using test::FromDataFile;
 using test::FromInterfailure;
 
-EstimateRecord FitJM(const Series& series, std::int32_t i, std::int32_t rangeEnd) {
-    return PrepareJM(series.x, series.t, rangeEnd, ReferenceSettings())(i).record;
+// The record at i of a fit over failures 1..rangeEnd.
+EstimateRecord FitAt(const char* code, const Series& series, std::int32_t i,
+                     std::int32_t rangeEnd) {
+    return FindModel(code)->prepare(series.x, series.t, rangeEnd, ReferenceSettings())(i).record;
 }
 
 TEST(JelinskiMoranda, FirstIndexFindsAllFaults) {
     Series series = FromInterfailure({4.0, 7.0});
-    EstimateRecord record = FitJM(series, 1, 2);
+    EstimateRecord record = FitAt("JM", series, 1, 2);
     EXPECT_EQ(record.param1, 1.0);
     EXPECT_EQ(record.param2, 0.25);
     EXPECT_EQ(record.mttf, 0.0);
@@ -273,7 +267,7 @@ TEST(JelinskiMoranda, SecondIndexCasesFollowTheLimitTests) {
                           Case{3, 2, Kind::NoReduction}, Case{115, 0, Kind::NoReduction}}) {
         SCOPED_TRACE(std::to_string(c.x1) + ", " + std::to_string(c.x2));
         Series series = FromInterfailure({c.x1, c.x2, 1.0});
-        EstimateRecord record = FitJM(series, 2, 3);
+        EstimateRecord record = FitAt("JM", series, 2, 3);
         double time = c.x1 + c.x2;
         switch (c.kind) {
             case Kind::AllFound:
@@ -306,7 +300,7 @@ TEST(JelinskiMoranda, ProfileMaximumBeyondTheSentinelHasNoFaultReduction) {
         SCOPED_TRACE(n0);
         std::vector<double> times;
         for (int j = 1; j <= 30; ++j) times.push_back(n0 / (n0 - j + 1));
-        EstimateRecord record = FitJM(FromInterfailure(times), 30, 30);
+        EstimateRecord record = FitAt("JM", FromInterfailure(times), 30, 30);
         if (n0 < kInfiniteFaults) {
             EXPECT_CLOSE(record.param1, n0, 1e-6);
             EXPECT_CLOSE(record.param2, 1.0 / n0, 1e-6);
@@ -318,13 +312,9 @@ TEST(JelinskiMoranda, ProfileMaximumBeyondTheSentinelHasNoFaultReduction) {
     }
 }
 
-EstimateRecord FitDu(const Series& series, std::int32_t i, std::int32_t rangeEnd) {
-    return PrepareDu(series.x, series.t, rangeEnd)(i).record;
-}
-
 TEST(Duane, ClosedFormFitOnTwoFailures) {
     Series series = FromCumulative({1.0, std::numbers::e, 4.0});
-    EstimateRecord record = FitDu(series, 2, 3);
+    EstimateRecord record = FitAt("Du", series, 2, 3);
     EXPECT_CLOSE(record.param1, 2.0, 1e-15);
     EXPECT_CLOSE(record.param2, 2.0 / (std::numbers::e * std::numbers::e), 1e-15);
     EXPECT_CLOSE(record.param2 * std::pow(std::numbers::e, record.param1), 2.0, 1e-15);
@@ -336,8 +326,8 @@ TEST(Duane, ClosedFormFitOnTwoFailures) {
     EXPECT_EQ(record.cdf,
               CdfDu(std::numbers::e, 4.0 - std::numbers::e, 2.0, record.param2, survival));
     EXPECT_GT(record.cdf, 0.0);
-    EXPECT_EQ(FitDu(series, 2, 2).cdf, 0.0);
-    EXPECT_EQ(FitDu(series, 2, 2).pdf, 0.0);
+    EXPECT_EQ(FitAt("Du", series, 2, 2).cdf, 0.0);
+    EXPECT_EQ(FitAt("Du", series, 2, 2).pdf, 0.0);
 }
 
 TEST(Duane, UndefinedFitsStoreTheHomogeneousProcess) {
@@ -351,7 +341,7 @@ TEST(Duane, UndefinedFitsStoreTheHomogeneousProcess) {
           Case{"a first time of zero", {0, 5, 12, 20}, 3}, Case{"the first failure", {7, 9}, 1}}) {
         SCOPED_TRACE(c.what);
         Series series = FromCumulative(c.cumulative);
-        EstimateRecord record = FitDu(series, c.i, series.Count());
+        EstimateRecord record = FitAt("Du", series, c.i, series.Count());
         double time = series.t[c.i];
         EXPECT_EQ(record.param1, 1.0);
         EXPECT_CLOSE(record.param2, c.i / time, 1e-15);
@@ -360,21 +350,17 @@ TEST(Duane, UndefinedFitsStoreTheHomogeneousProcess) {
         EXPECT_CLOSE(record.cdf, 1.0 - std::exp(-c.i / time * series.x[c.i + 1]), 1e-13);
     }
     // All failures at time 0: the rate is infinite and stored as 1e30.
-    EstimateRecord record = FitDu(FromCumulative({0, 0, 0, 0}), 3, 4);
+    EstimateRecord record = FitAt("Du", FromCumulative({0, 0, 0, 0}), 3, 4);
     EXPECT_EQ(record.param1, 1.0);
     EXPECT_EQ(record.param2, kInfiniteQuartile);
     EXPECT_TRUE(std::isfinite(record.mttf));
     EXPECT_TRUE(std::isfinite(record.pdf));
 }
 
-EstimateRecord FitGO(const Series& series, std::int32_t i, std::int32_t rangeEnd) {
-    return PrepareGO(series.x, series.t, rangeEnd, ReferenceSettings())(i).record;
-}
-
 TEST(GoelOkumoto, NoGrowthGivesTheHomogeneousLimit) {
     // Failure times 1, 2, 3, 4: m = 2.5 > T / 2 = 2.
     Series series = FromCumulative({1, 2, 3, 4, 6});
-    EstimateRecord record = FitGO(series, 4, 5);
+    EstimateRecord record = FitAt("GO", series, 4, 5);
     EXPECT_EQ(record.param1, kInfiniteFaults);
     EXPECT_EQ(record.param2, 0.0);
     EXPECT_EQ(record.param3, 1.0);
@@ -398,15 +384,11 @@ TEST(GoelOkumoto, DistributionsStopWhereNoFurtherFailureIsExpected) {
     EXPECT_EQ(CdfHpp(701.0, 1.0), 1.0);
 }
 
-EstimateRecord FitMO(const Series& series, std::int32_t i, std::int32_t rangeEnd) {
-    return PrepareMO(series.x, series.t, rangeEnd, ReferenceSettings())(i).record;
-}
-
 TEST(MusaOkumoto, FitAtTheLowerEndHasUnitScale) {
     // A first failure at time 0 draws the maximum to a = 0; the search stops at theta0,
     // where beta0 = 1 up to rounding.
     Series series = FromInterfailure({0.0, 10.0, 5.0});
-    EstimateRecord record = FitMO(series, 2, 3);
+    EstimateRecord record = FitAt("MO", series, 2, 3);
     EXPECT_CLOSE(record.param2, 1.0, 1e-6);
     double scale = record.param1 + 10.0;
     EXPECT_GE(record.mttf, 1e6 * scale);

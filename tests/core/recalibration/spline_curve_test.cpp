@@ -244,21 +244,6 @@ TEST(SplineLeastSquares, MatchesADenseNormalEquationsSolveOnRandomData) {
     }
 }
 
-TEST(SplineLeastSquares, CoefficientsWithoutDataAreZeroAndCannotBeRefitted) {
-    // Every site lies in the first of three pieces: coefficients 4 and 5 see no data.
-    SplineCurve curve = MakeSplineCurve({0.0, 0.4, 0.7, 1.0});
-    const std::vector<double> s{0.0, 0.1, 0.2, 0.3, 0.35};
-    const std::vector<double> v{0.5, 0.0, 0.6, 0.1, 0.7};
-    const SplineLeastSquares fit =
-        SolveSplineLeastSquares(curve, s, v, std::vector<double>(5, 1.0));
-    EXPECT_FALSE(fit.fullRank);
-    EXPECT_EQ(fit.coefficients[4], 0.0);
-    EXPECT_EQ(fit.coefficients[5], 0.0);
-    const ConstrainedRefitResult refit = ConstrainedRefit(curve, fit.factor, fit.coefficients);
-    EXPECT_EQ(refit.status, FitStatus::Failed);
-    EXPECT_EQ(refit.coefficients, fit.coefficients);
-}
-
 // Data shaped like a u-plot with a jump: the unconstrained cubic overshoots and dips.
 struct StepData {
     std::vector<double> s;

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "tamsel/support/selection.h"
-#include "test_support.h"
 
 namespace tamsel {
 namespace {
@@ -13,19 +12,6 @@ TEST(Messages, WithoutSinkQuestionsGetTheCautiousAnswer) {
     EXPECT_EQ(Ask("q", MessageButtons::YesNo, MessageIcon::Question), MessageAnswer::No);
     EXPECT_EQ(Ask("q", MessageButtons::OkCancel, MessageIcon::None), MessageAnswer::Cancel);
     InstallMessageSink(previous);
-}
-
-TEST(Messages, SinkSeesExactTextAndAnswersInOrder) {
-    test::RecordingSink sink;
-    sink.QueueAnswer(MessageAnswer::No);
-    ShowMessage("plain");
-    EXPECT_EQ(Ask("question?", MessageButtons::YesNo, MessageIcon::Question), MessageAnswer::No);
-    EXPECT_EQ(Ask("again?", MessageButtons::YesNo, MessageIcon::Question), MessageAnswer::Yes);
-    auto entries = sink.Entries();
-    ASSERT_EQ(entries.size(), 3u);
-    EXPECT_EQ(entries[0].text, "plain");
-    EXPECT_EQ(entries[0].buttons, MessageButtons::Ok);
-    EXPECT_EQ(entries[1].icon, MessageIcon::Question);
 }
 
 TEST(CurrentSelection, ClearingTheDataSetForgetsEverythingBelowIt) {
