@@ -30,6 +30,31 @@ constexpr int kRuns = 200000;
 double Uniform(Rng& rng) { return std::uniform_real_distribution<double>(0.0, 1.0)(rng); }
 double Exponential(Rng& rng, double rate) { return -std::log1p(-Uniform(rng)) / rate; }
 
+// The reference inference method.
+const MinimisationSettings kReference{300, 1e-15, 1e-8, 0.4, 1e-7};
+
+struct Fitted {
+    FailureSeries x{0.0};
+    FailureSeries t{0.0};
+    StoredFit fit;
+    ParameterIntervals intervals;
+};
+
+// A model fitted to all of SYS1, as a run stores it, with its intervals.
+Fitted FitSys1(const char* code) {
+    Fitted f;
+    for (double value : test::ReadDataValues("sys1.txt")) {
+        f.x.push_back(value);
+        f.t.push_back(f.t.back() + value);
+    }
+    const auto n = static_cast<std::int32_t>(f.x.size()) - 1;
+    const ModelInfo& model = *FindModel(code);
+    const IndexResult r = model.prepare(f.x, f.t, n, kReference)(n);
+    f.fit = {n, r.record.param1, r.record.param2, r.record.param3, r.record.median, f.t[n]};
+    f.intervals = ParameterIntervalsAt(model, f.x, f.t, f.fit, r.termination.outcome);
+    return f;
+}
+
 // One simulated future from failure n: the time to the next failure (infinite when none comes
 // before horizon) and the number of failures within the mission.
 struct Future {
@@ -288,20 +313,15 @@ TEST(Forecast, TargetsNeverReached) {
 // A recalibrated prediction's next failure and forecast at index k come from the function
 // that recalibrated prediction k: the same values as the whole set's recalibration.
 TEST(Forecast, RecalibratedNextFailureMatchesTheRecalibratedSet) {
-    const std::vector<double> data = test::ReadDataValues("sys1.txt");
-    FailureSeries x{0.0}, t{0.0};
-    for (double value : data) {
-        x.push_back(value);
-        t.push_back(t.back() + value);
-    }
+    const Fitted sys1 = FitSys1("MO");
+    const FailureSeries& x = sys1.x;
+    const FailureSeries& t = sys1.t;
     const ModelInfo& model = *FindModel("MO");
     const std::int32_t start = 20;
-    const auto end = static_cast<std::int32_t>(data.size());
+    const std::int32_t end = sys1.fit.index;
     EstimatesArray estimates;
-    ASSERT_EQ(
-        model.estimate(x, t, start, end, {300, 1e-15, 1e-8, 0.4, 1e-7}, estimates, RunControl())
-            .status,
-        EstimationStatus::Completed);
+    ASSERT_EQ(model.estimate(x, t, start, end, kReference, estimates, RunControl()).status,
+              EstimationStatus::Completed);
     // Prediction k = 1.. is the fit at failure index start + k - 1.
     std::vector<double> u{0.0}, f{0.0};
     for (std::int32_t i = start; i < end; ++i) {
@@ -348,28 +368,6 @@ TEST(ReciprocalSum, AgreesWithDigammaDifferences) {
         for (long j = 0; j < k; ++j) exact += 1.0L / (static_cast<long double>(d) - j);
         EXPECT_CLOSE(ReciprocalSum(d, k), static_cast<double>(exact), 1e-13);
     }
-}
-
-struct Fitted {
-    FailureSeries x{0.0};
-    FailureSeries t{0.0};
-    StoredFit fit;
-    ParameterIntervals intervals;
-};
-
-// A model fitted to all of SYS1, as a run stores it, with its intervals.
-Fitted FitSys1(const char* code) {
-    Fitted f;
-    for (double value : test::ReadDataValues("sys1.txt")) {
-        f.x.push_back(value);
-        f.t.push_back(f.t.back() + value);
-    }
-    const auto n = static_cast<std::int32_t>(f.x.size()) - 1;
-    const ModelInfo& model = *FindModel(code);
-    const IndexResult r = model.prepare(f.x, f.t, n, {300, 1e-15, 1e-8, 0.4, 1e-7})(n);
-    f.fit = {n, r.record.param1, r.record.param2, r.record.param3, r.record.median, f.t[n]};
-    f.intervals = ParameterIntervalsAt(model, f.x, f.t, f.fit, r.termination.outcome);
-    return f;
 }
 
 constexpr double kMission = 1000.0;
