@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Reference p-values of the Kolmogorov statistic for kolmogorov_test.cpp.
+"""Reference p-values of the Kolmogorov statistic for measures_test.cpp.
 
 P(D_n < d) is the probability that the n uniform order statistics stay inside the band
 i/n - d < U(i) < (i-1)/n + d. Between consecutive band breakpoints the counts of points are

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 #include "test_support.h"
 
@@ -10,25 +9,6 @@ namespace tamsel::test {
 
 double OnLine(std::int32_t j, std::int32_t n, double first, double last) {
     return (first * (n - j) + last * (j - 1)) / (n - 1);
-}
-
-double LiLogLikelihood(const FailureSeries& t, std::int32_t n, double remaining, double alpha,
-                       double beta) {
-    double sum = 0.0;
-    for (std::int32_t j = 1; j <= n; ++j) {
-        sum += std::log(remaining + (n - j + 1)) + std::log(alpha / beta) -
-               (alpha + 1.0) * std::log1p(t[j] / beta);
-    }
-    return sum - remaining * alpha * std::log1p(t[n] / beta);
-}
-
-double LnhppLogLikelihood(const FailureSeries& t, std::int32_t n, double mu, double alpha,
-                          double beta) {
-    double sum = 0.0;
-    for (std::int32_t j = 1; j <= n; ++j) {
-        sum += std::log(mu * alpha / beta) - (alpha + 1.0) * std::log1p(t[j] / beta);
-    }
-    return sum + mu * std::expm1(-alpha * std::log1p(t[n] / beta));
 }
 
 double ParetoLogLikelihood(const FailureSeries& x, std::int32_t n,
@@ -55,66 +35,6 @@ std::array<double, 2> CentralDifference(const std::function<double(std::span<con
         derivative[k] = (f(up) - f(down)) / (up[k] - down[k]);
     }
     return derivative;
-}
-
-Point3 NelderMead(const Function3& f, Point3 start, double step, int maxEvaluations) {
-    std::array<Point3, 4> simplex;
-    std::array<double, 4> value{};
-    simplex.fill(start);
-    for (std::size_t k = 0; k < 3; ++k) simplex[k + 1][k] += step;
-    int evaluations = 0;
-    auto evaluate = [&](const Point3& p) {
-        ++evaluations;
-        double v = f(p);
-        return std::isnan(v) ? std::numeric_limits<double>::infinity() : v;
-    };
-    for (std::size_t k = 0; k < 4; ++k) value[k] = evaluate(simplex[k]);
-    auto along = [](const Point3& from, const Point3& to, double factor) {
-        Point3 p;
-        for (std::size_t k = 0; k < 3; ++k) p[k] = from[k] + factor * (to[k] - from[k]);
-        return p;
-    };
-    while (evaluations < maxEvaluations) {
-        std::array<std::size_t, 4> order{0, 1, 2, 3};
-        std::sort(order.begin(), order.end(),
-                  [&](std::size_t a, std::size_t b) { return value[a] < value[b]; });
-        const std::size_t best = order[0];
-        const std::size_t worst = order[3];
-        const std::size_t second = order[2];
-        if (std::fabs(value[worst] - value[best]) <= 1e-13 * (1.0 + std::fabs(value[best]))) {
-            break;
-        }
-        Point3 centroid{};
-        for (std::size_t v : {order[0], order[1], order[2]}) {
-            for (std::size_t k = 0; k < 3; ++k) centroid[k] += simplex[v][k] / 3.0;
-        }
-        Point3 reflected = along(centroid, simplex[worst], -1.0);
-        double reflectedValue = evaluate(reflected);
-        if (reflectedValue < value[best]) {
-            Point3 expanded = along(centroid, simplex[worst], -2.0);
-            double expandedValue = evaluate(expanded);
-            bool expand = expandedValue < reflectedValue;
-            simplex[worst] = expand ? expanded : reflected;
-            value[worst] = expand ? expandedValue : reflectedValue;
-        } else if (reflectedValue < value[second]) {
-            simplex[worst] = reflected;
-            value[worst] = reflectedValue;
-        } else {
-            Point3 contracted = along(centroid, simplex[worst], 0.5);
-            double contractedValue = evaluate(contracted);
-            if (contractedValue < value[worst]) {
-                simplex[worst] = contracted;
-                value[worst] = contractedValue;
-            } else {
-                for (std::size_t v : {order[1], order[2], order[3]}) {
-                    simplex[v] = along(simplex[best], simplex[v], 0.5);
-                    value[v] = evaluate(simplex[v]);
-                }
-            }
-        }
-    }
-    return simplex[static_cast<std::size_t>(std::min_element(value.begin(), value.end()) -
-                                            value.begin())];
 }
 
 std::vector<double> StandardErrors(const std::function<double(std::span<const double>)>& nll,

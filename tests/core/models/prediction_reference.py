@@ -15,7 +15,7 @@ prints, per data set and model, the rows with a value off by more than the toler
 largest relative error of each field; --rows lists every such row.
        prediction_reference.py --case MODEL I T P1 P2 P3 S
 prints the references of one stored fit (failure index I at cumulative time T, parameters
-P1..P3) for prediction_accuracy_test.cpp: Cdf and Pdf at S, the quartiles and the mean.
+P1..P3) for all_models_test.cpp: Cdf and Pdf at S, the quartiles and the mean.
 """
 import argparse
 import sqlite3

@@ -1,10 +1,11 @@
 // Forecasts checked against simulations of each fitted model, written here from the models'
 // definitions (intensities, fault detection times, gamma-mixed rates), not from the formulas
-// under test.
+// under test; their intervals against likelihoods written apart; information criteria.
 #include "tamsel/prediction/forecast.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <boost/math/special_functions/digamma.hpp>
 #include <cmath>
 #include <functional>
@@ -13,8 +14,10 @@
 #include <tuple>
 #include <vector>
 
+#include "tamsel/models/model_table.h"
 #include "tamsel/models/sentinels.h"
 #include "tamsel/numeric/harmonic.h"
+#include "tamsel/prediction/information_criteria.h"
 #include "test_support.h"
 
 namespace tamsel {
@@ -26,6 +29,31 @@ constexpr int kRuns = 200000;
 
 double Uniform(Rng& rng) { return std::uniform_real_distribution<double>(0.0, 1.0)(rng); }
 double Exponential(Rng& rng, double rate) { return -std::log1p(-Uniform(rng)) / rate; }
+
+// The reference inference method.
+const MinimisationSettings kReference{300, 1e-15, 1e-8, 0.4, 1e-7};
+
+struct Fitted {
+    FailureSeries x{0.0};
+    FailureSeries t{0.0};
+    StoredFit fit;
+    ParameterIntervals intervals;
+};
+
+// A model fitted to all of SYS1, as a run stores it, with its intervals.
+Fitted FitSys1(const char* code) {
+    Fitted f;
+    for (double value : test::ReadDataValues("sys1.txt")) {
+        f.x.push_back(value);
+        f.t.push_back(f.t.back() + value);
+    }
+    const auto n = static_cast<std::int32_t>(f.x.size()) - 1;
+    const ModelInfo& model = *FindModel(code);
+    const IndexResult r = model.prepare(f.x, f.t, n, kReference)(n);
+    f.fit = {n, r.record.param1, r.record.param2, r.record.param3, r.record.median, f.t[n]};
+    f.intervals = ParameterIntervalsAt(model, f.x, f.t, f.fit, r.termination.outcome);
+    return f;
+}
 
 // One simulated future from failure n: the time to the next failure (infinite when none comes
 // before horizon) and the number of failures within the mission.
@@ -285,21 +313,14 @@ TEST(Forecast, TargetsNeverReached) {
 // A recalibrated prediction's next failure and forecast at index k come from the function
 // that recalibrated prediction k: the same values as the whole set's recalibration.
 TEST(Forecast, RecalibratedNextFailureMatchesTheRecalibratedSet) {
-    const std::vector<double> data = test::ReadDataValues("sys1.txt");
-    FailureSeries x{0.0}, t{0.0};
-    for (double value : data) {
-        x.push_back(value);
-        t.push_back(t.back() + value);
-    }
+    const Fitted sys1 = FitSys1("MO");
+    const FailureSeries& x = sys1.x;
+    const FailureSeries& t = sys1.t;
     const ModelInfo& model = *FindModel("MO");
     const std::int32_t start = 20;
-    const auto end = static_cast<std::int32_t>(data.size());
-    MinimisationSettings settings;
-    settings.maxIter = 300;
-    settings.absolutePrecision = 1e-15;
-    settings.relativePrecision = 1e-8;
+    const std::int32_t end = sys1.fit.index;
     EstimatesArray estimates;
-    ASSERT_EQ(model.estimate(x, t, start, end, settings, estimates, RunControl()).status,
+    ASSERT_EQ(model.estimate(x, t, start, end, kReference, estimates, RunControl()).status,
               EstimationStatus::Completed);
     // Prediction k = 1.. is the fit at failure index start + k - 1.
     std::vector<double> u{0.0}, f{0.0};
@@ -347,6 +368,235 @@ TEST(ReciprocalSum, AgreesWithDigammaDifferences) {
         for (long j = 0; j < k; ++j) exact += 1.0L / (static_cast<long double>(d) - j);
         EXPECT_CLOSE(ReciprocalSum(d, k), static_cast<double>(exact), 1e-13);
     }
+}
+
+constexpr double kMission = 1000.0;
+
+using Function = std::function<double(const Fitted&, double, double)>;
+
+struct Quantity {
+    const char* name;
+    std::optional<QuantityInterval> ForecastIntervals::*member;
+    Function value;
+};
+
+struct ProfileCase {
+    const char* code;
+    Function logL;  // the model's log-likelihood in its two parameters
+    double offset;  // of the first parameter's log grid: JM's N - n + 1 > 0
+    std::vector<Quantity> quantities;
+};
+
+double Sum(const Fitted& f, const std::function<double(int)>& term) {
+    double sum = 0.0;
+    for (int j = 1; j <= f.fit.index; ++j) sum += term(j);
+    return sum;
+}
+
+// JM's log-likelihood, written apart from the code under test.
+double JMLogLikelihood(const Fitted& f, double n, double lambda) {
+    return f.fit.index * std::log(lambda) +
+           Sum(f, [&](int j) { return std::log(n - j + 1) - lambda * (n - j + 1) * f.x[j]; });
+}
+
+// Each end of JM's parameter intervals lies where that parameter's profile (Lambda at its best
+// in closed form; N at its best by bisection on the score) drops by the chi-square half
+// quantile.
+TEST(ParameterIntervals, ProfileEndsLieWhereTheProfileDropsByTheChiSquareHalfQuantile) {
+    const Fitted f = FitSys1("JM");
+    const std::int32_t n = f.fit.index;
+    const auto inN = [&](double faults) {
+        return JMLogLikelihood(f, faults,
+                               n / Sum(f, [&](int j) { return (faults - j + 1) * f.x[j]; }));
+    };
+    const auto inLambda = [&](double lambda) {
+        double low = n - 1.0;
+        double high = 1e12;
+        for (int k = 0; k < 300; ++k) {
+            const double middle = 0.5 * (low + high);
+            const double slope =
+                Sum(f, [&](int j) { return 1.0 / (middle - j + 1); }) - lambda * f.t[n];
+            (slope > 0.0 ? low : high) = middle;
+        }
+        return JMLogLikelihood(f, 0.5 * (low + high), lambda);
+    };
+    ASSERT_EQ(f.intervals.method, IntervalMethod::ProfileLikelihood);
+    ASSERT_EQ(f.intervals.status, IntervalStatus::Computed);
+    const double level = JMLogLikelihood(f, f.fit.param1, f.fit.param2) - kProfileDrop;
+    const ParameterInterval& faults = f.intervals.parameters[0];
+    const ParameterInterval& lambda = f.intervals.parameters[1];
+    EXPECT_LT(faults.lower, f.fit.param1);
+    EXPECT_GT(faults.upper, f.fit.param1);
+    EXPECT_LT(lambda.lower, f.fit.param2);
+    EXPECT_GT(lambda.upper, f.fit.param2);
+    for (double end : {faults.lower, faults.upper}) EXPECT_CLOSE_ABS(inN(end), level, 1e-6);
+    for (double end : {lambda.lower, lambda.upper}) EXPECT_CLOSE_ABS(inLambda(end), level, 1e-6);
+    // A limit fit has no finite interval.
+    const ParameterIntervals limit =
+        ParameterIntervalsAt(*FindModel("JM"), f.x, f.t, f.fit, FitOutcome::Limit);
+    EXPECT_EQ(limit.status, IntervalStatus::NoFiniteInterval);
+    EXPECT_EQ(limit.parameters[0].upper, std::numeric_limits<double>::infinity());
+}
+
+// The intervals of JM and GO are the ranges of each quantity over the likelihood-ratio region,
+// here found by brute force on a fine grid of the parameters' logarithms, with the
+// likelihoods and quantities written out apart from the code under test. The grid falls short
+// of the steep corner of JM's median near N = n, hence 1 %.
+TEST(ForecastIntervals, ProfileRegionMatchesAGridSearch) {
+    const ProfileCase cases[] = {
+        {"GO",
+         [](const Fitted& f, double mu, double phi) {
+             const double n = f.fit.index;
+             return n * std::log(mu * phi) - phi * Sum(f, [&](int j) { return f.t[j]; }) -
+                    mu * -std::expm1(-phi * f.fit.time);
+         },
+         0.0,
+         {{"intensity", &ForecastIntervals::intensity,
+           [](const Fitted& f, double mu, double phi) {
+               return mu * phi * std::exp(-phi * f.fit.time);
+           }},
+          {"faults remaining", &ForecastIntervals::faultsRemaining,
+           [](const Fitted& f, double mu, double phi) { return mu * std::exp(-phi * f.fit.time); }},
+          {"reliability", &ForecastIntervals::reliability,
+           [](const Fitted& f, double mu, double phi) {
+               return std::exp(-mu * std::exp(-phi * f.fit.time) * -std::expm1(-phi * kMission));
+           }}}},
+        {"JM",
+         &JMLogLikelihood,
+         -1.0,
+         {{"median", &ForecastIntervals::median,
+           [](const Fitted& f, double n, double lambda) {
+               return std::log(2.0) / ((n - f.fit.index) * lambda);
+           }},
+          {"reliability", &ForecastIntervals::reliability,
+           [](const Fitted& f, double n, double lambda) {
+               return std::exp(-(n - f.fit.index) * lambda * kMission);
+           }}}},
+    };
+    constexpr int kGrid = 400;
+    for (const ProfileCase& c : cases) {
+        const Fitted f = FitSys1(c.code);
+        ASSERT_TRUE(f.intervals.region.has_value()) << c.code;
+        const ForecastIntervals got =
+            ForecastIntervalsAt(*FindModel(c.code), f.fit, *f.intervals.region, {kMission, {}});
+        const double level = c.logL(f, f.fit.param1, f.fit.param2) - kProfileDrop;
+        const ParameterInterval& p1 = f.intervals.parameters[0];
+        const ParameterInterval& p2 = f.intervals.parameters[1];
+        ASSERT_TRUE(std::isfinite(p1.upper) && std::isfinite(p2.upper)) << c.code;
+        const double shift = c.offset + f.fit.index * (c.offset != 0.0);
+        std::vector<double> low(c.quantities.size(), INFINITY);
+        std::vector<double> high(c.quantities.size(), -INFINITY);
+        for (int a = 0; a <= kGrid; ++a) {
+            const double v1 =
+                shift + (p1.lower - shift) *
+                            std::pow((p1.upper - shift) / (p1.lower - shift), a / double(kGrid));
+            for (int b = 0; b <= kGrid; ++b) {
+                const double v2 = p2.lower * std::pow(p2.upper / p2.lower, b / double(kGrid));
+                if (c.logL(f, v1, v2) < level) continue;
+                for (std::size_t k = 0; k < c.quantities.size(); ++k) {
+                    low[k] = std::min(low[k], c.quantities[k].value(f, v1, v2));
+                    high[k] = std::max(high[k], c.quantities[k].value(f, v1, v2));
+                }
+            }
+        }
+        for (std::size_t k = 0; k < c.quantities.size(); ++k) {
+            const Quantity& q = c.quantities[k];
+            ASSERT_TRUE((got.*q.member).has_value()) << c.code << " " << q.name;
+            EXPECT_CLOSE((got.*q.member)->lower, low[k], 1e-2) << c.code << " " << q.name;
+            EXPECT_CLOSE((got.*q.member)->upper, high[k], 1e-2) << c.code << " " << q.name;
+        }
+    }
+}
+
+// Duane's intervals by the delta method on the log scale, with the observed information and
+// the gradients taken by hand in (log Beta, log Alpha).
+TEST(ForecastIntervals, DuaneDeltaMethodMatchesTheAnalyticOne) {
+    const Fitted f = FitSys1("Du");
+    ASSERT_TRUE(f.intervals.region.has_value());
+    const ForecastIntervals got =
+        ForecastIntervalsAt(*FindModel("Du"), f.fit, *f.intervals.region, {kMission, {}});
+    const double b = f.fit.param1;
+    const double a = f.fit.param2;
+    const double time = f.fit.time;
+    const double logT = std::log(time);
+    double s = 0.0;
+    for (int j = 1; j <= f.fit.index; ++j) s += std::log(f.t[j]);
+    const double power = a * std::pow(time, b);
+    // Information in (B, A) = (log Beta, log Alpha) from l = n (A + B) + (b - 1) S - a T^b.
+    const double iBB = power * b * logT * (1.0 + b * logT) - b * s;
+    const double iBA = power * b * logT;
+    const double iAA = power;
+    const double det = iBB * iAA - iBA * iBA;
+    const double cBB = iAA / det;
+    const double cBA = -iBA / det;
+    const double cAA = iBB / det;
+    auto interval = [&](double value, double dB, double dA) {
+        const double half =
+            kWaldQuantile * std::sqrt(dB * dB * cBB + 2 * dB * dA * cBA + dA * dA * cAA);
+        return QuantityInterval{value * std::exp(-half), value * std::exp(half)};
+    };
+    const double later = std::pow(time + kMission, b);
+    const double expected = a * (later - std::pow(time, b));
+    const struct {
+        const char* name;
+        std::optional<QuantityInterval> got;
+        QuantityInterval want;
+    } quantities[] = {
+        {"intensity", got.intensity, interval(a * b * std::pow(time, b - 1), 1 + b * logT, 1)},
+        {"expected failures", got.expectedFailures,
+         interval(expected,
+                  b * (later * std::log(time + kMission) - std::pow(time, b) * logT) /
+                      (later - std::pow(time, b)),
+                  1)},
+    };
+    for (const auto& q : quantities) {
+        ASSERT_TRUE(q.got.has_value()) << q.name;
+        EXPECT_CLOSE(q.got->lower, q.want.lower, 1e-5) << q.name;
+        EXPECT_CLOSE(q.got->upper, q.want.upper, 1e-5) << q.name;
+    }
+    EXPECT_FALSE(got.faultsRemaining.has_value());  // Duane counts no faults
+}
+
+TEST(InformationCriteria, FreeParametersOfFitsAndTheirLimits) {
+    const double inf = kInfiniteFaults;
+    const double shape = kInfiniteShape;
+    const struct {
+        const char* what;
+        int model;
+        double p1, p2, p3;
+        int k;
+    } cases[] = {
+        {"JM", 1, 141.9, 3.5e-5, 0, 2},
+        {"JM homogeneous", 1, inf, kVanishing, 0.0015, 1},
+        {"Du homogeneous record", 2, 1.0, 0.01, 0, 1},
+        {"MO homogeneous", 3, kInfiniteQuartile, 136.0, 0.0015, 1},
+        {"GO homogeneous", 4, inf, 0, 0.0015, 1},
+        {"Li", 5, 150, 0.3, 1000, 3},
+        {"Li, MO limit", 5, inf, 4.3e-5, 3956.5, 2},
+        {"Li, JM limit", 5, 141.9, shape, shape / 3.5e-5, 2},
+        {"Li, homogeneous", 5, inf, shape, shape * (inf - 136) / 0.0015, 1},
+        {"LNHPP, GO limit", 6, 142.9, shape, shape / 3.4e-5, 2},
+        {"LNHPP, homogeneous", 6, inf, shape, shape * inf / 0.0015, 1},
+        {"LV", 7, 7.43, 84.4, 54.6, 3},
+        {"LV, exponential limit", 7, 2e30, 3e31, 1e28, 2},
+        {"KL", 8, 0.0055, 0.0019, 3581, 3},
+        {"KL, exponential limit", 8, 1e-33, 1e-35, 0.25 * shape, 2},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FreeParameters(*FindModel(c.model), {136, c.p1, c.p2, c.p3, 0, 0}), c.k)
+            << c.what;
+    }
+}
+
+TEST(InformationCriteria, FromTheStoredLogLikelihood) {
+    const ModelInfo& jm = *FindModel(1);
+    std::optional<InformationCriteria> criteria = CriteriaOf(jm, {50, 60, 0.01, 0, 0, 0}, -100.0);
+    ASSERT_TRUE(criteria.has_value());
+    EXPECT_CLOSE(criteria->aic, 204.0, 1e-15);
+    EXPECT_CLOSE(criteria->bic, 2 * std::log(50.0) + 200.0, 1e-15);
+    // Sets made before the log-likelihood was kept hold 0 there.
+    EXPECT_FALSE(CriteriaOf(jm, {50, 60, 0.01, 0, 0, 0}, 0.0).has_value());
+    EXPECT_FALSE(CriteriaOf(jm, {50, 60, 0.01, 0, 0, 0}, NAN).has_value());
 }
 
 }  // namespace

@@ -4,8 +4,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <random>
 
+#include "tamsel/models/jm_model.h"
+#include "tamsel/recalibration/recalibration.h"
 #include "test_support.h"
 
 namespace tamsel {
@@ -167,48 +170,6 @@ TEST(CubSpl, StaysInsideTheUnitIntervalAndShrinksTheUPlotDistanceOfBiasedPredict
     }
 }
 
-TEST(CubSpl, CarriesEachCurvesPieceCountFromIndexToIndex) {
-    // At index 16 the u-values 1/16 .. 15/16 put every u-plot point on the diagonal: both
-    // coordinates are straight lines in s, so both fits merge their pieces into one. Later
-    // fits start from that one piece and, fitting well enough, keep it.
-    std::vector<double> u{0.0};
-    for (int i = 0; i < 15; ++i) u.push_back(((7 * i) % 15 + 1) / 16.0);
-    std::mt19937 random(7);
-    std::uniform_real_distribution<double> unit(0.0, 1.0);
-    while (u.size() <= 60) u.push_back(unit(random));
-    const std::vector<double> f(u.size(), 1.0);
-    const SplineRecalibration result = CubSpl(u, f, kStoredMethod, RunControl());
-    EXPECT_EQ(result.status, SplineStatus::Succeeded);
-    EXPECT_EQ(result.piecesX, 1);
-    EXPECT_EQ(result.piecesY, 1);
-
-    // Without that first index the counts stay at the method's four pieces.
-    std::vector<double> later(u.begin() + 1, u.end());
-    later.front() = 0.0;
-    const SplineRecalibration other = CubSpl(later, f, kStoredMethod, RunControl());
-    EXPECT_EQ(other.piecesX, 4);
-    EXPECT_EQ(other.piecesY, 4);
-}
-
-TEST(CubSpl, TheStatusIsThatOfTheLastFit) {
-    // With Iter 2 and a small sqMax, the last fit of the first 22 predictions still needs a
-    // refit in its third pass; with Iter 300 it does not fail, and the fits for the later
-    // predictions succeed again.
-    std::mt19937 random(2);
-    const RawPredictions raw = ExponentialPredictions(random, 60, 2.0);
-    const std::vector<double> u(raw.u.begin(), raw.u.begin() + 23);
-    const std::vector<double> f(raw.f.begin(), raw.f.begin() + 23);
-    const SplineSettings testMethod{2, 4, 1e-3, 15};
-
-    const SplineRecalibration failed = CubSpl(u, f, testMethod, RunControl());
-    EXPECT_EQ(failed.status, SplineStatus::FitFailed);
-    for (int k = 16; k <= 22; ++k) EXPECT_NE(failed.recalCdf[k], 0.0) << "index " << k;
-    SplineSettings patient = testMethod;
-    patient.iter = 300;
-    EXPECT_EQ(CubSpl(u, f, patient, RunControl()).status, SplineStatus::Succeeded);
-    EXPECT_EQ(CubSpl(raw.u, raw.f, testMethod, RunControl()).status, SplineStatus::Succeeded);
-}
-
 // A cancel stops after the index it arrives at; one requested before the run starts (the caller
 // clears its flag when it launches the run) must not be wiped out.
 TEST(CubSpl, ReportsProgressAndStopsAfterTheIndexOfACancel) {
@@ -227,6 +188,91 @@ TEST(CubSpl, ReportsProgressAndStopsAfterTheIndexOfACancel) {
     early.Flag() = true;
     EXPECT_EQ(Recalibrate(6, 30, 1.0, early.Control()).result.status, SplineStatus::Cancelled);
     EXPECT_TRUE(early.Steps().empty());
+}
+
+constexpr std::int32_t kStart = 10;  // row 2 is failure index i = 11
+constexpr std::int32_t kOffset = 1;
+constexpr double kI = 11.0;
+constexpr double kT = 250.0;
+
+RawFits OneRow(double p1, double p2, double p3, double median = 0.0) {
+    return RawFits{{0, 0, p1}, {0, 0, p2}, {0, 0, p3}, {0, 0, median}, {0, 0, kT}};
+}
+
+SplineRecalibration Levels(double q25, double q50, double q75) {
+    SplineRecalibration levels;
+    levels.level25 = {0, 0, q25};
+    levels.level50 = {0, 0, q50};
+    levels.level75 = {0, 0, q75};
+    return levels;
+}
+
+// Each model's predictive distribution function in closed form, written out here so that
+// a parameter passed in the wrong place shows.
+TEST(RecalibratedQuartiles, EachModelsQuartileHasTheRecalibratedLevelAsItsProbability) {
+    struct Case {
+        int model;
+        RawFits fits;
+        std::function<double(double)> cdf;  // null: every quartile is the sentinel
+        double sentinel = 0.0;
+    };
+    const double ln2 = std::log(2.0);
+    const Case cases[] = {
+        {1, OneRow(30.0, 0.01, 0.0, ln2 / 0.19), [](double x) { return -std::expm1(-0.19 * x); }},
+        {2, OneRow(0.7, 0.3, 0.0),
+         [](double x) { return -std::expm1(-0.3 * (std::pow(kT + x, 0.7) - std::pow(kT, 0.7))); }},
+        {3, OneRow(40.0, 5.0, 0.0),
+         [](double x) { return 1.0 - std::pow((40 + kT) / (40 + kT + x), 5.0); }},
+        {4, OneRow(30.0, 0.002, 0.0),
+         [](double x) {
+             return -std::expm1(-30.0 * (std::exp(-0.002 * kT) - std::exp(-0.002 * (kT + x))));
+         }},
+        {4, OneRow(999999.0, 0.0, 0.04), [](double x) { return -std::expm1(-0.04 * x); }},
+        {5, OneRow(14.0, 2.0, 100.0),
+         [](double x) { return 1.0 - std::pow((100 + kT) / (100 + kT + x), (14 - kI) * 2.0); }},
+        {6, OneRow(60.0, 1.5, 900.0),
+         [](double x) {
+             auto m = [](double t) { return 60.0 * (1.0 - std::pow(900.0 / (900.0 + t), 1.5)); };
+             return -std::expm1(-(m(kT + x) - m(kT)));
+         }},
+        {7, OneRow(3.0, 4.0, 2.0),
+         [](double x) { return 1.0 - std::pow((4 + 2 * kI) / (4 + 2 * kI + x), 3.0); }},
+        {8, OneRow(0.1, 0.02, 50.0),
+         [](double x) { return 1.0 - std::pow(50.0 / (50.0 + x), 1.0 / (0.1 + 0.02 * kI)); }},
+        // Limits: all faults found (the stored median is that of the vanishing rate 1e-30), no
+        // shape or no scale.
+        {1, OneRow(kI, 0.01, 0.0, PercentileJM(0.5, 1e-30)), nullptr, 1e30},
+        {5, OneRow(kI, 2.0, 100.0), nullptr, 1e30},
+        {7, OneRow(3.0, -30.0, 2.0), nullptr, 1e-30},
+        {8, OneRow(-1.0, 0.02, 50.0), nullptr, 1e-30},
+    };
+    const SplineRecalibration levels = Levels(0.3, 0.6, 0.85);
+    for (const Case& c : cases) {
+        const std::optional<QuartileArrays> q =
+            RecalibratedQuartiles(c.model, kStart, kOffset, c.fits, levels);
+        ASSERT_TRUE(q) << "model " << c.model;
+        EXPECT_EQ(q->lowQ[1], 0.0);
+        if (!c.cdf) {
+            EXPECT_EQ(q->lowQ[2], c.sentinel) << "model " << c.model;
+            EXPECT_EQ(q->median[2], c.sentinel) << "model " << c.model;
+            EXPECT_EQ(q->uppQ[2], c.sentinel) << "model " << c.model;
+            continue;
+        }
+        // The quartiles come from closed forms: only rounding separates the round trip.
+        EXPECT_CLOSE(c.cdf(q->lowQ[2]), 0.3, 1e-9) << "model " << c.model;
+        EXPECT_CLOSE(c.cdf(q->median[2]), 0.6, 1e-9) << "model " << c.model;
+        EXPECT_CLOSE(c.cdf(q->uppQ[2]), 0.85, 1e-9) << "model " << c.model;
+    }
+}
+
+TEST(RecalibratedQuartiles, ALevelOutsideTheUnitIntervalGivesZeroAndIsCounted) {
+    const std::optional<QuartileArrays> q =
+        RecalibratedQuartiles(2, kStart, kOffset, OneRow(0.7, 0.3, 0.0), Levels(-0.01, 0.5, 1.2));
+    ASSERT_TRUE(q);
+    EXPECT_EQ(q->lowQ[2], 0.0);
+    EXPECT_GT(q->median[2], 0.0);
+    EXPECT_EQ(q->uppQ[2], 0.0);
+    EXPECT_EQ(q->levelFaults, 2);
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "test_support.h"
+#include "tamsel/support/selection.h"
 
 namespace tamsel {
 namespace {
@@ -14,28 +14,23 @@ TEST(Messages, WithoutSinkQuestionsGetTheCautiousAnswer) {
     InstallMessageSink(previous);
 }
 
-TEST(Messages, SinkSeesExactTextAndAnswersInOrder) {
-    test::RecordingSink sink;
-    sink.QueueAnswer(MessageAnswer::No);
-    ShowMessage("plain");
-    EXPECT_EQ(Ask("question?", MessageButtons::YesNo, MessageIcon::Question), MessageAnswer::No);
-    EXPECT_EQ(Ask("again?", MessageButtons::YesNo, MessageIcon::Question), MessageAnswer::Yes);
-    auto entries = sink.Entries();
-    ASSERT_EQ(entries.size(), 3u);
-    EXPECT_EQ(entries[0].text, "plain");
-    EXPECT_EQ(entries[0].buttons, MessageButtons::Ok);
-    EXPECT_EQ(entries[1].icon, MessageIcon::Question);
-}
-
-TEST(Messages, NestedSinksRestoreTheOuterOne) {
-    test::RecordingSink outer;
-    {
-        test::RecordingSink inner;
-        ShowMessage("to inner");
-        EXPECT_EQ(inner.Count(), 1u);
-    }
-    ShowMessage("to outer");
-    EXPECT_EQ(outer.Texts(), std::vector<std::string>{"to outer"});
+TEST(CurrentSelection, ClearingTheDataSetForgetsEverythingBelowIt) {
+    CurrentSelection selection;
+    selection.databaseFileName = "x.db";
+    selection.dataSetName = "SYS1";
+    selection.estimatesSetId = 4;
+    selection.recalibrated = true;
+    selection.predictionsSetId = 2;
+    selection.ClearEstimatesSet();
+    EXPECT_EQ(selection.dataSetName, "SYS1");
+    EXPECT_EQ(selection.estimatesSetId, 0);
+    EXPECT_FALSE(selection.recalibrated);
+    EXPECT_EQ(selection.predictionsSetId, 0);
+    selection.estimatesSetId = 4;
+    selection.ClearDataSet();
+    EXPECT_EQ(selection.databaseFileName, "x.db");
+    EXPECT_TRUE(selection.dataSetName.empty());
+    EXPECT_EQ(selection.estimatesSetId, 0);
 }
 
 }  // namespace
