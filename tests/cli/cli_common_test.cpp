@@ -61,15 +61,6 @@ TEST(PrintTable, EachFormatOfTheSameRows) {
     }
 }
 
-TEST(CliMessageSink, MessagesGoToErrWithNewlines) {
-    std::ostringstream err;
-    std::istringstream in;
-    CliMessageSink sink(err, in, false);
-    EXPECT_EQ(sink.Show("First line.\r\nSecond line.", MessageButtons::Ok, MessageIcon::None),
-              MessageAnswer::Ok);
-    EXPECT_EQ(err.str(), "First line.\nSecond line.\n");
-}
-
 TEST(CliMessageSink, QuestionsFollowThePolicy) {
     const auto yesNo = MessageButtons::YesNo;
     const auto okCancel = MessageButtons::OkCancel;
@@ -105,24 +96,6 @@ TEST(CliMessageSink, QuestionsFollowThePolicy) {
         EXPECT_EQ(sink.Show("Read them?\r\nSure?", c.buttons, MessageIcon::Question), c.expected);
         EXPECT_EQ(err.str(), "Read them?\nSure?\n" + c.trailer);
     }
-}
-
-TEST(TerminalProgress, NamesTheTaskAndDrawsEachNewValueOnOneLine) {
-    std::ostringstream out;
-    TerminalProgress progress(out, true, 10);
-    progress.SetTask("MO (3/8)");
-    RunControl control(&progress, nullptr);
-    control.StartProgress(20, 30);
-    control.StepProgress(21);
-    control.StepProgress(21);
-    control.StepProgress(25);
-    control.StepProgress(30);
-    control.EndProgress();
-    EXPECT_EQ(out.str(),
-              "\rMO (3/8) [>         ] 20/30"
-              "\rMO (3/8) [=>        ] 21/30"
-              "\rMO (3/8) [=====>    ] 25/30"
-              "\rMO (3/8) [==========] 30/30\n");
 }
 
 TEST(TerminalProgress, SilentWithoutTerminalAndClampedOutsideTheRange) {

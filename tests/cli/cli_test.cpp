@@ -43,11 +43,6 @@ TEST_F(Cli, ImportsAndPrintsAShippedDataset) {
     EXPECT_EQ(lines[1], "1,3,3");
     EXPECT_EQ(lines[33], "33,0,5089");
     EXPECT_EQ(lines[136], "136,4116,88682");
-
-    // Print zones: interfailure time 3, cumulative time 3; each line ends with CR LF.
-    lines = Lines(Run({"failures", "x.db", "SYS1", "--format", "zones"}).out);
-    ASSERT_EQ(lines.size(), 136u);
-    EXPECT_EQ(lines[0], " 1 " + std::string(11, ' ') + " 3 " + std::string(11, ' ') + " 3 \r");
 }
 
 TEST_F(Cli, DatasetsListTheStoredAttributes) {
@@ -88,15 +83,6 @@ TEST_F(Cli, QuestionIsAnsweredFromFlagsOrCautiously) {
     }
 }
 
-TEST_F(Cli, CumulativeTypeWarnsOnDecreasingData) {
-    test::ExpectRun(Run({"import", "x.db", "W", Data("3,5,2"), "--type", "cumulative"}), 0,
-                    "Note: read the one line as a list of values\n"
-                    "Stored dataset \"W\": 3 failures read as interfailure times.\n",
-                    "The input data set is not monotonically increasing, it will be read as "
-                    "interfailure times.\n" +
-                        FewFailures("W", 3));
-}
-
 TEST_F(Cli, RefusedOperationsExitWithOne) {
     std::string good = Data("3,5,2");
     ASSERT_EQ(Run({"import", "x.db", "SYS1", good}).exitCode, 0);
@@ -106,9 +92,6 @@ TEST_F(Cli, RefusedOperationsExitWithOne) {
         std::string err;
     };
     for (const Case& c : std::vector<Case>{
-             {{"import", "x.db", "  SYS1 ", good},
-              "The data name specified already exists.\n"
-              "Please, specify a valid and unique name for the dataset.\n"},
              {{"import", "x.db", "Neg", Data("3\n-1\n")},
               "An error has occurred during data validation.\nFile contains negative data.\n"
               "Line 2: '-1' is below 0. Failure times are never negative: correct it.\n"},
@@ -126,15 +109,20 @@ TEST_F(Cli, RefusedOperationsExitWithOne) {
 }
 
 TEST_F(Cli, BadUsageExitsWithTwo) {
-    for (const std::vector<std::string>& args :
-         std::vector<std::vector<std::string>>{{},
-                                               {"frobnicate"},
-                                               {"import", "x.db", "SYS1"},
-                                               {"import", "x.db", "A", "f.txt", "--type", "weekly"},
-                                               {"import", "x.db", "A", "f.txt", "--yes", "--no"},
-                                               {"failures", "x.db", "A", "--format", "xml"},
-                                               {"new"},
-                                               {"datasets", "x.db", "extra"}}) {
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {},
+             {"frobnicate"},
+             {"import", "x.db", "SYS1"},
+             {"import", "x.db", "A", "f.txt", "--type", "weekly"},
+             {"import", "x.db", "A", "f.txt", "--yes", "--no"},
+             {"failures", "x.db", "A", "--format", "xml"},
+             {"new"},
+             {"datasets", "x.db", "extra"},
+             {"import", "x.db", "A", "f.txt", "--origin", "2024-03-01 08:00"},
+             {"import", "x.db", "A", "f.txt", "--header", "--no-header"},
+             {"inspect", "f.txt", "--delimiter", "pipe"},
+             {"inspect", "f.txt", "--unit", "weeks"},
+             {"inspect"}}) {
         SCOPED_TRACE(::testing::PrintToString(args));
         test::ExpectRun(Run(args), 2, "", "");
     }

@@ -111,18 +111,5 @@ TEST_F(DataCommands, DateTimesImportWithTheirTimeBase) {
               "TIMESTAMP (for example --origin \"2024-03-01 08:00\").");
 }
 
-TEST_F(DataCommands, ContradictoryReadingOptionsAreBadUsage) {
-    std::string file = File("1\n2\n");
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"import", "x.db", "A", file, "--origin", "2024-03-01 08:00"},
-             {"import", "x.db", "A", file, "--header", "--no-header"},
-             {"inspect", file, "--delimiter", "pipe"},
-             {"inspect", file, "--unit", "weeks"},
-             {"inspect"}}) {
-        SCOPED_TRACE(::testing::PrintToString(args));
-        EXPECT_EQ(Run(args).exitCode, 2);
-    }
-}
-
 }  // namespace
 }  // namespace tamsel

@@ -84,6 +84,16 @@ TEST_F(PlotCommand, RefusedRequests) {
         {{"uplot", "--set", "9", "--out", "u.png"},
          1,
          "Dataset SYS1 has no estimates set with the key 9.\n"},
+        // What the desktop program does not offer is refused, not drawn as something else.
+        {{"quartiles", "--set", "p1", "--out", "u.png"},
+         1,
+         "The quartiles plot shows a raw estimates set; p1 is a recalibrated set.\n"},
+        {{"uplot", "--set", "1", "--start", "100000", "--out", "u.png"},
+         1,
+         "The plot start must be from failure 20 to failure 135, not failure 100000.\n"},
+        {{"yplot", "--set", "1", "--start", "3", "--out", "u.png"},
+         1,
+         "The plot start must be from failure 20 to failure 135, not failure 3.\n"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> args = {"plot", "x.db", "SYS1"};

@@ -54,15 +54,6 @@ class EvaluationDialogTest : public QObject {
         QCOMPARE(guitest::ModalTimeouts(), 0);
         QVERIFY(s.sink.Texts().empty());
     }
-
-    void RefusesADatasetWithoutSets() {
-        guitest::Session s;
-        s.Controller().OpenCurrentDataSet("SYS1");
-        s.Item("mnuPredictionsEvaluate")->trigger();
-        QCOMPARE(s.sink.Texts(),
-                 std::vector<std::string>{"There are no estimates calculated for the current "
-                                          "dataset.\r\nPlease, apply a model first."});
-    }
 };
 
 QTEST_MAIN(EvaluationDialogTest)

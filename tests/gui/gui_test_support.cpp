@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QLabel>
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
@@ -65,7 +64,7 @@ void AnswerGrid(GridShown& shown, int row, const char* objectName) {
     WhenModal([&shown, row, objectName](QWidget* widget) {
         auto* dialog = qobject_cast<GridSelectionDialog*>(widget);
         QVERIFY(dialog);
-        shown = {dialog->windowTitle(), dialog->Label1()->text(), {}, dialog->RowCount()};
+        shown = {{}, dialog->RowCount()};
         const QTableView* grid = dialog->Grid();
         for (int column = 0; column < grid->model()->columnCount(); ++column) {
             if (grid->isColumnHidden(column)) continue;

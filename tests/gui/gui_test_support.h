@@ -53,10 +53,8 @@ bool ClickAndWait(Dialog* dialog, const char* objectName, Signal finished) {
     return spy.wait(60000);
 }
 
-// What a grid selection dialog showed: its caption, label, visible headings and rows.
+// What a grid selection dialog showed: its visible headings and rows.
 struct GridShown {
-    QString caption;
-    QString label;
     QStringList headings;
     int rows = -1;
 };

@@ -1,7 +1,5 @@
 #include <QAction>
 #include <QDialog>
-#include <QDockWidget>
-#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -16,7 +14,6 @@
 #include "test_support.h"
 
 using namespace tamsel;
-using guitest::FakeDesktop;
 using Session = guitest::SetsSession;
 
 namespace {
@@ -261,7 +258,6 @@ class MainWindowTest : public QObject {
         QVERIFY(s.sink.Texts().empty());
         QCOMPARE(s.Controller().Selection().databaseFileName, created);
         QCOMPARE(guitest::CountRows(s.Db(), "DataSets"), 0);
-        QCOMPARE(guitest::CountRows(s.Db(), "Models"), 8);
         QCOMPARE(EnabledItems(*s.window), Sorted(kDatabaseItems));
     }
 
@@ -312,70 +308,6 @@ class MainWindowTest : public QObject {
         QCOMPARE(s.Panel(2), QStringLiteral("Dataset:"));
         QCOMPARE(s.Panel(3), QStringLiteral("Estimates:"));
         QTRY_COMPARE(s.window->MdiArea()->subWindowList(), QList<QMdiSubWindow*>{ntds});
-    }
-
-    void WindowMenuArrangesAndListsTheChildWindows() {
-        Session s;
-        s.window->show();
-        QMdiArea* area = s.window->MdiArea();
-        QMdiSubWindow* first = AddChild(s, ChildWindow::Kind::Plot, "SYS1");
-        QMdiSubWindow* second = AddChild(s, ChildWindow::Kind::Table, "NTDS");
-        const QRect viewport = area->viewport()->rect();
-        s.Item("mnuWindowTileHorizontally")->trigger();
-        QCOMPARE(first->geometry(), QRect(0, 0, viewport.width(), viewport.height() / 2));
-        QCOMPARE(second->geometry().width(), viewport.width());
-        QCOMPARE(second->geometry().top(), viewport.height() / 2);
-        s.Item("mnuWindowTileVertically")->trigger();
-        QCOMPARE(first->geometry().height(), viewport.height());
-        QCOMPARE(first->geometry().left(), 0);
-        QCOMPARE(second->geometry().left(), viewport.width() / 2);
-
-        QMenu* menu = s.window->findChild<QMenu*>(QStringLiteral("mnuWindow"));
-        QMetaObject::invokeMethod(menu, "aboutToShow");
-        QStringList listed;
-        const QList<QAction*> items = menu->actions();
-        for (qsizetype i = 6; i < items.size(); ++i) {
-            listed.append(items[i]->text() + (items[i]->isChecked() ? " *" : ""));
-        }
-        QCOMPARE(listed, (QStringList{"&1 SYS1", "&2 NTDS *"}));
-        items[6]->trigger();
-        QCOMPARE(area->activeSubWindow(), first);
-    }
-
-    void ChildWindowsOpenAtTheirAskedSizeAndCascadeKeepsIt() {
-        Session s;
-        s.window->resize(1600, 1200);
-        // The whole width for the work area.
-        s.window->findChild<QDockWidget*>()->hide();
-        s.window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(s.window.get()));
-        auto* asked = new FakeChild(ChildWindow::Kind::Plot, "SYS1");
-        asked->resize(900, 560);
-        QMdiSubWindow* first = s.window->AddChildWindow(asked);
-        QCOMPARE(asked->size(), QSize(900, 560));
-
-        // In a smaller work area a window takes 70 % of it.
-        s.window->resize(800, 600);
-        QTRY_VERIFY(s.window->MdiArea()->viewport()->width() < 800);
-        const QSize area = s.window->MdiArea()->viewport()->size();
-        auto* large = new FakeChild(ChildWindow::Kind::Table, "SYS1");
-        large->resize(2000, 2000);
-        QMdiSubWindow* second = s.window->AddChildWindow(large);
-        QCOMPARE(second->size(), QSize(area.width() * 7 / 10, area.height() * 7 / 10));
-
-        const QSize firstSize = first->size();
-        const QSize secondSize = second->size();
-        s.Item("mnuWindowCascade")->trigger();
-        QCOMPARE(first->size(), firstSize);
-        QCOMPARE(second->size(), secondSize);
-        QCOMPARE(first->pos(), QPoint(0, 0));
-        QVERIFY(second->x() > 0 && second->y() > 0);
-
-        // Exit closes the windows and releases the database.
-        s.Item("mnuFileExit")->trigger();
-        QVERIFY(!s.window->isVisible());
-        QVERIFY(!s.Controller().OpenedDatabase());
-        QTRY_COMPARE(s.window->MdiArea()->subWindowList().size(), 0);
     }
 };
 

@@ -1,4 +1,3 @@
-#include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QtConcurrent/QtConcurrentRun>
@@ -35,7 +34,7 @@ void AnswerNextBox(ShownBox& shown, QMessageBox::StandardButton press) {
 
 }  // namespace
 
-// The message boxes and file dialogs the program shows through the desktop.
+// The message boxes the program shows, and answers from any thread.
 class DesktopTest : public QObject {
     Q_OBJECT
 
@@ -78,42 +77,6 @@ class DesktopTest : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(asked.isFinished(), 10000);
         QCOMPARE(asked.result(), MessageAnswer::No);
         QCOMPARE(shown.text, QStringLiteral("From the worker"));
-        QCOMPARE(guitest::ModalTimeouts(), 0);
-    }
-
-    // Cancelling a file dialog answers with no file name.
-    void FileDialogsAskWhatEachQuestionNeeds() {
-        const QStringList databases = {"Tamsel databases (*.db)", "All files (*)"};
-        const struct {
-            FileQuestion question;
-            QFileDialog::AcceptMode acceptMode;
-            QFileDialog::FileMode fileMode;
-            QStringList filters;
-            QString suffix;
-        } cases[] = {
-            {FileQuestion::OpenDatabase, QFileDialog::AcceptOpen, QFileDialog::ExistingFile,
-             databases, "db"},
-            {FileQuestion::NewDatabase, QFileDialog::AcceptSave, QFileDialog::AnyFile, databases,
-             "db"},
-            {FileQuestion::DataFile, QFileDialog::AcceptOpen, QFileDialog::ExistingFile,
-             QStringList{"Data files (*.txt *.dat *.csv *.tsv)", "All files (*)"}, "txt"},
-        };
-        SystemDesktop desktop;
-        for (const auto& c : cases) {
-            std::optional<std::tuple<int, int, QStringList, QString, bool>> shown;
-            WhenModal([&shown](QWidget* widget) {
-                auto* dialog = qobject_cast<QFileDialog*>(widget);
-                QVERIFY(dialog);
-                shown = std::tuple(int(dialog->acceptMode()), int(dialog->fileMode()),
-                                   dialog->nameFilters(), dialog->defaultSuffix(),
-                                   !dialog->testOption(QFileDialog::DontConfirmOverwrite));
-                dialog->reject();
-            });
-            QCOMPARE(desktop.AskFileName(nullptr, c.question), QString());
-            QVERIFY(shown);
-            QCOMPARE(*shown,
-                     std::tuple(int(c.acceptMode), int(c.fileMode), c.filters, c.suffix, true));
-        }
         QCOMPARE(guitest::ModalTimeouts(), 0);
     }
 };

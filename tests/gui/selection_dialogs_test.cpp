@@ -3,14 +3,12 @@
 #include <QtTest>
 
 #include "gui_test_support.h"
-#include "shell/current_selections_dialog.h"
 #include "shell/main_window.h"
 #include "shell/row_set_model.h"
 #include "shell/select_data_set_dialog.h"
 #include "shell/select_estimates_dialog.h"
 #include "shell/select_model_dialog.h"
 #include "shell/select_predictions_dialog.h"
-#include "tamsel/store/writers.h"
 #include "test_support.h"
 
 using namespace tamsel;
@@ -24,31 +22,6 @@ class SelectionDialogsTest : public QObject {
     Q_OBJECT
 
   private slots:
-    // A selection dialog with nothing to list shows only its message.
-    void EmptyListsOnlyTellSo() {
-        Session s;
-        s.Controller().OpenCurrentDataSet("SYS1");
-        SelectPredictionsDialog predictions(s.Db());
-        // The named dataset, not the current one, decides what is listed.
-        QVERIFY(!predictions.ChooseSet("NTDS"));
-        s.Controller().OpenCurrentDataSet("NTDS");
-        DeleteDataSet(s.Db(), "NTDS");
-        SelectEstimatesDialog estimates(s.Db(), s.Controller());
-        estimates.ShowIfAnySets();
-        DeleteDataSet(s.Db(), "SYS1");
-        SelectDataSetDialog data(s.Db(), s.Controller());
-        data.PossiblyShow();
-        QCOMPARE(s.sink.Texts(),
-                 (std::vector<std::string>{
-                     "There are no recalibrated estimates for the current dataset.\r\n"
-                     "Please, recalibrate an estimates set first.",
-                     "There are no estimates calculated for the current dataset.\r\n"
-                     "Please, apply a model first.",
-                     "There are no datasets stored in the current database.\r\n"
-                     "Please, add a dataset first."}));
-        QVERIFY(!predictions.isVisible() && !estimates.isVisible() && !data.isVisible());
-    }
-
     void SelectDatasetListsNewestFirstAndInsistsOnAChoice() {
         Session s;
         SelectDataSetDialog dialog(s.Db(), s.Controller());
@@ -174,29 +147,6 @@ class SelectionDialogsTest : public QObject {
             QCOMPARE(shown.headings,
                      (QStringList{"Model       ", "Recalibration                        "}));
         }
-    }
-
-    void CurrentSelectionsShowsWhatIsChosen() {
-        Session s;
-        const CurrentSelection& selection = s.Controller().Selection();
-        {
-            CurrentSelectionsDialog empty(selection, &s.Db());
-            QCOMPARE(empty.ValueText("Database"), QString::fromStdString(s.fileName));
-            QCOMPARE(empty.ValueText("Dataset") + empty.ValueText("Model"), QString());
-        }
-        s.Controller().OpenCurrentDataSet("SYS1");
-        QVERIFY(s.Controller().SelectRecalibratedSet(s.sys1Predictions));
-        CurrentSelectionsDialog dialog(selection, &s.Db());
-        QStringList shown;
-        for (const char* name : {"Dataset", "Data source", "Model", "Range", "Inference method",
-                                 "Recalibration method"}) {
-            shown.append(dialog.ValueText(QString::fromLatin1(name)));
-        }
-        QCOMPARE(shown, (QStringList{"SYS1", "Unknown source", "Jelinski-Moranda",
-                                     "20 to 136 (set size 136)",
-                                     QString::fromStdString(selection.inferenceMethodName),
-                                     QString::fromStdString(selection.recalibrationMethodName)}));
-        QVERIFY(!dialog.ValueText("Recalibration method").isEmpty());
     }
 };
 

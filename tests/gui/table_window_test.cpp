@@ -87,9 +87,6 @@ class TableWindowTest : public QObject {
         QVERIFY(failures);
         QAbstractItemModel* model = failures->Grid()->model();
         QCOMPARE(model->rowCount(), 136);
-        for (int column = 0; column < model->columnCount(); ++column) {
-            QVERIFY(!model->headerData(column, Qt::Horizontal).toString().endsWith("ID"));
-        }
         QVERIFY(s.Item("mnuFileSaveTable")->isEnabled());
         QVERIFY(!s.Item("mnuFileSaveGraph")->isEnabled());
 
@@ -102,7 +99,6 @@ class TableWindowTest : public QObject {
         s.Item("mnuFileSaveTable")->trigger();
         QVERIFY(SaveTextTable(expected, estimates->Rows()));
         QCOMPARE(ReadAll(saved), ReadAll(expected));
-        QVERIFY(!ReadAll(saved).empty());
         // Cancel writes nothing.
         s.Item("mnuFileSaveTable")->trigger();
         QCOMPARE(s.desktop.questions.size(), size_t(2));

@@ -301,22 +301,6 @@ TEST_F(AddDataSet, FewFailuresAreStoredWithAWord) {
     EXPECT_EQ(m_sink.Count(), 0u);
 }
 
-TEST_F(AddDataSet, TableOptionsChooseWhatIsRead) {
-    AddDataSetRequest request = Request("Table", "id;note;hours\n1;x;4,5\n2;y;1\n3;z;2\n");
-    auto added = AddDataSetFromFile(*m_db, request);
-    ASSERT_TRUE(added.has_value());
-    EXPECT_EQ(added->notes, (std::vector<std::string>{
-                                "read decimal commas (semicolon-separated numbers with commas)",
-                                "took line 1 as the header line (--no-header reads it as data)",
-                                "took column 3 ('hours'), column 1 ('id') is an index"}));
-    EXPECT_EQ(FailuresOf("Table"), RowsOf(4.5, 1, 2));
-
-    request = Request("Named", "id;note;hours\n1;x;4\n2;y;1\n");
-    request.table.column = "id";
-    ASSERT_TRUE(AddDataSetFromFile(*m_db, request));
-    EXPECT_EQ(FailuresOf("Named"), RowsOf(1, 1));
-}
-
 TEST_F(AddDataSet, DateTimesKeepTheirTimeBaseWithTheDataset) {
     AddDataSetRequest request = Request("Tracker", "opened\n2024-03-31 03:30\n2024-03-31 01:00\n");
     request.table.timestamps =
@@ -340,15 +324,6 @@ TEST_F(AddDataSet, DateTimesKeepTheirTimeBaseWithTheDataset) {
     // The time base goes with its dataset.
     ASSERT_TRUE(DeleteDataSet(*m_db, "Tracker"));
     EXPECT_EQ(Count("DataSetTimeBase"), 0);
-}
-
-TEST_F(AddDataSet, OlderDatabaseGainsTheTimeBaseTableWhenOpened) {
-    m_db->Execute("DROP TABLE DataSetTimeBase");
-    m_db.reset();
-    m_db = OpenTamselDatabase(m_fresh.Path());
-    ASSERT_NE(m_db, nullptr);
-    EXPECT_EQ(Count("DataSetTimeBase"), 0);
-    EXPECT_TRUE(IsTamselDatabase(*m_db));
 }
 
 }  // namespace

@@ -98,16 +98,5 @@ TEST(DateTimes, RefusalsNameTheLineAndTheFix) {
     }
 }
 
-TEST(DateTimes, SummaryNamesTheTimeBase) {
-    TableResult result =
-        ReadTableText("opened\n2024-03-01 09:00\n", Times("2024-03-01 08:00", "Europe/Berlin"));
-    ASSERT_FALSE(result.refusal) << Detail(result);
-    EXPECT_EQ(result.summary.columns.at(0).type, ColumnType::DateTime);
-    EXPECT_EQ(result.summary.timeBase, "hours from 2024-03-01T07:00:00.000Z (Europe/Berlin)");
-    EXPECT_EQ(result.summary.originUtc, "2024-03-01T07:00:00.000Z");
-    EXPECT_EQ(result.summary.timeZone, "Europe/Berlin");
-    EXPECT_EQ(result.values, std::vector<double>{1});
-}
-
 }  // namespace
 }  // namespace tamsel

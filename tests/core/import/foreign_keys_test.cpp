@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "store_fixture.h"
-#include "tamsel/import/add_data_set.h"
 #include "tamsel/store/writers.h"
 #include "test_support.h"
 
@@ -86,17 +85,6 @@ TEST_F(BulkKeys, InsideAUnitEnforcementStaysOn) {
     Transaction outer(*m_db);
     const ForeignKeysSuspended off(*m_db);
     EXPECT_THROW(InsertFailure(kMissing), DatabaseError);
-}
-
-TEST_F(BulkKeys, AnImportLeavesSoundKeysAndEnforcement) {
-    test::RecordingSink sink;
-    const std::string file = m_project.Dir().WriteFile("data.txt", "3\n5\n2\n");
-    ASSERT_TRUE(AddDataSetFromFile(*m_db, {"Trial", file, DataTypeChoice::Automatic, ""}));
-    EXPECT_EQ(Count("SELECT COUNT(*) FROM pragma_foreign_key_check"), 0);
-    EXPECT_EQ(Count("PRAGMA foreign_keys"), 1);
-    // The rows belong to their dataset: deleting it takes them along.
-    m_db->Execute("DELETE FROM DataSets WHERE DataName = 'Trial'");
-    EXPECT_EQ(Count("SELECT COUNT(*) FROM FailureTimes"), 0);
 }
 
 }  // namespace

@@ -304,22 +304,5 @@ TEST(ReadTableFile, ShippedDatasetsKeepTheirValues) {
     EXPECT_GE(files, 15u);
 }
 
-TEST(ReadTable, LargeFilesReadInChunksAcrossTheirBoundaries) {
-    // Lines long enough that chunk ends fall inside numbers, quotes and CR LF pairs.
-    std::string text = "\xEF\xBB\xBF\"index\",\"time\"\r\n";
-    std::vector<double> expected;
-    for (int i = 1; i <= 30000; ++i) {
-        double value = i * 0.125 + 1e-9 * i;
-        expected.push_back(value);
-        char line[64];
-        std::snprintf(line, sizeof line, "%d,\"%.17g\"\r\n", i, value);
-        text += line;
-    }
-    TableResult result = ReadTableText(text);
-    ASSERT_FALSE(result.refusal) << Message(result);
-    EXPECT_EQ(result.values, expected);
-    EXPECT_EQ(result.summary.chosenColumn, 1u);
-}
-
 }  // namespace
 }  // namespace tamsel

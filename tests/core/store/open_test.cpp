@@ -78,6 +78,8 @@ TEST(OpeningAProjectFile, RecognisesAFileOfAnEarlierVersionAndMarksIt) {
     EXPECT_EQ(test::CountRows(*db, "DataSets"), 0) << "the crashed import was rolled back";
     EXPECT_NE(QueryValue(*db, "PRAGMA application_id;"), test::I(0));
     EXPECT_EQ(QueryValue(*db, "PRAGMA journal_mode;"), test::S("wal"));
+    EXPECT_EQ(QueryValue(*db, "PRAGMA integrity_check;"), test::S("ok"));
+    EXPECT_EQ(QueryValue(*db, "PRAGMA foreign_keys;"), test::I(1)) << "relations are enforced";
 }
 
 TEST(OpeningAProjectFile, ReadsOnlyWhatItNeedsAndReportsDamageWhereItIsRead) {

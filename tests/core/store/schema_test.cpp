@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "store_fixture.h"
@@ -87,34 +86,6 @@ std::pair<std::string, std::string> TableAndField(const std::string& dotted) {
     return {dotted.substr(0, dotted.find('.')), dotted.substr(dotted.find('.') + 1)};
 }
 
-TEST(Schema, IndexesBearTheirFieldNamesAndOnlyNamesAreUnique) {
-    FreshDatabase fresh;
-    // Table.Field of each index, in the order of the index names; * marks a unique one.
-    std::istringstream expected(
-        "DataSets.DataName* DataSets.DataTypeID DataTypes.DataType* EstimatesSets.DataSetID "
-        "EstimatesSets.InferenceMethodID EstimatesSets.ModelID EstimatesSets.RangeID "
-        "Estimates.EstimatesSetID Estimates.FailureIndex FailureTimes.DataSetID "
-        "InferenceMethods.MethodNameID InferenceMethods.ParameterSetID Models.ModelName* "
-        "PredictionsSets.EstimatesSetID PredictionsSets.RecalibrationMethodID "
-        "Predictions.FailureIndex Predictions.PredictionsSetID Ranges.RangeTypeID");
-    Rows indexes =
-        QueryRows(fresh.Db(),
-                  "SELECT m.name, m.tbl_name, i.name, l.\"unique\" FROM sqlite_master m, "
-                  "pragma_index_info(m.name) i, pragma_index_list(m.tbl_name) l "
-                  "WHERE m.type = 'index' AND l.name = m.name ORDER BY m.name;");
-    std::size_t r = 0;
-    for (std::string index; expected >> index; ++r) {
-        SCOPED_TRACE(index);
-        ASSERT_LT(r, indexes.size());
-        const bool unique = index.back() == '*';
-        if (unique) index.pop_back();
-        const auto [table, field] = TableAndField(index);
-        EXPECT_EQ(indexes[r], (std::vector<DbValue>{S(table + "_" + field), DbValue(table),
-                                                    DbValue(field), I(unique ? 1 : 0)}));
-    }
-    EXPECT_EQ(r, indexes.size());
-}
-
 // The table whose key is the field.
 std::string KeyedTable(const std::string& field) {
     for (const TableLayout& layout : kLayouts) {
@@ -192,42 +163,6 @@ TEST(ReferenceRows, NewFileHoldsExactlyTheFixedRows) {
                               "PredictionsSets", "Predictions"}) {
         EXPECT_EQ(test::CountRows(db, empty), 0) << empty;
     }
-}
-
-TEST(StoredQueries, FourteenInsertsUnderTheirNamesAnswerTheirParameterNames) {
-    const std::vector<std::pair<std::string, std::vector<std::string>>> expected = {
-        {"InsertDataSet", {"DName", "DFile", "DTypeID", "DNumber", "Source"}},
-        {"InsertFailureTimes", {"DataSet", "Index", "InterFailure", "Cumulative"}},
-        {"InsertEstimatesSet", {"EDataSet", "EModel", "ERange", "EInferenceMethod"}},
-        {"InsertEstimates",
-         {"ESetID", "Index", "Param1", "Param2", "Param3", "LogLhd", "Pdf", "Cdf", "LowQ", "Median",
-          "UppQ", "MTTF"}},
-        {"InsertDataType", {"DType", "DComments"}},
-        {"InsertModel", {"Model", "ModelFlag", "ModelName", "PName1", "PName2", "PName3"}},
-        {"InsertRangeType", {"RType", "RComments"}},
-        {"InsertRange", {"RType", "RSize", "RStart", "REnd"}},
-        {"InsertInferenceMethodName", {"MName", "MComments"}},
-        {"InsertInferenceMethod", {"MNameID", "MParameters"}},
-        {"InsertMinimisationParameters",
-         {"MaxIter1D", "MaxIter2D", "AbsolutePrecision", "RelativePrecision", "Eta", "Tolerance",
-          "StartingPoint1", "StartingPoint2", "Bound1", "Bound2", "Description"}},
-        {"InsertRecalibrationMethod", {"MName", "MIter", "MNI", "MSqMax"}},
-        {"InsertPredictionsSet", {"PEstimatesSet", "PRecalibrationMethod"}},
-        {"InsertPredictions", {"PSetID", "Index", "Pdf", "Cdf", "LowQ", "Median", "UppQ", "MTTF"}},
-    };
-    FreshDatabase fresh;
-    ASSERT_EQ(StoredQueries().size(), expected.size());
-    for (std::size_t q = 0; q < expected.size(); ++q) {
-        EXPECT_EQ(StoredQueries()[q].name, expected[q].first);
-        Statement insert = PrepareStoredQuery(fresh.Db(), expected[q].first);
-        for (const std::string& name : expected[q].second) {
-            std::string upper = name;
-            for (char& c : upper) c = static_cast<char>(std::toupper(c));
-            EXPECT_NO_THROW(insert.Bind(upper, DbValue{})) << expected[q].first << " " << name;
-        }
-        EXPECT_THROW(insert.Bind("Unknown", DbValue{}), DatabaseError);
-    }
-    EXPECT_THROW(PrepareStoredQuery(fresh.Db(), "InsertNothing"), DatabaseError);
 }
 
 TEST(Schema, KeysAreNeverHandedOutAgainAndRelationsRefuseRows) {
@@ -370,31 +305,6 @@ TEST(OpenTamselDatabase, RefusesOtherFilesWithoutTouchingThem) {
     EXPECT_EQ(OpenTamselDatabase(dir.Path().string()), nullptr);
     EXPECT_EQ(sink.Count(), 2u);
     EXPECT_FALSE(std::filesystem::exists(dir.File("missing.db")));
-}
-
-TEST(OpenTamselDatabase, RecoversAnInterruptedFileWithRelationsEnforced) {
-    FreshDatabase fresh;
-    const std::string copy = fresh.Dir().File("crashed.db");
-    Database& db = fresh.Db();
-    // A small page cache makes the engine write into the file before the transaction ends,
-    // so that a copy taken now is what a crash would leave: a changed file and its journal.
-    db.Execute("PRAGMA journal_mode = DELETE; PRAGMA cache_size = 2; BEGIN;");
-    std::vector<double> times(20000, 2.0);
-    ASSERT_TRUE(InsertDataSet(db, "Unfinished", "u.txt", 1, 20000, ""));
-    ASSERT_TRUE(InsertFailureTimes(db, times, 1, "Unfinished"));
-    ASSERT_TRUE(std::filesystem::exists(fresh.Path() + "-journal"));
-    std::filesystem::copy_file(fresh.Path(), copy);
-    std::filesystem::copy_file(fresh.Path() + "-journal", copy + "-journal");
-    db.Execute("ROLLBACK;");
-
-    test::RecordingSink sink;
-    auto recovered = OpenTamselDatabase(copy);
-    ASSERT_TRUE(recovered);
-    EXPECT_EQ(sink.Count(), 0u);
-    EXPECT_EQ(test::CountRows(*recovered, "FailureTimes"), 0);
-    EXPECT_EQ(QueryValue(*recovered, "PRAGMA integrity_check;"), S("ok"));
-    EXPECT_EQ(QueryValue(*recovered, "PRAGMA foreign_keys;"), I(1)) << "relations are enforced";
-    EXPECT_TRUE(InsertDataSet(*recovered, "A", "a.txt", 1, 1, ""));
 }
 
 }  // namespace

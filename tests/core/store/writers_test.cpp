@@ -207,44 +207,6 @@ TEST_F(WriterTest, FindOrCreateRangeReusesAnEqualRow) {
     EXPECT_EQ(CountRows(Db(), "Ranges"), 4);
 }
 
-// Two datasets, each with failure times, an estimates set with estimates, and a predictions
-// set with predictions.
-void AddComputedDataSet(Database& db, const std::string& name) {
-    const int dataSetId = test::AddDataSet(db, name, std::vector<double>(30, 2.0));
-    const int setId =
-        StoreEstimatesSet(db, dataSetId, 1, 1, 1, 20, 30, test::MakeEstimates(20, 30));
-    ASSERT_NE(setId, 0);
-    std::vector<double> values(12, 0.5);
-    ASSERT_NE(StorePredictionsSet(db, setId, 1, 20, 30, 0, values, values, values, values, values),
-              0);
-}
-
-TEST(DeleteDataSet, CascadeRemovesEverythingOfTheDataSetAndNothingElse) {
-    FreshDatabase fresh;
-    Database& db = fresh.Db();
-    AddComputedDataSet(db, "Keep");
-    AddComputedDataSet(db, "Drop");
-    const char* tables[] = {"DataSets",        "FailureTimes",    "EstimatesSets",
-                            "Estimates",       "PredictionsSets", "Predictions",
-                            "Models",          "Ranges",          "RecalibrationMethods",
-                            "InferenceMethods"};
-    std::vector<std::int64_t> before;
-    for (const char* table : tables) before.push_back(CountRows(db, table));
-    const Rows keptFailures = QueryRows(db, "SELECT * FROM FailureTimes WHERE DataSetID = 1;");
-
-    test::RecordingSink sink;
-    ASSERT_TRUE(DeleteDataSet(db, "Drop"));
-    EXPECT_EQ(sink.Count(), 0u);
-    const std::vector<std::int64_t> expected = {1, 30, 1, 11, 1, 10, 8, 1, 2, 1};
-    for (std::size_t t = 0; t < std::size(tables); ++t) {
-        EXPECT_EQ(CountRows(db, tables[t]), expected[t]) << tables[t];
-        EXPECT_EQ(before[t] - expected[t], t < 6 ? expected[t] : 0) << tables[t];
-    }
-    EXPECT_EQ(QueryRows(db, "SELECT * FROM FailureTimes;"), keptFailures);
-    EXPECT_TRUE(DeleteDataSet(db, "Keep"));
-    EXPECT_EQ(CountRows(db, "Predictions"), 0);
-}
-
 TEST(DeleteDataSet, AMissingDataSetShowsTheMessageAndDeletesNothing) {
     FreshDatabase fresh;
     test::AddDataSet(fresh.Db(), "D", {1, 2});
@@ -320,24 +282,6 @@ TEST_F(WriterTest, AFullDatabaseLeavesNothingHalfWritten) {
     }
     EXPECT_EQ(QueryValue(Db(), "PRAGMA integrity_check;"), test::S("ok"));
     EXPECT_TRUE(InsertFailureTimes(Db(), {1, 2}, 1, "D")) << "small sets still fit";
-}
-
-TEST_F(WriterTest, AReadOnlyFileRefusesEveryWriter) {
-    // Root may write to any file whatever its permissions, so the connection itself is opened
-    // read-only, as the engine does for a write-protected file.
-    m_fresh.Close();
-    Database db(m_fresh.Path(), Database::OpenMode::ReadOnlyFile);
-    const auto before = AllCounts(db);
-    for (const auto& [name, writer] : kSetWriters) {
-        EXPECT_FALSE(writer(db)) << name;
-    }
-    EXPECT_FALSE(InsertDataSet(db, "New", "n.txt", 1, 1, ""));
-    EXPECT_EQ(FindOrCreateRange(db, 1, 3, 9), 0);
-    test::RecordingSink sink;
-    EXPECT_FALSE(DeleteDataSet(db, "D"));
-    EXPECT_EQ(sink.Count(), 1u);
-    EXPECT_EQ(AllCounts(db), before);
-    EXPECT_EQ(QueryValue(db, "PRAGMA integrity_check;"), test::S("ok"));
 }
 
 }  // namespace

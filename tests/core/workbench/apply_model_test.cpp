@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -61,36 +59,6 @@ TEST(ModelDriver, StoresTheFitOfEveryIndexOfTheDefaultRange) {
     }
     EXPECT_EQ(sink.Count(), 0u);
     EXPECT_EQ(test::CountRows(project.Db(), "FitOutcomes"), 8 * 117);
-}
-
-TEST(ModelDriver, EveryDatasetGetsCompleteFiniteSets) {
-    test::RecordingSink sink;
-    ProjectFile project;
-    int sets = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(test::DataFile(""))) {
-        if (entry.path().extension() != ".txt") continue;
-        std::string file = entry.path().filename().string();
-        std::vector<double> values = test::ReadDataValues(file);
-        if (values.size() <= 20) continue;
-        int dataSetId = project.AddDataSet(file, values);
-        for (int model : {1, 2, 3, 4, 5, 6, 7, 8}) {
-            SCOPED_TRACE(file + " model " + std::to_string(model));
-            ApplyModelResult result = ApplyModel(project.Db(), dataSetId, model, kDefaultRange,
-                                                 kMaximumLikelihood, RunControl());
-            ASSERT_EQ(result.outcome, Outcome::Stored) << result.message;
-            auto rows = project.StoredRows(result.estimatesSetId);
-            ASSERT_EQ(rows.size(), values.size() - 19);
-            for (const auto& [index, row] : rows) {
-                for (double value : {row.param1, row.param2, row.param3, row.logLhd, row.pdf,
-                                     row.cdf, row.lowQ, row.median, row.uppQ, row.mttf}) {
-                    ASSERT_TRUE(std::isfinite(value)) << "at " << index;
-                }
-            }
-            ++sets;
-        }
-    }
-    EXPECT_EQ(sets, 8 * 15);
-    EXPECT_EQ(sink.Count(), 0u);
 }
 
 // On one thread and on four, whatever the model.
