@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
-#include "tamsel/store/database.h"
 #include "run_program.h"
+#include "tamsel/store/database.h"
 #include "test_support.h"
 
 namespace tamsel::test {
@@ -25,11 +25,12 @@ struct CliRun {
     std::string err;
 };
 
-inline std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+// Comma-separated fields of a CSV line without quoted fields.
+inline std::vector<std::string> Fields(const std::string& line) {
+    std::vector<std::string> fields;
+    std::istringstream in(line);
+    for (std::string field; std::getline(in, field, ',');) fields.push_back(field);
+    return fields;
 }
 
 inline std::vector<std::string> Lines(const std::string& text) {
@@ -50,8 +51,8 @@ inline pid_t StartCli(const TempDir& dir, std::vector<std::string> args,
 inline CliRun FinishCli(const TempDir& dir, pid_t pid) {
     CliRun run;
     run.exitCode = WaitForProgram(pid);
-    run.out = ReadAll(dir.File("stdout.txt"));
-    run.err = ReadAll(dir.File("stderr.txt"));
+    run.out = ReadBytes(dir.File("stdout.txt"));
+    run.err = ReadBytes(dir.File("stderr.txt"));
     return run;
 }
 

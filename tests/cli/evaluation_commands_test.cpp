@@ -21,15 +21,8 @@ namespace tamsel {
 namespace {
 
 using test::CliRun;
+using test::Fields;
 using test::Lines;
-
-// Comma-separated fields of a CSV line without quoted fields.
-std::vector<std::string> Fields(const std::string& line) {
-    std::vector<std::string> fields;
-    std::istringstream in(line);
-    for (std::string field; std::getline(in, field, ',');) fields.push_back(field);
-    return fields;
-}
 
 // SYS1 with every model applied and the Jelinski-Moranda set recalibrated, made once.
 class EvaluationCommands : public ::testing::Test {

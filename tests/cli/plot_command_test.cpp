@@ -29,7 +29,7 @@ class PlotCommand : public test::CliProject {
         if (!HasFatalFailure()) ImportSys1({{"apply", "x.db", "SYS1", "JM", "Du"}});
     }
 
-    std::string Read(const std::string& name) { return test::ReadAll(m_dir.File(name)); }
+    std::string Read(const std::string& name) { return test::ReadBytes(m_dir.File(name)); }
 };
 
 TEST_F(PlotCommand, EachKindWritesAnImageOfTheAskedSize) {

@@ -45,8 +45,7 @@ std::vector<double> CsvNumbers(const std::string& csv, std::size_t firstRow = 0)
     std::vector<double> numbers;
     const std::vector<std::string> lines = test::Lines(csv);
     for (std::size_t r = 1 + firstRow; r < lines.size(); ++r) {
-        std::stringstream fields(lines[r]);
-        for (std::string field; std::getline(fields, field, ',');) {
+        for (const std::string& field : test::Fields(lines[r])) {
             if (const std::optional<double> value = Number(field)) numbers.push_back(*value);
         }
     }
@@ -68,9 +67,7 @@ std::set<double> CellNumbers(const std::string& html) {
 std::string FirstOfKind(const std::string& csv, std::size_t kindColumn, const std::string& kind,
                         std::size_t column) {
     for (const std::string& line : test::Lines(csv)) {
-        std::vector<std::string> fields;
-        std::stringstream in(line);
-        for (std::string field; std::getline(in, field, ',');) fields.push_back(field);
+        const std::vector<std::string> fields = test::Fields(line);
         if (fields.size() > kindColumn && fields[kindColumn] == kind) return fields[column];
     }
     return {};
@@ -98,7 +95,7 @@ class ReportCommand : public test::CliProject {
             {"report", "x.db", "SYS1", "--mission", "1000", "--target-mttf", "5000", "--out", out});
         EXPECT_EQ(run.exitCode, 0) << run.err;
         EXPECT_EQ(run.err, "");
-        return test::ReadAll(m_dir.File(out));
+        return test::ReadBytes(m_dir.File(out));
     }
 };
 
@@ -149,7 +146,7 @@ TEST_F(ReportCommand, HtmlStandsAloneAndABrowserRendersItToTheEnd) {
                           "file://" + m_dir.File("r.html")}),
               0)
         << "chromium is needed (scripts/install-deps installs it): "
-        << test::ReadAll(m_dir.File("err.txt"));
+        << test::ReadBytes(m_dir.File("err.txt"));
     const QImage image(QString::fromStdString(shot));
     ASSERT_EQ(image.size(), QSize(1240, 20000));
     const auto count = [&image](int y, auto pixelCounts) {
@@ -175,15 +172,15 @@ TEST_F(ReportCommand, HtmlStandsAloneAndABrowserRendersItToTheEnd) {
 TEST_F(ReportCommand, PdfOpensWithItsNumberedPages) {
     Report("r.pdf");
     ASSERT_EQ(RunOutside(m_dir, "pdfinfo", {"r.pdf"}), 0)
-        << "pdfinfo (poppler-utils) is needed: " << test::ReadAll(m_dir.File("err.txt"));
+        << "pdfinfo (poppler-utils) is needed: " << test::ReadBytes(m_dir.File("err.txt"));
     std::smatch pages;
-    const std::string info = test::ReadAll(m_dir.File("out.txt"));
+    const std::string info = test::ReadBytes(m_dir.File("out.txt"));
     ASSERT_TRUE(std::regex_search(info, pages, std::regex(R"(Pages:\s+(\d+))"))) << info;
     const int n = std::stoi(pages[1]);
     // Each section after the summary begins a page.
     EXPECT_GE(n, static_cast<int>(kSections.size()));
     ASSERT_EQ(RunOutside(m_dir, "pdftotext", {"r.pdf", "r.txt"}), 0);
-    const std::string text = test::ReadAll(m_dir.File("r.txt"));
+    const std::string text = test::ReadBytes(m_dir.File("r.txt"));
     const std::string of = " of " + std::to_string(n);
     EXPECT_NE(text.find("page 1" + of), std::string::npos);
     EXPECT_NE(text.find("page " + std::to_string(n) + of), std::string::npos);
@@ -245,7 +242,7 @@ TEST(ReportWithoutRanking, EverySectionIsThereWithNotes) {
         const CliRun run = test::RunCli(dir, {"report", "x.db", "D", "--out", "r.html"});
         ASSERT_EQ(run.exitCode, 0) << run.err;
         EXPECT_EQ(run.err, "");
-        const std::string html = test::ReadAll(dir.File("r.html"));
+        const std::string html = test::ReadBytes(dir.File("r.html"));
         std::size_t at = 0;
         for (const std::string& id : kSections) {
             at = html.find("<section id=\"" + id + "\">", at);

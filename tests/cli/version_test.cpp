@@ -19,7 +19,7 @@ TEST(Version, BothProgramsPrintTheBuildVersionWithoutADisplay) {
         const pid_t pid = test::StartProgram(program, {"--version"}, dir.Path().string(),
                                              dir.File("out"), dir.File("err"), noDisplay);
         EXPECT_EQ(test::WaitForProgram(pid), 0) << program;
-        EXPECT_EQ(test::ReadAll(dir.File("out")), std::string("Tamsel ") + TAMSEL_VERSION + "\n")
+        EXPECT_EQ(test::ReadBytes(dir.File("out")), std::string("Tamsel ") + TAMSEL_VERSION + "\n")
             << program;
     }
 }

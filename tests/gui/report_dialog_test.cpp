@@ -1,8 +1,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QtTest>
-#include <fstream>
-#include <iterator>
 
 #include "gui_test_support.h"
 #include "predictions/report_dialog.h"
@@ -11,15 +9,6 @@
 #include "test_support.h"
 
 using namespace tamsel;
-
-namespace {
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-}  // namespace
 
 class ReportDialogTest : public QObject {
     Q_OBJECT
@@ -55,13 +44,13 @@ class ReportDialogTest : public QObject {
             QCOMPARE(dialog->Status(), QStringLiteral("Wrote ") + file + QStringLiteral("."));
             QCOMPARE(s.desktop.questions.back(), FileQuestion::SaveReport);
         }
-        const std::string html = ReadAll(s.dir.File("r.html"));
+        const std::string html = test::ReadBytes(s.dir.File("r.html"));
         for (const char* part :
              {"Reliability evidence: SYS1", "Forecast of the best raw set, Du (set ",
               "<td>Reliability over the mission</td>", "--mission 500 --target-mttf 4000"}) {
             QVERIFY2(html.find(part) != std::string::npos, part);
         }
-        QCOMPARE(ReadAll(s.dir.File("r.pdf")).substr(0, 5), "%PDF-");
+        QCOMPARE(test::ReadBytes(s.dir.File("r.pdf")).substr(0, 5), "%PDF-");
     }
 };
 

@@ -3,8 +3,6 @@
 #include <QMdiArea>
 #include <QTableView>
 #include <QtTest>
-#include <fstream>
-#include <sstream>
 
 #include "gui_test_support.h"
 #include "shell/row_set_model.h"
@@ -13,17 +11,6 @@
 #include "test_support.h"
 
 using namespace tamsel;
-
-namespace {
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-}  // namespace
 
 class TableWindowTest : public QObject {
     Q_OBJECT
@@ -98,7 +85,7 @@ class TableWindowTest : public QObject {
         s.desktop.QueueFileName(QString::fromStdString(saved));
         s.Item("mnuFileSaveTable")->trigger();
         QVERIFY(SaveTextTable(expected, estimates->Rows()));
-        QCOMPARE(ReadAll(saved), ReadAll(expected));
+        QCOMPARE(test::ReadBytes(saved), test::ReadBytes(expected));
         // Cancel writes nothing.
         s.Item("mnuFileSaveTable")->trigger();
         QCOMPARE(s.desktop.questions.size(), size_t(2));
