@@ -27,9 +27,12 @@ function(tamsel_core_library name)
     target_link_libraries(${name} PUBLIC ${ARG_DEPENDS} PRIVATE tamsel_options)
 endfunction()
 
-# tamsel_add_test(NAME SOURCES... LIBS libs...): one GoogleTest binary registered with CTest.
+# tamsel_add_test(NAME [ALSO_ON_SERVER] SOURCES... LIBS libs...): one GoogleTest binary
+# registered with CTest. ALSO_ON_SERVER registers its tests a second time, named with the
+# suffix ".server", to run on the throwaway PostgreSQL cluster: there TAMSEL_TEST_SERVER holds
+# the cluster's URI, and the tests' fresh projects are made on the server instead of in files.
 function(tamsel_add_test name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "ALSO_ON_SERVER" "" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} tamsel_test_support GTest::gtest_main
                           tamsel_options)
@@ -37,4 +40,14 @@ function(tamsel_add_test name)
         WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
         PROPERTIES ENVIRONMENT "TAMSEL_DATA_DIR=${PROJECT_SOURCE_DIR}/data"
         DISCOVERY_TIMEOUT 60)
+    if(ARG_ALSO_ON_SERVER)
+        gtest_discover_tests(${name}
+            TEST_SUFFIX .server
+            WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}
+            PROPERTIES
+                ENVIRONMENT "TAMSEL_DATA_DIR=${PROJECT_SOURCE_DIR}/data"
+                ENVIRONMENT_MODIFICATION "TAMSEL_TEST_SERVER=set:${TAMSEL_TEST_SERVER_URI}"
+                FIXTURES_REQUIRED postgres_cluster
+            DISCOVERY_TIMEOUT 60)
+    endif()
 endfunction()

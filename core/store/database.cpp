@@ -106,6 +106,46 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
     return true;
 }
 
+bool IsServerLocation(std::string_view location) {
+    for (std::string_view scheme : {"postgresql://", "postgres://"}) {
+        if (location.size() >= scheme.size() &&
+            EqualNoCase(location.substr(0, scheme.size()), scheme)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string DisplayLocation(std::string_view location) {
+    if (!IsServerLocation(location)) return std::string(location);
+    const std::size_t authority = location.find("://") + 3;
+    const std::size_t query = location.find('?', authority);
+    std::string_view head = location.substr(0, query);
+    std::string shown(head.substr(0, authority));
+    std::string_view rest = head.substr(authority);
+    // "user:password@host": the user part ends at the last '@' before the path.
+    const std::size_t at = rest.substr(0, rest.find('/')).rfind('@');
+    if (at != std::string_view::npos) {
+        std::string_view user = rest.substr(0, at);
+        shown += user.substr(0, user.find(':'));
+        rest = rest.substr(at);
+    }
+    shown += rest;
+    if (query == std::string_view::npos) return shown;
+    char separator = '?';
+    std::string_view parameters = location.substr(query + 1);
+    while (!parameters.empty()) {
+        const std::size_t end = parameters.find('&');
+        std::string_view parameter = parameters.substr(0, end);
+        parameters = end == std::string_view::npos ? "" : parameters.substr(end + 1);
+        if (EqualNoCase(parameter.substr(0, parameter.find('=')), "password")) continue;
+        shown += separator;
+        shown += parameter;
+        separator = '&';
+    }
+    return shown;
+}
+
 Database::Database(const std::string& path, OpenMode mode) : m_fileName(path) {
     int flags = SQLITE_OPEN_NOMUTEX;
     const bool readOnly = mode == OpenMode::ReadOnlyFile || mode == OpenMode::AsItStands;

@@ -100,5 +100,26 @@ TEST(OpeningAProjectFile, ReadsOnlyWhatItNeedsAndReportsDamageWhereItIsRead) {
     EXPECT_EQ(sink.Texts(), std::vector<std::string>{kFileDamaged});
 }
 
+TEST(ProjectLocation, ServerUrisAreToldFromPathsAndShownWithoutPasswords) {
+    const struct {
+        const char* location;
+        bool server;
+        const char* shown;
+    } cases[] = {
+        {"project.db", false, "project.db"},
+        {"/data/postgresql://x.db", false, "/data/postgresql://x.db"},
+        {"PostgreSQL://db.example/rel", true, "PostgreSQL://db.example/rel"},
+        {"postgres://ann:s3cr@t@db:5433/rel?schema=p1", true,
+         "postgres://ann@db:5433/rel?schema=p1"},
+        {"postgresql://ann@%2Ftmp%2Fs/rel?password=x&schema=p1&sslmode=require", true,
+         "postgresql://ann@%2Ftmp%2Fs/rel?schema=p1&sslmode=require"},
+        {"postgresql:///rel?PASSWORD=x", true, "postgresql:///rel"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsServerLocation(c.location), c.server) << c.location;
+        EXPECT_EQ(DisplayLocation(c.location), c.shown) << c.location;
+    }
+}
+
 }  // namespace
 }  // namespace tamsel

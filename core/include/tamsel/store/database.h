@@ -65,6 +65,13 @@ inline bool IsNull(const DbValue& value) { return std::holds_alternative<std::mo
 // True when a and b differ at most in the case of ASCII letters, as the engine compares names.
 bool EqualNoCase(std::string_view a, std::string_view b);
 
+// A project lives in a file, named by its path, or on a PostgreSQL server, named by a URI
+// ("postgresql://user@host/dbname?schema=project_x"; "postgres://" too).
+bool IsServerLocation(std::string_view location);
+// location as it may be shown, kept or printed: a server URI without any password in it (in
+// its user part or as a parameter); a file path as it is.
+std::string DisplayLocation(std::string_view location);
+
 class Statement;
 
 class Database {
