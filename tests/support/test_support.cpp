@@ -1,5 +1,8 @@
 #include "test_support.h"
 
+#include <unistd.h>
+
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -44,6 +47,26 @@ std::string TempDir::WriteFile(const std::string& name, const std::string& conte
     std::ofstream out(path, std::ios::binary);
     out << content;
     return path;
+}
+
+bool OnTestServer() {
+    const char* server = std::getenv("TAMSEL_TEST_SERVER");
+    return server && server[0] != '\0';
+}
+
+std::string TempDir::ProjectLocation(const std::string& name) const {
+    if (!OnTestServer()) return File(name);
+    // Schema names: lower-case letters, digits and '_', unique across the test programs that
+    // share the cluster (the process) and within one (a counter).
+    static std::atomic<int> counter{0};
+    std::string schema = "t" + std::to_string(getpid()) + "_" + std::to_string(counter++) + "_";
+    for (char c : name) {
+        if (std::isalnum(static_cast<unsigned char>(c))) {
+            schema += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+        if (schema.size() >= 40) break;
+    }
+    return std::string(std::getenv("TAMSEL_TEST_SERVER")) + "?schema=" + schema;
 }
 
 std::string DataFile(const std::string& name) {

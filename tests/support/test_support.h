@@ -48,10 +48,17 @@ class TempDir {
     std::string File(const std::string& name) const { return (m_path / name).string(); }
     // Writes content to a file named name and returns its path.
     std::string WriteFile(const std::string& name, const std::string& content) const;
+    // Where a new project called name goes: File(name), or, when the tests run on a server
+    // (TAMSEL_TEST_SERVER holds its URI), a schema of that server no other project uses. The
+    // schema does not exist yet; creating the project makes it.
+    std::string ProjectLocation(const std::string& name) const;
 
   private:
     std::filesystem::path m_path;
 };
+
+// True when the tests' fresh projects are made on a server (TAMSEL_TEST_SERVER is set).
+bool OnTestServer();
 
 // Path of a shipped dataset in data/ (e.g. "sys1.txt").
 std::string DataFile(const std::string& name);
