@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "model_commands.h"
+#include "tamsel/workbench/project_copy.h"
 #include "tamsel/workbench/set_lists.h"
 #include "tamsel/workbench/table_views.h"
 
@@ -19,6 +20,12 @@ namespace fs = std::filesystem;
 
 struct NewOptions {
     std::string db;
+    bool force = false;
+};
+
+struct CopyOptions {
+    std::string source;
+    std::string target;
     bool force = false;
 };
 
@@ -39,16 +46,6 @@ struct DataSetOptions {
     std::string name;
     TableFormat format = TableFormat::Text;
 };
-
-// A new project file, unless one would be replaced without leave.
-bool CreateProjectFile(const std::string& fileName, bool force) {
-    std::error_code error;
-    if (!force && fs::exists(fileName, error)) {
-        ShowMessage("The file " + fileName + " already exists. Use --force to replace it.");
-        return false;
-    }
-    return CreateProject(fileName);
-}
 
 // The reading options shared by import and inspect; Complete() applies them after parsing.
 void AddReadingOptions(CLI::App& command, TableOptions& table) {
@@ -220,7 +217,7 @@ int RunDemo(const NewOptions& options, CliMessageSink& sink) {
         return kExitFailure;
     }
     std::sort(files.begin(), files.end());
-    if (!CreateProjectFile(options.db, options.force)) return kExitFailure;
+    if (!NewProject(options.db, options.force)) return kExitFailure;
     // The sample files hold interfailure times, also where they happen to rise throughout.
     sink.SetPolicy(AnswerPolicy::Yes);
     return WithProjectDatabase(options.db, [&](Database& db) {
@@ -251,12 +248,29 @@ int RunDemo(const NewOptions& options, CliMessageSink& sink) {
 
 void AddDataCommands(CLI::App& app, CommandContext& context) {
     auto newOptions = std::make_shared<NewOptions>();
-    CLI::App* create = app.add_subcommand("new", "Create a project file with its reference rows");
-    create->add_option("DB", newOptions->db, "project file to create")->required();
-    create->add_flag("--force", newOptions->force, "replace an existing file");
+    CLI::App* create = app.add_subcommand(
+        "new", "Create a project, a file or a server schema, with its reference rows");
+    create->add_option("DB", newOptions->db, "project file or server URI to create")->required();
+    create->add_flag("--force", newOptions->force, "replace an existing file or project");
     create->callback([&context, newOptions] {
         context.exitCode =
-            CreateProjectFile(newOptions->db, newOptions->force) ? kExitSuccess : kExitFailure;
+            NewProject(newOptions->db, newOptions->force) ? kExitSuccess : kExitFailure;
+    });
+
+    auto copyOptions = std::make_shared<CopyOptions>();
+    CLI::App* copy = app.add_subcommand(
+        "copy", "Copy a whole project, every key kept, between files and server schemas");
+    copy->add_option("SOURCE", copyOptions->source, "project file or server URI")->required();
+    copy->add_option("TARGET", copyOptions->target, "project file or server URI to create")
+        ->required();
+    copy->add_flag("--force", copyOptions->force, "replace an existing file or project");
+    copy->footer(
+        "A server URI reads postgresql://USER@HOST/DATABASE?schema=NAME. The copy is stored "
+        "whole or not at all; rows added to it later get keys of their own.");
+    copy->callback([&context, copyOptions] {
+        context.exitCode = CopyProject(copyOptions->source, copyOptions->target, copyOptions->force)
+                               ? kExitSuccess
+                               : kExitFailure;
     });
 
     auto importOptions = std::make_shared<ImportOptions>();

@@ -30,6 +30,8 @@ int main(int argc, char** argv) {
     app.set_version_flag("--version", std::string("Tamsel ") + TAMSEL_VERSION);
     app.require_subcommand(1);
     app.footer(
+        "DB names a project file, or a project on a PostgreSQL server by its URI: "
+        "postgresql://USER@HOST/DATABASE?schema=NAME.\n"
         "Exit status: 0 on success, 1 when an operation is refused or fails (the reason "
         "on stderr), 2 on bad usage.");
     CommandContext context{sink};

@@ -1,0 +1,220 @@
+#include "tamsel/store/copy.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <optional>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "schema_definition.h"
+#include "tamsel/store/own_tables.h"
+#include "tamsel/store/schema.h"
+
+namespace tamsel {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CopiedTable {
+    std::string name;
+    std::string keyOrder;  // the columns of its key, for ORDER BY
+};
+
+// The parameters of one multi-row insert: far below both engines' limits, and enough that the
+// statements' own cost vanishes beside the rows'.
+constexpr std::size_t kParametersPerStatement = 4000;
+
+std::string Lowered(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+// The table a relation clause ("... REFERENCES DataSets (DataSetID) ...") refers to.
+std::string ReferencedTable(const std::string& relation) {
+    constexpr std::string_view kReferences = "references ";
+    const std::size_t at = Lowered(relation).find(kReferences);
+    if (at == std::string::npos) throw DatabaseError("a relation names no table: " + relation);
+    const std::size_t start = at + kReferences.size();
+    return relation.substr(start, relation.find(' ', start) - start);
+}
+
+// Every table of the project, each after the tables it refers to, so that the relations of
+// each row hold as it is inserted (the server checks them at once): the defined tables, then
+// Tamsel's own (own_tables.cpp), which cascade from them.
+std::vector<CopiedTable> TablesInInsertionOrder() {
+    const std::vector<TableDefinition>& schema = ProjectSchema();
+    std::vector<CopiedTable> order;
+    auto placed = [&order](const std::string& name) {
+        return std::any_of(order.begin(), order.end(), [&name](const CopiedTable& table) {
+            return EqualNoCase(table.name, name);
+        });
+    };
+    while (order.size() < schema.size()) {
+        const std::size_t before = order.size();
+        for (const TableDefinition& table : schema) {
+            if (placed(table.name)) continue;
+            if (std::all_of(table.relations.begin(), table.relations.end(),
+                            [&placed](const std::string& relation) {
+                                return placed(ReferencedTable(relation));
+                            })) {
+                order.push_back({table.name, table.fields.front().name});
+            }
+        }
+        if (order.size() == before) throw DatabaseError("the tables' relations form a cycle");
+    }
+    order.push_back({"DataSetTimeBase", "DataSetID"});
+    order.push_back({"FitOutcomes", "EstimatesSetID, FailureIndex"});
+    return order;
+}
+
+// INSERT INTO table (columns) VALUES (?, ...), ... with rows lists of values.
+std::string InsertSql(const std::string& table, const std::vector<std::string>& columns,
+                      std::size_t rows) {
+    std::string names;
+    std::string values = "(";
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+        names += (c > 0 ? ", " : "") + columns[c];
+        values += c > 0 ? ", ?" : "?";
+    }
+    values += ")";
+    std::string sql = "INSERT INTO " + table + " (" + names + ") VALUES ";
+    for (std::size_t r = 0; r < rows; ++r) sql += (r > 0 ? ", " : "") + values;
+    return sql + ";";
+}
+
+void RunWith(Statement& insert, std::vector<DbValue>& values) {
+    for (std::size_t k = 0; k < values.size(); ++k) insert.Bind(static_cast<int>(k) + 1, values[k]);
+    insert.Run();
+    values.clear();
+}
+
+// Copies the rows of table in key order, many rows a statement.
+void CopyTable(Database& source, Database& target, const CopiedTable& table) {
+    Statement select =
+        source.Prepare("SELECT * FROM " + table.name + " ORDER BY " + table.keyOrder + ";");
+    std::vector<std::string> columns;
+    std::optional<Statement> batch;
+    std::size_t rowsPerStatement = 0;
+    std::vector<DbValue> pending;
+    while (select.Step()) {
+        if (columns.empty()) {
+            for (int c = 0; c < select.ColumnCount(); ++c) columns.push_back(select.ColumnName(c));
+            rowsPerStatement = std::max<std::size_t>(1, kParametersPerStatement / columns.size());
+            batch.emplace(target.Prepare(InsertSql(table.name, columns, rowsPerStatement)));
+        }
+        for (int c = 0; c < select.ColumnCount(); ++c) pending.push_back(select.Column(c));
+        if (pending.size() == rowsPerStatement * columns.size()) RunWith(*batch, pending);
+    }
+    if (pending.empty()) return;
+    Statement rest =
+        target.Prepare(InsertSql(table.name, columns, pending.size() / columns.size()));
+    RunWith(rest, pending);
+}
+
+// A server's identity columns hand out keys from sequences that inserting given keys leaves
+// where they were; each is moved past the largest key. (A file's AUTOINCREMENT counter
+// follows the largest key inserted by itself.)
+void MoveServerKeyCounters(Database& db) {
+    for (const TableDefinition& table : ProjectSchema()) {
+        const std::string& key = table.fields.front().name;
+        Statement move = db.Prepare("SELECT setval(pg_get_serial_sequence(?, ?), COALESCE(MAX(" +
+                                    key + "), 0) + 1, false) FROM " + table.name + ";");
+        // Unquoted names are kept in lower case; the column's name is taken as written.
+        move.Bind(1, Lowered(table.name));
+        move.Bind(2, Lowered(key));
+        move.Step();
+    }
+}
+
+void CopyInto(Database& source, Database& target) {
+    EnsureOwnTables(target);
+    // Writers of the source wait until the copy is done, so that it is one state of the
+    // project; the source's unit writes nothing and is rolled back.
+    Transaction reading(source);
+    Transaction unit(target);
+    for (const CopiedTable& table : TablesInInsertionOrder()) CopyTable(source, target, table);
+    if (IsServerLocation(target.FileName())) MoveServerKeyCounters(target);
+    unit.Commit();
+}
+
+// Removes the journal and log files beside fileName, and the file itself when withFile.
+void RemoveQuietly(const std::string& fileName, bool withFile) {
+    for (const char* suffix : {"", "-journal", "-wal", "-shm"}) {
+        std::error_code ignored;
+        if (withFile || *suffix != '\0') fs::remove(fileName + suffix, ignored);
+    }
+}
+
+void CopyToFile(Database& source, const std::string& target) {
+    const std::string partial = target + ".copy" + std::to_string(getpid());
+    try {
+        CreateNewDatabase(partial);
+        {
+            Database db(partial, Database::OpenMode::ExistingFile);
+            CopyInto(source, db);
+        }
+        std::error_code error;
+        fs::rename(partial, target, error);
+        if (error) throw DatabaseError("cannot put the copy in place: " + error.message());
+    } catch (const DatabaseError&) {
+        RemoveQuietly(partial, true);
+        throw;
+    }
+    // A journal of the replaced file would be played back into the copy.
+    RemoveQuietly(target, false);
+}
+
+void CopyToServer(Database& source, const std::string& target) {
+    CreateNewDatabase(target);
+    try {
+        Database db(target, Database::OpenMode::ExistingFile);
+        CopyInto(source, db);
+    } catch (const DatabaseError&) {
+        try {
+            ClearServerProject(target);
+        } catch (const DatabaseError&) {
+            // The copy's own failure is the one to report.
+        }
+        throw;
+    }
+}
+
+}  // namespace
+
+bool ProjectLocationTaken(const std::string& location) {
+    if (!IsServerLocation(location)) {
+        std::error_code error;
+        return fs::exists(location, error);
+    }
+    Database db(location, Database::OpenMode::CreateFile);
+    Statement count = db.Prepare(
+        "SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = current_schema();");
+    return count.Step() && count.ColumnInt(0) > 0;
+}
+
+void ClearServerProject(const std::string& location) {
+    if (!IsServerLocation(location)) return;
+    Database db(location, Database::OpenMode::CreateFile);
+    std::string names;
+    for (const CopiedTable& table : TablesInInsertionOrder()) {
+        names += (names.empty() ? "" : ", ") + table.name;
+    }
+    Transaction unit(db);
+    db.Execute("DROP TABLE IF EXISTS " + names + " CASCADE;");
+    unit.Commit();
+}
+
+void CopyProjectRows(Database& source, const std::string& target) {
+    if (IsServerLocation(target)) {
+        CopyToServer(source, target);
+    } else {
+        CopyToFile(source, target);
+    }
+}
+
+}  // namespace tamsel

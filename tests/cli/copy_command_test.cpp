@@ -1,0 +1,74 @@
+// Copying whole projects. On the tests' server the middle copy is a server schema, so the round
+// trip crosses both engines both ways; else it is a file.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <utility>
+#include <vector>
+
+#include "cli_run.h"
+#include "tamsel/store/database.h"
+
+namespace tamsel {
+namespace {
+
+using test::CliRun;
+using Rows = std::vector<std::vector<DbValue>>;
+
+// Every row of every table of a project file, read with plain SQL: tables by name, rows in key
+// order (the key is the first column, or the first two).
+std::vector<std::pair<std::string, Rows>> Contents(const std::string& file) {
+    Database db(file, Database::OpenMode::ExistingFile);
+    std::vector<std::pair<std::string, Rows>> tables;
+    Statement names = db.Prepare(
+        "SELECT name FROM sqlite_schema WHERE type = 'table' AND name NOT LIKE 'sqlite%' "
+        "ORDER BY name;");
+    while (names.Step()) tables.push_back({names.ColumnText(0), {}});
+    for (auto& [name, rows] : tables) {
+        Statement select = db.Prepare("SELECT * FROM " + name + " ORDER BY 1, 2;");
+        while (select.Step()) {
+            std::vector<DbValue>& row = rows.emplace_back();
+            for (int c = 0; c < select.ColumnCount(); ++c) row.push_back(select.Column(c));
+        }
+    }
+    return tables;
+}
+
+TEST(CopyCommand, RoundTripKeepsEveryRowAndKeyAndNeverReplacesWithoutLeave) {
+    test::TempDir dir;
+    auto run = [&dir](std::vector<std::string> args) { return test::RunCli(dir, std::move(args)); };
+    ASSERT_EQ(run({"demo", "a.db"}).exitCode, 0);
+    const auto original = Contents(dir.File("a.db"));
+    ASSERT_EQ(original.size(), 16u);
+    const std::string middle = dir.ProjectLocation("middle.db");
+    test::ExpectRun(run({"copy", "a.db", middle}), 0, "", "");
+    test::ExpectRun(run({"copy", middle, "b.db"}), 0, "", "");
+    EXPECT_EQ(Contents(dir.File("b.db")), original);
+
+    test::ExpectRun(run({"copy", "a.db", "b.db"}), 1, "",
+                    "The file b.db already exists. Use --force to replace it.\n");
+    const CliRun refused = run({"copy", "b.db", middle});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("Use --force"), std::string::npos) << refused.err;
+    // Replacing the source by itself would first remove it.
+    EXPECT_EQ(run({"copy", middle, middle, "--force"}).exitCode, 1);
+
+    // New rows in either copy get keys past the copied ones.
+    const std::string sys1 = std::filesystem::absolute(test::DataFile("sys1.txt")).string();
+    const auto& dataSets = original[1];
+    ASSERT_EQ(dataSets.first, "DataSets");
+    const std::string next =
+        std::to_string(std::get<std::int64_t>(dataSets.second.back()[0]) + 1) + ",NEW,";
+    for (const std::string& copy : {middle, std::string("b.db")}) {
+        ASSERT_EQ(run({"import", copy, "NEW", sys1}).exitCode, 0) << copy;
+        const auto lines = test::Lines(run({"datasets", copy, "--format", "csv"}).out);
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines.back().substr(0, next.size()), next);
+    }
+
+    test::ExpectRun(run({"copy", "a.db", "b.db", "--force"}), 0, "", "");
+    EXPECT_EQ(Contents(dir.File("b.db")), original);
+}
+
+}  // namespace
+}  // namespace tamsel
