@@ -101,10 +101,10 @@ inline CliRun InterruptCli(const TempDir& dir, std::vector<std::string> args) {
     return FinishCli(dir, pid);
 }
 
-// A new project file x.db in a directory of its own.
+// A new project x.db in a directory of its own: a file, or a schema on the tests' server.
 class CliProject : public ::testing::Test {
   protected:
-    void SetUp() override { ASSERT_EQ(Run({"new", "x.db"}).exitCode, 0); }
+    void SetUp() override { ASSERT_EQ(Run({"new", m_db}).exitCode, 0); }
 
     CliRun Run(std::vector<std::string> args, const std::vector<std::string>& env = {}) {
         return RunCli(m_dir, std::move(args), env);
@@ -113,7 +113,7 @@ class CliProject : public ::testing::Test {
     // Imports the shipped SYS1 dataset, then runs each of the commands.
     void ImportSys1(const std::vector<std::vector<std::string>>& then = {}) {
         const std::string sys1 = std::filesystem::absolute(DataFile("sys1.txt")).string();
-        ASSERT_EQ(Run({"import", "x.db", "SYS1", sys1}).exitCode, 0);
+        ASSERT_EQ(Run({"import", m_db, "SYS1", sys1}).exitCode, 0);
         for (const auto& args : then) {
             CliRun run = Run(args);
             ASSERT_EQ(run.exitCode, 0) << args[0] << ": " << run.err;
@@ -121,13 +121,14 @@ class CliProject : public ::testing::Test {
     }
 
     std::int64_t Count(const std::string& table) {
-        Database db(m_dir.File("x.db"), Database::OpenMode::ExistingFile);
+        Database db(m_db, Database::OpenMode::ExistingFile);
         Statement count = db.Prepare("SELECT COUNT(*) FROM " + table + ";");
         count.Step();
         return count.ColumnInt(0);
     }
 
     TempDir m_dir;
+    std::string m_db = m_dir.ProjectLocation("x.db");
 };
 
 }  // namespace tamsel::test

@@ -32,10 +32,10 @@ class Cli : public test::CliProject {
 
 TEST_F(Cli, ImportsAndPrintsAShippedDataset) {
     std::string sys1 = std::filesystem::absolute(test::DataFile("sys1.txt")).string();
-    test::ExpectRun(Run({"import", "x.db", "SYS1", sys1}), 0,
+    test::ExpectRun(Run({"import", m_db, "SYS1", sys1}), 0,
                     "Stored dataset \"SYS1\": 136 failures read as interfailure times.\n", "");
 
-    CliRun csv = Run({"failures", "x.db", "SYS1", "--format", "csv"});
+    CliRun csv = Run({"failures", m_db, "SYS1", "--format", "csv"});
     EXPECT_EQ(csv.exitCode, 0) << csv.err;
     std::vector<std::string> lines = Lines(csv.out);
     ASSERT_EQ(lines.size(), 137u);
@@ -46,10 +46,10 @@ TEST_F(Cli, ImportsAndPrintsAShippedDataset) {
 }
 
 TEST_F(Cli, DatasetsListTheStoredAttributes) {
-    EXPECT_EQ(Run({"datasets", "x.db", "--format", "json"}).out, "[]\n");
-    ASSERT_EQ(
-        Run({"import", "x.db", "Trial", Data("3\n5\n2\n"), "--source", "Lab, \"A\""}).exitCode, 0);
-    EXPECT_EQ(Run({"datasets", "x.db", "--format", "CSV"}).out,
+    EXPECT_EQ(Run({"datasets", m_db, "--format", "json"}).out, "[]\n");
+    ASSERT_EQ(Run({"import", m_db, "Trial", Data("3\n5\n2\n"), "--source", "Lab, \"A\""}).exitCode,
+              0);
+    EXPECT_EQ(Run({"datasets", m_db, "--format", "CSV"}).out,
               "DataSetID,DataName,DataFile,DataTypeID,DataNumber,DataSource\n"
               "1,Trial," +
                   m_dir.File("data1.txt") + ",1,3,\"Lab, \"\"A\"\"\"\n");
@@ -66,7 +66,7 @@ TEST_F(Cli, QuestionIsAnsweredFromFlagsOrCautiously) {
                            {"--no", "3,2,10", "> no (--no)\n"},
                            {"", "3,2,10", "> no (no terminal to ask: use --yes or --no)\n"}}) {
         std::string name = "Rising" + c.flag;
-        std::vector<std::string> args{"import",       "x.db",   name,
+        std::vector<std::string> args{"import",       m_db,     name,
                                       Data("3,8,10"), "--type", "interfailure"};
         if (!c.flag.empty()) args.push_back(c.flag);
         CliRun run = Run(args);
@@ -77,7 +77,7 @@ TEST_F(Cli, QuestionIsAnsweredFromFlagsOrCautiously) {
                   "Click Yes for interfailure times, No for cumulative times.\n" +
                       c.trailer + FewFailures(name, 3))
             << c.flag;
-        EXPECT_EQ(Lines(Run({"failures", "x.db", name, "--format", "csv"}).out).back(),
+        EXPECT_EQ(Lines(Run({"failures", m_db, name, "--format", "csv"}).out).back(),
                   c.lastCumulative)
             << c.flag;
     }
@@ -85,41 +85,45 @@ TEST_F(Cli, QuestionIsAnsweredFromFlagsOrCautiously) {
 
 TEST_F(Cli, RefusedOperationsExitWithOne) {
     std::string good = Data("3,5,2");
-    ASSERT_EQ(Run({"import", "x.db", "SYS1", good}).exitCode, 0);
+    ASSERT_EQ(Run({"import", m_db, "SYS1", good}).exitCode, 0);
     m_dir.WriteFile("notes.txt", "not a database\n");
     struct Case {
         std::vector<std::string> args;
         std::string err;
     };
     for (const Case& c : std::vector<Case>{
-             {{"import", "x.db", "Neg", Data("3\n-1\n")},
+             {{"import", m_db, "Neg", Data("3\n-1\n")},
               "An error has occurred during data validation.\nFile contains negative data.\n"
               "Line 2: '-1' is below 0. Failure times are never negative: correct it.\n"},
-             {{"import", "x.db", "None", ""},
+             {{"import", m_db, "None", ""},
               "No input data file selected.\nPlease select data file.\n"},
-             {{"new", "x.db"}, "The file x.db already exists. Use --force to replace it.\n"},
+             {{"new", m_db},
+              test::OnTestServer()
+                  ? "The schema of " + m_db +
+                        " already holds tables. Use --force to replace them.\n"
+                  : "The file " + m_db + " already exists. Use --force to replace it.\n"},
              {{"datasets", "missing.db"}, "An error occurred in selecting a database\n"},
              {{"datasets", "notes.txt"}, "An error occurred in selecting a database\n"},
-             {{"failures", "x.db", "SYS2"}, "There is no dataset named \"SYS2\".\n"},
-             {{"delete", "x.db", "SYS2"}, "There is no dataset named \"SYS2\".\n"}}) {
+             {{"failures", m_db, "SYS2"}, "There is no dataset named \"SYS2\".\n"},
+             {{"delete", m_db, "SYS2"}, "There is no dataset named \"SYS2\".\n"}}) {
         SCOPED_TRACE(::testing::PrintToString(c.args));
         test::ExpectRun(Run(c.args), 1, "", c.err);
     }
-    EXPECT_EQ(Lines(Run({"datasets", "x.db", "--format", "csv"}).out).size(), 2u);
+    EXPECT_EQ(Lines(Run({"datasets", m_db, "--format", "csv"}).out).size(), 2u);
 }
 
 TEST_F(Cli, BadUsageExitsWithTwo) {
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {},
              {"frobnicate"},
-             {"import", "x.db", "SYS1"},
-             {"import", "x.db", "A", "f.txt", "--type", "weekly"},
-             {"import", "x.db", "A", "f.txt", "--yes", "--no"},
-             {"failures", "x.db", "A", "--format", "xml"},
+             {"import", m_db, "SYS1"},
+             {"import", m_db, "A", "f.txt", "--type", "weekly"},
+             {"import", m_db, "A", "f.txt", "--yes", "--no"},
+             {"failures", m_db, "A", "--format", "xml"},
              {"new"},
-             {"datasets", "x.db", "extra"},
-             {"import", "x.db", "A", "f.txt", "--origin", "2024-03-01 08:00"},
-             {"import", "x.db", "A", "f.txt", "--header", "--no-header"},
+             {"datasets", m_db, "extra"},
+             {"import", m_db, "A", "f.txt", "--origin", "2024-03-01 08:00"},
+             {"import", m_db, "A", "f.txt", "--header", "--no-header"},
              {"inspect", "f.txt", "--delimiter", "pipe"},
              {"inspect", "f.txt", "--unit", "weeks"},
              {"inspect"}}) {
@@ -132,17 +136,17 @@ TEST_F(Cli, BadUsageExitsWithTwo) {
 }
 
 TEST_F(Cli, DeleteRemovesTheDatasetAndForceReplacesTheFile) {
-    ASSERT_EQ(Run({"import", "x.db", "A", Data("3,5,2")}).exitCode, 0);
-    ASSERT_EQ(Run({"import", "x.db", "B", Data("1,2")}).exitCode, 0);
-    EXPECT_EQ(Run({"delete", "x.db", " A "}).exitCode, 0);
-    std::vector<std::string> lines = Lines(Run({"datasets", "x.db", "--format", "csv"}).out);
+    ASSERT_EQ(Run({"import", m_db, "A", Data("3,5,2")}).exitCode, 0);
+    ASSERT_EQ(Run({"import", m_db, "B", Data("1,2")}).exitCode, 0);
+    EXPECT_EQ(Run({"delete", m_db, " A "}).exitCode, 0);
+    std::vector<std::string> lines = Lines(Run({"datasets", m_db, "--format", "csv"}).out);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[1].substr(0, 4), "2,B,");
-    EXPECT_EQ(Run({"failures", "x.db", "A"}).exitCode, 1);
+    EXPECT_EQ(Run({"failures", m_db, "A"}).exitCode, 1);
 
-    CliRun replaced = Run({"new", "x.db", "--force"});
+    CliRun replaced = Run({"new", m_db, "--force"});
     EXPECT_EQ(replaced.exitCode, 0) << replaced.err;
-    EXPECT_EQ(Run({"datasets", "x.db", "--format", "json"}).out, "[]\n");
+    EXPECT_EQ(Run({"datasets", m_db, "--format", "json"}).out, "[]\n");
 }
 
 }  // namespace

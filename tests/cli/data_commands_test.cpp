@@ -64,21 +64,20 @@ TEST_F(DataCommands, ImportOptionsReachTheReader) {
              {twenty, {"--column", "3"}, "20,2,40"},
              {twenty, {"--delimiter", "blanks", "--column", "2"}, "20,7,121"},
          }) {
-        std::vector<std::string> args{"import", "x.db", "D" + std::to_string(m_files),
+        std::vector<std::string> args{"import", m_db, "D" + std::to_string(m_files),
                                       File(c.content)};
         args.insert(args.end(), c.options.begin(), c.options.end());
         CliRun run = Run(args);
         ASSERT_EQ(run.exitCode, 0) << run.err;
         EXPECT_EQ(run.err, "");
-        EXPECT_EQ(Lines(Run({"failures", "x.db", args[2], "--format", "csv"}).out).back(),
-                  c.lastRow);
+        EXPECT_EQ(Lines(Run({"failures", m_db, args[2], "--format", "csv"}).out).back(), c.lastRow);
     }
 
     // Header forced: its numbers are names, not failures.
-    CliRun header = Run({"import", "x.db", "H", File("5;6\n1,5;2\n2,5;3\n"), "--header",
+    CliRun header = Run({"import", m_db, "H", File("5;6\n1,5;2\n2,5;3\n"), "--header",
                          "--decimal-comma", "--column", "5"});
     EXPECT_EQ(header.exitCode, 0) << header.err;
-    EXPECT_EQ(Run({"failures", "x.db", "H", "--format", "csv"}).out,
+    EXPECT_EQ(Run({"failures", m_db, "H", "--format", "csv"}).out,
               "FailureIndex,InterfailureTime,CumulativeTime\n1,1.5,1.5\n2,1,2.5\n");
 }
 
@@ -87,7 +86,7 @@ TEST_F(DataCommands, DateTimesImportWithTheirTimeBase) {
     for (int day = 1; day <= 20; ++day)
         log += std::to_string(day) + ",2024-03-" + (day < 10 ? "0" : "") + std::to_string(day) +
                " 09:00\n";
-    CliRun run = Run({"import", "x.db", "Tracker", File(log), "--timestamps", "--origin",
+    CliRun run = Run({"import", m_db, "Tracker", File(log), "--timestamps", "--origin",
                       "2024-03-01 08:00", "--unit", "days", "--timezone", "Europe/Berlin"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out,
@@ -95,16 +94,16 @@ TEST_F(DataCommands, DateTimesImportWithTheirTimeBase) {
               "Note: took column 2 ('opened'), column 1 ('id') is an index\n"
               "Stored dataset \"Tracker\": 20 failures read as cumulative times.\n");
     std::vector<std::string> rows =
-        Lines(Run({"failures", "x.db", "Tracker", "--format", "csv"}).out);
+        Lines(Run({"failures", m_db, "Tracker", "--format", "csv"}).out);
     ASSERT_EQ(rows.size(), 21u);
     EXPECT_EQ(rows[20].substr(0, 3), "20,");
     // Day 20 at 09:00 is 19 days and 1 hour after the origin.
     EXPECT_CLOSE(std::stod(rows[20].substr(rows[20].rfind(',') + 1)), 19 + 1.0 / 24, 1e-12);
-    EXPECT_NE(Run({"datasets", "x.db", "--format", "csv"})
+    EXPECT_NE(Run({"datasets", m_db, "--format", "csv"})
                   .out.find("Times in days from 2024-03-01T07:00:00.000Z (Europe/Berlin)"),
               std::string::npos);
 
-    CliRun noOrigin = Run({"import", "x.db", "T2", File(log), "--timestamps"});
+    CliRun noOrigin = Run({"import", m_db, "T2", File(log), "--timestamps"});
     EXPECT_EQ(noOrigin.exitCode, 1);
     EXPECT_EQ(Lines(noOrigin.err).back(),
               "Date-times are measured from the start of testing: give it with --origin "

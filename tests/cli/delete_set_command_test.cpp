@@ -11,7 +11,7 @@ class DeleteSetCommand : public test::CliProject {};
 
 TEST_F(DeleteSetCommand, AsksNamesWhatGoesAndDeletesOnlyWithYes) {
     // Sets 1 (JM) and 2 (MO), p1 made from 1.
-    ImportSys1({{"apply", "x.db", "SYS1", "JM", "MO"}, {"recalibrate", "x.db", "1"}});
+    ImportSys1({{"apply", m_db, "SYS1", "JM", "MO"}, {"recalibrate", m_db, "1"}});
     const std::string question =
         "Delete estimates set 1 (Jelinski-Moranda, failures 20 to 136) of dataset SYS1?\n"
         "Its recalibrated sets are deleted with it: p1 (Jelinski-Moranda, Parametric B-Splines "
@@ -23,19 +23,19 @@ TEST_F(DeleteSetCommand, AsksNamesWhatGoesAndDeletesOnlyWithYes) {
         std::int64_t estimatesSets, predictionsSets;
     };
     const Case cases[] = {
-        {{"delete-set", "x.db", "1"},
+        {{"delete-set", m_db, "1"},
          1,
          question + "> cancel (no terminal to ask: use --yes or --no)\n",
          2,
          1},
-        {{"delete-set", "x.db", "1", "--no"}, 1, question + "> cancel (--no)\n", 2, 1},
-        {{"delete-set", "x.db", "p7", "--yes"},
+        {{"delete-set", m_db, "1", "--no"}, 1, question + "> cancel (--no)\n", 2, 1},
+        {{"delete-set", m_db, "p7", "--yes"},
          1,
          "There is no predictions set with the key 7.\n",
          2,
          1},
-        {{"delete-set", "x.db", "1", "--yes"}, 0, question + "> ok (--yes)\n", 1, 0},
-        {{"delete-set", "x.db", "1", "--yes"},
+        {{"delete-set", m_db, "1", "--yes"}, 0, question + "> ok (--yes)\n", 1, 0},
+        {{"delete-set", m_db, "1", "--yes"},
          1,
          "There is no estimates set with the key 1.\n",
          1,
@@ -47,7 +47,7 @@ TEST_F(DeleteSetCommand, AsksNamesWhatGoesAndDeletesOnlyWithYes) {
         EXPECT_EQ(Count("EstimatesSets"), c.estimatesSets);
         EXPECT_EQ(Count("PredictionsSets"), c.predictionsSets);
     }
-    EXPECT_EQ(Run({"delete-set", "x.db", "q1"}).exitCode, 2);
+    EXPECT_EQ(Run({"delete-set", m_db, "q1"}).exitCode, 2);
 }
 
 }  // namespace

@@ -29,11 +29,12 @@ class EvaluationCommands : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
         s_dir = std::make_unique<test::TempDir>();
+        s_db = s_dir->ProjectLocation("x.db");
         const std::string sys1 = std::filesystem::absolute(test::DataFile("sys1.txt")).string();
-        for (std::vector<std::string> args : {std::vector<std::string>{"new", "x.db"},
-                                              {"import", "x.db", "SYS1", sys1},
-                                              {"apply", "x.db", "SYS1", "all"},
-                                              {"recalibrate", "x.db", "1"}}) {
+        for (std::vector<std::string> args : {std::vector<std::string>{"new", s_db},
+                                              {"import", s_db, "SYS1", sys1},
+                                              {"apply", s_db, "SYS1", "all"},
+                                              {"recalibrate", s_db, "1"}}) {
             CliRun run = test::RunCli(*s_dir, args);
             ASSERT_EQ(run.exitCode, 0) << args[0] << ": " << run.err;
         }
@@ -41,15 +42,16 @@ class EvaluationCommands : public ::testing::Test {
     static void TearDownTestSuite() { s_dir.reset(); }
 
     CliRun Run(std::vector<std::string> args) { return test::RunCli(*s_dir, std::move(args)); }
-    std::string DbPath() const { return s_dir->File("x.db"); }
 
     static std::unique_ptr<test::TempDir> s_dir;
+    static std::string s_db;
 };
 
 std::unique_ptr<test::TempDir> EvaluationCommands::s_dir;
+std::string EvaluationCommands::s_db;
 
 TEST_F(EvaluationCommands, EvaluateRanksEverySetOfSys1) {
-    CliRun run = Run({"evaluate", "x.db", "SYS1", "--format", "csv"});
+    CliRun run = Run({"evaluate", s_db, "SYS1", "--format", "csv"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.err, "");
     std::vector<std::string> lines = Lines(run.out);
@@ -78,7 +80,7 @@ TEST_F(EvaluationCommands, EvaluateRanksEverySetOfSys1) {
 
 TEST_F(EvaluationCommands, EvaluateWithStartAndReference) {
     CliRun csv =
-        Run({"evaluate", "x.db", "SYS1", "--start", "40", "--reference", "p1", "--format", "csv"});
+        Run({"evaluate", s_db, "SYS1", "--start", "40", "--reference", "p1", "--format", "csv"});
     ASSERT_EQ(csv.exitCode, 0) << csv.err;
     std::vector<std::string> lines = Lines(csv.out);
     ASSERT_EQ(lines.size(), 10u);
@@ -94,7 +96,7 @@ TEST_F(EvaluationCommands, EvaluateWithStartAndReference) {
 }
 
 TEST_F(EvaluationCommands, TrendOfSys1) {
-    CliRun csv = Run({"trend", "x.db", "SYS1", "--format", "csv"});
+    CliRun csv = Run({"trend", s_db, "SYS1", "--format", "csv"});
     ASSERT_EQ(csv.exitCode, 0) << csv.err;
     EXPECT_EQ(csv.err, "");
     std::vector<std::string> lines = Lines(csv.out);
@@ -109,7 +111,7 @@ TEST_F(EvaluationCommands, TrendOfSys1) {
     EXPECT_EQ(Fields(lines[136])[3], "reliability growth");
 
     // The text form ends with the final factor, the critical values and the verdict.
-    lines = Lines(Run({"trend", "x.db", "SYS1"}).out);
+    lines = Lines(Run({"trend", s_db, "SYS1"}).out);
     ASSERT_EQ(lines.size(), 141u);
     EXPECT_EQ(lines[137], "");
     EXPECT_EQ(lines[138].substr(0, 30), "Laplace factor at failure 136:");
@@ -118,7 +120,7 @@ TEST_F(EvaluationCommands, TrendOfSys1) {
               "growth");
     EXPECT_EQ(lines[140], "Verdict: reliability growth (significant at the 1 % level)");
 
-    test::ExpectRun(Run({"trend", "x.db", "NONE"}), 1, "", "There is no dataset named \"NONE\".\n");
+    test::ExpectRun(Run({"trend", s_db, "NONE"}), 1, "", "There is no dataset named \"NONE\".\n");
 }
 
 TEST_F(EvaluationCommands, RefusalsOfEvaluateNextAndForecast) {
@@ -128,47 +130,47 @@ TEST_F(EvaluationCommands, RefusalsOfEvaluateNextAndForecast) {
         std::string err;
     };
     const Case cases[] = {
-        {{"evaluate", "x.db", "NONE"}, 1, "There is no dataset named \"NONE\".\n"},
-        {{"next", "x.db", "1", "-5"},
+        {{"evaluate", s_db, "NONE"}, 1, "There is no dataset named \"NONE\".\n"},
+        {{"next", s_db, "1", "-5"},
          1,
          "The time to the next failure must be a number of 0 or more.\n"},
-        {{"next", "x.db", "99", "5"}, 1, "There is no estimates set with the key 99.\n"},
-        {{"evaluate", "x.db", "SYS1", "--reference", "x"}, 2, ""},
-        {{"evaluate", "x.db", "SYS1", "--reference", "p"}, 2, ""},
-        {{"evaluate", "x.db", "SYS1", "--reference", "0"}, 2, ""},
-        {{"evaluate", "x.db", "SYS1", "--reference", "p-1"}, 2, ""},
-        {{"next", "x.db", "1", "abc"}, 2, ""},
-        {{"next", "x.db", "p9", "5"},
+        {{"next", s_db, "99", "5"}, 1, "There is no estimates set with the key 99.\n"},
+        {{"evaluate", s_db, "SYS1", "--reference", "x"}, 2, ""},
+        {{"evaluate", s_db, "SYS1", "--reference", "p"}, 2, ""},
+        {{"evaluate", s_db, "SYS1", "--reference", "0"}, 2, ""},
+        {{"evaluate", s_db, "SYS1", "--reference", "p-1"}, 2, ""},
+        {{"next", s_db, "1", "abc"}, 2, ""},
+        {{"next", s_db, "p9", "5"},
          1,
          "The project holds no recalibrated set p9. List the sets of a dataset to find their "
          "keys.\n"},
-        {{"evaluate", "x.db", "SYS1", "--fit-at", "10"},
+        {{"evaluate", s_db, "SYS1", "--fit-at", "10"},
          1,
          "Failure 10 is not fitted by every estimates set of the dataset SYS1. Choose a failure "
          "from 20 to 136.\n"},
-        {{"forecast", "x.db", "99"},
+        {{"forecast", s_db, "99"},
          1,
          "The project holds no estimates set 99. List the sets of a dataset to find their "
          "keys.\n"},
-        {{"forecast", "x.db", "1", "--at", "137"},
+        {{"forecast", s_db, "1", "--at", "137"},
          1,
          "Failure 137 is outside the forecasts of set 1 (JM), which run from failure 20 to 136. "
          "Choose an index in that range.\n"},
-        {{"forecast", "x.db", "p1", "--at", "34"},
+        {{"forecast", s_db, "p1", "--at", "34"},
          1,
          "Failure 34 is outside the forecasts of set p1 (JM#), which run from failure 35 to "
          "136. Choose an index in that range.\n"},
-        {{"forecast", "x.db", "1", "--mission", "0"},
+        {{"forecast", s_db, "1", "--mission", "0"},
          1,
          "The mission time must be a number above 0.\n"},
-        {{"forecast", "x.db", "1", "--target-mttf", "-3"},
+        {{"forecast", s_db, "1", "--target-mttf", "-3"},
          1,
          "The target MTTF must be a number above 0.\n"},
-        {{"forecast", "x.db", "1", "--target-intensity", "inf"},
+        {{"forecast", s_db, "1", "--target-intensity", "inf"},
          1,
          "The target failure intensity must be a number above 0.\n"},
-        {{"forecast", "x.db", "1", "--target-intensity", "1", "--target-mttf", "1"}, 2, ""},
-        {{"forecast", "x.db", "q1"}, 2, ""},
+        {{"forecast", s_db, "1", "--target-intensity", "1", "--target-mttf", "1"}, 2, ""},
+        {{"forecast", s_db, "q1"}, 2, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.args));
@@ -177,7 +179,7 @@ TEST_F(EvaluationCommands, RefusalsOfEvaluateNextAndForecast) {
 }
 
 TEST_F(EvaluationCommands, NextPrintsTheTimeItsUValueAndPdf) {
-    CliRun run = Run({"next", "x.db", "1", "250.5", "--format", "csv"});
+    CliRun run = Run({"next", s_db, "1", "250.5", "--format", "csv"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     std::vector<std::string> lines = Lines(run.out);
     ASSERT_EQ(lines.size(), 2u);
@@ -229,10 +231,10 @@ StoredFit StoredFitAt(Database& db, int setId, int index) {
 
 // The options reach the forecast of the stored fit; the numbers are the core's to prove.
 TEST_F(EvaluationCommands, ForecastOfTheStoredFitAtTheChosenIndex) {
-    Database db(DbPath(), Database::OpenMode::ReadOnlyFile);
+    Database db(s_db, Database::OpenMode::ReadOnlyFile);
     for (const int index : {136, 60}) {
         SCOPED_TRACE(index);
-        std::vector<std::string> args = {"forecast",      "x.db", "1",        "--mission", "500",
+        std::vector<std::string> args = {"forecast",      s_db,   "1",        "--mission", "500",
                                          "--target-mttf", "4000", "--format", "csv"};
         if (index != 136) args.insert(args.end(), {"--at", std::to_string(index)});
         std::map<std::string, std::string> values = ForecastValues(Run(args));
@@ -249,7 +251,7 @@ TEST_F(EvaluationCommands, ForecastOfTheStoredFitAtTheChosenIndex) {
 
     // A recalibrated set has a distribution of the next failure and nothing more.
     std::map<std::string, std::string> values =
-        ForecastValues(Run({"forecast", "x.db", "p1", "--mission", "800", "--target-intensity",
+        ForecastValues(Run({"forecast", s_db, "p1", "--mission", "800", "--target-intensity",
                             "1e-4", "--format", "csv"}));
     for (const char* undefined : {"Failure intensity", "MTTF", "Expected failures in the mission",
                                   "Faults remaining", "Test time to reach the target"}) {
@@ -259,13 +261,13 @@ TEST_F(EvaluationCommands, ForecastOfTheStoredFitAtTheChosenIndex) {
 }
 
 TEST_F(EvaluationCommands, ForecastShowsTheIntervalsOfTheRawFitsParameters) {
-    Database db(DbPath(), Database::OpenMode::ReadOnlyFile);
+    Database db(s_db, Database::OpenMode::ReadOnlyFile);
     FailureSeries x;
     FailureSeries t;
     ASSERT_TRUE(ReadFailureTimes(db, 1, x, t));
     {
         std::map<std::string, std::vector<std::string>> rows =
-            ForecastRows(Run({"forecast", "x.db", "1", "--at", "60", "--format", "csv"}));
+            ForecastRows(Run({"forecast", s_db, "1", "--at", "60", "--format", "csv"}));
         const ParameterIntervals expected = ParameterIntervalsAt(
             *FindModel(1), x, t, StoredFitAt(db, 1, 60), FitOutcome::Converged);
         ASSERT_EQ(expected.status, IntervalStatus::Computed);
@@ -293,7 +295,7 @@ TEST_F(EvaluationCommands, ForecastShowsTheIntervalsOfTheRawFitsParameters) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.set);
         std::map<std::string, std::vector<std::string>> rows =
-            ForecastRows(Run({"forecast", "x.db", c.set, "--format", "csv"}));
+            ForecastRows(Run({"forecast", s_db, c.set, "--format", "csv"}));
         EXPECT_EQ(rows[c.heading][0], c.value);
         EXPECT_EQ(rows.count("N"), 0u);
     }
@@ -302,7 +304,7 @@ TEST_F(EvaluationCommands, ForecastShowsTheIntervalsOfTheRawFitsParameters) {
 // The criteria come from the stored log-likelihood at the fit index asked for.
 TEST_F(EvaluationCommands, EvaluateShowsAicAndBicOfTheStoredFits) {
     const std::string old = s_dir->File("old.db");
-    std::filesystem::copy_file(DbPath(), old);
+    ASSERT_EQ(Run({"copy", s_db, old}).exitCode, 0);
     Database db(old, Database::OpenMode::ExistingFile);
     // A set from a version that kept no log-likelihood has none.
     db.Execute("UPDATE Estimates SET LogLikelihood = 0 WHERE EstimatesSetID = 3;");

@@ -28,13 +28,13 @@ class InterruptedCommand : public test::CliProject {
 
 TEST_F(InterruptedCommand, StopsImportAndDeleteWithNothingChanged) {
     const std::string file = MillionValues();
-    test::ExpectRun(test::InterruptCli(m_dir, {"import", "x.db", "Big", file}), 1, "",
+    test::ExpectRun(test::InterruptCli(m_dir, {"import", m_db, "Big", file}), 1, "",
                     "The import was cancelled by user action\n");
     EXPECT_EQ(Count("DataSets"), 0);
     EXPECT_EQ(Count("FailureTimes"), 0);
 
-    ASSERT_EQ(Run({"import", "x.db", "Big", file}).exitCode, 0);
-    test::ExpectRun(test::InterruptCli(m_dir, {"delete", "x.db", "Big"}), 1, "",
+    ASSERT_EQ(Run({"import", m_db, "Big", file}).exitCode, 0);
+    test::ExpectRun(test::InterruptCli(m_dir, {"delete", m_db, "Big"}), 1, "",
                     "The deletion was cancelled by user action\n");
     EXPECT_EQ(Count("FailureTimes"), 1'000'000);
 }
