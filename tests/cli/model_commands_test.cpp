@@ -241,15 +241,15 @@ TEST_F(ModelCommands, DemoAppliesEveryModelToDatasetsOfMoreThanTwentyFailures) {
     std::filesystem::copy_file(test::DataFile("ntds.txt"), samples / "ntds.txt");
     std::ofstream(samples / "short.txt") << "3\n5\n2\n8\n";
     const std::string data = "TAMSEL_DATA_DIR=" + samples.string();
-    CliRun demo = Run({"demo", "demo.db"}, {data});
-    ASSERT_EQ(demo.exitCode, 0) << demo.err;
-    EXPECT_EQ(Lines(Run({"datasets", "demo.db", "--format", "csv"}).out).size(), 3u);
-    EXPECT_EQ(Lines(Run({"sets", "demo.db", "NTDS", "--format", "csv"}).out).size(), 9u);
-    EXPECT_EQ(Lines(Run({"sets", "demo.db", "SHORT", "--format", "csv"}).out).size(), 1u);
-    EXPECT_EQ(Lines(Run({"failures", "demo.db", "NTDS", "--format", "csv"}).out).back(),
-              "26,1,250");
-    EXPECT_EQ(Run({"demo", "demo.db"}, {data}).exitCode, 1);
-    EXPECT_EQ(Run({"demo", "demo.db", "--force"}, {data}).exitCode, 0);
+    const std::string demo = m_dir.ProjectLocation("demo.db");
+    CliRun made = Run({"demo", demo}, {data});
+    ASSERT_EQ(made.exitCode, 0) << made.err;
+    EXPECT_EQ(Lines(Run({"datasets", demo, "--format", "csv"}).out).size(), 3u);
+    EXPECT_EQ(Lines(Run({"sets", demo, "NTDS", "--format", "csv"}).out).size(), 9u);
+    EXPECT_EQ(Lines(Run({"sets", demo, "SHORT", "--format", "csv"}).out).size(), 1u);
+    EXPECT_EQ(Lines(Run({"failures", demo, "NTDS", "--format", "csv"}).out).back(), "26,1,250");
+    EXPECT_EQ(Run({"demo", demo}, {data}).exitCode, 1);
+    EXPECT_EQ(Run({"demo", demo, "--force"}, {data}).exitCode, 0);
 
     std::filesystem::create_directory(m_dir.Path() / "empty");
     test::ExpectRun(Run({"demo", "other.db"}, {"TAMSEL_DATA_DIR=" + m_dir.File("empty")}), 1, "",
