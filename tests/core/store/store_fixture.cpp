@@ -5,7 +5,7 @@
 
 namespace tamsel::test {
 
-FreshDatabase::FreshDatabase() : m_path(m_dir.File("project.db")) {
+FreshDatabase::FreshDatabase() : m_path(m_dir.ProjectLocation("project.db")) {
     if (!CreateTamselDatabase(m_path)) throw DatabaseError("cannot create " + m_path);
     m_db = std::make_unique<Database>(m_path, Database::OpenMode::ExistingFile);
 }
