@@ -199,7 +199,10 @@ std::string CreateTableSql(const TableDefinition& table, bool server) {
         sql += field.name + " " + TypeName(field.type, server);
         first = false;
     }
-    for (const auto& relation : table.relations) sql += ",\n    " + relation;
+    // A server refers only to tables that exist: it is given the relations once all do.
+    if (!server) {
+        for (const auto& relation : table.relations) sql += ",\n    " + relation;
+    }
     return sql + "\n);";
 }
 
@@ -338,6 +341,13 @@ void CreateTables(Database& db) {
     for (const auto& table : ProjectSchema()) {
         db.Execute(CreateTableSql(table, server));
         for (const auto& index : table.indexes) db.Execute(CreateIndexSql(table, index));
+    }
+    if (server) {
+        for (const auto& table : ProjectSchema()) {
+            for (const auto& relation : table.relations) {
+                db.Execute("ALTER TABLE " + table.name + " ADD " + relation + ";");
+            }
+        }
     }
     EnsureOwnTables(db);
 }

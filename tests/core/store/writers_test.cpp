@@ -228,10 +228,9 @@ TEST(DataSetNames, AwkwardNamesAreStoredFoundRefusedAndDeleted) {
     };
     FreshDatabase fresh;
     Database& db = fresh.Db();
-    int key = 0;
     for (const std::string& name : names) {
         SCOPED_TRACE(name);
-        ASSERT_EQ(test::AddDataSet(db, name, {1, 2.5}), ++key);
+        const int key = test::AddDataSet(db, name, {1, 2.5});
         EXPECT_EQ(FindDataSetId(db, name), key);
         EXPECT_EQ(SelectValue(db, "DataSetID", "DataName", name, "DataSets"), std::to_string(key));
         EXPECT_FALSE(InsertDataSet(db, name, "again.txt", 1, 2, ""));
