@@ -12,7 +12,7 @@
 namespace tamsel {
 
 // Whether db talks to a server rather than a project file.
-inline bool OnServer(const Database& db) { return IsServerLocation(db.FileName()); }
+inline bool OnServer(const Database& db) { return db.OnServer(); }
 
 // Whether the project holds a table called name (compared without regard to case). Throws
 // DatabaseError.
