@@ -2,7 +2,6 @@
 
 #include <functional>
 
-#include "dialect.h"
 #include "store_helpers.h"
 #include "value_checks.h"
 
@@ -77,7 +76,7 @@ std::vector<std::string> FindProblems(Database& db) {
     std::vector<std::string> problems;
     // A server keeps its own pages and enforces every relation on every row; the values are
     // still the program's to check.
-    if (!OnServer(db)) {
+    if (!db.OnServer()) {
         CheckPages(db, problems);
         // Relations and values are read through the pages: on a damaged file they would only
         // repeat the damage or stop at it.

@@ -1,6 +1,6 @@
-// What the two engines spell differently, each asked in one place. Everything else in the
-// store's SQL is text both engines accept: unquoted names (the server folds them to lower
-// case), RETURNING for new keys, COALESCE, IS NOT DISTINCT FROM.
+// What the two engines spell differently, each asked of Database::OnServer() in one place.
+// Everything else in the store's SQL is text both engines accept: unquoted names (the server folds
+// them to lower case), RETURNING for new keys, COALESCE, IS NOT DISTINCT FROM.
 #pragma once
 
 #include <string>
@@ -10,9 +10,6 @@
 #include "tamsel/store/database.h"
 
 namespace tamsel {
-
-// Whether db talks to a server rather than a project file.
-inline bool OnServer(const Database& db) { return db.OnServer(); }
 
 // Whether the project holds a table called name (compared without regard to case). Throws
 // DatabaseError.

@@ -58,11 +58,11 @@ bool KeyHolds(Database& db, std::string_view table, const ForeignKey& key, std::
 }  // namespace
 
 ForeignKeysSuspended::ForeignKeysSuspended(Database& db) : m_db(db) {
-    if (!OnServer(m_db)) m_db.Execute("PRAGMA foreign_keys = OFF;");
+    if (!m_db.OnServer()) m_db.Execute("PRAGMA foreign_keys = OFF;");
 }
 
 ForeignKeysSuspended::~ForeignKeysSuspended() {
-    if (OnServer(m_db)) return;
+    if (m_db.OnServer()) return;
     try {
         m_db.Execute("PRAGMA foreign_keys = ON;");
     } catch (const DatabaseError&) {
@@ -71,12 +71,12 @@ ForeignKeysSuspended::~ForeignKeysSuspended() {
 }
 
 std::int64_t LastRowKey(Database& db, std::string_view table) {
-    if (OnServer(db)) return 0;
+    if (db.OnServer()) return 0;
     return CountOf(db.Prepare("SELECT COALESCE(MAX(rowid), 0) FROM " + Quoted(table)));
 }
 
 bool NewRowsKeysHold(Database& db, std::string_view table, std::int64_t afterKey) {
-    if (OnServer(db)) return true;
+    if (db.OnServer()) return true;
     for (const ForeignKey& key : ForeignKeysOf(db, table)) {
         if (!KeyHolds(db, table, key, afterKey)) return false;
     }

@@ -337,7 +337,7 @@ std::vector<std::string> TablesOnServer(Database& db) {
 // The fourteen tables with their indexes and relations, then Tamsel's own tables, in the
 // caller's unit.
 void CreateTables(Database& db) {
-    const bool server = OnServer(db);
+    const bool server = db.OnServer();
     for (const auto& table : ProjectSchema()) {
         db.Execute(CreateTableSql(table, server));
         for (const auto& index : table.indexes) db.Execute(CreateIndexSql(table, index));
@@ -395,20 +395,20 @@ std::unique_ptr<Database> OpenOnServer(const std::string& location) {
 
 bool TableExists(Database& db, std::string_view name) {
     Statement find =
-        db.Prepare(OnServer(db) ? "SELECT 1 FROM information_schema.tables WHERE table_schema = "
-                                  "current_schema() AND table_name = lower(:name);"
-                                : "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND "
-                                  "lower(name) = lower(:name);");
+        db.Prepare(db.OnServer() ? "SELECT 1 FROM information_schema.tables WHERE table_schema = "
+                                   "current_schema() AND table_name = lower(:name);"
+                                 : "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND "
+                                   "lower(name) = lower(:name);");
     find.Bind("name", std::string(name));
     return find.Step();
 }
 
 std::vector<std::string> ColumnNames(Database& db, std::string_view table) {
     Statement info = db.Prepare(
-        OnServer(db) ? "SELECT column_name FROM information_schema.columns WHERE table_schema = "
-                       "current_schema() AND table_name = lower(:table) ORDER BY "
-                       "ordinal_position;"
-                     : "SELECT name FROM pragma_table_info(:table) ORDER BY cid;");
+        db.OnServer() ? "SELECT column_name FROM information_schema.columns WHERE table_schema = "
+                        "current_schema() AND table_name = lower(:table) ORDER BY "
+                        "ordinal_position;"
+                      : "SELECT name FROM pragma_table_info(:table) ORDER BY cid;");
     info.Bind("table", std::string(table));
     std::vector<std::string> names;
     while (info.Step()) names.push_back(info.ColumnText(0));
