@@ -16,8 +16,9 @@ namespace {
 class BulkKeys : public ::testing::Test {
   protected:
     std::int64_t NewDataSet(const std::string& name) {
-        EXPECT_TRUE(InsertDataSet(*m_db, name, name + ".txt", 1, 2, ""));
-        return m_db->LastInsertRowId();
+        const int dataSetId = InsertDataSet(*m_db, name, name + ".txt", 1, 2, "");
+        EXPECT_NE(dataSetId, 0);
+        return dataSetId;
     }
 
     // A failure row of dataset, which need not exist (nullopt stores a Null key).

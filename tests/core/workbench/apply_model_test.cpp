@@ -100,9 +100,10 @@ TEST(ModelDriver, RangesThatDoNotFitAreRefusedBeforeAnyFit) {
     int ntds = project.AddDataFile("ntds.txt");
     int fromFirst = FindOrCreateRange(project.Db(), 1, 1, std::nullopt);
     int beyond = FindOrCreateRange(project.Db(), 1, 100, 140);
-    project.Db().Execute(
-        "INSERT INTO Ranges (RangeTypeID, RangeStart, RangeEnd) VALUES (1, 0, 30);");
-    int fromZero = static_cast<int>(project.Db().LastInsertRowId());
+    int fromZero = static_cast<int>(std::get<std::int64_t>(
+        test::QueryValue(project.Db(),
+                         "INSERT INTO Ranges (RangeTypeID, RangeStart, RangeEnd) VALUES (1, 0, 30) "
+                         "RETURNING RangeID;")));
     const std::string fromTwo =
         " model cannot be applied: it needs a range that starts at "
         "failure 2 or later.";

@@ -1,0 +1,28 @@
+// What the two engines spell differently, each asked in one place. Everything else in the
+// store's SQL is text both engines accept: unquoted names (the server folds them to lower
+// case), RETURNING for new keys, COALESCE, IS NOT DISTINCT FROM.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tamsel/store/database.h"
+
+namespace tamsel {
+
+// Whether db talks to a server rather than a project file.
+inline bool OnServer(const Database& db) { return db.OnServer(); }
+
+// Whether the project holds a table called name (compared without regard to case). Throws
+// DatabaseError.
+bool TableExists(Database& db, std::string_view name);
+
+// The names of table's columns in their order; empty when there is no such table. Throws
+// DatabaseError.
+std::vector<std::string> ColumnNames(Database& db, std::string_view table);
+
+// name as an identifier in SQL: in double quotes, any double quote doubled.
+std::string Quoted(std::string_view name);
+
+}  // namespace tamsel
