@@ -484,4 +484,14 @@ std::optional<bool> DataSetNameExists(Database& db, const std::string& dataName)
     return *dataSetId != 0;
 }
 
+bool DataSetExists(Database& db, int dataSetId) {
+    return FirstKey(db, "SELECT DataSetID FROM DataSets WHERE DataSetID = :Key;",
+                    {{"Key", dataSetId}}) != 0;
+}
+
+bool EstimatesSetExists(Database& db, int estimatesSetId) {
+    return FirstKey(db, "SELECT EstimatesSetID FROM EstimatesSets WHERE EstimatesSetID = :Key;",
+                    {{"Key", estimatesSetId}}) != 0;
+}
+
 }  // namespace tamsel
