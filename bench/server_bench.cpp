@@ -1,0 +1,136 @@
+// A project on a PostgreSQL server against the same project in a file: all eight models
+// applied and stored on SYS1, and an estimates set of 5,000 rows stored. The server is a
+// throwaway cluster of this program's own (scripts/pg-test-cluster --durable: every commit
+// waits for the disk, as the file's do), reached over its Unix socket.
+
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "model_bench_support.h"
+#include "synthetic_data.h"
+#include "tamsel/models/model_table.h"
+#include "tamsel/store/writers.h"
+#include "tamsel/workbench/apply_model.h"
+#include "tamsel/workbench/project.h"
+
+namespace tamsel::bench {
+namespace {
+
+constexpr int kDefaultRange = 1;
+constexpr int kMaximumLikelihood = 1;
+
+// The cluster, started on first use and stopped when the program ends.
+class Cluster {
+  public:
+    Cluster() : m_dir("/tmp/tamsel-pg-bench-" + std::to_string(::getpid())) {
+        const std::string command = std::string(TAMSEL_SOURCE_DIR) +
+                                    "/scripts/pg-test-cluster start " + m_dir + " --durable";
+        FILE* out = ::popen(command.c_str(), "r");
+        char line[512] = {};
+        if (!out || !std::fgets(line, sizeof line, out) || ::pclose(out) != 0) {
+            throw std::runtime_error("cannot start the benchmark's PostgreSQL cluster");
+        }
+        m_uri = line;
+        while (!m_uri.empty() && (m_uri.back() == '\n' || m_uri.back() == '\r')) m_uri.pop_back();
+    }
+    ~Cluster() {
+        const std::string command =
+            std::string(TAMSEL_SOURCE_DIR) + "/scripts/pg-test-cluster stop " + m_dir;
+        [[maybe_unused]] const int status = std::system(command.c_str());
+    }
+    const std::string& Uri() const { return m_uri; }
+
+  private:
+    std::string m_dir;
+    std::string m_uri;
+};
+
+// A fresh project: a file (server == false) or a schema of the cluster.
+class Project {
+  public:
+    Project(bool server, const std::string& name) {
+        if (!server) {
+            m_file = std::make_unique<TempProject>(name);
+            return;
+        }
+        static int count = 0;
+        const std::string location =
+            TheCluster().Uri() + "?schema=" + name + std::to_string(count++);
+        if (!CreateProject(location)) throw std::runtime_error("cannot create " + location);
+        m_db = OpenProject(location);
+    }
+    Database& Db() { return m_file ? m_file->Db() : *m_db; }
+    int AddDataSet(const std::string& name, const std::vector<double>& interfailure) {
+        if (!InsertDataSet(Db(), name, name + ".txt", 1, static_cast<int>(interfailure.size()),
+                           "simulated") ||
+            !InsertFailureTimes(Db(), interfailure, 1, name)) {
+            return 0;
+        }
+        return LookUpDataSet(Db(), name).value_or(0);
+    }
+
+  private:
+    static Cluster& TheCluster() {
+        static Cluster cluster;
+        return cluster;
+    }
+    std::unique_ptr<TempProject> m_file;
+    std::unique_ptr<Database> m_db;
+};
+
+const char* Where(const benchmark::State& state) { return state.range(0) ? "server" : "file"; }
+
+void BM_AllEightAppliedAndStoredOnSys1(benchmark::State& state) {
+    const Series sys1 = LoadSeries("sys1.txt");
+    const std::vector<double> times(sys1.x.begin() + 1, sys1.x.end());
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto project = std::make_unique<Project>(state.range(0) != 0, "sys1");
+        const int dataSetId = project->AddDataSet("SYS1", times);
+        state.ResumeTiming();
+        for (const ModelInfo& model : ModelTable()) {
+            const ApplyModelResult result = ApplyModel(project->Db(), dataSetId, model.number,
+                                                       kDefaultRange, kMaximumLikelihood, {});
+            if (result.outcome != ApplyModelResult::Outcome::Stored) {
+                state.SkipWithError("a model was not stored");
+            }
+        }
+        state.PauseTiming();
+        project.reset();
+        state.ResumeTiming();
+    }
+    state.SetLabel(Where(state));
+}
+BENCHMARK(BM_AllEightAppliedAndStoredOnSys1)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_StoreEstimatesSet5000Rows(benchmark::State& state) {
+    constexpr int kRows = 5000;
+    Project project(state.range(0) != 0, "store");
+    const int dataSetId = project.AddDataSet("SIM", ScalingData(kRows));
+    EstimatesArray estimates(kRows + 1);
+    for (int i = 1; i <= kRows; ++i) {
+        const double v = 1.0 / i;
+        estimates[i] = {i + v, v, 2 * v, -v, v, 0.5 - v / 4, v, 2 * v, 3 * v, 4 * v};
+    }
+    for (auto _ : state) {
+        const int setId = StoreEstimatesSet(project.Db(), dataSetId, 1, kDefaultRange,
+                                            kMaximumLikelihood, 1, kRows, estimates);
+        if (setId == 0) state.SkipWithError("the set was not stored");
+        state.PauseTiming();
+        project.Db().Execute("DELETE FROM EstimatesSets;");
+        state.ResumeTiming();
+    }
+    state.SetLabel(Where(state));
+}
+BENCHMARK(BM_StoreEstimatesSet5000Rows)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace tamsel::bench
