@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "schema_definition.h"
-#include "tamsel/store/own_tables.h"
 #include "tamsel/store/schema.h"
 
 namespace tamsel {
@@ -131,15 +130,13 @@ void MoveServerKeyCounters(Database& db) {
     }
 }
 
+// The rows of every table, the server's key counters moved past them, in the caller's unit.
 void CopyInto(Database& source, Database& target) {
-    EnsureOwnTables(target);
     // Writers of the source wait until the copy is done, so that it is one state of the
     // project; the source's unit writes nothing and is rolled back.
     Transaction reading(source);
-    Transaction unit(target);
     for (const CopiedTable& table : TablesInInsertionOrder()) CopyTable(source, target, table);
-    if (IsServerLocation(target.FileName())) MoveServerKeyCounters(target);
-    unit.Commit();
+    if (target.OnServer()) MoveServerKeyCounters(target);
 }
 
 // Removes the journal and log files beside fileName, and the file itself when withFile.
@@ -150,13 +147,16 @@ void RemoveQuietly(const std::string& fileName, bool withFile) {
     }
 }
 
+// The copy is built beside target and put in place when complete.
 void CopyToFile(Database& source, const std::string& target) {
     const std::string partial = target + ".copy" + std::to_string(getpid());
     try {
         CreateNewDatabase(partial);
         {
             Database db(partial, Database::OpenMode::ExistingFile);
+            Transaction unit(db);
             CopyInto(source, db);
+            unit.Commit();
         }
         std::error_code error;
         fs::rename(partial, target, error);
@@ -169,45 +169,16 @@ void CopyToFile(Database& source, const std::string& target) {
     RemoveQuietly(target, false);
 }
 
+// The schema's tables are replaced and filled in one unit, which the server rolls back whole.
 void CopyToServer(Database& source, const std::string& target) {
-    CreateNewDatabase(target);
-    try {
-        Database db(target, Database::OpenMode::ExistingFile);
-        CopyInto(source, db);
-    } catch (const DatabaseError&) {
-        try {
-            ClearServerProject(target);
-        } catch (const DatabaseError&) {
-            // The copy's own failure is the one to report.
-        }
-        throw;
-    }
+    Database db(target, Database::OpenMode::CreateFile);
+    Transaction unit(db);
+    ReplaceServerTables(db);
+    CopyInto(source, db);
+    unit.Commit();
 }
 
 }  // namespace
-
-bool ProjectLocationTaken(const std::string& location) {
-    if (!IsServerLocation(location)) {
-        std::error_code error;
-        return fs::exists(location, error);
-    }
-    Database db(location, Database::OpenMode::CreateFile);
-    Statement count = db.Prepare(
-        "SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = current_schema();");
-    return count.Step() && count.ColumnInt(0) > 0;
-}
-
-void ClearServerProject(const std::string& location) {
-    if (!IsServerLocation(location)) return;
-    Database db(location, Database::OpenMode::CreateFile);
-    std::string names;
-    for (const CopiedTable& table : TablesInInsertionOrder()) {
-        names += (names.empty() ? "" : ", ") + table.name;
-    }
-    Transaction unit(db);
-    db.Execute("DROP TABLE IF EXISTS " + names + " CASCADE;");
-    unit.Commit();
-}
 
 void CopyProjectRows(Database& source, const std::string& target) {
     if (IsServerLocation(target)) {

@@ -358,10 +358,7 @@ void CreateTables(Database& db) {
 void CreateOnServer(const std::string& location) {
     Database db(location, Database::OpenMode::CreateFile);
     Transaction unit(db);
-    for (const std::string& table : TablesOnServer(db)) {
-        db.Execute("DROP TABLE IF EXISTS " + Quoted(table) + " CASCADE;");
-    }
-    CreateTables(db);
+    ReplaceServerTables(db);
     StoreReferenceRows(db);
     unit.Commit();
 }
@@ -392,6 +389,13 @@ std::unique_ptr<Database> OpenOnServer(const std::string& location) {
 }
 
 }  // namespace
+
+void ReplaceServerTables(Database& db) {
+    for (const std::string& table : TablesOnServer(db)) {
+        db.Execute("DROP TABLE IF EXISTS " + Quoted(table) + " CASCADE;");
+    }
+    CreateTables(db);
+}
 
 bool TableExists(Database& db, std::string_view name) {
     Statement find =

@@ -5,16 +5,16 @@
 #include <system_error>
 
 #include "tamsel/store/copy.h"
+#include "tamsel/store/schema.h"
 #include "tamsel/support/messages.h"
 #include "tamsel/workbench/project.h"
 
 namespace tamsel {
 namespace {
 
-// Whether a new project may go to location; says why not when it may not. Throws
-// DatabaseError when the server cannot be asked.
+// Whether a new project may go to location; says why not when it may not.
 bool MayReplace(const std::string& location, bool replace) {
-    if (replace || !ProjectLocationTaken(location)) return true;
+    if (replace || !LocationHoldsData(location)) return true;
     ShowMessage(IsServerLocation(location)
                     ? "The schema of " + DisplayLocation(location) +
                           " already holds tables. Use --force to replace them."
@@ -33,15 +33,7 @@ bool SameProject(const std::string& source, const std::string& target) {
 }  // namespace
 
 bool NewProject(const std::string& location, bool replace) {
-    try {
-        if (!MayReplace(location, replace)) return false;
-        ClearServerProject(location);
-    } catch (const DatabaseError& error) {
-        ShowMessage(FailureText(
-            error, "An error occurred in creating a new database: " + std::string(error.what())));
-        return false;
-    }
-    return CreateProject(location);
+    return MayReplace(location, replace) && CreateProject(location);
 }
 
 bool CopyProject(const std::string& source, const std::string& target, bool replace) {
@@ -54,7 +46,6 @@ bool CopyProject(const std::string& source, const std::string& target, bool repl
     if (!from) return false;
     try {
         if (!MayReplace(target, replace)) return false;
-        ClearServerProject(target);
         CopyProjectRows(*from, target);
         return true;
     } catch (const DatabaseError& error) {

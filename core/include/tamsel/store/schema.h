@@ -33,6 +33,10 @@ void StoreReferenceRows(Database& db);
 // and returns false.
 bool CreateTamselDatabase(const std::string& location);
 
+// Replaces every table of db's server schema with the project's tables, empty, in the caller's
+// unit. Throws DatabaseError.
+void ReplaceServerTables(Database& db);
+
 // Whether CreateTamselDatabase(location) would replace something: a file at the path, or
 // tables in the server's schema. False when that cannot be told (creating then says why).
 bool LocationHoldsData(const std::string& location);
