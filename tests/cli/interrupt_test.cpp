@@ -26,14 +26,19 @@ class InterruptedCommand : public test::CliProject {
     }
 };
 
-TEST_F(InterruptedCommand, StopsImportAndDeleteWithNothingChanged) {
-    const std::string file = MillionValues();
-    test::ExpectRun(test::InterruptCli(m_dir, {"import", m_db, "Big", file}), 1, "",
+TEST_F(InterruptedCommand, StopsImportWithNothingStored) {
+    test::ExpectRun(test::InterruptCli(m_dir, {"import", m_db, "Big", MillionValues()}), 1, "",
                     "The import was cancelled by user action\n");
     EXPECT_EQ(Count("DataSets"), 0);
     EXPECT_EQ(Count("FailureTimes"), 0);
+}
 
-    ASSERT_EQ(Run({"import", m_db, "Big", file}).exitCode, 0);
+TEST_F(InterruptedCommand, StopsDeleteWithNothingChanged) {
+    if (test::OnTestServer()) {
+        GTEST_SKIP()
+            << "a server deletes the dataset by itself, often before it can be interrupted";
+    }
+    ASSERT_EQ(Run({"import", m_db, "Big", MillionValues()}).exitCode, 0);
     test::ExpectRun(test::InterruptCli(m_dir, {"delete", m_db, "Big"}), 1, "",
                     "The deletion was cancelled by user action\n");
     EXPECT_EQ(Count("FailureTimes"), 1'000'000);
