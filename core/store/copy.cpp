@@ -71,6 +71,16 @@ std::vector<CopiedTable> TablesInInsertionOrder() {
     return order;
 }
 
+// name, which is written into the copy's SQL, when it is a plain name as the project's own are.
+// A column another program added to the source under any other name is refused.
+const std::string& PlainName(const std::string& name) {
+    const bool plain = !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+    });
+    if (!plain) throw DatabaseError("the project has a column named \"" + name + "\"");
+    return name;
+}
+
 // INSERT INTO table (columns) VALUES (?, ...), ... with rows lists of values.
 std::string InsertSql(const std::string& table, const std::vector<std::string>& columns,
                       std::size_t rows) {
@@ -102,7 +112,9 @@ void CopyTable(Database& source, Database& target, const CopiedTable& table) {
     std::vector<DbValue> pending;
     while (select.Step()) {
         if (columns.empty()) {
-            for (int c = 0; c < select.ColumnCount(); ++c) columns.push_back(select.ColumnName(c));
+            for (int c = 0; c < select.ColumnCount(); ++c) {
+                columns.push_back(PlainName(select.ColumnName(c)));
+            }
             rowsPerStatement = std::max<std::size_t>(1, kParametersPerStatement / columns.size());
             batch.emplace(target.Prepare(InsertSql(table.name, columns, rowsPerStatement)));
         }

@@ -70,5 +70,22 @@ TEST(CopyCommand, RoundTripKeepsEveryRowAndKeyAndNeverReplacesWithoutLeave) {
     EXPECT_EQ(Contents(dir.File("b.db")), original);
 }
 
+// A name another program gave a column would be written into the copy's SQL.
+TEST(CopyCommand, RefusesAColumnNameThatIsNotPlain) {
+    test::TempDir dir;
+    const std::string sys1 = std::filesystem::absolute(test::DataFile("sys1.txt")).string();
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"new", "a.db"},
+                                                 {"import", "a.db", "SYS1", sys1},
+                                                 {"apply", "a.db", "SYS1", "GO"}}) {
+        ASSERT_EQ(test::RunCli(dir, args).exitCode, 0) << args[0];
+    }
+    Database(dir.File("a.db"), Database::OpenMode::ExistingFile)
+        .Execute("ALTER TABLE FitOutcomes ADD COLUMN \"x) VALUES (1); --\" TEXT;");
+    test::ExpectRun(test::RunCli(dir, {"copy", "a.db", "b.db"}), 1, "",
+                    "An error occurred while copying the project to b.db: the project has a "
+                    "column named \"x) VALUES (1); --\". Nothing was copied.\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("b.db")));
+}
+
 }  // namespace
 }  // namespace tamsel
