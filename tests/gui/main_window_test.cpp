@@ -42,9 +42,9 @@ QStringList Names(const char* names) { return QString::fromLatin1(names).split('
 
 // The items that can be switched, with those the program never disables.
 const QStringList kAlwaysEnabled = Names(
-    "mnuFileNewDatabase mnuFileOpenDatabase mnuFileExit mnuViewCurrentSelections "
-    "mnuWindowTile mnuWindowTileHorizontally mnuWindowTileVertically mnuWindowCascade "
-    "mnuWindowArrangeIcons mnuHelpUserGuide mnuHelpAbout");
+    "mnuFileNewDatabase mnuFileOpenDatabase mnuFileOpenSharedProject mnuFileExit "
+    "mnuViewCurrentSelections mnuWindowTile mnuWindowTileHorizontally mnuWindowTileVertically "
+    "mnuWindowCascade mnuWindowArrangeIcons mnuHelpUserGuide mnuHelpAbout");
 const QStringList kDatabaseItems =
     kAlwaysEnabled + Names("mnuDataAddNewDataset mnuDataSelectDataset");
 const QStringList kDataSetItems =
