@@ -239,7 +239,7 @@ class MainWindowTest : public QObject {
         QCOMPARE(s.window->MdiArea()->subWindowList().size(), 2);
 
         test::TempDir other;
-        const std::string otherFile = guitest::MakeDatabase(other.Path().string(), {});
+        const std::string otherFile = guitest::MakeDatabase(other, {});
         s.desktop.QueueFileName(QString::fromStdString(otherFile));
         s.Item("mnuFileOpenDatabase")->trigger();
         QTRY_COMPARE(s.window->MdiArea()->subWindowList().size(), 0);
