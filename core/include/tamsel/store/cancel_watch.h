@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <memory>
 
 #include "tamsel/store/database.h"
 
@@ -20,8 +21,7 @@ class CancelWatch {
     CancelWatch& operator=(const CancelWatch&) = delete;
 
   private:
-    Database& m_db;
-    const std::atomic<bool>* m_cancel;
+    std::unique_ptr<engine::CancelHook> m_hook;
 };
 
 }  // namespace tamsel

@@ -1,5 +1,6 @@
-// The one wrapper around the SQLite engine. Everything in the store reads and writes the
-// project file through these classes; no other code calls the engine's C API.
+// The one wrapper around the engines: a project file (SQLite) or a schema on a PostgreSQL
+// server (libpq). Everything in the store reads and writes the project through these classes;
+// no other code calls an engine's C API.
 //
 // Engine failures are thrown as DatabaseError inside the store; every public store
 // routine catches them and reports through the message sink or its result.
@@ -14,18 +15,22 @@
 #include <variant>
 #include <vector>
 
-struct sqlite3;
-struct sqlite3_stmt;
-
 namespace tamsel {
+
+namespace engine {
+class Connection;
+class Cursor;
+class CancelHook;
+}  // namespace engine
 
 class DatabaseError : public std::runtime_error {
   public:
     // What the failure means for the user: another program holds the file, the file cannot be
     // written, the file is damaged, a value read from it cannot be used, the path no longer
-    // leads to the file that was opened (for these two the text is the message), or anything
-    // else.
-    enum class Fault { Other, Busy, ReadOnly, Damaged, BadValue, Replaced };
+    // leads to the file that was opened, the connection to the server was lost, the server
+    // wants a password that was not given (for these four the text is the message), or
+    // anything else.
+    enum class Fault { Other, Busy, ReadOnly, Damaged, BadValue, Replaced, Lost, NeedsPassword };
 
     explicit DatabaseError(const std::string& what, Fault fault = Fault::Other)
         : std::runtime_error(what), m_fault(fault) {}
@@ -36,7 +41,7 @@ class DatabaseError : public std::runtime_error {
 };
 
 // The user's message for error: the lock, read-only and damaged-file messages for those
-// faults, the error's own text for a bad value or a replaced file, usual for any other.
+// faults, the error's own text where it is the message, usual for any other.
 std::string FailureText(const DatabaseError& error, const std::string& usual);
 
 inline constexpr const char* kFileInUse =
@@ -47,6 +52,12 @@ inline constexpr const char* kFileReadOnly =
 inline constexpr const char* kFileDamaged =
     "The project file is damaged. Run \"tamsel-cli check\" on it to list the damage, and "
     "work on a backup copy.";
+inline constexpr const char* kServerReadOnly =
+    "The project is open read-only on the server, so nothing can be stored in it. Open it "
+    "again for writing, with a role that may change it.";
+inline constexpr const char* kConnectionLost =
+    "The connection to the database server was lost, so nothing of this work was stored. "
+    "Check that the server is running and can be reached, then open the project again.";
 
 // Whether the engine may make its journal or log beside fileName: its folder can be written.
 bool FolderIsWritable(const std::string& fileName);
@@ -78,21 +89,31 @@ class Database {
   public:
     enum class OpenMode { ExistingFile, CreateFile, ReadOnlyFile, AsItStands };
 
-    // Opens path. ExistingFile never creates a file; CreateFile creates it when missing;
-    // ReadOnlyFile opens an existing file on a connection that cannot write to it; AsItStands
-    // reads the file alone, ignoring any journal or log beside it, and touches neither.
-    // Foreign keys are enforced on every connection. Throws DatabaseError.
-    Database(const std::string& path, OpenMode mode);
+    // Opens location, a file path or a server URI. ExistingFile never creates a file (or a
+    // schema); CreateFile creates it when missing; ReadOnlyFile opens an existing one on a
+    // connection that cannot write to it; AsItStands reads a file alone, ignoring any journal
+    // or log beside it, and touches neither (on a server, as ReadOnlyFile). Foreign keys are
+    // enforced on every connection. Throws DatabaseError.
+    Database(const std::string& location, OpenMode mode);
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
+    // The location as it may be shown: DisplayLocation().
     const std::string& FileName() const { return m_fileName; }
+    // For the store's own SQL only: whether the project is on a server, and its schema there
+    // ("" for a file).
+    bool OnServer() const { return !m_schema.empty(); }
+    const std::string& Schema() const { return m_schema; }
 
     // Runs one or more statements that return no rows. Throws DatabaseError.
     void Execute(std::string_view sql);
     // Prepares one statement. Throws DatabaseError.
+    // Parameters are written as SQLite spells them (?, ?NNN, :name, @name, $name) on both
+    // engines. Throws DatabaseError.
     Statement Prepare(std::string_view sql);
+    // A file's only: on a server it throws DatabaseError (inserts there read their key with
+    // RETURNING).
     std::int64_t LastInsertRowId() const;
     // True when the connection cannot write (for example a write-protected file).
     bool IsReadOnly() const;
@@ -104,19 +125,13 @@ class Database {
     // FileChange(). nullopt when writing may go ahead.
     std::optional<std::string> WriteRefusal() const;
 
-    sqlite3* Handle() { return m_db; }
-
   private:
-    struct FileIdentity {
-        std::uint64_t device = 0;
-        std::uint64_t inode = 0;
-        bool operator==(const FileIdentity&) const = default;
-    };
-    static std::optional<FileIdentity> IdentityOf(const std::string& path);
+    friend class Transaction;
+    friend class CancelWatch;
 
-    sqlite3* m_db = nullptr;
+    std::unique_ptr<engine::Connection> m_connection;
     std::string m_fileName;
-    std::optional<FileIdentity> m_identity;  // of the file at open; none for a nameless one
+    std::string m_schema;
 };
 
 // A prepared statement. Parameters may be bound by position (from 1) or by name; names
@@ -154,23 +169,23 @@ class Statement {
 
   private:
     friend class Database;
-    Statement(sqlite3* db, sqlite3_stmt* stmt);
-    [[noreturn]] void Fail(const char* what) const;
+    explicit Statement(std::unique_ptr<engine::Cursor> cursor);
 
-    sqlite3* m_db = nullptr;
-    sqlite3_stmt* m_stmt = nullptr;
+    std::unique_ptr<engine::Cursor> m_cursor;
     // The name of parameter k + 1 in lower case without its prefix ("" when unnamed), read
     // once: a row of a set binds a dozen names, and asking the engine each time dominated
     // the cost of storing.
     std::vector<std::string> m_parameterNames;
 };
 
-// A unit of work that is stored whole or not at all. The outermost unit takes the write lock
-// when it begins (BEGIN IMMEDIATE), so that what it reads cannot change before it commits
-// and it never fails half-way for want of the lock; inner units nest on SAVEPOINT and still
+// A unit of work that is stored whole or not at all. The outermost unit takes the project's
+// write lock when it begins (the file's BEGIN IMMEDIATE, an advisory lock on the server), so
+// that what it reads cannot change before it commits and it never fails half-way for want of
+// the lock; inner units nest on SAVEPOINT and still
 // roll back with their outer one. A unit destroyed without Commit() is rolled back. Throws
 // DatabaseError (Busy when another program keeps the lock beyond kBusyTimeoutMs, Replaced,
-// before anything is written, when the path no longer leads to the file that was opened).
+// before anything is written, when the path no longer leads to the file that was opened,
+// Lost when the connection to the server is lost).
 class Transaction {
   public:
     explicit Transaction(Database& db);

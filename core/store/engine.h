@@ -1,0 +1,69 @@
+// The engines behind Database, Statement, Transaction and CancelWatch: a project file
+// (SQLite) or a schema on a PostgreSQL server (libpq). Only those classes use this header.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tamsel/store/database.h"
+
+namespace tamsel::engine {
+
+// One prepared statement of an engine. Columns are counted from 0, parameters from 1.
+class Cursor {
+  public:
+    virtual ~Cursor() = default;
+    // The name of parameter k + 1 in lower case without its prefix ("" when unnamed).
+    virtual std::vector<std::string> ParameterNames() const = 0;
+    virtual void Bind(int index, const DbValue& value) = 0;
+    virtual bool Step() = 0;
+    // Ends the run so that the next Step starts again; clearBindings also unbinds every value.
+    virtual void Reset(bool clearBindings) = 0;
+    virtual int ColumnCount() const = 0;
+    virtual std::string ColumnName(int column) const = 0;
+    virtual DbValue Column(int column) const = 0;
+    virtual bool ColumnIsNull(int column) const = 0;
+    virtual double ColumnDouble(int column) const = 0;
+    virtual std::int64_t ColumnInt(int column) const = 0;
+    virtual std::string ColumnText(int column) const = 0;
+};
+
+// Ends what it watches when destroyed.
+class CancelHook {
+  public:
+    virtual ~CancelHook() = default;
+};
+
+class Connection {
+  public:
+    virtual ~Connection() = default;
+    virtual void Execute(std::string_view sql) = 0;
+    virtual std::unique_ptr<Cursor> Prepare(std::string_view sql) = 0;
+    // True inside a unit of work (also one that failed and waits for its rollback).
+    virtual bool InTransaction() const = 0;
+    // Begins the outermost unit with the project's write lock; Commit ends it.
+    virtual void Begin() = 0;
+    virtual void Commit() = 0;
+    virtual bool IsReadOnly() const = 0;
+    virtual std::optional<std::string> FileChange() const = 0;
+    virtual std::optional<std::string> WriteRefusal() const = 0;
+    // While the hook lives, a set flag stops the statement running.
+    virtual std::unique_ptr<CancelHook> WatchCancel(const std::atomic<bool>& flag) = 0;
+    virtual std::int64_t LastInsertRowId() const = 0;
+};
+
+std::unique_ptr<Connection> OpenFile(const std::string& path, Database::OpenMode mode);
+// uri may carry Tamsel's own "schema" parameter; schema receives the schema's name.
+std::unique_ptr<Connection> OpenServer(const std::string& uri, Database::OpenMode mode,
+                                       std::string& schema);
+
+// ASCII lower case, as the engines fold names; inline because a bulk insert looks names up
+// millions of times.
+inline char FoldCase(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+}  // namespace tamsel::engine

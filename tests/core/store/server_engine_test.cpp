@@ -1,0 +1,220 @@
+// The server engine against the tests' throwaway cluster: parameters, exact values, units of
+// work between two sessions, a lost connection and a cancel.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <chrono>
+#include <cmath>
+#include <limits>
+#include <thread>
+
+#include "tamsel/store/cancel_watch.h"
+#include "tamsel/store/database.h"
+#include "test_support.h"
+
+namespace tamsel {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Mode = Database::OpenMode;
+
+// A fresh schema with one table of every kind of value.
+class ServerEngine : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(test::OnTestServer()) << "runs only against the tests' server";
+        m_db = std::make_unique<Database>(m_location, Mode::CreateFile);
+        m_db->Execute("CREATE TABLE t (i BIGINT, d DOUBLE PRECISION, s TEXT);");
+    }
+
+    std::int64_t Rows(Database& db) {
+        Statement count = db.Prepare("SELECT count(*) FROM t;");
+        return count.Step() ? count.ColumnInt(0) : -1;
+    }
+
+    void Insert(Database& db, std::int64_t i) {
+        Statement insert = db.Prepare("INSERT INTO t (i) VALUES (?);");
+        insert.Bind(1, i);
+        insert.Run();
+    }
+
+    test::TempDir m_dir;
+    std::string m_location = m_dir.ProjectLocation("engine");
+    std::unique_ptr<Database> m_db;
+};
+
+TEST_F(ServerEngine, NumbersParametersOutsideLiteralsQuotedNamesAndComments) {
+    struct Case {
+        const char* sql;
+        std::vector<std::pair<const char*, DbValue>> byName;  // "" binds the next position
+        int parameters;
+        std::vector<DbValue> row;
+    };
+    const std::vector<Case> cases = {
+        {"SELECT :A, ':a?', :a, @b", {{"a", std::int64_t{7}}, {"B", "x"}}, 2, {7, ":a?", 7, "x"}},
+        {"SELECT ?2, ?1, ?", {{"", 1.5}, {"", "two"}, {"", std::int64_t{3}}}, 3, {"two", 1.5, 3}},
+        {"SELECT 'it''s :x' AS \"a \"\":b\", $x::text /* :y */ -- ?\n, true, 2.5::numeric",
+         {{"x", std::int64_t{5}}},
+         1,
+         {"it's :x", "5", 1, 2.5}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sql);
+        Statement select = m_db->Prepare(c.sql);
+        EXPECT_EQ(select.ParameterCount(), c.parameters);
+        int position = 0;
+        for (const auto& [name, value] : c.byName) {
+            if (name[0] == '\0') {
+                select.Bind(++position, value);
+            } else {
+                select.Bind(name, value);
+            }
+        }
+        ASSERT_TRUE(select.Step());
+        ASSERT_EQ(select.ColumnCount(), static_cast<int>(c.row.size()));
+        for (std::size_t k = 0; k < c.row.size(); ++k) {
+            EXPECT_EQ(select.Column(static_cast<int>(k)), c.row[k]) << "column " << k;
+        }
+        EXPECT_FALSE(select.Step());
+    }
+}
+
+TEST_F(ServerEngine, ValuesComeBackExactly) {
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    const std::vector<DbValue> values = {
+        std::numeric_limits<std::int64_t>::min(),
+        std::numeric_limits<std::int64_t>::max(),
+        std::numeric_limits<double>::denorm_min(),
+        1e308,
+        -0.0,
+        kInf,
+        -kInf,
+        0.1,
+        std::nextafter(1.0, 2.0),
+        "O'Brien said \"?\"; -- :x",
+        "\u0394t \u2265 5 \u00b5s",
+        std::string(),
+        DbValue{},
+    };
+    Statement insert = m_db->Prepare("INSERT INTO t (i, d, s) VALUES (:i, :d, :s);");
+    for (const DbValue& value : values) {
+        const char* column = std::holds_alternative<std::int64_t>(value) ? "i"
+                             : std::holds_alternative<double>(value)     ? "d"
+                                                                         : "s";
+        insert.Bind(column, value);
+        insert.Run();
+        insert.Reset();
+    }
+    Statement select = m_db->Prepare("SELECT i, d, s FROM t;");
+    for (const DbValue& value : values) {
+        ASSERT_TRUE(select.Step());
+        const DbValue back = select.Column(std::holds_alternative<std::int64_t>(value) ? 0
+                                           : std::holds_alternative<double>(value)     ? 1
+                                                                                       : 2);
+        if (const auto* d = std::get_if<double>(&value)) {
+            // Bit for bit: -0.0 and the denormal must not turn into 0.
+            ASSERT_TRUE(std::holds_alternative<double>(back));
+            EXPECT_EQ(std::bit_cast<std::uint64_t>(std::get<double>(back)),
+                      std::bit_cast<std::uint64_t>(*d))
+                << *d;
+        } else {
+            EXPECT_EQ(back, value);
+        }
+    }
+}
+
+TEST_F(ServerEngine, WritersTakeTurnsAndReadersSeeOnlyWholeUnits) {
+    Database other(m_location, Mode::ExistingFile);
+    other.Execute("SET lock_timeout = 100;");
+    Transaction unit(*m_db);
+    Insert(*m_db, 1);
+
+    // A second writer waits at most its lock timeout and is told the project is busy.
+    try {
+        Transaction second(other);
+        ADD_FAILURE() << "a second writer began while the first held the project";
+    } catch (const DatabaseError& error) {
+        EXPECT_EQ(error.GetFault(), DatabaseError::Fault::Busy) << error.what();
+    }
+    EXPECT_EQ(Rows(other), 0);
+
+    // One that waits long enough begins once the first commits, and sees its row.
+    other.Execute("SET lock_timeout = 5000;");
+    std::atomic<std::int64_t> seen{-1};
+    std::thread waiter([&] {
+        Transaction second(other);
+        seen = Rows(other);
+        Insert(other, 2);
+        second.Commit();
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(seen, -1) << "the second writer did not wait";
+    unit.Commit();
+    waiter.join();
+    EXPECT_EQ(seen, 1);
+    EXPECT_EQ(Rows(*m_db), 2);
+}
+
+TEST_F(ServerEngine, LostConnectionSaysSoAndStoresNothing) {
+    Database other(m_location, Mode::ExistingFile);
+    Statement pid = m_db->Prepare("SELECT pg_backend_pid();");
+    ASSERT_TRUE(pid.Step());
+    try {
+        Transaction unit(*m_db);
+        Insert(*m_db, 1);
+        Statement kill = other.Prepare("SELECT pg_terminate_backend(CAST(? AS INTEGER));");
+        kill.Bind(1, pid.ColumnInt(0));
+        kill.Run();
+        Insert(*m_db, 2);
+        unit.Commit();
+        ADD_FAILURE() << "the unit went on after its connection was ended";
+    } catch (const DatabaseError& error) {
+        EXPECT_EQ(error.GetFault(), DatabaseError::Fault::Lost) << error.what();
+        EXPECT_EQ(FailureText(error, "usual"), kConnectionLost);
+    }
+    EXPECT_EQ(m_db->WriteRefusal(), kConnectionLost);
+    EXPECT_EQ(Rows(other), 0);
+}
+
+TEST_F(ServerEngine, CancelStopsALongStatementPromptly) {
+    std::atomic<bool> cancel{false};
+    std::thread user([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        cancel = true;
+    });
+    const Clock::time_point start = Clock::now();
+    {
+        const CancelWatch watch(*m_db, &cancel);
+        Statement sleep = m_db->Prepare("SELECT pg_sleep(20);");
+        EXPECT_THROW(sleep.Step(), DatabaseError);
+    }
+    user.join();
+    EXPECT_LT(Clock::now() - start, std::chrono::seconds(3));
+    EXPECT_EQ(Rows(*m_db), 0) << "the session works on after the cancel";
+}
+
+TEST_F(ServerEngine, ModesAndLocationsOfAServerProject) {
+    const std::string missing = m_dir.ProjectLocation("missing") + "&password=secret";
+    EXPECT_THROW(Database(missing, Mode::ExistingFile), DatabaseError);
+    {
+        const Database created(missing, Mode::CreateFile);
+        EXPECT_TRUE(created.OnServer());
+        EXPECT_EQ(created.FileName().find("secret"), std::string::npos) << created.FileName();
+        EXPECT_EQ(created.Schema(),
+                  missing.substr(missing.find("schema=") + 7,
+                                 missing.find('&') - missing.find("schema=") - 7));
+    }
+    Database reader(m_location, Mode::ReadOnlyFile);
+    EXPECT_EQ(reader.WriteRefusal(), kServerReadOnly);
+    try {
+        Insert(reader, 1);
+        ADD_FAILURE() << "a read-only session stored a row";
+    } catch (const DatabaseError& error) {
+        EXPECT_EQ(error.GetFault(), DatabaseError::Fault::ReadOnly) << error.what();
+    }
+    Insert(*m_db, 1);
+    EXPECT_EQ(Rows(reader), 1);
+}
+
+}  // namespace
+}  // namespace tamsel
