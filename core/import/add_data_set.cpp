@@ -32,10 +32,10 @@ DataType ChooseDataType(DataType detected, DataTypeChoice choice) {
     return detected;
 }
 
-// The time base of date-times, right after their dataset row.
-bool StoreTimeBase(Database& db, const TableSummary& summary, const TableOptions& options) {
+// The time base of date-times of the dataset dataSetId.
+bool StoreTimeBase(Database& db, int dataSetId, const TableSummary& summary,
+                   const TableOptions& options) {
     if (summary.timeBase.empty()) return true;
-    const int dataSetId = static_cast<int>(db.LastInsertRowId());
     EnsureOwnTables(db);
     return InsertDataSetTimeBase(db, dataSetId, summary.originUtc, summary.timeZone,
                                  std::string(TimeUnitName(options.timestamps->unit)));
@@ -62,8 +62,9 @@ StoreOutcome StoreDataSet(Database& db, const AddDataSetRequest& request, const 
     {
         const CancelWatch watch(db, request.table.cancel);
         const std::int64_t lastFailure = LastRowKey(db, "FailureTimes");
-        if (!InsertDataSet(db, added.name, request.fileName, typeId, added.failureCount, source) ||
-            !StoreTimeBase(db, summary, request.table)) {
+        const int dataSetId =
+            InsertDataSet(db, added.name, request.fileName, typeId, added.failureCount, source);
+        if (dataSetId == 0 || !StoreTimeBase(db, dataSetId, summary, request.table)) {
             return StoreOutcome::AttributesFailed;
         }
         // Leaving the unit uncommitted takes the dataset row away again.

@@ -4,17 +4,11 @@
 #include <cctype>
 #include <string>
 
+#include "store_helpers.h"
 #include "tamsel/store/schema.h"
 
 namespace tamsel {
 namespace {
-
-std::string_view StoredQuerySql(std::string_view name) {
-    for (const StoredQuery& query : StoredQueries()) {
-        if (query.name == name) return query.sql;
-    }
-    throw DatabaseError("no stored query named " + std::string(name));
-}
 
 bool IsNameCharacter(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
 
@@ -55,9 +49,10 @@ std::string BatchSql(std::string_view sql, const Statement& single, int columns,
 }  // namespace
 
 BatchInsert::BatchInsert(Database& db, std::string_view queryName)
-    : m_single(PrepareStoredQuery(db, queryName)),
-      m_batch(db.Prepare(BatchSql(StoredQuerySql(queryName), m_single, m_single.ParameterCount(),
-                                  kRowsPerStatement))),
+    : m_db(db),
+      m_sql(StoredQuerySql(queryName)),
+      m_single(PrepareStoredQuery(db, queryName)),
+      m_batch(db.Prepare(BatchSql(m_sql, m_single, m_single.ParameterCount(), kRowsPerStatement))),
       m_columns(m_single.ParameterCount()),
       m_pending(static_cast<std::size_t>(m_columns) * kRowsPerStatement) {}
 
@@ -69,23 +64,21 @@ void BatchInsert::Set(int column, const DbValue& value) {
 
 void BatchInsert::EndRow() {
     ++m_rows;
-    if (m_rows < kRowsPerStatement) return;
-    for (std::size_t k = 0; k < m_pending.size(); ++k)
-        m_batch.Bind(static_cast<int>(k) + 1, m_pending[k]);
-    m_batch.Run();
-    Clear();
+    if (m_rows == kRowsPerStatement) Insert(m_batch);
 }
 
 void BatchInsert::Finish() {
-    // The last rows, fewer than a batch, one statement each.
-    const int rows = m_rows;
-    for (int row = 0; row < rows; ++row) {
-        for (int column = 0; column < m_columns; ++column) {
-            m_single.Bind(column + 1,
-                          m_pending[static_cast<std::size_t>(row * m_columns + column)]);
-        }
-        m_single.Run();
-    }
+    // The last rows, fewer than a batch, go in one statement of their own: on a server each
+    // statement costs a round trip.
+    if (m_rows == 0) return;
+    Statement tail = m_db.Prepare(BatchSql(m_sql, m_single, m_columns, m_rows));
+    Insert(tail);
+}
+
+void BatchInsert::Insert(Statement& insert) {
+    const std::size_t values = static_cast<std::size_t>(m_rows * m_columns);
+    for (std::size_t k = 0; k < values; ++k) insert.Bind(static_cast<int>(k) + 1, m_pending[k]);
+    insert.Run();
     Clear();
 }
 

@@ -1,7 +1,7 @@
 // Many rows through one of the stored insert queries. A single-row insert spends most of its
 // time on the engine's work for each statement (the key sequence, setting up the foreign-key
-// checks), not on the row, so the rows are inserted kRowsPerStatement at a time by a
-// statement that repeats the query's VALUES list.
+// checks; on a server, the round trip), not on the row, so the rows are inserted
+// kRowsPerStatement at a time by a statement that repeats the query's VALUES list.
 #pragma once
 
 #include <string_view>
@@ -32,8 +32,12 @@ class BatchInsert {
     static constexpr int kRowsPerStatement = 64;
 
   private:
+    // Inserts the m_rows pending rows through insert, made for that many.
+    void Insert(Statement& insert);
     void Clear();
 
+    Database& m_db;
+    std::string_view m_sql;  // the stored query
     Statement m_single;
     Statement m_batch;
     int m_columns = 0;

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "dialect.h"
+
 namespace tamsel {
 namespace {
 
@@ -11,12 +13,6 @@ struct ForeignKey {
     std::string column;
     std::string parentColumn;
 };
-
-std::string Quoted(std::string_view name) {
-    std::string text = "\"";
-    for (char c : name) text += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return text + '"';
-}
 
 std::vector<ForeignKey> ForeignKeysOf(Database& db, std::string_view table) {
     Statement list =
@@ -62,10 +58,11 @@ bool KeyHolds(Database& db, std::string_view table, const ForeignKey& key, std::
 }  // namespace
 
 ForeignKeysSuspended::ForeignKeysSuspended(Database& db) : m_db(db) {
-    m_db.Execute("PRAGMA foreign_keys = OFF;");
+    if (!m_db.OnServer()) m_db.Execute("PRAGMA foreign_keys = OFF;");
 }
 
 ForeignKeysSuspended::~ForeignKeysSuspended() {
+    if (m_db.OnServer()) return;
     try {
         m_db.Execute("PRAGMA foreign_keys = ON;");
     } catch (const DatabaseError&) {
@@ -74,10 +71,12 @@ ForeignKeysSuspended::~ForeignKeysSuspended() {
 }
 
 std::int64_t LastRowKey(Database& db, std::string_view table) {
-    return CountOf(db.Prepare("SELECT IFNULL(MAX(rowid), 0) FROM " + Quoted(table)));
+    if (db.OnServer()) return 0;
+    return CountOf(db.Prepare("SELECT COALESCE(MAX(rowid), 0) FROM " + Quoted(table)));
 }
 
 bool NewRowsKeysHold(Database& db, std::string_view table, std::int64_t afterKey) {
+    if (db.OnServer()) return true;
     for (const ForeignKey& key : ForeignKeysOf(db, table)) {
         if (!KeyHolds(db, table, key, afterKey)) return false;
     }

@@ -1,28 +1,45 @@
 #include "tamsel/store/own_tables.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 
+#include "dialect.h"
 #include "store_helpers.h"
 
 namespace tamsel {
 
+namespace {
+
+struct OwnTable {
+    const char* name;
+    const char* columns;
+};
+
+constexpr OwnTable kOwnTables[] = {
+    {"DataSetTimeBase",
+     "DataSetID INTEGER PRIMARY KEY REFERENCES DataSets (DataSetID) ON DELETE CASCADE, "
+     "Origin TEXT NOT NULL, TimeZone TEXT NOT NULL, Unit TEXT NOT NULL"},
+    {"FitOutcomes",
+     "EstimatesSetID INTEGER NOT NULL REFERENCES EstimatesSets (EstimatesSetID) ON DELETE CASCADE, "
+     "FailureIndex INTEGER NOT NULL, Outcome TEXT NOT NULL, Evaluations INTEGER NOT NULL, "
+     "PRIMARY KEY (EstimatesSetID, FailureIndex)"},
+};
+
+}  // namespace
+
 void EnsureOwnTables(Database& db) {
+    const auto missing = [&](const OwnTable& table) { return !TableExists(db, table.name); };
     // Most opens find the tables there; only a missing one is worth another program's lock.
-    Statement count = db.Prepare(
-        "SELECT COUNT(*) FROM sqlite_schema WHERE type = 'table' AND "
-        "name IN ('DataSetTimeBase', 'FitOutcomes');");
-    if (count.Step() && count.ColumnInt(0) == 2) return;
+    if (std::none_of(std::begin(kOwnTables), std::end(kOwnTables), missing)) return;
     Transaction unit(db);
-    db.Execute(
-        "CREATE TABLE IF NOT EXISTS DataSetTimeBase ("
-        "DataSetID INTEGER PRIMARY KEY REFERENCES DataSets (DataSetID) ON DELETE CASCADE, "
-        "Origin TEXT NOT NULL, TimeZone TEXT NOT NULL, Unit TEXT NOT NULL)");
-    db.Execute(
-        "CREATE TABLE IF NOT EXISTS FitOutcomes ("
-        "EstimatesSetID INTEGER NOT NULL "
-        "REFERENCES EstimatesSets (EstimatesSetID) ON DELETE CASCADE, "
-        "FailureIndex INTEGER NOT NULL, Outcome TEXT NOT NULL, Evaluations INTEGER NOT NULL, "
-        "PRIMARY KEY (EstimatesSetID, FailureIndex))");
+    // Asked again under the lock. Without "IF NOT EXISTS", which a server answers by skipping
+    // silently when a type or view has taken the name.
+    for (const OwnTable& table : kOwnTables) {
+        if (missing(table)) {
+            db.Execute(std::string("CREATE TABLE ") + table.name + " (" + table.columns + ");");
+        }
+    }
     unit.Commit();
 }
 
@@ -44,9 +61,7 @@ bool InsertDataSetTimeBase(Database& db, int dataSetId, const std::string& origi
 }
 
 std::optional<DataSetTimeBase> ReadDataSetTimeBase(Database& db, int dataSetId) {
-    Statement exists =
-        db.Prepare("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'DataSetTimeBase'");
-    if (!exists.Step()) return std::nullopt;
+    if (!TableExists(db, "DataSetTimeBase")) return std::nullopt;
     Statement select =
         db.Prepare("SELECT Origin, TimeZone, Unit FROM DataSetTimeBase WHERE DataSetID = ?");
     select.Bind(1, Long(dataSetId));
@@ -100,9 +115,7 @@ std::optional<std::vector<FitOutcomeRow>> ReadFitOutcomes(Database& db, int esti
         "An error occurred while reading the database.",
         [&]() -> std::optional<std::vector<FitOutcomeRow>> {
             // A file of an earlier version opened read-only never gained the table.
-            Statement exists = db.Prepare(
-                "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'FitOutcomes'");
-            if (!exists.Step()) return std::vector<FitOutcomeRow>{};
+            if (!TableExists(db, "FitOutcomes")) return std::vector<FitOutcomeRow>{};
             Statement select = db.Prepare(
                 "SELECT FailureIndex, Outcome, Evaluations FROM FitOutcomes "
                 "WHERE EstimatesSetID = :Set ORDER BY FailureIndex");

@@ -26,9 +26,20 @@ std::string ValueText(const DbValue& value) {
     return {};
 }
 
+// A column's heading as the schema spells a field of that name: a server hands unquoted names
+// back in lower case, and the program finds columns by their headings.
+std::string Heading(std::string name) {
+    for (const TableDefinition& table : ProjectSchema()) {
+        if (const FieldDefinition* field = FindField(table, name)) return field->name;
+    }
+    return name;
+}
+
 RowSet ReadRows(Statement& select) {
     RowSet result;
-    for (int c = 0; c < select.ColumnCount(); ++c) result.headings.push_back(select.ColumnName(c));
+    for (int c = 0; c < select.ColumnCount(); ++c) {
+        result.headings.push_back(Heading(select.ColumnName(c)));
+    }
     while (select.Step()) {
         std::vector<DbValue> row;
         row.reserve(result.headings.size());
@@ -471,6 +482,16 @@ std::optional<bool> DataSetNameExists(Database& db, const std::string& dataName)
     const std::optional<int> dataSetId = FindDataSetId(db, dataName);
     if (!dataSetId) return std::nullopt;
     return *dataSetId != 0;
+}
+
+bool DataSetExists(Database& db, int dataSetId) {
+    return FirstKey(db, "SELECT DataSetID FROM DataSets WHERE DataSetID = :Key;",
+                    {{"Key", dataSetId}}) != 0;
+}
+
+bool EstimatesSetExists(Database& db, int estimatesSetId) {
+    return FirstKey(db, "SELECT EstimatesSetID FROM EstimatesSets WHERE EstimatesSetID = :Key;",
+                    {{"Key", estimatesSetId}}) != 0;
 }
 
 }  // namespace tamsel

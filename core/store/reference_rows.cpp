@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "schema_definition.h"
 #include "store_helpers.h"
 #include "tamsel/store/schema.h"
 
@@ -65,12 +66,11 @@ bool InsertReferenceRows(Database& db, std::string_view queryName,
                          const std::vector<ReferenceRow>& rows) {
     try {
         Transaction unit(db);
-        Statement insert = PrepareStoredQuery(db, queryName);
+        Statement insert = PrepareStoredInsertReturningKey(db, queryName);
         for (const auto& row : rows) {
             insert.Reset();
             for (const auto& [name, value] : row.values) insert.Bind(name, value);
-            insert.Run();
-            if (db.LastInsertRowId() != row.key) return false;
+            if (NewKey(insert) != row.key) return false;
         }
         unit.Commit();
         return true;
@@ -83,11 +83,31 @@ bool InsertReferenceRows(Database& db, std::string_view queryName,
 
 std::span<const StoredQuery> StoredQueries() { return kStoredQueries; }
 
-Statement PrepareStoredQuery(Database& db, std::string_view name) {
+std::string_view StoredQuerySql(std::string_view name) {
     for (const auto& query : kStoredQueries) {
-        if (query.name == name) return db.Prepare(query.sql);
+        if (query.name == name) return query.sql;
     }
     throw DatabaseError("no stored query named " + std::string(name));
+}
+
+Statement PrepareStoredQuery(Database& db, std::string_view name) {
+    return db.Prepare(StoredQuerySql(name));
+}
+
+Statement PrepareStoredInsertReturningKey(Database& db, std::string_view name) {
+    const std::string_view sql = StoredQuerySql(name);
+    constexpr std::string_view kInto = "INSERT INTO ";
+    const std::string_view table =
+        sql.substr(kInto.size(), sql.find_first_of(" (", kInto.size()) - kInto.size());
+    return db.Prepare(std::string(sql.substr(0, sql.rfind(';'))) + " RETURNING " +
+                      FindTable(CheckedTable(table))->fields.front().name + ";");
+}
+
+std::int64_t NewKey(Statement& insert) {
+    if (!insert.Step()) throw NoRow();
+    const std::int64_t key = insert.ColumnInt(0);
+    insert.Run();
+    return key;
 }
 
 bool InsertDefaultDataTypes(Database& db) {
@@ -168,8 +188,7 @@ bool InsertDefaultRecalibrationMethods(Database& db) {
                                 row(2, "Test/Parametric B-Splines Recalibration", 2)});
 }
 
-void CreateQueriesAndReferenceRows(const std::string& fileName) {
-    Database db(fileName, Database::OpenMode::ExistingFile);
+void StoreReferenceRows(Database& db) {
     Transaction unit(db);
     // The order puts the one side of every relation before the rows that refer to it.
     const std::pair<const char*, bool (*)(Database&)> writers[] = {
@@ -183,11 +202,17 @@ void CreateQueriesAndReferenceRows(const std::string& fileName) {
         {"recalibration methods", InsertDefaultRecalibrationMethods},
     };
     for (const auto& [what, writer] : writers) {
-        if (!writer(db))
+        if (!writer(db)) {
             throw DatabaseError(std::string("the reference ") + what + " could not be stored in " +
-                                fileName);
+                                db.FileName());
+        }
     }
     unit.Commit();
+}
+
+void CreateQueriesAndReferenceRows(const std::string& fileName) {
+    Database db(fileName, Database::OpenMode::ExistingFile);
+    StoreReferenceRows(db);
 }
 
 }  // namespace tamsel

@@ -6,6 +6,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "tamsel/store/database.h"
 #include "tamsel/support/messages.h"
@@ -50,6 +51,18 @@ inline double DoubleColumn(const Statement& select, int column) {
     if (!d || !std::isfinite(*d)) throw DatabaseError("not a finite number");
     return *d;
 }
+
+// The text of the stored insert statement called name. Throws DatabaseError for an unknown
+// name.
+std::string_view StoredQuerySql(std::string_view name);
+
+// The stored insert statement called name, handing back the new row's key: read it with
+// NewKey. Throws DatabaseError.
+Statement PrepareStoredInsertReturningKey(Database& db, std::string_view name);
+
+// Runs insert, a statement that hands back one key, and returns that key. Throws
+// DatabaseError.
+std::int64_t NewKey(Statement& insert);
 
 // field of the first row of table where criteriaField = value, as text: "" for Null,
 // integers in plain decimal, doubles in their shortest exact form. No row, or a failure:

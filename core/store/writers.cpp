@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <initializer_list>
+#include <limits>
 #include <utility>
 
 #include "batch_insert.h"
@@ -42,21 +43,30 @@ auto InOneUnit(Database& db, decltype(std::declval<Write>()()) failed, Write wri
     }
 }
 
-void RunInsertEstimatesSet(Database& db, int dataSetId, int modelId, int rangeId,
-                           int inferenceMethodId) {
-    Statement insert = PrepareStoredQuery(db, "InsertEstimatesSet");
+// Keys are ints throughout the program.
+int NewIntKey(Statement& insert) {
+    const std::int64_t key = NewKey(insert);
+    if (key < 1 || key > std::numeric_limits<int>::max()) {
+        throw DatabaseError("the new key " + std::to_string(key) + " is out of range");
+    }
+    return static_cast<int>(key);
+}
+
+int InsertEstimatesSet(Database& db, int dataSetId, int modelId, int rangeId,
+                       int inferenceMethodId) {
+    Statement insert = PrepareStoredInsertReturningKey(db, "InsertEstimatesSet");
     insert.Bind("EDataSet", Long(dataSetId));
     insert.Bind("EModel", Long(modelId));
     insert.Bind("ERange", Long(rangeId));
     insert.Bind("EInferenceMethod", Long(inferenceMethodId));
-    insert.Run();
+    return NewIntKey(insert);
 }
 
-void RunInsertPredictionsSet(Database& db, int estimatesSetId, int recalibrationMethodId) {
-    Statement insert = PrepareStoredQuery(db, "InsertPredictionsSet");
+int InsertPredictionsSet(Database& db, int estimatesSetId, int recalibrationMethodId) {
+    Statement insert = PrepareStoredInsertReturningKey(db, "InsertPredictionsSet");
     insert.Bind("PEstimatesSet", Long(estimatesSetId));
     insert.Bind("PRecalibrationMethod", Long(recalibrationMethodId));
-    insert.Run();
+    return NewIntKey(insert);
 }
 
 void CheckEstimates(int first, int last, const EstimatesArray& estimates) {
@@ -70,8 +80,8 @@ void CheckEstimates(int first, int last, const EstimatesArray& estimates) {
     }
 }
 
+// Writes rows the caller has checked with CheckEstimates.
 void WriteEstimates(Database& db, int setId, int first, int last, const EstimatesArray& estimates) {
-    CheckEstimates(first, last, estimates);
     BatchInsert insert(db, "InsertEstimates");
     for (int i = first; i <= last; ++i) {
         const EstimateRecord& e = estimates[i];
@@ -113,9 +123,9 @@ void CheckPredictions(int base, int stop, int offset, const PredictionArrays& ar
     }
 }
 
+// Writes rows the caller has checked with CheckPredictions.
 void WritePredictions(Database& db, int setId, int base, int stop, int offset,
                       const PredictionArrays& arrays) {
-    CheckPredictions(base, stop, offset, arrays);
     BatchInsert insert(db, "InsertPredictions");
     for (int k = base + offset; k < stop; ++k) {
         const std::size_t j = static_cast<std::size_t>(k - base + 1);
@@ -133,19 +143,18 @@ void WritePredictions(Database& db, int setId, int base, int stop, int offset,
 
 }  // namespace
 
-bool InsertDataSet(Database& db, const std::string& dataName, const std::string& dataFile,
-                   int dataTypeId, int dataNumber, const std::string& dataSource) {
+int InsertDataSet(Database& db, const std::string& dataName, const std::string& dataFile,
+                  int dataTypeId, int dataNumber, const std::string& dataSource) {
     try {
-        Statement insert = PrepareStoredQuery(db, "InsertDataSet");
+        Statement insert = PrepareStoredInsertReturningKey(db, "InsertDataSet");
         insert.Bind("DName", dataName);
         insert.Bind("DFile", dataFile);
         insert.Bind("DTypeID", Long(dataTypeId));
         insert.Bind("DNumber", Long(dataNumber));
         insert.Bind("Source", dataSource);
-        insert.Run();
-        return true;
+        return NewIntKey(insert);
     } catch (const DatabaseError&) {
-        return false;
+        return 0;
     }
 }
 
@@ -208,8 +217,10 @@ bool AppendFailureTimes(Database& db, int dataSetId, int first, const FailureSer
 int StoreEstimatesSet(Database& db, int dataSetId, int modelId, int rangeId, int inferenceMethodId,
                       int first, int last, const EstimatesArray& estimates) {
     return InOneUnit(db, 0, [&] {
-        RunInsertEstimatesSet(db, dataSetId, modelId, rangeId, inferenceMethodId);
-        const int setId = static_cast<int>(db.LastInsertRowId());
+        // Refused values take no key: a server never hands out a key again, even when the row
+        // that took it is rolled back.
+        CheckEstimates(first, last, estimates);
+        const int setId = InsertEstimatesSet(db, dataSetId, modelId, rangeId, inferenceMethodId);
         WriteEstimates(db, setId, first, last, estimates);
         return setId;
     });
@@ -220,9 +231,10 @@ int StorePredictionsSet(Database& db, int estimatesSetId, int recalibrationMetho
                         const std::vector<double>& pdf, const std::vector<double>& lowQ,
                         const std::vector<double>& median, const std::vector<double>& uppQ) {
     return InOneUnit(db, 0, [&] {
-        RunInsertPredictionsSet(db, estimatesSetId, recalibrationMethodId);
-        const int setId = static_cast<int>(db.LastInsertRowId());
-        WritePredictions(db, setId, base, stop, offset, {cdf, pdf, lowQ, median, uppQ});
+        const PredictionArrays arrays{cdf, pdf, lowQ, median, uppQ};
+        CheckPredictions(base, stop, offset, arrays);
+        const int setId = InsertPredictionsSet(db, estimatesSetId, recalibrationMethodId);
+        WritePredictions(db, setId, base, stop, offset, arrays);
         return setId;
     });
 }
@@ -230,6 +242,7 @@ int StorePredictionsSet(Database& db, int estimatesSetId, int recalibrationMetho
 bool ReplaceEstimatesFrom(Database& db, int estimatesSetId, int first, int last,
                           const EstimatesArray& estimates) {
     return InOneUnit(db, false, [&] {
+        CheckEstimates(first, last, estimates);
         Statement erase =
             db.Prepare("DELETE FROM Estimates WHERE EstimatesSetID = ? AND FailureIndex >= ?;");
         erase.Bind(1, Long(estimatesSetId));
@@ -245,10 +258,12 @@ bool ReplacePredictions(Database& db, int predictionsSetId, int base, int stop, 
                         const std::vector<double>& lowQ, const std::vector<double>& median,
                         const std::vector<double>& uppQ) {
     return InOneUnit(db, false, [&] {
+        const PredictionArrays arrays{cdf, pdf, lowQ, median, uppQ};
+        CheckPredictions(base, stop, offset, arrays);
         Statement erase = db.Prepare("DELETE FROM Predictions WHERE PredictionsSetID = ?;");
         erase.Bind(1, Long(predictionsSetId));
         erase.Run();
-        WritePredictions(db, predictionsSetId, base, stop, offset, {cdf, pdf, lowQ, median, uppQ});
+        WritePredictions(db, predictionsSetId, base, stop, offset, arrays);
         return true;
     });
 }
@@ -261,20 +276,19 @@ int FindOrCreateRange(Database& db, int rangeTypeId, int start, std::optional<in
         int rangeId = 0;
         {
             Statement find = db.Prepare(
-                "SELECT MIN(RangeID) FROM Ranges WHERE RangeTypeID = :type AND "
-                "RangeStart = :start AND RangeEnd IS :end;");
+                "SELECT COALESCE(MIN(RangeID), 0) FROM Ranges WHERE RangeTypeID = :type AND "
+                "RangeStart = :start AND RangeEnd IS NOT DISTINCT FROM :end;");
             find.Bind("type", Long(rangeTypeId));
             find.Bind("start", Long(start));
             find.Bind("end", endValue);
             if (find.Step()) rangeId = static_cast<int>(find.ColumnInt(0));
         }
         if (rangeId == 0) {
-            Statement insert = PrepareStoredQuery(db, "InsertRange");
+            Statement insert = PrepareStoredInsertReturningKey(db, "InsertRange");
             insert.Bind("RType", Long(rangeTypeId));
             insert.Bind("RStart", Long(start));
             insert.Bind("REnd", endValue);
-            insert.Run();
-            rangeId = static_cast<int>(db.LastInsertRowId());
+            rangeId = NewIntKey(insert);
         }
         unit.Commit();
         return rangeId;

@@ -57,16 +57,23 @@ std::optional<std::string> RangeRefusal(const ModelInfo& model, const RangeInfo&
     return std::nullopt;
 }
 
-// What storing a finished fit came to: the new set's key, 0 when the store refused it, or
-// kDuplicate when another program stored the same set while this one fitted.
+// What storing a finished fit came to: the new set's key, 0 when the store refused it,
+// kDuplicate when another program stored the same set while this one fitted, or kDeleted when
+// another program deleted the dataset meanwhile.
 constexpr int kDuplicate = -1;
+constexpr int kDeleted = -2;
+constexpr const char* kDataSetDeleted =
+    "The data set was deleted by another user or program while the model was being applied, "
+    "so nothing was stored.";
 
-// Stores the estimates set and how each of its fits ended as one unit, unless a set of this
-// model, range and method is already there: the check and the store hold one write lock.
+// Stores the estimates set and how each of its fits ended as one unit, unless the dataset is
+// gone or a set of this model, range and method is already there: the checks and the store
+// hold one write lock.
 int StoreWhole(Database& db, int dataSetId, int modelNumber, int rangeId, int inferenceMethodId,
                const RangeInfo& range, const EstimatesArray& estimates,
                const std::vector<FitTermination>& terminations) {
     Transaction unit(db);
+    if (!DataSetExists(db, dataSetId)) return kDeleted;
     if (FindEstimatesSet(db, dataSetId, modelNumber, rangeId, inferenceMethodId) != 0) {
         return kDuplicate;
     }
@@ -182,6 +189,7 @@ ApplyModelResult ApplyModel(Database& db, int dataSetId, int modelNumber, int ra
         return Report(Outcome::Failed, FailureText(error, storeFailure));
     }
     if (setId == kDuplicate) return Report(Outcome::Exists, kAlreadyAvailable);
+    if (setId == kDeleted) return Report(Outcome::Failed, kDataSetDeleted);
     if (setId == 0) return Report(Outcome::Failed, storeFailure);
     const auto fitted =
         std::span(run.terminations)

@@ -30,7 +30,14 @@ constexpr const char* kFailed = "An error occurred in the recalibration";
 constexpr const char* kAlreadyAvailable =
     "This recalibration is already available for the current dataset";
 
+constexpr const char* kSetDeleted =
+    "The estimates set was deleted by another user or program while it was being "
+    "recalibrated, so nothing was stored.";
+
+// What storing came to besides the new set's key: a twin stored meanwhile, or the estimates
+// set deleted meanwhile.
 constexpr int kDuplicate = -1;
+constexpr int kDeleted = -2;
 
 RecalibrationResult Report(Outcome outcome, std::string message) {
     ShowMessage(message);
@@ -89,22 +96,8 @@ std::variant<RecalibratedRows, RecalibrationResult> RecalibrateRows(Database& db
         const std::optional<std::vector<double>> f =
             ReadColumn(db, run.estimatesSetId, "Pdf", size);
         if (!u || !f) return Report(Outcome::Failed, kFailed);
-
-        UPlot warmUp;
-        for (std::int32_t k = 1; k <= offset; ++k) warmUp.Add((*u)[k]);
-        if (warmUp.Size() < kMinUPlotPoints) {
-            return Report(Outcome::Refused,
-                          "The first " + std::to_string(offset) +
-                              " predictions of the estimates set give fewer than " +
-                              std::to_string(kMinUPlotPoints - 2) +
-                              " distinct u-values between 0 and 1: there is nothing to "
-                              "recalibrate with.");
-        }
-
-        SplineRecalibration spline = CubSpl(*u, *f, run.settings, control);
-        if (spline.status == SplineStatus::Cancelled) return Report(Outcome::Cancelled, kCancelled);
-        if (spline.status == SplineStatus::FitFailed) return Report(Outcome::Failed, kFitFailed);
-
+        // Everything is read before the long fit: another program may delete the set meanwhile,
+        // which the store then tells.
         RawFits fits;
         std::optional<std::vector<double>> times =
             ReadFailureTimesColumn(db, run.dataSetId, "CumulativeTime", run.start);
@@ -122,6 +115,21 @@ std::variant<RecalibratedRows, RecalibrationResult> RecalibrateRows(Database& db
         if (!times || times->size() < size) return Report(Outcome::Failed, kFailed);
         times->resize(size);
         fits.cumulativeTime = std::move(*times);
+
+        UPlot warmUp;
+        for (std::int32_t k = 1; k <= offset; ++k) warmUp.Add((*u)[k]);
+        if (warmUp.Size() < kMinUPlotPoints) {
+            return Report(Outcome::Refused,
+                          "The first " + std::to_string(offset) +
+                              " predictions of the estimates set give fewer than " +
+                              std::to_string(kMinUPlotPoints - 2) +
+                              " distinct u-values between 0 and 1: there is nothing to "
+                              "recalibrate with.");
+        }
+
+        SplineRecalibration spline = CubSpl(*u, *f, run.settings, control);
+        if (spline.status == SplineStatus::Cancelled) return Report(Outcome::Cancelled, kCancelled);
+        if (spline.status == SplineStatus::FitFailed) return Report(Outcome::Failed, kFitFailed);
 
         std::optional<QuartileArrays> quartiles =
             RecalibratedQuartiles(run.modelId, run.start, offset, fits, spline);
@@ -169,6 +177,7 @@ RecalibrationResult ApplyRecalibration(Database& db, int estimatesSetId, int rec
         // another program stored meanwhile is not stored twice.
         const std::optional<int> stored = StoreKeepingWork(control, [&] {
             Transaction unit(db);
+            if (!EstimatesSetExists(db, run.estimatesSetId)) return kDeleted;
             if (FindPredictionsSet(db, run.estimatesSetId, run.recalibrationMethodId) > 0) {
                 return kDuplicate;
             }
@@ -180,6 +189,7 @@ RecalibrationResult ApplyRecalibration(Database& db, int estimatesSetId, int rec
         });
         if (!stored) return {Outcome::Cancelled, 0, kFileInUse};
         if (*stored == kDuplicate) return Report(Outcome::Exists, kAlreadyAvailable);
+        if (*stored == kDeleted) return Report(Outcome::Failed, kSetDeleted);
         if (*stored == 0) return Report(Outcome::Failed, kFailed);
         return {Outcome::Stored, *stored, ""};
     } catch (const DatabaseError& error) {

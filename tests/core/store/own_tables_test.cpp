@@ -18,7 +18,12 @@ const std::vector<FitTermination> kEnds = {{},
                                            {FitOutcome::Singular, "", 0}};
 
 bool HasFitOutcomes(Database& db) {
-    return !QueryRows(db, "SELECT 1 FROM sqlite_master WHERE name = 'FitOutcomes';").empty();
+    try {
+        QueryRows(db, "SELECT 1 FROM FitOutcomes;");
+        return true;
+    } catch (const DatabaseError&) {
+        return false;
+    }
 }
 
 // A project file as an earlier version left it: an estimates set and no FitOutcomes table.

@@ -45,40 +45,64 @@ const TableLayout kLayouts[] = {
      "RecalibrationMethodID:K RecalibrationMethodName:T Iter:L NI:L SqMax:D"},
 };
 
+// Per column of the project's tables, in the order of creation: table, field, type, whether it
+// refuses Null, whether it is the key, whether the key counts on past deleted rows.
+constexpr const char* kFileColumns =
+    "SELECT m.name, c.name, c.type, c.\"notnull\", c.pk, c.pk AND m.sql LIKE '%AUTOINCREMENT%' "
+    "FROM sqlite_schema m, pragma_table_info(m.name) c WHERE m.type = 'table' "
+    "AND m.name NOT LIKE 'sqlite_%' ORDER BY m.rowid, c.cid;";
+constexpr const char* kServerColumns =
+    "SELECT c.relname::text, a.attname::text, upper(format_type(a.atttypid, a.atttypmod)), "
+    "a.attnotnull::int, COALESCE((SELECT 1 FROM pg_index i WHERE i.indrelid = c.oid "
+    "AND i.indisprimary AND a.attnum = ANY (i.indkey)), 0), (a.attidentity = 'd')::int "
+    "FROM pg_class c JOIN pg_attribute a ON a.attrelid = c.oid "
+    "WHERE c.relnamespace = current_schema()::regnamespace AND c.relkind = 'r' "
+    "AND a.attnum > 0 AND NOT a.attisdropped ORDER BY c.oid, a.attnum;";
+
+// The declared type of each kind of field in kLayouts (K, L, D, T, M), in a file and on a server.
+constexpr std::string_view kKinds = "KLDTM";
+constexpr const char* kFileTypes[] = {"INTEGER", "INTEGER", "DOUBLE", "TEXT", "LONGTEXT"};
+constexpr const char* kServerTypes[] = {"BIGINT", "BIGINT", "DOUBLE PRECISION", "TEXT", "TEXT"};
+
+// row with its texts in lower case: a server folds unquoted names.
+std::vector<DbValue> Folded(std::vector<DbValue> row) {
+    for (DbValue& cell : row) {
+        if (auto* text = std::get_if<std::string>(&cell)) {
+            for (char& c : *text)
+                c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+    }
+    return row;
+}
+
 TEST(Schema, TablesHoldTheirFieldsInOrderWithFittingTypes) {
     FreshDatabase fresh;
-    Rows tables = QueryRows(fresh.Db(),
-                            "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT "
-                            "LIKE 'sqlite_%' ORDER BY rowid;");
-    ASSERT_EQ(tables.size(), std::size(kLayouts));
-    for (std::size_t t = 0; t < std::size(kLayouts); ++t) {
-        const TableLayout& layout = kLayouts[t];
+    const bool server = OnTestServer();
+    const Rows columns = QueryRows(fresh.Db(), server ? kServerColumns : kFileColumns);
+    std::vector<DbValue> tables;
+    for (const auto& column : columns) {
+        if (tables.empty() || tables.back() != column[0]) tables.push_back(column[0]);
+    }
+    std::vector<DbValue> expected;
+    for (const TableLayout& layout : kLayouts) expected.push_back(S(layout.table));
+    expected.push_back(S("DataSetTimeBase"));
+    expected.push_back(S("FitOutcomes"));
+    EXPECT_EQ(Folded(tables), Folded(expected))
+        << "tables are created in their fixed order, then Tamsel's own";
+    std::size_t c = 0;
+    for (const TableLayout& layout : kLayouts) {
         SCOPED_TRACE(layout.table);
-        EXPECT_EQ(tables[t][0], S(layout.table)) << "tables are created in their fixed order";
-        Rows columns = QueryRows(fresh.Db(), std::string("SELECT name, type, \"notnull\", pk "
-                                                         "FROM pragma_table_info('") +
-                                                 layout.table + "') ORDER BY cid;");
         std::istringstream fields(layout.fields);
-        std::string field;
-        std::size_t c = 0;
-        for (; fields >> field; ++c) {
+        for (std::string field; fields >> field; ++c) {
             ASSERT_LT(c, columns.size());
+            const bool key = field.back() == 'K';
             const std::string name = field.substr(0, field.find(':'));
-            const char type = field.back();
-            const char* expected = type == 'D'   ? "DOUBLE"
-                                   : type == 'T' ? "TEXT"
-                                   : type == 'M' ? "LONGTEXT"
-                                                 : "INTEGER";
-            EXPECT_EQ(columns[c][0], DbValue(name));
-            EXPECT_EQ(columns[c][1], S(expected)) << name;
-            EXPECT_EQ(columns[c][2], I(0)) << name << " may hold Null";
-            EXPECT_EQ(columns[c][3], I(type == 'K' ? 1 : 0)) << name;
+            const char* type = (server ? kServerTypes : kFileTypes)[kKinds.find(field.back())];
+            // A server's key refuses Null; every other field may hold it.
+            EXPECT_EQ(Folded(columns[c]),
+                      Folded({S(layout.table), S(name), S(type), I(server && key), I(key), I(key)}))
+                << name;
         }
-        EXPECT_EQ(c, columns.size());
-        const auto sql = std::get<std::string>(QueryValue(
-            fresh.Db(),
-            std::string("SELECT sql FROM sqlite_master WHERE name = '") + layout.table + "';"));
-        EXPECT_NE(sql.find("INTEGER PRIMARY KEY AUTOINCREMENT"), std::string::npos);
     }
 }
 
@@ -104,11 +128,25 @@ TEST(Schema, ThirteenNamedRelationsCascadeOnDelete) {
         "FailureTimes.DataSetID InferenceMethods.MethodNameID InferenceMethods.ParameterSetID "
         "Predictions.PredictionsSetID PredictionsSets.EstimatesSetID "
         "PredictionsSets.RecalibrationMethodID Ranges.RangeTypeID");
+    // Tamsel's own tables refer to the defined ones too; they are left out here.
     Rows relations = QueryRows(
         fresh.Db(),
-        "SELECT m.name, f.\"table\", f.\"from\", f.\"to\", f.on_delete, f.on_update, m.sql "
-        "FROM sqlite_master m, pragma_foreign_key_list(m.name) f "
-        "WHERE m.type = 'table' ORDER BY m.name, f.id DESC;");
+        OnTestServer()
+            ? "SELECT child.relname::text, parent.relname::text, ca.attname::text, "
+              "pa.attname::text, CASE r.confdeltype WHEN 'c' THEN 'CASCADE' END, "
+              "CASE r.confupdtype WHEN 'a' THEN 'NO ACTION' END, "
+              "'CONSTRAINT ' || r.conname || ' FOREIGN KEY (' || ca.attname || ')' "
+              "FROM pg_constraint r JOIN pg_class child ON child.oid = r.conrelid "
+              "JOIN pg_class parent ON parent.oid = r.confrelid "
+              "JOIN pg_attribute ca ON ca.attrelid = r.conrelid AND ca.attnum = r.conkey[1] "
+              "JOIN pg_attribute pa ON pa.attrelid = r.confrelid AND pa.attnum = r.confkey[1] "
+              "WHERE r.contype = 'f' AND child.relnamespace = current_schema()::regnamespace "
+              "AND child.relname NOT IN ('datasettimebase', 'fitoutcomes') "
+              "ORDER BY child.relname, r.oid;"
+            : "SELECT m.name, f.\"table\", f.\"from\", f.\"to\", f.on_delete, f.on_update, "
+              "m.sql FROM sqlite_master m, pragma_foreign_key_list(m.name) f "
+              "WHERE m.type = 'table' AND m.name NOT IN ('DataSetTimeBase', 'FitOutcomes') "
+              "ORDER BY m.name, f.id DESC;");
     std::size_t r = 0;
     for (std::string relation; expected >> relation; ++r) {
         SCOPED_TRACE(relation);
@@ -117,11 +155,12 @@ TEST(Schema, ThirteenNamedRelationsCascadeOnDelete) {
         const std::string parent = KeyedTable(field);
         // The relation of Ranges has always been named with a double s.
         const std::string name = (parent == "Ranges" ? "Rangess" : parent) + child;
-        const std::vector<DbValue> row(relations[r].begin(), relations[r].begin() + 6);
-        EXPECT_EQ(row, (std::vector<DbValue>{S(child), S(parent), S(field), S(field), S("CASCADE"),
-                                             S("NO ACTION")}));
-        EXPECT_NE(std::get<std::string>(relations[r][6])
-                      .find("CONSTRAINT " + name + " FOREIGN KEY (" + field + ")"),
+        const std::vector<DbValue> row = Folded(relations[r]);
+        EXPECT_EQ(std::vector<DbValue>(row.begin(), row.begin() + 6),
+                  Folded({S(child), S(parent), S(field), S(field), S("CASCADE"), S("NO ACTION")}));
+        const DbValue clause =
+            Folded({S("CONSTRAINT " + name + " FOREIGN KEY (" + field + ")")})[0];
+        EXPECT_NE(std::get<std::string>(row[6]).find(std::get<std::string>(clause)),
                   std::string::npos);
     }
     EXPECT_EQ(r, 13u);
@@ -187,11 +226,12 @@ TEST(Schema, KeysAreNeverHandedOutAgainAndRelationsRefuseRows) {
     orphan.Bind("Index", I(1));
     EXPECT_THROW(orphan.Run(), DatabaseError);
     EXPECT_FALSE(InsertDataSet(db, "B", "b.txt", 3, 1, "")) << "no data type 3";
-    EXPECT_EQ(StoreEstimatesSet(db, 1, 9, 1, 1, 1, 0, {}), 0) << "no model 9";
     EXPECT_EQ(StorePredictionsSet(db, 1, 1, 1, 1, 0, {}, {}, {}, {}, {}), 0)
         << "no estimates set 1";
     EXPECT_EQ(StoreEstimatesSet(db, 1, 1, 1, 1, 1, 0, {}), 1);
     EXPECT_EQ(StoreEstimatesSet(db, 1, 1, 1, 1, 1, 0, {}), 2) << "equal sets are not refused here";
+    // Refused after the good ones: a server does not hand out a refused row's key again.
+    EXPECT_EQ(StoreEstimatesSet(db, 1, 9, 1, 1, 1, 0, {}), 0) << "no model 9";
     EXPECT_EQ(test::CountRows(db, "FailureTimes"), 3);
 }
 
@@ -204,23 +244,44 @@ std::vector<std::string> DirectoryEntries(const std::filesystem::path& dir) {
     return names;
 }
 
-TEST(CreateTamselDatabase, ReplacesAnExistingFileAndItsJournal) {
+TEST(CreateTamselDatabase, ReplacesAnExistingProject) {
     FreshDatabase fresh;
     test::AddDataSet(fresh.Db(), "A", {1, 2});
     fresh.Close();
-    fresh.Dir().WriteFile("project.db-journal", "stale journal of the replaced file");
-    fresh.Dir().WriteFile("project.db.new0", "a file of the user's");
+    const bool file = !OnTestServer();
+    if (file) {
+        fresh.Dir().WriteFile("project.db-journal", "stale journal of the replaced file");
+        fresh.Dir().WriteFile("project.db.new0", "a file of the user's");
+    }
+    EXPECT_TRUE(LocationHoldsData(fresh.Path()));
     ASSERT_TRUE(CreateTamselDatabase(fresh.Path()));
-    EXPECT_EQ(DirectoryEntries(fresh.Dir().Path()),
-              (std::vector<std::string>{"project.db", "project.db.new0"}));
-    EXPECT_EQ(test::ReadBytes(fresh.Path() + ".new0"), "a file of the user's");
+    if (file) {
+        EXPECT_EQ(DirectoryEntries(fresh.Dir().Path()),
+                  (std::vector<std::string>{"project.db", "project.db.new0"}));
+        EXPECT_EQ(test::ReadBytes(fresh.Path() + ".new0"), "a file of the user's");
+    }
     auto db = OpenTamselDatabase(fresh.Path());
     ASSERT_TRUE(db);
     EXPECT_EQ(test::CountRows(*db, "DataSets"), 0);
     EXPECT_EQ(test::CountRows(*db, "Models"), 8);
+    test::TempDir empty;
+    EXPECT_FALSE(LocationHoldsData(empty.ProjectLocation("nothing.db")));
 }
 
 TEST(CreateTamselDatabase, FailureLeavesWhatWasThereUntouched) {
+    if (OnTestServer()) {
+        // The old tables go before the new ones are made; a type that has taken the name of
+        // one of them makes the creation fail only then.
+        FreshDatabase fresh;
+        test::AddDataSet(fresh.Db(), "A", {1, 2});
+        fresh.Db().Execute("DROP TABLE FitOutcomes; CREATE TYPE fitoutcomes AS (x INTEGER);");
+        test::RecordingSink sink;
+        EXPECT_FALSE(CreateTamselDatabase(fresh.Path()));
+        EXPECT_EQ(sink.Texts(),
+                  std::vector<std::string>{"An error occurred in creating a new database"});
+        EXPECT_EQ(test::CountRows(fresh.Db(), "FailureTimes"), 2);
+        return;
+    }
     test::TempDir dir;
     test::RecordingSink sink;
     // A directory cannot be replaced by the new file.
@@ -284,7 +345,35 @@ const ForeignFile kForeignFiles[] = {
      [](const test::TempDir&, const std::string& path) { Truncate(path, 60); }},
 };
 
+// On a server: a schema without tables, one with another program's and a missing one.
+void ExpectSchemasRefusedUntouched() {
+    test::TempDir dir;
+    const std::string empty = dir.ProjectLocation("empty");
+    const std::string foreign = dir.ProjectLocation("foreign");
+    const std::string missing = dir.ProjectLocation("missing");
+    Database emptySchema(empty, Database::OpenMode::CreateFile);
+    Database other(foreign, Database::OpenMode::CreateFile);
+    other.Execute("CREATE TABLE DataSets (DataSetID INTEGER PRIMARY KEY, Name TEXT);");
+    const std::pair<std::string, const char*> cases[] = {
+        {empty, " holds no project. Create one there with \"tamsel-cli new\"."},
+        {foreign, " holds tables that are not a Tamsel project. Name the project's own schema"},
+        {missing, " cannot be opened: there is no schema"}};
+    for (const auto& [location, reason] : cases) {
+        test::RecordingSink sink;
+        EXPECT_EQ(OpenTamselDatabase(location), nullptr);
+        ASSERT_EQ(sink.Count(), 1u);
+        EXPECT_EQ(sink.Texts()[0].rfind("An error occurred in selecting a database\r\n", 0), 0u);
+        EXPECT_NE(sink.Texts()[0].find(DisplayLocation(location) + reason), std::string::npos)
+            << sink.Texts()[0];
+    }
+    EXPECT_EQ(QueryValue(other,
+                         "SELECT COUNT(*) FROM information_schema.tables WHERE "
+                         "table_schema = current_schema();"),
+              I(1));
+}
+
 TEST(OpenTamselDatabase, RefusesOtherFilesWithoutTouchingThem) {
+    if (OnTestServer()) return ExpectSchemasRefusedUntouched();
     for (const ForeignFile& foreign : kForeignFiles) {
         SCOPED_TRACE(foreign.kind);
         test::TempDir dir;

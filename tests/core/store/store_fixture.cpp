@@ -5,7 +5,7 @@
 
 namespace tamsel::test {
 
-FreshDatabase::FreshDatabase() : m_path(m_dir.File("project.db")) {
+FreshDatabase::FreshDatabase() : m_path(m_dir.ProjectLocation("project.db")) {
     if (!CreateTamselDatabase(m_path)) throw DatabaseError("cannot create " + m_path);
     m_db = std::make_unique<Database>(m_path, Database::OpenMode::ExistingFile);
 }
@@ -32,12 +32,12 @@ std::int64_t CountRows(Database& db, const std::string& table) {
 }
 
 int AddDataSet(Database& db, const std::string& name, const std::vector<double>& times) {
-    if (!InsertDataSet(db, name, name + ".txt", 1, static_cast<int>(times.size()), "test") ||
-        !InsertFailureTimes(db, times, 1, name)) {
+    const int key =
+        InsertDataSet(db, name, name + ".txt", 1, static_cast<int>(times.size()), "test");
+    if (key == 0 || !InsertFailureTimes(db, times, 1, name)) {
         throw DatabaseError("cannot store dataset " + name);
     }
-    return static_cast<int>(
-        std::get<std::int64_t>(QueryValue(db, "SELECT MAX(DataSetID) FROM DataSets;")));
+    return key;
 }
 
 EstimatesArray MakeEstimates(int first, int last) {

@@ -12,14 +12,15 @@
 
 namespace tamsel::test {
 
-// A new project file, open, in a directory of its own.
+// A new project, open: a file in a directory of its own, or a schema of its own on the tests'
+// server.
 class FreshDatabase {
   public:
     FreshDatabase();
     Database& Db() { return *m_db; }
-    const std::string& Path() const { return m_path; }
+    const std::string& Path() const { return m_path; }  // the file's path or the server's URI
     const TempDir& Dir() const { return m_dir; }
-    // Closes the connection, so that the file can be examined or opened again.
+    // Closes the connection, so that the project can be examined or opened again.
     void Close() { m_db.reset(); }
 
   private:

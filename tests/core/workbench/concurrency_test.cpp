@@ -17,6 +17,7 @@
 #include "store_fixture.h"
 #include "tamsel/store/queries.h"
 #include "tamsel/store/schema.h"
+#include "tamsel/store/writers.h"
 #include "tamsel/workbench/apply_model.h"
 #include "tamsel/workbench/project.h"
 #include "tamsel/workbench/recalibrate.h"
@@ -148,6 +149,31 @@ TEST_F(SharedFile, ASetStoredByAnotherProgramDuringTheFitIsNotStoredTwice) {
     EXPECT_EQ(sink.Texts(), std::vector<std::string>{
                                 "This recalibration is already available for the current dataset"});
     EXPECT_EQ(Count("PredictionsSets"), 1);
+}
+
+TEST_F(SharedFile, WhatIsComputedFromADatasetAnotherProgramDeletesMeanwhileIsNotStored) {
+    const int setId = ApplyGO(RunControl()).estimatesSetId;
+    ASSERT_GT(setId, 0);
+    AtEnd otherDeletes([&] {
+        auto other = OpenProject(Path());
+        EXPECT_TRUE(DeleteDataSet(*other, "SYS1", nullptr));
+    });
+    std::atomic<bool> cancel{false};
+    const RunControl control(&otherDeletes, &cancel);
+    test::RecordingSink sink;
+    EXPECT_EQ(ApplyRecalibration(Db(), setId, kRecalibrationMethod, control).outcome,
+              RecalibrationResult::Outcome::Failed);
+    EXPECT_EQ(sink.Texts(), std::vector<std::string>{
+                                "The estimates set was deleted by another user or program while it "
+                                "was being recalibrated, so nothing was stored."});
+
+    m_dataSetId = test::AddDataSet(Db(), "SYS1", test::ReadDataValues("sys1.txt"));
+    sink.Clear();
+    EXPECT_EQ(ApplyGO(control).outcome, ApplyModelResult::Outcome::Failed);
+    EXPECT_EQ(sink.Texts(), std::vector<std::string>{
+                                "The data set was deleted by another user or program while the "
+                                "model was being applied, so nothing was stored."});
+    EXPECT_EQ(Count("EstimatesSets") + Count("PredictionsSets"), 0);
 }
 
 TEST_F(SharedFile, AFinishedFitWaitsForAnotherProgramsLockUntilStoredOrCancelled) {

@@ -135,12 +135,11 @@ TEST_F(NextFailureStore, LookupFailures) {
 
     // A set without rows.
     const int dataSet = m_project.AddDataSet("DS", {1.0, 2.0});
-    m_project.Db().Execute(
-        "INSERT INTO EstimatesSets (DataSetID, ModelID, RangeID, "
-        "InferenceMethodID) VALUES (" +
-        std::to_string(dataSet) + ", 2, 1, 1);");
+    const int empty = static_cast<int>(std::get<std::int64_t>(test::QueryValue(
+        m_project.Db(),
+        "INSERT INTO EstimatesSets (DataSetID, ModelID, RangeID, InferenceMethodID) VALUES (" +
+            std::to_string(dataSet) + ", 2, 1, 1) RETURNING EstimatesSetID;")));
     m_sink.Clear();
-    const int empty = static_cast<int>(m_project.Db().LastInsertRowId());
     EXPECT_FALSE(ReadNextFailureFit(m_project.Db(), empty).has_value());
     EXPECT_EQ(m_sink.Texts(), Texts({"An error occurred while extracting the model parameters"}));
 

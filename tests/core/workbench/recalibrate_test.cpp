@@ -103,8 +103,9 @@ TEST_F(Recalibration, ACancelOrAFailedFitStoresNothingAndASecondRunIsRefused) {
     insert.Bind("MNI", std::int64_t{4});
     insert.Bind("MSqMax", 1e-4);
     insert.Run();
-    ExpectNothingStored(setId, static_cast<int>(Db().LastInsertRowId()), RunControl(),
-                        Outcome::Failed,
+    const int demanding =
+        static_cast<int>(Count("SELECT MAX(RecalibrationMethodID) FROM RecalibrationMethods;"));
+    ExpectNothingStored(setId, demanding, RunControl(), Outcome::Failed,
                         "An error occurred in the CubSpl function during the recalibration");
 
     ASSERT_EQ(ApplyRecalibration(Db(), setId, kStoredMethod, RunControl()).outcome,

@@ -1,7 +1,8 @@
 // Bulk units that check their foreign keys once instead of row by row. The engine checks the
 // parent of every inserted row, which is about a fifth of the cost of inserting a large set;
 // a unit that creates a parent and inserts its rows can switch that off and check its new
-// rows in one pass before committing, rolling back on any violation.
+// rows in one pass before committing, rolling back on any violation. A server checks every
+// row itself and cannot be told not to: there these change nothing and every check holds.
 #pragma once
 
 #include <cstdint>

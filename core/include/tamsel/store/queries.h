@@ -131,4 +131,10 @@ std::optional<int> FindDataSetId(Database& db, const std::string& dataName);
 // Whether a dataset named exactly dataName exists; nullopt as FindDataSetId.
 std::optional<bool> DataSetNameExists(Database& db, const std::string& dataName);
 
+// Whether the dataset (the estimates set) with this key is still there, asked inside the unit
+// that stores what was computed from it: another user may have deleted it meanwhile. Throws
+// DatabaseError.
+bool DataSetExists(Database& db, int dataSetId);
+bool EstimatesSetExists(Database& db, int estimatesSetId);
+
 }  // namespace tamsel

@@ -18,9 +18,10 @@
 
 namespace tamsel {
 
-// Stores a DataSets row. dataTypeId: 1 interfailure times, 2 cumulative times.
-bool InsertDataSet(Database& db, const std::string& dataName, const std::string& dataFile,
-                   int dataTypeId, int dataNumber, const std::string& dataSource);
+// Stores a DataSets row and returns its new DataSetID; 0 when the row is refused. dataTypeId:
+// 1 interfailure times, 2 cumulative times.
+int InsertDataSet(Database& db, const std::string& dataName, const std::string& dataFile,
+                  int dataTypeId, int dataNumber, const std::string& dataSource);
 
 // Stores the failure times of the dataset named dataName (exact match), numbered from 1.
 // data holds the values in file order, data[0] the first. With dataTypeId 1 they are
