@@ -23,7 +23,8 @@ class ReportDialog : public QDialog {
     Q_OBJECT
 
   public:
-    // dbFileName is the open project file, read on a connection of the dialog's own.
+    // dbFileName is the open project's location (a shared project's password included), read
+    // on a connection of the dialog's own.
     ReportDialog(Desktop& desktop, std::string dbFileName, std::string dataName,
                  QWidget* parent = nullptr);
     ~ReportDialog() override;

@@ -1,36 +1,18 @@
 #include "shell/empty_state.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QSettings>
 #include <QVBoxLayout>
 
 #include "shell/named_button.h"
+#include "shell/qt_text.h"
+#include "shell/recent_databases.h"
+#include "tamsel/workbench/project.h"
 
 namespace tamsel {
-namespace {
-
-constexpr int kRecentCount = 8;
-const QString kRecentKey = QStringLiteral("recentDatabases");
-
-QSettings UserSettings() { return QSettings(QStringLiteral("Tamsel"), QStringLiteral("Tamsel")); }
-
-}  // namespace
-
-QStringList RecentDatabases() { return UserSettings().value(kRecentKey).toStringList(); }
-
-void RememberDatabase(const QString& fileName) {
-    const QString path = QFileInfo(fileName).absoluteFilePath();
-    QStringList recent = RecentDatabases();
-    recent.removeAll(path);
-    recent.prepend(path);
-    while (recent.size() > kRecentCount) recent.removeLast();
-    UserSettings().setValue(kRecentKey, recent);
-}
 
 EmptyState::EmptyState(QWidget* parent)
     : QWidget(parent),
@@ -59,8 +41,11 @@ EmptyState::EmptyState(QWidget* parent)
         MakeButton(QStringLiteral("New Database..."), QStringLiteral("cmdNewDatabase"), this);
     QPushButton* openDatabase =
         MakeButton(QStringLiteral("Open Database..."), QStringLiteral("cmdOpenDatabase"), this);
+    QPushButton* openShared = MakeButton(QStringLiteral("Open Shared Project..."),
+                                         QStringLiteral("cmdOpenSharedProject"), this);
     connect(newDatabase, &QPushButton::clicked, this, &EmptyState::newDatabaseRequested);
     connect(openDatabase, &QPushButton::clicked, this, &EmptyState::openDatabaseRequested);
+    connect(openShared, &QPushButton::clicked, this, &EmptyState::openSharedProjectRequested);
     connect(m_addDataSet, &QPushButton::clicked, this, &EmptyState::addDataSetRequested);
     connect(m_selectDataSet, &QPushButton::clicked, this, &EmptyState::selectDataSetRequested);
     connect(m_recent, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
@@ -68,7 +53,8 @@ EmptyState::EmptyState(QWidget* parent)
     });
 
     auto* buttons = new QHBoxLayout;
-    for (QPushButton* button : {newDatabase, openDatabase, m_addDataSet, m_selectDataSet}) {
+    for (QPushButton* button :
+         {newDatabase, openDatabase, openShared, m_addDataSet, m_selectDataSet}) {
         button->setMinimumHeight(button->sizeHint().height() * 3 / 2);
         buttons->addWidget(button);
     }
@@ -101,16 +87,20 @@ void EmptyState::ShowNextStep(bool databaseOpen) {
         m_heading->setText(QStringLiteral("Start with a project database"));
         m_hint->setText(QStringLiteral(
             "A database holds your datasets and every set of estimates made from them. Create "
-            "a new one, open one, or pick one you used lately."));
+            "a new one, open one, open a project your team shares on a server, or pick one you "
+            "used lately."));
     }
     m_addDataSet->setEnabled(databaseOpen);
     m_selectDataSet->setEnabled(databaseOpen);
     m_recent->clear();
-    for (const QString& fileName : RecentDatabases()) {
-        auto* item = new QListWidgetItem(QFileInfo(fileName).fileName() + QStringLiteral("  —  ") +
-                                             QDir::toNativeSeparators(fileName),
-                                         m_recent);
-        item->setData(Qt::UserRole, fileName);
+    for (const QString& entry : RecentDatabases()) {
+        const QString shown = ShownLocation(entry);
+        auto* item =
+            new QListWidgetItem(IsServerLocation(ToStdString(entry))
+                                    ? shown
+                                    : QFileInfo(entry).fileName() + QStringLiteral("  —  ") + shown,
+                                m_recent);
+        item->setData(Qt::UserRole, entry);
     }
     const bool anyRecent = m_recent->count() > 0;
     m_recentHeading->setVisible(anyRecent);

@@ -2,7 +2,7 @@
 // current, and no window open): the next step as buttons, and the recent databases.
 #pragma once
 
-#include <QStringList>
+#include <QString>
 #include <QWidget>
 
 class QLabel;
@@ -10,11 +10,6 @@ class QListWidget;
 class QPushButton;
 
 namespace tamsel {
-
-// The databases opened lately, newest first, as kept in the user's settings.
-QStringList RecentDatabases();
-// Puts fileName first in the recent databases, keeping a few.
-void RememberDatabase(const QString& fileName);
 
 class EmptyState : public QWidget {
     Q_OBJECT
@@ -29,9 +24,10 @@ class EmptyState : public QWidget {
   signals:
     void newDatabaseRequested();
     void openDatabaseRequested();
+    void openSharedProjectRequested();
     void addDataSetRequested();
     void selectDataSetRequested();
-    void recentDatabaseChosen(const QString& fileName);
+    void recentDatabaseChosen(const QString& entry);
 
   private:
     QLabel* m_heading;

@@ -1,4 +1,5 @@
-// tamsel [DATABASE]: the desktop workbench, optionally opening a project file at start.
+// tamsel [DATABASE]: the desktop workbench, optionally opening a project file or a shared
+// project's URI at start.
 #include <QApplication>
 #include <QCommandLineParser>
 #include <cstdio>
@@ -27,9 +28,10 @@ int main(int argc, char** argv) {
     parser.setApplicationDescription(
         QStringLiteral("Tamsel: a workbench for software reliability growth modelling."));
     parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("DATABASE"),
-                                 QStringLiteral("A project database to open at start."),
-                                 QStringLiteral("[DATABASE]"));
+    parser.addPositionalArgument(
+        QStringLiteral("DATABASE"),
+        QStringLiteral("A project database file, or a shared project's URI, to open at start."),
+        QStringLiteral("[DATABASE]"));
     parser.process(app);
 
     tamsel::GuiMessageSink sink;

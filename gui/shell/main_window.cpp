@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QCloseEvent>
-#include <QDir>
 #include <QDockWidget>
 #include <QFileSystemWatcher>
 #include <QGuiApplication>
@@ -33,9 +32,11 @@
 #include "shell/model_options_dialog.h"
 #include "shell/project_browser.h"
 #include "shell/qt_text.h"
+#include "shell/recent_databases.h"
 #include "shell/select_data_set_dialog.h"
 #include "shell/select_estimates_dialog.h"
 #include "shell/select_predictions_dialog.h"
+#include "shell/shared_project_dialog.h"
 #include "shell/tile_grid.h"
 #include "tables/next_failure_dialog.h"
 #include "tables/table_window.h"
@@ -126,6 +127,8 @@ void MainWindow::CreateMenus() {
             &MainWindow::NewDatabase);
     AddItem(file, "mnuFileOpenDatabase", QStringLiteral("&Open Database..."),
             &MainWindow::OpenDatabase);
+    AddItem(file, "mnuFileOpenSharedProject", QStringLiteral("Open S&hared Project..."),
+            [this] { OpenSharedProject(); });
     m_recentMenu = file->addMenu(QStringLiteral("&Recent Databases"));
     m_recentMenu->setObjectName(QStringLiteral("mnuFileRecent"));
     connect(m_recentMenu, &QMenu::aboutToShow, this, &MainWindow::FillRecentMenu);
@@ -145,7 +148,7 @@ void MainWindow::CreateMenus() {
     });
     a.exportReport =
         AddItem(file, "mnuFileExportReport", QStringLiteral("Export &Report..."), [this] {
-            auto* dialog = new ReportDialog(m_desktop, m_controller.OpenedDatabase()->FileName(),
+            auto* dialog = new ReportDialog(m_desktop, m_controller.Location(),
                                             m_controller.Selection().dataSetName, this);
             dialog->setAttribute(Qt::WA_DeleteOnClose);
             dialog->show();
@@ -261,8 +264,10 @@ void MainWindow::ShowSelection(const CurrentSelection& selection) {
         estimates = ToQString(selection.modelName);
         if (selection.recalibrated) estimates += QStringLiteral(", recalibrated");
     }
-    const QString values[] = {ToQString(selection.databaseFileName),
-                              ToQString(selection.dataSetName), estimates};
+    const QString location = ToQString(selection.databaseFileName);
+    setWindowTitle(location.isEmpty() ? QStringLiteral("Tamsel")
+                                      : location + QStringLiteral(" - Tamsel"));
+    const QString values[] = {location, ToQString(selection.dataSetName), estimates};
     for (int i = 0; i < 3; ++i) {
         m_panels[i]->setText(QString::fromLatin1(kPanelCaptions[i]) + values[i] +
                              (values[i].isEmpty() ? QString() : QString::fromLatin1(kPanelBlanks)));
@@ -437,20 +442,35 @@ void MainWindow::ArrangeIcons() {
     }
 }
 
-void MainWindow::OpenDatabaseFile(const QString& fileName) {
+void MainWindow::OpenDatabaseFile(const QString& location) {
     m_controller.CloseDatabase();
     if (const QStringList watched = m_fileWatcher->files(); !watched.isEmpty()) {
         m_fileWatcher->removePaths(watched);
     }
-    if (!m_controller.OpenDatabase(ToStdString(fileName))) return;
-    RememberDatabase(fileName);
+    const std::string opened = ToStdString(location);
+    if (!m_controller.OpenDatabase(opened)) return;
+    RememberDatabase(opened);
     m_fileChangeTold = false;
-    m_fileWatcher->addPath(fileName);
+    if (!IsServerLocation(opened)) m_fileWatcher->addPath(location);
+}
+
+void MainWindow::OpenSharedProject(const QString& uri) {
+    SharedProjectDialog dialog(uri, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    OpenDatabaseFile(ToQString(dialog.Location()));
+}
+
+void MainWindow::OpenRecent(const QString& entry) {
+    if (RecentAsksPassword(entry)) {
+        OpenSharedProject(entry);
+    } else {
+        OpenDatabaseFile(entry);
+    }
 }
 
 void MainWindow::CheckProjectFile() {
     const Database* db = m_controller.OpenedDatabase();
-    if (!db || m_fileChangeTold) return;
+    if (!db || m_fileChangeTold || IsServerLocation(m_controller.Location())) return;
     if (const std::optional<std::string> change = db->FileChange()) {
         m_fileChangeTold = true;
         ShowMessage(*change, MessageIcon::Exclamation);
@@ -590,7 +610,9 @@ void MainWindow::CreateProjectViews() {
     connect(m_emptyState, &EmptyState::openDatabaseRequested, this, &MainWindow::OpenDatabase);
     connect(m_emptyState, &EmptyState::addDataSetRequested, this, &MainWindow::AddNewDataset);
     connect(m_emptyState, &EmptyState::selectDataSetRequested, this, &MainWindow::SelectDataset);
-    connect(m_emptyState, &EmptyState::recentDatabaseChosen, this, &MainWindow::OpenDatabaseFile);
+    connect(m_emptyState, &EmptyState::openSharedProjectRequested, this,
+            [this] { OpenSharedProject(); });
+    connect(m_emptyState, &EmptyState::recentDatabaseChosen, this, &MainWindow::OpenRecent);
 
     m_browser = new ProjectBrowser(this);
     auto* dock = new QDockWidget(QStringLiteral("Project"), this);
@@ -610,9 +632,9 @@ void MainWindow::FillRecentMenu() {
     const QStringList recent = RecentDatabases();
     for (int i = 0; i < recent.size(); ++i) {
         QAction* action = m_recentMenu->addAction(
-            QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(recent[i])));
+            QStringLiteral("&%1 %2").arg(i + 1).arg(ShownLocation(recent[i])));
         connect(action, &QAction::triggered, this,
-                [this, fileName = recent[i]] { OpenDatabaseFile(fileName); });
+                [this, entry = recent[i]] { OpenRecent(entry); });
     }
     if (recent.isEmpty()) m_recentMenu->addAction(QStringLiteral("(none)"))->setEnabled(false);
 }

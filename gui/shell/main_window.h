@@ -51,8 +51,9 @@ class MainWindow : public QMainWindow, public SelectionView {
     // Shows window as a child window of the main window and makes it the active one.
     QMdiSubWindow* AddChildWindow(ChildWindow* window);
 
-    // The Open Database command for a file name that is already known (the command line).
-    void OpenDatabaseFile(const QString& fileName);
+    // The Open Database command for a location that is already known (the command line): a
+    // project file's path or a shared project's URI, its password included.
+    void OpenDatabaseFile(const QString& location);
 
     // SelectionView
     void SelectionChanged() override;
@@ -90,6 +91,11 @@ class MainWindow : public QMainWindow, public SelectionView {
 
     void NewDatabase();
     void OpenDatabase();
+    // File > Open Shared Project...: asks for the URI (uri, when given, fills it) and the
+    // password, then opens the project.
+    void OpenSharedProject(const QString& uri = {});
+    // A recent database: a URI last opened with a password asks for it again.
+    void OpenRecent(const QString& entry);
     void ShowCurrentSelections();
     void AddNewDataset();
     void SelectDataset();
@@ -121,7 +127,8 @@ class MainWindow : public QMainWindow, public SelectionView {
     // The project's sets have changed: the browser rebuilds and follows the selection.
     void ProjectChanged();
     // Tells the user, once for each opened file, when another program has deleted, moved or
-    // replaced it; the store refuses to write into it from then on.
+    // replaced it; the store refuses to write into it from then on. A shared project has no
+    // file to watch.
     void CheckProjectFile();
 
     // The items whose state follows the selection or the active child window.

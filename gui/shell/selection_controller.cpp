@@ -7,11 +7,12 @@
 
 namespace tamsel {
 
-bool SelectionController::OpenDatabase(const std::string& fileName) {
-    std::unique_ptr<Database> database = OpenProject(fileName);
+bool SelectionController::OpenDatabase(const std::string& location) {
+    std::unique_ptr<Database> database = OpenProject(location);
     if (!database) return false;
     m_database = std::move(database);
-    m_selection.databaseFileName = fileName;
+    m_location = location;
+    m_selection.databaseFileName = DisplayLocation(location);
     m_view.SelectionChanged();
     return true;
 }
@@ -20,6 +21,7 @@ void SelectionController::CloseDatabase() {
     m_selection.Clear();
     m_view.CloseChildWindows(QString());
     m_database.reset();
+    m_location.clear();
     m_view.SelectionChanged();
 }
 

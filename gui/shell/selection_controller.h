@@ -32,9 +32,13 @@ class SelectionController {
     Database* OpenedDatabase() const { return m_database.get(); }
     const CurrentSelection& Selection() const { return m_selection; }
 
-    // Opens a project file and makes it the open database. False after the refusal message,
-    // with no database open.
-    bool OpenDatabase(const std::string& fileName);
+    // The open project's location as it was opened, a server's password included: for a
+    // second connection to it, never to be shown or kept. Empty when none is open.
+    const std::string& Location() const { return m_location; }
+
+    // Opens a project file or shared project and makes it the open database. False after the
+    // refusal message, with no database open. The selection names it as DisplayLocation does.
+    bool OpenDatabase(const std::string& location);
     // Closes the dataset, every child window and the database.
     void CloseDatabase();
 
@@ -57,6 +61,7 @@ class SelectionController {
   private:
     SelectionView& m_view;
     std::unique_ptr<Database> m_database;
+    std::string m_location;
     CurrentSelection m_selection;
 };
 

@@ -43,6 +43,7 @@
 #include "shell/select_estimates_dialog.h"
 #include "shell/select_model_dialog.h"
 #include "shell/select_predictions_dialog.h"
+#include "shell/shared_project_dialog.h"
 #include "tables/next_failure_dialog.h"
 #include "tables/table_window.h"
 #include "tamsel/workbench/apply_model.h"
@@ -395,6 +396,10 @@ int Run(const QString& outputDirectory) {
     renderer.Save(selections, QStringLiteral("current-selections"));
     AboutDialog about(&window);
     renderer.Save(about, QStringLiteral("about"));
+    SharedProjectDialog shared(
+        QStringLiteral("postgresql://analyst@dbhost/reliability?schema=flight_control"), &window);
+    shared.findChild<QLineEdit*>(QStringLiteral("txtPassword"))->setText(QStringLiteral("secret"));
+    renderer.Save(shared, QStringLiteral("open-shared-project"));
     ModelOptionsDialog modelOptions(db, "NTDS", &window);
     for (const char* name : {"Option1_2", "Option1_6"}) {
         modelOptions.findChild<QCheckBox*>(QString::fromLatin1(name))->setChecked(true);

@@ -82,8 +82,8 @@ bool PreviewSettled(QWidget* parent) {
     return QTest::qWaitFor([preview] { return !preview->IsReading(); }, 10000);
 }
 
-std::string MakeDatabase(const std::string& directory, const DataSetFiles& dataSets) {
-    const std::string fileName = directory + "/project.db";
+std::string MakeDatabase(const test::TempDir& dir, const DataSetFiles& dataSets) {
+    const std::string fileName = dir.ProjectLocation("project.db");
     if (!CreateTamselDatabase(fileName)) return {};
     std::unique_ptr<Database> db = OpenTamselDatabase(fileName);
     for (const auto& [name, file] : dataSets) {
@@ -138,8 +138,7 @@ int CountRows(Database& db, const std::string& table) {
 }
 
 Session::Session(const DataSetFiles& dataSets)
-    : fileName(MakeDatabase(dir.Path().string(), dataSets)),
-      window(std::make_unique<MainWindow>(desktop)) {
+    : fileName(MakeDatabase(dir, dataSets)), window(std::make_unique<MainWindow>(desktop)) {
     window->OpenDatabaseFile(QString::fromStdString(fileName));
 }
 

@@ -69,9 +69,10 @@ bool PreviewSettled(QWidget* parent);
 
 using DataSetFiles = std::vector<std::pair<std::string, std::string>>;
 
-// A new project file in directory holding the named datasets of data/ (pairs of dataset
-// name and file name), imported as the Add New Dataset command does; returns its path.
-std::string MakeDatabase(const std::string& directory, const DataSetFiles& dataSets);
+// A new project at dir.ProjectLocation (a file in dir, or a schema of the tests' server)
+// holding the named datasets of data/ (pairs of dataset name and file name), imported as the
+// Add New Dataset command does; returns its location.
+std::string MakeDatabase(const test::TempDir& dir, const DataSetFiles& dataSets);
 
 // Stores an estimates set of modelId for the dataset over the default range and inference
 // method, with simple made-up rows from failure 20 to dataNumber; returns its key.

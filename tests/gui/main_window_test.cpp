@@ -42,9 +42,9 @@ QStringList Names(const char* names) { return QString::fromLatin1(names).split('
 
 // The items that can be switched, with those the program never disables.
 const QStringList kAlwaysEnabled = Names(
-    "mnuFileNewDatabase mnuFileOpenDatabase mnuFileExit mnuViewCurrentSelections "
-    "mnuWindowTile mnuWindowTileHorizontally mnuWindowTileVertically mnuWindowCascade "
-    "mnuWindowArrangeIcons mnuHelpUserGuide mnuHelpAbout");
+    "mnuFileNewDatabase mnuFileOpenDatabase mnuFileOpenSharedProject mnuFileExit "
+    "mnuViewCurrentSelections mnuWindowTile mnuWindowTileHorizontally mnuWindowTileVertically "
+    "mnuWindowCascade mnuWindowArrangeIcons mnuHelpUserGuide mnuHelpAbout");
 const QStringList kDatabaseItems =
     kAlwaysEnabled + Names("mnuDataAddNewDataset mnuDataSelectDataset");
 const QStringList kDataSetItems =
@@ -239,7 +239,7 @@ class MainWindowTest : public QObject {
         QCOMPARE(s.window->MdiArea()->subWindowList().size(), 2);
 
         test::TempDir other;
-        const std::string otherFile = guitest::MakeDatabase(other.Path().string(), {});
+        const std::string otherFile = guitest::MakeDatabase(other, {});
         s.desktop.QueueFileName(QString::fromStdString(otherFile));
         s.Item("mnuFileOpenDatabase")->trigger();
         QTRY_COMPARE(s.window->MdiArea()->subWindowList().size(), 0);

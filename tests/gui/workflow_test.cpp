@@ -163,7 +163,7 @@ void Snapshot(QWidget& window, const QString& step) {
 // The demonstration project: SYS1 with every model applied, NTDS and CSR1 as imported.
 std::string MakeDemo(const test::TempDir& dir) {
     const std::string fileName = guitest::MakeDatabase(
-        dir.Path().string(), {{"SYS1", "sys1.txt"}, {"NTDS", "ntds.txt"}, {"CSR1", "csr1.txt"}});
+        dir, {{"SYS1", "sys1.txt"}, {"NTDS", "ntds.txt"}, {"CSR1", "csr1.txt"}});
     std::unique_ptr<Database> db = OpenProject(fileName);
     const int sys1 = FindDataSetId(*db, "SYS1").value_or(0);
     for (const ModelInfo& model : ModelTable()) {
