@@ -12,6 +12,7 @@
 #include "tamsel/numeric/harmonic.h"
 #include "tamsel/numeric/log_sum.h"
 #include "tamsel/numeric/math_functions.h"
+#include "tamsel/numeric/vector_log.h"
 #include "window_fit.h"
 
 namespace tamsel {
@@ -57,12 +58,16 @@ double ObjectiveKL(std::span<const double> p, std::span<double> g, std::int32_t 
     LogSum sumLogShape;              // sum ln k_j
     const double step = 1.0 / (n - 1);
     const double invBeta = 1.0 / beta;
+    // The logarithms, a quarter of the cost of all eight models on long data, all at once.
+    thread_local std::vector<double> logRatios;
+    logRatios.resize(static_cast<std::size_t>(n) + 1);
+    ScaledLog1p(std::span(x).subspan(1, n), invBeta, std::span(logRatios).subspan(1, n));
     for (std::int32_t j = 1; j <= n; ++j) {
         const double lastWeight = (j - 1) * step;
         const double shape = RelativeShape(j, n, ratio);
         const double shifted = beta + x[j];
         const double invShifted = 1.0 / shifted;
-        const double logRatio = std::log1p(x[j] * invBeta);
+        const double logRatio = logRatios[j];
         const double shapeLast = shape * lastWeight;
         const double shapeShare = shape * x[j] * invShifted * invBeta;
         sumShapeLog += shape * logRatio;

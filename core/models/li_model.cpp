@@ -13,6 +13,7 @@
 #include "tamsel/models/jm_model.h"
 #include "tamsel/models/mo_model.h"
 #include "tamsel/models/sentinels.h"
+#include "tamsel/numeric/harmonic.h"
 #include "tamsel/numeric/log_sum.h"
 #include "tamsel/numeric/math_functions.h"
 #include "window_fit.h"
@@ -49,31 +50,24 @@ double ObjectiveLi(std::span<const double> p, std::span<double> g, std::int32_t 
     const double end = t[n];
     LogSum sumLogScaled;          // sum ln(Beta + t_j)
     Log1pSum logRatios;           // sum ln(1 + t_j / Beta)
-    double sumInvFaults = 0.0;    // sum 1 / (N - j + 1)
-    double sumInvFaultsSq = 0.0;  // sum 1 / (N - j + 1)^2
-    LogSum sumLogFaults;          // sum ln(N - j + 1)
     double sumInvScaled = 0.0;    // sum 1 / (Beta + t_j)
     double sumInvScaledSq = 0.0;  // sum 1 / (Beta + t_j)^2
     double sumTimeShare = 0.0;    // sum q_j, q_j = t_j / (Beta + t_j)
     double sumShareCurve = 0.0;   // sum q_j (2 - q_j)
     const double invBeta = 1.0 / beta;
     for (std::int32_t j = 1; j <= n; ++j) {
-        // N - j + 1 from its exact integer part, so that a tiny N - n is not rounded away.
-        const double faults = remaining + (n - j + 1);
         const double scaled = beta + t[j];
-        const double invFaults = 1.0 / faults;
         const double invScaled = 1.0 / scaled;
         const double share = t[j] * invScaled;
         sumLogScaled.Add(scaled);
         logRatios.Add(t[j] * invBeta);
-        sumInvFaults += invFaults;
-        sumInvFaultsSq += invFaults * invFaults;
-        sumLogFaults.Add(faults);
         sumInvScaled += invScaled;
         sumInvScaledSq += invScaled * invScaled;
         sumTimeShare += share;
         sumShareCurve += share * (2.0 - share);
     }
+    // The sums over the fault counts N - j + 1 = (N - n) + m, m = 1..n, need no loop.
+    const RisingReciprocals invFaults = RisingReciprocalSums(remaining, n);
     const double sumLogRatio = logRatios.Value();
     const double logTail = std::log1p(end / beta);
     const double endShare = end / (beta + end);
@@ -84,10 +78,10 @@ double ObjectiveLi(std::span<const double> p, std::span<double> g, std::int32_t 
     d.second = {0.0, -endShare / beta,
                 (sumShareCurve + remaining * endShare * (2.0 - endShare)) / (beta * beta)};
     Curvature r;
-    r.first = {-sumInvFaults, sumInvScaled};
-    r.second = {sumInvFaultsSq, 0.0, -sumInvScaledSq};
+    r.first = {-invFaults.first, sumInvScaled};
+    r.second = {invFaults.second, 0.0, -sumInvScaledSq};
     return FinishObjective(
-        n * (1.0 - std::log(alpha)) + sumLogScaled.Value() - sumLogFaults.Value(), p,
+        n * (1.0 - std::log(alpha)) + sumLogScaled.Value() - LogRising(remaining, n), p,
         ProfileCurvature(n, alpha, d, r), g, h);
 }
 

@@ -25,6 +25,35 @@ double RaiseToSeries(double x, double sign, double& sum) {
     return x;
 }
 
+// psi(a) - psi(b) for a > b > 0, the logarithm and the 1 / x terms taken as differences
+// directly, so that nothing cancels when a and b are large.
+double DigammaDifference(double a, double b) {
+    double sum = 0.0;
+    a = RaiseToSeries(a, 1.0, sum);
+    b = RaiseToSeries(b, -1.0, sum);
+    return sum + std::log1p((a - b) / b) + 0.5 * (a - b) / (a * b) -
+           (BernoulliTerms(a) - BernoulliTerms(b));
+}
+
+// psi'(b) - psi'(a) for a > b > 0 in the same way, by psi'(x) = psi'(x + 1) + 1 / x^2 and
+// psi'(x) = 1 / x + 1 / (2 x^2) + sum_{k=1..7} B_2k / x^(2k + 1).
+double TrigammaDifference(double a, double b) {
+    double sum = 0.0;
+    for (; a < kAsymptotic; a += 1.0) sum -= 1.0 / (a * a);
+    for (; b < kAsymptotic; b += 1.0) sum += 1.0 / (b * b);
+    const auto terms = [](double x) {
+        const double r = 1.0 / (x * x);
+        return r / x *
+               (1.0 / 6 -
+                r * (1.0 / 30 -
+                     r * (1.0 / 42 -
+                          r * (1.0 / 30 - r * (5.0 / 66 - r * (691.0 / 2730 - r * 7.0 / 6))))));
+    };
+    const double ab = a * b;
+    const double first = (a - b) / ab;
+    return sum + first + 0.5 * first * ((a + b) / ab) + (terms(b) - terms(a));
+}
+
 // Below this many terms a sum is added term by term.
 constexpr double kDirectTerms = 64;
 
@@ -89,13 +118,21 @@ double ReciprocalSum(double d, double k) {
         for (double j = 0; j < k; ++j) sum += 1.0 / (d - j);
         return sum;
     }
-    // psi(a) - psi(b) with a = d + 1 > b = d - k + 1, the logarithm and the 1 / x terms
-    // taken as differences directly, so that nothing cancels when d is large.
-    double sum = 0.0;
-    const double a = RaiseToSeries(d + 1.0, 1.0, sum);
-    const double b = RaiseToSeries(d - k + 1.0, -1.0, sum);
-    return sum + std::log1p((a - b) / b) + 0.5 * (a - b) / (a * b) -
-           (BernoulliTerms(a) - BernoulliTerms(b));
+    return DigammaDifference(d + 1.0, d - k + 1.0);
+}
+
+RisingReciprocals RisingReciprocalSums(double c, double k) {
+    RisingReciprocals sums;
+    if (k <= kDirectTerms) {
+        // Smallest terms first.
+        for (double m = k; m >= 1.0; --m) {
+            const double reciprocal = 1.0 / (c + m);
+            sums.first += reciprocal;
+            sums.second += reciprocal * reciprocal;
+        }
+        return sums;
+    }
+    return {DigammaDifference(c + k + 1.0, c + 1.0), TrigammaDifference(c + k + 1.0, c + 1.0)};
 }
 
 double LogRising(double c, double k) {

@@ -25,7 +25,8 @@ template <class Term>
 }
 
 // c from just above -1 to 1e15 and up to 10^5 terms: N - i tiny and N >> i in
-// sum_{j=1..i} ln(N - j + 1) = LogRising(N - i, i).
+// sum_{j=1..i} ln(N - j + 1) = LogRising(N - i, i), and the sums of 1 / (N - j + 1) and its
+// square.
 TEST(LogRising, AgreesWithTheExtendedTermByTermSums) {
     for (double c : {-1 + 1e-12, -0.5, 0.0, 1e-12, 0.7, 9.5, 10.0, 37.2, 1e3, 1e6, 1e10, 1e15}) {
         const long double wide = c;
@@ -33,6 +34,13 @@ TEST(LogRising, AgreesWithTheExtendedTermByTermSums) {
             // ln(1 + (c + m - 1)) keeps the digits of a first term near ln 1.
             EXPECT_TRUE(AgreesWithSum(
                 LogRising(c, k), k, [&](double m) { return std::log1p(wide + (m - 1)); }, 8))
+                << "c " << c << ", k " << k;
+            const RisingReciprocals reciprocals = RisingReciprocalSums(c, k);
+            EXPECT_TRUE(AgreesWithSum(
+                reciprocals.first, k, [&](double m) { return 1 / (wide + m); }, 8))
+                << "c " << c << ", k " << k;
+            EXPECT_TRUE(AgreesWithSum(
+                reciprocals.second, k, [&](double m) { return 1 / ((wide + m) * (wide + m)); }, 8))
                 << "c " << c << ", k " << k;
             if (c <= 0.0) continue;
             EXPECT_TRUE(AgreesWithSum(

@@ -14,6 +14,14 @@ double Digamma(double x);
 // is accurate to about 1e-13 relative for any k.
 double ReciprocalSum(double d, double k);
 
+// sum_{m=1}^{k} 1 / (c + m) and sum_{m=1}^{k} 1 / (c + m)^2 for c > -1 and a whole k >= 0, as
+// ReciprocalSum takes its sum; c itself, not c + k, so that a tiny c keeps its digits.
+struct RisingReciprocals {
+    double first = 0.0;
+    double second = 0.0;
+};
+RisingReciprocals RisingReciprocalSums(double c, double k);
+
 // sum_{m=1}^{k} ln(c + m) = ln Gamma(c + k + 1) - ln Gamma(c + 1) for c > -1 and a whole k >= 0,
 // to a few roundings of the sum.
 double LogRising(double c, double k);
