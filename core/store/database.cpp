@@ -109,8 +109,6 @@ void Database::Execute(std::string_view sql) { m_connection->Execute(sql); }
 
 Statement Database::Prepare(std::string_view sql) { return Statement(m_connection->Prepare(sql)); }
 
-std::int64_t Database::LastInsertRowId() const { return m_connection->LastInsertRowId(); }
-
 bool Database::IsReadOnly() const { return m_connection->IsReadOnly(); }
 
 std::optional<std::string> Database::FileChange() const { return m_connection->FileChange(); }

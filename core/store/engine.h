@@ -54,7 +54,6 @@ class Connection {
     virtual std::optional<std::string> WriteRefusal() const = 0;
     // While the hook lives, a set flag stops the statement running.
     virtual std::unique_ptr<CancelHook> WatchCancel(const std::atomic<bool>& flag) = 0;
-    virtual std::int64_t LastInsertRowId() const = 0;
 };
 
 std::unique_ptr<Connection> OpenFile(const std::string& path, Database::OpenMode mode);

@@ -276,8 +276,6 @@ class FileConnection final : public Connection {
         return std::make_unique<FileCancelHook>(m_db, flag);
     }
 
-    std::int64_t LastInsertRowId() const override { return sqlite3_last_insert_rowid(m_db); }
-
   private:
     // Nothing is written into a file the path no longer leads to.
     void RefuseChangedFile() const {

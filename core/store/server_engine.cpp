@@ -422,10 +422,6 @@ class ServerConnection final : public Connection {
         return std::make_unique<ServerCancelHook>(m_conn, flag);
     }
 
-    std::int64_t LastInsertRowId() const override {
-        throw DatabaseError("a server names no last inserted row; read the key with RETURNING");
-    }
-
     // Runs sql with values, preparing it for their types on first use.
     Result Run(const std::string& sql, const std::vector<DbValue>& values) {
         const Parameters parameters(values);

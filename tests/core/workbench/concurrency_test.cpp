@@ -1,5 +1,6 @@
-// Two programs on one project file: the other program is a forked child or a second
-// connection, which the engine locks against exactly as it would another process.
+// Two programs on one project, a file or a schema on the tests' server: the other program is a
+// forked child or a second connection, which the engine locks against exactly as it would
+// another process.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -43,7 +45,13 @@ constexpr int kReadyFd = 3;
     if (!sql) return false;
     try {
         Database db(std::getenv("TAMSEL_OTHER_FILE"), Database::OpenMode::ExistingFile);
-        db.Execute(sql);
+        // No sql: a unit of work, which holds the project's write lock on either engine.
+        std::optional<Transaction> unit;
+        if (sql[0] == '\0') {
+            unit.emplace(db);
+        } else {
+            db.Execute(sql);
+        }
         (void)!write(kReadyFd, "x", 1);
         std::this_thread::sleep_for(
             std::chrono::seconds(std::atoi(std::getenv("TAMSEL_OTHER_HOLD"))));
@@ -74,9 +82,9 @@ class SharedFile : public ::testing::Test {
     std::int64_t Count(const std::string& table) { return test::CountRows(Db(), table); }
 
     // Starts another program (this test binary again, see kOtherProgram) that opens the
-    // file, runs sql, says so and then sleeps for holdSeconds before it ends (rolling back
-    // whatever sql left open). A fresh process: a forked one would share the engine's
-    // bookkeeping of this one's open files.
+    // project, runs sql (or begins a unit of work when sql is empty), says so and then sleeps for
+    // holdSeconds before it ends (rolling back whatever sql left open). A fresh process: a forked
+    // one would share the engine's bookkeeping of this one's open files.
     void StartOther(const std::string& sql, int holdSeconds) {
         int ready[2];
         ASSERT_EQ(pipe(ready), 0);
@@ -178,7 +186,7 @@ TEST_F(SharedFile, WhatIsComputedFromADatasetAnotherProgramDeletesMeanwhileIsNot
 
 TEST_F(SharedFile, AFinishedFitWaitsForAnotherProgramsLockUntilStoredOrCancelled) {
     // The lock outlasts one busy timeout, then is released: the fit is stored after the notice.
-    StartOther("BEGIN IMMEDIATE;", kBusyTimeoutMs / 1000 + 2);
+    StartOther("", kBusyTimeoutMs / 1000 + 2);
     test::RecordingSink sink;
     const ApplyModelResult stored = ApplyGO(RunControl());
     EXPECT_EQ(stored.outcome, ApplyModelResult::Outcome::Stored);
@@ -188,7 +196,7 @@ TEST_F(SharedFile, AFinishedFitWaitsForAnotherProgramsLockUntilStoredOrCancelled
 
     // A lock that stays: the user cancels after the notice and the lock is named.
     const int rangeId = CustomRange(Db(), m_dataSetId, 30, std::nullopt).value();
-    StartOther("BEGIN IMMEDIATE;", 600);
+    StartOther("", 600);
     std::atomic<bool> cancel{false};
     AtEnd cancelWhileWaiting([&] { cancel = true; });
     sink.Clear();
@@ -203,12 +211,12 @@ TEST_F(SharedFile, AFinishedFitWaitsForAnotherProgramsLockUntilStoredOrCancelled
 
 TEST_F(SharedFile, ReadersReadWhileAnotherProgramWritesAndNameALockThatOutlastsTheirWait) {
     // A writer whose transaction has outgrown its page cache: with a rollback journal it
-    // would lock every reader out until it commits.
-    StartOther(
-        "PRAGMA cache_size = 2; BEGIN IMMEDIATE; "
-        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20000) "
-        "INSERT INTO DataSets (DataName) SELECT 'other' || i FROM n;",
-        600);
+    // would lock every reader out of a file until it commits.
+    StartOther(std::string(test::OnTestServer() ? "" : "PRAGMA cache_size = 2; ") +
+                   "BEGIN; WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i "
+                   "< 20000) "
+                   "INSERT INTO DataSets (DataName) SELECT 'other' || i FROM n;",
+               600);
     test::RecordingSink sink;
     auto reader = OpenProject(Path());
     ASSERT_TRUE(reader);
@@ -216,7 +224,9 @@ TEST_F(SharedFile, ReadersReadWhileAnotherProgramWritesAndNameALockThatOutlastsT
     EXPECT_EQ(sink.Count(), 0u);
     StopOther();
 
-    // A program that keeps the file to itself (the one lock a reader must wait for).
+    // A program that keeps the file to itself (the one lock a reader must wait for; a server
+    // has none).
+    if (test::OnTestServer()) return;
     reader.reset();
     m_db.reset();
     StartOther("PRAGMA journal_mode = DELETE; PRAGMA locking_mode = EXCLUSIVE; BEGIN EXCLUSIVE;",
@@ -228,7 +238,8 @@ TEST_F(SharedFile, ReadersReadWhileAnotherProgramWritesAndNameALockThatOutlastsT
 TEST_F(SharedFile, AReadOnlyFileIsRefusedBeforeAnyFit) {
     const int setId = ApplyGO(RunControl()).estimatesSetId;
     ASSERT_GT(setId, 0);
-    // As the engine opens a write-protected file (file permissions would not stop root).
+    // As the engine opens a write-protected file (file permissions would not stop root), or a
+    // read-only session on a server.
     m_db = std::make_unique<Database>(Path(), Database::OpenMode::ReadOnlyFile);
 
     test::CancellingProgress progress;
@@ -239,7 +250,8 @@ TEST_F(SharedFile, AReadOnlyFileIsRefusedBeforeAnyFit) {
               ApplyModelResult::Outcome::Failed);
     EXPECT_EQ(ApplyRecalibration(Db(), setId, kRecalibrationMethod, progress.Control()).outcome,
               RecalibrationResult::Outcome::Failed);
-    EXPECT_EQ(sink.Texts(), std::vector<std::string>(2, kFileReadOnly));
+    EXPECT_EQ(sink.Texts(),
+              std::vector<std::string>(2, test::OnTestServer() ? kServerReadOnly : kFileReadOnly));
     EXPECT_EQ(progress.Starts(), 0) << "nothing was fitted";
 }
 

@@ -108,13 +108,9 @@ class Database {
 
     // Runs one or more statements that return no rows. Throws DatabaseError.
     void Execute(std::string_view sql);
-    // Prepares one statement. Throws DatabaseError.
-    // Parameters are written as SQLite spells them (?, ?NNN, :name, @name, $name) on both
-    // engines. Throws DatabaseError.
+    // Prepares one statement, its parameters spelt as SQLite spells them (?, ?NNN, :name,
+    // @name, $name) on both engines. Throws DatabaseError.
     Statement Prepare(std::string_view sql);
-    // A file's only: on a server it throws DatabaseError (inserts there read their key with
-    // RETURNING).
-    std::int64_t LastInsertRowId() const;
     // True when the connection cannot write (for example a write-protected file).
     bool IsReadOnly() const;
     // When the path no longer leads to the file this connection opened (another program
