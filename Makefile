@@ -49,11 +49,15 @@ check-coverage: configure
 	@cmake --build $(BUILD_DIR) --target tamsel_check_coverage -j $(JOBS)
 	@$(BUILD_DIR)/tests/core/prediction/tamsel_check_coverage
 
-# Twenty rounds of concurrent apply, recalibrate, delete and reads on one project file: no set
-# stored twice, no fit lost, no unexplained failure, and a clean `tamsel-cli check` after.
+# Twenty rounds of concurrent apply, recalibrate, delete and reads on one project, in a file and
+# then on a throwaway PostgreSQL server: no set stored twice, no fit lost, no unexplained
+# failure, and a clean `tamsel-cli check` after.
 check-concurrency: configure
 	@cmake --build $(BUILD_DIR) --target tamsel-cli -j $(JOBS)
 	@scripts/check-concurrency $(BUILD_DIR)
+	@dir=/tmp/tamsel-pg-stress-$$$$; uri=$$(scripts/pg-test-cluster start $$dir) || exit 1; \
+	    scripts/check-concurrency $(BUILD_DIR) "$$uri?schema=stress"; status=$$?; \
+	    scripts/pg-test-cluster stop $$dir; exit $$status
 
 clean:
 	rm -rf $(BUILD_DIR) $(BUILD_DIR)-bench $(BUILD_DIR)-asan $(BUILD_DIR)-fuzz
