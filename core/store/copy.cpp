@@ -66,8 +66,7 @@ std::vector<CopiedTable> TablesInInsertionOrder() {
         }
         if (order.size() == before) throw DatabaseError("the tables' relations form a cycle");
     }
-    order.push_back({"DataSetTimeBase", "DataSetID"});
-    order.push_back({"FitOutcomes", "EstimatesSetID, FailureIndex"});
+    for (const OwnTableDefinition& table : OwnTables()) order.push_back({table.name, table.key});
     return order;
 }
 

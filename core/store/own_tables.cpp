@@ -2,40 +2,38 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <iterator>
 
 #include "dialect.h"
+#include "schema_definition.h"
 #include "store_helpers.h"
 
 namespace tamsel {
 
-namespace {
-
-struct OwnTable {
-    const char* name;
-    const char* columns;
-};
-
-constexpr OwnTable kOwnTables[] = {
-    {"DataSetTimeBase",
-     "DataSetID INTEGER PRIMARY KEY REFERENCES DataSets (DataSetID) ON DELETE CASCADE, "
-     "Origin TEXT NOT NULL, TimeZone TEXT NOT NULL, Unit TEXT NOT NULL"},
-    {"FitOutcomes",
-     "EstimatesSetID INTEGER NOT NULL REFERENCES EstimatesSets (EstimatesSetID) ON DELETE CASCADE, "
-     "FailureIndex INTEGER NOT NULL, Outcome TEXT NOT NULL, Evaluations INTEGER NOT NULL, "
-     "PRIMARY KEY (EstimatesSetID, FailureIndex)"},
-};
-
-}  // namespace
+const std::vector<OwnTableDefinition>& OwnTables() {
+    static const std::vector<OwnTableDefinition> tables = {
+        {"DataSetTimeBase",
+         "DataSetID INTEGER PRIMARY KEY REFERENCES DataSets (DataSetID) ON DELETE CASCADE, "
+         "Origin TEXT NOT NULL, TimeZone TEXT NOT NULL, Unit TEXT NOT NULL",
+         "DataSetID"},
+        {"FitOutcomes",
+         "EstimatesSetID INTEGER NOT NULL REFERENCES EstimatesSets (EstimatesSetID) ON DELETE "
+         "CASCADE, FailureIndex INTEGER NOT NULL, Outcome TEXT NOT NULL, Evaluations INTEGER NOT "
+         "NULL, PRIMARY KEY (EstimatesSetID, FailureIndex)",
+         "EstimatesSetID, FailureIndex"},
+    };
+    return tables;
+}
 
 void EnsureOwnTables(Database& db) {
-    const auto missing = [&](const OwnTable& table) { return !TableExists(db, table.name); };
+    const auto missing = [&](const OwnTableDefinition& table) {
+        return !TableExists(db, table.name);
+    };
     // Most opens find the tables there; only a missing one is worth another program's lock.
-    if (std::none_of(std::begin(kOwnTables), std::end(kOwnTables), missing)) return;
+    if (std::none_of(OwnTables().begin(), OwnTables().end(), missing)) return;
     Transaction unit(db);
     // Asked again under the lock. Without "IF NOT EXISTS", which a server answers by skipping
     // silently when a type or view has taken the name.
-    for (const OwnTable& table : kOwnTables) {
+    for (const OwnTableDefinition& table : OwnTables()) {
         if (missing(table)) {
             db.Execute(std::string("CREATE TABLE ") + table.name + " (" + table.columns + ");");
         }

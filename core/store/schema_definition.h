@@ -32,6 +32,15 @@ struct TableDefinition {
 // The fourteen tables in creation order, with their relations.
 const std::vector<TableDefinition>& ProjectSchema();
 
+// Tamsel's own tables beside the fourteen: made with every project, and when an earlier
+// version's file is opened.
+struct OwnTableDefinition {
+    const char* name;
+    const char* columns;  // the CREATE TABLE body
+    const char* key;      // the columns of its key, which order its rows
+};
+const std::vector<OwnTableDefinition>& OwnTables();
+
 // Declares relation relationName: foreignTable.fieldName refers to table.fieldName, and a
 // row of foreignTable goes when its table row is deleted. The clause is kept with
 // foreignTable's definition because the engine accepts relations only when a table is
