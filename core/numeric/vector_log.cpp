@@ -10,8 +10,9 @@
 
 #if defined(__x86_64__)
 // sleef.h declares the AVX functions only where the whole unit is compiled for AVX; only the
-// function below is.
-extern "C" __m256d Sleef_cinz_log1pd4_u10avx(__m256d);
+// function below is. Declared for AVX too, so that every compiler passes its argument in an
+// AVX register.
+extern "C" __attribute__((target("avx"))) __m256d Sleef_cinz_log1pd4_u10avx(__m256d);
 #endif
 
 namespace tamsel {
