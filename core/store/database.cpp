@@ -22,11 +22,11 @@ std::filesystem::path FolderOf(const std::string& fileName) {
 std::string FailureText(const DatabaseError& error, const std::string& usual) {
     switch (error.GetFault()) {
         case DatabaseError::Fault::Busy:
-            return kFileInUse;
+            return InUseText(error.OnServer());
         case DatabaseError::Fault::ReadOnly:
-            return kFileReadOnly;
+            return ReadOnlyText(error.OnServer());
         case DatabaseError::Fault::Damaged:
-            return kFileDamaged;
+            return error.OnServer() ? kServerDamaged : kFileDamaged;
         case DatabaseError::Fault::BadValue:
         case DatabaseError::Fault::Replaced:
         case DatabaseError::Fault::Lost:

@@ -265,7 +265,7 @@ class FileConnection final : public Connection {
     }
 
     std::optional<std::string> WriteRefusal() const override {
-        if (IsReadOnly()) return kFileReadOnly;
+        if (IsReadOnly()) return ReadOnlyText(false);
         if (std::optional<std::string> change = FileChange()) return change;
         const std::string fullName = FullName(m_db);
         if (m_identity && !FolderIsWritable(fullName)) return FolderReadOnlyText(fullName);

@@ -576,7 +576,7 @@ std::unique_ptr<Database> OpenTamselDatabase(const std::string& fileName) {
         }
     } catch (const DatabaseError& error) {
         if (error.GetFault() == DatabaseError::Fault::Busy) {
-            ShowMessage(kFileInUse);
+            ShowMessage(FailureText(error, ""));
             return nullptr;
         }
         // A file that keeps a write-ahead log cannot even be read without making its index

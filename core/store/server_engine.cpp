@@ -414,7 +414,7 @@ class ServerConnection final : public Connection {
     std::optional<std::string> FileChange() const override { return std::nullopt; }
     std::optional<std::string> WriteRefusal() const override {
         if (PQstatus(m_conn) != CONNECTION_OK) return kConnectionLost;
-        if (m_readOnly) return kServerReadOnly;
+        if (m_readOnly) return ReadOnlyText(true);
         return std::nullopt;
     }
 
@@ -493,7 +493,7 @@ class ServerConnection final : public Connection {
         if (fault == DatabaseError::Fault::Lost) throw DatabaseError(kConnectionLost, fault);
         const std::string message =
             Trimmed(result ? PQresultErrorMessage(result.get()) : PQerrorMessage(m_conn));
-        throw DatabaseError(std::string(what) + ": " + message, fault);
+        throw DatabaseError(std::string(what) + ": " + message, fault, true);
     }
 
     PGconn* m_conn = nullptr;

@@ -152,7 +152,7 @@ ExtendResult Extend(Database& db, const Plan& plan, const RunControl& control, i
     } catch (const DatabaseError& error) {
         return Report(Outcome::Failed, FailureText(error, kStoreFailure));
     }
-    if (!stored) return {Outcome::Cancelled, 0, 0, {}, 0, kFileInUse};
+    if (!stored) return {Outcome::Cancelled, 0, 0, {}, 0, InUseText(db.OnServer())};
     switch (*stored) {
         case Stored::Changed:
             return Report(Outcome::Refused, kChanged);
@@ -243,7 +243,7 @@ bool Continue(Plan& plan, const std::vector<double>& values, DataType type) {
 
 ExtendResult ExtendSets(Database& db, int dataSetId, std::span<const int> models,
                         const RunControl& control, int threads, const SetStarted& started) {
-    if (db.IsReadOnly()) return Report(Outcome::Failed, kFileReadOnly);
+    if (db.IsReadOnly()) return Report(Outcome::Failed, ReadOnlyText(db.OnServer()));
     std::optional<Plan> plan = ReadPlan(db, dataSetId);
     if (!plan) return {};
     plan->models.assign(models.begin(), models.end());
@@ -255,7 +255,7 @@ ExtendResult ExtendSets(Database& db, int dataSetId, std::span<const int> models
 
 ExtendResult AppendFailures(Database& db, const AppendRequest& request, const RunControl& control,
                             int threads, const SetStarted& started) {
-    if (db.IsReadOnly()) return Report(Outcome::Failed, kFileReadOnly);
+    if (db.IsReadOnly()) return Report(Outcome::Failed, ReadOnlyText(db.OnServer()));
     const std::optional<int> dataSetId = LookUpDataSet(db, request.name);
     if (!dataSetId) return {};
     std::optional<Plan> plan = ReadPlan(db, *dataSetId);

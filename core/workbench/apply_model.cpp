@@ -183,7 +183,7 @@ ApplyModelResult ApplyModel(Database& db, int dataSetId, int modelNumber, int ra
             return StoreWhole(db, dataSetId, modelNumber, rangeId, inferenceMethodId, *range,
                               estimates, run.terminations);
         });
-        if (!stored) return {Outcome::Cancelled, 0, kFileInUse, {}};
+        if (!stored) return {Outcome::Cancelled, 0, InUseText(db.OnServer()), {}};
         setId = *stored;
     } catch (const DatabaseError& error) {
         return Report(Outcome::Failed, FailureText(error, storeFailure));

@@ -187,7 +187,7 @@ RecalibrationResult ApplyRecalibration(Database& db, int estimatesSetId, int rec
             if (setId != 0) unit.Commit();
             return setId;
         });
-        if (!stored) return {Outcome::Cancelled, 0, kFileInUse};
+        if (!stored) return {Outcome::Cancelled, 0, InUseText(db.OnServer())};
         if (*stored == kDuplicate) return Report(Outcome::Exists, kAlreadyAvailable);
         if (*stored == kDeleted) return Report(Outcome::Failed, kSetDeleted);
         if (*stored == 0) return Report(Outcome::Failed, kFailed);

@@ -32,9 +32,15 @@ constexpr int kGoelOkumoto = 4;
 constexpr int kDefaultRange = 1;
 constexpr int kMaximumLikelihood = 1;
 constexpr int kRecalibrationMethod = 1;
-constexpr const char* kKept =
+constexpr const char* kKeptInFile =
     "The project file is in use by another program. The finished work is kept, and storing it "
     "is tried again until the other program lets go of the file; cancel to give it up.";
+constexpr const char* kKeptOnServer =
+    "The project is in use by another user or program on the database server. The finished "
+    "work is kept, and storing it is tried again until they let go of the project; cancel to "
+    "give it up.";
+
+std::string Kept() { return test::OnTestServer() ? kKeptOnServer : kKeptInFile; }
 
 constexpr int kReadyFd = 3;
 
@@ -190,7 +196,7 @@ TEST_F(SharedFile, AFinishedFitWaitsForAnotherProgramsLockUntilStoredOrCancelled
     test::RecordingSink sink;
     const ApplyModelResult stored = ApplyGO(RunControl());
     EXPECT_EQ(stored.outcome, ApplyModelResult::Outcome::Stored);
-    EXPECT_EQ(sink.Texts(), std::vector<std::string>{kKept});
+    EXPECT_EQ(sink.Texts(), std::vector<std::string>{Kept()});
     EXPECT_EQ(Count("EstimatesSets"), 1);
     StopOther();
 
@@ -204,7 +210,7 @@ TEST_F(SharedFile, AFinishedFitWaitsForAnotherProgramsLockUntilStoredOrCancelled
                          RunControl(&cancelWhileWaiting, &cancel), 1)
                   .outcome,
               ApplyModelResult::Outcome::Cancelled);
-    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{kKept, kFileInUse}));
+    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{Kept(), InUseText(test::OnTestServer())}));
     StopOther();
     EXPECT_EQ(Count("EstimatesSets"), 1);
 }
@@ -250,8 +256,7 @@ TEST_F(SharedFile, AReadOnlyFileIsRefusedBeforeAnyFit) {
               ApplyModelResult::Outcome::Failed);
     EXPECT_EQ(ApplyRecalibration(Db(), setId, kRecalibrationMethod, progress.Control()).outcome,
               RecalibrationResult::Outcome::Failed);
-    EXPECT_EQ(sink.Texts(),
-              std::vector<std::string>(2, test::OnTestServer() ? kServerReadOnly : kFileReadOnly));
+    EXPECT_EQ(sink.Texts(), std::vector<std::string>(2, ReadOnlyText(test::OnTestServer())));
     EXPECT_EQ(progress.Starts(), 0) << "nothing was fitted";
 }
 

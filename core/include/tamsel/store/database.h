@@ -32,16 +32,20 @@ class DatabaseError : public std::runtime_error {
     // anything else.
     enum class Fault { Other, Busy, ReadOnly, Damaged, BadValue, Replaced, Lost, NeedsPassword };
 
-    explicit DatabaseError(const std::string& what, Fault fault = Fault::Other)
-        : std::runtime_error(what), m_fault(fault) {}
+    // onServer: the error came from a project on a database server, not a project file.
+    explicit DatabaseError(const std::string& what, Fault fault = Fault::Other,
+                           bool onServer = false)
+        : std::runtime_error(what), m_fault(fault), m_onServer(onServer) {}
     Fault GetFault() const { return m_fault; }
+    bool OnServer() const { return m_onServer; }
 
   private:
     Fault m_fault;
+    bool m_onServer;
 };
 
-// The user's message for error: the lock, read-only and damaged-file messages for those
-// faults, the error's own text where it is the message, usual for any other.
+// The user's message for error: the lock, read-only and damaged messages of its engine for
+// those faults, the error's own text where it is the message, usual for any other.
 std::string FailureText(const DatabaseError& error, const std::string& usual);
 
 inline constexpr const char* kFileInUse =
@@ -52,12 +56,25 @@ inline constexpr const char* kFileReadOnly =
 inline constexpr const char* kFileDamaged =
     "The project file is damaged. Run \"tamsel-cli check\" on it to list the damage, and "
     "work on a backup copy.";
+inline constexpr const char* kServerInUse =
+    "The project is in use by another user or program on the database server; try again when "
+    "they have finished.";
+inline constexpr const char* kServerDamaged =
+    "The database server reports damaged data in the project. Ask the server's administrator "
+    "to check it, and work on a backup copy.";
 inline constexpr const char* kServerReadOnly =
     "The project is open read-only on the server, so nothing can be stored in it. Open it "
     "again for writing, with a role that may change it.";
 inline constexpr const char* kConnectionLost =
     "The connection to the database server was lost, so nothing of this work was stored. "
     "Check that the server is running and can be reached, then open the project again.";
+
+// The message for a project held by another program's lock, on a server or in a file.
+inline const char* InUseText(bool onServer) { return onServer ? kServerInUse : kFileInUse; }
+// The message for a project that is open read-only.
+inline const char* ReadOnlyText(bool onServer) {
+    return onServer ? kServerReadOnly : kFileReadOnly;
+}
 
 // Whether the engine may make its journal or log beside fileName: its folder can be written.
 bool FolderIsWritable(const std::string& fileName);
