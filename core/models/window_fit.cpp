@@ -5,11 +5,12 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "fit_support.h"
 #include "tamsel/models/predictive.h"
-#include "tamsel/numeric/log_sum.h"
+#include "tamsel/numeric/line_log_sum.h"
 #include "tamsel/numeric/minimise_1d.h"
 #include "tamsel/numeric/minimise_nd.h"
 
@@ -144,10 +145,11 @@ namespace {
 
 // The exponential limit's sum ln m(j) + x(j) / m(j) with the means on the line whose ends
 // stand in the ratio e^u, at its best level: m(j) = level l(j) with l(j) = w0(j) e^(-u/2) +
-// w1(j) e^(u/2) gives level = sum x(j) / l(j) / n and n ln level + sum ln l(j) + n.
+// w1(j) e^(u/2) gives level = share / n, share = sum x(j) / l(j), and the value
+// n ln level + LogLineSum(u, n) + n.
 struct ExponentialProfile {
     double value = 0.0;
-    double level = 0.0;
+    double share = 0.0;
 };
 
 // The weights of the line's two ends at j = 1..n, from exact integer ratios so that the ends
@@ -160,42 +162,123 @@ std::vector<std::array<double, 2>> LineWeights(std::int32_t n) {
     return weights;
 }
 
-ExponentialProfile ProfileExponential(double u, std::span<const std::array<double, 2>> weights,
-                                      const FailureSeries& x) {
+double ProfileValue(double share, double logLineSum, std::int32_t n) {
+    const double value = n * std::log(share / n) + logLineSum + n;
+    return std::isfinite(value) ? value : std::numeric_limits<double>::infinity();
+}
+
+double Share(double u, std::span<const std::array<double, 2>> weights, const FailureSeries& x) {
     const auto n = static_cast<std::int32_t>(weights.size()) - 1;
     const double down = std::exp(-0.5 * u);
     const double up = std::exp(0.5 * u);
     double share = 0.0;
-    LogSum sumLogLine;
     for (std::int32_t j = 1; j <= n; ++j) {
-        const double line = down * weights[j][0] + up * weights[j][1];
-        share += x[j] / line;
-        sumLogLine.Add(line);
+        share += x[j] / (down * weights[j][0] + up * weights[j][1]);
     }
-    const double level = share / n;
-    return {n * std::log(level) + sumLogLine.Value() + n, level};
+    return share;
+}
+
+ExponentialProfile ProfileExponential(double u, std::span<const std::array<double, 2>> weights,
+                                      const FailureSeries& x) {
+    const auto n = static_cast<std::int32_t>(weights.size()) - 1;
+    const double share = Share(u, weights, x);
+    return {ProfileValue(share, LogLineSum(u, n), n), share};
 }
 
 // The ratio of the end means is searched over e^-30..e^30 on a grid of unit steps in its
 // logarithm, the best point refined to a relative 1e-10, where the profile's value is exact
 // to rounding; the limit is only compared, so its search does not follow the settings.
-constexpr double kRatioReach = 30.0;
+constexpr std::int32_t kRatioReach = 30;
+constexpr std::int32_t kRatioPoints = 2 * kRatioReach + 1;
 constexpr double kRatioPrecision = 1e-10;
 constexpr std::int32_t kRatioBudget = 200;
+// The grid points taken first (its ends and its middle), before the bounds decide which
+// others are needed (more seeds only cost evaluations, measured).
+constexpr std::int32_t kSeedStep = 30;
+// A grid point is left out only where its bound exceeds the lowest value by far more than
+// the values' rounding.
+constexpr double kBoundMargin = 1e-9;
+
+// The grid's lowest point, as a full grid finds it (the first of equal lowest values), without
+// the points whose value provably lies above that lowest. Each 1 / l(j) changes by at most a
+// factor e^(d/2) over a step d of u (d ln l(j) / du lies in [-1/2, 1/2]), and so does share:
+// a share known at u' bounds it at u by share(u') e^(-|u - u'| / 2), while the log part is
+// exact at every point. Returns the index of the lowest point and the evaluations made.
+std::pair<std::int32_t, std::int32_t> LowestGridPoint(
+    std::span<const std::array<double, 2>> weights, const FailureSeries& x) {
+    const auto n = static_cast<std::int32_t>(weights.size()) - 1;
+    std::array<double, kRatioPoints> logLine{};
+    for (std::int32_t k = kRatioReach; k < kRatioPoints; ++k) {
+        logLine[k] = LogLineSum(k - kRatioReach, n);
+        logLine[kRatioPoints - 1 - k] = logLine[k];
+    }
+    std::array<double, kRatioPoints> value{};
+    std::array<double, kRatioPoints> logShare{};
+    std::array<bool, kRatioPoints> known{};
+    double lowest = std::numeric_limits<double>::infinity();
+    std::int32_t evaluations = 0;
+    const auto evaluate = [&](std::int32_t k) {
+        const double share = Share(k - kRatioReach, weights, x);
+        value[k] = ProfileValue(share, logLine[k], n);
+        logShare[k] = std::log(share);
+        known[k] = true;
+        lowest = std::fmin(lowest, value[k]);
+        ++evaluations;
+    };
+    for (std::int32_t k = 0; k < kRatioPoints; k += kSeedStep) evaluate(k);
+    // The lowest bound of a point not yet evaluated next, until every such bound lies above
+    // the lowest value. bound holds the highest bound of ln share from the known points on
+    // the right, then on the left.
+    std::array<double, kRatioPoints> bound{};
+    const double logN = std::log(n);
+    for (;;) {
+        double carried = -std::numeric_limits<double>::infinity();
+        for (std::int32_t k = kRatioPoints - 1; k >= 0; --k) {
+            carried = known[k] && std::isfinite(logShare[k]) ? logShare[k] : carried - 0.5;
+            bound[k] = carried;
+        }
+        std::int32_t next = -1;
+        double nextBound = std::numeric_limits<double>::infinity();
+        carried = -std::numeric_limits<double>::infinity();
+        for (std::int32_t k = 0; k < kRatioPoints; ++k) {
+            carried = known[k] && std::isfinite(logShare[k]) ? logShare[k] : carried - 0.5;
+            if (known[k]) continue;
+            const double valueBound = n * (std::fmax(bound[k], carried) - logN) + logLine[k] + n;
+            if (!(valueBound > lowest + kBoundMargin * (std::fabs(lowest) + n)) &&
+                !(valueBound >= nextBound)) {
+                next = k;
+                nextBound = valueBound;
+            }
+        }
+        if (next < 0) break;
+        evaluate(next);
+    }
+    // The first of the lowest values, NaN and infinities never winning, as GridMinimise1D.
+    std::int32_t best = 0;
+    while (best + 1 < kRatioPoints && !known[best]) ++best;
+    for (std::int32_t k = best + 1; k < kRatioPoints; ++k) {
+        if (known[k] &&
+            (value[k] < value[best] || (!std::isfinite(value[best]) && std::isfinite(value[k])))) {
+            best = k;
+        }
+    }
+    return {best, evaluations};
+}
 
 }  // namespace
 
 ExponentialLimit FitExponentialLimit(const FailureSeries& x, std::int32_t i) {
     const std::vector<std::array<double, 2>> weights = LineWeights(i);
-    const auto profile = [&](double u) {
-        const double value = ProfileExponential(u, weights, x).value;
-        return std::isfinite(value) ? value : std::numeric_limits<double>::infinity();
+    const auto [grid, evaluations] = LowestGridPoint(weights, x);
+    const auto at = [](std::int32_t k) {
+        return static_cast<double>(std::clamp(k, 0, kRatioPoints - 1) - kRatioReach);
     };
-    const Minimise1DResult best = GridMinimise1D(profile, -kRatioReach, kRatioReach,
-                                                 static_cast<std::int32_t>(2 * kRatioReach),
-                                                 kRatioPrecision, kRatioPrecision, kRatioBudget);
-    const double level = ProfileExponential(best.x, weights, x).level;
-    return {level * std::exp(-0.5 * best.x), level * std::exp(0.5 * best.x), -best.fx, best.count};
+    const Minimise1DResult best =
+        Minimise1D([&](double u) { return ProfileExponential(u, weights, x).value; }, at(grid),
+                   at(grid - 1), at(grid + 1), kRatioPrecision, kRatioPrecision, kRatioBudget);
+    const double level = ProfileExponential(best.x, weights, x).share / i;
+    return {level * std::exp(-0.5 * best.x), level * std::exp(0.5 * best.x), -best.fx,
+            best.count + evaluations};
 }
 
 double HighestLogLhd(std::span<const IndexResult> limits) {
