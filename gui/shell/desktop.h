@@ -1,10 +1,12 @@
-// The shell's access to the desktop: the system's file dialogs and the settings kept from one
-// session to the next. The windows ask through this interface so that tests can answer in
-// place of a person and never read or write the user's settings.
+// The shell's access to the desktop: the system's file dialogs, its keyring and the settings
+// kept from one session to the next. The windows ask through this interface so that tests can
+// answer in place of a person and never read or write the user's settings.
 #pragma once
 
 #include <QByteArray>
 #include <QString>
+
+#include "shell/password_store.h"
 
 class QWidget;
 
@@ -29,14 +31,20 @@ class Desktop {
     // kept. By default nothing is kept.
     virtual QByteArray MainWindowGeometry() const { return {}; }
     virtual void SetMainWindowGeometry(const QByteArray& /*geometry*/) {}
+    // Where the user may have shared projects' passwords kept.
+    virtual PasswordStore& Keyring() = 0;
 };
 
-// The real desktop: QFileDialog and QSettings.
+// The real desktop: QFileDialog, the system keyring and QSettings.
 class SystemDesktop : public Desktop {
   public:
     QString AskFileName(QWidget* parent, FileQuestion question) override;
     QByteArray MainWindowGeometry() const override;
     void SetMainWindowGeometry(const QByteArray& geometry) override;
+    PasswordStore& Keyring() override { return m_keyring; }
+
+  private:
+    SystemPasswordStore m_keyring;
 };
 
 }  // namespace tamsel

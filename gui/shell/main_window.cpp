@@ -30,6 +30,7 @@
 #include "shell/empty_state.h"
 #include "shell/guide_viewer.h"
 #include "shell/model_options_dialog.h"
+#include "shell/password_store.h"
 #include "shell/project_browser.h"
 #include "shell/qt_text.h"
 #include "shell/recent_databases.h"
@@ -442,29 +443,39 @@ void MainWindow::ArrangeIcons() {
     }
 }
 
-void MainWindow::OpenDatabaseFile(const QString& location) {
+bool MainWindow::OpenDatabaseFile(const QString& location) {
     m_controller.CloseDatabase();
     if (const QStringList watched = m_fileWatcher->files(); !watched.isEmpty()) {
         m_fileWatcher->removePaths(watched);
     }
     const std::string opened = ToStdString(location);
-    if (!m_controller.OpenDatabase(opened)) return;
+    if (!m_controller.OpenDatabase(opened)) return false;
     RememberDatabase(opened);
     m_fileChangeTold = false;
     if (!IsServerLocation(opened)) m_fileWatcher->addPath(location);
+    return true;
 }
 
-void MainWindow::OpenSharedProject(const QString& uri) {
-    SharedProjectDialog dialog(uri, this);
+void MainWindow::OpenSharedProject(const QString& uri, const QString& notice) {
+    SharedProjectDialog dialog(m_desktop.Keyring(), uri, notice, this);
     if (dialog.exec() != QDialog::Accepted) return;
-    OpenDatabaseFile(ToQString(dialog.Location()));
+    if (OpenDatabaseFile(ToQString(dialog.Location()))) dialog.KeepPassword();
 }
 
 void MainWindow::OpenRecent(const QString& entry) {
-    if (RecentAsksPassword(entry)) {
-        OpenSharedProject(entry);
-    } else {
+    if (!RecentAsksPassword(entry)) {
         OpenDatabaseFile(entry);
+        return;
+    }
+    const std::optional<QString> kept = m_desktop.Keyring().Read(entry);
+    if (!kept) {
+        OpenSharedProject(entry);
+    } else if (!OpenDatabaseFile(ToQString(WithPassword(ToStdString(entry), *kept)))) {
+        OpenSharedProject(entry, QStringLiteral("The password the system keyring keeps for this "
+                                                "project did not open it. Enter the password "
+                                                "again; once the project opens, the keyring "
+                                                "keeps the new one, or forgets the old one if "
+                                                "you uncheck the box."));
     }
 }
 

@@ -52,8 +52,9 @@ class MainWindow : public QMainWindow, public SelectionView {
     QMdiSubWindow* AddChildWindow(ChildWindow* window);
 
     // The Open Database command for a location that is already known (the command line): a
-    // project file's path or a shared project's URI, its password included.
-    void OpenDatabaseFile(const QString& location);
+    // project file's path or a shared project's URI, its password included. False after the
+    // message when it did not open.
+    bool OpenDatabaseFile(const QString& location);
 
     // SelectionView
     void SelectionChanged() override;
@@ -92,9 +93,11 @@ class MainWindow : public QMainWindow, public SelectionView {
     void NewDatabase();
     void OpenDatabase();
     // File > Open Shared Project...: asks for the URI (uri, when given, fills it) and the
-    // password, then opens the project.
-    void OpenSharedProject(const QString& uri = {});
-    // A recent database: a URI last opened with a password asks for it again.
+    // password, then opens the project and keeps or forgets the password in the keyring as
+    // the user chose. notice says why the dialog came back (see SharedProjectDialog).
+    void OpenSharedProject(const QString& uri = {}, const QString& notice = {});
+    // A recent database: a URI last opened with a password opens with the one the keyring
+    // keeps, and otherwise (or when that one fails) asks for it again.
     void OpenRecent(const QString& entry);
     void ShowCurrentSelections();
     void AddNewDataset();

@@ -72,8 +72,10 @@ class ScreenshotDesktop : public Desktop {
     QString AskFileName(QWidget*, FileQuestion question) override {
         return question == FileQuestion::DataFile ? dataFile : QString();
     }
+    PasswordStore& Keyring() override { return keyring; }
 
     QString dataFile;
+    MemoryPasswordStore keyring;
 };
 
 class Renderer {
@@ -397,8 +399,11 @@ int Run(const QString& outputDirectory) {
     AboutDialog about(&window);
     renderer.Save(about, QStringLiteral("about"));
     SharedProjectDialog shared(
-        QStringLiteral("postgresql://analyst@dbhost/reliability?schema=flight_control"), &window);
+        desktop.keyring,
+        QStringLiteral("postgresql://analyst@dbhost/reliability?schema=flight_control"), {},
+        &window);
     shared.findChild<QLineEdit*>(QStringLiteral("txtPassword"))->setText(QStringLiteral("secret"));
+    shared.findChild<QCheckBox*>(QStringLiteral("chkRememberPassword"))->setChecked(true);
     renderer.Save(shared, QStringLiteral("open-shared-project"));
     ModelOptionsDialog modelOptions(db, "NTDS", &window);
     for (const char* name : {"Option1_2", "Option1_6"}) {

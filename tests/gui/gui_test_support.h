@@ -28,8 +28,10 @@ class FakeDesktop : public Desktop {
     // Answers the file questions in order; an empty queue answers as Cancel does.
     void QueueFileName(const QString& fileName) { m_fileNames.push_back(fileName); }
     QString AskFileName(QWidget* parent, FileQuestion question) override;
+    PasswordStore& Keyring() override { return keyring; }
 
     std::vector<FileQuestion> questions;
+    MemoryPasswordStore keyring;
 
   private:
     std::deque<QString> m_fileNames;
