@@ -5,12 +5,19 @@
 
 #include <benchmark/benchmark.h>
 
+#include <array>
+#include <cmath>
+#include <cstdint>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "model_bench_support.h"
 #include "synthetic_data.h"
+#include "tamsel/models/kl_model.h"
+#include "tamsel/models/li_model.h"
+#include "tamsel/models/lnhpp_model.h"
+#include "tamsel/models/lv_model.h"
 #include "tamsel/models/model_table.h"
 #include "tamsel/models/prequential.h"
 #include "tamsel/workbench/apply_model.h"
@@ -80,6 +87,37 @@ void BM_ModelOnSimulated(benchmark::State& state) {
     state.SetLabel(std::string(model.code));
 }
 
+// One evaluation of a Littlewood-family objective with its gradient and Hessian on the first
+// 1,000 simulated failures, at parameters near its fits (in units of the mean interfailure
+// time m); the time a term is the time an item. Argument: model 5 (Li) to 8 (KL).
+void BM_ObjectiveOnSimulated(benchmark::State& state) {
+    constexpr std::int32_t n = 1000;
+    const Series& series = ScalingSeries(n);
+    const double m = series.t[n] / n;
+    std::array<double, 2> g{};
+    std::array<double, 4> h{};
+    const auto evaluate = [&](const std::array<double, 2>& p) {
+        switch (state.range(0)) {
+            case 5:
+                return ObjectiveLi(p, g, n, series.t, h);
+            case 6:
+                return ObjectiveLNHPP(p, g, n, 0.0, series.t[n], series.t, h);
+            case 7:
+                return ObjectiveLV(p, g, n, 0.0, series.x, h);
+            default:
+                return ObjectiveKL(p, g, n, 0.0, series.x, h);
+        }
+    };
+    const std::array<std::array<double, 2>, 4> at{{{std::sqrt(20.0), std::sqrt(10.0 * m)},
+                                                   {std::sqrt(20.0), std::sqrt(10.0 * m)},
+                                                   {std::sqrt(m), std::sqrt(3.0 * m)},
+                                                   {std::sqrt(0.5), std::sqrt(m)}}};
+    const std::array<double, 2>& p = at[static_cast<std::size_t>(state.range(0) - 5)];
+    for (auto _ : state) benchmark::DoNotOptimize(evaluate(p));
+    state.SetItemsProcessed(state.iterations() * n);
+    state.SetLabel(std::string(FindModel(static_cast<int>(state.range(0)))->code));
+}
+
 void ModelAndThreads(benchmark::internal::Benchmark* bench) {
     for (int model = 1; model <= 8; ++model) {
         bench->Args({model, 1});
@@ -104,6 +142,7 @@ void ModelsSizesAndThreads(benchmark::internal::Benchmark* bench) {
     }
 }
 
+BENCHMARK(BM_ObjectiveOnSimulated)->DenseRange(5, 8);
 BENCHMARK(BM_ModelOnSys1)->Apply(ModelAndThreads)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AllEightAppliedAndStoredOnSys1)
     ->Arg(1)

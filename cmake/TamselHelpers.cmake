@@ -1,7 +1,9 @@
 # Shared settings for every Tamsel target.
 add_library(tamsel_options INTERFACE)
 target_compile_features(tamsel_options INTERFACE cxx_std_20)
-target_compile_options(tamsel_options INTERFACE -Wall -Wextra -Wpedantic)
+# -Wno-psabi: the four-lane sums (tamsel/numeric/lanes.h) pass 32-byte vectors only between
+# inline functions, never across a call between code built for AVX and code built without it.
+target_compile_options(tamsel_options INTERFACE -Wall -Wextra -Wpedantic -Wno-psabi)
 # GCC 12 reports std::variant and std::optional members as maybe-uninitialized, and string
 # concatenation as overlapping copies (-Wrestrict), in optimised builds where neither happens;
 # the warnings are noise there and would break warnings-as-errors builds.
@@ -25,6 +27,9 @@ function(tamsel_core_library name)
         PUBLIC ${PROJECT_SOURCE_DIR}/core/include
         PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
     target_link_libraries(${name} PUBLIC ${ARG_DEPENDS} PRIVATE tamsel_options)
+    # A product fused into a sum rounds once instead of twice: a compiler free to fuse where
+    # the CPU can would give other bits on other CPUs, and on the AVX2 path than on the others.
+    target_compile_options(${name} PRIVATE -ffp-contract=off)
 endfunction()
 
 # tamsel_add_test(NAME [ALSO_ON_SERVER] SOURCES... LIBS libs...): one GoogleTest binary

@@ -10,6 +10,7 @@
 #include "littlewood_support.h"
 #include "process_support.h"
 #include "tamsel/numeric/harmonic.h"
+#include "tamsel/numeric/lanes.h"
 #include "tamsel/numeric/log_sum.h"
 #include "tamsel/numeric/math_functions.h"
 #include "tamsel/numeric/vector_log.h"
@@ -44,55 +45,70 @@ double ObjectiveKL(std::span<const double> p, std::span<double> g, std::int32_t 
     const double beta = p[1] * p[1] + eps;
     // With k_j the relative shape, w1 the weight of A in 1 / k_j, l_j = ln(1 + x_j / Beta) and
     // s_j = x_j / ((Beta + x_j) Beta) = -dl_j / dBeta:
-    double sumShapeLog = 0.0;        // D = sum k_j l_j
-    double sumShapeLast = 0.0;       // sum k_j w1
-    double sumShapeLastSq = 0.0;     // sum (k_j w1)^2
-    double sumShapeSqLog = 0.0;      // sum k_j^2 w1 l_j
-    double sumShapeCubeLog = 0.0;    // sum k_j^3 w1^2 l_j
-    double sumInvShifted = 0.0;      // sum 1 / (Beta + x_j)
-    double sumInvShiftedSq = 0.0;    // sum 1 / (Beta + x_j)^2
-    double sumShapeShare = 0.0;      // sum k_j s_j
-    double sumShapeShareLast = 0.0;  // sum k_j^2 w1 s_j
-    double sumShapeShareByX = 0.0;   // sum k_j s_j / (Beta + x_j)
-    LogSum sumLogShifted;            // sum ln(Beta + x_j)
-    LogSum sumLogShape;              // sum ln k_j
-    const double step = 1.0 / (n - 1);
+    struct Sums {
+        double shapeLog;        // D = sum k_j l_j
+        double shapeLast;       // sum k_j w1
+        double shapeLastSq;     // sum (k_j w1)^2
+        double shapeSqLog;      // sum k_j^2 w1 l_j
+        double shapeCubeLog;    // sum k_j^3 w1^2 l_j
+        double invShifted;      // sum 1 / (Beta + x_j)
+        double invShiftedSq;    // sum 1 / (Beta + x_j)^2
+        double shapeShare;      // sum k_j s_j
+        double shapeShareLast;  // sum k_j^2 w1 s_j
+        double shapeShareByX;   // sum k_j s_j / (Beta + x_j)
+        double logShifted;      // sum ln(Beta + x_j)
+        double logShape;        // sum ln k_j
+    };
     const double invBeta = 1.0 / beta;
     // The logarithms, a quarter of the cost of all eight models on long data, all at once.
     thread_local std::vector<double> logRatios;
     logRatios.resize(static_cast<std::size_t>(n) + 1);
     ScaledLog1p(std::span(x).subspan(1, n), invBeta, std::span(logRatios).subspan(1, n));
-    for (std::int32_t j = 1; j <= n; ++j) {
-        const double lastWeight = (j - 1) * step;
-        const double shape = RelativeShape(j, n, ratio);
-        const double shifted = beta + x[j];
-        const double invShifted = 1.0 / shifted;
-        const double logRatio = logRatios[j];
-        const double shapeLast = shape * lastWeight;
-        const double shapeShare = shape * x[j] * invShifted * invBeta;
-        sumShapeLog += shape * logRatio;
-        sumShapeLast += shapeLast;
-        sumShapeLastSq += shapeLast * shapeLast;
-        sumShapeSqLog += shape * shapeLast * logRatio;
-        sumShapeCubeLog += shape * shapeLast * shapeLast * logRatio;
-        sumInvShifted += invShifted;
-        sumInvShiftedSq += invShifted * invShifted;
-        sumShapeShare += shapeShare;
-        sumShapeShareLast += shapeLast * shapeShare;
-        sumShapeShareByX += shapeShare * invShifted;
-        sumLogShifted.Add(shifted);
-        sumLogShape.Add(shape);
-    }
-    const double level = n / sumShapeLog;  // s(j) = level k_j
+    const Sums s = OnLanes([&] {
+        // The ten plain sums in the order of Sums, then the two logarithm sums.
+        std::array<Lanes, 10> sums{};
+        LaneLogSum logShifted;
+        LaneLogSum logShape;
+        const double step = 1.0 / (n - 1);
+        ForEachGroup(1, n, [&](std::int32_t j, const auto& group) {
+            const Lanes index = LaneIndices(j);
+            const Lanes lastWeight = (index - 1.0) * step;
+            // The relative shape, as RelativeShape gives it.
+            const Lanes shape =
+                (n - 1.0) / ((static_cast<double>(n) - index) + ratio * (index - 1.0));
+            const Lanes xj = group.Load(&x[j]);
+            const Lanes shifted = beta + xj;
+            const Lanes invShifted = 1.0 / shifted;
+            const Lanes logRatio = group.Load(&logRatios[j]);
+            const Lanes shapeLast = shape * lastWeight;
+            const Lanes shapeShare = shape * xj * invShifted * invBeta;
+            const std::array<Lanes, 10> terms{shape * logRatio,
+                                              shapeLast,
+                                              shapeLast * shapeLast,
+                                              shape * shapeLast * logRatio,
+                                              shape * shapeLast * shapeLast * logRatio,
+                                              invShifted,
+                                              invShifted * invShifted,
+                                              shapeShare,
+                                              shapeLast * shapeShare,
+                                              shapeShare * invShifted};
+            for (std::size_t k = 0; k < sums.size(); ++k) sums[k] += group.Keep(terms[k]);
+            logShifted.Add(group.Keep(shifted, 1.0));
+            logShape.Add(group.Keep(shape, 1.0));
+        });
+        return Sums{Total(sums[0]), Total(sums[1]), Total(sums[2]),     Total(sums[3]),
+                    Total(sums[4]), Total(sums[5]), Total(sums[6]),     Total(sums[7]),
+                    Total(sums[8]), Total(sums[9]), logShifted.Value(), logShape.Value()};
+    });
+    const double level = n / s.shapeLog;  // s(j) = level k_j
     Curvature d;
-    d.first = {-sumShapeSqLog, -sumShapeShare};
-    d.second = {2.0 * sumShapeCubeLog, sumShapeShareLast, sumShapeShare / beta + sumShapeShareByX};
+    d.first = {-s.shapeSqLog, -s.shapeShare};
+    d.second = {2.0 * s.shapeCubeLog, s.shapeShareLast, s.shapeShare / beta + s.shapeShareByX};
     Curvature r;  // of sum ln(Beta + x_j) - sum ln k_j
-    r.first = {sumShapeLast, sumInvShifted};
-    r.second = {-sumShapeLastSq, 0.0, -sumInvShiftedSq};
-    return FinishObjective(
-        n * (1.0 - std::log(level)) - sumLogShape.Value() + sumLogShifted.Value(), p,
-        ProfileCurvature(n, level, d, r), g, h);
+    r.first = {s.shapeLast, s.invShifted};
+    r.second = {-s.shapeLastSq, 0.0, -s.invShiftedSq};
+    return FinishObjective(n * (1.0 - std::log(level)) - s.logShape + s.logShifted, p,
+                           ProfileCurvature(n, level, d, r), g, h);
 }
 
 EstimateRecord RecordKL(const FailureSeries& x, std::int32_t i, std::int32_t rangeEnd, double ratio,

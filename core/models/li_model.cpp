@@ -14,7 +14,6 @@
 #include "tamsel/models/mo_model.h"
 #include "tamsel/models/sentinels.h"
 #include "tamsel/numeric/harmonic.h"
-#include "tamsel/numeric/log_sum.h"
 #include "tamsel/numeric/math_functions.h"
 #include "window_fit.h"
 
@@ -48,41 +47,22 @@ double ObjectiveLi(std::span<const double> p, std::span<double> g, std::int32_t 
     const double remaining = p[0] * p[0];
     const double beta = p[1] * p[1];
     const double end = t[n];
-    LogSum sumLogScaled;          // sum ln(Beta + t_j)
-    Log1pSum logRatios;           // sum ln(1 + t_j / Beta)
-    double sumInvScaled = 0.0;    // sum 1 / (Beta + t_j)
-    double sumInvScaledSq = 0.0;  // sum 1 / (Beta + t_j)^2
-    double sumTimeShare = 0.0;    // sum q_j, q_j = t_j / (Beta + t_j)
-    double sumShareCurve = 0.0;   // sum q_j (2 - q_j)
-    const double invBeta = 1.0 / beta;
-    for (std::int32_t j = 1; j <= n; ++j) {
-        const double scaled = beta + t[j];
-        const double invScaled = 1.0 / scaled;
-        const double share = t[j] * invScaled;
-        sumLogScaled.Add(scaled);
-        logRatios.Add(t[j] * invBeta);
-        sumInvScaled += invScaled;
-        sumInvScaledSq += invScaled * invScaled;
-        sumTimeShare += share;
-        sumShareCurve += share * (2.0 - share);
-    }
+    const TimeSums sums = SumOverTimes(beta, t, n);
     // The sums over the fault counts N - j + 1 = (N - n) + m, m = 1..n, need no loop.
     const RisingReciprocals invFaults = RisingReciprocalSums(remaining, n);
-    const double sumLogRatio = logRatios.Value();
     const double logTail = std::log1p(end / beta);
     const double endShare = end / (beta + end);
     // D = sum ln(1 + t_j / Beta) + (N - n) ln(1 + T / Beta), and Alpha = n / D at its best.
-    const double alpha = n / (sumLogRatio + remaining * logTail);
+    const double alpha = n / (sums.logRatio + remaining * logTail);
     Curvature d;
-    d.first = {logTail, -(sumTimeShare + remaining * endShare) / beta};
+    d.first = {logTail, -(sums.timeShare + remaining * endShare) / beta};
     d.second = {0.0, -endShare / beta,
-                (sumShareCurve + remaining * endShare * (2.0 - endShare)) / (beta * beta)};
+                (sums.shareCurve + remaining * endShare * (2.0 - endShare)) / (beta * beta)};
     Curvature r;
-    r.first = {-invFaults.first, sumInvScaled};
-    r.second = {invFaults.second, 0.0, -sumInvScaledSq};
-    return FinishObjective(
-        n * (1.0 - std::log(alpha)) + sumLogScaled.Value() - LogRising(remaining, n), p,
-        ProfileCurvature(n, alpha, d, r), g, h);
+    r.first = {-invFaults.first, sums.invScaled};
+    r.second = {invFaults.second, 0.0, -sums.invScaledSq};
+    return FinishObjective(n * (1.0 - std::log(alpha)) + sums.logScaled - LogRising(remaining, n),
+                           p, ProfileCurvature(n, alpha, d, r), g, h);
 }
 
 EstimateRecord RecordLi(const FailureSeries& x, const FailureSeries& t, std::int32_t i,

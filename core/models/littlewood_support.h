@@ -13,6 +13,8 @@
 #include "pareto.h"
 #include "tamsel/models/prequential.h"
 #include "tamsel/models/sentinels.h"
+#include "tamsel/numeric/lanes.h"
+#include "tamsel/numeric/log_sum.h"
 #include "tamsel/numeric/minimise_nd.h"
 #include "tamsel/records/records.h"
 
@@ -31,6 +33,43 @@ inline double GuardObjective(double f, std::span<double> g) {
     if (finite) return f;
     std::fill(g.begin(), g.end(), 0.0);
     return kObjectiveFault;
+}
+
+// The sums over the failure times t_j, j = 1..n, of Li's and LNHPP's objectives, with
+// scaled_j = Beta + t_j and q_j = t_j / scaled_j.
+struct TimeSums {
+    double logScaled;    // sum ln(Beta + t_j)
+    double logRatio;     // sum ln(1 + t_j / Beta)
+    double invScaled;    // sum 1 / scaled_j
+    double invScaledSq;  // sum 1 / scaled_j^2
+    double timeShare;    // sum q_j
+    double shareCurve;   // sum q_j (2 - q_j)
+};
+
+inline TimeSums SumOverTimes(double beta, const FailureSeries& t, std::int32_t n) {
+    return OnLanes([&] {
+        LaneLogSum logScaled;
+        LaneLog1pSum logRatio;
+        Lanes invScaled{};
+        Lanes invScaledSq{};
+        Lanes timeShare{};
+        Lanes shareCurve{};
+        const double invBeta = 1.0 / beta;
+        ForEachGroup(1, n, [&](std::int32_t j, const auto& group) {
+            const Lanes time = group.Load(&t[j]);
+            const Lanes scaled = beta + time;
+            const Lanes inv = 1.0 / scaled;
+            const Lanes share = time * inv;
+            logScaled.Add(group.Keep(scaled, 1.0));
+            logRatio.Add(group.Keep(time * invBeta));
+            invScaled += group.Keep(inv);
+            invScaledSq += group.Keep(inv * inv);
+            timeShare += group.Keep(share);
+            shareCurve += group.Keep(share * (2.0 - share));
+        });
+        return TimeSums{logScaled.Value(),  logRatio.Value(), Total(invScaled),
+                        Total(invScaledSq), Total(timeShare), Total(shareCurve)};
+    });
 }
 
 // The first and second derivatives of an objective in its two squared variables v_k

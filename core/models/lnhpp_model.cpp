@@ -18,7 +18,6 @@
 #include "tamsel/models/go_model.h"
 #include "tamsel/models/mo_model.h"
 #include "tamsel/models/sentinels.h"
-#include "tamsel/numeric/log_sum.h"
 #include "tamsel/numeric/math_functions.h"
 #include "window_fit.h"
 
@@ -44,25 +43,8 @@ double ObjectiveLNHPP(std::span<const double> p, std::span<double> g, std::int32
     const double mu = remaining + n;
     const double logTail = std::log1p(end / beta);
     const double alpha = SolvedAlpha(n, remaining, beta, end);
-    LogSum sumLogScaled;          // sum ln(Beta + t_j)
-    Log1pSum logRatios;           // S = sum ln(1 + t_j / Beta)
-    double sumInvScaled = 0.0;    // sum 1 / (Beta + t_j)
-    double sumInvScaledSq = 0.0;  // sum 1 / (Beta + t_j)^2
-    double sumTimeShare = 0.0;    // sum q_j, q_j = t_j / (Beta + t_j)
-    double sumShareCurve = 0.0;   // sum q_j (2 - q_j)
-    const double invBeta = 1.0 / beta;
-    for (std::int32_t j = 1; j <= n; ++j) {
-        const double scaled = beta + t[j];
-        const double invScaled = 1.0 / scaled;
-        const double share = t[j] * invScaled;
-        sumLogScaled.Add(scaled);
-        logRatios.Add(t[j] * invBeta);
-        sumInvScaled += invScaled;
-        sumInvScaledSq += invScaled * invScaled;
-        sumTimeShare += share;
-        sumShareCurve += share * (2.0 - share);
-    }
-    const double sumLogRatio = logRatios.Value();
+    const TimeSums sums = SumOverTimes(beta, t, n);
+    const double sumLogRatio = sums.logRatio;  // S
     // With P = ln(1 + n / (Mu - n)) and L = ln(1 + T / Beta), Alpha = P / L and the objective
     // is n + sum ln(Beta + t_j) + P S / L - n ln Mu - n ln P + n ln L.
     const double logCount = std::log1p(n / remaining);
@@ -71,8 +53,8 @@ double ObjectiveLNHPP(std::span<const double> p, std::span<double> g, std::int32
     const double endShare = end / (beta + end);
     const double tailSlope = -endShare / beta;                             // L'
     const double tailCurve = endShare * (2.0 - endShare) / (beta * beta);  // L''
-    const double ratioSlope = -sumTimeShare / beta;                        // S'
-    const double ratioCurve = sumShareCurve / (beta * beta);               // S''
+    const double ratioSlope = -sums.timeShare / beta;                      // S'
+    const double ratioCurve = sums.shareCurve / (beta * beta);             // S''
     // Q = S / L and its derivatives in Beta.
     const double q = sumLogRatio / logTail;
     const double qSlope = (ratioSlope - q * tailSlope) / logTail;
@@ -85,14 +67,15 @@ double ObjectiveLNHPP(std::span<const double> p, std::span<double> g, std::int32
     const double alphaByBeta = alpha * end / (logTail * beta * (beta + end));
     Curvature c;
     // Total derivatives through Alpha; at fixed Alpha the one in Mu - n vanishes (m(T) = n).
-    c.first = {-alphaByRemaining * slopeAlpha, sumInvScaled - alpha * sumTimeShare / beta -
+    c.first = {-alphaByRemaining * slopeAlpha, sums.invScaled - alpha * sums.timeShare / beta -
                                                    remaining * alpha * end / ((beta + end) * beta) -
                                                    alphaByBeta * slopeAlpha};
-    c.second = {countCurve * q + n / (mu * mu) - n * (countCurve / logCount - countByP * countByP),
-                countSlope * qSlope,
-                logCount * qCurve - sumInvScaledSq + n * (tailCurve / logTail - tailByL * tailByL)};
+    c.second = {
+        countCurve * q + n / (mu * mu) - n * (countCurve / logCount - countByP * countByP),
+        countSlope * qSlope,
+        logCount * qCurve - sums.invScaledSq + n * (tailCurve / logTail - tailByL * tailByL)};
     const double f =
-        n + sumLogScaled.Value() + alpha * sumLogRatio - n * (std::log(mu) + std::log(alpha));
+        n + sums.logScaled + alpha * sumLogRatio - n * (std::log(mu) + std::log(alpha));
     return FinishObjective(f, p, c, g, h);
 }
 

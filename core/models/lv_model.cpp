@@ -9,6 +9,7 @@
 
 #include "littlewood_support.h"
 #include "process_support.h"
+#include "tamsel/numeric/lanes.h"
 #include "tamsel/numeric/log_sum.h"
 #include "tamsel/numeric/math_functions.h"
 #include "window_fit.h"
@@ -56,44 +57,63 @@ double ObjectiveLV(std::span<const double> p, std::span<double> g, std::int32_t 
                    const FailureSeries& x, std::span<double> h) {
     const double first = p[0] * p[0] + eps;
     const double last = p[1] * p[1] + eps;
-    LogSum sumLogShifted;  // sum ln(psi_j + x_j)
-    Log1pSum logRatios;    // sum ln(1 + x_j / psi_j)
     // Weighted by w0 w0, w0 w1 and w1 w1: sum c_j with c_j = x_j (2 psi_j + x_j) /
     // (psi_j (psi_j + x_j))^2, the second derivative of ln(1 + x_j / psi_j) in psi_j, and
     // sum 1 / (psi_j + x_j)^2.
-    std::array<double, 3> sumCurve{};
-    std::array<double, 3> sumInvShiftedSq{};
-    Curvature d;  // of D = sum ln(1 + x_j / psi_j)
-    Curvature r;  // of sum ln(psi_j + x_j)
-    for (std::int32_t j = 1; j <= n; ++j) {
-        const LinePoint point = PointAt(j, n, first, last);
-        const double invShifted = 1.0 / (point.psi + x[j]);
-        const double invPsi = 1.0 / point.psi;
-        // (Alpha + 1) / u - Alpha / psi is summed as 1 / u - Alpha x / (u psi), without the
-        // difference of two large terms.
-        const double share = x[j] * invShifted * invPsi;
-        const double curve = share * (invPsi + invShifted);
-        const double invShiftedSq = invShifted * invShifted;
-        const std::array<double, 3> weights{point.firstWeight * point.firstWeight,
-                                            point.firstWeight * point.lastWeight,
-                                            point.lastWeight * point.lastWeight};
-        sumLogShifted.Add(point.psi + x[j]);
-        logRatios.Add(x[j] * invPsi);
-        r.first[0] += point.firstWeight * invShifted;
-        r.first[1] += point.lastWeight * invShifted;
-        d.first[0] -= point.firstWeight * share;
-        d.first[1] -= point.lastWeight * share;
-        for (int k = 0; k < 3; ++k) {
-            sumCurve[k] += weights[k] * curve;
-            sumInvShiftedSq[k] += weights[k] * invShiftedSq;
+    struct Sums {
+        double logShifted;  // sum ln(psi_j + x_j)
+        double logRatio;    // D = sum ln(1 + x_j / psi_j)
+        Curvature d;        // of D
+        Curvature r;        // of sum ln(psi_j + x_j)
+    };
+    const Sums sums = OnLanes([&] {
+        LaneLogSum logShifted;
+        LaneLog1pSum logRatio;
+        std::array<Lanes, 2> shifted{};  // sum w_k / (psi_j + x_j)
+        std::array<Lanes, 2> shares{};   // sum w_k x_j / ((psi_j + x_j) psi_j)
+        std::array<Lanes, 3> curve{};
+        std::array<Lanes, 3> invShiftedSq{};
+        const double step = 1.0 / (n - 1);
+        ForEachGroup(1, n, [&](std::int32_t j, const auto& group) {
+            const Lanes index = LaneIndices(j);
+            const Lanes firstWeight = (static_cast<double>(n) - index) * step;
+            const Lanes lastWeight = (index - 1.0) * step;
+            const Lanes psi = first * firstWeight + last * lastWeight;
+            const Lanes xj = group.Load(&x[j]);
+            const Lanes invShifted = 1.0 / (psi + xj);
+            const Lanes invPsi = 1.0 / psi;
+            // (Alpha + 1) / u - Alpha / psi is summed as 1 / u - Alpha x / (u psi), without
+            // the difference of two large terms.
+            const Lanes share = xj * invShifted * invPsi;
+            const Lanes curveTerm = share * (invPsi + invShifted);
+            const Lanes invShiftedSqTerm = invShifted * invShifted;
+            const std::array<Lanes, 3> weights{firstWeight * firstWeight, firstWeight * lastWeight,
+                                               lastWeight * lastWeight};
+            logShifted.Add(group.Keep(psi + xj, 1.0));
+            logRatio.Add(group.Keep(xj * invPsi));
+            shifted[0] += group.Keep(firstWeight * invShifted);
+            shifted[1] += group.Keep(lastWeight * invShifted);
+            shares[0] += group.Keep(firstWeight * share);
+            shares[1] += group.Keep(lastWeight * share);
+            for (int k = 0; k < 3; ++k) {
+                curve[k] += group.Keep(weights[k] * curveTerm);
+                invShiftedSq[k] += group.Keep(weights[k] * invShiftedSqTerm);
+            }
+        });
+        Sums out{logShifted.Value(), logRatio.Value(), {}, {}};
+        for (int k = 0; k < 2; ++k) {
+            out.r.first[k] = Total(shifted[k]);
+            out.d.first[k] = -Total(shares[k]);
         }
-    }
-    const double sumLogRatio = logRatios.Value();
-    d.second = sumCurve;
-    for (int k = 0; k < 3; ++k) r.second[k] = -sumInvShiftedSq[k];
-    const double alpha = n / sumLogRatio;
-    return FinishObjective(n * (1.0 - std::log(alpha)) + sumLogShifted.Value(), p,
-                           ProfileCurvature(n, alpha, d, r), g, h);
+        for (int k = 0; k < 3; ++k) {
+            out.d.second[k] = Total(curve[k]);
+            out.r.second[k] = -Total(invShiftedSq[k]);
+        }
+        return out;
+    });
+    const double alpha = n / sums.logRatio;
+    return FinishObjective(n * (1.0 - std::log(alpha)) + sums.logShifted, p,
+                           ProfileCurvature(n, alpha, sums.d, sums.r), g, h);
 }
 
 EstimateRecord RecordLV(const FailureSeries& x, std::int32_t i, std::int32_t rangeEnd, double first,

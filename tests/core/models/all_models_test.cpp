@@ -11,6 +11,7 @@
 #include <boost/multiprecision/cpp_bin_float.hpp>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <map>
@@ -35,6 +36,7 @@
 #include "tamsel/models/model_table.h"
 #include "tamsel/models/prequential.h"
 #include "tamsel/models/sentinels.h"
+#include "tamsel/numeric/lanes.h"
 #include "test_support.h"
 
 namespace tamsel {
@@ -647,22 +649,23 @@ TEST(LvObjective, TinyLastEndAfterHugeFirstEndStaysFinite) {
     }
 }
 
-// Each objective at p, its gradient in g.
+// Each objective at p, its gradient in g and, unless h is empty, its Hessian in h.
 struct Model {
     const char* name;
     std::function<double(std::span<const double> p, std::span<double> g, std::int32_t n,
-                         const Series& d)>
+                         const Series& d, std::span<double> h)>
         objective;
 };
 
 const Model kModels[] = {
-    {"Li", [](auto p, auto g, auto n, const Series& d) { return ObjectiveLi(p, g, n, d.t); }},
-    {"LNHPP", [](auto p, auto g, auto n,
-                 const Series& d) { return ObjectiveLNHPP(p, g, n, 1e-15, d.t[n], d.t); }},
-    {"LV",
-     [](auto p, auto g, auto n, const Series& d) { return ObjectiveLV(p, g, n, 1e-15, d.x); }},
-    {"KL",
-     [](auto p, auto g, auto n, const Series& d) { return ObjectiveKL(p, g, n, 1e-15, d.x); }},
+    {"Li",
+     [](auto p, auto g, auto n, const Series& d, auto h) { return ObjectiveLi(p, g, n, d.t, h); }},
+    {"LNHPP", [](auto p, auto g, auto n, const Series& d,
+                 auto h) { return ObjectiveLNHPP(p, g, n, 1e-15, d.t[n], d.t, h); }},
+    {"LV", [](auto p, auto g, auto n, const Series& d,
+              auto h) { return ObjectiveLV(p, g, n, 1e-15, d.x, h); }},
+    {"KL", [](auto p, auto g, auto n, const Series& d,
+              auto h) { return ObjectiveKL(p, g, n, 1e-15, d.x, h); }},
 };
 
 // From close to 0 to the box's edge at 1e7 in each variable.
@@ -675,11 +678,11 @@ TEST(LittlewoodFamily, GradientMatchesCentralDifferences) {
                 for (double p2 : points) {
                     std::array<double, 2> p{p1, p2};
                     std::array<double, 2> g{};
-                    const double f = model.objective(p, g, n, sys1);
+                    const double f = model.objective(p, g, n, sys1, {});
                     auto numeric = test::CentralDifference(
                         [&](std::span<const double> q) {
                             std::array<double, 2> ignored{};
-                            return model.objective(q, ignored, n, sys1);
+                            return model.objective(q, ignored, n, sys1, {});
                         },
                         p, 1e-5);
                     for (std::size_t k = 0; k < 2; ++k) {
@@ -689,6 +692,33 @@ TEST(LittlewoodFamily, GradientMatchesCentralDifferences) {
                             << model.name << " n " << n << " p " << p1 << ", " << p2
                             << " component " << k;
                     }
+                }
+            }
+        }
+    }
+}
+
+// The sums over the failures in four lanes give the same bits through AVX2 as through the
+// baseline instructions: value, gradient and Hessian, for windows that leave every length of
+// the last group.
+TEST(LittlewoodFamily, EveryLanePathGivesTheSameBits) {
+    if (WidestLanePath() != LanePath::Avx2) GTEST_SKIP() << "this CPU has no AVX2";
+    Series sys1 = test::FromDataFile("sys1.txt");
+    const double points[] = {1e-2, 1.0, 300.0, 9.9e6};
+    for (const Model& model : kModels) {
+        for (std::int32_t n : {20, 21, 22, 23, 136}) {
+            for (double p1 : points) {
+                for (double p2 : points) {
+                    const std::array<double, 2> p{p1, p2};
+                    std::array<std::array<double, 7>, 2> out{};  // f, g and h on each path
+                    for (LanePath path : {LanePath::Baseline, LanePath::Avx2}) {
+                        ChooseLanePath(path);
+                        std::span<double> o = out[static_cast<std::size_t>(path)];
+                        o[0] = model.objective(p, o.subspan(1, 2), n, sys1, o.subspan(3, 4));
+                    }
+                    ChooseLanePath(WidestLanePath());
+                    EXPECT_EQ(std::memcmp(out[0].data(), out[1].data(), sizeof out[0]), 0)
+                        << model.name << " n " << n << " p " << p1 << ", " << p2;
                 }
             }
         }

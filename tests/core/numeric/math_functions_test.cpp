@@ -275,6 +275,22 @@ double Sum(const std::vector<double>& values) {
     return sum.Value();
 }
 
+// The same sum in four lanes, the values taken in groups as the objectives take them; fill
+// stands in for the values missing from the last group (1 for a product, 0 for log1p terms).
+template <typename LaneSum, int fill>
+struct InLanes {
+    std::vector<double> values;
+    void Add(double v) { values.push_back(v); }
+    double Value() const {
+        LaneSum sum;
+        ForEachGroup(0, static_cast<std::int32_t>(values.size()) - 1,
+                     [&](std::int32_t j, const auto& group) {
+                         sum.Add(group.Keep(group.Load(&values[j]), fill));
+                     });
+        return sum.Value();
+    }
+};
+
 // n values spread evenly in log10 over [low, high] in a scrambled order, of sign sign.
 std::vector<double> Spread(int n, double low, double high, double sign = 1.0) {
     std::vector<double> values;
@@ -285,7 +301,8 @@ std::vector<double> Spread(int n, double low, double high, double sign = 1.0) {
 }
 
 // Against the logarithms summed one by one in extended precision: each product rounds once,
-// so n roundings of a unit in the last place at most.
+// so n roundings of a unit in the last place at most, and a few roundings of the sizes of the
+// logarithms where they cancel (the extremes).
 TEST(LogSum, AgreesWithTheExtendedTermByTermSum) {
     std::vector<double> extremes = Spread(300, -3, 3);
     for (double extreme : {1e-300, 1e300, 0x1p-501, 0x1p501, 5e-324, 1.7e308}) {
@@ -297,20 +314,29 @@ TEST(LogSum, AgreesWithTheExtendedTermByTermSum) {
          {Spread(5000, -2, 7), Spread(5000, 12, 15), Spread(5000, -15, -12), extremes, nearOne,
           std::vector<double>{123.456}}) {
         long double reference = 0.0L;
-        for (double factor : factors) reference += std::log(static_cast<long double>(factor));
-        const double bound =
-            factors.size() * std::numeric_limits<double>::epsilon() + 4e-16 * std::fabs(reference);
-        EXPECT_TRUE(test::IsClose(Sum<LogSum>(factors), static_cast<double>(reference), 0.0, bound))
-            << factors.size() << " factors from " << factors[0];
+        long double size = 0.0L;
+        for (double factor : factors) {
+            reference += std::log(static_cast<long double>(factor));
+            size += std::fabs(std::log(static_cast<long double>(factor)));
+        }
+        const double bound = factors.size() * std::numeric_limits<double>::epsilon() +
+                             4e-16 * static_cast<double>(size);
+        for (double sum : {Sum<LogSum>(factors), Sum<InLanes<LaneLogSum, 1>>(factors)}) {
+            EXPECT_TRUE(test::IsClose(sum, static_cast<double>(reference), 0.0, bound))
+                << factors.size() << " factors from " << factors[0];
+        }
     }
-    EXPECT_EQ(Sum<LogSum>({}), 0.0);
-    EXPECT_EQ(Sum<LogSum>({2.0, 0.0, 3.0}), -kInf);
-    EXPECT_TRUE(std::isnan(Sum<LogSum>({2.0, -1.0, 3.0})));
-    EXPECT_TRUE(std::isnan(Sum<LogSum>({2.0, std::nan(""), 3.0})));
-    EXPECT_EQ(Sum<LogSum>({2.0, kInf}), kInf);
+    for (const auto sum : {&Sum<LogSum>, &Sum<InLanes<LaneLogSum, 1>>}) {
+        EXPECT_EQ(sum({}), 0.0);
+        EXPECT_EQ(sum({2.0, 0.0, 3.0}), -kInf);
+        EXPECT_TRUE(std::isnan(sum({2.0, -1.0, 3.0})));
+        EXPECT_TRUE(std::isnan(sum({2.0, std::nan(""), 3.0})));
+        EXPECT_EQ(sum({2.0, kInf}), kInf);
+    }
 }
 
-// Against log1p term by term in extended precision, to a few roundings of the terms' sizes.
+// Against log1p term by term in extended precision, to a few roundings of the terms' sizes
+// (with lengths that leave every tail of the lanes' groups).
 TEST(Log1pSum, AgreesWithTheExtendedTermByTermSum) {
     std::vector<double> bothSigns = Spread(2000, -12, -0.001, -1.0);
     std::ranges::copy(Spread(2000, -12, 0), std::back_inserter(bothSigns));
@@ -319,7 +345,7 @@ TEST(Log1pSum, AgreesWithTheExtendedTermByTermSum) {
     std::vector<double> nearMinusOne;  // their product underflows
     for (int k = 1; k <= 3000; ++k) nearMinusOne.push_back(-1.0 + 1e-12 * k);
     for (const std::vector<double>& terms :
-         {Spread(5000, -20, -16), Spread(5000, -12, -5), Spread(5000, -6, 4), Spread(5000, 12, 15),
+         {Spread(5000, -20, -16), Spread(5001, -12, -5), Spread(4999, -6, 4), Spread(5000, 12, 15),
           nearMinusOne, bothSigns, withHuge}) {
         long double reference = 0.0L;
         long double size = 0.0L;
@@ -328,14 +354,18 @@ TEST(Log1pSum, AgreesWithTheExtendedTermByTermSum) {
             size += std::fabs(std::log1p(static_cast<long double>(q)));
         }
         const double bound = 4e-16 * std::sqrt(static_cast<double>(terms.size())) * size;
-        EXPECT_TRUE(test::IsClose(Sum<Log1pSum>(terms), static_cast<double>(reference), 0.0, bound))
-            << terms.size() << " terms from " << terms[0];
+        for (double sum : {Sum<Log1pSum>(terms), Sum<InLanes<LaneLog1pSum, 0>>(terms)}) {
+            EXPECT_TRUE(test::IsClose(sum, static_cast<double>(reference), 0.0, bound))
+                << terms.size() << " terms from " << terms[0];
+        }
     }
-    EXPECT_EQ(Sum<Log1pSum>({}), 0.0);
-    EXPECT_EQ(Sum<Log1pSum>({0.5, -1.0, 3.0}), -kInf);
-    EXPECT_TRUE(std::isnan(Sum<Log1pSum>({0.5, -2.0, 3.0})));
-    EXPECT_TRUE(std::isnan(Sum<Log1pSum>({0.5, std::nan(""), 3.0})));
-    EXPECT_EQ(Sum<Log1pSum>({2.0, kInf}), kInf);
+    for (const auto sum : {&Sum<Log1pSum>, &Sum<InLanes<LaneLog1pSum, 0>>}) {
+        EXPECT_EQ(sum({}), 0.0);
+        EXPECT_EQ(sum({0.5, -1.0, 3.0}), -kInf);
+        EXPECT_TRUE(std::isnan(sum({0.5, -2.0, 3.0})));
+        EXPECT_TRUE(std::isnan(sum({0.5, std::nan(""), 3.0})));
+        EXPECT_EQ(sum({2.0, kInf}), kInf);
+    }
 }
 
 }  // namespace
