@@ -162,8 +162,8 @@ void AppendField(std::string& out, const DbValue& value, Oid type, const std::st
     if (const auto* i = std::get_if<std::int64_t>(&value)) {
         const int bytes = type == kInt8 ? 8 : type == kInt4 ? 4 : type == kInt2 ? 2 : 0;
         if (bytes > 0) {
-            const std::int64_t limit = std::int64_t{1} << (8 * bytes - 1);
-            if (bytes < 8 && (*i < -limit || *i >= limit)) {
+            const std::int64_t limit = bytes < 8 ? std::int64_t{1} << (8 * bytes - 1) : 0;
+            if (limit > 0 && (*i < -limit || *i >= limit)) {
                 throw DatabaseError("the value " + std::to_string(*i) +
                                     " is out of range for column " + column);
             }
