@@ -1,9 +1,13 @@
-// Many rows through one of the stored insert queries. A single-row insert spends most of its
-// time on the engine's work for each statement (the key sequence, setting up the foreign-key
-// checks; on a server, the round trip), not on the row, so the rows are inserted
-// kRowsPerStatement at a time by a statement that repeats the query's VALUES list.
+// Many rows through one insert statement. A single-row insert spends most of its time on the
+// engine's work for each statement (the key sequence, setting up the foreign-key checks; on a
+// server, the round trip and the statement's parse and plan), not on the row. In a file the
+// rows are inserted kRowsPerStatement at a time by a statement that repeats the VALUES list;
+// on a server they stream into the table (binary COPY), all of them in one round trip.
 #pragma once
 
+#include <memory>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -11,11 +15,20 @@
 
 namespace tamsel {
 
+namespace engine {
+class RowSink;
+}  // namespace engine
+
 class BatchInsert {
   public:
-    // The multi-row statement built from the stored query called queryName. Throws
-    // DatabaseError.
-    BatchInsert(Database& db, std::string_view queryName);
+    // For sql, "INSERT INTO Table (Column, ...) VALUES (:Name, ...)" with a parameter for each
+    // column and nothing else in its VALUES list. No other statement may run on db between the
+    // first EndRow and Finish. Throws DatabaseError.
+    BatchInsert(Database& db, std::string_view sql);
+    // Without Finish, rows already sent are not stored and the unit of work fails.
+    ~BatchInsert();
+    BatchInsert(const BatchInsert&) = delete;
+    BatchInsert& operator=(const BatchInsert&) = delete;
 
     // The column (from 0) of the named value; names are matched as Statement::Bind matches
     // them. Throws DatabaseError.
@@ -37,11 +50,12 @@ class BatchInsert {
     void Clear();
 
     Database& m_db;
-    std::string_view m_sql;  // the stored query
+    std::string m_sql;
     Statement m_single;
-    Statement m_batch;
     int m_columns = 0;
-    std::vector<DbValue> m_pending;  // m_rows rows of m_columns values
+    std::unique_ptr<engine::RowSink> m_sink;  // on a server
+    std::optional<Statement> m_batch;         // in a file
+    std::vector<DbValue> m_pending;           // m_rows rows of m_columns values
     int m_rows = 0;
 };
 

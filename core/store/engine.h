@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,20 @@ class Cursor {
     virtual std::string ColumnText(int column) const = 0;
 };
 
+// Rows streamed into one table within the current unit of work. While the stream is open the
+// connection runs no other statement.
+class RowSink {
+  public:
+    // Destroyed before Finish, the stream is abandoned: nothing of it is stored and the unit
+    // of work fails.
+    virtual ~RowSink() = default;
+    // One row, a value for each column in the order the sink was opened with. Throws
+    // DatabaseError.
+    virtual void Add(std::span<const DbValue> row) = 0;
+    // Ends the stream; its rows are in the table when it returns. Throws DatabaseError.
+    virtual void Finish() = 0;
+};
+
 // Ends what it watches when destroyed.
 class CancelHook {
   public:
@@ -54,6 +69,12 @@ class Connection {
     virtual std::optional<std::string> WriteRefusal() const = 0;
     // While the hook lives, a set flag stops the statement running.
     virtual std::unique_ptr<CancelHook> WatchCancel(const std::atomic<bool>& flag) = 0;
+    // A stream for rows of table's columns, or null where the engine's statements are the
+    // faster way (a file, whose statements cost no round trip).
+    virtual std::unique_ptr<RowSink> OpenRowSink(std::string_view /*table*/,
+                                                 const std::vector<std::string>& /*columns*/) {
+        return nullptr;
+    }
 };
 
 std::unique_ptr<Connection> OpenFile(const std::string& path, Database::OpenMode mode);

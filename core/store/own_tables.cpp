@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "batch_insert.h"
 #include "dialect.h"
 #include "schema_definition.h"
 #include "store_helpers.h"
@@ -74,17 +75,19 @@ bool StoreFitOutcomes(Database& db, int estimatesSetId, int first, int last,
     }
     try {
         Transaction unit(db);
-        Statement insert = db.Prepare(
+        BatchInsert insert(
+            db,
             "INSERT INTO FitOutcomes (EstimatesSetID, FailureIndex, Outcome, Evaluations) "
             "VALUES (:Set, :Index, :Outcome, :Evaluations)");
         for (int i = first; i <= last; ++i) {
             const FitTermination& end = terminations[static_cast<std::size_t>(i)];
-            insert.Bind("Set", Long(estimatesSetId));
-            insert.Bind("Index", Long(i));
-            insert.Bind("Outcome", OutcomeText(end));
-            insert.Bind("Evaluations", Long(end.evaluations));
-            insert.Run();
+            insert.Set("Set", Long(estimatesSetId));
+            insert.Set("Index", Long(i));
+            insert.Set("Outcome", OutcomeText(end));
+            insert.Set("Evaluations", Long(end.evaluations));
+            insert.EndRow();
         }
+        insert.Finish();
         unit.Commit();
         return true;
     } catch (const DatabaseError&) {

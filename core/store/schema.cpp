@@ -397,10 +397,16 @@ void ReplaceServerTables(Database& db) {
     CreateTables(db);
 }
 
+// On a server the catalogue itself: its information_schema views cost milliseconds a question
+// (their privilege checks), and these are asked on every open and every stored set.
+constexpr const char* kServerTable =
+    "SELECT c.oid FROM pg_catalog.pg_class AS c JOIN pg_catalog.pg_namespace AS n ON n.oid = "
+    "c.relnamespace WHERE n.nspname = current_schema() AND c.relname = lower(:name) AND "
+    "c.relkind IN ('r', 'p', 'v', 'f')";
+
 bool TableExists(Database& db, std::string_view name) {
     Statement find =
-        db.Prepare(db.OnServer() ? "SELECT 1 FROM information_schema.tables WHERE table_schema = "
-                                   "current_schema() AND table_name = lower(:name);"
+        db.Prepare(db.OnServer() ? std::string(kServerTable) + ";"
                                  : "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND "
                                    "lower(name) = lower(:name);");
     find.Bind("name", std::string(name));
@@ -409,11 +415,11 @@ bool TableExists(Database& db, std::string_view name) {
 
 std::vector<std::string> ColumnNames(Database& db, std::string_view table) {
     Statement info = db.Prepare(
-        db.OnServer() ? "SELECT column_name FROM information_schema.columns WHERE table_schema = "
-                        "current_schema() AND table_name = lower(:table) ORDER BY "
-                        "ordinal_position;"
-                      : "SELECT name FROM pragma_table_info(:table) ORDER BY cid;");
-    info.Bind("table", std::string(table));
+        db.OnServer() ? "SELECT attname FROM pg_catalog.pg_attribute WHERE attrelid = (" +
+                            std::string(kServerTable) +
+                            ") AND attnum > 0 AND NOT attisdropped ORDER BY attnum;"
+                      : "SELECT name FROM pragma_table_info(:name) ORDER BY cid;");
+    info.Bind("name", std::string(table));
     std::vector<std::string> names;
     while (info.Step()) names.push_back(info.ColumnText(0));
     return names;

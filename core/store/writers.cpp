@@ -82,7 +82,7 @@ void CheckEstimates(int first, int last, const EstimatesArray& estimates) {
 
 // Writes rows the caller has checked with CheckEstimates.
 void WriteEstimates(Database& db, int setId, int first, int last, const EstimatesArray& estimates) {
-    BatchInsert insert(db, "InsertEstimates");
+    BatchInsert insert(db, StoredQuerySql("InsertEstimates"));
     for (int i = first; i <= last; ++i) {
         const EstimateRecord& e = estimates[i];
         insert.Set("ESetID", Long(setId));
@@ -126,7 +126,7 @@ void CheckPredictions(int base, int stop, int offset, const PredictionArrays& ar
 // Writes rows the caller has checked with CheckPredictions.
 void WritePredictions(Database& db, int setId, int base, int stop, int offset,
                       const PredictionArrays& arrays) {
-    BatchInsert insert(db, "InsertPredictions");
+    BatchInsert insert(db, StoredQuerySql("InsertPredictions"));
     for (int k = base + offset; k < stop; ++k) {
         const std::size_t j = static_cast<std::size_t>(k - base + 1);
         insert.Set("PSetID", Long(setId));
@@ -165,7 +165,7 @@ bool InsertFailureTimes(Database& db, const std::vector<double>& data, int dataT
         for (double value : data) Finite(value);
         const int dataSetId = DataSetKey(db, dataName);
         if (dataSetId == 0) return false;
-        BatchInsert insert(db, "InsertFailureTimes");
+        BatchInsert insert(db, StoredQuerySql("InsertFailureTimes"));
         const int dataSetColumn = insert.Column("DataSet");
         const int indexColumn = insert.Column("Index");
         const int interfailureColumn = insert.Column("InterFailure");
@@ -197,7 +197,7 @@ bool AppendFailureTimes(Database& db, int dataSetId, int first, const FailureSer
         return false;
     }
     return InOneUnit(db, false, [&] {
-        BatchInsert insert(db, "InsertFailureTimes");
+        BatchInsert insert(db, StoredQuerySql("InsertFailureTimes"));
         for (std::size_t i = static_cast<std::size_t>(first); i < x.size(); ++i) {
             insert.Set("DataSet", Long(dataSetId));
             insert.Set("Index", Long(static_cast<std::int64_t>(i)));

@@ -1,5 +1,5 @@
 // The server engine against the tests' throwaway cluster: parameters, exact values, units of
-// work between two sessions, a lost connection and a cancel.
+// work between two sessions, a lost connection, a cancel, and rows streamed by COPY.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -8,6 +8,7 @@
 #include <limits>
 #include <thread>
 
+#include "batch_insert.h"
 #include "tamsel/store/cancel_watch.h"
 #include "tamsel/store/database.h"
 #include "test_support.h"
@@ -191,6 +192,92 @@ TEST_F(ServerEngine, CancelStopsALongStatementPromptly) {
     user.join();
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(3));
     EXPECT_EQ(Rows(*m_db), 0) << "the session works on after the cancel";
+}
+
+TEST_F(ServerEngine, StreamedRowsKeepTheirExactValues) {
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    const std::vector<std::vector<DbValue>> values = {
+        {std::numeric_limits<std::int64_t>::min(), std::numeric_limits<double>::denorm_min(),
+         "O'Brien said \"?\"; -- :x"},
+        {std::numeric_limits<std::int64_t>::max(), -0.0, "\u0394t \u2265 5 \u00b5s"},
+        {std::int64_t{0}, kInf, std::string()},
+        {DbValue{}, -kInf, DbValue{}},
+        {std::int64_t{-1}, std::nextafter(1.0, 2.0), "tab\tline\nback\\slash"},
+    };
+    m_db->Execute("CREATE TABLE u (n INTEGER, i BIGINT, d DOUBLE PRECISION, s TEXT);");
+    // Enough rows to go to the server in several pieces.
+    constexpr int kRows = 5000;
+    {
+        BatchInsert insert(*m_db, "INSERT INTO u (s, n, d, i) VALUES (:s, :n, :d, :i)");
+        for (int row = 0; row < kRows; ++row) {
+            const std::vector<DbValue>& v = values[static_cast<std::size_t>(row) % values.size()];
+            insert.Set("n", std::int64_t{row});
+            insert.Set("i", v[0]);
+            insert.Set("d", v[1]);
+            insert.Set("s", v[2]);
+            insert.EndRow();
+        }
+        insert.Finish();
+    }
+    Statement select = m_db->Prepare("SELECT n, i, d, s FROM u ORDER BY n;");
+    for (int row = 0; row < kRows; ++row) {
+        const std::vector<DbValue>& v = values[static_cast<std::size_t>(row) % values.size()];
+        ASSERT_TRUE(select.Step());
+        ASSERT_EQ(select.ColumnInt(0), row);
+        EXPECT_EQ(select.Column(1), v[0]) << "row " << row;
+        // Bit for bit: -0.0 and the denormal must not turn into 0.
+        ASSERT_TRUE(std::holds_alternative<double>(select.Column(2)));
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(select.ColumnDouble(2)),
+                  std::bit_cast<std::uint64_t>(std::get<double>(v[1])))
+            << "row " << row;
+        EXPECT_EQ(select.Column(3), v[2]) << "row " << row;
+    }
+    EXPECT_FALSE(select.Step());
+}
+
+TEST_F(ServerEngine, AStreamThatFailsHalfWayStoresNothingAndTheSessionGoesOn) {
+    m_db->Execute(
+        "CREATE TABLE p (k BIGINT PRIMARY KEY); INSERT INTO p VALUES (1);"
+        "CREATE TABLE c (k BIGINT REFERENCES p (k), n INTEGER);");
+    enum class Fault { OutOfRange, MissingParent, NotFinished, Cancelled };
+    constexpr int kFaultRow = 3000;  // after the first piece has gone to the server
+    for (const Fault fault :
+         {Fault::OutOfRange, Fault::MissingParent, Fault::NotFinished, Fault::Cancelled}) {
+        SCOPED_TRACE(static_cast<int>(fault));
+        std::atomic<bool> cancel{fault == Fault::Cancelled};
+        try {
+            Transaction unit(*m_db);
+            {
+                const CancelWatch watch(*m_db, &cancel);
+                BatchInsert insert(*m_db, "INSERT INTO c (k, n) VALUES (:k, :n)");
+                // A cancel needs a stream that lasts beyond the watcher's first look.
+                const int rows = fault == Fault::Cancelled ? 400000 : 2 * kFaultRow;
+                for (int row = 0; row < rows; ++row) {
+                    const bool faulty = row == kFaultRow;
+                    if (faulty && fault == Fault::NotFinished) break;
+                    insert.Set("k", std::int64_t{faulty && fault == Fault::MissingParent ? 2 : 1});
+                    insert.Set("n", faulty && fault == Fault::OutOfRange ? std::int64_t{1} << 31
+                                                                         : std::int64_t{row});
+                    insert.EndRow();
+                }
+                if (fault != Fault::NotFinished) insert.Finish();
+            }
+            unit.Commit();
+            ADD_FAILURE() << "the faulty stream was stored";
+        } catch (const DatabaseError& error) {
+            EXPECT_NE(error.GetFault(), DatabaseError::Fault::Lost) << error.what();
+        }
+        Statement count = m_db->Prepare("SELECT count(*) FROM c;");
+        ASSERT_TRUE(count.Step());
+        EXPECT_EQ(count.ColumnInt(0), 0);
+    }
+    BatchInsert insert(*m_db, "INSERT INTO c (k, n) VALUES (:k, :n)");
+    insert.Set("k", std::int64_t{1});
+    insert.EndRow();
+    insert.Finish();
+    Statement count = m_db->Prepare("SELECT count(*) FROM c;");
+    ASSERT_TRUE(count.Step());
+    EXPECT_EQ(count.ColumnInt(0), 1) << "the session stores again after the failures";
 }
 
 TEST_F(ServerEngine, ModesAndLocationsOfAServerProject) {

@@ -141,6 +141,7 @@ class Database {
   private:
     friend class Transaction;
     friend class CancelWatch;
+    friend class BatchInsert;  // streams rows where the engine can
 
     std::unique_ptr<engine::Connection> m_connection;
     std::string m_fileName;
