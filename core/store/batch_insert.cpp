@@ -4,6 +4,7 @@
 #include <cctype>
 #include <span>
 #include <string>
+#include <utility>
 
 #include "engine.h"
 
@@ -76,23 +77,31 @@ std::pair<std::string, std::vector<std::string>> Target(std::string_view sql,
 std::string BatchSql(std::string_view sql, const Statement& single, int columns, int rows) {
     const std::string_view list = ValuesList(sql);
     const std::size_t start = static_cast<std::size_t>(list.data() - sql.data());
+    // The list as the text before each name and the name's position, looked up once.
+    std::vector<std::pair<std::string_view, int>> pieces;
+    std::size_t from = 0;
+    for (std::size_t k = 0; k < list.size(); ++k) {
+        if (list[k] != ':') continue;
+        std::size_t stop = k + 1;
+        while (stop < list.size() && IsNameCharacter(list[stop])) ++stop;
+        pieces.emplace_back(list.substr(from, k - from),
+                            single.ParameterIndex(list.substr(k + 1, stop - k - 1)));
+        from = stop;
+        k = stop - 1;
+    }
+    const std::string_view end = list.substr(from);
     std::string text(sql.substr(0, start));
+    text.reserve(text.size() + static_cast<std::size_t>(rows) * (list.size() + 2));
     int highest = 0;
     for (int row = 0; row < rows; ++row) {
         if (row > 0) text += ", ";
-        for (std::size_t k = 0; k < list.size(); ++k) {
-            if (list[k] != ':') {
-                text += list[k];
-                continue;
-            }
-            std::size_t stop = k + 1;
-            while (stop < list.size() && IsNameCharacter(list[stop])) ++stop;
-            const int position = single.ParameterIndex(list.substr(k + 1, stop - k - 1));
+        for (const auto& [before, position] : pieces) {
+            text += before;
             const int number = row * columns + position;
             text += number == highest + 1 ? std::string("?") : '?' + std::to_string(number);
             highest = std::max(highest, number);
-            k = stop - 1;
         }
+        text += end;
     }
     return text + ";";
 }

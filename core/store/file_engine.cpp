@@ -2,6 +2,9 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <deque>
+
 #include "engine.h"
 
 namespace tamsel::engine {
@@ -67,10 +70,68 @@ std::optional<FileIdentity> IdentityOf(const std::string& path) {
                         static_cast<std::uint64_t>(info.st_ino)};
 }
 
+// The connection's statements not in use, kept compiled for the next use of the same SQL: a
+// command runs the same few statements once per set, and the engine's parse of a statement
+// (above all of a many-row insert) costs more than running it. Shared with the cursors, which
+// give their statement back when done, so that one outliving the connection only finalizes it.
+class StatementCache {
+  public:
+    StatementCache() = default;
+    ~StatementCache() { Close(); }
+    StatementCache(const StatementCache&) = delete;
+    StatementCache& operator=(const StatementCache&) = delete;
+
+    // A statement of sql not in use, reset with no values bound, or null when there is none.
+    sqlite3_stmt* Take(std::string_view sql) {
+        const auto kept = std::find_if(m_idle.begin(), m_idle.end(),
+                                       [&](const Idle& idle) { return idle.sql == sql; });
+        if (kept == m_idle.end()) return nullptr;
+        sqlite3_stmt* stmt = kept->stmt;
+        m_idle.erase(kept);
+        return stmt;
+    }
+
+    // Keeps stmt, prepared from sql, for the next Take; the least recently kept one goes when
+    // the cache is full.
+    void Give(std::string_view sql, sqlite3_stmt* stmt) {
+        sqlite3_reset(stmt);
+        sqlite3_clear_bindings(stmt);
+        if (m_closed) {
+            sqlite3_finalize(stmt);
+            return;
+        }
+        m_idle.push_front({std::string(sql), stmt});
+        if (m_idle.size() > kCapacity) {
+            sqlite3_finalize(m_idle.back().stmt);
+            m_idle.pop_back();
+        }
+    }
+
+    // Finalizes what is kept; statements given back later are finalized at once.
+    void Close() {
+        for (const Idle& idle : m_idle) sqlite3_finalize(idle.stmt);
+        m_idle.clear();
+        m_closed = true;
+    }
+
+  private:
+    // More than the statements of any one command's steady loop.
+    static constexpr std::size_t kCapacity = 32;
+
+    struct Idle {
+        std::string sql;
+        sqlite3_stmt* stmt;
+    };
+    std::deque<Idle> m_idle;  // most recently given first
+    bool m_closed = false;
+};
+
 class FileCursor final : public Cursor {
   public:
-    FileCursor(sqlite3* db, sqlite3_stmt* stmt) : m_db(db), m_stmt(stmt) {}
-    ~FileCursor() override { sqlite3_finalize(m_stmt); }
+    FileCursor(sqlite3* db, sqlite3_stmt* stmt, std::string_view sql,
+               std::shared_ptr<StatementCache> cache)
+        : m_db(db), m_stmt(stmt), m_sql(sql), m_cache(std::move(cache)) {}
+    ~FileCursor() override { m_cache->Give(m_sql, m_stmt); }
     FileCursor(const FileCursor&) = delete;
     FileCursor& operator=(const FileCursor&) = delete;
 
@@ -158,6 +219,8 @@ class FileCursor final : public Cursor {
 
     sqlite3* m_db;
     sqlite3_stmt* m_stmt;
+    std::string m_sql;
+    std::shared_ptr<StatementCache> m_cache;
 };
 
 // Virtual machine steps between looks at the cancel flag: a few microseconds of work.
@@ -206,7 +269,10 @@ class FileConnection final : public Connection {
             throw;
         }
     }
-    ~FileConnection() override { sqlite3_close(m_db); }
+    ~FileConnection() override {
+        m_statements->Close();
+        sqlite3_close(m_db);
+    }
     FileConnection(const FileConnection&) = delete;
     FileConnection& operator=(const FileConnection&) = delete;
 
@@ -222,12 +288,15 @@ class FileConnection final : public Connection {
     }
 
     std::unique_ptr<Cursor> Prepare(std::string_view sql) override {
+        if (sqlite3_stmt* kept = m_statements->Take(sql)) {
+            return std::make_unique<FileCursor>(m_db, kept, sql, m_statements);
+        }
         sqlite3_stmt* stmt = nullptr;
         const int rc =
             sqlite3_prepare_v2(m_db, sql.data(), static_cast<int>(sql.size()), &stmt, nullptr);
         if (rc != SQLITE_OK) throw EngineError(m_db, rc, "cannot prepare a statement");
         if (!stmt) throw DatabaseError("empty statement");
-        return std::make_unique<FileCursor>(m_db, stmt);
+        return std::make_unique<FileCursor>(m_db, stmt, sql, m_statements);
     }
 
     bool InTransaction() const override { return !sqlite3_get_autocommit(m_db); }
@@ -285,6 +354,7 @@ class FileConnection final : public Connection {
     }
 
     sqlite3* m_db = nullptr;
+    std::shared_ptr<StatementCache> m_statements = std::make_shared<StatementCache>();
     std::string m_fileName;
     std::optional<FileIdentity> m_identity;  // of the file at open; none for a nameless one
 };
