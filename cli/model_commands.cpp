@@ -186,30 +186,34 @@ int ApplyModels(Database& db, int dataSetId, std::span<const ModelInfo* const> m
                 int threads) {
     TerminalProgress progress(std::cerr, isatty(STDERR_FILENO) == 1);
     RunControl control(&progress, &CancelFlag());
+    std::vector<int> numbers;
+    for (const ModelInfo* model : models) numbers.push_back(model->number);
     int exitCode = kExitSuccess;
-    for (std::size_t i = 0; i < models.size(); ++i) {
-        const ModelInfo* model = models[i];
-        progress.SetTask(std::string(model->code) + " (" + std::to_string(i + 1) + "/" +
+    const auto started = [&](std::size_t k) {
+        progress.SetTask(std::string(models[k]->code) + " (" + std::to_string(k + 1) + "/" +
                          std::to_string(models.size()) + ")");
-        ApplyModelResult result = ApplyModel(db, dataSetId, model->number, rangeId,
-                                             kDefaultInferenceMethodId, control, threads);
+    };
+    const auto applied = [&](std::size_t k, const ApplyModelResult& result) {
         switch (result.outcome) {
             case ApplyModelResult::Outcome::Stored:
-                ReportStored(db, *model, result);
-                break;
+                ReportStored(db, *models[k], result);
+                return true;
             case ApplyModelResult::Outcome::Cancelled:
-                return kExitFailure;
-            case ApplyModelResult::Outcome::Failed:
-                // No other model could be stored either.
-                if (db.WriteRefusal()) return kExitFailure;
                 exitCode = kExitFailure;
-                break;
+                return false;
+            case ApplyModelResult::Outcome::Failed:
+                exitCode = kExitFailure;
+                // No other model could be stored either.
+                return !db.WriteRefusal();
             case ApplyModelResult::Outcome::Exists:
             case ApplyModelResult::Outcome::Refused:
                 exitCode = kExitFailure;
-                break;
+                return true;
         }
-    }
+        return true;
+    };
+    tamsel::ApplyModels(db, dataSetId, numbers, rangeId, kDefaultInferenceMethodId, control,
+                        threads, started, applied);
     return exitCode;
 }
 

@@ -1,8 +1,12 @@
 #include "tamsel/workbench/apply_model.h"
 
+#include <exception>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "keep_work.h"
@@ -22,11 +26,38 @@ using Outcome = ApplyModelResult::Outcome;
 constexpr const char* kAlreadyAvailable =
     "The selected model is already available for the current data set";
 
-ApplyModelResult Report(Outcome outcome, std::string message,
-                        MessageIcon icon = MessageIcon::None) {
-    ShowMessage(message, icon);
-    return {outcome, 0, std::move(message), {}};
+// A result whose message is still to be shown, on the thread that reports the result.
+struct Unshown {
+    ApplyModelResult result;
+    MessageIcon icon = MessageIcon::None;
+    bool show = true;  // false when shown already, or when a lookup of the store showed its own
+};
+
+Unshown Ending(Outcome outcome, std::string message, MessageIcon icon = MessageIcon::None) {
+    return {{outcome, 0, std::move(message), {}}, icon};
 }
+
+Unshown Silent(Outcome outcome, std::string message = {}) {
+    return {{outcome, 0, std::move(message), {}}, MessageIcon::None, false};
+}
+
+ApplyModelResult Shown(Unshown unshown) {
+    if (unshown.show) ShowMessage(unshown.result.message, unshown.icon);
+    return std::move(unshown.result);
+}
+
+// What a model's fits need, read and checked.
+struct FitInput {
+    const ModelInfo* model = nullptr;
+    RangeInfo range;
+    MinimisationSettings settings;
+};
+
+// The failure times as the fits take them.
+struct Series {
+    FailureSeries x;
+    FailureSeries t;
+};
 
 std::string ModelTitle(const ModelInfo& model) {
     return "the " + std::string(model.name) + " model";
@@ -134,68 +165,170 @@ std::optional<std::string> RunEndMessage(const ModelInfo& model, const Estimatio
     return std::nullopt;
 }
 
-ApplyModelResult ApplyModel(Database& db, int dataSetId, int modelNumber, int rangeId,
-                            int inferenceMethodId, const RunControl& control, int threads) {
+namespace {
+
+// The checks and reads before modelNumber's fits; the result when they end its application.
+std::optional<Unshown> Check(Database& db, int dataSetId, int modelNumber, int rangeId,
+                             int inferenceMethodId, FitInput& input) {
     if (FindEstimatesSet(db, dataSetId, modelNumber, rangeId, inferenceMethodId) != 0) {
-        return Report(Outcome::Exists, kAlreadyAvailable);
+        return Ending(Outcome::Exists, kAlreadyAvailable);
     }
     if (std::optional<std::string> refusal = db.WriteRefusal()) {
-        return Report(Outcome::Failed, *refusal);
+        return Ending(Outcome::Failed, *refusal);
     }
-    const ModelInfo* model = FindModel(modelNumber);
-    if (!model) {
-        return Report(Outcome::Refused,
+    input.model = FindModel(modelNumber);
+    if (!input.model) {
+        return Ending(Outcome::Refused,
                       JoinLines({"Trying to read parameters from the database for the model with "
                                  "unknown ID: " +
                                      std::to_string(modelNumber) + ".",
                                  "Please, use correct mode ID."}));
     }
     std::optional<RangeInfo> range = GetRange(db, dataSetId, rangeId);
-    if (!range) return {Outcome::Failed, 0, {}, {}};
-    if (std::optional<std::string> refusal = RangeRefusal(*model, *range)) {
-        return Report(Outcome::Refused, *refusal);
+    if (!range) return Silent(Outcome::Failed);
+    input.range = *range;
+    if (std::optional<std::string> refusal = RangeRefusal(*input.model, input.range)) {
+        return Ending(Outcome::Refused, *refusal);
     }
     const std::optional<MinimisationSettings> settings =
-        ModelSettings(db, *model, inferenceMethodId);
-    if (!settings) return {Outcome::Failed, 0, {}, {}};
-    FailureSeries x;
-    FailureSeries t;
-    if (!ReadFailureTimes(db, dataSetId, x, t) ||
-        x.size() <= static_cast<std::size_t>(range->rangeEnd)) {
-        return Report(Outcome::Failed,
+        ModelSettings(db, *input.model, inferenceMethodId);
+    if (!settings) return Silent(Outcome::Failed);
+    input.settings = *settings;
+    return std::nullopt;
+}
+
+// Reads the failure times into series; the result when they cannot be read up to the range's
+// end.
+std::optional<Unshown> Read(Database& db, int dataSetId, const RangeInfo& range, Series& series) {
+    if (!ReadFailureTimes(db, dataSetId, series.x, series.t) ||
+        series.x.size() <= static_cast<std::size_t>(range.rangeEnd)) {
+        return Ending(Outcome::Failed,
                       "An error occurred while reading the failure times of the data set.");
     }
+    return std::nullopt;
+}
 
+// A finished run, ready to be stored.
+struct FinishedRun {
+    FitInput input;
     EstimatesArray estimates;
-    const EstimationResult run = FitIndices(*model, x, t, range->rangeStart, range->rangeEnd,
-                                            *settings, estimates, control, threads);
-    if (const std::optional<std::string> end = RunEndMessage(*model, run)) {
-        const bool cancelled = run.status == EstimationStatus::Cancelled;
-        return Report(cancelled ? Outcome::Cancelled : Outcome::Failed, *end,
+    EstimationResult run;
+};
+
+// Fits the model at every index of the range into finished; the result when the run ends
+// otherwise than completed.
+std::optional<Unshown> Fit(const Series& series, const RunControl& control, int threads,
+                           FinishedRun& finished) {
+    const FitInput& input = finished.input;
+    finished.run =
+        FitIndices(*input.model, series.x, series.t, input.range.rangeStart, input.range.rangeEnd,
+                   input.settings, finished.estimates, control, threads);
+    if (const std::optional<std::string> end = RunEndMessage(*input.model, finished.run)) {
+        const bool cancelled = finished.run.status == EstimationStatus::Cancelled;
+        return Ending(cancelled ? Outcome::Cancelled : Outcome::Failed, *end,
                       cancelled ? MessageIcon::Information : MessageIcon::None);
     }
-    const std::string storeFailure =
-        JoinLines({"An error occurred while storing the estimates of " + ModelTitle(*model) + ".",
-                   "No estimates were stored."});
+    return std::nullopt;
+}
+
+// Stores a finished run as one unit. May run on another thread than the one that shows the
+// result; only the wait for another program's lock tells the user while it lasts.
+Unshown Store(Database& db, int dataSetId, int modelNumber, int rangeId, int inferenceMethodId,
+              const FinishedRun& finished, const RunControl& control) {
+    const FitInput& input = finished.input;
+    const std::string storeFailure = JoinLines(
+        {"An error occurred while storing the estimates of " + ModelTitle(*input.model) + ".",
+         "No estimates were stored."});
     int setId = 0;
     try {
         const std::optional<int> stored = StoreKeepingWork(control, [&] {
-            return StoreWhole(db, dataSetId, modelNumber, rangeId, inferenceMethodId, *range,
-                              estimates, run.terminations);
+            return StoreWhole(db, dataSetId, modelNumber, rangeId, inferenceMethodId, input.range,
+                              finished.estimates, finished.run.terminations);
         });
-        if (!stored) return {Outcome::Cancelled, 0, InUseText(db.OnServer()), {}};
+        if (!stored) return Silent(Outcome::Cancelled, InUseText(db.OnServer()));
         setId = *stored;
     } catch (const DatabaseError& error) {
-        return Report(Outcome::Failed, FailureText(error, storeFailure));
+        return Ending(Outcome::Failed, FailureText(error, storeFailure));
     }
-    if (setId == kDuplicate) return Report(Outcome::Exists, kAlreadyAvailable);
-    if (setId == kDeleted) return Report(Outcome::Failed, kDataSetDeleted);
-    if (setId == 0) return Report(Outcome::Failed, storeFailure);
+    if (setId == kDuplicate) return Ending(Outcome::Exists, kAlreadyAvailable);
+    if (setId == kDeleted) return Ending(Outcome::Failed, kDataSetDeleted);
+    if (setId == 0) return Ending(Outcome::Failed, storeFailure);
     const auto fitted =
-        std::span(run.terminations)
-            .subspan(static_cast<std::size_t>(range->rangeStart),
-                     static_cast<std::size_t>(range->rangeEnd - range->rangeStart + 1));
-    return {Outcome::Stored, setId, {}, FitSummary(CountOutcomes(fitted))};
+        std::span(finished.run.terminations)
+            .subspan(static_cast<std::size_t>(input.range.rangeStart),
+                     static_cast<std::size_t>(input.range.rangeEnd - input.range.rangeStart + 1));
+    return {
+        {Outcome::Stored, setId, {}, FitSummary(CountOutcomes(fitted))}, MessageIcon::None, false};
+}
+
+}  // namespace
+
+ApplyModelResult ApplyModel(Database& db, int dataSetId, int modelNumber, int rangeId,
+                            int inferenceMethodId, const RunControl& control, int threads) {
+    FinishedRun finished;
+    Series series;
+    std::optional<Unshown> end =
+        Check(db, dataSetId, modelNumber, rangeId, inferenceMethodId, finished.input);
+    if (!end) end = Read(db, dataSetId, finished.input.range, series);
+    if (!end) end = Fit(series, control, threads, finished);
+    if (end) return Shown(std::move(*end));
+    return Shown(Store(db, dataSetId, modelNumber, rangeId, inferenceMethodId, finished, control));
+}
+
+void ApplyModels(Database& db, int dataSetId, std::span<const int> modelNumbers, int rangeId,
+                 int inferenceMethodId, const RunControl& control, int threads,
+                 const std::function<void(std::size_t)>& started,
+                 const std::function<bool(std::size_t, const ApplyModelResult&)>& applied) {
+    // The range is the same for every model, and so are the failure times it needs.
+    Series series;
+    std::optional<std::optional<Unshown>> read;
+    const auto prepare = [&](std::size_t k, FinishedRun& next) {
+        std::optional<Unshown> end =
+            Check(db, dataSetId, modelNumbers[k], rangeId, inferenceMethodId, next.input);
+        if (end) return end;
+        if (!read) read = Read(db, dataSetId, next.input.range, series);
+        return *read;
+    };
+    // The set of the model before, stored while this one is fitted: the connection is used by
+    // one thread at a time, the store's thread or this one between the stores.
+    std::optional<std::size_t> storedModel;
+    Unshown stored;
+    std::exception_ptr storeError;
+    std::jthread storing;  // last, so that it is joined before what it writes goes
+    const auto reportStored = [&] {
+        if (!storedModel) return true;
+        storing.join();
+        if (storeError) std::rethrow_exception(storeError);
+        const std::size_t k = *std::exchange(storedModel, std::nullopt);
+        return applied(k, Shown(std::move(stored)));
+    };
+    auto next = std::make_unique<FinishedRun>();
+    std::optional<Unshown> nextEnd = modelNumbers.empty() ? std::nullopt : prepare(0, *next);
+    for (std::size_t k = 0; k < modelNumbers.size(); ++k) {
+        std::shared_ptr<FinishedRun> finished = std::move(next);
+        std::optional<Unshown> end = std::move(nextEnd);
+        if (!end) {
+            started(k);
+            end = Fit(series, control, threads, *finished);
+        }
+        if (!reportStored()) return;
+        if (end && !applied(k, Shown(std::move(*end)))) return;
+        if (k + 1 < modelNumbers.size()) {
+            next = std::make_unique<FinishedRun>();
+            nextEnd = prepare(k + 1, *next);
+        }
+        if (end) continue;
+        storedModel = k;
+        storing = std::jthread([&, k, finished] {
+            try {
+                stored = Store(db, dataSetId, modelNumbers[k], rangeId, inferenceMethodId,
+                               *finished, control);
+            } catch (...) {
+                storeError = std::current_exception();
+            }
+        });
+    }
+    reportStored();
 }
 
 }  // namespace tamsel

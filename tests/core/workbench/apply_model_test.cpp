@@ -4,6 +4,8 @@
 
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "model_test_support.h"
 #include "project_fixture.h"
@@ -20,6 +22,8 @@ using test::ProjectFile;
 
 constexpr int kDefaultRange = 1;
 constexpr int kMaximumLikelihood = 1;
+constexpr const char* kAlreadyAvailableText =
+    "The selected model is already available for the current data set";
 
 // The rows are bit for bit those of the model's own fit (the prequential tests show that the
 // number of threads changes no bit).
@@ -59,6 +63,45 @@ TEST(ModelDriver, StoresTheFitOfEveryIndexOfTheDefaultRange) {
     }
     EXPECT_EQ(sink.Count(), 0u);
     EXPECT_EQ(test::CountRows(project.Db(), "FitOutcomes"), 8 * 117);
+}
+
+// Each set is stored while the next model is fitted: the sets are those ApplyModel stores one
+// at a time, the results come in the models' order, and a caller that stops gets no more sets.
+TEST(ModelDriver, ModelsInTurnStoreWhatEachAloneStores) {
+    test::RecordingSink sink;
+    ProjectFile alone;
+    const int aloneId = alone.AddDataFile("sys1.txt");
+    ProjectFile inTurn;
+    const int dataSetId = inTurn.AddDataFile("sys1.txt");
+    const std::vector<int> models = {5, 1, 5, 8, 4};
+    std::vector<std::size_t> started;
+    std::vector<std::pair<std::size_t, ApplyModelResult>> results;
+    ApplyModels(
+        inTurn.Db(), dataSetId, models, kDefaultRange, kMaximumLikelihood, RunControl(), 2,
+        [&](std::size_t k) { started.push_back(k); },
+        [&](std::size_t k, const ApplyModelResult& result) {
+            results.emplace_back(k, result);
+            return k < 3;  // no model after KL
+        });
+    EXPECT_EQ(started, (std::vector<std::size_t>{0, 1, 3, 4}));
+    ASSERT_EQ(results.size(), 4u);
+    for (std::size_t k = 0; k < results.size(); ++k) EXPECT_EQ(results[k].first, k);
+    EXPECT_EQ(results[2].second.outcome, Outcome::Exists);
+    EXPECT_EQ(sink.Texts(), (std::vector<std::string>{kAlreadyAvailableText}));
+    for (const std::size_t k : {0u, 1u, 3u}) {
+        const ApplyModelResult& result = results[k].second;
+        ASSERT_EQ(result.outcome, Outcome::Stored);
+        const int own = ApplyModel(alone.Db(), aloneId, models[k], kDefaultRange,
+                                   kMaximumLikelihood, RunControl())
+                            .estimatesSetId;
+        const auto expected = alone.StoredRows(own);
+        const auto rows = inTurn.StoredRows(result.estimatesSetId);
+        ASSERT_EQ(rows.size(), expected.size());
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            EXPECT_TRUE(test::SameBits(rows[i].second, expected[i].second)) << rows[i].first;
+        }
+    }
+    EXPECT_EQ(test::CountRows(inTurn.Db(), "EstimatesSets"), 3);
 }
 
 // On one thread and on four, whatever the model.

@@ -2,6 +2,9 @@
 // model's prequential fit, and store the estimates set whole or not at all.
 #pragma once
 
+#include <cstddef>
+#include <functional>
+#include <span>
 #include <string>
 
 #include "tamsel/models/model_table.h"
@@ -45,5 +48,17 @@ struct ApplyModelResult {
 ApplyModelResult ApplyModel(Database& db, int dataSetId, int modelNumber, int rangeId,
                             int inferenceMethodId, const RunControl& control,
                             int threads = kHardwareThreads);
+
+// Applies each model of modelNumbers in turn as ApplyModel does, each set stored in its own
+// transaction, with the same results and messages. While one model's set is stored (and its
+// commit waits for the disk) the next model is already fitted, on the calling thread and its
+// helpers; the failure times are read once. Before model k is fitted started(k) is called, and
+// applied(k, result) once its result is known, in the order of the models, always on the
+// calling thread and while nothing else uses db; applied returns false to apply no more models
+// (one being fitted is then not stored).
+void ApplyModels(Database& db, int dataSetId, std::span<const int> modelNumbers, int rangeId,
+                 int inferenceMethodId, const RunControl& control, int threads,
+                 const std::function<void(std::size_t)>& started,
+                 const std::function<bool(std::size_t, const ApplyModelResult&)>& applied);
 
 }  // namespace tamsel
