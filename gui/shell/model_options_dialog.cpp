@@ -182,22 +182,24 @@ void ModelOptionsDialog::ApplyChoice(bool close) {
              [this, dataSetId, rangeId = *rangeId, models = *chosen](const RunControl& control) {
                  const int count = static_cast<int>(models.size());
                  bool anyRun = false;
-                 for (int i = 0; i < count; ++i) {
-                     const std::string name(FindModel(models[i])->name);
+                 const auto started = [&](std::size_t k) {
                      SetProgressFormat(QStringLiteral("%1, model %2 of %3: failure %v of %m")
-                                           .arg(ToQString(name))
-                                           .arg(i + 1)
+                                           .arg(ToQString(std::string(FindModel(models[k])->name)))
+                                           .arg(k + 1)
                                            .arg(count));
-                     const ApplyModelResult result = ApplyModel(m_db, dataSetId, models[i], rangeId,
-                                                                kDefaultInferenceMethodId, control);
+                 };
+                 const auto applied = [&](std::size_t k, const ApplyModelResult& result) {
                      using Outcome = ApplyModelResult::Outcome;
                      if (result.outcome == Outcome::Stored) {
-                         m_runSummaries.push_back(name + ": " + result.fitSummary);
+                         m_runSummaries.push_back(std::string(FindModel(models[k])->name) + ": " +
+                                                  result.fitSummary);
                          m_runSets.push_back(result.estimatesSetId);
                      }
                      anyRun = anyRun || result.outcome != Outcome::Exists;
-                     if (result.outcome == Outcome::Cancelled) break;
-                 }
+                     return result.outcome != Outcome::Cancelled;
+                 };
+                 ApplyModels(m_db, dataSetId, models, rangeId, kDefaultInferenceMethodId, control,
+                             kHardwareThreads, started, applied);
                  return anyRun;
              });
 }
