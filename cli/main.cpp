@@ -1,8 +1,12 @@
 #include <unistd.h>
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
+#include <cstring>
 #include <exception>
+#include <filesystem>
 #include <iostream>
+#include <utility>
 
 #include "check_command.h"
 #include "cli_common.h"
@@ -11,14 +15,41 @@
 #include "evaluation_commands.h"
 #include "forecast_command.h"
 #include "model_commands.h"
-#ifdef TAMSEL_CLI_PLOT
 #include "plot_commands.h"
-#endif
 #include "recalibration_commands.h"
-#ifdef TAMSEL_CLI_PLOT
 #include "report_command.h"
-#endif
 #include "tamsel/version.h"
+
+namespace {
+
+#ifdef TAMSEL_CLI_CHARTS
+// Becomes the drawing commands' program, which lies beside this one, with the same arguments;
+// returns only when it cannot be run.
+int BecomeChartsProgram(char** argv) {
+    std::error_code error;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+    const std::filesystem::path program = self.parent_path() / TAMSEL_CLI_CHARTS;
+    if (!error) execv(program.c_str(), argv);
+    const int reason = error ? error.value() : errno;
+    std::cerr << "tamsel-cli: the program that draws plots and reports, " << program.string()
+              << ", cannot be run: " << std::strerror(reason)
+              << ". Install it beside tamsel-cli.\n";
+    return tamsel::cli::kExitFailure;
+}
+
+// plot and report, whose arguments, help included, are their program's to read.
+void AddChartCommands(CLI::App& app, tamsel::cli::CommandContext& context, char** argv) {
+    for (const auto& [name, summary] : {std::pair{"plot", tamsel::cli::kPlotSummary},
+                                        std::pair{"report", tamsel::cli::kReportSummary}}) {
+        CLI::App* command = app.add_subcommand(name, summary);
+        command->prefix_command();
+        command->set_help_flag();
+        command->callback([&context, argv] { context.exitCode = BecomeChartsProgram(argv); });
+    }
+}
+#endif
+
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace tamsel::cli;
@@ -45,6 +76,9 @@ int main(int argc, char** argv) {
 #ifdef TAMSEL_CLI_PLOT
     AddPlotCommands(app, context);
     AddReportCommand(app, context);
+#endif
+#ifdef TAMSEL_CLI_CHARTS
+    AddChartCommands(app, context, argv);
 #endif
     try {
         app.parse(argc, argv);

@@ -172,7 +172,7 @@ int WithChartApplication(const std::function<int()>& work) {
 
 void AddPlotCommands(CLI::App& app, CommandContext& context) {
     auto options = std::make_shared<PlotOptions>();
-    CLI::App* plot = app.add_subcommand("plot", "Draw a plot of a dataset into an image file");
+    CLI::App* plot = app.add_subcommand("plot", kPlotSummary);
     plot->add_option("DB", options->db, "project file")->required();
     plot->add_option("NAME", options->name, "dataset name")->required();
     // Listed in the order of their plot types, the data's own plots first.

@@ -7,6 +7,8 @@
 
 namespace tamsel::cli {
 
+inline constexpr const char* kPlotSummary = "Draw a plot of a dataset into an image file";
+
 // Runs work inside a headless QApplication, which the chart widgets need; Qt's own notes
 // stay off stderr, which carries the command's messages.
 int WithChartApplication(const std::function<int()>& work);

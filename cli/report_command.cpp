@@ -64,8 +64,7 @@ int RunReport(ReportOptions& options) {
 void AddReportCommand(CLI::App& app, CommandContext& context) {
     auto options = std::make_shared<ReportOptions>();
     ReportRequest& request = options->request;
-    CLI::App* report =
-        app.add_subcommand("report", "Write the evidence report of a dataset as HTML or PDF");
+    CLI::App* report = app.add_subcommand("report", kReportSummary);
     report->add_option("DB", options->db, "project file")->required();
     report->add_option("NAME", request.dataName, "dataset name")->required();
     report

@@ -5,6 +5,9 @@
 
 namespace tamsel::cli {
 
+inline constexpr const char* kReportSummary =
+    "Write the evidence report of a dataset as HTML or PDF";
+
 // Adds report to app; when it runs it leaves its exit code in context.
 void AddReportCommand(CLI::App& app, CommandContext& context);
 
