@@ -14,6 +14,9 @@ namespace tamsel {
 // Whether the project holds a table called name (compared without regard to case). Throws
 // DatabaseError.
 bool TableExists(Database& db, std::string_view name);
+// How many of names (distinct) the project holds as tables, asked in one question. Throws
+// DatabaseError.
+std::size_t CountTables(Database& db, const std::vector<std::string_view>& names);
 
 // The names of table's columns in their order; empty when there is no such table. Throws
 // DatabaseError.

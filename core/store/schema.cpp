@@ -404,14 +404,25 @@ constexpr const char* kServerTable =
     "c.relnamespace WHERE n.nspname = current_schema() AND c.relname = lower(:name) AND "
     "c.relkind IN ('r', 'p', 'v', 'f')";
 
-bool TableExists(Database& db, std::string_view name) {
-    Statement find =
-        db.Prepare(db.OnServer() ? std::string(kServerTable) + ";"
-                                 : "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND "
-                                   "lower(name) = lower(:name);");
-    find.Bind("name", std::string(name));
-    return find.Step();
+std::size_t CountTables(Database& db, const std::vector<std::string_view>& names) {
+    std::string list;
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        list += (k > 0 ? ", lower(:name" : "lower(:name") + std::to_string(k) + ")";
+    }
+    Statement count = db.Prepare(
+        db.OnServer()
+            ? "SELECT COUNT(*) FROM pg_catalog.pg_class AS c JOIN pg_catalog.pg_namespace AS n "
+              "ON n.oid = c.relnamespace WHERE n.nspname = current_schema() AND c.relname IN (" +
+                  list + ") AND c.relkind IN ('r', 'p', 'v', 'f');"
+            : "SELECT COUNT(*) FROM sqlite_schema WHERE type = 'table' AND lower(name) IN (" +
+                  list + ");");
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        count.Bind("name" + std::to_string(k), std::string(names[k]));
+    }
+    return count.Step() ? static_cast<std::size_t>(count.ColumnInt(0)) : 0;
 }
+
+bool TableExists(Database& db, std::string_view name) { return CountTables(db, {name}) > 0; }
 
 std::vector<std::string> ColumnNames(Database& db, std::string_view table) {
     Statement info = db.Prepare(
