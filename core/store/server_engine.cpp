@@ -576,10 +576,12 @@ class ServerConnection final : public Connection {
         }
         // extra_float_digits > 0: doubles are written exactly. Generic plans: the store runs a
         // few statements many times each, all of them lookups by key, which the server would
-        // otherwise plan again at each of a statement's first five runs.
-        Execute("SET search_path TO " + QuotedIdentifier(schema) +
-                "; SET lock_timeout = " + std::to_string(kBusyTimeoutMs) +
-                "; SET extra_float_digits = 3; SET plan_cache_mode = force_generic_plan;" +
+        // otherwise plan again at each of a statement's first five runs (the setting came with
+        // server version 12; older servers go without).
+        Execute("SET search_path TO " + QuotedIdentifier(schema) + "; SET lock_timeout = " +
+                std::to_string(kBusyTimeoutMs) + "; SET extra_float_digits = 3;" +
+                (PQserverVersion(m_conn) >= 120000 ? " SET plan_cache_mode = force_generic_plan;"
+                                                   : "") +
                 (m_readOnly ? " SET default_transaction_read_only = on;" : ""));
         if (mode == Database::OpenMode::CreateFile) {
             Execute("CREATE SCHEMA IF NOT EXISTS " + QuotedIdentifier(schema) + ";");
