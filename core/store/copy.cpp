@@ -10,6 +10,7 @@
 #include <system_error>
 #include <vector>
 
+#include "batch_insert.h"
 #include "schema_definition.h"
 #include "tamsel/store/schema.h"
 
@@ -22,10 +23,6 @@ struct CopiedTable {
     std::string name;
     std::string keyOrder;  // the columns of its key, for ORDER BY
 };
-
-// The parameters of one multi-row insert: far below both engines' limits, and enough that the
-// statements' own cost vanishes beside the rows'.
-constexpr std::size_t kParametersPerStatement = 4000;
 
 std::string Lowered(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -80,50 +77,39 @@ const std::string& PlainName(const std::string& name) {
     return name;
 }
 
-// INSERT INTO table (columns) VALUES (?, ...), ... with rows lists of values.
-std::string InsertSql(const std::string& table, const std::vector<std::string>& columns,
-                      std::size_t rows) {
+// INSERT INTO table (columns) VALUES (:column, ...), as the batch insert takes it.
+std::string InsertSql(const std::string& table, const std::vector<std::string>& columns) {
     std::string names;
-    std::string values = "(";
+    std::string values;
     for (std::size_t c = 0; c < columns.size(); ++c) {
         names += (c > 0 ? ", " : "") + columns[c];
-        values += c > 0 ? ", ?" : "?";
+        values += (c > 0 ? ", :" : ":") + columns[c];
     }
-    values += ")";
-    std::string sql = "INSERT INTO " + table + " (" + names + ") VALUES ";
-    for (std::size_t r = 0; r < rows; ++r) sql += (r > 0 ? ", " : "") + values;
-    return sql + ";";
+    return "INSERT INTO " + table + " (" + names + ") VALUES (" + values + ")";
 }
 
-void RunWith(Statement& insert, std::vector<DbValue>& values) {
-    for (std::size_t k = 0; k < values.size(); ++k) insert.Bind(static_cast<int>(k) + 1, values[k]);
-    insert.Run();
-    values.clear();
-}
-
-// Copies the rows of table in key order, many rows a statement.
+// Copies the rows of table in key order through the batch insert (a server's COPY stream).
 void CopyTable(Database& source, Database& target, const CopiedTable& table) {
     Statement select =
         source.Prepare("SELECT * FROM " + table.name + " ORDER BY " + table.keyOrder + ";");
-    std::vector<std::string> columns;
-    std::optional<Statement> batch;
-    std::size_t rowsPerStatement = 0;
-    std::vector<DbValue> pending;
+    std::optional<BatchInsert> insert;
+    std::vector<int> insertColumns;  // for each column of select, the insert's
     while (select.Step()) {
-        if (columns.empty()) {
-            for (int c = 0; c < select.ColumnCount(); ++c) {
-                columns.push_back(PlainName(select.ColumnName(c)));
+        const int count = select.ColumnCount();
+        if (!insert) {
+            std::vector<std::string> columns;
+            for (int c = 0; c < count; ++c) columns.push_back(PlainName(select.ColumnName(c)));
+            insert.emplace(target, InsertSql(table.name, columns));
+            for (const std::string& column : columns) {
+                insertColumns.push_back(insert->Column(column));
             }
-            rowsPerStatement = std::max<std::size_t>(1, kParametersPerStatement / columns.size());
-            batch.emplace(target.Prepare(InsertSql(table.name, columns, rowsPerStatement)));
         }
-        for (int c = 0; c < select.ColumnCount(); ++c) pending.push_back(select.Column(c));
-        if (pending.size() == rowsPerStatement * columns.size()) RunWith(*batch, pending);
+        for (int c = 0; c < count; ++c) {
+            insert->Set(insertColumns[static_cast<std::size_t>(c)], select.Column(c));
+        }
+        insert->EndRow();
     }
-    if (pending.empty()) return;
-    Statement rest =
-        target.Prepare(InsertSql(table.name, columns, pending.size() / columns.size()));
-    RunWith(rest, pending);
+    if (insert) insert->Finish();
 }
 
 // A server's identity columns hand out keys from sequences that inserting given keys leaves

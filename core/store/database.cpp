@@ -17,6 +17,8 @@ std::filesystem::path FolderOf(const std::string& fileName) {
     return error ? std::filesystem::path() : file.parent_path();
 }
 
+std::string SavepointSql(const std::string& name) { return "SAVEPOINT " + name + ";"; }
+
 }  // namespace
 
 std::string FailureText(const DatabaseError& error, const std::string& usual) {
@@ -162,13 +164,16 @@ Transaction::Transaction(Database& db) : m_db(db) {
     }
     static std::atomic<unsigned> counter{0};
     m_name = "tamsel_unit_" + std::to_string(counter.fetch_add(1));
-    connection.Execute("SAVEPOINT " + m_name + ";");
+    connection.Defer(SavepointSql(m_name));
 }
 
 Transaction::~Transaction() {
     if (!m_open) return;
     engine::Connection& connection = *m_db.m_connection;
     try {
+        // A nested unit whose savepoint never reached the engine ran nothing.
+        if (!m_name.empty() && connection.Withdraw(SavepointSql(m_name))) return;
+        connection.DropDeferred();
         if (m_name.empty()) {
             if (connection.InTransaction()) connection.Execute("ROLLBACK;");
         } else {
@@ -184,8 +189,8 @@ void Transaction::Commit() {
     engine::Connection& connection = *m_db.m_connection;
     if (m_name.empty()) {
         connection.Commit();
-    } else {
-        connection.Execute("RELEASE " + m_name + ";");
+    } else if (!connection.Withdraw(SavepointSql(m_name))) {
+        connection.Defer("RELEASE " + m_name + ";");
     }
     m_open = false;
 }

@@ -14,10 +14,14 @@ namespace tamsel {
 // Whether the project holds a table called name (compared without regard to case). Throws
 // DatabaseError.
 bool TableExists(Database& db, std::string_view name);
-
-// The names of table's columns in their order; empty when there is no such table. Throws
+// How many of names (distinct) the project holds as tables, asked in one question. Throws
 // DatabaseError.
-std::vector<std::string> ColumnNames(Database& db, std::string_view table);
+std::size_t CountTables(Database& db, const std::vector<std::string_view>& names);
+
+// For each of tables, the names of its columns in their order (none for a table that is not
+// there), asked in one question. Throws DatabaseError.
+std::vector<std::vector<std::string>> ColumnNames(Database& db,
+                                                  const std::vector<std::string_view>& tables);
 
 // name as an identifier in SQL: in double quotes, any double quote doubled.
 std::string Quoted(std::string_view name);

@@ -64,6 +64,15 @@ class Connection {
     // Begins the outermost unit with the project's write lock; Commit ends it.
     virtual void Begin() = 0;
     virtual void Commit() = 0;
+    // sql, statements that return nothing and open or end a nested unit (SAVEPOINT, RELEASE),
+    // runs no later than the next statement and may share its round trip; a failure of sql is
+    // then reported by that statement.
+    virtual void Defer(std::string_view sql) { Execute(sql); }
+    // Takes back sql when it was the last deferred and has not reached the engine: nothing has
+    // run since it was deferred.
+    virtual bool Withdraw(std::string_view /*sql*/) { return false; }
+    // Forgets what is deferred, before a rollback that would undo it anyway.
+    virtual void DropDeferred() {}
     virtual bool IsReadOnly() const = 0;
     virtual std::optional<std::string> FileChange() const = 0;
     virtual std::optional<std::string> WriteRefusal() const = 0;

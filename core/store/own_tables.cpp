@@ -1,7 +1,8 @@
 #include "tamsel/store/own_tables.h"
 
-#include <algorithm>
 #include <cstdint>
+#include <string_view>
+#include <vector>
 
 #include "batch_insert.h"
 #include "dialect.h"
@@ -26,11 +27,13 @@ const std::vector<OwnTableDefinition>& OwnTables() {
 }
 
 void EnsureOwnTables(Database& db) {
+    std::vector<std::string_view> names;
+    for (const OwnTableDefinition& table : OwnTables()) names.push_back(table.name);
+    // Most opens find the tables there; only a missing one is worth another program's lock.
+    if (CountTables(db, names) == names.size()) return;
     const auto missing = [&](const OwnTableDefinition& table) {
         return !TableExists(db, table.name);
     };
-    // Most opens find the tables there; only a missing one is worth another program's lock.
-    if (std::none_of(OwnTables().begin(), OwnTables().end(), missing)) return;
     Transaction unit(db);
     // Asked again under the lock. Without "IF NOT EXISTS", which a server answers by skipping
     // silently when a type or view has taken the name.

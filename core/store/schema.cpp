@@ -397,32 +397,65 @@ void ReplaceServerTables(Database& db) {
     CreateTables(db);
 }
 
-// On a server the catalogue itself: its information_schema views cost milliseconds a question
-// (their privilege checks), and these are asked on every open and every stored set.
-constexpr const char* kServerTable =
-    "SELECT c.oid FROM pg_catalog.pg_class AS c JOIN pg_catalog.pg_namespace AS n ON n.oid = "
-    "c.relnamespace WHERE n.nspname = current_schema() AND c.relname = lower(:name) AND "
-    "c.relkind IN ('r', 'p', 'v', 'f')";
+namespace {
 
-bool TableExists(Database& db, std::string_view name) {
-    Statement find =
-        db.Prepare(db.OnServer() ? std::string(kServerTable) + ";"
-                                 : "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND "
-                                   "lower(name) = lower(:name);");
-    find.Bind("name", std::string(name));
-    return find.Step();
+// ", lower(:name0), lower(:name1), ..." without the first comma: the names of a question about
+// count tables.
+std::string LoweredNames(std::size_t count) {
+    std::string list;
+    for (std::size_t k = 0; k < count; ++k) {
+        list += (k > 0 ? ", lower(:name" : "lower(:name") + std::to_string(k) + ")";
+    }
+    return list;
 }
 
-std::vector<std::string> ColumnNames(Database& db, std::string_view table) {
+void BindNames(Statement& statement, const std::vector<std::string_view>& names) {
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        statement.Bind("name" + std::to_string(k), std::string(names[k]));
+    }
+}
+
+// On a server the catalogue itself: its information_schema views cost milliseconds a question
+// (their privilege checks). Tables are asked about together, one round trip for all.
+constexpr const char* kServerTables =
+    "FROM pg_catalog.pg_class AS c JOIN pg_catalog.pg_namespace AS n ON n.oid = c.relnamespace "
+    "AND n.nspname = current_schema() AND c.relkind IN ('r', 'p', 'v', 'f') AND c.relname IN (";
+
+}  // namespace
+
+std::size_t CountTables(Database& db, const std::vector<std::string_view>& names) {
+    const std::string list = LoweredNames(names.size());
+    Statement count = db.Prepare(
+        db.OnServer()
+            ? "SELECT COUNT(*) " + std::string(kServerTables) + list + ");"
+            : "SELECT COUNT(*) FROM sqlite_schema WHERE type = 'table' AND lower(name) IN (" +
+                  list + ");");
+    BindNames(count, names);
+    return count.Step() ? static_cast<std::size_t>(count.ColumnInt(0)) : 0;
+}
+
+bool TableExists(Database& db, std::string_view name) { return CountTables(db, {name}) > 0; }
+
+std::vector<std::vector<std::string>> ColumnNames(Database& db,
+                                                  const std::vector<std::string_view>& tables) {
+    const std::string list = LoweredNames(tables.size());
     Statement info = db.Prepare(
-        db.OnServer() ? "SELECT attname FROM pg_catalog.pg_attribute WHERE attrelid = (" +
-                            std::string(kServerTable) +
-                            ") AND attnum > 0 AND NOT attisdropped ORDER BY attnum;"
-                      : "SELECT name FROM pragma_table_info(:name) ORDER BY cid;");
-    info.Bind("name", std::string(table));
-    std::vector<std::string> names;
-    while (info.Step()) names.push_back(info.ColumnText(0));
-    return names;
+        db.OnServer()
+            ? "SELECT c.relname, a.attname " + std::string(kServerTables) + list +
+                  ") JOIN pg_catalog.pg_attribute AS a ON a.attrelid = c.oid AND a.attnum > 0 AND "
+                  "NOT a.attisdropped ORDER BY c.relname, a.attnum;"
+            : "SELECT m.name, p.name FROM sqlite_schema AS m, pragma_table_info(m.name) AS p "
+              "WHERE m.type = 'table' AND lower(m.name) IN (" +
+                  list + ") ORDER BY m.name, p.cid;");
+    BindNames(info, tables);
+    std::vector<std::vector<std::string>> columns(tables.size());
+    while (info.Step()) {
+        const std::string table = info.ColumnText(0);
+        for (std::size_t k = 0; k < tables.size(); ++k) {
+            if (EqualNoCase(table, tables[k])) columns[k].push_back(info.ColumnText(1));
+        }
+    }
+    return columns;
 }
 
 std::string Quoted(std::string_view name) {
@@ -535,11 +568,14 @@ bool LocationHoldsData(const std::string& location) {
 
 bool IsTamselDatabase(Database& db) {
     try {
-        for (const auto& table : ProjectSchema()) {
-            std::vector<std::string> columns = ColumnNames(db, table.name);
-            if (columns.size() != table.fields.size()) return false;
-            for (std::size_t i = 0; i < columns.size(); ++i) {
-                if (!EqualNoCase(columns[i], table.fields[i].name)) return false;
+        std::vector<std::string_view> names;
+        for (const auto& table : ProjectSchema()) names.push_back(table.name);
+        const std::vector<std::vector<std::string>> columns = ColumnNames(db, names);
+        for (std::size_t t = 0; t < names.size(); ++t) {
+            const std::vector<FieldDefinition>& fields = ProjectSchema()[t].fields;
+            if (columns[t].size() != fields.size()) return false;
+            for (std::size_t i = 0; i < fields.size(); ++i) {
+                if (!EqualNoCase(columns[t][i], fields[i].name)) return false;
             }
         }
         return true;

@@ -16,6 +16,7 @@
 #include <span>
 #include <thread>
 #include <unordered_map>
+#include <utility>
 
 #include "engine.h"
 #include "server_parameters.h"
@@ -421,9 +422,19 @@ class ServerConnection final : public Connection {
     ServerConnection& operator=(const ServerConnection&) = delete;
 
     void Execute(std::string_view sql) override {
-        const std::string text(sql);
+        const std::string text = TakeDeferred() + std::string(sql);
         Check(Result(PQexec(m_conn, text.c_str())), "the server refused the statement");
     }
+
+    void Defer(std::string_view sql) override { m_deferred.emplace_back(sql); }
+
+    bool Withdraw(std::string_view sql) override {
+        if (m_deferred.empty() || m_deferred.back() != sql) return false;
+        m_deferred.pop_back();
+        return true;
+    }
+
+    void DropDeferred() override { m_deferred.clear(); }
 
     std::unique_ptr<Cursor> Prepare(std::string_view sql) override {
         return std::make_unique<ServerCursor>(*this, NumberParameters(sql));
@@ -454,7 +465,7 @@ class ServerConnection final : public Connection {
                 "the server refused a statement of this unit of work, so none "
                 "of it was stored");
         }
-        Result result(PQexec(m_conn, "COMMIT;"));
+        Result result(PQexec(m_conn, (TakeDeferred() + "COMMIT;").c_str()));
         const std::string tag = PQcmdStatus(result.get());
         Check(std::move(result), "the server refused to store the unit of work");
         if (tag != "COMMIT") throw DatabaseError("the server rolled the unit of work back");
@@ -480,12 +491,17 @@ class ServerConnection final : public Connection {
     std::vector<Oid> StartCopy(const std::string& table, const std::vector<std::string>& columns) {
         std::string list;
         for (const std::string& column : columns) list += (list.empty() ? "" : ", ") + column;
-        const std::string sql = "SELECT " + list + " FROM " + table + " WHERE false; COPY " +
-                                table + " (" + list + ") FROM STDIN (FORMAT binary);";
+        const std::string sql = TakeDeferred() + "SELECT " + list + " FROM " + table +
+                                " WHERE false; COPY " + table + " (" + list +
+                                ") FROM STDIN (FORMAT binary);";
         if (PQsendQuery(m_conn, sql.c_str()) != 1) {
             Check(Result(nullptr), "cannot start storing rows");
         }
+        // Past the results of the deferred statements sent first.
         Result described(PQgetResult(m_conn));
+        while (described && PQresultStatus(described.get()) == PGRES_COMMAND_OK) {
+            described.reset(PQgetResult(m_conn));
+        }
         if (PQresultStatus(described.get()) != PGRES_TUPLES_OK) {
             Drain();
             Check(std::move(described), "cannot store rows");
@@ -516,18 +532,26 @@ class ServerConnection final : public Connection {
         if (!abandon) Check(std::move(result), "the database refused the rows");
     }
 
-    // Runs sql with values, preparing it for their types on first use.
+    // Runs sql with values, preparing it for their types on first use. The deferred
+    // statements, the preparation and the run travel together: one round trip.
     Result Run(const std::string& sql, const std::vector<DbValue>& values) {
         const Parameters parameters(values);
-        const std::string& name = PreparedName(sql, parameters);
-        return Check(Result(PQexecPrepared(m_conn, name.c_str(), static_cast<int>(values.size()),
-                                           parameters.pointers.data(), parameters.lengths.data(),
-                                           parameters.formats.data(), 0)),
-                     "the database refused the statement");
+        std::string key = parameters.Key(sql);
+        const auto known = m_prepared.find(key);
+        if (known != m_prepared.end() && m_deferred.empty()) {
+            return Check(
+                Result(PQexecPrepared(m_conn, known->second.c_str(),
+                                      static_cast<int>(values.size()), parameters.pointers.data(),
+                                      parameters.lengths.data(), parameters.formats.data(), 0)),
+                "the database refused the statement");
+        }
+        if (known == m_prepared.end()) ForgetPreparedWhenMany();
+        return RunInPipeline(sql, parameters, std::move(key));
     }
 
     // The columns sql would give for values, without running it.
     Result Describe(const std::string& sql, const std::vector<DbValue>& values) {
+        if (!m_deferred.empty()) Execute("");
         const std::string& name = PreparedName(sql, Parameters(values));
         return Check(Result(PQdescribePrepared(m_conn, name.c_str())),
                      "cannot describe a statement");
@@ -550,9 +574,14 @@ class ServerConnection final : public Connection {
         if (PQsetClientEncoding(m_conn, "UTF8") != 0) {
             throw DatabaseError("the server cannot talk UTF-8: " + Trimmed(PQerrorMessage(m_conn)));
         }
-        // extra_float_digits > 0: doubles are written exactly.
+        // extra_float_digits > 0: doubles are written exactly. Generic plans: the store runs a
+        // few statements many times each, all of them lookups by key, which the server would
+        // otherwise plan again at each of a statement's first five runs (the setting came with
+        // server version 12; older servers go without).
         Execute("SET search_path TO " + QuotedIdentifier(schema) + "; SET lock_timeout = " +
                 std::to_string(kBusyTimeoutMs) + "; SET extra_float_digits = 3;" +
+                (PQserverVersion(m_conn) >= 120000 ? " SET plan_cache_mode = force_generic_plan;"
+                                                   : "") +
                 (m_readOnly ? " SET default_transaction_read_only = on;" : ""));
         if (mode == Database::OpenMode::CreateFile) {
             Execute("CREATE SCHEMA IF NOT EXISTS " + QuotedIdentifier(schema) + ";");
@@ -568,13 +597,75 @@ class ServerConnection final : public Connection {
         }
     }
 
-    const std::string& PreparedName(const std::string& sql, const Parameters& parameters) {
-        std::string key = parameters.Key(sql);
-        if (auto known = m_prepared.find(key); known != m_prepared.end()) return known->second;
+    // The deferred statements as text for a simple query, which then no longer holds them.
+    std::string TakeDeferred() {
+        std::string text;
+        for (const std::string& statement : std::exchange(m_deferred, {})) text += statement + ' ';
+        return text;
+    }
+
+    void ForgetPreparedWhenMany() {
         if (m_prepared.size() >= kMaxPrepared && !InTransaction()) {
             Execute("DEALLOCATE ALL;");
             m_prepared.clear();
         }
+    }
+
+    // Sends the deferred statements, the preparation of sql for parameters' types unless the
+    // statement for key is known, and its run as one pipeline, and gives the run's result.
+    // A statement that fails aborts those after it (the server skips them to the pipeline's
+    // end); its error is thrown as Run would throw it.
+    Result RunInPipeline(const std::string& sql, const Parameters& parameters, std::string key) {
+        const auto known = m_prepared.find(key);
+        const bool prepare = known == m_prepared.end();
+        const std::string name = prepare ? "tamsel_" + std::to_string(m_nextName++) : known->second;
+        const std::vector<std::string> deferred = std::exchange(m_deferred, {});
+        const int count = static_cast<int>(parameters.types.size());
+        bool sent = PQenterPipelineMode(m_conn) == 1;
+        for (const std::string& statement : deferred) {
+            sent = sent && PQsendQueryParams(m_conn, statement.c_str(), 0, nullptr, nullptr,
+                                             nullptr, nullptr, 0) == 1;
+        }
+        sent = sent && (!prepare || PQsendPrepare(m_conn, name.c_str(), sql.c_str(), count,
+                                                  parameters.types.data()) == 1);
+        sent = sent &&
+               PQsendQueryPrepared(m_conn, name.c_str(), count, parameters.pointers.data(),
+                                   parameters.lengths.data(), parameters.formats.data(), 0) == 1;
+        sent = sent && PQpipelineSync(m_conn) == 1;
+        // Each query's result, each followed by a null; then the sync's.
+        const std::size_t queries = deferred.size() + (prepare ? 2 : 1);
+        std::vector<Result> results;
+        while (sent && results.size() < queries) {
+            Result result(PQgetResult(m_conn));
+            if (!result) break;
+            while (Result end{PQgetResult(m_conn)}) {
+            }
+            results.push_back(std::move(result));
+        }
+        const bool synced =
+            results.size() == queries &&
+            PQresultStatus(Result(PQgetResult(m_conn)).get()) == PGRES_PIPELINE_SYNC;
+        if (PQexitPipelineMode(m_conn) != 1 || !synced) {
+            // Whatever came back first tells why; a connection that broke says so.
+            for (Result& result : results)
+                Check(std::move(result), "the server refused the statement");
+            Check(Result(nullptr), "cannot send the statement");
+        }
+        for (std::size_t k = 0; k + 1 < queries; ++k) {
+            if (prepare && k + 2 == queries) {
+                Check(std::move(results[k]), "cannot prepare a statement");
+                m_prepared.emplace(std::move(key), name);
+            } else {
+                Check(std::move(results[k]), "the server refused the statement");
+            }
+        }
+        return Check(std::move(results.back()), "the database refused the statement");
+    }
+
+    const std::string& PreparedName(const std::string& sql, const Parameters& parameters) {
+        std::string key = parameters.Key(sql);
+        if (auto known = m_prepared.find(key); known != m_prepared.end()) return known->second;
+        ForgetPreparedWhenMany();
         std::string name = "tamsel_" + std::to_string(m_nextName++);
         Check(Result(PQprepare(m_conn, name.c_str(), sql.c_str(),
                                static_cast<int>(parameters.types.size()), parameters.types.data())),
@@ -604,6 +695,8 @@ class ServerConnection final : public Connection {
     // Statement names by parameter types and SQL: the store runs the same few statements.
     std::unordered_map<std::string, std::string> m_prepared;
     unsigned m_nextName = 0;
+    // Statements that wait to be sent with the next (Defer).
+    std::vector<std::string> m_deferred;
 };
 
 // Rows sent to the server as a binary COPY in pieces of kSendBytes; the COPY starts with the

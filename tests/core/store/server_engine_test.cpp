@@ -1,5 +1,6 @@
 // The server engine against the tests' throwaway cluster: parameters, exact values, units of
-// work between two sessions, a lost connection, a cancel, and rows streamed by COPY.
+// work between two sessions, statements sent together, a lost connection, a cancel, and rows
+// streamed by COPY.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -175,6 +176,66 @@ TEST_F(ServerEngine, LostConnectionSaysSoAndStoresNothing) {
     }
     EXPECT_EQ(m_db->WriteRefusal(), kConnectionLost);
     EXPECT_EQ(Rows(other), 0);
+}
+
+// A nested unit's savepoint, a new statement's preparation and its run travel together
+// (pipeline mode): a failure among them is reported by that statement and undoes only its unit,
+// a failure that is not caught stores nothing, and a lost connection says so.
+TEST_F(ServerEngine, StatementsSentTogetherFailAsTheirUnits) {
+    const auto insertText = [](Database& db, const std::string& text) {
+        Statement insert = db.Prepare("INSERT INTO t (i) VALUES (:text);");
+        insert.Bind("text", text);
+        insert.Run();
+    };
+    {
+        Transaction outer(*m_db);
+        Insert(*m_db, 1);
+        try {
+            Transaction inner(*m_db);
+            insertText(*m_db, "not a number");
+            ADD_FAILURE() << "the server took text for an integer";
+        } catch (const DatabaseError& error) {
+            EXPECT_NE(std::string(error.what()).find("bigint"), std::string::npos) << error.what();
+            EXPECT_EQ(error.GetFault(), DatabaseError::Fault::Other);
+        }
+        {
+            Transaction inner(*m_db);
+            insertText(*m_db, "2");
+            inner.Commit();
+        }
+        outer.Commit();
+    }
+    EXPECT_EQ(Rows(*m_db), 2);
+    try {
+        Transaction outer(*m_db);
+        Insert(*m_db, 3);
+        Transaction inner(*m_db);
+        insertText(*m_db, "3.5");
+        inner.Commit();
+        outer.Commit();
+        ADD_FAILURE() << "the server took a fraction for an integer";
+    } catch (const DatabaseError& error) {
+        EXPECT_EQ(error.GetFault(), DatabaseError::Fault::Other) << error.what();
+    }
+    EXPECT_EQ(Rows(*m_db), 2) << "the failed unit left a row";
+
+    Database other(m_location, Mode::ExistingFile);
+    Statement pid = m_db->Prepare("SELECT pg_backend_pid();");
+    ASSERT_TRUE(pid.Step());
+    try {
+        Transaction outer(*m_db);
+        Statement kill = other.Prepare("SELECT pg_terminate_backend(CAST(? AS INTEGER));");
+        kill.Bind(1, pid.ColumnInt(0));
+        kill.Run();
+        Transaction inner(*m_db);
+        Statement select = m_db->Prepare("SELECT i FROM t WHERE i > :i;");
+        select.Bind("i", std::int64_t{0});
+        select.Step();
+        ADD_FAILURE() << "the unit went on after its connection was ended";
+    } catch (const DatabaseError& error) {
+        EXPECT_EQ(FailureText(error, "usual"), kConnectionLost) << error.what();
+    }
+    EXPECT_EQ(Rows(other), 2);
 }
 
 TEST_F(ServerEngine, CancelStopsALongStatementPromptly) {
