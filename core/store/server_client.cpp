@@ -26,28 +26,35 @@ constexpr const char* kRunTimeLibrary = "libpq.so.5";
     X(PQconnectdbParams) \
     X(PQconnectionNeedsPassword) \
     X(PQdescribePrepared) \
+    X(PQenterPipelineMode) \
     X(PQerrorMessage) \
     X(PQexec) \
     X(PQexecParams) \
     X(PQexecPrepared) \
+    X(PQexitPipelineMode) \
     X(PQfinish) \
     X(PQfname) \
     X(PQfreeCancel) \
     X(PQftype) \
     X(PQgetCancel) \
-    X(PQgetResult) \
     X(PQgetisnull) \
     X(PQgetlength) \
+    X(PQgetResult) \
     X(PQgetvalue) \
     X(PQnfields) \
     X(PQntuples) \
+    X(PQpipelineSync) \
     X(PQprepare) \
     X(PQputCopyData) \
     X(PQputCopyEnd) \
     X(PQresultErrorField) \
     X(PQresultErrorMessage) \
     X(PQresultStatus) \
+    X(PQsendPrepare) \
     X(PQsendQuery) \
+    X(PQsendQueryParams) \
+    X(PQsendQueryPrepared) \
+    X(PQserverVersion) \
     X(PQsetClientEncoding) \
     X(PQsetNoticeProcessor) \
     X(PQstatus) \
@@ -107,6 +114,7 @@ int PQconnectionNeedsPassword(const PGconn* conn) {
 PGresult* PQdescribePrepared(PGconn* conn, const char* stmt) {
     return Client().PQdescribePrepared(conn, stmt);
 }
+int PQenterPipelineMode(PGconn* conn) { return Client().PQenterPipelineMode(conn); }
 char* PQerrorMessage(const PGconn* conn) { return Client().PQerrorMessage(conn); }
 PGresult* PQexec(PGconn* conn, const char* query) { return Client().PQexec(conn, query); }
 PGresult* PQexecParams(PGconn* conn, const char* command, int nParams, const Oid* paramTypes,
@@ -121,6 +129,7 @@ PGresult* PQexecPrepared(PGconn* conn, const char* stmtName, int nParams,
     return Client().PQexecPrepared(conn, stmtName, nParams, paramValues, paramLengths, paramFormats,
                                    resultFormat);
 }
+int PQexitPipelineMode(PGconn* conn) { return Client().PQexitPipelineMode(conn); }
 void PQfinish(PGconn* conn) { Client().PQfinish(conn); }
 char* PQfname(const PGresult* res, int field_num) { return Client().PQfname(res, field_num); }
 void PQfreeCancel(PGcancel* cancel) { Client().PQfreeCancel(cancel); }
@@ -138,6 +147,7 @@ char* PQgetvalue(const PGresult* res, int tup_num, int field_num) {
 }
 int PQnfields(const PGresult* res) { return Client().PQnfields(res); }
 int PQntuples(const PGresult* res) { return Client().PQntuples(res); }
+int PQpipelineSync(PGconn* conn) { return Client().PQpipelineSync(conn); }
 PGresult* PQprepare(PGconn* conn, const char* stmtName, const char* query, int nParams,
                     const Oid* paramTypes) {
     return Client().PQprepare(conn, stmtName, query, nParams, paramTypes);
@@ -153,7 +163,24 @@ char* PQresultErrorField(const PGresult* res, int fieldcode) {
 }
 char* PQresultErrorMessage(const PGresult* res) { return Client().PQresultErrorMessage(res); }
 ExecStatusType PQresultStatus(const PGresult* res) { return Client().PQresultStatus(res); }
+int PQsendPrepare(PGconn* conn, const char* stmtName, const char* query, int nParams,
+                  const Oid* paramTypes) {
+    return Client().PQsendPrepare(conn, stmtName, query, nParams, paramTypes);
+}
 int PQsendQuery(PGconn* conn, const char* query) { return Client().PQsendQuery(conn, query); }
+int PQsendQueryParams(PGconn* conn, const char* command, int nParams, const Oid* paramTypes,
+                      const char* const* paramValues, const int* paramLengths,
+                      const int* paramFormats, int resultFormat) {
+    return Client().PQsendQueryParams(conn, command, nParams, paramTypes, paramValues, paramLengths,
+                                      paramFormats, resultFormat);
+}
+int PQsendQueryPrepared(PGconn* conn, const char* stmtName, int nParams,
+                        const char* const* paramValues, const int* paramLengths,
+                        const int* paramFormats, int resultFormat) {
+    return Client().PQsendQueryPrepared(conn, stmtName, nParams, paramValues, paramLengths,
+                                        paramFormats, resultFormat);
+}
+int PQserverVersion(const PGconn* conn) { return Client().PQserverVersion(conn); }
 int PQsetClientEncoding(PGconn* conn, const char* encoding) {
     return Client().PQsetClientEncoding(conn, encoding);
 }
