@@ -70,6 +70,10 @@ QScatterSeries::MarkerShape ToMarkerShape(MarkerShape shape) {
 
 QString ToQString(const std::string& text) { return QString::fromStdString(text); }
 
+// The chart's title, the axis titles and the legend's entries are rich text to Qt Charts: a
+// label such as "p<0.001", or a dataset named "A&B", must reach them escaped to show as it is.
+QString RichText(const std::string& text) { return ToQString(text).toHtmlEscaped(); }
+
 // Sets axis to the description's fixed ends, or to rounded ends around the data.
 void SetAxisRange(QValueAxis* axis, const ChartAxis& source, ChartView::Extent data) {
     if (data.Empty()) data = ChartView::Extent{0.0, 1.0};
@@ -257,7 +261,7 @@ void ChartView::Draw() {
     headerFont.setPointSizeF(12.0);
     headerFont.setBold(true);
     drawn->setTitleFont(headerFont);
-    drawn->setTitle(ToQString(m_description.header));
+    drawn->setTitle(RichText(m_description.header));
     drawn->legend()->setAlignment(Qt::AlignRight);
     drawn->legend()->setShowToolTips(true);
     // A line's marker is a short stretch of it, so that its pattern tells dashed from solid
@@ -267,9 +271,9 @@ void ChartView::Draw() {
     m_axisX = new QValueAxis();
     m_axisY = new QValueAxis();
     m_axisY2 = new QValueAxis();
-    m_axisX->setTitleText(ToQString(m_description.xAxis.title));
-    m_axisY->setTitleText(ToQString(m_description.yAxis.title));
-    m_axisY2->setTitleText(ToQString(m_description.y2Axis.title));
+    m_axisX->setTitleText(RichText(m_description.xAxis.title));
+    m_axisY->setTitleText(RichText(m_description.yAxis.title));
+    m_axisY2->setTitleText(RichText(m_description.y2Axis.title));
     for (QValueAxis* axis : {m_axisX, m_axisY, m_axisY2}) {
         QFont titleFont = axis->titleFont();
         titleFont.setPointSizeF(10.0);
@@ -309,7 +313,7 @@ void ChartView::Draw() {
                 if (source.shown) (onY2 ? y2Data : yData).Add(0.0);
                 series = area;
             }
-            series->setName(ToQString(source.label));
+            series->setName(RichText(source.label));
             drawn->addSeries(series);
             series->attachAxis(m_axisX);
             series->attachAxis(onY2 ? m_axisY2 : m_axisY);

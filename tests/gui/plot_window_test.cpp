@@ -2,12 +2,14 @@
 #include <QGraphicsSimpleTextItem>
 #include <QImage>
 #include <QLabel>
+#include <QLegendMarker>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
+#include <QTextDocumentFragment>
 #include <QValueAxis>
 #include <QXYSeries>
 #include <QtTest>
@@ -83,6 +85,29 @@ class PlotWindowTest : public QObject {
     Q_OBJECT
 
   private slots:
+    // Qt Charts reads titles and legend entries as rich text; ours are plain and show as such.
+    void TitlesAndLegendShowTheirTextAsItIs() {
+        ChartDescription description;
+        description.header = "U-plots for dataset <A&B>";
+        description.xAxis.title = "u < 1";
+        ChartSeries series;
+        series.label = "JM ks=0.302 p<0.001";
+        series.points = {{0, 0}, {1, 1}};
+        description.groups = {
+            ChartGroup{ChartType::Line, DataLayout::SharedX, VerticalAxis::Y, {series}}};
+        ChartView view;
+        view.SetDescription(description);
+        const auto shown = [](const QString& richText) {
+            return QTextDocumentFragment::fromHtml(richText).toPlainText();
+        };
+        QCOMPARE(shown(view.chart()->title()), QStringLiteral("U-plots for dataset <A&B>"));
+        QCOMPARE(shown(view.chart()->axes(Qt::Horizontal).front()->titleText()),
+                 QStringLiteral("u < 1"));
+        const QList<QLegendMarker*> markers = view.chart()->legend()->markers();
+        QCOMPARE(markers.size(), 1);
+        QCOMPARE(shown(markers.front()->label()), QStringLiteral("JM ks=0.302 p<0.001"));
+    }
+
     void UPlotsDrawTheDiagonalAndOfferRecalibratedSetsFromTheirStart() {
         Session s;
         AcceptRange(QStringLiteral("35"));
