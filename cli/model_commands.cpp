@@ -88,13 +88,11 @@ std::vector<const ModelInfo*> ResolveModels(const std::vector<std::string>& name
     return models;
 }
 
-void ReportStored(Database& db, const ModelInfo& model, const ApplyModelResult& result) {
-    const int setId = result.estimatesSetId;
-    std::cout << "Stored estimates set " << setId << ": " << model.name;
-    if (const std::optional<EstimatesSetInfo> set = GetEstimatesSet(db, setId)) {
-        std::cout << ", failures " << set->rangeStart << " to " << set->rangeEnd;
-    }
-    std::cout << ".\n  " << result.fitSummary << ".\n" << std::flush;
+void ReportStored(const ModelInfo& model, const ApplyModelResult& result) {
+    std::cout << "Stored estimates set " << result.estimatesSetId << ": " << model.name
+              << ", failures " << result.rangeStart << " to " << result.rangeEnd << ".\n  "
+              << result.fitSummary << ".\n"
+              << std::flush;
 }
 
 int RunApply(const ApplyOptions& options) {
@@ -196,7 +194,7 @@ int ApplyModels(Database& db, int dataSetId, std::span<const ModelInfo* const> m
     const auto applied = [&](std::size_t k, const ApplyModelResult& result) {
         switch (result.outcome) {
             case ApplyModelResult::Outcome::Stored:
-                ReportStored(db, *models[k], result);
+                ReportStored(*models[k], result);
                 return true;
             case ApplyModelResult::Outcome::Cancelled:
                 exitCode = kExitFailure;

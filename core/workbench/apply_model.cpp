@@ -1,7 +1,11 @@
 #include "tamsel/workbench/apply_model.h"
 
+#include <condition_variable>
+#include <deque>
 #include <exception>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -167,35 +171,55 @@ std::optional<std::string> RunEndMessage(const ModelInfo& model, const Estimatio
 
 namespace {
 
-// The checks and reads before modelNumber's fits; the result when they end its application.
-std::optional<Unshown> Check(Database& db, int dataSetId, int modelNumber, int rangeId,
-                             int inferenceMethodId, FitInput& input) {
-    if (FindEstimatesSet(db, dataSetId, modelNumber, rangeId, inferenceMethodId) != 0) {
-        return Ending(Outcome::Exists, kAlreadyAvailable);
+// The checks and reads before models' fits to a dataset over one range with one inference
+// method. What every model reads alike (the range, the minimiser settings of its kind) is read
+// once.
+class Checks {
+  public:
+    Checks(Database& db, int dataSetId, int rangeId, int inferenceMethodId)
+        : m_db(db),
+          m_dataSetId(dataSetId),
+          m_rangeId(rangeId),
+          m_inferenceMethodId(inferenceMethodId) {}
+
+    // The result when they end modelNumber's application; otherwise its input is filled in.
+    std::optional<Unshown> operator()(int modelNumber, FitInput& input) {
+        if (FindEstimatesSet(m_db, m_dataSetId, modelNumber, m_rangeId, m_inferenceMethodId) != 0) {
+            return Ending(Outcome::Exists, kAlreadyAvailable);
+        }
+        if (std::optional<std::string> refusal = m_db.WriteRefusal()) {
+            return Ending(Outcome::Failed, *refusal);
+        }
+        input.model = FindModel(modelNumber);
+        if (!input.model) {
+            return Ending(Outcome::Refused,
+                          JoinLines({"Trying to read parameters from the database for the model "
+                                     "with unknown ID: " +
+                                         std::to_string(modelNumber) + ".",
+                                     "Please, use correct mode ID."}));
+        }
+        if (!m_range) m_range = GetRange(m_db, m_dataSetId, m_rangeId);
+        if (!*m_range) return Silent(Outcome::Failed);
+        input.range = **m_range;
+        if (std::optional<std::string> refusal = RangeRefusal(*input.model, input.range)) {
+            return Ending(Outcome::Refused, *refusal);
+        }
+        auto& settings = m_settings[input.model->minimiser == Minimiser::MultiDimensional];
+        if (!settings) settings = ModelSettings(m_db, *input.model, m_inferenceMethodId);
+        if (!*settings) return Silent(Outcome::Failed);
+        input.settings = **settings;
+        return std::nullopt;
     }
-    if (std::optional<std::string> refusal = db.WriteRefusal()) {
-        return Ending(Outcome::Failed, *refusal);
-    }
-    input.model = FindModel(modelNumber);
-    if (!input.model) {
-        return Ending(Outcome::Refused,
-                      JoinLines({"Trying to read parameters from the database for the model with "
-                                 "unknown ID: " +
-                                     std::to_string(modelNumber) + ".",
-                                 "Please, use correct mode ID."}));
-    }
-    std::optional<RangeInfo> range = GetRange(db, dataSetId, rangeId);
-    if (!range) return Silent(Outcome::Failed);
-    input.range = *range;
-    if (std::optional<std::string> refusal = RangeRefusal(*input.model, input.range)) {
-        return Ending(Outcome::Refused, *refusal);
-    }
-    const std::optional<MinimisationSettings> settings =
-        ModelSettings(db, *input.model, inferenceMethodId);
-    if (!settings) return Silent(Outcome::Failed);
-    input.settings = *settings;
-    return std::nullopt;
-}
+
+  private:
+    Database& m_db;
+    int m_dataSetId;
+    int m_rangeId;
+    int m_inferenceMethodId;
+    // Each read when first needed; an inner nullopt when it failed (and showed why).
+    std::optional<std::optional<RangeInfo>> m_range;
+    std::optional<std::optional<MinimisationSettings>> m_settings[2];
+};
 
 // Reads the failure times into series; the result when they cannot be read up to the range's
 // end.
@@ -257,8 +281,14 @@ Unshown Store(Database& db, int dataSetId, int modelNumber, int rangeId, int inf
         std::span(finished.run.terminations)
             .subspan(static_cast<std::size_t>(input.range.rangeStart),
                      static_cast<std::size_t>(input.range.rangeEnd - input.range.rangeStart + 1));
-    return {
-        {Outcome::Stored, setId, {}, FitSummary(CountOutcomes(fitted))}, MessageIcon::None, false};
+    return {{Outcome::Stored,
+             setId,
+             {},
+             FitSummary(CountOutcomes(fitted)),
+             input.range.rangeStart,
+             input.range.rangeEnd},
+            MessageIcon::None,
+            false};
 }
 
 }  // namespace
@@ -268,67 +298,158 @@ ApplyModelResult ApplyModel(Database& db, int dataSetId, int modelNumber, int ra
     FinishedRun finished;
     Series series;
     std::optional<Unshown> end =
-        Check(db, dataSetId, modelNumber, rangeId, inferenceMethodId, finished.input);
+        Checks(db, dataSetId, rangeId, inferenceMethodId)(modelNumber, finished.input);
     if (!end) end = Read(db, dataSetId, finished.input.range, series);
     if (!end) end = Fit(series, control, threads, finished);
     if (end) return Shown(std::move(*end));
     return Shown(Store(db, dataSetId, modelNumber, rangeId, inferenceMethodId, finished, control));
 }
 
+namespace {
+
+// Stores finished runs in the order they come, on a thread of its own, while the calling thread
+// fits the next models; each store is its own unit of work. After a run whose set was not
+// stored it waits to be told whether to go on, so that nothing is stored after a result that
+// ends the application.
+class StoreQueue {
+  public:
+    using StoreRun = std::function<Unshown(std::size_t, const FinishedRun&)>;
+
+    explicit StoreQueue(StoreRun store)
+        : m_store(std::move(store)), m_thread([this] { StoreInTurn(); }) {}
+    // Drops the runs not yet begun; one being stored is finished first.
+    ~StoreQueue() {
+        Stop();
+        m_thread.join();
+    }
+
+    void Push(std::size_t k, std::unique_ptr<FinishedRun> run) {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_waiting.emplace_back(k, std::move(run));
+        }
+        m_changed.notify_all();
+    }
+
+    // The result of the oldest run pushed and not yet taken: once it is stored when wait is
+    // set, otherwise only if it is stored already.
+    std::optional<Unshown> Take(bool wait) {
+        std::unique_lock lock(m_mutex);
+        if (wait) m_changed.wait(lock, [&] { return !m_stored.empty(); });
+        if (m_stored.empty()) return std::nullopt;
+        Stored stored = std::move(m_stored.front());
+        m_stored.pop_front();
+        if (stored.error) std::rethrow_exception(stored.error);
+        return std::move(stored.result);
+    }
+
+    // After a taken result that was not Stored: go on storing the runs after it.
+    void Resume() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_held = false;
+        }
+        m_changed.notify_all();
+    }
+
+    void Stop() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stopped = true;
+        }
+        m_changed.notify_all();
+    }
+
+  private:
+    struct Stored {
+        Unshown result;
+        std::exception_ptr error;
+    };
+
+    void StoreInTurn() {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_changed.wait(lock, [&] { return m_stopped || (!m_held && !m_waiting.empty()); });
+            if (m_stopped) return;
+            auto [k, run] = std::move(m_waiting.front());
+            m_waiting.pop_front();
+            lock.unlock();
+            Stored stored;
+            try {
+                stored.result = m_store(k, *run);
+            } catch (...) {
+                stored.error = std::current_exception();
+            }
+            run.reset();
+            lock.lock();
+            m_held = stored.error || stored.result.result.outcome != Outcome::Stored;
+            m_stored.push_back(std::move(stored));
+            m_changed.notify_all();
+        }
+    }
+
+    StoreRun m_store;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<std::pair<std::size_t, std::unique_ptr<FinishedRun>>> m_waiting;
+    std::deque<Stored> m_stored;
+    bool m_held = false;
+    bool m_stopped = false;
+    std::thread m_thread;  // last: started once the rest is made
+};
+
+}  // namespace
+
 void ApplyModels(Database& db, int dataSetId, std::span<const int> modelNumbers, int rangeId,
                  int inferenceMethodId, const RunControl& control, int threads,
                  const std::function<void(std::size_t)>& started,
                  const std::function<bool(std::size_t, const ApplyModelResult&)>& applied) {
-    // The range is the same for every model, and so are the failure times it needs.
+    const std::size_t count = modelNumbers.size();
+    // Every model's checks and reads come first, so that the connection is then the storing
+    // thread's alone. The range is the same for every model, and so are the failure times.
     Series series;
     std::optional<std::optional<Unshown>> read;
-    const auto prepare = [&](std::size_t k, FinishedRun& next) {
-        std::optional<Unshown> end =
-            Check(db, dataSetId, modelNumbers[k], rangeId, inferenceMethodId, next.input);
-        if (end) return end;
-        if (!read) read = Read(db, dataSetId, next.input.range, series);
-        return *read;
-    };
-    // The set of the model before, stored while this one is fitted: the connection is used by
-    // one thread at a time, the store's thread or this one between the stores.
-    std::optional<std::size_t> storedModel;
-    Unshown stored;
-    std::exception_ptr storeError;
-    std::jthread storing;  // last, so that it is joined before what it writes goes
-    const auto reportStored = [&] {
-        if (!storedModel) return true;
-        storing.join();
-        if (storeError) std::rethrow_exception(storeError);
-        const std::size_t k = *std::exchange(storedModel, std::nullopt);
-        return applied(k, Shown(std::move(stored)));
-    };
-    auto next = std::make_unique<FinishedRun>();
-    std::optional<Unshown> nextEnd = modelNumbers.empty() ? std::nullopt : prepare(0, *next);
-    for (std::size_t k = 0; k < modelNumbers.size(); ++k) {
-        std::shared_ptr<FinishedRun> finished = std::move(next);
-        std::optional<Unshown> end = std::move(nextEnd);
-        if (!end) {
-            started(k);
-            end = Fit(series, control, threads, *finished);
-        }
-        if (!reportStored()) return;
-        if (end && !applied(k, Shown(std::move(*end)))) return;
-        if (k + 1 < modelNumbers.size()) {
-            next = std::make_unique<FinishedRun>();
-            nextEnd = prepare(k + 1, *next);
-        }
-        if (end) continue;
-        storedModel = k;
-        storing = std::jthread([&, k, finished] {
-            try {
-                stored = Store(db, dataSetId, modelNumbers[k], rangeId, inferenceMethodId,
-                               *finished, control);
-            } catch (...) {
-                storeError = std::current_exception();
-            }
-        });
+    std::vector<std::unique_ptr<FinishedRun>> runs(count);
+    std::vector<std::optional<Unshown>> ends(count);
+    Checks check(db, dataSetId, rangeId, inferenceMethodId);
+    for (std::size_t k = 0; k < count; ++k) {
+        runs[k] = std::make_unique<FinishedRun>();
+        ends[k] = check(modelNumbers[k], runs[k]->input);
+        if (ends[k]) continue;
+        if (!read) read = Read(db, dataSetId, runs[k]->input.range, series);
+        ends[k] = *read;
     }
-    reportStored();
+    StoreQueue queue([&](std::size_t k, const FinishedRun& finished) {
+        return Store(db, dataSetId, modelNumbers[k], rangeId, inferenceMethodId, finished, control);
+    });
+    // Reports the results before model upTo in order, waiting for their stores when wait is
+    // set; false once applied asks for no more.
+    std::size_t reported = 0;
+    const auto report = [&](std::size_t upTo, bool wait) {
+        for (; reported < upTo; ++reported) {
+            std::optional<Unshown> result = std::move(ends[reported]);
+            if (!result) result = queue.Take(wait);
+            if (!result) return true;
+            const bool stored = result->result.outcome == Outcome::Stored;
+            if (!applied(reported, Shown(std::move(*result)))) {
+                queue.Stop();
+                return false;
+            }
+            if (!stored) queue.Resume();
+        }
+        return true;
+    };
+    for (std::size_t k = 0; k < count; ++k) {
+        if (!ends[k]) {
+            started(k);
+            ends[k] = Fit(series, control, threads, *runs[k]);
+            if (!ends[k]) queue.Push(k, std::move(runs[k]));
+        }
+        // A result that ends here is told once those before it are: the connection is then
+        // free for applied.
+        if (!report(k + 1, ends[k].has_value())) return;
+    }
+    report(count, true);
 }
 
 }  // namespace tamsel

@@ -30,6 +30,9 @@ struct ApplyModelResult {
     // When Stored: how the fits ended, as FitSummary words it ("117 fits: 114 converged, 3 at
     // a limit").
     std::string fitSummary;
+    // When Stored: the failures the set runs over.
+    int rangeStart = 0;
+    int rangeEnd = 0;
 };
 
 // Fits model modelNumber (1..8) to the dataset over the range rangeId with the settings of
@@ -50,12 +53,15 @@ ApplyModelResult ApplyModel(Database& db, int dataSetId, int modelNumber, int ra
                             int threads = kHardwareThreads);
 
 // Applies each model of modelNumbers in turn as ApplyModel does, each set stored in its own
-// transaction, with the same results and messages. While one model's set is stored (and its
-// commit waits for the disk) the next model is already fitted, on the calling thread and its
-// helpers; the failure times are read once. Before model k is fitted started(k) is called, and
-// applied(k, result) once its result is known, in the order of the models, always on the
-// calling thread and while nothing else uses db; applied returns false to apply no more models
-// (one being fitted is then not stored).
+// transaction, with the same results and messages. Every model is checked first and the
+// failure times are read once; then the sets are stored on a thread of their own, one after
+// another, while the next models are fitted on the calling thread and its helpers. Before model
+// k is fitted started(k) is called, and applied(k, result) once its result is known, in the
+// order of the models and always on the calling thread. db is then in use by the storing thread
+// when the result is Stored, and by nothing else when it is not. applied returns false to apply
+// no more models: none is fitted after, and a fitted set not yet stored is dropped. Sets are
+// stored one after another without waiting for their reports, so after a Stored result that
+// stops, a set fitted meanwhile may be stored already, and is not reported.
 void ApplyModels(Database& db, int dataSetId, std::span<const int> modelNumbers, int rangeId,
                  int inferenceMethodId, const RunControl& control, int threads,
                  const std::function<void(std::size_t)>& started,
