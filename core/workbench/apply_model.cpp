@@ -1,20 +1,16 @@
 #include "tamsel/workbench/apply_model.h"
 
-#include <condition_variable>
-#include <deque>
-#include <exception>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include "keep_work.h"
 #include "model_run.h"
+#include "store_queue.h"
 #include "tamsel/models/model_table.h"
 #include "tamsel/store/own_tables.h"
 #include "tamsel/store/queries.h"
@@ -305,101 +301,6 @@ ApplyModelResult ApplyModel(Database& db, int dataSetId, int modelNumber, int ra
     return Shown(Store(db, dataSetId, modelNumber, rangeId, inferenceMethodId, finished, control));
 }
 
-namespace {
-
-// Stores finished runs in the order they come, on a thread of its own, while the calling thread
-// fits the next models; each store is its own unit of work. After a run whose set was not
-// stored it waits to be told whether to go on, so that nothing is stored after a result that
-// ends the application.
-class StoreQueue {
-  public:
-    using StoreRun = std::function<Unshown(std::size_t, const FinishedRun&)>;
-
-    explicit StoreQueue(StoreRun store)
-        : m_store(std::move(store)), m_thread([this] { StoreInTurn(); }) {}
-    // Drops the runs not yet begun; one being stored is finished first.
-    ~StoreQueue() {
-        Stop();
-        m_thread.join();
-    }
-
-    void Push(std::size_t k, std::unique_ptr<FinishedRun> run) {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_waiting.emplace_back(k, std::move(run));
-        }
-        m_changed.notify_all();
-    }
-
-    // The result of the oldest run pushed and not yet taken: once it is stored when wait is
-    // set, otherwise only if it is stored already.
-    std::optional<Unshown> Take(bool wait) {
-        std::unique_lock lock(m_mutex);
-        if (wait) m_changed.wait(lock, [&] { return !m_stored.empty(); });
-        if (m_stored.empty()) return std::nullopt;
-        Stored stored = std::move(m_stored.front());
-        m_stored.pop_front();
-        if (stored.error) std::rethrow_exception(stored.error);
-        return std::move(stored.result);
-    }
-
-    // After a taken result that was not Stored: go on storing the runs after it.
-    void Resume() {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_held = false;
-        }
-        m_changed.notify_all();
-    }
-
-    void Stop() {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_stopped = true;
-        }
-        m_changed.notify_all();
-    }
-
-  private:
-    struct Stored {
-        Unshown result;
-        std::exception_ptr error;
-    };
-
-    void StoreInTurn() {
-        std::unique_lock lock(m_mutex);
-        for (;;) {
-            m_changed.wait(lock, [&] { return m_stopped || (!m_held && !m_waiting.empty()); });
-            if (m_stopped) return;
-            auto [k, run] = std::move(m_waiting.front());
-            m_waiting.pop_front();
-            lock.unlock();
-            Stored stored;
-            try {
-                stored.result = m_store(k, *run);
-            } catch (...) {
-                stored.error = std::current_exception();
-            }
-            run.reset();
-            lock.lock();
-            m_held = stored.error || stored.result.result.outcome != Outcome::Stored;
-            m_stored.push_back(std::move(stored));
-            m_changed.notify_all();
-        }
-    }
-
-    StoreRun m_store;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::deque<std::pair<std::size_t, std::unique_ptr<FinishedRun>>> m_waiting;
-    std::deque<Stored> m_stored;
-    bool m_held = false;
-    bool m_stopped = false;
-    std::thread m_thread;  // last: started once the rest is made
-};
-
-}  // namespace
-
 void ApplyModels(Database& db, int dataSetId, std::span<const int> modelNumbers, int rangeId,
                  int inferenceMethodId, const RunControl& control, int threads,
                  const std::function<void(std::size_t)>& started,
@@ -419,23 +320,31 @@ void ApplyModels(Database& db, int dataSetId, std::span<const int> modelNumbers,
         if (!read) read = Read(db, dataSetId, runs[k]->input.range, series);
         ends[k] = *read;
     }
-    StoreQueue queue([&](std::size_t k, const FinishedRun& finished) {
-        return Store(db, dataSetId, modelNumbers[k], rangeId, inferenceMethodId, finished, control);
-    });
+    // After a set that was not stored the storing thread waits for the caller's word.
+    const auto notStored = [](const Unshown& stored) {
+        return stored.result.outcome != Outcome::Stored;
+    };
+    StoreQueue<FinishedRun, Unshown> queue(
+        [&](std::size_t k, const FinishedRun& finished) {
+            return Store(db, dataSetId, modelNumbers[k], rangeId, inferenceMethodId, finished,
+                         control);
+        },
+        notStored);
     // Reports the results before model upTo in order, waiting for their stores when wait is
     // set; false once applied asks for no more.
     std::size_t reported = 0;
     const auto report = [&](std::size_t upTo, bool wait) {
         for (; reported < upTo; ++reported) {
             std::optional<Unshown> result = std::move(ends[reported]);
-            if (!result) result = queue.Take(wait);
+            const bool fromStore = !result;
+            if (fromStore) result = queue.Take(wait);
             if (!result) return true;
-            const bool stored = result->result.outcome == Outcome::Stored;
+            const bool held = fromStore && notStored(*result);
             if (!applied(reported, Shown(std::move(*result)))) {
                 queue.Stop();
                 return false;
             }
-            if (!stored) queue.Resume();
+            if (held) queue.Resume();
         }
         return true;
     };
