@@ -1,14 +1,21 @@
 #include "field_splitter.h"
 
 #include <csv.h>
+#include <iconv.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <new>
+#include <stdexcept>
 
 namespace tamsel {
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LittleEndianMark = "\xFF\xFE";
+constexpr std::string_view kUtf16BigEndianMark = "\xFE\xFF";
+// Enough of a file's start to tell its encoding.
+constexpr std::size_t kStartBytes = 4;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -24,6 +31,21 @@ int IsSpaceOrTab(unsigned char c) { return c == ' ' || c == '\t'; }
 
 bool IsForeignControl(unsigned char byte) {
     return (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r') || byte == 0x7F;
+}
+
+// Whether start is two characters of UTF-16 without a byte order mark: printable ASCII (or a
+// blank or line end after the first) beside a zero byte, the zero first when big-endian. A
+// file of failure times holds no zero bytes otherwise.
+bool LooksLikeUtf16(std::string_view start, bool bigEndian) {
+    if (start.size() < kStartBytes) return false;
+    for (std::size_t k = 0; k < kStartBytes; k += 2) {
+        const auto high = static_cast<unsigned char>(start[k + (bigEndian ? 0 : 1)]);
+        const auto low = static_cast<unsigned char>(start[k + (bigEndian ? 1 : 0)]);
+        const bool printable =
+            (low >= 0x20 && low < 0x7F) || (k > 0 && (low == '\t' || low == '\r' || low == '\n'));
+        if (high != 0 || !printable) return false;
+    }
+    return true;
 }
 
 // "2024-03-01" and "08:00" are one date-time, not two fields.
@@ -59,17 +81,61 @@ void SplitAtBlanks(std::string_view line, std::vector<std::string_view>& fields)
     }
 }
 
+Utf16Decoder::Utf16Decoder(bool bigEndian)
+    : m_convert(iconv_open("UTF-8", bigEndian ? "UTF-16BE" : "UTF-16LE")) {
+    if (m_convert == reinterpret_cast<void*>(-1)) throw std::runtime_error("no UTF-16 decoder");
+}
+
+Utf16Decoder::~Utf16Decoder() { iconv_close(static_cast<iconv_t>(m_convert)); }
+
+bool Utf16Decoder::Feed(std::string_view chunk, std::string& out) {
+    if (chunk.empty()) return m_pending.empty();
+    m_pending.append(chunk);
+    // Two bytes of UTF-16 are at most three of UTF-8, and four at most four.
+    const std::size_t start = out.size();
+    out.resize(start + m_pending.size() * 3 / 2 + 4);
+    char* in = m_pending.data();
+    std::size_t inLeft = m_pending.size();
+    char* to = out.data() + start;
+    std::size_t toLeft = out.size() - start;
+    const std::size_t done = iconv(static_cast<iconv_t>(m_convert), &in, &inLeft, &to, &toLeft);
+    out.resize(static_cast<std::size_t>(to - out.data()));
+    // EINVAL: the chunk ends inside a character, whose bytes wait for the next.
+    if (done == static_cast<std::size_t>(-1) && errno != EINVAL) return false;
+    m_pending.erase(0, m_pending.size() - inLeft);
+    return true;
+}
+
 bool LineEndNormaliser::Feed(std::string_view chunk, std::string& out) {
     if (!m_started) {
-        // Hold the first bytes back until they show whether a byte order mark starts the file.
+        // Hold the first bytes back until they show the encoding.
         m_start.append(chunk);
-        if (m_start.size() < kByteOrderMark.size() && !chunk.empty()) return true;
+        if (m_start.size() < kStartBytes && !chunk.empty()) return true;
         m_started = true;
         std::string start = std::move(m_start);
         std::string_view text = start;
-        if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
-        return Feed(text, out);
+        if (text.starts_with(kByteOrderMark)) {
+            text.remove_prefix(kByteOrderMark.size());
+        } else if (text.starts_with(kUtf16LittleEndianMark) ||
+                   text.starts_with(kUtf16BigEndianMark)) {
+            m_utf16 = std::make_unique<Utf16Decoder>(text.starts_with(kUtf16BigEndianMark));
+            text.remove_prefix(kUtf16LittleEndianMark.size());
+        } else if (LooksLikeUtf16(text, false) || LooksLikeUtf16(text, true)) {
+            m_utf16 = std::make_unique<Utf16Decoder>(LooksLikeUtf16(text, true));
+        }
+        const bool clean = Feed(text, out);
+        return clean && (!chunk.empty() || text.empty() || Feed({}, out));
     }
+    if (!m_utf16) return Normalise(chunk, out);
+    // The characters before a broken one are read first, so that its line is known.
+    std::string text;
+    const bool whole = m_utf16->Feed(chunk, text);
+    if (!Normalise(text, out)) return false;
+    m_brokenCharacter = !whole;
+    return whole;
+}
+
+bool LineEndNormaliser::Normalise(std::string_view chunk, std::string& out) {
     out.reserve(out.size() + chunk.size());
     while (!chunk.empty()) {
         // Ordinary text is copied in runs; only line ends and control bytes need a look.

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -14,22 +15,47 @@ struct csv_parser;
 
 namespace tamsel {
 
-// Turns CR LF and CR into LF, drops a leading UTF-8 byte order mark and finds control
-// characters, chunk by chunk.
+// UTF-16 text turned into UTF-8 as it arrives, a code unit cut by a chunk's end kept for the
+// next chunk.
+class Utf16Decoder {
+  public:
+    explicit Utf16Decoder(bool bigEndian);
+    ~Utf16Decoder();
+    Utf16Decoder(const Utf16Decoder&) = delete;
+    Utf16Decoder& operator=(const Utf16Decoder&) = delete;
+
+    // Appends the characters of chunk to out; false at a code unit that is no character (a
+    // lone surrogate), and at the end (an empty chunk) when the text stops inside one.
+    bool Feed(std::string_view chunk, std::string& out);
+
+  private:
+    void* m_convert;  // iconv_t
+    std::string m_pending;
+};
+
+// Turns CR LF and CR into LF, reads UTF-8 (a leading byte order mark dropped) or UTF-16 (told
+// by its byte order mark, or by the zero bytes of its first two characters) and finds control
+// characters, chunk by chunk; an empty chunk ends the text.
 class LineEndNormaliser {
   public:
-    // Appends the normalised chunk to out. False when chunk holds a control character;
-    // FaultLine() and FaultByte() then say where and which.
+    // Appends the normalised chunk to out. False when chunk holds a control character or
+    // broken UTF-16; FaultLine(), and FaultByte() or BrokenCharacter(), then say where and which.
     bool Feed(std::string_view chunk, std::string& out);
     std::size_t FaultLine() const { return m_line; }
     unsigned char FaultByte() const { return m_faultByte; }
+    bool BrokenCharacter() const { return m_brokenCharacter; }
+    bool ReadsUtf16() const { return m_utf16 != nullptr; }
 
   private:
-    std::string m_start;  // the first bytes, until a byte order mark can be told
+    bool Normalise(std::string_view text, std::string& out);
+
+    std::string m_start;  // the first bytes, until the encoding can be told
     bool m_started = false;
+    std::unique_ptr<Utf16Decoder> m_utf16;
     bool m_afterCr = false;
     std::size_t m_line = 1;
     unsigned char m_faultByte = 0;
+    bool m_brokenCharacter = false;
 };
 
 // The fields of a line separated by runs of blanks. A date followed by a time stays one

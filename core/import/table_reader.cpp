@@ -612,13 +612,24 @@ void TableReader::ReadAll(const ByteSource& source) {
         if (!splitFault(splitter->Feed(text))) return;
         text.clear();
         if (!clean) {
+            const std::string line = "Line " + std::to_string(normaliser.FaultLine());
+            if (normaliser.BrokenCharacter()) {
+                Refuse(DataFault::UnknownFormat, true,
+                       line +
+                           " holds a broken character of UTF-16 text, the encoding the file "
+                           "starts in. Save the file again as UTF-8 or UTF-16 text.");
+                return;
+            }
             char byte[8];
             std::snprintf(byte, sizeof byte, "0x%02X", normaliser.FaultByte());
             Refuse(DataFault::UnknownFormat, true,
-                   "Line " + std::to_string(normaliser.FaultLine()) + " holds the control byte " +
-                       byte + ", so this is no text file. Choose the text file of failure times.");
+                   line + " holds the control byte " + byte +
+                       ", so this is no text file. Choose the text file of failure times.");
             return;
         }
+    }
+    if (normaliser.ReadsUtf16()) {
+        m_summary.notes.insert(m_summary.notes.begin(), "read the file as UTF-16 text");
     }
     if (splitFault(splitter->Finish())) Finish();
 }

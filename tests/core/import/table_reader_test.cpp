@@ -53,6 +53,17 @@ std::string IndexTimeRows(int count) {
     return text;
 }
 
+// text as UTF-16 code units, little- or big-endian, after a byte order mark or without one.
+std::string Utf16(std::u16string_view text, bool bigEndian, bool mark) {
+    std::string bytes;
+    for (const char16_t unit : mark ? u"\uFEFF" + std::u16string(text) : std::u16string(text)) {
+        const auto high = static_cast<char>(unit >> 8);
+        const auto low = static_cast<char>(unit & 0xFF);
+        bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+    }
+    return bytes;
+}
+
 using test::Doubles;
 using test::Strings;
 
@@ -76,6 +87,7 @@ TEST(ReadTable, ReadsEachLayout) {
     noHeader.header = HeaderChoice::Absent;
     const std::vector<std::string> indexNote{"took column 2, column 1 is an index"};
     const std::string header = "took line 1 as the header line (--no-header reads it as data)";
+    const std::string utf16 = "read the file as UTF-16 text";
     for (const Case& c : std::vector<Case>{
              {"one value a line", "3\n5\n2\n", TableOptions(), Doubles(3, 5, 2), Delimiter::Comma,
               false, 0, Strings()},
@@ -92,6 +104,14 @@ TEST(ReadTable, ReadsEachLayout) {
               TableOptions(), Doubles(3, 5), Delimiter::Comma, false, 0, Strings()},
              {"byte order mark before a header", "\xEF\xBB\xBFtime\r\n3\r\n5\r\n", TableOptions(),
               Doubles(3, 5), Delimiter::Comma, true, 0, Strings(header)},
+             // As spreadsheets save "Unicode text": UTF-16 with its mark, tabs, CR LF.
+             {"UTF-16 with its byte order mark",
+              Utf16(u"n\tZeit (\u00B5s) \U0001F600\r\n1\t3\r\n2\t5\r\n", false, true),
+              TableOptions(), Doubles(3, 5), Delimiter::Tab, true, 1,
+              Strings(utf16, header,
+                      "took column 2 ('Zeit (\u00B5s) \U0001F600'), column 1 ('n') is an index")},
+             {"big-endian UTF-16 without a mark", Utf16(u"3\n5\n", true, false), TableOptions(),
+              Doubles(3, 5), Delimiter::Comma, false, 0, Strings(utf16)},
              {"blank lines and blanks", "\n 3 \n\n\t5\n  \n", TableOptions(), Doubles(3, 5),
               Delimiter::Comma, false, 0, Strings()},
              {"numbers as written by hand", "1e3\n2.5E-1\n.5\n+7\n-0\n007\n", TableOptions(),
@@ -261,6 +281,22 @@ TEST(ReadTable, RefusalsSayWhatWhereAndHow) {
              kRead + kUnknownFormat +
                  "\r\nLine 2 holds the control byte 0x1B, so this is no text file. Choose the text "
                  "file of failure times."},
+            {"a lone surrogate in UTF-16", Utf16(u"3\n5\n\xD800\n", false, true), TableOptions(),
+             kRead + kUnknownFormat +
+                 "\r\nLine 3 holds a broken character of UTF-16 text, the encoding the file "
+                 "starts in. Save the file again as UTF-8 or UTF-16 text."},
+            {"UTF-16 cut off inside a character", Utf16(u"3\n5\n", true, true) + "3",
+             TableOptions(),
+             kRead + kUnknownFormat +
+                 "\r\nLine 3 holds a broken character of UTF-16 text, the encoding the file "
+                 "starts in. Save the file again as UTF-8 or UTF-16 text."},
+            {"UTF-16 shorter than a character",
+             "\xFF\xFE"
+             "3",
+             TableOptions(),
+             kRead + kUnknownFormat +
+                 "\r\nLine 1 holds a broken character of UTF-16 text, the encoding the file "
+                 "starts in. Save the file again as UTF-8 or UTF-16 text."},
             {"NUL byte", std::string("3\r\n5\r\n\0", 7), TableOptions(),
              kRead + kUnknownFormat +
                  "\r\nLine 3 holds the control byte 0x00, so this is no text file. Choose the text "
