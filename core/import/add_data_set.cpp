@@ -1,5 +1,6 @@
 #include "tamsel/import/add_data_set.h"
 
+#include <cstdio>
 #include <exception>
 
 #include "tamsel/store/cancel_watch.h"
@@ -8,6 +9,7 @@
 #include "tamsel/store/queries.h"
 #include "tamsel/store/writers.h"
 #include "tamsel/support/messages.h"
+#include "tamsel/support/utf8.h"
 
 namespace tamsel {
 namespace {
@@ -62,8 +64,8 @@ StoreOutcome StoreDataSet(Database& db, const AddDataSetRequest& request, const 
     {
         const CancelWatch watch(db, request.table.cancel);
         const std::int64_t lastFailure = LastRowKey(db, "FailureTimes");
-        const int dataSetId =
-            InsertDataSet(db, added.name, request.fileName, typeId, added.failureCount, source);
+        const int dataSetId = InsertDataSet(db, added.name, AsUtf8(request.fileName), typeId,
+                                            added.failureCount, AsUtf8(source));
         if (dataSetId == 0 || !StoreTimeBase(db, dataSetId, summary, request.table)) {
             return StoreOutcome::AttributesFailed;
         }
@@ -153,6 +155,16 @@ bool CheckDataName(Database& db, const std::string& name) {
     std::string trimmed = TrimDataName(name);
     if (trimmed.empty()) {
         ShowMessage("Please enter a name for the dataset");
+        return false;
+    }
+    if (const std::optional<std::size_t> stray = FirstNonUtf8Byte(trimmed)) {
+        char byte[8];
+        std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>(trimmed[*stray]));
+        ShowMessage("The dataset name is not UTF-8 text: its byte " + std::string(byte) +
+                    (*stray == 0 ? std::string(" at the start")
+                                 : " after \"" + trimmed.substr(0, *stray) + "\"") +
+                    " is no part of a UTF-8 character. Give the name in UTF-8 (a terminal whose "
+                    "language setting is not UTF-8 sends other bytes).");
         return false;
     }
     std::optional<bool> exists = DataSetNameExists(db, trimmed);

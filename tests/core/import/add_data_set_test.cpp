@@ -215,13 +215,34 @@ TEST_F(AddDataSet, NameIsStoredTrimmedAndItsProblemsReportedBeforeTheFileIsRead)
              {"  SYS1  ", missing, kNameExists},
              {"", missing, kEnterName},
              {" \t ", missing, kEnterName},
-             {"Name", "", "No input data file selected.\r\nPlease select data file."}}) {
+             {"Name", "", "No input data file selected.\r\nPlease select data file."},
+             {"Ma\xDF"
+              "e",
+              missing,
+              "The dataset name is not UTF-8 text: its byte 0xDF after \"Ma\" is no part of a "
+              "UTF-8 character. Give the name in UTF-8 (a terminal whose language setting is "
+              "not UTF-8 sends other bytes)."}}) {
         m_sink.Clear();
         AddDataSetRequest request{c.name, c.file, DataTypeChoice::Automatic, "x"};
         EXPECT_FALSE(AddDataSetFromFile(*m_db, request)) << c.name;
         EXPECT_EQ(Shown(), std::vector<std::string>{c.message}) << c.name;
     }
     EXPECT_EQ(Count("DataSets"), 1);
+}
+
+// A server takes UTF-8 text only, and the windows show nothing else: the stray bytes of a
+// file's name (a name from a Latin-1 disk, say) and of a source are kept as U+FFFD.
+TEST_F(AddDataSet, FileNameAndSourceAreKeptAsUtf8) {
+    const std::string file = m_dir.WriteFile(
+        "Ma\xDF"
+        "e.txt",
+        "3,5,2");
+    AddDataSetRequest request{"Latin", file, DataTypeChoice::Automatic, "Probe \xB5\xB5 7"};
+    ASSERT_TRUE(AddDataSetFromFile(*m_db, request));
+    const std::optional<DataSetRow> row = DataSetNamed("Latin");
+    ASSERT_TRUE(row.has_value());
+    EXPECT_EQ(row->file, file.substr(0, file.size() - 8) + "Ma\uFFFDe.txt");
+    EXPECT_EQ(row->source, "Probe \uFFFD\uFFFD 7");
 }
 
 // Whatever refuses a row or the commit, the import stores nothing and says which step failed.
