@@ -1,6 +1,5 @@
 #include "tamsel/import/add_data_set.h"
 
-#include <cstdio>
 #include <exception>
 
 #include "tamsel/store/cancel_watch.h"
@@ -158,13 +157,9 @@ bool CheckDataName(Database& db, const std::string& name) {
         return false;
     }
     if (const std::optional<std::size_t> stray = FirstNonUtf8Byte(trimmed)) {
-        char byte[8];
-        std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>(trimmed[*stray]));
-        ShowMessage("The dataset name is not UTF-8 text: its byte " + std::string(byte) +
-                    (*stray == 0 ? std::string(" at the start")
-                                 : " after \"" + trimmed.substr(0, *stray) + "\"") +
-                    " is no part of a UTF-8 character. Give the name in UTF-8 (a terminal whose "
-                    "language setting is not UTF-8 sends other bytes).");
+        ShowMessage("The dataset name is not UTF-8 text: " + StrayByteText(trimmed, *stray) +
+                    ". Give the name in UTF-8 (a terminal whose language setting is not UTF-8 "
+                    "sends other bytes).");
         return false;
     }
     std::optional<bool> exists = DataSetNameExists(db, trimmed);

@@ -1,8 +1,11 @@
 #include "tamsel/store/checks.h"
 
 #include <functional>
+#include <optional>
 
+#include "schema_definition.h"
 #include "store_helpers.h"
+#include "tamsel/support/utf8.h"
 #include "value_checks.h"
 
 namespace tamsel {
@@ -70,6 +73,30 @@ void CheckSets(Database& db, std::vector<std::string>& problems) {
     }
 }
 
+// Text a server refuses and the windows cannot show: an earlier version stored a name as the
+// terminal gave it.
+void CheckText(Database& db, std::vector<std::string>& problems) {
+    for (const TableDefinition& table : ProjectSchema()) {
+        const std::string& key = table.fields.front().name;
+        for (const FieldDefinition& field : table.fields) {
+            if (field.type != FieldType::Text && field.type != FieldType::Memo) continue;
+            EachRow(db,
+                    "SELECT " + key + ", " + field.name + " FROM " + table.name + " WHERE " +
+                        field.name + " IS NOT NULL ORDER BY " + key + ";",
+                    problems, [&](const Statement& row) {
+                        const std::string text = row.ColumnText(1);
+                        const std::optional<std::size_t> stray = FirstNonUtf8Byte(text);
+                        if (!stray) return;
+                        problems.push_back(RowOf(table.name, key + " " + row.ColumnText(0)) + ": " +
+                                           field.name +
+                                           " is not UTF-8 text: " + StrayByteText(text, *stray) +
+                                           ". A server refuses such text, and the windows show "
+                                           "it as \uFFFD.");
+                    });
+        }
+    }
+}
+
 }  // namespace
 
 std::vector<std::string> FindProblems(Database& db) {
@@ -82,6 +109,7 @@ std::vector<std::string> FindProblems(Database& db) {
         // repeat the damage or stop at it.
         if (!problems.empty()) return problems;
         CheckRelations(db, problems);
+        CheckText(db, problems);
     }
     CheckDataSets(db, problems);
     CheckSets(db, problems);

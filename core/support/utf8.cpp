@@ -1,5 +1,7 @@
 #include "tamsel/support/utf8.h"
 
+#include <cstdio>
+
 namespace tamsel {
 namespace {
 
@@ -57,6 +59,15 @@ std::string AsUtf8(std::string_view text) {
         text.remove_prefix(length == 0 ? 1 : length);
     }
     return out;
+}
+
+std::string StrayByteText(std::string_view text, std::size_t at) {
+    char byte[8];
+    std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>(text[at]));
+    return "its byte " + std::string(byte) +
+           (at == 0 ? std::string(" at the start")
+                    : " after \"" + std::string(text.substr(0, at)) + "\"") +
+           " is no part of a UTF-8 character";
 }
 
 }  // namespace tamsel

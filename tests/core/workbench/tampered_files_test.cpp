@@ -111,5 +111,17 @@ TEST(TamperedProjectFile, CheckFindsNothingInAnUntouchedFile) {
     EXPECT_EQ(FindProblems(fresh.Db()), std::vector<std::string>{});
 }
 
+// As an earlier version stored a source given by a terminal that was not set to UTF-8.
+TEST(TamperedProjectFile, CheckFindsTextThatIsNotUtf8) {
+    test::FreshDatabase fresh;
+    test::AddDataSet(fresh.Db(), "SYS1", test::ReadDataValues("sys1.txt"));
+    fresh.Db().Execute("UPDATE DataSets SET DataSource = 'Quelle ' || CAST(X'B5' AS TEXT);");
+    EXPECT_EQ(FindProblems(fresh.Db()),
+              std::vector<std::string>{
+                  "Table DataSets, DataSetID 1: DataSource is not UTF-8 text: its byte 0xB5 after "
+                  "\"Quelle \" is no part of a UTF-8 character. A server refuses such text, and "
+                  "the windows show it as \uFFFD."});
+}
+
 }  // namespace
 }  // namespace tamsel

@@ -16,4 +16,8 @@ std::optional<std::size_t> FirstNonUtf8Byte(std::string_view text);
 // replacement character.
 std::string AsUtf8(std::string_view text);
 
+// How a message names the stray byte of text at: "its byte 0xDF after "Ma" is no part of a
+// UTF-8 character".
+std::string StrayByteText(std::string_view text, std::size_t at);
+
 }  // namespace tamsel
