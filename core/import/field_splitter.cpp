@@ -138,14 +138,19 @@ bool LineEndNormaliser::Feed(std::string_view chunk, std::string& out) {
 bool LineEndNormaliser::Normalise(std::string_view chunk, std::string& out) {
     out.reserve(out.size() + chunk.size());
     while (!chunk.empty()) {
-        // Ordinary text is copied in runs; only line ends and control bytes need a look.
+        // Ordinary text is copied in runs; only line ends, control bytes and a '#' that opens
+        // a line need a look.
         std::size_t run = 0;
         while (run < chunk.size() && static_cast<unsigned char>(chunk[run]) >= 0x20 &&
                chunk[run] != 0x7F) {
+            if (m_lineStart && chunk[run] != ' ') {
+                if (chunk[run] == '#') break;
+                m_lineStart = false;
+            }
             ++run;
         }
         if (run > 0) {
-            out.append(chunk.substr(0, run));
+            if (!m_inComment) out.append(chunk.substr(0, run));
             m_afterCr = false;
             chunk.remove_prefix(run);
             continue;
@@ -153,21 +158,25 @@ bool LineEndNormaliser::Normalise(std::string_view chunk, std::string& out) {
         const char c = chunk.front();
         chunk.remove_prefix(1);
         auto byte = static_cast<unsigned char>(c);
-        if (c == '\n') {
-            if (!m_afterCr) {
+        if (c == '#') {
+            // The rest of the line is a comment: its line end stays, so line numbers do.
+            m_inComment = true;
+            m_lineStart = false;
+            m_afterCr = false;
+            ++m_commentLines;
+        } else if (c == '\n' || c == '\r') {
+            if (c == '\r' || !m_afterCr) {
                 out.push_back('\n');
                 ++m_line;
             }
-            m_afterCr = false;
-        } else if (c == '\r') {
-            out.push_back('\n');
-            ++m_line;
-            m_afterCr = true;
+            m_afterCr = c == '\r';
+            m_lineStart = true;
+            m_inComment = false;
         } else if (IsForeignControl(byte)) {
             m_faultByte = byte;
             return false;
         } else {
-            out.push_back(c);
+            if (!m_inComment) out.push_back(c);
             m_afterCr = false;
         }
     }

@@ -34,8 +34,10 @@ class Utf16Decoder {
 };
 
 // Turns CR LF and CR into LF, reads UTF-8 (a leading byte order mark dropped) or UTF-16 (told
-// by its byte order mark, or by the zero bytes of its first two characters) and finds control
-// characters, chunk by chunk; an empty chunk ends the text.
+// by its byte order mark, or by the zero bytes of its first two characters), leaves out
+// comments (a line whose first character after any spaces is '#', as R and gnuplot write
+// them; its line end stays) and finds control characters, chunk by chunk; an empty chunk ends
+// the text. A quoted field that runs on to a line starting with '#' loses that line.
 class LineEndNormaliser {
   public:
     // Appends the normalised chunk to out. False when chunk holds a control character or
@@ -45,6 +47,7 @@ class LineEndNormaliser {
     unsigned char FaultByte() const { return m_faultByte; }
     bool BrokenCharacter() const { return m_brokenCharacter; }
     bool ReadsUtf16() const { return m_utf16 != nullptr; }
+    std::size_t CommentLines() const { return m_commentLines; }
 
   private:
     bool Normalise(std::string_view text, std::string& out);
@@ -53,6 +56,9 @@ class LineEndNormaliser {
     bool m_started = false;
     std::unique_ptr<Utf16Decoder> m_utf16;
     bool m_afterCr = false;
+    bool m_lineStart = true;  // nothing but spaces on this line yet
+    bool m_inComment = false;
+    std::size_t m_commentLines = 0;
     std::size_t m_line = 1;
     unsigned char m_faultByte = 0;
     bool m_brokenCharacter = false;

@@ -628,9 +628,14 @@ void TableReader::ReadAll(const ByteSource& source) {
             return;
         }
     }
-    if (normaliser.ReadsUtf16()) {
-        m_summary.notes.insert(m_summary.notes.begin(), "read the file as UTF-16 text");
+    // How the text was read comes before what was read from it.
+    std::vector<std::string> reading;
+    if (normaliser.ReadsUtf16()) reading.emplace_back("read the file as UTF-16 text");
+    if (const std::size_t comments = normaliser.CommentLines()) {
+        reading.push_back("left out " + std::to_string(comments) + " comment line" +
+                          (comments == 1 ? "" : "s") + " (starting with #)");
     }
+    m_summary.notes.insert(m_summary.notes.begin(), reading.begin(), reading.end());
     if (splitFault(splitter->Finish())) Finish();
 }
 

@@ -110,6 +110,14 @@ TEST(ReadTable, ReadsEachLayout) {
               TableOptions(), Doubles(3, 5), Delimiter::Tab, true, 1,
               Strings(utf16, header,
                       "took column 2 ('Zeit (\u00B5s) \U0001F600'), column 1 ('n') is an index")},
+             {"comment lines",
+              "# Field trial, build 7; times in hours\r\n3\r\n  # a remark\r\n5\r\n",
+              TableOptions(), Doubles(3, 5), Delimiter::Comma, false, 0,
+              Strings("left out 2 comment lines (starting with #)")},
+             {"a comment before the header", "#from the trial\ntime\n3\n5\n", TableOptions(),
+              Doubles(3, 5), Delimiter::Comma, true, 0,
+              Strings("left out 1 comment line (starting with #)",
+                      "took line 2 as the header line (--no-header reads it as data)")},
              {"big-endian UTF-16 without a mark", Utf16(u"3\n5\n", true, false), TableOptions(),
               Doubles(3, 5), Delimiter::Comma, false, 0, Strings(utf16)},
              {"blank lines and blanks", "\n 3 \n\n\t5\n  \n", TableOptions(), Doubles(3, 5),
@@ -235,6 +243,9 @@ TEST(ReadTable, RefusalsSayWhatWhereAndHow) {
             {"a word before a control byte", Repeat("4\n", 100) + "x\n\a\n", TableOptions(),
              kValidation + kNotNumeric +
                  "\r\nLine 101: 'x' is not a number. Correct it, or remove the line."},
+            {"a word after comments", "# a\r\n\t# b\r\n3\r\nx\r\n", TableOptions(),
+             kValidation + kNotNumeric +
+                 "\r\nLine 4: 'x' is not a number. Correct it, or remove the line."},
             {"a word after the first lines", Repeat("4\n", 100) + "x\n", TableOptions(),
              kValidation + kNotNumeric +
                  "\r\nLine 101: 'x' is not a number. Correct it, or remove the line."},
