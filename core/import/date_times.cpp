@@ -89,6 +89,38 @@ bool IsDateTime(std::string_view text) {
     return split && ParseLocal(split->local).has_value();
 }
 
+bool IsOtherDateForm(std::string_view text) {
+    if (IsDateTime(text)) return false;
+    const std::size_t blank = text.find(' ');
+    const std::string_view date = text.substr(0, blank);
+    const std::string_view time = blank == std::string_view::npos ? "" : text.substr(blank + 1);
+    // Three groups of digits between two like separators.
+    const std::size_t first = date.find_first_of("/.-");
+    if (first == std::string_view::npos) return false;
+    const char separator = date[first];
+    const std::size_t second = date.find(separator, first + 1);
+    if (second == std::string_view::npos || date.find(separator, second + 1) != date.npos) {
+        return false;
+    }
+    const std::size_t lengths[] = {first, second - first - 1, date.size() - second - 1};
+    const auto digits = [](std::string_view group) {
+        return !group.empty() && std::all_of(group.begin(), group.end(), [](char c) {
+            return std::isdigit(static_cast<unsigned char>(c)) != 0;
+        });
+    };
+    if (!digits(date.substr(0, first)) || !digits(date.substr(first + 1, lengths[1])) ||
+        !digits(date.substr(second + 1))) {
+        return false;
+    }
+    const bool dayOrMonthFirst = lengths[0] <= 2 && lengths[1] <= 2 &&
+                                 (lengths[2] == 4 || (lengths[2] == 2 && !time.empty()));
+    const bool yearFirst = lengths[0] == 4 && lengths[1] <= 2 && lengths[2] <= 2;
+    // A time of day, if any, starts with its hour and has a colon.
+    const bool timeOfDay = time.empty() || (std::isdigit(static_cast<unsigned char>(time[0])) &&
+                                            time.find(':') != std::string_view::npos);
+    return (dayOrMonthFirst || yearFirst) && timeOfDay;
+}
+
 std::optional<TimeBase> TimeBase::Make(const TimestampOptions& options, std::string& problem) {
     TimeBase base;
     base.m_unit = options.unit;

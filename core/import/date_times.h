@@ -22,6 +22,11 @@ inline constexpr std::string_view kDateTimeForm =
 // optionally "Z" or an offset +HH[:MM] / -HH[:MM].
 bool IsDateTime(std::string_view text);
 
+// True when text is a date in another form, with or without a time of day: 01/03/2024,
+// 3/1/24 10:00 AM, 01.03.2024 10:00, 2024/03/01, or YYYY-MM-DD without a time. A column of
+// them holds date-times that must be rewritten before they can be read.
+bool IsOtherDateForm(std::string_view text);
+
 // Measures date-times from an origin in a unit; date-times without a zone are read in the
 // time zone of the options.
 class TimeBase {

@@ -96,7 +96,7 @@ ColumnType CellType(std::string_view cell, bool decimalComma) {
     if (ParseNumber(cell, decimalComma, &outOfRange) || outOfRange || LooksLikeNumber(cell)) {
         return ColumnType::Number;
     }
-    if (IsDateTime(cell)) return ColumnType::DateTime;
+    if (IsDateTime(cell) || IsOtherDateForm(cell)) return ColumnType::DateTime;
     return ColumnType::Text;
 }
 
@@ -203,6 +203,8 @@ class TableReader {
     bool Refuse(DataFault fault, bool whileReading, std::string detail);
     std::string Where(std::size_t line, std::size_t column) const;
     std::string ColumnLabel(std::size_t column) const;
+    // The cell of column on the first line of data in the sample; empty when it has none.
+    std::string FirstDataCell(std::size_t column) const;
 
     const TableOptions& m_options;
     TableResult m_result;
@@ -227,6 +229,12 @@ std::string TableReader::ColumnLabel(std::size_t column) const {
         label += " (" + Quoted(m_summary.columns[column].name) + ")";
     }
     return label;
+}
+
+std::string TableReader::FirstDataCell(std::size_t column) const {
+    const std::size_t row = m_summary.header ? 1 : 0;
+    if (row >= m_sample.size() || column >= m_sample[row].fields.size()) return {};
+    return m_sample[row].fields[column];
 }
 
 std::string TableReader::Where(std::size_t line, std::size_t column) const {
@@ -431,10 +439,21 @@ bool TableReader::DecideColumn(std::size_t firstLine) {
         m_summary.originUtc = m_timeBase->OriginUtc();
         m_summary.timeZone = m_timeBase->ZoneName();
     } else if (type == ColumnType::DateTime) {
-        return Refuse(DataFault::NotNumeric, false,
-                      "Line " + std::to_string(m_firstDataLine) + ": " + ColumnLabel(*chosen) +
-                          " holds date-times. Read them as times since the start of testing "
-                          "with --timestamps --origin TIMESTAMP [--unit hours] [--timezone UTC].");
+        constexpr std::string_view kAsTimes =
+            " them as times since the start of testing with --timestamps --origin TIMESTAMP "
+            "[--unit hours] [--timezone UTC].";
+        const std::string line = "Line " + std::to_string(m_firstDataLine) + ": ";
+        const std::string first = FirstDataCell(*chosen);
+        if (IsOtherDateForm(first)) {
+            return Refuse(DataFault::NotNumeric, false,
+                          line + ColumnLabel(*chosen) + " holds dates written as " + Quoted(first) +
+                              ", which are not read: write them as YYYY-MM-DD HH:MM[:SS] (a "
+                              "spreadsheet's cell format yyyy-mm-dd hh:mm:ss does it), then read" +
+                              std::string(kAsTimes));
+        }
+        return Refuse(
+            DataFault::NotNumeric, false,
+            line + ColumnLabel(*chosen) + " holds date-times. Read" + std::string(kAsTimes));
     }
     return true;
 }

@@ -321,6 +321,26 @@ TEST(ReadTable, RefusalsSayWhatWhereAndHow) {
                  "\r\nLine 2: column 1 ('when') holds date-times. Read them as times since the "
                  "start of testing with --timestamps --origin TIMESTAMP [--unit hours] [--timezone "
                  "UTC]."},
+            // Once read as text, so that the severity beside them was taken for the times.
+            {"dates in another form beside a number",
+             "when,sev\n01/03/2024 10:00,3\n1/3/2024 11:30 AM,1\n", TableOptions(),
+             kRead + kUnknownFormat +
+                 "\r\nLine 1: 2 columns could hold the failure times: 1 'when' (date-times), 2 "
+                 "'sev' (numbers)." +
+                 choose},
+            {"dates in another form chosen", "when;n\n01.03.2024 10:00;4\n02.03.2024 11:00;5\n",
+             WithColumn("when"),
+             kValidation + kNotNumeric +
+                 "\r\nLine 2: column 1 ('when') holds dates written as '01.03.2024 10:00', which "
+                 "are not read: write them as YYYY-MM-DD HH:MM[:SS] (a spreadsheet's cell format "
+                 "yyyy-mm-dd hh:mm:ss does it), then read them as times since the start of "
+                 "testing with --timestamps --origin TIMESTAMP [--unit hours] [--timezone UTC]."},
+            {"dates without a time", "date\n2024-03-01\n2024/03/02\n", TableOptions(),
+             kValidation + kNotNumeric +
+                 "\r\nLine 2: column 1 ('date') holds dates written as '2024-03-01', which are "
+                 "not read: write them as YYYY-MM-DD HH:MM[:SS] (a spreadsheet's cell format "
+                 "yyyy-mm-dd hh:mm:ss does it), then read them as times since the start of "
+                 "testing with --timestamps --origin TIMESTAMP [--unit hours] [--timezone UTC]."},
             {"blanks keep a date-time whole", "2024-03-01 10:00\n2024-03-02 11:00\n", blanks,
              kValidation + kNotNumeric +
                  "\r\nLine 1: column 1 holds date-times. Read them as times since the start of "
