@@ -90,6 +90,16 @@ bool HasThousandsSeparator(std::string_view text, bool decimalComma) {
     return digitsInGroup == 3;
 }
 
+// Whether cell is a number followed by the letters of a unit, such as "3.5h" or "30min".
+bool HasUnit(std::string_view cell) {
+    double number = 0;
+    const auto [end, error] = std::from_chars(cell.data(), cell.data() + cell.size(), number);
+    const std::string_view unit(end, static_cast<std::size_t>(cell.data() + cell.size() - end));
+    return error == std::errc() && !unit.empty() &&
+           std::all_of(unit.begin(), unit.end(),
+                       [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; });
+}
+
 ColumnType CellType(std::string_view cell, bool decimalComma) {
     if (cell.empty()) return ColumnType::Empty;
     bool outOfRange = false;
@@ -203,8 +213,11 @@ class TableReader {
     bool Refuse(DataFault fault, bool whileReading, std::string detail);
     std::string Where(std::size_t line, std::size_t column) const;
     std::string ColumnLabel(std::size_t column) const;
-    // The cell of column on the first line of data in the sample; empty when it has none.
-    std::string FirstDataCell(std::size_t column) const;
+    // The cell of column on the first or second line of data in the sample; empty when it
+    // has none.
+    std::string FirstDataCell(std::size_t column) const { return DataCell(0, column); }
+    std::string SecondDataCell(std::size_t column) const { return DataCell(1, column); }
+    std::string DataCell(std::size_t dataRow, std::size_t column) const;
 
     const TableOptions& m_options;
     TableResult m_result;
@@ -231,8 +244,8 @@ std::string TableReader::ColumnLabel(std::size_t column) const {
     return label;
 }
 
-std::string TableReader::FirstDataCell(std::size_t column) const {
-    const std::size_t row = m_summary.header ? 1 : 0;
+std::string TableReader::DataCell(std::size_t dataRow, std::size_t column) const {
+    const std::size_t row = dataRow + (m_summary.header ? 1 : 0);
     if (row >= m_sample.size() || column >= m_sample[row].fields.size()) return {};
     return m_sample[row].fields[column];
 }
@@ -539,11 +552,16 @@ bool TableReader::ReadCell(std::size_t line, std::size_t column, std::string_vie
             what +=
                 " holds a decimal comma. Write a decimal point, or read decimal commas with "
                 "--decimal-comma.";
-        } else if (line == m_firstDataLine && !m_summary.header && !m_listMode) {
+        } else if (line == m_firstDataLine && !m_summary.header && !m_listMode &&
+                   ParseNumber(SecondDataCell(column), m_summary.decimalComma)) {
             what +=
                 " is not a number. The file seems to have a header line: the import skips it "
                 "with --header, or reads a named column with --column " +
                 std::string(cell) + ".";
+        } else if (HasUnit(cell)) {
+            what +=
+                " is a number with its unit. Write the numbers alone, all in one unit, and "
+                "name the unit in the dataset's source.";
         } else {
             what += " is not a number. Correct it, or remove the line.";
         }

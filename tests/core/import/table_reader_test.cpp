@@ -243,6 +243,10 @@ TEST(ReadTable, RefusalsSayWhatWhereAndHow) {
             {"a word before a control byte", Repeat("4\n", 100) + "x\n\a\n", TableOptions(),
              kValidation + kNotNumeric +
                  "\r\nLine 101: 'x' is not a number. Correct it, or remove the line."},
+            {"numbers with their unit", "3.5h\n4h\n", TableOptions(),
+             kValidation + kNotNumeric +
+                 "\r\nLine 1: '3.5h' is a number with its unit. Write the numbers alone, all in "
+                 "one unit, and name the unit in the dataset's source."},
             {"a word after comments", "# a\r\n\t# b\r\n3\r\nx\r\n", TableOptions(),
              kValidation + kNotNumeric +
                  "\r\nLine 4: 'x' is not a number. Correct it, or remove the line."},
