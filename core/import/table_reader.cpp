@@ -148,6 +148,24 @@ std::size_t CountBlankFields(std::string_view line) {
 // The delimiter that splits each of the first kSampleRows lines of sample (blank lines not
 // counted) into the same number of fields, in the order tab, semicolon, comma, blanks;
 // failing that, the first that occurs at all.
+// The delimiter a first line such as "sep=;" names, as spreadsheets write it for themselves.
+std::optional<Delimiter> NamedDelimiter(std::string_view text) {
+    const std::string_view line = text.substr(0, text.find('\n'));
+    if (line.size() != 5 || !(line.starts_with("sep=") || line.starts_with("SEP="))) {
+        return std::nullopt;
+    }
+    switch (line.back()) {
+        case ',':
+            return Delimiter::Comma;
+        case ';':
+            return Delimiter::Semicolon;
+        case '\t':
+            return Delimiter::Tab;
+        default:
+            return std::nullopt;
+    }
+}
+
 Delimiter DetectDelimiter(std::string_view sample) {
     std::vector<std::string_view> lines;
     while (!sample.empty()) {
@@ -593,8 +611,16 @@ void TableReader::ReadAll(const ByteSource& source) {
     std::string text;  // normalised, not yet split
     bool atEnd = false;
     auto startSplitter = [&] {
-        m_summary.delimiter = m_options.delimiter != Delimiter::Auto
-                                  ? m_options.delimiter
+        const std::optional<Delimiter> named = NamedDelimiter(text);
+        if (named) {
+            // Its line end stays, so that line numbers do.
+            text.erase(0, text.find('\n'));
+            m_summary.notes.push_back("took the delimiter from line 1, " +
+                                      std::string(DelimiterName(*named)) + " (sep=)");
+        }
+        m_summary.delimiter = m_options.delimiter != Delimiter::Auto ? m_options.delimiter
+                              : named
+                                  ? *named
                                   : DetectDelimiter(std::string_view(text).substr(0, kChunkBytes));
         splitter.emplace(m_summary.delimiter,
                          [this](std::size_t line, std::span<const std::string> fields) {
