@@ -145,9 +145,6 @@ std::size_t CountBlankFields(std::string_view line) {
     return fields.size();
 }
 
-// The delimiter that splits each of the first kSampleRows lines of sample (blank lines not
-// counted) into the same number of fields, in the order tab, semicolon, comma, blanks;
-// failing that, the first that occurs at all.
 // The delimiter a first line such as "sep=;" names, as spreadsheets write it for themselves.
 std::optional<Delimiter> NamedDelimiter(std::string_view text) {
     const std::string_view line = text.substr(0, text.find('\n'));
@@ -166,6 +163,9 @@ std::optional<Delimiter> NamedDelimiter(std::string_view text) {
     }
 }
 
+// The delimiter that splits each of the first kSampleRows lines of sample (blank lines not
+// counted) into the same number of fields, in the order tab, semicolon, comma, blanks;
+// failing that, the first that occurs at all.
 Delimiter DetectDelimiter(std::string_view sample) {
     std::vector<std::string_view> lines;
     while (!sample.empty()) {
