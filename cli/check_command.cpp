@@ -13,8 +13,8 @@ namespace tamsel::cli {
 void AddCheckCommand(CLI::App& app, CommandContext& context) {
     auto db = std::make_shared<std::string>();
     CLI::App* check = app.add_subcommand(
-        "check", "Check the whole project file: pages, relations and every stored value");
-    check->add_option("DB", *db, "project file")->required();
+        "check", "Check the whole project: pages, relations and every stored value");
+    AddProjectOption(*check, *db);
     check->footer(
         "Prints one line for each problem found, and exits 1 when there is any. Opening a "
         "project file checks only its header, tables and reference rows; this reads it all.");

@@ -233,6 +233,10 @@ void AddAnswerOptions(CLI::App& command, AnswerPolicy& policy) {
     no->excludes(yes);
 }
 
+void AddProjectOption(CLI::App& command, std::string& db) {
+    command.add_option("DB", db, "project file or server URI")->required();
+}
+
 void AddFormatOption(CLI::App& command, TableFormat& format) {
     AddChoiceOption(command, "--format",
                     "table layout (default text; zones: the saved table's print zones)", format,

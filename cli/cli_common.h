@@ -65,6 +65,9 @@ void AddChoiceOption(CLI::App& command, const std::string& name, const std::stri
 
 enum class TableFormat { Text, Csv, Json, Zones };
 
+// Adds the required DB positional: a project file, or a project on a server by its URI.
+void AddProjectOption(CLI::App& command, std::string& db);
+
 // Adds --format text|csv|json|zones to a table-printing command.
 void AddFormatOption(CLI::App& command, TableFormat& format);
 

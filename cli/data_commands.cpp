@@ -274,84 +274,88 @@ void AddDataCommands(CLI::App& app, CommandContext& context) {
     });
 
     auto importOptions = std::make_shared<ImportOptions>();
-    CLI::App* import = app.add_subcommand("import", "Add a dataset from a data file");
-    import->add_option("DB", importOptions->db, "project file")->required();
-    import->add_option("NAME", importOptions->name, "name of the new dataset")->required();
-    import->add_option("FILE", importOptions->file, "text file of failure times")->required();
-    AddTypeOption(*import,
+    CLI::App* importCommand = app.add_subcommand("import", "Add a dataset from a data file");
+    AddProjectOption(*importCommand, importOptions->db);
+    importCommand->add_option("NAME", importOptions->name, "name of the new dataset")->required();
+    importCommand->add_option("FILE", importOptions->file, "text file of failure times")
+        ->required();
+    AddTypeOption(*importCommand,
                   "how to read the numbers: auto (default; never decreasing means cumulative), "
                   "interfailure or cumulative",
                   importOptions->choice);
-    import->add_option("--source", importOptions->source,
-                       "where the data come from (default \"Unknown source\")");
-    AddAnswerOptions(*import, importOptions->policy);
-    AddTableOptions(*import, *importOptions);
-    import->footer(
+    importCommand->add_option("--source", importOptions->source,
+                              "where the data come from (default \"Unknown source\")");
+    AddAnswerOptions(*importCommand, importOptions->policy);
+    AddTableOptions(*importCommand, *importOptions);
+    importCommand->footer(
         "Interfailure times asked for on numbers that never decrease raise a question: Yes "
         "reads them as interfailure times, No as cumulative times. It is answered by --yes or "
         "--no; without them it is asked on the terminal, and answered No when standard input "
         "is not a terminal.");
-    import->callback([&context, importOptions] {
+    importCommand->callback([&context, importOptions] {
         context.sink.SetPolicy(importOptions->policy);
-    CompleteTableOptions(*importOptions);
-    context.exitCode = RunImport(*importOptions);
-});
+        CompleteTableOptions(*importOptions);
+        context.exitCode = RunImport(*importOptions);
+    });
 
-auto appendOptions = std::make_shared<ImportOptions>();
-CLI::App* append = app.add_subcommand(
-    "append", "Add failures to a dataset and extend the sets that run to its last failure");
-append->add_option("DB", appendOptions->db, "project file")->required();
-append->add_option("NAME", appendOptions->name, "dataset name")->required();
-append->add_option("FILE", appendOptions->file, "text file of the new failure times")->required();
-AddTypeOption(*append, "the dataset's own type by default (auto); the other type is refused",
-              appendOptions->choice);
-AddReadingOptions(*append, appendOptions->table);
-append->footer(
-    "Interfailure times continue the dataset's cumulative time; cumulative times (and "
-    "date-times, read from the dataset's own origin) must not fall below its last failure. "
-    "Every set whose range runs to the last failure is extended in the same transaction: "
-    "only the new failure indices are fitted, and its recalibrations are computed again. "
-    "Ctrl-C or an error stores nothing.");
-append->callback([&context, appendOptions] { context.exitCode = RunAppend(*appendOptions); });
+    auto appendOptions = std::make_shared<ImportOptions>();
+    CLI::App* append = app.add_subcommand(
+        "append", "Add failures to a dataset and extend the sets that run to its last failure");
+    AddProjectOption(*append, appendOptions->db);
+    append->add_option("NAME", appendOptions->name, "dataset name")->required();
+    append->add_option("FILE", appendOptions->file, "text file of the new failure times")
+        ->required();
+    AddTypeOption(*append, "the dataset's own type by default (auto); the other type is refused",
+                  appendOptions->choice);
+    AddReadingOptions(*append, appendOptions->table);
+    append->footer(
+        "Interfailure times continue the dataset's cumulative time; cumulative times (and "
+        "date-times, read from the dataset's own origin) must not fall below its last failure. "
+        "Every set whose range runs to the last failure is extended in the same transaction: "
+        "only the new failure indices are fitted, and its recalibrations are computed again. "
+        "Ctrl-C or an error stores nothing.");
+    append->callback([&context, appendOptions] { context.exitCode = RunAppend(*appendOptions); });
 
-auto inspectOptions = std::make_shared<ImportOptions>();
-CLI::App* inspect =
-    app.add_subcommand("inspect", "Show how a data file would be read, without storing it");
-inspect->add_option("FILE", inspectOptions->file, "text file of failure times")->required();
-AddTableOptions(*inspect, *inspectOptions);
-inspect->callback([&context, inspectOptions] {
-    CompleteTableOptions(*inspectOptions);
-    context.exitCode = RunInspect(*inspectOptions);
-});
+    auto inspectOptions = std::make_shared<ImportOptions>();
+    CLI::App* inspect =
+        app.add_subcommand("inspect", "Show how a data file would be read, without storing it");
+    inspect->add_option("FILE", inspectOptions->file, "text file of failure times")->required();
+    AddTableOptions(*inspect, *inspectOptions);
+    inspect->callback([&context, inspectOptions] {
+        CompleteTableOptions(*inspectOptions);
+        context.exitCode = RunInspect(*inspectOptions);
+    });
 
-auto listOptions = std::make_shared<DataSetOptions>();
-CLI::App* list = app.add_subcommand("datasets", "List the datasets of a project file");
-list->add_option("DB", listOptions->db, "project file")->required();
-AddFormatOption(*list, listOptions->format);
-list->callback([&context, listOptions] { context.exitCode = RunDataSets(*listOptions); });
+    auto listOptions = std::make_shared<DataSetOptions>();
+    CLI::App* list = app.add_subcommand("datasets", "List the datasets of a project");
+    AddProjectOption(*list, listOptions->db);
+    AddFormatOption(*list, listOptions->format);
+    list->callback([&context, listOptions] { context.exitCode = RunDataSets(*listOptions); });
 
-auto deleteOptions = std::make_shared<DataSetOptions>();
-CLI::App* remove = app.add_subcommand(
-    "delete", "Delete a dataset with its failure times and everything computed from it");
-remove->add_option("DB", deleteOptions->db, "project file")->required();
-remove->add_option("NAME", deleteOptions->name, "dataset name")->required();
-remove->callback([&context, deleteOptions] { context.exitCode = RunDelete(*deleteOptions); });
+    auto deleteOptions = std::make_shared<DataSetOptions>();
+    CLI::App* remove = app.add_subcommand(
+        "delete", "Delete a dataset with its failure times and everything computed from it");
+    AddProjectOption(*remove, deleteOptions->db);
+    remove->add_option("NAME", deleteOptions->name, "dataset name")->required();
+    remove->callback([&context, deleteOptions] { context.exitCode = RunDelete(*deleteOptions); });
 
-auto failureOptions = std::make_shared<DataSetOptions>();
-CLI::App* failures = app.add_subcommand("failures", "Print the failure times of a dataset");
-failures->add_option("DB", failureOptions->db, "project file")->required();
-failures->add_option("NAME", failureOptions->name, "dataset name")->required();
-AddFormatOption(*failures, failureOptions->format);
-failures->callback([&context, failureOptions] { context.exitCode = RunFailures(*failureOptions); });
+    auto failureOptions = std::make_shared<DataSetOptions>();
+    CLI::App* failures = app.add_subcommand("failures", "Print the failure times of a dataset");
+    AddProjectOption(*failures, failureOptions->db);
+    failures->add_option("NAME", failureOptions->name, "dataset name")->required();
+    AddFormatOption(*failures, failureOptions->format);
+    failures->callback(
+        [&context, failureOptions] { context.exitCode = RunFailures(*failureOptions); });
 
-auto demoOptions = std::make_shared<NewOptions>();
-CLI::App* demo = app.add_subcommand(
-    "demo",
-    "Create a project file holding every sample dataset (from TAMSEL_DATA_DIR), with every "
-    "model applied to those of more than 20 failures");
-demo->add_option("DB", demoOptions->db, "project file to create")->required();
-demo->add_flag("--force", demoOptions->force, "replace an existing file");
-demo->callback([&context, demoOptions] { context.exitCode = RunDemo(*demoOptions, context.sink); });
-}  // namespace tamsel::cli
+    auto demoOptions = std::make_shared<NewOptions>();
+    CLI::App* demo = app.add_subcommand(
+        "demo",
+        "Create a project holding every sample dataset (from TAMSEL_DATA_DIR), with every "
+        "model applied to those of more than 20 failures");
+    demo->add_option("DB", demoOptions->db, "project file or server URI to create")->required();
+    demo->add_flag("--force", demoOptions->force, "replace an existing file or project");
+    demo->callback(
+        [&context, demoOptions] { context.exitCode = RunDemo(*demoOptions, context.sink); });
+}
 
 }  // namespace tamsel::cli

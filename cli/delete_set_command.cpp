@@ -24,7 +24,7 @@ void AddDeleteSetCommand(CLI::App& app, CommandContext& context) {
     CLI::App* command = app.add_subcommand(
         "delete-set",
         "Delete an estimates set with its recalibrated sets, or one recalibrated set");
-    command->add_option("DB", options->db, "project file")->required();
+    AddProjectOption(*command, options->db);
     AddSetRefOption(
         *command, "SET", [options](PredictionSetRef set) { options->set = set; },
         "SETID, or pPSETID for a recalibrated set")

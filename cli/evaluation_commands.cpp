@@ -130,7 +130,7 @@ void AddEvaluationCommands(CLI::App& app, CommandContext& context) {
     auto evaluateOptions = std::make_shared<EvaluateOptions>();
     CLI::App* evaluate = app.add_subcommand(
         "evaluate", "Rank every raw and recalibrated set of a dataset by its predictions");
-    evaluate->add_option("DB", evaluateOptions->db, "project file")->required();
+    AddProjectOption(*evaluate, evaluateOptions->db);
     evaluate->add_option("NAME", evaluateOptions->name, "dataset name")->required();
     evaluate->add_option("--start", evaluateOptions->start,
                          "first failure index judged (default: the largest range start + 15)");
@@ -159,7 +159,7 @@ void AddEvaluationCommands(CLI::App& app, CommandContext& context) {
     auto trendOptions = std::make_shared<TrendOptions>();
     CLI::App* trend = app.add_subcommand(
         "trend", "Laplace trend test and running average of a dataset's failure times");
-    trend->add_option("DB", trendOptions->db, "project file")->required();
+    AddProjectOption(*trend, trendOptions->db);
     trend->add_option("NAME", trendOptions->name, "dataset name")->required();
     AddFormatOption(*trend, trendOptions->format);
     trend->footer(
@@ -172,7 +172,7 @@ void AddEvaluationCommands(CLI::App& app, CommandContext& context) {
     auto nextOptions = std::make_shared<NextOptions>();
     CLI::App* next = app.add_subcommand(
         "next", "U-value and predictive density of a proposed time to the next failure");
-    next->add_option("DB", nextOptions->db, "project file")->required();
+    AddProjectOption(*next, nextOptions->db);
     AddSetRefOption(
         *next, "SET", [nextOptions](PredictionSetRef set) { nextOptions->set = set; },
         "SETID, or pPSETID for a recalibrated set")

@@ -51,7 +51,7 @@ void AddForecastCommand(CLI::App& app, CommandContext& context) {
     CLI::App* forecast = app.add_subcommand(
         "forecast",
         "Failure intensity, MTTF, next failure, mission reliability and target of a set");
-    forecast->add_option("DB", options->db, "project file")->required();
+    AddProjectOption(*forecast, options->db);
     AddSetRefOption(
         *forecast, "SET", [options](PredictionSetRef set) { options->set = set; },
         "SETID, or pPSETID for a recalibrated set")

@@ -218,7 +218,7 @@ int ApplyModels(Database& db, int dataSetId, std::span<const ModelInfo* const> m
 void AddModelCommands(CLI::App& app, CommandContext& context) {
     auto applyOptions = std::make_shared<ApplyOptions>();
     CLI::App* apply = app.add_subcommand("apply", "Fit models to a dataset and store the sets");
-    apply->add_option("DB", applyOptions->db, "project file")->required();
+    AddProjectOption(*apply, applyOptions->db);
     apply->add_option("NAME", applyOptions->name, "dataset name")->required();
     apply
         ->add_option("MODEL", applyOptions->models,
@@ -244,14 +244,14 @@ void AddModelCommands(CLI::App& app, CommandContext& context) {
     auto setsOptions = std::make_shared<SetsOptions>();
     CLI::App* sets =
         app.add_subcommand("sets", "List the estimates sets and predictions sets of a dataset");
-    sets->add_option("DB", setsOptions->db, "project file")->required();
+    AddProjectOption(*sets, setsOptions->db);
     sets->add_option("NAME", setsOptions->name, "dataset name")->required();
     AddFormatOption(*sets, setsOptions->format);
     sets->callback([&context, setsOptions] { context.exitCode = RunSets(*setsOptions); });
 
     auto estimatesOptions = std::make_shared<EstimatesOptions>();
     CLI::App* estimates = app.add_subcommand("estimates", "Print the estimates of a set");
-    estimates->add_option("DB", estimatesOptions->db, "project file")->required();
+    AddProjectOption(*estimates, estimatesOptions->db);
     estimates->add_option("SETID", estimatesOptions->setId, "estimates set key")->required();
     AddFormatOption(*estimates, estimatesOptions->format);
     estimates->callback(

@@ -173,7 +173,7 @@ int WithChartApplication(const std::function<int()>& work) {
 void AddPlotCommands(CLI::App& app, CommandContext& context) {
     auto options = std::make_shared<PlotOptions>();
     CLI::App* plot = app.add_subcommand("plot", kPlotSummary);
-    plot->add_option("DB", options->db, "project file")->required();
+    AddProjectOption(*plot, options->db);
     plot->add_option("NAME", options->name, "dataset name")->required();
     // Listed in the order of their plot types, the data's own plots first.
     std::vector<const PlotKind*> kinds;

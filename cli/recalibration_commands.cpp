@@ -70,7 +70,7 @@ void AddRecalibrationCommands(CLI::App& app, CommandContext& context) {
     auto recalibrateOptions = std::make_shared<RecalibrateOptions>();
     CLI::App* recalibrate = app.add_subcommand(
         "recalibrate", "Recalibrate the predictions of an estimates set and store them");
-    recalibrate->add_option("DB", recalibrateOptions->db, "project file")->required();
+    AddProjectOption(*recalibrate, recalibrateOptions->db);
     recalibrate->add_option("SETID", recalibrateOptions->setId, "estimates set key")->required();
     recalibrate->add_option("--method", recalibrateOptions->methodId,
                             "recalibration method key (default 1)");
@@ -83,7 +83,7 @@ void AddRecalibrationCommands(CLI::App& app, CommandContext& context) {
     auto predictionsOptions = std::make_shared<PredictionsOptions>();
     CLI::App* predictions =
         app.add_subcommand("predictions", "Print the recalibrated predictions of a set");
-    predictions->add_option("DB", predictionsOptions->db, "project file")->required();
+    AddProjectOption(*predictions, predictionsOptions->db);
     predictions->add_option("PSETID", predictionsOptions->setId, "predictions set key")->required();
     AddFormatOption(*predictions, predictionsOptions->format);
     predictions->callback(

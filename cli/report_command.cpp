@@ -65,7 +65,7 @@ void AddReportCommand(CLI::App& app, CommandContext& context) {
     auto options = std::make_shared<ReportOptions>();
     ReportRequest& request = options->request;
     CLI::App* report = app.add_subcommand("report", kReportSummary);
-    report->add_option("DB", options->db, "project file")->required();
+    AddProjectOption(*report, options->db);
     report->add_option("NAME", request.dataName, "dataset name")->required();
     report
         ->add_option_function<std::vector<std::string>>(
