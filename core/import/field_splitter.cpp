@@ -20,8 +20,22 @@ constexpr std::size_t kStartBytes = 4;
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    bool trimmed = true;
+    while (trimmed) {
+        trimmed = false;
+        while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+        while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+        for (std::string_view space : kNoBreakSpaces) {
+            if (text.starts_with(space)) {
+                text.remove_prefix(space.size());
+                trimmed = true;
+            }
+            if (text.ends_with(space)) {
+                text.remove_suffix(space.size());
+                trimmed = true;
+            }
+        }
+    }
     return text;
 }
 
@@ -46,6 +60,20 @@ bool LooksLikeUtf16(std::string_view start, bool bigEndian) {
         if (high != 0 || !printable) return false;
     }
     return true;
+}
+
+// The error values a spreadsheet writes into a cell it cannot compute ("#N/A", "#DIV/0!"):
+// a value to refuse where it stands, not a comment.
+constexpr std::string_view kSpreadsheetErrors[] = {"#N/A",  "#NA",    "#VALUE!", "#DIV/0!",
+                                                   "#REF!", "#NAME?", "#NUM!",   "#NULL!",
+                                                   "#SPILL!", "#CALC!", "#GETTING_DATA"};
+constexpr std::size_t kLongestSpreadsheetError = 13;
+
+// Whether c ends what follows a '#' at the start of a line, as far as telling a spreadsheet's
+// error value from a comment goes.
+bool EndsHeldField(char c) {
+    return c == ',' || c == ';' || c == ' ' || c == '\t' || c == '\n' || c == '\r' ||
+           IsForeignControl(static_cast<unsigned char>(c));
 }
 
 // "2024-03-01" and "08:00" are one date-time, not two fields.
@@ -126,27 +154,58 @@ bool LineEndNormaliser::Feed(std::string_view chunk, std::string& out) {
         const bool clean = Feed(text, out);
         return clean && (!chunk.empty() || text.empty() || Feed({}, out));
     }
-    if (!m_utf16) return Normalise(chunk, out);
+    if (!m_utf16) {
+        const bool clean = Normalise(chunk, out);
+        if (chunk.empty()) EndHeld(out);
+        return clean;
+    }
     // The characters before a broken one are read first, so that its line is known.
     std::string text;
     const bool whole = m_utf16->Feed(chunk, text);
     if (!Normalise(text, out)) return false;
+    if (chunk.empty()) EndHeld(out);
     m_brokenCharacter = !whole;
     return whole;
+}
+
+void LineEndNormaliser::EndHeld(std::string& out) {
+    if (!m_holding) return;
+    m_holding = false;
+    const bool errorValue =
+        std::find(std::begin(kSpreadsheetErrors), std::end(kSpreadsheetErrors), m_held) !=
+        std::end(kSpreadsheetErrors);
+    if (errorValue) {
+        out.append(m_held);
+    } else {
+        m_inComment = true;
+        ++m_commentLines;
+    }
+    m_held.clear();
 }
 
 bool LineEndNormaliser::Normalise(std::string_view chunk, std::string& out) {
     out.reserve(out.size() + chunk.size());
     while (!chunk.empty()) {
+        if (m_holding) {
+            // A '#' opened the line: a comment, or a spreadsheet's error value in the first cell.
+            if (!EndsHeldField(chunk.front()) && m_held.size() < kLongestSpreadsheetError) {
+                m_held.push_back(chunk.front());
+                chunk.remove_prefix(1);
+            } else {
+                EndHeld(out);
+            }
+            continue;
+        }
         // Ordinary text is copied in runs; only line ends, control bytes and a '#' that opens
-        // a line need a look.
+        // a line outside a quoted field need a look.
         std::size_t run = 0;
         while (run < chunk.size() && static_cast<unsigned char>(chunk[run]) >= 0x20 &&
                chunk[run] != 0x7F) {
             if (m_lineStart && chunk[run] != ' ') {
-                if (chunk[run] == '#') break;
+                if (chunk[run] == '#' && !m_quoted) break;
                 m_lineStart = false;
             }
+            if (chunk[run] == '"' && !m_inComment) m_quoted = !m_quoted;
             ++run;
         }
         if (run > 0) {
@@ -159,11 +218,12 @@ bool LineEndNormaliser::Normalise(std::string_view chunk, std::string& out) {
         chunk.remove_prefix(1);
         auto byte = static_cast<unsigned char>(c);
         if (c == '#') {
-            // The rest of the line is a comment: its line end stays, so line numbers do.
-            m_inComment = true;
+            // Unless it is an error value, the rest of the line is a comment: its line end
+            // stays, so line numbers do.
+            m_holding = true;
+            m_held = "#";
             m_lineStart = false;
             m_afterCr = false;
-            ++m_commentLines;
         } else if (c == '\n' || c == '\r') {
             if (c == '\r' || !m_afterCr) {
                 out.push_back('\n');

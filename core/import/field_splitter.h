@@ -15,6 +15,10 @@ struct csv_parser;
 
 namespace tamsel {
 
+// The no-break spaces that spreadsheets and web pages leave around and inside numbers: U+00A0,
+// and U+202F that French spreadsheets group digits with. Blanks to the reader.
+inline constexpr std::string_view kNoBreakSpaces[] = {"\xC2\xA0", "\xE2\x80\xAF"};
+
 // UTF-16 text turned into UTF-8 as it arrives, a code unit cut by a chunk's end kept for the
 // next chunk.
 class Utf16Decoder {
@@ -36,8 +40,9 @@ class Utf16Decoder {
 // Turns CR LF and CR into LF, reads UTF-8 (a leading byte order mark dropped) or UTF-16 (told
 // by its byte order mark, or by the zero bytes of its first two characters), leaves out
 // comments (a line whose first character after any spaces is '#', as R and gnuplot write
-// them; its line end stays) and finds control characters, chunk by chunk; an empty chunk ends
-// the text. A quoted field that runs on to a line starting with '#' loses that line.
+// them, outside a quoted field and other than a spreadsheet's error value such as "#N/A";
+// its line end stays) and finds control characters, chunk by chunk; an empty chunk ends the
+// text.
 class LineEndNormaliser {
   public:
     // Appends the normalised chunk to out. False when chunk holds a control character or
@@ -51,6 +56,8 @@ class LineEndNormaliser {
 
   private:
     bool Normalise(std::string_view text, std::string& out);
+    // Decides what the held '#' opened: an error value goes to out, anything else a comment.
+    void EndHeld(std::string& out);
 
     std::string m_start;  // the first bytes, until the encoding can be told
     bool m_started = false;
@@ -58,6 +65,9 @@ class LineEndNormaliser {
     bool m_afterCr = false;
     bool m_lineStart = true;  // nothing but spaces on this line yet
     bool m_inComment = false;
+    bool m_quoted = false;   // inside a double-quoted field, where '#' opens no comment
+    bool m_holding = false;  // m_held is a '#' that opened a line and what follows it
+    std::string m_held;
     std::size_t m_commentLines = 0;
     std::size_t m_line = 1;
     unsigned char m_faultByte = 0;
