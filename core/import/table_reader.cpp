@@ -29,9 +29,10 @@ std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"
 std::optional<double> ParseNumber(std::string_view text, bool decimalComma,
                                   bool* outOfRange = nullptr) {
     std::string replaced;
+    // With decimal commas a point can only be a thousands separator ("1.234" is 1234 to the
+    // spreadsheet that wrote it), never a decimal mark.
+    if (decimalComma && text.find('.') != std::string_view::npos) return std::nullopt;
     if (decimalComma && text.find(',') != std::string_view::npos) {
-        // With decimal commas a point can only be a thousands separator.
-        if (text.find('.') != std::string_view::npos) return std::nullopt;
         replaced.assign(text);
         std::replace(replaced.begin(), replaced.end(), ',', '.');
         text = replaced;
@@ -48,9 +49,24 @@ std::optional<double> ParseNumber(std::string_view text, bool decimalComma,
     return value + 0.0;  // turns -0 into 0
 }
 
-// Digits with separators in them ("1,234.5", "1'000", "2,5"): meant as a number, but
-// written in a way the reader refuses with its own reason.
-bool LooksLikeNumber(std::string_view text) {
+// text with its no-break spaces as plain ones.
+std::string WithPlainSpaces(std::string_view text) {
+    std::string plain;
+    plain.reserve(text.size());
+    while (!text.empty()) {
+        const auto space = std::find_if(std::begin(kNoBreakSpaces), std::end(kNoBreakSpaces),
+                                        [text](std::string_view s) { return text.starts_with(s); });
+        plain.push_back(space == std::end(kNoBreakSpaces) ? text.front() : ' ');
+        text.remove_prefix(space == std::end(kNoBreakSpaces) ? 1 : space->size());
+    }
+    return plain;
+}
+
+// Digits with separators in them ("1,234.5", "1'000", "2,5", "1 234"): meant as a number,
+// but written in a way the reader refuses with its own reason.
+bool LooksLikeNumber(std::string_view written) {
+    const std::string plain = WithPlainSpaces(written);
+    std::string_view text = plain;
     if (!text.empty() && (text.front() == '+' || text.front() == '-')) text.remove_prefix(1);
     if (text.empty() ||
         !(std::isdigit(static_cast<unsigned char>(text.front())) || text.front() == '.')) {
@@ -69,7 +85,9 @@ bool LooksLikeNumber(std::string_view text) {
 
 // Digit groups of three after separators that are not the decimal mark: "1,234.5", "1.234,5",
 // "1'000", "12 345".
-bool HasThousandsSeparator(std::string_view text, bool decimalComma) {
+bool HasThousandsSeparator(std::string_view written, bool decimalComma) {
+    const std::string plain = WithPlainSpaces(written);
+    const std::string_view text = plain;
     const char decimalMark = decimalComma ? ',' : '.';
     std::size_t mark = text.find(decimalMark);
     std::string_view whole = text.substr(0, mark);
@@ -100,6 +118,21 @@ bool HasUnit(std::string_view cell) {
                        [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; });
 }
 
+// Whether cell labels a row of totals or averages below the data, as spreadsheets add them:
+// "Total", "Sum:", "Average".
+bool IsTotalsLabel(std::string_view cell) {
+    while (!cell.empty() && cell.back() == ':') cell.remove_suffix(1);
+    static constexpr std::string_view kLabels[] = {"total", "totals", "grand total", "subtotal",
+                                                   "sum",   "summe",  "gesamt",      "mean",
+                                                   "average", "avg"};
+    return std::any_of(std::begin(kLabels), std::end(kLabels), [cell](std::string_view label) {
+        return cell.size() == label.size() &&
+               std::equal(cell.begin(), cell.end(), label.begin(), [](char a, char b) {
+                   return std::tolower(static_cast<unsigned char>(a)) == b;
+               });
+    });
+}
+
 ColumnType CellType(std::string_view cell, bool decimalComma) {
     if (cell.empty()) return ColumnType::Empty;
     bool outOfRange = false;
@@ -115,6 +148,30 @@ ColumnType Combine(ColumnType a, ColumnType b) {
     if (b == ColumnType::Empty || a == b) return a;
     return ColumnType::Text;
 }
+
+// The type of a column's cells below its first line: numbers (or date-times) when most of
+// its filled cells are, so that a stray "NA" or "#DIV/0!" is refused where it stands rather
+// than hiding the column of failure times; text otherwise.
+class TypeTally {
+  public:
+    void Add(ColumnType type) {
+        if (type == ColumnType::Empty) return;
+        ++m_filled;
+        if (type == ColumnType::Number) ++m_numbers;
+        if (type == ColumnType::DateTime) ++m_dateTimes;
+    }
+    ColumnType Type() const {
+        if (m_filled == 0) return ColumnType::Empty;
+        if (2 * m_numbers > m_filled) return ColumnType::Number;
+        if (2 * m_dateTimes > m_filled) return ColumnType::DateTime;
+        return ColumnType::Text;
+    }
+
+  private:
+    std::size_t m_filled = 0;
+    std::size_t m_numbers = 0;
+    std::size_t m_dateTimes = 0;
+};
 
 // The count of fields without empty ones at the end, which trailing delimiters leave.
 std::size_t TrimmedCount(std::span<const std::string> fields) {
@@ -229,6 +286,8 @@ class TableReader {
     bool Finish();
     std::string DescribeColumns(bool candidatesOnly) const;
     bool Refuse(DataFault fault, bool whileReading, std::string detail);
+    // False, refused, when a field of the row labels it a row of totals.
+    bool RefuseTotalsRow(std::size_t line, std::span<const std::string> fields);
     std::string Where(std::size_t line, std::size_t column) const;
     std::string ColumnLabel(std::size_t column) const;
     // The cell of column on the first or second line of data in the sample; empty when it
@@ -248,6 +307,17 @@ class TableReader {
     std::optional<TimeBase> m_timeBase;
     bool m_sortNeeded = false;
 };
+
+bool TableReader::RefuseTotalsRow(std::size_t line, std::span<const std::string> fields) {
+    for (std::size_t c = 0; c < fields.size(); ++c) {
+        if (IsTotalsLabel(fields[c])) {
+            return Refuse(DataFault::NotNumeric, false,
+                          Where(line, c) + ": " + Quoted(fields[c]) +
+                              " marks a row of totals, not a failure. Remove the line.");
+        }
+    }
+    return true;
+}
 
 bool TableReader::Refuse(DataFault fault, bool whileReading, std::string detail) {
     if (!m_result.refusal) m_result.refusal = TableRefusal{fault, whileReading, std::move(detail)};
@@ -331,7 +401,7 @@ bool TableReader::Decide() {
     // The first line sets the width; a longer line later is refused, not read as more values.
     m_width = TrimmedCount(m_sample.front().fields);
     std::vector<ColumnType> firstRowTypes(m_width, ColumnType::Empty);
-    std::vector<ColumnType> restTypes(m_width, ColumnType::Empty);
+    std::vector<TypeTally> restTally(m_width);
     for (std::size_t r = 0; r < m_sample.size(); ++r) {
         const auto& fields = m_sample[r].fields;
         for (std::size_t c = 0; c < std::min(fields.size(), m_width); ++c) {
@@ -339,10 +409,13 @@ bool TableReader::Decide() {
             if (r == 0) {
                 firstRowTypes[c] = type;
             } else {
-                restTypes[c] = Combine(restTypes[c], type);
+                restTally[c].Add(type);
             }
         }
     }
+    std::vector<ColumnType> restTypes(m_width);
+    std::transform(restTally.begin(), restTally.end(), restTypes.begin(),
+                   [](const TypeTally& tally) { return tally.Type(); });
     if (m_options.header == HeaderChoice::Auto) {
         // A header: a name above a column of numbers or date-times.
         for (std::size_t c = 0; c < m_width && m_sample.size() > 1; ++c) {
@@ -376,6 +449,10 @@ bool TableReader::Decide() {
     m_firstDataLine = m_sample[firstData].line;
     // Kept before the column is chosen, so that a refused choice still shows the rows.
     for (std::size_t r = firstData; r < m_sample.size(); ++r) KeepPreviewRow(m_sample[r].fields);
+    // A row of totals spoils the index column; say so before the columns are judged.
+    for (std::size_t r = firstData; r < m_sample.size(); ++r) {
+        if (!RefuseTotalsRow(m_sample[r].line, m_sample[r].fields)) return false;
+    }
     if (!DecideColumn(m_sample.front().line)) return false;
     for (std::size_t r = firstData; r < m_sample.size(); ++r) {
         if (!ReadRow(m_sample[r].line, m_sample[r].fields)) return false;
@@ -425,7 +502,10 @@ bool TableReader::DecideColumn(std::size_t firstLine) {
         std::vector<std::size_t> candidates;
         for (std::size_t c = 0; c < m_width; ++c) {
             ColumnType type = m_summary.columns[c].type;
-            if (type == ColumnType::Number || type == ColumnType::DateTime) candidates.push_back(c);
+            // Date-times asked for: a column of numbers beside them (a bug number) is none.
+            if (type == ColumnType::DateTime || (type == ColumnType::Number && !m_options.timestamps)) {
+                candidates.push_back(c);
+            }
         }
         auto isIndex = [&](std::size_t column) {
             std::size_t expected = 1;
@@ -438,9 +518,19 @@ bool TableReader::DecideColumn(std::size_t firstLine) {
             }
             return true;
         };
-        if (candidates.size() == 1) {
+        if (candidates.size() == 1 && isIndex(candidates.front())) {
+            return Refuse(DataFault::NotNumeric, false,
+                          "Line " + std::to_string(firstLine) + ": " +
+                              ColumnLabel(candidates.front()) +
+                              " counts the lines 1, 2, 3, ... and no other column holds numbers "
+                              "or date-times throughout. The columns are " +
+                              DescribeColumns(false) + "." + fix);
+        } else if (candidates.size() == 1) {
             chosen = candidates.front();
-            m_summary.notes.push_back("took " + ColumnLabel(*chosen) + ", the only numeric column");
+            m_summary.notes.push_back(
+                "took " + ColumnLabel(*chosen) + ", the only " +
+                (m_summary.columns[*chosen].type == ColumnType::DateTime ? "column of date-times"
+                                                                         : "numeric column"));
         } else if (candidates.size() == 2 && (isIndex(candidates[0]) || isIndex(candidates[1]))) {
             std::size_t index = isIndex(candidates[0]) ? candidates[0] : candidates[1];
             chosen = index == candidates[0] ? candidates[1] : candidates[0];
@@ -507,7 +597,7 @@ bool TableReader::ReadRow(std::size_t line, std::span<const std::string> fields)
                           "--delimiter.");
     }
     const std::size_t column = *m_summary.chosenColumn;
-    return ReadCell(line, column, column < count ? std::string_view(fields[column]) : "");
+    return RefuseTotalsRow(line, fields) && ReadCell(line, column, column < count ? std::string_view(fields[column]) : "");
 }
 
 bool TableReader::ReadCell(std::size_t line, std::size_t column, std::string_view cell) {
@@ -565,6 +655,11 @@ bool TableReader::ReadCell(std::size_t line, std::size_t column, std::string_vie
         std::string what = where() + ": " + Quoted(cell);
         if (HasThousandsSeparator(cell, m_summary.decimalComma)) {
             what += " holds a thousands separator. Write the number without it.";
+        } else if (m_summary.decimalComma && ParseNumber(cell, false)) {
+            std::string comma(cell);
+            std::replace(comma.begin(), comma.end(), '.', ',');
+            what += " holds a decimal point where the file's numbers have decimal commas. "
+                    "Write it as " + comma + ".";
         } else if (!m_summary.decimalComma && cell.find(',') != std::string_view::npos &&
                    ParseNumber(cell, true)) {
             what +=

@@ -45,6 +45,9 @@ TEST(DateTimes, BecomeSortedTimesSinceTheOrigin) {
              {"fall back counts real hours",
               "2024-10-27 01:30\n2024-10-27 03:30\n2024-10-27T02:30+01:00\n",
               Times("2024-10-27 00:00", "Europe/Berlin"), Doubles(1.5, 3.5, 4.5)},
+             {"a bug number beside them is no candidate",
+              "bug,opened\n1201,2024-03-01 09:00\n1187,2024-03-01 10:00\n",
+              Times("2024-03-01 08:00"), Doubles(1, 2)},
              {"zone of the origin too", "2024-07-01 17:00Z\n",
               Times("2024-07-01 12:00", "America/New_York"), Doubles(1)}}) {
         SCOPED_TRACE(c.what);

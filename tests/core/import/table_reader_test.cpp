@@ -129,6 +129,12 @@ TEST(ReadTable, ReadsEachLayout) {
               Doubles(3, 5), Delimiter::Comma, false, 0, Strings(utf16)},
              {"blank lines and blanks", "\n 3 \n\n\t5\n  \n", TableOptions(), Doubles(3, 5),
               Delimiter::Comma, false, 0, Strings()},
+             {"no-break spaces around numbers", "time\n3.5\xC2\xA0\n\xE2\x80\xAF" "4\n",
+              TableOptions(), Doubles(3.5, 4), Delimiter::Comma, true, 0, Strings(header)},
+             // A bug tracker's comment whose second line starts with an issue number.
+             {"'#' inside a quoted field", "id,t,c\n1,3.5,\"see\n#12\"\n2,4.5,ok\n",
+              TableOptions(), Doubles(3.5, 4.5), Delimiter::Comma, true, 1,
+              Strings(header, "took column 2 ('t'), column 1 ('id') is an index")},
              {"numbers as written by hand", "1e3\n2.5E-1\n.5\n+7\n-0\n007\n", TableOptions(),
               Doubles(1000, 0.25, 0.5, 7, 0, 7), Delimiter::Comma, false, 0, Strings()},
              {"index and time without header", IndexTimeRows(3), TableOptions(),
@@ -277,6 +283,35 @@ TEST(ReadTable, RefusalsSayWhatWhereAndHow) {
              kValidation + kNotNumeric +
                  "\r\nLine 2, column 2: '1.234,5' holds a thousands separator. Write the number "
                  "without it."},
+            {"a stray word keeps its column", "id,time\n1,3.5\n2,NA\n3,5\n", TableOptions(),
+             kValidation + kNotNumeric +
+                 "\r\nLine 3, column 2: 'NA' is not a number. Correct it, or remove the line."},
+            {"a spreadsheet's error value is no comment", "3.5\n#N/A\n5\n", TableOptions(),
+             kValidation + kNotNumeric +
+                 "\r\nLine 2: '#N/A' is not a number. Correct it, or remove the line."},
+            {"an index is no failure times", "id,time\n1,x\n2,NA\n3,-\n", TableOptions(),
+             kValidation + kNotNumeric +
+                 "\r\nLine 1: column 1 ('id') counts the lines 1, 2, 3, ... and no other column "
+                 "holds numbers or date-times throughout. The columns are 1 'id' (numbers), 2 "
+                 "'time' (text)." +
+                 choose},
+            {"a row of totals", "ID,Time\n1,3.5\n2,4.5\nTotal,8\n", TableOptions(),
+             kValidation + kNotNumeric +
+                 "\r\nLine 4, column 1: 'Total' marks a row of totals, not a failure. Remove the "
+                 "line."},
+            {"a decimal point among decimal commas", "n;t\n1;1,5\n2;2.5\n", TableOptions(),
+             kValidation + kNotNumeric +
+                 "\r\nLine 3, column 2: '2.5' holds a decimal point where the file's numbers "
+                 "have decimal commas. Write it as 2,5."},
+            {"a thousands point among decimal commas", "n;t\n1;1,5\n2;1.234\n", TableOptions(),
+             kValidation + kNotNumeric +
+                 "\r\nLine 3, column 2: '1.234' holds a thousands separator. Write the number "
+                 "without it."},
+            {"no-break space as thousands separator", "n;t\n1;1\xE2\x80\xAF""234,5\n2;3\n",
+             TableOptions(),
+             kValidation + kNotNumeric +
+                 "\r\nLine 2, column 2: '1\xE2\x80\xAF""234,5' holds a thousands separator. Write "
+                 "the number without it."},
             {"negative", "3\n-1\n2\n", TableOptions(),
              kValidation + "File contains negative data.\r\nLine 2: '-1' is below 0. Failure times "
                            "are never negative: correct it."},
