@@ -9,12 +9,12 @@
 namespace tamsel {
 namespace {
 
-using Milliseconds = std::chrono::milliseconds;
+using Microseconds = std::chrono::microseconds;
 
 std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
 
 struct SplitDateTime {
-    std::string local;                           // "YYYY-MM-DD HH:MM[:SS[.fff]]"
+    std::string local;                           // "YYYY-MM-DD HH:MM[:SS[.ffffff]]"
     std::optional<std::chrono::minutes> offset;  // from UTC, when the text gives a zone
 };
 
@@ -40,12 +40,16 @@ std::optional<std::chrono::minutes> ParseOffset(std::string_view text) {
 
 std::optional<SplitDateTime> Split(std::string_view text) {
     constexpr std::size_t kDateLength = 10;  // YYYY-MM-DD
+    constexpr std::size_t kFractionDigits = 6;
     if (text.size() < kDateLength + 6 || (text[kDateLength] != 'T' && text[kDateLength] != ' ')) {
         return std::nullopt;
     }
     SplitDateTime split;
     std::string_view time = text.substr(kDateLength + 1);
-    if (time.back() == 'Z' || time.back() == 'z') {
+    if (time.ends_with("UTC") || time.ends_with("GMT")) {
+        split.offset = std::chrono::minutes(0);
+        time.remove_suffix(3);
+    } else if (time.back() == 'Z' || time.back() == 'z') {
         split.offset = std::chrono::minutes(0);
         time.remove_suffix(1);
     } else if (std::size_t sign = time.find_last_of("+-"); sign != std::string_view::npos) {
@@ -54,15 +58,21 @@ std::optional<SplitDateTime> Split(std::string_view text) {
         time = time.substr(0, sign);
     }
     while (!time.empty() && time.back() == ' ') time.remove_suffix(1);
+    // Digits beyond the microsecond (as databases and Java write nanoseconds) are dropped.
+    if (const std::size_t point = time.find('.'); point != std::string_view::npos &&
+                                                  time.size() > point + 1 + kFractionDigits &&
+                                                  AllDigits(time.substr(point + 1))) {
+        time = time.substr(0, point + 1 + kFractionDigits);
+    }
     split.local.assign(text.substr(0, kDateLength)).append(" ").append(time);
     return split;
 }
 
-std::optional<date::local_time<Milliseconds>> ParseLocal(const std::string& text) {
+std::optional<date::local_time<Microseconds>> ParseLocal(const std::string& text) {
     const std::size_t colons = std::count(text.begin(), text.end(), ':');
     if (colons != 1 && colons != 2) return std::nullopt;
     std::istringstream in(text);
-    date::local_time<Milliseconds> local;
+    date::local_time<Microseconds> local;
     in >> date::parse(colons == 1 ? "%Y-%m-%d %H:%M" : "%Y-%m-%d %H:%M:%S", local);
     if (in.fail() || in.peek() != std::char_traits<char>::eof()) return std::nullopt;
     return local;
@@ -155,7 +165,7 @@ std::optional<TimeBase> TimeBase::Make(const TimestampOptions& options, std::str
     return base;
 }
 
-std::optional<std::chrono::sys_time<Milliseconds>> TimeBase::ToSystemTime(std::string_view text,
+std::optional<std::chrono::sys_time<Microseconds>> TimeBase::ToSystemTime(std::string_view text,
                                                                           Fault& fault) const {
     fault = Fault::NotDateTime;
     auto split = Split(text);
@@ -165,7 +175,7 @@ std::optional<std::chrono::sys_time<Milliseconds>> TimeBase::ToSystemTime(std::s
     const auto sinceEpoch = local->time_since_epoch();
     if (split->offset) {
         fault = Fault::None;
-        return std::chrono::sys_time<Milliseconds>(sinceEpoch - *split->offset);
+        return std::chrono::sys_time<Microseconds>(sinceEpoch - *split->offset);
     }
     date::local_info info = m_zone->get_info(*local);
     if (info.result == date::local_info::nonexistent) {
@@ -177,7 +187,7 @@ std::optional<std::chrono::sys_time<Milliseconds>> TimeBase::ToSystemTime(std::s
         return std::nullopt;
     }
     fault = Fault::None;
-    return std::chrono::sys_time<Milliseconds>(sinceEpoch - info.first.offset);
+    return std::chrono::sys_time<Microseconds>(sinceEpoch - info.first.offset);
 }
 
 TimeBase::Reading TimeBase::Measure(std::string_view text) const {
@@ -190,7 +200,12 @@ TimeBase::Reading TimeBase::Measure(std::string_view text) const {
     return reading;
 }
 
-std::string TimeBase::OriginUtc() const { return date::format("%FT%TZ", m_origin); }
+std::string TimeBase::OriginUtc() const {
+    // Milliseconds as ever, unless the origin was given finer.
+    const auto milliseconds = std::chrono::floor<std::chrono::milliseconds>(m_origin);
+    return milliseconds == m_origin ? date::format("%FT%TZ", milliseconds)
+                                    : date::format("%FT%TZ", m_origin);
+}
 
 std::string TimeBase::Describe() const {
     return std::string(TimeUnitName(m_unit)) + " from " + OriginUtc() + " (" + m_zoneName + ")";

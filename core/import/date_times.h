@@ -18,8 +18,8 @@ namespace tamsel {
 inline constexpr std::string_view kDateTimeForm =
     "Write it as YYYY-MM-DD HH:MM[:SS], optionally with a zone (Z or +01:00).";
 
-// True when text reads as a date-time: YYYY-MM-DD, "T" or a blank, HH:MM[:SS[.fff]], then
-// optionally "Z" or an offset +HH[:MM] / -HH[:MM].
+// True when text reads as a date-time: YYYY-MM-DD, "T" or a blank, HH:MM[:SS[.fff...]], then
+// optionally, after a blank or not, "Z", "UTC", "GMT" or an offset +HH[[:]MM] / -HH[[:]MM].
 bool IsDateTime(std::string_view text);
 
 // True when text is a date in another form, with or without a time of day: 01/03/2024,
@@ -47,14 +47,14 @@ class TimeBase {
     const std::string& ZoneName() const { return m_zoneName; }
 
   private:
-    using Milliseconds = std::chrono::milliseconds;
-    std::optional<std::chrono::sys_time<Milliseconds>> ToSystemTime(std::string_view text,
+    using Microseconds = std::chrono::microseconds;
+    std::optional<std::chrono::sys_time<Microseconds>> ToSystemTime(std::string_view text,
                                                                     Fault& fault) const;
 
     const date::time_zone* m_zone = nullptr;
     std::string m_zoneName;
     TimeUnit m_unit = TimeUnit::Hours;
-    std::chrono::sys_time<Milliseconds> m_origin{};
+    std::chrono::sys_time<Microseconds> m_origin{};
 };
 
 }  // namespace tamsel

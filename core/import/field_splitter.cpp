@@ -83,11 +83,24 @@ bool IsDateThenTime(std::string_view date, std::string_view time) {
            !time.empty() && digit(time.front()) && time.find(':') != std::string_view::npos;
 }
 
+// "+0100", "-05:00", "Z" or "UTC" after a date-time belong to it; "-12", a number of its own,
+// does not.
+bool IsZone(std::string_view field) {
+    if (field == "Z" || field == "UTC" || field == "GMT") return true;
+    auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    const bool isSigned = !field.empty() && (field.front() == '+' || field.front() == '-');
+    return isSigned &&
+           ((field.size() == 5 && std::all_of(field.begin() + 1, field.end(), digit)) ||
+            (field.size() == 6 && field[3] == ':' && digit(field[1]) && digit(field[2]) &&
+             digit(field[4]) && digit(field[5])));
+}
+
 }  // namespace
 
 void SplitAtBlanks(std::string_view line, std::vector<std::string_view>& fields) {
     fields.clear();
     const char* dateStart = nullptr;
+    const char* dateTimeStart = nullptr;  // of the date-time just joined, which a zone may follow
     while (true) {
         line = TrimBlanks(line);
         if (line.empty()) break;
@@ -96,8 +109,14 @@ void SplitAtBlanks(std::string_view line, std::vector<std::string_view>& fields)
         std::string_view field = line.substr(0, stop);
         if (!fields.empty() && dateStart && IsDateThenTime(fields.back(), field)) {
             fields.back() = std::string_view(dateStart, field.data() + field.size() - dateStart);
+            dateTimeStart = dateStart;
             dateStart = nullptr;
+        } else if (dateTimeStart && IsZone(field)) {
+            fields.back() =
+                std::string_view(dateTimeStart, field.data() + field.size() - dateTimeStart);
+            dateTimeStart = nullptr;
         } else {
+            dateTimeStart = nullptr;
             // Quotes around a blank-separated field are a courtesy of the writer.
             if (field.size() >= 2 && field.front() == '"' && field.back() == '"') {
                 field = field.substr(1, field.size() - 2);

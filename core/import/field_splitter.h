@@ -74,8 +74,8 @@ class LineEndNormaliser {
     bool m_brokenCharacter = false;
 };
 
-// The fields of a line separated by runs of blanks. A date followed by a time stays one
-// field, and quotes around a field are dropped.
+// The fields of a line separated by runs of blanks. A date followed by a time, and by a zone
+// ("+0100", "UTC"), stays one field, and quotes around a field are dropped.
 void SplitAtBlanks(std::string_view line, std::vector<std::string_view>& fields);
 
 // Receives each row that holds a field, with the line it starts on; false stops the split.
