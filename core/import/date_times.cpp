@@ -6,6 +6,8 @@
 #include <cctype>
 #include <sstream>
 
+#include "words.h"
+
 namespace tamsel {
 namespace {
 
@@ -92,6 +94,12 @@ double SecondsPer(TimeUnit unit) {
     return 3600.0;
 }
 
+bool IsMonthName(std::string_view text) {
+    static constexpr std::string_view kMonths[] = {"jan", "feb", "mar", "apr", "may", "jun",
+                                                   "jul", "aug", "sep", "oct", "nov", "dec"};
+    return IsOneOf(text, kMonths);
+}
+
 }  // namespace
 
 bool IsDateTime(std::string_view text) {
@@ -118,11 +126,14 @@ bool IsOtherDateForm(std::string_view text) {
             return std::isdigit(static_cast<unsigned char>(c)) != 0;
         });
     };
-    if (!digits(date.substr(0, first)) || !digits(date.substr(first + 1, lengths[1])) ||
+    // A month may be named, as bug trackers write it: 01/Mar/24, 1-Mar-2024.
+    const std::string_view middle = date.substr(first + 1, lengths[1]);
+    const bool monthName = IsMonthName(middle);
+    if (!digits(date.substr(0, first)) || !(digits(middle) || monthName) ||
         !digits(date.substr(second + 1))) {
         return false;
     }
-    const bool dayOrMonthFirst = lengths[0] <= 2 && lengths[1] <= 2 &&
+    const bool dayOrMonthFirst = lengths[0] <= 2 && (lengths[1] <= 2 || monthName) &&
                                  (lengths[2] == 4 || (lengths[2] == 2 && !time.empty()));
     const bool yearFirst = lengths[0] == 4 && lengths[1] <= 2 && lengths[2] <= 2;
     // A time of day, if any, starts with its hour and has a colon.

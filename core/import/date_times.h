@@ -23,7 +23,8 @@ inline constexpr std::string_view kDateTimeForm =
 bool IsDateTime(std::string_view text);
 
 // True when text is a date in another form, with or without a time of day: 01/03/2024,
-// 3/1/24 10:00 AM, 01.03.2024 10:00, 2024/03/01, or YYYY-MM-DD without a time. A column of
+// 3/1/24 10:00 AM, 01.03.2024 10:00, 01/Mar/24 9:15 AM, 2024/03/01, or YYYY-MM-DD without a
+// time. A column of
 // them holds date-times that must be rewritten before they can be read.
 bool IsOtherDateForm(std::string_view text);
 

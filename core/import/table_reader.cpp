@@ -15,6 +15,7 @@
 
 #include "date_times.h"
 #include "field_splitter.h"
+#include "words.h"
 
 namespace tamsel {
 namespace {
@@ -118,6 +119,34 @@ bool HasUnit(std::string_view cell) {
                        [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; });
 }
 
+// Whether cell is a duration such as "01:30:00", "12:30" or "0:00:45.5".
+bool IsDuration(std::string_view cell) {
+    const std::size_t colons = std::count(cell.begin(), cell.end(), ':');
+    if (colons < 1 || colons > 2 || !std::isdigit(static_cast<unsigned char>(cell.front()))) {
+        return false;
+    }
+    std::size_t digits = 0;
+    for (char c : cell.substr(0, cell.find('.'))) {
+        if (c == ':') {
+            if (digits == 0) return false;
+            digits = 0;
+        } else if (std::isdigit(static_cast<unsigned char>(c))) {
+            ++digits;
+        } else {
+            return false;
+        }
+    }
+    return digits == 2;
+}
+
+// Whether cell names a unit of time, as a test log writes it after each time.
+bool IsTimeUnit(std::string_view cell) {
+    static constexpr std::string_view kUnits[] = {
+        "ms", "s",   "sec", "secs",   "second",  "seconds", "min", "mins", "minute",
+        "minutes", "h", "hr", "hrs", "hour", "hours", "d", "day",  "days", "wk", "weeks"};
+    return IsOneOf(cell, kUnits);
+}
+
 // Whether cell labels a row of totals or averages below the data, as spreadsheets add them:
 // "Total", "Sum:", "Average".
 bool IsTotalsLabel(std::string_view cell) {
@@ -125,12 +154,7 @@ bool IsTotalsLabel(std::string_view cell) {
     static constexpr std::string_view kLabels[] = {"total", "totals", "grand total", "subtotal",
                                                    "sum",   "summe",  "gesamt",      "mean",
                                                    "average", "avg"};
-    return std::any_of(std::begin(kLabels), std::end(kLabels), [cell](std::string_view label) {
-        return cell.size() == label.size() &&
-               std::equal(cell.begin(), cell.end(), label.begin(), [](char a, char b) {
-                   return std::tolower(static_cast<unsigned char>(a)) == b;
-               });
-    });
+    return IsOneOf(cell, kLabels);
 }
 
 ColumnType CellType(std::string_view cell, bool decimalComma) {
@@ -279,6 +303,11 @@ class TableReader {
     void ReadAll(const ByteSource& source);
     bool OnRow(std::size_t line, std::span<const std::string> fields);
     bool Decide();
+    bool HoldsNumber(const SampleRow& row) const;
+    // Drops the title lines above the table from the sample, with a note.
+    void LeaveOutTitleLines();
+    // Gives a header line one name short of the rows an empty name over the first column.
+    void NameRowNamesColumn();
     bool DecideColumn(std::size_t firstLine);
     void KeepPreviewRow(std::span<const std::string> fields);
     bool ReadRow(std::size_t line, std::span<const std::string> fields);
@@ -305,6 +334,8 @@ class TableReader {
     std::size_t m_width = 0;
     std::size_t m_firstDataLine = 0;
     std::optional<TimeBase> m_timeBase;
+    std::optional<std::size_t> m_unitColumn;  // the units beside the failure times, if any
+    std::string m_unit;                       // the unit every line must give there
     bool m_sortNeeded = false;
 };
 
@@ -366,6 +397,45 @@ bool TableReader::OnRow(std::size_t line, std::span<const std::string> fields) {
     return Decide();
 }
 
+bool TableReader::HoldsNumber(const SampleRow& row) const {
+    return std::any_of(row.fields.begin(), row.fields.end(), [this](const std::string& field) {
+        return CellType(field, m_summary.decimalComma) == ColumnType::Number;
+    });
+}
+
+void TableReader::LeaveOutTitleLines() {
+    // A title is a line of no numbers above a table of another width: "Failure report" over
+    // "ID,Time" (the header) and its rows.
+    std::size_t titles = 0;
+    while (m_sample.size() - titles >= 3 && !HoldsNumber(m_sample[titles]) &&
+           TrimmedCount(m_sample[titles].fields) != TrimmedCount(m_sample[titles + 1].fields) &&
+           TrimmedCount(m_sample[titles + 1].fields) == TrimmedCount(m_sample[titles + 2].fields)) {
+        ++titles;
+    }
+    if (titles == 0) return;
+    std::string note = "left out the title above the table (line";
+    note += titles == 1 ? " " + std::to_string(m_sample.front().line)
+                        : "s " + std::to_string(m_sample.front().line) + " to " +
+                              std::to_string(m_sample[titles - 1].line);
+    m_summary.notes.push_back(note + ")");
+    m_sample.erase(m_sample.begin(), m_sample.begin() + static_cast<std::ptrdiff_t>(titles));
+}
+
+void TableReader::NameRowNamesColumn() {
+    // R's write.table names every column but the first, which holds the row names.
+    if (m_sample.size() < 2 || HoldsNumber(m_sample.front()) || !HoldsNumber(m_sample[1])) return;
+    const std::size_t named = TrimmedCount(m_sample.front().fields);
+    const bool oneShort = std::all_of(m_sample.begin() + 1, m_sample.end(), [named](const SampleRow& row) {
+        return TrimmedCount(row.fields) == named + 1;
+    });
+    if (!oneShort) return;
+    auto& names = m_sample.front().fields;
+    names.resize(named);
+    names.insert(names.begin(), "");
+    m_summary.notes.push_back("line " + std::to_string(m_sample.front().line) +
+                              " names the columns after the first, which holds row names");
+}
+
 bool TableReader::Decide() {
     m_decided = true;
     if (m_sample.empty()) return true;
@@ -380,6 +450,8 @@ bool TableReader::Decide() {
         m_summary.notes.push_back("read decimal commas (semicolon-separated numbers with commas)");
     }
     const bool decimalComma = m_summary.decimalComma;
+    if (m_options.header != HeaderChoice::Absent) NameRowNamesColumn();
+    if (m_options.header == HeaderChoice::Auto) LeaveOutTitleLines();
 
     // One line of several values is the old list form: every value a failure.
     m_listMode = m_sample.size() == 1 && m_sample.front().fields.size() > 1 &&
@@ -552,6 +624,19 @@ bool TableReader::DecideColumn(std::size_t firstLine) {
     }
     m_summary.chosenColumn = chosen;
     ColumnType type = m_summary.columns[*chosen].type;
+    // A column of units beside the numbers ("12.5 s", "3 min" in a test log): one unit only.
+    const std::size_t unitColumn = *chosen + 1;
+    bool unitsBeside = type == ColumnType::Number && unitColumn < m_width;
+    for (std::size_t r = m_summary.header ? 1 : 0; unitsBeside && r < m_sample.size(); ++r) {
+        const auto& fields = m_sample[r].fields;
+        unitsBeside = unitColumn < fields.size() && IsTimeUnit(fields[unitColumn]);
+    }
+    if (unitsBeside) {
+        m_unitColumn = unitColumn;
+        m_unit = FirstDataCell(unitColumn);
+        m_summary.notes.push_back("read the times in " + Quoted(m_unit) + ", the unit " +
+                                  ColumnLabel(unitColumn) + " gives");
+    }
     if (m_options.timestamps) {
         std::string problem;
         m_timeBase = TimeBase::Make(*m_options.timestamps, problem);
@@ -597,7 +682,18 @@ bool TableReader::ReadRow(std::size_t line, std::span<const std::string> fields)
                           "--delimiter.");
     }
     const std::size_t column = *m_summary.chosenColumn;
-    return RefuseTotalsRow(line, fields) && ReadCell(line, column, column < count ? std::string_view(fields[column]) : "");
+    if (m_unitColumn) {
+        const std::string_view unit =
+            *m_unitColumn < count ? std::string_view(fields[*m_unitColumn]) : "";
+        if (unit != m_unit) {
+            return Refuse(DataFault::UnknownFormat, false,
+                          Where(line, *m_unitColumn) + ": the unit " + Quoted(unit) +
+                              " differs from " + Quoted(m_unit) +
+                              " above. Write every time in one unit.");
+        }
+    }
+    return RefuseTotalsRow(line, fields) &&
+           ReadCell(line, column, column < count ? std::string_view(fields[column]) : "");
 }
 
 bool TableReader::ReadCell(std::size_t line, std::size_t column, std::string_view cell) {
@@ -671,6 +767,10 @@ bool TableReader::ReadCell(std::size_t line, std::size_t column, std::string_vie
                 " is not a number. The file seems to have a header line: the import skips it "
                 "with --header, or reads a named column with --column " +
                 std::string(cell) + ".";
+        } else if (IsDuration(cell)) {
+            what +=
+                " is a duration written with colons. Write each time as one number, all in one "
+                "unit (in a spreadsheet, =A2*24 turns a duration into hours).";
         } else if (HasUnit(cell)) {
             what +=
                 " is a number with its unit. Write the numbers alone, all in one unit, and "

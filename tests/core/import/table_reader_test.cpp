@@ -161,6 +161,19 @@ TEST(ReadTable, ReadsEachLayout) {
               "\"time\",\"note\"\n\"3.5\",\"a, b\"\n\"4\",\"say \"\"hi\"\"\nagain\"\n5,x\n",
               TableOptions(), Doubles(3.5, 4, 5), Delimiter::Comma, true, 0,
               Strings(header, "took column 1 ('time'), the only numeric column")},
+             {"a title above the table", "Failure report\nID,Time\n1,3.5\n2,4.5\n",
+              TableOptions(), Doubles(3.5, 4.5), Delimiter::Comma, true, 1,
+              Strings("left out the title above the table (line 1)",
+                      "took line 2 as the header line (--no-header reads it as data)",
+                      "took column 2 ('Time'), column 1 ('ID') is an index")},
+             {"R's header, one name short for the row names", "\"x\"\n\"1\" 3.2\n\"2\" 4.5\n",
+              TableOptions(), Doubles(3.2, 4.5), Delimiter::Blanks, true, 1,
+              Strings("line 1 names the columns after the first, which holds row names", header,
+                      "took column 2 ('x'), column 1 is an index")},
+             {"a unit after each time", "12.5 s\n3 s\n", TableOptions(), Doubles(12.5, 3),
+              Delimiter::Blanks, false, 0,
+              Strings("took column 1, the only numeric column",
+                      "read the times in 's', the unit column 2 gives")},
              {"column by name", "a,b\n1,2\n3,4\n", WithColumn("b"), Doubles(2, 4), Delimiter::Comma,
               true, 1, Strings(header)},
              {"column by name in any case", "a,b\n1,2\n3,4\n", WithColumn("B"), Doubles(2, 4),
@@ -312,6 +325,15 @@ TEST(ReadTable, RefusalsSayWhatWhereAndHow) {
              kValidation + kNotNumeric +
                  "\r\nLine 2, column 2: '1\xE2\x80\xAF""234,5' holds a thousands separator. Write "
                  "the number without it."},
+            {"units that change", "12.5 s\n3 min\n", TableOptions(),
+             kValidation + kUnknownFormat +
+                 "\r\nLine 2, column 2: the unit 'min' differs from 's' above. Write every time "
+                 "in one unit."},
+            {"durations", "00:12:30\n01:00:00\n", TableOptions(),
+             kValidation + kNotNumeric +
+                 "\r\nLine 1: '00:12:30' is a duration written with colons. Write each time as "
+                 "one number, all in one unit (in a spreadsheet, =A2*24 turns a duration into "
+                 "hours)."},
             {"negative", "3\n-1\n2\n", TableOptions(),
              kValidation + "File contains negative data.\r\nLine 2: '-1' is below 0. Failure times "
                            "are never negative: correct it."},
@@ -380,6 +402,13 @@ TEST(ReadTable, RefusalsSayWhatWhereAndHow) {
                  "\r\nLine 2: column 1 ('when') holds dates written as '01.03.2024 10:00', which "
                  "are not read: write them as YYYY-MM-DD HH:MM[:SS] (a spreadsheet's cell format "
                  "yyyy-mm-dd hh:mm:ss does it), then read them as times since the start of "
+                 "testing with --timestamps --origin TIMESTAMP [--unit hours] [--timezone UTC]."},
+            {"dates with the month's name",
+             "key,created\nA-1,01/Mar/24 9:15 AM\nA-2,2/Mar/24 10:00 AM\n", TableOptions(),
+             kValidation + kNotNumeric +
+                 "\r\nLine 2: column 2 ('created') holds dates written as '01/Mar/24 9:15 AM', "
+                 "which are not read: write them as YYYY-MM-DD HH:MM[:SS] (a spreadsheet's cell "
+                 "format yyyy-mm-dd hh:mm:ss does it), then read them as times since the start of "
                  "testing with --timestamps --origin TIMESTAMP [--unit hours] [--timezone UTC]."},
             {"dates without a time", "date\n2024-03-01\n2024/03/02\n", TableOptions(),
              kValidation + kNotNumeric +
