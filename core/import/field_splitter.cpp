@@ -64,8 +64,8 @@ bool LooksLikeUtf16(std::string_view start, bool bigEndian) {
 
 // The error values a spreadsheet writes into a cell it cannot compute ("#N/A", "#DIV/0!"):
 // a value to refuse where it stands, not a comment.
-constexpr std::string_view kSpreadsheetErrors[] = {"#N/A",  "#NA",    "#VALUE!", "#DIV/0!",
-                                                   "#REF!", "#NAME?", "#NUM!",   "#NULL!",
+constexpr std::string_view kSpreadsheetErrors[] = {"#N/A",    "#NA",    "#VALUE!",      "#DIV/0!",
+                                                   "#REF!",   "#NAME?", "#NUM!",        "#NULL!",
                                                    "#SPILL!", "#CALC!", "#GETTING_DATA"};
 constexpr std::size_t kLongestSpreadsheetError = 13;
 
@@ -89,10 +89,9 @@ bool IsZone(std::string_view field) {
     if (field == "Z" || field == "UTC" || field == "GMT") return true;
     auto digit = [](char c) { return c >= '0' && c <= '9'; };
     const bool isSigned = !field.empty() && (field.front() == '+' || field.front() == '-');
-    return isSigned &&
-           ((field.size() == 5 && std::all_of(field.begin() + 1, field.end(), digit)) ||
-            (field.size() == 6 && field[3] == ':' && digit(field[1]) && digit(field[2]) &&
-             digit(field[4]) && digit(field[5])));
+    return isSigned && ((field.size() == 5 && std::all_of(field.begin() + 1, field.end(), digit)) ||
+                        (field.size() == 6 && field[3] == ':' && digit(field[1]) &&
+                         digit(field[2]) && digit(field[4]) && digit(field[5])));
 }
 
 }  // namespace
@@ -190,9 +189,8 @@ bool LineEndNormaliser::Feed(std::string_view chunk, std::string& out) {
 void LineEndNormaliser::EndHeld(std::string& out) {
     if (!m_holding) return;
     m_holding = false;
-    const bool errorValue =
-        std::find(std::begin(kSpreadsheetErrors), std::end(kSpreadsheetErrors), m_held) !=
-        std::end(kSpreadsheetErrors);
+    const bool errorValue = std::find(std::begin(kSpreadsheetErrors), std::end(kSpreadsheetErrors),
+                                      m_held) != std::end(kSpreadsheetErrors);
     if (errorValue) {
         out.append(m_held);
     } else {

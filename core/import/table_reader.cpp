@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <map>
 #include <system_error>
 
 #include "date_times.h"
@@ -142,8 +143,8 @@ bool IsDuration(std::string_view cell) {
 // Whether cell names a unit of time, as a test log writes it after each time.
 bool IsTimeUnit(std::string_view cell) {
     static constexpr std::string_view kUnits[] = {
-        "ms", "s",   "sec", "secs",   "second",  "seconds", "min", "mins", "minute",
-        "minutes", "h", "hr", "hrs", "hour", "hours", "d", "day",  "days", "wk", "weeks"};
+        "ms", "s",  "sec", "secs", "second", "seconds", "min", "mins", "minute", "minutes",
+        "h",  "hr", "hrs", "hour", "hours",  "d",       "day", "days", "wk",     "weeks"};
     return IsOneOf(cell, kUnits);
 }
 
@@ -151,8 +152,8 @@ bool IsTimeUnit(std::string_view cell) {
 // "Total", "Sum:", "Average".
 bool IsTotalsLabel(std::string_view cell) {
     while (!cell.empty() && cell.back() == ':') cell.remove_suffix(1);
-    static constexpr std::string_view kLabels[] = {"total", "totals", "grand total", "subtotal",
-                                                   "sum",   "summe",  "gesamt",      "mean",
+    static constexpr std::string_view kLabels[] = {"total",   "totals", "grand total", "subtotal",
+                                                   "sum",     "summe",  "gesamt",      "mean",
                                                    "average", "avg"};
     return IsOneOf(cell, kLabels);
 }
@@ -173,9 +174,9 @@ ColumnType Combine(ColumnType a, ColumnType b) {
     return ColumnType::Text;
 }
 
-// The type of a column's cells below its first line: numbers (or date-times) when most of
-// its filled cells are, so that a stray "NA" or "#DIV/0!" is refused where it stands rather
-// than hiding the column of failure times; text otherwise.
+// The type of a column's cells below its first line: numbers (or date-times) when at least
+// half its filled cells are, so that a stray "NA" or "#DIV/0!" is refused where it stands
+// rather than hiding the column of failure times; text otherwise.
 class TypeTally {
   public:
     void Add(ColumnType type) {
@@ -186,8 +187,8 @@ class TypeTally {
     }
     ColumnType Type() const {
         if (m_filled == 0) return ColumnType::Empty;
-        if (2 * m_numbers > m_filled) return ColumnType::Number;
-        if (2 * m_dateTimes > m_filled) return ColumnType::DateTime;
+        if (2 * m_numbers >= m_filled) return ColumnType::Number;
+        if (2 * m_dateTimes >= m_filled) return ColumnType::DateTime;
         return ColumnType::Text;
     }
 
@@ -334,8 +335,9 @@ class TableReader {
     std::size_t m_width = 0;
     std::size_t m_firstDataLine = 0;
     std::optional<TimeBase> m_timeBase;
-    std::optional<std::size_t> m_unitColumn;  // the units beside the failure times, if any
-    std::string m_unit;                       // the unit every line must give there
+    std::optional<std::size_t> m_indexColumn;  // the count 1, 2, 3, ... beside the times
+    std::optional<std::size_t> m_unitColumn;   // the units beside the failure times, if any
+    std::string m_unit;                        // the unit every line must give there
     bool m_sortNeeded = false;
 };
 
@@ -404,14 +406,31 @@ bool TableReader::HoldsNumber(const SampleRow& row) const {
 }
 
 void TableReader::LeaveOutTitleLines() {
-    // A title is a line of no numbers above a table of another width: "Failure report" over
-    // "ID,Time" (the header) and its rows.
+    if (m_sample.size() < 3) return;
+    // The table's width is the commonest; a title is a line of more words than numbers apart
+    // from it: one field ("Failure report" in the first cell of a spreadsheet), or of blanks
+    // another count of words ("Reliability test campaign 7") than the table's columns.
+    std::map<std::size_t, std::size_t> widths;
+    for (const SampleRow& row : m_sample) ++widths[TrimmedCount(row.fields)];
+    const std::size_t tableWidth =
+        std::max_element(widths.begin(), widths.end(), [](const auto& a, const auto& b) {
+            return a.second < b.second;
+        })->first;
+    auto isTitle = [&](const SampleRow& row) {
+        const std::size_t width = TrimmedCount(row.fields);
+        std::size_t words = 0;
+        std::size_t numbers = 0;
+        for (const std::string& field : row.fields) {
+            const ColumnType type = CellType(field, m_summary.decimalComma);
+            words += type == ColumnType::Text ? 1 : 0;
+            numbers += type == ColumnType::Number ? 1 : 0;
+        }
+        const bool apart = m_summary.delimiter == Delimiter::Blanks ? width != tableWidth
+                                                                    : width == 1 && tableWidth > 1;
+        return words > numbers && apart;
+    };
     std::size_t titles = 0;
-    while (m_sample.size() - titles >= 3 && !HoldsNumber(m_sample[titles]) &&
-           TrimmedCount(m_sample[titles].fields) != TrimmedCount(m_sample[titles + 1].fields) &&
-           TrimmedCount(m_sample[titles + 1].fields) == TrimmedCount(m_sample[titles + 2].fields)) {
-        ++titles;
-    }
+    while (m_sample.size() - titles >= 3 && isTitle(m_sample[titles])) ++titles;
     if (titles == 0) return;
     std::string note = "left out the title above the table (line";
     note += titles == 1 ? " " + std::to_string(m_sample.front().line)
@@ -425,9 +444,9 @@ void TableReader::NameRowNamesColumn() {
     // R's write.table names every column but the first, which holds the row names.
     if (m_sample.size() < 2 || HoldsNumber(m_sample.front()) || !HoldsNumber(m_sample[1])) return;
     const std::size_t named = TrimmedCount(m_sample.front().fields);
-    const bool oneShort = std::all_of(m_sample.begin() + 1, m_sample.end(), [named](const SampleRow& row) {
-        return TrimmedCount(row.fields) == named + 1;
-    });
+    const bool oneShort = std::all_of(
+        m_sample.begin() + 1, m_sample.end(),
+        [named](const SampleRow& row) { return TrimmedCount(row.fields) == named + 1; });
     if (!oneShort) return;
     auto& names = m_sample.front().fields;
     names.resize(named);
@@ -453,8 +472,16 @@ bool TableReader::Decide() {
     if (m_options.header != HeaderChoice::Absent) NameRowNamesColumn();
     if (m_options.header == HeaderChoice::Auto) LeaveOutTitleLines();
 
+    // One line of words alone is a header without data.
+    const bool headerAlone =
+        m_options.header == HeaderChoice::Auto && m_sample.size() == 1 &&
+        std::all_of(m_sample.front().fields.begin(), m_sample.front().fields.end(),
+                    [decimalComma](const std::string& field) {
+                        const ColumnType type = CellType(field, decimalComma);
+                        return type == ColumnType::Text || type == ColumnType::Empty;
+                    });
     // One line of several values is the old list form: every value a failure.
-    m_listMode = m_sample.size() == 1 && m_sample.front().fields.size() > 1 &&
+    m_listMode = m_sample.size() == 1 && m_sample.front().fields.size() > 1 && !headerAlone &&
                  m_options.header != HeaderChoice::Present && m_options.column.empty();
     if (m_listMode) {
         m_summary.notes.push_back("read the one line as a list of values");
@@ -496,6 +523,7 @@ bool TableReader::Decide() {
                 m_summary.header = true;
             }
         }
+        m_summary.header = m_summary.header || headerAlone;
         // A mistyped first value would pass for a header: say what was skipped.
         if (m_summary.header) {
             m_summary.notes.push_back("took line " + std::to_string(m_sample.front().line) +
@@ -575,7 +603,8 @@ bool TableReader::DecideColumn(std::size_t firstLine) {
         for (std::size_t c = 0; c < m_width; ++c) {
             ColumnType type = m_summary.columns[c].type;
             // Date-times asked for: a column of numbers beside them (a bug number) is none.
-            if (type == ColumnType::DateTime || (type == ColumnType::Number && !m_options.timestamps)) {
+            if (type == ColumnType::DateTime ||
+                (type == ColumnType::Number && !m_options.timestamps)) {
                 candidates.push_back(c);
             }
         }
@@ -599,15 +628,16 @@ bool TableReader::DecideColumn(std::size_t firstLine) {
                               DescribeColumns(false) + "." + fix);
         } else if (candidates.size() == 1) {
             chosen = candidates.front();
-            m_summary.notes.push_back(
-                "took " + ColumnLabel(*chosen) + ", the only " +
-                (m_summary.columns[*chosen].type == ColumnType::DateTime ? "column of date-times"
-                                                                         : "numeric column"));
+            m_summary.notes.push_back("took " + ColumnLabel(*chosen) + ", the only " +
+                                      (m_summary.columns[*chosen].type == ColumnType::DateTime
+                                           ? "column of date-times"
+                                           : "numeric column"));
         } else if (candidates.size() == 2 && (isIndex(candidates[0]) || isIndex(candidates[1]))) {
             std::size_t index = isIndex(candidates[0]) ? candidates[0] : candidates[1];
             chosen = index == candidates[0] ? candidates[1] : candidates[0];
             m_summary.notes.push_back("took " + ColumnLabel(*chosen) + ", " + ColumnLabel(index) +
                                       " is an index");
+            m_indexColumn = index;
         } else if (candidates.empty()) {
             return Refuse(DataFault::NotNumeric, false,
                           "Line " + std::to_string(firstLine) +
@@ -682,6 +712,22 @@ bool TableReader::ReadRow(std::size_t line, std::span<const std::string> fields)
                           "--delimiter.");
     }
     const std::size_t column = *m_summary.chosenColumn;
+    if (!RefuseTotalsRow(line, fields)) return false;
+    if (m_indexColumn) {
+        // The count goes on below the sample: a row without it (a sum under the times, a
+        // failure left out) is no failure of the series.
+        const std::string_view index =
+            *m_indexColumn < count ? std::string_view(fields[*m_indexColumn]) : "";
+        const double expected = double(m_result.values.size() + 1);
+        if (ParseNumber(index, m_summary.decimalComma) != expected) {
+            return Refuse(DataFault::UnknownFormat, false,
+                          Where(line, *m_indexColumn) + ": " + Quoted(index) + " where the index " +
+                              ColumnLabel(*m_indexColumn) + " counts " +
+                              std::to_string(m_result.values.size() + 1) +
+                              ". Number the failures 1, 2, 3, ... without a gap, and remove any "
+                              "line below them.");
+        }
+    }
     if (m_unitColumn) {
         const std::string_view unit =
             *m_unitColumn < count ? std::string_view(fields[*m_unitColumn]) : "";
@@ -692,8 +738,7 @@ bool TableReader::ReadRow(std::size_t line, std::span<const std::string> fields)
                               " above. Write every time in one unit.");
         }
     }
-    return RefuseTotalsRow(line, fields) &&
-           ReadCell(line, column, column < count ? std::string_view(fields[column]) : "");
+    return ReadCell(line, column, column < count ? std::string_view(fields[column]) : "");
 }
 
 bool TableReader::ReadCell(std::size_t line, std::size_t column, std::string_view cell) {
@@ -754,8 +799,10 @@ bool TableReader::ReadCell(std::size_t line, std::size_t column, std::string_vie
         } else if (m_summary.decimalComma && ParseNumber(cell, false)) {
             std::string comma(cell);
             std::replace(comma.begin(), comma.end(), '.', ',');
-            what += " holds a decimal point where the file's numbers have decimal commas. "
-                    "Write it as " + comma + ".";
+            what +=
+                " holds a decimal point where the file's numbers have decimal commas. "
+                "Write it as " +
+                comma + ".";
         } else if (!m_summary.decimalComma && cell.find(',') != std::string_view::npos &&
                    ParseNumber(cell, true)) {
             what +=

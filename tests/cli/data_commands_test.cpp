@@ -91,7 +91,7 @@ TEST_F(DataCommands, DateTimesImportWithTheirTimeBase) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out,
               "Note: took line 1 as the header line (--no-header reads it as data)\n"
-              "Note: took column 2 ('opened'), column 1 ('id') is an index\n"
+              "Note: took column 2 ('opened'), the only column of date-times\n"
               "Stored dataset \"Tracker\": 20 failures read as cumulative times.\n");
     std::vector<std::string> rows =
         Lines(Run({"failures", m_db, "Tracker", "--format", "csv"}).out);

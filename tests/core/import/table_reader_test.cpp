@@ -129,11 +129,13 @@ TEST(ReadTable, ReadsEachLayout) {
               Doubles(3, 5), Delimiter::Comma, false, 0, Strings(utf16)},
              {"blank lines and blanks", "\n 3 \n\n\t5\n  \n", TableOptions(), Doubles(3, 5),
               Delimiter::Comma, false, 0, Strings()},
-             {"no-break spaces around numbers", "time\n3.5\xC2\xA0\n\xE2\x80\xAF" "4\n",
+             {"no-break spaces around numbers",
+              "time\n3.5\xC2\xA0\n\xE2\x80\xAF"
+              "4\n",
               TableOptions(), Doubles(3.5, 4), Delimiter::Comma, true, 0, Strings(header)},
              // A bug tracker's comment whose second line starts with an issue number.
-             {"'#' inside a quoted field", "id,t,c\n1,3.5,\"see\n#12\"\n2,4.5,ok\n",
-              TableOptions(), Doubles(3.5, 4.5), Delimiter::Comma, true, 1,
+             {"'#' inside a quoted field", "id,t,c\n1,3.5,\"see\n#12\"\n2,4.5,ok\n", TableOptions(),
+              Doubles(3.5, 4.5), Delimiter::Comma, true, 1,
               Strings(header, "took column 2 ('t'), column 1 ('id') is an index")},
              {"numbers as written by hand", "1e3\n2.5E-1\n.5\n+7\n-0\n007\n", TableOptions(),
               Doubles(1000, 0.25, 0.5, 7, 0, 7), Delimiter::Comma, false, 0, Strings()},
@@ -161,11 +163,17 @@ TEST(ReadTable, ReadsEachLayout) {
               "\"time\",\"note\"\n\"3.5\",\"a, b\"\n\"4\",\"say \"\"hi\"\"\nagain\"\n5,x\n",
               TableOptions(), Doubles(3.5, 4, 5), Delimiter::Comma, true, 0,
               Strings(header, "took column 1 ('time'), the only numeric column")},
-             {"a title above the table", "Failure report\nID,Time\n1,3.5\n2,4.5\n",
-              TableOptions(), Doubles(3.5, 4.5), Delimiter::Comma, true, 1,
+             {"a title above the table", "Failure report\nID,Time\n1,3.5\n2,4.5\n", TableOptions(),
+              Doubles(3.5, 4.5), Delimiter::Comma, true, 1,
               Strings("left out the title above the table (line 1)",
                       "took line 2 as the header line (--no-header reads it as data)",
                       "took column 2 ('Time'), column 1 ('ID') is an index")},
+             {"titles with numbers above a blank-separated table",
+              "Test campaign 7\nExported by runner 4.2\n\nrun hours\n1 3.5\n2 4.25\n",
+              TableOptions(), Doubles(3.5, 4.25), Delimiter::Blanks, true, 1,
+              Strings("left out the title above the table (lines 1 to 2)",
+                      "took line 4 as the header line (--no-header reads it as data)",
+                      "took column 2 ('hours'), column 1 ('run') is an index")},
              {"R's header, one name short for the row names", "\"x\"\n\"1\" 3.2\n\"2\" 4.5\n",
               TableOptions(), Doubles(3.2, 4.5), Delimiter::Blanks, true, 1,
               Strings("line 1 names the columns after the first, which holds row names", header,
@@ -246,6 +254,9 @@ TEST(ReadTable, RefusalsSayWhatWhereAndHow) {
             {"only a header", "time,x\n", header,
              kRead + "File contains no data.\r\nLine 1 is a header line and no line of data "
                      "follows it."},
+            {"only a header, told", "id,time\r\n", TableOptions(),
+             kRead + "File contains no data.\r\nLine 1 is a header line and no line of data "
+                     "follows it."},
             {"several numeric columns", "a,b,c\n1,2,3\n4,5,6\n", TableOptions(),
              kRead + kUnknownFormat +
                  "\r\nLine 1: 3 columns could hold the failure times: 1 'a' (numbers), 2 'b' "
@@ -312,6 +323,11 @@ TEST(ReadTable, RefusalsSayWhatWhereAndHow) {
              kValidation + kNotNumeric +
                  "\r\nLine 4, column 1: 'Total' marks a row of totals, not a failure. Remove the "
                  "line."},
+            {"a sum without a label below the counted times", IndexTimeRows(70) + ",2800\n",
+             TableOptions(),
+             kValidation + kUnknownFormat +
+                 "\r\nLine 71, column 1: '' where the index column 1 counts 71. Number the "
+                 "failures 1, 2, 3, ... without a gap, and remove any line below them."},
             {"a decimal point among decimal commas", "n;t\n1;1,5\n2;2.5\n", TableOptions(),
              kValidation + kNotNumeric +
                  "\r\nLine 3, column 2: '2.5' holds a decimal point where the file's numbers "
@@ -320,10 +336,13 @@ TEST(ReadTable, RefusalsSayWhatWhereAndHow) {
              kValidation + kNotNumeric +
                  "\r\nLine 3, column 2: '1.234' holds a thousands separator. Write the number "
                  "without it."},
-            {"no-break space as thousands separator", "n;t\n1;1\xE2\x80\xAF""234,5\n2;3\n",
+            {"no-break space as thousands separator",
+             "n;t\n1;1\xE2\x80\xAF"
+             "234,5\n2;3\n",
              TableOptions(),
              kValidation + kNotNumeric +
-                 "\r\nLine 2, column 2: '1\xE2\x80\xAF""234,5' holds a thousands separator. Write "
+                 "\r\nLine 2, column 2: '1\xE2\x80\xAF"
+                 "234,5' holds a thousands separator. Write "
                  "the number without it."},
             {"units that change", "12.5 s\n3 min\n", TableOptions(),
              kValidation + kUnknownFormat +
