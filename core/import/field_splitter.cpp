@@ -19,12 +19,11 @@ constexpr std::size_t kStartBytes = 4;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-std::string_view TrimBlanks(std::string_view text) {
+// Trims no-break spaces too, for the rare field with a byte beyond ASCII at an end.
+std::string_view TrimAllBlanks(std::string_view text) {
     bool trimmed = true;
-    while (trimmed) {
+    while (trimmed && !text.empty()) {
         trimmed = false;
-        while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-        while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
         for (std::string_view space : kNoBreakSpaces) {
             if (text.starts_with(space)) {
                 text.remove_prefix(space.size());
@@ -35,8 +34,18 @@ std::string_view TrimBlanks(std::string_view text) {
                 trimmed = true;
             }
         }
+        while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+        while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
     }
     return text;
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    const auto ascii = [](char c) { return static_cast<unsigned char>(c) < 0x80; };
+    if (text.empty() || (ascii(text.front()) && ascii(text.back()))) return text;
+    return TrimAllBlanks(text);
 }
 
 // Tab-separated fields keep their tabs as delimiters, not as blanks to drop.

@@ -151,6 +151,8 @@ bool IsTimeUnit(std::string_view cell) {
 // Whether cell labels a row of totals or averages below the data, as spreadsheets add them:
 // "Total", "Sum:", "Average".
 bool IsTotalsLabel(std::string_view cell) {
+    // Most cells are numbers: a first character that is no letter settles it.
+    if (cell.empty() || !std::isalpha(static_cast<unsigned char>(cell.front()))) return false;
     while (!cell.empty() && cell.back() == ':') cell.remove_suffix(1);
     static constexpr std::string_view kLabels[] = {"total",   "totals", "grand total", "subtotal",
                                                    "sum",     "summe",  "gesamt",      "mean",
@@ -718,12 +720,21 @@ bool TableReader::ReadRow(std::size_t line, std::span<const std::string> fields)
         // failure left out) is no failure of the series.
         const std::string_view index =
             *m_indexColumn < count ? std::string_view(fields[*m_indexColumn]) : "";
-        const double expected = double(m_result.values.size() + 1);
-        if (ParseNumber(index, m_summary.decimalComma) != expected) {
+        const std::size_t expected = m_result.values.size() + 1;
+        // Digits alone are counted by hand, as fast as the row is read; "4.0" or "+4" too.
+        std::size_t count = 0;
+        const bool digitsOnly = !index.empty() && index.size() < 20 &&
+                                std::all_of(index.begin(), index.end(), [&](char c) {
+                                    count = count * 10 + std::size_t(c - '0');
+                                    return c >= '0' && c <= '9';
+                                });
+        const bool counted = digitsOnly
+                                 ? count == expected
+                                 : ParseNumber(index, m_summary.decimalComma) == double(expected);
+        if (!counted) {
             return Refuse(DataFault::UnknownFormat, false,
                           Where(line, *m_indexColumn) + ": " + Quoted(index) + " where the index " +
-                              ColumnLabel(*m_indexColumn) + " counts " +
-                              std::to_string(m_result.values.size() + 1) +
+                              ColumnLabel(*m_indexColumn) + " counts " + std::to_string(expected) +
                               ". Number the failures 1, 2, 3, ... without a gap, and remove any "
                               "line below them.");
         }
