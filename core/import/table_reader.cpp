@@ -64,11 +64,13 @@ std::string WithPlainSpaces(std::string_view text) {
     return plain;
 }
 
-// Digits with separators in them ("1,234.5", "1'000", "2,5", "1 234"): meant as a number,
-// but written in a way the reader refuses with its own reason.
+// Digits with separators in them ("1,234.5", "1'000", "2,5", "1 234") or a number a
+// spreadsheet marked as text ("'3.5"): meant as a number, but written in a way the reader
+// refuses with its own reason.
 bool LooksLikeNumber(std::string_view written) {
     const std::string plain = WithPlainSpaces(written);
     std::string_view text = plain;
+    if (text.starts_with('\'')) text.remove_prefix(1);
     if (!text.empty() && (text.front() == '+' || text.front() == '-')) text.remove_prefix(1);
     if (text.empty() ||
         !(std::isdigit(static_cast<unsigned char>(text.front())) || text.front() == '.')) {
@@ -805,7 +807,11 @@ bool TableReader::ReadCell(std::size_t line, std::size_t column, std::string_vie
     }
     if (!value) {
         std::string what = where() + ": " + Quoted(cell);
-        if (HasThousandsSeparator(cell, m_summary.decimalComma)) {
+        if (cell.starts_with('\'') && LooksLikeNumber(cell)) {
+            what +=
+                " starts with an apostrophe, as a spreadsheet marks a number kept as text. Write "
+                "the number alone.";
+        } else if (HasThousandsSeparator(cell, m_summary.decimalComma)) {
             what += " holds a thousands separator. Write the number without it.";
         } else if (m_summary.decimalComma && ParseNumber(cell, false)) {
             std::string comma(cell);

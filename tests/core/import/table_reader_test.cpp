@@ -348,6 +348,10 @@ TEST(ReadTable, RefusalsSayWhatWhereAndHow) {
              kValidation + kUnknownFormat +
                  "\r\nLine 2, column 2: the unit 'min' differs from 's' above. Write every time "
                  "in one unit."},
+            {"a number kept as text", "time\n'3.5\n'4\n", TableOptions(),
+             kValidation + kNotNumeric +
+                 "\r\nLine 2: ''3.5' starts with an apostrophe, as a spreadsheet marks a number "
+                 "kept as text. Write the number alone."},
             {"durations", "00:12:30\n01:00:00\n", TableOptions(),
              kValidation + kNotNumeric +
                  "\r\nLine 1: '00:12:30' is a duration written with colons. Write each time as "
