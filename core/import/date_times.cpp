@@ -73,6 +73,16 @@ std::optional<SplitDateTime> Split(std::string_view text) {
 std::optional<date::local_time<Microseconds>> ParseLocal(const std::string& text) {
     const std::size_t colons = std::count(text.begin(), text.end(), ':');
     if (colons != 1 && colons != 2) return std::nullopt;
+    if (colons == 2) {
+        // The seconds are read as a floating-point number, which text that is none turns into
+        // a NaN: only digits with an optional fraction go to the parser.
+        const std::string_view seconds = std::string_view(text).substr(text.rfind(':') + 1);
+        const std::size_t point = seconds.find('.');
+        if (!AllDigits(seconds.substr(0, point)) ||
+            (point != std::string_view::npos && !AllDigits(seconds.substr(point + 1)))) {
+            return std::nullopt;
+        }
+    }
     std::istringstream in(text);
     date::local_time<Microseconds> local;
     in >> date::parse(colons == 1 ? "%Y-%m-%d %H:%M" : "%Y-%m-%d %H:%M:%S", local);

@@ -96,6 +96,9 @@ TEST(DateTimes, RefusalsNameTheLineAndTheFix) {
              {"a number among date-times", "2024-03-01 09:00\n17\n", Times("2024-03-01 08:00"),
               "Line 2: '17' is not a date-time. Write it as YYYY-MM-DD HH:MM[:SS], optionally with "
               "a zone (Z or +01:00)."},
+             {"seconds that are no number", "2024-03-01 09:00:#\n", Times("2024-03-01 08:00"),
+              "Line 1: '2024-03-01 09:00:#' is not a date-time. Write it as YYYY-MM-DD "
+              "HH:MM[:SS], optionally with a zone (Z or +01:00)."},
              {"an impossible date", "2024-02-30 09:00\n", Times("2024-02-01 08:00"),
               "Line 1: '2024-02-30 09:00' is not a date-time. Write it as YYYY-MM-DD HH:MM[:SS], "
               "optionally with a zone (Z or +01:00)."}}) {
