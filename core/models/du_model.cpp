@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -15,6 +16,8 @@ namespace tamsel {
 namespace {
 
 constexpr double kExponentFloor = -700.0;
+// The largest |ln T^Beta| whose power and reciprocal are both doubles, with room for i.
+constexpr double kLargestLogPower = 700.0;
 
 // Running sums over failures 1..i, element i, in failure order.
 struct DuSums {
@@ -104,6 +107,18 @@ IndexFit PrepareDu(const FailureSeries& x, const FailureSeries& t, std::int32_t 
         double logLhd = time > 0.0 ? HppLogLhd(i, time) : 0.0;
         if (sums->notAfter[i] == 0 && t[1] != time && denominator > 0.0) {
             beta = i / denominator;
+            // Alpha = i / T^Beta and T^Beta must both be doubles for the record to predict
+            // what the maximum does: not so where failures crowd far from the time origin
+            // (Beta in the millions) or times lie near the doubles' ends.
+            if (std::fabs(beta * std::log(time)) > kLargestLogPower) {
+                char detail[320];
+                std::snprintf(detail, sizeof detail,
+                              "Alpha = i / T^Beta (Beta = %.6g, T = %.6g) lies beyond the numbers "
+                              "that can be stored. Write the times in a unit that brings them "
+                              "nearer 1, or measure them from a start nearer the failures",
+                              beta, time);
+                return IndexResult{{}, {}, MathFault::None, detail};
+            }
             alpha = i / Power(time, beta);
             // At the maximum Alpha T^Beta = i.
             logLhd = i * std::log(alpha * beta) + (beta - 1.0) * sums->logTime[i] - i;

@@ -67,10 +67,12 @@ struct Slots {
     std::vector<MathFault>& faults;
 };
 
-// Fits index i into its slots; the reason when the fit throws or leaves a value not finite.
+// Fits index i into its slots; the reason when the fit throws, has no record, or leaves a value
+// not finite.
 std::optional<std::string> FitIndex(const IndexFit& fit, std::int32_t i, const Slots& slots) {
     try {
         IndexResult result = fit(i);
+        if (!result.unstorable.empty()) return std::move(result.unstorable);
         slots.estimates[i] = result.record;
         slots.terminations[i] = result.termination;
         slots.faults[i] = result.fault;

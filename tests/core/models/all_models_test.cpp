@@ -359,6 +359,22 @@ TEST(Duane, UndefinedFitsStoreTheHomogeneousProcess) {
     EXPECT_TRUE(std::isfinite(record.pdf));
 }
 
+// Failures crowded right after a long first time (cumulative 1e9, 1e9 + 30, ...) put Beta in
+// the tens of millions, where Alpha = i / T^Beta is below every double: the run ends at the
+// first such index with a fault that says so and what to do, instead of storing Alpha
+// rounded to a stand-in with predictions that do not follow from it.
+TEST(Duane, AFitWhoseAlphaIsNoDoubleEndsTheRunWithItsReason) {
+    const Series series = FromCumulative({1e9, 1e9 + 30, 1e9 + 143, 1e9 + 224});
+    EstimatesArray estimates;
+    const EstimationResult run =
+        RunPrequential(2, 4, FindModel("Du")->prepare(series.x, series.t, 4, ReferenceSettings()),
+                       estimates, RunControl());
+    EXPECT_EQ(run.status, EstimationStatus::ArithmeticFault);
+    EXPECT_EQ(run.faultIndex, 2);
+    EXPECT_NE(run.faultDetail.find("Alpha = i / T^Beta"), std::string::npos) << run.faultDetail;
+    EXPECT_NE(run.faultDetail.find("unit"), std::string::npos) << run.faultDetail;
+}
+
 TEST(GoelOkumoto, NoGrowthGivesTheHomogeneousLimit) {
     // Failure times 1, 2, 3, 4: m = 2.5 > T / 2 = 2.
     Series series = FromCumulative({1, 2, 3, 4, 6});

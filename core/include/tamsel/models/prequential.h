@@ -29,11 +29,14 @@ struct EstimationResult {
 };
 
 // What the fit at one failure index gives: its record, how the fit ended, and a fault it
-// worked round (the record stands; the caller may tell the user).
+// worked round (the record stands; the caller may tell the user). Where the maximum has no
+// record (a parameter lies beyond the doubles), unstorable says why, and the run ends with an
+// ArithmeticFault that names it.
 struct IndexResult {
     EstimateRecord record;
     FitTermination termination;
     MathFault fault = MathFault::None;
+    std::string unstorable;
 };
 
 // The fit of one model at failure index i: a pure function of the data, i and the settings
