@@ -24,6 +24,11 @@ constexpr double kHalfWidth = 1e7;
 constexpr std::int32_t kScreeningBudget = 60;
 constexpr std::int32_t kScreeningStage = 30;
 constexpr double kPolishTolerance = 1e-10;
+// The coarse grid that seeds further starts: both squared variables (in the window's unit)
+// at e^g for g = kGridLow, kGridLow + kGridStep, ..., kGridHigh.
+constexpr int kGridLow = -14;
+constexpr int kGridHigh = 10;
+constexpr int kGridStep = 2;
 
 MinimiseNDResult MinimiseFrom(std::array<double, 2> start, ObjectiveHessianND f,
                               const MinimisationSettings& settings) {
@@ -76,6 +81,53 @@ bool SamePoint(const MinimiseNDResult& a, const MinimiseNDResult& b) {
     return std::fabs(a.fx - b.fx) <= kAgreement * std::fmax(1.0, std::fabs(b.fx));
 }
 
+// The lowest local minima of the objective on the coarse grid (in p), at most kGridStarts of
+// them, lowest first: the likelihood of these models can hold several maxima, and the fixed
+// starts can all lie in the basins of lower ones (a first time far below the others draws
+// LV's psi(1) down by orders of magnitude, away from every fixed start).
+constexpr int kGridStarts = 3;
+
+std::vector<std::array<double, 2>> GridStarts(const ObjectiveHessianND& objective,
+                                              std::int32_t& evaluations) {
+    constexpr int kPoints = (kGridHigh - kGridLow) / kGridStep + 1;
+    const auto at = [](int k) { return std::exp(0.5 * (kGridLow + kGridStep * k)); };
+    std::array<std::array<double, kPoints>, kPoints> value{};
+    std::array<double, 2> gradient{};
+    std::array<double, 4> hessian{};
+    for (int k0 = 0; k0 < kPoints; ++k0) {
+        for (int k1 = 0; k1 < kPoints; ++k1) {
+            const std::array<double, 2> p{at(k0), at(k1)};
+            const double f = objective(p, gradient, hessian);
+            value[k0][k1] = std::isnan(f) ? std::numeric_limits<double>::infinity() : f;
+        }
+    }
+    evaluations += kPoints * kPoints;
+    std::vector<std::pair<double, std::array<double, 2>>> minima;
+    for (int k0 = 0; k0 < kPoints; ++k0) {
+        for (int k1 = 0; k1 < kPoints; ++k1) {
+            const double f = value[k0][k1];
+            bool lowest = std::isfinite(f);
+            for (int d0 = -1; d0 <= 1 && lowest; ++d0) {
+                for (int d1 = -1; d1 <= 1 && lowest; ++d1) {
+                    const int n0 = k0 + d0;
+                    const int n1 = k1 + d1;
+                    if ((d0 || d1) && n0 >= 0 && n0 < kPoints && n1 >= 0 && n1 < kPoints) {
+                        lowest = f < value[n0][n1];
+                    }
+                }
+            }
+            if (lowest) minima.push_back({f, {at(k0), at(k1)}});
+        }
+    }
+    std::sort(minima.begin(), minima.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::array<double, 2>> starts;
+    for (std::size_t k = 0; k < std::min<std::size_t>(kGridStarts, minima.size()); ++k) {
+        starts.push_back(minima[k].second);
+    }
+    return starts;
+}
+
 }  // namespace
 
 WindowOptimum FitWindow(const WindowModel& model, const FailureSeries& data, std::int32_t i,
@@ -109,15 +161,21 @@ WindowOptimum FitWindow(const WindowModel& model, const FailureSeries& data, std
     best.termination = defined.termination;
     std::int32_t evaluations = defined.evaluations + 1;
     const double logOffset = i * std::log(scale);
+    // The grid's minima are all searched; of the fixed starts, only until two starts agree.
+    std::vector<std::array<double, 2>> starts = GridStarts(objective, evaluations);
+    const std::size_t seeded = starts.size();
     for (const auto& start : model.starts) {
-        MinimiseNDResult found = Follow({std::sqrt(start[0]), std::sqrt(start[1])}, objective,
-                                        screening, kScreeningStage, limitLogLhd, logOffset);
+        starts.push_back({std::sqrt(start[0]), std::sqrt(start[1])});
+    }
+    for (std::size_t k = 0; k < starts.size(); ++k) {
+        MinimiseNDResult found =
+            Follow(starts[k], objective, screening, kScreeningStage, limitLogLhd, logOffset);
         evaluations += found.evaluations;
         const bool agree = SamePoint(found, best);
         if (found.fx < best.fx) best = std::move(found);
         // Two starts converged to one maximum: the likelihood has it as its basin's peak
         // wherever these starts lie, and the further starts would mostly find it again.
-        if (agree) break;
+        if (agree && k + 1 >= seeded) break;
     }
     // The best is followed to a gradient well below the settings' tolerance: where the
     // likelihood is flat, that tolerance leaves predictions that differ by 1e-6 between time
