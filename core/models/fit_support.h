@@ -41,6 +41,11 @@ inline FitTermination LimitEnd(std::string_view which, std::int32_t evaluations)
 // result as the record of a limit whose own fit ended as limitEnd: a limit of the limit
 // keeps its name (the homogeneous process), any other outcome is named which.
 inline IndexResult AsLimit(IndexResult result, std::string_view which, std::int32_t evaluations) {
+    // A limit whose likelihood is unbounded leaves the model's unbounded too.
+    if (result.termination.outcome == FitOutcome::Singular) {
+        result.termination.evaluations += evaluations;
+        return result;
+    }
     const bool nested = result.termination.outcome == FitOutcome::Limit;
     result.termination = LimitEnd(nested ? result.termination.which : which,
                                   evaluations + result.termination.evaluations);

@@ -460,6 +460,9 @@ IndexResult BestOfTimeFit(const WindowModel& window, TimeRecord record,
     for (IndexResult& limit : limits) {
         PredictFromParameters(predictive, limit.record, i, t[i], x, rangeEnd);
     }
+    for (const IndexResult& limit : limits) {
+        if (limit.termination.outcome == FitOutcome::Singular) return limit;
+    }
     const WindowOptimum found =
         FitWindow(window, t, i, WindowScale(i, t[i]), settings, HighestLogLhd(limits));
     IndexResult interior{record(x, t, i, rangeEnd, found.values[0], found.values[1]),

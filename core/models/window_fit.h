@@ -75,7 +75,8 @@ using TimeRecord = EstimateRecord (*)(const FailureSeries& x, const FailureSerie
 
 // Li and LNHPP at index i: the best interior maximum of window on the cumulative times t, or
 // the better of the two limit records where it is not below it; the limits' predictions are
-// refilled from their parameters through predictive.
+// refilled from their parameters through predictive. A singular limit (MO's with a first
+// failure at time 0) is the row: the model's likelihood is then unbounded as well.
 IndexResult BestOfTimeFit(const WindowModel& window, TimeRecord record,
                           const Predictive& predictive, std::array<IndexResult, 2> limits,
                           const FailureSeries& x, const FailureSeries& t, std::int32_t i,

@@ -118,6 +118,19 @@ TEST(GlobalFit, AFirstTimeFarBelowTheOthersDoesNotHideTheHigherMaximum) {
     }
 }
 
+// A first failure at time 0 lets MO's likelihood grow without bound as a -> 0; Li and LNHPP
+// hold MO as their limit, so theirs does too, and their rows are singular as MO's.
+TEST(GlobalFit, AFirstFailureAtTimeZeroMakesEveryModelHoldingMOSingular) {
+    const Series series = test::FromInterfailure({0, 9, 12, 17, 25, 31, 40, 66});
+    for (const char* code : {"MO", "Li", "LNHPP"}) {
+        SCOPED_TRACE(code);
+        for (std::int32_t i : {2, 5, 8}) {
+            EXPECT_EQ(OutcomeText(FitOne(*FindModel(code), series, i).termination), "singular")
+                << i;
+        }
+    }
+}
+
 // The same data in milliseconds and hours: every log-likelihood moves by -i ln c, every
 // time-valued prediction and every inverse density scales by c, every u-value stays.
 TEST(GlobalFit, TheTimeUnitChangesNothing) {
