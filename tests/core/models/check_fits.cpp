@@ -1,12 +1,15 @@
 // make check-fits: every index of every bundled data set, every model, against the oracle.
 // Prints one line per data set and model: rows, the largest shortfall of the stored
 // log-likelihood below the oracle's supremum, the rows short by more than
-// 1e-6 max(1, |l|), and the outcome counts. Data set files named as arguments narrow the
-// sweep to them.
+// 1e-6 max(1, |l|) (a log-likelihood or parameter that is not a finite number counts as
+// short), and the outcome counts. Data set files named as arguments narrow the sweep to them;
+// with TAMSEL_CHECK_ROWS set, every short row is listed after its line.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <limits>
 #include <map>
 #include <string>
 #include <vector>
@@ -26,6 +29,7 @@ int main(int argc, char** argv) {
     const auto started = std::chrono::steady_clock::now();
     std::printf("| data set | model | rows | largest shortfall | rows short | outcomes |\n");
     std::printf("|---|---|---|---|---|---|\n");
+    const bool listRows = std::getenv("TAMSEL_CHECK_ROWS") != nullptr;
     int totalShort = 0;
     for (const std::string& file : files) {
         const test::Series series = test::FromDataFile(file);
@@ -39,13 +43,25 @@ int main(int argc, char** argv) {
             double largest = 0.0;
             int rowsShort = 0;
             std::map<std::string, int> outcomes;
+            std::string shortRows;
             for (std::int32_t i = first; i <= n; ++i) {
                 ++outcomes[OutcomeText(run.terminations[i])];
                 if (test::OracleSingular(model.code, series, i)) continue;
-                const double l = estimates[i].logLhd;
-                const double shortfall = test::OracleSupremum(model.code, series, i) - l;
+                const EstimateRecord& row = estimates[i];
+                const double l = row.logLhd;
+                const double supremum = test::OracleSupremum(model.code, series, i);
+                const bool finite = std::isfinite(l) && std::isfinite(row.param1) &&
+                                    std::isfinite(row.param2) && std::isfinite(row.param3);
+                const double shortfall =
+                    finite ? supremum - l : std::numeric_limits<double>::infinity();
                 largest = std::max(largest, shortfall);
-                if (shortfall > 1e-6 * std::max(1.0, std::fabs(l))) ++rowsShort;
+                if (shortfall > 1e-6 * std::max(1.0, std::fabs(l))) {
+                    ++rowsShort;
+                    char line[256];
+                    std::snprintf(line, sizeof line, "    i=%d stored %.17g oracle %.17g (%s)\n", i,
+                                  l, supremum, OutcomeText(run.terminations[i]).c_str());
+                    shortRows += line;
+                }
             }
             totalShort += rowsShort;
             std::string counts;
@@ -55,6 +71,7 @@ int main(int argc, char** argv) {
             std::printf("| %s | %s | %d | %.2g | %d | %s |\n", file.c_str(),
                         std::string(model.code).c_str(), n - first + 1, largest, rowsShort,
                         counts.c_str());
+            if (listRows) std::printf("%s", shortRows.c_str());
             std::fflush(stdout);
         }
     }

@@ -183,7 +183,7 @@ double Du(const Series& s, std::int32_t i) {
     for (std::int32_t j = 1; j <= i; ++j) logSum += std::log(s.t[j]);
     const auto at = [&](double u) {
         const double beta = std::exp(u);
-        return i * std::log(i * beta / std::pow(time, beta)) + (beta - 1.0) * logSum - i;
+        return i * (std::log(i * beta) - beta * std::log(time)) + (beta - 1.0) * logSum - i;
     };
     return Best1(at, -8, 4, 0.05);
 }
@@ -284,6 +284,11 @@ double OracleSupremum(std::string_view code, const Series& series, std::int32_t 
 }
 
 bool OracleSingular(std::string_view code, const Series& series, std::int32_t i) {
+    // A first failure at time 0: Duane's density there grows without bound for Beta < 1, and
+    // so does MO's as a -> 0, and with it Li's and LNHPP's, which hold MO as a limit.
+    if (series.t[1] == 0.0 && (code == "Du" || code == "MO" || code == "Li" || code == "LNHPP")) {
+        return true;
+    }
     if (code == "Du") return series.t[1] == series.t[i];
     if (code != "LV" && code != "KL") return false;
     if (series.x[i] == 0.0 || series.x[1] == 0.0) return true;

@@ -18,7 +18,7 @@ double OracleSupremum(std::string_view code, const Series& series, std::int32_t 
 // Whether the likelihood of the model at window 1..i is unbounded: LV and KL with a zero
 // interfailure time at either end of the window, or inside it where the climb towards the
 // singularity passes the supremum within the searches' floor, Duane with all failures at
-// one time.
+// one time, and Duane, MO, Li and LNHPP with a first failure at time 0.
 bool OracleSingular(std::string_view code, const Series& series, std::int32_t i);
 
 }  // namespace tamsel::test
