@@ -1,5 +1,6 @@
 #include "tamsel/workbench/apply_model.h"
 
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -150,6 +151,29 @@ EstimationResult FitIndices(const ModelInfo& model, const FailureSeries& x, cons
     return run;
 }
 
+std::optional<std::string> TimeScaleRefusal(const FailureSeries& t, std::int32_t from,
+                                            std::int32_t to) {
+    std::int32_t index = to;
+    bool large = true;
+    if (t[to] <= kLargestTimeScale) {
+        // The cumulative times grow with the index: the first positive one is the smallest.
+        index = from;
+        while (index < to && t[index] <= 0.0) ++index;
+        if (t[index] <= 0.0 || t[index] >= kSmallestTimeScale) return std::nullopt;
+        large = false;
+    }
+    char text[400];
+    std::snprintf(text, sizeof text,
+                  "The failure times cannot be modelled in the unit they are written in: the "
+                  "cumulative time at failure %d is %.6g, %s, where the models' stand-ins for "
+                  "unbounded and vanishing values could no longer be told from real ones.",
+                  index, t[index], large ? "above 1e20" : "below 1e-20");
+    return JoinLines({text, large ? "Import the times in a larger unit (divide them by a power "
+                                    "of ten) and apply the models again."
+                                  : "Import the times in a smaller unit (multiply them by a "
+                                    "power of ten) and apply the models again."});
+}
+
 std::optional<std::string> RunEndMessage(const ModelInfo& model, const EstimationResult& run) {
     switch (run.status) {
         case EstimationStatus::Cancelled:
@@ -218,12 +242,16 @@ class Checks {
 };
 
 // Reads the failure times into series; the result when they cannot be read up to the range's
-// end.
+// end, or cannot be fitted in their unit.
 std::optional<Unshown> Read(Database& db, int dataSetId, const RangeInfo& range, Series& series) {
     if (!ReadFailureTimes(db, dataSetId, series.x, series.t) ||
         series.x.size() <= static_cast<std::size_t>(range.rangeEnd)) {
         return Ending(Outcome::Failed,
                       "An error occurred while reading the failure times of the data set.");
+    }
+    if (std::optional<std::string> refusal =
+            TimeScaleRefusal(series.t, range.rangeStart, range.rangeEnd)) {
+        return Ending(Outcome::Refused, *refusal);
     }
     return std::nullopt;
 }

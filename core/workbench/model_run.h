@@ -23,6 +23,16 @@ EstimationResult FitIndices(const ModelInfo& model, const FailureSeries& x, cons
                             const MinimisationSettings& settings, EstimatesArray& estimates,
                             const RunControl& control, int threads);
 
+// Why failures from..to cannot be fitted in the unit their times are written in, or nothing when
+// they can: every cumulative time fitted must lie between kSmallestTimeScale and
+// kLargestTimeScale (zeros aside), where the stored stand-ins (1e30 for an unbounded quartile
+// or rate, 1e-30 for a vanishing one) and the homogeneous limit's a = 1e30 stay far from every
+// real value.
+inline constexpr double kSmallestTimeScale = 1e-20;
+inline constexpr double kLargestTimeScale = 1e20;
+std::optional<std::string> TimeScaleRefusal(const FailureSeries& t, std::int32_t from,
+                                            std::int32_t to);
+
 // What the user is told of a run that did not complete (cancelled, or an arithmetic fault
 // naming the model and the index); nullopt for a completed run. Shows nothing.
 std::optional<std::string> RunEndMessage(const ModelInfo& model, const EstimationResult& run);

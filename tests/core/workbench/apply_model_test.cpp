@@ -146,6 +146,8 @@ TEST(ModelDriver, RangesThatDoNotFitAreRefusedBeforeAnyFit) {
     int shortSet = project.AddDataSet("short", {5, 3, 8, 2, 9, 4, 7, 6, 1, 10});
     int sys1 = project.AddDataFile("sys1.txt");
     int ntds = project.AddDataFile("ntds.txt");
+    int huge = project.AddDataSet("huge", {3e18, 3e19, 1.13e20, 8.1e19});
+    int tiny = project.AddDataSet("tiny", {0, 3e-21, 3e-20, 1.13e-19});
     int fromFirst = FindOrCreateRange(project.Db(), 1, 1, std::nullopt);
     int beyond = FindOrCreateRange(project.Db(), 1, 100, 140);
     int fromZero = static_cast<int>(std::get<std::int64_t>(
@@ -177,6 +179,19 @@ TEST(ModelDriver, RangesThatDoNotFitAreRefusedBeforeAnyFit) {
              Case{"a range from failure 0", sys1, 4, fromZero,
                   "The Goel-Okumoto model cannot be applied: the range from failure 0 to failure "
                   "30 is not valid."},
+             // Beyond, the stand-ins for unbounded and vanishing values meet real ones.
+             Case{"times beyond 1e20", huge, 1, fromFirst,
+                  "The failure times cannot be modelled in the unit they are written in: the "
+                  "cumulative time at failure 4 is 2.27e+20, above 1e20, where the models' "
+                  "stand-ins for unbounded and vanishing values could no longer be told from real "
+                  "ones.\r\nImport the times in a larger unit (divide them by a power of ten) and "
+                  "apply the models again."},
+             Case{"times below 1e-20", tiny, 4, fromFirst,
+                  "The failure times cannot be modelled in the unit they are written in: the "
+                  "cumulative time at failure 2 is 3e-21, below 1e-20, where the models' "
+                  "stand-ins for unbounded and vanishing values could no longer be told from real "
+                  "ones.\r\nImport the times in a smaller unit (multiply them by a power of ten) "
+                  "and apply the models again."},
              Case{"an unknown model", ntds, 9, kDefaultRange,
                   "Trying to read parameters from the database for the model with unknown ID: "
                   "9.\r\nPlease, use correct mode ID."},
