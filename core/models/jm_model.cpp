@@ -5,6 +5,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "fit_support.h"
@@ -16,6 +17,8 @@
 
 namespace tamsel {
 namespace {
+
+constexpr int kPolishSteps = 8;
 
 // Running sums over failures 1..i, element i, accumulated in failure order so that every
 // index sees the same bits as an incremental loop would.
@@ -70,6 +73,31 @@ double LogLhdJM(const JmSums& sums, double time, std::int32_t i, double n) {
     return i * std::log(i / Weighted(sums, time, i, n)) + LogRising(n - i, i) - i;
 }
 
+// The search in y stops once y is bracketed to the settings' relative precision, which leaves
+// N - i, and every prediction, off by that precision times N / (N - i): 1e-5 where N lies
+// just above i, different in each time unit. Newton's method on the profile's score in
+// c = N - i, sum_{m=1..i} 1 / (c + m) - i T / (c T + sum t(j)), takes it to rounding; a step
+// that leaves c > 0 or does not lower |score| ends it.
+double PolishFaults(const JmSums& sums, double time, std::int32_t i, double n) {
+    double c = n - i;
+    if (!(c > 0.0) || !std::isfinite(c)) return n;
+    const auto score = [&](double at) {
+        const RisingReciprocals sum = RisingReciprocalSums(at, i);
+        const double weighted = at * time + sums.s[i];
+        return std::pair{sum.first - i * time / weighted,
+                         -sum.second + i * time * time / (weighted * weighted)};
+    };
+    auto [value, slope] = score(c);
+    for (int step = 0; step < kPolishSteps && slope < 0.0; ++step) {
+        const double next = c - value / slope;
+        if (!(next > 0.0)) break;
+        const auto [nextValue, nextSlope] = score(next);
+        if (!(std::fabs(nextValue) < std::fabs(value))) break;
+        c = next, value = nextValue, slope = nextSlope;
+    }
+    return i + c;
+}
+
 JmFit AllFaultsFound(const JmSums& sums, double time, std::int32_t i, double firstLimitDenominator,
                      std::int32_t evaluations) {
     return {static_cast<double>(i),
@@ -100,7 +128,7 @@ JmFit FitAt(const JmSums& sums, double time, std::int32_t i, const MinimisationS
         Minimise1D([&](double y) { return ObjectiveJM(y, i, r); }, 1.0 / (2.0 * r), 0.0, 1.0 / r,
                    settings.relativePrecision, settings.absolutePrecision, settings.maxIter);
     double y = found.x;
-    double n = i - r + 1.0 / y;
+    double n = PolishFaults(sums, time, i, i - r + 1.0 / y);
     // The profile likelihood can rise towards N -> infinity (constant interfailure times do
     // so) while passing both limit tests; the minimiser then ends at or near y = 0.
     if (!(y > 0.0) || !std::isfinite(n) || n > kInfiniteFaults)
