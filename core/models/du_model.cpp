@@ -117,7 +117,9 @@ IndexFit PrepareDu(const FailureSeries& x, const FailureSeries& t, std::int32_t 
                               "that can be stored. Write the times in a unit that brings them "
                               "nearer 1, or measure them from a start nearer the failures",
                               beta, time);
-                return IndexResult{{}, {}, MathFault::None, detail};
+                IndexResult unstorable;
+                unstorable.unstorable = detail;
+                return unstorable;
             }
             alpha = i / Power(time, beta);
             // At the maximum Alpha T^Beta = i.

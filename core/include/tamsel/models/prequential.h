@@ -33,6 +33,11 @@ struct EstimationResult {
 // record (a parameter lies beyond the doubles), unstorable says why, and the run ends with an
 // ArithmeticFault that names it.
 struct IndexResult {
+    IndexResult() = default;
+    IndexResult(const EstimateRecord& fitted, const FitTermination& end = {},
+                MathFault workedRound = MathFault::None)
+        : record(fitted), termination(end), fault(workedRound) {}
+
     EstimateRecord record;
     FitTermination termination;
     MathFault fault = MathFault::None;
