@@ -35,8 +35,16 @@ double LowestTheta(std::int32_t i, double t) {
 }
 
 // The grid covers a / T from e^-18 to e^18; beyond, the profile is within rounding of the
-// homogeneous limit or far below the maximum.
+// homogeneous limit or far below the maximum. A first failure far before T extends it down:
+// the profile Sum ln(a + t(j)) + i ln ln(1 + T / a) falls with a until a ln(T / a) is about
+// the harmonic mean of the t(j), never below t(1), so its minimum lies above
+// t(1) / (2 ln(T / t(1))), within kBelowFirst of ln(t(1) / T) on the grid's scale.
 constexpr int kLogScaleReach = 18;
+constexpr double kBelowFirst = 10.0;
+
+double GridLow(double first, double time) {
+    return std::fmin(-kLogScaleReach, std::floor(std::log(first / time) - kBelowFirst));
+}
 
 // The homogeneous limit a -> infinity with beta0 / (a + T) held at the rate i / T: a is
 // kInfiniteQuartile, Param3 the rate, and the predictions are the exponential distribution's.
@@ -88,9 +96,10 @@ IndexFit PrepareMO(const FailureSeries& x, const FailureSeries& t, std::int32_t 
         // The defined start can end in a local minimum or at its bound; the grid on
         // ln(a / T) sees the whole profile in the data's own unit.
         const auto scaled = [&](double u) { return profile(std::sqrt(time * std::exp(u))); };
-        const Minimise1DResult grid = GridMinimise1D(scaled, -kLogScaleReach, kLogScaleReach,
-                                                     2 * kLogScaleReach, settings.relativePrecision,
-                                                     settings.absolutePrecision, settings.maxIter);
+        const double low = GridLow(t[1], time);
+        const Minimise1DResult grid = GridMinimise1D(
+            scaled, low, kLogScaleReach, static_cast<std::int32_t>(kLogScaleReach - low),
+            settings.relativePrecision, settings.absolutePrecision, settings.maxIter);
         // A failure at time 0 draws the maximum to a = 0, where the likelihood is unbounded;
         // the defined search stops at its lower bound.
         const bool singular = t[1] == 0.0;

@@ -243,16 +243,28 @@ ExponentialProfile ProfileExponential(double u, std::span<const std::array<doubl
     return {ProfileValue(share, LogLineSum(u, n), n), share};
 }
 
-// The ratio of the end means is searched over e^-30..e^30 on a grid of unit steps in its
-// logarithm, the best point refined to a relative 1e-10, where the profile's value is exact
-// to rounding; the limit is only compared, so its search does not follow the settings.
+// The ratio of the end means is searched over e^-R..e^R on a grid of unit steps in its
+// logarithm, R being kRatioReach or, where the window's times spread wider, kRatioMargin
+// beyond the logarithm of their largest ratio (one far smaller time draws its end's mean
+// down to it: a first time at 1e-15 mean interfailure times puts the ratio near e^36), the
+// best point refined to a relative 1e-10, where the profile's value is exact to rounding;
+// the limit is only compared, so its search does not follow the settings.
 constexpr std::int32_t kRatioReach = 30;
-constexpr std::int32_t kRatioPoints = 2 * kRatioReach + 1;
+constexpr std::int32_t kRatioMargin = 6;
 constexpr double kRatioPrecision = 1e-10;
 constexpr std::int32_t kRatioBudget = 200;
-// The grid points taken first (its ends and its middle), before the bounds decide which
-// others are needed (more seeds only cost evaluations, measured).
-constexpr std::int32_t kSeedStep = 30;
+
+std::int32_t RatioReach(const FailureSeries& x, std::int32_t n) {
+    double smallest = std::numeric_limits<double>::infinity();
+    double largest = 0.0;
+    for (std::int32_t j = 1; j <= n; ++j) {
+        if (x[j] > 0.0) smallest = std::fmin(smallest, x[j]), largest = std::fmax(largest, x[j]);
+    }
+    const double spread = std::log(largest / smallest);
+    if (!(spread + kRatioMargin > kRatioReach)) return kRatioReach;
+    return static_cast<std::int32_t>(std::ceil(spread)) + kRatioMargin;
+}
+
 // A grid point is left out only where its bound exceeds the lowest value by far more than
 // the values' rounding.
 constexpr double kBoundMargin = 1e-9;
@@ -262,43 +274,47 @@ constexpr double kBoundMargin = 1e-9;
 // factor e^(d/2) over a step d of u (d ln l(j) / du lies in [-1/2, 1/2]), and so does share:
 // a share known at u' bounds it at u by share(u') e^(-|u - u'| / 2), while the log part is
 // exact at every point. Returns the index of the lowest point and the evaluations made.
+// The grid runs over u = -reach..reach; its ends and its middle are taken first, before the
+// bounds decide which others are needed (more seeds only cost evaluations, measured).
 std::pair<std::int32_t, std::int32_t> LowestGridPoint(
-    std::span<const std::array<double, 2>> weights, const FailureSeries& x) {
+    std::span<const std::array<double, 2>> weights, const FailureSeries& x, std::int32_t reach) {
     const auto n = static_cast<std::int32_t>(weights.size()) - 1;
-    std::array<double, kRatioPoints> logLine{};
-    for (std::int32_t k = kRatioReach; k < kRatioPoints; ++k) {
-        logLine[k] = LogLineSum(k - kRatioReach, n);
-        logLine[kRatioPoints - 1 - k] = logLine[k];
+    const std::int32_t points = 2 * reach + 1;
+    const auto size = static_cast<std::size_t>(points);
+    std::vector<double> logLine(size);
+    for (std::int32_t k = reach; k < points; ++k) {
+        logLine[k] = LogLineSum(k - reach, n);
+        logLine[points - 1 - k] = logLine[k];
     }
-    std::array<double, kRatioPoints> value{};
-    std::array<double, kRatioPoints> logShare{};
-    std::array<bool, kRatioPoints> known{};
+    std::vector<double> value(size);
+    std::vector<double> logShare(size);
+    std::vector<bool> known(size);
     double lowest = std::numeric_limits<double>::infinity();
     std::int32_t evaluations = 0;
     const auto evaluate = [&](std::int32_t k) {
-        const double share = Share(k - kRatioReach, weights, x);
+        const double share = Share(k - reach, weights, x);
         value[k] = ProfileValue(share, logLine[k], n);
         logShare[k] = std::log(share);
         known[k] = true;
         lowest = std::fmin(lowest, value[k]);
         ++evaluations;
     };
-    for (std::int32_t k = 0; k < kRatioPoints; k += kSeedStep) evaluate(k);
+    for (std::int32_t k = 0; k < points; k += reach) evaluate(k);
     // The lowest bound of a point not yet evaluated next, until every such bound lies above
     // the lowest value. bound holds the highest bound of ln share from the known points on
     // the right, then on the left.
-    std::array<double, kRatioPoints> bound{};
+    std::vector<double> bound(size);
     const double logN = std::log(n);
     for (;;) {
         double carried = -std::numeric_limits<double>::infinity();
-        for (std::int32_t k = kRatioPoints - 1; k >= 0; --k) {
+        for (std::int32_t k = points - 1; k >= 0; --k) {
             carried = known[k] && std::isfinite(logShare[k]) ? logShare[k] : carried - 0.5;
             bound[k] = carried;
         }
         std::int32_t next = -1;
         double nextBound = std::numeric_limits<double>::infinity();
         carried = -std::numeric_limits<double>::infinity();
-        for (std::int32_t k = 0; k < kRatioPoints; ++k) {
+        for (std::int32_t k = 0; k < points; ++k) {
             carried = known[k] && std::isfinite(logShare[k]) ? logShare[k] : carried - 0.5;
             if (known[k]) continue;
             const double valueBound = n * (std::fmax(bound[k], carried) - logN) + logLine[k] + n;
@@ -313,8 +329,8 @@ std::pair<std::int32_t, std::int32_t> LowestGridPoint(
     }
     // The first of the lowest values, NaN and infinities never winning, as GridMinimise1D.
     std::int32_t best = 0;
-    while (best + 1 < kRatioPoints && !known[best]) ++best;
-    for (std::int32_t k = best + 1; k < kRatioPoints; ++k) {
+    while (best + 1 < points && !known[best]) ++best;
+    for (std::int32_t k = best + 1; k < points; ++k) {
         if (known[k] &&
             (value[k] < value[best] || (!std::isfinite(value[best]) && std::isfinite(value[k])))) {
             best = k;
@@ -327,9 +343,10 @@ std::pair<std::int32_t, std::int32_t> LowestGridPoint(
 
 ExponentialLimit FitExponentialLimit(const FailureSeries& x, std::int32_t i) {
     const std::vector<std::array<double, 2>> weights = LineWeights(i);
-    const auto [grid, evaluations] = LowestGridPoint(weights, x);
-    const auto at = [](std::int32_t k) {
-        return static_cast<double>(std::clamp(k, 0, kRatioPoints - 1) - kRatioReach);
+    const std::int32_t reach = RatioReach(x, i);
+    const auto [grid, evaluations] = LowestGridPoint(weights, x, reach);
+    const auto at = [reach](std::int32_t k) {
+        return static_cast<double>(std::clamp(k, 0, 2 * reach) - reach);
     };
     const Minimise1DResult best =
         Minimise1D([&](double u) { return ProfileExponential(u, weights, x).value; }, at(grid),

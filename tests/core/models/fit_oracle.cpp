@@ -174,7 +174,9 @@ double MO(const Series& s, std::int32_t i) {
         for (std::int32_t j = 1; j <= i; ++j) sum += std::log(a + s.t[j]);
         return i * std::log(i / std::log1p(time / a)) - i - sum;
     };
-    return std::max(Hpp(i, time), Best1(at, -30, 30, 0.25));
+    // The maximum lies above a = t(1) / (2 ln(T / t(1))): below, the profile rises with a.
+    return std::max(Hpp(i, time),
+                    Best1(at, std::min(-30.0, std::log(s.t[1] / time) - 12), 30, 0.25));
 }
 
 double Du(const Series& s, std::int32_t i) {

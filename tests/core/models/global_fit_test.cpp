@@ -118,6 +118,30 @@ TEST(GlobalFit, AFirstTimeFarBelowTheOthersDoesNotHideTheHigherMaximum) {
     }
 }
 
+// Times over many orders of magnitude: MO's maximum lies near a = t(1) far below T (a first
+// time at 1e-10 of the others, or times growing tenfold every two failures), below the grid's
+// e^-18 T; and with a first time 4e-15 of the second, KL's exponential limit has its end
+// means about e^34 apart, beyond the ratio grid's e^30. They were short by 0.45 (KL) to 11
+// (MO).
+TEST(GlobalFit, TimesOverManyOrdersOfMagnitude) {
+    std::vector<double> steep;
+    for (int j = 0; j < 20; ++j) steep.push_back(std::pow(10.0, j / 2.0));
+    struct Case {
+        const char* code;
+        Series series;
+        std::int32_t i;
+    };
+    for (const Case& c : {Case{"MO", test::FromInterfailure({1e-10, 1, 1, 1, 1, 1}), 4},
+                          Case{"MO", test::FromInterfailure(steep), 20},
+                          Case{"MO", test::FromInterfailure({1e-12, 402.56349587123543, 8}), 3},
+                          Case{"KL", test::FromInterfailure({1e-12, 402.56349587123543, 8}), 2}}) {
+        SCOPED_TRACE(std::string(c.code) + " at " + std::to_string(c.i));
+        const double l = FitOne(*FindModel(c.code), c.series, c.i).record.logLhd;
+        EXPECT_LE(test::OracleSupremum(c.code, c.series, c.i) - l,
+                  1e-6 * std::max(1.0, std::fabs(l)));
+    }
+}
+
 // A first failure at time 0 lets MO's likelihood grow without bound as a -> 0; Li and LNHPP
 // hold MO as their limit, so theirs does too, and their rows are singular as MO's.
 TEST(GlobalFit, AFirstFailureAtTimeZeroMakesEveryModelHoldingMOSingular) {
