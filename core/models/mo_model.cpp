@@ -43,7 +43,10 @@ constexpr int kLogScaleReach = 18;
 constexpr double kBelowFirst = 10.0;
 
 double GridLow(double first, double time) {
-    return std::fmin(-kLogScaleReach, std::floor(std::log(first / time) - kBelowFirst));
+    // A first failure at 0 (singular) leaves the grid as it is; the logarithms are taken apart
+    // so that a ratio below the doubles keeps its own.
+    if (!(first > 0.0)) return -kLogScaleReach;
+    return std::fmin(-kLogScaleReach, std::floor(std::log(first) - std::log(time) - kBelowFirst));
 }
 
 // The homogeneous limit a -> infinity with beta0 / (a + T) held at the rate i / T: a is

@@ -175,8 +175,10 @@ double MO(const Series& s, std::int32_t i) {
         return i * std::log(i / std::log1p(time / a)) - i - sum;
     };
     // The maximum lies above a = t(1) / (2 ln(T / t(1))): below, the profile rises with a.
-    return std::max(Hpp(i, time),
-                    Best1(at, std::min(-30.0, std::log(s.t[1] / time) - 12), 30, 0.25));
+    return std::max(
+        Hpp(i, time),
+        Best1(at, s.t[1] > 0.0 ? std::min(-30.0, std::log(s.t[1]) - std::log(time) - 12) : -30.0,
+              30, 0.25));
 }
 
 double Du(const Series& s, std::int32_t i) {
