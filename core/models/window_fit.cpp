@@ -251,6 +251,8 @@ ExponentialProfile ProfileExponential(double u, std::span<const std::array<doubl
 // the limit is only compared, so its search does not follow the settings.
 constexpr std::int32_t kRatioReach = 30;
 constexpr std::int32_t kRatioMargin = 6;
+// Where e^(u / 2), the line's end weight, stays a double.
+constexpr double kLargestSpread = 1400.0 - kRatioMargin;
 constexpr double kRatioPrecision = 1e-10;
 constexpr std::int32_t kRatioBudget = 200;
 
@@ -262,7 +264,7 @@ std::int32_t RatioReach(const FailureSeries& x, std::int32_t n) {
     }
     const double spread = std::log(largest / smallest);
     if (!(spread + kRatioMargin > kRatioReach)) return kRatioReach;
-    return static_cast<std::int32_t>(std::ceil(spread)) + kRatioMargin;
+    return static_cast<std::int32_t>(std::ceil(std::fmin(spread, kLargestSpread))) + kRatioMargin;
 }
 
 // A grid point is left out only where its bound exceeds the lowest value by far more than
