@@ -188,10 +188,13 @@ namespace {
 
 // Mu = kInfiniteFaults stands for the MO limit, Mu -> infinity with Mu Alpha = Beta0 held: the
 // next interfailure time is then Pareto with shape Beta0 and scale Beta + T, exactly, where
-// the finite Mu would leave an error of about n / Mu.
+// the finite Mu would leave an error of about n / Mu. The excess Mu Alpha - 1, which the mean
+// divides by, is taken exactly (fma): a singular MO record's shape lies within 1e-16 of 1,
+// where even the extended product left the mean 1e-4 off.
 std::optional<Pareto> MOLimit(const StoredFit& fit) {
     if (fit.param1 != kInfiniteFaults) return std::nullopt;
-    return MakePareto(static_cast<long double>(fit.param1) * fit.param2, fit.param3 + fit.time);
+    return Pareto{fit.param1 * fit.param2, fit.param3 + fit.time,
+                  std::fma(fit.param1, fit.param2, -1.0)};
 }
 
 PredictivePoint NextLNHPP(const StoredFit& fit, double s) {
