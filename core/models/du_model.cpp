@@ -115,7 +115,8 @@ IndexFit PrepareDu(const FailureSeries& x, const FailureSeries& t, std::int32_t 
                 std::snprintf(detail, sizeof detail,
                               "Alpha = i / T^Beta (Beta = %.6g, T = %.6g) lies beyond the numbers "
                               "that can be stored. Write the times in a unit that brings them "
-                              "nearer 1, or measure them from a start nearer the failures",
+                              "nearer 1, measure them from a start nearer the failures, or apply "
+                              "the model from a later failure",
                               beta, time);
                 IndexResult unstorable;
                 unstorable.unstorable = detail;
