@@ -270,7 +270,7 @@ bool LineEndNormaliser::Normalise(std::string_view chunk, std::string& out) {
 }
 
 FieldSplitter::FieldSplitter(Delimiter delimiter, RowHandler handler)
-    : m_delimiter(delimiter), m_handler(std::move(handler)) {
+    : m_handler(std::move(handler)) {
     if (delimiter == Delimiter::Blanks) return;
     m_parser = new csv_parser;
     if (csv_init(m_parser, CSV_STRICT | CSV_STRICT_FINI | CSV_REPALL_NL) != 0) {

@@ -104,7 +104,6 @@ class FieldSplitter {
     void EndRow(bool lineEnd);
     Status FeedBlanks(std::string_view text);
 
-    Delimiter m_delimiter;
     RowHandler m_handler;
     csv_parser* m_parser = nullptr;
     std::vector<std::string> m_fields;  // reused, so that their storage is too
