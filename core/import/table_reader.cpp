@@ -309,6 +309,9 @@ class TableReader {
     bool OnRow(std::size_t line, std::span<const std::string> fields);
     bool Decide();
     bool HoldsNumber(const SampleRow& row) const;
+    // Whether column counts the rows of data 1, 2, 3, ..., or at least three of them with the
+    // rows below the count leaving it empty.
+    bool CountsRows(std::size_t column) const;
     // Drops the title lines above the table from the sample, with a note.
     void LeaveOutTitleLines();
     // Gives a header line one name short of the rows an empty name over the first column.
@@ -401,6 +404,28 @@ bool TableReader::OnRow(std::size_t line, std::span<const std::string> fields) {
     m_sample.push_back({line, std::vector<std::string>(fields.begin(), fields.end())});
     if (m_sample.size() < kSampleRows) return true;
     return Decide();
+}
+
+bool TableReader::CountsRows(std::size_t column) const {
+    // 1, 2, 3, ... from the first row of data, on every row but those below the count whose
+    // cell is empty (a sum or a remark under the failures, which reading the rows refuses).
+    std::size_t expected = 1;
+    std::size_t r = m_summary.header ? 1 : 0;
+    for (; r < m_sample.size(); ++r, ++expected) {
+        const auto& fields = m_sample[r].fields;
+        if (column >= fields.size() ||
+            ParseNumber(fields[column], m_summary.decimalComma) != double(expected)) {
+            break;
+        }
+    }
+    if (r == m_sample.size()) return expected > 1;
+    // Stopped early: the count must be plain, three rows at the least.
+    if (expected <= 3) return false;
+    for (; r < m_sample.size(); ++r) {
+        const auto& fields = m_sample[r].fields;
+        if (column < fields.size() && !fields[column].empty()) return false;
+    }
+    return true;
 }
 
 bool TableReader::HoldsNumber(const SampleRow& row) const {
@@ -600,6 +625,10 @@ bool TableReader::DecideColumn(std::size_t firstLine) {
                               Quoted(m_options.column) + ". The columns are " +
                               DescribeColumns(false) + "." + fix);
         }
+        // A count beside the chosen times still marks the rows that are failures.
+        for (std::size_t c = 0; c < m_width && !m_indexColumn; ++c) {
+            if (c != *chosen && CountsRows(c)) m_indexColumn = c;
+        }
     } else if (m_width == 1) {
         chosen = 0;
     } else {
@@ -612,18 +641,7 @@ bool TableReader::DecideColumn(std::size_t firstLine) {
                 candidates.push_back(c);
             }
         }
-        auto isIndex = [&](std::size_t column) {
-            std::size_t expected = 1;
-            for (std::size_t r = m_summary.header ? 1 : 0; r < m_sample.size(); ++r, ++expected) {
-                const auto& fields = m_sample[r].fields;
-                if (column >= fields.size() ||
-                    ParseNumber(fields[column], m_summary.decimalComma) != double(expected)) {
-                    return false;
-                }
-            }
-            return true;
-        };
-        if (candidates.size() == 1 && isIndex(candidates.front())) {
+        if (candidates.size() == 1 && CountsRows(candidates.front())) {
             return Refuse(DataFault::NotNumeric, false,
                           "Line " + std::to_string(firstLine) + ": " +
                               ColumnLabel(candidates.front()) +
@@ -636,8 +654,9 @@ bool TableReader::DecideColumn(std::size_t firstLine) {
                                       (m_summary.columns[*chosen].type == ColumnType::DateTime
                                            ? "column of date-times"
                                            : "numeric column"));
-        } else if (candidates.size() == 2 && (isIndex(candidates[0]) || isIndex(candidates[1]))) {
-            std::size_t index = isIndex(candidates[0]) ? candidates[0] : candidates[1];
+        } else if (candidates.size() == 2 &&
+                   (CountsRows(candidates[0]) || CountsRows(candidates[1]))) {
+            std::size_t index = CountsRows(candidates[0]) ? candidates[0] : candidates[1];
             chosen = index == candidates[0] ? candidates[1] : candidates[0];
             m_summary.notes.push_back("took " + ColumnLabel(*chosen) + ", " + ColumnLabel(index) +
                                       " is an index");

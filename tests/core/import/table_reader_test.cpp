@@ -328,6 +328,15 @@ TEST(ReadTable, RefusalsSayWhatWhereAndHow) {
              kValidation + kUnknownFormat +
                  "\r\nLine 71, column 1: '' where the index column 1 counts 71. Number the "
                  "failures 1, 2, 3, ... without a gap, and remove any line below them."},
+            {"a sum after a blank line below a short count", "n,t\n1,10\n2,20\n3,30\n\n,60\n",
+             TableOptions(),
+             kValidation + kUnknownFormat +
+                 "\r\nLine 6, column 1: '' where the index column 1 ('n') counts 4. Number the "
+                 "failures 1, 2, 3, ... without a gap, and remove any line below them."},
+            {"the same sum with the times named", "n,t\n1,10\n2,20\n3,30\n\n,60\n", WithColumn("t"),
+             kValidation + kUnknownFormat +
+                 "\r\nLine 6, column 1: '' where the index column 1 ('n') counts 4. Number the "
+                 "failures 1, 2, 3, ... without a gap, and remove any line below them."},
             {"a decimal point among decimal commas", "n;t\n1;1,5\n2;2.5\n", TableOptions(),
              kValidation + kNotNumeric +
                  "\r\nLine 3, column 2: '2.5' holds a decimal point where the file's numbers "
