@@ -13,6 +13,7 @@
 #include <QScatterSeries>
 #include <QValueAxis>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -74,6 +75,19 @@ QString ToQString(const std::string& text) { return QString::fromStdString(text)
 // label such as "p<0.001", or a dataset named "A&B", must reach them escaped to show as it is.
 QString RichText(const std::string& text) { return ToQString(text).toHtmlEscaped(); }
 
+constexpr std::array<double, 5> kRoundFactors{1.0, 2.0, 2.5, 5.0, 10.0};
+
+// The smallest round step (1, 2, 2.5 or 5 times a power of ten) of at least rough.
+double RoundStep(double rough) {
+    const double magnitude = std::pow(10.0, std::floor(std::log10(rough)));
+    double step = magnitude;
+    for (double factor : kRoundFactors) {
+        step = factor * magnitude;
+        if (step >= rough) break;
+    }
+    return step;
+}
+
 // Sets axis to the description's fixed ends, or to rounded ends around the data.
 void SetAxisRange(QValueAxis* axis, const ChartAxis& source, ChartView::Extent data) {
     if (data.Empty()) data = ChartView::Extent{0.0, 1.0};
@@ -83,6 +97,15 @@ void SetAxisRange(QValueAxis* axis, const ChartAxis& source, ChartView::Extent d
     }
     if (source.minimum && source.maximum) {
         axis->setRange(*source.minimum, *source.maximum);
+        // Ends such as a quantile fall anywhere: where the even ticks between them would not
+        // be round numbers, the ticks go at round steps instead.
+        const double span = *source.maximum - *source.minimum;
+        const double even = span / (axis->tickCount() - 1);
+        if (span > 0.0 && std::fabs(RoundStep(even) - even) > 1e-9 * even) {
+            axis->setTickType(QValueAxis::TicksDynamic);
+            axis->setTickAnchor(0.0);
+            axis->setTickInterval(RoundStep(span / kTargetTicks));
+        }
         return;
     }
     if (!source.minimum && !source.maximum) {
@@ -96,13 +119,7 @@ void SetAxisRange(QValueAxis* axis, const ChartAxis& source, ChartView::Extent d
     // Positive data below a fixed maximum are shown from 0.
     const double low = (data.low >= 0.0 && fixed > 0.0) ? 0.0 : data.low;
     const double span = std::max(source.minimum ? data.high - fixed : fixed - low, 1e-9);
-    const double rough = span / kTargetTicks;
-    const double magnitude = std::pow(10.0, std::floor(std::log10(rough)));
-    double step = magnitude;
-    for (double factor : {1.0, 2.0, 2.5, 5.0, 10.0}) {
-        step = factor * magnitude;
-        if (step >= rough) break;
-    }
+    const double step = RoundStep(span / kTargetTicks);
     const int steps = std::max(1, static_cast<int>(std::ceil(span / step - 1e-9)));
     if (source.minimum) {
         axis->setRange(fixed, fixed + steps * step);

@@ -60,6 +60,8 @@ ForecastDialog::ForecastDialog(Database& db, ForecastBasis basis, QWidget* paren
 
     auto* table = new QTableView(this);
     table->setObjectName(QStringLiteral("grdForecast"));
+    // Six digits read at a glance; each cell's tooltip and tamsel-cli forecast keep them all.
+    m_lines->SetSignificantDigits(6);
     table->setModel(m_lines);
     table->verticalHeader()->hide();
     // Compact rows keep the parameter intervals, the last lines, in view.

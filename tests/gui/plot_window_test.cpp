@@ -13,6 +13,7 @@
 #include <QValueAxis>
 #include <QXYSeries>
 #include <QtTest>
+#include <tuple>
 
 #include "gui_test_support.h"
 #include "plots/plot_range_dialog.h"
@@ -106,6 +107,29 @@ class PlotWindowTest : public QObject {
         const QList<QLegendMarker*> markers = view.chart()->legend()->markers();
         QCOMPARE(markers.size(), 1);
         QCOMPARE(shown(markers.front()->label()), QStringLiteral("JM ks=0.302 p<0.001"));
+    }
+
+    // Fixed ends such as a 95 % quantile put their ticks at round numbers; ends whose even
+    // ticks are round already (0 to 1 in quarters) keep them.
+    void FixedEndsTickAtRoundNumbers() {
+        ChartSeries series;
+        series.points = {{0, 0}, {1, 1}};
+        for (const auto& [high, dynamic, interval] :
+             {std::tuple{14514.0, true, 2500.0}, std::tuple{1.0, false, 0.0}}) {
+            ChartDescription description;
+            description.xAxis.minimum = 0.0;
+            description.xAxis.maximum = high;
+            description.groups = {
+                ChartGroup{ChartType::Line, DataLayout::SharedX, VerticalAxis::Y, {series}}};
+            ChartView view;
+            view.SetDescription(description);
+            const auto* axis =
+                qobject_cast<QValueAxis*>(view.chart()->axes(Qt::Horizontal).front());
+            QVERIFY(axis);
+            QCOMPARE(axis->max(), high);
+            QCOMPARE(axis->tickType() == QValueAxis::TicksDynamic, dynamic);
+            if (dynamic) QCOMPARE(axis->tickInterval(), interval);
+        }
     }
 
     void UPlotsDrawTheDiagonalAndOfferRecalibratedSetsFromTheirStart() {
