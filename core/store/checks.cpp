@@ -5,7 +5,6 @@
 
 #include "schema_definition.h"
 #include "store_helpers.h"
-#include "tamsel/support/utf8.h"
 #include "value_checks.h"
 
 namespace tamsel {
@@ -84,14 +83,12 @@ void CheckText(Database& db, std::vector<std::string>& problems) {
                     "SELECT " + key + ", " + field.name + " FROM " + table.name + " WHERE " +
                         field.name + " IS NOT NULL ORDER BY " + key + ";",
                     problems, [&](const Statement& row) {
-                        const std::string text = row.ColumnText(1);
-                        const std::optional<std::size_t> stray = FirstNonUtf8Byte(text);
-                        if (!stray) return;
-                        problems.push_back(RowOf(table.name, key + " " + row.ColumnText(0)) + ": " +
-                                           field.name +
-                                           " is not UTF-8 text: " + StrayByteText(text, *stray) +
-                                           ". A server refuses such text, and the windows show "
-                                           "it as \uFFFD.");
+                        const std::optional<std::string> problem =
+                            NotUtf8Problem(field.name, row.ColumnText(1));
+                        if (problem) {
+                            problems.push_back(RowOf(table.name, key + " " + row.ColumnText(0)) +
+                                               ": " + *problem + ".");
+                        }
                     });
         }
     }

@@ -13,6 +13,7 @@
 #include "batch_insert.h"
 #include "schema_definition.h"
 #include "tamsel/store/schema.h"
+#include "value_checks.h"
 
 namespace tamsel {
 namespace {
@@ -88,6 +89,20 @@ std::string InsertSql(const std::string& table, const std::vector<std::string>& 
     return "INSERT INTO " + table + " (" + names + ") VALUES (" + values + ")";
 }
 
+// A server keeps only UTF-8 text, and its own refusal would name the row by its place in the
+// stream. The row is named by its key (the first column) instead.
+void RefuseTextNotUtf8(const Statement& select, int column, const std::string& table,
+                       const DbValue& value) {
+    const auto* text = std::get_if<std::string>(&value);
+    if (!text) return;
+    const std::optional<std::string> problem = NotUtf8Problem(select.ColumnName(column), *text);
+    if (!problem) return;
+    throw DatabaseError(
+        RowOf(table, select.ColumnName(0) + " " + select.ColumnText(0)) + ": " + *problem +
+        ". Correct the value in the file first (with the sqlite3 program, for instance); "
+        "\"tamsel-cli check\" lists every such value");
+}
+
 // Copies the rows of table in key order through the batch insert (a server's COPY stream).
 void CopyTable(Database& source, Database& target, const CopiedTable& table) {
     Statement select =
@@ -105,7 +120,9 @@ void CopyTable(Database& source, Database& target, const CopiedTable& table) {
             }
         }
         for (int c = 0; c < count; ++c) {
-            insert->Set(insertColumns[static_cast<std::size_t>(c)], select.Column(c));
+            const DbValue value = select.Column(c);
+            if (target.OnServer()) RefuseTextNotUtf8(select, c, table.name, value);
+            insert->Set(insertColumns[static_cast<std::size_t>(c)], value);
         }
         insert->EndRow();
     }

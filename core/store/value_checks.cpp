@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include "tamsel/support/utf8.h"
+
 namespace tamsel {
 namespace {
 
@@ -28,6 +30,13 @@ DatabaseError BadValue(const std::string& where, const std::string& problem) {
     return DatabaseError(where + ": " + problem + ". The file may be damaged or edited; " +
                              "\"tamsel-cli check\" lists every such value.",
                          DatabaseError::Fault::BadValue);
+}
+
+std::optional<std::string> NotUtf8Problem(const std::string& field, std::string_view text) {
+    const std::optional<std::size_t> stray = FirstNonUtf8Byte(text);
+    if (!stray) return std::nullopt;
+    return field + " is not UTF-8 text: " + StrayByteText(text, *stray) +
+           ". A server refuses such text, and the windows show it as \uFFFD";
 }
 
 std::string RowOf(const std::string& table, const std::string& row) {

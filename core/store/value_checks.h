@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "tamsel/store/database.h"
 
@@ -25,6 +27,10 @@ double TimeAt(const Statement& select, int column, const std::string& where,
 // The value in column as a whole number from minimum to 2^31 - 1.
 int WholeAt(const Statement& select, int column, const std::string& where, const std::string& field,
             int minimum = 0);
+
+// The problem of text in field that is not UTF-8, which a server refuses and the windows show
+// as U+FFFD; nothing when it is UTF-8.
+std::optional<std::string> NotUtf8Problem(const std::string& field, std::string_view text);
 
 // The problem of a row that a set holds more than once.
 inline constexpr const char* kStoredTwice = "the row is stored more than once";

@@ -87,5 +87,30 @@ TEST(CopyCommand, RefusesAColumnNameThatIsNotPlain) {
     EXPECT_FALSE(std::filesystem::exists(dir.File("b.db")));
 }
 
+// As an earlier version stored a source given by a terminal that was not set to UTF-8: a file
+// keeps the bytes as they are; a server refuses them, and the copy names the row by its key.
+TEST(CopyCommand, TextThatIsNotUtf8IsCopiedToAFileAndRefusedByAServer) {
+    test::TempDir dir;
+    ASSERT_EQ(test::RunCli(dir, {"demo", "a.db"}).exitCode, 0);
+    Database(dir.File("a.db"), Database::OpenMode::ExistingFile)
+        .Execute("UPDATE DataSets SET DataSource = 'Quelle ' || CAST(X'B5' AS TEXT) "
+                 "WHERE DataSetID = 2;");
+    const std::string target = dir.ProjectLocation("b.db");
+    const CliRun copy = test::RunCli(dir, {"copy", "a.db", target});
+    if (!test::OnTestServer()) {
+        EXPECT_EQ(copy.exitCode, 0) << copy.err;
+        EXPECT_EQ(Contents(dir.File("b.db")), Contents(dir.File("a.db")));
+        return;
+    }
+    test::ExpectRun(copy, 1, "",
+                    "An error occurred while copying the project to " + target +
+                        ": Table DataSets, DataSetID 2: DataSource is not UTF-8 text: its byte "
+                        "0xB5 after \"Quelle \" is no part of a UTF-8 character. A server refuses "
+                        "such text, and the windows show it as \uFFFD. Correct the value in the "
+                        "file first (with the sqlite3 program, for instance); \"tamsel-cli "
+                        "check\" lists every such value. Nothing was copied.\n");
+    EXPECT_EQ(test::RunCli(dir, {"datasets", target}).exitCode, 1) << "no schema is left";
+}
+
 }  // namespace
 }  // namespace tamsel
