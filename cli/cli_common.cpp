@@ -246,6 +246,15 @@ void AddFormatOption(CLI::App& command, TableFormat& format) {
                      {"zones", TableFormat::Zones}});
 }
 
+void AddColumnsFooter(CLI::App& command, TableKind kind,
+                      std::initializer_list<std::string_view> headings) {
+    std::string footer = "Columns:";
+    for (std::string_view heading : headings) {
+        footer += "\n  " + std::string(heading) + ": " + ColumnNote(kind, heading, nullptr);
+    }
+    command.footer(footer);
+}
+
 std::string FormatNumber(double value, int significantDigits) {
     return FormatTableNumber(value, significantDigits);
 }

@@ -7,12 +7,15 @@
 
 #include <atomic>
 #include <functional>
+#include <initializer_list>
 #include <iosfwd>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "tamsel/workbench/project.h"
+#include "tamsel/workbench/table_views.h"
 
 namespace tamsel::cli {
 
@@ -70,6 +73,11 @@ void AddProjectOption(CLI::App& command, std::string& db);
 
 // Adds --format text|csv|json|zones to a table-printing command.
 void AddFormatOption(CLI::App& command, TableFormat& format);
+
+// Ends the help of a command that prints a table of kind with what each of its columns
+// holds.
+void AddColumnsFooter(CLI::App& command, TableKind kind,
+                      std::initializer_list<std::string_view> headings);
 
 // The one way numbers are written in tables: the shortest decimal form that reads back as
 // the same double when significantDigits is 0, else that many significant digits. Written

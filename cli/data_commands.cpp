@@ -344,6 +344,8 @@ void AddDataCommands(CLI::App& app, CommandContext& context) {
     AddProjectOption(*failures, failureOptions->db);
     failures->add_option("NAME", failureOptions->name, "dataset name")->required();
     AddFormatOption(*failures, failureOptions->format);
+    AddColumnsFooter(*failures, TableKind::FailureTimes,
+                     {"FailureIndex", "InterfailureTime", "CumulativeTime"});
     failures->callback(
         [&context, failureOptions] { context.exitCode = RunFailures(*failureOptions); });
 

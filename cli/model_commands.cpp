@@ -254,6 +254,9 @@ void AddModelCommands(CLI::App& app, CommandContext& context) {
     AddProjectOption(*estimates, estimatesOptions->db);
     estimates->add_option("SETID", estimatesOptions->setId, "estimates set key")->required();
     AddFormatOption(*estimates, estimatesOptions->format);
+    AddColumnsFooter(*estimates, TableKind::Estimates,
+                     {"FailureIndex", "Parameter1", "Parameter2", "Parameter3", "LogLikelihood",
+                      "Pdf", "Cdf", "LowQ", "Median", "UppQ", "MTTF", "Outcome"});
     estimates->callback(
         [&context, estimatesOptions] { context.exitCode = RunEstimates(*estimatesOptions); });
 }

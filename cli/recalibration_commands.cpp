@@ -86,6 +86,8 @@ void AddRecalibrationCommands(CLI::App& app, CommandContext& context) {
     AddProjectOption(*predictions, predictionsOptions->db);
     predictions->add_option("PSETID", predictionsOptions->setId, "predictions set key")->required();
     AddFormatOption(*predictions, predictionsOptions->format);
+    AddColumnsFooter(*predictions, TableKind::RecalibratedEstimates,
+                     {"FailureIndex", "Pdf", "Cdf", "LowQ", "Median", "UppQ", "MTTF"});
     predictions->callback(
         [&context, predictionsOptions] { context.exitCode = RunPredictions(*predictionsOptions); });
 }

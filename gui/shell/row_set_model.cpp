@@ -66,11 +66,16 @@ QVariant RowSetModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant RowSetModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 ||
-        section >= columnCount()) {
+    if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) {
         return QAbstractTableModel::headerData(section, orientation, role);
     }
-    return ToQString(m_rows.headings[static_cast<std::size_t>(section)]);
+    const auto column = static_cast<std::size_t>(section);
+    if (role == Qt::DisplayRole) return ToQString(m_rows.headings[column]);
+    if (role == Qt::ToolTipRole && column < m_headingNotes.size() &&
+        !m_headingNotes[column].empty()) {
+        return ToQString(m_headingNotes[column]);
+    }
+    return QAbstractTableModel::headerData(section, orientation, role);
 }
 
 }  // namespace tamsel

@@ -5,6 +5,7 @@
 #include <QAbstractTableModel>
 #include <QString>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tamsel/tables/text_table.h"
@@ -24,6 +25,8 @@ class RowSetModel : public QAbstractTableModel {
     // Per row, empty or a note that marks the row: a soft background, and the note as the
     // tooltip of each of its cells.
     void SetRowNotes(std::vector<std::string> notes);
+    // Per column, empty or what it holds, as the tooltip of its heading.
+    void SetHeadingNotes(std::vector<std::string> notes) { m_headingNotes = std::move(notes); }
     const RowSet& Rows() const { return m_rows; }
     // Shows real numbers rounded to this many significant digits (0: as tables write them,
     // in full); the tooltip keeps every digit.
@@ -38,6 +41,7 @@ class RowSetModel : public QAbstractTableModel {
   private:
     RowSet m_rows;
     std::vector<std::string> m_notes;
+    std::vector<std::string> m_headingNotes;
     int m_digits = 0;
 };
 

@@ -31,6 +31,7 @@ TableWindow::TableWindow(TableView table, const std::string& dataSetName, QWidge
     m_grid->setObjectName(QStringLiteral("DBGrid1"));
     m_model->SetRows(std::move(table.rows));
     m_model->SetRowNotes(std::move(table.rowNotes));
+    m_model->SetHeadingNotes(std::move(table.headingNotes));
     m_grid->setModel(m_model);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setAlternatingRowColors(true);

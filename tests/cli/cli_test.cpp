@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 
 #include "cli_run.h"
 #include "test_support.h"
@@ -133,6 +134,29 @@ TEST_F(Cli, BadUsageExitsWithTwo) {
     CliRun help = Run({"import", "--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("--yes"), std::string::npos);
+}
+
+// The help of each table-printing command says what every column it prints holds.
+TEST_F(Cli, TableCommandsHelpNamesEveryColumnTheyPrint) {
+    const std::string sys1 = std::filesystem::absolute(test::DataFile("sys1.txt")).string();
+    ASSERT_EQ(Run({"import", m_db, "A", sys1}).exitCode, 0);
+    ASSERT_EQ(Run({"apply", m_db, "A", "JM"}).exitCode, 0);
+    ASSERT_EQ(Run({"recalibrate", m_db, "1"}).exitCode, 0);
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"failures", m_db, "A"},
+                                                 {"estimates", m_db, "1"},
+                                                 {"predictions", m_db, "1"}}) {
+        SCOPED_TRACE(args[0]);
+        std::vector<std::string> printed;
+        std::stringstream header(Lines(Run({args[0], args[1], args[2], "--format", "csv"}).out)[0]);
+        for (std::string heading; std::getline(header, heading, ',');) printed.push_back(heading);
+        const std::string help = Run({args[0], "--help"}).out;
+        std::stringstream columns(help.substr(help.find("Columns:\n") + 9));
+        std::vector<std::string> described;
+        for (std::string line; std::getline(columns, line) && line.rfind("  ", 0) == 0;) {
+            described.push_back(line.substr(2, line.find(':') - 2));
+        }
+        EXPECT_EQ(described, printed);
+    }
 }
 
 TEST_F(Cli, DeleteRemovesTheDatasetAndForceReplacesTheFile) {

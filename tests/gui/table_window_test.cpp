@@ -79,6 +79,13 @@ class TableWindowTest : public QObject {
 
         TableWindow* estimates = show("mnuTableShowTableEstimates");
         QVERIFY(estimates && failures != estimates);
+        // Each heading says what its column holds, the parameters by the model's names.
+        QCOMPARE(estimates->Grid()
+                     ->model()
+                     ->headerData(1, Qt::Horizontal, Qt::ToolTipRole)
+                     .toString()
+                     .left(33),
+                 QStringLiteral("Jelinski-Moranda's parameter N as"));
         QCOMPARE(s.window->MdiArea()->subWindowList().size(), 2);
         const std::string saved = s.dir.File("estimates.txt");
         const std::string expected = s.dir.File("expected.txt");

@@ -55,6 +55,16 @@ TEST_F(TablesTest, EachTableShowsItsColumnsWithoutKeys) {
         recalibrated->rows.headings,
         (std::vector<std::string>{"FailureIndex", "Pdf", "Cdf", "LowQ", "Median", "UppQ", "MTTF"}));
     EXPECT_EQ(recalibrated->rows.rows[0][6], DbValue{});
+
+    // A note over every heading; the parameters named as the set's model (JM) names them.
+    for (const TableView* table : {&*times, &*raw, &*recalibrated}) {
+        ASSERT_EQ(table->headingNotes.size(), table->rows.headings.size());
+        for (const std::string& note : table->headingNotes) EXPECT_NE(note, "");
+    }
+    EXPECT_EQ(raw->headingNotes[1].substr(0, 34), "Jelinski-Moranda's parameter N as ");
+    EXPECT_EQ(raw->headingNotes[3], "Jelinski-Moranda has no such parameter: 0.");
+    EXPECT_EQ(recalibrated->headingNotes[6], "The mean is not recalibrated: empty.");
+    EXPECT_NE(recalibrated->headingNotes[3].find("recalibrated prediction"), std::string::npos);
 }
 
 TEST_F(TablesTest, UnknownDatasetShowsTheReadMessage) {

@@ -4,8 +4,10 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "tamsel/models/model_table.h"
 #include "tamsel/store/database.h"
 #include "tamsel/store/queries.h"
 #include "tamsel/support/selection.h"
@@ -30,7 +32,16 @@ struct TableView {
     std::vector<std::string> rowNotes;
     // The set whose rows these are; none for the failure times.
     std::vector<PredictionSetRef> sets;
+    // Per column, what it holds (see ColumnNote), which the window shows over its heading.
+    std::vector<std::string> headingNotes;
 };
+
+enum class TableKind { FailureTimes, Estimates, RecalibratedEstimates };
+
+// What the column headed heading of a table of kind holds, in a sentence; the estimates'
+// Parameter1..3 named as model names them (for every model when model is null). Empty for a
+// heading the table does not have.
+std::string ColumnNote(TableKind kind, std::string_view heading, const ModelInfo* model);
 
 // The failure times of the current dataset: window "TABLE: <dataset> - Failure times", grid
 // "Failure Times". nullopt after a message when the dataset or its rows cannot be read.
