@@ -218,18 +218,33 @@ std::optional<Evaluation> EvaluateDataSet(Database& db, const std::string& dataN
     }
     const int start = plotStart.value_or(largestRangeStart + kMixedPlotLag);
 
-    std::vector<Candidate> candidates;
-    for (const PredictionSetRef& set : *sets) {
-        std::optional<std::string> label = ModelLabel(db, set);
-        if (!label) return std::nullopt;
-        std::optional<std::vector<PredictionRow>> rows = ReadPredictionRows(db, set, start);
-        if (!rows) return std::nullopt;
-        candidates.push_back({set, *label, std::move(*rows)});
-    }
-    const std::vector<int> indices = CommonIndices(candidates);
+    // The sets with their rows from failure first on.
+    auto candidatesFrom = [&](int first) -> std::optional<std::vector<Candidate>> {
+        std::vector<Candidate> candidates;
+        for (const PredictionSetRef& set : *sets) {
+            std::optional<std::string> label = ModelLabel(db, set);
+            if (!label) return std::nullopt;
+            std::optional<std::vector<PredictionRow>> rows = ReadPredictionRows(db, set, first);
+            if (!rows) return std::nullopt;
+            candidates.push_back({set, *label, std::move(*rows)});
+        }
+        return candidates;
+    };
+    std::optional<std::vector<Candidate>> candidates = candidatesFrom(start);
+    if (!candidates) return std::nullopt;
+    const std::vector<int> indices = CommonIndices(*candidates);
     if (indices.empty()) {
-        ShowMessage("The sets of the dataset " + dataName +
-                    " predict no failure in common from failure " + std::to_string(start) + " on.");
+        std::string message = "The sets of the dataset " + dataName +
+                              " predict no failure in common from failure " +
+                              std::to_string(start) + " on.";
+        // Where an earlier start would do, say which.
+        const std::optional<std::vector<Candidate>> all = candidatesFrom(1);
+        if (!all) return std::nullopt;
+        const std::vector<int> common = CommonIndices(*all);
+        message += common.empty() ? " Their ranges have no failure in common."
+                                  : " Judge from failure " + std::to_string(common.back()) +
+                                        " or earlier: the last that all of them predict.";
+        ShowMessage(message);
         return std::nullopt;
     }
 
@@ -244,8 +259,8 @@ std::optional<Evaluation> EvaluateDataSet(Database& db, const std::string& dataN
     evaluation.fitIndex = *criteriaIndex;
     evaluation.fitFirst = fitFirst;
     evaluation.fitLast = fitLast;
-    for (std::size_t k = 0; k < candidates.size(); ++k) {
-        evaluation.sets.push_back(Evaluate(candidates[k], indices));
+    for (std::size_t k = 0; k < candidates->size(); ++k) {
+        evaluation.sets.push_back(Evaluate((*candidates)[k], indices));
         // Raw sets come first, in the order of raw; recalibrated ones have no fit of their own.
         if (k < criteria->size()) evaluation.sets.back().criteria = (*criteria)[k];
     }

@@ -115,7 +115,8 @@ TEST_F(EvaluationTest, RefusalsWithTheirMessages) {
          "The reference set p" + std::to_string(m_recalibrated + 1) +
              " is not a set of the dataset DS."},
         {"DS", 40, std::nullopt,
-         "The sets of the dataset DS predict no failure in common from failure 40 on."},
+         "The sets of the dataset DS predict no failure in common from failure 40 on. Judge "
+         "from failure 39 or earlier: the last that all of them predict."},
     };
     for (const Case& c : cases) {
         m_sink.Clear();

@@ -51,8 +51,9 @@ struct Evaluation {
 // dataset." CR LF "Please, apply a model first."), a reference that is not one of the sets
 // ("The reference set <ref> is not a set of the dataset <dataName>."), and no failure index
 // that every set predicts ("The sets of the dataset <dataName> predict no failure in common
-// from failure <plotStart> on."). <ref> is the key, with a "p" before it for a predictions
-// set.
+// from failure <plotStart> on.", then "Judge from failure <last> or earlier: the last that
+// all of them predict." where an earlier start would do, else "Their ranges have no failure
+// in common."). <ref> is the key, with a "p" before it for a predictions set.
 //
 // The information criteria are read at fitIndex, one failure index for every raw set
 // (default: the largest that every raw set has fitted); a fitIndex outside that shared range
