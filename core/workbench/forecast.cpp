@@ -228,7 +228,8 @@ std::optional<std::string> ForecastQueryProblem(const ForecastQuery& query) {
         {&query.targetIntensity, "target failure intensity"},
         {&query.targetMttf, "target MTTF"}};
     for (const auto& [value, name] : values) {
-        if (!IsPositive(*value)) return "The " + std::string(name) + " must be a number above 0.";
+        if (!IsPositive(*value))
+            return "The " + std::string(name) + " must be a finite number above 0.";
     }
     if (query.targetIntensity && query.targetMttf) {
         return "Give either a target failure intensity or a target MTTF, not both.";

@@ -13,7 +13,8 @@ namespace {
 
 constexpr const char* kCumulativeTimeFailure =
     "An error occurred while extracting the last cumulative time";
-constexpr const char* kInvalidTime = "The time to the next failure must be a number of 0 or more.";
+constexpr const char* kInvalidTime =
+    "The time to the next failure must be a finite number of 0 or more.";
 constexpr const char* kLimitCase = "Limit case, next prediction not evaluated";
 
 std::string NotFiniteText(int modelNumber) {

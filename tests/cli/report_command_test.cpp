@@ -198,7 +198,9 @@ TEST_F(ReportCommand, RefusesWhatItCannotWrite) {
         {{"--sets", "p99", "--out", "r.html"},
          1,
          "The set p99 is not a set of the dataset SYS1.\n"},
-        {{"--mission", "-1", "--out", "r.html"}, 1, "The mission time must be a number above 0.\n"},
+        {{"--mission", "-1", "--out", "r.html"},
+         1,
+         "The mission time must be a finite number above 0.\n"},
     };
     for (const auto& c : cases) {
         std::vector<std::string> args = {"report", "x.db", "SYS1"};

@@ -67,8 +67,8 @@ class PredictionWindowsTest : public QObject {
             QString text, problem, restore;
         } refusals[] = {
             {"txtMission", "abc", "Type a number for the mission time.", "500"},
-            {"txtMission", "-1", "The mission time must be a number above 0.", "500"},
-            {"txtTarget", "0", "The target MTTF must be a number above 0.", "4000"},
+            {"txtMission", "-1", "The mission time must be a finite number above 0.", "500"},
+            {"txtTarget", "0", "The target MTTF must be a finite number above 0.", "4000"},
         };
         for (const auto& refusal : refusals) {
             Type(&dialog, refusal.field, refusal.text);
@@ -115,7 +115,7 @@ class PredictionWindowsTest : public QObject {
         QVERIFY(test::IsClose(u, PredictRecalibratedNextFailure(basis, 700).value().u, 1e-13));
         QCOMPARE(s.sink.Texts(),
                  std::vector<std::string>{
-                     "The time to the next failure must be a number of 0 or more."});
+                     "The time to the next failure must be a finite number of 0 or more."});
     }
 };
 

@@ -31,7 +31,7 @@ class ReportDialogTest : public QObject {
         auto* mission = dialog->findChild<QLineEdit*>(QStringLiteral("txtMission"));
         mission->setText(QStringLiteral("soon"));
         guitest::Click(dialog, "cmdExport");
-        QCOMPARE(s.sink.Entries().back().text, "The mission time must be a number above 0.");
+        QCOMPARE(s.sink.Entries().back().text, "The mission time must be a finite number above 0.");
         QVERIFY(s.desktop.questions.empty());
 
         mission->setText(QStringLiteral("500"));

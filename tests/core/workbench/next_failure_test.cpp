@@ -62,13 +62,13 @@ TEST(EvaluateNextFailure, RefusalsWithTheirMessages) {
     const Case cases[] = {
         {{3, 25, 300.0, 12.0, 0, 1200.0},
          -1.0,
-         "The time to the next failure must be a number of 0 or more."},
+         "The time to the next failure must be a finite number of 0 or more."},
         {{3, 25, 300.0, 12.0, 0, 1200.0},
          std::numeric_limits<double>::quiet_NaN(),
-         "The time to the next failure must be a number of 0 or more."},
+         "The time to the next failure must be a finite number of 0 or more."},
         {{3, 25, 300.0, 12.0, 0, 1200.0},
          std::numeric_limits<double>::infinity(),
-         "The time to the next failure must be a number of 0 or more."},
+         "The time to the next failure must be a finite number of 0 or more."},
         {{0, 25, 1, 1, 1, 1},
          1.0,
          "An error occurred while computing the next failure for the estimates set"},
@@ -126,7 +126,7 @@ TEST_F(NextFailureStore, TheExactTimeOfTheLastFittedFailure) {
     EXPECT_EQ(m_sink.Texts(),
               Texts({"The project holds no recalibrated set p5. List the sets of a dataset to "
                      "find their keys.",
-                     "The time to the next failure must be a number of 0 or more."}));
+                     "The time to the next failure must be a finite number of 0 or more."}));
 }
 
 TEST_F(NextFailureStore, LookupFailures) {

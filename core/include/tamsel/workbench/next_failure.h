@@ -13,7 +13,8 @@
 namespace tamsel {
 
 // NextFailureAt with its refusals shown: a negative or non-finite s ("The time to the next
-// failure must be a number of 0 or more."), Jelinski-Moranda with N = kInfiniteFaults exactly
+// failure must be a finite number of 0 or more."), Jelinski-Moranda with N = kInfiniteFaults
+// exactly
 // ("Limit case, next prediction not evaluated"), a model number outside 1 to 8 ("An error
 // occurred while computing the next failure for the estimates set"), and a result that is not
 // finite ("An error occurred while computing the next failure for the <code> model", <code>
