@@ -129,7 +129,8 @@ ExtendResult Extend(Database& db, const Plan& plan, const RunControl& control, i
                     static_cast<int>(plan.sets.size()));
         }
         FittedSet set{&open, std::max(open.lastIndex, open.set.rangeStart), {}, {}};
-        if (std::optional<std::string> refusal = TimeScaleRefusal(plan.t, set.first, Count(plan))) {
+        if (std::optional<std::string> refusal =
+                TimeScaleRefusal(plan.x, plan.t, set.first, Count(plan))) {
             return Report(Outcome::Refused, *refusal);
         }
         EstimationResult run = FitIndices(model, plan.x, plan.t, set.first, Count(plan), *settings,

@@ -151,15 +151,35 @@ EstimationResult FitIndices(const ModelInfo& model, const FailureSeries& x, cons
     return run;
 }
 
-std::optional<std::string> TimeScaleRefusal(const FailureSeries& t, std::int32_t from,
-                                            std::int32_t to) {
+namespace {
+
+// The first interfailure time of 1..to that is above 0 but below kSmallestInterfailureTime.
+std::optional<std::string> TinyTimeRefusal(const FailureSeries& x, std::int32_t to) {
+    for (std::int32_t j = 1; j <= to; ++j) {
+        if (x[j] <= 0.0 || x[j] >= kSmallestInterfailureTime) continue;
+        char text[300];
+        std::snprintf(text, sizeof text,
+                      "The interfailure time at failure %d is %.6g, above 0 but below 1e-280, "
+                      "where the models can no longer tell it from 0.",
+                      j, x[j]);
+        return JoinLines({text,
+                          "Correct the time in the data file (0 for a failure at the same "
+                          "moment as the one before) and import it again."});
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> TimeScaleRefusal(const FailureSeries& x, const FailureSeries& t,
+                                            std::int32_t from, std::int32_t to) {
     std::int32_t index = to;
     bool large = true;
     if (t[to] <= kLargestTimeScale) {
         // The cumulative times grow with the index: the first positive one is the smallest.
         index = from;
         while (index < to && t[index] <= 0.0) ++index;
-        if (t[index] <= 0.0 || t[index] >= kSmallestTimeScale) return std::nullopt;
+        if (t[index] <= 0.0 || t[index] >= kSmallestTimeScale) return TinyTimeRefusal(x, to);
         large = false;
     }
     char text[400];
@@ -250,7 +270,7 @@ std::optional<Unshown> Read(Database& db, int dataSetId, const RangeInfo& range,
                       "An error occurred while reading the failure times of the data set.");
     }
     if (std::optional<std::string> refusal =
-            TimeScaleRefusal(series.t, range.rangeStart, range.rangeEnd)) {
+            TimeScaleRefusal(series.x, series.t, range.rangeStart, range.rangeEnd)) {
         return Ending(Outcome::Refused, *refusal);
     }
     return std::nullopt;

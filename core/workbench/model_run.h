@@ -27,11 +27,14 @@ EstimationResult FitIndices(const ModelInfo& model, const FailureSeries& x, cons
 // they can: every cumulative time fitted must lie between kSmallestTimeScale and
 // kLargestTimeScale (zeros aside), where the stored stand-ins (1e30 for an unbounded quartile
 // or rate, 1e-30 for a vanishing one) and the homogeneous limit's a = 1e30 stay far from every
-// real value.
+// real value; and every interfailure time of the fits' windows (1..to) is 0 or at least
+// kSmallestInterfailureTime, so that the ratio of any two of them, which the models' limits
+// take as a parameter and its inverse, stays within the doubles.
 inline constexpr double kSmallestTimeScale = 1e-20;
 inline constexpr double kLargestTimeScale = 1e20;
-std::optional<std::string> TimeScaleRefusal(const FailureSeries& t, std::int32_t from,
-                                            std::int32_t to);
+inline constexpr double kSmallestInterfailureTime = 1e-280;
+std::optional<std::string> TimeScaleRefusal(const FailureSeries& x, const FailureSeries& t,
+                                            std::int32_t from, std::int32_t to);
 
 // What the user is told of a run that did not complete (cancelled, or an arithmetic fault
 // naming the model and the index); nullopt for a completed run. Shows nothing.

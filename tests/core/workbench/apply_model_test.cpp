@@ -148,6 +148,8 @@ TEST(ModelDriver, RangesThatDoNotFitAreRefusedBeforeAnyFit) {
     int ntds = project.AddDataFile("ntds.txt");
     int huge = project.AddDataSet("huge", {3e18, 3e19, 1.13e20, 8.1e19});
     int tiny = project.AddDataSet("tiny", {0, 3e-21, 3e-20, 1.13e-19});
+    int speck = project.AddDataSet("speck", {5, 3, 2e-300, 4, 6, 9});
+    int fromFourth = FindOrCreateRange(project.Db(), 1, 4, std::nullopt);
     int fromFirst = FindOrCreateRange(project.Db(), 1, 1, std::nullopt);
     int beyond = FindOrCreateRange(project.Db(), 1, 100, 140);
     int fromZero = static_cast<int>(std::get<std::int64_t>(
@@ -192,6 +194,13 @@ TEST(ModelDriver, RangesThatDoNotFitAreRefusedBeforeAnyFit) {
                   "stand-ins for unbounded and vanishing values could no longer be told from real "
                   "ones.\r\nImport the times in a smaller unit (multiply them by a power of ten) "
                   "and apply the models again."},
+             // Every window from failure 3 on holds it, and a limit's ratio of it to the
+             // other times would pass the doubles.
+             Case{"an interfailure time of 2e-300", speck, 8, fromFourth,
+                  "The interfailure time at failure 3 is 2e-300, above 0 but below 1e-280, where "
+                  "the models can no longer tell it from 0.\r\nCorrect the time in the data "
+                  "file (0 for a failure at the same moment as the one before) and import it "
+                  "again."},
              Case{"an unknown model", ntds, 9, kDefaultRange,
                   "Trying to read parameters from the database for the model with unknown ID: "
                   "9.\r\nPlease, use correct mode ID."},
