@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cctype>
 #include <charconv>
 #include <chrono>
 #include <condition_variable>
@@ -95,13 +96,18 @@ std::string PercentDecoded(std::string_view text) {
     return decoded;
 }
 
-// uri without Tamsel's "schema" parameter, which libpq would refuse; schema receives its
-// value ("public" when there is none).
+// uri without Tamsel's "schema" parameter, which libpq would refuse, and with its scheme in
+// lower case, the only case libpq knows (a URI's scheme is the same in any case); schema
+// receives the parameter's value ("public" when there is none).
 std::string WithoutSchema(std::string_view uri, std::string& schema) {
     schema = "public";
     const std::size_t query = uri.find('?');
-    if (query == std::string_view::npos) return std::string(uri);
     std::string kept(uri.substr(0, query));
+    const std::size_t schemeEnd = std::min(kept.find("://"), kept.size());
+    std::transform(kept.begin(), kept.begin() + static_cast<std::ptrdiff_t>(schemeEnd),
+                   kept.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (query == std::string_view::npos) return kept;
     char separator = '?';
     std::string_view parameters = uri.substr(query + 1);
     while (!parameters.empty()) {

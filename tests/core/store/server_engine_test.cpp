@@ -352,7 +352,8 @@ TEST_F(ServerEngine, ModesAndLocationsOfAServerProject) {
                   missing.substr(missing.find("schema=") + 7,
                                  missing.find('&') - missing.find("schema=") - 7));
     }
-    Database reader(m_location, Mode::ReadOnlyFile);
+    // A URI's scheme in any case.
+    Database reader("POSTGRES" + m_location.substr(m_location.find("://")), Mode::ReadOnlyFile);
     EXPECT_EQ(reader.WriteRefusal(), kServerReadOnly);
     try {
         Insert(reader, 1);
