@@ -542,13 +542,19 @@ bool CreateTamselDatabase(const std::string& location) {
         partial = UnusedNameBeside(location);
         CreateNewDatabase(partial);
         CreateQueriesAndReferenceRows(partial);
-        std::filesystem::rename(partial, location);
+        std::error_code renamed;
+        std::filesystem::rename(partial, location, renamed);
+        if (renamed) throw DatabaseError("cannot put it in place: " + renamed.message());
         // Journals of the replaced file; they would be played back into the new one.
         RemoveJournals(location);
         return true;
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
         if (!partial.empty()) RemoveWithJournals(partial);
-        ShowMessage(kCreateFailure);
+        const std::string reason =
+            "The project at " + DisplayLocation(location) + " cannot be created: " + error.what();
+        const auto* databaseError = dynamic_cast<const DatabaseError*>(&error);
+        ShowMessage(JoinLines(
+            {kCreateFailure, databaseError ? FailureText(*databaseError, reason) : reason}));
         return false;
     }
 }

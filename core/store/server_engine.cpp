@@ -68,6 +68,10 @@ DatabaseError::Fault FaultOf(std::string_view state) {
 std::string Trimmed(const char* message) {
     std::string text = message ? message : "";
     while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+    // libpq indents its hints with a tab, which a terminal or a message box shows badly.
+    for (std::size_t at = text.find("\n\t"); at != std::string::npos; at = text.find("\n\t", at)) {
+        text.erase(at + 1, 1);
+    }
     return text;
 }
 
@@ -118,6 +122,12 @@ std::string WithoutSchema(std::string_view uri, std::string& schema) {
         if (equals != std::string_view::npos && parameter.substr(0, equals) == "schema") {
             schema = PercentDecoded(parameter.substr(equals + 1));
             if (schema.empty()) throw DatabaseError("the URI's schema parameter names no schema");
+            // Replacing a project's tables there would drop the server's own.
+            if (schema.starts_with("pg_") || schema == "information_schema") {
+                throw DatabaseError("the schema " + schema +
+                                    " is the server's own; name a schema of your own in the URI "
+                                    "(schema=NAME)");
+            }
             continue;
         }
         kept += separator;

@@ -277,8 +277,10 @@ TEST(CreateTamselDatabase, FailureLeavesWhatWasThereUntouched) {
         fresh.Db().Execute("DROP TABLE FitOutcomes; CREATE TYPE fitoutcomes AS (x INTEGER);");
         test::RecordingSink sink;
         EXPECT_FALSE(CreateTamselDatabase(fresh.Path()));
-        EXPECT_EQ(sink.Texts(),
-                  std::vector<std::string>{"An error occurred in creating a new database"});
+        ASSERT_EQ(sink.Texts().size(), 1u);
+        EXPECT_EQ(sink.Texts()[0].substr(0, sink.Texts()[0].find(": the server refused")),
+                  "An error occurred in creating a new database\r\nThe project at " +
+                      DisplayLocation(fresh.Path()) + " cannot be created");
         EXPECT_EQ(test::CountRows(fresh.Db(), "FailureTimes"), 2);
         return;
     }
@@ -289,8 +291,14 @@ TEST(CreateTamselDatabase, FailureLeavesWhatWasThereUntouched) {
     dir.WriteFile("project.db/keep.txt", "kept");
     EXPECT_FALSE(CreateTamselDatabase(dir.File("project.db")));
     EXPECT_FALSE(CreateTamselDatabase(dir.File("missing/project.db")));
+    const std::string failed = "An error occurred in creating a new database\r\nThe project at ";
     EXPECT_EQ(sink.Texts(),
-              std::vector<std::string>(2, "An error occurred in creating a new database"));
+              (std::vector<std::string>{
+                  failed + dir.File("project.db") +
+                      " cannot be created: cannot put it in place: Is a directory",
+                  failed + dir.File("missing/project.db") +
+                      " cannot be created: cannot open the database file: unable to open "
+                      "database file"}));
     EXPECT_EQ(DirectoryEntries(dir.Path()), std::vector<std::string>{"project.db"});
     EXPECT_EQ(test::ReadBytes(dir.File("project.db/keep.txt")), "kept");
 

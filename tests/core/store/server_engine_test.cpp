@@ -352,6 +352,19 @@ TEST_F(ServerEngine, ModesAndLocationsOfAServerProject) {
                   missing.substr(missing.find("schema=") + 7,
                                  missing.find('&') - missing.find("schema=") - 7));
     }
+    // Replacing a project's tables in the server's own schemas would drop its tables.
+    for (const std::string schema : {"information_schema", "pg_catalog", "pg_temp"}) {
+        try {
+            Database(m_location.substr(0, m_location.find("schema=") + 7) + schema,
+                     Mode::CreateFile);
+            ADD_FAILURE() << schema << " was opened";
+        } catch (const DatabaseError& error) {
+            EXPECT_EQ(std::string(error.what()),
+                      "the schema " + schema +
+                          " is the server's own; name a schema of your own in the URI "
+                          "(schema=NAME)");
+        }
+    }
     // A URI's scheme in any case.
     Database reader("POSTGRES" + m_location.substr(m_location.find("://")), Mode::ReadOnlyFile);
     EXPECT_EQ(reader.WriteRefusal(), kServerReadOnly);
