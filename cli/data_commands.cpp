@@ -52,10 +52,12 @@ void AddReadingOptions(CLI::App& command, TableOptions& table) {
     command.add_option("--column", table.column,
                        "the column of failure times: its header name or its number from 1");
     AddChoiceOption(command, "--delimiter",
-                    "comma, semicolon, tab or blanks (runs of spaces and tabs); detected from "
+                    "comma, semicolon, tab, blanks (runs of spaces and tabs) or pipe (| a | b |); "
+                    "detected from "
                     "the first lines by default",
                     table.delimiter,
                     {{"auto", Delimiter::Auto},
+                     {"pipe", Delimiter::Pipe},
                      {"comma", Delimiter::Comma},
                      {"semicolon", Delimiter::Semicolon},
                      {"tab", Delimiter::Tab},

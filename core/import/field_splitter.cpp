@@ -4,6 +4,7 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <new>
 #include <stdexcept>
@@ -92,15 +93,28 @@ bool IsDateThenTime(std::string_view date, std::string_view time) {
            !time.empty() && digit(time.front()) && time.find(':') != std::string_view::npos;
 }
 
-// "+0100", "-05:00", "Z" or "UTC" after a date-time belong to it; "-12", a number of its own,
-// does not.
+// "+0100", "-05:00", "+01", "Z" or "UTC" after a date-time belong to it: a signed number of
+// two digits there is an offset (read apart, it would leave the date-time in the wrong zone).
 bool IsZone(std::string_view field) {
     if (field == "Z" || field == "UTC" || field == "GMT") return true;
     auto digit = [](char c) { return c >= '0' && c <= '9'; };
     const bool isSigned = !field.empty() && (field.front() == '+' || field.front() == '-');
-    return isSigned && ((field.size() == 5 && std::all_of(field.begin() + 1, field.end(), digit)) ||
+    const bool digitsOnly = std::all_of(field.begin() + (isSigned ? 1 : 0), field.end(), digit);
+    return isSigned && ((digitsOnly && (field.size() == 3 || field.size() == 5)) ||
                         (field.size() == 6 && field[3] == ':' && digit(field[1]) &&
                          digit(field[2]) && digit(field[4]) && digit(field[5])));
+}
+
+// psql's count below its tables: "(1 row)", "(3 rows)".
+bool IsRowCount(std::string_view line) {
+    line = TrimBlanks(line);
+    if (!line.starts_with('(') || !(line.ends_with(" rows)") || line.ends_with(" row)"))) {
+        return false;
+    }
+    const std::string_view count = line.substr(1, line.find(' ') - 1);
+    return !count.empty() && std::all_of(count.begin(), count.end(), [](char c) {
+        return std::isdigit(static_cast<unsigned char>(c)) != 0;
+    });
 }
 
 }  // namespace
@@ -134,6 +148,31 @@ void SplitAtBlanks(std::string_view line, std::vector<std::string_view>& fields)
         }
         line.remove_prefix(stop);
     }
+}
+
+void SplitAtPipes(std::string_view line, std::vector<std::string_view>& fields) {
+    fields.clear();
+    line = TrimBlanks(line);
+    if (line.starts_with('|')) line.remove_prefix(1);
+    if (line.ends_with('|')) line.remove_suffix(1);
+    while (true) {
+        const std::size_t pipe = line.find('|');
+        fields.push_back(TrimBlanks(line.substr(0, pipe)));
+        if (pipe == std::string_view::npos) break;
+        line.remove_prefix(pipe + 1);
+    }
+}
+
+bool IsRuleLine(std::string_view line) {
+    std::size_t marks = 0;
+    for (char c : line) {
+        if (c == '-' || c == '=' || c == ':' || c == '+' || c == '|') {
+            ++marks;
+        } else if (!IsBlank(c)) {
+            return false;
+        }
+    }
+    return marks >= 3;
 }
 
 Utf16Decoder::Utf16Decoder(bool bigEndian)
@@ -231,7 +270,7 @@ bool LineEndNormaliser::Normalise(std::string_view chunk, std::string& out) {
                 if (chunk[run] == '#' && !m_quoted) break;
                 m_lineStart = false;
             }
-            if (chunk[run] == '"' && !m_inComment) m_quoted = !m_quoted;
+            if (chunk[run] == '"' && !m_inComment && m_quotesSpanLines) m_quoted = !m_quoted;
             ++run;
         }
         if (run > 0) {
@@ -270,8 +309,8 @@ bool LineEndNormaliser::Normalise(std::string_view chunk, std::string& out) {
 }
 
 FieldSplitter::FieldSplitter(Delimiter delimiter, RowHandler handler)
-    : m_handler(std::move(handler)) {
-    if (delimiter == Delimiter::Blanks) return;
+    : m_handler(std::move(handler)), m_delimiter(delimiter) {
+    if (delimiter == Delimiter::Blanks || delimiter == Delimiter::Pipe) return;
     m_parser = new csv_parser;
     if (csv_init(m_parser, CSV_STRICT | CSV_STRICT_FINI | CSV_REPALL_NL) != 0) {
         delete m_parser;
@@ -324,14 +363,21 @@ void FieldSplitter::OnRowEnd(int terminator, void* self) {
     static_cast<FieldSplitter*>(self)->EndRow(terminator == '\n');
 }
 
-FieldSplitter::Status FieldSplitter::FeedBlanks(std::string_view text) {
+FieldSplitter::Status FieldSplitter::FeedLines(std::string_view text) {
     while (!text.empty() && !m_stopped) {
         std::size_t end = text.find('\n');
         m_pendingLine.append(text.substr(0, end));
         if (end == std::string_view::npos) break;
         text.remove_prefix(end + 1);
-        SplitAtBlanks(m_pendingLine, m_blankFields);
-        for (std::string_view field : m_blankFields) AddField(field);
+        if (IsRuleLine(m_pendingLine) || IsRowCount(m_pendingLine)) {
+            ++m_ruleLines;
+        } else if (m_delimiter == Delimiter::Pipe) {
+            SplitAtPipes(m_pendingLine, m_lineFields);
+        } else {
+            SplitAtBlanks(m_pendingLine, m_lineFields);
+        }
+        for (std::string_view field : m_lineFields) AddField(field);
+        m_lineFields.clear();
         EndRow(true);
         m_pendingLine.clear();
     }
@@ -340,7 +386,7 @@ FieldSplitter::Status FieldSplitter::FeedBlanks(std::string_view text) {
 
 FieldSplitter::Status FieldSplitter::Feed(std::string_view text) {
     if (m_stopped) return Status::Stopped;
-    if (!m_parser) return FeedBlanks(text);
+    if (!m_parser) return FeedLines(text);
     if (csv_parse(m_parser, text.data(), text.size(), OnField, OnRowEnd, this) != text.size()) {
         if (csv_error(m_parser) == CSV_ENOMEM) throw std::bad_alloc();
         return Status::MisplacedQuote;
@@ -350,7 +396,7 @@ FieldSplitter::Status FieldSplitter::Feed(std::string_view text) {
 
 FieldSplitter::Status FieldSplitter::Finish() {
     if (m_stopped) return Status::Stopped;
-    if (!m_parser) return FeedBlanks("\n");
+    if (!m_parser) return FeedLines("\n");
     if (csv_fini(m_parser, OnField, OnRowEnd, this) != 0) return Status::UnclosedQuote;
     return m_stopped ? Status::Stopped : Status::Ok;
 }

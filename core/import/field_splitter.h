@@ -45,6 +45,10 @@ class Utf16Decoder {
 // text.
 class LineEndNormaliser {
   public:
+    // quotesSpanLines: a double quote opens a field that may hold line ends (and '#' lines), as
+    // in comma, semicolon and tab files; in blank- and pipe-separated files it never does.
+    explicit LineEndNormaliser(bool quotesSpanLines = true) : m_quotesSpanLines(quotesSpanLines) {}
+
     // Appends the normalised chunk to out. False when chunk holds a control character or
     // broken UTF-16; FaultLine(), and FaultByte() or BrokenCharacter(), then say where and which.
     bool Feed(std::string_view chunk, std::string& out);
@@ -59,6 +63,7 @@ class LineEndNormaliser {
     // Decides what the held '#' opened: an error value goes to out, anything else a comment.
     void EndHeld(std::string& out);
 
+    bool m_quotesSpanLines;
     std::string m_start;  // the first bytes, until the encoding can be told
     bool m_started = false;
     std::unique_ptr<Utf16Decoder> m_utf16;
@@ -75,14 +80,23 @@ class LineEndNormaliser {
 };
 
 // The fields of a line separated by runs of blanks. A date followed by a time, and by a zone
-// ("+0100", "UTC"), stays one field, and quotes around a field are dropped.
+// ("+0100", "+01", "UTC"), stays one field, and quotes around a field are dropped.
 void SplitAtBlanks(std::string_view line, std::vector<std::string_view>& fields);
+
+// The cells of a line of a pipe table ("| 1 | 3.5 |", as Markdown, Org and psql write them),
+// without the pipes at its ends.
+void SplitAtPipes(std::string_view line, std::vector<std::string_view>& fields);
+
+// Whether line only draws the table ("|---|:--:|", "-----+-----", "=====  ====="): dashes,
+// equals signs, colons, pluses and pipes between blanks, at least three of them.
+bool IsRuleLine(std::string_view line);
 
 // Receives each row that holds a field, with the line it starts on; false stops the split.
 using RowHandler = std::function<bool(std::size_t line, std::span<const std::string> fields)>;
 
-// Splits LF-ended text into rows: RFC 4180 fields for a delimiter character, or runs of
-// blanks. Fields come without the blanks around them.
+// Splits LF-ended text into rows: RFC 4180 fields for a delimiter character, runs of blanks,
+// or the cells of a pipe table. Fields come without the blanks around them. In blank- and
+// pipe-separated text, rule lines and psql's "(3 rows)" below a table are left out.
 class FieldSplitter {
   public:
     enum class Status { Ok, Stopped, UnclosedQuote, MisplacedQuote };
@@ -96,13 +110,15 @@ class FieldSplitter {
     Status Finish();
     // The line where a quote went wrong.
     std::size_t Line() const { return m_rowLine; }
+    // The lines left out as drawing of the table.
+    std::size_t RuleLines() const { return m_ruleLines; }
 
   private:
     static void OnField(void* data, std::size_t size, void* self);
     static void OnRowEnd(int terminator, void* self);
     void AddField(std::string_view text);
     void EndRow(bool lineEnd);
-    Status FeedBlanks(std::string_view text);
+    Status FeedLines(std::string_view text);
 
     RowHandler m_handler;
     csv_parser* m_parser = nullptr;
@@ -110,8 +126,10 @@ class FieldSplitter {
     std::size_t m_count = 0;
     std::size_t m_line = 1;
     std::size_t m_rowLine = 1;
-    std::string m_pendingLine;  // a blank-separated line not yet ended
-    std::vector<std::string_view> m_blankFields;
+    Delimiter m_delimiter;
+    std::size_t m_ruleLines = 0;
+    std::string m_pendingLine;  // a blank- or pipe-separated line not yet ended
+    std::vector<std::string_view> m_lineFields;
     bool m_stopped = false;
 };
 

@@ -249,9 +249,9 @@ std::optional<Delimiter> NamedDelimiter(std::string_view text) {
     }
 }
 
-// The delimiter that splits each of the first kSampleRows lines of sample (blank lines not
-// counted) into the same number of fields, in the order tab, semicolon, comma, blanks;
-// failing that, the first that occurs at all.
+// The delimiter that splits each of the first kSampleRows lines of sample (blank lines and
+// rule lines not counted) into the same number of fields, in the order tab, semicolon, comma,
+// pipe, blanks; failing that, the first that occurs at all.
 Delimiter DetectDelimiter(std::string_view sample) {
     std::vector<std::string_view> lines;
     while (!sample.empty()) {
@@ -259,7 +259,7 @@ Delimiter DetectDelimiter(std::string_view sample) {
         // Blanks at the ends of a line say nothing about the delimiter.
         std::string_view line = sample.substr(0, end);
         std::size_t first = line.find_first_not_of(" \t");
-        if (first != std::string_view::npos) {
+        if (first != std::string_view::npos && !IsRuleLine(line)) {
             lines.push_back(line.substr(first, line.find_last_not_of(" \t") - first + 1));
             if (lines.size() == kSampleRows) break;
         }
@@ -275,6 +275,8 @@ Delimiter DetectDelimiter(std::string_view sample) {
         {Delimiter::Tab, [](std::string_view l) { return CountOutsideQuotes(l, '\t'); }, 1},
         {Delimiter::Semicolon, [](std::string_view l) { return CountOutsideQuotes(l, ';'); }, 1},
         {Delimiter::Comma, [](std::string_view l) { return CountOutsideQuotes(l, ','); }, 1},
+        {Delimiter::Pipe,
+         [](std::string_view l) { return std::size_t(std::count(l.begin(), l.end(), '|')); }, 1},
         {Delimiter::Blanks, CountBlankFields, 2}};
     for (const Candidate& candidate : candidates) {
         std::size_t first = lines.empty() ? 0 : candidate.count(lines.front());
@@ -887,6 +889,7 @@ void TableReader::ReadAll(const ByteSource& source) {
     std::optional<FieldSplitter> splitter;
     std::string chunk(kChunkBytes, '\0');
     std::string text;  // normalised, not yet split
+    std::string raw;   // the bytes read until the delimiter is chosen
     bool atEnd = false;
     auto startSplitter = [&] {
         const std::optional<Delimiter> named = NamedDelimiter(text);
@@ -945,10 +948,20 @@ void TableReader::ReadAll(const ByteSource& source) {
         atEnd = size == 0;
         // The text before a control byte is read first, so that the first fault in the file
         // is the one reported, however the file arrives.
-        const bool clean = normaliser.Feed(std::string_view(chunk.data(), size), text);
+        bool clean = normaliser.Feed(std::string_view(chunk.data(), size), text);
         if (!splitter) {
+            raw.append(chunk.data(), size);
             if (clean && !atEnd && !sampleComplete()) continue;
             startSplitter();
+            if (m_summary.delimiter == Delimiter::Blanks ||
+                m_summary.delimiter == Delimiter::Pipe) {
+                // Read again without quoted fields across lines: a stray quote in a blank-
+                // separated line must not hide the comments below it.
+                normaliser = LineEndNormaliser(false);
+                text.clear();
+                clean = normaliser.Feed(raw, text) && (!atEnd || normaliser.Feed({}, text));
+            }
+            raw = {};
         }
         if (!splitFault(splitter->Feed(text))) return;
         text.clear();
@@ -969,6 +982,7 @@ void TableReader::ReadAll(const ByteSource& source) {
             return;
         }
     }
+    const bool split = splitFault(splitter->Finish());
     // How the text was read comes before what was read from it.
     std::vector<std::string> reading;
     if (normaliser.ReadsUtf16()) reading.emplace_back("read the file as UTF-16 text");
@@ -976,8 +990,12 @@ void TableReader::ReadAll(const ByteSource& source) {
         reading.push_back("left out " + std::to_string(comments) + " comment line" +
                           (comments == 1 ? "" : "s") + " (starting with #)");
     }
+    if (const std::size_t rules = splitter->RuleLines()) {
+        reading.push_back("left out " + std::to_string(rules) + " line" + (rules == 1 ? "" : "s") +
+                          " drawing the table (such as ---- or (3 rows))");
+    }
     m_summary.notes.insert(m_summary.notes.begin(), reading.begin(), reading.end());
-    if (splitFault(splitter->Finish())) Finish();
+    if (split) Finish();
 }
 
 }  // namespace
@@ -1069,6 +1087,8 @@ std::string_view DelimiterName(Delimiter delimiter) {
             return "tab";
         case Delimiter::Blanks:
             return "blanks";
+        case Delimiter::Pipe:
+            return "pipe";
     }
     return "comma";
 }

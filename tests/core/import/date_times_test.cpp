@@ -48,8 +48,10 @@ TEST(DateTimes, BecomeSortedTimesSinceTheOrigin) {
              {"microseconds, and nanoseconds cut to them",
               "2024-03-01 08:00:00.000001Z\n2024-03-01T08:00:01.123456789Z\n",
               Times("2024-03-01 08:00", "UTC", TimeUnit::Seconds), Doubles(1e-6, 1.123456)},
-             {"a zone after a blank", "1 2024-03-01 10:00:00 +0100\n2 2024-03-01 11:00 UTC\n",
-              Times("2024-03-01 08:00"), Doubles(1, 3)},
+             // "+01" was once a column of its own, and the date-times read in UTC.
+             {"a zone after a blank",
+              "1 2024-03-01 10:00:00 +0100\n2 2024-03-01 11:00 UTC\n3 2024-03-01 12:00 +01\n",
+              Times("2024-03-01 08:00"), Doubles(1, 3, 3)},
              {"a bug number beside them is no candidate",
               "bug,opened\n1201,2024-03-01 09:00\n1187,2024-03-01 10:00\n",
               Times("2024-03-01 08:00"), Doubles(1, 2)},

@@ -88,6 +88,7 @@ TEST(ReadTable, ReadsEachLayout) {
     const std::vector<std::string> indexNote{"took column 2, column 1 is an index"};
     const std::string header = "took line 1 as the header line (--no-header reads it as data)";
     const std::string utf16 = "read the file as UTF-16 text";
+    const std::string rules = "left out 1 line drawing the table (such as ---- or (3 rows))";
     for (const Case& c : std::vector<Case>{
              {"one value a line", "3\n5\n2\n", TableOptions(), Doubles(3, 5, 2), Delimiter::Comma,
               false, 0, Strings()},
@@ -182,6 +183,25 @@ TEST(ReadTable, ReadsEachLayout) {
               Delimiter::Blanks, false, 0,
               Strings("took column 1, the only numeric column",
                       "read the times in 's', the unit column 2 gives")},
+             // Once called a title: the header and rule of the Markdown table.
+             {"a Markdown table",
+              "| Failure | Time (h) |\n|--------:|---------:|\n| 1 | 3.5 |\n| 2 | 7 |\n",
+              TableOptions(), Doubles(3.5, 7), Delimiter::Pipe, true, 1,
+              Strings(rules, header,
+                      "took column 2 ('Time (h)'), column 1 ('Failure') is an index")},
+             {"psql's table and its count",
+              " n | hours\n---+------\n 1 |   3.5\n 2 |     7\n(2 rows)\n\n", TableOptions(),
+              Doubles(3.5, 7), Delimiter::Pipe, true, 1,
+              Strings("left out 2 lines drawing the table (such as ---- or (3 rows))", header,
+                      "took column 2 ('hours'), column 1 ('n') is an index")},
+             {"a report's rule under its header",
+              "No.  Hours\n---  -----\n  1   3.50\n  2   7.00\n", TableOptions(), Doubles(3.5, 7),
+              Delimiter::Blanks, true, 1,
+              Strings(rules, header, "took column 2 ('Hours'), column 1 ('No.') is an index")},
+             // Once the quote hid the comments below it.
+             {"a stray quote in a blank-separated line", "1 3.5 disk 5\"\n# note\n2 7 - -\n",
+              WithColumn("2"), Doubles(3.5, 7), Delimiter::Blanks, false, 1,
+              Strings("left out 1 comment line (starting with #)")},
              {"column by name", "a,b\n1,2\n3,4\n", WithColumn("b"), Doubles(2, 4), Delimiter::Comma,
               true, 1, Strings(header)},
              {"column by name in any case", "a,b\n1,2\n3,4\n", WithColumn("B"), Doubles(2, 4),
