@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <sstream>
 
 #include "words.h"
@@ -152,6 +153,54 @@ bool IsOtherDateForm(std::string_view text) {
     return (dayOrMonthFirst || yearFirst) && timeOfDay;
 }
 
+bool NamesMoments(std::string_view header) {
+    std::string lower(header);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    static constexpr std::string_view kWords[] = {
+        "date",      "timestamp", "time stamp", "epoch",   "created",  "opened", "reported",
+        "submitted", "resolved",  "closed",     "updated", "modified", "datum",  "zeitpunkt"};
+    return lower == "ts" || lower == "when" ||
+           std::any_of(std::begin(kWords), std::end(kWords),
+                       [&lower](std::string_view word) { return lower.find(word) != lower.npos; });
+}
+
+NumberMoments MomentsOfSize(double least, double most) {
+    // 1e8 s is 1973, 1e10 s 2286; serial 20000 is 1954, 80000 is 2119.
+    if (least >= 1e8 && most < 1e10) return NumberMoments::UnixSeconds;
+    if (least >= 1e11 && most < 1e13) return NumberMoments::UnixMilliseconds;
+    if (least >= 20000 && most < 80000) return NumberMoments::SpreadsheetDays;
+    return NumberMoments::None;
+}
+
+std::string DescribeMoment(NumberMoments moments, double value) {
+    // Serial 25569 is 1970-01-01 in the 1900 date system.
+    const double unixSeconds = moments == NumberMoments::UnixMilliseconds  ? value / 1000
+                               : moments == NumberMoments::SpreadsheetDays ? (value - 25569) * 86400
+                                                                           : value;
+    const std::chrono::sys_time<std::chrono::milliseconds> moment{
+        std::chrono::milliseconds(std::llround(unixSeconds * 1000))};
+    const auto whole = std::chrono::floor<std::chrono::seconds>(moment);
+    const std::string when =
+        whole == moment ? date::format("%F %T", whole) : date::format("%F %T", moment);
+    std::ostringstream number;
+    number.precision(17);
+    number << value;
+    switch (moments) {
+        case NumberMoments::UnixSeconds:
+            return "seconds since 1970-01-01 UTC (" + number.str() + " is " + when + " UTC)";
+        case NumberMoments::UnixMilliseconds:
+            return "milliseconds since 1970-01-01 UTC (" + number.str() + " is " + when + " UTC)";
+        case NumberMoments::SpreadsheetDays:
+        case NumberMoments::None:
+            break;
+    }
+    return "days since 1899-12-30, a spreadsheet's date serial numbers (" + number.str() + " is " +
+           when +
+           " in a workbook of the 1900 date system, 1462 days later in one of the 1904 "
+           "system)";
+}
+
 std::optional<TimeBase> TimeBase::Make(const TimestampOptions& options, std::string& problem) {
     TimeBase base;
     base.m_unit = options.unit;
@@ -219,6 +268,12 @@ TimeBase::Reading TimeBase::Measure(std::string_view text) const {
             std::chrono::duration<double>(*time - m_origin).count() / SecondsPer(m_unit);
     }
     return reading;
+}
+
+TimeBase::Reading TimeBase::MeasureUnixTime(double seconds) const {
+    const std::chrono::sys_time<Microseconds> time{Microseconds(std::llround(seconds * 1e6))};
+    return {std::chrono::duration<double>(time - m_origin).count() / SecondsPer(m_unit),
+            Fault::None};
 }
 
 std::string TimeBase::OriginUtc() const {

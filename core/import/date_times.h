@@ -28,6 +28,22 @@ bool IsDateTime(std::string_view text);
 // them holds date-times that must be rewritten before they can be read.
 bool IsOtherDateForm(std::string_view text);
 
+// How a column of numbers writes moments rather than times since the start of testing.
+enum class NumberMoments { None, UnixSeconds, UnixMilliseconds, SpreadsheetDays };
+
+// Whether a header names the moments of its column: "Date", "Created", "opened_at",
+// "Timestamp", "Resolved", ...
+bool NamesMoments(std::string_view header);
+
+// The moments that numbers hold, told by their size: seconds or milliseconds since 1970 as
+// Unix time writes them, or a spreadsheet's date serial numbers (days since 1899-12-30),
+// each between the 1950s and about 2100. None when the numbers are not all of one kind.
+NumberMoments MomentsOfSize(double least, double most);
+
+// How the column writes its moments and the moment of value, for messages: "seconds since
+// 1970-01-01 UTC (1709284500 is 2024-03-01 09:15:00 UTC)".
+std::string DescribeMoment(NumberMoments moments, double value);
+
 // Measures date-times from an origin in a unit; date-times without a zone are read in the
 // time zone of the options.
 class TimeBase {
@@ -42,6 +58,8 @@ class TimeBase {
     static std::optional<TimeBase> Make(const TimestampOptions& options, std::string& problem);
 
     Reading Measure(std::string_view text) const;
+    // A moment given in seconds since 1970-01-01 UTC.
+    Reading MeasureUnixTime(double seconds) const;
     // "hours from 2024-03-01T07:00:00Z (Europe/Berlin)"
     std::string Describe() const;
     std::string OriginUtc() const;

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <exception>
 #include <map>
+#include <sstream>
 #include <system_error>
 
 #include "date_times.h"
@@ -26,6 +27,23 @@ constexpr std::size_t kSampleRows = 64;
 constexpr std::size_t kChunkBytes = 1 << 16;
 
 std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
+
+constexpr std::string_view kReadAsTimes =
+    " them as times since the start of testing with --timestamps --origin TIMESTAMP [--unit "
+    "hours] [--timezone UTC].";
+
+// "1.234" or "12.500": a number that a spreadsheet grouping thousands with points writes for
+// 1234 or 12500, and a decimal one for 1.234.
+bool MayBeThousandsGroup(std::string_view cell) {
+    if (!cell.empty() && (cell.front() == '+' || cell.front() == '-')) cell.remove_prefix(1);
+    const std::size_t point = cell.find('.');
+    const auto digits = [](std::string_view text) {
+        return std::all_of(text.begin(), text.end(),
+                           [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+    };
+    return point >= 1 && point <= 3 && cell.front() != '0' && cell.size() == point + 4 &&
+           digits(cell.substr(0, point)) && digits(cell.substr(point + 1));
+}
 
 // Nothing when text is no number; outOfRange then says whether it is one beyond a double.
 std::optional<double> ParseNumber(std::string_view text, bool decimalComma,
@@ -319,6 +337,14 @@ class TableReader {
     // Gives a header line one name short of the rows an empty name over the first column.
     void NameRowNamesColumn();
     bool DecideColumn(std::size_t firstLine);
+    // Marks the columns of numbers that write moments as date-times (Unix time under a header
+    // that names moments, or whenever date-times are asked for; date serial numbers under such
+    // a header).
+    void ClassifyMoments(std::size_t firstData);
+    // False, refused, when the column of failure times holds moments that cannot be read.
+    bool RefuseMoments();
+    // Notes the numbers that tell a decimal point from a thousands separator.
+    void WatchPoints(std::size_t line, std::size_t column, std::string_view cell);
     void KeepPreviewRow(std::span<const std::string> fields);
     bool ReadRow(std::size_t line, std::span<const std::string> fields);
     bool ReadCell(std::size_t line, std::size_t column, std::string_view cell);
@@ -348,6 +374,17 @@ class TableReader {
     std::optional<std::size_t> m_unitColumn;   // the units beside the failure times, if any
     std::string m_unit;                        // the unit every line must give there
     bool m_sortNeeded = false;
+    std::vector<NumberMoments> m_columnMoments;     // of each column of numbers that holds moments
+    NumberMoments m_moments = NumberMoments::None;  // of the column of failure times
+    // In a semicolon-separated file without decimal commas: the first number that may be
+    // thousands grouped with a point ("1.234"), and the first that shows a decimal point.
+    struct Sighting {
+        std::size_t line = 0;
+        std::size_t column = 0;
+        std::string cell;
+    };
+    std::optional<Sighting> m_groupedOrDecimal;
+    std::optional<Sighting> m_decimalPoint;
 };
 
 bool TableReader::RefuseTotalsRow(std::size_t line, std::span<const std::string> fields) {
@@ -495,7 +532,8 @@ bool TableReader::Decide() {
         });
     });
     m_summary.decimalComma =
-        m_options.decimalComma || (m_summary.delimiter == Delimiter::Semicolon && anyComma);
+        m_options.decimalComma ||
+        (m_summary.delimiter == Delimiter::Semicolon && anyComma && !m_options.decimalPoint);
     if (m_summary.decimalComma && !m_options.decimalComma) {
         m_summary.notes.push_back("read decimal commas (semicolon-separated numbers with commas)");
     }
@@ -572,6 +610,7 @@ bool TableReader::Decide() {
         }
     }
     std::size_t firstData = m_summary.header ? 1 : 0;
+    ClassifyMoments(firstData);
     if (firstData >= m_sample.size()) {
         return Refuse(DataFault::NoData, true,
                       "Line " + std::to_string(m_sample.front().line) +
@@ -590,6 +629,62 @@ bool TableReader::Decide() {
     }
     m_sample.clear();
     return true;
+}
+
+void TableReader::ClassifyMoments(std::size_t firstData) {
+    m_columnMoments.assign(m_width, NumberMoments::None);
+    for (std::size_t c = 0; c < m_width; ++c) {
+        TableColumn& column = m_summary.columns[c];
+        const bool named = NamesMoments(column.name);
+        if (column.type != ColumnType::Number || (!named && !m_options.timestamps)) continue;
+        double least = HUGE_VAL;
+        double most = -HUGE_VAL;
+        for (std::size_t r = firstData; r < m_sample.size(); ++r) {
+            const auto& fields = m_sample[r].fields;
+            if (c >= fields.size()) continue;
+            if (auto value = ParseNumber(fields[c], m_summary.decimalComma)) {
+                least = std::min(least, *value);
+                most = std::max(most, *value);
+            }
+        }
+        const NumberMoments moments = MomentsOfSize(least, most);
+        if (moments == NumberMoments::None ||
+            (moments == NumberMoments::SpreadsheetDays && !named)) {
+            continue;
+        }
+        column.type = ColumnType::DateTime;
+        m_columnMoments[c] = moments;
+    }
+}
+
+bool TableReader::RefuseMoments() {
+    const std::size_t chosen = *m_summary.chosenColumn;
+    m_moments = m_columnMoments[chosen];
+    if (m_moments == NumberMoments::None) return true;
+    const std::string first = FirstDataCell(chosen);
+    const std::string what =
+        "Line " + std::to_string(m_firstDataLine) + ": " + ColumnLabel(chosen) +
+        " holds date-times as " +
+        DescribeMoment(m_moments, ParseNumber(first, m_summary.decimalComma).value_or(0));
+    if (m_moments == NumberMoments::SpreadsheetDays) {
+        return Refuse(DataFault::NotNumeric, false,
+                      what +
+                          ", not times since the start of testing. The file does not say which "
+                          "date system wrote them: format the column as yyyy-mm-dd hh:mm:ss in "
+                          "the spreadsheet, save the file again, then read" +
+                          std::string(kReadAsTimes));
+    }
+    if (m_options.timestamps) return true;
+    return Refuse(DataFault::NotNumeric, false, what + ". Read" + std::string(kReadAsTimes));
+}
+
+void TableReader::WatchPoints(std::size_t line, std::size_t column, std::string_view cell) {
+    if (m_decimalPoint || cell.find_first_of(".eE") == std::string_view::npos) return;
+    if (!MayBeThousandsGroup(cell)) {
+        m_decimalPoint = Sighting{line, column, std::string(cell)};
+    } else if (!m_groupedOrDecimal) {
+        m_groupedOrDecimal = Sighting{line, column, std::string(cell)};
+    }
 }
 
 bool TableReader::DecideColumn(std::size_t firstLine) {
@@ -692,6 +787,7 @@ bool TableReader::DecideColumn(std::size_t firstLine) {
         m_summary.notes.push_back("read the times in " + Quoted(m_unit) + ", the unit " +
                                   ColumnLabel(unitColumn) + " gives");
     }
+    if (!RefuseMoments()) return false;
     if (m_options.timestamps) {
         std::string problem;
         m_timeBase = TimeBase::Make(*m_options.timestamps, problem);
@@ -700,9 +796,7 @@ bool TableReader::DecideColumn(std::size_t firstLine) {
         m_summary.originUtc = m_timeBase->OriginUtc();
         m_summary.timeZone = m_timeBase->ZoneName();
     } else if (type == ColumnType::DateTime) {
-        constexpr std::string_view kAsTimes =
-            " them as times since the start of testing with --timestamps --origin TIMESTAMP "
-            "[--unit hours] [--timezone UTC].";
+        const std::string kAsTimes(kReadAsTimes);
         const std::string line = "Line " + std::to_string(m_firstDataLine) + ": ";
         const std::string first = FirstDataCell(*chosen);
         if (IsOtherDateForm(first)) {
@@ -710,11 +804,10 @@ bool TableReader::DecideColumn(std::size_t firstLine) {
                           line + ColumnLabel(*chosen) + " holds dates written as " + Quoted(first) +
                               ", which are not read: write them as YYYY-MM-DD HH:MM[:SS] (a "
                               "spreadsheet's cell format yyyy-mm-dd hh:mm:ss does it), then read" +
-                              std::string(kAsTimes));
+                              kAsTimes);
         }
-        return Refuse(
-            DataFault::NotNumeric, false,
-            line + ColumnLabel(*chosen) + " holds date-times. Read" + std::string(kAsTimes));
+        return Refuse(DataFault::NotNumeric, false,
+                      line + ColumnLabel(*chosen) + " holds date-times. Read" + kAsTimes);
     }
     return true;
 }
@@ -790,7 +883,23 @@ bool TableReader::ReadCell(std::size_t line, std::size_t column, std::string_vie
                           "or remove the line.");
     }
     if (m_timeBase) {
-        TimeBase::Reading reading = m_timeBase->Measure(cell);
+        TimeBase::Reading reading;
+        if (m_moments != NumberMoments::None) {
+            const std::optional<double> count = ParseNumber(cell, m_summary.decimalComma);
+            if (!count) {
+                return Refuse(DataFault::NotNumeric, false,
+                              where() + ": " + Quoted(cell) +
+                                  " is not a number, where the column holds date-times as " +
+                                  DescribeMoment(m_moments, ParseNumber(FirstDataCell(column),
+                                                                        m_summary.decimalComma)
+                                                                .value_or(0)) +
+                                  ". Correct it, or remove the line.");
+            }
+            reading = m_timeBase->MeasureUnixTime(
+                m_moments == NumberMoments::UnixMilliseconds ? *count / 1000 : *count);
+        } else {
+            reading = m_timeBase->Measure(cell);
+        }
         switch (reading.fault) {
             case TimeBase::Fault::None:
                 break;
@@ -870,6 +979,10 @@ bool TableReader::ReadCell(std::size_t line, std::size_t column, std::string_vie
                       where() + ": " + Quoted(cell) +
                           " is below 0. Failure times are never negative: correct it.");
     }
+    if (m_summary.delimiter == Delimiter::Semicolon && !m_summary.decimalComma &&
+        !m_options.decimalPoint) {
+        WatchPoints(line, column, cell);
+    }
     m_result.values.push_back(*value);
     return true;
 }
@@ -877,6 +990,47 @@ bool TableReader::ReadCell(std::size_t line, std::size_t column, std::string_vie
 bool TableReader::Finish() {
     if (!m_decided && !Decide()) return false;
     if (m_result.values.empty()) return Refuse(DataFault::NoData, true, "");
+    if (m_groupedOrDecimal) {
+        const Sighting& seen = *m_groupedOrDecimal;
+        const std::string where = Where(seen.line, seen.column);
+        if (!m_decimalPoint) {
+            std::string whole = seen.cell;
+            whole.erase(whole.find('.'), 1);
+            return Refuse(
+                DataFault::UnknownFormat, false,
+                where + ": " + Quoted(seen.cell) + " may be " + whole +
+                    " with a point grouping its thousands, as spreadsheets write numbers in "
+                    "semicolon-separated files, or " +
+                    seen.cell +
+                    " with a decimal point, and no number of the file shows which. "
+                    "Write the numbers without thousands separators, or read the points "
+                    "as decimal points with --decimal-point.");
+        }
+        m_summary.notes.push_back("read " + Quoted(seen.cell) + " on line " +
+                                  std::to_string(seen.line) + " with a decimal point, as " +
+                                  Quoted(m_decimalPoint->cell) + " on line " +
+                                  std::to_string(m_decimalPoint->line) + " shows");
+    }
+    if (!m_timeBase && m_result.values.size() >= 2) {
+        // Moments counted from 1970 without a header to say so: they hardly move from where
+        // they start, as no times since the start of testing do.
+        const double first = m_result.values.front();
+        const double last = m_result.values.back();
+        const NumberMoments moments = MomentsOfSize(first, last);
+        if ((moments == NumberMoments::UnixSeconds || moments == NumberMoments::UnixMilliseconds) &&
+            DetectDataType(m_result.values) == DataType::Cumulative &&
+            (last - first) * 100 < first) {
+            std::ostringstream range;
+            range.precision(17);
+            range << first << " to " << last;
+            return Refuse(
+                DataFault::NotNumeric, false,
+                "Line " + std::to_string(m_firstDataLine) + ": the times run from " + range.str() +
+                    ", hardly moving from where they start: they are date-times as " +
+                    DescribeMoment(moments, first) +
+                    ", not times since the start of testing. Read" + std::string(kReadAsTimes));
+        }
+    }
     if (m_sortNeeded) {
         std::sort(m_result.values.begin(), m_result.values.end());
         m_summary.notes.push_back("sorted the date-times");

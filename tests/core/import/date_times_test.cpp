@@ -55,6 +55,8 @@ TEST(DateTimes, BecomeSortedTimesSinceTheOrigin) {
              {"a bug number beside them is no candidate",
               "bug,opened\n1201,2024-03-01 09:00\n1187,2024-03-01 10:00\n",
               Times("2024-03-01 08:00"), Doubles(1, 2)},
+             {"Unix milliseconds", "run,timestamp_ms\n1,1709284500123\n2,1709288100000\n",
+              Times("2024-03-01 09:00Z", "UTC", TimeUnit::Seconds), Doubles(900.123, 4500)},
              {"zone of the origin too", "2024-07-01 17:00Z\n",
               Times("2024-07-01 12:00", "America/New_York"), Doubles(1)}}) {
         SCOPED_TRACE(c.what);

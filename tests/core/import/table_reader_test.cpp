@@ -83,6 +83,8 @@ TEST(ReadTable, ReadsEachLayout) {
     TableOptions decimalComma;
     decimalComma.decimalComma = true;
     decimalComma.column = "t";
+    TableOptions decimalPoint = WithColumn("t");
+    decimalPoint.decimalPoint = true;
     TableOptions noHeader;
     noHeader.header = HeaderChoice::Absent;
     const std::vector<std::string> indexNote{"took column 2, column 1 is an index"};
@@ -202,6 +204,12 @@ TEST(ReadTable, ReadsEachLayout) {
              {"a stray quote in a blank-separated line", "1 3.5 disk 5\"\n# note\n2 7 - -\n",
               WithColumn("2"), Doubles(3.5, 7), Delimiter::Blanks, false, 1,
               Strings("left out 1 comment line (starting with #)")},
+             {"a decimal point tells what 1.234 is", "n;t\n1;1.234\n2;2.5\n", TableOptions(),
+              Doubles(1.234, 2.5), Delimiter::Semicolon, true, 1,
+              Strings(header, "took column 2 ('t'), column 1 ('n') is an index",
+                      "read '1.234' on line 2 with a decimal point, as '2.5' on line 3 shows")},
+             {"decimal points asked for", "t;n\n1.234;1,5\n12.500;x\n", decimalPoint,
+              Doubles(1.234, 12.5), Delimiter::Semicolon, true, 0, Strings(header)},
              {"column by name", "a,b\n1,2\n3,4\n", WithColumn("b"), Doubles(2, 4), Delimiter::Comma,
               true, 1, Strings(header)},
              {"column by name in any case", "a,b\n1,2\n3,4\n", WithColumn("B"), Doubles(2, 4),
@@ -373,6 +381,38 @@ TEST(ReadTable, RefusalsSayWhatWhereAndHow) {
                  "\r\nLine 2, column 2: '1\xE2\x80\xAF"
                  "234,5' holds a thousands separator. Write "
                  "the number without it."},
+            {"1.234 that nothing tells", "n;t\n1;1.234\n2;12.500\n3;7\n", TableOptions(),
+             kValidation + kUnknownFormat +
+                 "\r\nLine 2, column 2: '1.234' may be 1234 with a point grouping its thousands, "
+                 "as spreadsheets write numbers in semicolon-separated files, or 1.234 with a "
+                 "decimal point, and no number of the file shows which. Write the numbers without "
+                 "thousands separators, or read the points as decimal points with "
+                 "--decimal-point."},
+            // Once stored as cumulative times of 45,000 and more.
+            {"a spreadsheet's date serial numbers", "Key;Opened\nA;45231,5\nB;45232,25\n",
+             TableOptions(),
+             kValidation + kNotNumeric +
+                 "\r\nLine 2: column 2 ('Opened') holds date-times as days since 1899-12-30, a "
+                 "spreadsheet's date serial numbers (45231.5 is 2023-11-01 12:00:00 in a workbook "
+                 "of the 1900 date system, 1462 days later in one of the 1904 system), not times "
+                 "since the start of testing. The file does not say which date system wrote them: "
+                 "format the column as yyyy-mm-dd hh:mm:ss in the spreadsheet, save the file "
+                 "again, then read them as times since the start of testing with --timestamps "
+                 "--origin TIMESTAMP [--unit hours] [--timezone UTC]."},
+            {"Unix time under its header", "id,created_at\n101,1709284500\n102,1709288100\n",
+             WithColumn("created_at"),
+             kValidation + kNotNumeric +
+                 "\r\nLine 2: column 2 ('created_at') holds date-times as seconds since "
+                 "1970-01-01 UTC (1709284500 is 2024-03-01 09:15:00 UTC). Read them as times since "
+                 "the start of testing with --timestamps --origin TIMESTAMP [--unit hours] "
+                 "[--timezone UTC]."},
+            {"Unix time without a header", "1709284500123\n1709288100000\n", TableOptions(),
+             kValidation + kNotNumeric +
+                 "\r\nLine 1: the times run from 1709284500123 to 1709288100000, hardly moving "
+                 "from where they start: they are date-times as milliseconds since 1970-01-01 UTC "
+                 "(1709284500123 is 2024-03-01 09:15:00.123 UTC), not times since the start of "
+                 "testing. Read them as times since the start of testing with --timestamps "
+                 "--origin TIMESTAMP [--unit hours] [--timezone UTC]."},
             {"units that change", "12.5 s\n3 min\n", TableOptions(),
              kValidation + kUnknownFormat +
                  "\r\nLine 2, column 2: the unit 'min' differs from 's' above. Write every time "

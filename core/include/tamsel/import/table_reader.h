@@ -44,6 +44,9 @@ struct TableOptions {
     HeaderChoice header = HeaderChoice::Auto;
     std::string column;         // a header name or a number from 1; empty: the reader chooses
     bool decimalComma = false;  // also switched on for semicolon files of comma numbers
+    // Points are decimal points even in a semicolon-separated file, where "1.234" is refused
+    // unless another number shows it ("2.5"); no decimal commas are looked for.
+    bool decimalPoint = false;
     std::optional<TimestampOptions> timestamps;  // needed to read a date-time column
     std::size_t maxItems = kMaxDataItems;
     const std::atomic<bool>* cancel = nullptr;  // when set, the reading stops at its next chunk
