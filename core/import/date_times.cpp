@@ -62,12 +62,17 @@ std::optional<SplitDateTime> Split(std::string_view text) {
     }
     while (!time.empty() && time.back() == ' ') time.remove_suffix(1);
     // Digits beyond the microsecond (as databases and Java write nanoseconds) are dropped.
-    if (const std::size_t point = time.find('.'); point != std::string_view::npos &&
-                                                  time.size() > point + 1 + kFractionDigits &&
-                                                  AllDigits(time.substr(point + 1))) {
+    const std::size_t point = time.find_first_of(".,");
+    if (point != std::string_view::npos && time.size() > point + 1 + kFractionDigits &&
+        AllDigits(time.substr(point + 1))) {
         time = time.substr(0, point + 1 + kFractionDigits);
     }
     split.local.assign(text.substr(0, kDateLength)).append(" ").append(time);
+    // ISO 8601 allows a decimal comma before the fraction of a second, as logging libraries
+    // write it ("09:15:30,123").
+    if (point != std::string_view::npos && time[point] == ',') {
+        split.local[kDateLength + 1 + point] = '.';
+    }
     return split;
 }
 
@@ -106,9 +111,54 @@ double SecondsPer(TimeUnit unit) {
 }
 
 bool IsMonthName(std::string_view text) {
-    static constexpr std::string_view kMonths[] = {"jan", "feb", "mar", "apr", "may", "jun",
-                                                   "jul", "aug", "sep", "oct", "nov", "dec"};
+    static constexpr std::string_view kMonths[] = {
+        "jan",  "feb",  "mar",    "apr",       "may",     "jun",      "jul",     "aug",
+        "sep",  "oct",  "nov",    "dec",       "january", "february", "march",   "april",
+        "june", "july", "august", "september", "october", "november", "december"};
     return IsOneOf(text, kMonths);
+}
+
+// "Fri" or "Friday,": a week-day's name before a date, as mail, HTTP and ctime write it.
+bool IsWeekDay(std::string_view text) {
+    if (text.ends_with(',')) text.remove_suffix(1);
+    static constexpr std::string_view kDays[] = {
+        "mon",    "tue",     "wed",       "thu",      "fri",    "sat",      "sun",
+        "monday", "tuesday", "wednesday", "thursday", "friday", "saturday", "sunday"};
+    return IsOneOf(text, kDays);
+}
+
+bool IsDigits(std::string_view text, std::size_t least, std::size_t most) {
+    return text.size() >= least && text.size() <= most && AllDigits(text);
+}
+
+// A date with the month's name between blanks, day and year in either order, with a time of
+// day and a zone if any: "01 Mar 2024 09:15:00 +0100", "Mar 5 10:00:00 2024".
+bool IsSpacedDate(std::string_view text) {
+    bool month = false;
+    bool day = false;
+    bool year = false;
+    while (!text.empty()) {
+        const std::size_t blank = text.find(' ');
+        std::string_view word = text.substr(0, blank);
+        text = blank == std::string_view::npos ? "" : text.substr(blank + 1);
+        if (word.ends_with(',')) word.remove_suffix(1);
+        if (word.empty()) continue;
+        const bool isSigned = word.front() == '+' || word.front() == '-';
+        if (!month && IsMonthName(word)) {
+            month = true;
+        } else if (!day && IsDigits(word, 1, 2)) {
+            day = true;
+        } else if (!year && IsDigits(word, 4, 4)) {
+            year = true;
+        } else if (!(std::isdigit(static_cast<unsigned char>(word.front())) &&
+                     word.find(':') != word.npos) &&
+                   !(isSigned && IsDigits(word.substr(1), 2, 4)) &&
+                   !std::all_of(word.begin(), word.end(),
+                                [](unsigned char c) { return std::isupper(c); })) {
+            return false;
+        }
+    }
+    return month && day && year;
 }
 
 }  // namespace
@@ -120,6 +170,12 @@ bool IsDateTime(std::string_view text) {
 
 bool IsOtherDateForm(std::string_view text) {
     if (IsDateTime(text)) return false;
+    if (const std::size_t blank = text.find(' ');
+        blank != std::string_view::npos && IsWeekDay(text.substr(0, blank))) {
+        const std::string_view date = text.substr(text.find_first_not_of(' ', blank));
+        return IsDateTime(date) || IsOtherDateForm(date);
+    }
+    if (IsSpacedDate(text)) return true;
     const std::size_t blank = text.find(' ');
     const std::string_view date = text.substr(0, blank);
     const std::string_view time = blank == std::string_view::npos ? "" : text.substr(blank + 1);

@@ -23,9 +23,10 @@ inline constexpr std::string_view kDateTimeForm =
 bool IsDateTime(std::string_view text);
 
 // True when text is a date in another form, with or without a time of day: 01/03/2024,
-// 3/1/24 10:00 AM, 01.03.2024 10:00, 01/Mar/24 9:15 AM, 2024/03/01, or YYYY-MM-DD without a
-// time. A column of
-// them holds date-times that must be rewritten before they can be read.
+// 3/1/24 10:00 AM, 01.03.2024 10:00, 01/Mar/24 9:15 AM, 2024/03/01, YYYY-MM-DD without a
+// time, a month's name between blanks (01 Mar 2024 09:15, Mar 5 10:00:00 2024), any of them
+// or a date-time after a week-day's name (Fri, 01 Mar 2024 09:15:00 +0100; Mon 2024-03-04
+// 09:15). A column of them holds date-times that must be rewritten before they can be read.
 bool IsOtherDateForm(std::string_view text);
 
 // How a column of numbers writes moments rather than times since the start of testing.

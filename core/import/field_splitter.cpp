@@ -15,6 +15,8 @@ namespace {
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf16LittleEndianMark = "\xFF\xFE";
 constexpr std::string_view kUtf16BigEndianMark = "\xFE\xFF";
+// Ctrl-Z, which DOS programs wrote after the end of a text file.
+constexpr unsigned char kEndOfFileMark = 0x1A;
 // Enough of a file's start to tell its encoding.
 constexpr std::size_t kStartBytes = 4;
 
@@ -251,6 +253,11 @@ void LineEndNormaliser::EndHeld(std::string& out) {
 bool LineEndNormaliser::Normalise(std::string_view chunk, std::string& out) {
     out.reserve(out.size() + chunk.size());
     while (!chunk.empty()) {
+        if (m_endMarked) {
+            // Text after the end-of-file mark: the mark was no end.
+            m_faultByte = kEndOfFileMark;
+            return false;
+        }
         if (m_holding) {
             // A '#' opened the line: a comment, or a spreadsheet's error value in the first cell.
             if (!EndsHeldField(chunk.front()) && m_held.size() < kLongestSpreadsheetError) {
@@ -297,6 +304,8 @@ bool LineEndNormaliser::Normalise(std::string_view chunk, std::string& out) {
             m_afterCr = c == '\r';
             m_lineStart = true;
             m_inComment = false;
+        } else if (byte == kEndOfFileMark) {
+            m_endMarked = true;
         } else if (IsForeignControl(byte)) {
             m_faultByte = byte;
             return false;

@@ -41,8 +41,8 @@ class Utf16Decoder {
 // by its byte order mark, or by the zero bytes of its first two characters), leaves out
 // comments (a line whose first character after any spaces is '#', as R and gnuplot write
 // them, outside a quoted field and other than a spreadsheet's error value such as "#N/A";
-// its line end stays) and finds control characters, chunk by chunk; an empty chunk ends the
-// text.
+// its line end stays), drops a DOS end-of-file mark (Ctrl-Z) at the very end and finds control
+// characters, chunk by chunk; an empty chunk ends the text.
 class LineEndNormaliser {
   public:
     // quotesSpanLines: a double quote opens a field that may hold line ends (and '#' lines), as
@@ -70,8 +70,9 @@ class LineEndNormaliser {
     bool m_afterCr = false;
     bool m_lineStart = true;  // nothing but spaces on this line yet
     bool m_inComment = false;
-    bool m_quoted = false;   // inside a double-quoted field, where '#' opens no comment
-    bool m_holding = false;  // m_held is a '#' that opened a line and what follows it
+    bool m_endMarked = false;  // after a Ctrl-Z, nothing may follow
+    bool m_quoted = false;     // inside a double-quoted field, where '#' opens no comment
+    bool m_holding = false;    // m_held is a '#' that opened a line and what follows it
     std::string m_held;
     std::size_t m_commentLines = 0;
     std::size_t m_line = 1;

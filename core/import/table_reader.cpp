@@ -160,6 +160,32 @@ bool IsDuration(std::string_view cell) {
     return digits == 2;
 }
 
+// Whether cell is a duration in units, as test tools and ISO 8601 write them: "1h 20m",
+// "2h5m30s", "PT1H20M", "P1DT2H".
+bool IsDurationInUnits(std::string_view cell) {
+    if (cell.size() >= 3 && cell.front() == 'P' &&
+        cell.find_first_of("0123456789") != std::string_view::npos) {
+        return std::all_of(cell.begin(), cell.end(), [](char c) {
+            return std::isdigit(static_cast<unsigned char>(c)) ||
+                   std::string_view("PYMWDTHS.,").find(c) != std::string_view::npos;
+        });
+    }
+    std::size_t parts = 0;
+    const char* at = cell.data();
+    const char* end = cell.data() + cell.size();
+    while (at != end) {
+        double number = 0;
+        const auto [stop, error] = std::from_chars(at, end, number);
+        const char* letters = stop;
+        while (letters != end && std::isalpha(static_cast<unsigned char>(*letters))) ++letters;
+        if (error != std::errc() || letters == stop) return false;
+        ++parts;
+        at = letters;
+        while (at != end && *at == ' ') ++at;
+    }
+    return parts >= 2;
+}
+
 // Whether cell names a unit of time, as a test log writes it after each time.
 bool IsTimeUnit(std::string_view cell) {
     static constexpr std::string_view kUnits[] = {
@@ -343,6 +369,9 @@ class TableReader {
     void ClassifyMoments(std::size_t firstData);
     // False, refused, when the column of failure times holds moments that cannot be read.
     bool RefuseMoments();
+    // False, refused, when a comma delimiter split the date-times of the column of failure
+    // times before the fractions of their seconds ("09:15:30,123", as logging libraries write).
+    bool RefuseSplitFractions();
     // Notes the numbers that tell a decimal point from a thousands separator.
     void WatchPoints(std::size_t line, std::size_t column, std::string_view cell);
     void KeepPreviewRow(std::span<const std::string> fields);
@@ -374,6 +403,7 @@ class TableReader {
     std::optional<std::size_t> m_unitColumn;   // the units beside the failure times, if any
     std::string m_unit;                        // the unit every line must give there
     bool m_sortNeeded = false;
+    bool m_rowNames = false;                        // the header names the columns after the first
     std::vector<NumberMoments> m_columnMoments;     // of each column of numbers that holds moments
     NumberMoments m_moments = NumberMoments::None;  // of the column of failure times
     // In a semicolon-separated file without decimal commas: the first number that may be
@@ -519,6 +549,7 @@ void TableReader::NameRowNamesColumn() {
     auto& names = m_sample.front().fields;
     names.resize(named);
     names.insert(names.begin(), "");
+    m_rowNames = true;
     m_summary.notes.push_back("line " + std::to_string(m_sample.front().line) +
                               " names the columns after the first, which holds row names");
 }
@@ -678,6 +709,40 @@ bool TableReader::RefuseMoments() {
     return Refuse(DataFault::NotNumeric, false, what + ". Read" + std::string(kReadAsTimes));
 }
 
+bool TableReader::RefuseSplitFractions() {
+    const std::size_t chosen = *m_summary.chosenColumn;
+    // A header as wide as the rows says the column beside is a column of its own.
+    if (m_summary.delimiter != Delimiter::Comma || m_moments != NumberMoments::None ||
+        m_summary.columns[chosen].type != ColumnType::DateTime ||
+        (m_summary.header && !m_rowNames)) {
+        return true;
+    }
+    // Milli-, micro- or nanoseconds.
+    const auto digits = [](std::string_view cell) {
+        return (cell.size() == 3 || cell.size() == 6 || cell.size() == 9) &&
+               std::all_of(cell.begin(), cell.end(),
+                           [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+    };
+    const std::size_t firstData = m_summary.header ? 1 : 0;
+    for (std::size_t r = firstData; r < m_sample.size(); ++r) {
+        const auto& fields = m_sample[r].fields;
+        if (chosen + 1 >= fields.size() || !IsDateTime(fields[chosen]) ||
+            std::count(fields[chosen].begin(), fields[chosen].end(), ':') != 2 ||
+            fields[chosen].find('.') != std::string::npos || !digits(fields[chosen + 1])) {
+            return true;
+        }
+    }
+    const auto& first = m_sample[firstData].fields;
+    return Refuse(DataFault::UnknownFormat, true,
+                  Where(m_firstDataLine, chosen) + ": " + Quoted(first[chosen]) +
+                      " is followed by " + Quoted(first[chosen + 1]) +
+                      ", the fraction of its second cut off by the comma before it. Quote the "
+                      "date-times (\"" +
+                      first[chosen] + "," + first[chosen + 1] +
+                      "\"), write a point before the fraction, or save the file with another "
+                      "delimiter.");
+}
+
 void TableReader::WatchPoints(std::size_t line, std::size_t column, std::string_view cell) {
     if (m_decimalPoint || cell.find_first_of(".eE") == std::string_view::npos) return;
     if (!MayBeThousandsGroup(cell)) {
@@ -738,6 +803,19 @@ bool TableReader::DecideColumn(std::size_t firstLine) {
                 candidates.push_back(c);
             }
         }
+        if (candidates.empty() || (candidates.size() == 1 && CountsRows(candidates.front()))) {
+            // Times written as durations or with their units make a column of text, under a
+            // header that may not have been told from it: say so.
+            const std::size_t firstData = m_summary.header ? 1 : 0;
+            for (std::size_t r = firstData; r < std::min(firstData + 2, m_sample.size()); ++r) {
+                for (std::size_t c = 0; c < m_width; ++c) {
+                    const std::string cell = DataCell(r - firstData, c);
+                    if (IsDuration(cell) || IsDurationInUnits(cell) || HasUnit(cell)) {
+                        return ReadCell(m_sample[r].line, c, cell);
+                    }
+                }
+            }
+        }
         if (candidates.size() == 1 && CountsRows(candidates.front())) {
             return Refuse(DataFault::NotNumeric, false,
                           "Line " + std::to_string(firstLine) + ": " +
@@ -787,7 +865,7 @@ bool TableReader::DecideColumn(std::size_t firstLine) {
         m_summary.notes.push_back("read the times in " + Quoted(m_unit) + ", the unit " +
                                   ColumnLabel(unitColumn) + " gives");
     }
-    if (!RefuseMoments()) return false;
+    if (!RefuseMoments() || !RefuseSplitFractions()) return false;
     if (m_options.timestamps) {
         std::string problem;
         m_timeBase = TimeBase::Make(*m_options.timestamps, problem);
@@ -965,6 +1043,10 @@ bool TableReader::ReadCell(std::size_t line, std::size_t column, std::string_vie
             what +=
                 " is a duration written with colons. Write each time as one number, all in one "
                 "unit (in a spreadsheet, =A2*24 turns a duration into hours).";
+        } else if (IsDurationInUnits(cell)) {
+            what +=
+                " is a duration written in units. Write each time as one number, all in one "
+                "unit, and name the unit in the dataset's source.";
         } else if (HasUnit(cell)) {
             what +=
                 " is a number with its unit. Write the numbers alone, all in one unit, and "

@@ -55,6 +55,9 @@ TEST(DateTimes, BecomeSortedTimesSinceTheOrigin) {
              {"a bug number beside them is no candidate",
               "bug,opened\n1201,2024-03-01 09:00\n1187,2024-03-01 10:00\n",
               Times("2024-03-01 08:00"), Doubles(1, 2)},
+             {"a decimal comma before the fraction of a second",
+              "n;t\n1;2024-03-01 09:15:30,123\n2;2024-03-01 09:15:31,5\n",
+              Times("2024-03-01 09:00", "UTC", TimeUnit::Seconds), Doubles(930.123, 931.5)},
              {"Unix milliseconds", "run,timestamp_ms\n1,1709284500123\n2,1709288100000\n",
               Times("2024-03-01 09:00Z", "UTC", TimeUnit::Seconds), Doubles(900.123, 4500)},
              {"zone of the origin too", "2024-07-01 17:00Z\n",
@@ -84,6 +87,13 @@ TEST(DateTimes, RefusalsNameTheLineAndTheFix) {
               Times("2024-10-27 00:00", "Europe/Berlin"),
               "Line 1: '2024-10-27 02:30' happened twice in Europe/Berlin (the clocks changed). "
               "Write it with its offset from UTC, such as 2024-10-27 02:30+01:00."},
+             // Once read without the fractions, which made a column of their own.
+             {"fractions cut off by the comma delimiter",
+              "2024-03-01 10:00:00,300\n2024-03-01 11:00:00,100\n", Times("2024-03-01 09:00"),
+              "Line 1, column 1: '2024-03-01 10:00:00' is followed by '300', the fraction of its "
+              "second cut off by the comma before it. Quote the date-times (\"2024-03-01 "
+              "10:00:00,300\"), write a point before the fraction, or save the file with another "
+              "delimiter."},
              {"before the origin", "t\n2024-03-01 09:00\n2024-03-01 07:59:59\n",
               Times("2024-03-01 08:00"),
               "Line 3: '2024-03-01 07:59:59' is before the origin. Correct it, or give an earlier "

@@ -210,6 +210,8 @@ TEST(ReadTable, ReadsEachLayout) {
                       "read '1.234' on line 2 with a decimal point, as '2.5' on line 3 shows")},
              {"decimal points asked for", "t;n\n1.234;1,5\n12.500;x\n", decimalPoint,
               Doubles(1.234, 12.5), Delimiter::Semicolon, true, 0, Strings(header)},
+             {"a DOS end-of-file mark", "3\r\n4\r\n\x1A", TableOptions(), Doubles(3, 4),
+              Delimiter::Comma, false, 0, Strings()},
              {"column by name", "a,b\n1,2\n3,4\n", WithColumn("b"), Doubles(2, 4), Delimiter::Comma,
               true, 1, Strings(header)},
              {"column by name in any case", "a,b\n1,2\n3,4\n", WithColumn("B"), Doubles(2, 4),
@@ -426,6 +428,28 @@ TEST(ReadTable, RefusalsSayWhatWhereAndHow) {
                  "\r\nLine 1: '00:12:30' is a duration written with colons. Write each time as "
                  "one number, all in one unit (in a spreadsheet, =A2*24 turns a duration into "
                  "hours)."},
+            {"durations in units beside a count", "n,between\n1,PT1H20M\n2,PT45M\n", TableOptions(),
+             kValidation + kNotNumeric +
+                 "\r\nLine 2, column 2: 'PT1H20M' is a duration written in units. Write each time "
+                 "as one number, all in one unit, and name the unit in the dataset's source."},
+            {"a week-day's name and the month's",
+             "n,date\n1,\"Fri, 01 Mar 2024 09:15:00 +0100\"\n2,\"Sat, 02 Mar 2024 10:00:00 "
+             "+0100\"\n",
+             TableOptions(),
+             kValidation + kNotNumeric +
+                 "\r\nLine 2: column 2 ('date') holds dates written as 'Fri, 01 Mar 2024 09:15:00 "
+                 "+0100', which are not read: write them as YYYY-MM-DD HH:MM[:SS] (a spreadsheet's "
+                 "cell format yyyy-mm-dd hh:mm:ss does it), then read them as times since the "
+                 "start "
+                 "of testing with --timestamps --origin TIMESTAMP [--unit hours] [--timezone "
+                 "UTC]."},
+            {"text after a DOS end-of-file mark",
+             "3\n\x1A"
+             "4\n",
+             TableOptions(),
+             kRead + kUnknownFormat +
+                 "\r\nLine 2 holds the control byte 0x1A, so this is no text file. Choose the text "
+                 "file of failure times."},
             {"negative", "3\n-1\n2\n", TableOptions(),
              kValidation + "File contains negative data.\r\nLine 2: '-1' is below 0. Failure times "
                            "are never negative: correct it."},
