@@ -44,7 +44,9 @@ std::optional<std::chrono::minutes> ParseOffset(std::string_view text) {
 std::optional<SplitDateTime> Split(std::string_view text) {
     constexpr std::size_t kDateLength = 10;  // YYYY-MM-DD
     constexpr std::size_t kFractionDigits = 6;
-    if (text.size() < kDateLength + 6 || (text[kDateLength] != 'T' && text[kDateLength] != ' ')) {
+    // RFC 3339 allows a small t and z.
+    if (text.size() < kDateLength + 6 ||
+        (text[kDateLength] != 'T' && text[kDateLength] != 't' && text[kDateLength] != ' ')) {
         return std::nullopt;
     }
     SplitDateTime split;

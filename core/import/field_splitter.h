@@ -111,6 +111,8 @@ class FieldSplitter {
     Status Finish();
     // The line where a quote went wrong.
     std::size_t Line() const { return m_rowLine; }
+    // The blank- or pipe-separated line whose row the handler receives, as written.
+    std::string_view LineText() const { return m_pendingLine; }
     // The lines left out as drawing of the table.
     std::size_t RuleLines() const { return m_ruleLines; }
 

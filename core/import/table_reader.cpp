@@ -130,10 +130,14 @@ bool HasThousandsSeparator(std::string_view written, bool decimalComma) {
     return digitsInGroup == 3;
 }
 
-// Whether cell is a number followed by the letters of a unit, such as "3.5h" or "30min".
-bool HasUnit(std::string_view cell) {
+// Whether cell is a number followed by the letters of a unit, such as "3.5h", "30min" or
+// "1,5 h".
+bool HasUnit(std::string_view written) {
+    std::string cell(written);
+    std::replace(cell.begin(), cell.end(), ',', '.');
     double number = 0;
-    const auto [end, error] = std::from_chars(cell.data(), cell.data() + cell.size(), number);
+    auto [end, error] = std::from_chars(cell.data(), cell.data() + cell.size(), number);
+    if (end != cell.data() + cell.size() && *end == ' ') ++end;
     const std::string_view unit(end, static_cast<std::size_t>(cell.data() + cell.size() - end));
     return error == std::errc() && !unit.empty() &&
            std::all_of(unit.begin(), unit.end(),
@@ -256,7 +260,23 @@ std::size_t TrimmedCount(std::span<const std::string> fields) {
 struct SampleRow {
     std::size_t line;
     std::vector<std::string> fields;
+    std::string text;  // a blank-separated line as written
 };
+
+// The names of a report's header, set apart by two blanks or more ("Date Opened   Hours").
+std::vector<std::string> SplitAtWideBlanks(std::string_view text) {
+    std::vector<std::string> names;
+    while (true) {
+        const std::size_t start = text.find_first_not_of(" \t");
+        if (start == std::string_view::npos) break;
+        text.remove_prefix(start);
+        std::size_t end = 0;
+        while (end < text.size() && !(text[end] == '\t' || text.substr(end, 2) == "  ")) ++end;
+        names.emplace_back(text.substr(0, end));
+        text.remove_prefix(end);
+    }
+    return names;
+}
 
 // The delimiter counted outside quotes on each line of the sample.
 std::size_t CountOutsideQuotes(std::string_view line, char delimiter) {
@@ -297,15 +317,26 @@ std::optional<Delimiter> NamedDelimiter(std::string_view text) {
 // rule lines not counted) into the same number of fields, in the order tab, semicolon, comma,
 // pipe, blanks; failing that, the first that occurs at all.
 Delimiter DetectDelimiter(std::string_view sample) {
+    // Lines for blanks and pipes; records for the delimiters of RFC 4180, whose quoted fields
+    // may hold line ends.
     std::vector<std::string_view> lines;
-    while (!sample.empty()) {
+    std::vector<std::string_view> records;
+    const char* recordStart = nullptr;
+    bool quoted = false;
+    // Blanks at the ends of a line say nothing about the delimiter, nor do rule lines.
+    auto keep = [](std::vector<std::string_view>& kept, std::string_view line) {
+        const std::size_t first = line.find_first_not_of(" \t");
+        if (first == std::string_view::npos || IsRuleLine(line)) return;
+        kept.push_back(line.substr(first, line.find_last_not_of(" \t") - first + 1));
+    };
+    while (!sample.empty() && lines.size() < kSampleRows) {
         std::size_t end = sample.find('\n');
-        // Blanks at the ends of a line say nothing about the delimiter.
         std::string_view line = sample.substr(0, end);
-        std::size_t first = line.find_first_not_of(" \t");
-        if (first != std::string_view::npos && !IsRuleLine(line)) {
-            lines.push_back(line.substr(first, line.find_last_not_of(" \t") - first + 1));
-            if (lines.size() == kSampleRows) break;
+        keep(lines, line);
+        if (!quoted) recordStart = line.data();
+        quoted = quoted != (std::count(line.begin(), line.end(), '"') % 2 == 1);
+        if (!quoted) {
+            keep(records, std::string_view(recordStart, line.data() + line.size() - recordStart));
         }
         if (end == std::string_view::npos) break;
         sample.remove_prefix(end + 1);
@@ -314,23 +345,29 @@ Delimiter DetectDelimiter(std::string_view sample) {
         Delimiter delimiter;
         std::function<std::size_t(std::string_view)> count;
         std::size_t least;  // the count that shows the delimiter in use
+        const std::vector<std::string_view>& rows;
     };
     const std::vector<Candidate> candidates{
-        {Delimiter::Tab, [](std::string_view l) { return CountOutsideQuotes(l, '\t'); }, 1},
-        {Delimiter::Semicolon, [](std::string_view l) { return CountOutsideQuotes(l, ';'); }, 1},
-        {Delimiter::Comma, [](std::string_view l) { return CountOutsideQuotes(l, ','); }, 1},
+        {Delimiter::Tab, [](std::string_view l) { return CountOutsideQuotes(l, '\t'); }, 1,
+         records},
+        {Delimiter::Semicolon, [](std::string_view l) { return CountOutsideQuotes(l, ';'); }, 1,
+         records},
+        {Delimiter::Comma, [](std::string_view l) { return CountOutsideQuotes(l, ','); }, 1,
+         records},
         {Delimiter::Pipe,
-         [](std::string_view l) { return std::size_t(std::count(l.begin(), l.end(), '|')); }, 1},
-        {Delimiter::Blanks, CountBlankFields, 2}};
+         [](std::string_view l) { return std::size_t(std::count(l.begin(), l.end(), '|')); }, 1,
+         lines},
+        {Delimiter::Blanks, CountBlankFields, 2, lines}};
     for (const Candidate& candidate : candidates) {
-        std::size_t first = lines.empty() ? 0 : candidate.count(lines.front());
+        const auto& rows = candidate.rows;
+        std::size_t first = rows.empty() ? 0 : candidate.count(rows.front());
         bool same = first >= candidate.least &&
-                    std::all_of(lines.begin(), lines.end(),
+                    std::all_of(rows.begin(), rows.end(),
                                 [&](std::string_view l) { return candidate.count(l) == first; });
         if (same) return candidate.delimiter;
     }
     for (const Candidate& candidate : candidates) {
-        if (std::any_of(lines.begin(), lines.end(), [&](std::string_view l) {
+        if (std::any_of(candidate.rows.begin(), candidate.rows.end(), [&](std::string_view l) {
                 return candidate.count(l) >= candidate.least;
             })) {
             return candidate.delimiter;
@@ -404,6 +441,7 @@ class TableReader {
     std::string m_unit;                        // the unit every line must give there
     bool m_sortNeeded = false;
     bool m_rowNames = false;                        // the header names the columns after the first
+    const FieldSplitter* m_splitter = nullptr;      // while the text is read
     std::vector<NumberMoments> m_columnMoments;     // of each column of numbers that holds moments
     NumberMoments m_moments = NumberMoments::None;  // of the column of failure times
     // In a semicolon-separated file without decimal commas: the first number that may be
@@ -470,7 +508,8 @@ bool TableReader::OnRow(std::size_t line, std::span<const std::string> fields) {
         KeepPreviewRow(fields);
         return ReadRow(line, fields);
     }
-    m_sample.push_back({line, std::vector<std::string>(fields.begin(), fields.end())});
+    m_sample.push_back({line, std::vector<std::string>(fields.begin(), fields.end()),
+                        std::string(m_splitter->LineText())});
     if (m_sample.size() < kSampleRows) return true;
     return Decide();
 }
@@ -529,6 +568,18 @@ void TableReader::LeaveOutTitleLines() {
     };
     std::size_t titles = 0;
     while (m_sample.size() - titles >= 3 && isTitle(m_sample[titles])) ++titles;
+    if (titles > 0 && m_summary.delimiter == Delimiter::Blanks) {
+        // Right above the table, names with blanks in them as wide as the table are its header.
+        SampleRow& last = m_sample[titles - 1];
+        std::vector<std::string> names = SplitAtWideBlanks(last.text);
+        if (names.size() == tableWidth &&
+            std::all_of(names.begin(), names.end(), [this](const std::string& name) {
+                return CellType(name, m_summary.decimalComma) == ColumnType::Text;
+            })) {
+            last.fields = std::move(names);
+            --titles;
+        }
+    }
     if (titles == 0) return;
     std::string note = "left out the title above the table (line";
     note += titles == 1 ? " " + std::to_string(m_sample.front().line)
@@ -981,10 +1032,26 @@ bool TableReader::ReadCell(std::size_t line, std::size_t column, std::string_vie
         switch (reading.fault) {
             case TimeBase::Fault::None:
                 break;
-            case TimeBase::Fault::NotDateTime:
+            case TimeBase::Fault::NotDateTime: {
+                // A name above date-times in a form not read was not told for a header: the
+                // fault is the date-time below it.
+                const auto digit = [](char c) {
+                    return std::isdigit(static_cast<unsigned char>(c));
+                };
+                const std::string second =
+                    line == m_firstDataLine && !m_summary.header && m_sample.size() > 1
+                        ? SecondDataCell(column)
+                        : "";
+                if (std::none_of(cell.begin(), cell.end(), digit) &&
+                    std::any_of(second.begin(), second.end(), digit)) {
+                    return Refuse(DataFault::NotNumeric, false,
+                                  Where(m_sample[1].line, column) + ": " + Quoted(second) +
+                                      " is not a date-time. " + std::string(kDateTimeForm));
+                }
                 return Refuse(DataFault::NotNumeric, false,
                               where() + ": " + Quoted(cell) + " is not a date-time. " +
                                   std::string(kDateTimeForm));
+            }
             case TimeBase::Fault::Skipped:
             case TimeBase::Fault::Repeated:
                 return Refuse(
@@ -1127,6 +1194,29 @@ void TableReader::ReadAll(const ByteSource& source) {
     std::string text;  // normalised, not yet split
     std::string raw;   // the bytes read until the delimiter is chosen
     bool atEnd = false;
+    // JSON, HTML and XML start with a bracket; no table of failure times does.
+    auto refuseMarkup = [&] {
+        const std::size_t first = text.find_first_not_of(" \t\n");
+        if (first == std::string::npos) return false;
+        // R prints a vector as "[1] 3.5 4.0", which is no JSON array.
+        std::string_view opening = std::string_view(text).substr(first);
+        opening = opening.substr(0, opening.find('\n'));
+        while (opening.back() == ' ' || opening.back() == '\t') opening.remove_suffix(1);
+        const std::size_t second = opening.find_first_not_of(" \t", 1);
+        const bool array =
+            opening.front() == '[' &&
+            (second == std::string_view::npos ||
+             std::string_view("{[\"").find(opening[second]) != std::string_view::npos ||
+             opening.back() == ']' || opening.back() == ',');
+        if (opening.front() != '{' && opening.front() != '<' && !array) return false;
+        const std::size_t line = 1 + std::count(text.begin(), text.begin() + first, '\n');
+        return !Refuse(DataFault::UnknownFormat, true,
+                       "Line " + std::to_string(line) + ": the file is " +
+                           (text[first] == '<' ? "HTML or XML" : "JSON") + " (it starts with " +
+                           Quoted(text.substr(first, 1)) +
+                           "), not a table of failure times. Export the failure times as CSV, or "
+                           "as text with one a line.");
+    };
     auto startSplitter = [&] {
         const std::optional<Delimiter> named = NamedDelimiter(text);
         if (named) {
@@ -1143,6 +1233,7 @@ void TableReader::ReadAll(const ByteSource& source) {
                          [this](std::size_t line, std::span<const std::string> fields) {
                              return OnRow(line, fields);
                          });
+        m_splitter = &*splitter;
     };
     auto splitFault = [&](FieldSplitter::Status status) {
         if (status == FieldSplitter::Status::UnclosedQuote) {
@@ -1188,6 +1279,7 @@ void TableReader::ReadAll(const ByteSource& source) {
         if (!splitter) {
             raw.append(chunk.data(), size);
             if (clean && !atEnd && !sampleComplete()) continue;
+            if (refuseMarkup()) return;
             startSplitter();
             if (m_summary.delimiter == Delimiter::Blanks ||
                 m_summary.delimiter == Delimiter::Pipe) {

@@ -210,6 +210,15 @@ TEST(ReadTable, ReadsEachLayout) {
                       "read '1.234' on line 2 with a decimal point, as '2.5' on line 3 shows")},
              {"decimal points asked for", "t;n\n1.234;1,5\n12.500;x\n", decimalPoint,
               Doubles(1.234, 12.5), Delimiter::Semicolon, true, 0, Strings(header)},
+             // Once told as blank-separated: the tabs counted line by line, not record by record.
+             {"tabs around a quoted line end",
+              "id\tnote\thours\n1\t\"line one\nline two\"\t3.5\n2\tok\t4\n", TableOptions(),
+              Doubles(3.5, 4), Delimiter::Tab, true, 2,
+              Strings(header, "took column 3 ('hours'), column 1 ('id') is an index")},
+             // Once left out as a title.
+             {"a report's names with blanks in them", "Date Opened   Hours\n1   3.5\n2   4\n",
+              TableOptions(), Doubles(3.5, 4), Delimiter::Blanks, true, 1,
+              Strings(header, "took column 2 ('Hours'), column 1 ('Date Opened') is an index")},
              {"a DOS end-of-file mark", "3\r\n4\r\n\x1A", TableOptions(), Doubles(3, 4),
               Delimiter::Comma, false, 0, Strings()},
              {"column by name", "a,b\n1,2\n3,4\n", WithColumn("b"), Doubles(2, 4), Delimiter::Comma,
@@ -443,6 +452,15 @@ TEST(ReadTable, RefusalsSayWhatWhereAndHow) {
                  "start "
                  "of testing with --timestamps --origin TIMESTAMP [--unit hours] [--timezone "
                  "UTC]."},
+            {"JSON", "\n[{\"t\": 3.5},\n {\"t\": 4}]\n", TableOptions(),
+             kRead + kUnknownFormat +
+                 "\r\nLine 2: the file is JSON (it starts with '['), not a table of failure times. "
+                 "Export the failure times as CSV, or as text with one a line."},
+            {"a number with a decimal comma and its unit", "n;t\n1;1,5 h\n2;2 h\n", TableOptions(),
+             kValidation + kNotNumeric +
+                 "\r\nLine 2, column 2: '1,5 h' is a number with its unit. Write the numbers "
+                 "alone, "
+                 "all in one unit, and name the unit in the dataset's source."},
             {"text after a DOS end-of-file mark",
              "3\n\x1A"
              "4\n",
