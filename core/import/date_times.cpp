@@ -45,7 +45,7 @@ std::optional<SplitDateTime> Split(std::string_view text) {
     constexpr std::size_t kDateLength = 10;  // YYYY-MM-DD
     constexpr std::size_t kFractionDigits = 6;
     // RFC 3339 allows a small t and z.
-    if (text.size() < kDateLength + 6 ||
+    if (text.size() < kDateLength + 5 ||
         (text[kDateLength] != 'T' && text[kDateLength] != 't' && text[kDateLength] != ' ')) {
         return std::nullopt;
     }
@@ -69,11 +69,14 @@ std::optional<SplitDateTime> Split(std::string_view text) {
         AllDigits(time.substr(point + 1))) {
         time = time.substr(0, point + 1 + kFractionDigits);
     }
-    split.local.assign(text.substr(0, kDateLength)).append(" ").append(time);
+    split.local.assign(text.substr(0, kDateLength)).append(" ");
+    // An hour of one digit, as spreadsheets write the format h:mm.
+    if (time.size() > 1 && time[1] == ':') split.local.push_back('0');
+    split.local.append(time);
     // ISO 8601 allows a decimal comma before the fraction of a second, as logging libraries
     // write it ("09:15:30,123").
     if (point != std::string_view::npos && time[point] == ',') {
-        split.local[kDateLength + 1 + point] = '.';
+        split.local[split.local.size() - time.size() + point] = '.';
     }
     return split;
 }
@@ -224,6 +227,7 @@ bool NamesMoments(std::string_view header) {
 }
 
 NumberMoments MomentsOfSize(double least, double most) {
+    if (least > most) return NumberMoments::None;  // no numbers
     // 1e8 s is 1973, 1e10 s 2286; serial 20000 is 1954, 80000 is 2119.
     if (least >= 1e8 && most < 1e10) return NumberMoments::UnixSeconds;
     if (least >= 1e11 && most < 1e13) return NumberMoments::UnixMilliseconds;

@@ -18,8 +18,9 @@ namespace tamsel {
 inline constexpr std::string_view kDateTimeForm =
     "Write it as YYYY-MM-DD HH:MM[:SS], optionally with a zone (Z or +01:00).";
 
-// True when text reads as a date-time: YYYY-MM-DD, "T" or a blank, HH:MM[:SS[.fff...]], then
-// optionally, after a blank or not, "Z", "UTC", "GMT" or an offset +HH[[:]MM] / -HH[[:]MM].
+// True when text reads as a date-time: YYYY-MM-DD, "T" or a blank, [H]H:MM[:SS[.fff...]] (or
+// ",fff..."), then optionally, after a blank or not, "Z", "UTC", "GMT" or an offset
+// +HH[[:]MM] / -HH[[:]MM].
 bool IsDateTime(std::string_view text);
 
 // True when text is a date in another form, with or without a time of day: 01/03/2024,
@@ -37,8 +38,9 @@ enum class NumberMoments { None, UnixSeconds, UnixMilliseconds, SpreadsheetDays 
 bool NamesMoments(std::string_view header);
 
 // The moments that numbers hold, told by their size: seconds or milliseconds since 1970 as
-// Unix time writes them, or a spreadsheet's date serial numbers (days since 1899-12-30),
-// each between the 1950s and about 2100. None when the numbers are not all of one kind.
+// Unix time writes them (from 1973 to 2286), or a spreadsheet's date serial numbers (days
+// since 1899-12-30, from 1954 to 2119). None when the numbers are
+// not all of one kind, or there are none (least above most).
 NumberMoments MomentsOfSize(double least, double most);
 
 // How the column writes its moments and the moment of value, for messages: "seconds since

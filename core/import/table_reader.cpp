@@ -809,7 +809,8 @@ bool TableReader::DecideColumn(std::size_t firstLine) {
     std::optional<std::size_t> chosen;
     if (!m_options.column.empty()) {
         const auto& columns = m_summary.columns;
-        auto named = [&](bool ignoreCase) -> std::optional<std::size_t> {
+        auto named = [&](bool ignoreCase) {
+            std::vector<std::size_t> matches;
             for (std::size_t c = 0; c < columns.size(); ++c) {
                 const std::string& name = columns[c].name;
                 bool same = ignoreCase
@@ -819,12 +820,26 @@ bool TableReader::DecideColumn(std::size_t firstLine) {
                                                      return std::tolower(a) == std::tolower(b);
                                                  })
                                 : name == m_options.column;
-                if (!name.empty() && same) return c;
+                if (!name.empty() && same) matches.push_back(c);
             }
-            return std::nullopt;
+            return matches;
         };
-        chosen = named(false);
-        if (!chosen) chosen = named(true);
+        std::vector<std::size_t> matches = named(false);
+        if (matches.empty()) matches = named(true);
+        if (matches.size() > 1) {
+            std::string numbers;
+            for (std::size_t c : matches) {
+                numbers += (numbers.empty()       ? ""
+                            : c == matches.back() ? " and "
+                                                  : ", ") +
+                           std::to_string(c + 1);
+            }
+            return Refuse(DataFault::UnknownFormat, true,
+                          "Line " + std::to_string(firstLine) + ": columns " + numbers +
+                              (matches.size() == 2 ? " are both named " : " are all named ") +
+                              Quoted(m_options.column) + ". Choose one with --column NUMBER.");
+        }
+        if (!matches.empty()) chosen = matches.front();
         std::size_t number = 0;
         const std::string& text = m_options.column;
         auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), number);

@@ -58,6 +58,8 @@ TEST(DateTimes, BecomeSortedTimesSinceTheOrigin) {
              {"a decimal comma before the fraction of a second",
               "n;t\n1;2024-03-01 09:15:30,123\n2;2024-03-01 09:15:31,5\n",
               Times("2024-03-01 09:00", "UTC", TimeUnit::Seconds), Doubles(930.123, 931.5)},
+             {"an hour of one digit", "ts\n2024-03-01 9:15\n", Times("2024-03-01 08:00"),
+              Doubles(1.25)},
              {"small t and z", "ts\n2024-03-01t09:15:00z\n", Times("2024-03-01 09:00Z"),
               Doubles(0.25)},
              {"Unix milliseconds", "run,timestamp_ms\n1,1709284500123\n2,1709288100000\n",
@@ -99,6 +101,11 @@ TEST(DateTimes, RefusalsNameTheLineAndTheFix) {
              {"a header above date-times in a form not read", "ts\n2024-W09-5T09:15\n",
               Times("2024-03-01 08:00"),
               "Line 2: '2024-W09-5T09:15' is not a date-time. Write it as YYYY-MM-DD HH:MM[:SS], "
+              "optionally with a zone (Z or +01:00)."},
+             // Once taken for Unix time, there being no number to size.
+             {"a date in another form among date-times", "ts\n2024-03-01 09:15\n01.03.2024\n",
+              Times("2024-03-01 08:00"),
+              "Line 3: '01.03.2024' is not a date-time. Write it as YYYY-MM-DD HH:MM[:SS], "
               "optionally with a zone (Z or +01:00)."},
              {"before the origin", "t\n2024-03-01 09:00\n2024-03-01 07:59:59\n",
               Times("2024-03-01 08:00"),

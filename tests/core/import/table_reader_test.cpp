@@ -306,6 +306,11 @@ TEST(ReadTable, RefusalsSayWhatWhereAndHow) {
                  "\r\nLine 1: there is no column 'c'. The columns are 1 'a' (numbers), 2 'b' "
                  "(numbers)." +
                  choose},
+            // Once the first of them, silently.
+            {"two columns of the name asked for", "time,time\n3.5,100\n4,200\n", WithColumn("time"),
+             kRead + kUnknownFormat +
+                 "\r\nLine 1: columns 1 and 2 are both named 'time'. Choose one with --column "
+                 "NUMBER."},
             {"no numeric column", "a,b\nx,y\n", TableOptions(),
              kValidation + kNotNumeric +
                  "\r\nLine 1: no column holds numbers or date-times. The columns are 1 (text), 2 "
