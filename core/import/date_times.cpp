@@ -232,10 +232,31 @@ NumberMoments MomentsOfSize(double least, double most) {
     if (least >= 1e8 && most < 1e10) return NumberMoments::UnixSeconds;
     if (least >= 1e11 && most < 1e13) return NumberMoments::UnixMilliseconds;
     if (least >= 20000 && most < 80000) return NumberMoments::SpreadsheetDays;
+    if ((least >= 19000101 && most <= 21001231) ||
+        (least >= 19000101000000.0 && most <= 21001231235959.0)) {
+        return NumberMoments::Digits;
+    }
     return NumberMoments::None;
 }
 
+std::string DigitsAsDateTime(std::string_view text) {
+    if (!AllDigits(text) || (text.size() != 8 && text.size() != 14)) return std::string(text);
+    std::string dateTime;
+    dateTime.append(text.substr(0, 4)).append("-").append(text.substr(4, 2)).append("-");
+    dateTime.append(text.substr(6, 2)).append(" ");
+    if (text.size() == 8) return dateTime + "00:00:00";
+    return dateTime.append(text.substr(8, 2))
+        .append(":")
+        .append(text.substr(10, 2))
+        .append(":")
+        .append(text.substr(12, 2));
+}
+
 std::string DescribeMoment(NumberMoments moments, double value) {
+    if (moments == NumberMoments::Digits) {
+        const std::string digits = std::to_string(std::llround(value));
+        return "digits YYYYMMDD[hhmmss] (" + digits + " is " + DigitsAsDateTime(digits) + ")";
+    }
     // Serial 25569 is 1970-01-01 in the 1900 date system.
     const double unixSeconds = moments == NumberMoments::UnixMilliseconds  ? value / 1000
                                : moments == NumberMoments::SpreadsheetDays ? (value - 25569) * 86400
@@ -254,6 +275,7 @@ std::string DescribeMoment(NumberMoments moments, double value) {
         case NumberMoments::UnixMilliseconds:
             return "milliseconds since 1970-01-01 UTC (" + number.str() + " is " + when + " UTC)";
         case NumberMoments::SpreadsheetDays:
+        case NumberMoments::Digits:
         case NumberMoments::None:
             break;
     }

@@ -31,17 +31,22 @@ bool IsDateTime(std::string_view text);
 bool IsOtherDateForm(std::string_view text);
 
 // How a column of numbers writes moments rather than times since the start of testing.
-enum class NumberMoments { None, UnixSeconds, UnixMilliseconds, SpreadsheetDays };
+enum class NumberMoments { None, UnixSeconds, UnixMilliseconds, SpreadsheetDays, Digits };
 
 // Whether a header names the moments of its column: "Date", "Created", "opened_at",
 // "Timestamp", "Resolved", ...
 bool NamesMoments(std::string_view header);
 
 // The moments that numbers hold, told by their size: seconds or milliseconds since 1970 as
-// Unix time writes them (from 1973 to 2286), or a spreadsheet's date serial numbers (days
-// since 1899-12-30, from 1954 to 2119). None when the numbers are
+// Unix time writes them (from 1973 to 2286), a spreadsheet's date serial numbers (days
+// since 1899-12-30, from 1954 to 2119), or the digits of a date and time as ISO 8601's basic
+// form writes them (YYYYMMDD or YYYYMMDDhhmmss, from 1900 to 2100). None when the numbers are
 // not all of one kind, or there are none (least above most).
 NumberMoments MomentsOfSize(double least, double most);
+
+// "20240301" as "2024-03-01 00:00:00", "20240301091500" as "2024-03-01 09:15:00"; text
+// unchanged when it is not such digits.
+std::string DigitsAsDateTime(std::string_view text);
 
 // How the column writes its moments and the moment of value, for messages: "seconds since
 // 1970-01-01 UTC (1709284500 is 2024-03-01 09:15:00 UTC)".

@@ -1039,8 +1039,11 @@ bool TableReader::ReadCell(std::size_t line, std::size_t column, std::string_vie
                                                                 .value_or(0)) +
                                   ". Correct it, or remove the line.");
             }
-            reading = m_timeBase->MeasureUnixTime(
-                m_moments == NumberMoments::UnixMilliseconds ? *count / 1000 : *count);
+            reading = m_moments == NumberMoments::Digits
+                          ? m_timeBase->Measure(DigitsAsDateTime(cell))
+                          : m_timeBase->MeasureUnixTime(m_moments == NumberMoments::UnixMilliseconds
+                                                            ? *count / 1000
+                                                            : *count);
         } else {
             reading = m_timeBase->Measure(cell);
         }
@@ -1182,7 +1185,8 @@ bool TableReader::Finish() {
         const double first = m_result.values.front();
         const double last = m_result.values.back();
         const NumberMoments moments = MomentsOfSize(first, last);
-        if ((moments == NumberMoments::UnixSeconds || moments == NumberMoments::UnixMilliseconds) &&
+        if ((moments == NumberMoments::UnixSeconds || moments == NumberMoments::UnixMilliseconds ||
+             moments == NumberMoments::Digits) &&
             DetectDataType(m_result.values) == DataType::Cumulative &&
             (last - first) * 10 < first) {
             std::ostringstream range;

@@ -60,6 +60,8 @@ TEST(DateTimes, BecomeSortedTimesSinceTheOrigin) {
               Times("2024-03-01 09:00", "UTC", TimeUnit::Seconds), Doubles(930.123, 931.5)},
              {"an hour of one digit", "ts\n2024-03-01 9:15\n", Times("2024-03-01 08:00"),
               Doubles(1.25)},
+             {"dates as ISO 8601's digits", "Date\n20240301\n20240305\n",
+              Times("2024-02-29 00:00", "UTC", TimeUnit::Days), Doubles(1, 5)},
              {"small t and z", "ts\n2024-03-01t09:15:00z\n", Times("2024-03-01 09:00Z"),
               Doubles(0.25)},
              {"Unix milliseconds", "run,timestamp_ms\n1,1709284500123\n2,1709288100000\n",

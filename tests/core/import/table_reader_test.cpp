@@ -422,6 +422,13 @@ TEST(ReadTable, RefusalsSayWhatWhereAndHow) {
                  "1970-01-01 UTC (1709284500 is 2024-03-01 09:15:00 UTC). Read them as times since "
                  "the start of testing with --timestamps --origin TIMESTAMP [--unit hours] "
                  "[--timezone UTC]."},
+            {"dates as digits without a header", "20240301091500\n20240301101500\n", TableOptions(),
+             kValidation + kNotNumeric +
+                 "\r\nLine 1: the times run from 20240301091500 to 20240301101500, hardly moving "
+                 "from where they start: they are date-times as digits YYYYMMDD[hhmmss] "
+                 "(20240301091500 is 2024-03-01 09:15:00), not times since the start of testing. "
+                 "Read them as times since the start of testing with --timestamps --origin "
+                 "TIMESTAMP [--unit hours] [--timezone UTC]."},
             {"Unix time without a header", "1709284500123\n1709288100000\n", TableOptions(),
              kValidation + kNotNumeric +
                  "\r\nLine 1: the times run from 1709284500123 to 1709288100000, hardly moving "
