@@ -367,11 +367,14 @@ Delimiter DetectDelimiter(std::string_view sample) {
         if (same) return candidate.delimiter;
     }
     for (const Candidate& candidate : candidates) {
-        if (std::any_of(candidate.rows.begin(), candidate.rows.end(), [&](std::string_view l) {
-                return candidate.count(l) >= candidate.least;
-            })) {
-            return candidate.delimiter;
-        }
+        const auto inUse = std::count_if(
+            candidate.rows.begin(), candidate.rows.end(),
+            [&](std::string_view l) { return candidate.count(l) >= candidate.least; });
+        // A pipe in a title makes no pipe table.
+        const bool enough = candidate.delimiter == Delimiter::Pipe
+                                ? 2 * std::size_t(inUse) > candidate.rows.size()
+                                : inUse > 0;
+        if (enough) return candidate.delimiter;
     }
     return Delimiter::Comma;
 }
