@@ -624,6 +624,31 @@ bool TableReader::Decide() {
     }
     const bool decimalComma = m_summary.decimalComma;
     if (m_options.header != HeaderChoice::Absent) NameRowNamesColumn();
+    const auto digits = [](const std::string& field) {
+        return !field.empty() && std::all_of(field.begin(), field.end(), [](char c) {
+            return std::isdigit(static_cast<unsigned char>(c));
+        });
+    };
+    if (m_rowNames && m_summary.delimiter == Delimiter::Comma && m_options.column.empty() &&
+        m_sample.front().fields.size() == 2 &&
+        std::all_of(m_sample.begin() + 1, m_sample.end(), [&](const SampleRow& row) {
+            return digits(row.fields[0]) && digits(row.fields[1]);
+        })) {
+        // One name over two fields of digits split at a comma: more likely numbers written with
+        // a decimal comma or a thousands separator ("1,5", "1,234") than row names beside them.
+        const SampleRow& row = m_sample[1];
+        m_summary.notes.pop_back();
+        return Refuse(DataFault::UnknownFormat, true,
+                      "Line " + std::to_string(m_sample.front().line) +
+                          " names one column, and "
+                          "the comma splits line " +
+                          std::to_string(row.line) +
+                          " in two: " + Quoted(row.fields[0] + "," + row.fields[1]) +
+                          " may be one number written with a decimal comma or a thousands "
+                          "separator. Write the numbers with a decimal point and without "
+                          "separators; if the first field numbers the lines, read the other with "
+                          "--column 2.");
+    }
     if (m_options.header == HeaderChoice::Auto) LeaveOutTitleLines();
 
     // One line of words alone is a header without data.

@@ -316,6 +316,13 @@ TEST(ReadTable, RefusalsSayWhatWhereAndHow) {
              kRead + kUnknownFormat +
                  "\r\nLine 1: columns 1 and 2 are both named 'time'. Choose one with --column "
                  "NUMBER."},
+            // Once read as row names 1, 2, 3 beside times of 5, 25 and 75.
+            {"decimal commas split by the delimiter", "hours\n1,5\n2,25\n3,75\n", TableOptions(),
+             kRead + kUnknownFormat +
+                 "\r\nLine 1 names one column, and the comma splits line 2 in two: '1,5' may be "
+                 "one number written with a decimal comma or a thousands separator. Write the "
+                 "numbers with a decimal point and without separators; if the first field numbers "
+                 "the lines, read the other with --column 2."},
             {"no numeric column", "a,b\nx,y\n", TableOptions(),
              kValidation + kNotNumeric +
                  "\r\nLine 1: no column holds numbers or date-times. The columns are 1 (text), 2 "
