@@ -395,6 +395,9 @@ class TableReader {
     bool OnRow(std::size_t line, std::span<const std::string> fields);
     bool Decide();
     bool HoldsNumber(const SampleRow& row) const;
+    // Whether the two fields of row may be one number cut by the delimiter: digits on both
+    // sides of a comma, or three digits after a blank ("1 234").
+    bool MaySplitNumber(const SampleRow& row) const;
     // Whether column counts the rows of data 1, 2, 3, ..., or at least three of them with the
     // rows below the count leaving it empty.
     bool CountsRows(std::size_t column) const;
@@ -539,6 +542,20 @@ bool TableReader::CountsRows(std::size_t column) const {
     return true;
 }
 
+bool TableReader::MaySplitNumber(const SampleRow& row) const {
+    const auto digits = [](const std::string& field, std::size_t least, std::size_t most) {
+        return field.size() >= least && field.size() <= most &&
+               std::all_of(field.begin(), field.end(),
+                           [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+    };
+    if (row.fields.size() < 2) return false;
+    if (m_summary.delimiter == Delimiter::Comma) {
+        return digits(row.fields[0], 1, 20) && digits(row.fields[1], 1, 20);
+    }
+    return m_summary.delimiter == Delimiter::Blanks && !row.text.starts_with('"') &&
+           digits(row.fields[0], 1, 3) && digits(row.fields[1], 3, 3);
+}
+
 bool TableReader::HoldsNumber(const SampleRow& row) const {
     return std::any_of(row.fields.begin(), row.fields.end(), [this](const std::string& field) {
         return CellType(field, m_summary.decimalComma) == ColumnType::Number;
@@ -624,30 +641,25 @@ bool TableReader::Decide() {
     }
     const bool decimalComma = m_summary.decimalComma;
     if (m_options.header != HeaderChoice::Absent) NameRowNamesColumn();
-    const auto digits = [](const std::string& field) {
-        return !field.empty() && std::all_of(field.begin(), field.end(), [](char c) {
-            return std::isdigit(static_cast<unsigned char>(c));
-        });
-    };
-    if (m_rowNames && m_summary.delimiter == Delimiter::Comma && m_options.column.empty() &&
-        m_sample.front().fields.size() == 2 &&
-        std::all_of(m_sample.begin() + 1, m_sample.end(), [&](const SampleRow& row) {
-            return digits(row.fields[0]) && digits(row.fields[1]);
-        })) {
-        // One name over two fields of digits split at a comma: more likely numbers written with
-        // a decimal comma or a thousands separator ("1,5", "1,234") than row names beside them.
+    if (m_rowNames && m_options.column.empty() && m_sample.front().fields.size() == 2 &&
+        std::all_of(m_sample.begin() + 1, m_sample.end(),
+                    [this](const SampleRow& row) { return MaySplitNumber(row); })) {
+        // One name over two fields of digits: more likely numbers whose decimal comma or
+        // thousands separator the delimiter split ("1,5", "1,234", "1 234") than row names,
+        // which R quotes in blank-separated files.
         const SampleRow& row = m_sample[1];
+        const bool comma = m_summary.delimiter == Delimiter::Comma;
         m_summary.notes.pop_back();
-        return Refuse(DataFault::UnknownFormat, true,
-                      "Line " + std::to_string(m_sample.front().line) +
-                          " names one column, and "
-                          "the comma splits line " +
-                          std::to_string(row.line) +
-                          " in two: " + Quoted(row.fields[0] + "," + row.fields[1]) +
-                          " may be one number written with a decimal comma or a thousands "
-                          "separator. Write the numbers with a decimal point and without "
-                          "separators; if the first field numbers the lines, read the other with "
-                          "--column 2.");
+        return Refuse(
+            DataFault::UnknownFormat, true,
+            "Line " + std::to_string(m_sample.front().line) + " names one column, and " +
+                (comma ? "the comma" : "a blank") + " splits line " + std::to_string(row.line) +
+                " in two: " + Quoted(row.fields[0] + (comma ? "," : " ") + row.fields[1]) +
+                " may be one number written with " +
+                (comma ? "a decimal comma or a thousands separator"
+                       : "a blank between its thousands") +
+                ". Write the numbers with a decimal point and without separators; if "
+                "the first field numbers the lines, read the other with --column 2.");
     }
     if (m_options.header == HeaderChoice::Auto) LeaveOutTitleLines();
 

@@ -323,6 +323,12 @@ TEST(ReadTable, RefusalsSayWhatWhereAndHow) {
                  "one number written with a decimal comma or a thousands separator. Write the "
                  "numbers with a decimal point and without separators; if the first field numbers "
                  "the lines, read the other with --column 2."},
+            {"thousands split by blanks", "temps\n1 234\n2 345\n", TableOptions(),
+             kRead + kUnknownFormat +
+                 "\r\nLine 1 names one column, and a blank splits line 2 in two: '1 234' may be "
+                 "one number written with a blank between its thousands. Write the numbers with a "
+                 "decimal point and without separators; if the first field numbers the lines, read "
+                 "the other with --column 2."},
             {"no numeric column", "a,b\nx,y\n", TableOptions(),
              kValidation + kNotNumeric +
                  "\r\nLine 1: no column holds numbers or date-times. The columns are 1 (text), 2 "
