@@ -418,7 +418,11 @@ class TableReader {
     // Notes the numbers that tell a decimal point from a thousands separator.
     void WatchPoints(std::size_t line, std::size_t column, std::string_view cell);
     void KeepPreviewRow(std::span<const std::string> fields);
-    bool ReadRow(std::size_t line, std::span<const std::string> fields);
+    // text: the line as written, for blank-separated rows.
+    bool ReadRow(std::size_t line, std::span<const std::string> fields, std::string_view text);
+    // False, refused, when a cell left empty in a blank-separated row shifted the cell read
+    // under another column's name.
+    bool RefuseShiftedCell(std::size_t line, std::string_view cell, std::string_view text);
     bool ReadCell(std::size_t line, std::size_t column, std::string_view cell);
     bool Finish();
     std::string DescribeColumns(bool candidatesOnly) const;
@@ -446,8 +450,10 @@ class TableReader {
     std::optional<std::size_t> m_unitColumn;   // the units beside the failure times, if any
     std::string m_unit;                        // the unit every line must give there
     bool m_sortNeeded = false;
-    bool m_rowNames = false;                        // the header names the columns after the first
-    const FieldSplitter* m_splitter = nullptr;      // while the text is read
+    bool m_rowNames = false;                    // the header names the columns after the first
+    const FieldSplitter* m_splitter = nullptr;  // while the text is read
+    // Where each column's cells stand in the first full blank-separated row of data.
+    std::vector<std::pair<std::size_t, std::size_t>> m_columnSpans;
     std::vector<NumberMoments> m_columnMoments;     // of each column of numbers that holds moments
     NumberMoments m_moments = NumberMoments::None;  // of the column of failure times
     // In a semicolon-separated file without decimal commas: the first number that may be
@@ -512,7 +518,7 @@ std::string TableReader::DescribeColumns(bool candidatesOnly) const {
 bool TableReader::OnRow(std::size_t line, std::span<const std::string> fields) {
     if (m_decided) {
         KeepPreviewRow(fields);
-        return ReadRow(line, fields);
+        return ReadRow(line, fields, m_splitter->LineText());
     }
     m_sample.push_back({line, std::vector<std::string>(fields.begin(), fields.end()),
                         std::string(m_splitter->LineText())});
@@ -746,8 +752,19 @@ bool TableReader::Decide() {
         if (!RefuseTotalsRow(m_sample[r].line, m_sample[r].fields)) return false;
     }
     if (!DecideColumn(m_sample.front().line)) return false;
+    for (std::size_t r = firstData; r < m_sample.size() && m_summary.delimiter == Delimiter::Blanks;
+         ++r) {
+        if (TrimmedCount(m_sample[r].fields) != m_width) continue;
+        std::vector<std::string_view> views;
+        SplitAtBlanks(m_sample[r].text, views);
+        for (std::string_view view : views) {
+            const auto from = static_cast<std::size_t>(view.data() - m_sample[r].text.data());
+            m_columnSpans.emplace_back(from, from + view.size());
+        }
+        break;
+    }
     for (std::size_t r = firstData; r < m_sample.size(); ++r) {
-        if (!ReadRow(m_sample[r].line, m_sample[r].fields)) return false;
+        if (!ReadRow(m_sample[r].line, m_sample[r].fields, m_sample[r].text)) return false;
     }
     m_sample.clear();
     return true;
@@ -1002,7 +1019,8 @@ void TableReader::KeepPreviewRow(std::span<const std::string> fields) {
     }
 }
 
-bool TableReader::ReadRow(std::size_t line, std::span<const std::string> fields) {
+bool TableReader::ReadRow(std::size_t line, std::span<const std::string> fields,
+                          std::string_view text) {
     const std::size_t count = TrimmedCount(fields);
     if (count > m_width) {
         return Refuse(DataFault::UnknownFormat, true,
@@ -1049,7 +1067,32 @@ bool TableReader::ReadRow(std::size_t line, std::span<const std::string> fields)
                               " above. Write every time in one unit.");
         }
     }
+    if (m_summary.delimiter == Delimiter::Blanks && count < m_width && column < count &&
+        !RefuseShiftedCell(line, fields[column], text)) {
+        return false;
+    }
     return ReadCell(line, column, column < count ? std::string_view(fields[column]) : "");
+}
+
+bool TableReader::RefuseShiftedCell(std::size_t line, std::string_view cell,
+                                    std::string_view text) {
+    const std::size_t column = *m_summary.chosenColumn;
+    std::vector<std::string_view> views;
+    SplitAtBlanks(text, views);
+    if (column >= views.size() || m_columnSpans.size() != m_width) return true;
+    const std::size_t start = static_cast<std::size_t>(views[column].data() - text.data());
+    const std::size_t end = start + views[column].size();
+    for (std::size_t c = 0; c < m_width; ++c) {
+        const auto [from, to] = m_columnSpans[c];
+        if (c == column || end <= from || start >= to) continue;
+        return Refuse(DataFault::UnknownFormat, false,
+                      Where(line, column) + ": " + Quoted(cell) + " stands under " +
+                          ColumnLabel(c) + ", not " + ColumnLabel(column) +
+                          ": a cell before it is empty, and blanks cannot tell which. Fill every "
+                          "cell (NA where a value is missing), or save the file with tabs or "
+                          "commas.");
+    }
+    return true;
 }
 
 bool TableReader::ReadCell(std::size_t line, std::size_t column, std::string_view cell) {

@@ -177,6 +177,8 @@ TEST(ReadTable, ReadsEachLayout) {
               Strings("left out the title above the table (lines 1 to 2)",
                       "took line 4 as the header line (--no-header reads it as data)",
                       "took column 2 ('hours'), column 1 ('run') is an index")},
+             {"a ragged blank-separated line short of its last field", "10 3.5 a\n2 4\n3 5 b\n",
+              WithColumn("2"), Doubles(3.5, 4, 5), Delimiter::Blanks, false, 1, Strings()},
              {"a pipe in the title", "Test campaign | build 7\n\nrun hours\n1 3.5\n2 4.25\n3 1\n",
               TableOptions(), Doubles(3.5, 4.25, 1), Delimiter::Blanks, true, 1,
               Strings("left out the title above the table (line 1)",
@@ -329,6 +331,15 @@ TEST(ReadTable, RefusalsSayWhatWhereAndHow) {
                  "one number written with a blank between its thousands. Write the numbers with a "
                  "decimal point and without separators; if the first field numbers the lines, read "
                  "the other with --column 2."},
+            // Once read as the retest time, the empty severity's place taken by the cells after.
+            {"an empty cell in a report",
+             "ID  Sev   Hours  Retest\n1   high  3.5    2.0\n2         4.0    1.0\n"
+             "3   low   7.25   0.5\n",
+             WithColumn("Hours"),
+             kValidation + kUnknownFormat +
+                 "\r\nLine 3, column 3: '1.0' stands under column 4 ('Retest'), not column 3 "
+                 "('Hours'): a cell before it is empty, and blanks cannot tell which. Fill every "
+                 "cell (NA where a value is missing), or save the file with tabs or commas."},
             {"no numeric column", "a,b\nx,y\n", TableOptions(),
              kValidation + kNotNumeric +
                  "\r\nLine 1: no column holds numbers or date-times. The columns are 1 (text), 2 "
