@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <functional>
 #include <new>
+#include <optional>
 #include <stdexcept>
 
 namespace tamsel {
@@ -408,6 +410,107 @@ FieldSplitter::Status FieldSplitter::Finish() {
     if (!m_parser) return FeedLines("\n");
     if (csv_fini(m_parser, OnField, OnRowEnd, this) != 0) return Status::UnclosedQuote;
     return m_stopped ? Status::Stopped : Status::Ok;
+}
+
+namespace {
+
+// The delimiter counted outside quotes on each line of the sample.
+std::size_t CountOutsideQuotes(std::string_view line, char delimiter) {
+    std::size_t count = 0;
+    bool quoted = false;
+    for (char c : line) {
+        if (c == '"') quoted = !quoted;
+        if (c == delimiter && !quoted) ++count;
+    }
+    return count;
+}
+
+std::size_t CountBlankFields(std::string_view line) {
+    std::vector<std::string_view> fields;
+    SplitAtBlanks(line, fields);
+    return fields.size();
+}
+
+}  // namespace
+
+std::optional<Delimiter> NamedDelimiter(std::string_view text) {
+    const std::string_view line = text.substr(0, text.find('\n'));
+    if (line.size() != 5 || !(line.starts_with("sep=") || line.starts_with("SEP="))) {
+        return std::nullopt;
+    }
+    switch (line.back()) {
+        case ',':
+            return Delimiter::Comma;
+        case ';':
+            return Delimiter::Semicolon;
+        case '\t':
+            return Delimiter::Tab;
+        default:
+            return std::nullopt;
+    }
+}
+
+Delimiter DetectDelimiter(std::string_view sample, std::size_t maxLines) {
+    // Lines for blanks and pipes; records for the delimiters of RFC 4180, whose quoted fields
+    // may hold line ends.
+    std::vector<std::string_view> lines;
+    std::vector<std::string_view> records;
+    const char* recordStart = nullptr;
+    bool quoted = false;
+    // Blanks at the ends of a line say nothing about the delimiter, nor do rule lines.
+    auto keep = [](std::vector<std::string_view>& kept, std::string_view line) {
+        const std::size_t first = line.find_first_not_of(" \t");
+        if (first == std::string_view::npos || IsRuleLine(line)) return;
+        kept.push_back(line.substr(first, line.find_last_not_of(" \t") - first + 1));
+    };
+    while (!sample.empty() && lines.size() < maxLines) {
+        std::size_t end = sample.find('\n');
+        std::string_view line = sample.substr(0, end);
+        keep(lines, line);
+        if (!quoted) recordStart = line.data();
+        quoted = quoted != (std::count(line.begin(), line.end(), '"') % 2 == 1);
+        if (!quoted) {
+            keep(records, std::string_view(recordStart, line.data() + line.size() - recordStart));
+        }
+        if (end == std::string_view::npos) break;
+        sample.remove_prefix(end + 1);
+    }
+    struct Candidate {
+        Delimiter delimiter;
+        std::function<std::size_t(std::string_view)> count;
+        std::size_t least;  // the count that shows the delimiter in use
+        const std::vector<std::string_view>& rows;
+    };
+    const std::vector<Candidate> candidates{
+        {Delimiter::Tab, [](std::string_view l) { return CountOutsideQuotes(l, '\t'); }, 1,
+         records},
+        {Delimiter::Semicolon, [](std::string_view l) { return CountOutsideQuotes(l, ';'); }, 1,
+         records},
+        {Delimiter::Comma, [](std::string_view l) { return CountOutsideQuotes(l, ','); }, 1,
+         records},
+        {Delimiter::Pipe,
+         [](std::string_view l) { return std::size_t(std::count(l.begin(), l.end(), '|')); }, 1,
+         lines},
+        {Delimiter::Blanks, CountBlankFields, 2, lines}};
+    for (const Candidate& candidate : candidates) {
+        const auto& rows = candidate.rows;
+        std::size_t first = rows.empty() ? 0 : candidate.count(rows.front());
+        bool same = first >= candidate.least &&
+                    std::all_of(rows.begin(), rows.end(),
+                                [&](std::string_view l) { return candidate.count(l) == first; });
+        if (same) return candidate.delimiter;
+    }
+    for (const Candidate& candidate : candidates) {
+        const auto inUse = std::count_if(
+            candidate.rows.begin(), candidate.rows.end(),
+            [&](std::string_view l) { return candidate.count(l) >= candidate.least; });
+        // A pipe in a title makes no pipe table.
+        const bool enough = candidate.delimiter == Delimiter::Pipe
+                                ? 2 * std::size_t(inUse) > candidate.rows.size()
+                                : inUse > 0;
+        if (enough) return candidate.delimiter;
+    }
+    return Delimiter::Comma;
 }
 
 }  // namespace tamsel

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -91,6 +92,15 @@ void SplitAtPipes(std::string_view line, std::vector<std::string_view>& fields);
 // Whether line only draws the table ("|---|:--:|", "-----+-----", "=====  ====="): dashes,
 // equals signs, colons, pluses and pipes between blanks, at least three of them.
 bool IsRuleLine(std::string_view line);
+
+// The delimiter a first line such as "sep=;" names, as spreadsheets write it for themselves.
+std::optional<Delimiter> NamedDelimiter(std::string_view text);
+
+// The delimiter that splits each of the first maxLines lines of sample (blank lines and rule
+// lines not counted; for commas, semicolons and tabs, records whose quotes hold line ends)
+// into the same number of fields, in the order tab, semicolon, comma, pipe, blanks; failing
+// that, the first that occurs at all (pipes on most lines).
+Delimiter DetectDelimiter(std::string_view sample, std::size_t maxLines);
 
 // Receives each row that holds a field, with the line it starts on; false stops the split.
 using RowHandler = std::function<bool(std::size_t line, std::span<const std::string> fields)>;

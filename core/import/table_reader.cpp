@@ -15,9 +15,9 @@
 #include <sstream>
 #include <system_error>
 
+#include "cell_forms.h"
 #include "date_times.h"
 #include "field_splitter.h"
-#include "words.h"
 
 namespace tamsel {
 namespace {
@@ -31,194 +31,6 @@ std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"
 constexpr std::string_view kReadAsTimes =
     " them as times since the start of testing with --timestamps --origin TIMESTAMP [--unit "
     "hours] [--timezone UTC].";
-
-// "1.234" or "12.500": a number that a spreadsheet grouping thousands with points writes for
-// 1234 or 12500, and a decimal one for 1.234.
-bool MayBeThousandsGroup(std::string_view cell) {
-    if (!cell.empty() && (cell.front() == '+' || cell.front() == '-')) cell.remove_prefix(1);
-    const std::size_t point = cell.find('.');
-    const auto digits = [](std::string_view text) {
-        return std::all_of(text.begin(), text.end(),
-                           [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
-    };
-    return point >= 1 && point <= 3 && cell.front() != '0' && cell.size() == point + 4 &&
-           digits(cell.substr(0, point)) && digits(cell.substr(point + 1));
-}
-
-// Nothing when text is no number; outOfRange then says whether it is one beyond a double.
-std::optional<double> ParseNumber(std::string_view text, bool decimalComma,
-                                  bool* outOfRange = nullptr) {
-    std::string replaced;
-    // With decimal commas a point can only be a thousands separator ("1.234" is 1234 to the
-    // spreadsheet that wrote it), never a decimal mark.
-    if (decimalComma && text.find('.') != std::string_view::npos) return std::nullopt;
-    if (decimalComma && text.find(',') != std::string_view::npos) {
-        replaced.assign(text);
-        std::replace(replaced.begin(), replaced.end(), ',', '.');
-        text = replaced;
-    }
-    // from_chars refuses a leading plus sign, which a hand-written file may well carry.
-    if (text.size() > 1 && text.front() == '+' && text[1] != '-' && text[1] != '+') {
-        text.remove_prefix(1);
-    }
-    double value = 0.0;
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, value, std::chars_format::general);
-    if (outOfRange) *outOfRange = ec == std::errc::result_out_of_range && ptr == end;
-    if (ec != std::errc() || ptr != end || !std::isfinite(value)) return std::nullopt;
-    return value + 0.0;  // turns -0 into 0
-}
-
-// text with its no-break spaces as plain ones.
-std::string WithPlainSpaces(std::string_view text) {
-    std::string plain;
-    plain.reserve(text.size());
-    while (!text.empty()) {
-        const auto space = std::find_if(std::begin(kNoBreakSpaces), std::end(kNoBreakSpaces),
-                                        [text](std::string_view s) { return text.starts_with(s); });
-        plain.push_back(space == std::end(kNoBreakSpaces) ? text.front() : ' ');
-        text.remove_prefix(space == std::end(kNoBreakSpaces) ? 1 : space->size());
-    }
-    return plain;
-}
-
-// Digits with separators in them ("1,234.5", "1'000", "2,5", "1 234") or a number a
-// spreadsheet marked as text ("'3.5"): meant as a number, but written in a way the reader
-// refuses with its own reason.
-bool LooksLikeNumber(std::string_view written) {
-    const std::string plain = WithPlainSpaces(written);
-    std::string_view text = plain;
-    if (text.starts_with('\'')) text.remove_prefix(1);
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) text.remove_prefix(1);
-    if (text.empty() ||
-        !(std::isdigit(static_cast<unsigned char>(text.front())) || text.front() == '.')) {
-        return false;
-    }
-    bool digit = false;
-    for (char c : text) {
-        if (std::isdigit(static_cast<unsigned char>(c))) {
-            digit = true;
-        } else if (c != ',' && c != '.' && c != '\'' && c != ' ') {
-            return false;
-        }
-    }
-    return digit;
-}
-
-// Digit groups of three after separators that are not the decimal mark: "1,234.5", "1.234,5",
-// "1'000", "12 345".
-bool HasThousandsSeparator(std::string_view written, bool decimalComma) {
-    const std::string plain = WithPlainSpaces(written);
-    const std::string_view text = plain;
-    const char decimalMark = decimalComma ? ',' : '.';
-    std::size_t mark = text.find(decimalMark);
-    std::string_view whole = text.substr(0, mark);
-    if (whole.find_first_of(decimalComma ? ".' " : ",' ") == std::string_view::npos) return false;
-    std::size_t digitsInGroup = 0;
-    bool firstGroup = true;
-    for (char c : whole) {
-        if (std::isdigit(static_cast<unsigned char>(c))) {
-            ++digitsInGroup;
-        } else if (c == '+' || c == '-') {
-            continue;
-        } else {
-            if (digitsInGroup == 0 || (!firstGroup && digitsInGroup != 3)) return false;
-            firstGroup = false;
-            digitsInGroup = 0;
-        }
-    }
-    return digitsInGroup == 3;
-}
-
-// Whether cell is a number followed by the letters of a unit, such as "3.5h", "30min" or
-// "1,5 h".
-bool HasUnit(std::string_view written) {
-    std::string cell(written);
-    std::replace(cell.begin(), cell.end(), ',', '.');
-    double number = 0;
-    auto [end, error] = std::from_chars(cell.data(), cell.data() + cell.size(), number);
-    if (end != cell.data() + cell.size() && *end == ' ') ++end;
-    const std::string_view unit(end, static_cast<std::size_t>(cell.data() + cell.size() - end));
-    return error == std::errc() && !unit.empty() &&
-           std::all_of(unit.begin(), unit.end(),
-                       [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; });
-}
-
-// Whether cell is a duration such as "01:30:00", "12:30" or "0:00:45.5".
-bool IsDuration(std::string_view cell) {
-    const std::size_t colons = std::count(cell.begin(), cell.end(), ':');
-    if (colons < 1 || colons > 2 || !std::isdigit(static_cast<unsigned char>(cell.front()))) {
-        return false;
-    }
-    std::size_t digits = 0;
-    for (char c : cell.substr(0, cell.find('.'))) {
-        if (c == ':') {
-            if (digits == 0) return false;
-            digits = 0;
-        } else if (std::isdigit(static_cast<unsigned char>(c))) {
-            ++digits;
-        } else {
-            return false;
-        }
-    }
-    return digits == 2;
-}
-
-// Whether cell is a duration in units, as test tools and ISO 8601 write them: "1h 20m",
-// "2h5m30s", "PT1H20M", "P1DT2H".
-bool IsDurationInUnits(std::string_view cell) {
-    if (cell.size() >= 3 && cell.front() == 'P' &&
-        cell.find_first_of("0123456789") != std::string_view::npos) {
-        return std::all_of(cell.begin(), cell.end(), [](char c) {
-            return std::isdigit(static_cast<unsigned char>(c)) ||
-                   std::string_view("PYMWDTHS.,").find(c) != std::string_view::npos;
-        });
-    }
-    std::size_t parts = 0;
-    const char* at = cell.data();
-    const char* end = cell.data() + cell.size();
-    while (at != end) {
-        double number = 0;
-        const auto [stop, error] = std::from_chars(at, end, number);
-        const char* letters = stop;
-        while (letters != end && std::isalpha(static_cast<unsigned char>(*letters))) ++letters;
-        if (error != std::errc() || letters == stop) return false;
-        ++parts;
-        at = letters;
-        while (at != end && *at == ' ') ++at;
-    }
-    return parts >= 2;
-}
-
-// Whether cell names a unit of time, as a test log writes it after each time.
-bool IsTimeUnit(std::string_view cell) {
-    static constexpr std::string_view kUnits[] = {
-        "ms", "s",  "sec", "secs", "second", "seconds", "min", "mins", "minute", "minutes",
-        "h",  "hr", "hrs", "hour", "hours",  "d",       "day", "days", "wk",     "weeks"};
-    return IsOneOf(cell, kUnits);
-}
-
-// Whether cell labels a row of totals or averages below the data, as spreadsheets add them:
-// "Total", "Sum:", "Average".
-bool IsTotalsLabel(std::string_view cell) {
-    // Most cells are numbers: a first character that is no letter settles it.
-    if (cell.empty() || !std::isalpha(static_cast<unsigned char>(cell.front()))) return false;
-    while (!cell.empty() && cell.back() == ':') cell.remove_suffix(1);
-    static constexpr std::string_view kLabels[] = {"total",   "totals", "grand total", "subtotal",
-                                                   "sum",     "summe",  "gesamt",      "mean",
-                                                   "average", "avg"};
-    return IsOneOf(cell, kLabels);
-}
-
-ColumnType CellType(std::string_view cell, bool decimalComma) {
-    if (cell.empty()) return ColumnType::Empty;
-    bool outOfRange = false;
-    if (ParseNumber(cell, decimalComma, &outOfRange) || outOfRange || LooksLikeNumber(cell)) {
-        return ColumnType::Number;
-    }
-    if (IsDateTime(cell) || IsOtherDateForm(cell)) return ColumnType::DateTime;
-    return ColumnType::Text;
-}
 
 ColumnType Combine(ColumnType a, ColumnType b) {
     if (a == ColumnType::Empty) return b;
@@ -276,107 +88,6 @@ std::vector<std::string> SplitAtWideBlanks(std::string_view text) {
         text.remove_prefix(end);
     }
     return names;
-}
-
-// The delimiter counted outside quotes on each line of the sample.
-std::size_t CountOutsideQuotes(std::string_view line, char delimiter) {
-    std::size_t count = 0;
-    bool quoted = false;
-    for (char c : line) {
-        if (c == '"') quoted = !quoted;
-        if (c == delimiter && !quoted) ++count;
-    }
-    return count;
-}
-
-std::size_t CountBlankFields(std::string_view line) {
-    std::vector<std::string_view> fields;
-    SplitAtBlanks(line, fields);
-    return fields.size();
-}
-
-// The delimiter a first line such as "sep=;" names, as spreadsheets write it for themselves.
-std::optional<Delimiter> NamedDelimiter(std::string_view text) {
-    const std::string_view line = text.substr(0, text.find('\n'));
-    if (line.size() != 5 || !(line.starts_with("sep=") || line.starts_with("SEP="))) {
-        return std::nullopt;
-    }
-    switch (line.back()) {
-        case ',':
-            return Delimiter::Comma;
-        case ';':
-            return Delimiter::Semicolon;
-        case '\t':
-            return Delimiter::Tab;
-        default:
-            return std::nullopt;
-    }
-}
-
-// The delimiter that splits each of the first kSampleRows lines of sample (blank lines and
-// rule lines not counted) into the same number of fields, in the order tab, semicolon, comma,
-// pipe, blanks; failing that, the first that occurs at all.
-Delimiter DetectDelimiter(std::string_view sample) {
-    // Lines for blanks and pipes; records for the delimiters of RFC 4180, whose quoted fields
-    // may hold line ends.
-    std::vector<std::string_view> lines;
-    std::vector<std::string_view> records;
-    const char* recordStart = nullptr;
-    bool quoted = false;
-    // Blanks at the ends of a line say nothing about the delimiter, nor do rule lines.
-    auto keep = [](std::vector<std::string_view>& kept, std::string_view line) {
-        const std::size_t first = line.find_first_not_of(" \t");
-        if (first == std::string_view::npos || IsRuleLine(line)) return;
-        kept.push_back(line.substr(first, line.find_last_not_of(" \t") - first + 1));
-    };
-    while (!sample.empty() && lines.size() < kSampleRows) {
-        std::size_t end = sample.find('\n');
-        std::string_view line = sample.substr(0, end);
-        keep(lines, line);
-        if (!quoted) recordStart = line.data();
-        quoted = quoted != (std::count(line.begin(), line.end(), '"') % 2 == 1);
-        if (!quoted) {
-            keep(records, std::string_view(recordStart, line.data() + line.size() - recordStart));
-        }
-        if (end == std::string_view::npos) break;
-        sample.remove_prefix(end + 1);
-    }
-    struct Candidate {
-        Delimiter delimiter;
-        std::function<std::size_t(std::string_view)> count;
-        std::size_t least;  // the count that shows the delimiter in use
-        const std::vector<std::string_view>& rows;
-    };
-    const std::vector<Candidate> candidates{
-        {Delimiter::Tab, [](std::string_view l) { return CountOutsideQuotes(l, '\t'); }, 1,
-         records},
-        {Delimiter::Semicolon, [](std::string_view l) { return CountOutsideQuotes(l, ';'); }, 1,
-         records},
-        {Delimiter::Comma, [](std::string_view l) { return CountOutsideQuotes(l, ','); }, 1,
-         records},
-        {Delimiter::Pipe,
-         [](std::string_view l) { return std::size_t(std::count(l.begin(), l.end(), '|')); }, 1,
-         lines},
-        {Delimiter::Blanks, CountBlankFields, 2, lines}};
-    for (const Candidate& candidate : candidates) {
-        const auto& rows = candidate.rows;
-        std::size_t first = rows.empty() ? 0 : candidate.count(rows.front());
-        bool same = first >= candidate.least &&
-                    std::all_of(rows.begin(), rows.end(),
-                                [&](std::string_view l) { return candidate.count(l) == first; });
-        if (same) return candidate.delimiter;
-    }
-    for (const Candidate& candidate : candidates) {
-        const auto inUse = std::count_if(
-            candidate.rows.begin(), candidate.rows.end(),
-            [&](std::string_view l) { return candidate.count(l) >= candidate.least; });
-        // A pipe in a title makes no pipe table.
-        const bool enough = candidate.delimiter == Delimiter::Pipe
-                                ? 2 * std::size_t(inUse) > candidate.rows.size()
-                                : inUse > 0;
-        if (enough) return candidate.delimiter;
-    }
-    return Delimiter::Comma;
 }
 
 class TableReader {
@@ -1328,10 +1039,10 @@ void TableReader::ReadAll(const ByteSource& source) {
             m_summary.notes.push_back("took the delimiter from line 1, " +
                                       std::string(DelimiterName(*named)) + " (sep=)");
         }
-        m_summary.delimiter = m_options.delimiter != Delimiter::Auto ? m_options.delimiter
-                              : named
-                                  ? *named
-                                  : DetectDelimiter(std::string_view(text).substr(0, kChunkBytes));
+        m_summary.delimiter =
+            m_options.delimiter != Delimiter::Auto ? m_options.delimiter
+            : named                                ? *named
+                    : DetectDelimiter(std::string_view(text).substr(0, kChunkBytes), kSampleRows);
         splitter.emplace(m_summary.delimiter,
                          [this](std::size_t line, std::span<const std::string> fields) {
                              return OnRow(line, fields);
