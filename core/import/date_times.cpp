@@ -63,6 +63,19 @@ std::optional<SplitDateTime> Split(std::string_view text) {
         time = time.substr(0, sign);
     }
     while (!time.empty() && time.back() == ' ') time.remove_suffix(1);
+    // A 12-hour clock: "9:15 PM", "12:05am".
+    std::optional<bool> afternoon;
+    for (const auto& [mark, pm] : {std::pair{"am", false}, std::pair{"pm", true},
+                                   std::pair{"a.m.", false}, std::pair{"p.m.", true}}) {
+        const std::string_view suffix(mark);
+        if (time.size() > suffix.size() &&
+            IsOneOf(time.substr(time.size() - suffix.size()), {suffix})) {
+            afternoon = pm;
+            time.remove_suffix(suffix.size());
+            while (!time.empty() && time.back() == ' ') time.remove_suffix(1);
+            break;
+        }
+    }
     // Digits beyond the microsecond (as databases and Java write nanoseconds) are dropped.
     const std::size_t point = time.find_first_of(".,");
     if (point != std::string_view::npos && time.size() > point + 1 + kFractionDigits &&
@@ -77,6 +90,13 @@ std::optional<SplitDateTime> Split(std::string_view text) {
     // write it ("09:15:30,123").
     if (point != std::string_view::npos && time[point] == ',') {
         split.local[split.local.size() - time.size() + point] = '.';
+    }
+    if (afternoon) {
+        const std::string_view hour = std::string_view(split.local).substr(kDateLength + 1, 2);
+        if (!AllDigits(hour) || hour < "01" || hour > "12") return std::nullopt;
+        const int hours = std::stoi(std::string(hour)) % 12 + (*afternoon ? 12 : 0);
+        split.local[kDateLength + 1] = static_cast<char>('0' + hours / 10);
+        split.local[kDateLength + 2] = static_cast<char>('0' + hours % 10);
     }
     return split;
 }

@@ -11,6 +11,8 @@
 #include <optional>
 #include <stdexcept>
 
+#include "words.h"
+
 namespace tamsel {
 namespace {
 
@@ -109,6 +111,12 @@ bool IsZone(std::string_view field) {
                          digit(field[2]) && digit(field[4]) && digit(field[5])));
 }
 
+// "PM" after a date-time belongs to it: read apart, it would leave 9:15 PM at 9:15.
+bool IsMeridiem(std::string_view field) {
+    static constexpr std::string_view kMarks[] = {"am", "pm", "a.m.", "p.m."};
+    return IsOneOf(field, kMarks);
+}
+
 // psql's count below its tables: "(1 row)", "(3 rows)".
 bool IsRowCount(std::string_view line) {
     line = TrimBlanks(line);
@@ -137,10 +145,11 @@ void SplitAtBlanks(std::string_view line, std::vector<std::string_view>& fields)
             fields.back() = std::string_view(dateStart, field.data() + field.size() - dateStart);
             dateTimeStart = dateStart;
             dateStart = nullptr;
-        } else if (dateTimeStart && IsZone(field)) {
+        } else if (dateTimeStart && (IsZone(field) || IsMeridiem(field))) {
             fields.back() =
                 std::string_view(dateTimeStart, field.data() + field.size() - dateTimeStart);
-            dateTimeStart = nullptr;
+            // A zone may follow "PM".
+            if (!IsMeridiem(field)) dateTimeStart = nullptr;
         } else {
             dateTimeStart = nullptr;
             // Quotes around a blank-separated field are a courtesy of the writer.
@@ -149,6 +158,11 @@ void SplitAtBlanks(std::string_view line, std::vector<std::string_view>& fields)
             }
             fields.push_back(field);
             dateStart = field.data();
+            // "2024-03-01T09:15" is a date-time already, which "PM" or a zone may follow.
+            if (field.size() > 11 && (field[10] == 'T' || field[10] == 't') &&
+                IsDateThenTime(field.substr(0, 10), field.substr(11))) {
+                dateTimeStart = field.data();
+            }
         }
         line.remove_prefix(stop);
     }

@@ -82,7 +82,7 @@ class LineEndNormaliser {
 };
 
 // The fields of a line separated by runs of blanks. A date followed by a time, and by a zone
-// ("+0100", "+01", "UTC"), stays one field, and quotes around a field are dropped.
+// ("+0100", "+01", "UTC") or by AM or PM, stays one field, and quotes around a field are dropped.
 void SplitAtBlanks(std::string_view line, std::vector<std::string_view>& fields);
 
 // The cells of a line of a pipe table ("| 1 | 3.5 |", as Markdown, Org and psql write them),

@@ -62,6 +62,13 @@ TEST(DateTimes, BecomeSortedTimesSinceTheOrigin) {
               Doubles(1.25)},
              {"dates as ISO 8601's digits", "Date\n20240301\n20240305\n",
               Times("2024-02-29 00:00", "UTC", TimeUnit::Days), Doubles(1, 5)},
+             // Once "PM" was a column of its own in blank-separated files, and 9:15 PM read as
+             // 9:15.
+             {"a 12-hour clock",
+              "2024-03-01 9:15 PM\n2024-03-01 12:05 am\n2024-03-01 12:30 PM +0100\n"
+              "2024-03-01T11:59:59.5 p.m.\n",
+              Times("2024-03-01 00:00", "UTC", TimeUnit::Minutes),
+              Doubles(5, 690, 1275, 1439 + 59.5 / 60)},
              {"small t and z", "ts\n2024-03-01t09:15:00z\n", Times("2024-03-01 09:00Z"),
               Doubles(0.25)},
              {"Unix milliseconds", "run,timestamp_ms\n1,1709284500123\n2,1709288100000\n",
@@ -109,6 +116,10 @@ TEST(DateTimes, RefusalsNameTheLineAndTheFix) {
               Times("2024-03-01 08:00"),
               "Line 3: '01.03.2024' is not a date-time. Write it as YYYY-MM-DD HH:MM[:SS], "
               "optionally with a zone (Z or +01:00)."},
+             {"an hour past 12 on a 12-hour clock", "2024-03-01 13:15 PM\n",
+              Times("2024-03-01 08:00"),
+              "Line 1: '2024-03-01 13:15 PM' is not a date-time. Write it as YYYY-MM-DD "
+              "HH:MM[:SS], optionally with a zone (Z or +01:00)."},
              {"before the origin", "t\n2024-03-01 09:00\n2024-03-01 07:59:59\n",
               Times("2024-03-01 08:00"),
               "Line 3: '2024-03-01 07:59:59' is before the origin. Correct it, or give an earlier "
