@@ -269,8 +269,10 @@ bool TableReader::MaySplitNumber(const SampleRow& row) const {
     if (m_summary.delimiter == Delimiter::Comma) {
         return digits(row.fields[0], 1, 20) && digits(row.fields[1], 1, 20);
     }
-    return m_summary.delimiter == Delimiter::Blanks && !row.text.starts_with('"') &&
-           digits(row.fields[0], 1, 3) && digits(row.fields[1], 3, 3);
+    const std::size_t first = row.text.find_first_not_of(" \t");
+    const bool quoted = first != std::string::npos && row.text[first] == '"';
+    return m_summary.delimiter == Delimiter::Blanks && !quoted && digits(row.fields[0], 1, 3) &&
+           digits(row.fields[1], 3, 3);
 }
 
 bool TableReader::HoldsNumber(const SampleRow& row) const {
