@@ -117,9 +117,9 @@ class TableReader {
     // Gives a header line one name short of the rows an empty name over the first column.
     void NameRowNamesColumn();
     bool DecideColumn(std::size_t firstLine);
-    // Marks the columns of numbers that write moments as date-times (Unix time under a header
-    // that names moments, or whenever date-times are asked for; date serial numbers under such
-    // a header).
+    // Marks the columns of numbers that write moments as date-times: Unix time or a date's
+    // digits under a header that names moments, or whenever date-times are asked for; date
+    // serial numbers under such a header only.
     void ClassifyMoments(std::size_t firstData);
     // False, refused, when the column of failure times holds moments that cannot be read.
     bool RefuseMoments();
