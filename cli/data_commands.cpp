@@ -52,10 +52,12 @@ void AddReadingOptions(CLI::App& command, TableOptions& table) {
     command.add_option("--column", table.column,
                        "the column of failure times: its header name or its number from 1");
     AddChoiceOption(command, "--delimiter",
-                    "comma, semicolon, tab or blanks (runs of spaces and tabs); detected from "
+                    "comma, semicolon, tab, blanks (runs of spaces and tabs) or pipe (| a | b |); "
+                    "detected from "
                     "the first lines by default",
                     table.delimiter,
                     {{"auto", Delimiter::Auto},
+                     {"pipe", Delimiter::Pipe},
                      {"comma", Delimiter::Comma},
                      {"semicolon", Delimiter::Semicolon},
                      {"tab", Delimiter::Tab},
@@ -67,8 +69,13 @@ void AddReadingOptions(CLI::App& command, TableOptions& table) {
         "--no-header", [&table] { table.header = HeaderChoice::Absent; },
         "the first line holds data");
     header->excludes(noHeader);
-    command.add_flag("--decimal-comma", table.decimalComma,
-                     "numbers are written with a decimal comma (1,5)");
+    auto* comma = command.add_flag("--decimal-comma", table.decimalComma,
+                                   "numbers are written with a decimal comma (1,5)");
+    command
+        .add_flag("--decimal-point", table.decimalPoint,
+                  "numbers are written with a decimal point, even in a semicolon-separated file "
+                  "(1.234 is one and a bit, not 1234)")
+        ->excludes(comma);
 }
 
 void AddTableOptions(CLI::App& command, ImportOptions& options) {

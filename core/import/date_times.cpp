@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <sstream>
 
 #include "words.h"
@@ -43,7 +44,9 @@ std::optional<std::chrono::minutes> ParseOffset(std::string_view text) {
 std::optional<SplitDateTime> Split(std::string_view text) {
     constexpr std::size_t kDateLength = 10;  // YYYY-MM-DD
     constexpr std::size_t kFractionDigits = 6;
-    if (text.size() < kDateLength + 6 || (text[kDateLength] != 'T' && text[kDateLength] != ' ')) {
+    // RFC 3339 allows a small t and z.
+    if (text.size() < kDateLength + 5 ||
+        (text[kDateLength] != 'T' && text[kDateLength] != 't' && text[kDateLength] != ' ')) {
         return std::nullopt;
     }
     SplitDateTime split;
@@ -60,13 +63,41 @@ std::optional<SplitDateTime> Split(std::string_view text) {
         time = time.substr(0, sign);
     }
     while (!time.empty() && time.back() == ' ') time.remove_suffix(1);
+    // A 12-hour clock: "9:15 PM", "12:05am".
+    std::optional<bool> afternoon;
+    for (const auto& [mark, pm] : {std::pair{"am", false}, std::pair{"pm", true},
+                                   std::pair{"a.m.", false}, std::pair{"p.m.", true}}) {
+        const std::string_view suffix(mark);
+        if (time.size() > suffix.size() &&
+            IsOneOf(time.substr(time.size() - suffix.size()), {suffix})) {
+            afternoon = pm;
+            time.remove_suffix(suffix.size());
+            while (!time.empty() && time.back() == ' ') time.remove_suffix(1);
+            break;
+        }
+    }
     // Digits beyond the microsecond (as databases and Java write nanoseconds) are dropped.
-    if (const std::size_t point = time.find('.'); point != std::string_view::npos &&
-                                                  time.size() > point + 1 + kFractionDigits &&
-                                                  AllDigits(time.substr(point + 1))) {
+    const std::size_t point = time.find_first_of(".,");
+    if (point != std::string_view::npos && time.size() > point + 1 + kFractionDigits &&
+        AllDigits(time.substr(point + 1))) {
         time = time.substr(0, point + 1 + kFractionDigits);
     }
-    split.local.assign(text.substr(0, kDateLength)).append(" ").append(time);
+    split.local.assign(text.substr(0, kDateLength)).append(" ");
+    // An hour of one digit, as spreadsheets write the format h:mm.
+    if (time.size() > 1 && time[1] == ':') split.local.push_back('0');
+    split.local.append(time);
+    // ISO 8601 allows a decimal comma before the fraction of a second, as logging libraries
+    // write it ("09:15:30,123").
+    if (point != std::string_view::npos && time[point] == ',') {
+        split.local[split.local.size() - time.size() + point] = '.';
+    }
+    if (afternoon) {
+        const std::string_view hour = std::string_view(split.local).substr(kDateLength + 1, 2);
+        if (!AllDigits(hour) || hour < "01" || hour > "12") return std::nullopt;
+        const int hours = std::stoi(std::string(hour)) % 12 + (*afternoon ? 12 : 0);
+        split.local[kDateLength + 1] = static_cast<char>('0' + hours / 10);
+        split.local[kDateLength + 2] = static_cast<char>('0' + hours % 10);
+    }
     return split;
 }
 
@@ -105,9 +136,54 @@ double SecondsPer(TimeUnit unit) {
 }
 
 bool IsMonthName(std::string_view text) {
-    static constexpr std::string_view kMonths[] = {"jan", "feb", "mar", "apr", "may", "jun",
-                                                   "jul", "aug", "sep", "oct", "nov", "dec"};
+    static constexpr std::string_view kMonths[] = {
+        "jan",  "feb",  "mar",    "apr",       "may",     "jun",      "jul",     "aug",
+        "sep",  "oct",  "nov",    "dec",       "january", "february", "march",   "april",
+        "june", "july", "august", "september", "october", "november", "december"};
     return IsOneOf(text, kMonths);
+}
+
+// "Fri" or "Friday,": a week-day's name before a date, as mail, HTTP and ctime write it.
+bool IsWeekDay(std::string_view text) {
+    if (text.ends_with(',')) text.remove_suffix(1);
+    static constexpr std::string_view kDays[] = {
+        "mon",    "tue",     "wed",       "thu",      "fri",    "sat",      "sun",
+        "monday", "tuesday", "wednesday", "thursday", "friday", "saturday", "sunday"};
+    return IsOneOf(text, kDays);
+}
+
+bool IsDigits(std::string_view text, std::size_t least, std::size_t most) {
+    return text.size() >= least && text.size() <= most && AllDigits(text);
+}
+
+// A date with the month's name between blanks, day and year in either order, with a time of
+// day and a zone if any: "01 Mar 2024 09:15:00 +0100", "Mar 5 10:00:00 2024".
+bool IsSpacedDate(std::string_view text) {
+    bool month = false;
+    bool day = false;
+    bool year = false;
+    while (!text.empty()) {
+        const std::size_t blank = text.find(' ');
+        std::string_view word = text.substr(0, blank);
+        text = blank == std::string_view::npos ? "" : text.substr(blank + 1);
+        if (word.ends_with(',')) word.remove_suffix(1);
+        if (word.empty()) continue;
+        const bool isSigned = word.front() == '+' || word.front() == '-';
+        if (!month && IsMonthName(word)) {
+            month = true;
+        } else if (!day && IsDigits(word, 1, 2)) {
+            day = true;
+        } else if (!year && IsDigits(word, 4, 4)) {
+            year = true;
+        } else if (!(std::isdigit(static_cast<unsigned char>(word.front())) &&
+                     word.find(':') != word.npos) &&
+                   !(isSigned && IsDigits(word.substr(1), 2, 4)) &&
+                   !std::all_of(word.begin(), word.end(),
+                                [](unsigned char c) { return std::isupper(c); })) {
+            return false;
+        }
+    }
+    return month && day && year;
 }
 
 }  // namespace
@@ -119,6 +195,12 @@ bool IsDateTime(std::string_view text) {
 
 bool IsOtherDateForm(std::string_view text) {
     if (IsDateTime(text)) return false;
+    if (const std::size_t blank = text.find(' ');
+        blank != std::string_view::npos && IsWeekDay(text.substr(0, blank))) {
+        const std::string_view date = text.substr(text.find_first_not_of(' ', blank));
+        return IsDateTime(date) || IsOtherDateForm(date);
+    }
+    if (IsSpacedDate(text)) return true;
     const std::size_t blank = text.find(' ');
     const std::string_view date = text.substr(0, blank);
     const std::string_view time = blank == std::string_view::npos ? "" : text.substr(blank + 1);
@@ -150,6 +232,77 @@ bool IsOtherDateForm(std::string_view text) {
     const bool timeOfDay = time.empty() || (std::isdigit(static_cast<unsigned char>(time[0])) &&
                                             time.find(':') != std::string_view::npos);
     return (dayOrMonthFirst || yearFirst) && timeOfDay;
+}
+
+bool NamesMoments(std::string_view header) {
+    std::string lower(header);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    static constexpr std::string_view kWords[] = {
+        "date",      "timestamp", "time stamp", "epoch",   "created",  "opened", "reported",
+        "submitted", "resolved",  "closed",     "updated", "modified", "datum",  "zeitpunkt"};
+    return lower == "ts" || lower == "when" ||
+           std::any_of(std::begin(kWords), std::end(kWords),
+                       [&lower](std::string_view word) { return lower.find(word) != lower.npos; });
+}
+
+NumberMoments MomentsOfSize(double least, double most) {
+    if (least > most) return NumberMoments::None;  // no numbers
+    // 1e8 s is 1973, 1e10 s 2286; serial 20000 is 1954, 80000 is 2119.
+    if (least >= 1e8 && most < 1e10) return NumberMoments::UnixSeconds;
+    if (least >= 1e11 && most < 1e13) return NumberMoments::UnixMilliseconds;
+    if (least >= 20000 && most < 80000) return NumberMoments::SpreadsheetDays;
+    if ((least >= 19000101 && most <= 21001231) ||
+        (least >= 19000101000000.0 && most <= 21001231235959.0)) {
+        return NumberMoments::Digits;
+    }
+    return NumberMoments::None;
+}
+
+std::string DigitsAsDateTime(std::string_view text) {
+    if (!AllDigits(text) || (text.size() != 8 && text.size() != 14)) return std::string(text);
+    std::string dateTime;
+    dateTime.append(text.substr(0, 4)).append("-").append(text.substr(4, 2)).append("-");
+    dateTime.append(text.substr(6, 2)).append(" ");
+    if (text.size() == 8) return dateTime + "00:00:00";
+    return dateTime.append(text.substr(8, 2))
+        .append(":")
+        .append(text.substr(10, 2))
+        .append(":")
+        .append(text.substr(12, 2));
+}
+
+std::string DescribeMoment(NumberMoments moments, double value) {
+    if (moments == NumberMoments::Digits) {
+        const std::string digits = std::to_string(std::llround(value));
+        return "digits YYYYMMDD[hhmmss] (" + digits + " is " + DigitsAsDateTime(digits) + ")";
+    }
+    // Serial 25569 is 1970-01-01 in the 1900 date system.
+    const double unixSeconds = moments == NumberMoments::UnixMilliseconds  ? value / 1000
+                               : moments == NumberMoments::SpreadsheetDays ? (value - 25569) * 86400
+                                                                           : value;
+    const std::chrono::sys_time<std::chrono::milliseconds> moment{
+        std::chrono::milliseconds(std::llround(unixSeconds * 1000))};
+    const auto whole = std::chrono::floor<std::chrono::seconds>(moment);
+    const std::string when =
+        whole == moment ? date::format("%F %T", whole) : date::format("%F %T", moment);
+    std::ostringstream number;
+    number.precision(17);
+    number << value;
+    switch (moments) {
+        case NumberMoments::UnixSeconds:
+            return "seconds since 1970-01-01 UTC (" + number.str() + " is " + when + " UTC)";
+        case NumberMoments::UnixMilliseconds:
+            return "milliseconds since 1970-01-01 UTC (" + number.str() + " is " + when + " UTC)";
+        case NumberMoments::SpreadsheetDays:
+        case NumberMoments::Digits:
+        case NumberMoments::None:
+            break;
+    }
+    return "days since 1899-12-30, a spreadsheet's date serial numbers (" + number.str() + " is " +
+           when +
+           " in a workbook of the 1900 date system, 1462 days later in one of the 1904 "
+           "system)";
 }
 
 std::optional<TimeBase> TimeBase::Make(const TimestampOptions& options, std::string& problem) {
@@ -219,6 +372,12 @@ TimeBase::Reading TimeBase::Measure(std::string_view text) const {
             std::chrono::duration<double>(*time - m_origin).count() / SecondsPer(m_unit);
     }
     return reading;
+}
+
+TimeBase::Reading TimeBase::MeasureUnixTime(double seconds) const {
+    const std::chrono::sys_time<Microseconds> time{Microseconds(std::llround(seconds * 1e6))};
+    return {std::chrono::duration<double>(time - m_origin).count() / SecondsPer(m_unit),
+            Fault::None};
 }
 
 std::string TimeBase::OriginUtc() const {

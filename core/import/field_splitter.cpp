@@ -4,9 +4,14 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <functional>
 #include <new>
+#include <optional>
 #include <stdexcept>
+
+#include "words.h"
 
 namespace tamsel {
 namespace {
@@ -14,6 +19,8 @@ namespace {
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf16LittleEndianMark = "\xFF\xFE";
 constexpr std::string_view kUtf16BigEndianMark = "\xFE\xFF";
+// Ctrl-Z, which DOS programs wrote after the end of a text file.
+constexpr unsigned char kEndOfFileMark = 0x1A;
 // Enough of a file's start to tell its encoding.
 constexpr std::size_t kStartBytes = 4;
 
@@ -92,15 +99,34 @@ bool IsDateThenTime(std::string_view date, std::string_view time) {
            !time.empty() && digit(time.front()) && time.find(':') != std::string_view::npos;
 }
 
-// "+0100", "-05:00", "Z" or "UTC" after a date-time belong to it; "-12", a number of its own,
-// does not.
+// "+0100", "-05:00", "+01", "Z" or "UTC" after a date-time belong to it: a signed number of
+// two digits there is an offset (read apart, it would leave the date-time in the wrong zone).
 bool IsZone(std::string_view field) {
     if (field == "Z" || field == "UTC" || field == "GMT") return true;
     auto digit = [](char c) { return c >= '0' && c <= '9'; };
     const bool isSigned = !field.empty() && (field.front() == '+' || field.front() == '-');
-    return isSigned && ((field.size() == 5 && std::all_of(field.begin() + 1, field.end(), digit)) ||
+    const bool digitsOnly = std::all_of(field.begin() + (isSigned ? 1 : 0), field.end(), digit);
+    return isSigned && ((digitsOnly && (field.size() == 3 || field.size() == 5)) ||
                         (field.size() == 6 && field[3] == ':' && digit(field[1]) &&
                          digit(field[2]) && digit(field[4]) && digit(field[5])));
+}
+
+// "PM" after a date-time belongs to it: read apart, it would leave 9:15 PM at 9:15.
+bool IsMeridiem(std::string_view field) {
+    static constexpr std::string_view kMarks[] = {"am", "pm", "a.m.", "p.m."};
+    return IsOneOf(field, kMarks);
+}
+
+// psql's count below its tables: "(1 row)", "(3 rows)".
+bool IsRowCount(std::string_view line) {
+    line = TrimBlanks(line);
+    if (!line.starts_with('(') || !(line.ends_with(" rows)") || line.ends_with(" row)"))) {
+        return false;
+    }
+    const std::string_view count = line.substr(1, line.find(' ') - 1);
+    return !count.empty() && std::all_of(count.begin(), count.end(), [](char c) {
+        return std::isdigit(static_cast<unsigned char>(c)) != 0;
+    });
 }
 
 }  // namespace
@@ -119,10 +145,11 @@ void SplitAtBlanks(std::string_view line, std::vector<std::string_view>& fields)
             fields.back() = std::string_view(dateStart, field.data() + field.size() - dateStart);
             dateTimeStart = dateStart;
             dateStart = nullptr;
-        } else if (dateTimeStart && IsZone(field)) {
+        } else if (dateTimeStart && (IsZone(field) || IsMeridiem(field))) {
             fields.back() =
                 std::string_view(dateTimeStart, field.data() + field.size() - dateTimeStart);
-            dateTimeStart = nullptr;
+            // A zone may follow "PM".
+            if (!IsMeridiem(field)) dateTimeStart = nullptr;
         } else {
             dateTimeStart = nullptr;
             // Quotes around a blank-separated field are a courtesy of the writer.
@@ -131,9 +158,39 @@ void SplitAtBlanks(std::string_view line, std::vector<std::string_view>& fields)
             }
             fields.push_back(field);
             dateStart = field.data();
+            // "2024-03-01T09:15" is a date-time already, which "PM" or a zone may follow.
+            if (field.size() > 11 && (field[10] == 'T' || field[10] == 't') &&
+                IsDateThenTime(field.substr(0, 10), field.substr(11))) {
+                dateTimeStart = field.data();
+            }
         }
         line.remove_prefix(stop);
     }
+}
+
+void SplitAtPipes(std::string_view line, std::vector<std::string_view>& fields) {
+    fields.clear();
+    line = TrimBlanks(line);
+    if (line.starts_with('|')) line.remove_prefix(1);
+    if (line.ends_with('|')) line.remove_suffix(1);
+    while (true) {
+        const std::size_t pipe = line.find('|');
+        fields.push_back(TrimBlanks(line.substr(0, pipe)));
+        if (pipe == std::string_view::npos) break;
+        line.remove_prefix(pipe + 1);
+    }
+}
+
+bool IsRuleLine(std::string_view line) {
+    std::size_t marks = 0;
+    for (char c : line) {
+        if (c == '-' || c == '=' || c == ':' || c == '+' || c == '|') {
+            ++marks;
+        } else if (!IsBlank(c)) {
+            return false;
+        }
+    }
+    return marks >= 3;
 }
 
 Utf16Decoder::Utf16Decoder(bool bigEndian)
@@ -212,6 +269,11 @@ void LineEndNormaliser::EndHeld(std::string& out) {
 bool LineEndNormaliser::Normalise(std::string_view chunk, std::string& out) {
     out.reserve(out.size() + chunk.size());
     while (!chunk.empty()) {
+        if (m_endMarked) {
+            // Text after the end-of-file mark: the mark was no end.
+            m_faultByte = kEndOfFileMark;
+            return false;
+        }
         if (m_holding) {
             // A '#' opened the line: a comment, or a spreadsheet's error value in the first cell.
             if (!EndsHeldField(chunk.front()) && m_held.size() < kLongestSpreadsheetError) {
@@ -231,7 +293,7 @@ bool LineEndNormaliser::Normalise(std::string_view chunk, std::string& out) {
                 if (chunk[run] == '#' && !m_quoted) break;
                 m_lineStart = false;
             }
-            if (chunk[run] == '"' && !m_inComment) m_quoted = !m_quoted;
+            if (chunk[run] == '"' && !m_inComment && m_quotesSpanLines) m_quoted = !m_quoted;
             ++run;
         }
         if (run > 0) {
@@ -258,6 +320,8 @@ bool LineEndNormaliser::Normalise(std::string_view chunk, std::string& out) {
             m_afterCr = c == '\r';
             m_lineStart = true;
             m_inComment = false;
+        } else if (byte == kEndOfFileMark) {
+            m_endMarked = true;
         } else if (IsForeignControl(byte)) {
             m_faultByte = byte;
             return false;
@@ -270,8 +334,8 @@ bool LineEndNormaliser::Normalise(std::string_view chunk, std::string& out) {
 }
 
 FieldSplitter::FieldSplitter(Delimiter delimiter, RowHandler handler)
-    : m_handler(std::move(handler)) {
-    if (delimiter == Delimiter::Blanks) return;
+    : m_handler(std::move(handler)), m_delimiter(delimiter) {
+    if (delimiter == Delimiter::Blanks || delimiter == Delimiter::Pipe) return;
     m_parser = new csv_parser;
     if (csv_init(m_parser, CSV_STRICT | CSV_STRICT_FINI | CSV_REPALL_NL) != 0) {
         delete m_parser;
@@ -324,14 +388,21 @@ void FieldSplitter::OnRowEnd(int terminator, void* self) {
     static_cast<FieldSplitter*>(self)->EndRow(terminator == '\n');
 }
 
-FieldSplitter::Status FieldSplitter::FeedBlanks(std::string_view text) {
+FieldSplitter::Status FieldSplitter::FeedLines(std::string_view text) {
     while (!text.empty() && !m_stopped) {
         std::size_t end = text.find('\n');
         m_pendingLine.append(text.substr(0, end));
         if (end == std::string_view::npos) break;
         text.remove_prefix(end + 1);
-        SplitAtBlanks(m_pendingLine, m_blankFields);
-        for (std::string_view field : m_blankFields) AddField(field);
+        if (IsRuleLine(m_pendingLine) || IsRowCount(m_pendingLine)) {
+            ++m_ruleLines;
+        } else if (m_delimiter == Delimiter::Pipe) {
+            SplitAtPipes(m_pendingLine, m_lineFields);
+        } else {
+            SplitAtBlanks(m_pendingLine, m_lineFields);
+        }
+        for (std::string_view field : m_lineFields) AddField(field);
+        m_lineFields.clear();
         EndRow(true);
         m_pendingLine.clear();
     }
@@ -340,7 +411,7 @@ FieldSplitter::Status FieldSplitter::FeedBlanks(std::string_view text) {
 
 FieldSplitter::Status FieldSplitter::Feed(std::string_view text) {
     if (m_stopped) return Status::Stopped;
-    if (!m_parser) return FeedBlanks(text);
+    if (!m_parser) return FeedLines(text);
     if (csv_parse(m_parser, text.data(), text.size(), OnField, OnRowEnd, this) != text.size()) {
         if (csv_error(m_parser) == CSV_ENOMEM) throw std::bad_alloc();
         return Status::MisplacedQuote;
@@ -350,9 +421,110 @@ FieldSplitter::Status FieldSplitter::Feed(std::string_view text) {
 
 FieldSplitter::Status FieldSplitter::Finish() {
     if (m_stopped) return Status::Stopped;
-    if (!m_parser) return FeedBlanks("\n");
+    if (!m_parser) return FeedLines("\n");
     if (csv_fini(m_parser, OnField, OnRowEnd, this) != 0) return Status::UnclosedQuote;
     return m_stopped ? Status::Stopped : Status::Ok;
+}
+
+namespace {
+
+// The delimiter counted outside quotes on each line of the sample.
+std::size_t CountOutsideQuotes(std::string_view line, char delimiter) {
+    std::size_t count = 0;
+    bool quoted = false;
+    for (char c : line) {
+        if (c == '"') quoted = !quoted;
+        if (c == delimiter && !quoted) ++count;
+    }
+    return count;
+}
+
+std::size_t CountBlankFields(std::string_view line) {
+    std::vector<std::string_view> fields;
+    SplitAtBlanks(line, fields);
+    return fields.size();
+}
+
+}  // namespace
+
+std::optional<Delimiter> NamedDelimiter(std::string_view text) {
+    const std::string_view line = text.substr(0, text.find('\n'));
+    if (line.size() != 5 || !(line.starts_with("sep=") || line.starts_with("SEP="))) {
+        return std::nullopt;
+    }
+    switch (line.back()) {
+        case ',':
+            return Delimiter::Comma;
+        case ';':
+            return Delimiter::Semicolon;
+        case '\t':
+            return Delimiter::Tab;
+        default:
+            return std::nullopt;
+    }
+}
+
+Delimiter DetectDelimiter(std::string_view sample, std::size_t maxLines) {
+    // Lines for blanks and pipes; records for the delimiters of RFC 4180, whose quoted fields
+    // may hold line ends.
+    std::vector<std::string_view> lines;
+    std::vector<std::string_view> records;
+    const char* recordStart = nullptr;
+    bool quoted = false;
+    // Blanks at the ends of a line say nothing about the delimiter, nor do rule lines.
+    auto keep = [](std::vector<std::string_view>& kept, std::string_view line) {
+        const std::size_t first = line.find_first_not_of(" \t");
+        if (first == std::string_view::npos || IsRuleLine(line)) return;
+        kept.push_back(line.substr(first, line.find_last_not_of(" \t") - first + 1));
+    };
+    while (!sample.empty() && lines.size() < maxLines) {
+        std::size_t end = sample.find('\n');
+        std::string_view line = sample.substr(0, end);
+        keep(lines, line);
+        if (!quoted) recordStart = line.data();
+        quoted = quoted != (std::count(line.begin(), line.end(), '"') % 2 == 1);
+        if (!quoted) {
+            keep(records, std::string_view(recordStart, line.data() + line.size() - recordStart));
+        }
+        if (end == std::string_view::npos) break;
+        sample.remove_prefix(end + 1);
+    }
+    struct Candidate {
+        Delimiter delimiter;
+        std::function<std::size_t(std::string_view)> count;
+        std::size_t least;  // the count that shows the delimiter in use
+        const std::vector<std::string_view>& rows;
+    };
+    const std::vector<Candidate> candidates{
+        {Delimiter::Tab, [](std::string_view l) { return CountOutsideQuotes(l, '\t'); }, 1,
+         records},
+        {Delimiter::Semicolon, [](std::string_view l) { return CountOutsideQuotes(l, ';'); }, 1,
+         records},
+        {Delimiter::Comma, [](std::string_view l) { return CountOutsideQuotes(l, ','); }, 1,
+         records},
+        {Delimiter::Pipe,
+         [](std::string_view l) { return std::size_t(std::count(l.begin(), l.end(), '|')); }, 1,
+         lines},
+        {Delimiter::Blanks, CountBlankFields, 2, lines}};
+    for (const Candidate& candidate : candidates) {
+        const auto& rows = candidate.rows;
+        std::size_t first = rows.empty() ? 0 : candidate.count(rows.front());
+        bool same = first >= candidate.least &&
+                    std::all_of(rows.begin(), rows.end(),
+                                [&](std::string_view l) { return candidate.count(l) == first; });
+        if (same) return candidate.delimiter;
+    }
+    for (const Candidate& candidate : candidates) {
+        const auto inUse = std::count_if(
+            candidate.rows.begin(), candidate.rows.end(),
+            [&](std::string_view l) { return candidate.count(l) >= candidate.least; });
+        // A pipe in a title makes no pipe table.
+        const bool enough = candidate.delimiter == Delimiter::Pipe
+                                ? 2 * std::size_t(inUse) > candidate.rows.size()
+                                : inUse > 0;
+        if (enough) return candidate.delimiter;
+    }
+    return Delimiter::Comma;
 }
 
 }  // namespace tamsel

@@ -12,11 +12,12 @@
 #include <cstring>
 #include <exception>
 #include <map>
+#include <sstream>
 #include <system_error>
 
+#include "cell_forms.h"
 #include "date_times.h"
 #include "field_splitter.h"
-#include "words.h"
 
 namespace tamsel {
 namespace {
@@ -27,150 +28,9 @@ constexpr std::size_t kChunkBytes = 1 << 16;
 
 std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"; }
 
-// Nothing when text is no number; outOfRange then says whether it is one beyond a double.
-std::optional<double> ParseNumber(std::string_view text, bool decimalComma,
-                                  bool* outOfRange = nullptr) {
-    std::string replaced;
-    // With decimal commas a point can only be a thousands separator ("1.234" is 1234 to the
-    // spreadsheet that wrote it), never a decimal mark.
-    if (decimalComma && text.find('.') != std::string_view::npos) return std::nullopt;
-    if (decimalComma && text.find(',') != std::string_view::npos) {
-        replaced.assign(text);
-        std::replace(replaced.begin(), replaced.end(), ',', '.');
-        text = replaced;
-    }
-    // from_chars refuses a leading plus sign, which a hand-written file may well carry.
-    if (text.size() > 1 && text.front() == '+' && text[1] != '-' && text[1] != '+') {
-        text.remove_prefix(1);
-    }
-    double value = 0.0;
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, value, std::chars_format::general);
-    if (outOfRange) *outOfRange = ec == std::errc::result_out_of_range && ptr == end;
-    if (ec != std::errc() || ptr != end || !std::isfinite(value)) return std::nullopt;
-    return value + 0.0;  // turns -0 into 0
-}
-
-// text with its no-break spaces as plain ones.
-std::string WithPlainSpaces(std::string_view text) {
-    std::string plain;
-    plain.reserve(text.size());
-    while (!text.empty()) {
-        const auto space = std::find_if(std::begin(kNoBreakSpaces), std::end(kNoBreakSpaces),
-                                        [text](std::string_view s) { return text.starts_with(s); });
-        plain.push_back(space == std::end(kNoBreakSpaces) ? text.front() : ' ');
-        text.remove_prefix(space == std::end(kNoBreakSpaces) ? 1 : space->size());
-    }
-    return plain;
-}
-
-// Digits with separators in them ("1,234.5", "1'000", "2,5", "1 234") or a number a
-// spreadsheet marked as text ("'3.5"): meant as a number, but written in a way the reader
-// refuses with its own reason.
-bool LooksLikeNumber(std::string_view written) {
-    const std::string plain = WithPlainSpaces(written);
-    std::string_view text = plain;
-    if (text.starts_with('\'')) text.remove_prefix(1);
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) text.remove_prefix(1);
-    if (text.empty() ||
-        !(std::isdigit(static_cast<unsigned char>(text.front())) || text.front() == '.')) {
-        return false;
-    }
-    bool digit = false;
-    for (char c : text) {
-        if (std::isdigit(static_cast<unsigned char>(c))) {
-            digit = true;
-        } else if (c != ',' && c != '.' && c != '\'' && c != ' ') {
-            return false;
-        }
-    }
-    return digit;
-}
-
-// Digit groups of three after separators that are not the decimal mark: "1,234.5", "1.234,5",
-// "1'000", "12 345".
-bool HasThousandsSeparator(std::string_view written, bool decimalComma) {
-    const std::string plain = WithPlainSpaces(written);
-    const std::string_view text = plain;
-    const char decimalMark = decimalComma ? ',' : '.';
-    std::size_t mark = text.find(decimalMark);
-    std::string_view whole = text.substr(0, mark);
-    if (whole.find_first_of(decimalComma ? ".' " : ",' ") == std::string_view::npos) return false;
-    std::size_t digitsInGroup = 0;
-    bool firstGroup = true;
-    for (char c : whole) {
-        if (std::isdigit(static_cast<unsigned char>(c))) {
-            ++digitsInGroup;
-        } else if (c == '+' || c == '-') {
-            continue;
-        } else {
-            if (digitsInGroup == 0 || (!firstGroup && digitsInGroup != 3)) return false;
-            firstGroup = false;
-            digitsInGroup = 0;
-        }
-    }
-    return digitsInGroup == 3;
-}
-
-// Whether cell is a number followed by the letters of a unit, such as "3.5h" or "30min".
-bool HasUnit(std::string_view cell) {
-    double number = 0;
-    const auto [end, error] = std::from_chars(cell.data(), cell.data() + cell.size(), number);
-    const std::string_view unit(end, static_cast<std::size_t>(cell.data() + cell.size() - end));
-    return error == std::errc() && !unit.empty() &&
-           std::all_of(unit.begin(), unit.end(),
-                       [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; });
-}
-
-// Whether cell is a duration such as "01:30:00", "12:30" or "0:00:45.5".
-bool IsDuration(std::string_view cell) {
-    const std::size_t colons = std::count(cell.begin(), cell.end(), ':');
-    if (colons < 1 || colons > 2 || !std::isdigit(static_cast<unsigned char>(cell.front()))) {
-        return false;
-    }
-    std::size_t digits = 0;
-    for (char c : cell.substr(0, cell.find('.'))) {
-        if (c == ':') {
-            if (digits == 0) return false;
-            digits = 0;
-        } else if (std::isdigit(static_cast<unsigned char>(c))) {
-            ++digits;
-        } else {
-            return false;
-        }
-    }
-    return digits == 2;
-}
-
-// Whether cell names a unit of time, as a test log writes it after each time.
-bool IsTimeUnit(std::string_view cell) {
-    static constexpr std::string_view kUnits[] = {
-        "ms", "s",  "sec", "secs", "second", "seconds", "min", "mins", "minute", "minutes",
-        "h",  "hr", "hrs", "hour", "hours",  "d",       "day", "days", "wk",     "weeks"};
-    return IsOneOf(cell, kUnits);
-}
-
-// Whether cell labels a row of totals or averages below the data, as spreadsheets add them:
-// "Total", "Sum:", "Average".
-bool IsTotalsLabel(std::string_view cell) {
-    // Most cells are numbers: a first character that is no letter settles it.
-    if (cell.empty() || !std::isalpha(static_cast<unsigned char>(cell.front()))) return false;
-    while (!cell.empty() && cell.back() == ':') cell.remove_suffix(1);
-    static constexpr std::string_view kLabels[] = {"total",   "totals", "grand total", "subtotal",
-                                                   "sum",     "summe",  "gesamt",      "mean",
-                                                   "average", "avg"};
-    return IsOneOf(cell, kLabels);
-}
-
-ColumnType CellType(std::string_view cell, bool decimalComma) {
-    if (cell.empty()) return ColumnType::Empty;
-    bool outOfRange = false;
-    if (ParseNumber(cell, decimalComma, &outOfRange) || outOfRange || LooksLikeNumber(cell)) {
-        return ColumnType::Number;
-    }
-    if (IsDateTime(cell) || IsOtherDateForm(cell)) return ColumnType::DateTime;
-    return ColumnType::Text;
-}
+constexpr std::string_view kReadAsTimes =
+    " them as times since the start of testing with --timestamps --origin TIMESTAMP [--unit "
+    "hours] [--timezone UTC].";
 
 ColumnType Combine(ColumnType a, ColumnType b) {
     if (a == ColumnType::Empty) return b;
@@ -212,85 +72,22 @@ std::size_t TrimmedCount(std::span<const std::string> fields) {
 struct SampleRow {
     std::size_t line;
     std::vector<std::string> fields;
+    std::string text;  // a blank-separated line as written
 };
 
-// The delimiter counted outside quotes on each line of the sample.
-std::size_t CountOutsideQuotes(std::string_view line, char delimiter) {
-    std::size_t count = 0;
-    bool quoted = false;
-    for (char c : line) {
-        if (c == '"') quoted = !quoted;
-        if (c == delimiter && !quoted) ++count;
+// The names of a report's header, set apart by two blanks or more ("Date Opened   Hours").
+std::vector<std::string> SplitAtWideBlanks(std::string_view text) {
+    std::vector<std::string> names;
+    while (true) {
+        const std::size_t start = text.find_first_not_of(" \t");
+        if (start == std::string_view::npos) break;
+        text.remove_prefix(start);
+        std::size_t end = 0;
+        while (end < text.size() && !(text[end] == '\t' || text.substr(end, 2) == "  ")) ++end;
+        names.emplace_back(text.substr(0, end));
+        text.remove_prefix(end);
     }
-    return count;
-}
-
-std::size_t CountBlankFields(std::string_view line) {
-    std::vector<std::string_view> fields;
-    SplitAtBlanks(line, fields);
-    return fields.size();
-}
-
-// The delimiter a first line such as "sep=;" names, as spreadsheets write it for themselves.
-std::optional<Delimiter> NamedDelimiter(std::string_view text) {
-    const std::string_view line = text.substr(0, text.find('\n'));
-    if (line.size() != 5 || !(line.starts_with("sep=") || line.starts_with("SEP="))) {
-        return std::nullopt;
-    }
-    switch (line.back()) {
-        case ',':
-            return Delimiter::Comma;
-        case ';':
-            return Delimiter::Semicolon;
-        case '\t':
-            return Delimiter::Tab;
-        default:
-            return std::nullopt;
-    }
-}
-
-// The delimiter that splits each of the first kSampleRows lines of sample (blank lines not
-// counted) into the same number of fields, in the order tab, semicolon, comma, blanks;
-// failing that, the first that occurs at all.
-Delimiter DetectDelimiter(std::string_view sample) {
-    std::vector<std::string_view> lines;
-    while (!sample.empty()) {
-        std::size_t end = sample.find('\n');
-        // Blanks at the ends of a line say nothing about the delimiter.
-        std::string_view line = sample.substr(0, end);
-        std::size_t first = line.find_first_not_of(" \t");
-        if (first != std::string_view::npos) {
-            lines.push_back(line.substr(first, line.find_last_not_of(" \t") - first + 1));
-            if (lines.size() == kSampleRows) break;
-        }
-        if (end == std::string_view::npos) break;
-        sample.remove_prefix(end + 1);
-    }
-    struct Candidate {
-        Delimiter delimiter;
-        std::function<std::size_t(std::string_view)> count;
-        std::size_t least;  // the count that shows the delimiter in use
-    };
-    const std::vector<Candidate> candidates{
-        {Delimiter::Tab, [](std::string_view l) { return CountOutsideQuotes(l, '\t'); }, 1},
-        {Delimiter::Semicolon, [](std::string_view l) { return CountOutsideQuotes(l, ';'); }, 1},
-        {Delimiter::Comma, [](std::string_view l) { return CountOutsideQuotes(l, ','); }, 1},
-        {Delimiter::Blanks, CountBlankFields, 2}};
-    for (const Candidate& candidate : candidates) {
-        std::size_t first = lines.empty() ? 0 : candidate.count(lines.front());
-        bool same = first >= candidate.least &&
-                    std::all_of(lines.begin(), lines.end(),
-                                [&](std::string_view l) { return candidate.count(l) == first; });
-        if (same) return candidate.delimiter;
-    }
-    for (const Candidate& candidate : candidates) {
-        if (std::any_of(lines.begin(), lines.end(), [&](std::string_view l) {
-                return candidate.count(l) >= candidate.least;
-            })) {
-            return candidate.delimiter;
-        }
-    }
-    return Delimiter::Comma;
+    return names;
 }
 
 class TableReader {
@@ -309,6 +106,9 @@ class TableReader {
     bool OnRow(std::size_t line, std::span<const std::string> fields);
     bool Decide();
     bool HoldsNumber(const SampleRow& row) const;
+    // Whether the two fields of row may be one number cut by the delimiter: digits on both
+    // sides of a comma, or three digits after a blank ("1 234").
+    bool MaySplitNumber(const SampleRow& row) const;
     // Whether column counts the rows of data 1, 2, 3, ..., or at least three of them with the
     // rows below the count leaving it empty.
     bool CountsRows(std::size_t column) const;
@@ -317,8 +117,23 @@ class TableReader {
     // Gives a header line one name short of the rows an empty name over the first column.
     void NameRowNamesColumn();
     bool DecideColumn(std::size_t firstLine);
+    // Marks the columns of numbers that write moments as date-times: Unix time or a date's
+    // digits under a header that names moments, or whenever date-times are asked for; date
+    // serial numbers under such a header only.
+    void ClassifyMoments(std::size_t firstData);
+    // False, refused, when the column of failure times holds moments that cannot be read.
+    bool RefuseMoments();
+    // False, refused, when a comma delimiter split the date-times of the column of failure
+    // times before the fractions of their seconds ("09:15:30,123", as logging libraries write).
+    bool RefuseSplitFractions();
+    // Notes the numbers that tell a decimal point from a thousands separator.
+    void WatchPoints(std::size_t line, std::size_t column, std::string_view cell);
     void KeepPreviewRow(std::span<const std::string> fields);
-    bool ReadRow(std::size_t line, std::span<const std::string> fields);
+    // text: the line as written, for blank-separated rows.
+    bool ReadRow(std::size_t line, std::span<const std::string> fields, std::string_view text);
+    // False, refused, when a cell left empty in a blank-separated row shifted the cell read
+    // under another column's name.
+    bool RefuseShiftedCell(std::size_t line, std::string_view cell, std::string_view text);
     bool ReadCell(std::size_t line, std::size_t column, std::string_view cell);
     bool Finish();
     std::string DescribeColumns(bool candidatesOnly) const;
@@ -346,6 +161,21 @@ class TableReader {
     std::optional<std::size_t> m_unitColumn;   // the units beside the failure times, if any
     std::string m_unit;                        // the unit every line must give there
     bool m_sortNeeded = false;
+    bool m_rowNames = false;                    // the header names the columns after the first
+    const FieldSplitter* m_splitter = nullptr;  // while the text is read
+    // Where each column's cells stand in the first full blank-separated row of data.
+    std::vector<std::pair<std::size_t, std::size_t>> m_columnSpans;
+    std::vector<NumberMoments> m_columnMoments;     // of each column of numbers that holds moments
+    NumberMoments m_moments = NumberMoments::None;  // of the column of failure times
+    // In a semicolon-separated file without decimal commas: the first number that may be
+    // thousands grouped with a point ("1.234"), and the first that shows a decimal point.
+    struct Sighting {
+        std::size_t line = 0;
+        std::size_t column = 0;
+        std::string cell;
+    };
+    std::optional<Sighting> m_groupedOrDecimal;
+    std::optional<Sighting> m_decimalPoint;
 };
 
 bool TableReader::RefuseTotalsRow(std::size_t line, std::span<const std::string> fields) {
@@ -399,9 +229,10 @@ std::string TableReader::DescribeColumns(bool candidatesOnly) const {
 bool TableReader::OnRow(std::size_t line, std::span<const std::string> fields) {
     if (m_decided) {
         KeepPreviewRow(fields);
-        return ReadRow(line, fields);
+        return ReadRow(line, fields, m_splitter->LineText());
     }
-    m_sample.push_back({line, std::vector<std::string>(fields.begin(), fields.end())});
+    m_sample.push_back({line, std::vector<std::string>(fields.begin(), fields.end()),
+                        std::string(m_splitter->LineText())});
     if (m_sample.size() < kSampleRows) return true;
     return Decide();
 }
@@ -426,6 +257,22 @@ bool TableReader::CountsRows(std::size_t column) const {
         if (column < fields.size() && !fields[column].empty()) return false;
     }
     return true;
+}
+
+bool TableReader::MaySplitNumber(const SampleRow& row) const {
+    const auto digits = [](const std::string& field, std::size_t least, std::size_t most) {
+        return field.size() >= least && field.size() <= most &&
+               std::all_of(field.begin(), field.end(),
+                           [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+    };
+    if (row.fields.size() < 2) return false;
+    if (m_summary.delimiter == Delimiter::Comma) {
+        return digits(row.fields[0], 1, 20) && digits(row.fields[1], 1, 20);
+    }
+    const std::size_t first = row.text.find_first_not_of(" \t");
+    const bool quoted = first != std::string::npos && row.text[first] == '"';
+    return m_summary.delimiter == Delimiter::Blanks && !quoted && digits(row.fields[0], 1, 3) &&
+           digits(row.fields[1], 3, 3);
 }
 
 bool TableReader::HoldsNumber(const SampleRow& row) const {
@@ -460,6 +307,18 @@ void TableReader::LeaveOutTitleLines() {
     };
     std::size_t titles = 0;
     while (m_sample.size() - titles >= 3 && isTitle(m_sample[titles])) ++titles;
+    if (titles > 0 && m_summary.delimiter == Delimiter::Blanks) {
+        // Right above the table, names with blanks in them as wide as the table are its header.
+        SampleRow& last = m_sample[titles - 1];
+        std::vector<std::string> names = SplitAtWideBlanks(last.text);
+        if (names.size() == tableWidth &&
+            std::all_of(names.begin(), names.end(), [this](const std::string& name) {
+                return CellType(name, m_summary.decimalComma) == ColumnType::Text;
+            })) {
+            last.fields = std::move(names);
+            --titles;
+        }
+    }
     if (titles == 0) return;
     std::string note = "left out the title above the table (line";
     note += titles == 1 ? " " + std::to_string(m_sample.front().line)
@@ -480,6 +339,7 @@ void TableReader::NameRowNamesColumn() {
     auto& names = m_sample.front().fields;
     names.resize(named);
     names.insert(names.begin(), "");
+    m_rowNames = true;
     m_summary.notes.push_back("line " + std::to_string(m_sample.front().line) +
                               " names the columns after the first, which holds row names");
 }
@@ -493,12 +353,33 @@ bool TableReader::Decide() {
         });
     });
     m_summary.decimalComma =
-        m_options.decimalComma || (m_summary.delimiter == Delimiter::Semicolon && anyComma);
+        m_options.decimalComma ||
+        (m_summary.delimiter == Delimiter::Semicolon && anyComma && !m_options.decimalPoint);
     if (m_summary.decimalComma && !m_options.decimalComma) {
         m_summary.notes.push_back("read decimal commas (semicolon-separated numbers with commas)");
     }
     const bool decimalComma = m_summary.decimalComma;
     if (m_options.header != HeaderChoice::Absent) NameRowNamesColumn();
+    if (m_rowNames && m_options.column.empty() && m_sample.front().fields.size() == 2 &&
+        std::all_of(m_sample.begin() + 1, m_sample.end(),
+                    [this](const SampleRow& row) { return MaySplitNumber(row); })) {
+        // One name over two fields of digits: more likely numbers whose decimal comma or
+        // thousands separator the delimiter split ("1,5", "1,234", "1 234") than row names,
+        // which R quotes in blank-separated files.
+        const SampleRow& row = m_sample[1];
+        const bool comma = m_summary.delimiter == Delimiter::Comma;
+        m_summary.notes.pop_back();
+        return Refuse(
+            DataFault::UnknownFormat, true,
+            "Line " + std::to_string(m_sample.front().line) + " names one column, and " +
+                (comma ? "the comma" : "a blank") + " splits line " + std::to_string(row.line) +
+                " in two: " + Quoted(row.fields[0] + (comma ? "," : " ") + row.fields[1]) +
+                " may be one number written with " +
+                (comma ? "a decimal comma or a thousands separator"
+                       : "a blank between its thousands") +
+                ". Write the numbers with a decimal point and without separators; if "
+                "the first field numbers the lines, read the other with --column 2.");
+    }
     if (m_options.header == HeaderChoice::Auto) LeaveOutTitleLines();
 
     // One line of words alone is a header without data.
@@ -570,6 +451,7 @@ bool TableReader::Decide() {
         }
     }
     std::size_t firstData = m_summary.header ? 1 : 0;
+    ClassifyMoments(firstData);
     if (firstData >= m_sample.size()) {
         return Refuse(DataFault::NoData, true,
                       "Line " + std::to_string(m_sample.front().line) +
@@ -583,11 +465,112 @@ bool TableReader::Decide() {
         if (!RefuseTotalsRow(m_sample[r].line, m_sample[r].fields)) return false;
     }
     if (!DecideColumn(m_sample.front().line)) return false;
+    for (std::size_t r = firstData; r < m_sample.size() && m_summary.delimiter == Delimiter::Blanks;
+         ++r) {
+        if (TrimmedCount(m_sample[r].fields) != m_width) continue;
+        std::vector<std::string_view> views;
+        SplitAtBlanks(m_sample[r].text, views);
+        for (std::string_view view : views) {
+            const auto from = static_cast<std::size_t>(view.data() - m_sample[r].text.data());
+            m_columnSpans.emplace_back(from, from + view.size());
+        }
+        break;
+    }
     for (std::size_t r = firstData; r < m_sample.size(); ++r) {
-        if (!ReadRow(m_sample[r].line, m_sample[r].fields)) return false;
+        if (!ReadRow(m_sample[r].line, m_sample[r].fields, m_sample[r].text)) return false;
     }
     m_sample.clear();
     return true;
+}
+
+void TableReader::ClassifyMoments(std::size_t firstData) {
+    m_columnMoments.assign(m_width, NumberMoments::None);
+    for (std::size_t c = 0; c < m_width; ++c) {
+        TableColumn& column = m_summary.columns[c];
+        const bool named = NamesMoments(column.name);
+        if (column.type != ColumnType::Number || (!named && !m_options.timestamps)) continue;
+        double least = HUGE_VAL;
+        double most = -HUGE_VAL;
+        for (std::size_t r = firstData; r < m_sample.size(); ++r) {
+            const auto& fields = m_sample[r].fields;
+            if (c >= fields.size()) continue;
+            if (auto value = ParseNumber(fields[c], m_summary.decimalComma)) {
+                least = std::min(least, *value);
+                most = std::max(most, *value);
+            }
+        }
+        const NumberMoments moments = MomentsOfSize(least, most);
+        if (moments == NumberMoments::None ||
+            (moments == NumberMoments::SpreadsheetDays && !named)) {
+            continue;
+        }
+        column.type = ColumnType::DateTime;
+        m_columnMoments[c] = moments;
+    }
+}
+
+bool TableReader::RefuseMoments() {
+    const std::size_t chosen = *m_summary.chosenColumn;
+    m_moments = m_columnMoments[chosen];
+    if (m_moments == NumberMoments::None) return true;
+    const std::string first = FirstDataCell(chosen);
+    const std::string what =
+        "Line " + std::to_string(m_firstDataLine) + ": " + ColumnLabel(chosen) +
+        " holds date-times as " +
+        DescribeMoment(m_moments, ParseNumber(first, m_summary.decimalComma).value_or(0));
+    if (m_moments == NumberMoments::SpreadsheetDays) {
+        return Refuse(DataFault::NotNumeric, false,
+                      what +
+                          ", not times since the start of testing. The file does not say which "
+                          "date system wrote them: format the column as yyyy-mm-dd hh:mm:ss in "
+                          "the spreadsheet, save the file again, then read" +
+                          std::string(kReadAsTimes));
+    }
+    if (m_options.timestamps) return true;
+    return Refuse(DataFault::NotNumeric, false, what + ". Read" + std::string(kReadAsTimes));
+}
+
+bool TableReader::RefuseSplitFractions() {
+    const std::size_t chosen = *m_summary.chosenColumn;
+    // A header as wide as the rows says the column beside is a column of its own.
+    if (m_summary.delimiter != Delimiter::Comma || m_moments != NumberMoments::None ||
+        m_summary.columns[chosen].type != ColumnType::DateTime ||
+        (m_summary.header && !m_rowNames)) {
+        return true;
+    }
+    // Milli-, micro- or nanoseconds.
+    const auto digits = [](std::string_view cell) {
+        return (cell.size() == 3 || cell.size() == 6 || cell.size() == 9) &&
+               std::all_of(cell.begin(), cell.end(),
+                           [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+    };
+    const std::size_t firstData = m_summary.header ? 1 : 0;
+    for (std::size_t r = firstData; r < m_sample.size(); ++r) {
+        const auto& fields = m_sample[r].fields;
+        if (chosen + 1 >= fields.size() || !IsDateTime(fields[chosen]) ||
+            std::count(fields[chosen].begin(), fields[chosen].end(), ':') != 2 ||
+            fields[chosen].find('.') != std::string::npos || !digits(fields[chosen + 1])) {
+            return true;
+        }
+    }
+    const auto& first = m_sample[firstData].fields;
+    return Refuse(DataFault::UnknownFormat, true,
+                  Where(m_firstDataLine, chosen) + ": " + Quoted(first[chosen]) +
+                      " is followed by " + Quoted(first[chosen + 1]) +
+                      ", the fraction of its second cut off by the comma before it. Quote the "
+                      "date-times (\"" +
+                      first[chosen] + "," + first[chosen + 1] +
+                      "\"), write a point before the fraction, or save the file with another "
+                      "delimiter.");
+}
+
+void TableReader::WatchPoints(std::size_t line, std::size_t column, std::string_view cell) {
+    if (m_decimalPoint || cell.find_first_of(".eE") == std::string_view::npos) return;
+    if (!MayBeThousandsGroup(cell)) {
+        m_decimalPoint = Sighting{line, column, std::string(cell)};
+    } else if (!m_groupedOrDecimal) {
+        m_groupedOrDecimal = Sighting{line, column, std::string(cell)};
+    }
 }
 
 bool TableReader::DecideColumn(std::size_t firstLine) {
@@ -596,7 +579,8 @@ bool TableReader::DecideColumn(std::size_t firstLine) {
     std::optional<std::size_t> chosen;
     if (!m_options.column.empty()) {
         const auto& columns = m_summary.columns;
-        auto named = [&](bool ignoreCase) -> std::optional<std::size_t> {
+        auto named = [&](bool ignoreCase) {
+            std::vector<std::size_t> matches;
             for (std::size_t c = 0; c < columns.size(); ++c) {
                 const std::string& name = columns[c].name;
                 bool same = ignoreCase
@@ -606,12 +590,26 @@ bool TableReader::DecideColumn(std::size_t firstLine) {
                                                      return std::tolower(a) == std::tolower(b);
                                                  })
                                 : name == m_options.column;
-                if (!name.empty() && same) return c;
+                if (!name.empty() && same) matches.push_back(c);
             }
-            return std::nullopt;
+            return matches;
         };
-        chosen = named(false);
-        if (!chosen) chosen = named(true);
+        std::vector<std::size_t> matches = named(false);
+        if (matches.empty()) matches = named(true);
+        if (matches.size() > 1) {
+            std::string numbers;
+            for (std::size_t c : matches) {
+                numbers += (numbers.empty()       ? ""
+                            : c == matches.back() ? " and "
+                                                  : ", ") +
+                           std::to_string(c + 1);
+            }
+            return Refuse(DataFault::UnknownFormat, true,
+                          "Line " + std::to_string(firstLine) + ": columns " + numbers +
+                              (matches.size() == 2 ? " are both named " : " are all named ") +
+                              Quoted(m_options.column) + ". Choose one with --column NUMBER.");
+        }
+        if (!matches.empty()) chosen = matches.front();
         std::size_t number = 0;
         const std::string& text = m_options.column;
         auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), number);
@@ -639,6 +637,19 @@ bool TableReader::DecideColumn(std::size_t firstLine) {
             if (type == ColumnType::DateTime ||
                 (type == ColumnType::Number && !m_options.timestamps)) {
                 candidates.push_back(c);
+            }
+        }
+        if (candidates.empty() || (candidates.size() == 1 && CountsRows(candidates.front()))) {
+            // Times written as durations or with their units make a column of text, under a
+            // header that may not have been told from it: say so.
+            const std::size_t firstData = m_summary.header ? 1 : 0;
+            for (std::size_t r = firstData; r < std::min(firstData + 2, m_sample.size()); ++r) {
+                for (std::size_t c = 0; c < m_width; ++c) {
+                    const std::string cell = DataCell(r - firstData, c);
+                    if (IsDuration(cell) || IsDurationInUnits(cell) || HasUnit(cell)) {
+                        return ReadCell(m_sample[r].line, c, cell);
+                    }
+                }
             }
         }
         if (candidates.size() == 1 && CountsRows(candidates.front())) {
@@ -690,6 +701,7 @@ bool TableReader::DecideColumn(std::size_t firstLine) {
         m_summary.notes.push_back("read the times in " + Quoted(m_unit) + ", the unit " +
                                   ColumnLabel(unitColumn) + " gives");
     }
+    if (!RefuseMoments() || !RefuseSplitFractions()) return false;
     if (m_options.timestamps) {
         std::string problem;
         m_timeBase = TimeBase::Make(*m_options.timestamps, problem);
@@ -698,9 +710,7 @@ bool TableReader::DecideColumn(std::size_t firstLine) {
         m_summary.originUtc = m_timeBase->OriginUtc();
         m_summary.timeZone = m_timeBase->ZoneName();
     } else if (type == ColumnType::DateTime) {
-        constexpr std::string_view kAsTimes =
-            " them as times since the start of testing with --timestamps --origin TIMESTAMP "
-            "[--unit hours] [--timezone UTC].";
+        const std::string kAsTimes(kReadAsTimes);
         const std::string line = "Line " + std::to_string(m_firstDataLine) + ": ";
         const std::string first = FirstDataCell(*chosen);
         if (IsOtherDateForm(first)) {
@@ -708,11 +718,10 @@ bool TableReader::DecideColumn(std::size_t firstLine) {
                           line + ColumnLabel(*chosen) + " holds dates written as " + Quoted(first) +
                               ", which are not read: write them as YYYY-MM-DD HH:MM[:SS] (a "
                               "spreadsheet's cell format yyyy-mm-dd hh:mm:ss does it), then read" +
-                              std::string(kAsTimes));
+                              kAsTimes);
         }
-        return Refuse(
-            DataFault::NotNumeric, false,
-            line + ColumnLabel(*chosen) + " holds date-times. Read" + std::string(kAsTimes));
+        return Refuse(DataFault::NotNumeric, false,
+                      line + ColumnLabel(*chosen) + " holds date-times. Read" + kAsTimes);
     }
     return true;
 }
@@ -723,7 +732,8 @@ void TableReader::KeepPreviewRow(std::span<const std::string> fields) {
     }
 }
 
-bool TableReader::ReadRow(std::size_t line, std::span<const std::string> fields) {
+bool TableReader::ReadRow(std::size_t line, std::span<const std::string> fields,
+                          std::string_view text) {
     const std::size_t count = TrimmedCount(fields);
     if (count > m_width) {
         return Refuse(DataFault::UnknownFormat, true,
@@ -770,7 +780,32 @@ bool TableReader::ReadRow(std::size_t line, std::span<const std::string> fields)
                               " above. Write every time in one unit.");
         }
     }
+    if (m_summary.delimiter == Delimiter::Blanks && count < m_width && column < count &&
+        !RefuseShiftedCell(line, fields[column], text)) {
+        return false;
+    }
     return ReadCell(line, column, column < count ? std::string_view(fields[column]) : "");
+}
+
+bool TableReader::RefuseShiftedCell(std::size_t line, std::string_view cell,
+                                    std::string_view text) {
+    const std::size_t column = *m_summary.chosenColumn;
+    std::vector<std::string_view> views;
+    SplitAtBlanks(text, views);
+    if (column >= views.size() || m_columnSpans.size() != m_width) return true;
+    const std::size_t start = static_cast<std::size_t>(views[column].data() - text.data());
+    const std::size_t end = start + views[column].size();
+    for (std::size_t c = 0; c < m_width; ++c) {
+        const auto [from, to] = m_columnSpans[c];
+        if (c == column || end <= from || start >= to) continue;
+        return Refuse(DataFault::UnknownFormat, false,
+                      Where(line, column) + ": " + Quoted(cell) + " stands under " +
+                          ColumnLabel(c) + ", not " + ColumnLabel(column) +
+                          ": a cell before it is empty, and blanks cannot tell which. Fill every "
+                          "cell (NA where a value is missing), or save the file with tabs or "
+                          "commas.");
+    }
+    return true;
 }
 
 bool TableReader::ReadCell(std::size_t line, std::size_t column, std::string_view cell) {
@@ -788,14 +823,49 @@ bool TableReader::ReadCell(std::size_t line, std::size_t column, std::string_vie
                           "or remove the line.");
     }
     if (m_timeBase) {
-        TimeBase::Reading reading = m_timeBase->Measure(cell);
+        TimeBase::Reading reading;
+        if (m_moments != NumberMoments::None) {
+            const std::optional<double> count = ParseNumber(cell, m_summary.decimalComma);
+            if (!count) {
+                return Refuse(DataFault::NotNumeric, false,
+                              where() + ": " + Quoted(cell) +
+                                  " is not a number, where the column holds date-times as " +
+                                  DescribeMoment(m_moments, ParseNumber(FirstDataCell(column),
+                                                                        m_summary.decimalComma)
+                                                                .value_or(0)) +
+                                  ". Correct it, or remove the line.");
+            }
+            reading = m_moments == NumberMoments::Digits
+                          ? m_timeBase->Measure(DigitsAsDateTime(cell))
+                          : m_timeBase->MeasureUnixTime(m_moments == NumberMoments::UnixMilliseconds
+                                                            ? *count / 1000
+                                                            : *count);
+        } else {
+            reading = m_timeBase->Measure(cell);
+        }
         switch (reading.fault) {
             case TimeBase::Fault::None:
                 break;
-            case TimeBase::Fault::NotDateTime:
+            case TimeBase::Fault::NotDateTime: {
+                // A name above date-times in a form not read was not told for a header: the
+                // fault is the date-time below it.
+                const auto digit = [](char c) {
+                    return std::isdigit(static_cast<unsigned char>(c));
+                };
+                const std::string second =
+                    line == m_firstDataLine && !m_summary.header && m_sample.size() > 1
+                        ? SecondDataCell(column)
+                        : "";
+                if (std::none_of(cell.begin(), cell.end(), digit) &&
+                    std::any_of(second.begin(), second.end(), digit)) {
+                    return Refuse(DataFault::NotNumeric, false,
+                                  Where(m_sample[1].line, column) + ": " + Quoted(second) +
+                                      " is not a date-time. " + std::string(kDateTimeForm));
+                }
                 return Refuse(DataFault::NotNumeric, false,
                               where() + ": " + Quoted(cell) + " is not a date-time. " +
                                   std::string(kDateTimeForm));
+            }
             case TimeBase::Fault::Skipped:
             case TimeBase::Fault::Repeated:
                 return Refuse(
@@ -854,6 +924,10 @@ bool TableReader::ReadCell(std::size_t line, std::size_t column, std::string_vie
             what +=
                 " is a duration written with colons. Write each time as one number, all in one "
                 "unit (in a spreadsheet, =A2*24 turns a duration into hours).";
+        } else if (IsDurationInUnits(cell)) {
+            what +=
+                " is a duration written in units. Write each time as one number, all in one "
+                "unit, and name the unit in the dataset's source.";
         } else if (HasUnit(cell)) {
             what +=
                 " is a number with its unit. Write the numbers alone, all in one unit, and "
@@ -868,6 +942,10 @@ bool TableReader::ReadCell(std::size_t line, std::size_t column, std::string_vie
                       where() + ": " + Quoted(cell) +
                           " is below 0. Failure times are never negative: correct it.");
     }
+    if (m_summary.delimiter == Delimiter::Semicolon && !m_summary.decimalComma &&
+        !m_options.decimalPoint) {
+        WatchPoints(line, column, cell);
+    }
     m_result.values.push_back(*value);
     return true;
 }
@@ -875,6 +953,49 @@ bool TableReader::ReadCell(std::size_t line, std::size_t column, std::string_vie
 bool TableReader::Finish() {
     if (!m_decided && !Decide()) return false;
     if (m_result.values.empty()) return Refuse(DataFault::NoData, true, "");
+    if (m_groupedOrDecimal) {
+        const Sighting& seen = *m_groupedOrDecimal;
+        const std::string where = Where(seen.line, seen.column);
+        if (!m_decimalPoint) {
+            std::string whole = seen.cell;
+            whole.erase(whole.find('.'), 1);
+            return Refuse(
+                DataFault::UnknownFormat, false,
+                where + ": " + Quoted(seen.cell) + " may be " + whole +
+                    " with a point grouping its thousands, as spreadsheets write numbers in "
+                    "semicolon-separated files, or " +
+                    seen.cell +
+                    " with a decimal point, and no number of the file shows which. "
+                    "Write the numbers without thousands separators, or read the points "
+                    "as decimal points with --decimal-point.");
+        }
+        m_summary.notes.push_back("read " + Quoted(seen.cell) + " on line " +
+                                  std::to_string(seen.line) + " with a decimal point, as " +
+                                  Quoted(m_decimalPoint->cell) + " on line " +
+                                  std::to_string(m_decimalPoint->line) + " shows");
+    }
+    if (!m_timeBase && m_result.values.size() >= 2) {
+        // Moments counted from 1970 without a header to say so: they hardly move from where
+        // they start (a tenth, five years of Unix time), as no times since the start of testing
+        // do, whose failures come early.
+        const double first = m_result.values.front();
+        const double last = m_result.values.back();
+        const NumberMoments moments = MomentsOfSize(first, last);
+        if ((moments == NumberMoments::UnixSeconds || moments == NumberMoments::UnixMilliseconds ||
+             moments == NumberMoments::Digits) &&
+            DetectDataType(m_result.values) == DataType::Cumulative &&
+            (last - first) * 10 < first) {
+            std::ostringstream range;
+            range.precision(17);
+            range << first << " to " << last;
+            return Refuse(
+                DataFault::NotNumeric, false,
+                "Line " + std::to_string(m_firstDataLine) + ": the times run from " + range.str() +
+                    ", hardly moving from where they start: they are date-times as " +
+                    DescribeMoment(moments, first) +
+                    ", not times since the start of testing. Read" + std::string(kReadAsTimes));
+        }
+    }
     if (m_sortNeeded) {
         std::sort(m_result.values.begin(), m_result.values.end());
         m_summary.notes.push_back("sorted the date-times");
@@ -887,7 +1008,31 @@ void TableReader::ReadAll(const ByteSource& source) {
     std::optional<FieldSplitter> splitter;
     std::string chunk(kChunkBytes, '\0');
     std::string text;  // normalised, not yet split
+    std::string raw;   // the bytes read until the delimiter is chosen
     bool atEnd = false;
+    // JSON, HTML and XML start with a bracket; no table of failure times does.
+    auto refuseMarkup = [&] {
+        const std::size_t first = text.find_first_not_of(" \t\n");
+        if (first == std::string::npos) return false;
+        // R prints a vector as "[1] 3.5 4.0", which is no JSON array.
+        std::string_view opening = std::string_view(text).substr(first);
+        opening = opening.substr(0, opening.find('\n'));
+        while (opening.back() == ' ' || opening.back() == '\t') opening.remove_suffix(1);
+        const std::size_t second = opening.find_first_not_of(" \t", 1);
+        const bool array =
+            opening.front() == '[' &&
+            (second == std::string_view::npos ||
+             std::string_view("{[\"").find(opening[second]) != std::string_view::npos ||
+             opening.back() == ']' || opening.back() == ',');
+        if (opening.front() != '{' && opening.front() != '<' && !array) return false;
+        const std::size_t line = 1 + std::count(text.begin(), text.begin() + first, '\n');
+        return !Refuse(DataFault::UnknownFormat, true,
+                       "Line " + std::to_string(line) + ": the file is " +
+                           (text[first] == '<' ? "HTML or XML" : "JSON") + " (it starts with " +
+                           Quoted(text.substr(first, 1)) +
+                           "), not a table of failure times. Export the failure times as CSV, or "
+                           "as text with one a line.");
+    };
     auto startSplitter = [&] {
         const std::optional<Delimiter> named = NamedDelimiter(text);
         if (named) {
@@ -896,14 +1041,15 @@ void TableReader::ReadAll(const ByteSource& source) {
             m_summary.notes.push_back("took the delimiter from line 1, " +
                                       std::string(DelimiterName(*named)) + " (sep=)");
         }
-        m_summary.delimiter = m_options.delimiter != Delimiter::Auto ? m_options.delimiter
-                              : named
-                                  ? *named
-                                  : DetectDelimiter(std::string_view(text).substr(0, kChunkBytes));
+        m_summary.delimiter =
+            m_options.delimiter != Delimiter::Auto ? m_options.delimiter
+            : named                                ? *named
+                    : DetectDelimiter(std::string_view(text).substr(0, kChunkBytes), kSampleRows);
         splitter.emplace(m_summary.delimiter,
                          [this](std::size_t line, std::span<const std::string> fields) {
                              return OnRow(line, fields);
                          });
+        m_splitter = &*splitter;
     };
     auto splitFault = [&](FieldSplitter::Status status) {
         if (status == FieldSplitter::Status::UnclosedQuote) {
@@ -945,10 +1091,21 @@ void TableReader::ReadAll(const ByteSource& source) {
         atEnd = size == 0;
         // The text before a control byte is read first, so that the first fault in the file
         // is the one reported, however the file arrives.
-        const bool clean = normaliser.Feed(std::string_view(chunk.data(), size), text);
+        bool clean = normaliser.Feed(std::string_view(chunk.data(), size), text);
         if (!splitter) {
+            raw.append(chunk.data(), size);
             if (clean && !atEnd && !sampleComplete()) continue;
+            if (refuseMarkup()) return;
             startSplitter();
+            if (m_summary.delimiter == Delimiter::Blanks ||
+                m_summary.delimiter == Delimiter::Pipe) {
+                // Read again without quoted fields across lines: a stray quote in a blank-
+                // separated line must not hide the comments below it.
+                normaliser = LineEndNormaliser(false);
+                text.clear();
+                clean = normaliser.Feed(raw, text) && (!atEnd || normaliser.Feed({}, text));
+            }
+            raw = {};
         }
         if (!splitFault(splitter->Feed(text))) return;
         text.clear();
@@ -969,6 +1126,7 @@ void TableReader::ReadAll(const ByteSource& source) {
             return;
         }
     }
+    const bool split = splitFault(splitter->Finish());
     // How the text was read comes before what was read from it.
     std::vector<std::string> reading;
     if (normaliser.ReadsUtf16()) reading.emplace_back("read the file as UTF-16 text");
@@ -976,8 +1134,12 @@ void TableReader::ReadAll(const ByteSource& source) {
         reading.push_back("left out " + std::to_string(comments) + " comment line" +
                           (comments == 1 ? "" : "s") + " (starting with #)");
     }
+    if (const std::size_t rules = splitter->RuleLines()) {
+        reading.push_back("left out " + std::to_string(rules) + " line" + (rules == 1 ? "" : "s") +
+                          " drawing the table (such as ---- or (3 rows))");
+    }
     m_summary.notes.insert(m_summary.notes.begin(), reading.begin(), reading.end());
-    if (splitFault(splitter->Finish())) Finish();
+    if (split) Finish();
 }
 
 }  // namespace
@@ -1069,6 +1231,8 @@ std::string_view DelimiterName(Delimiter delimiter) {
             return "tab";
         case Delimiter::Blanks:
             return "blanks";
+        case Delimiter::Pipe:
+            return "pipe";
     }
     return "comma";
 }

@@ -125,7 +125,8 @@ TEST_F(Cli, BadUsageExitsWithTwo) {
              {"datasets", m_db, "extra"},
              {"import", m_db, "A", "f.txt", "--origin", "2024-03-01 08:00"},
              {"import", m_db, "A", "f.txt", "--header", "--no-header"},
-             {"inspect", "f.txt", "--delimiter", "pipe"},
+             {"inspect", "f.txt", "--delimiter", "colon"},
+             {"inspect", "f.txt", "--decimal-comma", "--decimal-point"},
              {"inspect", "f.txt", "--unit", "weeks"},
              {"inspect"}}) {
         SCOPED_TRACE(::testing::PrintToString(args));

@@ -48,11 +48,31 @@ TEST(DateTimes, BecomeSortedTimesSinceTheOrigin) {
              {"microseconds, and nanoseconds cut to them",
               "2024-03-01 08:00:00.000001Z\n2024-03-01T08:00:01.123456789Z\n",
               Times("2024-03-01 08:00", "UTC", TimeUnit::Seconds), Doubles(1e-6, 1.123456)},
-             {"a zone after a blank", "1 2024-03-01 10:00:00 +0100\n2 2024-03-01 11:00 UTC\n",
-              Times("2024-03-01 08:00"), Doubles(1, 3)},
+             // "+01" was once a column of its own, and the date-times read in UTC.
+             {"a zone after a blank",
+              "1 2024-03-01 10:00:00 +0100\n2 2024-03-01 11:00 UTC\n3 2024-03-01 12:00 +01\n",
+              Times("2024-03-01 08:00"), Doubles(1, 3, 3)},
              {"a bug number beside them is no candidate",
               "bug,opened\n1201,2024-03-01 09:00\n1187,2024-03-01 10:00\n",
               Times("2024-03-01 08:00"), Doubles(1, 2)},
+             {"a decimal comma before the fraction of a second",
+              "n;t\n1;2024-03-01 09:15:30,123\n2;2024-03-01 09:15:31,5\n",
+              Times("2024-03-01 09:00", "UTC", TimeUnit::Seconds), Doubles(930.123, 931.5)},
+             {"an hour of one digit", "ts\n2024-03-01 9:15\n", Times("2024-03-01 08:00"),
+              Doubles(1.25)},
+             {"dates as ISO 8601's digits", "Date\n20240301\n20240305\n",
+              Times("2024-02-29 00:00", "UTC", TimeUnit::Days), Doubles(1, 5)},
+             // Once "PM" was a column of its own in blank-separated files, and 9:15 PM read as
+             // 9:15.
+             {"a 12-hour clock",
+              "2024-03-01 9:15 PM\n2024-03-01 12:05 am\n2024-03-01 12:30 PM +0100\n"
+              "2024-03-01T11:59:59.5 p.m.\n",
+              Times("2024-03-01 00:00", "UTC", TimeUnit::Minutes),
+              Doubles(5, 690, 1275, 1439 + 59.5 / 60)},
+             {"small t and z", "ts\n2024-03-01t09:15:00z\n", Times("2024-03-01 09:00Z"),
+              Doubles(0.25)},
+             {"Unix milliseconds", "run,timestamp_ms\n1,1709284500123\n2,1709288100000\n",
+              Times("2024-03-01 09:00Z", "UTC", TimeUnit::Seconds), Doubles(900.123, 4500)},
              {"zone of the origin too", "2024-07-01 17:00Z\n",
               Times("2024-07-01 12:00", "America/New_York"), Doubles(1)}}) {
         SCOPED_TRACE(c.what);
@@ -80,6 +100,26 @@ TEST(DateTimes, RefusalsNameTheLineAndTheFix) {
               Times("2024-10-27 00:00", "Europe/Berlin"),
               "Line 1: '2024-10-27 02:30' happened twice in Europe/Berlin (the clocks changed). "
               "Write it with its offset from UTC, such as 2024-10-27 02:30+01:00."},
+             // Once read without the fractions, which made a column of their own.
+             {"fractions cut off by the comma delimiter",
+              "2024-03-01 10:00:00,300\n2024-03-01 11:00:00,100\n", Times("2024-03-01 09:00"),
+              "Line 1, column 1: '2024-03-01 10:00:00' is followed by '300', the fraction of its "
+              "second cut off by the comma before it. Quote the date-times (\"2024-03-01 "
+              "10:00:00,300\"), write a point before the fraction, or save the file with another "
+              "delimiter."},
+             {"a header above date-times in a form not read", "ts\n2024-W09-5T09:15\n",
+              Times("2024-03-01 08:00"),
+              "Line 2: '2024-W09-5T09:15' is not a date-time. Write it as YYYY-MM-DD HH:MM[:SS], "
+              "optionally with a zone (Z or +01:00)."},
+             // Once taken for Unix time, there being no number to size.
+             {"a date in another form among date-times", "ts\n2024-03-01 09:15\n01.03.2024\n",
+              Times("2024-03-01 08:00"),
+              "Line 3: '01.03.2024' is not a date-time. Write it as YYYY-MM-DD HH:MM[:SS], "
+              "optionally with a zone (Z or +01:00)."},
+             {"an hour past 12 on a 12-hour clock", "2024-03-01 13:15 PM\n",
+              Times("2024-03-01 08:00"),
+              "Line 1: '2024-03-01 13:15 PM' is not a date-time. Write it as YYYY-MM-DD "
+              "HH:MM[:SS], optionally with a zone (Z or +01:00)."},
              {"before the origin", "t\n2024-03-01 09:00\n2024-03-01 07:59:59\n",
               Times("2024-03-01 08:00"),
               "Line 3: '2024-03-01 07:59:59' is before the origin. Correct it, or give an earlier "

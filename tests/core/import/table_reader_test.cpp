@@ -83,11 +83,14 @@ TEST(ReadTable, ReadsEachLayout) {
     TableOptions decimalComma;
     decimalComma.decimalComma = true;
     decimalComma.column = "t";
+    TableOptions decimalPoint = WithColumn("t");
+    decimalPoint.decimalPoint = true;
     TableOptions noHeader;
     noHeader.header = HeaderChoice::Absent;
     const std::vector<std::string> indexNote{"took column 2, column 1 is an index"};
     const std::string header = "took line 1 as the header line (--no-header reads it as data)";
     const std::string utf16 = "read the file as UTF-16 text";
+    const std::string rules = "left out 1 line drawing the table (such as ---- or (3 rows))";
     for (const Case& c : std::vector<Case>{
              {"one value a line", "3\n5\n2\n", TableOptions(), Doubles(3, 5, 2), Delimiter::Comma,
               false, 0, Strings()},
@@ -174,6 +177,13 @@ TEST(ReadTable, ReadsEachLayout) {
               Strings("left out the title above the table (lines 1 to 2)",
                       "took line 4 as the header line (--no-header reads it as data)",
                       "took column 2 ('hours'), column 1 ('run') is an index")},
+             {"a ragged blank-separated line short of its last field", "10 3.5 a\n2 4\n3 5 b\n",
+              WithColumn("2"), Doubles(3.5, 4, 5), Delimiter::Blanks, false, 1, Strings()},
+             {"a pipe in the title", "Test campaign | build 7\n\nrun hours\n1 3.5\n2 4.25\n3 1\n",
+              TableOptions(), Doubles(3.5, 4.25, 1), Delimiter::Blanks, true, 1,
+              Strings("left out the title above the table (line 1)",
+                      "took line 3 as the header line (--no-header reads it as data)",
+                      "took column 2 ('hours'), column 1 ('run') is an index")},
              {"R's header, one name short for the row names", "\"x\"\n\"1\" 3.2\n\"2\" 4.5\n",
               TableOptions(), Doubles(3.2, 4.5), Delimiter::Blanks, true, 1,
               Strings("line 1 names the columns after the first, which holds row names", header,
@@ -182,6 +192,42 @@ TEST(ReadTable, ReadsEachLayout) {
               Delimiter::Blanks, false, 0,
               Strings("took column 1, the only numeric column",
                       "read the times in 's', the unit column 2 gives")},
+             // Once called a title: the header and rule of the Markdown table.
+             {"a Markdown table",
+              "| Failure | Time (h) |\n|--------:|---------:|\n| 1 | 3.5 |\n| 2 | 7 |\n",
+              TableOptions(), Doubles(3.5, 7), Delimiter::Pipe, true, 1,
+              Strings(rules, header,
+                      "took column 2 ('Time (h)'), column 1 ('Failure') is an index")},
+             {"psql's table and its count",
+              " n | hours\n---+------\n 1 |   3.5\n 2 |     7\n(2 rows)\n\n", TableOptions(),
+              Doubles(3.5, 7), Delimiter::Pipe, true, 1,
+              Strings("left out 2 lines drawing the table (such as ---- or (3 rows))", header,
+                      "took column 2 ('hours'), column 1 ('n') is an index")},
+             {"a report's rule under its header",
+              "No.  Hours\n---  -----\n  1   3.50\n  2   7.00\n", TableOptions(), Doubles(3.5, 7),
+              Delimiter::Blanks, true, 1,
+              Strings(rules, header, "took column 2 ('Hours'), column 1 ('No.') is an index")},
+             // Once the quote hid the comments below it.
+             {"a stray quote in a blank-separated line", "1 3.5 disk 5\"\n# note\n2 7 - -\n",
+              WithColumn("2"), Doubles(3.5, 7), Delimiter::Blanks, false, 1,
+              Strings("left out 1 comment line (starting with #)")},
+             {"a decimal point tells what 1.234 is", "n;t\n1;1.234\n2;2.5\n", TableOptions(),
+              Doubles(1.234, 2.5), Delimiter::Semicolon, true, 1,
+              Strings(header, "took column 2 ('t'), column 1 ('n') is an index",
+                      "read '1.234' on line 2 with a decimal point, as '2.5' on line 3 shows")},
+             {"decimal points asked for", "t;n\n1.234;1,5\n12.500;x\n", decimalPoint,
+              Doubles(1.234, 12.5), Delimiter::Semicolon, true, 0, Strings(header)},
+             // Once told as blank-separated: the tabs counted line by line, not record by record.
+             {"tabs around a quoted line end",
+              "id\tnote\thours\n1\t\"line one\nline two\"\t3.5\n2\tok\t4\n", TableOptions(),
+              Doubles(3.5, 4), Delimiter::Tab, true, 2,
+              Strings(header, "took column 3 ('hours'), column 1 ('id') is an index")},
+             // Once left out as a title.
+             {"a report's names with blanks in them", "Date Opened   Hours\n1   3.5\n2   4\n",
+              TableOptions(), Doubles(3.5, 4), Delimiter::Blanks, true, 1,
+              Strings(header, "took column 2 ('Hours'), column 1 ('Date Opened') is an index")},
+             {"a DOS end-of-file mark", "3\r\n4\r\n\x1A", TableOptions(), Doubles(3, 4),
+              Delimiter::Comma, false, 0, Strings()},
              {"column by name", "a,b\n1,2\n3,4\n", WithColumn("b"), Doubles(2, 4), Delimiter::Comma,
               true, 1, Strings(header)},
              {"column by name in any case", "a,b\n1,2\n3,4\n", WithColumn("B"), Doubles(2, 4),
@@ -267,6 +313,33 @@ TEST(ReadTable, RefusalsSayWhatWhereAndHow) {
                  "\r\nLine 1: there is no column 'c'. The columns are 1 'a' (numbers), 2 'b' "
                  "(numbers)." +
                  choose},
+            // Once the first of them, silently.
+            {"two columns of the name asked for", "time,time\n3.5,100\n4,200\n", WithColumn("time"),
+             kRead + kUnknownFormat +
+                 "\r\nLine 1: columns 1 and 2 are both named 'time'. Choose one with --column "
+                 "NUMBER."},
+            // Once read as row names 1, 2, 3 beside times of 5, 25 and 75.
+            {"decimal commas split by the delimiter", "hours\n1,5\n2,25\n3,75\n", TableOptions(),
+             kRead + kUnknownFormat +
+                 "\r\nLine 1 names one column, and the comma splits line 2 in two: '1,5' may be "
+                 "one number written with a decimal comma or a thousands separator. Write the "
+                 "numbers with a decimal point and without separators; if the first field numbers "
+                 "the lines, read the other with --column 2."},
+            {"thousands split by blanks", "temps\n1 234\n2 345\n", TableOptions(),
+             kRead + kUnknownFormat +
+                 "\r\nLine 1 names one column, and a blank splits line 2 in two: '1 234' may be "
+                 "one number written with a blank between its thousands. Write the numbers with a "
+                 "decimal point and without separators; if the first field numbers the lines, read "
+                 "the other with --column 2."},
+            // Once read as the retest time, the empty severity's place taken by the cells after.
+            {"an empty cell in a report",
+             "ID  Sev   Hours  Retest\n1   high  3.5    2.0\n2         4.0    1.0\n"
+             "3   low   7.25   0.5\n",
+             WithColumn("Hours"),
+             kValidation + kUnknownFormat +
+                 "\r\nLine 3, column 3: '1.0' stands under column 4 ('Retest'), not column 3 "
+                 "('Hours'): a cell before it is empty, and blanks cannot tell which. Fill every "
+                 "cell (NA where a value is missing), or save the file with tabs or commas."},
             {"no numeric column", "a,b\nx,y\n", TableOptions(),
              kValidation + kNotNumeric +
                  "\r\nLine 1: no column holds numbers or date-times. The columns are 1 (text), 2 "
@@ -353,6 +426,45 @@ TEST(ReadTable, RefusalsSayWhatWhereAndHow) {
                  "\r\nLine 2, column 2: '1\xE2\x80\xAF"
                  "234,5' holds a thousands separator. Write "
                  "the number without it."},
+            {"1.234 that nothing tells", "n;t\n1;1.234\n2;12.500\n3;7\n", TableOptions(),
+             kValidation + kUnknownFormat +
+                 "\r\nLine 2, column 2: '1.234' may be 1234 with a point grouping its thousands, "
+                 "as spreadsheets write numbers in semicolon-separated files, or 1.234 with a "
+                 "decimal point, and no number of the file shows which. Write the numbers without "
+                 "thousands separators, or read the points as decimal points with "
+                 "--decimal-point."},
+            // Once stored as cumulative times of 45,000 and more.
+            {"a spreadsheet's date serial numbers", "Key;Opened\nA;45231,5\nB;45232,25\n",
+             TableOptions(),
+             kValidation + kNotNumeric +
+                 "\r\nLine 2: column 2 ('Opened') holds date-times as days since 1899-12-30, a "
+                 "spreadsheet's date serial numbers (45231.5 is 2023-11-01 12:00:00 in a workbook "
+                 "of the 1900 date system, 1462 days later in one of the 1904 system), not times "
+                 "since the start of testing. The file does not say which date system wrote them: "
+                 "format the column as yyyy-mm-dd hh:mm:ss in the spreadsheet, save the file "
+                 "again, then read them as times since the start of testing with --timestamps "
+                 "--origin TIMESTAMP [--unit hours] [--timezone UTC]."},
+            {"Unix time under its header", "id,created_at\n101,1709284500\n102,1709288100\n",
+             WithColumn("created_at"),
+             kValidation + kNotNumeric +
+                 "\r\nLine 2: column 2 ('created_at') holds date-times as seconds since "
+                 "1970-01-01 UTC (1709284500 is 2024-03-01 09:15:00 UTC). Read them as times since "
+                 "the start of testing with --timestamps --origin TIMESTAMP [--unit hours] "
+                 "[--timezone UTC]."},
+            {"dates as digits without a header", "20240301091500\n20240301101500\n", TableOptions(),
+             kValidation + kNotNumeric +
+                 "\r\nLine 1: the times run from 20240301091500 to 20240301101500, hardly moving "
+                 "from where they start: they are date-times as digits YYYYMMDD[hhmmss] "
+                 "(20240301091500 is 2024-03-01 09:15:00), not times since the start of testing. "
+                 "Read them as times since the start of testing with --timestamps --origin "
+                 "TIMESTAMP [--unit hours] [--timezone UTC]."},
+            {"Unix time without a header", "1709284500123\n1709288100000\n", TableOptions(),
+             kValidation + kNotNumeric +
+                 "\r\nLine 1: the times run from 1709284500123 to 1709288100000, hardly moving "
+                 "from where they start: they are date-times as milliseconds since 1970-01-01 UTC "
+                 "(1709284500123 is 2024-03-01 09:15:00.123 UTC), not times since the start of "
+                 "testing. Read them as times since the start of testing with --timestamps "
+                 "--origin TIMESTAMP [--unit hours] [--timezone UTC]."},
             {"units that change", "12.5 s\n3 min\n", TableOptions(),
              kValidation + kUnknownFormat +
                  "\r\nLine 2, column 2: the unit 'min' differs from 's' above. Write every time "
@@ -366,6 +478,37 @@ TEST(ReadTable, RefusalsSayWhatWhereAndHow) {
                  "\r\nLine 1: '00:12:30' is a duration written with colons. Write each time as "
                  "one number, all in one unit (in a spreadsheet, =A2*24 turns a duration into "
                  "hours)."},
+            {"durations in units beside a count", "n,between\n1,PT1H20M\n2,PT45M\n", TableOptions(),
+             kValidation + kNotNumeric +
+                 "\r\nLine 2, column 2: 'PT1H20M' is a duration written in units. Write each time "
+                 "as one number, all in one unit, and name the unit in the dataset's source."},
+            {"a week-day's name and the month's",
+             "n,date\n1,\"Fri, 01 Mar 2024 09:15:00 +0100\"\n2,\"Sat, 02 Mar 2024 10:00:00 "
+             "+0100\"\n",
+             TableOptions(),
+             kValidation + kNotNumeric +
+                 "\r\nLine 2: column 2 ('date') holds dates written as 'Fri, 01 Mar 2024 09:15:00 "
+                 "+0100', which are not read: write them as YYYY-MM-DD HH:MM[:SS] (a spreadsheet's "
+                 "cell format yyyy-mm-dd hh:mm:ss does it), then read them as times since the "
+                 "start "
+                 "of testing with --timestamps --origin TIMESTAMP [--unit hours] [--timezone "
+                 "UTC]."},
+            {"JSON", "\n[{\"t\": 3.5},\n {\"t\": 4}]\n", TableOptions(),
+             kRead + kUnknownFormat +
+                 "\r\nLine 2: the file is JSON (it starts with '['), not a table of failure times. "
+                 "Export the failure times as CSV, or as text with one a line."},
+            {"a number with a decimal comma and its unit", "n;t\n1;1,5 h\n2;2 h\n", TableOptions(),
+             kValidation + kNotNumeric +
+                 "\r\nLine 2, column 2: '1,5 h' is a number with its unit. Write the numbers "
+                 "alone, "
+                 "all in one unit, and name the unit in the dataset's source."},
+            {"text after a DOS end-of-file mark",
+             "3\n\x1A"
+             "4\n",
+             TableOptions(),
+             kRead + kUnknownFormat +
+                 "\r\nLine 2 holds the control byte 0x1A, so this is no text file. Choose the text "
+                 "file of failure times."},
             {"negative", "3\n-1\n2\n", TableOptions(),
              kValidation + "File contains negative data.\r\nLine 2: '-1' is below 0. Failure times "
                            "are never negative: correct it."},

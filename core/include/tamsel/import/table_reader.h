@@ -2,7 +2,7 @@
 // failure times, decimal commas and date-times. One pure function from bytes and options to
 // a result, shared by the import, `tamsel-cli inspect` and the import preview.
 //
-// Lexical rules. Fields are separated by commas, semicolons, tabs or runs of blanks; lines
+// Lexical rules. Fields are separated by commas, semicolons, tabs, runs of blanks or pipes; lines
 // end with LF, CR LF or CR. Comma, semicolon and tab fields follow RFC 4180 (double quotes
 // keep delimiters and line ends inside a field). Blanks around a field and empty lines are
 // ignored, and so is a UTF-8 byte order mark. A number is a finite decimal with an optional
@@ -28,7 +28,7 @@
 
 namespace tamsel {
 
-enum class Delimiter { Auto, Comma, Semicolon, Tab, Blanks };
+enum class Delimiter { Auto, Comma, Semicolon, Tab, Blanks, Pipe };
 enum class HeaderChoice { Auto, Present, Absent };
 enum class TimeUnit { Seconds, Minutes, Hours, Days };
 
@@ -44,6 +44,9 @@ struct TableOptions {
     HeaderChoice header = HeaderChoice::Auto;
     std::string column;         // a header name or a number from 1; empty: the reader chooses
     bool decimalComma = false;  // also switched on for semicolon files of comma numbers
+    // Points are decimal points even in a semicolon-separated file, where "1.234" is refused
+    // unless another number shows it ("2.5"); no decimal commas are looked for.
+    bool decimalPoint = false;
     std::optional<TimestampOptions> timestamps;  // needed to read a date-time column
     std::size_t maxItems = kMaxDataItems;
     const std::atomic<bool>* cancel = nullptr;  // when set, the reading stops at its next chunk
