@@ -40,14 +40,11 @@ Pareto ParetoLi(const StoredFit& fit) {
     return {remaining * fit.param2, fit.param3 + fit.time, std::fma(remaining, fit.param2, -1.0)};
 }
 
-}  // namespace
-
-double ObjectiveLi(std::span<const double> p, std::span<double> g, std::int32_t n,
-                   const FailureSeries& t, std::span<double> h) {
+// The objective at p from the sums over the times at its Beta = p[1]^2 (eps 0).
+double ProfileLi(std::span<const double> p, std::span<double> g, std::int32_t n, double /*eps*/,
+                 double end, const TimeSums& sums, std::span<double> h) {
     const double remaining = p[0] * p[0];
     const double beta = p[1] * p[1];
-    const double end = t[n];
-    const TimeSums sums = SumOverTimes(beta, t, n);
     // The sums over the fault counts N - j + 1 = (N - n) + m, m = 1..n, need no loop.
     const RisingReciprocals invFaults = RisingReciprocalSums(remaining, n);
     const double logTail = std::log1p(end / beta);
@@ -63,6 +60,18 @@ double ObjectiveLi(std::span<const double> p, std::span<double> g, std::int32_t 
     r.second = {invFaults.second, 0.0, -sums.invScaledSq};
     return FinishObjective(n * (1.0 - std::log(alpha)) + sums.logScaled - LogRising(remaining, n),
                            p, ProfileCurvature(n, alpha, d, r), g, h);
+}
+
+}  // namespace
+
+double ObjectiveLi(std::span<const double> p, std::span<double> g, std::int32_t n,
+                   const FailureSeries& t, std::span<double> h) {
+    return ProfileLi(p, g, n, 0.0, t[n], SumOverTimes(p[1] * p[1], t, n), h);
+}
+
+void GridLi(std::span<const double> points, std::int32_t n, const FailureSeries& t,
+            std::span<double> values) {
+    GridOverBeta(&ProfileLi, points, n, 0.0, t, values);
 }
 
 EstimateRecord RecordLi(const FailureSeries& x, const FailureSeries& t, std::int32_t i,
@@ -85,8 +94,13 @@ double WindowObjectiveLi(std::span<const double> p, std::span<double> g, std::in
 // Further starts for N - n and Beta, Beta in units of the mean interfailure time.
 constexpr std::array<std::array<double, 2>, 4> kStarts{{{1, 10}, {10, 100}, {100, 1000}, {10, 10}}};
 
-const WindowModel kWindowLi{
-    &WindowObjectiveLi, {false, true}, {kStart, kStart}, kStarts, {"N", "Beta"}};
+void WindowGridLi(std::span<const double> points, std::int32_t n, double, const FailureSeries& t,
+                  std::span<double> values) {
+    GridLi(points, n, t, values);
+}
+
+const WindowModel kWindowLi{&WindowObjectiveLi, &WindowGridLi, {false, true},
+                            {kStart, kStart},   kStarts,       {"N", "Beta"}};
 
 // The MO limit (N -> infinity, (N - n) Alpha -> beta0, Beta = a) and the JM limit (Alpha and
 // Beta -> infinity, Alpha / Beta -> Lambda) as Li parameters; the records keep their limit's
