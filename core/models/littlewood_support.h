@@ -78,23 +78,19 @@ inline TimeSums SumOverTimes(double beta, const FailureSeries& t, std::int32_t n
     });
 }
 
-// Li's or LNHPP's objective at p from its sums over the times at its Beta (p[1]^2 + eps), the
-// window ending at T = end: the value, its gradient g and, unless h is empty, its Hessian.
-using TimeProfile = double (*)(std::span<const double> p, std::span<double> g, std::int32_t n,
-                               double eps, double end, const TimeSums& sums, std::span<double> h);
-
-// That objective on a grid (see WindowGrid in window_fit.h), the window ending at t_n: the
-// sums depend on Beta alone, so each Beta takes one pass over the times, and each point then
-// costs a few logarithms.
-inline void GridOverBeta(TimeProfile profile, std::span<const double> points, std::int32_t n,
-                         double eps, const FailureSeries& t, std::span<double> values) {
+// An objective of the times (Li's, LNHPP's) on a grid (see WindowGrid in window_fit.h), whose
+// sums over the times depend on Beta = p[1]^2 + eps alone: each Beta takes one pass over the
+// times, and each point then costs a few logarithms. profile(k0, p, sums) is the objective's
+// value at p = (points[k0], Beta's point) from the sums at its Beta.
+template <class Profile>
+void GridOverBeta(std::span<const double> points, std::int32_t n, double eps,
+                  const FailureSeries& t, std::span<double> values, const Profile& profile) {
     const std::size_t size = points.size();
-    std::array<double, 2> g{};
     for (std::size_t k1 = 0; k1 < size; ++k1) {
         const TimeSums sums = SumOverTimes(points[k1] * points[k1] + eps, t, n);
         for (std::size_t k0 = 0; k0 < size; ++k0) {
             const std::array<double, 2> p{points[k0], points[k1]};
-            values[k0 * size + k1] = profile(p, g, n, eps, t[n], sums, {});
+            values[k0 * size + k1] = profile(k0, p, sums);
         }
     }
 }

@@ -86,7 +86,10 @@ double ObjectiveLNHPP(std::span<const double> p, std::span<double> g, std::int32
 
 void GridLNHPP(std::span<const double> points, std::int32_t n, double eps, const FailureSeries& t,
                std::span<double> values) {
-    GridOverBeta(&ProfileLNHPP, points, n, eps, t, values);
+    std::array<double, 2> g{};
+    GridOverBeta(points, n, eps, t, values, [&](std::size_t, const auto& p, const auto& sums) {
+        return ProfileLNHPP(p, g, n, eps, t[n], sums, {});
+    });
 }
 
 EstimateRecord RecordLNHPP(const FailureSeries& x, const FailureSeries& t, std::int32_t i,
