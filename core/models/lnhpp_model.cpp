@@ -40,12 +40,12 @@ double ProfileLNHPP(std::span<const double> p, std::span<double> g, std::int32_t
     const double remaining = p[0] * p[0] + eps;
     const double beta = p[1] * p[1] + eps;
     const double mu = remaining + n;
-    const double logTail = std::log1p(end / beta);
-    const double alpha = SolvedAlpha(n, remaining, beta, end);
     const double sumLogRatio = sums.logRatio;  // S
-    // With P = ln(1 + n / (Mu - n)) and L = ln(1 + T / Beta), Alpha = P / L and the objective
-    // is n + sum ln(Beta + t_j) + P S / L - n ln Mu - n ln P + n ln L.
+    // With P = ln(1 + n / (Mu - n)) and L = ln(1 + T / Beta), Alpha = P / L (SolvedAlpha's
+    // value) and the objective is n + sum ln(Beta + t_j) + P S / L - n ln Mu - n ln P + n ln L.
+    const double logTail = std::log1p(end / beta);
     const double logCount = std::log1p(n / remaining);
+    const double alpha = logCount / logTail;
     const double countSlope = -n / (remaining * mu);                                          // P'
     const double countCurve = n * (2.0 * remaining + n) / (remaining * mu * remaining * mu);  // P''
     const double endShare = end / (beta + end);
