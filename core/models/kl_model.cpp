@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 #include <optional>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "littlewood_support.h"
@@ -35,6 +37,12 @@ Pareto ParetoKL(const StoredFit& fit) {
     const long double shape =
         inverse > 0.0L ? 1.0L / inverse : std::numeric_limits<long double>::infinity();
     return MakePareto(shape, fit.param3);
+}
+
+// The objective's value n (1 - ln level) - sum ln k_j + sum ln(Beta + x_j) from D = sum k_j l_j
+// and the two logarithm sums, at the best level n / D.
+double ValueKL(std::int32_t n, double shapeLog, double logShape, double logShifted) {
+    return n * (1.0 - std::log(n / shapeLog)) - logShape + logShifted;
 }
 
 }  // namespace
@@ -107,8 +115,51 @@ double ObjectiveKL(std::span<const double> p, std::span<double> g, std::int32_t 
     Curvature r;  // of sum ln(Beta + x_j) - sum ln k_j
     r.first = {s.shapeLast, s.invShifted};
     r.second = {-s.shapeLastSq, 0.0, -s.invShiftedSq};
-    return FinishObjective(n * (1.0 - std::log(level)) - s.logShape + s.logShifted, p,
+    return FinishObjective(ValueKL(n, s.shapeLog, s.logShape, s.logShifted), p,
                            ProfileCurvature(n, level, d, r), g, h);
+}
+
+void GridKL(std::span<const double> points, std::int32_t n, double eps, const FailureSeries& x,
+            std::span<double> values) {
+    const std::size_t size = points.size();
+    const auto length = static_cast<std::size_t>(n) + 1;
+    // Both variables run over the same values v_k = points[k]^2 + eps. For each: the relative
+    // shapes k_j and sum ln k_j at A = v_k, and l_j and sum ln(Beta + x_j) at Beta = v_k, each
+    // as ObjectiveKL takes it; only D = sum k_j l_j needs both.
+    std::vector<double> shapes(size * length);
+    std::vector<double> logRatios(size * length);
+    std::vector<double> logShape(size);
+    std::vector<double> logShifted(size);
+    for (std::size_t k = 0; k < size; ++k) {
+        const double v = points[k] * points[k] + eps;
+        double* shape = &shapes[k * length];
+        for (std::int32_t j = 1; j <= n; ++j) shape[j] = RelativeShape(j, n, v);
+        ScaledLog1p(std::span(x).subspan(1, n), 1.0 / v,
+                    std::span(logRatios).subspan(k * length + 1, n));
+        std::tie(logShape[k], logShifted[k]) = OnLanes([&] {
+            LaneLogSum shapeSum;
+            LaneLogSum shiftedSum;
+            ForEachGroup(1, n, [&](std::int32_t j, const auto& group) {
+                shapeSum.Add(group.Keep(group.Load(&shape[j]), 1.0));
+                shiftedSum.Add(group.Keep(v + group.Load(&x[j]), 1.0));
+            });
+            return std::pair{shapeSum.Value(), shiftedSum.Value()};
+        });
+    }
+    for (std::size_t k0 = 0; k0 < size; ++k0) {
+        const double* shape = &shapes[k0 * length];
+        for (std::size_t k1 = 0; k1 < size; ++k1) {
+            const double* logRatio = &logRatios[k1 * length];
+            const double shapeLog = OnLanes([&] {
+                Lanes sum{};
+                ForEachGroup(1, n, [&](std::int32_t j, const auto& group) {
+                    sum += group.Keep(group.Load(&shape[j]) * group.Load(&logRatio[j]));
+                });
+                return Total(sum);
+            });
+            values[k0 * size + k1] = GuardValue(ValueKL(n, shapeLog, logShape[k0], logShifted[k1]));
+        }
+    }
 }
 
 EstimateRecord RecordKL(const FailureSeries& x, std::int32_t i, std::int32_t rangeEnd, double ratio,
@@ -139,7 +190,7 @@ std::array<double, 2> LimitEndsKL(const ExponentialLimit& limit) {
 constexpr std::array<std::array<double, 2>, 4> kStarts{{{1, 1}, {0.3, 3}, {3, 0.3}, {1, 10}}};
 
 const LineModel kLineKL{
-    {&ObjectiveKL, {false, true}, {kStart, kStart}, kStarts, {"Alpha2", "Beta"}},
+    {&ObjectiveKL, &GridKL, {false, true}, {kStart, kStart}, kStarts, {"Alpha2", "Beta"}},
     &RecordKL,
     &LimitEndsKL,
     &kPredictiveKL,

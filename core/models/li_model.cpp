@@ -40,16 +40,23 @@ Pareto ParetoLi(const StoredFit& fit) {
     return {remaining * fit.param2, fit.param3 + fit.time, std::fma(remaining, fit.param2, -1.0)};
 }
 
-}  // namespace
+// The sums over the fault counts N - j + 1 = (N - n) + m, m = 1..n, which need no loop.
+struct FaultSums {
+    RisingReciprocals invFaults;  // sum 1 / (N - j + 1) and sum 1 / (N - j + 1)^2
+    double logFaults;             // sum ln(N - j + 1)
+};
 
-double ObjectiveLi(std::span<const double> p, std::span<double> g, std::int32_t n,
-                   const FailureSeries& t, std::span<double> h) {
+FaultSums SumOverFaults(double remaining, std::int32_t n) {
+    return {RisingReciprocalSums(remaining, n), LogRising(remaining, n)};
+}
+
+// The objective at p from the sums over the times at its Beta = p[1]^2 and those over the
+// fault counts at its N - n = p[0]^2, the window ending at T = end.
+double ProfileLi(std::span<const double> p, std::span<double> g, std::int32_t n, double end,
+                 const TimeSums& sums, const FaultSums& faults, std::span<double> h) {
     const double remaining = p[0] * p[0];
     const double beta = p[1] * p[1];
-    const double end = t[n];
-    const TimeSums sums = SumOverTimes(beta, t, n);
-    // The sums over the fault counts N - j + 1 = (N - n) + m, m = 1..n, need no loop.
-    const RisingReciprocals invFaults = RisingReciprocalSums(remaining, n);
+    const RisingReciprocals& invFaults = faults.invFaults;
     const double logTail = std::log1p(end / beta);
     const double endShare = end / (beta + end);
     // D = sum ln(1 + t_j / Beta) + (N - n) ln(1 + T / Beta), and Alpha = n / D at its best.
@@ -61,8 +68,26 @@ double ObjectiveLi(std::span<const double> p, std::span<double> g, std::int32_t 
     Curvature r;
     r.first = {-invFaults.first, sums.invScaled};
     r.second = {invFaults.second, 0.0, -sums.invScaledSq};
-    return FinishObjective(n * (1.0 - std::log(alpha)) + sums.logScaled - LogRising(remaining, n),
-                           p, ProfileCurvature(n, alpha, d, r), g, h);
+    return FinishObjective(n * (1.0 - std::log(alpha)) + sums.logScaled - faults.logFaults, p,
+                           ProfileCurvature(n, alpha, d, r), g, h);
+}
+
+}  // namespace
+
+double ObjectiveLi(std::span<const double> p, std::span<double> g, std::int32_t n,
+                   const FailureSeries& t, std::span<double> h) {
+    return ProfileLi(p, g, n, t[n], SumOverTimes(p[1] * p[1], t, n), SumOverFaults(p[0] * p[0], n),
+                     h);
+}
+
+void GridLi(std::span<const double> points, std::int32_t n, const FailureSeries& t,
+            std::span<double> values) {
+    std::vector<FaultSums> faults;
+    for (double point : points) faults.push_back(SumOverFaults(point * point, n));
+    std::array<double, 2> g{};
+    GridOverBeta(points, n, 0.0, t, values, [&](std::size_t k0, const auto& p, const auto& sums) {
+        return ProfileLi(p, g, n, t[n], sums, faults[k0], {});
+    });
 }
 
 EstimateRecord RecordLi(const FailureSeries& x, const FailureSeries& t, std::int32_t i,
@@ -85,8 +110,13 @@ double WindowObjectiveLi(std::span<const double> p, std::span<double> g, std::in
 // Further starts for N - n and Beta, Beta in units of the mean interfailure time.
 constexpr std::array<std::array<double, 2>, 4> kStarts{{{1, 10}, {10, 100}, {100, 1000}, {10, 10}}};
 
-const WindowModel kWindowLi{
-    &WindowObjectiveLi, {false, true}, {kStart, kStart}, kStarts, {"N", "Beta"}};
+void WindowGridLi(std::span<const double> points, std::int32_t n, double, const FailureSeries& t,
+                  std::span<double> values) {
+    GridLi(points, n, t, values);
+}
+
+const WindowModel kWindowLi{&WindowObjectiveLi, &WindowGridLi, {false, true},
+                            {kStart, kStart},   kStarts,       {"N", "Beta"}};
 
 // The MO limit (N -> infinity, (N - n) Alpha -> beta0, Beta = a) and the JM limit (Alpha and
 // Beta -> infinity, Alpha / Beta -> Lambda) as Li parameters; the records keep their limit's

@@ -35,6 +35,12 @@ inline double GuardObjective(double f, std::span<double> g) {
     return kObjectiveFault;
 }
 
+// f where it is finite, else kObjectiveFault: what GuardObjective gives where the gradient is
+// finite with f, as at the coarse grid's points (variables e^-14 to e^10 in the window's unit).
+// There each gradient sum of LV and KL is at most n e^14, or that times the sum D that the
+// level divides it by (x / ((v + x) v) <= ln(1 + x / v) / v).
+inline double GuardValue(double f) { return std::isfinite(f) ? f : kObjectiveFault; }
+
 // The sums over the failure times t_j, j = 1..n, of Li's and LNHPP's objectives, with
 // scaled_j = Beta + t_j and q_j = t_j / scaled_j.
 struct TimeSums {
@@ -70,6 +76,23 @@ inline TimeSums SumOverTimes(double beta, const FailureSeries& t, std::int32_t n
         return TimeSums{logScaled.Value(),  logRatio.Value(), Total(invScaled),
                         Total(invScaledSq), Total(timeShare), Total(shareCurve)};
     });
+}
+
+// An objective of the times (Li's, LNHPP's) on a grid (see WindowGrid in window_fit.h), whose
+// sums over the times depend on Beta = p[1]^2 + eps alone: each Beta takes one pass over the
+// times, and each point then costs a few logarithms. profile(k0, p, sums) is the objective's
+// value at p = (points[k0], Beta's point) from the sums at its Beta.
+template <class Profile>
+void GridOverBeta(std::span<const double> points, std::int32_t n, double eps,
+                  const FailureSeries& t, std::span<double> values, const Profile& profile) {
+    const std::size_t size = points.size();
+    for (std::size_t k1 = 0; k1 < size; ++k1) {
+        const TimeSums sums = SumOverTimes(points[k1] * points[k1] + eps, t, n);
+        for (std::size_t k0 = 0; k0 < size; ++k0) {
+            const std::array<double, 2> p{points[k0], points[k1]};
+            values[k0 * size + k1] = profile(k0, p, sums);
+        }
+    }
 }
 
 // The first and second derivatives of an objective in its two squared variables v_k

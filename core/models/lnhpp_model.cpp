@@ -34,20 +34,18 @@ double SolvedAlpha(std::int32_t n, double remaining, double beta, double end) {
     return std::log1p(n / remaining) / std::log1p(end / beta);
 }
 
-}  // namespace
-
-double ObjectiveLNHPP(std::span<const double> p, std::span<double> g, std::int32_t n, double eps,
-                      double end, const FailureSeries& t, std::span<double> h) {
+// The objective at p from the sums over the times at its Beta = p[1]^2 + eps.
+double ProfileLNHPP(std::span<const double> p, std::span<double> g, std::int32_t n, double eps,
+                    double end, const TimeSums& sums, std::span<double> h) {
     const double remaining = p[0] * p[0] + eps;
     const double beta = p[1] * p[1] + eps;
     const double mu = remaining + n;
-    const double logTail = std::log1p(end / beta);
-    const double alpha = SolvedAlpha(n, remaining, beta, end);
-    const TimeSums sums = SumOverTimes(beta, t, n);
     const double sumLogRatio = sums.logRatio;  // S
-    // With P = ln(1 + n / (Mu - n)) and L = ln(1 + T / Beta), Alpha = P / L and the objective
-    // is n + sum ln(Beta + t_j) + P S / L - n ln Mu - n ln P + n ln L.
+    // With P = ln(1 + n / (Mu - n)) and L = ln(1 + T / Beta), Alpha = P / L (SolvedAlpha's
+    // value) and the objective is n + sum ln(Beta + t_j) + P S / L - n ln Mu - n ln P + n ln L.
+    const double logTail = std::log1p(end / beta);
     const double logCount = std::log1p(n / remaining);
+    const double alpha = logCount / logTail;
     const double countSlope = -n / (remaining * mu);                                          // P'
     const double countCurve = n * (2.0 * remaining + n) / (remaining * mu * remaining * mu);  // P''
     const double endShare = end / (beta + end);
@@ -77,6 +75,21 @@ double ObjectiveLNHPP(std::span<const double> p, std::span<double> g, std::int32
     const double f =
         n + sums.logScaled + alpha * sumLogRatio - n * (std::log(mu) + std::log(alpha));
     return FinishObjective(f, p, c, g, h);
+}
+
+}  // namespace
+
+double ObjectiveLNHPP(std::span<const double> p, std::span<double> g, std::int32_t n, double eps,
+                      double end, const FailureSeries& t, std::span<double> h) {
+    return ProfileLNHPP(p, g, n, eps, end, SumOverTimes(p[1] * p[1] + eps, t, n), h);
+}
+
+void GridLNHPP(std::span<const double> points, std::int32_t n, double eps, const FailureSeries& t,
+               std::span<double> values) {
+    std::array<double, 2> g{};
+    GridOverBeta(points, n, eps, t, values, [&](std::size_t, const auto& p, const auto& sums) {
+        return ProfileLNHPP(p, g, n, eps, t[n], sums, {});
+    });
 }
 
 EstimateRecord RecordLNHPP(const FailureSeries& x, const FailureSeries& t, std::int32_t i,
@@ -115,8 +128,8 @@ double WindowObjectiveLNHPP(std::span<const double> p, std::span<double> g, std:
 // Further starts for Mu - n and Beta, Beta in units of the mean interfailure time.
 constexpr std::array<std::array<double, 2>, 4> kStarts{{{1, 10}, {10, 100}, {100, 1000}, {10, 10}}};
 
-const WindowModel kWindowLNHPP{
-    &WindowObjectiveLNHPP, {false, true}, {kStart1, kStart2}, kStarts, {"Mu", "Beta"}};
+const WindowModel kWindowLNHPP{&WindowObjectiveLNHPP, &GridLNHPP, {false, true},
+                               {kStart1, kStart2},    kStarts,    {"Mu", "Beta"}};
 
 // The MO limit (Mu -> infinity, Mu Alpha -> beta0, Beta = a) and the GO limit (Alpha and
 // Beta -> infinity, Alpha / Beta -> Phi) as LNHPP parameters; the records keep their

@@ -51,22 +51,22 @@ Pareto ParetoLV(const StoredFit& fit) {
     return MakePareto(fit.param1, static_cast<double>(psi));
 }
 
-}  // namespace
+// The objective's sums over the window. The second derivatives weigh by w0 w0, w0 w1 and
+// w1 w1 the terms c_j = x_j (2 psi_j + x_j) / (psi_j (psi_j + x_j))^2, the second derivative
+// of ln(1 + x_j / psi_j) in psi_j, and 1 / (psi_j + x_j)^2.
+struct SumsLV {
+    double logShifted;  // sum ln(psi_j + x_j)
+    double logRatio;    // D = sum ln(1 + x_j / psi_j)
+    Curvature d;        // of D
+    Curvature r;        // of sum ln(psi_j + x_j)
+};
 
-double ObjectiveLV(std::span<const double> p, std::span<double> g, std::int32_t n, double eps,
-                   const FailureSeries& x, std::span<double> h) {
-    const double first = p[0] * p[0] + eps;
-    const double last = p[1] * p[1] + eps;
-    // Weighted by w0 w0, w0 w1 and w1 w1: sum c_j with c_j = x_j (2 psi_j + x_j) /
-    // (psi_j (psi_j + x_j))^2, the second derivative of ln(1 + x_j / psi_j) in psi_j, and
-    // sum 1 / (psi_j + x_j)^2.
-    struct Sums {
-        double logShifted;  // sum ln(psi_j + x_j)
-        double logRatio;    // D = sum ln(1 + x_j / psi_j)
-        Curvature d;        // of D
-        Curvature r;        // of sum ln(psi_j + x_j)
-    };
-    const Sums sums = OnLanes([&] {
+// The sums at the line's ends first and last, the curvatures only with derivatives (the
+// coarse grid needs none): the value's sums take the same steps either way, so that the value
+// has the same bits.
+template <bool derivatives>
+SumsLV SumOverLine(double first, double last, std::int32_t n, const FailureSeries& x) {
+    return OnLanes([&] {
         LaneLogSum logShifted;
         LaneLog1pSum logRatio;
         std::array<Lanes, 2> shifted{};  // sum w_k / (psi_j + x_j)
@@ -80,27 +80,29 @@ double ObjectiveLV(std::span<const double> p, std::span<double> g, std::int32_t 
             const Lanes lastWeight = (index - 1.0) * step;
             const Lanes psi = first * firstWeight + last * lastWeight;
             const Lanes xj = group.Load(&x[j]);
-            const Lanes invShifted = 1.0 / (psi + xj);
             const Lanes invPsi = 1.0 / psi;
-            // (Alpha + 1) / u - Alpha / psi is summed as 1 / u - Alpha x / (u psi), without
-            // the difference of two large terms.
-            const Lanes share = xj * invShifted * invPsi;
-            const Lanes curveTerm = share * (invPsi + invShifted);
-            const Lanes invShiftedSqTerm = invShifted * invShifted;
-            const std::array<Lanes, 3> weights{firstWeight * firstWeight, firstWeight * lastWeight,
-                                               lastWeight * lastWeight};
             logShifted.Add(group.Keep(psi + xj, 1.0));
             logRatio.Add(group.Keep(xj * invPsi));
-            shifted[0] += group.Keep(firstWeight * invShifted);
-            shifted[1] += group.Keep(lastWeight * invShifted);
-            shares[0] += group.Keep(firstWeight * share);
-            shares[1] += group.Keep(lastWeight * share);
-            for (int k = 0; k < 3; ++k) {
-                curve[k] += group.Keep(weights[k] * curveTerm);
-                invShiftedSq[k] += group.Keep(weights[k] * invShiftedSqTerm);
+            if constexpr (derivatives) {
+                const Lanes invShifted = 1.0 / (psi + xj);
+                // (Alpha + 1) / u - Alpha / psi is summed as 1 / u - Alpha x / (u psi),
+                // without the difference of two large terms.
+                const Lanes share = xj * invShifted * invPsi;
+                const Lanes curveTerm = share * (invPsi + invShifted);
+                const Lanes invShiftedSqTerm = invShifted * invShifted;
+                const std::array<Lanes, 3> weights{
+                    firstWeight * firstWeight, firstWeight * lastWeight, lastWeight * lastWeight};
+                shifted[0] += group.Keep(firstWeight * invShifted);
+                shifted[1] += group.Keep(lastWeight * invShifted);
+                shares[0] += group.Keep(firstWeight * share);
+                shares[1] += group.Keep(lastWeight * share);
+                for (int k = 0; k < 3; ++k) {
+                    curve[k] += group.Keep(weights[k] * curveTerm);
+                    invShiftedSq[k] += group.Keep(weights[k] * invShiftedSqTerm);
+                }
             }
         });
-        Sums out{logShifted.Value(), logRatio.Value(), {}, {}};
+        SumsLV out{logShifted.Value(), logRatio.Value(), {}, {}};
         for (int k = 0; k < 2; ++k) {
             out.r.first[k] = Total(shifted[k]);
             out.d.first[k] = -Total(shares[k]);
@@ -111,9 +113,32 @@ double ObjectiveLV(std::span<const double> p, std::span<double> g, std::int32_t 
         }
         return out;
     });
-    const double alpha = n / sums.logRatio;
-    return FinishObjective(n * (1.0 - std::log(alpha)) + sums.logShifted, p,
-                           ProfileCurvature(n, alpha, sums.d, sums.r), g, h);
+}
+
+// The objective's value n (1 - ln Alpha) + sum ln(psi_j + x_j) at Alpha = n / D.
+double ValueLV(std::int32_t n, const SumsLV& sums) {
+    return n * (1.0 - std::log(n / sums.logRatio)) + sums.logShifted;
+}
+
+}  // namespace
+
+double ObjectiveLV(std::span<const double> p, std::span<double> g, std::int32_t n, double eps,
+                   const FailureSeries& x, std::span<double> h) {
+    const SumsLV sums = SumOverLine<true>(p[0] * p[0] + eps, p[1] * p[1] + eps, n, x);
+    return FinishObjective(ValueLV(n, sums), p,
+                           ProfileCurvature(n, n / sums.logRatio, sums.d, sums.r), g, h);
+}
+
+void GridLV(std::span<const double> points, std::int32_t n, double eps, const FailureSeries& x,
+            std::span<double> values) {
+    const std::size_t size = points.size();
+    for (std::size_t k0 = 0; k0 < size; ++k0) {
+        for (std::size_t k1 = 0; k1 < size; ++k1) {
+            const double first = points[k0] * points[k0] + eps;
+            const double last = points[k1] * points[k1] + eps;
+            values[k0 * size + k1] = GuardValue(ValueLV(n, SumOverLine<false>(first, last, n, x)));
+        }
+    }
 }
 
 EstimateRecord RecordLV(const FailureSeries& x, std::int32_t i, std::int32_t rangeEnd, double first,
@@ -137,11 +162,12 @@ std::array<double, 2> LimitEndsLV(const ExponentialLimit& limit) {
 // Further starts for psi(1), psi(n) in units of the mean interfailure time.
 constexpr std::array<std::array<double, 2>, 4> kStarts{{{1, 1}, {0.2, 2}, {5, 5}, {2, 20}}};
 
-const LineModel kLineLV{{&ObjectiveLV, {true, true}, {kStart, kStart}, kStarts, {"Beta1", "Beta1"}},
-                        &RecordLV,
-                        &LimitEndsLV,
-                        &kPredictiveLV,
-                        {true, true}};
+const LineModel kLineLV{
+    {&ObjectiveLV, &GridLV, {true, true}, {kStart, kStart}, kStarts, {"Beta1", "Beta1"}},
+    &RecordLV,
+    &LimitEndsLV,
+    &kPredictiveLV,
+    {true, true}};
 
 }  // namespace
 

@@ -81,42 +81,41 @@ bool SamePoint(const MinimiseNDResult& a, const MinimiseNDResult& b) {
     return std::fabs(a.fx - b.fx) <= kAgreement * std::fmax(1.0, std::fabs(b.fx));
 }
 
-// The lowest local minima of the objective on the coarse grid (in p), at most kGridStarts of
-// them, lowest first: the likelihood of these models can hold several maxima, and the fixed
-// starts can all lie in the basins of lower ones (a first time far below the others draws
+// The lowest local minima of the model's objective on the coarse grid (in p; its values from
+// the model's grid function, which takes them at a fraction of the evaluations' cost), at most
+// kGridStarts of them, lowest first: the likelihood of these models can hold several maxima, and
+// the fixed starts can all lie in the basins of lower ones (a first time far below the others draws
 // LV's psi(1) down by orders of magnitude, away from every fixed start).
 constexpr int kGridStarts = 3;
 
-std::vector<std::array<double, 2>> GridStarts(const ObjectiveHessianND& objective,
+std::vector<std::array<double, 2>> GridStarts(const WindowModel& model, std::int32_t n, double eps,
+                                              const FailureSeries& data,
                                               std::int32_t& evaluations) {
     constexpr int kPoints = (kGridHigh - kGridLow) / kGridStep + 1;
-    const auto at = [](int k) { return std::exp(0.5 * (kGridLow + kGridStep * k)); };
-    std::array<std::array<double, kPoints>, kPoints> value{};
-    std::array<double, 2> gradient{};
-    std::array<double, 4> hessian{};
-    for (int k0 = 0; k0 < kPoints; ++k0) {
-        for (int k1 = 0; k1 < kPoints; ++k1) {
-            const std::array<double, 2> p{at(k0), at(k1)};
-            const double f = objective(p, gradient, hessian);
-            value[k0][k1] = std::isnan(f) ? std::numeric_limits<double>::infinity() : f;
-        }
-    }
+    std::array<double, kPoints> points{};
+    for (int k = 0; k < kPoints; ++k) points[k] = std::exp(0.5 * (kGridLow + kGridStep * k));
+    std::array<double, kPoints * kPoints> values{};
+    model.grid(points, n, eps, data, values);
+    const auto value = [&values](int k0, int k1) {
+        const double f = values[k0 * kPoints + k1];
+        return std::isnan(f) ? std::numeric_limits<double>::infinity() : f;
+    };
     evaluations += kPoints * kPoints;
     std::vector<std::pair<double, std::array<double, 2>>> minima;
     for (int k0 = 0; k0 < kPoints; ++k0) {
         for (int k1 = 0; k1 < kPoints; ++k1) {
-            const double f = value[k0][k1];
+            const double f = value(k0, k1);
             bool lowest = std::isfinite(f);
             for (int d0 = -1; d0 <= 1 && lowest; ++d0) {
                 for (int d1 = -1; d1 <= 1 && lowest; ++d1) {
                     const int n0 = k0 + d0;
                     const int n1 = k1 + d1;
                     if ((d0 || d1) && n0 >= 0 && n0 < kPoints && n1 >= 0 && n1 < kPoints) {
-                        lowest = f < value[n0][n1];
+                        lowest = f < value(n0, n1);
                     }
                 }
             }
-            if (lowest) minima.push_back({f, {at(k0), at(k1)}});
+            if (lowest) minima.push_back({f, {points[k0], points[k1]}});
         }
     }
     std::sort(minima.begin(), minima.end(),
@@ -162,7 +161,7 @@ WindowOptimum FitWindow(const WindowModel& model, const FailureSeries& data, std
     std::int32_t evaluations = defined.evaluations + 1;
     const double logOffset = i * std::log(scale);
     // The grid's minima are all searched; of the fixed starts, only until two starts agree.
-    std::vector<std::array<double, 2>> starts = GridStarts(objective, evaluations);
+    std::vector<std::array<double, 2>> starts = GridStarts(model, i, eps, scaled, evaluations);
     const std::size_t seeded = starts.size();
     for (const auto& start : model.starts) {
         starts.push_back({std::sqrt(start[0]), std::sqrt(start[1])});

@@ -22,8 +22,16 @@ namespace tamsel {
 using WindowObjective = double (*)(std::span<const double> p, std::span<double> g, std::int32_t n,
                                    double eps, const FailureSeries& data, std::span<double> h);
 
+// The same objective's value at every point (points[k0], points[k1]) of a square grid in p,
+// into values[k0 * points.size() + k1]: the value objective returns there, bit for bit,
+// taken without the derivatives and, where the model's sums over the window depend on one
+// variable alone, with those sums taken once for each of its values.
+using WindowGrid = void (*)(std::span<const double> points, std::int32_t n, double eps,
+                            const FailureSeries& data, std::span<double> values);
+
 struct WindowModel {
     WindowObjective objective;
+    WindowGrid grid;
     std::array<bool, 2> timeValued;      // which squared variables are times (the others counts)
     std::array<double, 2> definedStart;  // the start in p, in the data's own unit
     std::span<const std::array<double, 2>> starts;  // further starts, variables in window units

@@ -671,24 +671,88 @@ TEST(LvObjective, TinyLastEndAfterHugeFirstEndStaysFinite) {
     }
 }
 
-// Each objective at p, its gradient in g and, unless h is empty, its Hessian in h.
+// Each objective at p, its gradient in g and, unless h is empty, its Hessian in h; and its
+// values on a grid.
 struct Model {
     const char* name;
     std::function<double(std::span<const double> p, std::span<double> g, std::int32_t n,
                          const Series& d, std::span<double> h)>
         objective;
+    std::function<void(std::span<const double> points, std::int32_t n, const Series& d,
+                       std::span<double> values)>
+        grid;
 };
 
 const Model kModels[] = {
     {"Li",
-     [](auto p, auto g, auto n, const Series& d, auto h) { return ObjectiveLi(p, g, n, d.t, h); }},
-    {"LNHPP", [](auto p, auto g, auto n, const Series& d,
-                 auto h) { return ObjectiveLNHPP(p, g, n, 1e-15, d.t[n], d.t, h); }},
-    {"LV", [](auto p, auto g, auto n, const Series& d,
-              auto h) { return ObjectiveLV(p, g, n, 1e-15, d.x, h); }},
-    {"KL", [](auto p, auto g, auto n, const Series& d,
-              auto h) { return ObjectiveKL(p, g, n, 1e-15, d.x, h); }},
+     [](auto p, auto g, auto n, const Series& d, auto h) { return ObjectiveLi(p, g, n, d.t, h); },
+     [](auto points, auto n, const Series& d, auto values) { GridLi(points, n, d.t, values); }},
+    {"LNHPP",
+     [](auto p, auto g, auto n, const Series& d, auto h) {
+         return ObjectiveLNHPP(p, g, n, 1e-15, d.t[n], d.t, h);
+     },
+     [](auto points, auto n, const Series& d, auto values) {
+         GridLNHPP(points, n, 1e-15, d.t, values);
+     }},
+    {"LV",
+     [](auto p, auto g, auto n, const Series& d, auto h) {
+         return ObjectiveLV(p, g, n, 1e-15, d.x, h);
+     },
+     [](auto points, auto n, const Series& d, auto values) {
+         GridLV(points, n, 1e-15, d.x, values);
+     }},
+    {"KL",
+     [](auto p, auto g, auto n, const Series& d, auto h) {
+         return ObjectiveKL(p, g, n, 1e-15, d.x, h);
+     },
+     [](auto points, auto n, const Series& d, auto values) {
+         GridKL(points, n, 1e-15, d.x, values);
+     }},
 };
+
+// The coarse grid's values, taken without the derivatives and from sums shared between
+// points, are the objective's own to the last bit, on both lane paths: the grid's points
+// (e^-7 to e^5) on SYS1 and on times spread over 24 orders of magnitude with zeros inside,
+// in the window's unit as the fits take them, for windows that leave every length of the last
+// group.
+TEST(LittlewoodFamily, GridGivesTheObjectivesValuesBitForBit) {
+    std::vector<double> points;
+    for (int g = -14; g <= 10; g += 2) points.push_back(std::exp(0.5 * g));
+    std::vector<double> spread = test::ReadDataValues("sys1.txt");
+    spread.resize(40);
+    for (std::size_t j = 0; j < spread.size(); ++j) spread[j] *= std::pow(10.0, j % 7 * 4.0 - 12.0);
+    spread[9] = spread[25] = 0.0;
+    const std::size_t size = points.size();
+    for (const auto& [values, lengths] :
+         {std::pair{test::ReadDataValues("sys1.txt"), std::vector<std::int32_t>{2, 21, 136}},
+          std::pair{spread, std::vector<std::int32_t>{3, 38, 39, 40}}}) {
+        for (std::int32_t n : lengths) {
+            // In the window's unit: the mean interfailure time 1.
+            std::vector<double> scaled(values.begin(), values.begin() + n);
+            const double mean = test::FromInterfailure(scaled).t[n] / n;
+            for (double& value : scaled) value /= mean;
+            const Series window = test::FromInterfailure(scaled);
+            for (const Model& model : kModels) {
+                for (LanePath path : {LanePath::Baseline, WidestLanePath()}) {
+                    ChooseLanePath(path);
+                    std::vector<double> grid(size * size);
+                    model.grid(points, n, window, grid);
+                    for (std::size_t k0 = 0; k0 < size; ++k0) {
+                        for (std::size_t k1 = 0; k1 < size; ++k1) {
+                            const std::array<double, 2> p{points[k0], points[k1]};
+                            std::array<double, 2> g{};
+                            const double f = model.objective(p, g, n, window, {});
+                            EXPECT_EQ(std::memcmp(&f, &grid[k0 * size + k1], sizeof f), 0)
+                                << model.name << " n " << n << " p " << p[0] << ", " << p[1] << ": "
+                                << f << " against " << grid[k0 * size + k1];
+                        }
+                    }
+                }
+                ChooseLanePath(WidestLanePath());
+            }
+        }
+    }
+}
 
 // From close to 0 to the box's edge at 1e7 in each variable.
 TEST(LittlewoodFamily, GradientMatchesCentralDifferences) {

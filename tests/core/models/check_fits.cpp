@@ -2,8 +2,9 @@
 // Prints one line per data set and model: rows, the largest shortfall of the stored
 // log-likelihood below the oracle's supremum, the rows short by more than
 // 1e-6 max(1, |l|) (a log-likelihood or parameter that is not a finite number counts as
-// short), and the outcome counts. Data set files named as arguments narrow the sweep to them;
-// with TAMSEL_CHECK_ROWS set, every short row is listed after its line.
+// short), and the outcome counts (with the fault that ended a run: such a run stores nothing,
+// and only the indices before the fault are checked). Data set files named as arguments narrow
+// the sweep to them; with TAMSEL_CHECK_ROWS set, every short row is listed after its line.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -40,11 +41,15 @@ int main(int argc, char** argv) {
             const EstimationResult run = RunPrequential(
                 first, n, model.prepare(series.x, series.t, n, test::ReferenceSettings()),
                 estimates, RunControl(), 2);
+            // A run that ends in a fault stores nothing; the indices before it are those
+            // every run fits (the workers' progress beyond it varies from run to run).
+            const bool faulted = run.status == EstimationStatus::ArithmeticFault;
+            const std::int32_t last = faulted ? run.faultIndex - 1 : n;
             double largest = 0.0;
             int rowsShort = 0;
             std::map<std::string, int> outcomes;
             std::string shortRows;
-            for (std::int32_t i = first; i <= n; ++i) {
+            for (std::int32_t i = first; i <= last; ++i) {
                 ++outcomes[OutcomeText(run.terminations[i])];
                 if (test::OracleSingular(model.code, series, i)) continue;
                 const EstimateRecord& row = estimates[i];
@@ -68,8 +73,12 @@ int main(int argc, char** argv) {
             for (const auto& [text, count] : outcomes) {
                 counts += (counts.empty() ? "" : ", ") + text + " " + std::to_string(count);
             }
+            if (faulted) {
+                counts += (counts.empty() ? "" : ", ") + std::string("fault at ") +
+                          std::to_string(run.faultIndex) + ": " + run.faultDetail;
+            }
             std::printf("| %s | %s | %d | %.2g | %d | %s |\n", file.c_str(),
-                        std::string(model.code).c_str(), n - first + 1, largest, rowsShort,
+                        std::string(model.code).c_str(), last - first + 1, largest, rowsShort,
                         counts.c_str());
             if (listRows) std::printf("%s", shortRows.c_str());
             std::fflush(stdout);

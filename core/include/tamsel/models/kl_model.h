@@ -21,6 +21,12 @@ namespace tamsel {
 double ObjectiveKL(std::span<const double> p, std::span<double> g, std::int32_t n, double eps,
                    const FailureSeries& x, std::span<double> h = {});
 
+// ObjectiveKL's value at every point (points[k0], points[k1]) into
+// values[k0 * points.size() + k1], bit for bit, without its derivatives and with its
+// logarithms taken once for each value of a variable.
+void GridKL(std::span<const double> points, std::int32_t n, double eps, const FailureSeries& x,
+            std::span<double> values);
+
 // The record at failure index i >= 2 for the fitted ratio A = s(1) / s(i) > 0 and Beta > 0:
 // Param1 = Alpha1, Param2 = Alpha2 = (A - 1) / s(1) / (i - 1) (0 for A = 1), Param3 = Beta;
 // the next interfailure time is Pareto with shape s = s(i) and scale Beta (quartiles,

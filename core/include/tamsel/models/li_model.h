@@ -21,6 +21,12 @@ namespace tamsel {
 double ObjectiveLi(std::span<const double> p, std::span<double> g, std::int32_t n,
                    const FailureSeries& t, std::span<double> h = {});
 
+// ObjectiveLi's value at every point (points[k0], points[k1]) into
+// values[k0 * points.size() + k1], bit for bit, at the cost of one pass over the times for
+// each Beta.
+void GridLi(std::span<const double> points, std::int32_t n, const FailureSeries& t,
+            std::span<double> values);
+
 // The record at failure index i for the fitted N - i = remaining >= 0 and Beta > 0:
 // Param1 = N, Param2 = Alpha (profile value), Param3 = Beta; the quartiles and MTTF of the
 // next interfailure time, Pareto with shape a = (N - i) Alpha and scale b = Beta + t(i)

@@ -20,6 +20,12 @@ namespace tamsel {
 double ObjectiveLNHPP(std::span<const double> p, std::span<double> g, std::int32_t n, double eps,
                       double end, const FailureSeries& t, std::span<double> h = {});
 
+// ObjectiveLNHPP's value, the window ending at t(n), at every point (points[k0], points[k1])
+// into values[k0 * points.size() + k1], bit for bit, at the cost of one pass over the times for
+// each Beta.
+void GridLNHPP(std::span<const double> points, std::int32_t n, double eps, const FailureSeries& t,
+               std::span<double> values);
+
 // The record at failure index i for the fitted Mu - i = remaining > 0 and Beta > 0, with
 // T = t(i): Param1 = Mu, Param2 = Alpha (from m(T) = i), Param3 = Beta; the quartiles of the
 // next interfailure time (PercentileLNHPP), MTTF from MttfLNHPP, and Pdf and Cdf at x(i+1)

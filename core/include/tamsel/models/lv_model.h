@@ -20,6 +20,11 @@ namespace tamsel {
 double ObjectiveLV(std::span<const double> p, std::span<double> g, std::int32_t n, double eps,
                    const FailureSeries& x, std::span<double> h = {});
 
+// ObjectiveLV's value at every point (points[k0], points[k1]) into
+// values[k0 * points.size() + k1], bit for bit, without its derivatives.
+void GridLV(std::span<const double> points, std::int32_t n, double eps, const FailureSeries& x,
+            std::span<double> values);
+
 // The record at failure index i >= 2 for the fitted window ends A = psi(1) > 0 and
 // B = psi(i) > 0: Param1 = Alpha (profile value), Param2 = Beta1 = A - Beta2,
 // Param3 = Beta2 = (B - A) / (i - 1); the next interfailure time is Pareto with shape Alpha
