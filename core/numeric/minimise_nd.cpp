@@ -70,36 +70,6 @@ struct Matrix {
     Vector a;
 };
 
-// Forward differences of the gradient, symmetrised. Where the objective fails at a probe the
-// elements are not finite, and so is the direction taken from them: MaxFeasibleStep then
-// refuses it and the iteration falls back on steepest descent.
-Matrix FiniteDifferenceHessian(const Point& at, const Objective& objective) {
-    const std::size_t n = at.x.size();
-    std::vector<Vector> probes(n, Vector(n, 0.0));
-    Vector x = at.x;
-    for (std::size_t k = 0; k < n; ++k) {
-        x[k] = at.x[k] + kHessianStep;
-        objective(x, probes[k]);
-        x[k] = at.x[k];
-    }
-    Matrix h(n);
-    for (std::size_t k = 0; k < n; ++k) {
-        h(k, k) = (probes[k][k] - at.g[k]) / kHessianStep;
-        for (std::size_t j = 0; j < k; ++j) {
-            h(j, k) = h(k, j) =
-                ((probes[k][j] - at.g[j]) + (probes[j][k] - at.g[k])) / (2.0 * kHessianStep);
-        }
-    }
-    return h;
-}
-
-Matrix HessianAt(const Point& at, const Objective& objective) {
-    if (!objective.HasHessian()) return FiniteDifferenceHessian(at, objective);
-    Matrix h(at.x.size());
-    h.a = at.h;
-    return h;
-}
-
 // H + E = L diag(D) L^T with L unit lower triangular and E a non-negative diagonal chosen
 // so that D stays positive and L bounded (Gill and Murray). mostNegative is the 1-based
 // index of the most negative pivot before correction, 0 when there was none.
@@ -109,7 +79,60 @@ struct Factorisation {
     std::size_t mostNegative = 0;
 };
 
-Factorisation ModifiedCholesky(const Matrix& h, double precision) {
+// What one minimisation works in, made once for all its iterations: a search of two
+// variables otherwise spends a tenth of its time allocating these.
+struct Workspace {
+    Workspace(std::size_t n, bool hessian)
+        : h(n),
+          f{Matrix(n), Vector(n, 0.0), 0},
+          c(n),
+          p(n),
+          projected(n),
+          probes(n, Vector(n, 0.0)),
+          probe(n),
+          trial{Vector(n), Vector(n, 0.0), 0.0, Vector(hessian ? n * n : 0)} {}
+    Matrix h;                    // the Hessian at the best point
+    Factorisation f;             // of h
+    Matrix c;                    // the factorisation's partly reduced columns
+    Vector p;                    // the direction searched
+    Vector projected;            // the projected gradient
+    std::vector<Vector> probes;  // the gradients of the finite differences
+    Vector probe;                // where they are taken
+    Point trial;                 // the line search's trial point
+};
+
+// Forward differences of the gradient, symmetrised, into h. Where the objective fails at a
+// probe the elements are not finite, and so is the direction taken from them:
+// MaxFeasibleStep then refuses it and the iteration falls back on steepest descent.
+void FiniteDifferenceHessian(const Point& at, const Objective& objective, Workspace& work) {
+    const std::size_t n = at.x.size();
+    std::vector<Vector>& probes = work.probes;
+    Vector& x = work.probe;
+    x = at.x;
+    for (std::size_t k = 0; k < n; ++k) {
+        x[k] = at.x[k] + kHessianStep;
+        objective(x, probes[k]);
+        x[k] = at.x[k];
+    }
+    Matrix& h = work.h;
+    for (std::size_t k = 0; k < n; ++k) {
+        h(k, k) = (probes[k][k] - at.g[k]) / kHessianStep;
+        for (std::size_t j = 0; j < k; ++j) {
+            h(j, k) = h(k, j) =
+                ((probes[k][j] - at.g[j]) + (probes[j][k] - at.g[k])) / (2.0 * kHessianStep);
+        }
+    }
+}
+
+// The Hessian at the best point into work.h.
+void HessianAt(const Point& at, const Objective& objective, Workspace& work) {
+    if (!objective.HasHessian()) return FiniteDifferenceHessian(at, objective, work);
+    work.h.a = at.h;
+}
+
+// Factorises work.h into work.f. The factor's upper triangle is never written and stays 0.
+void ModifiedCholesky(double precision, Workspace& work) {
+    const Matrix& h = work.h;
     const std::size_t n = h.n;
     double gamma = 0.0;
     double xi = 0.0;
@@ -120,9 +143,10 @@ Factorisation ModifiedCholesky(const Matrix& h, double precision) {
     const double nu = std::max(1.0, std::sqrt(static_cast<double>(n * n) - 1.0));
     const double betaSq = std::max({gamma, xi / nu, precision});
 
-    Factorisation f{Matrix(n), Vector(n, 0.0), 0};
+    Factorisation& f = work.f;
+    f.mostNegative = 0;
     // c holds the partly reduced column j below the diagonal: c(i, j) = L(i, j) D(j).
-    Matrix c(n);
+    Matrix& c = work.c;
     double mostNegativePivot = 0.0;
     for (std::size_t j = 0; j < n; ++j) {
         double cjj = h(j, j);
@@ -142,13 +166,11 @@ Factorisation ModifiedCholesky(const Matrix& h, double precision) {
             f.mostNegative = j + 1;
         }
     }
-    return f;
 }
 
 // Solves L diag(D) L^T p = -g.
-Vector NewtonDirection(const Factorisation& f, const Vector& g) {
+void NewtonDirection(const Factorisation& f, const Vector& g, Vector& p) {
     const std::size_t n = g.size();
-    Vector p(n);
     for (std::size_t i = 0; i < n; ++i) {
         double sum = -g[i];
         for (std::size_t j = 0; j < i; ++j) sum -= f.l(i, j) * p[j];
@@ -158,19 +180,17 @@ Vector NewtonDirection(const Factorisation& f, const Vector& g) {
     for (std::size_t i = n; i-- > 0;) {
         for (std::size_t j = i + 1; j < n; ++j) p[i] -= f.l(j, i) * p[j];
     }
-    return p;
 }
 
 // Solves L^T p = e(k), k 1-based: p^T H p is then at most the negative pivot of column k.
-Vector NegativeCurvatureDirection(const Factorisation& f, std::size_t k) {
-    Vector p(f.d.size(), 0.0);
+void NegativeCurvatureDirection(const Factorisation& f, std::size_t k, Vector& p) {
+    std::fill(p.begin(), p.end(), 0.0);
     p[k - 1] = 1.0;
     for (std::size_t j = k - 1; j-- > 0;) {
         double sum = 0.0;
         for (std::size_t i = j + 1; i < k; ++i) sum -= f.l(i, j) * p[i];
         p[j] = sum;
     }
-    return p;
 }
 
 // The longest step t with |x + t p| <= b; 0 when p is zero or not finite.
@@ -209,8 +229,9 @@ struct LineSearchResult {
 };
 
 // Safeguarded cubic line search along p within steps (0, maxStep], starting with the step
-// firstStep. Moves best to the lowest point found; returns the step taken from the old best
-// point (0 when nothing lower was found) and the evaluations made.
+// firstStep, its trial points taken in trial. Moves best to the lowest point found; returns
+// the step taken from the old best point (0 when nothing lower was found) and the
+// evaluations made.
 //
 // Positions are kept relative to the best point: [lo, hi] brackets the minimum along p under
 // unimodality (hi is the feasible end until a trial shows the minimum lies before it), w is
@@ -218,7 +239,7 @@ struct LineSearchResult {
 
 LineSearchResult SearchLine(Point& best, const Vector& p, double firstStep, double maxStep,
                             const Vector& bounds, const LineSearchSettings& settings,
-                            const Objective& objective) {
+                            const Objective& objective, Point& trial) {
     LineSearchResult result;
     if (maxStep <= 0.0 || settings.maxEvaluations <= 0) return result;
     const std::size_t n = p.size();
@@ -236,7 +257,6 @@ LineSearchResult SearchLine(Point& best, const Vector& p, double firstStep, doub
     double stepBeforeLast = hi - lo;
     double lastStep = 0.0;
     double u = std::min(firstStep, maxStep);
-    Point trial{Vector(n), Vector(n, 0.0), 0.0, best.h};
 
     for (;;) {
         for (std::size_t k = 0; k < n; ++k) {
@@ -339,6 +359,7 @@ MinimiseNDResult Minimise(const Objective& objective, std::vector<double> x,
                                       std::min(kLineSearchEvaluations, maxIter)};
 
     MoveStartInside(x, b, tolerance);
+    Workspace work(n, objective.HasHessian());
     Point best{std::move(x), Vector(n, 0.0), 0.0, Vector(objective.HasHessian() ? n * n : 0)};
     best.f = objective(best.x, best.g, best.h);
 
@@ -356,22 +377,24 @@ MinimiseNDResult Minimise(const Objective& objective, std::vector<double> x,
         // Without a finite gradient there is no direction to follow.
         if (!AllFinite(best.g)) return finish(Termination::NonFiniteGradient);
         const double gg = Dot(best.g, best.g);
-        const Factorisation f = ModifiedCholesky(HessianAt(best, objective), absolutePrecision);
+        HessianAt(best, objective, work);
+        ModifiedCholesky(absolutePrecision, work);
+        const Factorisation& f = work.f;
         ++result.iterations;
 
-        Vector p;
+        Vector& p = work.p;
         if (gg >= toleranceSq) {
-            p = NewtonDirection(f, best.g);
+            NewtonDirection(f, best.g, p);
         } else if (f.mostNegative == 0) {
             return finish(Termination::Converged);
         } else {
-            p = NegativeCurvatureDirection(f, f.mostNegative);
+            NegativeCurvatureDirection(f, f.mostNegative, p);
             if (Dot(best.g, p) > 0.0) {
                 for (double& e : p) e = -e;
             }
         }
-        const LineSearchResult newton =
-            SearchLine(best, p, 1.0, MaxFeasibleStep(best.x, p, b), b, settings, objective);
+        const LineSearchResult newton = SearchLine(best, p, 1.0, MaxFeasibleStep(best.x, p, b), b,
+                                                   settings, objective, work.trial);
         result.evaluations += newton.evaluations;
         if (overBudget()) return finish(Termination::IterationBudget);
         if (newton.step >= sAbs) continue;
@@ -392,18 +415,20 @@ MinimiseNDResult Minimise(const Objective& objective, std::vector<double> x,
         }
         // Projected gradient: a coordinate at its bound only counts where descent leads
         // back inside.
-        Vector projected = best.g;
+        Vector& projected = work.projected;
+        projected = best.g;
         for (std::size_t k = 0; k < n; ++k) {
             if (b[k] - best.x[k] <= sAbs) projected[k] = std::max(projected[k], 0.0);
         }
         const double pg = Dot(projected, projected);
         if (pg < toleranceSq) return finish(Termination::Converged);
-        Vector d(n);
+        // The Newton direction is done with: the steepest descent takes its place.
+        Vector& d = work.p;
         for (std::size_t k = 0; k < n; ++k) d[k] = -projected[k] / std::sqrt(pg);
         const double norm = std::sqrt(Dot(best.x, best.x));
         const LineSearchResult descent =
             SearchLine(best, d, norm > 0.0 ? 0.1 * norm : 1.0, MaxFeasibleStep(best.x, d, b), b,
-                       settings, objective);
+                       settings, objective, work.trial);
         result.evaluations += descent.evaluations;
         if (overBudget()) return finish(Termination::IterationBudget);
         // Nothing lower along the projected steepest descent: every later iteration would
