@@ -487,12 +487,12 @@ class ServerConnection final : public Connection {
         if (tag != "COMMIT") throw DatabaseError("the server rolled the unit of work back");
     }
 
-    bool IsReadOnly() const override { return m_readOnly; }
+    bool IsReadOnly() const override { return m_readOnly || m_roleRefusal.has_value(); }
     std::optional<std::string> FileChange() const override { return std::nullopt; }
     std::optional<std::string> WriteRefusal() const override {
         if (PQstatus(m_conn) != CONNECTION_OK) return kConnectionLost;
         if (m_readOnly) return ReadOnlyText(true);
-        return std::nullopt;
+        return m_roleRefusal;
     }
 
     std::unique_ptr<CancelHook> WatchCancel(const std::atomic<bool>& flag) override {
@@ -603,13 +603,27 @@ class ServerConnection final : public Connection {
             Execute("CREATE SCHEMA IF NOT EXISTS " + QuotedIdentifier(schema) + ";");
             return;
         }
+        // The schema, and whether the role may change every table in it (a reviewer's role
+        // may only read): such a role is told so before any work, not when storing it fails.
         const char* name = schema.c_str();
-        Result found(
-            Check(Result(PQexecParams(m_conn, "SELECT 1 FROM pg_namespace WHERE nspname = $1;", 1,
-                                      nullptr, &name, nullptr, nullptr, 0)),
-                  "cannot look for the project's schema"));
+        Result found(Check(
+            Result(PQexecParams(
+                m_conn,
+                "SELECT current_user, (SELECT bool_and(has_table_privilege(c.oid, 'INSERT') AND "
+                "has_table_privilege(c.oid, 'UPDATE') AND has_table_privilege(c.oid, 'DELETE')) "
+                "FROM pg_catalog.pg_class AS c WHERE c.relnamespace = n.oid AND c.relkind IN "
+                "('r', 'p')) IS NOT FALSE FROM pg_catalog.pg_namespace AS n WHERE n.nspname = $1;",
+                1, nullptr, &name, nullptr, nullptr, 0)),
+            "cannot look for the project's schema"));
         if (PQntuples(found.get()) == 0) {
             throw DatabaseError("there is no schema \"" + schema + "\" on the server");
+        }
+        if (!m_readOnly && std::string_view(PQgetvalue(found.get(), 0, 1)) != "t") {
+            m_roleRefusal = "The role " + std::string(PQgetvalue(found.get(), 0, 0)) +
+                            " may read this project on the server but not change it, so nothing "
+                            "can be stored in it. Open it with a role that may, or ask the "
+                            "server's administrator to grant this one INSERT, UPDATE and DELETE "
+                            "on the project's tables.";
         }
     }
 
@@ -707,6 +721,8 @@ class ServerConnection final : public Connection {
 
     PGconn* m_conn = nullptr;
     bool m_readOnly = false;
+    // Why the role may not change the project, when it may not.
+    std::optional<std::string> m_roleRefusal;
     std::int64_t m_lockKey = 0;
     // Statement names by parameter types and SQL: the store runs the same few statements.
     std::unordered_map<std::string, std::string> m_prepared;

@@ -247,7 +247,9 @@ bool Continue(Plan& plan, const std::vector<double>& values, DataType type) {
 
 ExtendResult ExtendSets(Database& db, int dataSetId, std::span<const int> models,
                         const RunControl& control, int threads, const SetStarted& started) {
-    if (db.IsReadOnly()) return Report(Outcome::Failed, ReadOnlyText(db.OnServer()));
+    if (std::optional<std::string> refusal = db.WriteRefusal()) {
+        return Report(Outcome::Failed, *refusal);
+    }
     std::optional<Plan> plan = ReadPlan(db, dataSetId);
     if (!plan) return {};
     plan->models.assign(models.begin(), models.end());
@@ -259,7 +261,9 @@ ExtendResult ExtendSets(Database& db, int dataSetId, std::span<const int> models
 
 ExtendResult AppendFailures(Database& db, const AppendRequest& request, const RunControl& control,
                             int threads, const SetStarted& started) {
-    if (db.IsReadOnly()) return Report(Outcome::Failed, ReadOnlyText(db.OnServer()));
+    if (std::optional<std::string> refusal = db.WriteRefusal()) {
+        return Report(Outcome::Failed, *refusal);
+    }
     const std::optional<int> dataSetId = LookUpDataSet(db, request.name);
     if (!dataSetId) return {};
     std::optional<Plan> plan = ReadPlan(db, *dataSetId);

@@ -60,6 +60,11 @@ std::optional<SetDeletion> PlanSetDeletion(Database& db, const PredictionSetRef&
 }
 
 std::optional<SetDeletion> DeleteSetAfterAsking(Database& db, const PredictionSetRef& set) {
+    // Nothing is asked that could not be done.
+    if (std::optional<std::string> refusal = db.WriteRefusal()) {
+        ShowMessage(*refusal);
+        return std::nullopt;
+    }
     std::optional<SetDeletion> plan = PlanSetDeletion(db, set);
     if (!plan ||
         Ask(plan->question, MessageButtons::OkCancel, MessageIcon::Question) != MessageAnswer::Ok) {

@@ -70,6 +70,10 @@ std::optional<int> LookUpDataSet(Database& db, const std::string& name) {
 }
 
 bool RemoveDataSet(Database& db, const std::string& name, const std::atomic<bool>* cancel) {
+    if (std::optional<std::string> refusal = db.WriteRefusal()) {
+        ShowMessage(*refusal);
+        return false;
+    }
     return DeleteDataSet(db, TrimDataName(name), cancel);
 }
 

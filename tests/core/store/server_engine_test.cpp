@@ -2,6 +2,7 @@
 // work between two sessions, statements sent together, a lost connection, a cancel, and rows
 // streamed by COPY.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <bit>
 #include <chrono>
@@ -155,6 +156,36 @@ TEST_F(ServerEngine, WritersTakeTurnsAndReadersSeeOnlyWholeUnits) {
     waiter.join();
     EXPECT_EQ(seen, 1);
     EXPECT_EQ(Rows(*m_db), 2);
+}
+
+// A reviewer's role may read the project but not change it: it is told so at once, before any
+// work that would end in a refused store. A role that may change every table is not.
+TEST_F(ServerEngine, ARoleThatMayOnlyReadIsRefusedWritesAtOpen) {
+    const std::string role = "tamsel_reader_" + std::to_string(::getpid());
+    const std::string schema = m_db->Schema();
+    m_db->Execute("CREATE ROLE " + role + " LOGIN; GRANT USAGE ON SCHEMA \"" + schema + "\" TO " +
+                  role + "; GRANT SELECT ON t TO " + role + ";");
+    const std::size_t user = m_location.find("://") + 3;
+    const std::string asRole =
+        m_location.substr(0, user) + role + m_location.substr(m_location.find('@'));
+    {
+        Database reader(asRole, Mode::ExistingFile);
+        EXPECT_TRUE(reader.IsReadOnly());
+        EXPECT_EQ(reader.WriteRefusal(),
+                  "The role " + role +
+                      " may read this project on the server but not change it, so nothing can be "
+                      "stored in it. Open it with a role that may, or ask the server's "
+                      "administrator to grant this one INSERT, UPDATE and DELETE on the project's "
+                      "tables.");
+        EXPECT_EQ(Rows(reader), 0);
+    }
+    m_db->Execute("GRANT INSERT, UPDATE, DELETE ON t TO " + role + ";");
+    {
+        Database writer(asRole, Mode::ExistingFile);
+        EXPECT_FALSE(writer.IsReadOnly());
+        EXPECT_EQ(writer.WriteRefusal(), std::nullopt);
+    }
+    m_db->Execute("DROP OWNED BY " + role + "; DROP ROLE " + role + ";");
 }
 
 TEST_F(ServerEngine, LostConnectionSaysSoAndStoresNothing) {
