@@ -183,9 +183,29 @@ void CopyToFile(Database& source, const std::string& target) {
     RemoveQuietly(target, false);
 }
 
+// Whether target is the schema source is, however their URIs are written (postgres:// or
+// postgresql://, other parameters, the host spelled otherwise): the target's database shows
+// the source's session among its own. Replacing the target would then wait for the source's
+// reading until the lock timeout.
+bool IsSourceItself(Database& source, Database& target) {
+    if (!source.OnServer() || source.Schema() != target.Schema()) return false;
+    Statement session = source.Prepare(
+        "SELECT pid, backend_start::text FROM pg_stat_activity WHERE pid = pg_backend_pid();");
+    if (!session.Step()) return false;
+    Statement seen = target.Prepare(
+        "SELECT 1 FROM pg_stat_activity WHERE pid = ? AND backend_start::text = ? AND datname = "
+        "current_database();");
+    seen.Bind(1, session.Column(0));
+    seen.Bind(2, session.Column(1));
+    return seen.Step();
+}
+
 // The schema's tables are replaced and filled in one unit, which the server rolls back whole.
 void CopyToServer(Database& source, const std::string& target) {
     Database db(target, Database::OpenMode::CreateFile);
+    if (IsSourceItself(source, db)) {
+        throw DatabaseError("the target is the source project itself; name another target");
+    }
     Transaction unit(db);
     ReplaceServerTables(db);
     CopyInto(source, db);

@@ -50,8 +50,17 @@ TEST(CopyCommand, RoundTripKeepsEveryRowAndKeyAndNeverReplacesWithoutLeave) {
     const CliRun refused = run({"copy", "b.db", middle});
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_NE(refused.err.find("Use --force"), std::string::npos) << refused.err;
-    // Replacing the source by itself would first remove it.
+    // Replacing the source by itself would first remove it; on a server, also where the URIs
+    // differ but name the same schema.
     EXPECT_EQ(run({"copy", middle, middle, "--force"}).exitCode, 1);
+    if (test::OnTestServer()) {
+        const std::string alias =
+            "postgres" + middle.substr(middle.find("://")) + "&application_name=alias";
+        const CliRun itself = run({"copy", middle, alias, "--force"});
+        EXPECT_EQ(itself.exitCode, 1);
+        EXPECT_NE(itself.err.find("the target is the source project itself"), std::string::npos)
+            << itself.err;
+    }
 
     // New rows in either copy get keys past the copied ones.
     const std::string sys1 = std::filesystem::absolute(test::DataFile("sys1.txt")).string();
@@ -98,8 +107,9 @@ TEST(CopyCommand, TextThatIsNotUtf8IsCopiedToAFileAndRefusedByAServer) {
         ASSERT_EQ(test::RunCli(dir, args).exitCode, 0) << args[0];
     }
     Database(dir.File("a.db"), Database::OpenMode::ExistingFile)
-        .Execute("UPDATE DataSets SET DataSource = 'Quelle ' || CAST(X'B5' AS TEXT) "
-                 "WHERE DataSetID = 2;");
+        .Execute(
+            "UPDATE DataSets SET DataSource = 'Quelle ' || CAST(X'B5' AS TEXT) "
+            "WHERE DataSetID = 2;");
     const std::string target = dir.ProjectLocation("b.db");
     const CliRun copy = test::RunCli(dir, {"copy", "a.db", target});
     if (!test::OnTestServer()) {
