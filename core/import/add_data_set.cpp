@@ -17,13 +17,14 @@ bool IsNameBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n
 
 DataType ChooseDataType(const std::vector<double>& values, DataTypeChoice choice,
                         std::vector<std::string>& notes) {
+    AutomaticType automatic = DetectAutomaticType(values);
     if (choice == DataTypeChoice::Automatic) {
-        AutomaticType automatic = DetectAutomaticType(values);
         if (!automatic.note.empty()) notes.push_back(std::move(automatic.note));
         return automatic.type;
     }
-    const DataType detected = DetectDataType(values);
-    if (choice == DataTypeChoice::Interfailure && detected == DataType::Cumulative) {
+    // Equal values that only interfailure times allow are no cause for a question.
+    if (choice == DataTypeChoice::Interfailure) {
+        if (automatic.type == DataType::Interfailure) return DataType::Interfailure;
         MessageAnswer answer =
             Ask(JoinLines({"The input data set is monotonically increasing, ",
                            "are you sure you want it read as interfailure times?",
@@ -31,7 +32,8 @@ DataType ChooseDataType(const std::vector<double>& values, DataTypeChoice choice
                 MessageButtons::YesNo, MessageIcon::Question);
         return answer == MessageAnswer::Yes ? DataType::Interfailure : DataType::Cumulative;
     }
-    if (choice == DataTypeChoice::Cumulative && detected == DataType::Interfailure) {
+    const DataType detected = DetectDataType(values);
+    if (detected == DataType::Interfailure) {
         ShowMessage(
             "The input data set is not monotonically increasing, it will be read as "
             "interfailure times.",

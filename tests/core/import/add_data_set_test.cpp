@@ -142,8 +142,9 @@ TEST_F(AddDataSet, TypeFollowsTheDataAndTheChoice) {
         {"3,8,10", cumulative, yes, DataType::Cumulative, kRows352, {}},
         {"3,8,10", interfailure, yes, DataType::Interfailure, RowsOf(3, 8, 10), {kQuestion}},
         {"3,8,10", interfailure, MessageAnswer::No, DataType::Cumulative, kRows352, {kQuestion}},
-        // Read as interfailure times, repeated values are no zeros.
-        {"2,2,2", interfailure, yes, DataType::Interfailure, RowsOf(2, 2, 2), {kQuestion}},
+        // Read as interfailure times, repeated values are no zeros; as cumulative times they
+        // would be refused, so that nothing is asked.
+        {"2,2,2", interfailure, MessageAnswer::No, DataType::Interfailure, RowsOf(2, 2, 2), {}},
         {"3,5,2", cumulative, yes, DataType::Interfailure, kRows352, {kWarning}}};
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const Case& c = cases[i];
