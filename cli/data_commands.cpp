@@ -133,8 +133,10 @@ void PrintSummary(std::ostream& out, const TableResult& result) {
     for (const std::string& note : summary.notes) out << "Note: " << note << "\n";
     if (!summary.timeBase.empty()) out << "Times in " << summary.timeBase << "\n";
     if (result.refusal) return;
+    const AutomaticType automatic = DetectAutomaticType(result.values);
+    if (!automatic.note.empty()) out << "Note: " << automatic.note << "\n";
     out << "Values: " << result.values.size() << "\n"
-        << "Data type: " << DataTypeName(DetectDataType(result.values)) << " times\n";
+        << "Data type: " << DataTypeName(automatic.type) << " times\n";
 }
 
 int RunInspect(const ImportOptions& options) {
@@ -287,8 +289,9 @@ void AddDataCommands(CLI::App& app, CommandContext& context) {
     importCommand->add_option("FILE", importOptions->file, "text file of failure times")
         ->required();
     AddTypeOption(*importCommand,
-                  "how to read the numbers: auto (default; never decreasing means cumulative), "
-                  "interfailure or cumulative",
+                  "how to read the numbers: auto (default; never decreasing means cumulative, "
+                  "unless more than one in ten repeat their predecessor), interfailure or "
+                  "cumulative",
                   importOptions->choice);
     importCommand->add_option("--source", importOptions->source,
                               "where the data come from (default \"Unknown source\")");

@@ -15,8 +15,16 @@ namespace {
 
 bool IsNameBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-DataType ChooseDataType(DataType detected, DataTypeChoice choice) {
-    if (choice == DataTypeChoice::Interfailure && detected == DataType::Cumulative) {
+DataType ChooseDataType(const std::vector<double>& values, DataTypeChoice choice,
+                        std::vector<std::string>& notes) {
+    AutomaticType automatic = DetectAutomaticType(values);
+    if (choice == DataTypeChoice::Automatic) {
+        if (!automatic.note.empty()) notes.push_back(std::move(automatic.note));
+        return automatic.type;
+    }
+    // Equal values that only interfailure times allow are no cause for a question.
+    if (choice == DataTypeChoice::Interfailure) {
+        if (automatic.type == DataType::Interfailure) return DataType::Interfailure;
         MessageAnswer answer =
             Ask(JoinLines({"The input data set is monotonically increasing, ",
                            "are you sure you want it read as interfailure times?",
@@ -24,7 +32,8 @@ DataType ChooseDataType(DataType detected, DataTypeChoice choice) {
                 MessageButtons::YesNo, MessageIcon::Question);
         return answer == MessageAnswer::Yes ? DataType::Interfailure : DataType::Cumulative;
     }
-    if (choice == DataTypeChoice::Cumulative && detected == DataType::Interfailure) {
+    const DataType detected = DetectDataType(values);
+    if (detected == DataType::Interfailure) {
         ShowMessage(
             "The input data set is not monotonically increasing, it will be read as "
             "interfailure times.",
@@ -99,11 +108,11 @@ std::optional<AddedDataSet> AddDataSet(Database& db, const AddDataSetRequest& re
         return std::nullopt;
     }
     const std::vector<double>& values = table.values;
-    DataType type = ChooseDataType(DetectDataType(values), request.choice);
+    TableSummary& summary = table.summary;
+    DataType type = ChooseDataType(values, request.choice, summary.notes);
     // Read as cumulative times, repeated values become zero interfailure times.
     if (!ValidateZeros(values, type) || !ValidateTotal(values, type)) return std::nullopt;
 
-    const TableSummary& summary = table.summary;
     std::string source = request.source;
     if (!summary.timeBase.empty()) {
         if (!source.empty() && !source.ends_with('\n')) source += kLineBreak;
@@ -132,7 +141,8 @@ std::optional<AddedDataSet> AddDataSet(Database& db, const AddDataSetRequest& re
     if (added.failureCount < kFewFailures) {
         const std::string count = std::to_string(added.failureCount);
         ShowMessage("The dataset \"" + name + "\" holds " + count +
-                        " failures, and models are applied from failure 20 by default. Apply "
+                        (added.failureCount == 1 ? " failure" : " failures") +
+                        ", and models are applied from failure 20 by default. Apply "
                         "them over a range that starts at or before failure " +
                         count + " (tamsel-cli apply --range START).",
                     MessageIcon::Information);

@@ -42,6 +42,23 @@ std::string DataFaultMessage(DataFault fault, bool whileReading, std::string_vie
     return detail.empty() ? JoinLines({first, second}) : JoinLines({first, second, detail});
 }
 
+namespace {
+
+// The interfailure times of values read as type that are 0.
+std::size_t ZeroCount(const std::vector<double>& values, DataType type) {
+    std::size_t zeros = 0;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        double previous = (type == DataType::Cumulative && i > 0) ? values[i - 1] : 0.0;
+        if (values[i] == previous) ++zeros;
+    }
+    return zeros;
+}
+
+// zeros / n > 0.1, in integers so that exactly one zero in ten passes.
+bool TooManyZeros(std::size_t zeros, std::size_t count) { return zeros * 10 > count; }
+
+}  // namespace
+
 DataType DetectDataType(const std::vector<double>& values) {
     for (std::size_t i = 1; i < values.size(); ++i) {
         if (values[i] < values[i - 1]) return DataType::Interfailure;
@@ -49,14 +66,25 @@ DataType DetectDataType(const std::vector<double>& values) {
     return DataType::Cumulative;
 }
 
-bool ValidateZeros(const std::vector<double>& values, DataType type) {
-    std::size_t zeros = 0;
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        double previous = (type == DataType::Cumulative && i > 0) ? values[i - 1] : 0.0;
-        if (values[i] == previous) ++zeros;
+AutomaticType DetectAutomaticType(const std::vector<double>& values) {
+    const DataType detected = DetectDataType(values);
+    if (detected == DataType::Interfailure) return {detected, {}};
+    const std::size_t repeats = ZeroCount(values, DataType::Cumulative);
+    if (!TooManyZeros(repeats, values.size()) ||
+        TooManyZeros(ZeroCount(values, DataType::Interfailure), values.size())) {
+        return {detected, {}};
     }
-    // zeros / n > 0.1, in integers so that exactly one zero in ten passes.
-    if (zeros * 10 <= values.size()) return true;
+    return {DataType::Interfailure,
+            "read the values as interfailure times although they never decrease: as cumulative "
+            "times " +
+                std::to_string(repeats) + " of the " + std::to_string(values.size()) +
+                " would repeat their predecessor, failures at the same moment, where at most one "
+                "in ten may"};
+}
+
+bool ValidateZeros(const std::vector<double>& values, DataType type) {
+    const std::size_t zeros = ZeroCount(values, type);
+    if (!TooManyZeros(zeros, values.size())) return true;
     ShowMessage(DataFaultMessage(
         DataFault::TooManyZeros, false,
         std::to_string(zeros) + " of the " + std::to_string(values.size()) +

@@ -138,6 +138,8 @@ class TableReader {
     bool Finish();
     std::string DescribeColumns(bool candidatesOnly) const;
     bool Refuse(DataFault fault, bool whileReading, std::string detail);
+    // Refuses date-times that read once an origin is given; detail ends with how to read them.
+    bool RefuseWithoutOrigin(std::string detail);
     // False, refused, when a field of the row labels it a row of totals.
     bool RefuseTotalsRow(std::size_t line, std::span<const std::string> fields);
     std::string Where(std::size_t line, std::size_t column) const;
@@ -191,6 +193,12 @@ bool TableReader::RefuseTotalsRow(std::size_t line, std::span<const std::string>
 
 bool TableReader::Refuse(DataFault fault, bool whileReading, std::string detail) {
     if (!m_result.refusal) m_result.refusal = TableRefusal{fault, whileReading, std::move(detail)};
+    return false;
+}
+
+bool TableReader::RefuseWithoutOrigin(std::string detail) {
+    Refuse(DataFault::NotNumeric, false, std::move(detail) + std::string(kReadAsTimes));
+    m_result.refusal->wantsOrigin = true;
     return false;
 }
 
@@ -527,7 +535,7 @@ bool TableReader::RefuseMoments() {
                           std::string(kReadAsTimes));
     }
     if (m_options.timestamps) return true;
-    return Refuse(DataFault::NotNumeric, false, what + ". Read" + std::string(kReadAsTimes));
+    return RefuseWithoutOrigin(what + ". Read");
 }
 
 bool TableReader::RefuseSplitFractions() {
@@ -720,8 +728,7 @@ bool TableReader::DecideColumn(std::size_t firstLine) {
                               "spreadsheet's cell format yyyy-mm-dd hh:mm:ss does it), then read" +
                               kAsTimes);
         }
-        return Refuse(DataFault::NotNumeric, false,
-                      line + ColumnLabel(*chosen) + " holds date-times. Read" + kAsTimes);
+        return RefuseWithoutOrigin(line + ColumnLabel(*chosen) + " holds date-times. Read");
     }
     return true;
 }
@@ -988,12 +995,10 @@ bool TableReader::Finish() {
             std::ostringstream range;
             range.precision(17);
             range << first << " to " << last;
-            return Refuse(
-                DataFault::NotNumeric, false,
+            return RefuseWithoutOrigin(
                 "Line " + std::to_string(m_firstDataLine) + ": the times run from " + range.str() +
-                    ", hardly moving from where they start: they are date-times as " +
-                    DescribeMoment(moments, first) +
-                    ", not times since the start of testing. Read" + std::string(kReadAsTimes));
+                ", hardly moving from where they start: they are date-times as " +
+                DescribeMoment(moments, first) + ", not times since the start of testing. Read");
         }
     }
     if (m_sortNeeded) {

@@ -1,7 +1,6 @@
 #include "shell/import_preview.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QFont>
 #include <QGridLayout>
@@ -24,17 +23,13 @@ namespace {
 // How long typing in the origin or the zone may pause before the file is read again.
 constexpr int kTypingPauseMs = 400;
 
-bool HoldsDateTimes(const TableSummary& summary) {
-    return summary.chosenColumn && *summary.chosenColumn < summary.columns.size() &&
-           summary.columns[*summary.chosenColumn].type == ColumnType::DateTime;
-}
-
-// The file read with options; when the column of failure times turns out to hold date-times,
-// read again measured from origin (when given) in zone and unit.
+// The file read with options; when the column of failure times holds date-times that only
+// want an origin, read again measured from origin (when given) in zone and unit. Other refusals
+// of date-times (a spreadsheet's serial numbers, dates in a form not read) stand at once.
 PreviewReading ReadPreview(const std::string& fileName, TableOptions options,
                            const std::string& origin, const std::string& zone, TimeUnit unit) {
     PreviewReading reading{options, ReadTableFile(fileName, options)};
-    if (HoldsDateTimes(reading.result.summary)) {
+    if (reading.result.refusal && reading.result.refusal->wantsOrigin) {
         reading.needsOrigin = origin.empty();
         if (!reading.needsOrigin) {
             reading.options.timestamps = TimestampOptions{origin, zone, unit};
@@ -132,12 +127,16 @@ ImportPreview::ImportPreview(QWidget* parent)
                              {"Comma", int(Delimiter::Comma)},
                              {"Semicolon", int(Delimiter::Semicolon)},
                              {"Tab", int(Delimiter::Tab)},
-                             {"Blanks", int(Delimiter::Blanks)}})),
+                             {"Blanks", int(Delimiter::Blanks)},
+                             {"Pipe", int(Delimiter::Pipe)}})),
       m_header(ChoiceBox(this, "cboHeader",
                          {{"Detect", int(HeaderChoice::Auto)},
                           {"Yes", int(HeaderChoice::Present)},
                           {"No", int(HeaderChoice::Absent)}})),
-      m_decimalComma(new QCheckBox(QStringLiteral("Decimal comma"), this)),
+      m_decimalMark(ChoiceBox(this, "cboDecimalMark",
+                              {{"Detect", int(DecimalMark::Detect)},
+                               {"Point", int(DecimalMark::Point)},
+                               {"Comma", int(DecimalMark::Comma)}})),
       m_column(new QComboBox(this)),
       m_timestamps(new QWidget(this)),
       m_origin(new QLineEdit(m_timestamps)),
@@ -153,7 +152,9 @@ ImportPreview::ImportPreview(QWidget* parent)
     setObjectName(QStringLiteral("ImportPreview"));
     m_typing->setSingleShot(true);
     m_typing->setInterval(kTypingPauseMs);
-    m_decimalComma->setObjectName(QStringLiteral("chkDecimalComma"));
+    m_decimalMark->setToolTip(
+        QStringLiteral("Detect reads decimal commas in a semicolon-separated file whose numbers "
+                       "hold commas, and decimal points otherwise"));
     m_column->setObjectName(QStringLiteral("cboColumn"));
     m_column->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_timestamps->setObjectName(QStringLiteral("fraTimestamps"));
@@ -202,7 +203,8 @@ ImportPreview::ImportPreview(QWidget* parent)
     reading->addWidget(BuddyLabel("Header line:", m_header));
     reading->addWidget(m_header);
     reading->addSpacing(12);
-    reading->addWidget(m_decimalComma);
+    reading->addWidget(BuddyLabel("Decimal mark:", m_decimalMark));
+    reading->addWidget(m_decimalMark);
     reading->addStretch(1);
     auto* column = new QHBoxLayout;
     column->addWidget(BuddyLabel("Column of failure times:", m_column));
@@ -226,7 +228,7 @@ ImportPreview::ImportPreview(QWidget* parent)
         Read();
     });
     connect(m_header, &QComboBox::currentIndexChanged, this, read);
-    connect(m_decimalComma, &QCheckBox::toggled, this, read);
+    connect(m_decimalMark, &QComboBox::currentIndexChanged, this, read);
     connect(m_column, &QComboBox::currentIndexChanged, this, read);
     connect(m_unit, &QComboBox::currentIndexChanged, this, read);
     connect(m_origin, &QLineEdit::textChanged, this, &ImportPreview::ReadSoon);
@@ -258,7 +260,9 @@ TableOptions ImportPreview::OptionsShown() const {
     TableOptions options;
     options.delimiter = static_cast<Delimiter>(m_delimiter->currentData().toInt());
     options.header = static_cast<HeaderChoice>(m_header->currentData().toInt());
-    options.decimalComma = m_decimalComma->isChecked();
+    const auto mark = static_cast<DecimalMark>(m_decimalMark->currentData().toInt());
+    options.decimalComma = mark == DecimalMark::Comma;
+    options.decimalPoint = mark == DecimalMark::Point;
     options.column = ToStdString(m_column->currentData().toString());
     return options;
 }
@@ -273,6 +277,7 @@ void ImportPreview::Read() {
         m_options = OptionsShown();
         m_clean = false;
         ShowColumns({});
+        m_timestamps->hide();
         ShowResult({}, false);
     } else {
         StartReading();
@@ -297,6 +302,7 @@ void ImportPreview::ReadingEnded() {
     m_options = reading.options;
     m_clean = !reading.result.refusal && !reading.needsOrigin;
     ShowColumns(reading.result.summary);
+    m_timestamps->setVisible(reading.needsOrigin || reading.options.timestamps);
     ShowResult(reading.result, reading.needsOrigin);
     emit changed();
 }
@@ -314,7 +320,6 @@ void ImportPreview::ShowColumns(const TableSummary& summary) {
         m_column->addItem(ColumnText(summary, c), QString::number(c + 1));
     }
     m_column->setCurrentIndex(std::max(0, m_column->findData(chosen)));
-    m_timestamps->setVisible(HoldsDateTimes(summary));
 }
 
 void ImportPreview::ShowResult(const TableResult& result, bool needsOrigin) {
@@ -333,8 +338,9 @@ void ImportPreview::ShowResult(const TableResult& result, bool needsOrigin) {
                  summary.header ? QStringLiteral("yes") : QStringLiteral("no"),
                  summary.decimalComma ? QStringLiteral("yes") : QStringLiteral("no"))};
     if (!summary.timeBase.empty()) lines.append(ToQString("Times in " + summary.timeBase));
+    const AutomaticType automatic = DetectAutomaticType(result.values);
     if (m_clean) {
-        const bool interfailure = DetectDataType(result.values) == DataType::Interfailure;
+        const bool interfailure = automatic.type == DataType::Interfailure;
         lines.append(QStringLiteral("Values: %1, read as %2")
                          .arg(result.values.size())
                          .arg(interfailure ? QStringLiteral("interfailure times")
@@ -344,6 +350,7 @@ void ImportPreview::ShowResult(const TableResult& result, bool needsOrigin) {
 
     QStringList notes;
     for (const std::string& note : summary.notes) notes.append(ToQString("Note: " + note));
+    if (m_clean && !automatic.note.empty()) notes.append(ToQString("Note: " + automatic.note));
     if (needsOrigin) {
         notes.append(
             QStringLiteral("The column of failure times holds date-times: enter the "

@@ -8,7 +8,6 @@
 
 #include "tamsel/workbench/project.h"
 
-class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -43,6 +42,10 @@ struct PreviewReading {
     TableResult result;
     bool needsOrigin = false;  // the column holds date-times and no origin was given
 };
+
+// The choice between the reader's decimal comma and decimal point options, which exclude each
+// other.
+enum class DecimalMark { Detect, Point, Comma };
 
 // Reads on a worker thread, so that a large file leaves the dialog responsive; a change made
 // while a reading runs is read once that one has ended.
@@ -85,7 +88,7 @@ class ImportPreview : public QWidget {
     PreviewTableModel* m_model;
     QComboBox* m_delimiter;
     QComboBox* m_header;
-    QCheckBox* m_decimalComma;
+    QComboBox* m_decimalMark;
     QComboBox* m_column;
     QWidget* m_timestamps;
     QLineEdit* m_origin;

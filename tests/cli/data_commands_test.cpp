@@ -110,5 +110,23 @@ TEST_F(DataCommands, DateTimesImportWithTheirTimeBase) {
               "TIMESTAMP (for example --origin \"2024-03-01 08:00\").");
 }
 
+// Equal times that never decrease: inspect and import agree on interfailure times, and say why.
+TEST_F(DataCommands, EqualTimesReadAsInterfailureTimesWithANote) {
+    const std::string file = File("5\n5\n5\n5\n5\n5\n");
+    const std::string note =
+        "Note: read the values as interfailure times although they never decrease: as cumulative "
+        "times 5 of the 6 would repeat their predecessor, failures at the same moment, where at "
+        "most one in ten may\n";
+    CliRun inspect = Run({"inspect", file});
+    EXPECT_EQ(inspect.exitCode, 0) << inspect.err;
+    EXPECT_NE(inspect.out.find(note + "Values: 6\nData type: interfailure times\n"),
+              std::string::npos)
+        << inspect.out;
+    CliRun run = Run({"import", m_db, "Equal", file, "--type", "auto"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, note + "Stored dataset \"Equal\": 6 failures read as interfailure times.\n");
+    EXPECT_EQ(Lines(Run({"failures", m_db, "Equal", "--format", "csv"}).out).back(), "6,5,30");
+}
+
 }  // namespace
 }  // namespace tamsel

@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     tamsel::TableResult reread = tamsel::ReadTableText(written);
     Check(!reread.refusal && reread.values == result.values);
 
-    tamsel::DataType type = tamsel::DetectDataType(result.values);
+    tamsel::DataType type = tamsel::DetectAutomaticType(result.values).type;
     bool zerosPass = tamsel::ValidateZeros(result.values, type);
     Check(sink.Take() == (zerosPass ? 0 : 1));
     return 0;

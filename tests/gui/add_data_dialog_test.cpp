@@ -252,6 +252,55 @@ class AddDataTest : public QObject {
         QCOMPARE(StoredCumulativeTimes(s.Db(), "NEW"), (std::vector<double>{75, 150}));
         QVERIFY(s.sink.Texts().front().find("holds 2 failures") != std::string::npos);
     }
+
+    void TheDecimalMarkAndThePipeReachTheReader() {
+        Session s;
+        Dialog d(s, "NEW");
+        // 1.234 in a semicolon-separated file may be 1234: refused until the mark is chosen.
+        d.Choose(s.dir.WriteFile("points.csv", "n;t\n1;1.234\n2;12.500\n3;7\n"));
+        QVERIFY(!d.OkEnabled());
+        QVERIFY2(d.Message().contains("'1.234' may be 1234"), qPrintable(d.Message()));
+        auto* mark = d.Get<QComboBox>("cboDecimalMark");
+        mark->setCurrentText("Comma");
+        QVERIFY(PreviewSettled(&d.dialog));
+        QVERIFY2(d.Message().contains("'1.234'"), qPrintable(d.Message()));
+        QVERIFY(!d.OkEnabled());
+        mark->setCurrentText("Point");
+        QVERIFY(PreviewSettled(&d.dialog));
+        QVERIFY(d.OkEnabled());
+        QVERIFY(d.Import());
+        QCOMPARE(StoredCumulativeTimes(s.Db(), "NEW"),
+                 (std::vector<double>{1.234, 13.734, 20.734}));
+
+        // Commas split the lines unless the pipe is chosen, and then they are decimal commas.
+        Dialog pipe(s, "PIPE");
+        pipe.Choose(s.dir.WriteFile("pipe.txt", "t,n|x\n1,5|a\n2,6|b\n"));
+        QVERIFY(!pipe.OkEnabled());
+        pipe.Get<QComboBox>("cboDelimiter")->setCurrentText("Pipe");
+        pipe.Get<QComboBox>("cboDecimalMark")->setCurrentText("Comma");
+        QVERIFY(PreviewSettled(&pipe.dialog));
+        QVERIFY(pipe.OkEnabled());
+        QVERIFY(pipe.Import());
+        QCOMPARE(StoredCumulativeTimes(s.Db(), "PIPE"), (std::vector<double>{1.5, 2.6}));
+    }
+
+    void DateTimesAskForAnOriginOnlyWhenItWouldReadThem() {
+        Session s;
+        Dialog d(s, "NEW");
+        // Serial numbers read with no origin: the refusal says at once what to do.
+        d.Choose(s.dir.WriteFile("serial.csv", "Key;Opened\nA;45231,5\nB;45232,25\n"));
+        QVERIFY(!d.OkEnabled());
+        QVERIFY(!d.Get<QWidget>("fraTimestamps")->isVisible());
+        QVERIFY2(d.Message().contains("The file does not say which date system wrote them"),
+                 qPrintable(d.Message()));
+        // Unix time without a header to name it: the origin reads it.
+        d.Choose(s.dir.WriteFile("unix.txt", "1709284500\n1709288100\n1709291700\n"));
+        QVERIFY(d.Get<QWidget>("fraTimestamps")->isVisible());
+        QVERIFY2(d.Message().contains("enter the start of testing"), qPrintable(d.Message()));
+        d.Get<QLineEdit>("txtOrigin")->setText("2024-03-01 09:00");
+        QTRY_VERIFY(d.OkEnabled());
+        QVERIFY(d.Get<QWidget>("fraTimestamps")->isVisible());
+    }
 };
 
 QTEST_MAIN(AddDataTest)

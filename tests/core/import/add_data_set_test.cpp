@@ -142,8 +142,9 @@ TEST_F(AddDataSet, TypeFollowsTheDataAndTheChoice) {
         {"3,8,10", cumulative, yes, DataType::Cumulative, kRows352, {}},
         {"3,8,10", interfailure, yes, DataType::Interfailure, RowsOf(3, 8, 10), {kQuestion}},
         {"3,8,10", interfailure, MessageAnswer::No, DataType::Cumulative, kRows352, {kQuestion}},
-        // Read as interfailure times, repeated values are no zeros.
-        {"2,2,2", interfailure, yes, DataType::Interfailure, RowsOf(2, 2, 2), {kQuestion}},
+        // Read as interfailure times, repeated values are no zeros; as cumulative times they
+        // would be refused, so that nothing is asked.
+        {"2,2,2", interfailure, MessageAnswer::No, DataType::Interfailure, RowsOf(2, 2, 2), {}},
         {"3,5,2", cumulative, yes, DataType::Interfailure, kRows352, {kWarning}}};
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const Case& c = cases[i];
@@ -182,11 +183,12 @@ TEST_F(AddDataSet, ValidationFailuresStoreNothing) {
              {"1,2,3,4,0,6,7,8,9,0",
               kTooManyZeros + "2 of the 10 interfailure times are 0; at most one in ten may. "
                               "Remove the repeated failures or correct their times."},
-             // Read as cumulative times, repeated values are zero interfailure times.
-             {"2\n2\n2", kTooManyZeros +
-                             "2 of the 3 cumulative times repeat their predecessor; at most "
-                             "one in ten may. Remove the repeated failures or correct their "
-                             "times."},
+             // Read as cumulative times, repeated values are zero interfailure times; read as
+             // interfailure times, these have too many zeros too.
+             {"0\n0\n2\n2", kTooManyZeros +
+                                "3 of the 4 cumulative times repeat their predecessor; at most "
+                                "one in ten may. Remove the repeated failures or correct their "
+                                "times."},
              {"", "An error occurred while reading data from file.\r\nFile contains no data."}}) {
         m_sink.Clear();
         EXPECT_FALSE(AddDataSetFromFile(*m_db, Request("Bad", c.content))) << c.content;
@@ -318,6 +320,12 @@ TEST_F(AddDataSet, FewFailuresAreStoredWithAWord) {
               "The dataset \"Short\" holds 19 failures, and models are applied from failure 20 "
               "by default. Apply them over a range that starts at or before failure 19 "
               "(tamsel-cli apply --range START).");
+    m_sink.Clear();
+    ASSERT_TRUE(AddDataSetFromFile(*m_db, Request("One", "4\n")));
+    EXPECT_EQ(m_sink.Texts(), std::vector<std::string>{
+                                  "The dataset \"One\" holds 1 failure, and models are applied "
+                                  "from failure 20 by default. Apply them over a range that starts "
+                                  "at or before failure 1 (tamsel-cli apply --range START)."});
     m_sink.Clear();
     ASSERT_TRUE(AddDataSetFromFile(*m_db, Request("Enough", nineteen + "4\n")));
     EXPECT_EQ(m_sink.Count(), 0u);

@@ -25,6 +25,34 @@ TEST(DetectDataType, NeverDecreasingMeansCumulative) {
     }
 }
 
+// Equal values that never decrease are refused as cumulative times but pass as interfailure
+// times: the automatic choice reads them so, and says why.
+TEST(DetectAutomaticType, RepeatsThatOnlyInterfailureTimesAllowAreInterfailureTimes) {
+    struct Case {
+        std::vector<double> values;
+        DataType expected;
+        std::string repeats;  // "5 of the 6" when the note is expected
+    };
+    for (const Case& c :
+         std::vector<Case>{{{5, 5, 5, 5, 5, 5}, DataType::Interfailure, "5 of the 6"},
+                           {{1, 2, 2, 2}, DataType::Interfailure, "2 of the 4"},
+                           {{0, 0, 0}, DataType::Cumulative, ""},
+                           {{1, 2, 3, 4, 5, 5, 7, 8, 9, 10}, DataType::Cumulative, ""},
+                           {{3, 8, 10}, DataType::Cumulative, ""},
+                           {{3, 5, 2}, DataType::Interfailure, ""}}) {
+        const AutomaticType automatic = DetectAutomaticType(c.values);
+        EXPECT_EQ(automatic.type, c.expected) << ::testing::PrintToString(c.values);
+        EXPECT_EQ(automatic.note,
+                  c.repeats.empty()
+                      ? ""
+                      : "read the values as interfailure times although they never decrease: as "
+                        "cumulative times " +
+                            c.repeats +
+                            " would repeat their predecessor, failures at the same moment, where "
+                            "at most one in ten may");
+    }
+}
+
 TEST(ValidateZeros, CountsZeroInterfailureTimesOfTheDecidedType) {
     struct Case {
         std::vector<double> values;

@@ -39,6 +39,17 @@ std::string DataFaultMessage(DataFault fault, bool whileReading, std::string_vie
 // counts), interfailure otherwise.
 DataType DetectDataType(const std::vector<double>& values);
 
+// How the automatic choice reads values, with a note when it is worth telling.
+struct AutomaticType {
+    DataType type = DataType::Interfailure;
+    std::string note;  // empty unless the type is not DetectDataType's
+};
+
+// DetectDataType's type, except for values that never decrease but repeat each other too often
+// to be cumulative times (see ValidateZeros): read as interfailure times they pass, and so they
+// are read, with a note saying why.
+AutomaticType DetectAutomaticType(const std::vector<double>& values);
+
 // False, after the validation message, when more than one value in ten of the interfailure
 // times of values read as type is 0. Read as cumulative times, a repeated value is a zero
 // interfailure time, so this is checked again once the type is decided.

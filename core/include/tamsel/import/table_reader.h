@@ -80,6 +80,9 @@ struct TableRefusal {
     DataFault fault = DataFault::UnknownFormat;
     bool whileReading = true;  // the reading message rather than the validation message
     std::string detail;        // "Line 4, column 2: 'five' is not a number. ..."
+    // The column holds date-times that read once TableOptions::timestamps gives an origin: the
+    // refusal only asks for it.
+    bool wantsOrigin = false;
 };
 
 struct TableResult {
