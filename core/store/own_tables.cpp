@@ -1,15 +1,131 @@
 #include "tamsel/store/own_tables.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cstdint>
+#include <limits>
+#include <map>
+#include <set>
 #include <string_view>
 #include <vector>
 
-#include "batch_insert.h"
 #include "dialect.h"
 #include "schema_definition.h"
 #include "store_helpers.h"
 
 namespace tamsel {
+namespace {
+
+// The table of earlier versions, a row per fit, which the lists replace.
+constexpr std::string_view kFitOutcomeRows = "FitOutcomes";
+
+// Whether row may go in a list: its outcome is a word, or two joined by ':'.
+bool Listable(const FitOutcomeRow& row) {
+    return !row.outcome.empty() && row.outcome.find(' ') == std::string::npos;
+}
+
+// Whether index follows the last of rows.
+bool Follows(const std::vector<FitOutcomeRow>& rows, int index) {
+    return !rows.empty() && std::int64_t{rows.back().failureIndex} + 1 == index;
+}
+
+// The fits of a list as stored: "outcome/evaluations" for each failure index from the first
+// on, separated by spaces.
+std::string FitsText(const std::vector<FitOutcomeRow>& rows) {
+    std::string text;
+    for (const FitOutcomeRow& row : rows) {
+        if (!Listable(row)) throw DatabaseError("a fit's outcome is empty or holds a space");
+        if (!text.empty()) text += ' ';
+        text += row.outcome + '/' + std::to_string(row.evaluations);
+    }
+    return text;
+}
+
+std::vector<FitOutcomeRow> ParseFits(int first, std::string_view text) {
+    std::vector<FitOutcomeRow> rows;
+    while (!text.empty()) {
+        if (first < 0 || first > std::numeric_limits<int>::max() - static_cast<int>(rows.size())) {
+            throw DatabaseError("the fit outcomes of a set run past the failure indices");
+        }
+        const std::string_view fit = text.substr(0, text.find(' '));
+        text.remove_prefix(std::min(text.size(), fit.size() + 1));
+        const std::size_t slash = fit.rfind('/');
+        int evaluations = 0;
+        const char* end = fit.data() + fit.size();
+        if (slash == 0 || slash == std::string_view::npos ||
+            std::from_chars(fit.data() + slash + 1, end, evaluations).ptr != end ||
+            slash + 1 == fit.size()) {
+            throw DatabaseError("the fit outcomes of a set are not outcome/evaluations pairs");
+        }
+        rows.push_back({first + static_cast<int>(rows.size()), std::string(fit.substr(0, slash)),
+                        evaluations});
+    }
+    return rows;
+}
+
+// The outcomes of the set's list; nullopt when it has none. Throws DatabaseError.
+std::optional<std::vector<FitOutcomeRow>> ReadList(Database& db, int estimatesSetId) {
+    Statement select =
+        db.Prepare("SELECT FirstIndex, Fits FROM FitOutcomeLists WHERE EstimatesSetID = ?");
+    select.Bind(1, Long(estimatesSetId));
+    if (!select.Step()) return std::nullopt;
+    return ParseFits(IntColumn(select, 0), select.ColumnText(1));
+}
+
+// Binds ?1 to the set, ?2 and ?3 to the first index and the fits of rows, consecutive
+// failure indices. Throws DatabaseError for an outcome that cannot go in a list.
+void BindList(Statement& statement, int estimatesSetId, const std::vector<FitOutcomeRow>& rows) {
+    statement.Bind(1, Long(estimatesSetId));
+    statement.Bind(2, Long(rows.empty() ? 0 : rows.front().failureIndex));
+    statement.Bind(3, FitsText(rows));
+}
+
+// The rows of the fits at failure indices first..last; nullopt when one lies outside
+// terminations.
+std::optional<std::vector<FitOutcomeRow>> FittedRows(
+    int first, int last, const std::vector<FitTermination>& terminations) {
+    if (first < 0 || (first <= last && static_cast<std::size_t>(last) >= terminations.size())) {
+        return std::nullopt;
+    }
+    std::vector<FitOutcomeRow> rows;
+    for (int i = first; i <= last; ++i) {
+        const FitTermination& end = terminations[static_cast<std::size_t>(i)];
+        rows.push_back({i, OutcomeText(end), end.evaluations});
+    }
+    return rows;
+}
+
+// Moves the rows of the earlier table into lists and drops it, in the caller's unit. A set's
+// list ends where its indices stop being consecutive or an outcome is not a word (no version
+// stored them so).
+void MoveFitOutcomeRows(Database& db) {
+    Statement select = db.Prepare(
+        "SELECT EstimatesSetID, FailureIndex, Outcome, Evaluations FROM FitOutcomes "
+        "ORDER BY EstimatesSetID, FailureIndex");
+    std::map<int, std::vector<FitOutcomeRow>> lists;
+    std::set<int> ended;
+    while (select.Step()) {
+        const int setId = IntColumn(select, 0);
+        const FitOutcomeRow row{IntColumn(select, 1), select.ColumnText(2), IntColumn(select, 3)};
+        std::vector<FitOutcomeRow>& rows = lists[setId];
+        if (ended.contains(setId)) continue;
+        if (Listable(row) && (rows.empty() || Follows(rows, row.failureIndex))) {
+            rows.push_back(row);
+        } else {
+            ended.insert(setId);
+        }
+    }
+    Statement insert = db.Prepare(
+        "INSERT INTO FitOutcomeLists (EstimatesSetID, FirstIndex, Fits) VALUES (?, ?, ?)");
+    for (const auto& [setId, rows] : lists) {
+        if (rows.empty()) continue;
+        BindList(insert, setId, rows);
+        insert.Run();
+    }
+    db.Execute("DROP TABLE FitOutcomes;");
+}
+
+}  // namespace
 
 const std::vector<OwnTableDefinition>& OwnTables() {
     static const std::vector<OwnTableDefinition> tables = {
@@ -17,11 +133,12 @@ const std::vector<OwnTableDefinition>& OwnTables() {
          "DataSetID INTEGER PRIMARY KEY REFERENCES DataSets (DataSetID) ON DELETE CASCADE, "
          "Origin TEXT NOT NULL, TimeZone TEXT NOT NULL, Unit TEXT NOT NULL",
          "DataSetID"},
-        {"FitOutcomes",
-         "EstimatesSetID INTEGER NOT NULL REFERENCES EstimatesSets (EstimatesSetID) ON DELETE "
-         "CASCADE, FailureIndex INTEGER NOT NULL, Outcome TEXT NOT NULL, Evaluations INTEGER NOT "
-         "NULL, PRIMARY KEY (EstimatesSetID, FailureIndex)",
-         "EstimatesSetID, FailureIndex"},
+        // One row per set, not one per fit: a server checks the relation of every row it
+        // stores, and a row per fit doubled the rows of each set.
+        {"FitOutcomeLists",
+         "EstimatesSetID INTEGER PRIMARY KEY REFERENCES EstimatesSets (EstimatesSetID) ON "
+         "DELETE CASCADE, FirstIndex INTEGER NOT NULL, Fits TEXT NOT NULL",
+         "EstimatesSetID"},
     };
     return tables;
 }
@@ -38,8 +155,10 @@ void EnsureOwnTables(Database& db) {
     // Asked again under the lock. Without "IF NOT EXISTS", which a server answers by skipping
     // silently when a type or view has taken the name.
     for (const OwnTableDefinition& table : OwnTables()) {
-        if (missing(table)) {
-            db.Execute(std::string("CREATE TABLE ") + table.name + " (" + table.columns + ");");
+        if (!missing(table)) continue;
+        db.Execute(std::string("CREATE TABLE ") + table.name + " (" + table.columns + ");");
+        if (table.name == std::string_view("FitOutcomeLists") && TableExists(db, kFitOutcomeRows)) {
+            MoveFitOutcomeRows(db);
         }
     }
     unit.Commit();
@@ -73,25 +192,13 @@ std::optional<DataSetTimeBase> ReadDataSetTimeBase(Database& db, int dataSetId) 
 
 bool StoreFitOutcomes(Database& db, int estimatesSetId, int first, int last,
                       const std::vector<FitTermination>& terminations) {
-    if (first < 0 || (first <= last && static_cast<std::size_t>(last) >= terminations.size())) {
-        return false;
-    }
+    std::optional<std::vector<FitOutcomeRow>> rows = FittedRows(first, last, terminations);
+    if (!rows) return false;
     try {
-        Transaction unit(db);
-        BatchInsert insert(
-            db,
-            "INSERT INTO FitOutcomes (EstimatesSetID, FailureIndex, Outcome, Evaluations) "
-            "VALUES (:Set, :Index, :Outcome, :Evaluations)");
-        for (int i = first; i <= last; ++i) {
-            const FitTermination& end = terminations[static_cast<std::size_t>(i)];
-            insert.Set("Set", Long(estimatesSetId));
-            insert.Set("Index", Long(i));
-            insert.Set("Outcome", OutcomeText(end));
-            insert.Set("Evaluations", Long(end.evaluations));
-            insert.EndRow();
-        }
-        insert.Finish();
-        unit.Commit();
+        Statement insert = db.Prepare(
+            "INSERT INTO FitOutcomeLists (EstimatesSetID, FirstIndex, Fits) VALUES (?, ?, ?)");
+        BindList(insert, estimatesSetId, *rows);
+        insert.Run();
         return true;
     } catch (const DatabaseError&) {
         return false;
@@ -100,17 +207,18 @@ bool StoreFitOutcomes(Database& db, int estimatesSetId, int first, int last,
 
 bool ReplaceFitOutcomesFrom(Database& db, int estimatesSetId, int first, int last,
                             const std::vector<FitTermination>& terminations) {
-    Statement any = db.Prepare("SELECT 1 FROM FitOutcomes WHERE EstimatesSetID = ? LIMIT 1");
-    any.Bind(1, Long(estimatesSetId));
-    if (!any.Step()) return true;
-    Transaction unit(db);
-    Statement erase =
-        db.Prepare("DELETE FROM FitOutcomes WHERE EstimatesSetID = ? AND FailureIndex >= ?");
-    erase.Bind(1, Long(estimatesSetId));
-    erase.Bind(2, Long(first));
-    erase.Run();
-    if (!StoreFitOutcomes(db, estimatesSetId, first, last, terminations)) return false;
-    unit.Commit();
+    std::optional<std::vector<FitOutcomeRow>> kept = ReadList(db, estimatesSetId);
+    if (!kept) return true;
+    std::optional<std::vector<FitOutcomeRow>> rows = FittedRows(first, last, terminations);
+    if (!rows || (!kept->empty() && first > kept->back().failureIndex && !Follows(*kept, first))) {
+        return false;
+    }
+    std::erase_if(*kept, [first](const FitOutcomeRow& row) { return row.failureIndex >= first; });
+    kept->insert(kept->end(), rows->begin(), rows->end());
+    Statement update = db.Prepare(
+        "UPDATE FitOutcomeLists SET FirstIndex = ?2, Fits = ?3 WHERE EstimatesSetID = ?1");
+    BindList(update, estimatesSetId, *kept);
+    update.Run();
     return true;
 }
 
@@ -118,8 +226,12 @@ std::optional<std::vector<FitOutcomeRow>> ReadFitOutcomes(Database& db, int esti
     return ShowOnFailure(
         "An error occurred while reading the database.",
         [&]() -> std::optional<std::vector<FitOutcomeRow>> {
-            // A file of an earlier version opened read-only never gained the table.
-            if (!TableExists(db, "FitOutcomes")) return std::vector<FitOutcomeRow>{};
+            if (TableExists(db, "FitOutcomeLists")) {
+                return ReadList(db, estimatesSetId).value_or(std::vector<FitOutcomeRow>{});
+            }
+            // A file of an earlier version opened read-only: a row per fit, or no table at
+            // all before outcomes were recorded.
+            if (!TableExists(db, kFitOutcomeRows)) return std::vector<FitOutcomeRow>{};
             Statement select = db.Prepare(
                 "SELECT FailureIndex, Outcome, Evaluations FROM FitOutcomes "
                 "WHERE EstimatesSetID = :Set ORDER BY FailureIndex");

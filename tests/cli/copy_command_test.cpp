@@ -89,7 +89,7 @@ TEST(CopyCommand, RefusesAColumnNameThatIsNotPlain) {
         ASSERT_EQ(test::RunCli(dir, args).exitCode, 0) << args[0];
     }
     Database(dir.File("a.db"), Database::OpenMode::ExistingFile)
-        .Execute("ALTER TABLE FitOutcomes ADD COLUMN \"x) VALUES (1); --\" TEXT;");
+        .Execute("ALTER TABLE FitOutcomeLists ADD COLUMN \"x) VALUES (1); --\" TEXT;");
     test::ExpectRun(test::RunCli(dir, {"copy", "a.db", "b.db"}), 1, "",
                     "An error occurred while copying the project to b.db: the project has a "
                     "column named \"x) VALUES (1); --\". Nothing was copied.\n");

@@ -182,7 +182,7 @@ TEST_F(ModelCommands, OutcomesAreSummedUpListedAndNotRecordedForEarlierSets) {
 
     {  // a set stored by a version that kept no outcomes
         Database db(m_db, Database::OpenMode::ExistingFile);
-        db.Execute("DELETE FROM FitOutcomes WHERE EstimatesSetID = 2;");
+        db.Execute("DELETE FROM FitOutcomeLists WHERE EstimatesSetID = 2;");
     }
     std::vector<std::string> notRecorded(10, "not recorded");
     notRecorded[0] = "Outcome";

@@ -17,46 +17,78 @@ const std::vector<FitTermination> kEnds = {{},
                                            {FitOutcome::Limit, "MO", 12},
                                            {FitOutcome::Singular, "", 0}};
 
-bool HasFitOutcomes(Database& db) {
+bool HasTable(Database& db, const std::string& name) {
     try {
-        QueryRows(db, "SELECT 1 FROM FitOutcomes;");
+        QueryRows(db, "SELECT 1 FROM " + name + ";");
         return true;
     } catch (const DatabaseError&) {
         return false;
     }
 }
 
-// A project file as an earlier version left it: an estimates set and no FitOutcomes table.
-int StoreSetWithoutOutcomes(FreshDatabase& fresh) {
+// A project as an earlier version left it: an estimates set of failures 1..3 and no table of
+// fit outcomes, or (rowPerFit) the earlier table of a row per fit, holding rows.
+int StoreEarlierSet(FreshDatabase& fresh, const std::vector<std::string>& rowPerFit = {}) {
     Database& db = fresh.Db();
     const int dataSetId = AddDataSet(db, "D", {1.0, 2.0, 3.0});
     const int setId = StoreEstimatesSet(db, dataSetId, 1, 1, 1, 1, 3, MakeEstimates(1, 3));
-    db.Execute("DROP TABLE IF EXISTS FitOutcomes;");
+    db.Execute("DROP TABLE IF EXISTS FitOutcomeLists;");
+    if (rowPerFit.empty()) return setId;
+    db.Execute(
+        "CREATE TABLE FitOutcomes (EstimatesSetID INTEGER NOT NULL REFERENCES EstimatesSets "
+        "(EstimatesSetID) ON DELETE CASCADE, FailureIndex INTEGER NOT NULL, Outcome TEXT NOT "
+        "NULL, Evaluations INTEGER NOT NULL, PRIMARY KEY (EstimatesSetID, FailureIndex));");
+    for (const std::string& values : rowPerFit) {
+        db.Execute("INSERT INTO FitOutcomes VALUES (" + std::to_string(setId) + ", " + values +
+                   ");");
+    }
     return setId;
 }
 
+const std::vector<FitOutcomeRow> kStored = {
+    {1, "converged", 40}, {2, "limit:MO", 12}, {3, "singular", 0}};
+
 TEST(FitOutcomes, AnEarlierFileReadsAsNotRecordedAndGainsTheTableWhenOpened) {
     FreshDatabase fresh;
-    const int setId = StoreSetWithoutOutcomes(fresh);
+    const int setId = StoreEarlierSet(fresh);
     fresh.Close();
     RecordingSink sink;
     {  // a write-protected copy is not upgraded, and reads as having no outcomes
         Database readOnly(fresh.Path(), Database::OpenMode::ReadOnlyFile);
         EXPECT_EQ(ReadFitOutcomes(readOnly, setId), std::vector<FitOutcomeRow>{});
-        EXPECT_FALSE(HasFitOutcomes(readOnly));
+        EXPECT_FALSE(HasTable(readOnly, "FitOutcomeLists"));
     }
     std::unique_ptr<Database> db = OpenTamselDatabase(fresh.Path());
     ASSERT_TRUE(db);
-    EXPECT_TRUE(HasFitOutcomes(*db));
+    EXPECT_TRUE(HasTable(*db, "FitOutcomeLists"));
     EXPECT_EQ(ReadFitOutcomes(*db, setId), std::vector<FitOutcomeRow>{});
     ASSERT_TRUE(StoreFitOutcomes(*db, setId, 1, 3, kEnds));
-    EXPECT_EQ(ReadFitOutcomes(*db, setId),
-              (std::vector<FitOutcomeRow>{
-                  {1, "converged", 40}, {2, "limit:MO", 12}, {3, "singular", 0}}));
+    EXPECT_EQ(ReadFitOutcomes(*db, setId), kStored);
     EXPECT_EQ(sink.Count(), 0u);
 }
 
-TEST(FitOutcomes, RefusedRowsStoreNothingAndRowsGoWithTheirDataset) {
+// No version left a gap in a set's rows; a list, which has none, ends before one.
+TEST(FitOutcomes, ARowPerFitIsReadAsItStandsAndMovedIntoAListWhenOpened) {
+    FreshDatabase fresh;
+    const int setId = StoreEarlierSet(fresh, {"2, 'limit:MO', 12", "1, 'converged', 40",
+                                              "3, 'singular', 0", "5, 'converged', 7"});
+    fresh.Close();
+    RecordingSink sink;
+    {
+        Database readOnly(fresh.Path(), Database::OpenMode::ReadOnlyFile);
+        std::vector<FitOutcomeRow> asItStands = kStored;
+        asItStands.push_back({5, "converged", 7});
+        EXPECT_EQ(ReadFitOutcomes(readOnly, setId), asItStands);
+    }
+    std::unique_ptr<Database> db = OpenTamselDatabase(fresh.Path());
+    ASSERT_TRUE(db);
+    EXPECT_FALSE(HasTable(*db, "FitOutcomes")) << "the earlier table goes once moved";
+    EXPECT_EQ(CountRows(*db, "FitOutcomeLists"), 1);
+    EXPECT_EQ(ReadFitOutcomes(*db, setId), kStored);
+    EXPECT_EQ(sink.Count(), 0u);
+}
+
+TEST(FitOutcomes, RefusedListsStoreNothingAndListsGoWithTheirDataset) {
     FreshDatabase fresh;
     Database& db = fresh.Db();
     EnsureOwnTables(db);
@@ -64,11 +96,33 @@ TEST(FitOutcomes, RefusedRowsStoreNothingAndRowsGoWithTheirDataset) {
     const int setId = StoreEstimatesSet(db, dataSetId, 1, 1, 1, 1, 3, MakeEstimates(1, 3));
     EXPECT_FALSE(StoreFitOutcomes(db, setId, 1, 4, kEnds)) << "index 4 was not fitted";
     EXPECT_FALSE(StoreFitOutcomes(db, setId + 1, 1, 3, kEnds)) << "no such set";
-    ASSERT_TRUE(StoreFitOutcomes(db, setId, 2, 3, kEnds));
-    EXPECT_FALSE(StoreFitOutcomes(db, setId, 1, 3, kEnds)) << "index 2 is stored already";
-    EXPECT_EQ(CountRows(db, "FitOutcomes"), 2);
+    ASSERT_TRUE(StoreFitOutcomes(db, setId, 2, 2, kEnds));
+    EXPECT_FALSE(StoreFitOutcomes(db, setId, 1, 3, kEnds)) << "the set has its list";
+    EXPECT_FALSE(ReplaceFitOutcomesFrom(db, setId, 4, 3, kEnds)) << "index 3 would be missing";
+    EXPECT_EQ(ReadFitOutcomes(db, setId), (std::vector<FitOutcomeRow>{kStored[1]}));
+    // Appending refits the last fit and adds the next.
+    ASSERT_TRUE(ReplaceFitOutcomesFrom(db, setId, 2, 3, kEnds));
+    EXPECT_EQ(ReadFitOutcomes(db, setId), (std::vector<FitOutcomeRow>{kStored[1], kStored[2]}));
     ASSERT_TRUE(DeleteDataSet(db, "D"));
-    EXPECT_EQ(CountRows(db, "FitOutcomes"), 0);
+    EXPECT_EQ(CountRows(db, "FitOutcomeLists"), 0);
+}
+
+TEST(FitOutcomes, AListNotOfOutcomeEvaluationPairsIsAReadingError) {
+    FreshDatabase fresh;
+    Database& db = fresh.Db();
+    const int dataSetId = AddDataSet(db, "D", {1.0, 2.0, 3.0});
+    const int setId = StoreEstimatesSet(db, dataSetId, 1, 1, 1, 1, 3, MakeEstimates(1, 3));
+    for (const char* fits :
+         {"converged/40 limit:MO", "converged/", "/4", "converged/4x", "converged/4  singular/0"}) {
+        SCOPED_TRACE(fits);
+        db.Execute("DELETE FROM FitOutcomeLists;");
+        db.Execute("INSERT INTO FitOutcomeLists VALUES (" + std::to_string(setId) + ", 1, '" +
+                   fits + "');");
+        RecordingSink sink;
+        EXPECT_EQ(ReadFitOutcomes(db, setId), std::nullopt);
+        EXPECT_EQ(sink.Texts(),
+                  std::vector<std::string>{"An error occurred while reading the database."});
+    }
 }
 
 }  // namespace

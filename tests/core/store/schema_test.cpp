@@ -86,7 +86,7 @@ TEST(Schema, TablesHoldTheirFieldsInOrderWithFittingTypes) {
     std::vector<DbValue> expected;
     for (const TableLayout& layout : kLayouts) expected.push_back(S(layout.table));
     expected.push_back(S("DataSetTimeBase"));
-    expected.push_back(S("FitOutcomes"));
+    expected.push_back(S("FitOutcomeLists"));
     EXPECT_EQ(Folded(tables), Folded(expected))
         << "tables are created in their fixed order, then Tamsel's own";
     std::size_t c = 0;
@@ -141,11 +141,11 @@ TEST(Schema, ThirteenNamedRelationsCascadeOnDelete) {
               "JOIN pg_attribute ca ON ca.attrelid = r.conrelid AND ca.attnum = r.conkey[1] "
               "JOIN pg_attribute pa ON pa.attrelid = r.confrelid AND pa.attnum = r.confkey[1] "
               "WHERE r.contype = 'f' AND child.relnamespace = current_schema()::regnamespace "
-              "AND child.relname NOT IN ('datasettimebase', 'fitoutcomes') "
+              "AND child.relname NOT IN ('datasettimebase', 'fitoutcomelists') "
               "ORDER BY child.relname, r.oid;"
             : "SELECT m.name, f.\"table\", f.\"from\", f.\"to\", f.on_delete, f.on_update, "
               "m.sql FROM sqlite_master m, pragma_foreign_key_list(m.name) f "
-              "WHERE m.type = 'table' AND m.name NOT IN ('DataSetTimeBase', 'FitOutcomes') "
+              "WHERE m.type = 'table' AND m.name NOT IN ('DataSetTimeBase', 'FitOutcomeLists') "
               "ORDER BY m.name, f.id DESC;");
     std::size_t r = 0;
     for (std::string relation; expected >> relation; ++r) {
@@ -274,7 +274,8 @@ TEST(CreateTamselDatabase, FailureLeavesWhatWasThereUntouched) {
         // one of them makes the creation fail only then.
         FreshDatabase fresh;
         test::AddDataSet(fresh.Db(), "A", {1, 2});
-        fresh.Db().Execute("DROP TABLE FitOutcomes; CREATE TYPE fitoutcomes AS (x INTEGER);");
+        fresh.Db().Execute(
+            "DROP TABLE FitOutcomeLists; CREATE TYPE fitoutcomelists AS (x INTEGER);");
         test::RecordingSink sink;
         EXPECT_FALSE(CreateTamselDatabase(fresh.Path()));
         ASSERT_EQ(sink.Texts().size(), 1u);

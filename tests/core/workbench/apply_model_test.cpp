@@ -10,6 +10,7 @@
 #include "model_test_support.h"
 #include "project_fixture.h"
 #include "tamsel/models/model_table.h"
+#include "tamsel/store/own_tables.h"
 #include "tamsel/store/queries.h"
 #include "tamsel/store/writers.h"
 
@@ -48,8 +49,14 @@ TEST(ModelDriver, StoresTheFitOfEveryIndexOfTheDefaultRange) {
         EXPECT_EQ(progress.Steps().size(), 117u);
 
         EstimatesArray expected;
-        model.estimate(series.x, series.t, 20, 136, test::ReferenceSettings(), expected,
-                       RunControl());
+        const EstimationResult fitted = model.estimate(
+            series.x, series.t, 20, 136, test::ReferenceSettings(), expected, RunControl());
+        std::vector<FitOutcomeRow> outcomes;
+        for (int i = 20; i <= 136; ++i) {
+            const FitTermination& end = fitted.terminations[static_cast<std::size_t>(i)];
+            outcomes.push_back({i, OutcomeText(end), end.evaluations});
+        }
+        EXPECT_EQ(ReadFitOutcomes(project.Db(), result.estimatesSetId), outcomes);
         auto rows = project.StoredRows(result.estimatesSetId);
         ASSERT_EQ(rows.size(), 117u);
         for (const auto& [index, row] : rows) {
@@ -62,7 +69,6 @@ TEST(ModelDriver, StoresTheFitOfEveryIndexOfTheDefaultRange) {
         EXPECT_GT(rows.front().second.cdf, 0.0);
     }
     EXPECT_EQ(sink.Count(), 0u);
-    EXPECT_EQ(test::CountRows(project.Db(), "FitOutcomes"), 8 * 117);
 }
 
 // Each set is stored while the next models are fitted: the sets are those ApplyModel stores one
@@ -293,7 +299,7 @@ TEST(ModelDriver, FailedStoreIsReportedAndLeavesNoHalfSet) {
         {"an outcome refused after every estimate went in",
          [](ProjectFile& project) {
              project.Db().Execute(
-                 "CREATE TRIGGER Refuse BEFORE INSERT ON FitOutcomes WHEN NEW.FailureIndex = 136 "
+                 "CREATE TRIGGER Refuse BEFORE INSERT ON FitOutcomeLists "
                  "BEGIN SELECT RAISE(ABORT, 'refused'); END;");
          }},
     };
@@ -312,7 +318,7 @@ TEST(ModelDriver, FailedStoreIsReportedAndLeavesNoHalfSet) {
         EXPECT_EQ(sink.Texts(), std::vector<std::string>{expected});
         EXPECT_EQ(test::CountRows(project.Db(), "EstimatesSets"), 0);
         EXPECT_EQ(test::CountRows(project.Db(), "Estimates"), 0);
-        EXPECT_EQ(test::CountRows(project.Db(), "FitOutcomes"), 0);
+        EXPECT_EQ(test::CountRows(project.Db(), "FitOutcomeLists"), 0);
     }
 }
 

@@ -12,7 +12,8 @@
 namespace tamsel {
 
 // Creates the own tables that db lacks, all in one transaction; a database made by an
-// earlier version gains them when opened. Throws DatabaseError, leaving db as it was.
+// earlier version gains them when opened, its fit outcomes of a row per fit moved into one
+// list per set. Throws DatabaseError, leaving db as it was.
 void EnsureOwnTables(Database& db);
 
 // Stores how the cumulative times of a dataset read from date-times are measured: the origin
@@ -41,16 +42,16 @@ struct FitOutcomeRow {
 };
 
 // Stores how the fits at failure indices first..last of the set ended (terminations is
-// indexed by failure index) as one unit; nested in the caller's transaction, it rolls back
-// with it. False, with nothing stored, when an index lies outside terminations or a row is
-// refused.
+// indexed by failure index) as the set's one list; in the caller's transaction, it rolls back
+// with it. False, with nothing stored, when an index lies outside terminations, the set has
+// its list already, or the row is refused.
 bool StoreFitOutcomes(Database& db, int estimatesSetId, int first, int last,
                       const std::vector<FitTermination>& terminations);
 
 // Replaces the outcomes of the set from failure index first on with those of first..last, as
 // StoreFitOutcomes stores them; a set without outcomes (stored by an earlier version) is left
 // without. Throws DatabaseError; false, with nothing changed, when an index lies outside
-// terminations.
+// terminations or the list would skip an index.
 bool ReplaceFitOutcomesFrom(Database& db, int estimatesSetId, int first, int last,
                             const std::vector<FitTermination>& terminations);
 
