@@ -111,11 +111,16 @@ void Database::Execute(std::string_view sql) { m_connection->Execute(sql); }
 
 Statement Database::Prepare(std::string_view sql) { return Statement(m_connection->Prepare(sql)); }
 
-bool Database::IsReadOnly() const { return m_connection->IsReadOnly(); }
+bool Database::IsReadOnly() const {
+    return m_writeRefusal.has_value() || m_connection->IsReadOnly();
+}
 
 std::optional<std::string> Database::FileChange() const { return m_connection->FileChange(); }
 
-std::optional<std::string> Database::WriteRefusal() const { return m_connection->WriteRefusal(); }
+std::optional<std::string> Database::WriteRefusal() const {
+    std::optional<std::string> refusal = m_connection->WriteRefusal();
+    return refusal ? refusal : m_writeRefusal;
+}
 
 Statement::Statement(std::unique_ptr<engine::Cursor> cursor)
     : m_cursor(std::move(cursor)), m_parameterNames(m_cursor->ParameterNames()) {}

@@ -125,6 +125,21 @@ void MoveFitOutcomeRows(Database& db) {
     db.Execute("DROP TABLE FitOutcomes;");
 }
 
+// On a server, grants on the new table what the roles of the team hold on EstimatesSets, so
+// that a project that gains a table stays open to them as before.
+void GrantAsEstimatesSets(Database& db, std::string_view table) {
+    Statement grants = db.Prepare(
+        "SELECT format('GRANT %s ON %I TO %s;', a.privilege_type, lower(?), CASE WHEN "
+        "a.grantee = 0 THEN 'PUBLIC' ELSE quote_ident(r.rolname) END) FROM pg_catalog.pg_class "
+        "AS c CROSS JOIN LATERAL aclexplode(c.relacl) AS a LEFT JOIN pg_catalog.pg_roles AS r "
+        "ON r.oid = a.grantee WHERE c.oid = to_regclass('estimatessets') AND a.grantee <> "
+        "c.relowner;");
+    grants.Bind(1, std::string(table));
+    std::string sql;
+    while (grants.Step()) sql += grants.ColumnText(0);
+    if (!sql.empty()) db.Execute(sql);
+}
+
 }  // namespace
 
 const std::vector<OwnTableDefinition>& OwnTables() {
@@ -157,6 +172,7 @@ void EnsureOwnTables(Database& db) {
     for (const OwnTableDefinition& table : OwnTables()) {
         if (!missing(table)) continue;
         db.Execute(std::string("CREATE TABLE ") + table.name + " (" + table.columns + ");");
+        if (db.OnServer()) GrantAsEstimatesSets(db, table.name);
         if (table.name == std::string_view("FitOutcomeLists") && TableExists(db, kFitOutcomeRows)) {
             MoveFitOutcomeRows(db);
         }

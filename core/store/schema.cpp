@@ -363,6 +363,24 @@ void CreateOnServer(const std::string& location) {
     unit.Commit();
 }
 
+// A project of an earlier version gains Tamsel's own tables when opened. A role that may not
+// create tables in its schema (an analyst's, as the user guide sets them up) opens it as it
+// stands, to read, until its owner has opened it.
+void AddOwnTablesOrRefuseWrites(Database& db) {
+    try {
+        EnsureOwnTables(db);
+    } catch (const DatabaseError& error) {
+        if (error.GetFault() != DatabaseError::Fault::ReadOnly) throw;
+        Statement role = db.Prepare("SELECT current_user;");
+        if (!role.Step()) throw;
+        db.RefuseWrites("This project was made by an earlier version of Tamsel, and the role " +
+                        role.ColumnText(0) +
+                        " may read it but not add the tables this version keeps beside the "
+                        "defined ones, so nothing can be stored in it. Ask the project's owner "
+                        "to open it once with this version.");
+    }
+}
+
 // Opens the project in a server's schema; a missing schema, one without a project and one
 // whose tables are another program's are each told apart.
 std::unique_ptr<Database> OpenOnServer(const std::string& location) {
@@ -371,7 +389,7 @@ std::unique_ptr<Database> OpenOnServer(const std::string& location) {
     try {
         auto db = std::make_unique<Database>(location, Database::OpenMode::ExistingFile);
         if (IsTamselDatabase(*db) && HasReferenceRows(*db)) {
-            if (!db->IsReadOnly()) EnsureOwnTables(*db);
+            if (!db->IsReadOnly()) AddOwnTablesOrRefuseWrites(*db);
             return db;
         }
         problem = TablesOnServer(*db).empty()

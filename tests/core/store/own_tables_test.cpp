@@ -1,6 +1,7 @@
 #include "tamsel/store/own_tables.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "store_fixture.h"
 #include "tamsel/store/schema.h"
@@ -86,6 +87,51 @@ TEST(FitOutcomes, ARowPerFitIsReadAsItStandsAndMovedIntoAListWhenOpened) {
     EXPECT_EQ(CountRows(*db, "FitOutcomeLists"), 1);
     EXPECT_EQ(ReadFitOutcomes(*db, setId), kStored);
     EXPECT_EQ(sink.Count(), 0u);
+}
+
+// A team's analyst may change the project's tables but not add tables to its schema (as the
+// user guide sets the roles up). An earlier project opens for such a role to read, with its
+// writes refused, until its owner has opened it; the owner's open grants the new table as the
+// others are granted.
+TEST(FitOutcomes, AnAnalystReadsAnEarlierServerProjectUntilItsOwnerHasOpenedIt) {
+    if (!OnTestServer()) GTEST_SKIP() << "roles and grants are the server's";
+    FreshDatabase fresh;
+    const int setId =
+        StoreEarlierSet(fresh, {"1, 'converged', 40", "2, 'limit:MO', 12", "3, 'singular', 0"});
+    const std::string role = "tamsel_analyst_" + std::to_string(::getpid());
+    const std::string schema = "\"" + fresh.Db().Schema() + "\"";
+    fresh.Db().Execute("CREATE ROLE " + role + " LOGIN; GRANT USAGE ON SCHEMA " + schema + " TO " +
+                       role +
+                       "; GRANT SELECT, INSERT, UPDATE, DELETE ON ALL TABLES IN "
+                       "SCHEMA " +
+                       schema + " TO " + role + "; GRANT USAGE ON ALL SEQUENCES IN SCHEMA " +
+                       schema + " TO " + role + ";");
+    fresh.Close();
+    const std::string user = fresh.Path().substr(0, fresh.Path().find("://") + 3);
+    const std::string asRole = user + role + fresh.Path().substr(fresh.Path().find('@'));
+    RecordingSink sink;
+    {
+        std::unique_ptr<Database> analyst = OpenTamselDatabase(asRole);
+        ASSERT_TRUE(analyst);
+        EXPECT_EQ(ReadFitOutcomes(*analyst, setId), kStored);
+        EXPECT_TRUE(analyst->IsReadOnly());
+        EXPECT_EQ(analyst->WriteRefusal(),
+                  "This project was made by an earlier version of Tamsel, and the role " + role +
+                      " may read it but not add the tables this version keeps beside the defined "
+                      "ones, so nothing can be stored in it. Ask the project's owner to open it "
+                      "once with this version.");
+    }
+    ASSERT_TRUE(OpenTamselDatabase(fresh.Path()));
+    {
+        std::unique_ptr<Database> analyst = OpenTamselDatabase(asRole);
+        ASSERT_TRUE(analyst);
+        EXPECT_EQ(analyst->WriteRefusal(), std::nullopt);
+        EXPECT_EQ(ReadFitOutcomes(*analyst, setId), kStored);
+        ASSERT_TRUE(ReplaceFitOutcomesFrom(*analyst, setId, 3, 3, kEnds));
+    }
+    EXPECT_EQ(sink.Count(), 0u);
+    std::unique_ptr<Database> owner = OpenTamselDatabase(fresh.Path());
+    owner->Execute("DROP OWNED BY " + role + "; DROP ROLE " + role + ";");
 }
 
 TEST(FitOutcomes, RefusedListsStoreNothingAndListsGoWithTheirDataset) {

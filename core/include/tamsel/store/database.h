@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -137,6 +138,9 @@ class Database {
     // read-only, its folder cannot be written (the engine keeps its journal there), or
     // FileChange(). nullopt when writing may go ahead.
     std::optional<std::string> WriteRefusal() const;
+    // From now on nothing is stored through this connection: IsReadOnly() is true, and
+    // WriteRefusal() gives reason where the engine has none of its own.
+    void RefuseWrites(std::string reason) { m_writeRefusal = std::move(reason); }
 
   private:
     friend class Transaction;
@@ -144,6 +148,7 @@ class Database {
     friend class BatchInsert;  // streams rows where the engine can
 
     std::unique_ptr<engine::Connection> m_connection;
+    std::optional<std::string> m_writeRefusal;
     std::string m_fileName;
     std::string m_schema;
 };
