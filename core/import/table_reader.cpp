@@ -1071,19 +1071,19 @@ void TableReader::ReadAll(const ByteSource& source) {
         }
         return status == FieldSplitter::Status::Ok;
     };
-    // Complete lines holding more than blanks, counted until the delimiter is chosen.
+    // Complete lines that DetectDelimiter looks at (holding more than blanks, and no rule),
+    // counted until the delimiter is chosen: however the file arrives, it sees the same lines.
     std::size_t scanned = 0;
+    std::size_t lineStart = 0;
     std::size_t sampleLines = 0;
-    bool lineHasText = false;
     auto sampleComplete = [&] {
         for (; scanned < text.size(); ++scanned) {
-            const char c = text[scanned];
-            if (c == '\n') {
-                sampleLines += lineHasText ? 1 : 0;
-                lineHasText = false;
-            } else if (c != ' ' && c != '\t') {
-                lineHasText = true;
+            if (text[scanned] != '\n') continue;
+            const std::string_view line(text.data() + lineStart, scanned - lineStart);
+            if (line.find_first_not_of(" \t") != std::string_view::npos && !IsRuleLine(line)) {
+                ++sampleLines;
             }
+            lineStart = scanned + 1;
         }
         return sampleLines >= kSampleRows || text.size() >= kChunkBytes;
     };

@@ -253,6 +253,18 @@ TEST(ReadTable, ReadsEachLayout) {
     }
 }
 
+// The delimiter is chosen from the first 64 lines that are neither blank nor rules; a file
+// read in pieces waits for as many such lines as one read at once has.
+TEST(ReadTable, RuleLinesDoNotShortenTheLinesThatChooseTheDelimiter) {
+    const std::string text = Repeat("-----\n", 3) + Repeat("5 6\n", 61) + Repeat("7;8\n", 3);
+    const TableResult whole = ReadTableText(text, TableOptions());
+    const TableResult pieces = ReadByteByByte(text, TableOptions());
+    EXPECT_EQ(whole.summary.delimiter, Delimiter::Semicolon);
+    EXPECT_EQ(pieces.summary.delimiter, whole.summary.delimiter);
+    EXPECT_EQ(Message(pieces), Message(whole));
+    EXPECT_EQ(pieces.values, whole.values);
+}
+
 // The two-column file that used to be stored as twice as many failures.
 TEST(ReadTable, IndexAndTimeAreNeverInterleaved) {
     std::string text = IndexTimeRows(80);
