@@ -19,6 +19,9 @@ namespace {
 // The table of earlier versions, a row per fit, which the lists replace.
 constexpr std::string_view kFitOutcomeRows = "FitOutcomes";
 
+constexpr std::string_view kInsertList =
+    "INSERT INTO FitOutcomeLists (EstimatesSetID, FirstIndex, Fits) VALUES (?, ?, ?)";
+
 // Whether row may go in a list: its outcome is a word, or two joined by ':'.
 bool Listable(const FitOutcomeRow& row) {
     return !row.outcome.empty() && row.outcome.find(' ') == std::string::npos;
@@ -115,8 +118,7 @@ void MoveFitOutcomeRows(Database& db) {
             ended.insert(setId);
         }
     }
-    Statement insert = db.Prepare(
-        "INSERT INTO FitOutcomeLists (EstimatesSetID, FirstIndex, Fits) VALUES (?, ?, ?)");
+    Statement insert = db.Prepare(kInsertList);
     for (const auto& [setId, rows] : lists) {
         if (rows.empty()) continue;
         BindList(insert, setId, rows);
@@ -211,8 +213,7 @@ bool StoreFitOutcomes(Database& db, int estimatesSetId, int first, int last,
     std::optional<std::vector<FitOutcomeRow>> rows = FittedRows(first, last, terminations);
     if (!rows) return false;
     try {
-        Statement insert = db.Prepare(
-            "INSERT INTO FitOutcomeLists (EstimatesSetID, FirstIndex, Fits) VALUES (?, ?, ?)");
+        Statement insert = db.Prepare(kInsertList);
         BindList(insert, estimatesSetId, *rows);
         insert.Run();
         return true;
