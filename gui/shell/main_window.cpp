@@ -14,6 +14,8 @@
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <algorithm>
+#include <optional>
+#include <string>
 
 #include "plots/plot_window.h"
 #include "plots/show_plot.h"
@@ -266,8 +268,14 @@ void MainWindow::ShowSelection(const CurrentSelection& selection) {
         if (selection.recalibrated) estimates += QStringLiteral(", recalibrated");
     }
     const QString location = ToQString(selection.databaseFileName);
+    // A project nothing can be stored in (a reviewer's role, a write-protected file) says so
+    // where its name is shown, and why on the panel's tooltip.
+    const Database* db = m_controller.OpenedDatabase();
+    const std::optional<std::string> refusal = db ? db->WriteRefusal() : std::nullopt;
+    const QString mark = refusal ? QStringLiteral(" (read-only)") : QString();
     setWindowTitle(location.isEmpty() ? QStringLiteral("Tamsel")
-                                      : location + QStringLiteral(" - Tamsel"));
+                                      : location + mark + QStringLiteral(" - Tamsel"));
+    m_panels[0]->setToolTip(refusal ? ToQString(*refusal) : QString());
     const QString values[] = {location, ToQString(selection.dataSetName), estimates};
     for (int i = 0; i < 3; ++i) {
         m_panels[i]->setText(QString::fromLatin1(kPanelCaptions[i]) + values[i] +

@@ -135,6 +135,41 @@ class SharedProjectTest : public QObject {
         QCOMPARE(guitest::ModalTimeouts(), 0);
     }
 
+    // A reviewer's role opens the project to read: the title marks it read-only, and the
+    // project's panel tells why on its tooltip.
+    void AProjectThatMayOnlyBeReadSaysSoInTheTitle() {
+        QVERIFY2(test::OnTestServer(), "run by ctest, which starts the server");
+        test::TempDir dir;
+        const std::string uri = guitest::MakeDatabase(dir, {{"SYS1", "sys1.txt"}});
+        const std::string role =
+            "tamsel_reviewer_" + std::to_string(QCoreApplication::applicationPid());
+        {
+            Database owner(uri, Database::OpenMode::ExistingFile);
+            owner.Execute("CREATE ROLE " + role + " LOGIN; GRANT USAGE ON SCHEMA \"" +
+                          owner.Schema() + "\" TO " + role +
+                          "; GRANT SELECT ON ALL TABLES IN SCHEMA \"" + owner.Schema() + "\" TO " +
+                          role + ";");
+        }
+        const QString asReviewer =
+            ToQString(uri).replace(QStringLiteral("//tamsel@"), ToQString("//" + role + "@"));
+        guitest::Session s;
+        AnswerSharedProject(nullptr, asReviewer, {});
+        s.Item("mnuFileOpenSharedProject")->trigger();
+        QCOMPARE(s.window->windowTitle(), asReviewer + QStringLiteral(" (read-only) - Tamsel"));
+        const auto* panel = s.window->findChild<QLabel*>(QStringLiteral("Panel1"));
+        QVERIFY2(
+            panel->toolTip().startsWith(ToQString("The role " + role + " may read this project")),
+            qPrintable(panel->toolTip()));
+        s.Controller().CloseDatabase();
+        AnswerSharedProject(nullptr, ToQString(uri), {});
+        s.Item("mnuFileOpenSharedProject")->trigger();
+        QCOMPARE(s.window->windowTitle(), ToQString(uri) + QStringLiteral(" - Tamsel"));
+        QCOMPARE(s.sink.Count(), std::size_t{0});
+        Database(uri, Database::OpenMode::ExistingFile)
+            .Execute("DROP OWNED BY " + role + "; DROP ROLE " + role + ";");
+        QCOMPARE(guitest::ModalTimeouts(), 0);
+    }
+
     // The keyring keeps a password only once it has opened the project, under the URI without
     // it; then the recent databases open the project without asking, the dialog uses it for
     // that URI, and unchecking the box makes the keyring forget it. The settings never hold it.
