@@ -333,10 +333,10 @@ void ImportPreview::ShowResult(const TableResult& result, bool needsOrigin) {
         return;
     }
     QStringList lines{
-        QStringLiteral("Delimiter: %1    Header line: %2    Decimal comma: %3")
+        QStringLiteral("Delimiter: %1    Header line: %2    Decimal mark: %3")
             .arg(ToQString(std::string(DelimiterName(summary.delimiter))),
                  summary.header ? QStringLiteral("yes") : QStringLiteral("no"),
-                 summary.decimalComma ? QStringLiteral("yes") : QStringLiteral("no"))};
+                 summary.decimalComma ? QStringLiteral("comma") : QStringLiteral("point"))};
     if (!summary.timeBase.empty()) lines.append(ToQString("Times in " + summary.timeBase));
     const AutomaticType automatic = DetectAutomaticType(result.values);
     if (m_clean) {

@@ -268,6 +268,7 @@ class AddDataTest : public QObject {
         mark->setCurrentText("Point");
         QVERIFY(PreviewSettled(&d.dialog));
         QVERIFY(d.OkEnabled());
+        QVERIFY2(d.Summary().contains("Decimal mark: point"), qPrintable(d.Summary()));
         QVERIFY(d.Import());
         QCOMPARE(StoredCumulativeTimes(s.Db(), "NEW"),
                  (std::vector<double>{1.234, 13.734, 20.734}));
@@ -280,6 +281,7 @@ class AddDataTest : public QObject {
         pipe.Get<QComboBox>("cboDecimalMark")->setCurrentText("Comma");
         QVERIFY(PreviewSettled(&pipe.dialog));
         QVERIFY(pipe.OkEnabled());
+        QVERIFY2(pipe.Summary().contains("Decimal mark: comma"), qPrintable(pipe.Summary()));
         QVERIFY(pipe.Import());
         QCOMPARE(StoredCumulativeTimes(s.Db(), "PIPE"), (std::vector<double>{1.5, 2.6}));
     }
